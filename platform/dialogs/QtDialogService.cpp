@@ -1,0 +1,186 @@
+#include "platform/dialogs/QtDialogService.h"
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <array>
+
+namespace dialogs {
+
+namespace {
+
+struct ButtonAnswer {
+    QMessageBox::StandardButton button;
+    DialogResult answer;
+};
+
+constexpr std::array<ButtonAnswer, 7> kButtonAnswers{{
+    {QMessageBox::Ok, DialogResult::Ok},
+    {QMessageBox::Cancel, DialogResult::Cancel},
+    {QMessageBox::Abort, DialogResult::Abort},
+    {QMessageBox::Retry, DialogResult::Retry},
+    {QMessageBox::Ignore, DialogResult::Ignore},
+    {QMessageBox::Yes, DialogResult::Yes},
+    {QMessageBox::No, DialogResult::No},
+}};
+
+struct IconMapping {
+    MessageIcon icon;
+    QMessageBox::Icon qtIcon;
+};
+
+constexpr std::array<IconMapping, 5> kIcons{{
+    {MessageIcon::None, QMessageBox::NoIcon},
+    {MessageIcon::Critical, QMessageBox::Critical},
+    {MessageIcon::Question, QMessageBox::Question},
+    {MessageIcon::Warning, QMessageBox::Warning},
+    {MessageIcon::Information, QMessageBox::Information},
+}};
+
+QMessageBox::StandardButton ButtonOf(DialogResult answer)
+{
+    for (const ButtonAnswer& entry : kButtonAnswers)
+        if (entry.answer == answer)
+            return entry.button;
+    return QMessageBox::NoButton;
+}
+
+QWidget* ParentOf(QWidget* requested)
+{
+    return requested ? requested : QApplication::activeWindow();
+}
+
+// "*.xml;*.XML" -> "*.xml *.XML"; "*.*" -> "*".
+QString QtPatterns(const QString& patterns)
+{
+    QStringList result;
+    for (QString pattern : patterns.split(QRegularExpression(QStringLiteral("[;\\s]+")), Qt::SkipEmptyParts)) {
+        if (pattern == QLatin1String("*.*"))
+            pattern = QStringLiteral("*");
+        if (!result.contains(pattern))
+            result << pattern;
+    }
+    return result.join(QLatin1Char(' '));
+}
+
+// A description that already names its patterns in trailing parentheses
+// loses them; Qt reads the patterns from the last parentheses.
+QString DescriptionWithout(const QString& description, const QString& qtPatterns)
+{
+    const int open = description.lastIndexOf(QLatin1Char('('));
+    if (!description.endsWith(QLatin1Char(')')) || open < 0)
+        return description;
+    const QString named = description.mid(open + 1, description.size() - open - 2);
+    if (QtPatterns(named) != qtPatterns)
+        return description;
+    return description.left(open).trimmed();
+}
+
+} // namespace
+
+std::unique_ptr<QMessageBox> QtDialogService::CreateMessageBox(const MessageBoxRequest& request)
+{
+    auto box = std::make_unique<QMessageBox>(ParentOf(request.parent));
+    box->setWindowTitle(request.title.isEmpty() ? QApplication::applicationName() : request.title);
+    box->setText(request.text);
+    for (const IconMapping& mapping : kIcons)
+        if (mapping.icon == request.icon)
+            box->setIcon(mapping.qtIcon);
+    const std::vector<DialogResult>& answers = AnswersOf(request.buttons);
+    for (DialogResult answer : answers)
+        box->addButton(ButtonOf(answer));
+    const int defaultIndex =
+        request.defaultButton >= 0 && request.defaultButton < static_cast<int>(answers.size()) ? request.defaultButton : 0;
+    box->setDefaultButton(ButtonOf(answers[static_cast<size_t>(defaultIndex)]));
+    box->setEscapeButton(box->button(ButtonOf(EscapeAnswerOf(request.buttons))));
+    if (request.topMost)
+        box->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    return box;
+}
+
+DialogResult QtDialogService::AnswerOf(const QMessageBox& box, MessageButtons buttons)
+{
+    QAbstractButton* clicked = box.clickedButton();
+    if (clicked) {
+        const QMessageBox::StandardButton button = box.standardButton(clicked);
+        for (const ButtonAnswer& entry : kButtonAnswers)
+            if (entry.button == button)
+                return entry.answer;
+    }
+    return EscapeAnswerOf(buttons);
+}
+
+DialogResult QtDialogService::ShowMessage(const MessageBoxRequest& request)
+{
+    const auto box = CreateMessageBox(request);
+    box->exec();
+    return AnswerOf(*box, request.buttons);
+}
+
+QStringList QtDialogService::NameFilters(const QString& filter)
+{
+    QStringList result;
+    if (!filter.contains(QLatin1Char('|'))) {
+        for (const QString& part : filter.split(QStringLiteral(";;"), Qt::SkipEmptyParts))
+            if (!part.trimmed().isEmpty())
+                result << part.trimmed();
+        return result;
+    }
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    for (qsizetype i = 0; i < parts.size(); i += 2) {
+        const QString description = parts[i].trimmed();
+        const QString patterns = i + 1 < parts.size() ? QtPatterns(parts[i + 1]) : QString();
+        if (patterns.isEmpty()) {
+            if (!description.isEmpty())
+                result << description;
+            continue;
+        }
+        const QString text = DescriptionWithout(description, patterns);
+        result << (text.isEmpty() ? QStringLiteral("(%1)").arg(patterns)
+                                  : QStringLiteral("%1 (%2)").arg(text, patterns));
+    }
+    return result;
+}
+
+std::unique_ptr<QFileDialog> QtDialogService::CreateFileDialog(DialogKind kind, const FileDialogRequest& request)
+{
+    auto dialog = std::make_unique<QFileDialog>(ParentOf(request.parent), request.title);
+    const bool save = kind == DialogKind::FileSave;
+    dialog->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog->setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    const QStringList filters = NameFilters(request.filter);
+    if (!filters.isEmpty())
+        dialog->setNameFilters(filters);
+    if (!request.folder.isEmpty())
+        dialog->setDirectory(request.folder);
+    if (!request.defaultName.isEmpty())
+        dialog->selectFile(request.defaultName);
+    return dialog;
+}
+
+QString QtDialogService::ChooseFile(DialogKind kind, const FileDialogRequest& request)
+{
+    const auto dialog = CreateFileDialog(kind, request);
+    if (dialog->exec() != QDialog::Accepted)
+        return QString();
+    const QStringList chosen = dialog->selectedFiles();
+    return chosen.isEmpty() ? QString() : chosen.front();
+}
+
+QString QtDialogService::ChooseSaveFile(const FileDialogRequest& request)
+{
+    return ChooseFile(DialogKind::FileSave, request);
+}
+
+QString QtDialogService::ChooseOpenFile(const FileDialogRequest& request)
+{
+    return ChooseFile(DialogKind::FileOpen, request);
+}
+
+int QtDialogService::ExecModal(QDialog& dialog)
+{
+    return dialog.exec();
+}
+
+} // namespace dialogs

@@ -1,0 +1,36 @@
+#pragma once
+// The dialog service of the programs: QMessageBox and QFileDialog, shown
+// modally over the active window.
+#include "platform/dialogs/DialogService.h"
+#include <QStringList>
+#include <memory>
+
+class QFileDialog;
+class QMessageBox;
+
+namespace dialogs {
+
+class QtDialogService : public DialogService {
+public:
+    DialogResult ShowMessage(const MessageBoxRequest& request) override;
+    QString ChooseSaveFile(const FileDialogRequest& request) override;
+    QString ChooseOpenFile(const FileDialogRequest& request) override;
+    int ExecModal(QDialog& dialog) override;
+
+    // The box that ShowMessage runs, not yet shown.
+    static std::unique_ptr<QMessageBox> CreateMessageBox(const MessageBoxRequest& request);
+    // The answer of a box after it closed; a box closed without a button
+    // gives the escape answer of its buttons.
+    static DialogResult AnswerOf(const QMessageBox& box, MessageButtons buttons);
+    // The dialog that ChooseSaveFile (kind FileSave) or ChooseOpenFile runs.
+    static std::unique_ptr<QFileDialog> CreateFileDialog(DialogKind kind, const FileDialogRequest& request);
+    // Qt name filters from a filter of pipe-separated description and pattern
+    // pairs ("XML Files (*.xml) | *.xml"); a filter without '|' is taken as
+    // Qt's own ";;"-separated list. "*.*" becomes "*".
+    static QStringList NameFilters(const QString& filter);
+
+private:
+    static QString ChooseFile(DialogKind kind, const FileDialogRequest& request);
+};
+
+} // namespace dialogs
