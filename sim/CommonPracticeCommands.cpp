@@ -1,0 +1,338 @@
+// Common-practice commands, as far as a pressure transmitter answers them.
+#include "platform/comm/hart/HartStatus.h"
+#include "sim/CommandTable.h"
+#include "sim/SimUnits.h"
+#include <algorithm>
+#include <cmath>
+
+namespace sim {
+
+namespace {
+
+using comm::HartDataReader;
+namespace RC = comm::ResponseCode;
+
+// Command-specific response codes.
+constexpr uint8_t kSetToNearest = 8;
+constexpr uint8_t kLowerRangeTooHigh = 9;       // 35; 36/37: applied process too high
+constexpr uint8_t kLowerRangeTooLow = 10;       // 35; 36/37: applied process too low
+constexpr uint8_t kUpperRangeTooHigh = 11;
+constexpr uint8_t kUpperRangeTooLow = 12;
+constexpr uint8_t kBothRangesOutOfLimits = 13;
+constexpr uint8_t kSpanTooSmall = 14;           // warning; 37: upper range pushed over the limit
+constexpr uint8_t kInvalidSpan = 29;
+constexpr uint8_t kIncorrectCurrentMode = 9;    // 45, 46
+constexpr uint8_t kLoopCurrentNotActive = 11;   // 40, 45, 46
+
+constexpr int kMaxSlots33 = 4;
+constexpr float kMaxDamping = 32.0f;
+constexpr uint8_t kMinPreambles = 5;
+constexpr uint8_t kMaxPreambles = 20;
+constexpr float kTrimWindow = 0.5f;             // mA around the fixed current a trim may correct
+constexpr uint32_t kAcquisitionPeriod = 100 * 32; // 100 ms in 1/32 ms
+constexpr uint8_t kPropertiesNone = 0;
+
+bool isPressureUnit(uint8_t units, const DeviceVariable& v)
+{
+    return unitFits(units, v.classification);
+}
+
+// Range checks of a new lower and upper range value against the sensor limits.
+uint8_t checkRange(const DeviceVariable& v, double lower, double upper)
+{
+    const bool lowerBad = lower < v.lowerLimit || lower > v.upperLimit;
+    const bool upperBad = upper < v.lowerLimit || upper > v.upperLimit;
+    if (lowerBad && upperBad)
+        return kBothRangesOutOfLimits;
+    if (lower > v.upperLimit)
+        return kLowerRangeTooHigh;
+    if (lower < v.lowerLimit)
+        return kLowerRangeTooLow;
+    if (upper > v.upperLimit)
+        return kUpperRangeTooHigh;
+    if (upper < v.lowerLimit)
+        return kUpperRangeTooLow;
+    if (upper == lower)
+        return kInvalidSpan;
+    return RC::Success;
+}
+
+uint8_t spanWarning(const DeviceVariable& v, double lower, double upper)
+{
+    return std::fabs(upper - lower) < v.minimumSpan ? kSpanTooSmall : RC::Success;
+}
+
+// 9 above the upper sensor limit, 10 below the lower one, 0 inside.
+uint8_t appliedProcessCheck(const DeviceVariable& v, double value)
+{
+    if (value > v.upperLimit)
+        return kLowerRangeTooHigh;
+    if (value < v.lowerLimit)
+        return kLowerRangeTooLow;
+    return RC::Success;
+}
+
+uint8_t trimLoop(CommandContext& c, float target, bool zero)
+{
+    HartDataReader r(c.request);
+    const float measured = r.f32();
+    if (!c.device.loopCurrentEnabled)
+        return kLoopCurrentNotActive;
+    if (!c.device.fixedCurrent || *c.device.fixedCurrent != target)
+        return kIncorrectCurrentMode;
+    if (!std::isfinite(measured))
+        return RC::InvalidSelection;
+    if (measured > target + kTrimWindow)
+        return RC::ParameterTooLarge;
+    if (measured < target - kTrimWindow)
+        return RC::ParameterTooSmall;
+    if (zero)
+        c.device.loopZeroTrim += target - measured;
+    else
+        c.device.loopGainTrim *= target / measured;
+    c.device.markConfigurationChanged();
+    c.response.f32(measured);
+    return RC::Success;
+}
+
+constexpr CommandSpec kCommonPractice[] = {
+    // 33 Read Device Variables
+    //   request : 0..3 device variable codes, one to four
+    //   response: per slot: code | units | value (4)
+    {33, "Read Device Variables", 1, Access::Read, [](CommandContext& c) -> uint8_t {
+        const qsizetype slotCount = std::min<qsizetype>(c.request.size(), kMaxSlots33);
+        for (qsizetype i = 0; i < slotCount; ++i) {
+            const auto r = c.device.read(static_cast<uint8_t>(c.request[i]), c.values);
+            if (!r)
+                return RC::InvalidSelection;
+            c.response.u8(r->code).u8(r->units).f32(r->value);
+        }
+        return RC::Success;
+    }},
+
+    // 34 Write Primary Variable Damping Value
+    //   request : 0-3 damping (s), 0..32
+    //   response: 0-3 damping as set
+    {34, "Write Primary Variable Damping Value", 4, Access::Write, [](CommandContext& c) -> uint8_t {
+        HartDataReader r(c.request);
+        const float damping = r.f32();
+        if (!std::isfinite(damping))
+            return RC::InvalidSelection;
+        if (damping > kMaxDamping)
+            return RC::ParameterTooLarge;
+        if (damping < 0)
+            return RC::ParameterTooSmall;
+        // The damping filter works in steps of 0.1 s.
+        const float applied = std::round(damping * 10.0f) / 10.0f;
+        c.device.pv().damping = applied;
+        c.device.markConfigurationChanged();
+        c.response.f32(applied);
+        return applied == damping ? RC::Success : kSetToNearest;
+    }},
+
+    // 35 Write Primary Variable Range Values
+    //   request : 0 range units | 1-4 upper range value | 5-8 lower range value
+    //   response: as the request
+    {35, "Write Primary Variable Range Values", 9, Access::Write, [](CommandContext& c) -> uint8_t {
+        HartDataReader r(c.request);
+        const uint8_t units = r.u8();
+        const float upper = r.f32();
+        const float lower = r.f32();
+        DeviceVariable& pv = c.device.pv();
+        if (!isPressureUnit(units, pv))
+            return RC::InvalidUnitsCode;
+        if (!std::isfinite(upper) || !std::isfinite(lower))
+            return RC::InvalidSelection;
+        const double upperBase = toBase(upper, units);
+        const double lowerBase = toBase(lower, units);
+        if (const uint8_t bad = checkRange(pv, lowerBase, upperBase))
+            return bad;
+        c.device.pvLowerRange = lowerBase;
+        c.device.pvUpperRange = upperBase;
+        c.device.markConfigurationChanged();
+        c.response.u8(units).f32(upper).f32(lower);
+        return spanWarning(pv, lowerBase, upperBase);
+    }},
+
+    // 36 Set Primary Variable Upper Range Value
+    //   request : none
+    //   response: none
+    //   The present PV becomes the upper range value.
+    {36, "Set Primary Variable Upper Range Value", 0, Access::Write, [](CommandContext& c) -> uint8_t {
+        const DeviceVariable& pv = c.device.pv();
+        const double value = c.values.value[pv.code];
+        if (const uint8_t bad = appliedProcessCheck(pv, value))
+            return bad;
+        if (value == c.device.pvLowerRange)
+            return kInvalidSpan;
+        c.device.pvUpperRange = value;
+        c.device.markConfigurationChanged();
+        return spanWarning(pv, c.device.pvLowerRange, value);
+    }},
+
+    // 37 Set Primary Variable Lower Range Value
+    //   request : none
+    //   response: none
+    //   The present PV becomes the lower range value; the upper range value
+    //   moves along to keep the span, stopping at the upper sensor limit (warning 14).
+    {37, "Set Primary Variable Lower Range Value", 0, Access::Write, [](CommandContext& c) -> uint8_t {
+        const DeviceVariable& pv = c.device.pv();
+        const double value = c.values.value[pv.code];
+        if (const uint8_t bad = appliedProcessCheck(pv, value))
+            return bad;
+        double upper = c.device.pvUpperRange + (value - c.device.pvLowerRange);
+        uint8_t code = RC::Success;
+        if (upper > pv.upperLimit) {
+            upper = pv.upperLimit;
+            code = kSpanTooSmall;
+        }
+        if (upper == value)
+            return kInvalidSpan;
+        c.device.pvLowerRange = value;
+        c.device.pvUpperRange = upper;
+        c.device.markConfigurationChanged();
+        return code;
+    }},
+
+    // 40 Enter/Exit Fixed Current Mode
+    //   request : 0-3 loop current (mA); 0 leaves the fixed current mode
+    //   response: 0-3 loop current as fixed
+    {40, "Enter/Exit Fixed Current Mode", 4, Access::Action, [](CommandContext& c) -> uint8_t {
+        HartDataReader r(c.request);
+        const float current = r.f32();
+        if (!c.device.loopCurrentEnabled)
+            return kLoopCurrentNotActive;
+        if (!std::isfinite(current))
+            return RC::InvalidSelection;
+        if (current == 0.0f) {
+            c.device.fixedCurrent.reset();
+        } else {
+            if (current > kLoopCurrentMax)
+                return RC::ParameterTooLarge;
+            if (current < kLoopCurrentMin)
+                return RC::ParameterTooSmall;
+            c.device.fixedCurrent = current;
+        }
+        c.response.f32(current);
+        return RC::Success;
+    }},
+
+    // 41 Perform Self Test
+    //   request : none
+    //   response: none
+    {41, "Perform Self Test", 0, Access::Action, [](CommandContext&) -> uint8_t {
+        return RC::Success;
+    }},
+
+    // 42 Perform Device Reset
+    //   request : none
+    //   response: none; the device restarts after answering
+    {42, "Perform Device Reset", 0, Access::Action, [](CommandContext& c) -> uint8_t {
+        c.resetRequested = true;
+        return RC::Success;
+    }},
+
+    // 44 Write Primary Variable Units
+    //   request : 0 units code
+    //   response: 0 units code
+    {44, "Write Primary Variable Units", 1, Access::Write, [](CommandContext& c) -> uint8_t {
+        const uint8_t units = static_cast<uint8_t>(c.request[0]);
+        DeviceVariable& pv = c.device.pv();
+        if (!isPressureUnit(units, pv))
+            return RC::InvalidSelection;
+        pv.units = units;
+        c.device.markConfigurationChanged();
+        c.response.u8(units);
+        return RC::Success;
+    }},
+
+    // 45 Trim Loop Current Zero
+    //   request : 0-3 measured loop current (mA), with the loop fixed at 4 mA
+    //   response: 0-3 measured loop current
+    {45, "Trim Loop Current Zero", 4, Access::Write, [](CommandContext& c) -> uint8_t {
+        return trimLoop(c, 4.0f, true);
+    }},
+
+    // 46 Trim Loop Current Gain
+    //   request : 0-3 measured loop current (mA), with the loop fixed at 20 mA
+    //   response: 0-3 measured loop current
+    {46, "Trim Loop Current Gain", 4, Access::Write, [](CommandContext& c) -> uint8_t {
+        return trimLoop(c, 20.0f, false);
+    }},
+
+    // 47 Write Primary Variable Transfer Function
+    //   request : 0 transfer function (0 linear, 1 square root)
+    //   response: 0 transfer function
+    {47, "Write Primary Variable Transfer Function", 1, Access::Write, [](CommandContext& c) -> uint8_t {
+        const uint8_t function = static_cast<uint8_t>(c.request[0]);
+        if (function > 1)
+            return RC::InvalidSelection;
+        c.device.transferFunction = function;
+        c.device.markConfigurationChanged();
+        c.response.u8(function);
+        return RC::Success;
+    }},
+
+    // 53 Write Device Variable Units
+    //   request : 0 device variable code | 1 units code
+    //   response: as the request
+    {53, "Write Device Variable Units", 2, Access::Write, [](CommandContext& c) -> uint8_t {
+        HartDataReader r(c.request);
+        const uint8_t code = r.u8();
+        const uint8_t units = r.u8();
+        DeviceVariable* v = c.device.variable(code);
+        if (!v)
+            return RC::InvalidDeviceVariable;
+        if (!unitFits(units, v->classification))
+            return RC::InvalidSelection;
+        v->units = units;
+        c.device.markConfigurationChanged();
+        c.response.u8(code).u8(units);
+        return RC::Success;
+    }},
+
+    // 54 Read Device Variable Information
+    //   request : 0 device variable code
+    //   response: 0 code | 1-3 transducer serial number | 4 units of limits and span
+    //             | 5-8 upper limit | 9-12 lower limit | 13-16 damping (s)
+    //             | 17-20 minimum span | 21 classification | 22 family
+    //             | 23-26 acquisition period (1/32 ms) | 27 properties
+    {54, "Read Device Variable Information", 1, Access::Read, [](CommandContext& c) -> uint8_t {
+        const uint8_t code = static_cast<uint8_t>(c.request[0]);
+        const DeviceVariable* v = c.device.variable(code);
+        if (!v)
+            return RC::InvalidSelection;
+        c.response.u8(code).u24(v->transducerSerial).u8(v->units)
+            .f32(static_cast<float>(fromBase(v->upperLimit, v->units)))
+            .f32(static_cast<float>(fromBase(v->lowerLimit, v->units)))
+            .f32(v->damping)
+            .f32(static_cast<float>(fromBase(v->minimumSpan, v->units) - fromBase(0, v->units)))
+            .u8(v->classification).u8(v->family)
+            .u32(kAcquisitionPeriod).u8(kPropertiesNone);
+        return RC::Success;
+    }},
+
+    // 59 Write Number Of Response Preambles
+    //   request : 0 preambles, 5..20
+    //   response: 0 preambles
+    {59, "Write Number Of Response Preambles", 1, Access::Write, [](CommandContext& c) -> uint8_t {
+        const uint8_t count = static_cast<uint8_t>(c.request[0]);
+        if (count > kMaxPreambles)
+            return RC::ParameterTooLarge;
+        if (count < kMinPreambles)
+            return RC::ParameterTooSmall;
+        c.device.responsePreambles = count;
+        c.device.markConfigurationChanged();
+        c.response.u8(count);
+        return RC::Success;
+    }},
+};
+
+} // namespace
+
+std::span<const CommandSpec> commonPracticeCommands()
+{
+    return kCommonPractice;
+}
+
+} // namespace sim

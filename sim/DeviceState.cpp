@@ -1,0 +1,179 @@
+#include "sim/DeviceState.h"
+
+#include "platform/comm/hart/HartStatus.h"
+#include "sim/SimUnits.h"
+#include <algorithm>
+#include <cmath>
+
+namespace sim {
+
+namespace {
+constexpr uint8_t kFamilyTemperature = 4;
+constexpr uint8_t kFamilyPressure = 5;
+constexpr uint8_t kFamilyNotUsed = 250;
+constexpr uint8_t kExtendedVariableAlert = 0x02;
+} // namespace
+
+std::array<DeviceVariable, Variable::Count> DeviceState::defaultVariables()
+{
+    return {{
+        {Variable::DifferentialPressure, "Differential pressure", Classification::Pressure, kFamilyPressure,
+         UnitCode::KPa, -25.0, 25.0, 0.5, 0.4f, 0x001001},
+        {Variable::StaticPressure, "Static pressure", Classification::Pressure, kFamilyPressure,
+         UnitCode::Bar, 0.0, 16000.0, 100.0, 0.4f, 0x001002},
+        {Variable::Temperature, "Temperature", Classification::Temperature, kFamilyTemperature,
+         UnitCode::DegC, -40.0, 85.0, 1.0, 1.0f, 0x001003},
+        {Variable::Flow, "Flow", Classification::VolumetricFlow, kFamilyNotUsed,
+         UnitCode::CubicMetresPerHour, 0.0, 100.0, 1.0, 0.4f, 0},
+    }};
+}
+
+const DeviceVariable* DeviceState::variable(uint8_t code) const
+{
+    if (code < Variable::Count)
+        return &variables[code];
+    if (code >= SpecialVariable::Primary && code <= SpecialVariable::Quaternary)
+        return &variables[dynamicVariables[code - SpecialVariable::Primary]];
+    return nullptr;
+}
+
+DeviceVariable* DeviceState::variable(uint8_t code)
+{
+    return const_cast<DeviceVariable*>(static_cast<const DeviceState*>(this)->variable(code));
+}
+
+void DeviceState::markConfigurationChanged()
+{
+    ++configChangeCounter;
+    configChanged = {true, true};
+}
+
+float DeviceState::pvValue(const ProcessValues& process) const
+{
+    const DeviceVariable& v = pv();
+    return static_cast<float>(fromBase(process.value[v.code], v.units));
+}
+
+float DeviceState::percentOfRange(const ProcessValues& process) const
+{
+    const double span = pvUpperRange - pvLowerRange;
+    if (span == 0)
+        return 0;
+    double percent = (process.value[pv().code] - pvLowerRange) / span * 100.0;
+    if (transferFunction == 1)
+        percent = percent <= 0 ? 0 : std::sqrt(percent / 100.0) * 100.0;
+    return static_cast<float>(percent);
+}
+
+float DeviceState::loopCurrent(const ProcessValues& process) const
+{
+    if (fixedCurrent)
+        return *fixedCurrent;
+    if (!loopCurrentEnabled)
+        return 4.0f;
+    const float current = 4.0f + 16.0f * percentOfRange(process) / 100.0f;
+    return std::clamp(current, kLoopCurrentMin, kLoopCurrentMax);
+}
+
+bool DeviceState::loopCurrentSaturated(const ProcessValues& process) const
+{
+    if (loopCurrentFixed())
+        return false;
+    const float current = 4.0f + 16.0f * percentOfRange(process) / 100.0f;
+    return current <= kLoopCurrentMin || current >= kLoopCurrentMax;
+}
+
+bool DeviceState::outOfLimits(uint8_t variableCode, const ProcessValues& process) const
+{
+    const DeviceVariable* v = variable(variableCode);
+    if (!v)
+        return false;
+    const double value = process.value[v->code];
+    return value < v->lowerLimit || value > v->upperLimit;
+}
+
+std::optional<VariableReading> DeviceState::read(uint8_t code, const ProcessValues& process) const
+{
+    VariableReading r;
+    r.code = code;
+    if (code == SpecialVariable::PercentRange) {
+        r.classification = Classification::NotClassified;
+        r.units = UnitCode::Percent;
+        r.value = percentOfRange(process);
+        r.status = VariableStatus::Good;
+        return r;
+    }
+    if (code == SpecialVariable::LoopCurrent) {
+        r.classification = Classification::Current;
+        r.units = UnitCode::MilliAmpere;
+        r.value = loopCurrent(process);
+        r.status = loopCurrentFixed() ? VariableStatus::ManualFixed : VariableStatus::Good;
+        if (loopCurrentSaturated(process))
+            r.status |= r.value <= kLoopCurrentMin ? VariableStatus::LowLimited : VariableStatus::HighLimited;
+        return r;
+    }
+    const DeviceVariable* v = variable(code);
+    if (!v)
+        return std::nullopt;
+    const double base = process.value[v->code];
+    r.classification = v->classification;
+    r.units = v->units;
+    r.value = static_cast<float>(fromBase(base, v->units));
+    r.status = VariableStatus::Good;
+    if (base < v->lowerLimit)
+        r.status = VariableStatus::PoorAccuracy | VariableStatus::LowLimited;
+    else if (base > v->upperLimit)
+        r.status = VariableStatus::PoorAccuracy | VariableStatus::HighLimited;
+    return r;
+}
+
+uint8_t DeviceState::extendedDeviceStatus(const ProcessValues& process) const
+{
+    uint8_t status = 0;
+    for (const DeviceVariable& v : variables)
+        if (outOfLimits(v.code, process))
+            status |= kExtendedVariableAlert;
+    return status;
+}
+
+QByteArray DeviceState::additionalStatus(const ProcessValues& process) const
+{
+    // Device-specific byte 0: one bit per device variable out of its sensor limits.
+    uint8_t outOfRange = 0;
+    for (const DeviceVariable& v : variables)
+        if (outOfLimits(v.code, process))
+            outOfRange |= static_cast<uint8_t>(1u << v.code);
+    comm::HartDataWriter w;
+    w.u8(outOfRange).u8(0).u8(0).u8(0).u8(0).u8(0);     // 0-5 device-specific status
+    w.u8(extendedDeviceStatus(process));                  // 6 extended device status
+    w.u8(0);                                              // 7 device operating mode
+    w.u8(0).u8(0);                                        // 8-9 standardized status 0 and 1
+    w.u8(loopCurrentSaturated(process) ? 0x01 : 0x00);    // 10 analog channel saturated
+    w.u8(0).u8(0);                                        // 11-12 standardized status 2 and 3
+    w.u8(loopCurrentFixed() ? 0x01 : 0x00);               // 13 analog channel fixed
+    return w.take();
+}
+
+uint8_t DeviceState::fieldDeviceStatus(int master, const ProcessValues& process) const
+{
+    using namespace comm::DeviceStatus;
+    uint8_t status = 0;
+    if (configChanged[master])
+        status |= ConfigurationChanged;
+    if (coldStart[master])
+        status |= ColdStart;
+    if (lastStatusRead[master] != additionalStatus(process))
+        status |= MoreStatusAvailable;
+    if (loopCurrentFixed())
+        status |= LoopCurrentFixed;
+    if (loopCurrentSaturated(process))
+        status |= LoopCurrentSaturated;
+    for (int i = 1; i < 4; ++i)
+        if (outOfLimits(static_cast<uint8_t>(SpecialVariable::Primary + i), process))
+            status |= NonPrimaryVariableOutOfLimits;
+    if (outOfLimits(SpecialVariable::Primary, process))
+        status |= PrimaryVariableOutOfLimits;
+    return status;
+}
+
+} // namespace sim

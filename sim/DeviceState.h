@@ -1,0 +1,139 @@
+#pragma once
+// Everything the simulated transmitter remembers: identity, texts, loop and
+// output configuration, its four device variables, and the per-master flags
+// (configuration changed, cold start, last additional status read). Ranges
+// and limits are kept in base units (kPa, degrees Celsius, m3/h) and shown in
+// each variable's unit on the way out, so a unit change needs no conversion
+// of stored values.
+#include "platform/comm/hart/HartBytes.h"
+#include "sim/ProcessModel.h"
+#include <QByteArray>
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <optional>
+
+namespace sim {
+
+struct DeviceVariable {
+    uint8_t code = 0;
+    const char* name = "";
+    uint8_t classification = 0;
+    uint8_t family = 250;           // 250: not used
+    uint8_t units = 0;
+    double lowerLimit = 0;          // sensor limits and minimum span, base units
+    double upperLimit = 0;
+    double minimumSpan = 0;
+    float damping = 0;              // seconds
+    uint32_t transducerSerial = 0;
+};
+
+// One value as the device variable commands report it.
+struct VariableReading {
+    uint8_t code = 0;
+    uint8_t classification = 0;
+    uint8_t units = 0;
+    float value = 0;
+    uint8_t status = 0;
+};
+
+// Device variable status: process data quality (bits 7..6) and limit (5..4).
+namespace VariableStatus {
+constexpr uint8_t Good = 0xC0;
+constexpr uint8_t ManualFixed = 0x80;
+constexpr uint8_t PoorAccuracy = 0x40;
+constexpr uint8_t Bad = 0x00;
+constexpr uint8_t LowLimited = 0x10;
+constexpr uint8_t HighLimited = 0x20;
+constexpr uint8_t Constant = 0x30;
+} // namespace VariableStatus
+
+// Codes that stand for something other than a device variable of their own.
+namespace SpecialVariable {
+constexpr uint8_t PercentRange = 244;
+constexpr uint8_t LoopCurrent = 245;
+constexpr uint8_t Primary = 246;   // 246..249: PV, SV, TV, QV
+constexpr uint8_t Quaternary = 249;
+} // namespace SpecialVariable
+
+// Loop current limits: below and above these the output saturates.
+constexpr float kLoopCurrentMin = 3.8f;
+constexpr float kLoopCurrentMax = 20.5f;
+
+struct DeviceState {
+    // identity
+    uint16_t expandedDeviceType = 0x6071;
+    uint16_t manufacturerId = 0x0060;
+    uint16_t privateLabelDistributor = 0x0060;
+    uint32_t deviceId = 0x0A1B2C;
+    uint8_t universalRevision = 7;
+    uint8_t deviceRevision = 1;
+    uint8_t softwareRevision = 3;
+    uint8_t hardwareRevision = 2;
+    uint8_t physicalSignaling = 0;   // Bell 202 current
+    uint8_t flags = 0;
+    uint8_t deviceProfile = 1;       // process automation device
+    uint8_t requestPreambles = 5;
+    uint8_t responsePreambles = 5;
+
+    // texts and dates
+    QString tag = QStringLiteral("TRIVEX");
+    QString longTag = QStringLiteral("TRIVEX MULTIVARIABLE TRANSMITTER");
+    QString descriptor = QStringLiteral("DP FLOW");
+    QString message = QStringLiteral("SIMULATED TRANSMITTER");
+    comm::HartDate date{1, 1, 124};
+    uint32_t finalAssemblyNumber = 123456;
+
+    // loop
+    uint8_t pollingAddress = 0;
+    bool loopCurrentEnabled = true;
+    std::optional<float> fixedCurrent;   // set by the fixed current mode
+    float loopZeroTrim = 0;              // mA added at 4 mA
+    float loopGainTrim = 1;
+
+    // output of the primary variable
+    std::array<uint8_t, 4> dynamicVariables{Variable::DifferentialPressure, Variable::StaticPressure,
+                                            Variable::Temperature, Variable::Flow};
+    double pvLowerRange = 0.0;           // base units of the PV's variable
+    double pvUpperRange = 25.0;
+    uint8_t transferFunction = 0;        // 0 linear, 1 square root
+    uint8_t alarmSelection = 0;          // 0 high, 1 low
+
+    // protection and change tracking
+    bool writeProtected = false;
+    bool accessRestricted = false;       // locked by another master
+    uint16_t configChangeCounter = 0;
+    std::array<bool, 2> configChanged{false, false};  // index: master (0 secondary, 1 primary)
+    std::array<bool, 2> coldStart{true, true};
+    std::array<QByteArray, 2> lastStatusRead;          // additional status last read per master
+
+    std::array<DeviceVariable, Variable::Count> variables = defaultVariables();
+
+    static std::array<DeviceVariable, Variable::Count> defaultVariables();
+
+    // A device variable of its own (0..3), or of PV..QV (246..249); null otherwise.
+    const DeviceVariable* variable(uint8_t code) const;
+    DeviceVariable* variable(uint8_t code);
+    const DeviceVariable& pv() const { return variables[dynamicVariables[0]]; }
+    DeviceVariable& pv() { return variables[dynamicVariables[0]]; }
+
+    void markConfigurationChanged();
+
+    // Derived values, in the units each reports.
+    float pvValue(const ProcessValues& process) const;
+    float percentOfRange(const ProcessValues& process) const;
+    float loopCurrent(const ProcessValues& process) const;
+    bool loopCurrentFixed() const { return fixedCurrent.has_value() || !loopCurrentEnabled; }
+    bool loopCurrentSaturated(const ProcessValues& process) const;
+    bool outOfLimits(uint8_t variableCode, const ProcessValues& process) const;
+    std::optional<VariableReading> read(uint8_t code, const ProcessValues& process) const;
+
+    // The field device status byte for a master (without resetting anything).
+    uint8_t fieldDeviceStatus(int master, const ProcessValues& process) const;
+    uint8_t extendedDeviceStatus(const ProcessValues& process) const;
+    // The additional status bytes (device-specific, extended status, operating
+    // mode, standardized status, analog channel saturated and fixed).
+    QByteArray additionalStatus(const ProcessValues& process) const;
+};
+
+} // namespace sim

@@ -1,0 +1,46 @@
+#include "sim/ProcessModel.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace sim {
+
+namespace {
+
+struct Wave {
+    double mean;
+    double amplitude;
+    double periodSeconds;
+};
+
+// dp, sp and temperature around a working point; periods long enough that a
+// few reads in a row see almost the same value.
+constexpr Wave kWaves[] = {
+    {12.5, 2.5, 60.0},      // differential pressure, kPa
+    {1000.0, 5.0, 300.0},   // static pressure, kPa
+    {20.0, 0.5, 600.0},     // temperature, degC
+};
+
+} // namespace
+
+ProcessValues ProcessModel::at(int64_t processTimeMs) const
+{
+    constexpr double kTwoPi = 6.283185307179586;
+    const double seconds = static_cast<double>(processTimeMs) / 1000.0;
+    ProcessValues v;
+    for (int i = 0; i < 3; ++i) {
+        const Wave& w = kWaves[i];
+        v.value[i] = m_override[i] ? *m_override[i]
+                                   : w.mean + w.amplitude * std::sin(kTwoPi * seconds / w.periodSeconds);
+    }
+    v.value[Variable::Flow] = m_flowCoefficient * std::sqrt(std::max(0.0, v.dp()));
+    return v;
+}
+
+void ProcessModel::setOverride(uint8_t variable, std::optional<double> baseValue)
+{
+    if (variable < Variable::Flow)
+        m_override[variable] = baseValue;
+}
+
+} // namespace sim

@@ -1,0 +1,44 @@
+#pragma once
+// The simulated process: differential pressure, static pressure and
+// temperature vary slowly as sine waves of the process time; flow follows
+// from the differential pressure as k * sqrt(dp). Values are in the base
+// units (kPa, degrees Celsius, m3/h) and depend on nothing but the time and
+// the settings, so a test that fixes the time gets fixed values.
+#include <array>
+#include <cstdint>
+#include <optional>
+
+namespace sim {
+
+// Device variable codes of the transmitter.
+namespace Variable {
+constexpr uint8_t DifferentialPressure = 0;
+constexpr uint8_t StaticPressure = 1;
+constexpr uint8_t Temperature = 2;
+constexpr uint8_t Flow = 3;
+constexpr int Count = 4;
+} // namespace Variable
+
+struct ProcessValues {
+    std::array<double, Variable::Count> value{};
+    double dp() const { return value[Variable::DifferentialPressure]; }
+};
+
+class ProcessModel {
+public:
+    // m3/h at 1 kPa differential pressure.
+    static constexpr double kDefaultFlowCoefficient = 10.0;
+
+    ProcessValues at(int64_t processTimeMs) const;
+
+    double flowCoefficient() const { return m_flowCoefficient; }
+    void setFlowCoefficient(double k) { m_flowCoefficient = k; }
+    // Holds one of dp, sp or temperature at a value (base units); flow is always derived.
+    void setOverride(uint8_t variable, std::optional<double> baseValue);
+
+private:
+    double m_flowCoefficient = kDefaultFlowCoefficient;
+    std::array<std::optional<double>, Variable::Count> m_override{};
+};
+
+} // namespace sim

@@ -1,0 +1,63 @@
+#pragma once
+// The simulated transmitter itself, without any I/O: one HART request frame
+// in, the device's answer out (or silence, as a HART device keeps silent when
+// it is not addressed). It checks the address, answers busy while told to,
+// looks the command up in the command table, applies what every command
+// shares (request length, write protection, access restriction), builds the
+// field device status byte and keeps the per-master flags.
+#include "platform/comm/hart/HartFrame.h"
+#include "sim/DeviceState.h"
+#include "sim/ProcessModel.h"
+#include <QByteArray>
+#include <QString>
+#include <optional>
+
+namespace sim {
+
+struct PduResult {
+    QByteArray response;   // the encoded answer; empty when the device keeps silent
+    QString note;          // what happened, for the log
+    int command = -1;
+    int responseCode = -1;
+};
+
+class SimTransmitter {
+public:
+    SimTransmitter();
+
+    DeviceState& device() { return m_device; }
+    const DeviceState& device() const { return m_device; }
+    ProcessModel& process() { return m_process; }
+
+    // Process time: the timer service's time since construction, unless frozen.
+    void freezeProcessTime(std::optional<int64_t> ms) { m_frozenTimeMs = ms; }
+    int64_t processTimeMs() const;
+    ProcessValues processValues() const;
+
+    // Fault injection: the next count addressed requests are answered with
+    // that response code (and no data), whatever the command.
+    void injectResponseCode(uint8_t code, int count = 1);
+    void setBusyResponses(int count);
+    int injectedResponsesLeft() const { return m_injectedLeft; }
+
+    // Handles one pass-through request (a HART frame, preambles allowed).
+    PduResult handlePdu(QByteArrayView pdu);
+    // Handles one decoded request; nullopt when the device keeps silent.
+    std::optional<comm::HartFrame> handleFrame(const comm::HartFrame& request, QString* note = nullptr);
+
+    bool isAddressedTo(const comm::HartAddress& address, uint8_t command) const;
+    comm::HartAddress uniqueAddress() const;
+
+private:
+    comm::HartFrame responseFrame(const comm::HartFrame& request) const;
+    void restart();
+
+    DeviceState m_device;
+    ProcessModel m_process;
+    int64_t m_startMs = 0;
+    std::optional<int64_t> m_frozenTimeMs;
+    uint8_t m_injectedCode = 0;
+    int m_injectedLeft = 0;
+};
+
+} // namespace sim

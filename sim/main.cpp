@@ -1,0 +1,106 @@
+// trivex-sim: the simulated Trivex transmitter as a HART-IP server.
+#include "platform/comm/hart/PackedAscii.h"
+#include "sim/SimServer.h"
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QTextStream>
+#include <cstdio>
+
+namespace {
+
+bool parseNumber(const QString& text, uint32_t max, uint32_t& out)
+{
+    bool ok = false;
+    const qulonglong value = text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)
+                                 ? text.mid(2).toULongLong(&ok, 16)
+                                 : text.toULongLong(&ok, 10);
+    if (!ok || value > max)
+        return false;
+    out = static_cast<uint32_t>(value);
+    return true;
+}
+
+int fail(const QString& text)
+{
+    QTextStream(stderr) << "trivex-sim: " << text << Qt::endl;
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("trivex-sim"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Simulated Trivex multivariable transmitter, a HART-IP server."));
+    parser.addHelpOption();
+    const QCommandLineOption portOption(QStringLiteral("port"), QStringLiteral("TCP port to listen on (default 5094; 0 picks a free port)."), QStringLiteral("port"), QStringLiteral("5094"));
+    const QCommandLineOption listenOption(QStringLiteral("listen"), QStringLiteral("Address to listen on (default 127.0.0.1)."), QStringLiteral("address"), QStringLiteral("127.0.0.1"));
+    const QCommandLineOption deviceIdOption(QStringLiteral("device-id"), QStringLiteral("Device id, 24 bits, decimal or 0x-hexadecimal."), QStringLiteral("id"));
+    const QCommandLineOption tagOption(QStringLiteral("tag"), QStringLiteral("Tag, up to 8 packed-ASCII characters."), QStringLiteral("tag"));
+    const QCommandLineOption busyOption(QStringLiteral("busy"), QStringLiteral("Answer the first N requests with busy."), QStringLiteral("N"));
+    const QCommandLineOption writeProtectOption(QStringLiteral("write-protect"), QStringLiteral("Start write protected."));
+    const QCommandLineOption lockedOption(QStringLiteral("locked"), QStringLiteral("Refuse configuration changes with access restricted."));
+    const QCommandLineOption delayOption(QStringLiteral("delay"), QStringLiteral("Delay every answer by MS milliseconds."), QStringLiteral("MS"));
+    const QCommandLineOption dropOption(QStringLiteral("drop-after"), QStringLiteral("Drop the connection instead of answering request N+1."), QStringLiteral("N"));
+    const QCommandLineOption corruptOption(QStringLiteral("corrupt-checksum"), QStringLiteral("Corrupt the checksum of the first answer."));
+    const QCommandLineOption quietOption(QStringLiteral("quiet"), QStringLiteral("Do not log requests."));
+    parser.addOptions({portOption, listenOption, deviceIdOption, tagOption, busyOption, writeProtectOption,
+                       lockedOption, delayOption, dropOption, corruptOption, quietOption});
+    parser.process(app);
+
+    sim::SimServer server;
+    uint32_t number = 0;
+    if (!parseNumber(parser.value(portOption), 0xFFFF, number))
+        return fail(QStringLiteral("invalid port \"%1\"").arg(parser.value(portOption)));
+    const quint16 port = static_cast<quint16>(number);
+    const QHostAddress address(parser.value(listenOption));
+    if (address.isNull())
+        return fail(QStringLiteral("invalid listen address \"%1\"").arg(parser.value(listenOption)));
+    if (parser.isSet(deviceIdOption)) {
+        if (!parseNumber(parser.value(deviceIdOption), 0xFFFFFF, number))
+            return fail(QStringLiteral("invalid device id \"%1\" (0 to 0xFFFFFF)").arg(parser.value(deviceIdOption)));
+        server.device().deviceId = number;
+    }
+    if (parser.isSet(tagOption)) {
+        const QString tag = parser.value(tagOption).toUpper();
+        QByteArray packed;
+        QString why;
+        if (!comm::PackedAscii::pack(tag, 6, packed, &why))
+            return fail(QStringLiteral("invalid tag: %1").arg(why));
+        server.device().tag = tag;
+    }
+    if (parser.isSet(busyOption)) {
+        if (!parseNumber(parser.value(busyOption), 1000000, number))
+            return fail(QStringLiteral("invalid busy count \"%1\"").arg(parser.value(busyOption)));
+        server.injectBusy(static_cast<int>(number));
+    }
+    if (parser.isSet(delayOption)) {
+        if (!parseNumber(parser.value(delayOption), 3600000, number))
+            return fail(QStringLiteral("invalid delay \"%1\"").arg(parser.value(delayOption)));
+        server.setResponseDelay(static_cast<int>(number));
+    }
+    if (parser.isSet(dropOption)) {
+        if (!parseNumber(parser.value(dropOption), 1000000, number))
+            return fail(QStringLiteral("invalid request count \"%1\"").arg(parser.value(dropOption)));
+        server.dropConnectionAfter(static_cast<int>(number));
+    }
+    server.setWriteProtected(parser.isSet(writeProtectOption));
+    server.setAccessRestricted(parser.isSet(lockedOption));
+    if (parser.isSet(corruptOption))
+        server.corruptNextChecksum();
+
+    if (!parser.isSet(quietOption)) {
+        QObject::connect(&server, &sim::SimServer::logMessage, [](const QString& text) {
+            QTextStream(stderr) << "trivex-sim: " << text << Qt::endl;
+        });
+    }
+    if (!server.listen(address, port))
+        return fail(QStringLiteral("cannot listen on %1:%2: %3").arg(address.toString()).arg(port).arg(server.errorString()));
+
+    QTextStream(stdout) << "trivex-sim listening on " << address.toString() << ":" << server.port() << Qt::endl;
+    std::fflush(stdout);
+    return QCoreApplication::exec();
+}
