@@ -1,0 +1,251 @@
+#include "AppletTestSupport.h"
+#include "platform/applet/AppletClasses.h"
+#include "platform/applet/AppletHost.h"
+#include "platform/applet/AppletResults.h"
+#include "platform/applet/clsFdtFileParser.h"
+#include "platform/applet/clsTdxFileParser.h"
+
+using namespace applet;
+using namespace applettest;
+
+namespace {
+
+const QString kDescriptions = QStringLiteral(TRIVEX_SOURCE_DIR "/descriptions/TDXDESC/");
+const QString kTrivexTdx = kDescriptions + QStringLiteral("COM_HART/_0063/_0_00A5/Trivex.tdx");
+const QString kTrivexFdt = kDescriptions + QStringLiteral("COM_HART/_0063/_0_00A5/Trivex.fdt");
+
+std::shared_ptr<clsTdxFileParser> LoadTdx(const QString& path, int32_t kind, QString& error, int32_t& status)
+{
+    auto parser = std::make_shared<clsTdxFileParser>();
+    parser->Load(kind, path, 1, error, status);
+    return parser;
+}
+
+// A description with one object and one record, whose record body is varied.
+QByteArray WithRecord(const QByteArray& objects, const QByteArray& layout)
+{
+    return R"(<?xml version="1.0"?>
+<TdxDescription xmlns="urn:trivex:tdx-description:1" kind="device">
+  <Header><Key name="DevDescLong" value="x"/></Header>
+  <Objects>
+)" + objects + R"(
+  </Objects>
+  <Records>
+    <Record name="R" command="1" kind="read">
+      <Response>
+)" + layout + R"(
+      </Response>
+    </Record>
+  </Records>
+</TdxDescription>
+)";
+}
+
+TEST(DescriptionTest, TheTrivexDescriptionLoadsAndAnswersTheParserOperations)
+{
+    QString error;
+    int32_t status = -1;
+    auto parser = LoadTdx(kTrivexTdx, kTdxKindDevice, error, status);
+    ASSERT_EQ(status, 0) << error.toStdString();
+
+    QString value;
+    int32_t failed = -1;
+    for (const char* key : {"DevDescLong", "Nickname", "Vendor", "VendorId", "InterfaceParent", "DeviceId", "HWRelease",
+                            "SWRelease"}) {
+        parser->fncReadKey(QString::fromLatin1(key), value, failed);
+        EXPECT_EQ(failed, 0) << key;
+    }
+    parser->fncReadKey("InterfaceParent", value, failed);
+    EXPECT_EQ(value, "COM_HART");
+    parser->fncReadKey("AppletAccess", value, failed);
+    EXPECT_NE(failed, 0) << "the device description names no communication server";
+
+    int32_t count = 0;
+    int32_t same = 0;
+    parser->fncNumberOfEntries("SEQUENCE", count, failed);
+    parser->fncNumberOfEntries("Sequence", same, failed);
+    EXPECT_EQ(failed, 0);
+    EXPECT_GE(count, 3);
+    EXPECT_EQ(count, same);
+
+    // Walk the sequences the way the sequence watch does.
+    QStringList names;
+    int32_t handle = 0;
+    parser->fncGetFirstEntryHandle("sequence", handle, failed);
+    for (int i = 0; i < count && failed == 0; ++i) {
+        QString name;
+        int32_t nameError = 0;
+        parser->fncGetEntryName(handle, name, nameError);
+        names << name;
+        parser->fncGetNextEntryHandle(handle, failed);
+    }
+    EXPECT_EQ(failed, kParserNoMoreEntries);
+    EXPECT_TRUE(names.contains("Upload") && names.contains("Download") && names.contains("GetDeviceInfo"));
+
+    parser->fncGetEntryHandle("sequence", "upload", handle, failed);
+    QString text;
+    QStringList records;
+    int32_t recordCount = 0;
+    parser->fncGetSequenceRecords(handle, text, failed, records, recordCount);
+    EXPECT_EQ(failed, 0);
+    EXPECT_EQ(recordCount, records.size());
+    EXPECT_EQ(records.front(), "Read_000");
+
+    parser->fncGetEntryHandle("OBJECT", "PTRBSCALEIN0", handle, failed);
+    ASSERT_EQ(failed, 0);
+    int32_t type = -1;
+    int32_t size = 0;
+    QVariant defaultValue;
+    QString enumeration;
+    parser->fncGetObjectInfo(handle, text, type, size, defaultValue, enumeration, failed);
+    EXPECT_EQ(type, 4) << "float";
+    parser->fncGetEntryHandle("object", "ptrbLinType", handle, failed);
+    parser->fncGetObjectInfo(handle, text, type, size, defaultValue, enumeration, failed);
+    EXPECT_EQ(type, 3);
+    EXPECT_EQ(size, 8);
+    parser->fncGetEntryHandle("enumeration", enumeration, handle, failed);
+    QList<TdxEnumEntry> entries;
+    parser->fncGetEnumEntries(handle, text, entries, failed);
+    ASSERT_EQ(entries.size(), 8) << "the eight linearisation types, in the order of their enable mask";
+    EXPECT_EQ(entries[2].value, 160);
+    parser->fncGetObjectInfo(handle, text, type, size, defaultValue, enumeration, failed);
+    EXPECT_EQ(failed, kParserBadHandle) << "an enumeration is no object";
+
+    parser->fncGetFirstEntryHandle("menu", handle, failed);
+    QString name, label, help, command;
+    int32_t number = 0;
+    parser->fncGetMenuEntry(handle, name, label, help, command, number, failed);
+    EXPECT_EQ(failed, 0);
+    EXPECT_EQ(command, "CONNECT");
+    parser->fncNumberOfEntries("widget", count, failed);
+    EXPECT_EQ(failed, kParserUnknownKind);
+
+    auto manager = std::make_shared<clsAppletItemManager>(parser->GetDescription(), parser, std::weak_ptr<AppletHost>());
+    QString mask;
+    manager->GetStringValue(manager->HandleOf("&&ObjectLimit&&ptrbLinType"), mask, failed);
+    EXPECT_EQ(mask, "1, 1, 1, 1, 1, 1, 1, 1");
+}
+
+TEST(DescriptionTest, ProtocolDescriptionsNameTheirServer)
+{
+    for (const char* file : {"COM_HART/_0016/_0_0000/HARTFDT12.tdx", "COM_DPV1/_0016/_0_0000/PB_FDT12.tdx"}) {
+        QString error;
+        int32_t status = -1;
+        auto parser = LoadTdx(kDescriptions + QString::fromLatin1(file), kTdxKindProtocol, error, status);
+        ASSERT_EQ(status, 0) << error.toStdString();
+        QString progId;
+        int32_t failed = -1;
+        parser->fncReadKey("AppletAccess", progId, failed);
+        EXPECT_EQ(failed, 0);
+        EXPECT_TRUE(progId.startsWith("PioComm.")) << file;
+
+        LoadTdx(kDescriptions + QString::fromLatin1(file), kTdxKindDevice, error, status);
+        EXPECT_NE(status, 0) << "a protocol description is no device description";
+    }
+}
+
+TEST(DescriptionTest, RefusedFilesNameTheFileTheLineAndTheReason)
+{
+    QTemporaryDir dir;
+    struct Case {
+        const char* what;
+        QByteArray text;
+        int line;
+        const char* reason;
+    };
+    const QByteArray fine = R"(<Object name="A" type="unsigned" size="8"/>)";
+    const std::vector<Case> cases{
+        {"not well-formed", "<?xml version=\"1.0\"?>\n<TdxDescription kind=\"device\">\n<Header>", 3, ""},
+        {"schema", WithRecord(R"(<Object name="A" type="number"/>)", ""), 5, "type"},
+        {"unknown item", WithRecord(fine, R"(<Field item="B" encoding="uint8"/>)"), 10, "unknown object 'B'"},
+        {"too narrow", WithRecord(fine, R"(<Field item="A" encoding="uint16"/>)"), 10, "8 bits"},
+        {"bit field", WithRecord(fine, R"(<Field item="A" encoding="uint8" shift="6" mask="7"/>)"), 10, "Bit field"},
+        {"twice", WithRecord(fine + "\n" + fine, ""), 6, "defined twice"},
+        {"marker", WithRecord(R"(<Object name="&amp;&amp;Menu_State&amp;&amp;X" type="unsigned"/>)", ""), 5, "marker"},
+        {"variable length", WithRecord(R"(<Object name="A" type="octets" size="2"/>)", R"(<Field item="A" encoding="octets"/>)"),
+         10, "bytes"},
+        {"default", WithRecord(R"(<Object name="A" type="unsigned" size="8" default="300"/>)", ""), 5, "default"},
+    };
+    for (const Case& c : cases) {
+        const QString path = WriteFile(dir, QStringLiteral("case.tdx"), c.text);
+        QString error;
+        int32_t status = 0;
+        auto parser = LoadTdx(path, kTdxKindDevice, error, status);
+        EXPECT_EQ(status, kParserInvalidFile) << c.what;
+        EXPECT_TRUE(error.startsWith(path + QStringLiteral("(%1)").arg(c.line))) << c.what << ": " << error.toStdString();
+        EXPECT_TRUE(error.contains(QString::fromLatin1(c.reason))) << c.what << ": " << error.toStdString();
+        EXPECT_EQ(parser->GetDescription(), nullptr);
+        int32_t count = 0;
+        int32_t failed = 0;
+        parser->fncNumberOfEntries("object", count, failed);
+        EXPECT_EQ(failed, kParserNotLoaded);
+    }
+    QString error;
+    int32_t status = 0;
+    LoadTdx(dir.filePath("missing.tdx"), kTdxKindDevice, error, status);
+    EXPECT_NE(status, 0);
+    EXPECT_TRUE(error.contains("not found"));
+}
+
+TEST(DescriptionTest, TheFdtFileListsApplicationsAndParameters)
+{
+    clsFdtFileParser parser;
+    QString error;
+    parser.Load(kTrivexFdt, error);
+    EXPECT_TRUE(error.isEmpty());
+    int32_t count = 0;
+    parser.fncGetNumberOfApplications(0, count);
+    EXPECT_EQ(count, 2);
+    QString text, form;
+    int32_t flags = 0;
+    int32_t failed = -1;
+    parser.fncGetApplication(1, text, form, flags, failed);
+    EXPECT_EQ(failed, 0);
+    EXPECT_EQ(form, "MdiMain");
+    EXPECT_EQ(flags, 40);
+    parser.fncGetApplication(2, text, form, flags, failed);
+    EXPECT_EQ(failed, kParserBadIndex);
+
+    parser.fncGetNumberOfEntries(kFdtEntryAppletItem, count);
+    EXPECT_GT(count, 0);
+    QString name;
+    FdtAppletItemRecord record;
+    parser.fncGetAppletItemEntry(0, name, record, failed);
+    EXPECT_EQ(name, "tag");
+    EXPECT_EQ(record.objectName, "_tagHart");
+    parser.fncGetNumberOfEntries(kFdtEntryChannel, count);
+    EXPECT_EQ(count, 0) << "a HART device has no channels";
+
+    // Every object the FDT file binds exists in the device description.
+    QString tdxError;
+    int32_t status = 0;
+    auto tdx = LoadTdx(kTrivexTdx, kTdxKindDevice, tdxError, status);
+    parser.fncGetNumberOfEntries(kFdtEntryAppletItem, count);
+    for (int32_t i = 0; i < count; ++i) {
+        parser.fncGetAppletItemEntry(i, name, record, failed);
+        int32_t handle = 0;
+        tdx->fncGetEntryHandle("object", record.objectName, handle, failed);
+        EXPECT_EQ(failed, 0) << record.objectName.toStdString();
+    }
+
+    QTemporaryDir dir;
+    const QString broken = WriteFile(dir, "broken.fdt",
+                                     "<FdtDescription xmlns=\"urn:trivex:fdt-description:1\">\n<Applications>\n"
+                                     "<Application text=\"x\" form=\"F\"/>\n</Applications>\n</FdtDescription>");
+    clsFdtFileParser refused;
+    EXPECT_THROW(refused.Load(broken, error), automation::ComError);
+    EXPECT_TRUE(error.startsWith(broken + "(3)")) << error.toStdString();
+    refused.fncGetNumberOfApplications(0, count);
+    EXPECT_EQ(count, 0);
+}
+
+TEST(DescriptionTest, ParsersAndHostAreCreatedThroughTheClassRegistry)
+{
+    RegisterClasses();
+    auto& registry = automation::ClassRegistry::instance();
+    EXPECT_NE(registry.Create<TdxFileParser>(kTdxFileParserClassId), nullptr);
+    EXPECT_NE(registry.Create<FdtFileParser>(kFdtFileParserClassId), nullptr);
+    EXPECT_NE(registry.Create<AppletHost>(kAppletHostProgId), nullptr);
+}
+
+} // namespace

@@ -1,0 +1,561 @@
+#include "AppletTestSupport.h"
+#include "platform/applet/AppletResults.h"
+#include "platform/applet/AppletStates.h"
+#include "platform/applet/StateInfo.h"
+#include "platform/applet/RecordRunner.h"
+#include "platform/applet/clsAppletHost.h"
+#include "platform/comm/hart/PackedAscii.h"
+#include "platform/dialogs/ScopedDialogService.h"
+#include "platform/dialogs/ScriptedDialogService.h"
+
+using namespace applet;
+using namespace applettest;
+
+namespace {
+
+const QString kFormProgId = QStringLiteral("Test.FormView");
+
+QByteArray Packed(const QString& text)
+{
+    QByteArray out;
+    comm::PackedAscii::pack(text, 6, out);
+    return out;
+}
+
+class HostTest : public ::testing::Test {
+protected:
+    HostTest()
+    {
+        automation::ClassRegistry::instance().Register(kFormProgId, QString(), [this] {
+            auto view = std::make_shared<RecordingView>();
+            created.push_back(view);
+            return view;
+        });
+        host = std::make_shared<clsAppletHost>();
+        store = std::make_shared<StoreDouble>();
+        store->values[QStringLiteral("Upper")] = QStringLiteral("50");
+        int32_t code = -1;
+        host->fncSetDBInstance(store, code);
+        EXPECT_EQ(code, 0);
+        host->fncInit(WriteFile(dir, "test.tdx", TestDescription()), QString(), "&&private&&CountryCode=049", code);
+        EXPECT_EQ(code, 0);
+        host->GetItemManager(manager);
+        server = std::make_shared<ScriptedServer>();
+        host->fncSetCServer(server, code);
+        EXPECT_EQ(code, kServerAccepted);
+        watcher = std::make_shared<RecordingView>();
+        int32_t result = 0;
+        manager->RegisterView(watcher, result);
+        Pump();
+    }
+    ~HostTest() override
+    {
+        Pump();
+        if (host) {
+            std::shared_ptr<AppletHost> ref = host;
+            int32_t result = 0;
+            host->DestroyApplet(ref, result);
+        }
+        watcher->onNotify = nullptr;
+        automation::ClassRegistry::instance().Unregister(kFormProgId);
+    }
+
+    int32_t H(const QString& name) const { return manager->HandleOf(name); }
+    double Number(const QString& name, bool shadow = false) const
+    {
+        double value = -1;
+        int32_t failed = 0;
+        const AppletItem* item = manager->Item(H(name));
+        if (item && item->Type() == ItemType::Float) {
+            float f = 0;
+            manager->fncReadFloatValue(H(name), f, shadow, failed);
+            return f;
+        }
+        manager->fncReadUIntValue(H(name), value, shadow, failed);
+        return value;
+    }
+    QString Text(const QString& name) const
+    {
+        QString text;
+        int32_t failed = 0;
+        manager->fncReadString(H(name), text, false, failed);
+        return text;
+    }
+    void Put(const QString& name, const QString& value)
+    {
+        int32_t failed = 0;
+        manager->fncPutString(H(name), value, failed);
+        ASSERT_EQ(failed, 0) << name.toStdString();
+    }
+    // The values a watched item took, in order (refreshes left out).
+    std::vector<int> Watch(const QString& name)
+    {
+        const int32_t handle = watcher->Register(name);
+        Pump();
+        watched[handle] = {};
+        return {};
+    }
+    std::vector<int> Seen(const QString& name) { return watched[H(name)]; }
+    void RecordValues()
+    {
+        watcher->onNotify = [this](int32_t item, int32_t state) {
+            if ((state & StateInfo::kRefresh) != 0 || watched.find(item) == watched.end())
+                return;
+            double value = 0;
+            int32_t failed = 0;
+            manager->fncGetUIntValue(item, value, failed);
+            watched[item].push_back(static_cast<int>(value));
+        };
+    }
+    void ConnectDevice()
+    {
+        int32_t result = -1;
+        host->Connect(0, result);
+        ASSERT_EQ(result, 0);
+        Pump();
+        ASSERT_EQ(Number("&&private&&connect"), ConnectState::Connected);
+    }
+    void ScriptUpload()
+    {
+        server->script[13] = {{0, 0, Packed("ABC 1 2")}};
+        server->script[15] = {{0, 0, QByteArray(1, '\x08') + FloatBytes(250.0f) + FloatBytes(-1.5f)}};
+    }
+
+    loop::ManualClock clock;
+    loop::ScopedTimerService scope{clock};
+    TraceSilencer traces;
+    QTemporaryDir dir;
+    std::shared_ptr<clsAppletHost> host;
+    std::shared_ptr<StoreDouble> store;
+    std::shared_ptr<clsAppletItemManager> manager;
+    std::shared_ptr<ScriptedServer> server;
+    std::shared_ptr<RecordingView> watcher;
+    std::vector<std::shared_ptr<RecordingView>> created;
+    std::map<int32_t, std::vector<int>> watched;
+};
+
+TEST_F(HostTest, InitLoadsTheDescriptionTheStoreAndTheInitString)
+{
+    EXPECT_EQ(Number("&&private&&countrycode"), 49);
+    EXPECT_EQ(Number("Upper"), 50) << "from the instance-data store";
+    EXPECT_EQ(Number("Lower"), 0);
+    EXPECT_TRUE(Text("&&private_PM&&TDXPath").endsWith('/'));
+    EXPECT_EQ(Number("&&private&&Dirty"), 0);
+
+    std::shared_ptr<AppletHost> applet;
+    manager->GetApplet(applet);
+    EXPECT_EQ(applet.get(), host.get());
+    int32_t code = 0;
+    host->fncInit(dir.filePath("test.tdx"), QString(), QString(), code);
+    EXPECT_NE(code, 0) << "a second start is refused";
+}
+
+TEST_F(HostTest, ConnectAndDisconnectWalkTheConnectItem)
+{
+    Watch("&&private&&CONNECT");
+    RecordValues();
+    int32_t result = -1;
+    host->Connect(0, result);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(Seen("&&private&&connect"), std::vector<int>({1}));
+    Pump();
+    EXPECT_EQ(Seen("&&private&&connect"), std::vector<int>({1, 2}));
+    EXPECT_EQ(server->calls, QStringList({"AddClient", "ConnectRequest"}));
+    EXPECT_EQ(server->lastDeviceInfo, QVariantList({0x3F, 0xA5}));
+
+    host->Disconnect(0, result);
+    Pump();
+    EXPECT_EQ(Seen("&&private&&connect"), std::vector<int>({1, 2, 3, 0}));
+
+    server->connectHResult = 5;
+    host->Connect(0, result);
+    Pump();
+    EXPECT_EQ(Seen("&&private&&connect"), std::vector<int>({1, 2, 3, 0, 1, 0})) << "a refused connect goes back to 0";
+
+    server->connectHResult = 0;
+    server->answerConnect = false;
+    host->Connect(0, result);
+    clock.Advance(30000);
+    EXPECT_EQ(Number("&&private&&connect"), 0) << "a connect the server never answers times out";
+    EXPECT_TRUE(server->calls.contains("Abort"));
+
+    int32_t code = 0;
+    host->fncSetCServer(nullptr, code);
+    host->Connect(0, result);
+    EXPECT_EQ(result, kResultNoServer);
+}
+
+TEST_F(HostTest, UncontrolledReadSequenceRunsAtOnceAndIsAdjusted)
+{
+    ConnectDevice();
+    ScriptUpload();
+    Watch("&&Sequence_State&&Upload");
+    Watch("&&Sequence_Progress&&Upload");
+    RecordValues();
+
+    int32_t result = -1;
+    host->StartSequence("UPLOAD", result);
+    EXPECT_EQ(result, 0);
+    EXPECT_TRUE(Seen("&&Sequence_State&&Upload").empty()) << "nothing runs inside the start call";
+    EXPECT_TRUE(server->sent.empty());
+    Pump();
+    EXPECT_EQ(Seen("&&Sequence_State&&Upload"), std::vector<int>({2, 64, 0, 128, 0}));
+    EXPECT_EQ(Seen("&&Sequence_Progress&&Upload"), std::vector<int>({50, 100}));
+    ASSERT_EQ(server->sent.size(), 2u);
+    EXPECT_EQ(server->sent[0].request, QByteArray("\x0D\x00", 2));
+    EXPECT_EQ(server->sent[1].request, QByteArray("\x0F\x00", 2));
+    EXPECT_EQ(Number("Upper", true), 250.0);
+    EXPECT_EQ(Number("Upper"), 250.0) << "adjusted into the dataset";
+    EXPECT_EQ(Number("Unit"), 8);
+    EXPECT_EQ(Text("Tag"), "ABC 1 2");
+    EXPECT_EQ(Number("&&Sequence_Control&&Upload"), 0);
+    QByteArray response;
+    int32_t failed = 0;
+    manager->fncGetOctetsValue(H("&&Record_Response&&ReadRange"), response, failed);
+    EXPECT_EQ(response.left(3), QByteArray("\x0F\x00\x00", 3));
+    EXPECT_EQ(response.size(), 3 + 9);
+}
+
+TEST_F(HostTest, ControlledSequenceWaitsInItsRequestStateForTheAction)
+{
+    ConnectDevice();
+    ScriptUpload();
+    Watch("&&Sequence_State&&Upload");
+    Watch("&&Sequence_Control&&Upload");
+    RecordValues();
+
+    int32_t result = -1;
+    host->StartSequence("Upload", result);
+    Pump();
+    clock.Advance(60000);
+    EXPECT_EQ(Seen("&&Sequence_State&&Upload"), std::vector<int>({2}));
+    EXPECT_TRUE(server->sent.empty());
+
+    Put("&&Sequence_Control&&Upload", "1");
+    Pump();
+    EXPECT_EQ(Seen("&&Sequence_State&&Upload"), std::vector<int>({2, 64, 0})) << "the controller adjusts itself";
+    EXPECT_EQ(Number("Upper"), 50);
+    EXPECT_EQ(Number("Upper", true), 250);
+
+    host->StartAdjust("upload", result);
+    EXPECT_EQ(result, 0);
+    Pump();
+    EXPECT_EQ(Seen("&&Sequence_State&&Upload"), std::vector<int>({2, 64, 0, 128, 0}));
+    EXPECT_EQ(Number("Upper"), 250);
+
+    // Stopped in the request state: it never runs and reads back 2.
+    server->sent.clear();
+    host->StartSequence("Upload", result);
+    Pump();
+    Put("&&Sequence_Control&&Upload", "2");
+    Pump();
+    EXPECT_EQ(Seen("&&Sequence_State&&Upload").back(), 0);
+    EXPECT_EQ(Number("&&Sequence_Control&&Upload"), SequenceAction::Stop);
+    EXPECT_TRUE(server->sent.empty());
+}
+
+TEST_F(HostTest, ASecondSequenceWhileOneRunsAnswersBusy)
+{
+    ConnectDevice();
+    ScriptUpload();
+    server->answerInline = false;
+    int32_t result = -1;
+    host->StartSequence("Upload", result);
+    EXPECT_EQ(result, 0);
+    host->ForceSequence("Download", result);
+    EXPECT_EQ(result, kResultBusy);
+    host->StartAdjust("Upload", result);
+    EXPECT_EQ(result, kResultBusy);
+    Pump();
+    server->AnswerHeld();
+    Pump();
+    server->AnswerHeld();
+    Pump();
+    host->StartSequence("Download", result);
+    EXPECT_EQ(result, 0);
+    host->StartSequence("NoSuchSequence", result);
+    EXPECT_NE(result, 0);
+    EXPECT_NE(result, kResultBusy);
+}
+
+TEST_F(HostTest, WriteSequenceSendsDatasetValuesAndTakesTheEcho)
+{
+    ConnectDevice();
+    Put("Upper", "12.5");
+    Put("Unit", "12");
+    server->script[35] = {{0, 0, QByteArray(1, '\x0C') + FloatBytes(12.5f) + FloatBytes(0.0f)}};
+    int32_t result = -1;
+    host->ForceSequence("Download", result);
+    Pump();
+    ASSERT_EQ(server->sent.size(), 1u);
+    EXPECT_EQ(server->sent[0].kind, 2);
+    EXPECT_EQ(server->sent[0].request, QByteArray("\x23\x09\x0C", 3) + FloatBytes(12.5f) + FloatBytes(0.0f));
+    EXPECT_EQ(Number("Unit", true), 12) << "the device's echo is what it now holds";
+    EXPECT_EQ(Number("&&Sequence_State&&Download"), 0);
+    EXPECT_EQ(Number("&&Sequence_Control&&Download"), 0);
+}
+
+TEST_F(HostTest, AWatcherOfTheResponseControlDecidesOnFailedResponses)
+{
+    ConnectDevice();
+    server->script[13] = {{0, 0, QByteArray(6, '\0')}};
+    server->script[15] = {{0, 32, {}}, {0, 6, {}}};
+    Watch("&&Record_State&&ReadRange");
+    Watch("&&Record_Response_Control&&ReadRange");
+    Watch("&&Sequence_State&&Upload");
+    QList<int> answers{RecordAction::Repeat, RecordAction::Ignore};
+    RecordValues();
+    auto record = watcher->onNotify;
+    watcher->onNotify = [&, record](int32_t item, int32_t state) {
+        record(item, state);
+        double value = 0;
+        int32_t failed = 0;
+        manager->fncGetUIntValue(item, value, failed);
+        if (item == H("&&Record_State&&ReadRange") && value == RecordState::ReadFailed && !answers.isEmpty())
+            manager->fncPutUintValue(H("&&Record_Response_Control&&ReadRange"), answers.takeFirst(), failed);
+    };
+    int32_t result = -1;
+    host->StartSequence("Upload", result);
+    Pump();
+    clock.Advance(RecordRunner::kRepeatDelayMs);
+    Pump();
+    EXPECT_EQ(Seen("&&Record_State&&ReadRange"), std::vector<int>({4, 16, 4, 16, 0}));
+    EXPECT_EQ(Seen("&&Record_Response_Control&&ReadRange"), std::vector<int>({1, 0, 4}))
+        << "cleared before each failed state, so every answer is a change";
+    EXPECT_EQ(Seen("&&Sequence_State&&Upload"), std::vector<int>({2, 64, 0, 128, 0})) << "ignored: the sequence goes on";
+    EXPECT_EQ(Number("Upper", true), 100) << "an ignored response is not taken";
+    EXPECT_EQ(server->sent.size(), 3u);
+}
+
+TEST_F(HostTest, AcceptTakesWhatTheAnswerHolds)
+{
+    ConnectDevice();
+    server->script[13] = {{0, 8, Packed("ABC 1 2")}}; // a warning
+    server->script[15] = {{0, 0, QByteArray(1, '\x08') + FloatBytes(1.0f) + FloatBytes(2.0f)}};
+    Watch("&&Record_Response_Control&&ReadTag");
+    watcher->onNotify = [&](int32_t item, int32_t state) {
+        double value = 0;
+        int32_t failed = 0;
+        manager->fncGetUIntValue(item, value, failed);
+        if ((state & StateInfo::kRefresh) == 0 && item == H("&&Record_State&&ReadTag") && value == RecordState::ReadFailed)
+            manager->fncPutUintValue(H("&&Record_Response_Control&&ReadTag"), RecordAction::Accept, failed);
+    };
+    watcher->Register("&&Record_State&&ReadTag");
+    Pump();
+    int32_t result = -1;
+    host->StartSequence("Upload", result);
+    Pump();
+    EXPECT_EQ(Text("Tag"), "ABC 1 2");
+    EXPECT_EQ(Number("&&Sequence_State&&Upload"), 0);
+    EXPECT_EQ(Number("&&Sequence_Control&&Upload"), 0);
+}
+
+TEST_F(HostTest, ShortOrRefusedResponsesFailTheUnwatchedSequenceSafely)
+{
+    ConnectDevice();
+    server->script[13] = {{0, 0, QByteArray(6, '\0')}};
+    server->script[15] = {{0, 0, QByteArray("\x08\x01\x02", 3)}};
+    Watch("&&Record_State&&ReadRange");
+    Watch("&&Sequence_State&&Upload");
+    RecordValues();
+    int32_t result = -1;
+    host->StartSequence("Upload", result);
+    Pump();
+    EXPECT_EQ(Seen("&&Record_State&&ReadRange"),
+              std::vector<int>({4, RecordState::ReadFailed + RecordState::ShortResponse, 0}));
+    EXPECT_EQ(Seen("&&Sequence_State&&Upload"), std::vector<int>({2, 64, 0})) << "no adjust after a failure";
+    EXPECT_EQ(Number("&&Sequence_Control&&Upload"), SequenceAction::Stop) << "reads back as stopped";
+    EXPECT_EQ(Number("Unit", true), 7) << "nothing of a short answer is taken";
+
+    // An error code without a watcher fails as well; the next start is not busy.
+    server->script[15] = {{0, 7, {}}};
+    host->StartSequence("Upload", result);
+    EXPECT_EQ(result, 0);
+    Pump();
+    EXPECT_EQ(Number("&&Sequence_Control&&Upload"), SequenceAction::Stop);
+
+    // A request the server refuses.
+    server->refuseRequests = 1;
+    host->StartSequence("Upload", result);
+    Pump();
+    EXPECT_EQ(Seen("&&Record_State&&ReadRange").size(), 6u);
+    EXPECT_EQ(Number("&&Record_State&&ReadTag"), 0);
+    EXPECT_EQ(Number("&&Sequence_State&&Upload"), 0);
+}
+
+TEST_F(HostTest, AMissingAnswerTimesOutAndALostConnectionEndsTheSequence)
+{
+    ConnectDevice();
+    server->answerInline = false;
+    Watch("&&Record_State&&ReadTag");
+    RecordValues();
+    int32_t result = -1;
+    host->StartSequence("Upload", result);
+    Pump();
+    clock.Advance(RecordRunner::kResponseTimeoutMs);
+    EXPECT_EQ(Seen("&&Record_State&&ReadTag"),
+              std::vector<int>({4, RecordState::ReadFailed + RecordState::NoResponse, 0}));
+    EXPECT_EQ(server->cancelled.size(), 1u);
+    EXPECT_EQ(Number("&&Sequence_State&&Upload"), 0);
+    server->held.clear();
+
+    host->StartSequence("Upload", result);
+    Pump();
+    int32_t r = 0;
+    server->client->DisConnectIndication(0, 0, 0, 1, r);
+    Pump();
+    EXPECT_EQ(Number("&&private&&connect"), 0);
+    EXPECT_EQ(Number("&&Sequence_State&&Upload"), 0);
+    EXPECT_EQ(Number("&&Sequence_Control&&Upload"), SequenceAction::Stop);
+    EXPECT_EQ(Number("&&Record_State&&ReadTag"), 0);
+    server->AnswerHeld(); // a late answer finds nothing waiting
+    Pump();
+    host->StartSequence("Upload", result);
+    EXPECT_EQ(result, kResultNotConnected);
+}
+
+TEST_F(HostTest, LoadAndSaveGoThroughTheInstanceDataStore)
+{
+    Watch("Upper");
+    RecordValues();
+    Put("Upper", "60");
+    EXPECT_EQ(Number("&&private&&Dirty"), 1);
+    int32_t result = -1;
+    host->SaveToDatabase(0, result);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(store->values.value("Upper"), "60");
+    EXPECT_EQ(store->values.value("Tag"), "");
+    EXPECT_FALSE(store->values.contains("currentSequence")) << "working items are not stored";
+    EXPECT_EQ(Number("&&private&&Dirty"), 0);
+
+    Put("Upper", "70");
+    watcher->notes.clear();
+    host->LoadFromDatabase(0, result);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(Number("Upper"), 60) << "unsaved changes are dropped";
+    EXPECT_EQ(Number("&&private&&Dirty"), 0);
+    bool refreshed = false;
+    for (const Notification& n : watcher->notes)
+        if (n.handle == H("Upper") && (n.state & StateInfo::kRefreshBits) == StateInfo::kRefreshBits)
+            refreshed = true;
+    EXPECT_TRUE(refreshed) << "every registration is refreshed after the reload";
+
+    store->writeResult = 77;
+    Put("Upper", "80");
+    host->SaveToDatabase(0, result);
+    EXPECT_EQ(result, 77);
+    EXPECT_EQ(Number("&&private&&Dirty"), 1);
+}
+
+TEST_F(HostTest, ViewsStartByProgIdAndClosingAFormTellsTheMessageItem)
+{
+    int32_t result = -1;
+    host->StartView(kFormProgId, result);
+    EXPECT_EQ(result, 0);
+    ASSERT_EQ(created.size(), 1u);
+    EXPECT_EQ(created[0]->manager, manager);
+    EXPECT_EQ(created[0]->shown, 1);
+    host->StartView("No.SuchView", result);
+    EXPECT_EQ(result, kResultViewNotCreated);
+
+    Watch("&&private&&Message");
+    host->StartSingleView("MAINFORM", result);
+    EXPECT_EQ(result, 0);
+    ASSERT_EQ(created.size(), 2u);
+    EXPECT_EQ(Number("&&private_FDT&&ActiveForms"), 1);
+    host->StartSingleView("MainForm", result);
+    EXPECT_EQ(created.size(), 2u) << "an open form is shown again";
+    EXPECT_EQ(created[1]->shown, 2);
+
+    host->fncCloseForm("mainform", result);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(created[1]->destroyed, 1);
+    Pump();
+    EXPECT_EQ(Text("&&private&&Message"), "FNCCLOSEFORM:MAINFORM");
+    EXPECT_EQ(Number("&&private_FDT&&ActiveForms"), 0);
+    host->fncCloseForm("mainform", result);
+    EXPECT_EQ(result, kResultFormNotOpen);
+
+    // A form closing by itself also tells it, a second time with the same name too.
+    host->StartSingleView("MainForm", result);
+    int32_t unused = 0;
+    manager->UnregisterView(created[2].get(), unused);
+    Pump();
+    EXPECT_EQ(Text("&&private&&Message"), "FNCCLOSEFORM:MainForm");
+}
+
+TEST_F(HostTest, DestroyAppletEndsViewsAndTheServerClient)
+{
+    ConnectDevice();
+    int32_t result = -1;
+    host->StartView(kFormProgId, result);
+    std::shared_ptr<AppletHost> ref = host;
+    host->DestroyApplet(ref, result);
+    EXPECT_EQ(ref, nullptr);
+    EXPECT_EQ(created[0]->destroyed, 1);
+    EXPECT_EQ(watcher->destroyed, 1);
+    EXPECT_TRUE(server->calls.contains("RemoveClient"));
+    EXPECT_TRUE(manager->RegisteredViews().empty());
+    host->StartSequence("Upload", result);
+    EXPECT_NE(result, 0);
+}
+
+TEST_F(HostTest, DatasetFilesSaveAndLoadThePersistentValues)
+{
+    dialogs::ScriptedDialogService dialogService;
+    dialogs::ScopedDialogService scopeDialogs(dialogService);
+    const QString file = dir.filePath("set.tds");
+    Put("Upper", "42.5");
+    Put("Tag", "FT 7");
+    dialogService.AnswerSaveFile(file);
+    int32_t result = -1;
+    host->SaveDatasetAs(result);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(Text("&&private_PM&&FileName"), file);
+
+    Put("Upper", "1");
+    Put("Tag", "X");
+    Watch("Upper");
+    watcher->notes.clear();
+    dialogService.AnswerOpenFile(file);
+    host->LoadDataset(result);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(Number("Upper"), 42.5);
+    EXPECT_EQ(Text("Tag"), "FT 7");
+    EXPECT_EQ(Number("&&private&&Dirty"), 1) << "not yet in the instance-data store";
+    ASSERT_FALSE(watcher->notes.empty());
+    EXPECT_EQ(watcher->notes.back().state & StateInfo::kRefreshBits, StateInfo::kRefreshBits);
+
+    // A file with one value that does not fit changes nothing.
+    WriteFile(dir, "bad.tds",
+              R"(<TrivexDataset xmlns="urn:trivex:dataset:1"><Value name="Upper">7</Value>)"
+              R"(<Value name="Counter">123456</Value></TrivexDataset>)");
+    dialogService.AnswerOpenFile(dir.filePath("bad.tds"));
+    host->LoadDataset(result);
+    EXPECT_EQ(result, kResultFileError);
+    EXPECT_EQ(Number("Upper"), 42.5);
+
+    dialogService.AnswerOpenFile(QString());
+    host->LoadDataset(result);
+    EXPECT_EQ(result, kResultCancelled);
+    EXPECT_TRUE(dialogService.Errors().isEmpty());
+}
+
+TEST(HostStartTest, ARefusedDescriptionLeavesNoApplet)
+{
+    TraceSilencer traces;
+    QTemporaryDir dir;
+    auto host = std::make_shared<clsAppletHost>();
+    int32_t code = 0;
+    host->fncInit(WriteFile(dir, "broken.tdx", "<TdxDescription kind='device'>"), QString(), QString(), code);
+    EXPECT_EQ(code, kResultDescriptionInvalid);
+    ASSERT_EQ(traces.errors.size(), 1);
+    EXPECT_TRUE(traces.errors[0].contains("broken.tdx(1)")) << traces.errors[0].toStdString();
+    std::shared_ptr<clsAppletItemManager> manager;
+    host->GetItemManager(manager);
+    EXPECT_EQ(manager, nullptr);
+    host->StartSequence("Upload", code);
+    EXPECT_EQ(code, kResultNotInitialised);
+}
+
+} // namespace
