@@ -1,0 +1,552 @@
+// The communication server against the simulated transmitter over loopback,
+// all in the test's one event loop.
+#include "platform/applet/CServerResponseClass.h"
+#include "platform/automation/ClassRegistry.h"
+#include "platform/comm/hart/HartBytes.h"
+#include "platform/comm/hart/PackedAscii.h"
+#include "platform/comm/server/CommServerClasses.h"
+#include "platform/comm/server/CommServerResults.h"
+#include "platform/comm/server/HartCommServer.h"
+#include "platform/comm/server/IHartIpAddress.h"
+#include "sim/SimServer.h"
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <gtest/gtest.h>
+
+using namespace comm;
+
+namespace {
+
+// Generous: only a broken test waits this long.
+constexpr int kPatienceMs = 20000;
+
+class FrameChannel : public automation::ComObject, public IHartIpAddress {
+public:
+    explicit FrameChannel(QString address) : address(std::move(address)) {}
+    QString DeviceAddress() const override { return address; }
+    QString address;
+};
+
+class NotAChannel : public automation::ComObject {};
+
+struct Event {
+    Event() = default;
+    explicit Event(QString kind, int32_t number = 0, int32_t hResult = 0, QByteArray respData = {},
+                   QByteArray data = {})
+        : kind(std::move(kind)), number(number), hResult(hResult), respData(std::move(respData)), data(std::move(data))
+    {
+    }
+    QString kind;
+    int32_t number = 0;
+    int32_t hResult = 0;
+    QByteArray respData;
+    QByteArray data;
+    QVariantList info;
+    QVariantList deviceInfo;
+    QVariant address;
+    int32_t local = 0;
+    QVariant reason;
+};
+
+class RecordingClient : public QObject, public applet::CServerResponseClass {
+    Q_OBJECT
+public:
+    void ConnectResponse(const QVariant& AddressInfo, const QVariantList& DeviceInfo,
+                         const QVariantList& ConnectionInfo, int32_t hResult, int32_t& result) override
+    {
+        Event e(QStringLiteral("connect"));
+        e.hResult = hResult;
+        e.info = ConnectionInfo;
+        e.deviceInfo = DeviceInfo;
+        e.address = AddressInfo;
+        Record(e, result);
+    }
+    void DisConnectResponse(int32_t& result) override { Record(Event(QStringLiteral("disconnect")), result); }
+    void DisConnectIndication(int32_t local, int32_t, const QVariant& reason, int32_t detail, int32_t& result) override
+    {
+        Event e(QStringLiteral("indication"));
+        e.hResult = detail;
+        e.local = local;
+        e.reason = reason;
+        Record(e, result);
+    }
+    void ReadResponse(int32_t number, int32_t hResult, uint8_t respLen, const QByteArray& RespData, uint8_t DataLen,
+                      const QByteArray& Data, int32_t& result) override
+    {
+        EXPECT_EQ(respLen, RespData.size());
+        EXPECT_EQ(DataLen, Data.size());
+        Record(Event(QStringLiteral("read"), number, hResult, RespData, Data), result);
+    }
+    void WriteResponse(int32_t number, int32_t hResult, uint8_t respLen, const QByteArray& RespData,
+                       int32_t& result) override
+    {
+        EXPECT_EQ(respLen, RespData.size());
+        Record(Event(QStringLiteral("write"), number, hResult, RespData), result);
+    }
+    void DataExchangeResponse(int32_t number, int32_t hResult, uint8_t, const QByteArray& RespData, uint8_t,
+                              const QByteArray& Data, int32_t& result) override
+    {
+        Record(Event(QStringLiteral("exchange"), number, hResult, RespData, Data), result);
+    }
+    void SearchDeviceResponse(int32_t, const QVariant&, const QVariant&, const QVariant&, int32_t& result) override
+    {
+        result = 0;
+    }
+    void ChangeSlaveAddressResponse(const QVariant&, const QVariant&, int32_t& result) override { result = 0; }
+    void SetAddressInfo(const QVariant&, int32_t& result) override { result = 0; }
+
+    std::vector<Event> events;
+    std::function<void(const Event&)> onEvent;
+
+signals:
+    void received();
+
+private:
+    void Record(const Event& e, int32_t& result)
+    {
+        events.push_back(e);
+        result = 0;
+        if (onEvent)
+            onEvent(e);
+        emit received();
+    }
+};
+
+class CommServer : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(device.listen(QHostAddress::LocalHost, 0)) << device.errorString().toStdString();
+        device.transmitter().freezeProcessTime(0);
+        channel = std::make_shared<FrameChannel>(QStringLiteral("hart-ip://127.0.0.1:%1").arg(device.port()));
+        int32_t result = -1;
+        server->SetCommunication(channel, result);
+        ASSERT_EQ(result, 0);
+        client = std::make_shared<RecordingClient>();
+        server->AddClient(client, handle, QVariant(), result);
+        ASSERT_EQ(result, 0);
+    }
+
+    void TearDown() override
+    {
+        int32_t result = 0;
+        std::shared_ptr<applet::CServerRequestClass> self = server;
+        server->Destroy(self, result);
+    }
+
+    // Waits until the client has heard count events in all.
+    bool waitForEvents(size_t count)
+    {
+        QSignalSpy spy(client.get(), &RecordingClient::received);
+        while (client->events.size() < count)
+            if (!spy.wait(kPatienceMs))
+                return false;
+        return true;
+    }
+
+    const Event& connect()
+    {
+        int32_t result = -1;
+        const size_t before = client->events.size();
+        server->ConnectRequest(handle, QStringLiteral("DEVICE-1"), QVariantList(), QVariant(), result);
+        EXPECT_EQ(result, 0);
+        EXPECT_TRUE(waitForEvents(before + 1));
+        return client->events.at(before);
+    }
+
+    int32_t request(int kind, const QByteArray& bytes, int32_t* result = nullptr)
+    {
+        int32_t number = -1;
+        int32_t r = -1;
+        switch (kind) {
+        case 1: server->ReadIORequest(handle, bytes, number, r); break;
+        case 2: server->WriteIORequest(handle, bytes, number, r); break;
+        default: server->DataExchangeRequest(handle, bytes, number, r); break;
+        }
+        if (result)
+            *result = r;
+        else
+            EXPECT_EQ(r, 0) << CommServerText(r).toStdString();
+        return number;
+    }
+
+    // Sends one request and waits for its response.
+    Event ask(int kind, const QByteArray& bytes)
+    {
+        const size_t before = client->events.size();
+        const int32_t number = request(kind, bytes);
+        EXPECT_TRUE(waitForEvents(before + 1));
+        if (client->events.size() <= before)
+            return Event{};
+        const Event e = client->events.at(before);
+        EXPECT_EQ(e.number, number);
+        return e;
+    }
+
+    int count(const QString& kind) const
+    {
+        return static_cast<int>(std::count_if(client->events.begin(), client->events.end(),
+                                              [&](const Event& e) { return e.kind == kind; }));
+    }
+
+    sim::SimServer device;
+    std::shared_ptr<HartCommServer> server = std::make_shared<HartCommServer>();
+    std::shared_ptr<FrameChannel> channel;
+    std::shared_ptr<RecordingClient> client;
+    QVariant handle;
+};
+
+QByteArray tagDescriptorDate(const QString& tag, const QString& descriptor)
+{
+    QByteArray packedTag;
+    QByteArray packedDescriptor;
+    EXPECT_TRUE(PackedAscii::pack(tag, 6, packedTag));
+    EXPECT_TRUE(PackedAscii::pack(descriptor, 12, packedDescriptor));
+    return packedTag + packedDescriptor + QByteArray::fromHex("0c0a7c");
+}
+
+} // namespace
+
+TEST_F(CommServer, ConnectIdentifiesTheDeviceWithCommandZero)
+{
+    const Event& e = connect();
+    ASSERT_EQ(e.kind, "connect");
+    EXPECT_EQ(e.hResult, 0);
+    ASSERT_GE(e.info.size(), 12);
+    EXPECT_EQ(e.info.at(ConnectionInfoIndex::Address).toString(), channel->address);
+    EXPECT_EQ(e.info.at(ConnectionInfoIndex::DeviceId).toInt(), static_cast<int>(device.device().deviceId));
+    EXPECT_EQ(e.info.at(ConnectionInfoIndex::ManufacturerId).toInt(), device.device().manufacturerId);
+    EXPECT_EQ(e.info.at(ConnectionInfoIndex::ExpandedDeviceType).toInt(), device.device().expandedDeviceType);
+    EXPECT_EQ(e.info.at(ConnectionInfoIndex::PollingAddress).toInt(), 0);
+    ASSERT_EQ(e.deviceInfo.size(), 3);
+    EXPECT_EQ(e.deviceInfo.at(2).toInt(), static_cast<int>(device.device().deviceId));
+
+    // A second connect while connected is refused; the live session stays.
+    int32_t result = 0;
+    server->ConnectRequest(handle, QVariant(), QVariantList(), QVariant(), result);
+    EXPECT_EQ(result, ServerResult::ConnectionBusy);
+    EXPECT_EQ(ask(1, QByteArray::fromHex("0d00")).hResult, 0);
+}
+
+TEST_F(CommServer, ReadsWritesAndExchangesAnsweredByTransaction)
+{
+    ASSERT_EQ(connect().hResult, 0);
+
+    const Event tag = ask(1, QByteArray::fromHex("0d00"));
+    EXPECT_EQ(tag.kind, "read");
+    EXPECT_EQ(tag.hResult, 0);
+    ASSERT_EQ(tag.respData.size(), 3);
+    EXPECT_EQ(static_cast<uint8_t>(tag.respData[0]), 13);
+    EXPECT_EQ(static_cast<uint8_t>(tag.respData[1]), 0);
+    ASSERT_EQ(tag.data.size(), 21);
+    EXPECT_EQ(PackedAscii::unpack(QByteArrayView(tag.data).first(6)).trimmed(), "TRIVEX");
+
+    QByteArray write("\x12\x15", 2);
+    write += tagDescriptorDate(QStringLiteral("FT-101"), QStringLiteral("MAIN STEAM"));
+    const Event written = ask(2, write);
+    EXPECT_EQ(written.kind, "write");
+    EXPECT_EQ(written.hResult, 0);
+    ASSERT_EQ(written.respData.size(), 3 + 21);
+    EXPECT_EQ(static_cast<uint8_t>(written.respData[1]), 0);
+    EXPECT_EQ(written.respData.mid(3), write.mid(2)); // the device's echo
+    EXPECT_EQ(device.device().tag, "FT-101");
+
+    const Event pv = ask(3, QByteArray::fromHex("0100"));
+    EXPECT_EQ(pv.kind, "exchange");
+    EXPECT_EQ(pv.hResult, 0);
+    EXPECT_EQ(pv.data.size(), 5);
+
+    // Several requests at once go one after the other and keep their numbers.
+    const size_t before = client->events.size();
+    const int32_t a = request(1, QByteArray::fromHex("0d00"));
+    const int32_t b = request(1, QByteArray::fromHex("0200"));
+    const int32_t c = request(3, QByteArray::fromHex("0300"));
+    EXPECT_EQ(server->OpenRequests(), 3);
+    ASSERT_TRUE(waitForEvents(before + 3));
+    EXPECT_EQ(client->events[before].number, a);
+    EXPECT_EQ(client->events[before + 1].number, b);
+    EXPECT_EQ(client->events[before + 2].number, c);
+    EXPECT_EQ(static_cast<uint8_t>(client->events[before + 1].respData[0]), 2);
+    EXPECT_NE(a, b);
+    EXPECT_EQ(server->OpenRequests(), 0);
+}
+
+TEST_F(CommServer, BusyAndWriteProtectAreAnswersNotBrokenLinks)
+{
+    ASSERT_EQ(connect().hResult, 0);
+    device.injectBusy(1);
+    const Event busy = ask(1, QByteArray::fromHex("0d00"));
+    EXPECT_EQ(busy.hResult, 0);
+    EXPECT_EQ(static_cast<uint8_t>(busy.respData[1]), 32);
+    QString text;
+    int32_t result = -1;
+    server->ErrorMessage(static_cast<uint8_t>(busy.respData.size()), busy.respData, busy.hResult, text, result);
+    EXPECT_EQ(result, 0);
+    EXPECT_TRUE(text.startsWith("Busy (32)")) << text.toStdString();
+
+    device.setWriteProtected(true);
+    QByteArray write("\x12\x15", 2);
+    write += tagDescriptorDate(QStringLiteral("X"), QStringLiteral("Y"));
+    const Event refused = ask(2, write);
+    EXPECT_EQ(refused.hResult, 0);
+    EXPECT_EQ(static_cast<uint8_t>(refused.respData[1]), 7);
+    server->ErrorMessage(3, refused.respData, refused.hResult, text, result);
+    EXPECT_TRUE(text.contains("Write Protect")) << text.toStdString();
+
+    EXPECT_EQ(count("indication"), 0);
+    EXPECT_EQ(ask(1, QByteArray::fromHex("0d00")).hResult, 0);
+}
+
+TEST_F(CommServer, ATimeOutEndsTheSessionAndAnswersEveryOpenRequest)
+{
+    ASSERT_EQ(connect().hResult, 0);
+    server->SetResponseTimeout(200);
+    device.setResponseDelay(3000);
+    const size_t before = client->events.size();
+    const int32_t first = request(1, QByteArray::fromHex("0d00"));
+    const int32_t second = request(2, QByteArray::fromHex("0d00"));
+    ASSERT_TRUE(waitForEvents(before + 3));
+    EXPECT_EQ(client->events[before].number, first);
+    EXPECT_EQ(client->events[before].hResult, HResult::Timeout);
+    EXPECT_EQ(client->events[before + 1].number, second);
+    EXPECT_EQ(client->events[before + 1].kind, "write");
+    EXPECT_EQ(client->events[before + 1].hResult, HResult::ConnectionLost);
+    const Event& end = client->events[before + 2];
+    EXPECT_EQ(end.kind, "indication");
+    EXPECT_EQ(end.hResult, HResult::Timeout);
+    EXPECT_EQ(end.local, 1);
+    EXPECT_TRUE(end.reason.toByteArray().contains("no answer to command 13"));
+
+    int32_t result = 0;
+    request(1, QByteArray::fromHex("0d00"), &result);
+    EXPECT_EQ(result, ServerResult::NotConnected);
+    // The device comes back: a new connect works.
+    device.setResponseDelay(0);
+    server->SetResponseTimeout(HartCommServer::kDefaultResponseTimeoutMs);
+    EXPECT_EQ(connect().hResult, 0);
+}
+
+TEST_F(CommServer, ADroppedConnectionIsIndicated)
+{
+    ASSERT_EQ(connect().hResult, 0);
+    device.dropConnectionAfter(0);
+    const size_t before = client->events.size();
+    const int32_t number = request(1, QByteArray::fromHex("0d00"));
+    ASSERT_TRUE(waitForEvents(before + 2));
+    EXPECT_EQ(client->events[before].kind, "read");
+    EXPECT_EQ(client->events[before].number, number);
+    EXPECT_EQ(client->events[before].hResult, HResult::ConnectionLost);
+    EXPECT_EQ(static_cast<uint8_t>(client->events[before].respData[0]), 13);
+    EXPECT_EQ(client->events[before + 1].kind, "indication");
+    EXPECT_EQ(client->events[before + 1].hResult, HResult::ConnectionLost);
+    EXPECT_EQ(client->events[before + 1].local, 0);
+}
+
+TEST_F(CommServer, AnAnswerThatIsNoValidResponseIsReportedAsSuch)
+{
+    ASSERT_EQ(connect().hResult, 0);
+    device.corruptNextChecksum();
+    const Event bad = ask(1, QByteArray::fromHex("0d00"));
+    EXPECT_EQ(bad.hResult, HResult::InvalidAnswer);
+    EXPECT_EQ(ask(1, QByteArray::fromHex("0d00")).hResult, 0);
+}
+
+TEST_F(CommServer, ConnectFailuresComeBackAsFailedConnectResponses)
+{
+    // Nobody listens at the address.
+    QTcpServer probe;
+    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+    const quint16 closedPort = probe.serverPort();
+    probe.close();
+    channel->address = QStringLiteral("hart-ip://127.0.0.1:%1").arg(closedPort);
+    Event e = connect();
+    EXPECT_EQ(e.kind, "connect");
+    EXPECT_EQ(e.hResult, HResult::NoSession);
+    EXPECT_TRUE(e.info.isEmpty());
+
+    // The device refuses command 0.
+    channel->address = QStringLiteral("hart-ip://127.0.0.1:%1").arg(device.port());
+    device.injectResponseCode(16);
+    EXPECT_EQ(connect().hResult, HResult::IdentityRefused);
+
+    // No device answers at the polling address.
+    server->SetResponseTimeout(100);
+    server->PutDeviceTagAddress(QStringLiteral("TAG"), QStringLiteral("5"));
+    EXPECT_EQ(connect().hResult, HResult::Timeout);
+
+    server->PutDeviceTagAddress(QStringLiteral("TAG"), QStringLiteral("0"));
+    server->SetResponseTimeout(HartCommServer::kDefaultResponseTimeoutMs);
+    EXPECT_EQ(connect().hResult, 0);
+    QString tag = QStringLiteral("TAG");
+    QString address = QStringLiteral("DEVICE-1");
+    server->ExchangeDeviceTagAddress(tag, address);
+    EXPECT_EQ(address, "0");
+}
+
+TEST_F(CommServer, RefusesWhatItCannotCarry)
+{
+    int32_t result = 0;
+    const QVariant stranger(999);
+    server->ConnectRequest(stranger, QVariant(), QVariantList(), QVariant(), result);
+    EXPECT_EQ(result, ServerResult::UnknownClient);
+
+    request(1, QByteArray::fromHex("0d00"), &result);
+    EXPECT_EQ(result, ServerResult::NotConnected);
+
+    ASSERT_EQ(connect().hResult, 0);
+    int32_t number = request(1, QByteArray::fromHex("0d01"), &result); // byte count 1, no data
+    EXPECT_EQ(result, ServerResult::BadRequest);
+    EXPECT_EQ(number, -1);
+    request(1, QByteArray::fromHex("0d"), &result);
+    EXPECT_EQ(result, ServerResult::BadRequest);
+    request(1, QByteArray(), &result);
+    EXPECT_EQ(result, ServerResult::BadRequest);
+    EXPECT_EQ(server->OpenRequests(), 0);
+
+    // Addresses: none linked, an object without an address, no HART-IP URL.
+    server->Abort(handle, result);
+    server->SetCommunication(nullptr, result);
+    EXPECT_EQ(result, 0);
+    server->ConnectRequest(handle, QVariant(), QVariantList(), QVariant(), result);
+    EXPECT_EQ(result, ServerResult::NoAddress);
+    server->SetCommunication(std::make_shared<NotAChannel>(), result);
+    EXPECT_EQ(result, ServerResult::NoAddressInterface);
+    server->SetCommunication(std::make_shared<FrameChannel>(QStringLiteral("tcp://127.0.0.1:5094")), result);
+    ASSERT_EQ(result, 0);
+    server->ConnectRequest(handle, QVariant(), QVariantList(), QVariant(), result);
+    EXPECT_EQ(result, ServerResult::BadAddress);
+
+    server->SearchDeviceRequest(handle, result);
+    EXPECT_EQ(result, ServerResult::NotImplemented);
+    std::shared_ptr<applet::CServerResponseClass> none;
+    QVariant h;
+    server->AddClient(none, h, QVariant(), result);
+    EXPECT_EQ(result, ServerResult::InvalidArgument);
+}
+
+TEST_F(CommServer, CancelAbortAndDisconnectLeaveNoAnswersBehind)
+{
+    ASSERT_EQ(connect().hResult, 0);
+    int32_t result = -1;
+    const int32_t cancelled = request(1, QByteArray::fromHex("0d00"));
+    server->Cancel(cancelled, result);
+    EXPECT_EQ(result, 0);
+    server->Cancel(cancelled + 100, result);
+    EXPECT_EQ(result, ServerResult::UnknownTransaction);
+    // The next answer comes after the cancelled one would have.
+    const Event next = ask(1, QByteArray::fromHex("0200"));
+    EXPECT_EQ(next.hResult, 0);
+
+    // Abort with a request open: silence, then a fresh connect works.
+    const int32_t aborted = request(1, QByteArray::fromHex("0d00"));
+    server->Abort(handle, result);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(server->OpenRequests(), 0);
+    EXPECT_EQ(connect().hResult, 0);
+    ask(1, QByteArray::fromHex("0200"));
+    for (const Event& e : client->events)
+        EXPECT_TRUE(e.number != cancelled && e.number != aborted) << e.kind.toStdString();
+
+    // An orderly disconnect.
+    request(1, QByteArray::fromHex("0d00"));
+    size_t before = client->events.size();
+    server->DisConnectRequest(handle, result);
+    EXPECT_EQ(result, 0);
+    server->DisConnectRequest(handle, result);
+    EXPECT_EQ(result, ServerResult::ConnectionBusy);
+    ASSERT_TRUE(waitForEvents(before + 1));
+    EXPECT_EQ(client->events.back().kind, "disconnect");
+    request(1, QByteArray::fromHex("0d00"), &result);
+    EXPECT_EQ(result, ServerResult::NotConnected);
+
+    // A disconnect while the connect is under way ends it without a connect response.
+    before = client->events.size();
+    server->ConnectRequest(handle, QVariant(), QVariantList(), QVariant(), result);
+    ASSERT_EQ(result, 0);
+    server->DisConnectRequest(handle, result);
+    EXPECT_EQ(result, 0);
+    ASSERT_TRUE(waitForEvents(before + 1));
+    EXPECT_EQ(client->events.back().kind, "disconnect");
+    EXPECT_EQ(connect().hResult, 0); // and nothing of the ended connect shows up before this one
+    EXPECT_EQ(client->events.size(), before + 2);
+}
+
+TEST_F(CommServer, RemoveClientAndDestroyRelease)
+{
+    ASSERT_EQ(connect().hResult, 0);
+    int32_t result = -1;
+    request(1, QByteArray::fromHex("0d00"));
+    server->RemoveClient(handle, result);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(server->ClientCount(), 0);
+    server->RemoveClient(handle, result);
+    EXPECT_EQ(result, ServerResult::UnknownClient);
+
+    std::shared_ptr<applet::CServerRequestClass> reference = server;
+    server->Destroy(reference, result);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(reference, nullptr);
+    QVariant h;
+    server->AddClient(client, h, QVariant(), result);
+    EXPECT_EQ(result, ServerResult::Destroyed);
+    EXPECT_TRUE(client->events.size() == 1); // only the connect response
+}
+
+TEST(CommServerText, ErrorMessageReadsOnlyTheBytesThatCame)
+{
+    auto server = std::make_shared<HartCommServer>();
+    QString text;
+    int32_t result = -1;
+    server->ErrorMessage(0, QByteArray(), HResult::Timeout, text, result);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(text, CommServerText(HResult::Timeout));
+    server->ErrorMessage(0, QByteArray(), 0x1234, text, result);
+    EXPECT_EQ(text, "Communication failed (0x00001234)");
+    // respLen promises more than came.
+    server->ErrorMessage(3, QByteArray(1, '\x03'), 0, text, result);
+    EXPECT_EQ(text, "The answer holds no response code");
+    // respLen says less than the array holds.
+    server->ErrorMessage(1, QByteArray::fromHex("032000"), 0, text, result);
+    EXPECT_EQ(text, "The answer holds no response code");
+    server->ErrorMessage(2, QByteArray::fromHex("2308"), 0, text, result);
+    EXPECT_EQ(text, "Set To Nearest Possible Value (8)");
+    server->ErrorMessage(3, QByteArray::fromHex("038800"), 0, text, result);
+    EXPECT_TRUE(text.startsWith("Communication Error")) << text.toStdString();
+    for (int code : {HResult::NoSession, HResult::IdentityRefused, HResult::ConnectionLost, HResult::InvalidAnswer,
+                     ServerResult::NotConnected, ServerResult::BadRequest})
+        EXPECT_FALSE(CommServerText(code).isEmpty()) << code;
+}
+
+TEST(HartIpEndpoint, ParsesHartIpUrlsOnly)
+{
+    HartIpEndpoint e;
+    ASSERT_TRUE(HartIpEndpoint::parse(QStringLiteral(" hart-ip://127.0.0.1:5095 "), e));
+    EXPECT_EQ(e.host, "127.0.0.1");
+    EXPECT_EQ(e.port, 5095);
+    ASSERT_TRUE(HartIpEndpoint::parse(QStringLiteral("HART-IP://device.local/"), e));
+    EXPECT_EQ(e.port, kHartIpDefaultPort);
+    EXPECT_EQ(e.toUrl(), "hart-ip://device.local:5094");
+    for (const char* bad : {"", "127.0.0.1:5094", "http://127.0.0.1:5094", "hart-ip://:5094",
+                            "hart-ip://127.0.0.1:0", "hart-ip://127.0.0.1:70000", "hart-ip://127.0.0.1:5094/3",
+                            "hart-ip://user@127.0.0.1", "hart-ip://127.0.0.1?poll=1"}) {
+        HartIpEndpoint out{QStringLiteral("kept"), 1};
+        QString why;
+        EXPECT_FALSE(HartIpEndpoint::parse(QString::fromLatin1(bad), out, &why)) << bad;
+        EXPECT_FALSE(why.isEmpty()) << bad;
+        EXPECT_EQ(out.host, "kept");
+    }
+}
+
+TEST(CommServerClasses, CreatableByTheProgIdOfTheProtocolDescription)
+{
+    RegisterCommServerClasses();
+    auto server = automation::ClassRegistry::instance().Create<applet::CServerRequestClass>(
+        QStringLiteral("PioComm.HartIpServer"));
+    ASSERT_NE(server, nullptr);
+    EXPECT_NE(std::dynamic_pointer_cast<applet::CommunicationLink>(server), nullptr);
+    int32_t result = -1;
+    server->fncInit(QStringLiteral("HARTFDT12.tdx"), QString(), QString(), result);
+    EXPECT_EQ(result, 0);
+}
+
+#include "HartCommServerTests.moc"
