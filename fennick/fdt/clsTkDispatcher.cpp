@@ -1,0 +1,1105 @@
+#include "fennick/fdt/clsTkDispatcher.h"
+#include "fennick/dataset/clsDataBag.h"
+#include "fennick/dataset/clsDataManager.h"
+#include "fennick/fdt/DeferredOperation.h"
+#include "fennick/fdt/EWAR.h"
+#include "fennick/fdt/clsFunctionConnect.h"
+#include "fennick/fdt/clsUserLevel.h"
+#include "fennick/fdt/frmAsyncFunction.h"
+#include "fennick/fdt/global.h"
+#include "fennick/services/DataTypes.h"
+#include "fennick/services/Publics.h"
+#include "fennick/services/XMLHelper.h"
+#include "platform/applet/AppletHost.h"
+#include "platform/applet/FdtFileParser.h"
+#include "platform/applet/clsAppletItemManager.h"
+#include "platform/automation/ComError.h"
+#include "platform/frame/fdt/FdtChannelCollection.h"
+#include "platform/frame/fdt/FrameBulkData.h"
+#include "platform/frame/fdt/IFdtDialog.h"
+#include <exception>
+
+#ifndef TRIVEX_VERSION
+#define TRIVEX_VERSION "0.0.0"
+#endif
+
+using DtmGate::DtmMethod;
+namespace Op = DeferredOperation;
+
+namespace {
+
+// "Object variable or With block variable not set"
+constexpr int32_t kErrObjectNotSet = 91;
+// "Type mismatch", "Out of memory"
+constexpr int32_t kErrTypeMismatch = 13;
+constexpr int32_t kErrOutOfMemory = 7;
+// "ActiveX component can't create object"
+constexpr int32_t kErrCantCreate = 429;
+
+const QString kClassModule = QStringLiteral("clsTkDispatcher");
+const QString kKeyParameters = QStringLiteral("DTM_PARAMETERS");
+const QString kKeySize = QStringLiteral("DTM_SIZE");
+const QString kKeyChannel = QStringLiteral("DTM_CHANNEL_");
+
+QString TrueFalse(bool value)
+{
+    return value ? QStringLiteral("True") : QStringLiteral("False");
+}
+
+// "Error 91 (text) in procedure X of Class Module clsTkDispatcher"
+QString ProcedureError(const automation::ComError& error, const char* procedure)
+{
+    return QStringLiteral("Error %1 (%2) in procedure %3 of Class Module %4")
+        .arg(error.number())
+        .arg(error.description(), QLatin1String(procedure), kClassModule);
+}
+
+automation::ComError FromStd(const std::exception& error)
+{
+    return automation::ComError(automation::E_FAIL_, QString::fromLocal8Bit(error.what()), kClassModule);
+}
+
+// Shows the busy window for a scope, also when the scope is left by an error.
+class BusyScope {
+public:
+    BusyScope() { Publics::ShowBusy(-1); }
+    ~BusyScope() { Publics::ShowBusy(0); }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+};
+
+// Runs one step of a teardown: a failure is traced with the step's label and
+// the next step runs.
+void RunStep(const QString& label, const std::function<void()>& step)
+{
+    try {
+        step();
+    } catch (const automation::ComError& error) {
+        Debugging::TraceRuntimeError(error.number(), error.description(), error.source() + label);
+    } catch (const std::exception& error) {
+        Debugging::TraceRuntimeError(automation::E_FAIL_, QString::fromLocal8Bit(error.what()), kClassModule + label);
+    }
+}
+
+} // namespace
+
+// --- Creation --------------------------------------------------------------------------
+
+clsTkDispatcher::clsTkDispatcher() = default;
+
+std::shared_ptr<clsTkDispatcher> clsTkDispatcher::Create()
+{
+    if (global::CurrentDtm())
+        throw automation::ComError(kErrCantCreate, QStringLiteral("This process already serves a DTM object"),
+                                   kProgId);
+    std::shared_ptr<clsTkDispatcher> dtm(new clsTkDispatcher());
+    dtm->Class_Initialize();
+    return dtm;
+}
+
+void clsTkDispatcher::Class_Initialize()
+{
+    Debugging::ReadTraceOptions();
+    Debugging::TraceInfo(QStringLiteral(" "));
+    Debugging::TraceInfo(QStringLiteral(" "));
+    Debugging::TraceInfo(QStringLiteral("Version: ") + QLatin1String(TRIVEX_VERSION));
+    Debugging::TraceInfo(QStringLiteral("Class initialize"));
+    SetDtmStatus(DtmStatus::Up);
+    frmAsyncFunction::ClearDispatchBusy();
+    global::AppletHost().reset();
+    m_container.reset();
+    global::SetCurrentDtm(shared_from_this());
+    // The user level belongs to the frame's user of this DTM; none is known yet.
+    global::FdtUserLevel() = 0;
+    m_saveInProgress = false;
+    m_systemTag.clear();
+    m_channelWarningSuppressed = false;
+    m_unlocking = false;
+    m_releaseCommunicationPending = false;
+    m_disconnectActive = false;
+}
+
+clsTkDispatcher::~clsTkDispatcher()
+{
+    global::ClearCurrentDtm(this);
+    if (m_connect)
+        m_connect->Instance_Destroy();
+    if (m_asyncHelper)
+        m_asyncHelper->Unload();
+    if (m_watchdog)
+        m_watchdog->Unload();
+}
+
+QString clsTkDispatcher::UserWhoHasLockedDataset() const
+{
+    return m_lockingUser.isEmpty() ? QStringLiteral("Unknown") : m_lockingUser;
+}
+
+// --- Status machine --------------------------------------------------------------------
+
+void clsTkDispatcher::SetDtmStatus(int32_t status)
+{
+    if (status != m_status) {
+        if (status == DtmStatus::CommunicationSet)
+            PostAsyncOperation(Op::OnlineStateDisconnected);
+        else if (status == DtmStatus::Online)
+            PostAsyncOperation(Op::OnlineStateConnected);
+    }
+    m_status = status;
+    Debugging::TraceInfo(QStringLiteral("New DTM status is ") + GetDtmStatusName());
+}
+
+QString clsTkDispatcher::GetDtmStatusName() const
+{
+    return DtmGate::StatusName(m_status);
+}
+
+void clsTkDispatcher::ReportWrongStatus(const QString& methodText)
+{
+    Debugging::TraceError(methodText + QStringLiteral("Not allowed in Status:") + GetDtmStatusName());
+}
+
+bool clsTkDispatcher::IsConfiguredStatus() const
+{
+    return DtmGate::IsConfiguredStatus(m_status);
+}
+
+bool clsTkDispatcher::IsRunningStatus() const
+{
+    return DtmGate::IsRunningStatus(m_status);
+}
+
+bool clsTkDispatcher::IsInformationStatus() const
+{
+    return DtmGate::IsInformationStatus(m_status);
+}
+
+bool clsTkDispatcher::IsOnlineParameterAllowed() const
+{
+    // Without a data manager nothing can be uploaded or downloaded.
+    return m_data && DtmGate::IsOnlineParameterAllowed(m_status, m_data->IsDataSetLocked());
+}
+
+bool clsTkDispatcher::Admitted(const DtmGate::MethodGate& gate)
+{
+    const bool locked = !m_data || m_data->IsDataSetLocked();
+    if (DtmGate::Admits(gate, m_status, locked))
+        return true;
+    ReportWrongStatus(QLatin1String(gate.refusal));
+    return false;
+}
+
+template <class R, class Work>
+R clsTkDispatcher::RunMethod(DtmMethod method, R empty, Work&& work)
+{
+    const DtmGate::MethodGate& gate = DtmGate::Gate(method);
+    // The frame may let go of this object while a method runs.
+    const std::shared_ptr<clsTkDispatcher> keep = shared_from_this();
+    const bool ownSource = method == DtmMethod::Class_ReadProperties || method == DtmMethod::Class_WriteProperties;
+    auto trap = [&](const automation::ComError& error) {
+        Debugging::TraceRuntimeError(error.number(), error.description(),
+                                     ownSource ? QLatin1String(gate.name) : error.source());
+        if (method == DtmMethod::Class_WriteProperties) {
+            m_saveInProgress = false;
+            Publics::ShowBusy(0);
+        }
+    };
+    try {
+        if (*gate.entryTrace)
+            Debugging::TraceInfo(QLatin1String(gate.entryTrace));
+        R result = work(gate);
+        if (*gate.exitTrace)
+            Debugging::TraceInfo(QLatin1String(gate.exitTrace));
+        return result;
+    } catch (const automation::ComError& error) {
+        trap(error);
+    } catch (const std::exception& error) {
+        trap(FromStd(error));
+    }
+    return empty;
+}
+
+// --- Persistence -----------------------------------------------------------------------
+
+void clsTkDispatcher::Class_InitProperties()
+{
+    Debugging::TraceInfo(QStringLiteral("Class_InitProperties"));
+    const DtmGate::MethodGate& gate = DtmGate::Gate(DtmMethod::Class_InitProperties);
+    if (Admitted(gate))
+        SetDtmStatus(DtmStatus::NewCreated);
+}
+
+void clsTkDispatcher::Class_ReadProperties(const automation::PropertyBag& bag)
+{
+    RunMethod(DtmMethod::Class_ReadProperties, false, [&](const DtmGate::MethodGate&) {
+        auto dataBag = std::make_shared<clsDataBag>();
+        m_storedDataBag = dataBag;
+        const QString parameters = bag.Read(kKeyParameters, QString()).toString();
+        dataBag->SetDtmParameters(parameters);
+        auto traceParameters = [&] {
+            Debugging::TraceInfo(QStringLiteral("PROPERTY BAG Read from database .....started "));
+            Debugging::TraceInfo(parameters);
+            Debugging::TraceInfo(QStringLiteral("PROPERTY BAG Read from database.....complete "));
+        };
+        traceParameters();
+
+        bool ok = false;
+        const int32_t count = bag.Read(kKeySize, static_cast<int16_t>(0)).toInt(&ok);
+        if (!ok)
+            throw automation::ComError(kErrTypeMismatch, QStringLiteral("Type mismatch: ") + kKeySize, kClassModule);
+        if (count > kMaxStoredChannels)
+            throw automation::ComError(kErrOutOfMemory,
+                                       QStringLiteral("%1 %2 is more than a dataset can hold").arg(kKeySize).arg(count),
+                                       kClassModule);
+        dataBag->SetChannelCount(count);
+        for (int32_t i = count; i >= 1; --i)
+            dataBag->SetChannelData(i, bag.Read(kKeyChannel + QString::number(i), QString()).toString());
+
+        traceParameters();
+        global::LastDataBag() = dataBag;
+        if (!parameters.isEmpty()) {
+            SetDtmStatus(DtmStatus::ExistingCreated);
+        } else {
+            Debugging::TraceError(QStringLiteral("Class_ReadProperties: Property bag contains no parameters"));
+            m_storedDataBag.reset();
+        }
+        return true;
+    });
+}
+
+void clsTkDispatcher::Class_WriteProperties(automation::PropertyBag& bag)
+{
+    RunMethod(DtmMethod::Class_WriteProperties, false, [&](const DtmGate::MethodGate& gate) {
+        StopWatchdog();
+        if (!Admitted(gate)) {
+            global::LastDataBag().reset();
+            return false;
+        }
+        BusyScope busy;
+        m_saveInProgress = true;
+        std::shared_ptr<clsDataBag> dataBag;
+        if (m_data) {
+            m_data->GetDataBag(dataBag);
+        } else {
+            // A new instance released before InitNew has no dataset to save.
+            Debugging::TraceError(QStringLiteral("Class_WriteProperties: no dataset to save"));
+        }
+        if (dataBag) {
+            bag.Write(kKeyParameters, dataBag->DtmParameters());
+            const int32_t count = dataBag->ChannelCount();
+            bag.Write(kKeySize, count);
+            for (int32_t i = count; i >= 1; --i)
+                bag.Write(kKeyChannel + QString::number(i), dataBag->ChannelData(i));
+        }
+        m_saveInProgress = false;
+        if (m_status == DtmStatus::Unloading) {
+            PostAsyncOperation(Op::PreparedToRelease);
+        } else {
+            Debugging::TraceInfo(QStringLiteral("Class_WriteProperties: Init Notify other DTMs"));
+            PostAsyncOperation(Op::ParameterChanged);
+        }
+        global::LastDataBag() = dataBag;
+        return true;
+    });
+}
+
+// --- IDtm: environment, creation, configuration -----------------------------------------
+
+bool clsTkDispatcher::Environment(const QString& systemTag, const std::shared_ptr<automation::ComObject>& container)
+{
+    const std::shared_ptr<clsTkDispatcher> keep = shared_from_this();
+    const DtmGate::MethodGate& gate = DtmGate::Gate(DtmMethod::IDtm_Environment);
+    Debugging::TraceInfo(QLatin1String(gate.entryTrace));
+    bool ok = AttachContainer(systemTag, container);
+    if (ok) {
+        if (m_status == DtmStatus::ExistingCreated) {
+            SetDtmStatus(DtmStatus::Running);
+        } else if (m_status == DtmStatus::NewCreated) {
+            SetDtmStatus(DtmStatus::NewEnabled);
+        } else {
+            ReportWrongStatus(QLatin1String(gate.refusal));
+            ok = false;
+        }
+    }
+    Debugging::TraceInfo(QLatin1String(gate.exitTrace));
+    return ok;
+}
+
+bool clsTkDispatcher::AttachContainer(const QString& systemTag, const std::shared_ptr<automation::ComObject>& container)
+{
+    m_container = std::dynamic_pointer_cast<fdt::IFdtContainer>(container);
+    bool attached = true;
+    if (!m_container) {
+        Debugging::TraceRuntimeError(automation::E_NOINTERFACE_, QStringLiteral("No such interface supported"),
+                                     kClassModule);
+        Debugging::TraceError(QStringLiteral("Container does not support interface IFdtContainer"));
+        attached = false;
+    } else if (!std::dynamic_pointer_cast<fdt::IDtmEvents>(m_container)) {
+        Debugging::TraceRuntimeError(automation::E_NOINTERFACE_, QStringLiteral("No such interface supported"),
+                                     kClassModule);
+        Debugging::TraceError(QStringLiteral("Container does not support interface IDtmEvents"));
+        attached = false;
+    }
+    if (!attached) {
+        m_container.reset();
+        m_systemTag.clear();
+        return false;
+    }
+    BusyScope busy;
+    m_systemTag = systemTag;
+    XMLHelper::LoadSchemaCache(m_container->GetXmlSchemaPath());
+    if (!m_storedDataBag)
+        return true;
+    m_data = std::make_shared<clsDataManager>();
+    const bool result = m_data->SetDataBag(*m_storedDataBag);
+    m_storedDataBag.reset();
+    return result;
+}
+
+bool clsTkDispatcher::InitNew(const QString& deviceType)
+{
+    return RunMethod(DtmMethod::IDtm_InitNew, false, [&](const DtmGate::MethodGate& gate) {
+        if (!Admitted(gate))
+            return false;
+        m_data = std::make_shared<clsDataManager>();
+        return m_data->IDtmParameter_InitNew(deviceType, kNewDatasetTag);
+    });
+}
+
+bool clsTkDispatcher::Config(const QString& userInformation)
+{
+    return RunMethod(DtmMethod::IDtm_Config, false, [&](const DtmGate::MethodGate& gate) {
+        if (!Admitted(gate))
+            return false;
+        const auto userLevel = std::make_shared<clsUserLevel>();
+        if (!userLevel->ApplyUserInformation(global::AppletHost(), userInformation))
+            return false;
+        SetDtmStatus(DtmStatus::Configured);
+        PostAsyncOperation(Op::FunctionChanged);
+        return true;
+    });
+}
+
+bool clsTkDispatcher::SetLanguage(int32_t)
+{
+    const DtmGate::MethodGate& gate = DtmGate::Gate(DtmMethod::IDtm_SetLanguage);
+    Debugging::TraceInfo(QLatin1String(gate.entryTrace));
+    // The language of the texts follows the user's; the frame's is not used.
+    return Admitted(gate);
+}
+
+// --- IDtm: communication -------------------------------------------------------------------
+
+bool clsTkDispatcher::LoadCommunicationServer()
+{
+    // No protocol of the dataset has a communication server yet.
+    Debugging::TraceError(QStringLiteral("Communication protocol not supported (yet)"));
+    return false;
+}
+
+bool clsTkDispatcher::SetCommunication(const std::shared_ptr<automation::ComObject>&)
+{
+    return RunMethod(DtmMethod::IDtm_SetCommunication, false, [&](const DtmGate::MethodGate& gate) {
+        // No application can be active before the application manager exists.
+        if (!Admitted(gate))
+            return false;
+        return LoadCommunicationServer();
+    });
+}
+
+bool clsTkDispatcher::CreateConnectObject()
+{
+    const auto host = global::AppletHost();
+    std::shared_ptr<applet::clsAppletItemManager> manager;
+    if (host)
+        host->GetItemManager(manager);
+    if (!manager) {
+        Debugging::TraceError(QStringLiteral("No applet item manager for the connect object"));
+        return false;
+    }
+    if (m_connect)
+        m_connect->Instance_Destroy();
+    m_connect = std::make_shared<clsFunctionConnect>();
+    const std::weak_ptr<clsTkDispatcher> weak = weak_from_this();
+    m_connect->SetDoneHandler([weak](int32_t lastError) {
+        if (const auto self = weak.lock())
+            self->privMgrConnectStatus_Done(lastError);
+    });
+    int32_t result = 0;
+    manager->RegisterView(m_connect, result);
+    m_connect->SetActive(true);
+    return true;
+}
+
+bool clsTkDispatcher::PrepareToReleaseCommunication()
+{
+    return RunMethod(DtmMethod::IDtm_PrepareToReleaseCommunication, false, [&](const DtmGate::MethodGate& gate) {
+        // No application can be active before the application manager exists.
+        switch (m_status) {
+        case DtmStatus::CommunicationSet:
+            if (m_connect)
+                m_connect->SetActive(false);
+            PostAsyncOperation(Op::PreparedToReleaseCommunication);
+            return true;
+        case DtmStatus::GoingOnline:
+        case DtmStatus::GoingOffline:
+        case DtmStatus::Online: {
+            if (!m_connect)
+                throw automation::ComError(kErrObjectNotSet, QStringLiteral("No connect object"), kClassModule);
+            Publics::ShowBusy(-1);
+            m_connect->SetActive(true);
+            m_releaseCommunicationPending = true;
+            if (m_connect->Disconnect() != 0) {
+                Debugging::TraceError(QStringLiteral("Disconnect request failed --> Communication")
+                                      + QStringLiteral("shall release anyway!"));
+                m_releaseCommunicationPending = false;
+                PostAsyncOperation(Op::PreparedToReleaseCommunication);
+            }
+            return true;
+        }
+        default:
+            ReportWrongStatus(QLatin1String(gate.refusal));
+            return false;
+        }
+    });
+}
+
+bool clsTkDispatcher::ReleaseCommunication()
+{
+    return RunMethod(DtmMethod::IDtm_ReleaseCommunication, false, [&](const DtmGate::MethodGate& gate) {
+        if (!Admitted(gate))
+            return false;
+        if (m_connect) {
+            m_connect->Instance_Destroy();
+            m_connect.reset();
+        }
+        Debugging::TraceInfo(QStringLiteral("Detach CServer/Applet"));
+        try {
+            const auto host = global::AppletHost();
+            if (!host)
+                throw automation::ComError(kErrObjectNotSet, QStringLiteral("No applet host"), kClassModule);
+            int32_t code = 0;
+            host->fncSetCServer(nullptr, code);
+        } catch (const automation::ComError& error) {
+            Debugging::TraceRuntimeError(error.number(), error.description() + QStringLiteral(" fncSetCServer(Nothing)"),
+                                         QStringLiteral("PioApplet"));
+        }
+        SetDtmStatus(DtmStatus::Configured);
+        PostAsyncOperation(Op::FunctionChanged);
+        return true;
+    });
+}
+
+// --- IDtm: release announcements, functions, dialogs -------------------------------------
+
+bool clsTkDispatcher::PrepareToDelete()
+{
+    return RunMethod(DtmMethod::IDtm_PrepareToDelete, false, [&](const DtmGate::MethodGate& gate) {
+        if (!Admitted(gate))
+            return false;
+        SetDtmStatus(DtmStatus::Destroyed);
+        return true;
+    });
+}
+
+bool clsTkDispatcher::PrepareToRelease()
+{
+    return RunMethod(DtmMethod::IDtm_PrepareToRelease, false, [&](const DtmGate::MethodGate& gate) {
+        if (!Admitted(gate))
+            return false;
+        if (m_status != DtmStatus::Destroyed)
+            SetDtmStatus(DtmStatus::Unloading);
+        PostAsyncOperation(Op::PrepareToRelease);
+        return true;
+    });
+}
+
+QString clsTkDispatcher::GetFunctions(const QString&)
+{
+    return RunMethod(DtmMethod::IDtm_GetFunctions, QString(), [&](const DtmGate::MethodGate& gate) {
+        Admitted(gate);
+        // Until the application manager lists functions, admitted or not the
+        // frame gets an empty functions document.
+        return XMLHelper::CreateFunctionsDocument();
+    });
+}
+
+bool clsTkDispatcher::InvokeFunctionRequest(const QString&, const QString&)
+{
+    return RunMethod(DtmMethod::IDtm_InvokeFunctionRequest, false, [&](const DtmGate::MethodGate& gate) {
+        Admitted(gate);
+        return false; // no functions yet
+    });
+}
+
+bool clsTkDispatcher::PrivateDialogEnabled(bool)
+{
+    return RunMethod(DtmMethod::IDtm_PrivateDialogEnabled, false, [&](const DtmGate::MethodGate& gate) {
+        Admitted(gate);
+        return false; // no dialog manager yet
+    });
+}
+
+// --- IDtmApplication, IDtmChannel, IDtmInformation ---------------------------------------
+
+bool clsTkDispatcher::StartApplication(const QString& invokeId, const QString&, const QString&)
+{
+    return RunMethod(DtmMethod::IDtmApplication_StartApplication, false, [&](const DtmGate::MethodGate& gate) {
+        Debugging::TraceInfo(QStringLiteral("Execute IDtmApplication::StartApplication: ") + invokeId);
+        Admitted(gate);
+        return false; // no applications yet
+    });
+}
+
+bool clsTkDispatcher::ExitApplication(const QString&)
+{
+    return RunMethod(DtmMethod::IDtmApplication_ExitApplication, false, [&](const DtmGate::MethodGate& gate) {
+        Admitted(gate);
+        return false; // no applications yet
+    });
+}
+
+std::shared_ptr<fdt::FdtChannelCollection> clsTkDispatcher::GetChannels()
+{
+    using Result = std::shared_ptr<fdt::FdtChannelCollection>;
+    return RunMethod(DtmMethod::IDtmChannel_GetChannels, Result(), [&](const DtmGate::MethodGate& gate) {
+        Admitted(gate); // a refusal is only traced
+        if (!m_data) {
+            Debugging::TraceError(QStringLiteral("IDtmChannels::GetChannels -")
+                                  + QStringLiteral(" Data management has been already unloaded"));
+            return Result();
+        }
+        return Result(); // the dataset has no channels yet
+    });
+}
+
+QString clsTkDispatcher::GetInformation()
+{
+    return RunMethod(DtmMethod::IDtmInformation_GetInformation, QString(), [&](const DtmGate::MethodGate& gate) {
+        Admitted(gate);
+        return QString(); // no information document yet
+    });
+}
+
+// --- IDtmOnlineParameter, IDtmParameter -------------------------------------------------
+
+bool clsTkDispatcher::CancelAction(const QString&)
+{
+    return RunMethod(DtmMethod::IDtmOnlineParameter_CancelAction, false, [&](const DtmGate::MethodGate& gate) {
+        if (!Admitted(gate))
+            return false;
+        Debugging::TraceError(QStringLiteral("IDtmOnlineParameter::CancelAction: No active service available"));
+        return false;
+    });
+}
+
+bool clsTkDispatcher::DownloadRequest(const QString&, const QString&)
+{
+    return RunMethod(DtmMethod::IDtmOnlineParameter_DownloadRequest, false, [&](const DtmGate::MethodGate& gate) {
+        Admitted(gate);
+        return false; // no transfers yet
+    });
+}
+
+bool clsTkDispatcher::UploadRequest(const QString&, const QString&)
+{
+    return RunMethod(DtmMethod::IDtmOnlineParameter_UploadRequest, false, [&](const DtmGate::MethodGate& gate) {
+        Admitted(gate);
+        return false; // no transfers yet
+    });
+}
+
+QString clsTkDispatcher::GetParameters(const QString& parameterPath)
+{
+    return RunMethod(DtmMethod::IDtmParameter_GetParameters, QString(), [&](const DtmGate::MethodGate&) {
+        return m_data ? m_data->BuildParameterXml(parameterPath) : QString();
+    });
+}
+
+bool clsTkDispatcher::SetParameters(const QString& parameterPath, const QString& xmlDocument)
+{
+    return RunMethod(DtmMethod::IDtmParameter_SetParameters, false, [&](const DtmGate::MethodGate&) {
+        if (global::FdtUserLevel() == 0)
+            return false;
+        bool result = false;
+        if (m_data) {
+            if (!EWAR::IncrementEWAR(QStringLiteral("IDtmParameter_SetParameters "))) {
+                Debugging::TraceError(QStringLiteral("Error Dataset locked!"));
+            } else {
+                Debugging::TraceInfo(QStringLiteral("IDtmParameter::SetParameters - parameterPath : ") + parameterPath);
+                Debugging::TraceInfo(QStringLiteral("IDtmParameter::SetParameters - FdtXmlDocument : ") + xmlDocument);
+                result = m_data->IDtmParameterExt_SetParameters(parameterPath, xmlDocument);
+                m_data->SetDataSetStates(QStringLiteral("transient"),
+                                         result ? QStringLiteral("validModified ") : QStringLiteral("invalidModified"));
+                EWAR::DecrementEWAR(QStringLiteral("clsTkDispatcher.SetParameters"));
+            }
+        }
+        Debugging::TraceInfo(QStringLiteral("IDtmParameter::SetParameters result : ") + TrueFalse(result));
+        return result;
+    });
+}
+
+// --- IFdtEvents --------------------------------------------------------------------------
+
+bool clsTkDispatcher::CheckSystemTag(const QString& methodName, const QString& systemTag)
+{
+    if (!IsRunningStatus()) {
+        ReportWrongStatus(methodName + QStringLiteral(": "));
+        return false;
+    }
+    if (systemTag != m_systemTag) {
+        Debugging::TraceError(methodName + QStringLiteral(": System tag mismatch!"));
+        Debugging::TraceError(QStringLiteral("Defined tag  : ") + m_systemTag);
+        Debugging::TraceError(QStringLiteral("Requested tag: ") + systemTag);
+        return false;
+    }
+    if (!m_data) {
+        Debugging::TraceError(methodName + QStringLiteral(": Data management not installed!"));
+        return false;
+    }
+    return true;
+}
+
+void clsTkDispatcher::OnChildParameterChanged(const QString&) {}
+
+void clsTkDispatcher::OnParameterChanged(const QString& systemTag, const QString& parameter)
+{
+    if (CheckSystemTag(QStringLiteral("IFdtEvents::OnParameterChanged"), systemTag))
+        m_data->OnParameterChanged(parameter);
+}
+
+void clsTkDispatcher::OnLockDataSet(const QString& systemTag, const QString& userName)
+{
+    Debugging::TraceInfo(QStringLiteral("IFdtEvents_OnLockDataSet"));
+    if (!CheckSystemTag(QStringLiteral("IFdtEvents::OnlockDataSet"), systemTag))
+        return;
+    Debugging::TraceInfo(QStringLiteral("clsTKDispatcher.IFdtEvents_OnLockDataSet.. Resetting EWAR flag to -1 .."));
+    m_data->OnLockDataSet(userName);
+    m_lockingUser = userName;
+    Debugging::TraceInfo(QStringLiteral("EWAR - OnLockDataset: locked already by ") + userName);
+    EWAR::SetDTMWait();
+}
+
+bool clsTkDispatcher::OnUnlockDataSet(const QString& systemTag, const QString& userName)
+{
+    Debugging::TraceInfo(QStringLiteral("IFdtEvents_OnUnlockDataSet"));
+    if (!CheckSystemTag(QStringLiteral("IFdtEvents::OnUnlockDataSet"), systemTag))
+        return false;
+    m_data->OnUnlockDataSet(userName);
+    EWAR::SetDTMReady();
+    Debugging::TraceInfo(QStringLiteral("clsTKDispatcher.IFdtEvents_OnUnLockDataSet.. Resetting EWAR flag to 0.."));
+    return true;
+}
+
+// --- IFdtCommunicationEvents ---------------------------------------------------------------
+// They go to the communication server; without one they are dropped.
+
+void clsTkDispatcher::OnAbort(const QString&) {}
+void clsTkDispatcher::OnConnectResponse(const QString&, const QString&) {}
+void clsTkDispatcher::OnDisconnectResponse(const QString&, const QString&) {}
+void clsTkDispatcher::OnTransactionResponse(const QString&, const QString&) {}
+
+// --- Events and calls to the frame -----------------------------------------------------------
+
+std::shared_ptr<fdt::IDtmEvents> clsTkDispatcher::DtmEvents() const
+{
+    return std::dynamic_pointer_cast<fdt::IDtmEvents>(m_container);
+}
+
+std::shared_ptr<fdt::IFdtContainer> clsTkDispatcher::RequireContainer() const
+{
+    if (!m_container)
+        throw automation::ComError(kErrObjectNotSet, QStringLiteral("Object variable or With block variable not set"),
+                                   kClassModule);
+    return m_container;
+}
+
+void clsTkDispatcher::SendEvent(const QString& errorSource, const QString& successTrace,
+                                const std::function<void(fdt::IDtmEvents&)>& send)
+{
+    const auto events = DtmEvents();
+    if (!events)
+        return;
+    try {
+        send(*events);
+        Debugging::TraceInfo(successTrace);
+    } catch (const automation::ComError& error) {
+        Debugging::TraceRuntimeError(error.number(), error.description(), error.source() + errorSource);
+    } catch (const std::exception& error) {
+        Debugging::TraceRuntimeError(automation::E_FAIL_, QString::fromLocal8Bit(error.what()), errorSource);
+    }
+}
+
+void clsTkDispatcher::SendErrorMessage(const QString& message)
+{
+    SendEvent(QStringLiteral(" IFdtEvents::OnErrorMessage ") + m_systemTag,
+              QStringLiteral("Sent IDtmEvents::OnErrorMessage ") + m_systemTag + QStringLiteral("Msg = ") + message,
+              [&](fdt::IDtmEvents& events) { events.OnErrorMessage(m_systemTag, message); });
+}
+
+void clsTkDispatcher::SendFunctionChanged()
+{
+    SendEvent(QStringLiteral(" IFdtEvents::OnFunctionChanged ") + m_systemTag,
+              QStringLiteral("Sent IDtmEvents::OnFunctionChanged ") + m_systemTag,
+              [&](fdt::IDtmEvents& events) { events.OnFunctionChanged(m_systemTag); });
+}
+
+void clsTkDispatcher::SendOnlineStateChanged(bool connected)
+{
+    SendEvent(QStringLiteral(" IFdtEvents::OnOnlineStateChanged "),
+              QStringLiteral("Sent IDtmEvents::OnOnlineStateChanged"),
+              [&](fdt::IDtmEvents& events) { events.OnOnlineStateChanged(m_systemTag, connected); });
+}
+
+void clsTkDispatcher::SendParameterChanged(const QString& parameter)
+{
+    SendEvent(QStringLiteral(" IFdtEvents::OnParameterChanged") + m_systemTag,
+              QStringLiteral("Sent IDtmEvents::OnParameterChanged") + m_systemTag,
+              [&](fdt::IDtmEvents& events) { events.OnParameterChanged(m_systemTag, parameter); });
+}
+
+bool clsTkDispatcher::FdtContainer_SaveRequest()
+{
+    try {
+        if (m_saveInProgress) {
+            Debugging::TraceInfo(QStringLiteral("FdtContainer_SaveRequest - Data will be saved"));
+            return true;
+        }
+        Debugging::TraceInfo(QStringLiteral("FdtContainer_SaveRequest - Request submitted to frame"));
+        const bool answer = RequireContainer()->SaveRequest(m_systemTag);
+        Debugging::TraceError(QStringLiteral("privFdtContainer.SaveRequest returns: ") + TrueFalse(answer));
+        if (!answer) {
+            Debugging::TraceError(QStringLiteral("privFdtContainer.SaveRequest failed"));
+            if (m_unlocking)
+                PostAsyncOperation(Op::ParameterChanged);
+        }
+        return answer;
+    } catch (const automation::ComError& error) {
+        Debugging::TraceError(ProcedureError(error, "FdtContainer_SaveRequest"));
+    } catch (const std::exception& error) {
+        Debugging::TraceError(ProcedureError(FromStd(error), "FdtContainer_SaveRequest"));
+    }
+    // A failed request counts as refused: a pending unlock still completes.
+    if (m_unlocking)
+        PostAsyncOperation(Op::ParameterChanged);
+    return false;
+}
+
+bool clsTkDispatcher::FdtContainer_LockDataSet()
+{
+    Debugging::TraceInfo(QStringLiteral("FdtContainer_LockDataSet"));
+    try {
+        return RequireContainer()->LockDataSet(m_systemTag);
+    } catch (const automation::ComError& error) {
+        Debugging::TraceError(ProcedureError(error, "FdtContainer_LockDataSet"));
+    } catch (const std::exception& error) {
+        Debugging::TraceError(ProcedureError(FromStd(error), "FdtContainer_LockDataSet"));
+    }
+    return false;
+}
+
+bool clsTkDispatcher::FdtContainer_UnlockDataSet()
+{
+    Debugging::TraceInfo(QStringLiteral("EWAR - FdtContainer_UnlockDataSet_Start"));
+    if (EWAR::GetEWAR() != 1)
+        return false;
+    m_unlocking = true;
+    if (!m_connect) {
+        Debugging::TraceInfo(QStringLiteral("EWAR: Save Request..."));
+        FdtContainer_SaveRequest();
+    } else if (m_connect->GetConnectState() != 0) {
+        Debugging::TraceInfo(QStringLiteral("EWAR: Disconnecting... Disconnect is Active"));
+        m_disconnectActive = true;
+        const auto connect = m_connect;
+        connect->Disconnect();
+    } else {
+        Debugging::TraceInfo(QStringLiteral("EWAR: Save Request..."));
+        FdtContainer_SaveRequest();
+    }
+    return true;
+}
+
+bool clsTkDispatcher::FdtDialog_UserDialog(const QString& userDialog, QString& answer)
+{
+    try {
+        const auto dialog = std::dynamic_pointer_cast<fdt::IFdtDialog>(RequireContainer());
+        if (!dialog)
+            throw automation::ComError(automation::E_NOINTERFACE_, QStringLiteral("No such interface supported"),
+                                       kClassModule);
+        answer = dialog->UserDialog(m_systemTag, userDialog);
+        return true;
+    } catch (const automation::ComError& error) {
+        Debugging::TraceError(QStringLiteral("IFdtDialog::UserDialog: ") + error.description() + QStringLiteral(", ")
+                              + QString::number(error.number()));
+    }
+    return false;
+}
+
+QString clsTkDispatcher::GetBulkDataPath()
+{
+    QString path;
+    try {
+        const auto bulkData = std::dynamic_pointer_cast<fdt::FrameBulkData>(RequireContainer());
+        if (!bulkData)
+            throw automation::ComError(automation::E_NOINTERFACE_, QStringLiteral("No such interface supported"),
+                                       kClassModule);
+        path = bulkData->GetBulkDataPath(m_systemTag);
+    } catch (const automation::ComError& error) {
+        Debugging::TraceError(QStringLiteral("Bulk data path not available") + error.description() + QStringLiteral(", ")
+                              + QString::number(error.number()));
+        return QString();
+    }
+    // An empty answer names no folder; made into "/" it would be the root.
+    if (path.isEmpty()) {
+        Debugging::TraceError(QStringLiteral("Bulk data path not available: the frame named no folder"));
+        return QString();
+    }
+    if (!path.endsWith(QLatin1Char('/')))
+        path += QLatin1Char('/');
+    return path;
+}
+
+// --- Deferred work -------------------------------------------------------------------------
+
+void clsTkDispatcher::PostAsyncOperation(int16_t code)
+{
+    if (!m_asyncHelper) {
+        m_asyncHelper = std::make_shared<frmAsyncFunction>();
+        const std::weak_ptr<clsTkDispatcher> weak = weak_from_this();
+        m_asyncHelper->DoAsyncOperation = [weak](int16_t functionId) {
+            if (const auto self = weak.lock())
+                self->privAsyncHelper_DoAsyncOperation(functionId);
+        };
+    }
+    m_asyncHelper->PostFunction(code);
+    Debugging::TraceInfo(QStringLiteral(" Requested async function: ") + Op::TraceName(code));
+}
+
+void clsTkDispatcher::ReleaseAsyncHelper()
+{
+    if (!m_asyncHelper)
+        return;
+    m_asyncHelper->Unload();
+    m_asyncHelper.reset();
+}
+
+void clsTkDispatcher::privAsyncHelper_DoAsyncOperation(int16_t code)
+{
+    const std::shared_ptr<clsTkDispatcher> keep = shared_from_this();
+    if (m_asyncHelper && m_asyncHelper->PendingCount() == 0)
+        ReleaseAsyncHelper();
+    // A handler's error must not reach the event loop.
+    RunStep(QStringLiteral(" deferred operation ") + Op::TraceName(code), [&] {
+        switch (code) {
+        case Op::PrepareToRelease:
+            PrepareToReleaseDeferred();
+            break;
+        case Op::ParameterChanged:
+            privAsyncHelper_IDtmEvents_OnParameterChanged();
+            break;
+        case Op::FunctionChanged:
+            SendFunctionChanged();
+            break;
+        case Op::PreparedToRelease:
+            privAsyncHelper_IDtmEvents_OnPreparedToRelease();
+            break;
+        case Op::PreparedToReleaseCommunication:
+            SendPreparedToReleaseCommunication();
+            break;
+        case Op::OnlineStateDisconnected:
+            SendOnlineStateChanged(false);
+            break;
+        case Op::OnlineStateConnected:
+            SendOnlineStateChanged(true);
+            break;
+        default:
+            break; // codes without a handler are accepted and do nothing
+        }
+    });
+}
+
+void clsTkDispatcher::PrepareToReleaseDeferred()
+{
+    bool requested = false;
+    bool accepted = false;
+    if (m_data && m_status != DtmStatus::Destroyed && m_data->GetStorageState() == QLatin1String("transient")) {
+        requested = true;
+        accepted = RequestSaveBeforeRelease();
+    }
+    // When the frame accepted, its save (Class_WriteProperties) or the
+    // watchdog starts the teardown.
+    if (!requested || !accepted)
+        PostAsyncOperation(Op::PreparedToRelease);
+}
+
+bool clsTkDispatcher::RequestSaveBeforeRelease()
+{
+    DataTypes::WriteTrace(Debugging::kLevelInfo, QStringLiteral("Watch PrepareToRelease / Save Request "));
+    StartWatchdog(kWatchdogPrepareToRelease, kReleaseWatchdogMs);
+    const bool accepted = FdtContainer_SaveRequest();
+    if (!accepted) {
+        Debugging::TraceError(QStringLiteral("Frame application refused to save changed Instance data!"));
+        StopWatchdog();
+    }
+    return accepted;
+}
+
+void clsTkDispatcher::privAsyncHelper_IDtmEvents_OnParameterChanged()
+{
+    Debugging::TraceInfo(QStringLiteral("Postponed event OnParameterChanged"));
+    const QString changed = m_data ? m_data->TakeChangedParameters() : QString();
+    // Without changed data there is nothing to notify, but a pending unlock
+    // still completes: the frame's dataset must not stay locked.
+    if (!changed.isEmpty()) {
+        Debugging::TraceInfo(QStringLiteral("Notify other DTMs"));
+        SendParameterChanged(changed);
+    }
+    if (!m_unlocking)
+        return;
+    Debugging::TraceInfo(QStringLiteral("in privAsyncHelper_IDtmEvents_OnParameterChanged EWAR value = ")
+                         + QString::number(m_lockCounter));
+    if (m_disconnectActive) {
+        Debugging::TraceInfo(QStringLiteral("The Disconnect is still active.. so the privUnlocking is still active"));
+        return;
+    }
+    if (m_lockCounter == 1) {
+        Debugging::TraceInfo(QStringLiteral("EWAR - UnlockDataSet"));
+        bool unlocked = false;
+        try {
+            unlocked = RequireContainer()->UnlockDataSet(m_systemTag);
+        } catch (const automation::ComError& error) {
+            // A failing unlock counts as refused.
+            Debugging::TraceRuntimeError(error.number(), error.description(),
+                                         error.source() + QStringLiteral(" IFdtContainer::UnlockDataSet"));
+        }
+        if (unlocked)
+            EWAR::SetDTMReady();
+        m_unlocking = false;
+        return;
+    }
+    if (m_lockCounter > 1)
+        EWAR::DecrementEWAR(QStringLiteral("clsTkDispatcher.privAsyncHelper_IDtmEvents_OnParameterChanged "));
+    m_unlocking = false;
+}
+
+void clsTkDispatcher::privAsyncHelper_IDtmEvents_OnPreparedToRelease()
+{
+    // The frame lets go of this object when it hears OnPreparedToRelease, and
+    // the process-wide reference goes before that; the object must live to the
+    // last step.
+    const std::shared_ptr<clsTkDispatcher> keep = shared_from_this();
+    Debugging::TraceInfo(QStringLiteral("privAsyncHelper_IDtmEvents_OnPreparedToRelease"));
+    RunStep(QStringLiteral(" Unload privMgrDialogs"), [] {});
+    RunStep(QStringLiteral(" Unload privMgrData"), [&] {
+        if (m_data) {
+            m_data->ReleaseDataModel();
+            m_data.reset();
+        }
+    });
+    RunStep(QStringLiteral(" Unload privMgrApplications"), [] {});
+    RunStep(QStringLiteral(" Unload privMgrSequence"), [] {});
+    RunStep(QStringLiteral(" Unload privChannelDataWarn"), [] {});
+    RunStep(QStringLiteral(" Unload privAsyncHelper"), [&] { ReleaseAsyncHelper(); });
+    RunStep(QStringLiteral(" Unload privWatchdog_Stop"), [&] { StopWatchdog(); });
+    RunStep(QStringLiteral(" Unload Applet"), [&] {
+        auto& host = global::AppletHost();
+        if (host) {
+            const std::shared_ptr<applet::AppletHost> destroying = host;
+            int32_t result = 0;
+            destroying->DestroyApplet(host, result);
+            host.reset();
+        }
+    });
+    RunStep(QStringLiteral(" Unload global Object Pointer"), [&] {
+        global::FdtFileParser().reset();
+        global::ClearCurrentDtm(this);
+    });
+    if (m_lockCounter > 0) {
+        RunStep(QStringLiteral(" IFdtContainer::UnlockDataset ") + m_systemTag, [&] {
+            RequireContainer()->UnlockDataSet(m_systemTag);
+            Debugging::TraceInfo(QStringLiteral("Sent : FdtContainer::UnlockDataSet"));
+        });
+    } else {
+        Debugging::TraceInfo(QStringLiteral("Dataset not locked by this DTM. "));
+    }
+    RunStep(QStringLiteral(" IFdtEvents::OnPreparedToRelease ") + m_systemTag, [&] {
+        const auto events = DtmEvents();
+        if (!events)
+            throw automation::ComError(kErrObjectNotSet, QStringLiteral("Object variable or With block variable not set"),
+                                       kClassModule);
+        events->OnPreparedToRelease(m_systemTag);
+        Debugging::TraceInfo(QStringLiteral("Sent : IDtmEvents::OnPreparedToRelease"));
+    });
+    RunStep(QStringLiteral(" Release container"), [&] { m_container.reset(); });
+    RunStep(QStringLiteral(" Unload XML Schema cache"), [] { XMLHelper::ReleaseSchemaCache(); });
+    SetDtmStatus(DtmStatus::Inoperable);
+}
+
+void clsTkDispatcher::SendPreparedToReleaseCommunication()
+{
+    Publics::ShowBusy(0);
+    try {
+        const auto events = DtmEvents();
+        if (!events)
+            throw automation::ComError(kErrObjectNotSet, QStringLiteral("Object variable or With block variable not set"),
+                                       kClassModule);
+        events->OnPreparedToReleaseCommunication(m_systemTag);
+        Debugging::TraceInfo(QStringLiteral("Sent : IDtmEvents::OnPreparedToReleaseCommunication"));
+    } catch (const automation::ComError& error) {
+        Debugging::TraceRuntimeError(error);
+        Debugging::TraceError(QStringLiteral("Calling IDtmEvents::OnPreparedToReleaseCommunication failed!"));
+    }
+}
+
+void clsTkDispatcher::StartWatchdog(int16_t kind, int32_t intervalMs)
+{
+    if (m_watchdog)
+        m_watchdog->Unload();
+    m_watchdog = std::make_shared<frmAsyncFunction>();
+    const std::weak_ptr<clsTkDispatcher> weak = weak_from_this();
+    m_watchdog->TimeoutOccured = [weak](int16_t value) {
+        if (const auto self = weak.lock())
+            self->privWatchdog_TimeoutOccured(value);
+    };
+    m_watchdog->StartTimeout(kind, intervalMs);
+}
+
+void clsTkDispatcher::StopWatchdog()
+{
+    if (!m_watchdog)
+        return;
+    m_watchdog->Unload();
+    m_watchdog.reset();
+}
+
+void clsTkDispatcher::privWatchdog_TimeoutOccured(int16_t kind)
+{
+    const std::shared_ptr<clsTkDispatcher> keep = shared_from_this();
+    StopWatchdog();
+    if (kind == kWatchdogPrepareToRelease) {
+        Debugging::TraceError(QStringLiteral("Call chain for function PrepareToRelease out of time!"));
+        RunStep(QStringLiteral(" watchdog teardown"), [&] { privAsyncHelper_IDtmEvents_OnPreparedToRelease(); });
+    }
+}
+
+void clsTkDispatcher::privMgrConnectStatus_Done(int32_t lastError)
+{
+    Debugging::TraceInfo(QStringLiteral("Execute clsTkDispatcher::privMgrConnectStatus_Done ")
+                         + (lastError == 0 ? QStringLiteral("(+)") : QStringLiteral("(-)")));
+    if (m_releaseCommunicationPending) {
+        if (m_connect)
+            m_connect->SetActive(false);
+        PostAsyncOperation(Op::PreparedToReleaseCommunication);
+        // Acted on once: a later connect of a new communication must not
+        // announce a release again.
+        m_releaseCommunicationPending = false;
+    }
+    if (m_disconnectActive) {
+        Debugging::TraceInfo(QStringLiteral("The Disconnect is complete now.."));
+        m_disconnectActive = false;
+    }
+    if (m_unlocking) {
+        Debugging::TraceInfo(QStringLiteral("EWAR: Save Request..."));
+        FdtContainer_SaveRequest();
+    }
+}

@@ -1,0 +1,34 @@
+#pragma once
+// The communication object the frame hands to a DTM with SetCommunication:
+// the channel to one device, named by its address "hart-ip://host:port".
+#include "platform/automation/ClassRegistry.h"
+#include "platform/frame/fdt/IFdtCommunication.h"
+#include <QString>
+#include <cstdint>
+
+namespace frame {
+
+class FrameCommunication : public automation::ComObject, public fdt::IFdtCommunication {
+public:
+    // Raises automation::ComError (E_INVALIDARG) for an address that
+    // ParseAddress refuses.
+    explicit FrameCommunication(const QString& address);
+
+    QString Address() const override { return m_address; }
+    QString Host() const { return m_host; }
+    uint16_t Port() const { return m_port; }
+
+    static inline const QString kScheme = QStringLiteral("hart-ip");
+    static constexpr uint16_t kDefaultPort = 5094;
+
+    // "hart-ip://host" or "hart-ip://host:port" (port 1..65535, default 5094),
+    // nothing after the port. False with the reason in error otherwise.
+    static bool ParseAddress(const QString& address, QString& host, uint16_t& port, QString* error = nullptr);
+
+private:
+    QString m_address;
+    QString m_host;
+    uint16_t m_port = kDefaultPort;
+};
+
+} // namespace frame

@@ -1,0 +1,135 @@
+#include "platform/frame/FrameDocuments.h"
+#include "platform/automation/ComError.h"
+#include "platform/xml/XmlDocument.h"
+#include <algorithm>
+#include <iterator>
+
+namespace frame::FrameDocuments {
+
+namespace {
+
+struct IconName {
+    const char* name;
+    dialogs::MessageIcon icon;
+};
+constexpr IconName kIcons[] = {
+    {"information", dialogs::MessageIcon::Information},
+    {"warning", dialogs::MessageIcon::Warning},
+    {"error", dialogs::MessageIcon::Critical},
+    {"question", dialogs::MessageIcon::Question},
+};
+
+struct ButtonsName {
+    const char* name;
+    dialogs::MessageButtons buttons;
+};
+constexpr ButtonsName kButtons[] = {
+    {"ok", dialogs::MessageButtons::Ok},
+    {"okCancel", dialogs::MessageButtons::OkCancel},
+    {"abortRetryIgnore", dialogs::MessageButtons::AbortRetryIgnore},
+    {"yesNoCancel", dialogs::MessageButtons::YesNoCancel},
+    {"yesNo", dialogs::MessageButtons::YesNo},
+    {"retryCancel", dialogs::MessageButtons::RetryCancel},
+};
+
+struct AnswerName {
+    dialogs::DialogResult answer;
+    const char* name;
+};
+constexpr AnswerName kAnswers[] = {
+    {dialogs::DialogResult::None, "none"},   {dialogs::DialogResult::Ok, "ok"},
+    {dialogs::DialogResult::Cancel, "cancel"}, {dialogs::DialogResult::Abort, "abort"},
+    {dialogs::DialogResult::Retry, "retry"}, {dialogs::DialogResult::Ignore, "ignore"},
+    {dialogs::DialogResult::Yes, "yes"},     {dialogs::DialogResult::No, "no"},
+};
+
+const QString kMessageXPath = QStringLiteral("/FDT/UserMessage");
+
+// The document and its "UserMessage" element, or false with the reason.
+bool LoadMessage(const QString& text, xml::XmlDocument& document, xml::XmlNode& element, QString* error)
+{
+    auto fail = [error](const QString& reason) {
+        if (error)
+            *error = reason;
+        return false;
+    };
+    if (!document.LoadXml(text))
+        return fail(QStringLiteral("The user message is not an XML document: %1").arg(document.ParseError().reason));
+    try {
+        element = document.SelectSingleNode(kMessageXPath);
+    } catch (const automation::ComError& e) {
+        return fail(e.description());
+    }
+    if (!element)
+        return fail(QStringLiteral("The user message has no element FDT/UserMessage"));
+    return true;
+}
+
+} // namespace
+
+QString UserInformationDocument(const QString& userLevel, bool oemService)
+{
+    return QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<FDT xmlns=\"%1\"><FDTUserInformation "
+                          "userLevel=\"%2\" oemService=\"%3\"/></FDT>")
+        .arg(kUserInformationNamespace, userLevel.toHtmlEscaped(),
+             oemService ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+bool ParseUserMessage(const QString& text, UserMessage& message, QString* error)
+{
+    xml::XmlDocument document;
+    xml::XmlNode element;
+    if (!LoadMessage(text, document, element, error))
+        return false;
+    UserMessage parsed;
+    parsed.title = element.Attribute(QStringLiteral("title"));
+    parsed.text = element.Attribute(QStringLiteral("text"));
+    if (element.HasAttribute(QStringLiteral("type"))) {
+        const QString type = element.Attribute(QStringLiteral("type"));
+        const auto it = std::find_if(std::begin(kIcons), std::end(kIcons),
+                                     [&](const IconName& entry) { return type == QLatin1String(entry.name); });
+        if (it == std::end(kIcons)) {
+            if (error)
+                *error = QStringLiteral("Unknown user message type '%1'").arg(type);
+            return false;
+        }
+        parsed.icon = it->icon;
+    }
+    if (element.HasAttribute(QStringLiteral("buttons"))) {
+        const QString buttons = element.Attribute(QStringLiteral("buttons"));
+        const auto it = std::find_if(std::begin(kButtons), std::end(kButtons),
+                                     [&](const ButtonsName& entry) { return buttons == QLatin1String(entry.name); });
+        if (it == std::end(kButtons)) {
+            if (error)
+                *error = QStringLiteral("Unknown user message buttons '%1'").arg(buttons);
+            return false;
+        }
+        parsed.buttons = it->buttons;
+    }
+    message = parsed;
+    return true;
+}
+
+QString UserMessageAnswer(const QString& text, dialogs::DialogResult answer)
+{
+    xml::XmlDocument document;
+    xml::XmlNode element;
+    if (!LoadMessage(text, document, element, nullptr))
+        return QString();
+    for (const xml::XmlNode& old : element.ChildElements())
+        if (old.LocalName() == QLatin1String("UserResponse"))
+            element.RemoveChild(old);
+    xml::XmlNode response = element.AppendChild(document.CreateElement(QStringLiteral("UserResponse")));
+    response.SetAttribute(QStringLiteral("button"), ButtonName(answer));
+    return document.Xml();
+}
+
+QString ButtonName(dialogs::DialogResult answer)
+{
+    for (const AnswerName& entry : kAnswers)
+        if (entry.answer == answer)
+            return QLatin1String(entry.name);
+    return QStringLiteral("none");
+}
+
+} // namespace frame::FrameDocuments

@@ -1,0 +1,44 @@
+#pragma once
+// The documents the reference frame writes and reads for its DTMs: the user
+// information it hands over with Config, and the user messages a DTM asks it
+// to show (IFdtDialog) with the answer it gives back.
+//
+// A user message is an FDT document with one element "UserMessage":
+//   <FDT xmlns="x-schema:FDTUserMessageSchema.xml">
+//     <UserMessage title="..." text="..." type="information" buttons="okCancel"/>
+//   </FDT>
+// type: "information", "warning", "error", "question" (none when missing);
+// buttons: "ok" (when missing), "okCancel", "abortRetryIgnore", "yesNoCancel",
+// "yesNo", "retryCancel". The answer is the same document with a child
+// <UserResponse button="..."/> of "UserMessage" naming the button pressed
+// ("ok", "cancel", "abort", "retry", "ignore", "yes", "no").
+#include "platform/dialogs/DialogTypes.h"
+#include <QString>
+
+namespace frame::FrameDocuments {
+
+inline const QString kUserInformationNamespace = QStringLiteral("x-schema:FDTUserInformationSchema.xml");
+inline const QString kUserMessageNamespace = QStringLiteral("x-schema:FDTUserMessageSchema.xml");
+
+// <FDT xmlns="x-schema:FDTUserInformationSchema.xml"><FDTUserInformation
+// userLevel="..." oemService="0|1"/></FDT>, with the level escaped.
+QString UserInformationDocument(const QString& userLevel, bool oemService);
+
+struct UserMessage {
+    QString title;
+    QString text;
+    dialogs::MessageIcon icon = dialogs::MessageIcon::None;
+    dialogs::MessageButtons buttons = dialogs::MessageButtons::Ok;
+};
+
+// False with the reason in error for text that is not such a document or
+// names an unknown type or button set.
+bool ParseUserMessage(const QString& document, UserMessage& message, QString* error = nullptr);
+
+// The answer document; empty when the request does not parse.
+QString UserMessageAnswer(const QString& document, dialogs::DialogResult answer);
+
+// "ok", "cancel", ... ; "none" for DialogResult::None.
+QString ButtonName(dialogs::DialogResult answer);
+
+} // namespace frame::FrameDocuments

@@ -1,0 +1,156 @@
+#include "platform/frame/ProjectFolder.h"
+#include "platform/automation/ComError.h"
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace frame {
+
+namespace {
+
+void SetError(QString* error, const QString& text)
+{
+    if (error)
+        *error = text;
+}
+
+bool IsTagCharacter(QChar c)
+{
+    if (c.unicode() > 127)
+        return false;
+    return c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('-') || c == QLatin1Char('.')
+        || c == QLatin1Char('{') || c == QLatin1Char('}');
+}
+
+} // namespace
+
+ProjectFolder::ProjectFolder(QString path) : m_path(QDir::cleanPath(std::move(path))) {}
+
+bool ProjectFolder::Ensure(QString* error) const
+{
+    if (m_path.isEmpty()) {
+        SetError(error, QStringLiteral("No project folder given"));
+        return false;
+    }
+    if (QDir().mkpath(m_path))
+        return true;
+    SetError(error, QStringLiteral("Cannot create the project folder %1").arg(m_path));
+    return false;
+}
+
+bool ProjectFolder::IsValidSystemTag(const QString& systemTag)
+{
+    if (systemTag.isEmpty() || systemTag.size() > 64 || systemTag.startsWith(QLatin1Char('.')))
+        return false;
+    for (QChar c : systemTag)
+        if (!IsTagCharacter(c))
+            return false;
+    return true;
+}
+
+bool ProjectFolder::CheckTag(const QString& systemTag, QString* error) const
+{
+    if (IsValidSystemTag(systemTag))
+        return true;
+    SetError(error, QStringLiteral("Invalid system tag '%1'").arg(systemTag));
+    return false;
+}
+
+QString ProjectFolder::InstanceFile(const QString& systemTag) const
+{
+    return m_path + QLatin1Char('/') + systemTag + kInstanceSuffix;
+}
+
+bool ProjectFolder::HasInstance(const QString& systemTag) const
+{
+    return IsValidSystemTag(systemTag) && QFileInfo(InstanceFile(systemTag)).isFile();
+}
+
+bool ProjectFolder::StoreInstance(const QString& systemTag, const automation::PropertyBag& bag, QString* error) const
+{
+    if (!CheckTag(systemTag, error) || !Ensure(error))
+        return false;
+    const QString path = InstanceFile(systemTag);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        SetError(error, QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
+        return false;
+    }
+    const QByteArray bytes = bag.ToBytes();
+    if (file.write(bytes) != bytes.size()) {
+        SetError(error, QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        SetError(error, QStringLiteral("Cannot replace %1: %2").arg(path, file.errorString()));
+        return false;
+    }
+    return true;
+}
+
+bool ProjectFolder::LoadInstance(const QString& systemTag, automation::PropertyBag& bag, QString* error) const
+{
+    if (!CheckTag(systemTag, error))
+        return false;
+    const QString path = InstanceFile(systemTag);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        SetError(error, QStringLiteral("Cannot read %1: %2").arg(path, file.errorString()));
+        return false;
+    }
+    if (file.size() > kMaxInstanceFileSize) {
+        SetError(error, QStringLiteral("%1 is too large to be a stored instance").arg(path));
+        return false;
+    }
+    const QByteArray bytes = file.readAll();
+    automation::PropertyBag loaded;
+    try {
+        loaded.FromBytes(bytes);
+    } catch (const automation::ComError& e) {
+        SetError(error, QStringLiteral("%1: %2").arg(path, e.description()));
+        return false;
+    }
+    bag = loaded;
+    return true;
+}
+
+bool ProjectFolder::RemoveInstance(const QString& systemTag, QString* error) const
+{
+    if (!CheckTag(systemTag, error))
+        return false;
+    const QString path = InstanceFile(systemTag);
+    if (!QFileInfo::exists(path) || QFile::remove(path))
+        return true;
+    SetError(error, QStringLiteral("Cannot remove %1").arg(path));
+    return false;
+}
+
+QStringList ProjectFolder::Instances() const
+{
+    QStringList tags;
+    const QStringList files =
+        QDir(m_path).entryList({QLatin1Char('*') + kInstanceSuffix}, QDir::Files, QDir::Name);
+    for (const QString& name : files) {
+        const QString tag = name.left(name.size() - kInstanceSuffix.size());
+        if (IsValidSystemTag(tag))
+            tags.append(tag);
+    }
+    return tags;
+}
+
+bool ProjectFolder::BulkDataFolder(const QString& systemTag, QString& folder, QString* error) const
+{
+    if (!CheckTag(systemTag, error))
+        return false;
+    const QString path = m_path + QLatin1Char('/') + kBulkDataFolder + QLatin1Char('/') + systemTag;
+    if (!QDir().mkpath(path)) {
+        SetError(error, QStringLiteral("Cannot create the bulk-data folder %1").arg(path));
+        return false;
+    }
+    folder = path + QLatin1Char('/');
+    return true;
+}
+
+} // namespace frame

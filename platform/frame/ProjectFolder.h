@@ -1,0 +1,50 @@
+#pragma once
+// The frame's project: one folder holding each DTM instance's property bag as
+// a file named after the instance's system tag, and a bulk-data folder per
+// instance. A bag is written to a temporary file that is then renamed over the
+// old one, so a crash leaves either the old or the new instance, never half of
+// one.
+#include "platform/automation/PropertyBag.h"
+#include <QString>
+#include <QStringList>
+
+namespace frame {
+
+class ProjectFolder {
+public:
+    explicit ProjectFolder(QString path);
+
+    QString Path() const { return m_path; }
+    // Creates the folder when it is missing.
+    bool Ensure(QString* error = nullptr) const;
+
+    // A system tag names files, so only 1 to 64 letters, digits and "_-.{}"
+    // are accepted, and no leading dot.
+    static bool IsValidSystemTag(const QString& systemTag);
+
+    QString InstanceFile(const QString& systemTag) const;
+    bool HasInstance(const QString& systemTag) const;
+    // Each returns false with the reason in error and changes nothing (the
+    // stored file, the bag) when the tag is invalid or the file cannot be
+    // written or read; a file that is not a stored bag is refused.
+    bool StoreInstance(const QString& systemTag, const automation::PropertyBag& bag, QString* error = nullptr) const;
+    bool LoadInstance(const QString& systemTag, automation::PropertyBag& bag, QString* error = nullptr) const;
+    bool RemoveInstance(const QString& systemTag, QString* error = nullptr) const;
+    // The system tags of the stored instances, sorted.
+    QStringList Instances() const;
+
+    // "<project>/BulkData/<tag>/", created when missing.
+    bool BulkDataFolder(const QString& systemTag, QString& folder, QString* error = nullptr) const;
+
+    static inline const QString kInstanceSuffix = QStringLiteral(".dtmbag");
+    static inline const QString kBulkDataFolder = QStringLiteral("BulkData");
+    // Larger files are not read: no stored instance comes near it.
+    static constexpr qint64 kMaxInstanceFileSize = 64 * 1024 * 1024;
+
+private:
+    bool CheckTag(const QString& systemTag, QString* error) const;
+
+    QString m_path;
+};
+
+} // namespace frame

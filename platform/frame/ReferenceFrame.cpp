@@ -1,0 +1,279 @@
+#include "platform/frame/ReferenceFrame.h"
+#include "platform/automation/ComError.h"
+#include "platform/frame/FrameCommunication.h"
+#include "platform/frame/FrameDocuments.h"
+#include "platform/frame/fdt/IDtm.h"
+#include "platform/frame/fdt/IFdtEvents.h"
+#include "platform/frame/fdt/IPersistPropertyBag.h"
+#include "platform/loop/EventLoop.h"
+#include <QCoreApplication>
+#include <QDir>
+
+namespace frame {
+
+namespace {
+
+QString ErrorText(const automation::ComError& error)
+{
+    return QStringLiteral("%1 (0x%2, %3)")
+        .arg(error.description())
+        .arg(static_cast<uint32_t>(error.number()), 8, 16, QLatin1Char('0'))
+        .arg(error.source());
+}
+
+} // namespace
+
+ReferenceFrame::ReferenceFrame(const QString& projectFolder, const QString& schemaPath)
+    : m_project(projectFolder), m_schemaPath(schemaPath.isEmpty() ? DefaultSchemaPath() : schemaPath)
+{
+}
+
+ReferenceFrame::~ReferenceFrame()
+{
+    // A DTM may outlive the frame (someone else holds it); its container then
+    // answers without a frame.
+    for (auto& [tag, instance] : m_instances)
+        instance.container->Detach();
+    m_instances.clear();
+}
+
+QString ReferenceFrame::DefaultSchemaPath()
+{
+    return QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../schemas"));
+}
+
+bool ReferenceFrame::Fail(const QString& error)
+{
+    m_lastError = error;
+    return false;
+}
+
+ReferenceFrame::Instance* ReferenceFrame::Find(const QString& systemTag)
+{
+    const auto it = m_instances.find(systemTag);
+    return it == m_instances.end() ? nullptr : &it->second;
+}
+
+const ReferenceFrame::Instance* ReferenceFrame::Find(const QString& systemTag) const
+{
+    const auto it = m_instances.find(systemTag);
+    return it == m_instances.end() ? nullptr : &it->second;
+}
+
+template <class Interface>
+std::shared_ptr<Interface> ReferenceFrame::Require(const QString& systemTag)
+{
+    const Instance* instance = Find(systemTag);
+    if (!instance) {
+        Fail(QStringLiteral("No DTM with the system tag %1").arg(systemTag));
+        return nullptr;
+    }
+    auto typed = std::dynamic_pointer_cast<Interface>(instance->dtm);
+    if (!typed)
+        Fail(QStringLiteral("The DTM %1 lacks a required interface").arg(systemTag));
+    return typed;
+}
+
+bool ReferenceFrame::HasDtm(const QString& systemTag) const
+{
+    return Find(systemTag) != nullptr;
+}
+
+std::shared_ptr<automation::ComObject> ReferenceFrame::DtmObject(const QString& systemTag) const
+{
+    const Instance* instance = Find(systemTag);
+    return instance ? instance->dtm : nullptr;
+}
+
+std::shared_ptr<FrameContainer> ReferenceFrame::Container(const QString& systemTag) const
+{
+    const Instance* instance = Find(systemTag);
+    return instance ? instance->container : nullptr;
+}
+
+bool ReferenceFrame::CreateDtm(const QString& systemTag)
+{
+    if (!ProjectFolder::IsValidSystemTag(systemTag))
+        return Fail(QStringLiteral("Invalid system tag '%1'").arg(systemTag));
+    if (HasDtm(systemTag))
+        return Fail(QStringLiteral("The system tag %1 is in use").arg(systemTag));
+    std::shared_ptr<automation::ComObject> dtm;
+    try {
+        dtm = automation::ClassRegistry::instance().CreateObject(kDtmProgId);
+    } catch (const automation::ComError& e) {
+        return Fail(QStringLiteral("Cannot create %1: %2").arg(kDtmProgId, ErrorText(e)));
+    }
+    if (!std::dynamic_pointer_cast<fdt::IDtm>(dtm) || !std::dynamic_pointer_cast<fdt::IPersistPropertyBag>(dtm))
+        return Fail(QStringLiteral("%1 is not a DTM").arg(kDtmProgId));
+    m_instances[systemTag] = Instance{dtm, std::make_shared<FrameContainer>(this, systemTag), false};
+    return true;
+}
+
+bool ReferenceFrame::Environment(const QString& systemTag, Instance& instance)
+{
+    auto dtm = std::dynamic_pointer_cast<fdt::IDtm>(instance.dtm);
+    try {
+        if (!dtm->Environment(systemTag, instance.container))
+            return Fail(QStringLiteral("The DTM %1 refused its environment").arg(systemTag));
+    } catch (const automation::ComError& e) {
+        return Fail(QStringLiteral("Environment of %1 failed: %2").arg(systemTag, ErrorText(e)));
+    }
+    return true;
+}
+
+bool ReferenceFrame::InitNewInstance(const QString& systemTag, const QString& deviceType)
+{
+    auto persist = Require<fdt::IPersistPropertyBag>(systemTag);
+    auto dtm = Require<fdt::IDtm>(systemTag);
+    if (!persist || !dtm)
+        return false;
+    try {
+        persist->InitProperties();
+    } catch (const automation::ComError& e) {
+        return Fail(QStringLiteral("InitProperties of %1 failed: %2").arg(systemTag, ErrorText(e)));
+    }
+    if (!Environment(systemTag, *Find(systemTag)))
+        return false;
+    if (!dtm->InitNew(deviceType))
+        return Fail(QStringLiteral("The DTM %1 refused the new instance").arg(systemTag));
+    return true;
+}
+
+bool ReferenceFrame::LoadInstance(const QString& systemTag)
+{
+    auto persist = Require<fdt::IPersistPropertyBag>(systemTag);
+    if (!persist)
+        return false;
+    automation::PropertyBag bag;
+    QString error;
+    if (!m_project.LoadInstance(systemTag, bag, &error))
+        return Fail(error);
+    try {
+        persist->ReadProperties(bag);
+    } catch (const automation::ComError& e) {
+        return Fail(QStringLiteral("ReadProperties of %1 failed: %2").arg(systemTag, ErrorText(e)));
+    }
+    return Environment(systemTag, *Find(systemTag));
+}
+
+bool ReferenceFrame::Configure(const QString& systemTag, const QString& userLevel, bool oemService)
+{
+    auto dtm = Require<fdt::IDtm>(systemTag);
+    if (!dtm)
+        return false;
+    if (!dtm->Config(FrameDocuments::UserInformationDocument(userLevel, oemService)))
+        return Fail(QStringLiteral("The DTM %1 refused the user information").arg(systemTag));
+    return true;
+}
+
+bool ReferenceFrame::SaveInstance(const QString& systemTag)
+{
+    auto persist = Require<fdt::IPersistPropertyBag>(systemTag);
+    if (!persist)
+        return false;
+    automation::PropertyBag bag;
+    try {
+        persist->WriteProperties(bag);
+    } catch (const automation::ComError& e) {
+        return Fail(QStringLiteral("WriteProperties of %1 failed: %2").arg(systemTag, ErrorText(e)));
+    }
+    QString error;
+    if (!m_project.StoreInstance(systemTag, bag, &error))
+        return Fail(error);
+    return true;
+}
+
+bool ReferenceFrame::SetCommunication(const QString& systemTag, const QString& address)
+{
+    auto dtm = Require<fdt::IDtm>(systemTag);
+    if (!dtm)
+        return false;
+    std::shared_ptr<FrameCommunication> communication;
+    try {
+        communication = std::make_shared<FrameCommunication>(address);
+    } catch (const automation::ComError& e) {
+        return Fail(e.description());
+    }
+    if (!dtm->SetCommunication(communication))
+        return Fail(QStringLiteral("The DTM %1 refused the communication to %2").arg(systemTag, address));
+    return true;
+}
+
+bool ReferenceFrame::ReleaseInstance(const QString& systemTag)
+{
+    auto dtm = Require<fdt::IDtm>(systemTag);
+    if (!dtm)
+        return false;
+    if (!dtm->PrepareToRelease())
+        return Fail(QStringLiteral("The DTM %1 refused to be released").arg(systemTag));
+    return true;
+}
+
+bool ReferenceFrame::DeleteInstance(const QString& systemTag)
+{
+    auto dtm = Require<fdt::IDtm>(systemTag);
+    if (!dtm)
+        return false;
+    if (!dtm->PrepareToDelete())
+        return Fail(QStringLiteral("The DTM %1 refused to be deleted").arg(systemTag));
+    Find(systemTag)->deleteOnRelease = true;
+    if (!dtm->PrepareToRelease())
+        return Fail(QStringLiteral("The DTM %1 refused to be released").arg(systemTag));
+    return true;
+}
+
+bool ReferenceFrame::LockByOtherUser(const QString& systemTag, const QString& userName)
+{
+    auto events = Require<fdt::IFdtEvents>(systemTag);
+    if (!events)
+        return false;
+    Find(systemTag)->container->SetOtherLockHolder(userName);
+    try {
+        events->OnLockDataSet(systemTag, userName);
+    } catch (const automation::ComError& e) {
+        return Fail(QStringLiteral("OnLockDataSet of %1 failed: %2").arg(systemTag, ErrorText(e)));
+    }
+    return true;
+}
+
+bool ReferenceFrame::UnlockByOtherUser(const QString& systemTag, const QString& userName)
+{
+    auto events = Require<fdt::IFdtEvents>(systemTag);
+    if (!events)
+        return false;
+    Find(systemTag)->container->SetOtherLockHolder(QString());
+    try {
+        return events->OnUnlockDataSet(systemTag, userName);
+    } catch (const automation::ComError& e) {
+        return Fail(QStringLiteral("OnUnlockDataSet of %1 failed: %2").arg(systemTag, ErrorText(e)));
+    }
+}
+
+void ReferenceFrame::ScheduleSave(const QString& systemTag)
+{
+    loop::PostToLoop(
+        [this, systemTag] {
+            // Nobody waits for this save: a failure goes to the event log.
+            if (HasDtm(systemTag) && !SaveInstance(systemTag))
+                m_events.Record(systemTag, QStringLiteral("FrameError"), {m_lastError});
+        },
+        loop::LoopGuard(std::weak_ptr<int>(m_alive)));
+}
+
+void ReferenceFrame::OnPreparedToRelease(const QString& systemTag)
+{
+    const auto it = m_instances.find(systemTag);
+    if (it == m_instances.end())
+        return;
+    const bool remove = it->second.deleteOnRelease;
+    m_instances.erase(it);
+    if (remove) {
+        QString error;
+        if (!m_project.RemoveInstance(systemTag, &error)) {
+            Fail(error);
+            m_events.Record(systemTag, QStringLiteral("FrameError"), {error});
+        }
+    }
+}
+
+} // namespace frame

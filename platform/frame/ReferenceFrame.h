@@ -1,0 +1,102 @@
+#pragma once
+// The reference frame: the stand-in for an FDT frame application. It creates
+// DTM objects by ProgID through the class registry, gives each a container
+// (FrameContainer), drives their lifecycle (new or stored instance,
+// configuration, communication, save, release, deletion) and keeps a project
+// folder with each instance's property bag.
+//
+// One entry per system tag. The frame holds the DTM object; the DTM holds its
+// container; the container points back at the frame without owning it, so no
+// ownership cycle remains when a DTM is never released. When a DTM reports
+// OnPreparedToRelease the frame drops it at once, as frames do.
+#include "platform/automation/ClassRegistry.h"
+#include "platform/frame/FrameContainer.h"
+#include "platform/frame/FrameEventLog.h"
+#include "platform/frame/ProjectFolder.h"
+#include <QString>
+#include <map>
+#include <memory>
+
+namespace frame {
+
+class ReferenceFrame {
+public:
+    // schemaPath empty: DefaultSchemaPath().
+    explicit ReferenceFrame(const QString& projectFolder, const QString& schemaPath = QString());
+    ~ReferenceFrame();
+    ReferenceFrame(const ReferenceFrame&) = delete;
+    ReferenceFrame& operator=(const ReferenceFrame&) = delete;
+
+    static inline const QString kDtmProgId = QStringLiteral("Fennick.clsTkDispatcher");
+    // "<program folder>/../schemas": the staged installation's FDT schemas.
+    static QString DefaultSchemaPath();
+
+    // Each step returns the DTM's answer, or false with LastError() set when
+    // the frame could not take the step (unknown tag, missing interface, a
+    // call that failed with an error, a file that cannot be read or written).
+
+    // Creates the DTM object and its container.
+    bool CreateDtm(const QString& systemTag);
+    // A new instance: InitProperties, Environment, then InitNew(deviceType).
+    bool InitNewInstance(const QString& systemTag, const QString& deviceType);
+    // A stored instance: ReadProperties with the bag from the project, then Environment.
+    bool LoadInstance(const QString& systemTag);
+    // Config with the user information document of the level.
+    bool Configure(const QString& systemTag, const QString& userLevel, bool oemService = false);
+    // WriteProperties into a bag that is then stored in the project.
+    bool SaveInstance(const QString& systemTag);
+    bool SetCommunication(const QString& systemTag, const QString& address);
+    // PrepareToRelease; the DTM goes when it reports OnPreparedToRelease.
+    bool ReleaseInstance(const QString& systemTag);
+    // PrepareToDelete, then PrepareToRelease; the stored instance is removed
+    // when the DTM reports OnPreparedToRelease.
+    bool DeleteInstance(const QString& systemTag);
+    // Another user of the frame locks or unlocks the instance's dataset; the
+    // DTM hears of it through IFdtEvents.
+    bool LockByOtherUser(const QString& systemTag, const QString& userName);
+    bool UnlockByOtherUser(const QString& systemTag, const QString& userName);
+
+    bool HasDtm(const QString& systemTag) const;
+    std::shared_ptr<automation::ComObject> DtmObject(const QString& systemTag) const;
+    template <class Interface>
+    std::shared_ptr<Interface> Dtm(const QString& systemTag) const
+    {
+        return std::dynamic_pointer_cast<Interface>(DtmObject(systemTag));
+    }
+    std::shared_ptr<FrameContainer> Container(const QString& systemTag) const;
+
+    FrameEventLog& Events() { return m_events; }
+    const FrameEventLog& Events() const { return m_events; }
+    const ProjectFolder& Project() const { return m_project; }
+    QString SchemaPath() const { return m_schemaPath; }
+    QString LastError() const { return m_lastError; }
+
+    // Called by the containers.
+    void ScheduleSave(const QString& systemTag);
+    void OnPreparedToRelease(const QString& systemTag);
+
+private:
+    struct Instance {
+        std::shared_ptr<automation::ComObject> dtm;
+        std::shared_ptr<FrameContainer> container;
+        bool deleteOnRelease = false;
+    };
+
+    Instance* Find(const QString& systemTag);
+    const Instance* Find(const QString& systemTag) const;
+    // The instance with a DTM of the interface, or null with LastError set.
+    template <class Interface>
+    std::shared_ptr<Interface> Require(const QString& systemTag);
+    bool Fail(const QString& error);
+    bool Environment(const QString& systemTag, Instance& instance);
+
+    ProjectFolder m_project;
+    QString m_schemaPath;
+    FrameEventLog m_events;
+    std::map<QString, Instance> m_instances;
+    QString m_lastError;
+    // Watched by the frame's posted calls, so none runs after the frame died.
+    std::shared_ptr<int> m_alive = std::make_shared<int>(0);
+};
+
+} // namespace frame
