@@ -18,7 +18,16 @@ build: configure
 test: build
 	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
+# The Trivex HART device type is registered (again: a registration replaces
+# its entry) before the frame runs, as an installer would.
+TRIVEX_HART  = $(abspath $(BUILD))/stage/TDXDESC/COM_HART/_0063/_0_00A5/
 demo: build
+	@echo "== Registering the Trivex HART device type"
+	@"$(BIN)/fennick" func:registerdtm "dscr_dir:$(TRIVEX_HART)" tdx_file:Trivex.tdx fdt_file:Trivex.fdt \
+	    dtminfo_date:2024-05-15 fdtclassificationid:1
+	@echo "== $(BIN)/DEVICECATALOGUE.XML"
+	@xmllint --format "$(BIN)/DEVICECATALOGUE.XML" 2>/dev/null || cat "$(BIN)/DEVICECATALOGUE.XML"
+	@echo
 	@QT_QPA_PLATFORM=$${QT_QPA_PLATFORM:-offscreen} "$(BIN)/trivex-frame" demo
 
 bench: deps
