@@ -51,5 +51,7 @@ const CommandSpec* findCommand(uint8_t number);
 
 // The identity block shared by commands 0 and 11.
 void writeIdentity(CommandContext& ctx);
+// A text as packed ASCII in that many bytes.
+void writePacked(CommandContext& ctx, const QString& text, int bytes);
 
 } // namespace sim

@@ -1,6 +1,7 @@
 // Common-practice commands, as far as a pressure transmitter answers them.
 #include "platform/comm/hart/HartStatus.h"
 #include "sim/CommandTable.h"
+#include "sim/RangeChecks.h"
 #include "sim/SimUnits.h"
 #include <algorithm>
 #include <cmath>
@@ -14,13 +15,8 @@ namespace RC = comm::ResponseCode;
 
 // Command-specific response codes.
 constexpr uint8_t kSetToNearest = 8;
-constexpr uint8_t kLowerRangeTooHigh = 9;       // 35; 36/37: applied process too high
-constexpr uint8_t kLowerRangeTooLow = 10;       // 35; 36/37: applied process too low
-constexpr uint8_t kUpperRangeTooHigh = 11;
-constexpr uint8_t kUpperRangeTooLow = 12;
-constexpr uint8_t kBothRangesOutOfLimits = 13;
-constexpr uint8_t kSpanTooSmall = 14;           // warning; 37: upper range pushed over the limit
-constexpr uint8_t kInvalidSpan = 29;
+constexpr uint8_t kSpanTooSmall = RangeCode::SpanTooSmall;
+constexpr uint8_t kInvalidSpan = RangeCode::InvalidSpan;
 constexpr uint8_t kIncorrectCurrentMode = 9;    // 45, 46
 constexpr uint8_t kLoopCurrentNotActive = 11;   // 40, 45, 46
 
@@ -35,41 +31,6 @@ constexpr uint8_t kPropertiesNone = 0;
 bool isPressureUnit(uint8_t units, const DeviceVariable& v)
 {
     return unitFits(units, v.classification);
-}
-
-// Range checks of a new lower and upper range value against the sensor limits.
-uint8_t checkRange(const DeviceVariable& v, double lower, double upper)
-{
-    const bool lowerBad = lower < v.lowerLimit || lower > v.upperLimit;
-    const bool upperBad = upper < v.lowerLimit || upper > v.upperLimit;
-    if (lowerBad && upperBad)
-        return kBothRangesOutOfLimits;
-    if (lower > v.upperLimit)
-        return kLowerRangeTooHigh;
-    if (lower < v.lowerLimit)
-        return kLowerRangeTooLow;
-    if (upper > v.upperLimit)
-        return kUpperRangeTooHigh;
-    if (upper < v.lowerLimit)
-        return kUpperRangeTooLow;
-    if (upper == lower)
-        return kInvalidSpan;
-    return RC::Success;
-}
-
-uint8_t spanWarning(const DeviceVariable& v, double lower, double upper)
-{
-    return std::fabs(upper - lower) < v.minimumSpan ? kSpanTooSmall : RC::Success;
-}
-
-// 9 above the upper sensor limit, 10 below the lower one, 0 inside.
-uint8_t appliedProcessCheck(const DeviceVariable& v, double value)
-{
-    if (value > v.upperLimit)
-        return kLowerRangeTooHigh;
-    if (value < v.lowerLimit)
-        return kLowerRangeTooLow;
-    return RC::Success;
 }
 
 uint8_t trimLoop(CommandContext& c, float target, bool zero)
@@ -134,24 +95,7 @@ constexpr CommandSpec kCommonPractice[] = {
     //   request : 0 range units | 1-4 upper range value | 5-8 lower range value
     //   response: as the request
     {35, "Write Primary Variable Range Values", 9, Access::Write, [](CommandContext& c) -> uint8_t {
-        HartDataReader r(c.request);
-        const uint8_t units = r.u8();
-        const float upper = r.f32();
-        const float lower = r.f32();
-        DeviceVariable& pv = c.device.pv();
-        if (!isPressureUnit(units, pv))
-            return RC::InvalidUnitsCode;
-        if (!std::isfinite(upper) || !std::isfinite(lower))
-            return RC::InvalidSelection;
-        const double upperBase = toBase(upper, units);
-        const double lowerBase = toBase(lower, units);
-        if (const uint8_t bad = checkRange(pv, lowerBase, upperBase))
-            return bad;
-        c.device.pvLowerRange = lowerBase;
-        c.device.pvUpperRange = upperBase;
-        c.device.markConfigurationChanged();
-        c.response.u8(units).f32(upper).f32(lower);
-        return spanWarning(pv, lowerBase, upperBase);
+        return writeRangeValues(c, c.device.pv(), c.device.pvLowerRange, c.device.pvUpperRange);
     }},
 
     // 36 Set Primary Variable Upper Range Value
@@ -261,11 +205,11 @@ constexpr CommandSpec kCommonPractice[] = {
     }},
 
     // 47 Write Primary Variable Transfer Function
-    //   request : 0 transfer function (0 linear, 1 square root)
+    //   request : 0 transfer function (a code of findTransferFunction)
     //   response: 0 transfer function
     {47, "Write Primary Variable Transfer Function", 1, Access::Write, [](CommandContext& c) -> uint8_t {
         const uint8_t function = static_cast<uint8_t>(c.request[0]);
-        if (function > 1)
+        if (!findTransferFunction(function))
             return RC::InvalidSelection;
         c.device.transferFunction = function;
         c.device.markConfigurationChanged();

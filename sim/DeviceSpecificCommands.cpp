@@ -1,7 +1,12 @@
-// Device-specific commands (128 and up): the process variables of the
-// multivariable transmitter. Further commands of the device join this table.
+// Device-specific commands (128 and up) of the Trivex transmitter: its
+// configuration, the sensor limits, the static pressure range and the time
+// constants of its converters. 130 and 131 (static pressure range by the
+// applied pressure) are reserved for a later revision, as are 223, 225, 227,
+// 228, 248 and 249; the device answers them "command not implemented".
 #include "platform/comm/hart/HartStatus.h"
 #include "sim/CommandTable.h"
+#include "sim/RangeChecks.h"
+#include "sim/SimUnits.h"
 #include <cmath>
 
 namespace sim {
@@ -11,44 +16,105 @@ namespace {
 using comm::HartDataReader;
 namespace RC = comm::ResponseCode;
 
-constexpr double kMaxFlowCoefficient = 1.0e6;
+constexpr int kSoftwareSpecificsBytes = 12;     // 16 packed-ASCII characters
+constexpr float kMaxAdcTimeConstant = 10.0f;    // s
+
+float inUnit(double base, uint8_t units)
+{
+    return static_cast<float>(fromBase(base, units));
+}
+
+// A span (difference) in a unit: without the unit's offset.
+float spanInUnit(double base, uint8_t units)
+{
+    return static_cast<float>(fromBase(base, units) - fromBase(0, units));
+}
+
+uint8_t checkTimeConstant(float seconds)
+{
+    if (!std::isfinite(seconds))
+        return RC::InvalidSelection;
+    if (seconds > kMaxAdcTimeConstant)
+        return RC::ParameterTooLarge;
+    if (seconds < 0)
+        return RC::ParameterTooSmall;
+    return RC::Success;
+}
 
 constexpr CommandSpec kDeviceSpecific[] = {
-    // 128 Read Process Variables
+    // 128 Read Device Configuration
     //   request : none
-    //   response: for differential pressure, static pressure, temperature and
-    //             flow in this order: units | value (4) | device variable status
-    {128, "Read Process Variables", 0, Access::Read, [](CommandContext& c) -> uint8_t {
-        for (uint8_t code = 0; code < Variable::Count; ++code) {
-            const auto r = c.device.read(code, c.values);
-            c.response.u8(r->units).f32(r->value).u8(r->status);
-        }
+    //   response: 0 module type | 1 multivariable function (0 off, 1 on)
+    //             | 2 actual mode of the multivariable block (8 automatic, 128 out of service)
+    //             | 3-5 extended software revision (first octet lowest)
+    //             | 6-17 software specifics (packed ASCII, 16 characters)
+    {128, "Read Device Configuration", 0, Access::Read, [](CommandContext& c) -> uint8_t {
+        const DeviceState& d = c.device;
+        c.response.u8(d.moduleType).u8(d.multivariableFunction ? 1 : 0).u8(d.multivariableBlockMode);
+        for (uint8_t octet : d.extendedSoftwareRevision)
+            c.response.u8(octet);
+        writePacked(c, d.softwareSpecifics, kSoftwareSpecificsBytes);
         return RC::Success;
     }},
 
-    // 129 Read Flow Coefficient
+    // 129 Read Sensor Limits
     //   request : none
-    //   response: 0-3 k, flow in m3/h at 1 kPa differential pressure (flow = k * sqrt(dp))
-    {129, "Read Flow Coefficient", 0, Access::Read, [](CommandContext& c) -> uint8_t {
-        c.response.f32(static_cast<float>(c.process.flowCoefficient()));
+    //   response: 0 unit of the limits (that of the differential pressure)
+    //             | 1-4 lower sensor limit | 5-8 upper sensor limit | 9-12 minimum span
+    //             | 13-16 lower static pressure limit | 17-20 upper static pressure limit
+    //             | 21-24 minimum static pressure span
+    {129, "Read Sensor Limits", 0, Access::Read, [](CommandContext& c) -> uint8_t {
+        const DeviceVariable& dp = c.device.variables[Variable::DifferentialPressure];
+        const DeviceVariable& sp = c.device.staticPressure();
+        const uint8_t units = dp.units;
+        c.response.u8(units)
+            .f32(inUnit(dp.lowerLimit, units)).f32(inUnit(dp.upperLimit, units)).f32(spanInUnit(dp.minimumSpan, units))
+            .f32(inUnit(sp.lowerLimit, units)).f32(inUnit(sp.upperLimit, units)).f32(spanInUnit(sp.minimumSpan, units));
         return RC::Success;
     }},
 
-    // 130 Write Flow Coefficient
-    //   request : 0-3 k, above 0 and at most 1e6
-    //   response: 0-3 k
-    {130, "Write Flow Coefficient", 4, Access::Write, [](CommandContext& c) -> uint8_t {
+    // 132 Read Static Pressure Range
+    //   request : none
+    //   response: 0 range unit (that of the static pressure) | 1-4 upper range value
+    //             | 5-8 lower range value
+    {132, "Read Static Pressure Range", 0, Access::Read, [](CommandContext& c) -> uint8_t {
+        const uint8_t units = c.device.staticPressure().units;
+        c.response.u8(units).f32(inUnit(c.device.spUpperRange, units)).f32(inUnit(c.device.spLowerRange, units));
+        return RC::Success;
+    }},
+
+    // 133 Write Static Pressure Range
+    //   request : 0 range unit (any pressure unit) | 1-4 upper range value | 5-8 lower range value
+    //   response: as the request
+    //   Checked against the static pressure sensor limits as command 35 checks
+    //   the primary variable's range (codes 9 to 14, 18, 29).
+    {133, "Write Static Pressure Range", 9, Access::Write, [](CommandContext& c) -> uint8_t {
+        return writeRangeValues(c, c.device.staticPressure(), c.device.spLowerRange, c.device.spUpperRange);
+    }},
+
+    // 134 Read ADC Time Constants
+    //   request : none
+    //   response: 0-3 pressure ADC time constant (s) | 4-7 temperature ADC time constant (s)
+    {134, "Read ADC Time Constants", 0, Access::Read, [](CommandContext& c) -> uint8_t {
+        c.response.f32(c.device.pressureAdcTimeConstant).f32(c.device.temperatureAdcTimeConstant);
+        return RC::Success;
+    }},
+
+    // 135 Write ADC Time Constants
+    //   request : 0-3 pressure ADC time constant | 4-7 temperature ADC time constant (s, 0 to 10 each)
+    //   response: as the request
+    {135, "Write ADC Time Constants", 8, Access::Write, [](CommandContext& c) -> uint8_t {
         HartDataReader r(c.request);
-        const float k = r.f32();
-        if (!std::isfinite(k))
-            return RC::InvalidSelection;
-        if (k > kMaxFlowCoefficient)
-            return RC::ParameterTooLarge;
-        if (k <= 0)
-            return RC::ParameterTooSmall;
-        c.process.setFlowCoefficient(k);
+        const float pressure = r.f32();
+        const float temperature = r.f32();
+        if (const uint8_t bad = checkTimeConstant(pressure))
+            return bad;
+        if (const uint8_t bad = checkTimeConstant(temperature))
+            return bad;
+        c.device.pressureAdcTimeConstant = pressure;
+        c.device.temperatureAdcTimeConstant = temperature;
         c.device.markConfigurationChanged();
-        c.response.f32(k);
+        c.response.f32(pressure).f32(temperature);
         return RC::Success;
     }},
 };

@@ -12,7 +12,26 @@ constexpr uint8_t kFamilyTemperature = 4;
 constexpr uint8_t kFamilyPressure = 5;
 constexpr uint8_t kFamilyNotUsed = 250;
 constexpr uint8_t kExtendedVariableAlert = 0x02;
+
+constexpr TransferFunction kTransferFunctions[] = {
+    {0, "Linear", 1.0},
+    {1, "Square root", 0.5},
+    {2, "Square root third power", 1.5},
+    {3, "Square root fifth power", 2.5},
+    {4, "User curve", 1.0},
+    {160, "Primary element linearization", 1.0},
+    {241, "Spherical tank", 1.0},
+    {242, "Cylindric tank", 1.0},
+};
 } // namespace
+
+const TransferFunction* findTransferFunction(uint8_t code)
+{
+    for (const TransferFunction& f : kTransferFunctions)
+        if (f.code == code)
+            return &f;
+    return nullptr;
+}
 
 std::array<DeviceVariable, Variable::Count> DeviceState::defaultVariables()
 {
@@ -60,8 +79,9 @@ float DeviceState::percentOfRange(const ProcessValues& process) const
     if (span == 0)
         return 0;
     double percent = (process.value[pv().code] - pvLowerRange) / span * 100.0;
-    if (transferFunction == 1)
-        percent = percent <= 0 ? 0 : std::sqrt(percent / 100.0) * 100.0;
+    const TransferFunction* function = findTransferFunction(transferFunction);
+    if (function && function->exponent != 1.0)
+        percent = percent <= 0 ? 0 : std::pow(percent / 100.0, function->exponent) * 100.0;
     return static_cast<float>(percent);
 }
 
@@ -143,8 +163,12 @@ QByteArray DeviceState::additionalStatus(const ProcessValues& process) const
     for (const DeviceVariable& v : variables)
         if (outOfLimits(v.code, process))
             outOfRange |= static_cast<uint8_t>(1u << v.code);
+    std::array<uint8_t, 6> deviceSpecific{outOfRange, 0, 0, 0, 0, 0};
+    if (fixedCurrent)
+        deviceSpecific[DeviceSpecificStatus::FixedCurrentByte] |= DeviceSpecificStatus::FixedCurrentMode;
     comm::HartDataWriter w;
-    w.u8(outOfRange).u8(0).u8(0).u8(0).u8(0).u8(0);     // 0-5 device-specific status
+    for (uint8_t byte : deviceSpecific)                   // 0-5 device-specific status
+        w.u8(byte);
     w.u8(extendedDeviceStatus(process));                  // 6 extended device status
     w.u8(0);                                              // 7 device operating mode
     w.u8(0).u8(0);                                        // 8-9 standardized status 0 and 1

@@ -56,20 +56,41 @@ constexpr uint8_t Primary = 246;   // 246..249: PV, SV, TV, QV
 constexpr uint8_t Quaternary = 249;
 } // namespace SpecialVariable
 
+// Transfer functions of the output the device offers: the HART code and the
+// power of the fraction of range that the output follows. The simulator keeps
+// no user curve, linearisation table or tank shape; those act as linear.
+struct TransferFunction {
+    uint8_t code;
+    const char* name;
+    double exponent;
+};
+// The transfer function with that code, or null when the device has none.
+const TransferFunction* findTransferFunction(uint8_t code);
+
+// Bits of the device-specific bytes of the additional device status (command 48).
+namespace DeviceSpecificStatus {
+constexpr int DataSaveByte = 1;            // data save to the non-volatile memory running
+constexpr uint8_t DataSaveRunning = 0x02;
+constexpr int FixedCurrentByte = 3;        // loop current fixed by command 40
+constexpr uint8_t FixedCurrentMode = 0x10;
+} // namespace DeviceSpecificStatus
+
 // Loop current limits: below and above these the output saturates.
 constexpr float kLoopCurrentMin = 3.8f;
 constexpr float kLoopCurrentMax = 20.5f;
 
 struct DeviceState {
     // identity
-    uint16_t expandedDeviceType = 0x6071;
-    uint16_t manufacturerId = 0x0060;
-    uint16_t privateLabelDistributor = 0x0060;
+    // Manufacturer 0x63, device type 0xA5; the expanded device type carries
+    // both, the manufacturer in its upper byte.
+    uint16_t expandedDeviceType = 0x63A5;
+    uint16_t manufacturerId = 0x0063;
+    uint16_t privateLabelDistributor = 0x0063;
     uint32_t deviceId = 0x0A1B2C;
     uint8_t universalRevision = 7;
     uint8_t deviceRevision = 1;
-    uint8_t softwareRevision = 3;
-    uint8_t hardwareRevision = 2;
+    uint8_t softwareRevision = 22;
+    uint8_t hardwareRevision = 1;
     uint8_t physicalSignaling = 0;   // Bell 202 current
     uint8_t flags = 0;
     uint8_t deviceProfile = 1;       // process automation device
@@ -96,8 +117,21 @@ struct DeviceState {
                                             Variable::Temperature, Variable::Flow};
     double pvLowerRange = 0.0;           // base units of the PV's variable
     double pvUpperRange = 25.0;
-    uint8_t transferFunction = 0;        // 0 linear, 1 square root
+    uint8_t transferFunction = 0;        // a code of findTransferFunction
     uint8_t alarmSelection = 0;          // 0 high, 1 low
+
+    // configuration of the transmitter (device-specific commands)
+    uint8_t moduleType = 20;             // a differential pressure module
+    bool multivariableFunction = true;   // flow computed from the pressures
+    uint8_t multivariableBlockMode = 8;  // 8 automatic, 128 out of service
+    std::array<uint8_t, 3> extendedSoftwareRevision{22, 1, 0};   // first octet lowest
+    // 16 packed-ASCII characters; characters 3 to 9 name the software, the
+    // HART software here.
+    QString softwareSpecifics = QStringLiteral("SW4607215-H7");
+    double spLowerRange = 0.0;           // static pressure range, kPa
+    double spUpperRange = 10000.0;
+    float pressureAdcTimeConstant = 0.1f;      // s
+    float temperatureAdcTimeConstant = 1.0f;   // s
 
     // protection and change tracking
     bool writeProtected = false;
@@ -116,6 +150,7 @@ struct DeviceState {
     DeviceVariable* variable(uint8_t code);
     const DeviceVariable& pv() const { return variables[dynamicVariables[0]]; }
     DeviceVariable& pv() { return variables[dynamicVariables[0]]; }
+    const DeviceVariable& staticPressure() const { return variables[Variable::StaticPressure]; }
 
     void markConfigurationChanged();
 
@@ -132,7 +167,9 @@ struct DeviceState {
     uint8_t fieldDeviceStatus(int master, const ProcessValues& process) const;
     uint8_t extendedDeviceStatus(const ProcessValues& process) const;
     // The additional status bytes (device-specific, extended status, operating
-    // mode, standardized status, analog channel saturated and fixed).
+    // mode, standardized status, analog channel saturated and fixed). Of the
+    // device-specific bytes, byte 0 holds a bit per device variable outside its
+    // sensor limits; DeviceSpecificStatus names the others that are used.
     QByteArray additionalStatus(const ProcessValues& process) const;
 };
 

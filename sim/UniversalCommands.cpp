@@ -36,17 +36,6 @@ QString unpackTrimmed(QByteArrayView bytes)
     return text;
 }
 
-void writePacked(CommandContext& c, const QString& text, int bytes)
-{
-    QByteArray packed;
-    // Texts in the device were unpacked from packed ASCII or set by the
-    // simulator's own options, which check them; a text that does not pack is
-    // sent as blanks rather than cut.
-    if (!comm::PackedAscii::pack(text, bytes, packed))
-        comm::PackedAscii::pack(QString(), bytes, packed);
-    c.response.bytes(packed);
-}
-
 QByteArray latin1Field(const QString& text, int size)
 {
     QByteArray bytes = text.toLatin1().left(size);
@@ -325,6 +314,17 @@ constexpr CommandSpec kUniversal[] = {
 };
 
 } // namespace
+
+void writePacked(CommandContext& c, const QString& text, int bytes)
+{
+    QByteArray packed;
+    // Texts in the device were unpacked from packed ASCII or set by the
+    // simulator's own options, which check them; a text that does not pack is
+    // sent as blanks rather than cut.
+    if (!comm::PackedAscii::pack(text, bytes, packed))
+        comm::PackedAscii::pack(QString(), bytes, packed);
+    c.response.bytes(packed);
+}
 
 void writeIdentity(CommandContext& c)
 {

@@ -7,48 +7,15 @@
 #include "sim/CommandTable.h"
 #include "sim/SimTransmitter.h"
 #include "sim/SimUnits.h"
+#include "tests/sim/TransmitterFixture.h"
 #include <gtest/gtest.h>
+#include <cmath>
 #include <set>
 
 using namespace comm;
 using sim::SimTransmitter;
 
-namespace {
-
-class Transmitter : public ::testing::Test {
-protected:
-    void SetUp() override { device.freezeProcessTime(0); }
-
-    // Sends a long-frame request to the device's own address; the answer must come.
-    HartFrame ask(uint8_t command, const QByteArray& data = {}, bool primary = true)
-    {
-        HartFrame request;
-        request.address = device.uniqueAddress();
-        request.address.primaryMaster = primary;
-        request.command = command;
-        request.data = data;
-        const sim::PduResult result = device.handlePdu(encodeHartFrame(request));
-        EXPECT_FALSE(result.response.isEmpty()) << result.note.toStdString();
-        const HartDecodeResult decoded = decodeHartFrame(result.response);
-        EXPECT_TRUE(decoded.ok()) << decoded.message.toStdString();
-        EXPECT_EQ(decoded.frame.command, command);
-        EXPECT_EQ(decoded.frame.type, HartFrameType::Response);
-        EXPECT_EQ(decoded.frame.address.primaryMaster, primary);
-        return decoded.frame;
-    }
-
-    static QByteArray floats(std::initializer_list<float> values)
-    {
-        HartDataWriter w;
-        for (float v : values)
-            w.f32(v);
-        return w.take();
-    }
-
-    SimTransmitter device;
-};
-
-} // namespace
+using simtest::Transmitter;
 
 TEST_F(Transmitter, AnswersCommandZeroOnTheShortFrameAndIdentifiesItself)
 {
@@ -69,6 +36,12 @@ TEST_F(Transmitter, AnswersCommandZeroOnTheShortFrameAndIdentifiesItself)
     EXPECT_EQ(id.universalRevision, 7);
     EXPECT_EQ(id.lastDeviceVariable, 3);
     EXPECT_TRUE(id.uniqueAddress().sameDevice(device.uniqueAddress()));
+    // Manufacturer 0x63 and device type 0xA5, also where an older master looks
+    // for them (bytes 1 and 2).
+    EXPECT_EQ(id.manufacturerId, 0x63);
+    EXPECT_EQ(id.expandedDeviceType, 0x63A5);
+    EXPECT_EQ(r.frame.data.mid(1, 2).toHex(), "63a5");
+    EXPECT_EQ(r.frame.data.mid(17, 4).toHex(), "00630063");
 
     // Cold start is reported once per master.
     EXPECT_EQ(ask(0).deviceStatus & DeviceStatus::ColdStart, 0);
@@ -110,9 +83,13 @@ TEST_F(Transmitter, ReadsProcessValuesDeterministically)
     later.u8();
     EXPECT_NEAR(later.f32(), 15.0f, 1e-4);
 
-    HartFrame all = ask(128);
-    ASSERT_EQ(all.data.size(), 24);
-    EXPECT_EQ(static_cast<uint8_t>(all.data[5]), sim::VariableStatus::Good);
+    const QByteArray allBytes = ask(9, QByteArray::fromHex("00010203")).data;
+    HartDataReader all(allBytes);
+    all.u8();
+    for (int slot = 0; slot < 4; ++slot) {
+        all.bytes(7);
+        EXPECT_EQ(all.u8(), sim::VariableStatus::Good) << slot;
+    }
 
     const QByteArray r2Bytes = ask(2).data;
 
@@ -306,12 +283,33 @@ TEST_F(Transmitter, DeviceVariableCommands)
     EXPECT_EQ(ask(34, floats({40.0f})).responseCode, ResponseCode::ParameterTooLarge);
     EXPECT_EQ(ask(34, floats({0.25f})).responseCode, 8);   // set to the nearest 0.1 s
     EXPECT_EQ(ask(59, QByteArray(1, 21)).responseCode, ResponseCode::ParameterTooLarge);
-    EXPECT_EQ(ask(47, QByteArray(1, 2)).responseCode, ResponseCode::InvalidSelection);
-    EXPECT_EQ(ask(130, floats({-1.0f})).responseCode, ResponseCode::ParameterTooSmall);
-    EXPECT_EQ(ask(130, floats({20.0f})).responseCode, 0);
-    const QByteArray kBytes = ask(129).data;
-    HartDataReader k(kBytes);
-    EXPECT_FLOAT_EQ(k.f32(), 20.0f);
+}
+
+TEST_F(Transmitter, TransferFunctionsOfTheDevice)
+{
+    // 12.5 kPa of 0..25 kPa: half the range.
+    auto percent = [&] {
+        const QByteArray bytes = ask(2).data;
+        HartDataReader r(bytes);
+        r.f32();
+        return r.f32();
+    };
+    EXPECT_EQ(ask(47, QByteArray(1, 1)).responseCode, 0);
+    EXPECT_NEAR(percent(), 100.0 * std::sqrt(0.5), 1e-3);
+    EXPECT_EQ(ask(47, QByteArray(1, 2)).responseCode, 0);   // square root third power
+    EXPECT_NEAR(percent(), 100.0 * std::pow(0.5, 1.5), 1e-3);
+    EXPECT_EQ(ask(47, QByteArray(1, 3)).responseCode, 0);   // square root fifth power
+    EXPECT_NEAR(percent(), 100.0 * std::pow(0.5, 2.5), 1e-3);
+    for (uint8_t code : {4, 160, 241, 242})
+        EXPECT_EQ(ask(47, QByteArray(1, static_cast<char>(code))).responseCode, 0) << int(code);
+    EXPECT_NEAR(percent(), 50.0, 1e-3);   // no tank shape in the simulator: linear
+    for (uint8_t code : {5, 159, 240, 250}) {
+        EXPECT_EQ(ask(47, QByteArray(1, static_cast<char>(code))).responseCode, ResponseCode::InvalidSelection)
+            << int(code);
+    }
+    EXPECT_EQ(device.device().transferFunction, 242);
+    const QByteArray infoBytes = ask(15).data;
+    EXPECT_EQ(static_cast<uint8_t>(infoBytes[1]), 242);
 }
 
 TEST_F(Transmitter, AdditionalStatusClearsMoreStatusAvailable)
@@ -324,6 +322,20 @@ TEST_F(Transmitter, AdditionalStatusClearsMoreStatusAvailable)
     EXPECT_EQ(static_cast<uint8_t>(status.data[0]), 1u << sim::Variable::Temperature);
     EXPECT_FALSE(ask(0).deviceStatus & DeviceStatus::MoreStatusAvailable);
     EXPECT_TRUE(ask(0, {}, false).deviceStatus & DeviceStatus::MoreStatusAvailable);
+
+    // The fixed current mode shows in device-specific byte 3 (bit 0x10) and in
+    // the standardized "analog channel fixed" byte; it changes the status again.
+    using sim::DeviceSpecificStatus::FixedCurrentByte;
+    using sim::DeviceSpecificStatus::FixedCurrentMode;
+    EXPECT_EQ(status.data[FixedCurrentByte] & FixedCurrentMode, 0);
+    EXPECT_EQ(ask(40, floats({12.0f})).responseCode, 0);
+    EXPECT_TRUE(ask(0).deviceStatus & DeviceStatus::MoreStatusAvailable);
+    const QByteArray fixed = ask(48).data;
+    EXPECT_EQ(fixed[FixedCurrentByte] & FixedCurrentMode, FixedCurrentMode);
+    EXPECT_EQ(fixed[13], 0x01);
+    EXPECT_EQ(fixed[sim::DeviceSpecificStatus::DataSaveByte] & sim::DeviceSpecificStatus::DataSaveRunning, 0);
+    EXPECT_EQ(ask(40, floats({0.0f})).responseCode, 0);
+    EXPECT_EQ(ask(48).data[FixedCurrentByte] & FixedCurrentMode, 0);
 }
 
 TEST_F(Transmitter, BadFramesAreAnsweredOrIgnoredButNeverTrusted)
@@ -356,8 +368,12 @@ TEST(CommandTable, EveryCommandIsListedOnce)
             EXPECT_NE(spec.handler, nullptr);
         }
     for (int n : {0, 1, 2, 3, 6, 7, 8, 9, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 22, 38, 48,
-                  33, 34, 35, 36, 37, 40, 41, 42, 44, 45, 46, 47, 53, 54, 59, 128})
+                  33, 34, 35, 36, 37, 40, 41, 42, 44, 45, 46, 47, 53, 54, 59,
+                  128, 129, 132, 133, 134, 135})
         EXPECT_TRUE(seen.count(n)) << n;
+    // Reserved by the device: no handler may take them.
+    for (int n : {130, 131, 223, 225, 227, 228, 248, 249})
+        EXPECT_FALSE(seen.count(n)) << n;
     for (const sim::CommandSpec& spec : sim::deviceSpecificCommands())
         EXPECT_GE(spec.number, 128);
 }

@@ -51,7 +51,7 @@ TEST(HartFrame, EncodesAndDecodesALongCommand3Response)
     EXPECT_FLOAT_EQ(data.f32(), 10.0f);
     EXPECT_TRUE(data.ok());
 
-    // Encoding the device's own address (0x6071) gives the same bytes.
+    // Encoding the whole expanded device type (0x6071) gives the same bytes.
     HartFrame frame = r.frame;
     frame.address = HartAddress::unique(0x6071, 0x0A1B2C);
     EXPECT_EQ(encodeHartFrame(frame), wire);

@@ -1,0 +1,288 @@
+// The staged Trivex description against the simulated transmitter: the
+// toolkit's applet host runs the description's sequences through the HART
+// communication server over loopback. The description's layouts and the
+// simulator are written apart, so a layout that disagrees with the device
+// fails a record here (or brings a wrong value into an item).
+#include "platform/applet/AppletClasses.h"
+#include "platform/applet/AppletHost.h"
+#include "platform/applet/AppletStates.h"
+#include "platform/applet/Description.h"
+#include "platform/applet/StateInfo.h"
+#include "platform/applet/SubItemName.h"
+#include "platform/applet/View.h"
+#include "platform/applet/clsAppletItemManager.h"
+#include "platform/automation/ClassRegistry.h"
+#include "platform/comm/server/HartCommServer.h"
+#include "platform/comm/server/IHartIpAddress.h"
+#include "sim/SimServer.h"
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+#include <map>
+#include <ostream>
+
+// Readable texts in failure messages.
+inline void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+
+using applet::SubItemKind;
+using applet::SubItemName::Compose;
+
+namespace {
+
+constexpr int kPatienceMs = 20000;
+const QString kConnectItem = QStringLiteral("&&private&&connect");
+
+class Channel : public automation::ComObject, public comm::IHartIpAddress {
+public:
+    explicit Channel(QString address) : m_address(std::move(address)) {}
+    QString DeviceAddress() const override { return m_address; }
+
+private:
+    QString m_address;
+};
+
+// Registers items and keeps every value they took, in order, as text.
+class Recorder : public QObject, public applet::View {
+    Q_OBJECT
+public:
+    void SetAppletItemManagRef(int32_t viewHandle, const std::shared_ptr<applet::clsAppletItemManager>& m,
+                               int32_t& result) override
+    {
+        handle = viewHandle;
+        manager = m;
+        result = 0;
+    }
+    void Show(int32_t& result) override { result = 0; }
+    void Hide(int32_t& result) override { result = 0; }
+    void Destroy(int32_t& result) override
+    {
+        manager.reset();
+        result = 0;
+    }
+    void NotifyChanged(int32_t item, bool, int32_t state, int32_t, int32_t& result) override
+    {
+        result = 0;
+        if (state & applet::StateInfo::kRefresh)
+            return;
+        const QString& name = names[item];
+        history[name] << Text(name);
+        emit changed();
+    }
+
+    bool Watch(const QString& name)
+    {
+        int32_t item = 0;
+        int32_t failed = 0;
+        manager->RegisterItem(name, false, handle, item, 0, 0, failed);
+        names[item] = name;
+        return failed == 0;
+    }
+    QString Text(const QString& name, bool shadow = false) const
+    {
+        QString value;
+        int32_t failed = 0;
+        manager->GetValueAsText(manager->HandleOf(name), value, shadow, failed);
+        return failed == 0 ? value : QStringLiteral("<failed %1>").arg(failed);
+    }
+    QByteArray Octets(const QString& name) const
+    {
+        QByteArray value;
+        int32_t failed = 0;
+        manager->GetOctetsValue(manager->HandleOf(name), value, false, failed);
+        return value;
+    }
+    float Float(const QString& name, bool shadow = false) const
+    {
+        float value = -1;
+        int32_t failed = 0;
+        manager->fncReadFloatValue(manager->HandleOf(name), value, shadow, failed);
+        return value;
+    }
+    bool WaitFor(const std::function<bool()>& done)
+    {
+        QSignalSpy spy(this, &Recorder::changed);
+        while (!done())
+            if (!spy.wait(kPatienceMs))
+                return false;
+        return true;
+    }
+
+    std::shared_ptr<applet::clsAppletItemManager> manager;
+    int32_t handle = 0;
+    std::map<int32_t, QString> names;
+    std::map<QString, QStringList> history;
+
+signals:
+    void changed();
+};
+
+class DescriptionLoopback : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        tdx = QCoreApplication::applicationDirPath() + QStringLiteral("/../../TDXDESC/COM_HART/_0063/_0_00A5/Trivex.tdx");
+        if (!QFileInfo::exists(tdx))
+            GTEST_SKIP() << "no staged device description at " << tdx.toStdString();
+
+        ASSERT_TRUE(device.listen(QHostAddress::LocalHost, 0));
+        device.transmitter().freezeProcessTime(0);
+        device.device().tag = QStringLiteral("FT-7");
+        device.device().descriptor = QStringLiteral("STEAM LINE 4");
+
+        applet::RegisterClasses();
+        host = automation::ClassRegistry::instance().Create<applet::AppletHost>(applet::kAppletHostProgId);
+        ASSERT_TRUE(host);
+        int32_t code = -1;
+        host->fncInit(tdx, QString(), QStringLiteral("&&private&&CountryCode=049"), code);
+        ASSERT_EQ(code, 0);
+        host->GetItemManager(manager);
+        ASSERT_TRUE(manager);
+        manager->RegisterView(recorder, code);
+        ASSERT_EQ(code, 0);
+        ASSERT_TRUE(recorder->Watch(kConnectItem));
+
+        server = std::make_shared<comm::HartCommServer>();
+        server->SetCommunication(
+            std::make_shared<Channel>(QStringLiteral("hart-ip://127.0.0.1:%1").arg(device.port())), code);
+        host->fncSetCServer(server, code);
+        ASSERT_EQ(code, 1);
+        host->Connect(0, code);
+        ASSERT_EQ(code, 0);
+        ASSERT_TRUE(recorder->WaitFor([&] { return recorder->Text(kConnectItem) == "2"; }));
+    }
+
+    void TearDown() override
+    {
+        int32_t code = 0;
+        if (manager)
+            manager->UnregisterView(recorder.get(), code);
+        recorder->manager.reset();
+        manager.reset();
+        if (host) {
+            std::shared_ptr<applet::AppletHost> h = host;
+            host->DestroyApplet(h, code);
+        }
+        if (server) {
+            std::shared_ptr<applet::CServerRequestClass> reference = server;
+            server->Destroy(reference, code);
+        }
+    }
+
+    // Runs a sequence to its end (its adjust included) and checks that it
+    // completed and that each of its records was answered with success.
+    void Run(const QString& sequenceName)
+    {
+        SCOPED_TRACE(sequenceName.toStdString());
+        const applet::DescSequence* sequence = manager->GetDescription()->FindSequence(sequenceName);
+        ASSERT_NE(sequence, nullptr);
+        const QString state = Compose(SubItemKind::SequenceState, sequence->name);
+        const QString progress = Compose(SubItemKind::SequenceProgress, sequence->name);
+        for (const QString& watched : {state, progress}) {
+            if (!recorder->names.count(manager->HandleOf(watched))) {
+                ASSERT_TRUE(recorder->Watch(watched));
+            }
+        }
+        for (const QString& record : sequence->records) {
+            const QString name = Compose(SubItemKind::RecordState, record);
+            if (!recorder->names.count(manager->HandleOf(name))) {
+                ASSERT_TRUE(recorder->Watch(name));
+            }
+            recorder->history.erase(name);
+        }
+        recorder->history.erase(state);
+
+        const bool read = sequence->kind == applet::SequenceKind::Read;
+        int32_t code = -1;
+        host->StartSequence(sequence->name, code);
+        ASSERT_EQ(code, 0);
+        // Ready after running; a read sequence that completes is then adjusted.
+        auto ended = [&] {
+            const QStringList& states = recorder->history[state];
+            const QString active = QString::number(read ? applet::SequenceState::ReadActive
+                                                        : applet::SequenceState::WriteActive);
+            const qsizetype ran = states.indexOf(active);
+            if (ran < 0 || states.last() != QLatin1String("0"))
+                return false;
+            const bool completed = recorder->Text(progress) == QLatin1String("100");
+            return !read || !completed || states.indexOf(QString::number(applet::SequenceState::AdjustActive), ran) > 0;
+        };
+        ASSERT_TRUE(recorder->WaitFor(ended)) << recorder->history[state].join(',').toStdString();
+        EXPECT_EQ(recorder->Text(progress), "100");
+
+        // Each record ran once and ended ready; its response (command,
+        // response code, device status, data) carries response code 0.
+        for (const QString& record : sequence->records) {
+            const QStringList& states = recorder->history[Compose(SubItemKind::RecordState, record)];
+            EXPECT_EQ(states.join(','), read ? "4,0" : "8,0") << record.toStdString();
+            const QByteArray answer = recorder->Octets(Compose(SubItemKind::RecordResponse, record));
+            ASSERT_GE(answer.size(), 3) << record.toStdString();
+            EXPECT_EQ(static_cast<uint8_t>(answer[1]), 0) << record.toStdString() << ": response code";
+        }
+    }
+
+    QString tdx;
+    sim::SimServer device;
+    std::shared_ptr<applet::AppletHost> host;
+    std::shared_ptr<applet::clsAppletItemManager> manager;
+    std::shared_ptr<Recorder> recorder = std::make_shared<Recorder>();
+    std::shared_ptr<comm::HartCommServer> server;
+};
+
+} // namespace
+
+TEST_F(DescriptionLoopback, ReadSequencesBringTheDeviceValuesIntoTheItems)
+{
+    Run(QStringLiteral("GetDeviceInfo"));
+    EXPECT_EQ(recorder->Text("_mfrManufacturerIdHART"), "99");
+    EXPECT_EQ(recorder->Text("_mfrDeviceTypeHART"), "165");
+    EXPECT_EQ(recorder->Text("hartDeviceId"), QString::number(device.device().deviceId));
+    EXPECT_EQ(recorder->Text("hartUniversalRevision"), "7");
+    EXPECT_EQ(recorder->Text("pbSoftwareRevisionHART"), "22");
+    EXPECT_EQ(recorder->Text("hartHardwareRevision"), "1");
+    EXPECT_EQ(recorder->Text("_tagHart"), "FT-7");
+    EXPECT_EQ(recorder->Text("pbDescriptor"), "STEAM LINE 4");
+    EXPECT_EQ(recorder->Text("ptrbModulType"), "20");
+    EXPECT_EQ(recorder->Text("pbSoftwareSpecifics"), "SW4607215-H7");
+    EXPECT_FLOAT_EQ(recorder->Float("ptrbUpperSensorLimit"), 25.0f);
+    EXPECT_FLOAT_EQ(recorder->Float("ptrbStaticPressureHiLim"), 16000.0f);
+    EXPECT_FLOAT_EQ(recorder->Float("timeConstTADC"), 1.0f);
+
+    Run(QStringLiteral("Upload"));
+    EXPECT_EQ(recorder->Text("pbMessage"), "SIMULATED TRANSMITTER");
+    EXPECT_EQ(recorder->Text("pbFinalAssemblyNumber"), "123456");
+    EXPECT_FLOAT_EQ(recorder->Float("ptrbScaleIn100"), 25.0f);
+    EXPECT_FLOAT_EQ(recorder->Float("ptrbDamping"), 0.4f);
+    EXPECT_FLOAT_EQ(recorder->Float("ptrbStaticPressureScaleIn100"), 100.0f);
+
+    // Process values are no part of the dataset: they stay in the shadow values.
+    Run(QStringLiteral("ReadProcessValues"));
+    EXPECT_FLOAT_EQ(recorder->Float("hartPv", true), 12.5f);
+    EXPECT_FLOAT_EQ(recorder->Float("hartSv", true), 10.0f);
+    EXPECT_FLOAT_EQ(recorder->Float("Curr", true), 12.0f);
+    EXPECT_FLOAT_EQ(recorder->Float("hartPercentOfRange", true), 50.0f);
+}
+
+TEST_F(DescriptionLoopback, DownloadWritesTheDatasetIntoTheDevice)
+{
+    Run(QStringLiteral("Upload"));
+    int32_t failed = 0;
+    manager->PutValueAsText(manager->HandleOf("pbDescriptor"), QStringLiteral("ORIFICE RUN"), failed);
+    EXPECT_EQ(failed, 0);
+    manager->fncPutFloatValue(manager->HandleOf("ptrbStaticPressureScaleIn100"), 50.0f, failed);
+    EXPECT_EQ(failed, 0);
+    manager->fncPutFloatValue(manager->HandleOf("timeConstPADC"), 0.5f, failed);
+    EXPECT_EQ(failed, 0);
+
+    Run(QStringLiteral("Download"));
+    EXPECT_EQ(device.device().descriptor, "ORIFICE RUN");
+    EXPECT_EQ(device.device().tag, "FT-7");
+    EXPECT_NEAR(device.device().spUpperRange, 5000.0, 1e-3);   // 50 bar
+    EXPECT_FLOAT_EQ(device.device().pressureAdcTimeConstant, 0.5f);
+    EXPECT_NEAR(device.device().pvUpperRange, 25.0, 1e-6);
+}
+
+#include "DescriptionLoopbackTests.moc"
