@@ -1,66 +1,201 @@
 #pragma once
-// The dataset of one DTM instance. For now it holds the parameter document as
-// text with its two state attributes, the changed data handed to the frame and
-// the frame's lock owner; the dataset document, the data model on the applet
-// items and the toolkit start are built on these members.
+// The dataset of one DTM instance. It holds the dataset as one FDT XML
+// document (the data cache), validated against the schema cache: the device
+// type, the device with its tag, bus information, exported variables and,
+// for modular devices, its internal topology, and two state attributes on the
+// root ("persistent"/"transient", "default"/"validModified "/"allDataLoaded"/
+// "invalidModified"; "validModified " keeps its one trailing blank).
+//
+// After the toolkit has started for the dataset it builds its data model from
+// the FDT file (data items, channels, module types), registers itself as a
+// view of the applet for four private items and follows the applet's Dirty
+// item. It is the applet host's instance-data store: every value the applet
+// saves becomes a dataset variable, so it travels with the dataset.
+//
+// One per DTM object; always held by a shared_ptr. Failures are traced and
+// answered with false; nothing here shows a message box.
+#include "fennick/dataset/DataCollection.h"
+#include "platform/applet/IFbInstanceData.h"
+#include "platform/applet/View.h"
+#include "platform/automation/ClassRegistry.h"
+#include "platform/xml/XmlDocument.h"
 #include <QString>
+#include <cstdint>
 #include <memory>
+#include <vector>
+
+namespace applet {
+class FdtFileParser;
+class clsAppletItemManager;
+} // namespace applet
 
 class clsDataBag;
+class clsDataManagerChannel;
+class clsDataManagerDataItem;
+class clsDataManagerModule;
 
-class clsDataManager {
+class clsDataManager : public automation::ComObject,
+                       public applet::View,
+                       public applet::IFbInstanceData,
+                       public std::enable_shared_from_this<clsDataManager> {
 public:
+    using DocumentPtr = std::shared_ptr<xml::XmlDocument>;
+    using ItemPtr = std::shared_ptr<clsDataManagerDataItem>;
+    using DataItemCollection = DataCollection<clsDataManagerDataItem>;
+    using ChannelCollection = DataCollection<clsDataManagerChannel>;
+    using ModuleCollection = DataCollection<clsDataManagerModule>;
+    using ChannelList = std::vector<std::shared_ptr<clsDataManagerChannel>>;
+
     clsDataManager();
-    ~clsDataManager();
+    ~clsDataManager() override;
     clsDataManager(const clsDataManager&) = delete;
     clsDataManager& operator=(const clsDataManager&) = delete;
 
-    // A stored instance: takes the bag's parameter text as the dataset
-    // ("persistent", "allDataLoaded") and moves the DTM to status 4. False,
-    // traced, for a bag without parameters.
-    bool SetDataBag(const clsDataBag& bag);
-    // A new instance of the device type, tag as its tag: the dataset is
-    // "transient", "default" and the DTM moves to status 11. False, traced,
-    // for an empty device type.
+    // --- The dataset -----------------------------------------------------------------
+    // A new dataset of the device type (the frame's FDT document holding one
+    // fdt:DtmDeviceType) with the tag; starts the toolkit, builds the data
+    // model and moves the DTM to RUNNING. False, traced, otherwise.
     bool IDtmParameter_InitNew(const QString& deviceType, const QString& tag);
-    // A new bag of the dataset; the dataset becomes "persistent",
-    // "validModified ". Outside status 7 what was handed over is kept as the
-    // changed data.
-    bool GetDataBag(std::shared_ptr<clsDataBag>& bag);
-    // The dataset text (the path is not evaluated).
+    // The dataset as text (the path is not evaluated).
     QString BuildParameterXml(const QString& parameterPath);
-    // Takes the document as the dataset; false for an empty document.
+    // Takes the bus data and the tag of the frame's dataset, nothing else.
     bool IDtmParameterExt_SetParameters(const QString& parameterPath, const QString& xmlDocument);
+    // A new bag of the dataset and its channels; the dataset becomes
+    // "persistent", "validModified ". False, traced, when there is no dataset.
+    bool GetDataBag(std::shared_ptr<clsDataBag>& bag);
+    // A stored instance: loads the parameters, starts the toolkit, builds the
+    // data model and loads the channels. False, traced, when any of it fails,
+    // also when the bag's channels do not fit the dataset's channels.
+    bool SetDataBag(const clsDataBag& bag);
 
     // An empty text leaves that attribute unchanged.
     void SetDataSetStates(const QString& storageState, const QString& dataSetState);
-    // "Undefined", traced, while there is no dataset.
+    // "Undefined", traced, without a dataset or its root.
     QString GetStorageState() const;
     QString GetDataSetState() const;
+    // The text as the new dataset; false (traced) when it does not load or fit its schema.
+    bool Instance_SetupDataCache(const QString& xmlText);
+    // A dataset variable; false when the dataset does not hold it.
+    bool XML_FdtVariable_Read(const QString& name, QString& value) const;
+    // Creates or replaces the variable; false, traced, without a variables list.
+    bool XML_FdtVariable_Write(const QString& name, const QString& value);
+    // Removes the variable; true also when there was none. False, traced,
+    // without a variables list.
+    bool XML_FdtVariable_Delete(const QString& name);
+    // The description files of the dataset, moved below this installation's root.
+    bool GetDescriptionFiles(QString& tdxPath, QString& fdtPath, QString& gsdPath) const;
+    // "[address] tag: vendor, name".
+    QString GetDtmTitle() const;
+    void GetVersionInformation(QString& name, QString& vendor) const;
+    QString GetDeviceTag() const;
+    // The dataset document (none before a dataset exists).
+    DocumentPtr DataCache() const { return m_cache; }
 
+    // --- Bus information -----------------------------------------------------------
+    // The device type's first bus category, "" (traced) when it has none.
+    QString GetBusCategory() const;
+    bool IsProfibus() const;
+    // The HART slave address or PROFIBUS bus address; "" when neither is there.
+    QString GetBusAddress() const;
+    bool TakeSlaveAddress(const xml::XmlDocument& frameDocument);
+    bool TakeMasterSlaveBus(const xml::XmlDocument& frameDocument);
+
+    // --- Data model ----------------------------------------------------------------------
+    void BuildDataModel(applet::FdtFileParser& parser);
+    void BuildTopologyModules();
+    // The channels of the topology modules, module by module; false (none)
+    // unless the device is a PROFIBUS device with topology modules.
+    bool GetChannelCollection(ChannelList& channels);
+    // Creates an empty collection when there is none.
+    std::shared_ptr<ModuleCollection> TopologyModules();
+    std::shared_ptr<ChannelCollection> Channels() const { return m_channels; }
+    std::shared_ptr<ModuleCollection> DescribedModules() const { return m_describedModules; }
+    std::shared_ptr<DataItemCollection> DataItems() const { return m_dataItems; }
+    ItemPtr ChannelConfigItem() const { return m_channelConfigItem; }
+    ItemPtr ChannelListItem() const { return m_channelListItem; }
+    // -1 when a channel of a topology module is protected by its assignment.
+    int16_t GetModulesState() const;
+    void PublishAddressAndTag();
+    bool IsDataSetLocked() const;
+    // Drops the dataset, ends the view and releases the data model.
+    void ReleaseDataModel();
+
+    // --- The frame's dataset events ----------------------------------------------------
+    void OnLockDataSet(const QString& user);
+    void OnUnlockDataSet(const QString& user);
+    QString LockOwner() const { return m_lockOwner; }
+    // The frame's changed data replaces the changed data kept here.
+    void OnParameterChanged(const QString& parameter);
     // The changed data last handed to the frame; empty when there is none.
     QString TakeChangedParameters();
 
-    // The frame's lock of the dataset by one of its users.
-    void OnLockDataSet(const QString& user);
-    void OnUnlockDataSet(const QString& user);
-    // The frame's changed data replaces the changed data kept here.
-    void OnParameterChanged(const QString& parameter);
-    // True while another user of the frame holds the dataset.
-    bool IsDataSetLocked() const { return m_locked; }
-    QString LockOwner() const { return m_lockOwner; }
+    // --- applet::View ----------------------------------------------------------------------
+    void SetAppletItemManagRef(int32_t lViewHandle, const std::shared_ptr<applet::clsAppletItemManager>& manager,
+                               int32_t& result) override;
+    void Show(int32_t& result) override { result = 0; }
+    void Hide(int32_t& result) override { result = 0; }
+    void Destroy(int32_t& result) override;
+    void NotifyChanged(int32_t lAppletItemHandle, bool bShadowValue, int32_t lStateInfo, int32_t lUserLong,
+                       int32_t& result) override;
 
-    // Drops the dataset and the changed data.
-    void ReleaseDataModel();
+    // --- applet::IFbInstanceData -------------------------------------------------------------
+    // Every instance identifier addresses the same variables; the context is not used.
+    int32_t fncC2VBString(int32_t address, QString& text) override;
+    int32_t ReadParameter(const QVariant& context, const QString& instanceId, const QString& name,
+                          QVariant& value) override;
+    int32_t WriteParameter(const QVariant& context, const QString& instanceId, const QString& name,
+                           const QVariant& value) override;
+    int32_t WriteParameterInfo(const QVariant& context, const QString& instanceId,
+                               const applet::clsParameterInfo& info) override;
+    int32_t DeleteParameter(const QVariant& context, const QString& instanceId, const QString& name) override;
+    int32_t OpenInstance(const QVariant& context, const QString& instanceId, int32_t connection) override;
+    int32_t CloseInstance(const QVariant& context, const QString& instanceId) override;
 
     static inline const QString kUndefined = QStringLiteral("Undefined");
+    // Private dataset variables.
+    static inline const QString kFdtFileVariable = QStringLiteral("&&private_Fennick&&FDTfile");
+    static inline const QString kTdxFileVariable = QStringLiteral("&&private_Fennick&&TDXfile");
+    static inline const QString kGsdFileVariable = QStringLiteral("&&private_Fennick&&GSDfile");
+    // Private applet items.
+    static inline const QString kAddressItem = QStringLiteral("&&private_PM&&Address");
+    static inline const QString kTagNameItem = QStringLiteral("&&private_PM&&TagName");
+    static inline const QString kLockedItem = QStringLiteral("&&private_Fdt&&Locked");
+    static inline const QString kDirtyItem = QStringLiteral("&&private&&Dirty");
 
 private:
-    bool m_hasDataCache = false;
-    QString m_parameters;
-    QString m_storageState;
-    QString m_dataSetState;
+    bool BuildNewDataset(const QString& deviceType, const QString& tag, QString& tdxPath, QString& fdtPath);
+    bool StartToolkit(const QString& tdxPath, const QString& fdtPath);
+    bool LoadBagChannels(const clsDataBag& bag);
+    void RegisterAsView();
+    xml::XmlNode Root() const;
+    xml::XmlNode VariablesList() const;
+    xml::XmlNode VariableDisplay(const QString& name) const;
+    void RepairDataCache();
+    // Writes the value to the variable; a result code for the store.
+    int32_t StoreValue(const QString& name, const QVariant& value);
+
+    // Private items.
+    int32_t RegisterPrivateItem(const QString& name);
+    bool ReadDirtyItem() const;
+    void WriteTextItem(int32_t handle, const QString& name, const QString& text) const;
+    void WriteAddressItem(const QString& text) const;
+    void WriteTagNameItem(const QString& text) const;
+    void WriteLockedItem(bool locked) const;
+    void OnDirtyChanged();
+
+    DocumentPtr m_cache; // privXMLDataCache
     QString m_changedData;
+    std::shared_ptr<applet::clsAppletItemManager> m_manager; // privAppletItemManager
+    int32_t m_viewHandle = -1;
+    int32_t m_addressHandle = -1;
+    int32_t m_tagNameHandle = -1;
+    int32_t m_lockedHandle = -1;
+    int32_t m_dirtyHandle = -1;
     QString m_lockOwner;
-    bool m_locked = false;
+    std::shared_ptr<DataItemCollection> m_dataItems;
+    std::shared_ptr<ChannelCollection> m_channels;
+    std::shared_ptr<ModuleCollection> m_describedModules;
+    std::shared_ptr<ModuleCollection> m_topologyModules;
+    ItemPtr m_channelConfigItem;
+    ItemPtr m_channelListItem;
 };

@@ -1,22 +1,38 @@
 #include "fennick/fdt/clsTkDispatcher.h"
+#include "fennick/communication/clsGatewayHART.h"
+#include "fennick/communication/clsSequenceManager.h"
+#include "fennick/communication/clsSequenceWatch.h"
+#include "fennick/fdt/frmSequenceWatch.h"
+#include "fennick/dataset/clsBulkDataManager.h"
 #include "fennick/dataset/clsDataBag.h"
 #include "fennick/dataset/clsDataManager.h"
+#include "fennick/dataset/frmChannelDataWarn.h"
 #include "fennick/fdt/DeferredOperation.h"
 #include "fennick/fdt/EWAR.h"
+#include "fennick/fdt/clsDialogManager.h"
 #include "fennick/fdt/clsFunctionConnect.h"
 #include "fennick/fdt/clsUserLevel.h"
 #include "fennick/fdt/frmAsyncFunction.h"
 #include "fennick/fdt/global.h"
 #include "fennick/services/DataTypes.h"
+#include "fennick/services/Deployment.h"
+#include "fennick/services/Language.h"
+#include "fennick/services/LoadResource.h"
 #include "fennick/services/Publics.h"
 #include "fennick/services/XMLHelper.h"
 #include "platform/applet/AppletHost.h"
+#include "platform/applet/AppletResults.h"
+#include "platform/applet/CServerRequestClass.h"
+#include "platform/applet/CommunicationLink.h"
 #include "platform/applet/FdtFileParser.h"
 #include "platform/applet/clsAppletItemManager.h"
 #include "platform/automation/ComError.h"
+#include "platform/dialogs/DialogService.h"
 #include "platform/frame/fdt/FdtChannelCollection.h"
 #include "platform/frame/fdt/FrameBulkData.h"
 #include "platform/frame/fdt/IFdtDialog.h"
+#include "platform/loop/EventLoop.h"
+#include <QPointer>
 #include <exception>
 
 #ifndef TRIVEX_VERSION
@@ -40,6 +56,48 @@ const QString kClassModule = QStringLiteral("clsTkDispatcher");
 const QString kKeyParameters = QStringLiteral("DTM_PARAMETERS");
 const QString kKeySize = QStringLiteral("DTM_SIZE");
 const QString kKeyChannel = QStringLiteral("DTM_CHANNEL_");
+
+// The communication of each bus category: the protocol description (below
+// the TDX description directory) that names the communication server, and
+// whether the HART gateway stands between the applet and the server.
+struct ProtocolEntry {
+    const char* busCategory;
+    const char* protocol;
+    const char* descriptionFile;
+    bool gateway;
+};
+
+constexpr ProtocolEntry kProtocols[] = {
+    {"036D1498-387B-11D4-86E1-00E0987270B9", "HART", "COM_HART/_0016/_0_0000/HARTFDT12.tdx", true},
+    {"036D1497-387B-11D4-86E1-00E0987270B9", "PROFIBUS", "COM_DPV1/_0016/_0_0000/PB_FDT12.tdx", false},
+    {"036D1499-387B-11D4-86E1-00E0987270B9", "PROFIBUS", "COM_DPV1/_0016/_0_0000/PB_FDT12.tdx", false},
+};
+
+// The entry of the bus category (compared exactly), or null.
+const ProtocolEntry* FindProtocol(const QString& busCategory)
+{
+    for (const ProtocolEntry& entry : kProtocols)
+        if (busCategory == QLatin1String(entry.busCategory))
+            return &entry;
+    return nullptr;
+}
+
+const QString kAppletAccessKey = QStringLiteral("AppletAccess");
+// "Do you want to save changed data ?"
+constexpr int16_t kTextAskSave = 701;
+const QString kNoCommunicationEvents = QStringLiteral("This callback has not been submitted within connect request!");
+
+// fncSetCServer answers 0 or E_FAIL when the applet does not take the server.
+bool ServerRefused(int32_t code)
+{
+    return code == 0 || code == automation::E_FAIL_;
+}
+
+// Upper-case hexadecimal without leading zeros.
+QString HexText(int32_t code)
+{
+    return QString::number(static_cast<uint32_t>(code), 16).toUpper();
+}
 
 QString TrueFalse(bool value)
 {
@@ -106,7 +164,9 @@ void clsTkDispatcher::Class_Initialize()
     Debugging::TraceInfo(QStringLiteral("Class initialize"));
     SetDtmStatus(DtmStatus::Up);
     frmAsyncFunction::ClearDispatchBusy();
-    global::AppletHost().reset();
+    // A host left by a DTM object that ended without its teardown still holds
+    // its views; it is ended, not merely forgotten.
+    DestroyAppletHost();
     m_container.reset();
     global::SetCurrentDtm(shared_from_this());
     // The user level belongs to the frame's user of this DTM; none is known yet.
@@ -124,6 +184,8 @@ clsTkDispatcher::~clsTkDispatcher()
     global::ClearCurrentDtm(this);
     if (m_connect)
         m_connect->Instance_Destroy();
+    if (m_dialogs)
+        m_dialogs->UnregisterView();
     if (m_asyncHelper)
         m_asyncHelper->Unload();
     if (m_watchdog)
@@ -232,8 +294,20 @@ void clsTkDispatcher::Class_InitProperties()
 void clsTkDispatcher::Class_ReadProperties(const automation::PropertyBag& bag)
 {
     RunMethod(DtmMethod::Class_ReadProperties, false, [&](const DtmGate::MethodGate&) {
+        // The stored bag is kept only once it has been read whole: a
+        // half-read bag must not become the dataset.
+        m_storedDataBag.reset();
         auto dataBag = std::make_shared<clsDataBag>();
-        m_storedDataBag = dataBag;
+        // Every key is always written, so a missing one means the bag is not
+        // the instance that was saved.
+        auto require = [&](const QString& key) {
+            if (bag.Contains(key))
+                return true;
+            Debugging::TraceError(QStringLiteral("Class_ReadProperties: Property bag lacks ") + key);
+            return false;
+        };
+        if (!require(kKeyParameters))
+            return false;
         const QString parameters = bag.Read(kKeyParameters, QString()).toString();
         dataBag->SetDtmParameters(parameters);
         auto traceParameters = [&] {
@@ -243,6 +317,8 @@ void clsTkDispatcher::Class_ReadProperties(const automation::PropertyBag& bag)
         };
         traceParameters();
 
+        if (!require(kKeySize))
+            return false;
         bool ok = false;
         const int32_t count = bag.Read(kKeySize, static_cast<int16_t>(0)).toInt(&ok);
         if (!ok)
@@ -251,17 +327,38 @@ void clsTkDispatcher::Class_ReadProperties(const automation::PropertyBag& bag)
             throw automation::ComError(kErrOutOfMemory,
                                        QStringLiteral("%1 %2 is more than a dataset can hold").arg(kKeySize).arg(count),
                                        kClassModule);
+        if (count < 0) {
+            Debugging::TraceError(QStringLiteral("Class_ReadProperties: %1 %2 is no channel count").arg(kKeySize).arg(count));
+            return false;
+        }
         dataBag->SetChannelCount(count);
-        for (int32_t i = count; i >= 1; --i)
+        for (int32_t i = count; i >= 1; --i) {
+            if (!require(kKeyChannel + QString::number(i)))
+                return false;
             dataBag->SetChannelData(i, bag.Read(kKeyChannel + QString::number(i), QString()).toString());
+        }
+        // Channel texts beyond the count disagree with it as much as missing ones.
+        for (const QString& key : bag.Keys()) {
+            if (!key.startsWith(kKeyChannel))
+                continue;
+            bool numbered = false;
+            const int32_t index = key.mid(kKeyChannel.size()).toInt(&numbered);
+            if (!numbered || index < 1 || index > count
+                || key != kKeyChannel + QString::number(index)) {
+                Debugging::TraceError(QStringLiteral("Class_ReadProperties: %1 does not fit %2 %3")
+                                          .arg(key, kKeySize)
+                                          .arg(count));
+                return false;
+            }
+        }
 
         traceParameters();
         global::LastDataBag() = dataBag;
         if (!parameters.isEmpty()) {
+            m_storedDataBag = dataBag;
             SetDtmStatus(DtmStatus::ExistingCreated);
         } else {
             Debugging::TraceError(QStringLiteral("Class_ReadProperties: Property bag contains no parameters"));
-            m_storedDataBag.reset();
         }
         return true;
     });
@@ -269,7 +366,8 @@ void clsTkDispatcher::Class_ReadProperties(const automation::PropertyBag& bag)
 
 void clsTkDispatcher::Class_WriteProperties(automation::PropertyBag& bag)
 {
-    RunMethod(DtmMethod::Class_WriteProperties, false, [&](const DtmGate::MethodGate& gate) {
+    QString failure = QStringLiteral("the instance cannot be saved in status ") + GetDtmStatusName();
+    const bool written = RunMethod(DtmMethod::Class_WriteProperties, false, [&](const DtmGate::MethodGate& gate) {
         StopWatchdog();
         if (!Admitted(gate)) {
             global::LastDataBag().reset();
@@ -278,19 +376,24 @@ void clsTkDispatcher::Class_WriteProperties(automation::PropertyBag& bag)
         BusyScope busy;
         m_saveInProgress = true;
         std::shared_ptr<clsDataBag> dataBag;
-        if (m_data) {
-            m_data->GetDataBag(dataBag);
-        } else {
-            // A new instance released before InitNew has no dataset to save.
+        if (!m_data) {
+            // A new instance released before InitNew has no dataset.
             Debugging::TraceError(QStringLiteral("Class_WriteProperties: no dataset to save"));
+            failure = QStringLiteral("the instance has no dataset");
+        } else if (!m_data->GetDataBag(dataBag)) {
+            dataBag.reset();
+            failure = QStringLiteral("the dataset cannot be read");
         }
-        if (dataBag) {
-            bag.Write(kKeyParameters, dataBag->DtmParameters());
-            const int32_t count = dataBag->ChannelCount();
-            bag.Write(kKeySize, count);
-            for (int32_t i = count; i >= 1; --i)
-                bag.Write(kKeyChannel + QString::number(i), dataBag->ChannelData(i));
+        if (!dataBag) {
+            m_saveInProgress = false;
+            global::LastDataBag().reset();
+            return false;
         }
+        bag.Write(kKeyParameters, dataBag->DtmParameters());
+        const int32_t count = dataBag->ChannelCount();
+        bag.Write(kKeySize, count);
+        for (int32_t i = count; i >= 1; --i)
+            bag.Write(kKeyChannel + QString::number(i), dataBag->ChannelData(i));
         m_saveInProgress = false;
         if (m_status == DtmStatus::Unloading) {
             PostAsyncOperation(Op::PreparedToRelease);
@@ -301,6 +404,11 @@ void clsTkDispatcher::Class_WriteProperties(automation::PropertyBag& bag)
         global::LastDataBag() = dataBag;
         return true;
     });
+    // The frame must not store a bag that holds no instance in place of the
+    // one it has.
+    if (!written)
+        throw automation::ComError(automation::E_FAIL_, QStringLiteral("Class_WriteProperties: ") + failure,
+                                   kClassModule);
 }
 
 // --- IDtm: environment, creation, configuration -----------------------------------------
@@ -366,6 +474,76 @@ bool clsTkDispatcher::InitNew(const QString& deviceType)
     });
 }
 
+bool clsTkDispatcher::DtmLoad(const QString& tdxPath, const QString& fdtPath)
+{
+    Debugging::TraceInfo(QStringLiteral("DtmLoad"));
+    if (!Publics::LoadFdtFileParser(global::FdtFileParser(), fdtPath))
+        return false;
+
+    auto& host = global::AppletHost();
+    // A toolkit that runs already ends before the new one starts.
+    DestroyAppletHost();
+    try {
+        host = automation::ClassRegistry::instance().Create<applet::AppletHost>(applet::kAppletHostProgId);
+    } catch (const automation::ComError& error) {
+        Debugging::TraceRuntimeError(error);
+        Debugging::TraceError(QStringLiteral("PioApplet not loaded"));
+        host.reset();
+        return false;
+    }
+
+    int32_t code = 0;
+    host->fncSetDBInstance(m_data, code);
+    if (code != 0) {
+        Debugging::TraceError(QStringLiteral("Execution fncSetDBInstance failed: 0x") + HexText(code));
+        return false;
+    }
+
+    const QString country = QStringLiteral("&&private&&CountryCode=") + Language::GetLanguageCode();
+    code = 0;
+    try {
+        host->fncInit(tdxPath, QString(), country, code);
+    } catch (const automation::ComError& error) {
+        Debugging::TraceRuntimeError(error);
+        Debugging::TraceError(QStringLiteral("PioApplet init failed!"));
+        DestroyAppletHost();
+        return false;
+    } catch (const std::exception& error) {
+        Debugging::TraceRuntimeError(FromStd(error));
+        Debugging::TraceError(QStringLiteral("PioApplet init failed!"));
+        DestroyAppletHost();
+        return false;
+    }
+    if (code != 0) {
+        DestroyAppletHost();
+        Debugging::TraceError(QStringLiteral("PioApplet init failed reason code = 0x") + HexText(code));
+        return false;
+    }
+
+    // The bulk-data view lives as long as the item manager holds it.
+    std::make_shared<clsBulkDataManager>()->RegisterView(host);
+
+    // The applet's error texts and user messages reach the frame through the dialog manager.
+    if (m_dialogs)
+        m_dialogs->UnregisterView();
+    m_dialogs = std::make_shared<clsDialogManager>();
+    m_dialogs->RegisterView(m_container ? m_container->GetXmlSchemaPath() : QString());
+    return true;
+}
+
+void clsTkDispatcher::DestroyAppletHost()
+{
+    auto& host = global::AppletHost();
+    if (!host)
+        return;
+    RunStep(QStringLiteral(" DestroyApplet"), [&] {
+        const std::shared_ptr<applet::AppletHost> destroying = host;
+        int32_t result = 0;
+        destroying->DestroyApplet(host, result);
+    });
+    host.reset();
+}
+
 bool clsTkDispatcher::Config(const QString& userInformation)
 {
     return RunMethod(DtmMethod::IDtm_Config, false, [&](const DtmGate::MethodGate& gate) {
@@ -392,18 +570,121 @@ bool clsTkDispatcher::SetLanguage(int32_t)
 
 bool clsTkDispatcher::LoadCommunicationServer()
 {
-    // No protocol of the dataset has a communication server yet.
-    Debugging::TraceError(QStringLiteral("Communication protocol not supported (yet)"));
-    return false;
+    const ProtocolEntry* protocol = m_data ? FindProtocol(m_data->GetBusCategory()) : nullptr;
+    if (!protocol) {
+        Debugging::TraceError(QStringLiteral("Communication protocol not supported (yet)"));
+        return false;
+    }
+    const QString descriptionFile = Publics::GetTdxDescriptionDir() + QLatin1String(protocol->descriptionFile);
+
+    QString progId;
+    std::shared_ptr<applet::TdxFileParser> parser;
+    if (!Publics::LoadTdxFileParser(parser, descriptionFile, applet::kTdxKindProtocol)) {
+        // A description that did not load names no server.
+        Debugging::TraceError(QStringLiteral("Unable to load the protocol description: ") + descriptionFile);
+        return false;
+    }
+    int32_t failed = 0;
+    parser->fncReadKey(kAppletAccessKey, progId, failed);
+    if (failed != 0) {
+        Debugging::TraceError(QStringLiteral("Unable to read ProgId from TDX file: ") + descriptionFile);
+        progId.clear();
+    }
+
+    m_server.reset();
+    if (!progId.isEmpty()) {
+        try {
+            const auto object = automation::ClassRegistry::instance().CreateObject(progId);
+            m_server = std::dynamic_pointer_cast<applet::CServerRequestClass>(object);
+            if (!m_server)
+                throw automation::ComError(automation::E_NOINTERFACE_, QStringLiteral("No such interface supported"),
+                                           kClassModule);
+        } catch (const automation::ComError& error) {
+            Debugging::TraceRuntimeError(error.number(), error.description(),
+                                         error.source() + QStringLiteral("/") + progId);
+            Debugging::TraceError(QStringLiteral("IDtm_SetCommunication: Loading CServer failed"));
+            m_server.reset();
+        }
+    }
+    if (!m_server)
+        return false;
+
+    int32_t code = 0;
+    m_server->fncInit(descriptionFile, QString(), QString(), code);
+    if (code != 0) {
+        Debugging::TraceError(QStringLiteral("CServer init failed reason code: 0x") + HexText(code));
+        DestroyCommunicationServer();
+        return false;
+    }
+    return true;
 }
 
-bool clsTkDispatcher::SetCommunication(const std::shared_ptr<automation::ComObject>&)
+void clsTkDispatcher::DestroyCommunicationServer()
+{
+    if (!m_server)
+        return;
+    try {
+        std::shared_ptr<applet::CServerRequestClass> reference = m_server;
+        int32_t code = 0;
+        reference->Destroy(reference, code);
+    } catch (const automation::ComError& error) {
+        Debugging::TraceRuntimeError(error.number(), error.description() + QStringLiteral(" Destroy"),
+                                     QStringLiteral("CServer"));
+    }
+    m_server.reset();
+}
+
+bool clsTkDispatcher::SetCommunication(const std::shared_ptr<automation::ComObject>& communication)
 {
     return RunMethod(DtmMethod::IDtm_SetCommunication, false, [&](const DtmGate::MethodGate& gate) {
-        // No application can be active before the application manager exists.
+        // An application that works offline cannot take a communication. No
+        // application can be active before the application manager exists.
         if (!Admitted(gate))
             return false;
-        return LoadCommunicationServer();
+        // A release announced for an earlier communication is over.
+        m_releaseCommunicationPending = false;
+        if (!LoadCommunicationServer())
+            return false;
+
+        const auto link = std::dynamic_pointer_cast<applet::CommunicationLink>(m_server);
+        int32_t code = automation::E_NOINTERFACE_;
+        if (link)
+            link->SetCommunication(communication, code);
+        if (code != 0) {
+            Debugging::TraceError(QStringLiteral("IDtm_SetCommunication: Cannot link CServer"));
+            DestroyCommunicationServer();
+            return false;
+        }
+        link->SetXmlSchemaPath(RequireContainer()->GetXmlSchemaPath());
+
+        const ProtocolEntry* protocol = FindProtocol(m_data->GetBusCategory());
+        if (protocol->gateway) {
+            m_gateway = std::make_shared<clsGatewayHART>([] { return global::AppletHost(); });
+            code = m_gateway->ConnectServer(m_server);
+            if (ServerRefused(code))
+                m_gateway->DisconnectServer();
+        } else {
+            const auto host = global::AppletHost();
+            code = 0;
+            if (host)
+                host->fncSetCServer(m_server, code);
+        }
+        if (ServerRefused(code)) {
+            Debugging::TraceError(QStringLiteral("IDtm_SetCommunication: Cannot link Applet"));
+            int32_t unlinked = 0;
+            link->SetCommunication(nullptr, unlinked);
+            DestroyCommunicationServer();
+            return false;
+        }
+
+        if (Debugging::SequenceMonitorEnabled()) {
+            m_sequenceWatch = std::make_shared<clsSequenceWatch>();
+            m_sequenceWatch->StartSequenceWatch();
+        }
+        CreateConnectObject();
+        SetDtmStatus(DtmStatus::CommunicationSet);
+        PostAsyncOperation(Op::FunctionChanged);
+        return true;
     });
 }
 
@@ -469,21 +750,37 @@ bool clsTkDispatcher::ReleaseCommunication()
     return RunMethod(DtmMethod::IDtm_ReleaseCommunication, false, [&](const DtmGate::MethodGate& gate) {
         if (!Admitted(gate))
             return false;
+        // A watch started while the switch was on is stopped however it is now.
+        if (m_sequenceWatch) {
+            m_sequenceWatch->StopSequenceWatch();
+            m_sequenceWatch.reset();
+        }
         if (m_connect) {
             m_connect->Instance_Destroy();
             m_connect.reset();
         }
-        Debugging::TraceInfo(QStringLiteral("Detach CServer/Applet"));
-        try {
-            const auto host = global::AppletHost();
-            if (!host)
-                throw automation::ComError(kErrObjectNotSet, QStringLiteral("No applet host"), kClassModule);
-            int32_t code = 0;
-            host->fncSetCServer(nullptr, code);
-        } catch (const automation::ComError& error) {
-            Debugging::TraceRuntimeError(error.number(), error.description() + QStringLiteral(" fncSetCServer(Nothing)"),
-                                         QStringLiteral("PioApplet"));
+        if (m_sequences) {
+            m_sequences->Instance_Destroy();
+            m_sequences.reset();
         }
+        if (m_gateway) {
+            m_gateway->DisconnectServer();
+            m_gateway.reset();
+        } else {
+            Debugging::TraceInfo(QStringLiteral("Detach CServer/Applet"));
+            try {
+                const auto host = global::AppletHost();
+                if (!host)
+                    throw automation::ComError(kErrObjectNotSet, QStringLiteral("No applet host"), kClassModule);
+                int32_t code = 0;
+                host->fncSetCServer(nullptr, code);
+            } catch (const automation::ComError& error) {
+                Debugging::TraceRuntimeError(error.number(),
+                                             error.description() + QStringLiteral(" fncSetCServer(Nothing)"),
+                                             QStringLiteral("PioApplet"));
+            }
+        }
+        DestroyCommunicationServer();
         SetDtmStatus(DtmStatus::Configured);
         PostAsyncOperation(Op::FunctionChanged);
         return true;
@@ -532,11 +829,14 @@ bool clsTkDispatcher::InvokeFunctionRequest(const QString&, const QString&)
     });
 }
 
-bool clsTkDispatcher::PrivateDialogEnabled(bool)
+bool clsTkDispatcher::PrivateDialogEnabled(bool enabled)
 {
     return RunMethod(DtmMethod::IDtm_PrivateDialogEnabled, false, [&](const DtmGate::MethodGate& gate) {
-        Admitted(gate);
-        return false; // no dialog manager yet
+        if (!Admitted(gate))
+            return false;
+        if (m_dialogs)
+            m_dialogs->SetPrivateDialogEnabled(enabled ? -1 : 0);
+        return true;
     });
 }
 
@@ -576,37 +876,61 @@ std::shared_ptr<fdt::FdtChannelCollection> clsTkDispatcher::GetChannels()
 QString clsTkDispatcher::GetInformation()
 {
     return RunMethod(DtmMethod::IDtmInformation_GetInformation, QString(), [&](const DtmGate::MethodGate& gate) {
-        Admitted(gate);
-        return QString(); // no information document yet
+        if (!Admitted(gate))
+            return QString();
+        return Deployment::GetDtmInformationXml();
     });
 }
 
 // --- IDtmOnlineParameter, IDtmParameter -------------------------------------------------
 
-bool clsTkDispatcher::CancelAction(const QString&)
+bool clsTkDispatcher::CancelAction(const QString& invokeId)
 {
     return RunMethod(DtmMethod::IDtmOnlineParameter_CancelAction, false, [&](const DtmGate::MethodGate& gate) {
         if (!Admitted(gate))
             return false;
-        Debugging::TraceError(QStringLiteral("IDtmOnlineParameter::CancelAction: No active service available"));
-        return false;
+        if (!m_sequences) {
+            Debugging::TraceError(QStringLiteral("IDtmOnlineParameter::CancelAction: No active service available"));
+            return false;
+        }
+        const auto sequences = m_sequences;
+        return sequences->CancelAction(invokeId);
     });
 }
 
-bool clsTkDispatcher::DownloadRequest(const QString&, const QString&)
+bool clsTkDispatcher::DownloadRequest(const QString& invokeId, const QString& parameterPath)
 {
     return RunMethod(DtmMethod::IDtmOnlineParameter_DownloadRequest, false, [&](const DtmGate::MethodGate& gate) {
-        Admitted(gate);
-        return false; // no transfers yet
+        if (!Admitted(gate))
+            return false;
+        return EnsureSequenceManager()->DownloadRequest(invokeId, parameterPath);
     });
 }
 
-bool clsTkDispatcher::UploadRequest(const QString&, const QString&)
+bool clsTkDispatcher::UploadRequest(const QString& invokeId, const QString& parameterPath)
 {
     return RunMethod(DtmMethod::IDtmOnlineParameter_UploadRequest, false, [&](const DtmGate::MethodGate& gate) {
-        Admitted(gate);
-        return false; // no transfers yet
+        if (!Admitted(gate))
+            return false;
+        return EnsureSequenceManager()->UploadRequest(invokeId, parameterPath);
     });
+}
+
+std::shared_ptr<clsSequenceManager> clsTkDispatcher::EnsureSequenceManager()
+{
+    if (!m_sequences) {
+        m_sequences = std::make_shared<clsSequenceManager>();
+        const std::weak_ptr<clsTkDispatcher> weak = weak_from_this();
+        m_sequences->onUploadFinished = [weak](const QString& invokeId, bool success) {
+            if (const auto self = weak.lock())
+                self->privMgrSequence_onUploadFinished(invokeId, success);
+        };
+        m_sequences->onDownloadFinished = [weak](const QString& invokeId, bool success) {
+            if (const auto self = weak.lock())
+                self->privMgrSequence_onDownloadFinished(invokeId, success);
+        };
+    }
+    return m_sequences;
 }
 
 QString clsTkDispatcher::GetParameters(const QString& parameterPath)
@@ -694,10 +1018,178 @@ bool clsTkDispatcher::OnUnlockDataSet(const QString& systemTag, const QString& u
 // --- IFdtCommunicationEvents ---------------------------------------------------------------
 // They go to the communication server; without one they are dropped.
 
-void clsTkDispatcher::OnAbort(const QString&) {}
-void clsTkDispatcher::OnConnectResponse(const QString&, const QString&) {}
-void clsTkDispatcher::OnDisconnectResponse(const QString&, const QString&) {}
-void clsTkDispatcher::OnTransactionResponse(const QString&, const QString&) {}
+std::shared_ptr<fdt::IFdtCommunicationEvents> clsTkDispatcher::GetCommunicationEvents()
+{
+    if (!m_server)
+        return nullptr;
+    auto events = std::dynamic_pointer_cast<fdt::IFdtCommunicationEvents>(m_server);
+    if (!events)
+        SendErrorMessage(kNoCommunicationEvents);
+    return events;
+}
+
+void clsTkDispatcher::OnAbort(const QString& communicationReference)
+{
+    const QString reference = communicationReference;
+    if (const auto events = GetCommunicationEvents())
+        events->OnAbort(reference);
+}
+
+void clsTkDispatcher::OnConnectResponse(const QString& invokeId, const QString& response)
+{
+    const QString id = invokeId;
+    const QString text = response;
+    if (const auto events = GetCommunicationEvents())
+        events->OnConnectResponse(id, text);
+}
+
+void clsTkDispatcher::OnDisconnectResponse(const QString& invokeId, const QString& response)
+{
+    const QString id = invokeId;
+    const QString text = response;
+    if (const auto events = GetCommunicationEvents())
+        events->OnDisconnectResponse(id, text);
+}
+
+void clsTkDispatcher::OnTransactionResponse(const QString& invokeId, const QString& response)
+{
+    const QString id = invokeId;
+    const QString text = response;
+    if (const auto events = GetCommunicationEvents())
+        events->OnTransactionResponse(id, text);
+}
+
+// --- Transfer completion, saving, channel-data hint ---------------------------------------
+
+void clsTkDispatcher::privMgrSequence_onUploadFinished(const QString& invokeId, bool success)
+{
+    const std::shared_ptr<clsTkDispatcher> keep = shared_from_this();
+    try {
+        if (const auto events = DtmEvents())
+            events->OnUploadFinished(m_systemTag, invokeId, success);
+    } catch (const automation::ComError& error) {
+        Debugging::TraceError(QStringLiteral("IDtmEvents::OnUploadFinished: Runtime error ")
+                              + QString::number(error.number()) + QStringLiteral(", ") + error.description());
+    }
+    Debugging::TraceInfo(QStringLiteral("privMgrSequence.OnUploadFinished with return value : ") + TrueFalse(success));
+    if (success) {
+        Debugging::TraceInfo(QStringLiteral("Upload was successful so proceeding to SaveData.."));
+        RunStep(QStringLiteral(" PioApplet::SaveToDatabase"), [] {
+            const auto host = global::AppletHost();
+            if (!host)
+                throw automation::ComError(kErrObjectNotSet, QStringLiteral("No applet host"), kClassModule);
+            int32_t result = 0;
+            host->SaveToDatabase(0, result);
+            if (result != 0)
+                Debugging::TraceError(QStringLiteral("PioApplet::SaveToDatabase failed reason code: 0x")
+                                      + HexText(result));
+        });
+    } else {
+        Debugging::TraceInfo(QStringLiteral("Upload has failed .. so did not SaveData.."));
+    }
+    EWAR::DecrementEWAR(QStringLiteral("privMgrSequence.OnUploadFinished"));
+}
+
+void clsTkDispatcher::privMgrSequence_onDownloadFinished(const QString& invokeId, bool success)
+{
+    const std::shared_ptr<clsTkDispatcher> keep = shared_from_this();
+    try {
+        if (const auto events = DtmEvents())
+            events->OnDownloadFinished(m_systemTag, invokeId, success);
+    } catch (const automation::ComError& error) {
+        Debugging::TraceError(QStringLiteral("IDtmEvents::OnDownloadFinished: Runtime error ")
+                              + QString::number(error.number()) + QStringLiteral(", ") + error.description());
+    }
+    Debugging::TraceInfo(QStringLiteral("Download finished...."));
+    EWAR::DecrementEWAR(QStringLiteral("privMgrSequence.OnDownloadFinished"));
+}
+
+int32_t clsTkDispatcher::AskSaveChangedData()
+{
+    constexpr int32_t kNo = static_cast<int32_t>(dialogs::DialogResult::No);
+    if (!m_data || m_data->GetStorageState() != QLatin1String("transient"))
+        return kNo;
+    dialogs::MessageBoxRequest request;
+    request.title = m_data->GetDtmTitle();
+    request.text = LoadResource::GetResourceString(kTextAskSave);
+    request.icon = dialogs::MessageIcon::Information;
+    request.buttons = dialogs::MessageButtons::YesNo;
+    request.topMost = true;
+    const dialogs::DialogResult answer = dialogs::DialogService::instance().ShowMessage(request);
+    // A box closed without a choice keeps nothing.
+    return answer == dialogs::DialogResult::Yes ? static_cast<int32_t>(answer) : kNo;
+}
+
+void clsTkDispatcher::SaveToDatabase(int32_t answer)
+{
+    const auto host = global::AppletHost();
+    if (!host) {
+        Debugging::TraceError(QStringLiteral("SaveToDatabase: no applet host"));
+        return;
+    }
+    int32_t result = 0;
+    if (!m_data) {
+        host->LoadFromDatabase(0, result);
+        return;
+    }
+    if (m_data->GetStorageState() != QLatin1String("transient"))
+        return;
+    if (answer == static_cast<int32_t>(dialogs::DialogResult::Yes)) {
+        host->SaveToDatabase(0, result);
+        if (result != 0)
+            Debugging::TraceError(QStringLiteral("PioApplet::SaveToDatabase failed reason code: 0x") + HexText(result));
+    } else {
+        // The applet drops its changes by reloading what the store holds.
+        host->LoadFromDatabase(0, result);
+    }
+}
+
+bool clsTkDispatcher::GetModuleFlags() const
+{
+    // Any channel of any module of the dataset protected by channel assignment.
+    return m_data && m_data->GetModulesState() != 0;
+}
+
+bool clsTkDispatcher::ShouldWarnChannelData() const
+{
+    // Applications are what may change channel data meanwhile; until the
+    // application manager exists none can be active.
+    const bool applicationActive = false;
+    return applicationActive && !m_channelWarningSuppressed && !GetModuleFlags();
+}
+
+void clsTkDispatcher::ShowChannelDataWarning()
+{
+    if (m_channelDataWarn)
+        return;
+    auto* window = new frmChannelDataWarn();
+    m_channelDataWarn = window;
+    const std::weak_ptr<clsTkDispatcher> weak = weak_from_this();
+    const QPointer<frmChannelDataWarn> guard(window);
+    QObject::connect(window, &frmChannelDataWarn::Done, window, [weak, guard](bool suppress) {
+        if (const auto self = weak.lock())
+            self->privChannelDataWarn_Done(suppress);
+        // Deleted after its own event has returned.
+        loop::PostToLoop([guard] { delete guard.data(); });
+    });
+    window->show();
+}
+
+void clsTkDispatcher::ReleaseChannelDataWarning()
+{
+    if (!m_channelDataWarn)
+        return;
+    // Done follows from the unload; the window is then deleted.
+    frmChannelDataWarn* window = m_channelDataWarn;
+    m_channelDataWarn = nullptr;
+    window->Unload();
+}
+
+void clsTkDispatcher::privChannelDataWarn_Done(bool suppress)
+{
+    m_channelDataWarn = nullptr;
+    m_channelWarningSuppressed = suppress;
+}
 
 // --- Events and calls to the frame -----------------------------------------------------------
 
@@ -989,7 +1481,12 @@ void clsTkDispatcher::privAsyncHelper_IDtmEvents_OnPreparedToRelease()
     // last step.
     const std::shared_ptr<clsTkDispatcher> keep = shared_from_this();
     Debugging::TraceInfo(QStringLiteral("privAsyncHelper_IDtmEvents_OnPreparedToRelease"));
-    RunStep(QStringLiteral(" Unload privMgrDialogs"), [] {});
+    RunStep(QStringLiteral(" Unload privMgrDialogs"), [&] {
+        if (m_dialogs) {
+            m_dialogs->UnregisterView();
+            m_dialogs.reset();
+        }
+    });
     RunStep(QStringLiteral(" Unload privMgrData"), [&] {
         if (m_data) {
             m_data->ReleaseDataModel();
@@ -997,19 +1494,16 @@ void clsTkDispatcher::privAsyncHelper_IDtmEvents_OnPreparedToRelease()
         }
     });
     RunStep(QStringLiteral(" Unload privMgrApplications"), [] {});
-    RunStep(QStringLiteral(" Unload privMgrSequence"), [] {});
-    RunStep(QStringLiteral(" Unload privChannelDataWarn"), [] {});
-    RunStep(QStringLiteral(" Unload privAsyncHelper"), [&] { ReleaseAsyncHelper(); });
-    RunStep(QStringLiteral(" Unload privWatchdog_Stop"), [&] { StopWatchdog(); });
-    RunStep(QStringLiteral(" Unload Applet"), [&] {
-        auto& host = global::AppletHost();
-        if (host) {
-            const std::shared_ptr<applet::AppletHost> destroying = host;
-            int32_t result = 0;
-            destroying->DestroyApplet(host, result);
-            host.reset();
+    RunStep(QStringLiteral(" Unload privMgrSequence"), [&] {
+        if (m_sequences) {
+            m_sequences->Instance_Destroy();
+            m_sequences.reset();
         }
     });
+    RunStep(QStringLiteral(" Unload privChannelDataWarn"), [&] { ReleaseChannelDataWarning(); });
+    RunStep(QStringLiteral(" Unload privAsyncHelper"), [&] { ReleaseAsyncHelper(); });
+    RunStep(QStringLiteral(" Unload privWatchdog_Stop"), [&] { StopWatchdog(); });
+    RunStep(QStringLiteral(" Unload Applet"), [&] { DestroyAppletHost(); });
     RunStep(QStringLiteral(" Unload global Object Pointer"), [&] {
         global::FdtFileParser().reset();
         global::ClearCurrentDtm(this);
@@ -1037,6 +1531,9 @@ void clsTkDispatcher::privAsyncHelper_IDtmEvents_OnPreparedToRelease()
 
 void clsTkDispatcher::SendPreparedToReleaseCommunication()
 {
+    // The release this event announces is complete; a later connect must not
+    // announce it again.
+    m_releaseCommunicationPending = false;
     Publics::ShowBusy(0);
     try {
         const auto events = DtmEvents();

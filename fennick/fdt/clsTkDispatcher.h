@@ -30,8 +30,14 @@
 
 class clsDataBag;
 class clsDataManager;
+class clsDialogManager;
 class clsFunctionConnect;
+class clsGatewayHART;
+class clsSequenceManager;
+class clsSequenceWatch;
 class frmAsyncFunction;
+class frmChannelDataWarn;
+namespace applet { class CServerRequestClass; }
 
 class clsTkDispatcher : public automation::ComObject,
                         public fdt::IDtm,
@@ -71,7 +77,12 @@ public:
     void ReadProperties(const automation::PropertyBag& bag) override { Class_ReadProperties(bag); }
     void WriteProperties(automation::PropertyBag& bag) override { Class_WriteProperties(bag); }
     void Class_InitProperties();
+    // Keeps the bag for IDtm::Environment once every key ("DTM_PARAMETERS",
+    // "DTM_SIZE", "DTM_CHANNEL_" + i) was read and they agree with each other;
+    // otherwise traced, and nothing is kept.
     void Class_ReadProperties(const automation::PropertyBag& bag);
+    // Writes the dataset into the bag. Raises automation::ComError when there
+    // is nothing to write (status, no dataset), so the frame keeps what it has.
     void Class_WriteProperties(automation::PropertyBag& bag);
 
     // --- IDtm ---------------------------------------------------------------------
@@ -127,12 +138,47 @@ public:
     // --- Friend operations ----------------------------------------------------------
     QString SystemTag() const override { return m_systemTag; }
     std::shared_ptr<clsDataManager> DataManager() const { return m_data; }
+    // Starts the toolkit for the dataset: the FDT-file parser, the applet host
+    // with the data manager as its instance-data store, the applet of the TDX
+    // file and the bulk-data view. False, traced, when a step fails; a failed
+    // applet start leaves no applet host.
+    bool DtmLoad(const QString& tdxPath, const QString& fdtPath);
     // The connect object while communication is set; none otherwise.
     std::shared_ptr<clsFunctionConnect> ConnectObject() const { return m_connect; }
+    // The bridge of the applet's messages and private dialogs, once the toolkit runs.
+    std::shared_ptr<clsDialogManager> DialogManager() const { return m_dialogs; }
     // Creates the DTM's own connect object on the applet host's item manager
     // and makes it Active (once the communication is linked). False, traced,
     // without an applet host.
     bool CreateConnectObject();
+
+    // --- Communication and transfers -----------------------------------------------
+    // The communication server while the communication is set.
+    std::shared_ptr<applet::CServerRequestClass> CommunicationServer() const { return m_server; }
+    // The HART gateway of the communication (HART only).
+    std::shared_ptr<clsGatewayHART> Gateway() const { return m_gateway; }
+    // The sequence watch while the sequence monitor runs.
+    std::shared_ptr<clsSequenceWatch> SequenceWatch() const { return m_sequenceWatch; }
+    // The manager of the frame's uploads and downloads, once one was asked for.
+    std::shared_ptr<clsSequenceManager> SequenceManager() const { return m_sequences; }
+    bool ReleaseCommunicationPending() const { return m_releaseCommunicationPending; }
+    // The server's IFdtCommunicationEvents; none without a server. A server
+    // without the interface makes it send an error message to the frame.
+    std::shared_ptr<fdt::IFdtCommunicationEvents> GetCommunicationEvents();
+
+    // Asked when the last application has closed: 6 (yes) or 7 (no) to save
+    // a transient dataset; 7 without asking otherwise.
+    int32_t AskSaveChangedData();
+    // Keeps (6) or drops the applet's changes of a transient dataset.
+    void SaveToDatabase(int32_t answer);
+
+    // The hint about possibly inconsistent channel data.
+    bool GetModuleFlags() const;
+    bool ShouldWarnChannelData() const;
+    void ShowChannelDataWarning();
+    void ReleaseChannelDataWarning();
+    frmChannelDataWarn* ChannelDataWarning() const { return m_channelDataWarn; }
+    bool ChannelWarningSuppressed() const { return m_channelWarningSuppressed; }
 
     // Events to the frame (nothing is sent before the container is attached).
     std::shared_ptr<fdt::IDtmEvents> DtmEvents() const;
@@ -175,6 +221,8 @@ private:
 
     bool AttachContainer(const QString& systemTag, const std::shared_ptr<automation::ComObject>& container);
     bool LoadCommunicationServer();
+    // Ends the applet host, if any (a failure is traced), and clears the reference.
+    void DestroyAppletHost();
     bool CheckSystemTag(const QString& methodName, const QString& systemTag);
     // The container; raises automation::ComError (91) when there is none.
     std::shared_ptr<fdt::IFdtContainer> RequireContainer() const;
@@ -193,6 +241,13 @@ private:
     void StopWatchdog();
     void privWatchdog_TimeoutOccured(int16_t kind);
     void privMgrConnectStatus_Done(int32_t lastError);
+    void privMgrSequence_onUploadFinished(const QString& invokeId, bool success);
+    void privMgrSequence_onDownloadFinished(const QString& invokeId, bool success);
+    void privChannelDataWarn_Done(bool suppress);
+    // The sequence manager, created on first use.
+    std::shared_ptr<clsSequenceManager> EnsureSequenceManager();
+    // Destroys the communication server (a failure is traced) and clears the reference.
+    void DestroyCommunicationServer();
 
     int32_t m_status = DtmStatus::Up;
     QString m_systemTag;
@@ -200,7 +255,13 @@ private:
     std::shared_ptr<clsDataBag> m_storedDataBag;
     std::shared_ptr<clsDataManager> m_data;          // privMgrData
     std::shared_ptr<clsFunctionConnect> m_connect;   // privMgrConnectStatus
+    std::shared_ptr<clsDialogManager> m_dialogs;     // privMgrDialogs
     std::shared_ptr<frmAsyncFunction> m_asyncHelper; // privAsyncHelper
+    std::shared_ptr<applet::CServerRequestClass> m_server;
+    std::shared_ptr<clsGatewayHART> m_gateway;
+    std::shared_ptr<clsSequenceWatch> m_sequenceWatch;
+    std::shared_ptr<clsSequenceManager> m_sequences; // privMgrSequence
+    frmChannelDataWarn* m_channelDataWarn = nullptr;  // privChannelDataWarn
     std::shared_ptr<frmAsyncFunction> m_watchdog;    // privWatchdog
     bool m_saveInProgress = false;
     bool m_channelWarningSuppressed = false;

@@ -1,34 +1,45 @@
 #pragma once
-// The process's busy window: a small animated picture, top-most, without
-// owner, placed at three tenths of the screen's width and height.
-#include <QTimer>
+// The process's busy window: a busy picture, top-most, without owner, placed
+// at three tenths of the screen's width and height. When a file
+// "DTM_BUSY.GIF" lies beside the program its animation is shown; otherwise
+// the window's own static picture.
 #include <QWidget>
+
+class QLabel;
+namespace controls { class AnimatedPicture; }
 
 class frmBusy : public QWidget {
     Q_OBJECT
 public:
+    static inline const QString kAnimationFile = QStringLiteral("DTM_BUSY.GIF");
+    static constexpr int kPictureSize = 48; // pixels of the static picture
+    // The window's margin around the animation and around the static picture.
+    static constexpr int kAnimationMarginTwips = 100;
+    static constexpr int kPictureMarginTwips = 5;
+
     explicit frmBusy(QWidget* parent = nullptr);
 
     // Top-most (true) or not, keeping position and size.
     void SetTopMost(bool on);
     bool IsTopMost() const;
 
-    // The picture's current frame; it advances while the window is shown.
-    int AnimationFrame() const { return m_frame; }
-
-    static constexpr int kPictureSize = 48;
-    static constexpr int kFrameCount = 12;
-    static constexpr int kFrameIntervalMs = 100;
+    // The window's size as designed, in twips.
+    int WidthTwips() const { return m_widthTwips; }
+    int HeightTwips() const { return m_heightTwips; }
+    bool ShowsAnimation() const;
+    QLabel* Picture1() const { return m_picture; }
+    controls::AnimatedPicture* AniGif1() const { return m_animation; }
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void placeOnScreen();
+    void Form_Load();
+    void SizeTwips(int widthTwips, int heightTwips);
+    QString FindAnimationFile() const;
 
-    QTimer m_animation;
-    int m_frame = 0;
+    QLabel* m_picture;
+    controls::AnimatedPicture* m_animation;
+    int m_widthTwips = 0;
+    int m_heightTwips = 0;
 };

@@ -1,8 +1,8 @@
 #include "platform/applet/FdtDescription.h"
 #include "platform/applet/SchemaFiles.h"
 #include "platform/xml/XmlDocument.h"
-#include <QFileInfo>
 #include <QSet>
+#include <array>
 
 namespace applet {
 
@@ -16,24 +16,48 @@ QStringList EntryNames(const xml::XmlNode& list)
     return names;
 }
 
-// Fixed values keep the variant type the file names.
-QVariant FixedValue(int32_t valueType, const QString& text)
+// The whole-number variant types of fixed values and their ranges.
+struct NumberTypeRow {
+    int32_t valueType;
+    qint64 low;
+    qint64 high;
+    bool isSigned;
+};
+
+constexpr std::array<NumberTypeRow, 6> kNumberTypes{{
+    {16, -128, 127, true},                        // 1-byte signed
+    {2, -32768, 32767, true},                     // 2-byte signed
+    {3, -2147483648LL, 2147483647LL, true},       // 4-byte signed
+    {17, 0, 255, false},                          // 1-byte unsigned
+    {18, 0, 65535, false},                        // 2-byte unsigned
+    {19, 0, 4294967295LL, false},                 // 4-byte unsigned
+}};
+
+// A fixed value in the variant type the file names; false when the text is
+// not a value of that type.
+bool FixedValue(int32_t valueType, const QString& text, QVariant& value)
 {
-    switch (valueType) {
-    case 2:
-    case 3:
-    case 16:
-        return text.trimmed().toInt();
-    case 11:
-        return text.trimmed() == QLatin1String("1") || text.trimmed().compare(QLatin1String("true"), Qt::CaseInsensitive) == 0
-                   || text.trimmed() == QLatin1String("-1");
-    case 17:
-    case 18:
-    case 19:
-        return text.trimmed().toUInt();
-    default:
-        return text;
+    const QString t = text.trimmed();
+    for (const NumberTypeRow& row : kNumberTypes) {
+        if (row.valueType != valueType)
+            continue;
+        bool ok = false;
+        const qint64 number = t.toLongLong(&ok);
+        if (!ok || number < row.low || number > row.high)
+            return false;
+        value = row.isSigned ? QVariant(static_cast<int32_t>(number)) : QVariant(static_cast<uint32_t>(number));
+        return true;
     }
+    if (valueType == 11) {
+        const bool yes = t == QLatin1String("1") || t == QLatin1String("-1") || t.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
+        const bool no = t == QLatin1String("0") || t.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0;
+        if (!yes && !no)
+            return false;
+        value = yes;
+        return true;
+    }
+    value = text;
+    return true;
 }
 
 } // namespace
@@ -41,25 +65,13 @@ QVariant FixedValue(int32_t valueType, const QString& text)
 bool FdtDescription::Read(const QString& path, FdtDescription& description, QString& error)
 {
     auto refuse = [&](int line, const QString& reason) {
-        error = line > 0 ? QStringLiteral("%1(%2): %3").arg(path).arg(line).arg(reason)
-                         : QStringLiteral("%1: %2").arg(path, reason);
+        error = SchemaFiles::FileError(path, line, reason);
         return false;
     };
-    if (!QFileInfo(path).isFile())
-        return refuse(0, QStringLiteral("file not found"));
-    QString schemaError;
-    const auto schemas = SchemaFiles::Schemas(&schemaError);
-    if (!schemas)
-        return refuse(0, schemaError);
     xml::XmlDocument document;
-    document.SetSchemas(schemas);
-    document.SetValidateOnParse(true);
-    if (!document.Load(path))
-        return refuse(document.ParseError().line, document.ParseError().reason.trimmed());
+    if (!SchemaFiles::Load(path, SchemaFiles::kFdtNamespace, QStringLiteral("FdtDescription"), document, error))
+        return false;
     const xml::XmlNode root = document.DocumentElement();
-    if (root.NamespaceUri() != SchemaFiles::kFdtNamespace || root.LocalName() != QLatin1String("FdtDescription"))
-        return refuse(root.Line(), QStringLiteral("not an FDT file (root %1 in namespace '%2')")
-                                       .arg(root.Name(), root.NamespaceUri()));
 
     FdtDescription d;
     const xml::XmlNode applications = root.FirstChildElement(QStringLiteral("Applications"));
@@ -89,8 +101,14 @@ bool FdtDescription::Read(const QString& path, FdtDescription& description, QStr
                 FdtFixedItemRecord record;
                 record.valueType = node.Attribute(QStringLiteral("valueType")).toInt();
                 record.typeCode = node.Attribute(QStringLiteral("typeCode")).toInt();
-                record.value = FixedValue(record.valueType, node.Attribute(QStringLiteral("value")));
+                const QString value = node.Attribute(QStringLiteral("value"));
+                if (!FixedValue(record.valueType, value, record.value))
+                    return refuse(node.Line(), QStringLiteral("FixedItem '%1': '%2' is no value of variant type %3")
+                                                   .arg(name, value)
+                                                   .arg(record.valueType));
                 record.length = node.HasAttribute(QStringLiteral("length")) ? node.Attribute(QStringLiteral("length")).toInt() : 0;
+                if (record.length < 0)
+                    return refuse(node.Line(), QStringLiteral("FixedItem '%1': negative length").arg(name));
                 d.fixedItems.append({name, record});
             } else if (element == QLatin1String("Channel")) {
                 d.channels.append({name, EntryNames(node)});

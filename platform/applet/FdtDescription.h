@@ -29,7 +29,8 @@ struct FdtDescription {
     QList<FdtEntry<QStringList>> modules;
 
     // False with error naming the file, the line and the reason when the file
-    // is not well-formed, does not fit the schema or names a parameter twice.
+    // is not well-formed, does not fit the schema, names a parameter twice or
+    // holds a fixed value that is no value of its variant type.
     static bool Read(const QString& path, FdtDescription& description, QString& error);
 };
 

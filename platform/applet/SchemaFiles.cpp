@@ -1,7 +1,9 @@
 #include "platform/applet/SchemaFiles.h"
 #include "platform/automation/ComError.h"
 #include "platform/xml/SchemaCache.h"
+#include "platform/xml/XmlDocument.h"
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 static void InitAppletSchemaResources()
@@ -60,6 +62,40 @@ std::shared_ptr<const xml::SchemaCache> Schemas(QString* error)
     if (!prepared.schemas && error)
         *error = prepared.error;
     return prepared.schemas;
+}
+
+QString FileError(const QString& path, int line, const QString& reason)
+{
+    return line > 0 ? QStringLiteral("%1(%2): %3").arg(path).arg(line).arg(reason)
+                    : QStringLiteral("%1: %2").arg(path, reason);
+}
+
+bool Load(const QString& path, const QString& ns, const QString& rootName, xml::XmlDocument& document,
+          QString& error)
+{
+    if (!QFileInfo(path).isFile()) {
+        error = FileError(path, 0, QStringLiteral("file not found"));
+        return false;
+    }
+    QString schemaError;
+    const auto schemas = Schemas(&schemaError);
+    if (!schemas) {
+        error = FileError(path, 0, schemaError);
+        return false;
+    }
+    document.SetSchemas(schemas);
+    document.SetValidateOnParse(true);
+    if (!document.Load(path)) {
+        error = FileError(path, document.ParseError().line, document.ParseError().reason.trimmed());
+        return false;
+    }
+    const xml::XmlNode root = document.DocumentElement();
+    if (root.NamespaceUri() != ns || root.LocalName() != rootName) {
+        error = FileError(path, root.Line(), QStringLiteral("the root is %1 in namespace '%2', not %3 in '%4'")
+                                                 .arg(root.Name(), root.NamespaceUri(), rootName, ns));
+        return false;
+    }
+    return true;
 }
 
 } // namespace applet::SchemaFiles

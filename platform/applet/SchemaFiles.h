@@ -7,6 +7,7 @@
 
 namespace xml {
 class SchemaCache;
+class XmlDocument;
 }
 
 namespace applet::SchemaFiles {
@@ -17,5 +18,16 @@ inline const QString kFdtNamespace = QStringLiteral("urn:trivex:fdt-description:
 // Both schemas, prepared once per process; null (error says why) when they
 // cannot be prepared.
 std::shared_ptr<const xml::SchemaCache> Schemas(QString* error = nullptr);
+
+// How a refused description file is reported: "path(line): reason", or
+// "path: reason" where no line applies (line 0).
+QString FileError(const QString& path, int line, const QString& reason);
+
+// Loads a description file into document, checked against the schema of its
+// namespace, whose root must be the element rootName of namespace ns. False
+// when the file is missing, not well-formed, does not fit its schema or has
+// another root; error then says so in the form of FileError.
+bool Load(const QString& path, const QString& ns, const QString& rootName, xml::XmlDocument& document,
+          QString& error);
 
 } // namespace applet::SchemaFiles

@@ -50,15 +50,29 @@ QString SequenceRunner::RunningSequence() const
     return m_sequence ? m_sequence->name : QString();
 }
 
-int32_t SequenceRunner::Start(const QString& name)
+int32_t SequenceRunner::Startable(const QString& name, const DescSequence*& sequence) const
 {
     if (m_shutdown)
         return kResultNotInitialised;
-    const DescSequence* sequence = m_description ? m_description->FindSequence(name) : nullptr;
+    sequence = m_description ? m_description->FindSequence(name) : nullptr;
     if (!sequence)
         return kResultUnknownSequence;
-    if (IsBusy())
-        return kResultBusy;
+    return IsBusy() ? kResultBusy : kResultOk;
+}
+
+void SequenceRunner::LaterAdjust(const DescSequence* sequence)
+{
+    Later([this, sequence] {
+        if (m_phase == Phase::Adjusting)
+            Adjust(*sequence);
+    });
+}
+
+int32_t SequenceRunner::Start(const QString& name)
+{
+    const DescSequence* sequence = nullptr;
+    if (const int32_t refused = Startable(name, sequence))
+        return refused;
     if (!sequence->records.isEmpty() && m_comm.State() != ConnectState::Connected)
         return kResultNotConnected;
     m_sequence = sequence;
@@ -210,29 +224,19 @@ void SequenceRunner::Finish(bool success)
     // the next sequence or the adjust.
     Set(m_stateHandle, SequenceState::Ready);
     if (adjust)
-        Later([this, sequence] {
-            if (m_phase == Phase::Adjusting)
-                Adjust(*sequence);
-        });
+        LaterAdjust(sequence);
 }
 
 int32_t SequenceRunner::StartAdjust(const QString& name)
 {
-    if (m_shutdown)
-        return kResultNotInitialised;
-    const DescSequence* sequence = m_description ? m_description->FindSequence(name) : nullptr;
-    if (!sequence)
-        return kResultUnknownSequence;
-    if (IsBusy())
-        return kResultBusy;
+    const DescSequence* sequence = nullptr;
+    if (const int32_t refused = Startable(name, sequence))
+        return refused;
     m_sequence = sequence;
     m_phase = Phase::Adjusting;
     m_stateHandle = Handle(static_cast<int>(SubItemKind::SequenceState), sequence->name);
     ++m_generation;
-    Later([this, sequence] {
-        if (m_phase == Phase::Adjusting)
-            Adjust(*sequence);
-    });
+    LaterAdjust(sequence);
     return kResultOk;
 }
 

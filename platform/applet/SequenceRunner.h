@@ -47,6 +47,9 @@ public:
 private:
     enum class Phase { Idle, Starting, Requesting, Running, Adjusting };
 
+    // Result of a start of the named sequence, which is found when 0.
+    int32_t Startable(const QString& name, const DescSequence*& sequence) const;
+    void LaterAdjust(const DescSequence* sequence);
     void Begin();
     void Run();
     void NextRecord();

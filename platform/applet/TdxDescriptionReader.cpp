@@ -2,14 +2,23 @@
 #include "platform/applet/SchemaFiles.h"
 #include "platform/applet/SubItemName.h"
 #include "platform/applet/TdxFileParser.h"
+#include "platform/comm/hart/HartFrame.h"
 #include "platform/xml/XmlDocument.h"
-#include <QFileInfo>
 #include <QSet>
 #include <bit>
 
 namespace applet::TdxDescriptionReader {
 
 namespace {
+
+// The most an item may hold (bytes of octets and packed ASCII, characters of
+// text): a description cannot make the applet allocate without bound.
+constexpr int kMaxItemSize = 65535;
+// Data bytes of a command frame; a response spends two of them on its status.
+constexpr int kMaxRequestBytes = comm::kMaxHartDataBytes;
+constexpr int kMaxResponseBytes = comm::kMaxHartDataBytes - 2;
+// A BCD field is read into a 64-bit word: 16 digits at most.
+constexpr int kMaxBcdBytes = 8;
 
 // A reason tied to the line of the element it is about.
 struct Failure {
@@ -31,12 +40,18 @@ private:
             m_failure = Failure{node.Line(), reason};
         return false;
     }
+    // Names are unique within their kind and carry no sub-item marker: the
+    // applet makes the items with markers itself, one per owner.
     bool Unique(QSet<QString>& names, const xml::XmlNode& node, const QString& name, const char* what)
     {
         const QString key = Description::Key(name);
         if (names.contains(key))
             return Refuse(node, QStringLiteral("%1 '%2' is defined twice").arg(QLatin1String(what), name));
         names.insert(key);
+        QString owner;
+        if (SubItemName::Parse(name, owner) != SubItemKind::None)
+            return Refuse(node, QStringLiteral("%1 '%2' carries a sub-item marker; the applet makes such items itself")
+                                    .arg(QLatin1String(what), name));
         return true;
     }
     static int IntAttribute(const xml::XmlNode& node, const QString& name, int fallback)
@@ -131,10 +146,6 @@ bool Reader::ReadObjects(const xml::XmlNode& root, Description& d)
         object.enumeration = node.Attribute(QStringLiteral("enumeration"));
         if (!Unique(names, node, object.name, "Object"))
             return false;
-        QString owner;
-        if (SubItemName::Parse(object.name, owner) != SubItemKind::None)
-            return Refuse(node, QStringLiteral("Object '%1' carries a sub-item marker; the applet makes such items itself")
-                                    .arg(object.name));
         ItemValue::TypeFromName(node.Attribute(QStringLiteral("type")), object.type);
         object.scope = node.Attribute(QStringLiteral("scope")) == QLatin1String("applet") ? ObjectScope::Applet
                                                                                            : ObjectScope::Device;
@@ -173,6 +184,11 @@ bool Reader::ReadObjects(const xml::XmlNode& root, Description& d)
                 return Refuse(node, QStringLiteral("Object '%1': negative size").arg(object.name));
             break;
         }
+        if (object.size > kMaxItemSize)
+            return Refuse(node, QStringLiteral("Object '%1': size %2 is above the largest item size, %3")
+                                    .arg(object.name)
+                                    .arg(object.size)
+                                    .arg(kMaxItemSize));
         if (!object.enumeration.isEmpty()) {
             if (!d.FindEnumeration(object.enumeration))
                 return Refuse(node, QStringLiteral("Object '%1' names the unknown enumeration '%2'")
@@ -291,17 +307,27 @@ bool Reader::ReadLayout(const xml::XmlNode& layout, const Description& d, bool r
                                         .arg(object->name)
                                         .arg(object->size)
                                         .arg(FieldBits(field)));
-            if (object->type == ItemType::PackedAscii && field.encoding == Encoding::PackedAscii
-                && object->size != field.length)
-                return Refuse(node, QStringLiteral("Object '%1' holds %2 packed bytes; the field carries %3")
+            // A byte item of fixed size travels whole: neither cut nor padded.
+            const int itemBytes = object->type == ItemType::HartDate || object->type == ItemType::PackedAscii
+                                          || object->type == ItemType::Octets
+                                      ? object->size
+                                      : 0;
+            if (itemBytes > 0 && (field.encoding == Encoding::Octets || field.encoding == Encoding::PackedAscii)
+                && itemBytes != field.length)
+                return Refuse(node, QStringLiteral("Object '%1' holds %2 bytes; the field carries %3")
                                         .arg(object->name)
-                                        .arg(object->size)
+                                        .arg(itemBytes)
                                         .arg(field.length));
+            if (field.encoding == Encoding::Bcd && field.length > kMaxBcdBytes)
+                return Refuse(node, QStringLiteral("A BCD field has %1 bytes at most, not %2").arg(kMaxBcdBytes).arg(field.length));
         }
         field.offset = node.HasAttribute(QStringLiteral("offset")) ? IntAttribute(node, QStringLiteral("offset"), 0)
                                                                    : cursor;
-        if (field.offset + field.length > 255)
-            return Refuse(node, QStringLiteral("The field ends after byte 255"));
+        const int frameBytes = request ? kMaxRequestBytes : kMaxResponseBytes;
+        if (field.offset + field.length > frameBytes)
+            return Refuse(node, QStringLiteral("The field ends after the %1 data bytes a %2 holds")
+                                    .arg(frameBytes)
+                                    .arg(request ? QStringLiteral("request") : QStringLiteral("response")));
         cursor = field.offset + field.length;
         length = std::max(length, cursor);
         fields.append(field);
@@ -380,27 +406,13 @@ bool Reader::Run(const xml::XmlNode& root, Description& d)
 bool Read(const QString& path, int32_t kind, Description& description, QString& error)
 {
     auto refuse = [&](int line, const QString& reason) {
-        error = line > 0 ? QStringLiteral("%1(%2): %3").arg(path).arg(line).arg(reason)
-                         : QStringLiteral("%1: %2").arg(path, reason);
+        error = SchemaFiles::FileError(path, line, reason);
         return false;
     };
-    if (!QFileInfo(path).isFile())
-        return refuse(0, QStringLiteral("file not found"));
-    QString schemaError;
-    const auto schemas = SchemaFiles::Schemas(&schemaError);
-    if (!schemas)
-        return refuse(0, schemaError);
     xml::XmlDocument document;
-    document.SetSchemas(schemas);
-    document.SetValidateOnParse(true);
-    if (!document.Load(path)) {
-        const xml::XmlParseError& parseError = document.ParseError();
-        return refuse(parseError.line, parseError.reason.trimmed());
-    }
+    if (!SchemaFiles::Load(path, SchemaFiles::kTdxNamespace, QStringLiteral("TdxDescription"), document, error))
+        return false;
     const xml::XmlNode root = document.DocumentElement();
-    if (root.NamespaceUri() != SchemaFiles::kTdxNamespace || root.LocalName() != QLatin1String("TdxDescription"))
-        return refuse(root.Line(), QStringLiteral("not a TDX description (root %1 in namespace '%2')")
-                                       .arg(root.Name(), root.NamespaceUri()));
     const QString rootKind = root.Attribute(QStringLiteral("kind"));
     const int32_t fileKind = rootKind == QLatin1String("protocol") ? kTdxKindProtocol : kTdxKindDevice;
     if (kind != fileKind)

@@ -58,7 +58,21 @@ bool IsByteItem(ItemType type)
 
 bool Inside(const FieldLayout& field, const QByteArray& data)
 {
-    return field.offset >= 0 && field.length >= 0 && field.offset + field.length <= data.size();
+    return field.offset >= 0 && field.length >= 0 && field.length <= data.size()
+        && field.offset <= data.size() - field.length;
+}
+
+// Whether the field's length and bit field fit its encoding. The description
+// reader refuses other layouts; this guards layouts made in code, whose
+// numbers are read and written in a 64-bit word.
+bool Shaped(const FieldLayout& field)
+{
+    const int fixed = FixedLength(field.encoding);
+    if (fixed > 0 && field.length != fixed)
+        return false;
+    if (field.encoding == Encoding::Bcd && (field.length < 1 || field.length > 8))
+        return false;
+    return !IsUnsigned(field.encoding) || (field.shift >= 0 && field.shift < field.length * 8);
 }
 
 uint64_t ReadBigEndian(const QByteArray& data, int offset, int length)
@@ -161,6 +175,8 @@ void EncodeFixed(const FieldLayout& field, QByteArray& data)
 
 bool Encode(const FieldLayout& field, ItemType type, const QVariant& value, QByteArray& data, QString* why)
 {
+    if (!Shaped(field))
+        return Refuse(why, QStringLiteral("a field of %1 bytes does not fit its encoding").arg(field.length));
     if (!Inside(field, data))
         return Refuse(why, QStringLiteral("field outside the request"));
     if (!Fits(field.encoding, type))
@@ -236,7 +252,7 @@ bool Encode(const FieldLayout& field, ItemType type, const QVariant& value, QByt
     case Encoding::HartDate: {
         QByteArray bytes = value.toByteArray();
         if (bytes.size() > field.length)
-            bytes.truncate(field.length);
+            return Refuse(why, QStringLiteral("%1 bytes for a field of %2").arg(bytes.size()).arg(field.length));
         bytes.append(QByteArray(field.length - bytes.size(), '\0'));
         data.replace(field.offset, field.length, bytes);
         return true;
@@ -249,8 +265,10 @@ bool Encode(const FieldLayout& field, ItemType type, const QVariant& value, QByt
 bool Decode(const FieldLayout& field, ItemType type, int32_t size, const QByteArray& data, QVariant& value,
             QString* why)
 {
+    if (!Shaped(field))
+        return Refuse(why, QStringLiteral("a field of %1 bytes does not fit its encoding").arg(field.length));
     if (!Inside(field, data))
-        return Refuse(why, QStringLiteral("the response ends before byte %1").arg(field.offset + field.length));
+        return Refuse(why, QStringLiteral("the response ends before byte %1").arg(qint64(field.offset) + field.length));
     if (!Fits(field.encoding, type))
         return Refuse(why, QStringLiteral("item type does not fit the encoding"));
 
@@ -281,18 +299,21 @@ bool Decode(const FieldLayout& field, ItemType type, int32_t size, const QByteAr
     }
 
     const QByteArray bytes = data.mid(field.offset, field.length);
+    auto takeText = [&](QString text) {
+        while (text.endsWith(QLatin1Char(' ')))
+            text.chop(1);
+        if (size > 0 && text.size() > size)
+            return Refuse(why, QStringLiteral("a text of %1 characters for an item of %2").arg(text.size()).arg(size));
+        value = text;
+        return true;
+    };
     switch (field.encoding) {
     case Encoding::Float32:
         value = QVariant::fromValue<float>(comm::bitsToFloat(static_cast<uint32_t>(ReadBigEndian(data, field.offset, 4))));
         return true;
     case Encoding::PackedAscii:
-        if (type == ItemType::Text) {
-            QString text = comm::PackedAscii::unpack(bytes);
-            while (text.endsWith(QLatin1Char(' ')))
-                text.chop(1);
-            value = text;
-            return true;
-        }
+        if (type == ItemType::Text)
+            return takeText(comm::PackedAscii::unpack(bytes));
         if (!ItemValue::FromBytes(type, size, bytes, value))
             return Refuse(why, QStringLiteral("packed field of %1 bytes for an item of %2").arg(bytes.size()).arg(size));
         return true;
@@ -301,10 +322,7 @@ bool Decode(const FieldLayout& field, ItemType type, int32_t size, const QByteAr
         const int nul = text.indexOf(QChar(0));
         if (nul >= 0)
             text.truncate(nul);
-        while (text.endsWith(QLatin1Char(' ')))
-            text.chop(1);
-        value = text;
-        return true;
+        return takeText(text);
     }
     case Encoding::Octets:
     case Encoding::HartDate: {

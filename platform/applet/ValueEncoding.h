@@ -10,7 +10,8 @@
 //   bcd      (bytes N)              unsigned, two decimal digits per byte
 //   packedAscii (bytes N)           HART packed ASCII, 4 characters per 3 bytes
 //   ascii    (bytes N)              Latin-1 text, padded with blanks
-//   octets   (bytes N)              raw bytes, zero-padded or cut to N
+//   octets   (bytes N)              raw bytes, zero-padded to N; a longer
+//                                    value is not sent
 //   hartDate                        day, month, year - 1900
 //   const    (bytes N, value V)     a fixed number, no item (requests)
 //   skip     (bytes N)              bytes without meaning: ignored in a

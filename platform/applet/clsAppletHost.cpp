@@ -49,6 +49,7 @@ clsAppletHost::~clsAppletHost()
 
 void clsAppletHost::fncInit(const QString& tdxPath, const QString&, const QString& initString, int32_t& code)
 {
+    const auto keep = KeepAlive();
     if (m_manager || m_destroyed) {
         AppletTrace::Error(QStringLiteral("fncInit: the applet is already started"));
         code = kResultNotInitialised;
@@ -215,8 +216,9 @@ int32_t clsAppletHost::LoadValues(bool refresh)
 {
     if (!m_store)
         return kResultNoStore;
-    int32_t first = kResultOk;
-    m_loading = true;
+    // Every value is read before the first one is taken, so that a store that
+    // fails leaves the applet, its unsaved changes and their mark as they were.
+    QList<QPair<int32_t, QVariant>> values; // stored form; none: back to the description default
     for (int32_t handle = 1; handle <= m_manager->ItemCount(); ++handle) {
         const AppletItem* item = m_manager->Item(handle);
         if (!item->IsPersistent())
@@ -230,34 +232,37 @@ int32_t clsAppletHost::LoadValues(bool refresh)
             result = kResultStoreFailed;
         }
         if (result != 0) {
-            if (first == kResultOk)
-                first = result;
-            continue;
+            AppletTrace::Error(QStringLiteral("The instance-data store did not give %1 (%2); no value is reloaded")
+                                   .arg(item->Name(), ResultText(result)));
+            return result;
         }
         QVariant stored;
         QString why;
-        if (value.isValid() && ItemValue::FromText(item->Type(), item->Size(), value.toString(), stored, &why)) {
-            m_manager->Load(handle, stored);
-            continue;
-        }
-        if (value.isValid())
+        if (value.isValid() && !ItemValue::FromText(item->Type(), item->Size(), value.toString(), stored, &why))
             AppletTrace::Error(QStringLiteral("Stored value '%1' of %2 refused: %3").arg(value.toString(), item->Name(), why));
-        m_manager->ResetToDefault(handle);
+        values.append({handle, stored});
     }
-    m_loading = false;
+    for (const auto& [handle, stored] : values) {
+        if (stored.isValid())
+            m_manager->Load(handle, stored);
+        else
+            m_manager->ResetToDefault(handle);
+    }
     WriteNumber(m_dirtyHandle, 0);
     if (refresh)
         m_manager->RefreshAll();
-    return first;
+    return kResultOk;
 }
 
 void clsAppletHost::LoadFromDatabase(int32_t, int32_t& result)
 {
+    const auto keep = KeepAlive();
     result = Initialised() ? LoadValues(true) : kResultNotInitialised;
 }
 
 void clsAppletHost::SaveToDatabase(int32_t, int32_t& result)
 {
+    const auto keep = KeepAlive();
     if (!Initialised() || !m_store) {
         result = Initialised() ? kResultNoStore : kResultNotInitialised;
         return;
@@ -287,24 +292,26 @@ void clsAppletHost::SaveToDatabase(int32_t, int32_t& result)
 
 // --- Dataset files ----------------------------------------------------------------------
 
-QString clsAppletHost::DatasetFolder() const
+dialogs::FileDialogRequest clsAppletHost::DatasetFileRequest(const QString& title) const
 {
     const AppletItem* item = m_manager ? m_manager->Item(m_fileNameHandle) : nullptr;
     const QString file = item ? ItemValue::ToText(item->Type(), item->Value()) : QString();
-    return file.isEmpty() ? QString() : QFileInfo(file).absolutePath();
+    dialogs::FileDialogRequest request;
+    request.title = title;
+    request.folder = file.isEmpty() ? QString() : QFileInfo(file).absolutePath();
+    request.filter = kDatasetFilter;
+    return request;
 }
 
 void clsAppletHost::LoadDataset(int32_t& result)
 {
+    const auto keep = KeepAlive();
     if (!Initialised()) {
         result = kResultNotInitialised;
         return;
     }
-    dialogs::FileDialogRequest request;
-    request.title = QStringLiteral("Load dataset");
-    request.folder = DatasetFolder();
-    request.filter = kDatasetFilter;
-    const QString path = dialogs::DialogService::instance().ChooseOpenFile(request);
+    const QString path =
+        dialogs::DialogService::instance().ChooseOpenFile(DatasetFileRequest(QStringLiteral("Load dataset")));
     if (path.isEmpty()) {
         result = kResultCancelled;
         return;
@@ -346,15 +353,13 @@ void clsAppletHost::LoadDataset(int32_t& result)
 
 void clsAppletHost::SaveDatasetAs(int32_t& result)
 {
+    const auto keep = KeepAlive();
     if (!Initialised()) {
         result = kResultNotInitialised;
         return;
     }
-    dialogs::FileDialogRequest request;
-    request.title = QStringLiteral("Save dataset as");
-    request.folder = DatasetFolder();
-    request.filter = kDatasetFilter;
-    const QString path = dialogs::DialogService::instance().ChooseSaveFile(request);
+    const QString path =
+        dialogs::DialogService::instance().ChooseSaveFile(DatasetFileRequest(QStringLiteral("Save dataset as")));
     if (path.isEmpty()) {
         result = kResultCancelled;
         return;
@@ -391,6 +396,7 @@ int32_t clsAppletHost::CreateView(const QString& progId, std::shared_ptr<View>& 
 
 void clsAppletHost::StartView(const QString& progId, int32_t& result)
 {
+    const auto keep = KeepAlive();
     if (!Initialised()) {
         result = kResultNotInitialised;
         return;
@@ -412,6 +418,7 @@ void clsAppletHost::StartView(const QString& progId, int32_t& result)
 
 void clsAppletHost::StartSingleView(const QString& formName, int32_t& result)
 {
+    const auto keep = KeepAlive();
     if (!Initialised()) {
         result = kResultNotInitialised;
         return;
@@ -447,6 +454,7 @@ void clsAppletHost::StartSingleView(const QString& formName, int32_t& result)
 
 void clsAppletHost::fncCloseForm(const QString& formName, int32_t& result)
 {
+    const auto keep = KeepAlive();
     result = kResultFormNotOpen;
     if (!Initialised())
         return;
@@ -504,7 +512,7 @@ void clsAppletHost::PublishActiveForms()
 
 void clsAppletHost::DestroyApplet(std::shared_ptr<AppletHost>& host, int32_t& result)
 {
-    const std::shared_ptr<clsAppletHost> keep = weak_from_this().lock(); // the caller's reference may be the last
+    const auto keep = KeepAlive(); // the caller's reference may be the last
     Teardown(true);
     host.reset();
     result = kResultOk;
@@ -523,18 +531,27 @@ void clsAppletHost::Teardown(bool callDestroy)
     }
     if (m_manager) {
         m_manager->SetObservers({}, {});
-        for (const std::shared_ptr<View>& view : m_manager->RegisteredViews()) {
-            if (callDestroy) {
-                int32_t destroyed = 0;
-                try {
-                    view->Destroy(destroyed);
-                } catch (const std::exception& error) {
-                    AppletTrace::Error(QStringLiteral("Destroy of a view failed: %1").arg(QString::fromLocal8Bit(error.what())));
+        // A view and the manager hold each other until the view is unregistered.
+        // A view may register another one while it ends; those end as well,
+        // in rounds, up to a bound against views that keep coming back.
+        constexpr int kRounds = 8;
+        for (int round = 0; round < kRounds && !m_manager->RegisteredViews().empty(); ++round) {
+            for (const std::shared_ptr<View>& view : m_manager->RegisteredViews()) {
+                if (callDestroy) {
+                    int32_t destroyed = 0;
+                    try {
+                        view->Destroy(destroyed);
+                    } catch (const std::exception& error) {
+                        AppletTrace::Error(QStringLiteral("Destroy of a view failed: %1").arg(QString::fromLocal8Bit(error.what())));
+                    }
                 }
+                int32_t unregistered = 0;
+                m_manager->UnregisterView(view.get(), unregistered);
             }
-            int32_t unregistered = 0;
-            m_manager->UnregisterView(view.get(), unregistered);
         }
+        if (!m_manager->RegisteredViews().empty())
+            AppletTrace::Error(QStringLiteral("The applet ends with %1 views that registered again while they were ended")
+                                   .arg(m_manager->RegisteredViews().size()));
     }
     m_forms.clear();
 }

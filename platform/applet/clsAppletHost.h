@@ -13,6 +13,10 @@
 #include <memory>
 #include <vector>
 
+namespace dialogs {
+struct FileDialogRequest;
+}
+
 namespace applet {
 
 class AppletItem;
@@ -64,6 +68,9 @@ private:
     };
 
     bool Initialised() const { return m_manager != nullptr && !m_destroyed; }
+    // Held by operations that call views, the store or dialogs directly: one
+    // of them may end the applet and let go of the last reference meanwhile.
+    std::shared_ptr<clsAppletHost> KeepAlive() { return weak_from_this().lock(); }
     void OnItemChanged(const AppletItem& item, WriteOrigin origin, bool shadowChange);
     void OnViewUnregistered(const View* view);
     int32_t CreateView(const QString& progId, std::shared_ptr<View>& view);
@@ -73,7 +80,8 @@ private:
     int32_t LoadValues(bool refresh);
     void PublishActiveForms();
     void Teardown(bool callDestroy);
-    QString DatasetFolder() const;
+    // The file dialog of LoadDataset and SaveDatasetAs, opened in the folder of the last dataset file.
+    dialogs::FileDialogRequest DatasetFileRequest(const QString& title) const;
 
     std::shared_ptr<const Description> m_description;
     std::shared_ptr<clsTdxFileParser> m_parser;

@@ -1,4 +1,5 @@
 #include "platform/applet/clsAppletItemManager.h"
+#include "platform/applet/AppletHost.h"
 #include "platform/applet/AppletResults.h"
 #include "platform/applet/AppletTrace.h"
 #include "platform/applet/Description.h"
@@ -151,6 +152,7 @@ void clsAppletItemManager::UnregisterView(const View* view, int32_t& result)
             break;
     if (it == m_views.end() || !view)
         return;
+    const std::shared_ptr<clsAppletItemManager> self = weak_from_this().lock();
     const std::shared_ptr<View> keep = it->second.view;
     const int32_t handle = it->first;
     m_views.erase(it);
@@ -312,6 +314,10 @@ void clsAppletItemManager::Deliver(AppletItem& item, Change change, int32_t extr
     if (targets.empty())
         return;
     const std::shared_ptr<clsAppletItemManager> self = shared_from_this();
+    // A handler may end the applet and let go of its host while host code
+    // that made this change is still on the stack: the host then ends on the
+    // next turn of the event loop instead of under that code.
+    std::shared_ptr<AppletHost> host = m_host.lock();
     const int32_t handle = item.Handle();
     ++m_deliveryDepth;
     for (const auto& registration : targets) {
@@ -346,6 +352,8 @@ void clsAppletItemManager::Deliver(AppletItem& item, Change change, int32_t extr
     }
     --m_deliveryDepth;
     Prune();
+    if (host && host.use_count() == 1)
+        loop::PostToLoop([host = std::move(host)] {});
 }
 
 void clsAppletItemManager::QueueRefresh(const std::shared_ptr<Registration>& registration)
@@ -367,30 +375,25 @@ void clsAppletItemManager::RunQueuedRefreshes()
 {
     std::vector<std::weak_ptr<Registration>> queue;
     queue.swap(m_refreshQueue);
-    for (const auto& weak : queue) {
-        const std::shared_ptr<Registration> registration = weak.lock();
-        if (!registration || !registration->alive)
-            continue;
-        AppletItem* item = Item(registration->itemHandle);
-        if (!item)
-            continue;
-        const std::vector<std::shared_ptr<Registration>> one{registration};
-        Deliver(*item, Change::Refresh, 0, &one);
-    }
+    for (const auto& weak : queue)
+        Refresh(weak.lock());
+}
+
+void clsAppletItemManager::Refresh(const std::shared_ptr<Registration>& registration)
+{
+    AppletItem* item = registration && registration->alive ? Item(registration->itemHandle) : nullptr;
+    if (!item)
+        return;
+    const std::vector<std::shared_ptr<Registration>> one{registration};
+    Deliver(*item, Change::Refresh, 0, &one);
 }
 
 void clsAppletItemManager::RefreshAll()
 {
+    const std::shared_ptr<clsAppletItemManager> self = weak_from_this().lock();
     const std::vector<std::shared_ptr<Registration>> all = m_registrations;
-    for (const auto& registration : all) {
-        if (!registration->alive)
-            continue;
-        AppletItem* item = Item(registration->itemHandle);
-        if (!item)
-            continue;
-        const std::vector<std::shared_ptr<Registration>> one{registration};
-        Deliver(*item, Change::Refresh, 0, &one);
-    }
+    for (const auto& registration : all)
+        Refresh(registration);
 }
 
 // --- Host access --------------------------------------------------------------
@@ -416,6 +419,8 @@ const AppletItem* clsAppletItemManager::Item(int32_t handle) const
 
 bool clsAppletItemManager::Write(int32_t handle, const QVariant& storedValue, WriteOrigin origin)
 {
+    // A handler may let go of the last reference to this manager.
+    const std::shared_ptr<clsAppletItemManager> self = weak_from_this().lock();
     AppletItem* item = Item(handle);
     if (!item)
         return false;
@@ -433,6 +438,7 @@ bool clsAppletItemManager::Write(int32_t handle, const QVariant& storedValue, Wr
 
 bool clsAppletItemManager::WriteShadow(int32_t handle, const QVariant& storedValue)
 {
+    const std::shared_ptr<clsAppletItemManager> self = weak_from_this().lock();
     AppletItem* item = Item(handle);
     if (!item)
         return false;
@@ -521,22 +527,26 @@ void clsAppletItemManager::fncReadBCDValue(int32_t handle, int32_t& value, bool 
     });
 }
 
+void clsAppletItemManager::ReadBytes(int32_t handle, ValueAccess access, QByteArray& value, bool shadow,
+                                     int32_t& failed)
+{
+    ReadChecked(handle, access, shadow, failed,
+                [&](const AppletItem& item, const QVariant& v) { value = ItemValue::ToBytes(item.Type(), v); });
+}
+
 void clsAppletItemManager::fncReadOctetsValue(int32_t handle, QByteArray& value, bool shadow, int32_t& failed)
 {
-    ReadChecked(handle, ValueAccess::Octets, shadow, failed,
-                [&](const AppletItem& item, const QVariant& v) { value = ItemValue::ToBytes(item.Type(), v); });
+    ReadBytes(handle, ValueAccess::Octets, value, shadow, failed);
 }
 
 void clsAppletItemManager::fncReadPCAValue(int32_t handle, QByteArray& value, bool shadow, int32_t& failed)
 {
-    ReadChecked(handle, ValueAccess::PackedAscii, shadow, failed,
-                [&](const AppletItem& item, const QVariant& v) { value = ItemValue::ToBytes(item.Type(), v); });
+    ReadBytes(handle, ValueAccess::PackedAscii, value, shadow, failed);
 }
 
 void clsAppletItemManager::fncReadHartDateValue(int32_t handle, QByteArray& value, bool shadow, int32_t& failed)
 {
-    ReadChecked(handle, ValueAccess::HartDate, shadow, failed,
-                [&](const AppletItem& item, const QVariant& v) { value = ItemValue::ToBytes(item.Type(), v); });
+    ReadBytes(handle, ValueAccess::HartDate, value, shadow, failed);
 }
 
 void clsAppletItemManager::fncReadString(int32_t handle, QString& value, bool shadow, int32_t& failed)
@@ -623,25 +633,26 @@ void clsAppletItemManager::fncPutBCDValue(int32_t handle, int32_t value, int32_t
     });
 }
 
-void clsAppletItemManager::fncPutOctetsValue(int32_t handle, const QByteArray& value, int32_t& failed)
+void clsAppletItemManager::PutBytes(int32_t handle, ValueAccess access, const QByteArray& value, int32_t& failed)
 {
-    PutChecked(handle, ValueAccess::Octets, failed, [&](const AppletItem& item, QVariant& stored) {
+    PutChecked(handle, access, failed, [&](const AppletItem& item, QVariant& stored) {
         return ItemValue::FromBytes(item.Type(), item.Size(), value, stored);
     });
+}
+
+void clsAppletItemManager::fncPutOctetsValue(int32_t handle, const QByteArray& value, int32_t& failed)
+{
+    PutBytes(handle, ValueAccess::Octets, value, failed);
 }
 
 void clsAppletItemManager::fncPutPCAValue(int32_t handle, const QByteArray& value, int32_t& failed)
 {
-    PutChecked(handle, ValueAccess::PackedAscii, failed, [&](const AppletItem& item, QVariant& stored) {
-        return ItemValue::FromBytes(item.Type(), item.Size(), value, stored);
-    });
+    PutBytes(handle, ValueAccess::PackedAscii, value, failed);
 }
 
 void clsAppletItemManager::fncPutHartDateValue(int32_t handle, const QByteArray& value, int32_t& failed)
 {
-    PutChecked(handle, ValueAccess::HartDate, failed, [&](const AppletItem& item, QVariant& stored) {
-        return ItemValue::FromBytes(item.Type(), item.Size(), value, stored);
-    });
+    PutBytes(handle, ValueAccess::HartDate, value, failed);
 }
 
 void clsAppletItemManager::fncPutString(int32_t handle, const QString& value, int32_t& failed)

@@ -8,7 +8,10 @@
 // - A write notifies every view that registered the item, in registration
 //   order, synchronously and before the write returns, and only when the value
 //   really changed. Handlers may write (their notifications are delivered at
-//   once, nested) and may unregister items or whole views, their own included.
+//   once, nested), register and unregister items or whole views, their own
+//   included, and end the applet: when they let go of the last reference to
+//   the host, it ends on the next turn of the event loop, after the code that
+//   made the change has returned.
 // - Each registration gets one refresh (StateInfo::kRefreshBits) on the event
 //   loop turn after RegisterItem.
 // - Value operations report a failed flag: kItemUnknown (no such handle),
@@ -152,12 +155,16 @@ private:
                     const std::function<bool(const AppletItem&, QVariant&)>& convert);
     void ReadChecked(int32_t handle, ValueAccess access, bool shadow, int32_t& failed,
                      const std::function<void(const AppletItem&, const QVariant&)>& take);
+    // The byte accesses (octets, packed ASCII, HART date) differ only in their family.
+    void ReadBytes(int32_t handle, ValueAccess access, QByteArray& value, bool shadow, int32_t& failed);
+    void PutBytes(int32_t handle, ValueAccess access, const QByteArray& value, int32_t& failed);
     void Deliver(AppletItem& item, Change change, int32_t extraBits,
                  const std::vector<std::shared_ptr<Registration>>* only = nullptr);
     void CallView(const std::shared_ptr<View>& view, const Registration& registration, int32_t itemHandle,
                   bool shadow, int32_t state);
     std::shared_ptr<View> ViewOf(int32_t viewHandle) const;
     void QueueRefresh(const std::shared_ptr<Registration>& registration);
+    void Refresh(const std::shared_ptr<Registration>& registration);
     void RunQueuedRefreshes();
     void Prune();
 

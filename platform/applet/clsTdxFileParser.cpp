@@ -72,6 +72,33 @@ const clsTdxFileParser::Entry* clsTdxFileParser::EntryAt(int32_t handle) const
     return &m_entries[static_cast<size_t>(handle - 1)];
 }
 
+bool clsTdxFileParser::LoadedKind(const QString& name, EntryKind& kind, int32_t& error) const
+{
+    if (!m_description)
+        error = kParserNotLoaded;
+    else if (!KindFromName(name, kind))
+        error = kParserUnknownKind;
+    else
+        error = kParserOk;
+    return error == kParserOk;
+}
+
+const clsTdxFileParser::Entry* clsTdxFileParser::LoadedEntry(int32_t handle, std::optional<EntryKind> kind,
+                                                             int32_t& error) const
+{
+    if (!m_description) {
+        error = kParserNotLoaded;
+        return nullptr;
+    }
+    const Entry* entry = EntryAt(handle);
+    if (!entry || (kind && entry->kind != *kind)) {
+        error = kParserBadHandle;
+        return nullptr;
+    }
+    error = kParserOk;
+    return entry;
+}
+
 QString clsTdxFileParser::NameOf(const Entry& entry) const
 {
     const Description& d = *m_description;
@@ -110,36 +137,22 @@ void clsTdxFileParser::fncNumberOfEntries(const QString& kind, int32_t& count, i
 {
     count = 0;
     EntryKind wanted;
-    if (!m_description) {
-        error = kParserNotLoaded;
+    if (!LoadedKind(kind, wanted, error))
         return;
-    }
-    if (!KindFromName(kind, wanted)) {
-        error = kParserUnknownKind;
-        return;
-    }
     for (const Entry& entry : m_entries)
         if (entry.kind == wanted)
             ++count;
-    error = kParserOk;
 }
 
 void clsTdxFileParser::fncGetFirstEntryHandle(const QString& kind, int32_t& handle, int32_t& error)
 {
     handle = 0;
     EntryKind wanted;
-    if (!m_description) {
-        error = kParserNotLoaded;
+    if (!LoadedKind(kind, wanted, error))
         return;
-    }
-    if (!KindFromName(kind, wanted)) {
-        error = kParserUnknownKind;
-        return;
-    }
     for (size_t i = 0; i < m_entries.size(); ++i)
         if (m_entries[i].kind == wanted) {
             handle = static_cast<int32_t>(i + 1);
-            error = kParserOk;
             return;
         }
     error = kParserNoMoreEntries;
@@ -147,19 +160,12 @@ void clsTdxFileParser::fncGetFirstEntryHandle(const QString& kind, int32_t& hand
 
 void clsTdxFileParser::fncGetNextEntryHandle(int32_t& handle, int32_t& error)
 {
-    if (!m_description) {
-        error = kParserNotLoaded;
+    const Entry* current = LoadedEntry(handle, std::nullopt, error);
+    if (!current)
         return;
-    }
-    const Entry* current = EntryAt(handle);
-    if (!current) {
-        error = kParserBadHandle;
-        return;
-    }
     for (auto i = static_cast<size_t>(handle); i < m_entries.size(); ++i)
         if (m_entries[i].kind == current->kind) {
             handle = static_cast<int32_t>(i + 1);
-            error = kParserOk;
             return;
         }
     error = kParserNoMoreEntries;
@@ -169,18 +175,11 @@ void clsTdxFileParser::fncGetEntryHandle(const QString& kind, const QString& nam
 {
     handle = 0;
     EntryKind wanted;
-    if (!m_description) {
-        error = kParserNotLoaded;
+    if (!LoadedKind(kind, wanted, error))
         return;
-    }
-    if (!KindFromName(kind, wanted)) {
-        error = kParserUnknownKind;
-        return;
-    }
     for (size_t i = 0; i < m_entries.size(); ++i)
         if (m_entries[i].kind == wanted && NameOf(m_entries[i]).compare(name, Qt::CaseInsensitive) == 0) {
             handle = static_cast<int32_t>(i + 1);
-            error = kParserOk;
             return;
         }
     error = kParserNotFound;
@@ -189,78 +188,48 @@ void clsTdxFileParser::fncGetEntryHandle(const QString& kind, const QString& nam
 void clsTdxFileParser::fncGetEntryName(int32_t handle, QString& name, int32_t& error)
 {
     name.clear();
-    if (!m_description) {
-        error = kParserNotLoaded;
-        return;
-    }
-    const Entry* entry = EntryAt(handle);
-    if (!entry) {
-        error = kParserBadHandle;
-        return;
-    }
-    name = NameOf(*entry);
-    error = kParserOk;
+    if (const Entry* entry = LoadedEntry(handle, std::nullopt, error))
+        name = NameOf(*entry);
 }
 
 void clsTdxFileParser::fncGetMenuEntry(int32_t handle, QString& name, QString& label, QString& help,
                                        QString& command, int32_t& number, int32_t& failed)
 {
-    if (!m_description) {
-        failed = kParserNotLoaded;
+    const Entry* entry = LoadedEntry(handle, EntryKind::Menu, failed);
+    if (!entry)
         return;
-    }
-    const Entry* entry = EntryAt(handle);
-    if (!entry || entry->kind != EntryKind::Menu) {
-        failed = kParserBadHandle;
-        return;
-    }
     const DescMenuEntry& menu = m_description->menu[entry->index];
     name = menu.name;
     label = menu.label;
     help = menu.help;
     command = menu.command;
     number = menu.number;
-    failed = kParserOk;
 }
 
 void clsTdxFileParser::fncGetObjectInfo(int32_t handle, QString& text, int32_t& dataType, int32_t& size,
                                         QVariant& value, QString& enumerationName, int32_t& error)
 {
-    if (!m_description) {
-        error = kParserNotLoaded;
+    const Entry* entry = LoadedEntry(handle, EntryKind::Object, error);
+    if (!entry)
         return;
-    }
-    const Entry* entry = EntryAt(handle);
-    if (!entry || entry->kind != EntryKind::Object) {
-        error = kParserBadHandle;
-        return;
-    }
     const DescObject& object = m_description->objects[entry->index];
     text = object.text;
     dataType = static_cast<int32_t>(object.type);
     size = object.size;
     value = object.defaultText;
     enumerationName = object.enumeration;
-    error = kParserOk;
 }
 
 void clsTdxFileParser::fncGetEnumEntries(int32_t handle, QString& text, QList<TdxEnumEntry>& entries, int32_t& error)
 {
-    if (!m_description) {
-        error = kParserNotLoaded;
+    const Entry* entry = LoadedEntry(handle, EntryKind::Enumeration, error);
+    if (!entry)
         return;
-    }
-    const Entry* entry = EntryAt(handle);
-    if (!entry || entry->kind != EntryKind::Enumeration) {
-        error = kParserBadHandle;
-        return;
-    }
     const DescEnumeration& enumeration = m_description->enumerations[entry->index];
     text = enumeration.text;
     entries.clear();
     for (const DescEnumEntry& e : enumeration.entries)
         entries.append(TdxEnumEntry{e.value, e.text});
-    error = kParserOk;
 }
 
 void clsTdxFileParser::fncGetSequenceRecords(int32_t handle, QString& text, int32_t& error, QStringList& records,
@@ -268,20 +237,13 @@ void clsTdxFileParser::fncGetSequenceRecords(int32_t handle, QString& text, int3
 {
     records.clear();
     count = 0;
-    if (!m_description) {
-        error = kParserNotLoaded;
+    const Entry* entry = LoadedEntry(handle, EntryKind::Sequence, error);
+    if (!entry)
         return;
-    }
-    const Entry* entry = EntryAt(handle);
-    if (!entry || entry->kind != EntryKind::Sequence) {
-        error = kParserBadHandle;
-        return;
-    }
     const DescSequence& sequence = m_description->sequences[entry->index];
     text = sequence.text;
     records = sequence.records;
     count = static_cast<int32_t>(records.size());
-    error = kParserOk;
 }
 
 } // namespace applet

@@ -6,6 +6,7 @@
 #include "platform/applet/Description.h"
 #include "platform/applet/TdxFileParser.h"
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace applet {
@@ -39,6 +40,11 @@ private:
     };
     static bool KindFromName(const QString& name, EntryKind& kind);
     const Entry* EntryAt(int32_t handle) const;
+    // With a description loaded: the kind of that name, or the entry of the
+    // handle (of the kind given, if one is); otherwise false or null and error
+    // says why.
+    bool LoadedKind(const QString& name, EntryKind& kind, int32_t& error) const;
+    const Entry* LoadedEntry(int32_t handle, std::optional<EntryKind> kind, int32_t& error) const;
     QString NameOf(const Entry& entry) const;
     void BuildEntries();
 

@@ -1,20 +1,25 @@
 #pragma once
 // The communication object the frame hands to a DTM with SetCommunication:
-// the channel to one device, named by its address "hart-ip://host:port".
+// the channel to one device, named by its address "hart-ip://host:port". The
+// communication server reads the address through IHartIpAddress.
 #include "platform/automation/ClassRegistry.h"
+#include "platform/comm/server/IHartIpAddress.h"
 #include "platform/frame/fdt/IFdtCommunication.h"
 #include <QString>
 #include <cstdint>
 
 namespace frame {
 
-class FrameCommunication : public automation::ComObject, public fdt::IFdtCommunication {
+class FrameCommunication : public automation::ComObject,
+                           public fdt::IFdtCommunication,
+                           public comm::IHartIpAddress {
 public:
     // Raises automation::ComError (E_INVALIDARG) for an address that
     // ParseAddress refuses.
     explicit FrameCommunication(const QString& address);
 
     QString Address() const override { return m_address; }
+    QString DeviceAddress() const override { return m_address; }
     QString Host() const { return m_host; }
     uint16_t Port() const { return m_port; }
 

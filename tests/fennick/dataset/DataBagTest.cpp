@@ -1,7 +1,5 @@
-// The data bag's channel list and the data manager's record of the frame's
-// lock owner.
+// The data bag's channel list.
 #include "fennick/dataset/clsDataBag.h"
-#include "fennick/dataset/clsDataManager.h"
 #include "tests/common/TraceCapture.h"
 #include <gtest/gtest.h>
 
@@ -37,35 +35,6 @@ TEST(DataBag, ShrinkingKeepsTheFirstTextsAndZeroEmpties)
     EXPECT_EQ(bag.ChannelData(2), QString());
     bag.SetChannelCount(-5);
     EXPECT_EQ(bag.ChannelCount(), 0);
-}
-
-TEST(DataManager, OnlyTheLockOwnerUnlocksWhileOneIsRecorded)
-{
-    TraceCapture traces;
-    clsDataManager data;
-    data.OnLockDataSet(QStringLiteral("Anna"));
-    EXPECT_TRUE(data.IsDataSetLocked());
-    data.OnUnlockDataSet(QStringLiteral("Bert"));
-    EXPECT_TRUE(data.IsDataSetLocked());
-    EXPECT_TRUE(traces.contains(QStringLiteral("Unlocking data set not allowed for: Bert")));
-    data.OnUnlockDataSet(QStringLiteral("Anna"));
-    EXPECT_FALSE(data.IsDataSetLocked());
-    traces.clear();
-    data.OnUnlockDataSet(QString());
-    EXPECT_TRUE(traces.contains(QStringLiteral("Data set unlocked by : Unknown user")));
-}
-
-TEST(DataManager, StatesAreUndefinedWithoutADataset)
-{
-    TraceCapture traces;
-    clsDataManager data;
-    EXPECT_EQ(data.GetStorageState(), QStringLiteral("Undefined"));
-    EXPECT_TRUE(traces.contains(QStringLiteral("privXMLDataCache Is Nothing")));
-    EXPECT_TRUE(data.IDtmParameterExt_SetParameters(QString(), QStringLiteral("<FDT/>")));
-    data.SetDataSetStates(QStringLiteral("transient"), QString());
-    data.SetDataSetStates(QString(), QStringLiteral("validModified "));
-    EXPECT_EQ(data.GetStorageState(), QStringLiteral("transient"));
-    EXPECT_EQ(data.GetDataSetState(), QStringLiteral("validModified "));
 }
 
 } // namespace

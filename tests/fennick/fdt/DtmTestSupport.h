@@ -1,6 +1,7 @@
 #pragma once
-// The DTM driven through the reference frame on a manual clock: an applet host
-// double with the private items the DTM uses, a fixture that creates and walks
+// The DTM driven through the reference frame on a manual clock: a device
+// catalogue with the Trivex device type, an applet host double on the Trivex
+// description (or the toolkit's own host), a fixture that creates and walks
 // the DTM, and trace helpers.
 #include "fennick/dataset/clsDataBag.h"
 #include "fennick/dataset/clsDataManager.h"
@@ -8,11 +9,14 @@
 #include "fennick/fdt/clsTkDispatcher.h"
 #include "fennick/fdt/global.h"
 #include "fennick/services/Debugging.h"
+#include "fennick/services/Deployment.h"
+#include "fennick/services/Publics.h"
 #include "fennick/services/XMLHelper.h"
+#include "platform/applet/AppletClasses.h"
 #include "platform/applet/AppletHost.h"
-#include "platform/applet/Description.h"
 #include "platform/applet/View.h"
 #include "platform/applet/clsAppletItemManager.h"
+#include "platform/applet/clsTdxFileParser.h"
 #include "platform/dialogs/ScopedDialogService.h"
 #include "platform/dialogs/ScriptedDialogService.h"
 #include "platform/frame/ReferenceFrame.h"
@@ -20,6 +24,8 @@
 #include "platform/loop/ManualClock.h"
 #include "platform/loop/ScopedTimerService.h"
 #include "tests/common/TraceCapture.h"
+#include <QDir>
+#include <QFileInfo>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -28,28 +34,70 @@
 namespace dtmtest {
 
 inline const QString kTag = QStringLiteral("DTM_1");
-inline const QString kDeviceType = QStringLiteral("<FDT><DtmDeviceType/></FDT>");
+inline const QString kHartBus = QStringLiteral("036D1498-387B-11D4-86E1-00E0987270B9");
+inline const QString kProfibusBus = QStringLiteral("036D1499-387B-11D4-86E1-00E0987270B9");
+inline const QString kTrivexTypeId = QStringLiteral("165");
 
-// An applet host whose item manager holds the applet's private items; connect
-// and disconnect write the connection item as an applet does.
+// The staged description folder of the Trivex HART device type (ending in "/").
+inline QString TrivexDescriptionDir()
+{
+    return Publics::GetTdxDescriptionDir() + QStringLiteral("COM_HART/_0063/_0_00A5/");
+}
+
+// The device type as a frame hands it to InitNew: an FDT document holding
+// the chosen fdt:DtmDeviceType of the DTM information.
+inline QString DeviceTypeDocument(const QString& deviceTypeId = kTrivexTypeId, const QString& bus = kHartBus)
+{
+    return QStringLiteral("<FDT xmlns=\"x-schema:DTMInitSchema.xml\" xmlns:fdt=\"x-schema:FDTDataTypesSchema.xml\">"
+                          "<fdt:DtmDeviceType manufacturerId=\"99\" deviceTypeId=\"%1\" classificationId=\"flow\">"
+                          "<fdt:VersionInformation name=\"Trivex HART\" vendor=\"Korvel Automation\" version=\"22\" "
+                          "date=\"2024-05-15\"/>"
+                          "<fdt:BusCategories><fdt:BusCategory busCategory=\"%2\"/></fdt:BusCategories>"
+                          "</fdt:DtmDeviceType></FDT>")
+        .arg(deviceTypeId, bus);
+}
+inline const QString kDeviceType = DeviceTypeDocument();
+
+// Enters a device type into the catalogue, as the registration would. The
+// component categories are no concern of these tests (their manager is not
+// registered here), so only the catalogue entry is required.
+inline void RegisterDeviceType(const QString& deviceTypeId, const QString& bus, const QString& tdxPath,
+                               const QString& fdtPath, const QString& gsdPath = QString())
+{
+    Deployment::DeviceInfo info;
+    info.name = QStringLiteral("Trivex HART");
+    info.vendor = QStringLiteral("Korvel Automation");
+    info.version = QStringLiteral("22");
+    info.descriptor = QStringLiteral("Trivex multivariable transmitter");
+    info.busCategory = bus;
+    info.manufacturerId = QStringLiteral("99");
+    info.deviceTypeId = deviceTypeId;
+    Deployment::RegisterDtm(info, QStringLiteral("flow"), QStringLiteral("2024-05-15"), tdxPath, fdtPath, gsdPath);
+    ASSERT_TRUE(QFileInfo::exists(Deployment::CataloguePath()));
+}
+
+// An applet host on the Trivex description whose items nobody drives but the
+// test; connect and disconnect write the connection item as an applet does.
 class FakeAppletHost : public automation::ComObject,
                        public applet::AppletHost,
                        public std::enable_shared_from_this<FakeAppletHost> {
 public:
-    static std::shared_ptr<FakeAppletHost> Make()
+    // The items of the description file (the Trivex description when none
+    // is named); the manager's data dictionary is that file's parser unless
+    // another one is given.
+    static std::shared_ptr<FakeAppletHost> Make(const QString& tdxPath = QString(),
+                                                std::shared_ptr<applet::TdxFileParser> dictionary = nullptr)
     {
         auto host = std::make_shared<FakeAppletHost>();
-        auto description = std::make_shared<applet::Description>();
-        for (const char* name : {"&&private&&connect", "&&private&&Userlevel", "&&private&&OEMservice"}) {
-            applet::DescObject object;
-            object.name = QString::fromUtf8(name);
-            object.type = applet::ItemType::Unsigned;
-            object.size = 8;
-            object.scope = applet::ObjectScope::Applet;
-            description->objects.append(object);
-        }
-        description->Index();
-        host->manager = std::make_shared<applet::clsAppletItemManager>(description, nullptr, host);
+        auto parser = std::make_shared<applet::clsTdxFileParser>();
+        QString error;
+        int32_t status = -1;
+        parser->Load(applet::kTdxKindDevice,
+                     tdxPath.isEmpty() ? TrivexDescriptionDir() + QStringLiteral("Trivex.tdx") : tdxPath, 1, error,
+                     status);
+        EXPECT_EQ(status, 0) << error.toStdString();
+        host->manager = std::make_shared<applet::clsAppletItemManager>(
+            parser->GetDescription(), dictionary ? std::move(dictionary) : parser, host);
         return host;
     }
 
@@ -69,7 +117,12 @@ public:
         EXPECT_EQ(failed, 0) << name.toStdString();
     }
 
-    void fncInit(const QString&, const QString&, const QString&, int32_t& code) override { code = 0; }
+    void fncInit(const QString&, const QString&, const QString& init, int32_t& code) override
+    {
+        ++initCount;
+        initString = init;
+        code = initCode;
+    }
     void GetItemManager(std::shared_ptr<applet::clsAppletItemManager>& m) override { m = manager; }
     void Connect(int32_t, int32_t& result) override
     {
@@ -91,6 +144,7 @@ public:
     void DestroyApplet(std::shared_ptr<applet::AppletHost>& host, int32_t& result) override
     {
         calls << QStringLiteral("DestroyApplet");
+        store.reset();
         for (const auto& view : manager->RegisteredViews()) {
             int32_t r = 0;
             view->Destroy(r);
@@ -104,7 +158,11 @@ public:
         calls << (server ? QStringLiteral("fncSetCServer(server)") : QStringLiteral("fncSetCServer(none)"));
         code = 1;
     }
-    void fncSetDBInstance(const std::shared_ptr<applet::IFbInstanceData>&, int32_t& code) override { code = 0; }
+    void fncSetDBInstance(const std::shared_ptr<applet::IFbInstanceData>& s, int32_t& code) override
+    {
+        store = s;
+        code = storeCode;
+    }
     void StartSequence(const QString&, int32_t& result) override { result = 0; }
     void ForceSequence(const QString&, int32_t& result) override { result = 0; }
     void StartSingleView(const QString&, int32_t& result) override { result = 0; }
@@ -115,7 +173,12 @@ public:
     void LoadFromDevice(int32_t, int32_t& result) override { result = 0; }
 
     std::shared_ptr<applet::clsAppletItemManager> manager;
+    std::shared_ptr<applet::IFbInstanceData> store;
     QStringList calls;
+    int32_t initCode = 0;
+    int initCount = 0;
+    QString initString;
+    int32_t storeCode = 0;
     int32_t connectResult = 0;
     int32_t disconnectResult = 0;
     std::vector<double> connectSteps{1, 2};
@@ -152,11 +215,33 @@ protected:
         settings.setValue(QStringLiteral("TraceOptions/Errors"), QStringLiteral("1"));
         settings.setValue(QStringLiteral("TraceOptions/Info"), QStringLiteral("1"));
         fennick::RegisterClasses();
+        // The DTM starts this test's applet host double.
+        automation::ClassRegistry::instance().Register(
+            applet::kAppletHostProgId, applet::kAppletHostClassId,
+            [weak = std::weak_ptr<FakeAppletHost>(host)]() -> std::shared_ptr<automation::ComObject> {
+                return weak.lock();
+            });
+        QDir().mkpath(dir.filePath(QStringLiteral("catalogue")));
+        Deployment::SetCatalogueFolder(dir.filePath(QStringLiteral("catalogue")));
+        XMLHelper::LoadSchemaCache(QStringLiteral(TRIVEX_SCHEMA_DIR));
+        RegisterDeviceType(kTrivexTypeId, kHartBus, TrivexDescriptionDir() + QStringLiteral("Trivex.tdx"),
+                           TrivexDescriptionDir() + QStringLiteral("Trivex.fdt"));
+        XMLHelper::ReleaseSchemaCache();
+        traces.clear();
     }
     ~DtmTest() override
     {
         frame.reset();
+        if (global::AppletHost()) {
+            int32_t result = 0;
+            const auto destroying = global::AppletHost();
+            destroying->DestroyApplet(global::AppletHost(), result);
+        }
         global::AppletHost().reset();
+        global::FdtFileParser().reset();
+        global::LastDataBag().reset();
+        applet::RegisterClasses();
+        Deployment::SetCatalogueFolder(QString());
         global::FdtUserLevel() = 0;
         XMLHelper::ReleaseSchemaCache();
         while (loop::PendingPostedCalls() > 0)
@@ -169,13 +254,18 @@ protected:
     QStringList Events() const { return frame->Events().Texts(); }
     int32_t Status() const { return Dtm()->GetDtmStatus(); }
 
-    // A new instance up to RUNNING (11), with the applet host in place.
+    // The parameters the frame was told of last: what the DTM handed over.
+    QString ChangedParameters() const { return Dtm()->DataManager()->TakeChangedParameters(); }
+
+    // A new instance up to RUNNING (11), with the applet host started.
     void NewInstance()
     {
         ASSERT_TRUE(frame->CreateDtm(kTag)) << frame->LastError().toStdString();
-        global::AppletHost() = host;
         ASSERT_TRUE(frame->InitNewInstance(kTag, kDeviceType)) << frame->LastError().toStdString();
         ASSERT_EQ(Status(), DtmStatus::Running);
+        // The applet announces its values on the next turn of the loop.
+        while (loop::PendingPostedCalls() > 0)
+            loop::RunPostedCalls();
     }
     // A new instance up to CONFIGURED (1) for the user level, events delivered.
     void ConfiguredInstance(const QString& userLevel = QStringLiteral("maintenance"))

@@ -54,11 +54,16 @@ const std::vector<GateRow>& Rows()
          [] { return QString(); }},
         {"Class_WriteProperties", {1, 2, 5, 6, 7, 10, 11}, "Class::WriteProperties: ", true,
          [](clsTkDispatcher& dtm, frame::ReferenceFrame&) {
+             // A refusal fails the frame's save, which then keeps its stored bag.
              automation::PropertyBag bag;
-             dtm.WriteProperties(bag);
+             try {
+                 dtm.WriteProperties(bag);
+             } catch (const automation::ComError&) {
+                 return QStringLiteral("failed:") + bag.Keys().join(',');
+             }
              return bag.Keys().join(',');
          },
-         [] { return QString(); }},
+         [] { return QStringLiteral("failed:"); }},
         {"IDtm::Environment", {4, 8}, "IDtm::Environment: ", true,
          [](clsTkDispatcher& dtm, frame::ReferenceFrame& frame) {
              return Text(dtm.Environment(kTag, frame.Container(kTag)));

@@ -46,7 +46,7 @@ TEST_F(StatusMachine, StoredInstanceWalksThroughExistingCreated)
     ASSERT_TRUE(frame->CreateDtm(kTag)) << frame->LastError().toStdString();
     ASSERT_TRUE(frame->LoadInstance(kTag)) << frame->LastError().toStdString();
     EXPECT_EQ(Statuses(), (QStringList{"UP", "EXISTING CREATED", "EXISTING CREATED", "RUNNING"}));
-    EXPECT_EQ(Dtm()->GetParameters(QString()), kDeviceType);
+    EXPECT_TRUE(Dtm()->GetParameters(QString()).contains(QStringLiteral("fdt:tag=\"XI XXX\"")));
 }
 
 TEST_F(StatusMachine, PropertyBagWithoutParametersLeavesTheInstanceUp)
@@ -57,8 +57,15 @@ TEST_F(StatusMachine, PropertyBagWithoutParametersLeavesTheInstanceUp)
     ASSERT_TRUE(frame->CreateDtm(kTag));
     EXPECT_FALSE(frame->LoadInstance(kTag));
     EXPECT_EQ(Status(), DtmStatus::Up);
-    EXPECT_TRUE(traces.contains(QStringLiteral("Class_ReadProperties: Property bag contains no parameters")));
+    EXPECT_TRUE(traces.contains(QStringLiteral("Class_ReadProperties: Property bag lacks DTM_PARAMETERS")));
     EXPECT_TRUE(traces.contains(QStringLiteral("IDtm::Environment: Not allowed in Status:UP")));
+
+    // An empty parameter text is no instance either.
+    bag.Write(QStringLiteral("DTM_PARAMETERS"), QString());
+    traces.clear();
+    Dtm()->ReadProperties(bag);
+    EXPECT_EQ(Status(), DtmStatus::Up);
+    EXPECT_TRUE(traces.contains(QStringLiteral("Class_ReadProperties: Property bag contains no parameters")));
 }
 
 TEST_F(StatusMachine, StoredChannelsAreReadFromTheHighestDown)
@@ -94,12 +101,13 @@ TEST_F(StatusMachine, WrittenInstanceHoldsParametersAndChannelCount)
     ConfiguredInstance();
     automation::PropertyBag bag;
     Dtm()->WriteProperties(bag);
-    EXPECT_EQ(bag.Read(QStringLiteral("DTM_PARAMETERS")).toString(), kDeviceType);
+    EXPECT_EQ(bag.Read(QStringLiteral("DTM_PARAMETERS")).toString(), Dtm()->GetParameters(QStringLiteral("FDT")));
     EXPECT_EQ(bag.Read(QStringLiteral("DTM_SIZE")).toInt(), 0);
     EXPECT_EQ(Dtm()->DataManager()->GetStorageState(), QStringLiteral("persistent"));
     // Outside the release the frame is told of the parameters a moment later.
     clock.Advance(10);
-    EXPECT_EQ(frame->Events().Texts("OnParameterChanged"), (QStringList{"OnParameterChanged(" + kDeviceType + ")"}));
+    EXPECT_EQ(frame->Events().Texts("OnParameterChanged"),
+              (QStringList{"OnParameterChanged(" + bag.Read(QStringLiteral("DTM_PARAMETERS")).toString() + ")"}));
 }
 
 TEST_F(StatusMachine, OnlineStateEventFollowsOnlyRealChangesToTwoAndTen)

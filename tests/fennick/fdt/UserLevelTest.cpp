@@ -108,7 +108,7 @@ TEST_F(UserLevel, RejectedUserInformationLeavesTheDtmRunning)
     EXPECT_EQ(Status(), DtmStatus::Running);
     EXPECT_FALSE(traces.contains(QStringLiteral("Not allowed in Status:")));
     clock.Advance(100);
-    EXPECT_TRUE(Events().isEmpty());
+    EXPECT_TRUE(Events().isEmpty()) << Events().join('\n').toStdString();
     EXPECT_TRUE(frame->Configure(kTag, QStringLiteral("planningEngineer")));
     EXPECT_EQ(global::FdtUserLevel(), 3);
     EXPECT_EQ(Status(), DtmStatus::Configured);

@@ -41,7 +41,7 @@ TEST_F(WriteLock, NestedWritersLockOnceAndTheLastStartsTheUnlock)
     EXPECT_TRUE(Dtm()->Unlocking());
     EXPECT_EQ(Events(), (QStringList{"LockDataSet", "SaveRequest"}));
     clock.Advance(100); // the frame saves, then the postponed notification and the unlock
-    EXPECT_EQ(Events(), (QStringList{"LockDataSet", "SaveRequest", "OnParameterChanged(" + kDeviceType + ")",
+    EXPECT_EQ(Events(), (QStringList{"LockDataSet", "SaveRequest", "OnParameterChanged(" + ChangedParameters() + ")",
                                      "UnlockDataSet", "OnFunctionChanged"}));
     EXPECT_EQ(EWAR::GetEWAR(), 0);
     EXPECT_FALSE(Dtm()->Unlocking());
@@ -50,16 +50,21 @@ TEST_F(WriteLock, NestedWritersLockOnceAndTheLastStartsTheUnlock)
 
 TEST_F(WriteLock, SetParametersWritesUnderTheLock)
 {
-    const QString document = QStringLiteral("<FDT><DtmDeviceType/><New/></FDT>");
+    // The frame's copy of the dataset with another tag and slave address.
+    QString document = Dtm()->GetParameters(QStringLiteral("FDT"));
+    document.replace(QStringLiteral("fdt:tag=\"XI XXX\""), QStringLiteral("fdt:tag=\"PT-101\""));
+    document.replace(QStringLiteral("slaveAddress=\"0\""), QStringLiteral("slaveAddress=\"3\""));
     traces.clear();
     EXPECT_TRUE(Dtm()->SetParameters(QStringLiteral("FDT"), document));
     EXPECT_EQ(Dtm()->DataManager()->GetStorageState(), QStringLiteral("transient"));
     EXPECT_EQ(Dtm()->DataManager()->GetDataSetState(), QStringLiteral("validModified "));
     EXPECT_TRUE(traces.contains(QStringLiteral("IDtmParameter::SetParameters result : True")));
     clock.Advance(100);
-    EXPECT_EQ(Events(), (QStringList{"LockDataSet", "SaveRequest", "OnParameterChanged(" + document + ")",
+    EXPECT_EQ(Events(), (QStringList{"LockDataSet", "SaveRequest", "OnParameterChanged(" + ChangedParameters() + ")",
                                      "UnlockDataSet", "OnFunctionChanged"}));
-    EXPECT_EQ(Dtm()->GetParameters(QString()), document);
+    const QString parameters = Dtm()->GetParameters(QString());
+    EXPECT_TRUE(parameters.contains(QStringLiteral("fdt:tag=\"PT-101\"")));
+    EXPECT_TRUE(parameters.contains(QStringLiteral("slaveAddress=\"3\"")));
 
     // A document the dataset refuses still releases the lock.
     EXPECT_FALSE(Dtm()->SetParameters(QStringLiteral("FDT"), QString()));
@@ -234,7 +239,7 @@ TEST_F(WriteLock, UnlockWhileConnectedDisconnectsFirst)
     EXPECT_FALSE(Dtm()->DisconnectForUnlockPending());
     clock.Advance(100);
     EXPECT_EQ(Events(), (QStringList{"LockDataSet", "SaveRequest", "OnOnlineStateChanged(False)",
-                                     "OnParameterChanged(" + kDeviceType + ")", "UnlockDataSet", "OnFunctionChanged"}));
+                                     "OnParameterChanged(" + ChangedParameters() + ")", "UnlockDataSet", "OnFunctionChanged"}));
     EXPECT_EQ(EWAR::GetEWAR(), 0);
 }
 

@@ -66,6 +66,8 @@ public:
     void Destroy(int32_t& result) override
     {
         ++destroyed;
+        if (onDestroy)
+            onDestroy(*this);
         manager.reset();
         result = 0;
     }
@@ -103,6 +105,7 @@ public:
     std::vector<Notification> notes;
     std::function<void(RecordingView&)> onAttach;
     std::function<void(int32_t item, int32_t state)> onNotify;
+    std::function<void(RecordingView&)> onDestroy;
     int32_t attachResult = 0;
     int shown = 0;
     int destroyed = 0;
@@ -281,6 +284,8 @@ class StoreDouble : public applet::IFbInstanceData {
 public:
     QMap<QString, QString> values;
     int32_t writeResult = 0;
+    QString unreadable;    // reading this name fails
+    bool throwing = false; // ... by raising instead of a result
     int reads = 0;
 
     int32_t fncC2VBString(int32_t, QString& text) override
@@ -291,6 +296,11 @@ public:
     int32_t ReadParameter(const QVariant&, const QString&, const QString& name, QVariant& value) override
     {
         ++reads;
+        if (name == unreadable) {
+            if (throwing)
+                throw automation::ComError(automation::E_FAIL_, QStringLiteral("store gone"));
+            return automation::E_FAIL_;
+        }
         value = values.contains(name) ? QVariant(values.value(name)) : QVariant();
         return 0;
     }

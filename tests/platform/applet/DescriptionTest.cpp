@@ -165,6 +165,22 @@ TEST(DescriptionTest, RefusedFilesNameTheFileTheLineAndTheReason)
         {"variable length", WithRecord(R"(<Object name="A" type="octets" size="2"/>)", R"(<Field item="A" encoding="octets"/>)"),
          10, "bytes"},
         {"default", WithRecord(R"(<Object name="A" type="unsigned" size="8" default="300"/>)", ""), 5, "default"},
+        {"negative offset", WithRecord(fine, R"(<Field item="A" encoding="uint8" offset="-1"/>)"), 10, "offset"},
+        {"huge octets", WithRecord(R"(<Object name="A" type="octets" size="2000000000"/>)", ""), 5, "size"},
+        {"huge packed", WithRecord(R"(<Object name="A" type="packedAscii" size="2100000000"/>)", ""), 5, "size"},
+        {"huge text", WithRecord(R"(<Object name="A" type="text" size="2000000000"/>)", ""), 5, "size"},
+        {"long BCD", WithRecord(R"(<Object name="A" type="unsigned" size="32"/>)", R"(<Field item="A" encoding="bcd" bytes="9"/>)"),
+         10, "BCD"},
+        {"beyond the frame", WithRecord(R"(<Object name="A" type="octets" size="4"/>)",
+                                        R"(<Field item="A" encoding="octets" bytes="4" offset="250"/>)"),
+         10, "253"},
+        {"octets cut", WithRecord(R"(<Object name="A" type="octets" size="6"/>)", R"(<Field item="A" encoding="octets" bytes="4"/>)"),
+         10, "6 bytes"},
+        {"marker in a record name", WithRecord(fine, "").replace(R"(name="R")", R"(name="R&amp;&amp;Record_State&amp;&amp;")"),
+         8, "marker"},
+        {"packed as octets", WithRecord(R"(<Object name="A" type="packedAscii" size="6"/>)",
+                                        R"(<Field item="A" encoding="octets" bytes="3"/>)"),
+         10, "6 bytes"},
     };
     for (const Case& c : cases) {
         const QString path = WriteFile(dir, QStringLiteral("case.tdx"), c.text);
@@ -214,7 +230,13 @@ TEST(DescriptionTest, TheFdtFileListsApplicationsAndParameters)
     EXPECT_EQ(name, "tag");
     EXPECT_EQ(record.objectName, "_tagHart");
     parser.fncGetNumberOfEntries(kFdtEntryChannel, count);
-    EXPECT_EQ(count, 0) << "a HART device has no channels";
+    EXPECT_EQ(count, 5) << "the four process values and the loop current";
+    QVariant entries;
+    parser.fncGetChannelEntry(4, name, entries, failed);
+    EXPECT_EQ(name, "LoopCurrent");
+    EXPECT_EQ(entries.toStringList(), (QStringList{"loopCurrentValue", "loopCurrentSubstituteType"}));
+    parser.fncGetNumberOfEntries(kFdtEntryModule, count);
+    EXPECT_EQ(count, 1);
 
     // Every object the FDT file binds exists in the device description.
     QString tdxError;
@@ -229,6 +251,34 @@ TEST(DescriptionTest, TheFdtFileListsApplicationsAndParameters)
     }
 
     QTemporaryDir dir;
+    // Fixed values must be what their variant type says.
+    const char* badFixed[] = {
+        R"(valueType="3" value="abc")", R"(valueType="17" value="300")", R"(valueType="2" value="-40000")",
+        R"(valueType="16" value="128")", R"(valueType="19" value="-1")", R"(valueType="11" value="maybe")",
+        R"(valueType="8" value="x" length="-1")",
+    };
+    for (const char* attributes : badFixed) {
+        const QString path = WriteFile(dir, "fixed.fdt",
+                                       QByteArray("<FdtDescription xmlns=\"urn:trivex:fdt-description:1\">\n<Parameters>\n"
+                                                  "<FixedItem name=\"F\" typeCode=\"1\" ")
+                                           + attributes + "/>\n</Parameters>\n</FdtDescription>");
+        clsFdtFileParser fixed;
+        EXPECT_THROW(fixed.Load(path, error), automation::ComError) << attributes;
+        EXPECT_TRUE(error.startsWith(path + "(3)")) << attributes << ": " << error.toStdString();
+    }
+    const QString good = WriteFile(dir, "good.fdt",
+                                   "<FdtDescription xmlns=\"urn:trivex:fdt-description:1\"><Parameters>"
+                                   "<FixedItem name=\"F\" typeCode=\"1\" valueType=\"2\" value=\" -40 \"/>"
+                                   "<FixedItem name=\"G\" typeCode=\"1\" valueType=\"11\" value=\"-1\"/>"
+                                   "</Parameters></FdtDescription>");
+    clsFdtFileParser fixed;
+    fixed.Load(good, error);
+    FdtFixedItemRecord fixedRecord;
+    fixed.fncGetFixedItemEntry(0, name, fixedRecord, failed);
+    EXPECT_EQ(fixedRecord.value, QVariant(-40));
+    fixed.fncGetFixedItemEntry(1, name, fixedRecord, failed);
+    EXPECT_EQ(fixedRecord.value, QVariant(true));
+
     const QString broken = WriteFile(dir, "broken.fdt",
                                      "<FdtDescription xmlns=\"urn:trivex:fdt-description:1\">\n<Applications>\n"
                                      "<Application text=\"x\" form=\"F\"/>\n</Applications>\n</FdtDescription>");

@@ -28,10 +28,11 @@ protected:
     {
         automation::ClassRegistry::instance().Register(kFormProgId, QString(), [this] {
             auto view = std::make_shared<RecordingView>();
+            view->onAttach = onAttach;
             created.push_back(view);
             return view;
         });
-        host = std::make_shared<clsAppletHost>();
+        host = std::shared_ptr<clsAppletHost>(new clsAppletHost); // see ItemManagerTest
         store = std::make_shared<StoreDouble>();
         store->values[QStringLiteral("Upper")] = QStringLiteral("50");
         int32_t code = -1;
@@ -131,6 +132,7 @@ protected:
     std::shared_ptr<ScriptedServer> server;
     std::shared_ptr<RecordingView> watcher;
     std::vector<std::shared_ptr<RecordingView>> created;
+    std::function<void(RecordingView&)> onAttach; // handed to every view created from now on
     std::map<int32_t, std::vector<int>> watched;
 };
 
@@ -447,6 +449,55 @@ TEST_F(HostTest, LoadAndSaveGoThroughTheInstanceDataStore)
     EXPECT_EQ(Number("&&private&&Dirty"), 1);
 }
 
+TEST_F(HostTest, AStoreThatFailsToReadChangesNothing)
+{
+    Put("Upper", "70");
+    for (bool throwing : {false, true}) {
+        store->unreadable = QStringLiteral("Tag");
+        store->throwing = throwing;
+        traces.errors.clear();
+        int32_t result = 0;
+        host->LoadFromDatabase(0, result);
+        EXPECT_NE(result, 0);
+        EXPECT_EQ(Number("Upper"), 70) << "nothing of a failed reload is taken";
+        EXPECT_EQ(Number("&&private&&Dirty"), 1) << "the unsaved change stays marked";
+        EXPECT_TRUE(traces.errors.join('\n').contains("Tag")) << traces.errors.join('\n').toStdString();
+    }
+
+    // At start-up the failure is traced and the description defaults stay.
+    auto other = std::make_shared<clsAppletHost>();
+    int32_t code = -1;
+    other->fncSetDBInstance(store, code);
+    traces.errors.clear();
+    other->fncInit(dir.filePath("test.tdx"), QString(), QString(), code);
+    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(traces.errors.join('\n').contains("Tag")) << traces.errors.join('\n').toStdString();
+    std::shared_ptr<clsAppletItemManager> otherManager;
+    other->GetItemManager(otherManager);
+    float upper = 0;
+    int32_t failed = 0;
+    otherManager->fncReadFloatValue(otherManager->HandleOf("Upper"), upper, false, failed);
+    EXPECT_EQ(upper, 100.0f) << "not the stored 50";
+    std::shared_ptr<AppletHost> ref = other;
+    other->DestroyApplet(ref, code);
+}
+
+TEST_F(HostTest, DestroyAppletAlsoEndsViewsRegisteredWhileItEndsOthers)
+{
+    auto late = std::make_shared<RecordingView>();
+    watcher->onDestroy = [&](RecordingView&) {
+        int32_t result = -1;
+        manager->RegisterView(late, result);
+        late->Register("Upper");
+    };
+    std::shared_ptr<AppletHost> ref = host;
+    int32_t result = -1;
+    host->DestroyApplet(ref, result);
+    EXPECT_EQ(late->destroyed, 1);
+    EXPECT_EQ(late->manager, nullptr) << "no cycle of view and manager is left";
+    EXPECT_TRUE(manager->RegisteredViews().empty());
+}
+
 TEST_F(HostTest, ViewsStartByProgIdAndClosingAFormTellsTheMessageItem)
 {
     int32_t result = -1;
@@ -541,6 +592,34 @@ TEST_F(HostTest, DatasetFilesSaveAndLoadThePersistentValues)
     EXPECT_TRUE(dialogService.Errors().isEmpty());
 }
 
+TEST_F(HostTest, AViewMayEndTheAppletWhileTheHostStartsIt)
+{
+    onAttach = [&](RecordingView&) {
+        std::shared_ptr<AppletHost> ref = host;
+        host.reset();
+        int32_t unused = 0;
+        ref->DestroyApplet(ref, unused);
+    };
+    for (bool singleView : {false, true}) {
+        if (!host) { // the round before ended the fixture's applet
+            host = std::shared_ptr<clsAppletHost>(new clsAppletHost);
+            int32_t code = -1;
+            host->fncInit(dir.filePath("test.tdx"), QString(), QString(), code);
+            ASSERT_EQ(code, 0);
+        }
+        std::weak_ptr<clsAppletHost> alive = host;
+        clsAppletHost* caller = host.get(); // holds no reference, as the frame's caller may not
+        int32_t result = -1;
+        if (singleView)
+            caller->StartSingleView("MainForm", result);
+        else
+            caller->StartView(kFormProgId, result);
+        Pump();
+        EXPECT_TRUE(alive.expired());
+        EXPECT_EQ(created.back()->shown, 0) << "a view of an ended applet is not shown";
+    }
+}
+
 TEST(HostStartTest, ARefusedDescriptionLeavesNoApplet)
 {
     TraceSilencer traces;
@@ -557,5 +636,57 @@ TEST(HostStartTest, ARefusedDescriptionLeavesNoApplet)
     host->StartSequence("Upload", code);
     EXPECT_EQ(code, kResultNotInitialised);
 }
+
+} // namespace
+
+namespace {
+
+// The applet ends from inside a notification that host code caused, while
+// that code is still on the stack: the handler calls DestroyApplet and, in
+// the "last" variants, drops the last reference to the host as well.
+struct EndCase {
+    const char* item; // the first change of this item ends the applet
+    bool lastReference;
+};
+
+class HostEndTest : public HostTest, public ::testing::WithParamInterface<EndCase> {};
+
+TEST_P(HostEndTest, AHandlerMayEndTheAppletWhileTheHostIsAtWork)
+{
+    ScriptUpload();
+    const int32_t trigger = watcher->Register(QString::fromLatin1(GetParam().item));
+    ASSERT_GT(trigger, 0);
+    Pump();
+    std::weak_ptr<clsAppletHost> alive = host;
+    watcher->onNotify = [&](int32_t item, int32_t state) {
+        if (item != trigger || (state & StateInfo::kRefresh) != 0 || !host)
+            return;
+        std::shared_ptr<AppletHost> ref = host;
+        if (GetParam().lastReference)
+            host.reset();
+        int32_t result = -1;
+        ref->DestroyApplet(ref, result);
+    };
+    // Called as the frame calls it: the caller's reference may be the one the handler drops.
+    clsAppletHost* caller = host.get();
+    int32_t result = -1;
+    caller->Connect(0, result);
+    Pump();
+    if (!alive.expired())
+        caller->StartSequence("Upload", result);
+    Pump();
+    EXPECT_EQ(watcher->destroyed, 1);
+    EXPECT_TRUE(manager->RegisteredViews().empty());
+    EXPECT_EQ(server->client, nullptr) << "the server let its client go";
+    EXPECT_EQ(alive.expired(), GetParam().lastReference);
+}
+
+INSTANTIATE_TEST_SUITE_P(Triggers, HostEndTest,
+                         ::testing::Values(EndCase{"&&private&&connect", true}, EndCase{"&&private&&connect", false},
+                                           EndCase{"&&Sequence_State&&Upload", true},
+                                           EndCase{"&&Record_State&&ReadTag", true},
+                                           EndCase{"&&Record_Response&&ReadTag", true}, EndCase{"Tag", true},
+                                           EndCase{"&&Sequence_Progress&&Upload", true},
+                                           EndCase{"Upper", true}, EndCase{"Upper", false}));
 
 } // namespace

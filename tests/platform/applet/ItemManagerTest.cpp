@@ -17,7 +17,11 @@ protected:
         int32_t status = -1;
         parser->Load(kTdxKindDevice, WriteFile(dir, "test.tdx", TestDescription()), 1, error, status);
         EXPECT_EQ(status, 0) << error.toStdString();
-        manager = std::make_shared<clsAppletItemManager>(parser->GetDescription(), parser, std::weak_ptr<AppletHost>());
+        // Allocated apart from its reference count, so that a use after the
+        // last reference shows under the address sanitizer even while weak
+        // references remain.
+        manager = std::shared_ptr<clsAppletItemManager>(
+            new clsAppletItemManager(parser->GetDescription(), parser, std::weak_ptr<AppletHost>()));
     }
     ~ItemManagerTest() override
     {
@@ -26,7 +30,8 @@ protected:
         // teardown ends that, here the fixture does.
         for (auto& view : views) {
             int32_t unused = 0;
-            manager->UnregisterView(view.get(), unused);
+            if (manager)
+                manager->UnregisterView(view.get(), unused);
             view->manager.reset();
             view->onNotify = nullptr;
         }
@@ -156,6 +161,42 @@ TEST_F(ItemManagerTest, HandlersMayWriteAndUnregisterInsideANotification)
     log.clear();
     manager->fncPutUintValue(counter, 2, failed);
     EXPECT_TRUE(log.isEmpty());
+}
+
+TEST_F(ItemManagerTest, AHandlerMayRegisterAndLetTheManagerGoInsideANotification)
+{
+    auto a = AddView("A");
+    auto b = AddView("B");
+    const int32_t counter = a->Register("Counter");
+    b->Register("Counter");
+    const int32_t offset = b->Register("Offset");
+    Settle();
+
+    // The handler registers a new item, writes another one, then ends both
+    // views and drops every reference to the manager but the one the
+    // write is running on.
+    a->onNotify = [&](int32_t item, int32_t) {
+        if (item != counter)
+            return;
+        EXPECT_GT(a->Register("Upper"), 0);
+        int32_t failed = 0;
+        manager->fncPutIntValue(offset, 4, failed);
+        int32_t unused = 0;
+        manager->UnregisterView(a.get(), unused);
+        manager->UnregisterView(b.get(), unused);
+        a->manager.reset();
+        b->manager.reset();
+        manager.reset();
+    };
+    std::weak_ptr<clsAppletItemManager> watch = manager;
+    clsAppletItemManager* writer = manager.get(); // as a caller that holds no reference of its own
+    int32_t failed = -1;
+    writer->fncPutUintValue(counter, 1, failed);
+    EXPECT_EQ(failed, 0);
+    EXPECT_TRUE(watch.expired());
+    EXPECT_EQ(log, QStringList({QStringLiteral("A:%1").arg(counter), QStringLiteral("B:%1").arg(offset)}));
+    Pump(); // the refresh of the registration made inside finds no manager
+    EXPECT_EQ(a->notes.size(), 1u);
 }
 
 TEST_F(ItemManagerTest, NestedWritesOfDeviceParametersCarryTheNoRulesBit)

@@ -80,6 +80,9 @@ TEST(ValueEncodingTest, BcdTextsAndBytes)
     QByteArray octets(4, '\x55');
     ASSERT_TRUE(ValueEncoding::Encode(Field(Encoding::Octets, 0, 4), ItemType::Octets, QByteArray("\x01\x02", 2), octets));
     EXPECT_EQ(octets, QByteArray("\x01\x02\x00\x00", 4));
+    EXPECT_FALSE(ValueEncoding::Encode(Field(Encoding::Octets, 0, 2), ItemType::Octets, QByteArray("\x07\x08\x09", 3), octets))
+        << "a longer value is not cut";
+    EXPECT_EQ(octets, QByteArray("\x01\x02\x00\x00", 4));
 }
 
 TEST(ValueEncodingTest, DecodingNeverReadsPastTheData)
@@ -92,6 +95,22 @@ TEST(ValueEncodingTest, DecodingNeverReadsPastTheData)
     EXPECT_FALSE(ValueEncoding::Decode(Field(Encoding::UInt8, 0), ItemType::Unsigned, 8, QByteArray(), value));
     EXPECT_FALSE(ValueEncoding::Decode(Field(Encoding::Float32, 0), ItemType::Unsigned, 8, QByteArray(4, '\0'), value))
         << "the encoding does not fit the item";
+    EXPECT_FALSE(ValueEncoding::Decode(Field(Encoding::Ascii, 0, 8), ItemType::Text, 4, QByteArray("FT-12345"), value))
+        << "a text longer than its item";
+}
+
+TEST(ValueEncodingTest, NumberFieldsWiderThanEightBytesAreRefused)
+{
+    // A layout made in code is not checked by the description reader.
+    QVariant value = U(7);
+    const QByteArray digits(9, '\x11');
+    EXPECT_FALSE(ValueEncoding::Decode(Field(Encoding::Bcd, 0, 9), ItemType::Unsigned, 32, digits, value));
+    QByteArray data(9, '\0');
+    EXPECT_FALSE(ValueEncoding::Encode(Field(Encoding::Bcd, 0, 9), ItemType::Unsigned, U(1), data));
+    EXPECT_FALSE(ValueEncoding::Decode(Field(Encoding::Int8, 0, 9), ItemType::Int, 32, digits, value));
+    EXPECT_FALSE(ValueEncoding::Encode(Field(Encoding::UInt32, 0, 9), ItemType::Unsigned, U(1), data));
+    EXPECT_EQ(value.value<quint64>(), 7u);
+    EXPECT_EQ(data, QByteArray(9, '\0'));
 }
 
 TEST(ItemValueTest, TextFormsReadBackToTheSameValue)

@@ -1,0 +1,158 @@
+#pragma once
+// Doubles of the sequence tests: a small device description with two
+// sequences (and, when asked, the transfer-completed item) and an applet host
+// on it whose sequence starts answer what the test says; the test plays the
+// applet by writing the sequence and connection items itself.
+#include "platform/applet/AppletHost.h"
+#include "platform/applet/AppletResults.h"
+#include "platform/applet/clsAppletItemManager.h"
+#include "platform/applet/clsTdxFileParser.h"
+#include "platform/automation/ClassRegistry.h"
+#include <QFile>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <deque>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace sequencetest {
+
+// The transfer item is written in the applet's own spelling.
+inline QByteArray Description(bool withTransferItem, const QString& transferType = QStringLiteral("unsigned"))
+{
+    QByteArray text = R"(<?xml version="1.0" encoding="UTF-8"?>
+<TdxDescription xmlns="urn:trivex:tdx-description:1" kind="device">
+  <Header>
+    <Key name="DevDescLong" value="Sequence test device"/>
+    <Key name="VendorId" value="0x3F"/>
+    <Key name="DeviceId" value="0xA5"/>
+  </Header>
+  <Objects>
+    <Object name="&amp;&amp;private&amp;&amp;connect" type="unsigned" size="8" scope="applet"/>
+    <Object name="Tag" type="packedAscii" size="6" text="Tag"/>
+    @TRANSFER@
+  </Objects>
+  <Records>
+    <Record name="ReadTag" command="13" kind="read">
+      <Response>
+        <Field item="Tag" encoding="packedAscii" bytes="6"/>
+      </Response>
+    </Record>
+    <Record name="WriteTag" command="18" kind="write">
+      <Request>
+        <Field item="Tag" encoding="packedAscii" bytes="6"/>
+      </Request>
+    </Record>
+  </Records>
+  <Sequences>
+    <Sequence name="Upload" kind="read">
+      <Step record="ReadTag"/>
+    </Sequence>
+    <Sequence name="Download" kind="write">
+      <Step record="WriteTag"/>
+    </Sequence>
+  </Sequences>
+</TdxDescription>
+)";
+    const QByteArray transfer =
+        withTransferItem ? QStringLiteral("<Object name=\"XXXTransferCompletedXXX\" type=\"%1\" size=\"8\" "
+                                          "default=\"1\" scope=\"applet\"/>")
+                               .arg(transferType)
+                               .toUtf8()
+                         : QByteArray();
+    text.replace("@TRANSFER@", transfer);
+    return text;
+}
+
+class SequenceHost : public automation::ComObject,
+                     public applet::AppletHost,
+                     public std::enable_shared_from_this<SequenceHost> {
+public:
+    static std::shared_ptr<SequenceHost> Make(const QTemporaryDir& dir, bool withTransferItem,
+                                              const QString& transferType = QStringLiteral("unsigned"))
+    {
+        const QString path = dir.filePath(QStringLiteral("Sequences.tdx"));
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(Description(withTransferItem, transferType));
+        file.close();
+        auto parser = std::make_shared<applet::clsTdxFileParser>();
+        QString error;
+        int32_t status = -1;
+        parser->Load(applet::kTdxKindDevice, path, 1, error, status);
+        EXPECT_EQ(status, 0) << error.toStdString();
+        auto host = std::make_shared<SequenceHost>();
+        host->manager = std::make_shared<applet::clsAppletItemManager>(parser->GetDescription(), parser, host);
+        return host;
+    }
+
+    int32_t Handle(const QString& name) const { return manager->HandleOf(name); }
+    double Value(const QString& name) const
+    {
+        double value = -1;
+        int32_t failed = 0;
+        manager->fncGetUIntValue(Handle(name), value, failed);
+        return failed == 0 ? value : -1;
+    }
+    // A write as the applet makes it: every registered view hears of it.
+    void Write(const QString& name, double value)
+    {
+        int32_t failed = 0;
+        manager->fncPutUintValue(Handle(name), value, failed);
+        EXPECT_EQ(failed, 0) << name.toStdString();
+    }
+    // The phases of a sequence, one state after the other.
+    void Run(const QString& sequence, std::initializer_list<double> states)
+    {
+        for (double state : states)
+            Write(QStringLiteral("&&Sequence_State&&") + sequence, state);
+    }
+
+    void StartSequence(const QString& name, int32_t& result) override { Start(QStringLiteral("Start"), name, result); }
+    void ForceSequence(const QString& name, int32_t& result) override { Start(QStringLiteral("Force"), name, result); }
+
+    void fncInit(const QString&, const QString&, const QString&, int32_t& code) override { code = 0; }
+    void GetItemManager(std::shared_ptr<applet::clsAppletItemManager>& m) override { m = manager; }
+    void Connect(int32_t, int32_t& result) override { result = 0; }
+    void Disconnect(int32_t, int32_t& result) override { result = 0; }
+    void LoadFromDatabase(int32_t, int32_t& result) override { result = 0; }
+    void SaveToDatabase(int32_t, int32_t& result) override { result = 0; }
+    void StartView(const QString&, int32_t& result) override { result = 0; }
+    void DestroyApplet(std::shared_ptr<applet::AppletHost>& host, int32_t& result) override
+    {
+        host.reset();
+        result = 0;
+    }
+    void fncSetCServer(const std::shared_ptr<applet::CServerRequestClass>&, int32_t& code) override { code = 1; }
+    void fncSetDBInstance(const std::shared_ptr<applet::IFbInstanceData>&, int32_t& code) override { code = 0; }
+    void StartSingleView(const QString&, int32_t& result) override { result = 0; }
+    void fncCloseForm(const QString&, int32_t& result) override { result = 0; }
+    void StartAdjust(const QString&, int32_t& result) override { result = 0; }
+    void LoadDataset(int32_t& result) override { result = 0; }
+    void SaveDatasetAs(int32_t& result) override { result = 0; }
+    void LoadFromDevice(int32_t, int32_t& result) override { result = 0; }
+
+    std::shared_ptr<applet::clsAppletItemManager> manager;
+    // "Start Upload", "Force Download", ...
+    QStringList calls;
+    // Answers of the next starts, in order; 0 once they are used up.
+    std::deque<int32_t> startResults;
+    // Runs inside each start, after the answer was chosen.
+    std::function<void()> onStart;
+
+private:
+    void Start(const QString& how, const QString& name, int32_t& result)
+    {
+        calls << how + QLatin1Char(' ') + name;
+        result = 0;
+        if (!startResults.empty()) {
+            result = startResults.front();
+            startResults.pop_front();
+        }
+        if (onStart)
+            onStart();
+    }
+};
+
+} // namespace sequencetest
