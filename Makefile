@@ -28,7 +28,22 @@ demo: build
 	@echo "== $(BIN)/DEVICECATALOGUE.XML"
 	@xmllint --format "$(BIN)/DEVICECATALOGUE.XML" 2>/dev/null || cat "$(BIN)/DEVICECATALOGUE.XML"
 	@echo
-	@QT_QPA_PLATFORM=$${QT_QPA_PLATFORM:-offscreen} "$(BIN)/trivex-frame" demo
+	@# A simulated transmitter on a free loopback port, a new project, its
+	@# connection, its dataset; the simulator is stopped however it ends.
+	@set -e; work=$$(mktemp -d); \
+	"$(BIN)/trivex-sim" --port 0 --quiet > "$$work/sim.out" 2>&1 & sim=$$!; \
+	trap 'kill $$sim 2>/dev/null || true; wait $$sim 2>/dev/null || true; rm -rf "$$work"' EXIT; \
+	for i in $$(seq 100); do grep -q "listening on" "$$work/sim.out" && break; sleep 0.1; done; \
+	port=$$(sed -n 's/.*listening on .*:\([0-9]*\)$$/\1/p' "$$work/sim.out"); \
+	if [ -z "$$port" ]; then cat "$$work/sim.out"; echo "trivex-sim did not start"; exit 1; fi; \
+	export QT_QPA_PLATFORM=$${QT_QPA_PLATFORM:-offscreen}; \
+	echo "== trivex-sim listening on 127.0.0.1:$$port"; \
+	echo "== trivex-frame new $$work/project"; \
+	"$(BIN)/trivex-frame" new "$$work/project"; \
+	echo; echo "== trivex-frame connect $$work/project --device hart-ip://127.0.0.1:$$port"; \
+	"$(BIN)/trivex-frame" connect "$$work/project" --device "hart-ip://127.0.0.1:$$port"; \
+	echo; echo "== trivex-frame show $$work/project"; \
+	"$(BIN)/trivex-frame" show "$$work/project"
 
 bench: deps
 	@cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DTRIVEX_BENCH=ON >/dev/null

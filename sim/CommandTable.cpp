@@ -2,12 +2,12 @@
 
 namespace sim {
 
-const CommandSpec* findCommand(uint8_t number)
+const CommandEntry* findCommand(uint8_t number)
 {
     for (auto table : {universalCommands(), commonPracticeCommands(), deviceSpecificCommands()})
-        for (const CommandSpec& spec : table)
-            if (spec.number == number)
-                return &spec;
+        for (const CommandEntry& entry : table)
+            if (entry.number == number)
+                return &entry;
     return nullptr;
 }
 

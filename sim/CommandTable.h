@@ -33,7 +33,7 @@ struct CommandContext {
 
 using CommandHandler = uint8_t (*)(CommandContext& ctx);
 
-struct CommandSpec {
+struct CommandEntry {
     uint8_t number;
     const char* name;
     int requestSize;        // fewer request bytes answer "too few data bytes"
@@ -41,13 +41,13 @@ struct CommandSpec {
     CommandHandler handler;
 };
 
-std::span<const CommandSpec> universalCommands();
-std::span<const CommandSpec> commonPracticeCommands();
+std::span<const CommandEntry> universalCommands();
+std::span<const CommandEntry> commonPracticeCommands();
 // Device-specific commands (128 and up).
-std::span<const CommandSpec> deviceSpecificCommands();
+std::span<const CommandEntry> deviceSpecificCommands();
 
 // The command with that number from the three tables, or null.
-const CommandSpec* findCommand(uint8_t number);
+const CommandEntry* findCommand(uint8_t number);
 
 // The identity block shared by commands 0 and 11.
 void writeIdentity(CommandContext& ctx);

@@ -56,7 +56,7 @@ uint8_t trimLoop(CommandContext& c, float target, bool zero)
     return RC::Success;
 }
 
-constexpr CommandSpec kCommonPractice[] = {
+constexpr CommandEntry kCommonPractice[] = {
     // 33 Read Device Variables
     //   request : 0..3 device variable codes, one to four
     //   response: per slot: code | units | value (4)
@@ -274,7 +274,7 @@ constexpr CommandSpec kCommonPractice[] = {
 
 } // namespace
 
-std::span<const CommandSpec> commonPracticeCommands()
+std::span<const CommandEntry> commonPracticeCommands()
 {
     return kCommonPractice;
 }

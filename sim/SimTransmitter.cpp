@@ -139,22 +139,22 @@ std::optional<comm::HartFrame> SimTransmitter::handleFrame(const comm::HartFrame
     comm::HartFrame response = responseFrame(request);
     uint8_t code = comm::ResponseCode::Success;
     bool reset = false;
-    const CommandSpec* spec = findCommand(request.command);
+    const CommandEntry* entry = findCommand(request.command);
 
     if (m_injectedLeft > 0) {
         --m_injectedLeft;
         code = m_injectedCode;
-    } else if (!spec) {
+    } else if (!entry) {
         code = comm::ResponseCode::CommandNotImplemented;
-    } else if (request.data.size() < spec->requestSize) {
+    } else if (request.data.size() < entry->requestSize) {
         code = comm::ResponseCode::TooFewDataBytes;
-    } else if (spec->access == Access::Write && m_device.writeProtected) {
+    } else if (entry->access == Access::Write && m_device.writeProtected) {
         code = comm::ResponseCode::WriteProtected;
-    } else if (spec->access == Access::Write && m_device.accessRestricted) {
+    } else if (entry->access == Access::Write && m_device.accessRestricted) {
         code = comm::ResponseCode::AccessRestricted;
     } else {
         CommandContext ctx{m_device, m_process, values, request.data, {}, processTimeMs(), master};
-        code = spec->handler(ctx);
+        code = entry->handler(ctx);
         if (ctx.silent) {
             say(QStringLiteral("command %1: no answer").arg(request.command));
             return std::nullopt;
@@ -171,7 +171,7 @@ std::optional<comm::HartFrame> SimTransmitter::handleFrame(const comm::HartFrame
         restart();
     say(QStringLiteral("command %1 (%2): %3")
             .arg(request.command)
-            .arg(spec ? QString::fromLatin1(spec->name) : QStringLiteral("unknown"))
+            .arg(entry ? QString::fromLatin1(entry->name) : QStringLiteral("unknown"))
             .arg(comm::describeResponseStatus(code, response.deviceStatus, request.command)));
     return response;
 }

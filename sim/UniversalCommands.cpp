@@ -51,7 +51,7 @@ QString fromLatin1Field(QByteArrayView bytes)
     return QString::fromLatin1(raw);
 }
 
-constexpr CommandSpec kUniversal[] = {
+constexpr CommandEntry kUniversal[] = {
     // 0 Read Unique Identifier
     //   request : none
     //   response: identity block (see writeIdentity), 22 bytes
@@ -347,7 +347,7 @@ void writeIdentity(CommandContext& c)
         .u8(d.deviceProfile);
 }
 
-std::span<const CommandSpec> universalCommands()
+std::span<const CommandEntry> universalCommands()
 {
     return kUniversal;
 }

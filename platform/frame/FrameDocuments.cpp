@@ -132,4 +132,62 @@ QString ButtonName(dialogs::DialogResult answer)
     return QStringLiteral("none");
 }
 
+namespace {
+
+// The child elements of the element with that local name.
+QList<xml::XmlNode> ChildrenNamed(const xml::XmlNode& parent, const QString& localName)
+{
+    QList<xml::XmlNode> found;
+    for (const xml::XmlNode& child : parent.ChildElements())
+        if (child.LocalName() == localName)
+            found.append(child);
+    return found;
+}
+
+} // namespace
+
+bool DeviceTypes(const QString& dtmInformation, QList<DeviceType>& types, QString* error)
+{
+    auto fail = [&](const QString& reason) {
+        if (error)
+            *error = reason;
+        return false;
+    };
+    xml::XmlDocument document;
+    if (!document.LoadXml(dtmInformation))
+        return fail(QStringLiteral("The DTM information is no XML document: ") + document.ParseError().reason);
+    const xml::XmlNode root = document.DocumentElement();
+    if (root.LocalName() != QLatin1String("FDT"))
+        return fail(QStringLiteral("The DTM information is no FDT document"));
+    QList<DeviceType> found;
+    for (const xml::XmlNode& info : ChildrenNamed(root, QStringLiteral("DtmInfo")))
+        for (const xml::XmlNode& list : ChildrenNamed(info, QStringLiteral("DtmDeviceTypes")))
+            for (const xml::XmlNode& element : ChildrenNamed(list, QStringLiteral("DtmDeviceType"))) {
+                if (element.NamespaceUri() != kDataTypesNamespace)
+                    continue;
+                DeviceType type;
+                type.manufacturerId = element.Attribute(QStringLiteral("manufacturerId"));
+                type.deviceTypeId = element.Attribute(QStringLiteral("deviceTypeId"));
+                const QList<xml::XmlNode> versions = ChildrenNamed(element, QStringLiteral("VersionInformation"));
+                if (!versions.isEmpty()) {
+                    type.name = versions.first().Attribute(QStringLiteral("name"));
+                    type.vendor = versions.first().Attribute(QStringLiteral("vendor"));
+                    type.version = versions.first().Attribute(QStringLiteral("version"));
+                }
+                xml::XmlDocument init;
+                const QString text = QStringLiteral("<FDT xmlns=\"%1\" xmlns:fdt=\"%2\">%3</FDT>")
+                                         .arg(kInitNamespace, kDataTypesNamespace, element.Xml());
+                // The element must stand on its own under the new root.
+                if (!init.LoadXml(text))
+                    return fail(QStringLiteral("A device type of the DTM information cannot be handed over: ")
+                                + init.ParseError().reason);
+                type.initDocument = init.DocumentElement().Xml();
+                found.append(type);
+            }
+    if (found.isEmpty())
+        return fail(QStringLiteral("The DTM information offers no device type"));
+    types = found;
+    return true;
+}
+
 } // namespace frame::FrameDocuments

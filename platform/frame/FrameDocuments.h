@@ -13,6 +13,7 @@
 // <UserResponse button="..."/> of "UserMessage" naming the button pressed
 // ("ok", "cancel", "abort", "retry", "ignore", "yes", "no").
 #include "platform/dialogs/DialogTypes.h"
+#include <QList>
 #include <QString>
 
 namespace frame::FrameDocuments {
@@ -40,5 +41,27 @@ QString UserMessageAnswer(const QString& document, dialogs::DialogResult answer)
 
 // "ok", "cancel", ... ; "none" for DialogResult::None.
 QString ButtonName(dialogs::DialogResult answer);
+
+inline const QString kInitNamespace = QStringLiteral("x-schema:DTMInitSchema.xml");
+inline const QString kDataTypesNamespace = QStringLiteral("x-schema:FDTDataTypesSchema.xml");
+
+// A device type a DTM offers in its DTM information, with the document the
+// frame hands to InitNew when the user chooses it:
+//   <FDT xmlns="x-schema:DTMInitSchema.xml" xmlns:fdt="x-schema:FDTDataTypesSchema.xml">
+//     <fdt:DtmDeviceType .../>   (the element of the DTM information, unchanged)
+//   </FDT>
+struct DeviceType {
+    QString manufacturerId;
+    QString deviceTypeId;
+    QString name;    // fdt:VersionInformation/@name
+    QString vendor;  // fdt:VersionInformation/@vendor
+    QString version; // fdt:VersionInformation/@version
+    QString initDocument;
+};
+
+// The device types of a DTM information document (FDT/DtmInfo/DtmDeviceTypes/
+// fdt:DtmDeviceType), in document order. False with the reason in error for
+// text that is not such a document or offers no device type.
+bool DeviceTypes(const QString& dtmInformation, QList<DeviceType>& types, QString* error = nullptr);
 
 } // namespace frame::FrameDocuments

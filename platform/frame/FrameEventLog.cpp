@@ -10,6 +10,11 @@ QString FrameEvent::Text() const
 void FrameEventLog::Record(const QString& systemTag, const QString& name, const QStringList& arguments)
 {
     m_events.push_back(FrameEvent{systemTag, name, arguments});
+    if (m_observer) {
+        // Copied: the observer may record in turn.
+        const FrameEvent event = m_events.back();
+        m_observer(event);
+    }
 }
 
 QStringList FrameEventLog::Texts() const

@@ -3,6 +3,7 @@
 // so that tests and the command line can show the conversation.
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <vector>
 
 namespace frame {
@@ -26,8 +27,13 @@ public:
     int Count(const QString& name) const;
     void Clear() { m_events.clear(); }
 
+    // Hears of every event as it is recorded (the command line prints them).
+    using Observer = std::function<void(const FrameEvent& event)>;
+    void SetObserver(Observer observer) { m_observer = std::move(observer); }
+
 private:
     std::vector<FrameEvent> m_events;
+    Observer m_observer;
 };
 
 } // namespace frame

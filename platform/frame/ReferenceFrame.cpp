@@ -3,6 +3,9 @@
 #include "platform/frame/FrameCommunication.h"
 #include "platform/frame/FrameDocuments.h"
 #include "platform/frame/fdt/IDtm.h"
+#include "platform/frame/fdt/IDtmInformation.h"
+#include "platform/frame/fdt/IDtmOnlineParameter.h"
+#include "platform/frame/fdt/IDtmParameter.h"
 #include "platform/frame/fdt/IFdtEvents.h"
 #include "platform/frame/fdt/IPersistPropertyBag.h"
 #include "platform/loop/EventLoop.h"
@@ -123,16 +126,26 @@ bool ReferenceFrame::Environment(const QString& systemTag, Instance& instance)
 
 bool ReferenceFrame::InitNewInstance(const QString& systemTag, const QString& deviceType)
 {
+    return PrepareNewInstance(systemTag) && InitNew(systemTag, deviceType);
+}
+
+bool ReferenceFrame::PrepareNewInstance(const QString& systemTag)
+{
     auto persist = Require<fdt::IPersistPropertyBag>(systemTag);
-    auto dtm = Require<fdt::IDtm>(systemTag);
-    if (!persist || !dtm)
+    if (!persist)
         return false;
     try {
         persist->InitProperties();
     } catch (const automation::ComError& e) {
         return Fail(QStringLiteral("InitProperties of %1 failed: %2").arg(systemTag, ErrorText(e)));
     }
-    if (!Environment(systemTag, *Find(systemTag)))
+    return Environment(systemTag, *Find(systemTag));
+}
+
+bool ReferenceFrame::InitNew(const QString& systemTag, const QString& deviceType)
+{
+    auto dtm = Require<fdt::IDtm>(systemTag);
+    if (!dtm)
         return false;
     if (!dtm->InitNew(deviceType))
         return Fail(QStringLiteral("The DTM %1 refused the new instance").arg(systemTag));
@@ -196,6 +209,78 @@ bool ReferenceFrame::SetCommunication(const QString& systemTag, const QString& a
     }
     if (!dtm->SetCommunication(communication))
         return Fail(QStringLiteral("The DTM %1 refused the communication to %2").arg(systemTag, address));
+    return true;
+}
+
+bool ReferenceFrame::PrepareToReleaseCommunication(const QString& systemTag)
+{
+    auto dtm = Require<fdt::IDtm>(systemTag);
+    if (!dtm)
+        return false;
+    if (!dtm->PrepareToReleaseCommunication())
+        return Fail(QStringLiteral("The DTM %1 refused to prepare the release of its communication").arg(systemTag));
+    return true;
+}
+
+bool ReferenceFrame::ReleaseCommunication(const QString& systemTag)
+{
+    auto dtm = Require<fdt::IDtm>(systemTag);
+    if (!dtm)
+        return false;
+    if (!dtm->ReleaseCommunication())
+        return Fail(QStringLiteral("The DTM %1 refused to release its communication").arg(systemTag));
+    return true;
+}
+
+bool ReferenceFrame::UploadRequest(const QString& systemTag, const QString& invokeId)
+{
+    auto online = Require<fdt::IDtmOnlineParameter>(systemTag);
+    if (!online)
+        return false;
+    if (!online->UploadRequest(invokeId, QString()))
+        return Fail(QStringLiteral("The DTM %1 refused the upload").arg(systemTag));
+    return true;
+}
+
+bool ReferenceFrame::DownloadRequest(const QString& systemTag, const QString& invokeId)
+{
+    auto online = Require<fdt::IDtmOnlineParameter>(systemTag);
+    if (!online)
+        return false;
+    if (!online->DownloadRequest(invokeId, QString()))
+        return Fail(QStringLiteral("The DTM %1 refused the download").arg(systemTag));
+    return true;
+}
+
+bool ReferenceFrame::CancelAction(const QString& systemTag, const QString& invokeId)
+{
+    auto online = Require<fdt::IDtmOnlineParameter>(systemTag);
+    if (!online)
+        return false;
+    if (!online->CancelAction(invokeId))
+        return Fail(QStringLiteral("The DTM %1 refused to cancel %2").arg(systemTag, invokeId));
+    return true;
+}
+
+bool ReferenceFrame::GetInformation(const QString& systemTag, QString& information)
+{
+    auto dtm = Require<fdt::IDtmInformation>(systemTag);
+    if (!dtm)
+        return false;
+    information = dtm->GetInformation();
+    if (information.isEmpty())
+        return Fail(QStringLiteral("The DTM %1 gave no DTM information").arg(systemTag));
+    return true;
+}
+
+bool ReferenceFrame::GetParameters(const QString& systemTag, QString& parameters)
+{
+    auto dtm = Require<fdt::IDtmParameter>(systemTag);
+    if (!dtm)
+        return false;
+    parameters = dtm->GetParameters(QString());
+    if (parameters.isEmpty())
+        return Fail(QStringLiteral("The DTM %1 gave no dataset").arg(systemTag));
     return true;
 }
 

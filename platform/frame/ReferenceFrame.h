@@ -39,6 +39,11 @@ public:
     bool CreateDtm(const QString& systemTag);
     // A new instance: InitProperties, Environment, then InitNew(deviceType).
     bool InitNewInstance(const QString& systemTag, const QString& deviceType);
+    // The first two steps of a new instance (InitProperties, Environment), so
+    // that the frame can read the DTM information before it chooses the
+    // device type; InitNew is the third.
+    bool PrepareNewInstance(const QString& systemTag);
+    bool InitNew(const QString& systemTag, const QString& deviceType);
     // A stored instance: ReadProperties with the bag from the project, then Environment.
     bool LoadInstance(const QString& systemTag);
     // Config with the user information document of the level.
@@ -46,6 +51,18 @@ public:
     // WriteProperties into a bag that is then stored in the project.
     bool SaveInstance(const QString& systemTag);
     bool SetCommunication(const QString& systemTag, const QString& address);
+    // The announcement of the release of the communication and the release.
+    bool PrepareToReleaseCommunication(const QString& systemTag);
+    bool ReleaseCommunication(const QString& systemTag);
+    // The frame's transfer requests; the end comes as OnUploadFinished or
+    // OnDownloadFinished with the invoke id.
+    bool UploadRequest(const QString& systemTag, const QString& invokeId);
+    bool DownloadRequest(const QString& systemTag, const QString& invokeId);
+    bool CancelAction(const QString& systemTag, const QString& invokeId);
+    // The DTM information document and the dataset document; false with
+    // LastError set when the DTM gave none.
+    bool GetInformation(const QString& systemTag, QString& information);
+    bool GetParameters(const QString& systemTag, QString& parameters);
     // PrepareToRelease; the DTM goes when it reports OnPreparedToRelease.
     bool ReleaseInstance(const QString& systemTag);
     // PrepareToDelete, then PrepareToRelease; the stored instance is removed

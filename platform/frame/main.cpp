@@ -1,6 +1,15 @@
-// trivex-frame: the reference frame's command line.
-//   trivex-frame demo   shows tracing, the string tables and an FDT document
-//                       being built and validated against the schema cache.
+// trivex-frame: the reference frame's command line. It keeps DTM instances in
+// a project folder and drives the Trivex DTM through the FDT interfaces:
+// creates an instance, shows its dataset and the DTM information, connects to
+// a device over HART-IP and uploads or downloads the dataset. Every event the
+// DTM sends to the frame is printed as it arrives.
+//
+// Exit codes: 0 done; 1 the DTM or the device refused or failed; 2 the
+// command line is wrong; 3 the DTM did not finish within the time allowed.
+#include "fennick/communication/clsGatewayHART.h"
+#include "fennick/fdt/FennickClasses.h"
+#include "fennick/fdt/clsFunctionConnect.h"
+#include "fennick/fdt/clsTkDispatcher.h"
 #include "fennick/services/DataTypes.h"
 #include "fennick/services/Debugging.h"
 #include "fennick/services/Language.h"
@@ -8,17 +17,516 @@
 #include "fennick/services/Publics.h"
 #include "fennick/services/XMLHelper.h"
 #include "platform/automation/ComError.h"
+#include "platform/comm/server/CommServerClasses.h"
+#include "platform/frame/FrameClasses.h"
+#include "platform/frame/FrameCommunication.h"
+#include "platform/frame/FrameDocuments.h"
+#include "platform/frame/ReferenceFrame.h"
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QTextStream>
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
 #include <cstdio>
+#include <cstdlib>
+#include <functional>
 
 namespace {
+
+enum ExitCode : int { kExitOk = 0, kExitFailed = 1, kExitUsage = 2, kExitTimedOut = 3 };
+
+constexpr int kDefaultTimeoutSeconds = 60;
+constexpr int kMaxTimeoutSeconds = 3600;
+// Steps that need no device (release, saving) get this long.
+constexpr int kHousekeepingMs = 15000;
+constexpr int kProgressIntervalMs = 1000;
+
+const QString kDefaultTag = QStringLiteral("DTM_1");
+const QString kDefaultUserLevel = QStringLiteral("maintenance");
 
 QTextStream& out()
 {
     static QTextStream stream(stdout);
     return stream;
+}
+
+QTextStream& err()
+{
+    static QTextStream stream(stderr);
+    return stream;
+}
+
+int Fail(const QString& text, int code = kExitFailed)
+{
+    out().flush();
+    err() << "trivex-frame: " << text << Qt::endl;
+    return code;
+}
+
+// The usage text of --help; the commands are the program's whole interface.
+const char* const kUsage =
+    "usage: trivex-frame COMMAND PROJECT [options]\n"
+    "\n"
+    "PROJECT is a folder that holds the DTM instances (created when missing).\n"
+    "\n"
+    "commands:\n"
+    "  new PROJECT                    create a DTM instance for a registered device type and store it\n"
+    "  show PROJECT                   print the instance's dataset document\n"
+    "  info PROJECT                   print the DTM information (the device types the DTM serves)\n"
+    "  connect PROJECT --device URL   connect to the device, print its tag and descriptor, disconnect\n"
+    "  upload PROJECT --device URL    read the dataset from the device into the instance\n"
+    "  download PROJECT --device URL  write the instance's dataset to the device\n"
+    "  demo                           show tracing, the texts and an FDT document being validated\n"
+    "\n"
+    "options:\n"
+    "  --device URL         the device, hart-ip://HOST[:PORT] (port 5094 when omitted)\n"
+    "  --tag TAG            the instance's system tag (default DTM_1)\n"
+    "  --device-type ID     new: the device type id to create when the DTM serves several\n"
+    "  --user-level LEVEL   observer, operator, maintenance (default) or planningEngineer\n"
+    "  --timeout SECONDS    how long connect, upload and download may take (default 60)\n"
+    "  --trace              write the DTM's information traces to standard error\n"
+    "  -h, --help           show this text\n"
+    "\n"
+    "exit codes: 0 done, 1 refused or failed, 2 wrong command line, 3 time-out\n";
+
+struct Options {
+    QString command;
+    QString project;
+    QString tag = kDefaultTag;
+    QString device;
+    QString deviceType;
+    QString userLevel = kDefaultUserLevel;
+    int timeoutMs = kDefaultTimeoutSeconds * 1000;
+    bool trace = false;
+};
+
+// The command line, checked; false with the reason when it is wrong.
+bool ParseOptions(const QStringList& arguments, Options& options, QString& error, bool& help)
+{
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption deviceOption(QStringLiteral("device"), QString(), QStringLiteral("url"));
+    const QCommandLineOption tagOption(QStringLiteral("tag"), QString(), QStringLiteral("tag"));
+    const QCommandLineOption typeOption(QStringLiteral("device-type"), QString(), QStringLiteral("id"));
+    const QCommandLineOption levelOption(QStringLiteral("user-level"), QString(), QStringLiteral("level"));
+    const QCommandLineOption timeoutOption(QStringLiteral("timeout"), QString(), QStringLiteral("seconds"));
+    const QCommandLineOption traceOption(QStringLiteral("trace"));
+    parser.addOptions({helpOption, deviceOption, tagOption, typeOption, levelOption, timeoutOption, traceOption});
+    if (!parser.parse(arguments)) {
+        error = parser.errorText();
+        return false;
+    }
+    help = parser.isSet(helpOption);
+    if (help)
+        return true;
+
+    const QStringList positional = parser.positionalArguments();
+    if (positional.isEmpty()) {
+        error = QStringLiteral("no command given");
+        return false;
+    }
+    options.command = positional.first();
+    static const QStringList kProjectCommands{QStringLiteral("new"),     QStringLiteral("show"),
+                                              QStringLiteral("info"),    QStringLiteral("connect"),
+                                              QStringLiteral("upload"),  QStringLiteral("download")};
+    static const QStringList kDeviceCommands{QStringLiteral("connect"), QStringLiteral("upload"),
+                                             QStringLiteral("download")};
+    if (options.command == QLatin1String("demo")) {
+        if (positional.size() != 1) {
+            error = QStringLiteral("demo takes no arguments");
+            return false;
+        }
+        return true;
+    }
+    if (!kProjectCommands.contains(options.command)) {
+        error = QStringLiteral("unknown command '%1'").arg(options.command);
+        return false;
+    }
+    if (positional.size() != 2 || positional[1].trimmed().isEmpty()) {
+        error = QStringLiteral("%1 takes exactly one PROJECT folder").arg(options.command);
+        return false;
+    }
+    options.project = positional[1];
+
+    if (parser.isSet(tagOption))
+        options.tag = parser.value(tagOption);
+    if (!frame::ProjectFolder::IsValidSystemTag(options.tag)) {
+        error = QStringLiteral("invalid system tag '%1' (1 to 64 letters, digits and _-.{}, no leading dot)")
+                    .arg(options.tag);
+        return false;
+    }
+    if (kDeviceCommands.contains(options.command)) {
+        if (!parser.isSet(deviceOption)) {
+            error = QStringLiteral("%1 needs --device hart-ip://HOST:PORT").arg(options.command);
+            return false;
+        }
+        options.device = parser.value(deviceOption);
+        QString host;
+        uint16_t port = 0;
+        if (!frame::FrameCommunication::ParseAddress(options.device, host, port, &error))
+            return false;
+    } else if (parser.isSet(deviceOption)) {
+        error = QStringLiteral("%1 takes no --device").arg(options.command);
+        return false;
+    }
+    if (parser.isSet(typeOption)) {
+        if (options.command != QLatin1String("new")) {
+            error = QStringLiteral("--device-type belongs to new");
+            return false;
+        }
+        options.deviceType = parser.value(typeOption);
+    }
+    if (parser.isSet(levelOption)) {
+        options.userLevel = parser.value(levelOption);
+        static const QStringList kLevels{QStringLiteral("observer"), QStringLiteral("operator"),
+                                         QStringLiteral("maintenance"), QStringLiteral("planningEngineer")};
+        if (!kLevels.contains(options.userLevel)) {
+            error = QStringLiteral("unknown user level '%1'").arg(options.userLevel);
+            return false;
+        }
+    }
+    if (parser.isSet(timeoutOption)) {
+        bool ok = false;
+        const int seconds = parser.value(timeoutOption).toInt(&ok);
+        if (!ok || seconds < 1 || seconds > kMaxTimeoutSeconds) {
+            error = QStringLiteral("--timeout takes 1 to %1 seconds").arg(kMaxTimeoutSeconds);
+            return false;
+        }
+        options.timeoutMs = seconds * 1000;
+    }
+    options.trace = parser.isSet(traceOption);
+    return true;
+}
+
+// An XML text indented for reading, names and prefixes as they were; the
+// text itself when it does not parse.
+QString Indented(const QString& text)
+{
+    QString result;
+    QXmlStreamReader reader(text);
+    reader.setNamespaceProcessing(false);
+    QXmlStreamWriter writer(&result);
+    writer.setAutoFormatting(true);
+    writer.setAutoFormattingIndent(2);
+    while (!reader.atEnd()) {
+        switch (reader.readNext()) {
+        case QXmlStreamReader::StartDocument:
+            writer.writeStartDocument();
+            break;
+        case QXmlStreamReader::StartElement:
+            writer.writeStartElement(reader.qualifiedName().toString());
+            for (const QXmlStreamAttribute& attribute : reader.attributes())
+                writer.writeAttribute(attribute.qualifiedName().toString(), attribute.value().toString());
+            break;
+        case QXmlStreamReader::EndElement:
+            writer.writeEndElement();
+            break;
+        case QXmlStreamReader::Characters:
+            if (!reader.isWhitespace())
+                writer.writeCharacters(reader.text().toString());
+            break;
+        case QXmlStreamReader::Comment:
+            writer.writeComment(reader.text().toString());
+            break;
+        default:
+            break;
+        }
+    }
+    return reader.hasError() ? text : result.trimmed();
+}
+
+// An event as the command line shows it: long arguments (documents) shortened.
+QString EventLine(const frame::FrameEvent& event)
+{
+    constexpr int kShownCharacters = 60;
+    QStringList arguments;
+    for (const QString& argument : event.arguments)
+        arguments << (argument.size() <= kShownCharacters
+                          ? argument
+                          : QStringLiteral("%1... (%2 characters)")
+                                .arg(argument.left(kShownCharacters).simplified())
+                                .arg(argument.size()));
+    return frame::FrameEvent{event.systemTag, event.name, arguments}.Text();
+}
+
+// One DTM instance of the project, driven step by step.
+class FrameSession {
+public:
+    explicit FrameSession(const Options& options) : m_options(options), m_frame(options.project)
+    {
+        m_frame.Events().SetObserver([](const frame::FrameEvent& event) {
+            out() << "  [frame] " << EventLine(event) << Qt::endl;
+        });
+    }
+    ~FrameSession()
+    {
+        // Whatever ended the session, the DTM is let go of in order.
+        if (m_frame.HasDtm(m_options.tag))
+            Release();
+    }
+    FrameSession(const FrameSession&) = delete;
+    FrameSession& operator=(const FrameSession&) = delete;
+
+    frame::ReferenceFrame& Frame() { return m_frame; }
+    QString Tag() const { return m_options.tag; }
+    QString Error() const { return m_frame.LastError(); }
+    std::shared_ptr<clsTkDispatcher> Dtm() const { return m_frame.Dtm<clsTkDispatcher>(m_options.tag); }
+    int32_t Status() const
+    {
+        const auto dtm = Dtm();
+        return dtm ? dtm->GetDtmStatus() : DtmStatus::Inoperable;
+    }
+
+    bool Create()
+    {
+        if (!m_frame.CreateDtm(m_options.tag))
+            return false;
+        ApplyTraceSwitches();
+        return true;
+    }
+    // The stored instance, loaded and configured (as a frame always does).
+    bool Open()
+    {
+        if (!m_frame.Project().HasInstance(m_options.tag))
+            return Refuse(QStringLiteral("the project %1 holds no instance %2 (create it with: trivex-frame new %1)")
+                              .arg(m_options.project, m_options.tag));
+        return Create() && m_frame.LoadInstance(m_options.tag) && Configure();
+    }
+    bool Configure() { return m_frame.Configure(m_options.tag, m_options.userLevel); }
+
+    // Runs the event loop until the condition holds or the time is up; every
+    // second tick() (when given) may report progress.
+    bool WaitFor(const std::function<bool()>& condition, int timeoutMs, const std::function<void(int)>& tick = {})
+    {
+        QDeadlineTimer deadline(timeoutMs);
+        QDeadlineTimer nextTick(kProgressIntervalMs);
+        int seconds = 0;
+        while (!condition()) {
+            if (deadline.hasExpired())
+                return false;
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+            if (tick && nextTick.hasExpired()) {
+                tick(++seconds);
+                nextTick.setRemainingTime(kProgressIntervalMs);
+            }
+        }
+        return true;
+    }
+    bool WaitForEvent(const QString& name, int before, int timeoutMs)
+    {
+        return WaitFor([&] { return m_frame.Events().Count(name) > before; }, timeoutMs);
+    }
+
+    // Online, offline again and the communication released, when it was set.
+    bool GoOffline()
+    {
+        if (!Dtm() || Status() == DtmStatus::Configured)
+            return true;
+        const int before = m_frame.Events().Count(QStringLiteral("OnPreparedToReleaseCommunication"));
+        if (!m_frame.PrepareToReleaseCommunication(m_options.tag))
+            return false;
+        if (!WaitForEvent(QStringLiteral("OnPreparedToReleaseCommunication"), before, kHousekeepingMs))
+            return Refuse(QStringLiteral("the DTM did not go offline"));
+        return m_frame.ReleaseCommunication(m_options.tag);
+    }
+
+    // Releases the DTM; it stores a changed dataset first (the frame saves
+    // on the DTM's request).
+    bool Release()
+    {
+        if (!m_frame.HasDtm(m_options.tag))
+            return true;
+        // A transfer that is still ending leaves the write lock first.
+        if (const auto dtm = Dtm())
+            WaitFor([&] { return dtm->LockCounter() <= 0; }, kHousekeepingMs);
+        if (DtmGate::IsConfiguredStatus(Status()) && Status() != DtmStatus::Configured && !GoOffline())
+            return false;
+        if (!m_frame.ReleaseInstance(m_options.tag))
+            return false;
+        if (!WaitFor([&] { return !m_frame.HasDtm(m_options.tag); }, kHousekeepingMs))
+            return Refuse(QStringLiteral("the DTM did not release"));
+        return true;
+    }
+
+    bool Refuse(const QString& why)
+    {
+        m_refusal = why;
+        return false;
+    }
+    // The reason of the last failed step.
+    QString Why() const { return m_refusal.isEmpty() ? m_frame.LastError() : m_refusal; }
+
+private:
+    void ApplyTraceSwitches()
+    {
+        // The DTM reads the switches when it is created; failures are always shown.
+        Debugging::Switches().Errors = -1;
+        if (m_options.trace)
+            Debugging::Switches().Info = -1;
+    }
+
+    Options m_options;
+    frame::ReferenceFrame m_frame;
+    QString m_refusal;
+};
+
+int RunNew(const Options& options)
+{
+    FrameSession session(options);
+    frame::ReferenceFrame& frame = session.Frame();
+    if (frame.Project().HasInstance(options.tag))
+        return Fail(QStringLiteral("the project %1 already holds an instance %2").arg(options.project, options.tag));
+    QString error;
+    if (!frame.Project().Ensure(&error))
+        return Fail(error);
+    if (!session.Create() || !frame.PrepareNewInstance(options.tag))
+        return Fail(session.Why());
+
+    QString information;
+    if (!frame.GetInformation(options.tag, information))
+        return Fail(session.Why() + QStringLiteral(" (is a device type registered? fennick func:registerdtm ...)"));
+    QList<frame::FrameDocuments::DeviceType> types;
+    if (!frame::FrameDocuments::DeviceTypes(information, types, &error))
+        return Fail(error);
+    const frame::FrameDocuments::DeviceType* chosen = nullptr;
+    if (!options.deviceType.isEmpty()) {
+        for (const auto& type : types)
+            if (type.deviceTypeId == options.deviceType)
+                chosen = &type;
+        if (!chosen)
+            return Fail(QStringLiteral("the DTM serves no device type %1").arg(options.deviceType));
+    } else if (types.size() == 1) {
+        chosen = &types.first();
+    } else {
+        QStringList ids;
+        for (const auto& type : types)
+            ids << type.deviceTypeId + QStringLiteral(" (") + type.name + QLatin1Char(')');
+        return Fail(QStringLiteral("the DTM serves several device types, choose one with --device-type: ")
+                        + ids.join(QStringLiteral(", ")),
+                    kExitUsage);
+    }
+    out() << "device type: " << chosen->name << " by " << chosen->vendor << ", version " << chosen->version
+          << " (manufacturer " << chosen->manufacturerId << ", device type " << chosen->deviceTypeId << ")"
+          << Qt::endl;
+
+    if (!frame.InitNew(options.tag, chosen->initDocument) || !session.Configure()
+        || !frame.SaveInstance(options.tag))
+        return Fail(session.Why());
+    out() << "created " << options.tag << " in " << QDir(options.project).absolutePath() << ": "
+          << frame.Project().InstanceFile(options.tag) << Qt::endl;
+    if (!session.Release())
+        return Fail(session.Why());
+    return kExitOk;
+}
+
+int RunShow(const Options& options, bool information)
+{
+    FrameSession session(options);
+    if (!session.Open())
+        return Fail(session.Why());
+    QString text;
+    const bool ok = information ? session.Frame().GetInformation(options.tag, text)
+                                : session.Frame().GetParameters(options.tag, text);
+    if (!ok)
+        return Fail(session.Why());
+    out() << Indented(text) << Qt::endl;
+    if (!session.Release())
+        return Fail(session.Why());
+    return kExitOk;
+}
+
+int RunConnect(const Options& options)
+{
+    FrameSession session(options);
+    if (!session.Open())
+        return Fail(session.Why());
+    if (!session.Frame().SetCommunication(options.tag, options.device))
+        return Fail(session.Why());
+    out() << "communication set: " << options.device << Qt::endl;
+
+    // The connect function of the DTM (its function list does not offer it
+    // to the frame yet): the DTM's own connect object.
+    const auto dtm = session.Dtm();
+    int32_t result = 0;
+    try {
+        result = dtm->ConnectObject()->Connect();
+    } catch (const automation::ComError& error) {
+        return Fail(QStringLiteral("connect failed: ") + error.description());
+    }
+    if (result != 0)
+        return Fail(QStringLiteral("the DTM refused to connect (0x%1)").arg(static_cast<uint32_t>(result), 8, 16,
+                                                                            QLatin1Char('0')));
+    bool left = false;
+    const bool settled = session.WaitFor(
+        [&] {
+            left = left || session.Status() != DtmStatus::CommunicationSet;
+            return session.Status() == DtmStatus::Online || (left && session.Status() == DtmStatus::CommunicationSet);
+        },
+        options.timeoutMs);
+    if (!settled)
+        return Fail(QStringLiteral("time-out: no connection to %1 within %2 s")
+                        .arg(options.device)
+                        .arg(options.timeoutMs / 1000),
+                    kExitTimedOut);
+    if (session.Status() != DtmStatus::Online)
+        return Fail(QStringLiteral("could not connect to %1").arg(options.device));
+
+    const auto view = dtm->Gateway() ? dtm->Gateway()->View() : nullptr;
+    out() << "connected to " << options.device << Qt::endl;
+    out() << "tag:        " << (view ? view->TagName() : QString()) << Qt::endl;
+    out() << "descriptor: " << (view ? view->Descriptor() : QString()) << Qt::endl;
+    if (!session.GoOffline())
+        return Fail(session.Why());
+    out() << "disconnected" << Qt::endl;
+    if (!session.Release())
+        return Fail(session.Why());
+    return kExitOk;
+}
+
+int RunTransfer(const Options& options, bool upload)
+{
+    const QString what = upload ? QStringLiteral("upload") : QStringLiteral("download");
+    const QString finishedEvent = upload ? QStringLiteral("OnUploadFinished") : QStringLiteral("OnDownloadFinished");
+    const QString invokeId = what + QStringLiteral("-1");
+    FrameSession session(options);
+    if (!session.Open())
+        return Fail(session.Why());
+    if (!session.Frame().SetCommunication(options.tag, options.device))
+        return Fail(session.Why());
+    out() << "communication set: " << options.device << Qt::endl;
+
+    const bool accepted = upload ? session.Frame().UploadRequest(options.tag, invokeId)
+                                 : session.Frame().DownloadRequest(options.tag, invokeId);
+    if (!accepted)
+        return Fail(session.Why());
+    out() << what << " requested (" << invokeId << ")" << Qt::endl;
+
+    const frame::FrameEventLog& events = session.Frame().Events();
+    auto finished = [&] { return events.Count(finishedEvent) > 0; };
+    const bool ended = session.WaitFor(finished, options.timeoutMs, [&](int seconds) {
+        out() << "  " << what << " running, " << seconds << " s, DTM status "
+              << DtmGate::StatusName(session.Status()) << Qt::endl;
+    });
+    if (!ended) {
+        err() << "trivex-frame: time-out: the " << what << " did not report its end within "
+              << options.timeoutMs / 1000
+              << " s (the device application reports the end of a transfer chain); it is cancelled" << Qt::endl;
+        session.Frame().CancelAction(options.tag, invokeId);
+        session.Release();
+        return kExitTimedOut;
+    }
+    const bool success = events.Texts(finishedEvent).last().endsWith(QStringLiteral("True)"));
+    // After the transfer the DTM leaves the write lock: offline again and,
+    // after an upload, the frame stores the instance on the DTM's request.
+    if (!session.WaitFor([&] { return session.Dtm()->LockCounter() <= 0; }, kHousekeepingMs))
+        return Fail(QStringLiteral("the DTM did not release its dataset lock"));
+    out() << what << (success ? " finished" : " failed") << Qt::endl;
+    if (!session.Release())
+        return Fail(session.Why());
+    return success ? kExitOk : kExitFailed;
 }
 
 int RunDemo()
@@ -47,7 +555,7 @@ int RunDemo()
     } catch (const automation::ComError& e) {
         Debugging::TraceRuntimeError(e);
         out() << "schema cache could not be loaded from " << schemaDir << "\n";
-        return 1;
+        return kExitFailed;
     }
     const QString functions = XMLHelper::CreateFunctionsDocument();
     out() << functions << "\n";
@@ -64,22 +572,55 @@ int RunDemo()
     std::fflush(stderr);
     out() << "rejected: " << (rejected ? "yes" : "no") << "\n";
     XMLHelper::ReleaseSchemaCache();
-    return valid && rejected ? 0 : 1;
-}
-
-void Usage()
-{
-    out() << "usage: trivex-frame demo\n";
+    return valid && rejected ? kExitOk : kExitFailed;
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
+    // Without a usable display the frame's windows (the DTM's progress and
+    // wait windows) go to the offscreen platform.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+            qputenv("QT_QPA_PLATFORM", "wayland;xcb;offscreen");
+        else if (!qEnvironmentVariableIsEmpty("DISPLAY"))
+            qputenv("QT_QPA_PLATFORM", "xcb;offscreen");
+        else
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
     QApplication app(argc, argv);
-    const QStringList args = app.arguments().mid(1);
-    if (args.size() == 1 && args[0] == QLatin1String("demo"))
-        return RunDemo();
-    Usage();
-    return args.isEmpty() || args[0] == QLatin1String("--help") ? 0 : 2;
+
+    Options options;
+    QString error;
+    bool help = false;
+    if (!ParseOptions(app.arguments(), options, error, help)) {
+        Fail(error, kExitUsage);
+        err() << "(trivex-frame --help shows the commands)" << Qt::endl;
+        return kExitUsage;
+    }
+    if (help) {
+        out() << kUsage;
+        return kExitOk;
+    }
+
+    fennick::RegisterClasses();
+    comm::RegisterCommServerClasses();
+    frame::RegisterClasses();
+
+    int code = kExitOk;
+    if (options.command == QLatin1String("demo"))
+        code = RunDemo();
+    else if (options.command == QLatin1String("new"))
+        code = RunNew(options);
+    else if (options.command == QLatin1String("show"))
+        code = RunShow(options, false);
+    else if (options.command == QLatin1String("info"))
+        code = RunShow(options, true);
+    else if (options.command == QLatin1String("connect"))
+        code = RunConnect(options);
+    else
+        code = RunTransfer(options, options.command == QLatin1String("upload"));
+    out().flush();
+    return code;
 }

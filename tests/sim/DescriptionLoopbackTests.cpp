@@ -243,6 +243,7 @@ TEST_F(DescriptionLoopback, ReadSequencesBringTheDeviceValuesIntoTheItems)
     EXPECT_EQ(recorder->Text("hartUniversalRevision"), "7");
     EXPECT_EQ(recorder->Text("pbSoftwareRevisionHART"), "22");
     EXPECT_EQ(recorder->Text("hartHardwareRevision"), "1");
+    EXPECT_EQ(recorder->Text("hartPrivateLabel"), "99");
     EXPECT_EQ(recorder->Text("_tagHart"), "FT-7");
     EXPECT_EQ(recorder->Text("pbDescriptor"), "STEAM LINE 4");
     EXPECT_EQ(recorder->Text("ptrbModulType"), "20");
@@ -283,6 +284,35 @@ TEST_F(DescriptionLoopback, DownloadWritesTheDatasetIntoTheDevice)
     EXPECT_NEAR(device.device().spUpperRange, 5000.0, 1e-3);   // 50 bar
     EXPECT_FLOAT_EQ(device.device().pressureAdcTimeConstant, 0.5f);
     EXPECT_NEAR(device.device().pvUpperRange, 25.0, 1e-6);
+}
+
+// The polling address travels with the loop current mode: a request without
+// the mode byte would let the device decide on the mode by the address.
+TEST_F(DescriptionLoopback, SetPollingAddressSendsTheLoopCurrentMode)
+{
+    struct Case {
+        const char* address;
+        const char* mode;
+        bool enabled;
+    };
+    // Each case is one the device would answer otherwise without the mode byte.
+    for (const Case& c : {Case{"5", "1", true}, Case{"0", "0", false}}) {
+        SCOPED_TRACE(std::string("address ") + c.address + ", mode " + c.mode);
+        int32_t failed = 0;
+        manager->PutValueAsText(manager->HandleOf("hartPollingAddress"), QString::fromLatin1(c.address), failed);
+        EXPECT_EQ(failed, 0);
+        manager->PutValueAsText(manager->HandleOf("loopCurrentMode"), QString::fromLatin1(c.mode), failed);
+        EXPECT_EQ(failed, 0);
+
+        Run(QStringLiteral("SetPollingAddress"));
+        EXPECT_EQ(device.device().pollingAddress, QString::fromLatin1(c.address).toUInt());
+        EXPECT_EQ(device.device().loopCurrentEnabled, c.enabled);
+        // Command, response code, device status, then the two data bytes.
+        const QByteArray answer = recorder->Octets(Compose(SubItemKind::RecordResponse, QStringLiteral("Write_006")));
+        ASSERT_EQ(answer.size(), 5);
+        EXPECT_EQ(static_cast<uint8_t>(answer[4]), c.enabled ? 1 : 0);
+        EXPECT_EQ(recorder->Text("loopCurrentMode"), c.mode);
+    }
 }
 
 #include "DescriptionLoopbackTests.moc"

@@ -363,9 +363,9 @@ TEST(CommandTable, EveryCommandIsListedOnce)
 {
     std::set<int> seen;
     for (auto table : {sim::universalCommands(), sim::commonPracticeCommands(), sim::deviceSpecificCommands()})
-        for (const sim::CommandSpec& spec : table) {
-            EXPECT_TRUE(seen.insert(spec.number).second) << int(spec.number);
-            EXPECT_NE(spec.handler, nullptr);
+        for (const sim::CommandEntry& entry : table) {
+            EXPECT_TRUE(seen.insert(entry.number).second) << int(entry.number);
+            EXPECT_NE(entry.handler, nullptr);
         }
     for (int n : {0, 1, 2, 3, 6, 7, 8, 9, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 22, 38, 48,
                   33, 34, 35, 36, 37, 40, 41, 42, 44, 45, 46, 47, 53, 54, 59,
@@ -374,6 +374,6 @@ TEST(CommandTable, EveryCommandIsListedOnce)
     // Reserved by the device: no handler may take them.
     for (int n : {130, 131, 223, 225, 227, 228, 248, 249})
         EXPECT_FALSE(seen.count(n)) << n;
-    for (const sim::CommandSpec& spec : sim::deviceSpecificCommands())
-        EXPECT_GE(spec.number, 128);
+    for (const sim::CommandEntry& entry : sim::deviceSpecificCommands())
+        EXPECT_GE(entry.number, 128);
 }

@@ -5,6 +5,10 @@
 #include "DtmCommunicationSupport.h"
 #include "fennick/communication/clsFunctionSequence.h"
 #include "fennick/dataset/clsDataManager.h"
+#include "fennick/dataset/frmChannelDataWarn.h"
+#include <QCheckBox>
+#include <QPointer>
+#include <QPushButton>
 
 using namespace dtmcomm;
 using dtmtest::kTag;
@@ -221,6 +225,39 @@ TEST_F(TransferRequest, SaveQuestionAfterTheLastApplication)
     Dtm()->SaveToDatabase(6);
     EXPECT_EQ(serverHost->saves, 1);
     EXPECT_EQ(serverHost->loads, 1);
+}
+
+TEST_F(TransferRequest, TheChannelDataHintOpensOnceAndKeepsTheUsersChoice)
+{
+    ConfiguredInstance();
+    // No application can be active yet, so the frame's reading of channels
+    // is no reason for the hint.
+    EXPECT_FALSE(Dtm()->ShouldWarnChannelData());
+    EXPECT_FALSE(Dtm()->GetModuleFlags());
+
+    Dtm()->ShowChannelDataWarning();
+    const QPointer<frmChannelDataWarn> first = Dtm()->ChannelDataWarning();
+    ASSERT_TRUE(first);
+    EXPECT_TRUE(first->isVisible());
+    Dtm()->ShowChannelDataWarning();
+    EXPECT_EQ(Dtm()->ChannelDataWarning(), first.data());
+
+    first->chkSuppress()->setChecked(true);
+    first->OKButton()->click();
+    EXPECT_EQ(Dtm()->ChannelDataWarning(), nullptr);
+    EXPECT_TRUE(Dtm()->ChannelWarningSuppressed());
+    // The window goes after its own event.
+    clock.Advance(10);
+    EXPECT_FALSE(first);
+
+    Dtm()->ShowChannelDataWarning();
+    const QPointer<frmChannelDataWarn> second = Dtm()->ChannelDataWarning();
+    ASSERT_TRUE(second);
+    Dtm()->ReleaseChannelDataWarning();
+    EXPECT_EQ(Dtm()->ChannelDataWarning(), nullptr);
+    EXPECT_FALSE(Dtm()->ChannelWarningSuppressed());
+    clock.Advance(10);
+    EXPECT_FALSE(second);
 }
 
 } // namespace

@@ -41,7 +41,7 @@ uint8_t checkTimeConstant(float seconds)
     return RC::Success;
 }
 
-constexpr CommandSpec kDeviceSpecific[] = {
+constexpr CommandEntry kDeviceSpecific[] = {
     // 128 Read Device Configuration
     //   request : none
     //   response: 0 module type | 1 multivariable function (0 off, 1 on)
@@ -121,7 +121,7 @@ constexpr CommandSpec kDeviceSpecific[] = {
 
 } // namespace
 
-std::span<const CommandSpec> deviceSpecificCommands()
+std::span<const CommandEntry> deviceSpecificCommands()
 {
     return kDeviceSpecific;
 }
