@@ -286,6 +286,18 @@ TEST_F(DescriptionLoopback, DownloadWritesTheDatasetIntoTheDevice)
     EXPECT_NEAR(device.device().pvUpperRange, 25.0, 1e-6);
 }
 
+// Manufacturer and private label distributor are 16-bit numbers of their own,
+// apart from the expanded device type that the device type byte comes from.
+TEST_F(DescriptionLoopback, IdentityTakesTheSixteenBitManufacturerAndLabel)
+{
+    device.device().manufacturerId = 0x6063;
+    device.device().privateLabelDistributor = 0x6071;
+    Run(QStringLiteral("GetDeviceInfo"));
+    EXPECT_EQ(recorder->Text("_mfrManufacturerIdHART"), QString::number(0x6063));
+    EXPECT_EQ(recorder->Text("hartPrivateLabel"), QString::number(0x6071));
+    EXPECT_EQ(recorder->Text("_mfrDeviceTypeHART"), "165");
+}
+
 // The polling address travels with the loop current mode: a request without
 // the mode byte would let the device decide on the mode by the address.
 TEST_F(DescriptionLoopback, SetPollingAddressSendsTheLoopCurrentMode)
