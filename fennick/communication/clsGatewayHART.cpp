@@ -114,26 +114,21 @@ void clsGatewayHART::TraceResponse(const QString& label, int32_t hResult)
 
 bool clsGatewayHART::CallServer(const std::function<void()>& call)
 {
-    for (;;) {
-        try {
-            call();
-            return true;
-        } catch (const automation::ComError& e) {
-            TraceGatewayError(e.number(), e.description(), e.source());
-            if (e.number() == kRetryableError && m_serverRetries < kMaxRetries) {
-                ++m_serverRetries;
-                loop::TimerService::instance().Sleep(kServerRetryDelayMs);
-                continue;
-            }
-        } catch (const std::exception& e) {
-            TraceGatewayError(automation::E_FAIL_, QString::fromLocal8Bit(e.what()), QString());
-        }
-        HandleServerSideError();
-        return false;
-    }
+    if (CallWithRetries(call, m_serverRetries, kServerRetryDelayMs))
+        return true;
+    HandleServerSideError();
+    return false;
 }
 
 bool clsGatewayHART::CallClient(const std::function<void()>& call)
+{
+    if (CallWithRetries(call, m_clientRetries, kClientRetryDelayMs))
+        return true;
+    HandleClientSideError();
+    return false;
+}
+
+bool clsGatewayHART::CallWithRetries(const std::function<void()>& call, int16_t& retries, int delayMs)
 {
     for (;;) {
         try {
@@ -141,15 +136,14 @@ bool clsGatewayHART::CallClient(const std::function<void()>& call)
             return true;
         } catch (const automation::ComError& e) {
             TraceGatewayError(e.number(), e.description(), e.source());
-            if (e.number() == kRetryableError && m_clientRetries < kMaxRetries) {
-                ++m_clientRetries;
-                loop::TimerService::instance().Sleep(kClientRetryDelayMs);
+            if (e.number() == kRetryableError && retries < kMaxRetries) {
+                ++retries;
+                loop::TimerService::instance().Sleep(delayMs);
                 continue;
             }
         } catch (const std::exception& e) {
             TraceGatewayError(automation::E_FAIL_, QString::fromLocal8Bit(e.what()), QString());
         }
-        HandleClientSideError();
         return false;
     }
 }

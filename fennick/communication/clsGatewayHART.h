@@ -179,6 +179,8 @@ private:
     // call raised an error that was not retried (the handler has run then).
     bool CallServer(const std::function<void()>& call);
     bool CallClient(const std::function<void()>& call);
+    // Runs call, retrying the retryable error up to the limit; false when it failed.
+    bool CallWithRetries(const std::function<void()>& call, int16_t& retries, int delayMs);
     void HandleServerSideError();
     void HandleClientSideError();
     void IndicateToClient(int32_t detail);

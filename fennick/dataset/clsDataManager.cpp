@@ -172,7 +172,7 @@ void clsDataManager::SetDataSetStates(const QString& storageState, const QString
         root.SetAttribute(kDataSetState, dataSetState);
 }
 
-QString clsDataManager::GetStorageState() const
+QString clsDataManager::RootStateAttribute(const QString& name) const
 {
     if (!m_cache) {
         Debugging::TraceError(QStringLiteral("privXMLDataCache Is Nothing"));
@@ -183,21 +183,17 @@ QString clsDataManager::GetStorageState() const
         Debugging::TraceError(QStringLiteral("Parser contents corrupt, unable to find element FDT"));
         return kUndefined;
     }
-    return root.Attribute(kStorageState);
+    return root.Attribute(name);
+}
+
+QString clsDataManager::GetStorageState() const
+{
+    return RootStateAttribute(kStorageState);
 }
 
 QString clsDataManager::GetDataSetState() const
 {
-    if (!m_cache) {
-        Debugging::TraceError(QStringLiteral("privXMLDataCache Is Nothing"));
-        return kUndefined;
-    }
-    const xml::XmlNode root = Root();
-    if (!root) {
-        Debugging::TraceError(QStringLiteral("Parser contents corrupt, unable to find element FDT"));
-        return kUndefined;
-    }
-    return root.Attribute(kDataSetState);
+    return RootStateAttribute(kDataSetState);
 }
 
 bool clsDataManager::Instance_SetupDataCache(const QString& xmlText)

@@ -168,6 +168,8 @@ private:
     bool LoadBagChannels(const clsDataBag& bag);
     void RegisterAsView();
     xml::XmlNode Root() const;
+    // One state attribute of the document element; "undefined" (traced) without a document.
+    QString RootStateAttribute(const QString& name) const;
     xml::XmlNode VariablesList() const;
     xml::XmlNode VariableDisplay(const QString& name) const;
     void RepairDataCache();
