@@ -38,18 +38,10 @@ QString Path(std::initializer_list<const char*> names)
 }
 const QString kDeviceTypePath = Path({"FDT", "fdt:DtmDeviceType"});
 const QString kVersionInformationPath = Path({"FDT", "fdt:DtmDeviceType", "fdt:VersionInformation"});
-const QString kBusCategoriesPath = Path({"FDT", "fdt:DtmDeviceType", "fdt:BusCategories"});
 const QString kDevicePath = Path({"FDT", "DtmDevice"});
 const QString kVariablesPath = Path({"FDT", "DtmDevice", "ExportedVariables", "fdt:DtmVariables"});
 const QString kTopologyPath = Path({"FDT", "DtmDevice", "InternalTopology"});
 const QString kBusInformationPath = Path({"FDT", "DtmDevice", "BusInformation"});
-const QString kSlaveAddressPath = Path({"FDT", "DtmDevice", "BusInformation", "SlaveAddress"});
-const QString kMasterSlaveBusPath = Path({"FDT", "DtmDevice", "BusInformation", "MasterSlaveBus"});
-
-// Bus categories of the device types.
-const QString kBusHart = QStringLiteral("036D1498-387B-11D4-86E1-00E0987270B9");
-constexpr std::array<const char*, 2> kBusProfibus{{"036D1497-387B-11D4-86E1-00E0987270B9",
-                                                   "036D1499-387B-11D4-86E1-00E0987270B9"}};
 
 // Where a fixed item goes, by its description type code.
 enum class FixedPlace { DataItems, ChannelList, ChannelConfig };
@@ -68,6 +60,25 @@ constexpr std::array<FixedPlacement, 5> kFixedPlacements{{
 
 // The empty default-namespace declaration a repair cuts out of the dataset text.
 const QString kEmptyDefaultNamespace = QStringLiteral("xmlns=\"\"");
+
+// The changed-data document.
+const QString kChangedDataRoot = QStringLiteral("DTM");
+const QString kChangedParameters = QStringLiteral("ChangedParameters");
+const QString kChangedChannel = QStringLiteral("ChangedChannel");
+const QString kChangedChannelPath = QStringLiteral("//ChangedChannel");
+
+// The element as the document element of a document of its own, with the
+// XML declaration.
+QString StandaloneDocument(const xml::XmlNode& element)
+{
+    XMLHelper::DocumentPtr document;
+    XMLHelper::CreateXmlParser(document);
+    if (!document)
+        return QString();
+    XMLHelper::AppendProcessingInstruction(*document);
+    document->AppendChild(element);
+    return document->Xml();
+}
 
 // The maker's name in the title's vendor.
 const QString kMakerName = QStringLiteral("Korvel");
@@ -318,65 +329,6 @@ QString clsDataManager::GetDtmTitle() const
            + QStringLiteral(", ") + name;
 }
 
-// --- Bus information -------------------------------------------------------------------------
-
-QString clsDataManager::GetBusCategory() const
-{
-    QString category;
-    const xml::XmlNode categories = m_cache ? m_cache->SelectSingleNode(kBusCategoriesPath) : xml::XmlNode();
-    if (!categories) {
-        Debugging::TraceError(QStringLiteral("Selecting element fdt:BusCategories failed!"));
-    } else {
-        const xml::XmlNodeList list = categories.SelectNodes(QStringLiteral("fdt:BusCategory"));
-        if (list.isEmpty())
-            Debugging::TraceError(QStringLiteral("Length of list fdt:BusCategory = 0"));
-        else
-            category = list.first().Attribute(QStringLiteral("busCategory"));
-    }
-    if (category.isEmpty() && m_cache)
-        XMLHelper::SaveDebugXml(m_cache, QStringLiteral("ERROR_BUSCATEGORY"));
-    return category;
-}
-
-bool clsDataManager::IsProfibus() const
-{
-    const QString category = GetBusCategory();
-    for (const char* profibus : kBusProfibus)
-        if (category == QLatin1String(profibus))
-            return true;
-    return false;
-}
-
-QString clsDataManager::GetBusAddress() const
-{
-    if (!m_cache)
-        return QString();
-    if (const xml::XmlNode slave = m_cache->SelectSingleNode(kSlaveAddressPath))
-        return slave.Attribute(QStringLiteral("slaveAddress"));
-    if (const xml::XmlNode bus = m_cache->SelectSingleNode(kMasterSlaveBusPath))
-        return bus.Attribute(QStringLiteral("busAddress"));
-    return QString();
-}
-
-bool clsDataManager::TakeSlaveAddress(const xml::XmlDocument& frameDocument)
-{
-    return XMLHelper::CopyAttribute(frameDocument.AsNode(), *m_cache, kSlaveAddressPath,
-                                    QStringLiteral("slaveAddress"));
-}
-
-bool clsDataManager::TakeMasterSlaveBus(const xml::XmlDocument& frameDocument)
-{
-    const QString attribute = QStringLiteral("busMasterConfigurationPart");
-    const xml::XmlNode frameBus = frameDocument.SelectSingleNode(kMasterSlaveBusPath);
-    const xml::XmlNode currentBus = m_cache->SelectSingleNode(kMasterSlaveBusPath);
-    Debugging::TraceInfo(QStringLiteral("BMCP by frame: ") + (frameBus ? frameBus.Attribute(attribute) : QString()));
-    Debugging::TraceInfo(QStringLiteral("BMCP Current : ") + (currentBus ? currentBus.Attribute(attribute) : QString()));
-    // The bus master configuration follows from the device and its modules:
-    // the dataset keeps its own.
-    return XMLHelper::CopyAttribute(frameDocument.AsNode(), *m_cache, kMasterSlaveBusPath,
-                                    QStringLiteral("busAddress"));
-}
-
 // --- New dataset ---------------------------------------------------------------------------------
 
 bool clsDataManager::BuildNewDataset(const QString& deviceType, const QString& tag, QString& tdxPath,
@@ -416,7 +368,7 @@ bool clsDataManager::BuildNewDataset(const QString& deviceType, const QString& t
     variables.SetAttribute(QStringLiteral("name"), QStringLiteral("Parameters"));
 
     const QString bus = GetBusCategory();
-    if (bus == kBusHart) {
+    if (bus == kHartBusCategory) {
         xml::XmlNode information = cache->CreateElement(QStringLiteral("BusInformation"));
         information.AppendChild(cache->CreateElement(QStringLiteral("SlaveAddress")))
             .SetAttribute(QStringLiteral("slaveAddress"), QStringLiteral("0"));
@@ -479,6 +431,7 @@ bool clsDataManager::IDtmParameter_InitNew(const QString& deviceType, const QStr
         BuildDataModel(*parser);
     RegisterAsView();
     SetDtmStatus(DtmStatus::Running);
+    UpdateBusMasterConfiguration();
     return true;
 }
 
@@ -579,18 +532,19 @@ bool clsDataManager::GetDataBag(std::shared_ptr<clsDataBag>& bag)
 {
     auto result = std::make_shared<clsDataBag>();
     Debugging::TraceInfo(QStringLiteral("Bag (get):: Begin ... "));
+    ResetChangedData();
     if (!m_cache) {
         // An empty bag would replace the stored instance.
         Debugging::TraceError(QStringLiteral("Bag (get): privXMLDataCache Is Nothing"));
         return false;
     }
-    m_changedData.clear();
     SetDataSetStates(QStringLiteral("persistent"), QStringLiteral("validModified "));
     const QString text = BuildParameterXml(QStringLiteral("FDT"));
     result->SetDtmParameters(text);
+    // What goes to the frame while the DTM unloads is nobody else's news.
     const bool unloading = CurrentDtmStatus() == DtmStatus::Unloading;
     if (!unloading)
-        m_changedData = text;
+        AddChangedData(text, kChangedParameters);
 
     ChannelList channels;
     result->SetChannelCount(0);
@@ -601,9 +555,12 @@ bool clsDataManager::GetDataBag(std::shared_ptr<clsDataBag>& bag)
         if (channels.empty())
             Debugging::TraceInfo(QStringLiteral("Bag (get): Number of Channels = 0"));
         const QString bus = GetBusCategory();
-        for (size_t i = 0; i < channels.size(); ++i)
-            result->SetChannelData(static_cast<int32_t>(i + 1),
-                                   channels[i]->IFdtChannel_GetChannelParameters(QStringLiteral("FDT"), bus));
+        for (size_t i = 0; i < channels.size(); ++i) {
+            const QString channelText = channels[i]->IFdtChannel_GetChannelParameters(QStringLiteral("FDT"), bus);
+            if (!unloading)
+                AddChangedData(channelText, kChangedChannel);
+            result->SetChannelData(static_cast<int32_t>(i + 1), channelText);
+        }
     }
     Debugging::TraceInfo(QStringLiteral("Bag (get): ... Done!"));
     bag = result;
@@ -822,7 +779,7 @@ void clsDataManager::PublishAddressAndTag()
 void clsDataManager::ReleaseDataModel()
 {
     m_cache.reset();
-    m_changedData.clear();
+    m_changedData.reset();
     if (const auto manager = std::move(m_manager)) {
         const auto keep = shared_from_this();
         int32_t result = 0;
@@ -960,14 +917,136 @@ void clsDataManager::OnUnlockDataSet(const QString& user)
         DataTypes::WriteTrace(Debugging::kLevelInfo, QStringLiteral("Data set unlocked by : ") + UserText(user));
 }
 
-void clsDataManager::OnParameterChanged(const QString& parameter)
+// --- Changed data ----------------------------------------------------------------------------------
+
+void clsDataManager::AddChangedData(const QString& xmlText, const QString&)
 {
-    m_changedData = parameter;
+    if (!m_changedData) {
+        DocumentPtr document;
+        XMLHelper::CreateXmlParser(document);
+        if (!document)
+            return;
+        XMLHelper::AppendProcessingInstruction(*document);
+        document->AppendChild(document->CreateElement(kChangedDataRoot));
+        m_changedData = document;
+    }
+    xml::XmlNode root = m_changedData->SelectSingleNode(kChangedDataRoot);
+    DocumentPtr document;
+    if (!XMLHelper::LoadXmlString(xmlText, document)) {
+        Debugging::TraceError(QStringLiteral("Invalid XML document containing changed data"));
+        return;
+    }
+    const xml::XmlNode fdt = document->SelectSingleNode(QStringLiteral("FDT"));
+    if (!fdt)
+        return;
+    // The wrapper follows what the document holds.
+    QString wrapperName;
+    if (fdt.SelectSingleNode(QStringLiteral("FDTChannelType")))
+        wrapperName = kChangedChannel;
+    else if (fdt.SelectSingleNode(kDeviceTypeElement))
+        wrapperName = kChangedParameters;
+    else
+        return;
+    xml::XmlNode wrapper = root.AppendChild(m_changedData->CreateElement(wrapperName));
+    wrapper.AppendChild(fdt);
+}
+
+void clsDataManager::ResetChangedData()
+{
+    m_changedData.reset();
 }
 
 QString clsDataManager::TakeChangedParameters()
 {
-    return m_changedData;
+    if (!m_changedData)
+        return QString();
+    XMLHelper::SaveDebugXml(m_changedData, QStringLiteral("ChangedParameters"));
+    return m_changedData->Xml();
+}
+
+QString clsDataManager::GetChangedParameters() const
+{
+    const xml::XmlNode fdt =
+        m_changedData ? m_changedData->SelectSingleNode(QStringLiteral("//ChangedParameters/FDT")) : xml::XmlNode();
+    return fdt ? StandaloneDocument(fdt) : QString();
+}
+
+int32_t clsDataManager::ChangedChannelCount() const
+{
+    return m_changedData ? static_cast<int32_t>(m_changedData->SelectNodes(kChangedChannelPath).size()) : 0;
+}
+
+QString clsDataManager::GetChangedChannel(int32_t index) const
+{
+    if (!m_changedData || index < 0)
+        return QString();
+    const xml::XmlNodeList channels = m_changedData->SelectNodes(kChangedChannelPath);
+    if (index >= channels.size())
+        return QString();
+    const xml::XmlNode fdt = channels[index].SelectSingleNode(QStringLiteral("FDT"));
+    return fdt ? StandaloneDocument(fdt) : QString();
+}
+
+bool clsDataManager::OnParameterChanged(const QString& parameter)
+{
+    // The frame's event has no error trap: nothing may escape from here.
+    try {
+        DocumentPtr changed;
+        if (!XMLHelper::LoadXmlString(parameter, changed)) {
+            Debugging::TraceError(QStringLiteral("OnParameterChanged: the changed data do not load; nothing taken"));
+            return false;
+        }
+        // The dataset is checked before anything is replaced.
+        const xml::XmlNode fdt = changed->SelectSingleNode(QStringLiteral("//ChangedParameters/FDT"));
+        if (!fdt) {
+            Debugging::TraceError(QStringLiteral("OnParameterChanged: the changed data hold no ChangedParameters; "
+                                                 "nothing taken"));
+            return false;
+        }
+        if (!Instance_SetupDataCache(StandaloneDocument(fdt))) {
+            Debugging::TraceError(QStringLiteral("OnParameterChanged: the changed parameters do not load; nothing "
+                                                 "taken"));
+            return false;
+        }
+        m_changedData = changed;
+        PublishAddressAndTag();
+        BuildTopologyModules();
+
+        const int32_t count = ChangedChannelCount();
+        ChannelList channels;
+        if (count > 0 && GetChannelCollection(channels)) {
+            const int32_t available = static_cast<int32_t>(channels.size());
+            if (count > available)
+                Debugging::TraceError(QStringLiteral("OnParameterChanged: %1 changed channels for %2 channels; the "
+                                                     "last %3 are left out")
+                                          .arg(count)
+                                          .arg(available)
+                                          .arg(count - available));
+            for (int32_t i = 0; i < std::min(count, available); ++i) {
+                if (!channels[static_cast<size_t>(i)]->IFdtChannelExt_SetChannelParameters(
+                        QStringLiteral("FDT"), QString(), GetChangedChannel(i), false))
+                    Debugging::TraceError(QStringLiteral("OnParameterChanged: changed channel %1 not taken").arg(i + 1));
+            }
+        }
+
+        // The applet shows the new dataset.
+        if (const auto host = global::AppletHost()) {
+            int32_t result = 0;
+            host->LoadFromDatabase(0, result);
+            if (result != 0)
+                Debugging::TraceError(QStringLiteral("OnParameterChanged: LoadFromDatabase failed, reason code: 0x")
+                                      + QString::number(static_cast<uint32_t>(result), 16).toUpper());
+        } else {
+            Debugging::TraceError(QStringLiteral("OnParameterChanged: no applet host to reload the dataset"));
+        }
+        return true;
+    } catch (const automation::ComError& error) {
+        Debugging::TraceRuntimeError(error);
+    } catch (const std::exception& error) {
+        Debugging::TraceRuntimeError(automation::E_FAIL_, QString::fromLocal8Bit(error.what()),
+                                     QStringLiteral("clsDataManager.OnParameterChanged"));
+    }
+    return false;
 }
 
 // --- applet::View ---------------------------------------------------------------------------------

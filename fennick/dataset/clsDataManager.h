@@ -12,6 +12,11 @@
 // item. It is the applet host's instance-data store: every value the applet
 // saves becomes a dataset variable, so it travels with the dataset.
 //
+// For a PROFIBUS device it keeps the bus master configuration part of the
+// bus information in step with the GSD file and the configured modules
+// (clsDataManagerBus.cpp). It collects what it hands to the frame in a
+// changed-data document and takes other parties' changes from the frame.
+//
 // One per DTM object; always held by a shared_ptr. Failures are traced and
 // answered with false; nothing here shows a message box.
 #include "fennick/dataset/DataCollection.h"
@@ -28,6 +33,10 @@ namespace applet {
 class FdtFileParser;
 class clsAppletItemManager;
 } // namespace applet
+
+namespace gsd {
+class GsdParser;
+} // namespace gsd
 
 class clsDataBag;
 class clsDataManagerChannel;
@@ -91,14 +100,38 @@ public:
     // The dataset document (none before a dataset exists).
     DocumentPtr DataCache() const { return m_cache; }
 
-    // --- Bus information -----------------------------------------------------------
+    // --- Bus information (clsDataManagerBus.cpp) ------------------------------------
     // The device type's first bus category, "" (traced) when it has none.
     QString GetBusCategory() const;
     bool IsProfibus() const;
+    static bool IsProfibusCategory(const QString& busCategory);
     // The HART slave address or PROFIBUS bus address; "" when neither is there.
     QString GetBusAddress() const;
+    // The frame's slave address; false when either document lacks it.
     bool TakeSlaveAddress(const xml::XmlDocument& frameDocument);
+    // The frame's bus address, and its bus master configuration part with the
+    // device's parts rebuilt; false when either document lacks MasterSlaveBus.
     bool TakeMasterSlaveBus(const xml::XmlDocument& frameDocument);
+    // Refreshes the bus master configuration part of a PROFIBUS dataset from
+    // the GSD file and the topology modules: a stored set keeps its bus
+    // master's choices, a placeholder ("0000") or a malformed set becomes the
+    // default set. A HART dataset is not touched.
+    void UpdateBusMasterConfiguration();
+    // Rebuilds the device's parts of the set (user parameter and configuration
+    // data) and keeps the rest; a malformed set (traced) becomes the default set.
+    void BMCP_UpdateFromDTM(QString& bmcp) const;
+    QString BuildDefaultBmcp() const;
+    // The topology modules' configuration bytes (with "00" for each empty slot
+    // before a module) and the GSD file's user parameter data followed by the
+    // modules' parameter data, as hex texts.
+    void GetModulesConfiguration(QString& configuration, QString& userParameters) const;
+    // The GSD file's User_Prm_Data as hex text and its byte count; "" and 0
+    // (traced) without a loadable file or usable keywords.
+    static void ReadGsdUserPrmData(const QString& gsdPath, QString& hexText, int32_t& count);
+    // The bytes of the data keyword, as many as the length keyword says; count
+    // 0 and no bytes when either keyword is missing or unusable.
+    static void ReadGsdKeywordBytes(const gsd::GsdParser& parser, const QString& lengthKeyword,
+                                    const QString& dataKeyword, int32_t& count, std::vector<uint8_t>& bytes);
 
     // --- Data model ----------------------------------------------------------------------
     void BuildDataModel(applet::FdtFileParser& parser);
@@ -120,14 +153,31 @@ public:
     // Drops the dataset, ends the view and releases the data model.
     void ReleaseDataModel();
 
-    // --- The frame's dataset events ----------------------------------------------------
+    // --- Changed data and the frame's dataset events -----------------------------------
+    // The changed-data document ("DTM" holding "ChangedParameters" and
+    // "ChangedChannel" wrappers, each around the FDT element of one dataset or
+    // channel document) collects what GetDataBag hands to the frame.
+    // Wraps the document by what it holds (a channel or a dataset), whatever
+    // kind says; nothing is added (traced) for text that does not load or is
+    // neither.
+    void AddChangedData(const QString& xmlText, const QString& kind);
+    void ResetChangedData();
+    // The whole changed-data document; empty when there is none.
+    QString TakeChangedParameters();
+    // The dataset of the changed data as a document of its own; empty when it has none.
+    QString GetChangedParameters() const;
+    int32_t ChangedChannelCount() const;
+    // Channel document index (0-based); empty outside 0..count-1.
+    QString GetChangedChannel(int32_t index) const;
     void OnLockDataSet(const QString& user);
     void OnUnlockDataSet(const QString& user);
     QString LockOwner() const { return m_lockOwner; }
-    // The frame's changed data replaces the changed data kept here.
-    void OnParameterChanged(const QString& parameter);
-    // The changed data last handed to the frame; empty when there is none.
-    QString TakeChangedParameters();
+    // Another party changed the dataset: the frame's changed data becomes the
+    // dataset, its channel documents go to the channels by position and the
+    // applet reloads its values. Changed data that does not load or holds no
+    // loadable dataset is refused (traced) before anything changes; channel
+    // documents beyond the DTM's channels are left out (traced). Never raises.
+    bool OnParameterChanged(const QString& parameter);
 
     // --- applet::View ----------------------------------------------------------------------
     void SetAppletItemManagRef(int32_t lViewHandle, const std::shared_ptr<applet::clsAppletItemManager>& manager,
@@ -152,6 +202,7 @@ public:
     int32_t CloseInstance(const QVariant& context, const QString& instanceId) override;
 
     static inline const QString kUndefined = QStringLiteral("Undefined");
+    static inline const QString kHartBusCategory = QStringLiteral("036D1498-387B-11D4-86E1-00E0987270B9");
     // Private dataset variables.
     static inline const QString kFdtFileVariable = QStringLiteral("&&private_Fennick&&FDTfile");
     static inline const QString kTdxFileVariable = QStringLiteral("&&private_Fennick&&TDXfile");
@@ -186,7 +237,7 @@ private:
     void OnDirtyChanged();
 
     DocumentPtr m_cache; // privXMLDataCache
-    QString m_changedData;
+    DocumentPtr m_changedData;
     std::shared_ptr<applet::clsAppletItemManager> m_manager; // privAppletItemManager
     int32_t m_viewHandle = -1;
     int32_t m_addressHandle = -1;

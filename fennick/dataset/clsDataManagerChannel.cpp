@@ -352,19 +352,34 @@ bool clsDataManagerChannel::IFdtChannelExt_SetChannelParameters(const QString&, 
         return false;
 
     bool protection = false;
-    int32_t number = m_channelNumber;
     const xml::XmlNode channel = document->SelectSingleNode(kChannelPath);
     if (channel) {
+        // The number is the module's to give (it makes the channel's id): a
+        // document cannot change it, and one whose number is no number is
+        // refused before anything is taken from it.
+        if (channel.HasAttribute(QStringLiteral("number"))) {
+            const QString numberText = channel.Attribute(QStringLiteral("number"));
+            int32_t number = 0;
+            if (!ReadInteger(numberText, number)) {
+                Debugging::TraceError(QStringLiteral("Channel ") + GetChannelId()
+                                      + QStringLiteral(": document refused, its channel number is no number: ")
+                                      + numberText);
+                return false;
+            }
+            if (number != m_channelNumber)
+                Debugging::TraceInfo(QStringLiteral("Channel %1: the document's channel number %2 is not taken")
+                                         .arg(GetChannelId())
+                                         .arg(number));
+        }
         const QString protectionText = XMLHelper::GetAttribute(channel, QStringLiteral("protectedByChannelAssignment"));
         protection = protectionText == QLatin1String("1");
         Debugging::TraceInfo(QStringLiteral("Channel protected = ") + protectionText);
-        ReadInteger(XMLHelper::GetAttribute(channel, QStringLiteral("number")), number);
         if (m_frameApplicationTag) {
             m_frameApplicationTag->SetValue(XMLHelper::GetAttribute(channel, QStringLiteral("frameApplicationTag")));
             CheckProtection(m_frameApplicationTag, protection);
         }
     }
-    XMLHelper::SaveDebugXml(document, QStringLiteral("Channel_Set_ ") + QString::number(number));
+    XMLHelper::SaveDebugXml(document, QStringLiteral("Channel_Set_ ") + QString::number(m_channelNumber));
 
     if (!frameCall) {
         if (const xml::XmlNode address = document->SelectSingleNode(kChannelPath + QStringLiteral("/DpAddress")))

@@ -64,7 +64,8 @@ public:
     bool IFdtChannel_SetChannelParameters(const QString& parameterPath, const QString& protocolId,
                                           const QString& xmlDocument);
     // Applies a channel document. Values reach fixed items only; a frame
-    // call never moves the channel's bit position.
+    // call never moves the channel's bit position. No document changes the
+    // channel's number; one whose number is no number is refused (false).
     bool IFdtChannelExt_SetChannelParameters(const QString& parameterPath, const QString& protocolId,
                                              const QString& xmlDocument, bool frameCall);
 

@@ -6,9 +6,11 @@
 #include "fennick/dataset/clsBulkDataManager.h"
 #include "fennick/dataset/clsDataBag.h"
 #include "fennick/dataset/clsDataManager.h"
+#include "fennick/dataset/clsDataManagerChannel.h"
 #include "fennick/dataset/frmChannelDataWarn.h"
 #include "fennick/fdt/DeferredOperation.h"
 #include "fennick/fdt/EWAR.h"
+#include "fennick/fdt/clsApplicationManager.h"
 #include "fennick/fdt/clsDialogManager.h"
 #include "fennick/fdt/clsFunctionConnect.h"
 #include "fennick/fdt/clsUserLevel.h"
@@ -25,6 +27,7 @@
 #include "platform/applet/CServerRequestClass.h"
 #include "platform/applet/CommunicationLink.h"
 #include "platform/applet/FdtFileParser.h"
+#include "platform/applet/TdxFileParser.h"
 #include "platform/applet/clsAppletItemManager.h"
 #include "platform/automation/ComError.h"
 #include "platform/dialogs/DialogService.h"
@@ -85,6 +88,12 @@ const ProtocolEntry* FindProtocol(const QString& busCategory)
 const QString kAppletAccessKey = QStringLiteral("AppletAccess");
 // "Do you want to save changed data ?"
 constexpr int16_t kTextAskSave = 701;
+// "Warning: Your currently actve application does not support online functions."
+constexpr int16_t kTextOfflineApplicationActive = 5003;
+// "Warning: The communication channel to your device could not be de- established."
+constexpr int16_t kTextReleaseRefused = 5006;
+// "You are working with online - applications."
+constexpr int16_t kTextOnlineApplicationsOpen = 5007;
 const QString kNoCommunicationEvents = QStringLiteral("This callback has not been submitted within connect request!");
 
 // fncSetCServer answers 0 or E_FAIL when the applet does not take the server.
@@ -186,6 +195,10 @@ clsTkDispatcher::~clsTkDispatcher()
         m_connect->Instance_Destroy();
     if (m_dialogs)
         m_dialogs->UnregisterView();
+    // The manager and its functions are views of the item manager, which
+    // holds them until they leave it.
+    if (m_applications)
+        m_applications->DestroyApplications();
     if (m_asyncHelper)
         m_asyncHelper->Unload();
     if (m_watchdog)
@@ -520,6 +533,19 @@ bool clsTkDispatcher::DtmLoad(const QString& tdxPath, const QString& fdtPath)
         return false;
     }
 
+    // What the frame may start: the FDT file's applications and the menu of
+    // the description. A manager left from an earlier start ends first.
+    if (m_applications)
+        m_applications->DestroyApplications();
+    m_applications = std::make_shared<clsApplicationManager>();
+    std::shared_ptr<applet::clsAppletItemManager> itemManager;
+    host->GetItemManager(itemManager);
+    std::shared_ptr<applet::TdxFileParser> tdxParser;
+    if (itemManager)
+        itemManager->GetDataDictionary(tdxParser);
+    if (!m_applications->RegisterFunctions(tdxParser, global::FdtFileParser()))
+        return false;
+
     // The bulk-data view lives as long as the item manager holds it.
     std::make_shared<clsBulkDataManager>()->RegisterView(host);
 
@@ -637,8 +663,13 @@ void clsTkDispatcher::DestroyCommunicationServer()
 bool clsTkDispatcher::SetCommunication(const std::shared_ptr<automation::ComObject>& communication)
 {
     return RunMethod(DtmMethod::IDtm_SetCommunication, false, [&](const DtmGate::MethodGate& gate) {
-        // An application that works offline cannot take a communication. No
-        // application can be active before the application manager exists.
+        // An application that works offline cannot take a communication.
+        if (m_applications && m_applications->OfflineApplicationActive()) {
+            const QString warning = LoadResource::GetResourceString(kTextOfflineApplicationActive);
+            SendErrorMessage(warning);
+            Debugging::TraceError(warning);
+            return false;
+        }
         if (!Admitted(gate))
             return false;
         // A release announced for an earlier communication is over.
@@ -715,7 +746,16 @@ bool clsTkDispatcher::CreateConnectObject()
 bool clsTkDispatcher::PrepareToReleaseCommunication()
 {
     return RunMethod(DtmMethod::IDtm_PrepareToReleaseCommunication, false, [&](const DtmGate::MethodGate& gate) {
-        // No application can be active before the application manager exists.
+        // The communication stays while an online application uses it.
+        if (m_applications && m_applications->OnlineApplicationActive()) {
+            const QString warning = LoadResource::GetResourceString(kTextReleaseRefused);
+            const QString reason = LoadResource::GetResourceString(kTextOnlineApplicationsOpen);
+            SendErrorMessage(warning);
+            SendErrorMessage(reason);
+            Debugging::TraceError(warning);
+            Debugging::TraceError(reason);
+            return false;
+        }
         switch (m_status) {
         case DtmStatus::CommunicationSet:
             if (m_connect)
@@ -811,21 +851,24 @@ bool clsTkDispatcher::PrepareToRelease()
     });
 }
 
-QString clsTkDispatcher::GetFunctions(const QString&)
+QString clsTkDispatcher::GetFunctions(const QString& operationState)
 {
     return RunMethod(DtmMethod::IDtm_GetFunctions, QString(), [&](const DtmGate::MethodGate& gate) {
-        Admitted(gate);
-        // Until the application manager lists functions, admitted or not the
-        // frame gets an empty functions document.
-        return XMLHelper::CreateFunctionsDocument();
+        // Refused, the frame still gets a functions document: an empty one.
+        if (!Admitted(gate) || !m_applications)
+            return XMLHelper::CreateFunctionsDocument();
+        const auto applications = m_applications;
+        return applications->GetFunctionsXml(operationState);
     });
 }
 
-bool clsTkDispatcher::InvokeFunctionRequest(const QString&, const QString&)
+bool clsTkDispatcher::InvokeFunctionRequest(const QString& invokeId, const QString& functionCall)
 {
     return RunMethod(DtmMethod::IDtm_InvokeFunctionRequest, false, [&](const DtmGate::MethodGate& gate) {
-        Admitted(gate);
-        return false; // no functions yet
+        if (!Admitted(gate) || !m_applications)
+            return false;
+        const auto applications = m_applications;
+        return applications->InvokeFunction(invokeId, functionCall);
     });
 }
 
@@ -842,20 +885,28 @@ bool clsTkDispatcher::PrivateDialogEnabled(bool enabled)
 
 // --- IDtmApplication, IDtmChannel, IDtmInformation ---------------------------------------
 
-bool clsTkDispatcher::StartApplication(const QString& invokeId, const QString&, const QString&)
+bool clsTkDispatcher::StartApplication(const QString& invokeId, const QString& functionCall,
+                                       const QString& windowTitle)
 {
     return RunMethod(DtmMethod::IDtmApplication_StartApplication, false, [&](const DtmGate::MethodGate& gate) {
         Debugging::TraceInfo(QStringLiteral("Execute IDtmApplication::StartApplication: ") + invokeId);
-        Admitted(gate);
-        return false; // no applications yet
+        if (!Admitted(gate) || !m_applications)
+            return false;
+        const auto applications = m_applications;
+        const bool started = applications->StartApplication(invokeId, functionCall, windowTitle);
+        if (!started)
+            Debugging::TraceInfo(QStringLiteral("IDtmApplication::StartApplication failed"));
+        return started;
     });
 }
 
-bool clsTkDispatcher::ExitApplication(const QString&)
+bool clsTkDispatcher::ExitApplication(const QString& invokeId)
 {
     return RunMethod(DtmMethod::IDtmApplication_ExitApplication, false, [&](const DtmGate::MethodGate& gate) {
-        Admitted(gate);
-        return false; // no applications yet
+        if (!Admitted(gate) || !m_applications)
+            return false;
+        const auto applications = m_applications;
+        return applications->ExitApplication(invokeId);
     });
 }
 
@@ -869,7 +920,20 @@ std::shared_ptr<fdt::FdtChannelCollection> clsTkDispatcher::GetChannels()
                                   + QStringLiteral(" Data management has been already unloaded"));
             return Result();
         }
-        return Result(); // the dataset has no channels yet
+        clsDataManager::ChannelList channels;
+        if (!m_data->GetChannelCollection(channels) || channels.empty())
+            return Result();
+        if (ShouldWarnChannelData())
+            ShowChannelDataWarning();
+        else
+            ReleaseChannelDataWarning();
+        // The frame gets the data manager's own channel objects, not copies,
+        // in a collection of its own making keyed by the channel identifiers.
+        const auto collection = automation::ClassRegistry::instance().Create<fdt::FdtChannelCollection>(
+            fdt::kChannelCollectionProgId);
+        for (const auto& channel : channels)
+            collection->Add(channel, channel->GetChannelId());
+        return collection;
     });
 }
 
@@ -952,10 +1016,22 @@ bool clsTkDispatcher::SetParameters(const QString& parameterPath, const QString&
             } else {
                 Debugging::TraceInfo(QStringLiteral("IDtmParameter::SetParameters - parameterPath : ") + parameterPath);
                 Debugging::TraceInfo(QStringLiteral("IDtmParameter::SetParameters - FdtXmlDocument : ") + xmlDocument);
-                result = m_data->IDtmParameterExt_SetParameters(parameterPath, xmlDocument);
-                m_data->SetDataSetStates(QStringLiteral("transient"),
-                                         result ? QStringLiteral("validModified ") : QStringLiteral("invalidModified"));
-                EWAR::DecrementEWAR(QStringLiteral("clsTkDispatcher.SetParameters"));
+                const auto data = m_data;
+                auto finish = [&data](bool accepted) {
+                    data->SetDataSetStates(QStringLiteral("transient"), accepted ? QStringLiteral("validModified ")
+                                                                                 : QStringLiteral("invalidModified"));
+                    EWAR::DecrementEWAR(QStringLiteral("clsTkDispatcher.SetParameters"));
+                };
+                try {
+                    result = data->IDtmParameterExt_SetParameters(parameterPath, xmlDocument);
+                } catch (...) {
+                    // The write may have changed part of the dataset: it counts
+                    // as rejected, and the frame's lock must not stay taken
+                    // for a writer that is gone. The error trap traces it.
+                    finish(false);
+                    throw;
+                }
+                finish(result);
             }
         }
         Debugging::TraceInfo(QStringLiteral("IDtmParameter::SetParameters result : ") + TrueFalse(result));
@@ -1152,9 +1228,10 @@ bool clsTkDispatcher::GetModuleFlags() const
 
 bool clsTkDispatcher::ShouldWarnChannelData() const
 {
-    // Applications are what may change channel data meanwhile; until the
-    // application manager exists none can be active.
-    const bool applicationActive = false;
+    // Applications are what may change channel data meanwhile.
+    const bool applicationActive = m_applications
+                                   && (m_applications->OfflineApplicationActive()
+                                       || m_applications->OnlineApplicationActive());
     return applicationActive && !m_channelWarningSuppressed && !GetModuleFlags();
 }
 
@@ -1248,6 +1325,20 @@ void clsTkDispatcher::SendParameterChanged(const QString& parameter)
     SendEvent(QStringLiteral(" IFdtEvents::OnParameterChanged") + m_systemTag,
               QStringLiteral("Sent IDtmEvents::OnParameterChanged") + m_systemTag,
               [&](fdt::IDtmEvents& events) { events.OnParameterChanged(m_systemTag, parameter); });
+}
+
+void clsTkDispatcher::SendApplicationClosed(const QString& invokeId)
+{
+    SendEvent(QStringLiteral(" IDtmEvents::OnApplicationClosed ") + m_systemTag,
+              QStringLiteral("Sent IDtmEvents::OnApplicationClosed ") + invokeId,
+              [&](fdt::IDtmEvents& events) { events.OnApplicationClosed(m_systemTag, invokeId); });
+}
+
+void clsTkDispatcher::SendInvokedFunctionFinished(const QString& invokeId, bool success)
+{
+    SendEvent(QStringLiteral(" IDtmEvents::OnInvokedFunctionFinished ") + m_systemTag,
+              QStringLiteral("Sent IDtmEvents::OnInvokedFunctionFinished ") + invokeId,
+              [&](fdt::IDtmEvents& events) { events.OnInvokedFunctionFinished(m_systemTag, invokeId, success); });
 }
 
 bool clsTkDispatcher::FdtContainer_SaveRequest()
@@ -1493,7 +1584,13 @@ void clsTkDispatcher::privAsyncHelper_IDtmEvents_OnPreparedToRelease()
             m_data.reset();
         }
     });
-    RunStep(QStringLiteral(" Unload privMgrApplications"), [] {});
+    RunStep(QStringLiteral(" Unload privMgrApplications"), [&] {
+        if (m_applications) {
+            const auto applications = m_applications;
+            m_applications.reset();
+            applications->DestroyApplications();
+        }
+    });
     RunStep(QStringLiteral(" Unload privMgrSequence"), [&] {
         if (m_sequences) {
             m_sequences->Instance_Destroy();

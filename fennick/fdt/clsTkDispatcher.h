@@ -28,6 +28,7 @@
 #include <functional>
 #include <memory>
 
+class clsApplicationManager;
 class clsDataBag;
 class clsDataManager;
 class clsDialogManager;
@@ -147,6 +148,8 @@ public:
     std::shared_ptr<clsFunctionConnect> ConnectObject() const { return m_connect; }
     // The bridge of the applet's messages and private dialogs, once the toolkit runs.
     std::shared_ptr<clsDialogManager> DialogManager() const { return m_dialogs; }
+    // The application and function manager, once the toolkit runs.
+    std::shared_ptr<clsApplicationManager> ApplicationManager() const { return m_applications; }
     // Creates the DTM's own connect object on the applet host's item manager
     // and makes it Active (once the communication is linked). False, traced,
     // without an applet host.
@@ -186,6 +189,8 @@ public:
     void SendFunctionChanged();
     void SendOnlineStateChanged(bool connected);
     void SendParameterChanged(const QString& parameter);
+    void SendApplicationClosed(const QString& invokeId);
+    void SendInvokedFunctionFinished(const QString& invokeId, bool success);
     // Calls into the frame.
     bool FdtContainer_SaveRequest();
     bool FdtContainer_LockDataSet();
@@ -256,6 +261,7 @@ private:
     std::shared_ptr<clsDataManager> m_data;          // privMgrData
     std::shared_ptr<clsFunctionConnect> m_connect;   // privMgrConnectStatus
     std::shared_ptr<clsDialogManager> m_dialogs;     // privMgrDialogs
+    std::shared_ptr<clsApplicationManager> m_applications; // privMgrApplications
     std::shared_ptr<frmAsyncFunction> m_asyncHelper; // privAsyncHelper
     std::shared_ptr<applet::CServerRequestClass> m_server;
     std::shared_ptr<clsGatewayHART> m_gateway;

@@ -190,4 +190,74 @@ bool DeviceTypes(const QString& dtmInformation, QList<DeviceType>& types, QStrin
     return true;
 }
 
+QString OperationStateDocument(const QString& phase)
+{
+    return QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<FDT xmlns=\"%1\" operationPhase=\"%2\"/>")
+        .arg(kOperationPhaseNamespace, phase.toHtmlEscaped());
+}
+
+QString FunctionCallDocument(int32_t functionId, const QString& phase)
+{
+    return QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<FDT xmlns=\"%1\" xmlns:func=\"%2\" "
+                          "xmlns:ops=\"%3\"><FDTFunctionCall func:functionId=\"%4\" ops:operationPhase=\"%5\"/></FDT>")
+        .arg(kFunctionCallNamespace, kFunctionsNamespace, kOperationPhaseNamespace)
+        .arg(functionId)
+        .arg(phase.toHtmlEscaped());
+}
+
+bool Functions(const QString& document, QList<OfferedFunction>& functions, QString* error)
+{
+    auto fail = [&](const QString& reason) {
+        if (error)
+            *error = reason;
+        return false;
+    };
+    xml::XmlDocument parsed;
+    if (!parsed.LoadXml(document))
+        return fail(QStringLiteral("The functions document is no XML document: ") + parsed.ParseError().reason);
+    const xml::XmlNode root = parsed.DocumentElement();
+    if (root.LocalName() != QLatin1String("FDT") || root.NamespaceUri() != kFunctionsNamespace)
+        return fail(QStringLiteral("The functions document is no FDT functions document"));
+    const QList<xml::XmlNode> lists = ChildrenNamed(root, QStringLiteral("Functions"));
+    if (lists.size() != 1)
+        return fail(QStringLiteral("The functions document holds no single element Functions"));
+    // fdt:name is read through its namespace, whatever prefix the DTM chose.
+    auto fdtName = [](const xml::XmlNode& element) {
+        for (const auto& [name, value] : element.Attributes()) {
+            const xml::XmlNode attribute = element.AttributeNode(name);
+            if (attribute.LocalName() == QLatin1String("name") && attribute.NamespaceUri() == kDataTypesNamespace)
+                return value;
+        }
+        return QString();
+    };
+    QList<OfferedFunction> found;
+    for (const xml::XmlNode& element : lists.first().ChildElements()) {
+        const QString kind = element.LocalName();
+        if (kind != QLatin1String("Function") && kind != QLatin1String("StandardFunction"))
+            continue;
+        OfferedFunction function;
+        function.standard = kind == QLatin1String("StandardFunction");
+        bool numeric = false;
+        function.functionId = element.Attribute(QStringLiteral("functionId")).toInt(&numeric);
+        if (!numeric)
+            return fail(QStringLiteral("A %1 of the functions document has no numeric functionId").arg(kind));
+        function.label = element.Attribute(QStringLiteral("label"));
+        function.name = fdtName(element);
+        function.help = element.Attribute(QStringLiteral("help"));
+        function.hasGui = element.Attribute(QStringLiteral("hasGUI")) == QLatin1String("1");
+        const QList<xml::XmlNode> status = ChildrenNamed(element, QStringLiteral("Status"));
+        if (!status.isEmpty()) {
+            function.hidden = status.first().Attribute(QStringLiteral("hidden")) == QLatin1String("1");
+            function.enabled = status.first().Attribute(QStringLiteral("enabled")) == QLatin1String("1");
+            function.checked = status.first().Attribute(QStringLiteral("checked")) == QLatin1String("1");
+        }
+        for (const xml::XmlNode& application : ChildrenNamed(element, QStringLiteral("ApplicationId")))
+            if (application.NamespaceUri() == kApplicationIdNamespace)
+                function.applicationId = application.Attribute(QStringLiteral("applicationId"));
+        found.append(function);
+    }
+    functions = found;
+    return true;
+}
+
 } // namespace frame::FrameDocuments

@@ -15,6 +15,8 @@
 #include "platform/dialogs/DialogTypes.h"
 #include <QList>
 #include <QString>
+#include <QStringList>
+#include <cstdint>
 
 namespace frame::FrameDocuments {
 
@@ -63,5 +65,45 @@ struct DeviceType {
 // fdt:DtmDeviceType), in document order. False with the reason in error for
 // text that is not such a document or offers no device type.
 bool DeviceTypes(const QString& dtmInformation, QList<DeviceType>& types, QString* error = nullptr);
+
+inline const QString kOperationPhaseNamespace = QStringLiteral("x-schema:FDTOperationPhaseSchema.xml");
+inline const QString kFunctionsNamespace = QStringLiteral("x-schema:DTMFunctionsSchema.xml");
+inline const QString kFunctionCallNamespace = QStringLiteral("x-schema:DTMFunctionCallSchema.xml");
+inline const QString kApplicationIdNamespace = QStringLiteral("x-schema:FDTApplicationIdSchema.xml");
+
+// The operation phases a frame works in.
+inline const QStringList kOperationPhases{QStringLiteral("engineering"), QStringLiteral("commissioning"),
+                                          QStringLiteral("runtime")};
+
+// The operation state handed to GetFunctions:
+//   <FDT xmlns="x-schema:FDTOperationPhaseSchema.xml" operationPhase="..."/>
+QString OperationStateDocument(const QString& phase);
+
+// The call of one function (InvokeFunctionRequest, StartApplication):
+//   <FDT xmlns="x-schema:DTMFunctionCallSchema.xml" xmlns:func="x-schema:DTMFunctionsSchema.xml"
+//        xmlns:ops="x-schema:FDTOperationPhaseSchema.xml">
+//     <FDTFunctionCall func:functionId="13" ops:operationPhase="..."/>
+//   </FDT>
+QString FunctionCallDocument(int32_t functionId, const QString& phase);
+
+// A function a DTM offers in its functions document: a "Function" of its own
+// or a "StandardFunction" (an FDT application, started by StartApplication).
+struct OfferedFunction {
+    int32_t functionId = 0;
+    bool standard = false;
+    QString label;         // Function only
+    QString name;          // fdt:name
+    QString help;
+    bool hasGui = false;   // Function only
+    QString applicationId; // StandardFunction only: appId:ApplicationId/@applicationId
+    bool hidden = false;
+    bool enabled = false;
+    bool checked = false;  // running
+};
+
+// The functions of a functions document (FDT/Functions/(Function|StandardFunction)),
+// in document order. False with the reason in error for text that is not
+// such a document or an entry without a numeric functionId.
+bool Functions(const QString& document, QList<OfferedFunction>& functions, QString* error = nullptr);
 
 } // namespace frame::FrameDocuments

@@ -3,6 +3,7 @@
 #include "platform/frame/FrameCommunication.h"
 #include "platform/frame/FrameDocuments.h"
 #include "platform/frame/fdt/IDtm.h"
+#include "platform/frame/fdt/IDtmApplication.h"
 #include "platform/frame/fdt/IDtmInformation.h"
 #include "platform/frame/fdt/IDtmOnlineParameter.h"
 #include "platform/frame/fdt/IDtmParameter.h"
@@ -281,6 +282,50 @@ bool ReferenceFrame::GetParameters(const QString& systemTag, QString& parameters
     parameters = dtm->GetParameters(QString());
     if (parameters.isEmpty())
         return Fail(QStringLiteral("The DTM %1 gave no dataset").arg(systemTag));
+    return true;
+}
+
+bool ReferenceFrame::GetFunctions(const QString& systemTag, const QString& phase, QString& functions)
+{
+    auto dtm = Require<fdt::IDtm>(systemTag);
+    if (!dtm)
+        return false;
+    functions = dtm->GetFunctions(FrameDocuments::OperationStateDocument(phase));
+    if (functions.isEmpty())
+        return Fail(QStringLiteral("The DTM %1 gave no functions document").arg(systemTag));
+    return true;
+}
+
+bool ReferenceFrame::InvokeFunctionRequest(const QString& systemTag, const QString& invokeId, int32_t functionId,
+                                           const QString& phase)
+{
+    auto dtm = Require<fdt::IDtm>(systemTag);
+    if (!dtm)
+        return false;
+    if (!dtm->InvokeFunctionRequest(invokeId, FrameDocuments::FunctionCallDocument(functionId, phase)))
+        return Fail(QStringLiteral("The DTM %1 refused to invoke function %2").arg(systemTag).arg(functionId));
+    return true;
+}
+
+bool ReferenceFrame::StartApplication(const QString& systemTag, const QString& invokeId, int32_t functionId,
+                                      const QString& phase)
+{
+    auto application = Require<fdt::IDtmApplication>(systemTag);
+    if (!application)
+        return false;
+    if (!application->StartApplication(invokeId, FrameDocuments::FunctionCallDocument(functionId, phase),
+                                       systemTag))
+        return Fail(QStringLiteral("The DTM %1 refused to start application %2").arg(systemTag).arg(functionId));
+    return true;
+}
+
+bool ReferenceFrame::ExitApplication(const QString& systemTag, const QString& invokeId)
+{
+    auto application = Require<fdt::IDtmApplication>(systemTag);
+    if (!application)
+        return false;
+    if (!application->ExitApplication(invokeId))
+        return Fail(QStringLiteral("The DTM %1 refused to exit %2").arg(systemTag, invokeId));
     return true;
 }
 

@@ -63,6 +63,18 @@ public:
     // LastError set when the DTM gave none.
     bool GetInformation(const QString& systemTag, QString& information);
     bool GetParameters(const QString& systemTag, QString& parameters);
+    // The functions document for the operation phase ("engineering",
+    // "commissioning", "runtime"); false with LastError set when the DTM gave
+    // none.
+    bool GetFunctions(const QString& systemTag, const QString& phase, QString& functions);
+    // A function of the DTM's own (InvokeFunctionRequest) or an FDT
+    // application (StartApplication) by its functionId; the end comes as
+    // OnInvokedFunctionFinished or OnApplicationClosed with the invoke id.
+    bool InvokeFunctionRequest(const QString& systemTag, const QString& invokeId, int32_t functionId,
+                               const QString& phase);
+    bool StartApplication(const QString& systemTag, const QString& invokeId, int32_t functionId,
+                          const QString& phase);
+    bool ExitApplication(const QString& systemTag, const QString& invokeId);
     // PrepareToRelease; the DTM goes when it reports OnPreparedToRelease.
     bool ReleaseInstance(const QString& systemTag);
     // PrepareToDelete, then PrepareToRelease; the stored instance is removed

@@ -1,8 +1,9 @@
 // trivex-frame: the reference frame's command line. It keeps DTM instances in
 // a project folder and drives the Trivex DTM through the FDT interfaces:
 // creates an instance, shows its dataset and the DTM information, connects to
-// a device over HART-IP and uploads or downloads the dataset. Every event the
-// DTM sends to the frame is printed as it arrives.
+// a device over HART-IP, uploads or downloads the dataset, lists and invokes
+// the DTM's functions and exports its data. Every event the DTM sends to the
+// frame is printed as it arrives.
 //
 // Exit codes: 0 done; 1 the DTM or the device refused or failed; 2 the
 // command line is wrong; 3 the DTM did not finish within the time allowed.
@@ -21,11 +22,14 @@
 #include "platform/frame/FrameClasses.h"
 #include "platform/frame/FrameCommunication.h"
 #include "platform/frame/FrameDocuments.h"
+#include "platform/frame/FrameFileChoice.h"
 #include "platform/frame/ReferenceFrame.h"
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDeadlineTimer>
+#include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QTextStream>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
@@ -45,6 +49,11 @@ constexpr int kProgressIntervalMs = 1000;
 
 const QString kDefaultTag = QStringLiteral("DTM_1");
 const QString kDefaultUserLevel = QStringLiteral("maintenance");
+const QString kDefaultPhase = QStringLiteral("commissioning");
+// The export every DTM of this system offers, by its fdt:name.
+const QString kExportFunctionName = QStringLiteral("&&Menu_State&&Export");
+// Function ids up to this name FDT applications (StartApplication).
+constexpr int32_t kLastApplicationId = 12;
 
 QTextStream& out()
 {
@@ -78,6 +87,12 @@ const char* const kUsage =
     "  connect PROJECT --device URL   connect to the device, print its tag and descriptor, disconnect\n"
     "  upload PROJECT --device URL    read the dataset from the device into the instance\n"
     "  download PROJECT --device URL  write the instance's dataset to the device\n"
+    "  functions PROJECT              print the functions document of the DTM and the functions it offers\n"
+    "  invoke PROJECT ID --device URL run the DTM's function ID (1 to 12: start that FDT application)\n"
+    "                                 and wait for its end; the device is connected first when the\n"
+    "                                 function is offered only online\n"
+    "  export PROJECT FILE            export the instance's parameters and channel data into FILE\n"
+    "                                 (\".xml\" is appended to a name without it)\n"
     "  demo                           show tracing, the texts and an FDT document being validated\n"
     "\n"
     "options:\n"
@@ -85,7 +100,9 @@ const char* const kUsage =
     "  --tag TAG            the instance's system tag (default DTM_1)\n"
     "  --device-type ID     new: the device type id to create when the DTM serves several\n"
     "  --user-level LEVEL   observer, operator, maintenance (default) or planningEngineer\n"
-    "  --timeout SECONDS    how long connect, upload and download may take (default 60)\n"
+    "  --phase PHASE        functions, invoke, export: the frame's operation phase, engineering,\n"
+    "                       commissioning (default) or runtime\n"
+    "  --timeout SECONDS    how long connect, upload, download and invoke may take (default 60)\n"
     "  --trace              write the DTM's information traces to standard error\n"
     "  -h, --help           show this text\n"
     "\n"
@@ -98,6 +115,9 @@ struct Options {
     QString device;
     QString deviceType;
     QString userLevel = kDefaultUserLevel;
+    QString phase = kDefaultPhase;
+    int32_t functionId = 0; // invoke
+    QString file;           // export
     int timeoutMs = kDefaultTimeoutSeconds * 1000;
     bool trace = false;
 };
@@ -114,7 +134,9 @@ bool ParseOptions(const QStringList& arguments, Options& options, QString& error
     const QCommandLineOption levelOption(QStringLiteral("user-level"), QString(), QStringLiteral("level"));
     const QCommandLineOption timeoutOption(QStringLiteral("timeout"), QString(), QStringLiteral("seconds"));
     const QCommandLineOption traceOption(QStringLiteral("trace"));
-    parser.addOptions({helpOption, deviceOption, tagOption, typeOption, levelOption, timeoutOption, traceOption});
+    const QCommandLineOption phaseOption(QStringLiteral("phase"), QString(), QStringLiteral("phase"));
+    parser.addOptions(
+        {helpOption, deviceOption, tagOption, typeOption, levelOption, timeoutOption, traceOption, phaseOption});
     if (!parser.parse(arguments)) {
         error = parser.errorText();
         return false;
@@ -129,11 +151,15 @@ bool ParseOptions(const QStringList& arguments, Options& options, QString& error
         return false;
     }
     options.command = positional.first();
-    static const QStringList kProjectCommands{QStringLiteral("new"),     QStringLiteral("show"),
-                                              QStringLiteral("info"),    QStringLiteral("connect"),
-                                              QStringLiteral("upload"),  QStringLiteral("download")};
+    static const QStringList kProjectCommands{QStringLiteral("new"),       QStringLiteral("show"),
+                                              QStringLiteral("info"),      QStringLiteral("connect"),
+                                              QStringLiteral("upload"),    QStringLiteral("download"),
+                                              QStringLiteral("functions"), QStringLiteral("invoke"),
+                                              QStringLiteral("export")};
     static const QStringList kDeviceCommands{QStringLiteral("connect"), QStringLiteral("upload"),
-                                             QStringLiteral("download")};
+                                             QStringLiteral("download"), QStringLiteral("invoke")};
+    static const QStringList kPhaseCommands{QStringLiteral("functions"), QStringLiteral("invoke"),
+                                            QStringLiteral("export")};
     if (options.command == QLatin1String("demo")) {
         if (positional.size() != 1) {
             error = QStringLiteral("demo takes no arguments");
@@ -145,7 +171,29 @@ bool ParseOptions(const QStringList& arguments, Options& options, QString& error
         error = QStringLiteral("unknown command '%1'").arg(options.command);
         return false;
     }
-    if (positional.size() != 2 || positional[1].trimmed().isEmpty()) {
+    if (options.command == QLatin1String("invoke")) {
+        if (positional.size() != 3 || positional[1].trimmed().isEmpty()) {
+            error = QStringLiteral("invoke takes a PROJECT folder and a function ID");
+            return false;
+        }
+        bool numeric = false;
+        options.functionId = positional[2].toInt(&numeric);
+        if (!numeric || options.functionId < 1) {
+            error = QStringLiteral("invalid function ID '%1' (a number from 1 on, as functions lists them)")
+                        .arg(positional[2]);
+            return false;
+        }
+    } else if (options.command == QLatin1String("export")) {
+        if (positional.size() != 3 || positional[1].trimmed().isEmpty() || positional[2].trimmed().isEmpty()) {
+            error = QStringLiteral("export takes a PROJECT folder and a FILE");
+            return false;
+        }
+        options.file = QFileInfo(positional[2]).absoluteFilePath();
+        if (QFileInfo(options.file).isDir()) {
+            error = QStringLiteral("the export FILE %1 is a folder").arg(positional[2]);
+            return false;
+        }
+    } else if (positional.size() != 2 || positional[1].trimmed().isEmpty()) {
         error = QStringLiteral("%1 takes exactly one PROJECT folder").arg(options.command);
         return false;
     }
@@ -171,6 +219,18 @@ bool ParseOptions(const QStringList& arguments, Options& options, QString& error
     } else if (parser.isSet(deviceOption)) {
         error = QStringLiteral("%1 takes no --device").arg(options.command);
         return false;
+    }
+    if (parser.isSet(phaseOption)) {
+        if (!kPhaseCommands.contains(options.command)) {
+            error = QStringLiteral("%1 takes no --phase").arg(options.command);
+            return false;
+        }
+        options.phase = parser.value(phaseOption);
+        if (!frame::FrameDocuments::kOperationPhases.contains(options.phase)) {
+            error = QStringLiteral("unknown operation phase '%1' (engineering, commissioning or runtime)")
+                        .arg(options.phase);
+            return false;
+        }
     }
     if (parser.isSet(typeOption)) {
         if (options.command != QLatin1String("new")) {
@@ -438,18 +498,14 @@ int RunShow(const Options& options, bool information)
     return kExitOk;
 }
 
-int RunConnect(const Options& options)
+// Connects the DTM, whose communication is set, to its device through the
+// DTM's own connect object and waits until it is online. kExitOk, or the
+// exit code of the failure (reported).
+int GoOnline(FrameSession& session, const Options& options)
 {
-    FrameSession session(options);
-    if (!session.Open())
-        return Fail(session.Why());
-    if (!session.Frame().SetCommunication(options.tag, options.device))
-        return Fail(session.Why());
-    out() << "communication set: " << options.device << Qt::endl;
-
-    // The connect function of the DTM (its function list does not offer it
-    // to the frame yet): the DTM's own connect object.
     const auto dtm = session.Dtm();
+    if (!dtm || !dtm->ConnectObject())
+        return Fail(QStringLiteral("the DTM has no communication to connect through"));
     int32_t result = 0;
     try {
         result = dtm->ConnectObject()->Connect();
@@ -473,7 +529,21 @@ int RunConnect(const Options& options)
                     kExitTimedOut);
     if (session.Status() != DtmStatus::Online)
         return Fail(QStringLiteral("could not connect to %1").arg(options.device));
+    return kExitOk;
+}
 
+int RunConnect(const Options& options)
+{
+    FrameSession session(options);
+    if (!session.Open())
+        return Fail(session.Why());
+    if (!session.Frame().SetCommunication(options.tag, options.device))
+        return Fail(session.Why());
+    out() << "communication set: " << options.device << Qt::endl;
+    if (const int code = GoOnline(session, options); code != kExitOk)
+        return code;
+
+    const auto dtm = session.Dtm();
     const auto view = dtm->Gateway() ? dtm->Gateway()->View() : nullptr;
     out() << "connected to " << options.device << Qt::endl;
     out() << "tag:        " << (view ? view->TagName() : QString()) << Qt::endl;
@@ -527,6 +597,224 @@ int RunTransfer(const Options& options, bool upload)
     if (!session.Release())
         return Fail(session.Why());
     return success ? kExitOk : kExitFailed;
+}
+
+// One line per offered function: id, label (or application), and its state.
+QString FunctionLine(const frame::FrameDocuments::OfferedFunction& function)
+{
+    QStringList notes;
+    if (function.standard)
+        notes << QStringLiteral("FDT application");
+    if (function.hasGui)
+        notes << QStringLiteral("opens a window");
+    if (function.hidden)
+        notes << QStringLiteral("hidden");
+    notes << (function.enabled ? QStringLiteral("enabled") : QStringLiteral("disabled"));
+    if (function.checked)
+        notes << QStringLiteral("running");
+    const QString title = function.standard ? function.applicationId : function.label;
+    return QStringLiteral("%1  %2  (%3)").arg(function.functionId, 5).arg(title, notes.join(QStringLiteral(", ")));
+}
+
+// The functions the DTM offers in the phase; false with the reason given.
+bool OfferedFunctions(FrameSession& session, const Options& options,
+                      QList<frame::FrameDocuments::OfferedFunction>& functions, QString* documentText = nullptr)
+{
+    QString document;
+    if (!session.Frame().GetFunctions(options.tag, options.phase, document))
+        return session.Refuse(session.Why());
+    QString error;
+    if (!frame::FrameDocuments::Functions(document, functions, &error))
+        return session.Refuse(error);
+    if (documentText)
+        *documentText = document;
+    return true;
+}
+
+// The offered, enabled function of the id; false when there is none.
+bool FindEnabled(const QList<frame::FrameDocuments::OfferedFunction>& functions, int32_t functionId,
+                 frame::FrameDocuments::OfferedFunction& found)
+{
+    for (const auto& function : functions) {
+        if (function.functionId == functionId && function.enabled && !function.hidden) {
+            found = function;
+            return true;
+        }
+    }
+    return false;
+}
+
+int RunFunctions(const Options& options)
+{
+    FrameSession session(options);
+    if (!session.Open())
+        return Fail(session.Why());
+    QList<frame::FrameDocuments::OfferedFunction> functions;
+    QString document;
+    if (!OfferedFunctions(session, options, functions, &document))
+        return Fail(session.Why());
+    out() << Indented(document) << Qt::endl;
+    out() << "\nfunctions offered in the phase " << options.phase << " (" << DtmGate::StatusName(session.Status())
+          << ", user level " << options.userLevel << "): " << functions.size() << Qt::endl;
+    for (const auto& function : functions)
+        out() << FunctionLine(function) << Qt::endl;
+    if (!session.Release())
+        return Fail(session.Why());
+    return kExitOk;
+}
+
+int RunInvoke(const Options& options)
+{
+    FrameSession session(options);
+    if (!session.Open())
+        return Fail(session.Why());
+    if (!session.Frame().SetCommunication(options.tag, options.device))
+        return Fail(session.Why());
+    out() << "communication set: " << options.device << Qt::endl;
+
+    QList<frame::FrameDocuments::OfferedFunction> functions;
+    frame::FrameDocuments::OfferedFunction function;
+    if (!OfferedFunctions(session, options, functions))
+        return Fail(session.Why());
+    if (!FindEnabled(functions, options.functionId, function)) {
+        // Functions that work on the device are offered once it is connected.
+        if (const int code = GoOnline(session, options); code != kExitOk)
+            return code;
+        out() << "connected to " << options.device << Qt::endl;
+        if (!OfferedFunctions(session, options, functions))
+            return Fail(session.Why());
+        if (!FindEnabled(functions, options.functionId, function)) {
+            QStringList offered;
+            for (const auto& candidate : functions)
+                if (candidate.enabled && !candidate.hidden)
+                    offered << QString::number(candidate.functionId);
+            return Fail(QStringLiteral("the DTM offers no function %1 in the phase %2 (offered: %3)")
+                            .arg(options.functionId)
+                            .arg(options.phase, offered.isEmpty() ? QStringLiteral("none")
+                                                                   : offered.join(QStringLiteral(", "))));
+        }
+    }
+
+    // The export asks where to write, which only the export command answers.
+    if (!function.standard && function.name == kExportFunctionName)
+        return Fail(QStringLiteral("function %1 is the export, which asks for a file: use trivex-frame export "
+                                   "PROJECT FILE")
+                        .arg(options.functionId),
+                    kExitUsage);
+    const QString invokeId = QStringLiteral("invoke-%1").arg(options.functionId);
+    const bool application = options.functionId <= kLastApplicationId;
+    out() << (application ? "starting " : "invoking ") << FunctionLine(function).trimmed() << " as " << invokeId
+          << Qt::endl;
+    frame::FrameEventLog& events = session.Frame().Events();
+    const size_t before = events.Events().size();
+    const bool accepted =
+        application ? session.Frame().StartApplication(options.tag, invokeId, options.functionId, options.phase)
+                    : session.Frame().InvokeFunctionRequest(options.tag, invokeId, options.functionId, options.phase);
+    if (!accepted)
+        return Fail(session.Why());
+
+    // The end: OnInvokedFunctionFinished for a function without a window,
+    // OnApplicationClosed when the window of a function or application closes.
+    const frame::FrameEvent* end = nullptr;
+    auto ended = [&] {
+        for (size_t i = before; i < events.Events().size(); ++i) {
+            const frame::FrameEvent& event = events.Events()[i];
+            if ((event.name == QLatin1String("OnInvokedFunctionFinished")
+                 || event.name == QLatin1String("OnApplicationClosed"))
+                && !event.arguments.isEmpty() && event.arguments.first() == invokeId) {
+                end = &event;
+                return true;
+            }
+        }
+        return false;
+    };
+    if (!session.WaitFor(ended, options.timeoutMs)) {
+        // A window is asked to close; any other function ends with the release.
+        const bool window = application || function.hasGui;
+        err() << "trivex-frame: time-out: " << invokeId << " did not report its end within "
+              << options.timeoutMs / 1000 << " s; "
+              << (window ? "its window is asked to close" : "it ends with the release of the DTM") << Qt::endl;
+        if (window)
+            session.Frame().ExitApplication(options.tag, invokeId);
+        session.Release();
+        return kExitTimedOut;
+    }
+    const bool success = end->name == QLatin1String("OnApplicationClosed")
+                         || (end->arguments.size() > 1 && end->arguments[1] == frame::BoolText(true));
+    const QString endText = end->Text();
+    // The DTM leaves the dataset lock the function took.
+    if (const auto dtm = session.Dtm())
+        session.WaitFor([&] { return dtm->LockCounter() <= 0; }, kHousekeepingMs);
+    out() << invokeId << (success ? " finished: " : " failed: ") << endText << Qt::endl;
+    if (!session.Release())
+        return Fail(session.Why());
+    return success ? kExitOk : kExitFailed;
+}
+
+int RunExport(const Options& options)
+{
+    FrameSession session(options);
+    if (!session.Open())
+        return Fail(session.Why());
+    QList<frame::FrameDocuments::OfferedFunction> functions;
+    if (!OfferedFunctions(session, options, functions))
+        return Fail(session.Why());
+    const frame::FrameDocuments::OfferedFunction* exportFunction = nullptr;
+    for (const auto& function : functions)
+        if (!function.standard && function.name == kExportFunctionName && function.enabled && !function.hidden)
+            exportFunction = &function;
+    if (!exportFunction)
+        return Fail(QStringLiteral("the DTM offers no export in the phase %1").arg(options.phase));
+
+    // The DTM asks where to write; the file of the command line is the answer.
+    frame::FrameFileChoice choice(options.file);
+    const QDateTime started = QDateTime::currentDateTime().addSecs(-2);
+    const QString invokeId = QStringLiteral("export-%1").arg(exportFunction->functionId);
+    const frame::FrameEventLog& events = session.Frame().Events();
+    const size_t before = events.Events().size();
+    if (!session.Frame().InvokeFunctionRequest(options.tag, invokeId, exportFunction->functionId, options.phase))
+        return Fail(session.Why());
+    QString endText;
+    auto finished = [&] {
+        for (size_t i = before; i < events.Events().size(); ++i) {
+            const frame::FrameEvent& event = events.Events()[i];
+            if (event.name == QLatin1String("OnInvokedFunctionFinished") && !event.arguments.isEmpty()
+                && event.arguments.first() == invokeId) {
+                endText = event.Text();
+                return true;
+            }
+        }
+        return false;
+    };
+    if (!session.WaitFor(finished, options.timeoutMs))
+        return Fail(QStringLiteral("time-out: the export did not report its end within %1 s")
+                        .arg(options.timeoutMs / 1000),
+                    kExitTimedOut);
+    if (const auto dtm = session.Dtm())
+        session.WaitFor([&] { return dtm->LockCounter() <= 0; }, kHousekeepingMs);
+
+    // The file as named, or with ".xml" appended: whichever the export wrote now.
+    QString written;
+    for (const QString& candidate : {options.file, options.file + QStringLiteral(".xml")}) {
+        const QFileInfo info(candidate);
+        if (info.isFile() && info.lastModified() >= started) {
+            written = candidate;
+            break;
+        }
+    }
+    const bool success = endText.endsWith(QStringLiteral("True)"));
+    if (!session.Release())
+        return Fail(session.Why());
+    if (choice.Answered().isEmpty())
+        return Fail(QStringLiteral("the DTM did not ask where to export (%1)").arg(endText));
+    if (written.isEmpty())
+        return Fail(QStringLiteral("the DTM wrote no export file at %1 (%2)").arg(options.file, endText));
+    out() << "exported to " << written << Qt::endl;
+    if (!success)
+        return Fail(QStringLiteral("the DTM reported the export as failed: the applet's data could not be saved "
+                                   "first, so the file may hold older data (%1)")
+                        .arg(endText));
+    return kExitOk;
 }
 
 int RunDemo()
@@ -619,6 +907,12 @@ int main(int argc, char** argv)
         code = RunShow(options, true);
     else if (options.command == QLatin1String("connect"))
         code = RunConnect(options);
+    else if (options.command == QLatin1String("functions"))
+        code = RunFunctions(options);
+    else if (options.command == QLatin1String("invoke"))
+        code = RunInvoke(options);
+    else if (options.command == QLatin1String("export"))
+        code = RunExport(options);
     else
         code = RunTransfer(options, options.command == QLatin1String("upload"));
     out().flush();

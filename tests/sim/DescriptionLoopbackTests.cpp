@@ -13,11 +13,9 @@
 #include "platform/applet/clsAppletItemManager.h"
 #include "platform/automation/ClassRegistry.h"
 #include "platform/comm/server/HartCommServer.h"
-#include "platform/comm/server/IHartIpAddress.h"
 #include "sim/SimServer.h"
-#include <QCoreApplication>
+#include "tests/common/HartLoopbackSupport.h"
 #include <QFileInfo>
-#include <QSignalSpy>
 #include <gtest/gtest.h>
 #include <map>
 #include <ostream>
@@ -33,36 +31,12 @@ using applet::SubItemName::Compose;
 
 namespace {
 
-constexpr int kPatienceMs = 20000;
-const QString kConnectItem = QStringLiteral("&&private&&connect");
-
-class Channel : public automation::ComObject, public comm::IHartIpAddress {
-public:
-    explicit Channel(QString address) : m_address(std::move(address)) {}
-    QString DeviceAddress() const override { return m_address; }
-
-private:
-    QString m_address;
-};
+using loopbacktest::kConnectItem;
 
 // Registers items and keeps every value they took, in order, as text.
-class Recorder : public QObject, public applet::View {
+class Recorder : public QObject, public loopbacktest::ManagerView {
     Q_OBJECT
 public:
-    void SetAppletItemManagRef(int32_t viewHandle, const std::shared_ptr<applet::clsAppletItemManager>& m,
-                               int32_t& result) override
-    {
-        handle = viewHandle;
-        manager = m;
-        result = 0;
-    }
-    void Show(int32_t& result) override { result = 0; }
-    void Hide(int32_t& result) override { result = 0; }
-    void Destroy(int32_t& result) override
-    {
-        manager.reset();
-        result = 0;
-    }
     void NotifyChanged(int32_t item, bool, int32_t state, int32_t, int32_t& result) override
     {
         result = 0;
@@ -102,17 +76,8 @@ public:
         manager->fncReadFloatValue(manager->HandleOf(name), value, shadow, failed);
         return value;
     }
-    bool WaitFor(const std::function<bool()>& done)
-    {
-        QSignalSpy spy(this, &Recorder::changed);
-        while (!done())
-            if (!spy.wait(kPatienceMs))
-                return false;
-        return true;
-    }
+    bool WaitFor(const std::function<bool()>& done) { return loopbacktest::WaitFor(this, &Recorder::changed, done); }
 
-    std::shared_ptr<applet::clsAppletItemManager> manager;
-    int32_t handle = 0;
     std::map<int32_t, QString> names;
     std::map<QString, QStringList> history;
 
@@ -124,7 +89,7 @@ class DescriptionLoopback : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        tdx = QCoreApplication::applicationDirPath() + QStringLiteral("/../../TDXDESC/COM_HART/_0063/_0_00A5/Trivex.tdx");
+        tdx = loopbacktest::StagedTrivexDescription();
         if (!QFileInfo::exists(tdx))
             GTEST_SKIP() << "no staged device description at " << tdx.toStdString();
 
@@ -146,8 +111,7 @@ protected:
         ASSERT_TRUE(recorder->Watch(kConnectItem));
 
         server = std::make_shared<comm::HartCommServer>();
-        server->SetCommunication(
-            std::make_shared<Channel>(QStringLiteral("hart-ip://127.0.0.1:%1").arg(device.port())), code);
+        server->SetCommunication(loopbacktest::LocalChannel(device.port()), code);
         host->fncSetCServer(server, code);
         ASSERT_EQ(code, 1);
         host->Connect(0, code);

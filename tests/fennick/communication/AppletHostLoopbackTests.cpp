@@ -7,45 +7,26 @@
 #include "platform/applet/clsAppletItemManager.h"
 #include "platform/automation/ClassRegistry.h"
 #include "platform/comm/server/HartCommServer.h"
-#include "platform/comm/server/IHartIpAddress.h"
 #include "sim/SimServer.h"
-#include <QCoreApplication>
+#include "tests/common/HartLoopbackSupport.h"
 #include <QFileInfo>
-#include <QSignalSpy>
 #include <gtest/gtest.h>
 
 namespace {
 
-constexpr int kPatienceMs = 20000;
-const QString kConnectItem = QStringLiteral("&&private&&connect");
-
-class Channel : public automation::ComObject, public comm::IHartIpAddress {
-public:
-    explicit Channel(QString address) : m_address(std::move(address)) {}
-    QString DeviceAddress() const override { return m_address; }
-
-private:
-    QString m_address;
-};
+using loopbacktest::kConnectItem;
 
 // Says when the connect item changes.
-class ConnectWatch : public QObject, public applet::View {
+class ConnectWatch : public QObject, public loopbacktest::ManagerView {
     Q_OBJECT
 public:
     void SetAppletItemManagRef(int32_t viewHandle, const std::shared_ptr<applet::clsAppletItemManager>& m,
                                int32_t& result) override
     {
-        manager = m;
+        ManagerView::SetAppletItemManagRef(viewHandle, m, result);
         int32_t failed = 0;
         manager->RegisterItem(kConnectItem, false, viewHandle, item, 0, 0, failed);
         result = failed;
-    }
-    void Show(int32_t& result) override { result = 0; }
-    void Hide(int32_t& result) override { result = 0; }
-    void Destroy(int32_t& result) override
-    {
-        manager.reset();
-        result = 0;
     }
     void NotifyChanged(int32_t, bool, int32_t, int32_t, int32_t& result) override
     {
@@ -61,14 +42,9 @@ public:
     }
     bool WaitFor(int state)
     {
-        QSignalSpy spy(this, &ConnectWatch::changed);
-        while (State() != state)
-            if (!spy.wait(kPatienceMs))
-                return false;
-        return true;
+        return loopbacktest::WaitFor(this, &ConnectWatch::changed, [&] { return State() == state; });
     }
 
-    std::shared_ptr<applet::clsAppletItemManager> manager;
     int32_t item = -1;
 
 signals:
@@ -79,8 +55,7 @@ signals:
 
 TEST(AppletHostLoopback, TheHostConnectsThroughTheGateway)
 {
-    const QString tdx = QCoreApplication::applicationDirPath()
-                        + QStringLiteral("/../../TDXDESC/COM_HART/_0063/_0_00A5/Trivex.tdx");
+    const QString tdx = loopbacktest::StagedTrivexDescription();
     if (!QFileInfo::exists(tdx))
         GTEST_SKIP() << "no staged device description at " << tdx.toStdString();
 
@@ -101,8 +76,7 @@ TEST(AppletHostLoopback, TheHostConnectsThroughTheGateway)
     ASSERT_EQ(code, 0);
 
     auto server = std::make_shared<comm::HartCommServer>();
-    server->SetCommunication(std::make_shared<Channel>(QStringLiteral("hart-ip://127.0.0.1:%1").arg(device.port())),
-                             code);
+    server->SetCommunication(loopbacktest::LocalChannel(device.port()), code);
     auto gateway = std::make_shared<clsGatewayHART>([host] { return host; });
     EXPECT_EQ(gateway->ConnectServer(server), 1);
 

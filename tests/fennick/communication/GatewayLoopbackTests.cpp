@@ -4,8 +4,8 @@
 #include "fennick/communication/clsGatewayHART.h"
 #include "platform/comm/server/CommServerResults.h"
 #include "platform/comm/server/HartCommServer.h"
-#include "platform/comm/server/IHartIpAddress.h"
 #include "sim/SimServer.h"
+#include "tests/common/HartLoopbackSupport.h"
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
@@ -13,16 +13,7 @@ using namespace gatewaytest;
 
 namespace {
 
-constexpr int kPatienceMs = 20000;
-
-class Channel : public automation::ComObject, public comm::IHartIpAddress {
-public:
-    explicit Channel(QString address) : m_address(std::move(address)) {}
-    QString DeviceAddress() const override { return m_address; }
-
-private:
-    QString m_address;
-};
+using loopbacktest::kPatienceMs;
 
 class GatewayLoopback : public ::testing::Test {
 protected:
@@ -31,8 +22,7 @@ protected:
         ASSERT_TRUE(device.listen(QHostAddress::LocalHost, 0)) << device.errorString().toStdString();
         device.transmitter().freezeProcessTime(0);
         int32_t result = -1;
-        server->SetCommunication(std::make_shared<Channel>(QStringLiteral("hart-ip://127.0.0.1:%1").arg(device.port())),
-                                 result);
+        server->SetCommunication(loopbacktest::LocalChannel(device.port()), result);
         ASSERT_EQ(result, 0);
         host->Put(clsViewDTM::kAddressItem, QStringLiteral("0"));
         ASSERT_EQ(gateway->ConnectServer(server), 1);

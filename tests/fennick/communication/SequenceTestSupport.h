@@ -8,6 +8,7 @@
 #include "platform/applet/clsAppletItemManager.h"
 #include "platform/applet/clsTdxFileParser.h"
 #include "platform/automation/ClassRegistry.h"
+#include "tests/common/TdxTestDescription.h"
 #include <QFile>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -21,25 +22,13 @@ namespace sequencetest {
 // The transfer item is written in the applet's own spelling.
 inline QByteArray Description(bool withTransferItem, const QString& transferType = QStringLiteral("unsigned"))
 {
-    QByteArray text = R"(<?xml version="1.0" encoding="UTF-8"?>
-<TdxDescription xmlns="urn:trivex:tdx-description:1" kind="device">
-  <Header>
-    <Key name="DevDescLong" value="Sequence test device"/>
-    <Key name="VendorId" value="0x3F"/>
-    <Key name="DeviceId" value="0xA5"/>
-  </Header>
-  <Objects>
+    QByteArray text = tdxtest::DeviceDescription("Sequence test device", R"(  <Objects>
     <Object name="&amp;&amp;private&amp;&amp;connect" type="unsigned" size="8" scope="applet"/>
     <Object name="Tag" type="packedAscii" size="6" text="Tag"/>
     @TRANSFER@
   </Objects>
   <Records>
-    <Record name="ReadTag" command="13" kind="read">
-      <Response>
-        <Field item="Tag" encoding="packedAscii" bytes="6"/>
-      </Response>
-    </Record>
-    <Record name="WriteTag" command="18" kind="write">
+)" + tdxtest::kReadTagRecord + R"(    <Record name="WriteTag" command="18" kind="write">
       <Request>
         <Field item="Tag" encoding="packedAscii" bytes="6"/>
       </Request>
@@ -53,8 +42,7 @@ inline QByteArray Description(bool withTransferItem, const QString& transferType
       <Step record="WriteTag"/>
     </Sequence>
   </Sequences>
-</TdxDescription>
-)";
+)");
     const QByteArray transfer =
         withTransferItem ? QStringLiteral("<Object name=\"XXXTransferCompletedXXX\" type=\"%1\" size=\"8\" "
                                           "default=\"1\" scope=\"applet\"/>")

@@ -15,6 +15,7 @@
 #include "platform/loop/ManualClock.h"
 #include "platform/loop/ScopedTimerService.h"
 #include "tests/common/TraceCapture.h"
+#include "tests/fennick/dataset/ModularDeviceSupport.h"
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -62,33 +63,7 @@ public:
 };
 
 // An applet host that only hands out its item manager.
-class ManagerHost : public applet::AppletHost {
-public:
-    void fncInit(const QString&, const QString&, const QString&, int32_t& code) override { code = 0; }
-    void GetItemManager(std::shared_ptr<applet::clsAppletItemManager>& m) override { m = manager; }
-    void Connect(int32_t, int32_t& r) override { r = 0; }
-    void Disconnect(int32_t, int32_t& r) override { r = 0; }
-    void LoadFromDatabase(int32_t, int32_t& r) override { r = 0; }
-    void SaveToDatabase(int32_t, int32_t& r) override { r = 0; }
-    void StartView(const QString&, int32_t& r) override { r = 0; }
-    void DestroyApplet(std::shared_ptr<applet::AppletHost>& host, int32_t& r) override
-    {
-        host.reset();
-        r = 0;
-    }
-    void fncSetCServer(const std::shared_ptr<applet::CServerRequestClass>&, int32_t& code) override { code = 0; }
-    void fncSetDBInstance(const std::shared_ptr<applet::IFbInstanceData>&, int32_t& code) override { code = 0; }
-    void StartSequence(const QString&, int32_t& r) override { r = 0; }
-    void ForceSequence(const QString&, int32_t& r) override { r = 0; }
-    void StartSingleView(const QString&, int32_t& r) override { r = 0; }
-    void fncCloseForm(const QString&, int32_t& r) override { r = 0; }
-    void StartAdjust(const QString&, int32_t& r) override { r = 0; }
-    void LoadDataset(int32_t& r) override { r = 0; }
-    void SaveDatasetAs(int32_t& r) override { r = 0; }
-    void LoadFromDevice(int32_t, int32_t& r) override { r = 0; }
-
-    std::shared_ptr<applet::clsAppletItemManager> manager;
-};
+using modulartest::ManagerHost;
 
 class SequenceWatchTest : public ::testing::Test {
 protected:

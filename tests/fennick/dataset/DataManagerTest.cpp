@@ -9,6 +9,7 @@
 #include "platform/applet/StateInfo.h"
 #include "platform/applet/clsFdtFileParser.h"
 #include "platform/automation/ComError.h"
+#include "tests/fennick/dataset/ProfibusDatasetSupport.h"
 #include "tests/fennick/fdt/DtmTestSupport.h"
 #include <QFile>
 
@@ -230,53 +231,18 @@ TEST_F(DataManager, DataModelOfAnFdtFileAndItsRelease)
         EXPECT_EQ(std::dynamic_pointer_cast<clsDataManagerDataItem>(view), nullptr);
 }
 
-// A PROFIBUS device type of the same description files, with its GSD file.
-class ProfibusDataset : public DtmTest {
-protected:
-    void SetUp() override
-    {
-        gsd = dir.filePath(QStringLiteral("TRVX0A7.gsd"));
-        QFile file(gsd);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("#Profibus_DP\nVendor_Name = \"Korvel\"\n");
-        file.close();
-        XMLHelper::LoadSchemaCache(QStringLiteral(TRIVEX_SCHEMA_DIR));
-        RegisterDeviceType(QStringLiteral("167"), kProfibusBus, TrivexDescriptionDir() + QStringLiteral("Trivex.tdx"),
-                           TrivexDescriptionDir() + QStringLiteral("Trivex.fdt"), gsd);
-        ASSERT_TRUE(frame->CreateDtm(kTag));
-        ASSERT_TRUE(frame->InitNewInstance(kTag, DeviceTypeDocument(QStringLiteral("167"), kProfibusBus)))
-            << frame->LastError().toStdString();
-        ASSERT_TRUE(frame->Configure(kTag, QStringLiteral("maintenance")));
-        clock.Advance(100);
-    }
-    std::shared_ptr<clsDataManager> Data() const { return Dtm()->DataManager(); }
-    // The configuration dialog's work: the transmitter in slot 1.
-    void PlaceTransmitter()
-    {
-        const auto module = Data()->DescribedModules()->Find(QStringLiteral("Transmitter"));
-        Data()->TopologyModules()->Add(QStringLiteral("1"), module);
-        module->SetSlot(1);
-    }
-    void Reload()
-    {
-        ASSERT_TRUE(frame->SaveInstance(kTag)) << frame->LastError().toStdString();
-        frame.reset();
-        frame = std::make_unique<frame::ReferenceFrame>(dir.filePath(QStringLiteral("project")),
-                                                        QStringLiteral(TRIVEX_SCHEMA_DIR));
-        ASSERT_TRUE(frame->CreateDtm(kTag));
-    }
-
-    QString gsd;
-};
-
 TEST_F(ProfibusDataset, NewDatasetCarriesBusAddressAndGsdFile)
 {
     const QString text = Dtm()->GetParameters(QStringLiteral("FDT"));
     XMLHelper::DocumentPtr document;
     ASSERT_TRUE(XMLHelper::LoadXmlString(text, document)) << text.toStdString();
     const xml::XmlNode bus = document->SelectSingleNode(QStringLiteral("//MasterSlaveBus"));
-    EXPECT_EQ(bus.Attributes(), (QList<QPair<QString, QString>>{{"busAddress", "126"},
-                                                                {"busMasterConfigurationPart", "0000"}}));
+    // The bus master configuration part is the default set at once: no user
+    // parameter data in this GSD file, no module configured yet.
+    EXPECT_EQ(bus.Attributes(),
+              (QList<QPair<QString, QString>>{{"busAddress", "126"},
+                                              {"busMasterConfigurationPart", "001F" + QString(28, '0') + "0009"
+                                                                                 + QString(14, '0') + "000200020002"}}));
     EXPECT_EQ(Data()->GetBusAddress(), QStringLiteral("126"));
     QString value;
     ASSERT_TRUE(Data()->XML_FdtVariable_Read(clsDataManager::kGsdFileVariable, value));

@@ -19,6 +19,7 @@
 #include "platform/applet/clsTdxFileParser.h"
 #include "platform/dialogs/ScopedDialogService.h"
 #include "platform/dialogs/ScriptedDialogService.h"
+#include "platform/frame/FrameClasses.h"
 #include "platform/frame/ReferenceFrame.h"
 #include "platform/loop/EventLoop.h"
 #include "platform/loop/ManualClock.h"
@@ -215,6 +216,8 @@ protected:
         settings.setValue(QStringLiteral("TraceOptions/Errors"), QStringLiteral("1"));
         settings.setValue(QStringLiteral("TraceOptions/Info"), QStringLiteral("1"));
         fennick::RegisterClasses();
+        // What the frame offers the DTM to create: its channel collection.
+        frame::RegisterClasses();
         // The DTM starts this test's applet host double.
         automation::ClassRegistry::instance().Register(
             applet::kAppletHostProgId, applet::kAppletHostClassId,
@@ -273,6 +276,20 @@ protected:
         NewInstance();
         ASSERT_TRUE(frame->Configure(kTag, userLevel)) << frame->LastError().toStdString();
         ASSERT_EQ(Status(), DtmStatus::Configured);
+        clock.Advance(100);
+    }
+    // A new PROFIBUS instance of the same description files (device type
+    // "167" with the GSD file), up to CONFIGURED for the user level, events delivered.
+    void ProfibusInstance(const QString& gsdPath, const QString& userLevel = QStringLiteral("maintenance"))
+    {
+        XMLHelper::LoadSchemaCache(QStringLiteral(TRIVEX_SCHEMA_DIR));
+        RegisterDeviceType(QStringLiteral("167"), kProfibusBus, TrivexDescriptionDir() + QStringLiteral("Trivex.tdx"),
+                           TrivexDescriptionDir() + QStringLiteral("Trivex.fdt"), gsdPath);
+        XMLHelper::ReleaseSchemaCache();
+        ASSERT_TRUE(frame->CreateDtm(kTag));
+        ASSERT_TRUE(frame->InitNewInstance(kTag, DeviceTypeDocument(QStringLiteral("167"), kProfibusBus)))
+            << frame->LastError().toStdString();
+        ASSERT_TRUE(frame->Configure(kTag, userLevel));
         clock.Advance(100);
     }
     // Configured, with the connect object the linked communication brings.

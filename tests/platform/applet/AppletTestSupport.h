@@ -12,6 +12,7 @@
 #include "platform/loop/EventLoop.h"
 #include "platform/loop/ManualClock.h"
 #include "platform/loop/ScopedTimerService.h"
+#include "tests/common/TdxTestDescription.h"
 #include <QFile>
 #include <cstring>
 #include <QMap>
@@ -320,14 +321,7 @@ public:
 // A device description small enough to read in a test.
 inline QByteArray TestDescription()
 {
-    return R"(<?xml version="1.0" encoding="UTF-8"?>
-<TdxDescription xmlns="urn:trivex:tdx-description:1" kind="device">
-  <Header>
-    <Key name="DevDescLong" value="Test device"/>
-    <Key name="VendorId" value="0x3F"/>
-    <Key name="DeviceId" value="0xA5"/>
-  </Header>
-  <Forms>
+    return tdxtest::DeviceDescription("Test device", R"(  <Forms>
     <Form name="MainForm" progId="Test.FormView"/>
   </Forms>
   <Enumerations>
@@ -363,12 +357,7 @@ inline QByteArray TestDescription()
     <Entry name="MainForm" label="Main" command="FNCSTARTFORM MAINFORM" number="2" state="1"/>
   </Menu>
   <Records>
-    <Record name="ReadTag" command="13" kind="read">
-      <Response>
-        <Field item="Tag" encoding="packedAscii" bytes="6"/>
-      </Response>
-    </Record>
-    <Record name="ReadRange" command="15" kind="read">
+)" + tdxtest::kReadTagRecord + R"(    <Record name="ReadRange" command="15" kind="read">
       <Response>
         <Field item="Unit" encoding="uint8"/>
         <Field item="Upper" encoding="float32"/>
@@ -398,8 +387,7 @@ inline QByteArray TestDescription()
     </Sequence>
     <Sequence name="Nothing" kind="read"/>
   </Sequences>
-</TdxDescription>
-)";
+)");
 }
 
 // Big-endian bytes of a float.

@@ -3,6 +3,7 @@
 // registered under the DTM's ProgID for the frame's tests.
 #include "platform/automation/ClassRegistry.h"
 #include "platform/frame/fdt/IDtm.h"
+#include "platform/frame/fdt/IDtmApplication.h"
 #include "platform/frame/fdt/IDtmEvents.h"
 #include "platform/frame/fdt/IFdtCommunication.h"
 #include "platform/frame/fdt/IFdtContainer.h"
@@ -15,6 +16,7 @@ namespace frametest {
 
 class FakeDtm : public automation::ComObject,
                 public fdt::IDtm,
+                public fdt::IDtmApplication,
                 public fdt::IPersistPropertyBag,
                 public fdt::IFdtEvents {
 public:
@@ -25,6 +27,9 @@ public:
     QString parameters = QStringLiteral("<FDT/>");
     bool answer = true;
     QString lastAddress;
+    QString functions;       // the answer of GetFunctions
+    QString lastDocument;    // the operation state or function call last handed over
+    QString lastInvokeId;
 
     std::shared_ptr<fdt::IFdtContainer> Container() const
     {
@@ -59,13 +64,36 @@ public:
         containerObject = container;
         return answer;
     }
-    QString GetFunctions(const QString&) override { return QString(); }
+    QString GetFunctions(const QString& operationState) override
+    {
+        calls << QStringLiteral("GetFunctions");
+        lastDocument = operationState;
+        return functions;
+    }
     bool InitNew(const QString& deviceType) override
     {
         calls << QStringLiteral("InitNew:") + deviceType;
         return answer;
     }
-    bool InvokeFunctionRequest(const QString&, const QString&) override { return false; }
+    bool InvokeFunctionRequest(const QString& invokeId, const QString& call) override
+    {
+        calls << QStringLiteral("InvokeFunctionRequest:") + invokeId;
+        lastInvokeId = invokeId;
+        lastDocument = call;
+        return answer;
+    }
+    bool StartApplication(const QString& invokeId, const QString& call, const QString& title) override
+    {
+        calls << QStringLiteral("StartApplication:%1:%2").arg(invokeId, title);
+        lastInvokeId = invokeId;
+        lastDocument = call;
+        return answer;
+    }
+    bool ExitApplication(const QString& invokeId) override
+    {
+        calls << QStringLiteral("ExitApplication:") + invokeId;
+        return answer;
+    }
     bool PrepareToDelete() override
     {
         calls << QStringLiteral("PrepareToDelete");
