@@ -43,7 +43,12 @@ demo: build
 	echo; echo "== trivex-frame connect $$work/project --device hart-ip://127.0.0.1:$$port"; \
 	"$(BIN)/trivex-frame" connect "$$work/project" --device "hart-ip://127.0.0.1:$$port"; \
 	echo; echo "== trivex-frame show $$work/project"; \
-	"$(BIN)/trivex-frame" show "$$work/project"
+	"$(BIN)/trivex-frame" show "$$work/project"; \
+	echo; echo "== trivex-frame functions $$work/project --phase runtime"; \
+	"$(BIN)/trivex-frame" functions "$$work/project" --phase runtime; \
+	echo; echo "== trivex-frame export $$work/project $$work/export.xml"; \
+	"$(BIN)/trivex-frame" export "$$work/project" "$$work/export.xml"; \
+	head -c 600 "$$work/export.xml"; echo " ..."
 
 bench: deps
 	@cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DTRIVEX_BENCH=ON >/dev/null
