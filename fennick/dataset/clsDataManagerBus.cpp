@@ -17,6 +17,9 @@ const QString kBusCategoriesPath = QStringLiteral("//FDT/fdt:DtmDeviceType/fdt:B
 const QString kSlaveAddressPath = QStringLiteral("//FDT/DtmDevice/BusInformation/SlaveAddress");
 const QString kMasterSlaveBusPath = QStringLiteral("//FDT/DtmDevice/BusInformation/MasterSlaveBus");
 const QString kBmcpAttribute = QStringLiteral("busMasterConfigurationPart");
+const QString kBusCategoryAttribute = QStringLiteral("busCategory");
+// A bus category element without its identifier names nothing to read.
+constexpr int32_t kErrObjectNotSet = 91;
 
 // The two bus categories of PROFIBUS device types.
 constexpr std::array<const char*, 2> kProfibusCategories{{"036D1497-387B-11D4-86E1-00E0987270B9",
@@ -44,10 +47,16 @@ QString clsDataManager::GetBusCategory() const
         Debugging::TraceError(QStringLiteral("Selecting element fdt:BusCategories failed!"));
     } else {
         const xml::XmlNodeList list = categories.SelectNodes(QStringLiteral("fdt:BusCategory"));
-        if (list.isEmpty())
+        if (list.isEmpty()) {
             Debugging::TraceError(QStringLiteral("Length of list fdt:BusCategory = 0"));
-        else
-            category = list.first().Attribute(QStringLiteral("busCategory"));
+        } else if (!list.first().HasAttribute(kBusCategoryAttribute)) {
+            Debugging::TraceError(QStringLiteral("nodeBusCategories.Item(0) does not exist!"));
+            Debugging::TraceRuntimeError(kErrObjectNotSet,
+                                         QStringLiteral("Object variable or With block variable not set"),
+                                         QStringLiteral("clsDataManager.GetBusCategory"));
+        } else {
+            category = list.first().Attribute(kBusCategoryAttribute);
+        }
     }
     if (category.isEmpty() && m_cache)
         XMLHelper::SaveDebugXml(m_cache, QStringLiteral("ERROR_BUSCATEGORY"));

@@ -1109,8 +1109,10 @@ void clsApplicationFunction::privChannelConfigurator_Done(int32_t result)
     const bool run = Function_Execute(invokeId, callback, m_phase, true, lockHeld);
     if (lockHeld)
         m_lockHeld = false;
-    else
+    else if (run || !callback)
         EWAR::DecrementEWAR(QStringLiteral("clsApplicationFunction.privChannelConfigurator.Done"));
+    // After a failed run the dialog's lock stays with the application: its
+    // closing, reported below, gives it back once.
     if (!run) {
         // The failed run forgot its caller; the caller still has to hear that
         // the application ended.

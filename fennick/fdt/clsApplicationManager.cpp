@@ -3,6 +3,7 @@
 #include "fennick/fdt/clsApplicationFunction.h"
 #include "fennick/fdt/clsTkDispatcher.h"
 #include "fennick/fdt/global.h"
+#include "fennick/services/DataTypes.h"
 #include "fennick/services/Debugging.h"
 #include "fennick/services/LoadResource.h"
 #include "fennick/services/XMLHelper.h"
@@ -518,7 +519,8 @@ bool clsApplicationManager::ParseFunctionCall(const QString& functionCall, int32
     if (call.HasAttribute(kPhase))
         phaseText = call.Attribute(kPhase);
     else
-        Debugging::TraceInfo(QStringLiteral("Missing XML - Attribute ops:operationPhase"));
+        // The call runs without a phase; written whatever the switches say.
+        DataTypes::WriteTrace(Debugging::kLevelPhase, QStringLiteral("Missing XML - Attribute ops:operationPhase"));
     phase = OperationPhaseFromName(phaseText);
     return ok;
 }
@@ -581,6 +583,7 @@ bool clsApplicationManager::StartApplication(const QString& invokeId, const QStr
     // start leaves the record as it was.
     if (answer) {
         record->invokeId = invokeId;
+        record->exitRequested = false;
         SetApplicationActive(functionId, true);
     }
     return answer;
@@ -603,10 +606,11 @@ bool clsApplicationManager::ExitApplication(const QString& invokeId)
     if (found)
         return true;
     for (int32_t applicationId = 1; applicationId <= kApplicationCount; ++applicationId) {
-        const ApplicationRecord& record = m_applications[static_cast<size_t>(applicationId - 1)];
+        ApplicationRecord& record = m_applications[static_cast<size_t>(applicationId - 1)];
         if (!record.registered || record.invokeId != invokeId)
             continue;
         found = true;
+        record.exitRequested = true;
         const QList<int32_t> functionIds = record.functionIds;
         for (int32_t position : functionIds)
             if (const auto function = FunctionAt(position))
@@ -621,6 +625,15 @@ void clsApplicationManager::SetApplicationActive(int32_t applicationId, bool act
     const ApplicationEntry* entry = Entry(applicationId);
     if (!entry)
         return;
+    // Another application of the same kind that runs and was not asked to
+    // close keeps the flag: ending one of two online applications must not
+    // free the communication the other works with.
+    for (const ApplicationRecord& record : m_applications) {
+        const ApplicationEntry* other = Entry(record.applicationId);
+        if (other && other->id != applicationId && other->activity == entry->activity
+            && !record.invokeId.isEmpty() && !record.exitRequested)
+            active = true;
+    }
     if (entry->activity == Activity::Online)
         m_onlineApplicationActive = active;
     else if (entry->activity == Activity::Offline)
@@ -647,9 +660,14 @@ void clsApplicationManager::OnApplicationClosed(const QString& invokeId, int32_t
     int32_t answer = kAnswerNo;
     bool releaseLock = false;
 
+    // One window may close several applications at once: the user is asked
+    // once, and a later question cannot overturn the first answer.
+    bool asked = false;
     auto askSave = [&] {
-        if (AllGuiFunctionsIdle() && dtm)
-            answer = dtm->AskSaveChangedData();
+        if (asked || !AllGuiFunctionsIdle() || !dtm)
+            return;
+        asked = true;
+        answer = dtm->AskSaveChangedData();
     };
 
     if (functionId <= kLastApplicationId) {
@@ -673,6 +691,7 @@ void clsApplicationManager::OnApplicationClosed(const QString& invokeId, int32_t
                 dtm->SendApplicationClosed(closedId);
             ReleaseLockOnClose(releaseLock);
             record.invokeId.clear();
+            record.exitRequested = false;
             SetApplicationActive(applicationId, false);
         }
     } else {

@@ -51,6 +51,7 @@ public:
         QList<int32_t> functionIds;  // positions of its functions in the list
         QString invokeId;            // "" while it does not run
         bool registered = false;
+        bool exitRequested = false;  // asked to close, not closed yet
     };
 
     clsApplicationManager();

@@ -356,6 +356,14 @@ public:
         return Create() && m_frame.LoadInstance(m_options.tag) && Configure();
     }
     bool Configure() { return m_frame.Configure(m_options.tag, m_options.userLevel); }
+    // The stored instance opened, its communication set to the device.
+    bool OpenLinked()
+    {
+        if (!Open() || !m_frame.SetCommunication(m_options.tag, m_options.device))
+            return false;
+        out() << "communication set: " << m_options.device << Qt::endl;
+        return true;
+    }
 
     // Runs the event loop until the condition holds or the time is up; every
     // second tick() (when given) may report progress.
@@ -379,6 +387,13 @@ public:
     {
         return WaitFor([&] { return m_frame.Events().Count(name) > before; }, timeoutMs);
     }
+    // Waits until the DTM has left the dataset lock a function or transfer
+    // took; false when it still holds it after the housekeeping time.
+    bool WaitForUnlock()
+    {
+        const auto dtm = Dtm();
+        return !dtm || WaitFor([&] { return dtm->LockCounter() <= 0; }, kHousekeepingMs);
+    }
 
     // Online, offline again and the communication released, when it was set.
     bool GoOffline()
@@ -400,8 +415,7 @@ public:
         if (!m_frame.HasDtm(m_options.tag))
             return true;
         // A transfer that is still ending leaves the write lock first.
-        if (const auto dtm = Dtm())
-            WaitFor([&] { return dtm->LockCounter() <= 0; }, kHousekeepingMs);
+        WaitForUnlock();
         if (DtmGate::IsConfiguredStatus(Status()) && Status() != DtmStatus::Configured && !GoOffline())
             return false;
         if (!m_frame.ReleaseInstance(m_options.tag))
@@ -432,6 +446,12 @@ private:
     frame::ReferenceFrame m_frame;
     QString m_refusal;
 };
+
+// Lets the session's DTM go; the exit code, or that of the failed release.
+int Released(FrameSession& session, int code)
+{
+    return session.Release() ? code : Fail(session.Why());
+}
 
 int RunNew(const Options& options)
 {
@@ -477,9 +497,7 @@ int RunNew(const Options& options)
         return Fail(session.Why());
     out() << "created " << options.tag << " in " << QDir(options.project).absolutePath() << ": "
           << frame.Project().InstanceFile(options.tag) << Qt::endl;
-    if (!session.Release())
-        return Fail(session.Why());
-    return kExitOk;
+    return Released(session, kExitOk);
 }
 
 int RunShow(const Options& options, bool information)
@@ -493,9 +511,7 @@ int RunShow(const Options& options, bool information)
     if (!ok)
         return Fail(session.Why());
     out() << Indented(text) << Qt::endl;
-    if (!session.Release())
-        return Fail(session.Why());
-    return kExitOk;
+    return Released(session, kExitOk);
 }
 
 // Connects the DTM, whose communication is set, to its device through the
@@ -535,11 +551,8 @@ int GoOnline(FrameSession& session, const Options& options)
 int RunConnect(const Options& options)
 {
     FrameSession session(options);
-    if (!session.Open())
+    if (!session.OpenLinked())
         return Fail(session.Why());
-    if (!session.Frame().SetCommunication(options.tag, options.device))
-        return Fail(session.Why());
-    out() << "communication set: " << options.device << Qt::endl;
     if (const int code = GoOnline(session, options); code != kExitOk)
         return code;
 
@@ -551,9 +564,7 @@ int RunConnect(const Options& options)
     if (!session.GoOffline())
         return Fail(session.Why());
     out() << "disconnected" << Qt::endl;
-    if (!session.Release())
-        return Fail(session.Why());
-    return kExitOk;
+    return Released(session, kExitOk);
 }
 
 int RunTransfer(const Options& options, bool upload)
@@ -562,11 +573,8 @@ int RunTransfer(const Options& options, bool upload)
     const QString finishedEvent = upload ? QStringLiteral("OnUploadFinished") : QStringLiteral("OnDownloadFinished");
     const QString invokeId = what + QStringLiteral("-1");
     FrameSession session(options);
-    if (!session.Open())
+    if (!session.OpenLinked())
         return Fail(session.Why());
-    if (!session.Frame().SetCommunication(options.tag, options.device))
-        return Fail(session.Why());
-    out() << "communication set: " << options.device << Qt::endl;
 
     const bool accepted = upload ? session.Frame().UploadRequest(options.tag, invokeId)
                                  : session.Frame().DownloadRequest(options.tag, invokeId);
@@ -591,12 +599,10 @@ int RunTransfer(const Options& options, bool upload)
     const bool success = events.Texts(finishedEvent).last().endsWith(QStringLiteral("True)"));
     // After the transfer the DTM leaves the write lock: offline again and,
     // after an upload, the frame stores the instance on the DTM's request.
-    if (!session.WaitFor([&] { return session.Dtm()->LockCounter() <= 0; }, kHousekeepingMs))
+    if (!session.WaitForUnlock())
         return Fail(QStringLiteral("the DTM did not release its dataset lock"));
     out() << what << (success ? " finished" : " failed") << Qt::endl;
-    if (!session.Release())
-        return Fail(session.Why());
-    return success ? kExitOk : kExitFailed;
+    return Released(session, success ? kExitOk : kExitFailed);
 }
 
 // One line per offered function: id, label (or application), and its state.
@@ -631,6 +637,19 @@ bool OfferedFunctions(FrameSession& session, const Options& options,
     return true;
 }
 
+// The first of the events from index `before` on that is one of `names` and
+// names the invoke id first; nullptr while there is none.
+const frame::FrameEvent* EndEvent(const frame::FrameEventLog& events, size_t before, const QString& invokeId,
+                                  const QStringList& names)
+{
+    for (size_t i = before; i < events.Events().size(); ++i) {
+        const frame::FrameEvent& event = events.Events()[i];
+        if (names.contains(event.name) && !event.arguments.isEmpty() && event.arguments.first() == invokeId)
+            return &event;
+    }
+    return nullptr;
+}
+
 // The offered, enabled function of the id; false when there is none.
 bool FindEnabled(const QList<frame::FrameDocuments::OfferedFunction>& functions, int32_t functionId,
                  frame::FrameDocuments::OfferedFunction& found)
@@ -658,19 +677,14 @@ int RunFunctions(const Options& options)
           << ", user level " << options.userLevel << "): " << functions.size() << Qt::endl;
     for (const auto& function : functions)
         out() << FunctionLine(function) << Qt::endl;
-    if (!session.Release())
-        return Fail(session.Why());
-    return kExitOk;
+    return Released(session, kExitOk);
 }
 
 int RunInvoke(const Options& options)
 {
     FrameSession session(options);
-    if (!session.Open())
+    if (!session.OpenLinked())
         return Fail(session.Why());
-    if (!session.Frame().SetCommunication(options.tag, options.device))
-        return Fail(session.Why());
-    out() << "communication set: " << options.device << Qt::endl;
 
     QList<frame::FrameDocuments::OfferedFunction> functions;
     frame::FrameDocuments::OfferedFunction function;
@@ -717,16 +731,9 @@ int RunInvoke(const Options& options)
     // OnApplicationClosed when the window of a function or application closes.
     const frame::FrameEvent* end = nullptr;
     auto ended = [&] {
-        for (size_t i = before; i < events.Events().size(); ++i) {
-            const frame::FrameEvent& event = events.Events()[i];
-            if ((event.name == QLatin1String("OnInvokedFunctionFinished")
-                 || event.name == QLatin1String("OnApplicationClosed"))
-                && !event.arguments.isEmpty() && event.arguments.first() == invokeId) {
-                end = &event;
-                return true;
-            }
-        }
-        return false;
+        end = EndEvent(events, before, invokeId,
+                       {QStringLiteral("OnInvokedFunctionFinished"), QStringLiteral("OnApplicationClosed")});
+        return end != nullptr;
     };
     if (!session.WaitFor(ended, options.timeoutMs)) {
         // A window is asked to close; any other function ends with the release.
@@ -743,12 +750,9 @@ int RunInvoke(const Options& options)
                          || (end->arguments.size() > 1 && end->arguments[1] == frame::BoolText(true));
     const QString endText = end->Text();
     // The DTM leaves the dataset lock the function took.
-    if (const auto dtm = session.Dtm())
-        session.WaitFor([&] { return dtm->LockCounter() <= 0; }, kHousekeepingMs);
+    session.WaitForUnlock();
     out() << invokeId << (success ? " finished: " : " failed: ") << endText << Qt::endl;
-    if (!session.Release())
-        return Fail(session.Why());
-    return success ? kExitOk : kExitFailed;
+    return Released(session, success ? kExitOk : kExitFailed);
 }
 
 int RunExport(const Options& options)
@@ -774,24 +778,17 @@ int RunExport(const Options& options)
     const size_t before = events.Events().size();
     if (!session.Frame().InvokeFunctionRequest(options.tag, invokeId, exportFunction->functionId, options.phase))
         return Fail(session.Why());
-    QString endText;
+    const frame::FrameEvent* end = nullptr;
     auto finished = [&] {
-        for (size_t i = before; i < events.Events().size(); ++i) {
-            const frame::FrameEvent& event = events.Events()[i];
-            if (event.name == QLatin1String("OnInvokedFunctionFinished") && !event.arguments.isEmpty()
-                && event.arguments.first() == invokeId) {
-                endText = event.Text();
-                return true;
-            }
-        }
-        return false;
+        end = EndEvent(events, before, invokeId, {QStringLiteral("OnInvokedFunctionFinished")});
+        return end != nullptr;
     };
     if (!session.WaitFor(finished, options.timeoutMs))
         return Fail(QStringLiteral("time-out: the export did not report its end within %1 s")
                         .arg(options.timeoutMs / 1000),
                     kExitTimedOut);
-    if (const auto dtm = session.Dtm())
-        session.WaitFor([&] { return dtm->LockCounter() <= 0; }, kHousekeepingMs);
+    const QString endText = end->Text();
+    session.WaitForUnlock();
 
     // The file as named, or with ".xml" appended: whichever the export wrote now.
     QString written;

@@ -1,8 +1,8 @@
 #pragma once
 // What the loopback tests against the simulated transmitter share: the
-// channel that names the simulator's address to the communication server,
-// the staged Trivex description, a view that keeps the item manager it is
-// given, and a wait on a signal until a condition holds.
+// simulator's address and the channel that names it to the communication
+// server, the staged Trivex description, a view that keeps the item manager
+// it is given, and a wait on a signal until a condition holds.
 #include "platform/applet/View.h"
 #include "platform/applet/clsAppletItemManager.h"
 #include "platform/automation/ClassRegistry.h"
@@ -27,10 +27,16 @@ private:
     QString m_address;
 };
 
-// The simulator on this machine at the port.
+// The address of the simulator on this machine at the port.
+inline QString LocalAddress(quint16 port)
+{
+    return QStringLiteral("hart-ip://127.0.0.1:%1").arg(port);
+}
+
+// A channel to the simulator on this machine at the port.
 inline std::shared_ptr<Channel> LocalChannel(quint16 port)
 {
-    return std::make_shared<Channel>(QStringLiteral("hart-ip://127.0.0.1:%1").arg(port));
+    return std::make_shared<Channel>(LocalAddress(port));
 }
 
 // The Trivex description staged beside the test programs.

@@ -17,7 +17,7 @@ namespace dtmcomm {
 
 inline const QString kAddress = QStringLiteral("hart-ip://127.0.0.1:5094");
 inline const QString kDpv1ServerProgId = QStringLiteral("PioComm.Dpv1Server");
-inline const QString kConnectItem = QStringLiteral("&&private&&connect");
+using dtmtest::kConnectItem;
 inline const QString kTransferItem = QStringLiteral("XXXTransferCompletedXXX");
 
 // A server as the DTM sees it: a creatable object with the link interface.
@@ -93,29 +93,12 @@ public:
     int loads = 0;
 };
 
-inline std::shared_ptr<ServerHost> MakeServerHost()
-{
-    auto host = std::make_shared<ServerHost>();
-    auto parser = std::make_shared<applet::clsTdxFileParser>();
-    QString error;
-    int32_t status = -1;
-    parser->Load(applet::kTdxKindDevice, dtmtest::TrivexDescriptionDir() + QStringLiteral("Trivex.tdx"), 1, error,
-                 status);
-    EXPECT_EQ(status, 0) << error.toStdString();
-    host->manager = std::make_shared<applet::clsAppletItemManager>(parser->GetDescription(), parser, host);
-    return host;
-}
-
 class DtmCommunicationTest : public dtmtest::DtmTest {
 protected:
     DtmCommunicationTest()
     {
-        host = serverHost;
+        UseHost(serverHost);
         auto& registry = automation::ClassRegistry::instance();
-        registry.Register(applet::kAppletHostProgId, applet::kAppletHostClassId,
-                          [weak = std::weak_ptr<ServerHost>(serverHost)]() -> std::shared_ptr<automation::ComObject> {
-                              return weak.lock();
-                          });
         const std::pair<QString, QString> servers[] = {
             {comm::kHartCommServerProgId, comm::kHartCommServerClassId},
             {kDpv1ServerProgId, QStringLiteral("{5D0E2B11-7A3C-4E21-9B8D-0C6F1A2B3C4D}")}};
@@ -150,7 +133,7 @@ protected:
         clock.Advance(100);
     }
 
-    std::shared_ptr<ServerHost> serverHost = MakeServerHost();
+    std::shared_ptr<ServerHost> serverHost = dtmtest::FakeAppletHost::Make<ServerHost>();
     std::shared_ptr<DtmServer> server = std::make_shared<DtmServer>();
     bool createError = false;
 };

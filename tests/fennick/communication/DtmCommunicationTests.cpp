@@ -7,7 +7,6 @@
 #include "fennick/services/Publics.h"
 #include "platform/frame/FrameCommunication.h"
 #include <QDir>
-#include <QFile>
 
 using namespace dtmcomm;
 using dtmtest::kTag;
@@ -233,25 +232,7 @@ TEST_F(DtmCommunication, CommunicationEventsGoToTheServer)
 // A PROFIBUS dataset: the applet gets the server itself.
 class ProfibusCommunication : public DtmCommunicationTest {
 protected:
-    void SetUp() override
-    {
-        const QString gsd = dir.filePath(QStringLiteral("TRVX0A7.gsd"));
-        QFile file(gsd);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("#Profibus_DP\nVendor_Name = \"Korvel\"\n");
-        file.close();
-        XMLHelper::LoadSchemaCache(QStringLiteral(TRIVEX_SCHEMA_DIR));
-        dtmtest::RegisterDeviceType(QStringLiteral("167"), dtmtest::kProfibusBus,
-                                    dtmtest::TrivexDescriptionDir() + QStringLiteral("Trivex.tdx"),
-                                    dtmtest::TrivexDescriptionDir() + QStringLiteral("Trivex.fdt"), gsd);
-        XMLHelper::ReleaseSchemaCache();
-        ASSERT_TRUE(frame->CreateDtm(kTag));
-        ASSERT_TRUE(frame->InitNewInstance(kTag, dtmtest::DeviceTypeDocument(QStringLiteral("167"),
-                                                                             dtmtest::kProfibusBus)))
-            << frame->LastError().toStdString();
-        ASSERT_TRUE(frame->Configure(kTag, QStringLiteral("maintenance")));
-        clock.Advance(100);
-    }
+    void SetUp() override { ProfibusInstance(WriteGsd()); }
 };
 
 TEST_F(ProfibusCommunication, NoGatewayAndTheServerDetachedOnRelease)

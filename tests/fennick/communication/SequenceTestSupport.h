@@ -8,6 +8,7 @@
 #include "platform/applet/clsAppletItemManager.h"
 #include "platform/applet/clsTdxFileParser.h"
 #include "platform/automation/ClassRegistry.h"
+#include "tests/common/ItemAccess.h"
 #include "tests/common/TdxTestDescription.h"
 #include <QFile>
 #include <QStringList>
@@ -28,20 +29,9 @@ inline QByteArray Description(bool withTransferItem, const QString& transferType
     @TRANSFER@
   </Objects>
   <Records>
-)" + tdxtest::kReadTagRecord + R"(    <Record name="WriteTag" command="18" kind="write">
-      <Request>
-        <Field item="Tag" encoding="packedAscii" bytes="6"/>
-      </Request>
-    </Record>
-  </Records>
+)" + tdxtest::kReadTagRecord + tdxtest::kWriteTagRecord + R"(  </Records>
   <Sequences>
-    <Sequence name="Upload" kind="read">
-      <Step record="ReadTag"/>
-    </Sequence>
-    <Sequence name="Download" kind="write">
-      <Step record="WriteTag"/>
-    </Sequence>
-  </Sequences>
+)" + tdxtest::kTagTransferSequences + R"(  </Sequences>
 )");
     const QByteArray transfer =
         withTransferItem ? QStringLiteral("<Object name=\"XXXTransferCompletedXXX\" type=\"%1\" size=\"8\" "
@@ -76,20 +66,9 @@ public:
     }
 
     int32_t Handle(const QString& name) const { return manager->HandleOf(name); }
-    double Value(const QString& name) const
-    {
-        double value = -1;
-        int32_t failed = 0;
-        manager->fncGetUIntValue(Handle(name), value, failed);
-        return failed == 0 ? value : -1;
-    }
+    double Value(const QString& name) const { return itemaccess::Number(*manager, name); }
     // A write as the applet makes it: every registered view hears of it.
-    void Write(const QString& name, double value)
-    {
-        int32_t failed = 0;
-        manager->fncPutUintValue(Handle(name), value, failed);
-        EXPECT_EQ(failed, 0) << name.toStdString();
-    }
+    void Write(const QString& name, double value) { itemaccess::PutNumber(*manager, name, value); }
     // The phases of a sequence, one state after the other.
     void Run(const QString& sequence, std::initializer_list<double> states)
     {

@@ -9,19 +9,14 @@
 #include "fennick/fdt/clsFunctionConnect.h"
 #include "platform/applet/AppletStates.h"
 #include "platform/applet/StateInfo.h"
-#include "platform/comm/server/CommServerClasses.h"
-#include "platform/frame/FrameClasses.h"
-#include "sim/SimServer.h"
-#include "tests/fennick/fdt/DtmTestSupport.h"
+#include "tests/fennick/fdt/FrameLoopbackSupport.h"
 #include <QRegularExpression>
-#include <QTest>
 #include <map>
 
 namespace {
 
 using dtmtest::kTag;
 
-constexpr int kPatienceMs = 30000;
 const QString kTransferItem = QStringLiteral("XXXTransferCompletedXXX");
 
 // Stands in for the device application: it answers the upload and download
@@ -111,80 +106,22 @@ private:
         m_manager->fncGetUIntValue(handle, value, failed);
         return failed == 0 ? value : -1;
     }
-    void Write(const QString& name, double value)
-    {
-        int32_t failed = 0;
-        m_manager->fncPutUintValue(m_manager->HandleOf(name), value, failed);
-        EXPECT_EQ(failed, 0);
-    }
+    void Write(const QString& name, double value) { itemaccess::PutNumber(*m_manager, name, value); }
 
     std::shared_ptr<applet::clsAppletItemManager> m_manager;
     std::map<int32_t, QString> m_sequences;
     std::map<QString, bool> m_running;
 };
 
-class TransferLoopback : public ::testing::Test {
+class TransferLoopback : public loopbacktest::FrameLoopback {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(device.listen(QHostAddress::LocalHost, 0)) << device.errorString().toStdString();
-        device.transmitter().freezeProcessTime(0);
-        fennick::RegisterClasses();
-        comm::RegisterCommServerClasses();
-        frame::RegisterClasses();
-        dialogService.SetFailureHandler([](const QString& error) { ADD_FAILURE() << error.toStdString(); });
-        QDir().mkpath(dir.filePath(QStringLiteral("catalogue")));
-        Deployment::SetCatalogueFolder(dir.filePath(QStringLiteral("catalogue")));
-        XMLHelper::LoadSchemaCache(QStringLiteral(TRIVEX_SCHEMA_DIR));
-        dtmtest::RegisterDeviceType(dtmtest::kTrivexTypeId, dtmtest::kHartBus,
-                                    dtmtest::TrivexDescriptionDir() + QStringLiteral("Trivex.tdx"),
-                                    dtmtest::TrivexDescriptionDir() + QStringLiteral("Trivex.fdt"));
-        XMLHelper::ReleaseSchemaCache();
-
-        ASSERT_TRUE(frame->CreateDtm(kTag)) << frame->LastError().toStdString();
-        ASSERT_TRUE(frame->InitNewInstance(kTag, dtmtest::kDeviceType)) << frame->LastError().toStdString();
-        ASSERT_TRUE(frame->Configure(kTag, QStringLiteral("maintenance"))) << frame->LastError().toStdString();
-        ASSERT_TRUE(frame->SetCommunication(kTag, Address())) << frame->LastError().toStdString();
-        ASSERT_EQ(Status(), DtmStatus::CommunicationSet);
-    }
-
     void TearDown() override
     {
         if (application)
             application->Detach();
-        if (frame->HasDtm(kTag)) {
-            // Offline, released, and the DTM let go.
-            if (Status() != DtmStatus::CommunicationSet && Status() != DtmStatus::Configured) {
-                Dtm()->PrepareToReleaseCommunication();
-                WaitUntil([&] { return Status() == DtmStatus::CommunicationSet; });
-            }
-            if (Status() == DtmStatus::CommunicationSet)
-                Dtm()->ReleaseCommunication();
-            WaitUntil([&] { return Dtm()->LockCounter() <= 0; });
-            if (Dtm()->PrepareToRelease())
-                WaitUntil([&] { return !frame->HasDtm(kTag); });
-        }
-        frame.reset();
-        if (global::AppletHost()) {
-            int32_t result = 0;
-            const auto destroying = global::AppletHost();
-            destroying->DestroyApplet(global::AppletHost(), result);
-        }
-        global::FdtFileParser().reset();
-        global::LastDataBag().reset();
-        Deployment::SetCatalogueFolder(QString());
-        global::FdtUserLevel() = 0;
-        QTest::qWait(10);
+        FrameLoopback::TearDown();
     }
 
-    QString Address() const { return QStringLiteral("hart-ip://127.0.0.1:%1").arg(device.port()); }
-    std::shared_ptr<clsTkDispatcher> Dtm() const { return frame->Dtm<clsTkDispatcher>(kTag); }
-    int32_t Status() const { return Dtm()->GetDtmStatus(); }
-    bool WaitUntil(const std::function<bool()>& condition) { return QTest::qWaitFor(condition, kPatienceMs); }
-    bool WaitForEvent(const QString& text)
-    {
-        return WaitUntil([&] { return frame->Events().Texts().contains(text); });
-    }
     // Connects through the DTM's connect object, as the connect function does.
     void GoOnline()
     {
@@ -200,12 +137,6 @@ protected:
         return text;
     }
 
-    dialogs::ScriptedDialogService dialogService;
-    dialogs::ScopedDialogService dialogScope{dialogService};
-    QTemporaryDir dir;
-    sim::SimServer device;
-    std::unique_ptr<frame::ReferenceFrame> frame = std::make_unique<frame::ReferenceFrame>(
-        dir.filePath(QStringLiteral("project")), QStringLiteral(TRIVEX_SCHEMA_DIR));
     std::shared_ptr<DeviceApplication> application;
 };
 

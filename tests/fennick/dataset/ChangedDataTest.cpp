@@ -51,33 +51,15 @@ protected:
     ChangedData()
     {
         // The Trivex description under a host that counts reloads, started by the DTM.
-        auto counting = std::make_shared<ReloadCountingHost>();
-        auto parser = std::make_shared<applet::clsTdxFileParser>();
-        QString error;
-        int32_t status = -1;
-        parser->Load(applet::kTdxKindDevice, TrivexDescriptionDir() + QStringLiteral("Trivex.tdx"), 1, error, status);
-        EXPECT_EQ(status, 0) << error.toStdString();
-        counting->manager = std::make_shared<applet::clsAppletItemManager>(parser->GetDescription(), parser, counting);
-        host = counting;
+        auto counting = FakeAppletHost::Make<ReloadCountingHost>();
         reloading = counting.get();
-        automation::ClassRegistry::instance().Register(
-            applet::kAppletHostProgId, applet::kAppletHostClassId,
-            [weak = std::weak_ptr<FakeAppletHost>(host)]() -> std::shared_ptr<automation::ComObject> {
-                return weak.lock();
-            });
+        UseHost(counting);
     }
     void SetUp() override
     {
         NewInstance();
         data = Dtm()->DataManager();
         traces.clear();
-    }
-    QString ItemText(const QString& name) const
-    {
-        QString value;
-        int32_t failed = 0;
-        host->manager->GetStringValue(host->Handle(name), value, failed);
-        return value;
     }
     std::shared_ptr<clsDataBag> Bag() const
     {
@@ -151,8 +133,8 @@ TEST_F(ChangedData, AnotherPartysDatasetBecomesTheDataset)
     ASSERT_TRUE(data->OnParameterChanged(changed));
     EXPECT_EQ(data->GetDeviceTag(), QStringLiteral("FT-99"));
     EXPECT_EQ(data->GetBusAddress(), QStringLiteral("3"));
-    EXPECT_EQ(ItemText(clsDataManager::kTagNameItem), QStringLiteral("FT-99"));
-    EXPECT_EQ(ItemText(clsDataManager::kAddressItem), QStringLiteral("3"));
+    EXPECT_EQ(host->Text(clsDataManager::kTagNameItem), QStringLiteral("FT-99"));
+    EXPECT_EQ(host->Text(clsDataManager::kAddressItem), QStringLiteral("3"));
     EXPECT_EQ(reloading->reloads, QList<int32_t>{0}) << "the applet reloads the new dataset";
     EXPECT_EQ(Load(data->TakeChangedParameters())->Xml(), Load(changed)->Xml())
         << "the frame's changed data replace the collected ones";

@@ -11,7 +11,6 @@
 #include "platform/automation/ComError.h"
 #include "tests/fennick/dataset/ProfibusDatasetSupport.h"
 #include "tests/fennick/fdt/DtmTestSupport.h"
-#include <QFile>
 
 namespace {
 
@@ -32,21 +31,6 @@ protected:
         QString value;
         EXPECT_TRUE(data->XML_FdtVariable_Read(name, value)) << name.toStdString();
         return value;
-    }
-    QString Text(const QString& item) const
-    {
-        QString value;
-        int32_t failed = 0;
-        host->manager->GetStringValue(host->Handle(item), value, failed);
-        return value;
-    }
-    QString WriteFile(const QString& name, const QByteArray& content)
-    {
-        const QString path = dir.filePath(name);
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(content);
-        return path;
     }
 
     std::shared_ptr<clsDataManager> data;
@@ -129,14 +113,14 @@ TEST_F(DataManager, FrameParametersBringOnlyBusDataAndTag)
     QString name, vendor;
     data->GetVersionInformation(name, vendor);
     EXPECT_EQ(name, QStringLiteral("Trivex HART"));
-    EXPECT_EQ(Text(clsDataManager::kTagNameItem), QStringLiteral("FT-12"));
+    EXPECT_EQ(host->Text(clsDataManager::kTagNameItem), QStringLiteral("FT-12"));
 
     // Unparsable text: false, and the applet still hears the current address and tag.
     int32_t failed = 0;
     host->manager->PutStringValue(host->Handle(clsDataManager::kTagNameItem), QStringLiteral("x"), failed);
     EXPECT_FALSE(data->IDtmParameterExt_SetParameters(QStringLiteral("FDT"), QStringLiteral("<FDT")));
-    EXPECT_EQ(Text(clsDataManager::kTagNameItem), QStringLiteral("FT-12"));
-    EXPECT_EQ(Text(clsDataManager::kAddressItem), QStringLiteral("0"));
+    EXPECT_EQ(host->Text(clsDataManager::kTagNameItem), QStringLiteral("FT-12"));
+    EXPECT_EQ(host->Text(clsDataManager::kAddressItem), QStringLiteral("0"));
 
     // PROFIBUS bus data does not fit a HART dataset.
     document.replace(QStringLiteral("<ExportedVariables>"),
@@ -250,7 +234,7 @@ TEST_F(ProfibusDataset, NewDatasetCarriesBusAddressAndGsdFile)
     // The catalogue's device type information joins the device type.
     EXPECT_EQ(document->SelectSingleNode(QStringLiteral("//fdt:DtmDeviceType"))
                   .Attribute(QStringLiteral("deviceTypeInformation")),
-              QStringLiteral("#Profibus_DP\nVendor_Name = \"Korvel\"\n"));
+              QString::fromUtf8(kPlainGsd));
     clsDataManager::ChannelList channels;
     EXPECT_FALSE(Data()->GetChannelCollection(channels)) << "no module in the topology yet";
 

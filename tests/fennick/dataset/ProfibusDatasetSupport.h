@@ -3,37 +3,18 @@
 // a new, configured DTM instance driven through the reference frame.
 #include "fennick/dataset/clsDataManagerModule.h"
 #include "tests/fennick/fdt/DtmTestSupport.h"
-#include <QFile>
 
 namespace dtmtest {
 
-// A GSD file of no user parameter data.
-inline const QByteArray kPlainGsd = "#Profibus_DP\nVendor_Name = \"Korvel\"\n";
-
 class ProfibusDataset : public DtmTest {
 protected:
-    void SetUp() override { StartDataset(WriteGsd(kPlainGsd)); }
+    void SetUp() override { StartDataset(WriteGsd()); }
 
-    QString WriteGsd(const QByteArray& content)
-    {
-        const QString path = dir.filePath(QStringLiteral("TRVX0A7.gsd"));
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(content);
-        return path;
-    }
     // A new instance of the PROFIBUS device type whose GSD file is the one named.
     void StartDataset(const QString& gsdPath)
     {
         gsd = gsdPath;
-        XMLHelper::LoadSchemaCache(QStringLiteral(TRIVEX_SCHEMA_DIR));
-        RegisterDeviceType(QStringLiteral("167"), kProfibusBus, TrivexDescriptionDir() + QStringLiteral("Trivex.tdx"),
-                           TrivexDescriptionDir() + QStringLiteral("Trivex.fdt"), gsd);
-        ASSERT_TRUE(frame->CreateDtm(kTag));
-        ASSERT_TRUE(frame->InitNewInstance(kTag, DeviceTypeDocument(QStringLiteral("167"), kProfibusBus)))
-            << frame->LastError().toStdString();
-        ASSERT_TRUE(frame->Configure(kTag, QStringLiteral("maintenance")));
-        clock.Advance(100);
+        ProfibusInstance(gsd);
     }
     std::shared_ptr<clsDataManager> Data() const { return Dtm()->DataManager(); }
     // The configuration dialog's work: the transmitter in slot 1.

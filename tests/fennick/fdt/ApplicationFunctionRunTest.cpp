@@ -26,6 +26,20 @@ protected:
         EXPECT_EQ(EWAR::GetEWAR(), 0);
         EXPECT_FALSE(Container()->DataSetLockedByDtm());
     }
+    // An FDT application started with the communication set: its automatic
+    // connect waits, as the device's answer is held back. `first` tells
+    // whether the start was the caller's first.
+    std::shared_ptr<clsApplicationFunction> StartWhileConnecting(bool* first = nullptr)
+    {
+        SetStatus(DtmStatus::CommunicationSet);
+        auto diagnosis = Application(QStringLiteral("frmTrend"), QStringLiteral("1"));
+        server->answerConnect = false;
+        bool firstStart = true;
+        EXPECT_TRUE(diagnosis->Application_Start(QStringLiteral("app"), 5, recorder, 2, firstStart, false));
+        if (first)
+            *first = firstStart;
+        return diagnosis;
+    }
 };
 
 // --- Connect and disconnect ----------------------------------------------------------
@@ -286,11 +300,8 @@ TEST_F(FunctionRun, SequenceThatDoesNotStartReleasesItsLockAtOnce)
 
 TEST_F(FunctionRun, OnlineApplicationConnectsAutomaticallyWithTheBusyWindow)
 {
-    SetStatus(DtmStatus::CommunicationSet);
-    auto diagnosis = Application(QStringLiteral("frmTrend"), QStringLiteral("1"));
-    server->answerConnect = false;
-    bool first = true;
-    EXPECT_TRUE(diagnosis->Application_Start(QStringLiteral("app"), 5, recorder, 2, first, false));
+    bool first = false;
+    auto diagnosis = StartWhileConnecting(&first);
     EXPECT_TRUE(first);
     ASSERT_NE(Publics::BusyForm(), nullptr);
     EXPECT_EQ(Number(kEngineeringContextItem), 8);
@@ -313,11 +324,7 @@ TEST_F(FunctionRun, OnlineApplicationConnectsAutomaticallyWithTheBusyWindow)
 
 TEST_F(FunctionRun, FailedAutomaticConnectTellsTheUserAndTheApplicationRunsOn)
 {
-    SetStatus(DtmStatus::CommunicationSet);
-    auto diagnosis = Application(QStringLiteral("frmTrend"), QStringLiteral("1"));
-    server->answerConnect = false;
-    bool first = true;
-    EXPECT_TRUE(diagnosis->Application_Start(QStringLiteral("app"), 5, recorder, 2, first, false));
+    auto diagnosis = StartWhileConnecting();
     Settle(); // the request goes out from the loop
     ASSERT_TRUE(server->client);
     int32_t r = 0;
@@ -332,11 +339,7 @@ TEST_F(FunctionRun, FailedAutomaticConnectTellsTheUserAndTheApplicationRunsOn)
 
 TEST_F(FunctionRun, ExitWhileConnectingOnlyStopsTheConnect)
 {
-    SetStatus(DtmStatus::CommunicationSet);
-    auto diagnosis = Application(QStringLiteral("frmTrend"), QStringLiteral("1"));
-    server->answerConnect = false;
-    bool first = true;
-    ASSERT_TRUE(diagnosis->Application_Start(QStringLiteral("app"), 5, recorder, 2, first, false));
+    auto diagnosis = StartWhileConnecting();
     Settle();
     EXPECT_TRUE(diagnosis->Application_Exit());
     EXPECT_EQ(Publics::BusyForm(), nullptr);
@@ -371,15 +374,7 @@ TEST_F(FunctionRun, OfflineApplicationNeitherConnectsNorTakesTheCallersLock)
 
 class ProfibusConfiguration : public FunctionRun {
 protected:
-    void StartInstance() override
-    {
-        const QString path = dir.filePath(QStringLiteral("TRVX0A7.gsd"));
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("#Profibus_DP\nVendor_Name = \"Korvel\"\n");
-        file.close();
-        ProfibusInstance(path);
-    }
+    void StartInstance() override { ProfibusInstance(WriteGsd()); }
     void SetUp() override
     {
         FunctionRun::SetUp();
@@ -447,6 +442,22 @@ TEST_F(ProfibusConfiguration, ExitWhileTheDialogIsOpenEndsTheApplication)
     EXPECT_TRUE(views.empty());
     EXPECT_EQ(recorder->calls, QStringList{"closed(cfg,2)"});
     ExpectLockReleased();
+}
+
+TEST_F(ProfibusConfiguration, AFailedRunAfterTheDialogGivesItsLockBackOnce)
+{
+    ASSERT_NE(Dialog(), nullptr);
+    // Another user locks the dataset while the dialog is open: the run after
+    // it is refused and the application ends. Its one lock is given back by
+    // the closing alone, not a second time by the dialog's end.
+    Dtm()->SetLockCounter(-1);
+    traces.clear();
+    Dialog()->cmdCancel()->click();
+    Settle();
+    EXPECT_EQ(recorder->calls, QStringList{"closed(cfg,2)"});
+    EXPECT_EQ(traces.lines().filter(QStringLiteral("Decrementing EWAR")).size(), 1)
+        << traces.lines().join(QLatin1Char('\n')).toStdString();
+    Dtm()->SetLockCounter(0);
 }
 
 // --- Engineering context ---------------------------------------------------------------

@@ -11,15 +11,7 @@ using dtmtest::kTag;
 
 class ApplicationManagerDtm : public dtmtest::DtmTest {
 protected:
-    ApplicationManagerDtm()
-    {
-        host = counting;
-        automation::ClassRegistry::instance().Register(
-            applet::kAppletHostProgId, applet::kAppletHostClassId,
-            [weak = std::weak_ptr<CountingHost>(counting)]() -> std::shared_ptr<automation::ComObject> {
-                return weak.lock();
-            });
-    }
+    ApplicationManagerDtm() { UseHost(counting); }
 
     std::shared_ptr<clsApplicationManager> Manager() const { return Dtm()->ApplicationManager(); }
     QString Functions(const QString& phase) const { return Dtm()->GetFunctions(State(phase)); }
@@ -34,8 +26,7 @@ protected:
     }
     QString Text(int16_t id) const { return LoadResource::GetResourceString(id); }
 
-    std::shared_ptr<CountingHost> counting =
-        CountingHost::Make(dtmtest::TrivexDescriptionDir() + QStringLiteral("Trivex.tdx"));
+    std::shared_ptr<CountingHost> counting = dtmtest::FakeAppletHost::Make<CountingHost>();
 };
 
 TEST_F(ApplicationManagerDtm, TheTrivexListMergesItsApplicationsAndDropsTheObsoleteMenuEntry)

@@ -15,12 +15,7 @@ protected:
     {
         if (manager)
             manager->DestroyApplications();
-        if (global::AppletHost()) {
-            int32_t result = 0;
-            const auto destroying = global::AppletHost();
-            destroying->DestroyApplet(global::AppletHost(), result);
-        }
-        global::AppletHost().reset();
+        dtmtest::ReleaseDtmGlobals();
     }
 
     // The manager built from the menu and the applications, on an applet host

@@ -131,17 +131,6 @@ public:
 // The applet host double of the DTM tests, counting its database calls.
 class CountingHost : public dtmtest::FakeAppletHost {
 public:
-    static std::shared_ptr<CountingHost> Make(const QString& tdxPath)
-    {
-        auto host = std::make_shared<CountingHost>();
-        auto parser = std::make_shared<applet::clsTdxFileParser>();
-        QString error;
-        int32_t status = -1;
-        parser->Load(applet::kTdxKindDevice, tdxPath, 1, error, status);
-        EXPECT_EQ(status, 0) << error.toStdString();
-        host->manager = std::make_shared<applet::clsAppletItemManager>(parser->GetDescription(), parser, host);
-        return host;
-    }
     void SaveToDatabase(int32_t, int32_t& result) override
     {
         calls << QStringLiteral("SaveToDatabase");

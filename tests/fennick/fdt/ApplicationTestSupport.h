@@ -10,6 +10,7 @@
 #include "fennick/fdt/clsIEventFinished.h"
 #include "platform/applet/AppletResults.h"
 #include "platform/applet/clsAppletHost.h"
+#include "tests/common/TdxTestDescription.h"
 #include "tests/platform/applet/AppletTestSupport.h"
 #include <QFile>
 
@@ -19,19 +20,12 @@ inline const QString kFormProgId = QStringLiteral("AppFuncTest.FormView");
 inline const QString kViewProgId = QStringLiteral("AppFuncTest.GenericView");
 inline const QString kMessageItem = QStringLiteral("&&private&&Message");
 inline const QString kEngineeringContextItem = QStringLiteral("&&private_FDT&&EngineeringContext");
-inline const QString kConnectItem = QStringLiteral("&&private&&connect");
+using dtmtest::kConnectItem;
 
 // One menu entry per function type, the form they open and the sequences they run.
 inline QByteArray FunctionDescription()
 {
-    return R"(<?xml version="1.0" encoding="UTF-8"?>
-<TdxDescription xmlns="urn:trivex:tdx-description:1" kind="device">
-  <Header>
-    <Key name="DevDescLong" value="Function test device"/>
-    <Key name="VendorId" value="0x3F"/>
-    <Key name="DeviceId" value="0xA5"/>
-  </Header>
-  <Forms>
+    return tdxtest::DeviceDescription("Function test device", R"(  <Forms>
     <Form name="frmTrend" progId="AppFuncTest.FormView"/>
   </Forms>
   <Objects>
@@ -40,12 +34,7 @@ inline QByteArray FunctionDescription()
     <Object name="&amp;&amp;private&amp;&amp;Message" type="text" scope="applet"/>
     <Object name="&amp;&amp;private_FDT&amp;&amp;ActiveForms" type="unsigned" size="16" scope="applet"/>
     <Object name="&amp;&amp;private_FDT&amp;&amp;EngineeringContext" type="unsigned" size="32" scope="applet"/>
-    <Object name="&amp;&amp;private_PM&amp;&amp;TDXPath" type="text" scope="applet"/>
-    <Object name="&amp;&amp;private_PM&amp;&amp;FileName" type="text" scope="applet"/>
-    <Object name="&amp;&amp;private_PM&amp;&amp;Address" type="text" scope="applet" default="0"/>
-    <Object name="&amp;&amp;private&amp;&amp;countrycode" type="unsigned" size="16" scope="applet" default="1"/>
-    <Object name="currentSequence" type="text" scope="applet"/>
-    <Object name="Tag" type="packedAscii" size="6" text="Tag"/>
+)" + tdxtest::kAppletHostObjects + R"(    <Object name="Tag" type="packedAscii" size="6" text="Tag"/>
   </Objects>
   <Menu>
     <Entry name="Connect" label="&amp;Connect" help="Connects the device" command="CONNECT" number="1"/>
@@ -63,30 +52,13 @@ inline QByteArray FunctionDescription()
     <Entry name="NoForm" label="No form" command="FNCSTARTFORM frmNowhere" number="13"/>
   </Menu>
   <Records>
-    <Record name="ReadTag" command="13" kind="read">
-      <Response>
-        <Field item="Tag" encoding="packedAscii" bytes="6"/>
-      </Response>
-    </Record>
-    <Record name="WriteTag" command="18" kind="write">
-      <Request>
-        <Field item="Tag" encoding="packedAscii" bytes="6"/>
-      </Request>
-    </Record>
-  </Records>
+)" + tdxtest::kReadTagRecord + tdxtest::kWriteTagRecord + R"(  </Records>
   <Sequences>
-    <Sequence name="Upload" kind="read">
-      <Step record="ReadTag"/>
-    </Sequence>
-    <Sequence name="Download" kind="write">
-      <Step record="WriteTag"/>
-    </Sequence>
-    <Sequence name="ReadTagOnly" kind="read">
+)" + tdxtest::kTagTransferSequences + R"(    <Sequence name="ReadTagOnly" kind="read">
       <Step record="ReadTag"/>
     </Sequence>
   </Sequences>
-</TdxDescription>
-)";
+)");
 }
 
 // Stands in for the application manager: records each completion and, as the
@@ -205,32 +177,10 @@ protected:
     }
 
     int32_t Handle(const QString& name) const { return manager->HandleOf(name); }
-    double Number(const QString& name) const
-    {
-        double value = -1;
-        int32_t failed = 0;
-        manager->fncGetUIntValue(Handle(name), value, failed);
-        return failed == 0 ? value : -1;
-    }
-    void SetNumber(const QString& name, double value)
-    {
-        int32_t failed = 0;
-        manager->fncPutUintValue(Handle(name), value, failed);
-        ASSERT_EQ(failed, 0) << name.toStdString();
-    }
-    QString Text(const QString& name) const
-    {
-        QString text;
-        int32_t failed = 0;
-        manager->GetStringValue(Handle(name), text, failed);
-        return text;
-    }
-    void SetText(const QString& name, const QString& text)
-    {
-        int32_t failed = 0;
-        manager->PutStringValue(Handle(name), text, failed);
-        ASSERT_EQ(failed, 0) << name.toStdString();
-    }
+    double Number(const QString& name) const { return itemaccess::Number(*manager, name); }
+    void SetNumber(const QString& name, double value) { itemaccess::PutNumber(*manager, name, value); }
+    QString Text(const QString& name) const { return itemaccess::Text(*manager, name); }
+    void SetText(const QString& name, const QString& text) { itemaccess::PutText(*manager, name, text); }
     // The applet connected, as the connect function leaves it.
     void ConnectApplet()
     {

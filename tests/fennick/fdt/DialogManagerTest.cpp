@@ -35,28 +35,9 @@ protected:
         clock.Advance(10);
         traces.clear();
     }
-    QString Text(const QString& item) const
-    {
-        QString value;
-        int32_t failed = 0;
-        host->manager->GetStringValue(host->Handle(item), value, failed);
-        return value;
-    }
     // A write as the applet makes it.
-    void AppletWrites(const QString& item, const QString& text)
-    {
-        int32_t failed = 0;
-        host->manager->PutStringValue(host->Handle(item), text, failed);
-        ASSERT_EQ(failed, 0);
-    }
-    QString WriteRequest(const QString& name, const QString& content)
-    {
-        const QString path = dir.filePath(name);
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(content.toUtf8());
-        return path;
-    }
+    void AppletWrites(const QString& item, const QString& text) { itemaccess::PutText(*host->manager, item, text); }
+    QString WriteRequest(const QString& name, const QString& content) { return WriteFile(name, content.toUtf8()); }
     int UserDialogs() const { return frame->Events().Count(QStringLiteral("UserDialog")); }
 
     std::shared_ptr<clsDialogManager> dialogs;
@@ -68,7 +49,7 @@ TEST_F(DialogManagerTest, RegistrationHandsTheSchemaPathToTheApplet)
 {
     Start();
     EXPECT_TRUE(dialogs->IsRegistered());
-    EXPECT_EQ(Text(clsDialogManager::kSchemaPathItem), frame->SchemaPath());
+    EXPECT_EQ(host->Text(clsDialogManager::kSchemaPathItem), frame->SchemaPath());
 
     dialogs->UnregisterView();
     EXPECT_FALSE(dialogs->IsRegistered());
@@ -113,7 +94,7 @@ TEST_F(DialogManagerTest, AUserMessageMakesTheRoundTripThroughTheFrame)
     // The answer lies beside the request and its path is in the item; the
     // bridge's own write of it was not taken for a new request.
     const QString response = request + QStringLiteral("_RES");
-    EXPECT_EQ(Text(clsDialogManager::kUserMessageItem), response);
+    EXPECT_EQ(host->Text(clsDialogManager::kUserMessageItem), response);
     EXPECT_EQ(UserDialogs(), 1);
     QFile file(response);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -125,7 +106,7 @@ TEST_F(DialogManagerTest, AUserMessageMakesTheRoundTripThroughTheFrame)
     const QString second = WriteRequest(QStringLiteral("second.xml"), kRequest);
     dialogService.AnswerMessage(dialogs::DialogResult::No);
     AppletWrites(clsDialogManager::kUserMessageItem, second);
-    EXPECT_EQ(Text(clsDialogManager::kUserMessageItem), second + QStringLiteral("_RES"));
+    EXPECT_EQ(host->Text(clsDialogManager::kUserMessageItem), second + QStringLiteral("_RES"));
     EXPECT_EQ(UserDialogs(), 2);
     EXPECT_EQ(dialogService.PendingAnswers(), 0);
 }
@@ -136,13 +117,13 @@ TEST_F(DialogManagerTest, FailuresAnswerTheAppletWithAnEmptyText)
     // No file at the path.
     const QString missing = dir.filePath(QStringLiteral("missing.xml"));
     AppletWrites(clsDialogManager::kUserMessageItem, missing);
-    EXPECT_EQ(Text(clsDialogManager::kUserMessageItem), QString());
+    EXPECT_EQ(host->Text(clsDialogManager::kUserMessageItem), QString());
     EXPECT_EQ(CountMessage(traces, QStringLiteral("Document containing the user message not found: ") + missing), 1);
 
     // Not a document.
     const QString broken = WriteRequest(QStringLiteral("broken.xml"), QStringLiteral("<FDT><unclosed></FDT>"));
     AppletWrites(clsDialogManager::kUserMessageItem, broken);
-    EXPECT_EQ(Text(clsDialogManager::kUserMessageItem), QString());
+    EXPECT_EQ(host->Text(clsDialogManager::kUserMessageItem), QString());
     EXPECT_EQ(CountMessage(traces, QStringLiteral("Loading document >>") + broken + QStringLiteral("<< failed!")), 1);
 
     // A document the frame cannot show: its dialog raises.
@@ -150,7 +131,7 @@ TEST_F(DialogManagerTest, FailuresAnswerTheAppletWithAnEmptyText)
     odd.replace(QStringLiteral("question"), QStringLiteral("shout"));
     const QString refused = WriteRequest(QStringLiteral("refused.xml"), odd);
     AppletWrites(clsDialogManager::kUserMessageItem, refused);
-    EXPECT_EQ(Text(clsDialogManager::kUserMessageItem), QString());
+    EXPECT_EQ(host->Text(clsDialogManager::kUserMessageItem), QString());
     EXPECT_FALSE(QFile::exists(refused + QStringLiteral("_RES")));
     EXPECT_TRUE(dialogService.Requests().empty());
     EXPECT_EQ(UserDialogs(), 1);
@@ -164,7 +145,7 @@ TEST_F(DialogManagerTest, AnAnswerThatCannotBeSavedStillNamesTheResponseFile)
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("locked.xml_RES")));
     dialogService.AnswerMessage(dialogs::DialogResult::Yes);
     AppletWrites(clsDialogManager::kUserMessageItem, request);
-    EXPECT_EQ(Text(clsDialogManager::kUserMessageItem), request + QStringLiteral("_RES"));
+    EXPECT_EQ(host->Text(clsDialogManager::kUserMessageItem), request + QStringLiteral("_RES"));
     EXPECT_EQ(CountMessage(traces, QStringLiteral("Unable to save: ") + request + QStringLiteral("_RES")), 1);
 }
 

@@ -24,8 +24,10 @@
 #include "platform/loop/EventLoop.h"
 #include "platform/loop/ManualClock.h"
 #include "platform/loop/ScopedTimerService.h"
+#include "tests/common/ItemAccess.h"
 #include "tests/common/TraceCapture.h"
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -38,6 +40,10 @@ inline const QString kTag = QStringLiteral("DTM_1");
 inline const QString kHartBus = QStringLiteral("036D1498-387B-11D4-86E1-00E0987270B9");
 inline const QString kProfibusBus = QStringLiteral("036D1499-387B-11D4-86E1-00E0987270B9");
 inline const QString kTrivexTypeId = QStringLiteral("165");
+// The applet's connection item: 0 offline, 1 connecting, 2 online, 3 disconnecting.
+inline const QString kConnectItem = QStringLiteral("&&private&&connect");
+// A GSD file of no user parameter data.
+inline const QByteArray kPlainGsd = "#Profibus_DP\nVendor_Name = \"Korvel\"\n";
 
 // The staged description folder of the Trivex HART device type (ending in "/").
 inline QString TrivexDescriptionDir()
@@ -77,19 +83,57 @@ inline void RegisterDeviceType(const QString& deviceTypeId, const QString& bus, 
     ASSERT_TRUE(QFileInfo::exists(Deployment::CataloguePath()));
 }
 
+// Enters a device type of the Trivex description files (the staged Trivex
+// description when no other is named) with the schemas loaded for the entry
+// alone: call it before the frame creates the DTM, which loads its own.
+inline void RegisterTrivexType(const QString& deviceTypeId, const QString& bus, const QString& gsdPath = QString(),
+                               const QString& tdxPath = QString())
+{
+    XMLHelper::LoadSchemaCache(QStringLiteral(TRIVEX_SCHEMA_DIR));
+    const QString tdx = tdxPath.isEmpty() ? TrivexDescriptionDir() + QStringLiteral("Trivex.tdx") : tdxPath;
+    RegisterDeviceType(deviceTypeId, bus, tdx, TrivexDescriptionDir() + QStringLiteral("Trivex.fdt"), gsdPath);
+    XMLHelper::ReleaseSchemaCache();
+}
+
+// A device catalogue in the folder that holds the Trivex HART device type.
+inline void StartCatalogue(const QTemporaryDir& dir)
+{
+    QDir().mkpath(dir.filePath(QStringLiteral("catalogue")));
+    Deployment::SetCatalogueFolder(dir.filePath(QStringLiteral("catalogue")));
+    RegisterTrivexType(kTrivexTypeId, kHartBus);
+}
+
+// Lets go of what a DTM leaves in the process: the applet host it started
+// (destroyed), the parsed FDT file, the last data bag, the catalogue folder
+// and the user level.
+inline void ReleaseDtmGlobals()
+{
+    if (global::AppletHost()) {
+        int32_t result = 0;
+        const auto destroying = global::AppletHost();
+        destroying->DestroyApplet(global::AppletHost(), result);
+    }
+    global::AppletHost().reset();
+    global::FdtFileParser().reset();
+    global::LastDataBag().reset();
+    Deployment::SetCatalogueFolder(QString());
+    global::FdtUserLevel() = 0;
+}
+
 // An applet host on the Trivex description whose items nobody drives but the
 // test; connect and disconnect write the connection item as an applet does.
 class FakeAppletHost : public automation::ComObject,
                        public applet::AppletHost,
                        public std::enable_shared_from_this<FakeAppletHost> {
 public:
-    // The items of the description file (the Trivex description when none
-    // is named); the manager's data dictionary is that file's parser unless
-    // another one is given.
-    static std::shared_ptr<FakeAppletHost> Make(const QString& tdxPath = QString(),
-                                                std::shared_ptr<applet::TdxFileParser> dictionary = nullptr)
+    // A host (of this class or a subclass) on the items of the description
+    // file (the Trivex description when none is named); the manager's data
+    // dictionary is that file's parser unless another one is given.
+    template <class Host = FakeAppletHost>
+    static std::shared_ptr<Host> Make(const QString& tdxPath = QString(),
+                                      std::shared_ptr<applet::TdxFileParser> dictionary = nullptr)
     {
-        auto host = std::make_shared<FakeAppletHost>();
+        auto host = std::make_shared<Host>();
         auto parser = std::make_shared<applet::clsTdxFileParser>();
         QString error;
         int32_t status = -1;
@@ -103,20 +147,10 @@ public:
     }
 
     int32_t Handle(const QString& name) const { return manager->HandleOf(name); }
-    double Value(const QString& name) const
-    {
-        double value = -1;
-        int32_t failed = 0;
-        manager->fncGetUIntValue(Handle(name), value, failed);
-        return value;
-    }
+    double Value(const QString& name) const { return itemaccess::Number(*manager, name); }
+    QString Text(const QString& name) const { return itemaccess::Text(*manager, name); }
     // A write as the applet makes it: every registered view hears of it.
-    void Write(const QString& name, double value)
-    {
-        int32_t failed = 0;
-        manager->fncPutUintValue(Handle(name), value, failed);
-        EXPECT_EQ(failed, 0) << name.toStdString();
-    }
+    void Write(const QString& name, double value) { itemaccess::PutNumber(*manager, name, value); }
 
     void fncInit(const QString&, const QString&, const QString& init, int32_t& code) override
     {
@@ -130,14 +164,14 @@ public:
         calls << QStringLiteral("Connect");
         result = connectResult;
         for (double state : connectSteps)
-            Write(QStringLiteral("&&private&&connect"), state);
+            Write(kConnectItem, state);
     }
     void Disconnect(int32_t, int32_t& result) override
     {
         calls << QStringLiteral("Disconnect");
         result = disconnectResult;
         for (double state : disconnectSteps)
-            Write(QStringLiteral("&&private&&connect"), state);
+            Write(kConnectItem, state);
     }
     void LoadFromDatabase(int32_t, int32_t& result) override { result = 0; }
     void SaveToDatabase(int32_t, int32_t& result) override { result = 0; }
@@ -218,38 +252,30 @@ protected:
         fennick::RegisterClasses();
         // What the frame offers the DTM to create: its channel collection.
         frame::RegisterClasses();
-        // The DTM starts this test's applet host double.
-        automation::ClassRegistry::instance().Register(
-            applet::kAppletHostProgId, applet::kAppletHostClassId,
-            [weak = std::weak_ptr<FakeAppletHost>(host)]() -> std::shared_ptr<automation::ComObject> {
-                return weak.lock();
-            });
-        QDir().mkpath(dir.filePath(QStringLiteral("catalogue")));
-        Deployment::SetCatalogueFolder(dir.filePath(QStringLiteral("catalogue")));
-        XMLHelper::LoadSchemaCache(QStringLiteral(TRIVEX_SCHEMA_DIR));
-        RegisterDeviceType(kTrivexTypeId, kHartBus, TrivexDescriptionDir() + QStringLiteral("Trivex.tdx"),
-                           TrivexDescriptionDir() + QStringLiteral("Trivex.fdt"));
-        XMLHelper::ReleaseSchemaCache();
+        UseHost(host);
+        StartCatalogue(dir);
         traces.clear();
     }
     ~DtmTest() override
     {
         frame.reset();
-        if (global::AppletHost()) {
-            int32_t result = 0;
-            const auto destroying = global::AppletHost();
-            destroying->DestroyApplet(global::AppletHost(), result);
-        }
-        global::AppletHost().reset();
-        global::FdtFileParser().reset();
-        global::LastDataBag().reset();
+        ReleaseDtmGlobals();
         applet::RegisterClasses();
-        Deployment::SetCatalogueFolder(QString());
-        global::FdtUserLevel() = 0;
         XMLHelper::ReleaseSchemaCache();
         while (loop::PendingPostedCalls() > 0)
             loop::RunPostedCalls();
         loop::SetCallbackErrorHandler(m_previousLoopHandler);
+    }
+
+    // The DTM starts this applet host double (the test's own by default).
+    void UseHost(const std::shared_ptr<FakeAppletHost>& started)
+    {
+        host = started;
+        automation::ClassRegistry::instance().Register(
+            applet::kAppletHostProgId, applet::kAppletHostClassId,
+            [weak = std::weak_ptr<FakeAppletHost>(host)]() -> std::shared_ptr<automation::ComObject> {
+                return weak.lock();
+            });
     }
 
     std::shared_ptr<clsTkDispatcher> Dtm() const { return frame->Dtm<clsTkDispatcher>(kTag); }
@@ -282,15 +308,25 @@ protected:
     // "167" with the GSD file), up to CONFIGURED for the user level, events delivered.
     void ProfibusInstance(const QString& gsdPath, const QString& userLevel = QStringLiteral("maintenance"))
     {
-        XMLHelper::LoadSchemaCache(QStringLiteral(TRIVEX_SCHEMA_DIR));
-        RegisterDeviceType(QStringLiteral("167"), kProfibusBus, TrivexDescriptionDir() + QStringLiteral("Trivex.tdx"),
-                           TrivexDescriptionDir() + QStringLiteral("Trivex.fdt"), gsdPath);
-        XMLHelper::ReleaseSchemaCache();
-        ASSERT_TRUE(frame->CreateDtm(kTag));
+        RegisterTrivexType(QStringLiteral("167"), kProfibusBus, gsdPath);
+        ASSERT_TRUE(frame->CreateDtm(kTag)) << frame->LastError().toStdString();
         ASSERT_TRUE(frame->InitNewInstance(kTag, DeviceTypeDocument(QStringLiteral("167"), kProfibusBus)))
             << frame->LastError().toStdString();
         ASSERT_TRUE(frame->Configure(kTag, userLevel));
         clock.Advance(100);
+    }
+    // A file of the content in the test's folder; its path.
+    QString WriteFile(const QString& name, const QByteArray& content)
+    {
+        const QString path = dir.filePath(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content);
+        return path;
+    }
+    QString WriteGsd(const QByteArray& content = kPlainGsd)
+    {
+        return WriteFile(QStringLiteral("TRVX0A7.gsd"), content);
     }
     // Configured, with the connect object the linked communication brings.
     void CommunicationSetInstance()

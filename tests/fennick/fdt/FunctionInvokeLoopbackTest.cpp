@@ -2,101 +2,35 @@
 // road in one event loop: reference frame -> DTM -> function -> applet host ->
 // gateway -> communication server -> HART-IP -> simulated transmitter.
 #include "ApplicationManagerTestSupport.h"
+#include "FrameLoopbackSupport.h"
 #include "fennick/fdt/clsFunctionConnect.h"
-#include "platform/comm/server/CommServerClasses.h"
-#include "platform/frame/FrameClasses.h"
-#include "sim/SimServer.h"
-#include <QTest>
 
 namespace {
 
 using namespace appmgrtest;
 using dtmtest::kTag;
 
-constexpr int kPatienceMs = 30000;
-
-class FunctionInvokeLoopback : public ::testing::Test {
+class FunctionInvokeLoopback : public loopbacktest::FrameLoopback {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(device.listen(QHostAddress::LocalHost, 0)) << device.errorString().toStdString();
-        device.transmitter().freezeProcessTime(0);
-        fennick::RegisterClasses();
-        comm::RegisterCommServerClasses();
-        frame::RegisterClasses();
-        applet::RegisterClasses();
-        dialogService.SetFailureHandler([](const QString& error) { ADD_FAILURE() << error.toStdString(); });
-        QDir().mkpath(dir.filePath(QStringLiteral("catalogue")));
-        Deployment::SetCatalogueFolder(dir.filePath(QStringLiteral("catalogue")));
-        XMLHelper::LoadSchemaCache(QStringLiteral(TRIVEX_SCHEMA_DIR));
-        dtmtest::RegisterDeviceType(dtmtest::kTrivexTypeId, dtmtest::kHartBus,
-                                    dtmtest::TrivexDescriptionDir() + QStringLiteral("Trivex.tdx"),
-                                    dtmtest::TrivexDescriptionDir() + QStringLiteral("Trivex.fdt"));
-        XMLHelper::ReleaseSchemaCache();
-
-        ASSERT_TRUE(frame->CreateDtm(kTag)) << frame->LastError().toStdString();
-        ASSERT_TRUE(frame->InitNewInstance(kTag, dtmtest::kDeviceType)) << frame->LastError().toStdString();
-        ASSERT_TRUE(frame->Configure(kTag, QStringLiteral("maintenance"))) << frame->LastError().toStdString();
-        // Saved once: the save question of a closing window does not come up.
-        ASSERT_TRUE(frame->SaveInstance(kTag)) << frame->LastError().toStdString();
-        ASSERT_TRUE(frame->SetCommunication(kTag, Address())) << frame->LastError().toStdString();
-        ASSERT_EQ(Status(), DtmStatus::CommunicationSet);
-    }
+    // Saved once: the save question of a closing window does not come up.
+    void BeforeLinking() override { ASSERT_TRUE(frame->SaveInstance(kTag)) << frame->LastError().toStdString(); }
 
     void TearDown() override
     {
         automation::ClassRegistry::instance().Unregister(QStringLiteral("Merrow.clsMainView"));
-        if (frame->HasDtm(kTag)) {
-            WaitUntil([&] { return Dtm()->LockCounter() <= 0; });
-            if (Status() != DtmStatus::CommunicationSet && Status() != DtmStatus::Configured) {
-                Dtm()->PrepareToReleaseCommunication();
-                WaitUntil([&] { return Status() == DtmStatus::CommunicationSet; });
-            }
-            if (Status() == DtmStatus::CommunicationSet)
-                Dtm()->ReleaseCommunication();
-            if (Dtm()->PrepareToRelease())
-                WaitUntil([&] { return !frame->HasDtm(kTag); });
-        }
-        frame.reset();
-        if (global::AppletHost()) {
-            int32_t result = 0;
-            const auto destroying = global::AppletHost();
-            destroying->DestroyApplet(global::AppletHost(), result);
-        }
-        global::FdtFileParser().reset();
-        global::LastDataBag().reset();
-        Deployment::SetCatalogueFolder(QString());
-        global::FdtUserLevel() = 0;
-        QTest::qWait(10);
+        FrameLoopback::TearDown();
     }
 
-    QString Address() const { return QStringLiteral("hart-ip://127.0.0.1:%1").arg(device.port()); }
-    std::shared_ptr<clsTkDispatcher> Dtm() const { return frame->Dtm<clsTkDispatcher>(kTag); }
-    int32_t Status() const { return Dtm()->GetDtmStatus(); }
-    bool WaitUntil(const std::function<bool()>& condition) { return QTest::qWaitFor(condition, kPatienceMs); }
-    bool WaitForEvent(const QString& text)
-    {
-        return WaitUntil([&] { return frame->Events().Texts().contains(text); });
-    }
     void SetMenuState(const QString& entry, double state)
     {
         std::shared_ptr<applet::clsAppletItemManager> manager;
         global::AppletHost()->GetItemManager(manager);
-        int32_t failed = 0;
-        manager->fncPutUintValue(manager->HandleOf(QStringLiteral("&&Menu_State&&") + entry), state, failed);
-        ASSERT_EQ(failed, 0);
+        itemaccess::PutNumber(*manager, QStringLiteral("&&Menu_State&&") + entry, state);
     }
     bool Offered(int32_t functionId)
     {
         return Find(Entries(Dtm()->GetFunctions(State())), functionId) != nullptr;
     }
-
-    dialogs::ScriptedDialogService dialogService;
-    dialogs::ScopedDialogService dialogScope{dialogService};
-    QTemporaryDir dir;
-    sim::SimServer device;
-    std::unique_ptr<frame::ReferenceFrame> frame = std::make_unique<frame::ReferenceFrame>(
-        dir.filePath(QStringLiteral("project")), QStringLiteral(TRIVEX_SCHEMA_DIR));
 };
 
 TEST_F(FunctionInvokeLoopback, TheConnectFunctionReachesTheDeviceAndReportsIt)

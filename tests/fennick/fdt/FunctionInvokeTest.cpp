@@ -15,10 +15,7 @@ using dtmtest::kTag;
 QString RegisterExtendedDescription(const QString& folder)
 {
     const QString tdx = ExtendedDescription(folder, kExtraMenu, kExtraForms);
-    XMLHelper::LoadSchemaCache(QStringLiteral(TRIVEX_SCHEMA_DIR));
-    dtmtest::RegisterDeviceType(dtmtest::kTrivexTypeId, dtmtest::kHartBus, tdx,
-                                dtmtest::TrivexDescriptionDir() + QStringLiteral("Trivex.fdt"));
-    XMLHelper::ReleaseSchemaCache();
+    dtmtest::RegisterTrivexType(dtmtest::kTrivexTypeId, dtmtest::kHartBus, QString(), tdx);
     return tdx;
 }
 
@@ -26,13 +23,8 @@ class FunctionInvoke : public dtmtest::DtmTest {
 protected:
     FunctionInvoke()
     {
-        counting = CountingHost::Make(RegisterExtendedDescription(descriptionDir.path()));
-        host = counting;
-        automation::ClassRegistry::instance().Register(
-            applet::kAppletHostProgId, applet::kAppletHostClassId,
-            [weak = std::weak_ptr<CountingHost>(counting)]() -> std::shared_ptr<automation::ComObject> {
-                return weak.lock();
-            });
+        counting = dtmtest::FakeAppletHost::Make<CountingHost>(RegisterExtendedDescription(descriptionDir.path()));
+        UseHost(counting);
         traces.clear();
     }
     void Settle()
@@ -226,10 +218,7 @@ protected:
     {
         std::shared_ptr<applet::clsAppletItemManager> manager;
         global::AppletHost()->GetItemManager(manager);
-        double value = -1;
-        int32_t failed = 0;
-        manager->fncGetUIntValue(manager->HandleOf(QStringLiteral("&&private_FDT&&ActiveForms")), value, failed);
-        return value;
+        return itemaccess::Number(*manager, QStringLiteral("&&private_FDT&&ActiveForms"));
     }
 
     QTemporaryDir descriptionDir;

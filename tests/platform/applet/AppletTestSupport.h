@@ -336,12 +336,7 @@ inline QByteArray TestDescription()
     <Object name="&amp;&amp;private&amp;&amp;Dirty" type="boolean" scope="applet"/>
     <Object name="&amp;&amp;private&amp;&amp;Message" type="text" scope="applet"/>
     <Object name="&amp;&amp;private_FDT&amp;&amp;ActiveForms" type="unsigned" scope="applet"/>
-    <Object name="&amp;&amp;private_PM&amp;&amp;TDXPath" type="text" scope="applet"/>
-    <Object name="&amp;&amp;private_PM&amp;&amp;FileName" type="text" scope="applet"/>
-    <Object name="&amp;&amp;private_PM&amp;&amp;Address" type="text" scope="applet" default="0"/>
-    <Object name="&amp;&amp;private&amp;&amp;countrycode" type="unsigned" size="16" scope="applet" default="1"/>
-    <Object name="currentSequence" type="text" scope="applet"/>
-    <Object name="Tag" type="packedAscii" size="6" text="Tag"/>
+)" + tdxtest::kAppletHostObjects + R"(    <Object name="Tag" type="packedAscii" size="6" text="Tag"/>
     <Object name="Unit" type="enumerated" size="8" enumeration="Units" default="7"/>
     <Object name="Upper" type="float" default="100"/>
     <Object name="Lower" type="float"/>
