@@ -216,7 +216,12 @@ TEST_F(DescriptionLoopback, ReadSequencesBringTheDeviceValuesIntoTheItems)
     EXPECT_FLOAT_EQ(recorder->Float("ptrbStaticPressureHiLim"), 16000.0f);
     EXPECT_FLOAT_EQ(recorder->Float("timeConstTADC"), 1.0f);
 
+    // The loop current mode is part of the dataset: the upload reads it back,
+    // so a later polling-address write keeps the device's choice.
+    device.device().loopCurrentEnabled = false;
     Run(QStringLiteral("Upload"));
+    EXPECT_EQ(recorder->Text("loopCurrentMode"), "0");
+    device.device().loopCurrentEnabled = true;
     EXPECT_EQ(recorder->Text("pbMessage"), "SIMULATED TRANSMITTER");
     EXPECT_EQ(recorder->Text("pbFinalAssemblyNumber"), "123456");
     EXPECT_FLOAT_EQ(recorder->Float("ptrbScaleIn100"), 25.0f);
