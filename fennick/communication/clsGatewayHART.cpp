@@ -112,6 +112,14 @@ void clsGatewayHART::TraceResponse(const QString& label, int32_t hResult)
 
 // --- Error traps ----------------------------------------------------------------------
 
+std::shared_ptr<applet::CServerRequestClass> clsGatewayHART::ServerOrFail(int32_t& result) const
+{
+    // A copy: a call into the server may end the link and drop the member.
+    if (!m_server)
+        result = kGatewayFailure;
+    return m_server;
+}
+
 bool clsGatewayHART::CallServer(const std::function<void()>& call)
 {
     if (CallWithRetries(call, m_serverRetries, kServerRetryDelayMs))
@@ -584,11 +592,9 @@ void clsGatewayHART::ErrorMessage(uint8_t respLen, const QByteArray& RespData, i
                                   int32_t& result)
 {
     Message.clear();
-    if (!m_server) {
-        result = kGatewayFailure;
+    const auto server = ServerOrFail(result);
+    if (!server)
         return;
-    }
-    std::shared_ptr<applet::CServerRequestClass> server = m_server;
     QString text;
     int32_t r = 0;
     if (!CallServer([&] { server->ErrorMessage(respLen, RespData, hResult, text, r); })) {
@@ -608,10 +614,9 @@ void clsGatewayHART::ConnectRequest(const QVariant&, const QVariant&, const QVar
                                     const QVariant& ConnectionInfo, int32_t& result)
 {
     auto keep = weak_from_this().lock();
-    if (!m_server) {
-        result = kGatewayFailure;
+    const auto server = ServerOrFail(result);
+    if (!server)
         return;
-    }
     if (m_linkState == 1) {
         result = 0;
         return;
@@ -624,7 +629,6 @@ void clsGatewayHART::ConnectRequest(const QVariant&, const QVariant&, const QVar
     }
     m_deviceInfo = DeviceInfo;
     m_connectionInfoRequest = ConnectionInfo;
-    std::shared_ptr<applet::CServerRequestClass> server = m_server;
     if (auto link = std::dynamic_pointer_cast<applet::CommunicationLink>(server)) {
         const QString tag = m_view ? m_view->TagName() : QString();
         const QString address = m_view ? m_view->Address() : QString();
@@ -658,11 +662,9 @@ void clsGatewayHART::ConnectRequest(const QVariant&, const QVariant&, const QVar
 void clsGatewayHART::DisConnectRequest(const QVariant&, int32_t& result)
 {
     auto keep = weak_from_this().lock();
-    if (!m_server) {
-        result = kGatewayFailure;
+    const auto server = ServerOrFail(result);
+    if (!server)
         return;
-    }
-    std::shared_ptr<applet::CServerRequestClass> server = m_server;
     const QVariant handle = ServerHandle();
     result = 0;
     if (m_linkState == 1 || m_linkState == 2) {
@@ -685,14 +687,12 @@ void clsGatewayHART::DisConnectRequest(const QVariant&, int32_t& result)
 void clsGatewayHART::Abort(const QVariant&, int32_t& result)
 {
     auto keep = weak_from_this().lock();
-    if (!m_server) {
-        result = kGatewayFailure;
+    const auto server = ServerOrFail(result);
+    if (!server)
         return;
-    }
     SetConnectPhase(0);
     const int32_t previous = m_linkState;
     m_linkState = 0;
-    std::shared_ptr<applet::CServerRequestClass> server = m_server;
     const QVariant handle = ServerHandle();
     int32_t r = 0;
     if (!CallServer([&] { server->Abort(handle, r); })) {
@@ -767,12 +767,10 @@ void clsGatewayHART::DataExchangeRequest(const QVariant&, const QByteArray& Requ
 void clsGatewayHART::Cancel(int32_t TransActionNumber, int32_t& result)
 {
     auto keep = weak_from_this().lock();
-    if (!m_server) {
-        result = kGatewayFailure;
+    const auto server = ServerOrFail(result);
+    if (!server)
         return;
-    }
     RemoveTransaction(TransActionNumber, m_inFlight);
-    std::shared_ptr<applet::CServerRequestClass> server = m_server;
     int32_t r = 0;
     result = CallServer([&] { server->Cancel(TransActionNumber, r); }) ? r : kGatewayFailure;
 }
@@ -793,11 +791,9 @@ void clsGatewayHART::ChangeSlaveAdressRequest(const QVariant&, const QVariant& n
 
 void clsGatewayHART::MenuSetBusAddr(const QVariant&, int32_t& result)
 {
-    if (!m_server) {
-        result = kGatewayFailure;
+    const auto server = ServerOrFail(result);
+    if (!server)
         return;
-    }
-    std::shared_ptr<applet::CServerRequestClass> server = m_server;
     const QVariant handle = ServerHandle();
     int32_t r = 0;
     result = CallServer([&] { server->MenuSetBusAddr(handle, r); }) ? r : kGatewayFailure;
@@ -821,11 +817,9 @@ void clsGatewayHART::AddClient(const std::shared_ptr<applet::CServerResponseClas
                                const QVariant& KeyParamList, int32_t& result)
 {
     auto keep = weak_from_this().lock();
-    if (!m_server) {
-        result = kGatewayFailure;
+    const auto server = ServerOrFail(result);
+    if (!server)
         return;
-    }
-    std::shared_ptr<applet::CServerRequestClass> server = m_server;
     if (m_clientHandle) {
         // One client at a time: the server forgets the previous one.
         const QVariant previous = *m_clientHandle;
@@ -853,11 +847,9 @@ void clsGatewayHART::AddClient(const std::shared_ptr<applet::CServerResponseClas
 void clsGatewayHART::RemoveClient(const QVariant&, int32_t& result)
 {
     auto keep = weak_from_this().lock();
-    if (!m_server) {
-        result = kGatewayFailure;
+    const auto server = ServerOrFail(result);
+    if (!server)
         return;
-    }
-    std::shared_ptr<applet::CServerRequestClass> server = m_server;
     const QVariant handle = ServerHandle();
     int32_t r = 0;
     if (!CallServer([&] { server->RemoveClient(handle, r); })) {

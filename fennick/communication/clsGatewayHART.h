@@ -178,6 +178,8 @@ private:
     // Calls across the two interfaces, under the error traps: false when the
     // call raised an error that was not retried (the handler has run then).
     bool CallServer(const std::function<void()>& call);
+    // The server for a call; none, with the failure result set, without one.
+    std::shared_ptr<applet::CServerRequestClass> ServerOrFail(int32_t& result) const;
     bool CallClient(const std::function<void()>& call);
     // Runs call, retrying the retryable error up to the limit; false when it failed.
     bool CallWithRetries(const std::function<void()>& call, int16_t& retries, int delayMs);

@@ -285,9 +285,7 @@ void clsSequenceManager::privAsyncHelper_DoAsyncOperation(int16_t)
 int32_t clsSequenceManager::RegisterView(const std::shared_ptr<applet::View>& view)
 {
     const auto host = m_appletHost ? m_appletHost() : global::AppletHost();
-    std::shared_ptr<applet::clsAppletItemManager> manager;
-    if (host)
-        host->GetItemManager(manager);
+    const auto manager = global::ItemManagerOf(host);
     if (!manager) {
         Debugging::TraceError(QStringLiteral("clsSequenceManager: no applet item manager"));
         return 1;

@@ -82,10 +82,7 @@ frmSequenceWatch* clsSequenceWatch::WatchWindow() const
 
 void clsSequenceWatch::StartSequenceWatch()
 {
-    const auto host = global::AppletHost();
-    std::shared_ptr<applet::clsAppletItemManager> manager;
-    if (host)
-        host->GetItemManager(manager);
+    const auto manager = global::AppletItemManager();
     if (!manager) {
         Debugging::TraceError(QStringLiteral("clsSequenceWatch: no applet item manager to register with"));
         return;

@@ -8,9 +8,7 @@
 
 void clsBulkDataManager::RegisterView(const std::shared_ptr<applet::AppletHost>& host)
 {
-    std::shared_ptr<applet::clsAppletItemManager> manager;
-    if (host)
-        host->GetItemManager(manager);
+    const auto manager = global::ItemManagerOf(host);
     if (!manager) {
         Debugging::TraceError(QStringLiteral("Registration on AppletItem ") + kPathItem + QStringLiteral(" failed!"));
         return;

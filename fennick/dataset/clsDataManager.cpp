@@ -405,9 +405,7 @@ bool clsDataManager::StartToolkit(const QString& tdxPath, const QString& fdtPath
 
 void clsDataManager::RegisterAsView()
 {
-    std::shared_ptr<applet::clsAppletItemManager> manager;
-    if (const auto host = global::AppletHost())
-        host->GetItemManager(manager);
+    const auto manager = global::AppletItemManager();
     if (!manager) {
         Debugging::TraceError(QStringLiteral("No applet item manager for the data manager"));
         return;

@@ -54,14 +54,6 @@ QString DefaultFormat(const QVariant& value)
     return value.toString();
 }
 
-std::shared_ptr<applet::clsAppletItemManager> HostItemManager()
-{
-    std::shared_ptr<applet::clsAppletItemManager> manager;
-    if (const auto host = global::AppletHost())
-        host->GetItemManager(manager);
-    return manager;
-}
-
 } // namespace
 
 // --- Creation ---------------------------------------------------------------------------
@@ -74,7 +66,7 @@ void clsDataManagerDataItem::InitAppletItem(const QString& fdtParameterName, con
     m_objectName = record.objectName;
     m_itemHandle = -1;
     m_limitHandle = -1;
-    const auto manager = HostItemManager();
+    const auto manager = global::AppletItemManager();
     if (!manager) {
         Debugging::TraceRegistrationFailed(m_objectName);
         return;
@@ -149,7 +141,7 @@ void clsDataManagerDataItem::SetValue(const QString& text)
 bool clsDataManagerDataItem::LookUpObject(const QString& kind, ObjectData& data) const
 {
     std::shared_ptr<applet::TdxFileParser> parser;
-    if (const auto manager = m_manager ? m_manager : HostItemManager())
+    if (const auto manager = m_manager ? m_manager : global::AppletItemManager())
         manager->GetDataDictionary(parser);
     int32_t handle = 0;
     int32_t error = -1;
@@ -232,7 +224,7 @@ bool clsDataManagerDataItem::BuildEnumeration()
     if (!LookUpObject(QStringLiteral("object"), data))
         return false;
     std::shared_ptr<applet::TdxFileParser> parser;
-    if (const auto manager = m_manager ? m_manager : HostItemManager())
+    if (const auto manager = m_manager ? m_manager : global::AppletItemManager())
         manager->GetDataDictionary(parser);
     if (!parser)
         return false;

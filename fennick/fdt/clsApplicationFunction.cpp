@@ -290,10 +290,7 @@ std::shared_ptr<applet::AppletHost> clsApplicationFunction::Host() const
 
 int32_t clsApplicationFunction::RegisterAsView()
 {
-    const auto host = global::AppletHost();
-    std::shared_ptr<applet::clsAppletItemManager> manager;
-    if (host)
-        host->GetItemManager(manager);
+    const auto manager = global::AppletItemManager();
     if (!manager) {
         Debugging::TraceError(QStringLiteral("clsApplicationFunction: no applet item manager to register ")
                               + CommandLine());
@@ -326,11 +323,8 @@ int32_t clsApplicationFunction::InitFromMenuEntry(int32_t entryHandle, int32_t i
         m_keyword = kExportName;
         m_argument.clear();
     } else {
-        const auto host = global::AppletHost();
-        std::shared_ptr<applet::clsAppletItemManager> manager;
+        const auto manager = global::AppletItemManager();
         std::shared_ptr<applet::TdxFileParser> parser;
-        if (host)
-            host->GetItemManager(manager);
         if (manager)
             manager->GetDataDictionary(parser);
         if (!parser) {

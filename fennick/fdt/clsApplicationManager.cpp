@@ -237,9 +237,7 @@ bool clsApplicationManager::RegisterFunctions(const std::shared_ptr<applet::TdxF
 
 void clsApplicationManager::RegisterView()
 {
-    std::shared_ptr<applet::clsAppletItemManager> manager;
-    if (const auto host = global::AppletHost())
-        host->GetItemManager(manager);
+    const auto manager = global::AppletItemManager();
     int32_t result = automation::E_FAIL_;
     if (manager)
         manager->RegisterView(shared_from_this(), result);

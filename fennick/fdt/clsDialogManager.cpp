@@ -34,10 +34,7 @@ void clsDialogManager::RegisterView(const QString& schemaPath)
     m_hdlSchemaPath = -1;
     m_ownWrite = false;
     m_schemaPath = schemaPath;
-    const auto host = global::AppletHost();
-    std::shared_ptr<applet::clsAppletItemManager> manager;
-    if (host)
-        host->GetItemManager(manager);
+    const auto manager = global::AppletItemManager();
     if (!manager) {
         Debugging::TraceError(QStringLiteral("clsDialogManager: no applet item manager to register with"));
         return;

@@ -721,10 +721,7 @@ bool clsTkDispatcher::SetCommunication(const std::shared_ptr<automation::ComObje
 
 bool clsTkDispatcher::CreateConnectObject()
 {
-    const auto host = global::AppletHost();
-    std::shared_ptr<applet::clsAppletItemManager> manager;
-    if (host)
-        host->GetItemManager(manager);
+    const auto manager = global::AppletItemManager();
     if (!manager) {
         Debugging::TraceError(QStringLiteral("No applet item manager for the connect object"));
         return false;

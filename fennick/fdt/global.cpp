@@ -22,6 +22,19 @@ Current& current()
 
 } // namespace
 
+std::shared_ptr<applet::clsAppletItemManager> ItemManagerOf(const std::shared_ptr<applet::AppletHost>& host)
+{
+    std::shared_ptr<applet::clsAppletItemManager> manager;
+    if (host)
+        host->GetItemManager(manager);
+    return manager;
+}
+
+std::shared_ptr<applet::clsAppletItemManager> AppletItemManager()
+{
+    return ItemManagerOf(AppletHost());
+}
+
 std::shared_ptr<clsTkDispatcher> CurrentDtm()
 {
     return current().object.lock();

@@ -7,6 +7,7 @@
 
 namespace applet {
 class AppletHost;
+class clsAppletItemManager;
 class FdtFileParser;
 } // namespace applet
 
@@ -25,6 +26,10 @@ bool IsCurrentDtm(const clsTkDispatcher* dtm);
 
 // The applet host of the toolkit, none until the toolkit is started.
 std::shared_ptr<applet::AppletHost>& AppletHost();
+// The item manager of a host (none without host or manager), and that of
+// the toolkit's applet host.
+std::shared_ptr<applet::clsAppletItemManager> ItemManagerOf(const std::shared_ptr<applet::AppletHost>& host);
+std::shared_ptr<applet::clsAppletItemManager> AppletItemManager();
 // The FDT-file parser the toolkit start loaded.
 std::shared_ptr<applet::FdtFileParser>& FdtFileParser();
 // The data bag last read from or written to the frame (for the export).
