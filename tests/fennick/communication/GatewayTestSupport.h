@@ -2,7 +2,7 @@
 // Doubles of the gateway's tests: a scripted communication server, a client
 // that records what it hears, and an applet host whose item manager holds the
 // three items the gateway's view reads and writes.
-#include "platform/applet/AppletHost.h"
+#include "tests/common/NullAppletHost.h"
 #include "platform/applet/CServerRequestClass.h"
 #include "platform/applet/CServerResponseClass.h"
 #include "platform/applet/CommunicationLink.h"
@@ -293,7 +293,7 @@ private:
 };
 
 // An applet host with just an item manager and the server it was given.
-class FakeHost : public applet::AppletHost {
+class FakeHost : public NullAppletHost {
 public:
     FakeHost()
     {
@@ -310,33 +310,12 @@ public:
         manager = std::make_shared<applet::clsAppletItemManager>(description, nullptr, std::weak_ptr<applet::AppletHost>());
     }
 
-    void fncInit(const QString&, const QString&, const QString&, int32_t& code) override { code = 0; }
-    void GetItemManager(std::shared_ptr<applet::clsAppletItemManager>& m) override { m = manager; }
-    void Connect(int32_t, int32_t& result) override { result = 0; }
-    void Disconnect(int32_t, int32_t& result) override { result = 0; }
-    void LoadFromDatabase(int32_t, int32_t& result) override { result = 0; }
-    void SaveToDatabase(int32_t, int32_t& result) override { result = 0; }
-    void StartView(const QString&, int32_t& result) override { result = 0; }
-    void DestroyApplet(std::shared_ptr<applet::AppletHost>& host, int32_t& result) override
-    {
-        host.reset();
-        result = 0;
-    }
     void fncSetCServer(const std::shared_ptr<applet::CServerRequestClass>& s, int32_t& code) override
     {
         serverGiven.push_back(s != nullptr);
         server = s;
         code = s ? setCode : 0;
     }
-    void fncSetDBInstance(const std::shared_ptr<applet::IFbInstanceData>&, int32_t& code) override { code = 0; }
-    void StartSequence(const QString&, int32_t& result) override { result = 0; }
-    void ForceSequence(const QString&, int32_t& result) override { result = 0; }
-    void StartSingleView(const QString&, int32_t& result) override { result = 0; }
-    void fncCloseForm(const QString&, int32_t& result) override { result = 0; }
-    void StartAdjust(const QString&, int32_t& result) override { result = 0; }
-    void LoadDataset(int32_t& result) override { result = 0; }
-    void SaveDatasetAs(int32_t& result) override { result = 0; }
-    void LoadFromDevice(int32_t, int32_t& result) override { result = 0; }
 
     // Writes an item as text, as the data manager would.
     void Put(const QString& name, const QString& value)
@@ -352,7 +331,6 @@ public:
         return value;
     }
 
-    std::shared_ptr<applet::clsAppletItemManager> manager;
     std::shared_ptr<applet::CServerRequestClass> server;
     std::vector<bool> serverGiven;
     int32_t setCode = 1;

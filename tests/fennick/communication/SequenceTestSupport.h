@@ -3,7 +3,7 @@
 // sequences (and, when asked, the transfer-completed item) and an applet host
 // on it whose sequence starts answer what the test says; the test plays the
 // applet by writing the sequence and connection items itself.
-#include "platform/applet/AppletHost.h"
+#include "tests/common/NullAppletHost.h"
 #include "platform/applet/AppletResults.h"
 #include "platform/applet/clsAppletItemManager.h"
 #include "platform/applet/clsTdxFileParser.h"
@@ -44,7 +44,7 @@ inline QByteArray Description(bool withTransferItem, const QString& transferType
 }
 
 class SequenceHost : public automation::ComObject,
-                     public applet::AppletHost,
+                     public NullAppletHost,
                      public std::enable_shared_from_this<SequenceHost> {
 public:
     static std::shared_ptr<SequenceHost> Make(const QTemporaryDir& dir, bool withTransferItem,
@@ -79,28 +79,8 @@ public:
     void StartSequence(const QString& name, int32_t& result) override { Start(QStringLiteral("Start"), name, result); }
     void ForceSequence(const QString& name, int32_t& result) override { Start(QStringLiteral("Force"), name, result); }
 
-    void fncInit(const QString&, const QString&, const QString&, int32_t& code) override { code = 0; }
-    void GetItemManager(std::shared_ptr<applet::clsAppletItemManager>& m) override { m = manager; }
-    void Connect(int32_t, int32_t& result) override { result = 0; }
-    void Disconnect(int32_t, int32_t& result) override { result = 0; }
-    void LoadFromDatabase(int32_t, int32_t& result) override { result = 0; }
-    void SaveToDatabase(int32_t, int32_t& result) override { result = 0; }
-    void StartView(const QString&, int32_t& result) override { result = 0; }
-    void DestroyApplet(std::shared_ptr<applet::AppletHost>& host, int32_t& result) override
-    {
-        host.reset();
-        result = 0;
-    }
     void fncSetCServer(const std::shared_ptr<applet::CServerRequestClass>&, int32_t& code) override { code = 1; }
-    void fncSetDBInstance(const std::shared_ptr<applet::IFbInstanceData>&, int32_t& code) override { code = 0; }
-    void StartSingleView(const QString&, int32_t& result) override { result = 0; }
-    void fncCloseForm(const QString&, int32_t& result) override { result = 0; }
-    void StartAdjust(const QString&, int32_t& result) override { result = 0; }
-    void LoadDataset(int32_t& result) override { result = 0; }
-    void SaveDatasetAs(int32_t& result) override { result = 0; }
-    void LoadFromDevice(int32_t, int32_t& result) override { result = 0; }
 
-    std::shared_ptr<applet::clsAppletItemManager> manager;
     // "Start Upload", "Force Download", ...
     QStringList calls;
     // Answers of the next starts, in order; 0 once they are used up.

@@ -3,7 +3,7 @@
 // file's entries as its parser delivers them, an applet host that only hands
 // out its item manager, and the applet's description of the module list and
 // slot configuration items.
-#include "platform/applet/AppletHost.h"
+#include "tests/common/NullAppletHost.h"
 #include "platform/applet/Description.h"
 #include "platform/applet/FdtFileParser.h"
 #include "platform/applet/clsAppletItemManager.h"
@@ -90,33 +90,7 @@ public:
 };
 
 // An applet host that only hands out its item manager.
-class ManagerHost : public applet::AppletHost {
-public:
-    void fncInit(const QString&, const QString&, const QString&, int32_t& code) override { code = 0; }
-    void GetItemManager(std::shared_ptr<applet::clsAppletItemManager>& m) override { m = manager; }
-    void Connect(int32_t, int32_t& r) override { r = 0; }
-    void Disconnect(int32_t, int32_t& r) override { r = 0; }
-    void LoadFromDatabase(int32_t, int32_t& r) override { r = 0; }
-    void SaveToDatabase(int32_t, int32_t& r) override { r = 0; }
-    void StartView(const QString&, int32_t& r) override { r = 0; }
-    void DestroyApplet(std::shared_ptr<applet::AppletHost>& host, int32_t& r) override
-    {
-        host.reset();
-        r = 0;
-    }
-    void fncSetCServer(const std::shared_ptr<applet::CServerRequestClass>&, int32_t& code) override { code = 0; }
-    void fncSetDBInstance(const std::shared_ptr<applet::IFbInstanceData>&, int32_t& code) override { code = 0; }
-    void StartSequence(const QString&, int32_t& r) override { r = 0; }
-    void ForceSequence(const QString&, int32_t& r) override { r = 0; }
-    void StartSingleView(const QString&, int32_t& r) override { r = 0; }
-    void fncCloseForm(const QString&, int32_t& r) override { r = 0; }
-    void StartAdjust(const QString&, int32_t& r) override { r = 0; }
-    void LoadDataset(int32_t& r) override { r = 0; }
-    void SaveDatasetAs(int32_t& r) override { r = 0; }
-    void LoadFromDevice(int32_t, int32_t& r) override { r = 0; }
-
-    std::shared_ptr<applet::clsAppletItemManager> manager;
-};
+using ManagerHost = NullAppletHost;
 
 inline std::shared_ptr<applet::Description> AppletDescription(int slotCount)
 {
