@@ -258,8 +258,10 @@ MvCalculationOutput Calculation::Run()
     const double beta = bore / diameter;
 
     const double reMin = MinimumReynolds(*element, beta, diameter);
-    if (m_in.mvReDr < reMin || m_in.mvReDr > element->reynoldsMax)
-        Fail(FlowcalcMessage::ReynoldsOutside, Number(m_in.mvReDr), Number(reMin), Number(element->reynoldsMax),
+    if (m_in.mvReDr < reMin)
+        Fail(FlowcalcMessage::ReynoldsBelow, Number(m_in.mvReDr), Number(reMin), QString::fromLatin1(element->name));
+    if (m_in.mvReDr > element->reynoldsMax)
+        Fail(FlowcalcMessage::ReynoldsAbove, Number(m_in.mvReDr), Number(element->reynoldsMax),
              QString::fromLatin1(element->name));
     if (element->kind == ElementKind::Orifice && diameter < kSmallPipeMm)
         Warn(FlowcalcMessage::SmallPipe, Number(diameter));

@@ -37,8 +37,9 @@ double DischargeAt(const MvFlowCoefficients& k, double reynolds)
     const double* re = k.reynolds;
     if (!(re[0] > 0 && re[1] > re[0] && re[2] > re[1]))
         return k.c[2];
-    const double l[3] = {std::log(re[0]), std::log(re[1]), std::log(re[2])};
-    const double x = std::log(std::clamp(reynolds, re[0], re[2]));
+    // In u = Re^-0.5 the coefficients of all elements are close to a parabola.
+    const double l[3] = {1.0 / std::sqrt(re[0]), 1.0 / std::sqrt(re[1]), 1.0 / std::sqrt(re[2])};
+    const double x = 1.0 / std::sqrt(std::clamp(reynolds, re[0], re[2]));
     double sum = 0;
     for (int i = 0; i < 3; ++i) {
         double w = 1;

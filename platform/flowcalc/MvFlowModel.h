@@ -9,7 +9,7 @@
 //   rho        = density model of the medium (mvHt1..3, mvZr, matrix, steam)
 //   beta_T     = beta * (1 + mvK1 (T - 20)) / (1 + mvK2 (T - 20))
 //   eps        = cubic through (0, 1) and (k mvMolN2 / 3, mvEpsilon k), x = dp / p
-//   C          = quadratic in ln Re through (mvReserved2..4, mvC1..3), Re held
+//   C          = quadratic in Re^-0.5 through (mvReserved2..4, mvC1..3), Re held
 //                to the three points; Re = mvReserved4 * qm / qm100
 //   qm         = mvKqm (1 + mvK1 (T - 20))^2 / sqrt(1 - beta_T^4) C eps sqrt(dp rho)
 //   qm100      = mvOutVolFlowMaxValue * mvRhor
