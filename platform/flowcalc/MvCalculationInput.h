@@ -5,6 +5,8 @@
 // density kg/m3, flow kg/s or, for the gas medium 4, standard m3/s).
 // The last field is the 4-byte slot of a string reference; the software
 // revision text travels beside the record (IMvCalculationEngine::Calculate).
+// The record is only 4-byte aligned: read and write its doubles by value,
+// never through a reference or pointer to a field.
 #include <cstddef>
 #include <cstdint>
 

@@ -3,6 +3,8 @@
 // 4-byte boundaries. What each field means and how the transmitter uses it is
 // written down in MvCalculationEngine.h. The warning text of status 1 travels
 // beside the record; offset 176 keeps the 4-byte slot of a string reference.
+// The record is only 4-byte aligned: read and write its doubles by value,
+// never through a reference or pointer to a field.
 #include <cstddef>
 #include <cstdint>
 

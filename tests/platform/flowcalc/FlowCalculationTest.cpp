@@ -73,7 +73,7 @@ TEST(FlowCalculation, LiquidThroughOrificePlate)
     ExpectRel(r.out.mvOutVolFlowMaxValue, 8.67526472203932 / 998.2);
     ExpectRel(r.out.mvKqm, std::numbers::pi / 4 * 0.05 * 0.05 * std::sqrt(200.0), 1e-12);
     EXPECT_DOUBLE_EQ(r.out.mvHt[0], 998.2);
-    EXPECT_EQ(r.out.mvMolN2, 0.0);
+    EXPECT_DOUBLE_EQ(r.out.mvMolN2, 0.0);
     for (double eps : r.out.mvEpsilon)
         EXPECT_EQ(eps, 1.0);
     // The three points: 10 %, 31.6 % and 100 % of the flow, Re scaled with it.
