@@ -17,7 +17,8 @@ struct PrimaryElement {
     double betaMin, betaMax;
     double reynoldsMin, reynoldsMax; // reynoldsMin before the beta-dependent rules
     double boreMinMm;
-    const char* name;
+    const char* name;       // English
+    const char* nameGerman;
 };
 
 enum class DensityModel {

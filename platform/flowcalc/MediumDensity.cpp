@@ -58,7 +58,7 @@ double SaturationTemperatureC(double pressureBar)
 {
     double lo = kSteamTripleC;
     double hi = kSteamCriticalC;
-    for (int i = 0; i < 80; ++i) {
+    for (int i = 0; i < 60; ++i) {
         const double mid = 0.5 * (lo + hi);
         (SaturationPressureBar(mid) < pressureBar ? lo : hi) = mid;
     }

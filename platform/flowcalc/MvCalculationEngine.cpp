@@ -8,7 +8,6 @@
 #include <numbers>
 #include <optional>
 #include <utility>
-#include <vector>
 
 namespace flowcalc {
 
@@ -66,6 +65,10 @@ private:
             Fail(FlowcalcMessage::NotPositive, QString::fromLatin1(item), Number(value), Number(bound));
     }
 
+    QString ElementName(const PrimaryElement& element) const
+    {
+        return QString::fromUtf8(m_country == 49 ? element.nameGerman : element.name);
+    }
     void CheckFinite() const;
     const Material& MaterialOf(int32_t code, const char* item) const;
     void CheckGeometry(const PrimaryElement& element, double beta, double diameterMm) const;
@@ -73,33 +76,36 @@ private:
     double FullScaleMassFlow(const Medium& medium, double designFlow) const;
     std::pair<double, double> TemperatureRange(const DensityResult& density);
 
-    const MvCalculationInput& m_in;
+    // A copy on an 8-byte boundary, so that the record's arrays (all at
+    // offsets that are multiples of 8) can be handed on as plain arrays.
+    alignas(8) const MvCalculationInput m_in;
     int16_t m_country;
     QStringList m_warnings;
 };
 
 void Calculation::CheckFinite() const
 {
-    std::vector<std::pair<QString, double>> values = {
+    const std::pair<const char*, double> scalars[] = {
         {"mvReserved5", m_in.mvReserved5}, {"mvBeta", m_in.mvBeta},         {"mvReDr", m_in.mvReDr},
         {"mvInTHiLim", m_in.mvInTHiLim},   {"MvInTLoLIm", m_in.MvInTLoLIm}, {"mvPr", m_in.mvPr},
         {"mvdpr", m_in.mvdpr},             {"mvKapa", m_in.mvKapa},         {"mvKQCL", m_in.mvKQCL},
         {"mvInDpLoLim", m_in.mvInDpLoLim}, {"mvInDpHiLim", m_in.mvInDpHiLim}, {"mvInPLoLim", m_in.mvInPLoLim},
         {"mvInPHiLim", m_in.mvInPHiLim},   {"mvOutMassFlowMaxValue", m_in.mvOutMassFlowMaxValue},
         {"mvRhor", m_in.mvRhor},           {"mvRhonorm", m_in.mvRhonorm},   {"mvTr", m_in.mvTr}};
-    for (int i = 0; i < 6; ++i) {
-        values.emplace_back(QStringLiteral("mvT%1").arg(i + 1), m_in.mvT[i]);
-        values.emplace_back(QStringLiteral("mvrho%1").arg(i + 1), m_in.mvrho[i]);
-    }
-    for (int i = 0; i < 3; ++i) {
-        values.emplace_back(QStringLiteral("mvPkb%1").arg(i + 1), m_in.mvPkb[i]);
-        values.emplace_back(QStringLiteral("mvTkb%1").arg(i + 1), m_in.mvTkb[i]);
-    }
-    for (int i = 0; i < 9; ++i)
-        values.emplace_back(QStringLiteral("mvZkb%1").arg(i + 1), m_in.mvZkb[i]);
-    for (const auto& [name, value] : values)
+    for (const auto& [name, value] : scalars)
         if (!std::isfinite(value))
-            Fail(FlowcalcMessage::NotFinite, name);
+            Fail(FlowcalcMessage::NotFinite, QString::fromLatin1(name));
+    // The arrays, named as their items: family name and index from 1.
+    auto checkArray = [this](const char* family, const double* values, int count) {
+        for (int i = 0; i < count; ++i)
+            if (!std::isfinite(values[i]))
+                Fail(FlowcalcMessage::NotFinite, QString::fromLatin1(family) + QString::number(i + 1));
+    };
+    checkArray("mvT", m_in.mvT, 6);
+    checkArray("mvrho", m_in.mvrho, 6);
+    checkArray("mvPkb", m_in.mvPkb, 3);
+    checkArray("mvTkb", m_in.mvTkb, 3);
+    checkArray("mvZkb", m_in.mvZkb, 9);
 }
 
 const Material& Calculation::MaterialOf(int32_t code, const char* item) const
@@ -112,7 +118,7 @@ const Material& Calculation::MaterialOf(int32_t code, const char* item) const
 
 void Calculation::CheckGeometry(const PrimaryElement& element, double beta, double diameterMm) const
 {
-    const QString name = QString::fromLatin1(element.name);
+    const QString name = ElementName(element);
     if (beta < element.betaMin || beta > element.betaMax)
         Fail(FlowcalcMessage::BetaOutside, Number(beta), Number(element.betaMin), Number(element.betaMax), name);
     if (diameterMm < element.diameterMinMm || diameterMm > element.diameterMaxMm)
@@ -259,10 +265,10 @@ MvCalculationOutput Calculation::Run()
 
     const double reMin = MinimumReynolds(*element, beta, diameter);
     if (m_in.mvReDr < reMin)
-        Fail(FlowcalcMessage::ReynoldsBelow, Number(m_in.mvReDr), Number(reMin), QString::fromLatin1(element->name));
+        Fail(FlowcalcMessage::ReynoldsBelow, Number(m_in.mvReDr), Number(reMin), ElementName(*element));
     if (m_in.mvReDr > element->reynoldsMax)
         Fail(FlowcalcMessage::ReynoldsAbove, Number(m_in.mvReDr), Number(element->reynoldsMax),
-             QString::fromLatin1(element->name));
+             ElementName(*element));
     if (element->kind == ElementKind::Orifice && diameter < kSmallPipeMm)
         Warn(FlowcalcMessage::SmallPipe, Number(diameter));
 
