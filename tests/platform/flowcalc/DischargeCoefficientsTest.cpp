@@ -7,6 +7,7 @@
 // annex tables.
 #include "platform/flowcalc/FlowcalcTables.h"
 #include "platform/flowcalc/Iso5167.h"
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -18,18 +19,22 @@ struct Row {
     double reference[3];
 };
 
-void ExpectRelative(double actual, double expected, const char* what, double beta, double at)
+// Each row's three reference values at the three abscissae (Reynolds numbers
+// or pressure ratios), to 1e-4 relative.
+void CheckTable(const std::function<double(double beta, double at)>& equation, const Row (&rows)[3],
+                const double (&at)[3], const char* what)
 {
-    EXPECT_NEAR(actual / expected, 1.0, 1e-4) << what << " beta " << beta << " at " << at;
+    for (const Row& row : rows)
+        for (int i = 0; i < 3; ++i)
+            EXPECT_NEAR(equation(row.beta, at[i]) / row.reference[i], 1.0, 1e-4)
+                << what << " beta " << row.beta << " at " << at[i];
 }
 
 void CheckOrifice(OrificeTapping tapping, const Row (&rows)[3], const char* what)
 {
     const double reynolds[3] = {2e4, 1e5, 1e7};
-    for (const Row& row : rows)
-        for (int i = 0; i < 3; ++i)
-            ExpectRelative(Iso5167::OrificeDischargeCoefficient(tapping, row.beta, reynolds[i], 100.0),
-                           row.reference[i], what, row.beta, reynolds[i]);
+    CheckTable([tapping](double beta, double re) { return Iso5167::OrificeDischargeCoefficient(tapping, beta, re, 100.0); },
+               rows, reynolds, what);
 }
 
 TEST(DischargeCoefficients, OrificePlatesFollowReaderHarrisGallagherForEachTapping)
@@ -63,19 +68,13 @@ TEST(DischargeCoefficients, NozzlesFollowTheirEquations)
                         {0.6, {0.941117, 0.960656, 0.962128}},
                         {0.8, {0.916223, 0.900585, 0.899406}}};
     const double isaRe[3] = {2e4, 2e5, 1e7};
-    for (const Row& row : isa)
-        for (int i = 0; i < 3; ++i)
-            ExpectRelative(Iso5167::Isa1932NozzleDischargeCoefficient(row.beta, isaRe[i]), row.reference[i],
-                           "ISA 1932", row.beta, isaRe[i]);
+    CheckTable(Iso5167::Isa1932NozzleDischargeCoefficient, isa, isaRe, "ISA 1932");
 
     const Row longRadius[3] = {{0.2, {0.967297, 0.987265, 0.995577}},
                                {0.5, {0.950326, 0.981898, 0.995040}},
                                {0.8, {0.938094, 0.978030, 0.994653}}};
     const double lrRe[3] = {1e4, 1e5, 1e7};
-    for (const Row& row : longRadius)
-        for (int i = 0; i < 3; ++i)
-            ExpectRelative(Iso5167::LongRadiusNozzleDischargeCoefficient(row.beta, lrRe[i]), row.reference[i],
-                           "long radius", row.beta, lrRe[i]);
+    CheckTable(Iso5167::LongRadiusNozzleDischargeCoefficient, longRadius, lrRe, "long radius");
 }
 
 TEST(DischargeCoefficients, VenturiElementsHaveTheirFixedOrBetaOnlyCoefficient)
@@ -99,17 +98,13 @@ TEST(Expansibility, OrificeAndNozzleFactorsAtThreePressureRatios)
     const Row orifice[3] = {{0.2, {0.994965, 0.974524, 0.934725}},
                             {0.5, {0.994690, 0.973131, 0.931155}},
                             {0.75, {0.992477, 0.961932, 0.902462}}};
-    for (const Row& row : orifice)
-        for (int i = 0; i < 3; ++i)
-            ExpectRelative(Iso5167::OrificeExpansibility(row.beta, tau[i], 1.4), row.reference[i], "orifice eps",
-                           row.beta, tau[i]);
+    CheckTable([](double beta, double t) { return Iso5167::OrificeExpansibility(beta, t, 1.4); }, orifice, tau,
+               "orifice eps");
     const Row nozzle[3] = {{0.3, {0.989113, 0.944381, 0.854643}},
                            {0.5, {0.988291, 0.940549, 0.846363}},
                            {0.75, {0.982778, 0.915769, 0.795987}}};
-    for (const Row& row : nozzle)
-        for (int i = 0; i < 3; ++i)
-            ExpectRelative(Iso5167::NozzleExpansibility(row.beta, tau[i], 1.4), row.reference[i], "nozzle eps",
-                           row.beta, tau[i]);
+    CheckTable([](double beta, double t) { return Iso5167::NozzleExpansibility(beta, t, 1.4); }, nozzle, tau,
+               "nozzle eps");
     EXPECT_DOUBLE_EQ(Iso5167::NozzleExpansibility(0.5, 1.0, 1.4), 1.0);
 }
 
