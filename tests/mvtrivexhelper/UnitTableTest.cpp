@@ -61,34 +61,6 @@ TEST(UnitTableTest, EachCodeHasOneRowPerBus)
     EXPECT_EQ(UnitTable::Find(enmCommType::HART, 1000), nullptr);
 }
 
-TEST(UnitTableTest, BaseUnitsAreTheIdentity)
-{
-    const std::pair<int16_t, int16_t> bases[] = {{8, 1138}, {28, 1347}, {73, 1322}, {32, 1001}, {92, 1097}, {49, 1013}};
-    for (const auto& [hart, bus] : bases) {
-        EXPECT_TRUE(UnitTable::Find(enmCommType::HART, hart)->toBase.steps.empty()) << hart;
-        EXPECT_TRUE(UnitTable::Find(enmCommType::PROFIBUS, bus)->toBase.steps.empty()) << bus;
-        EXPECT_TRUE(UnitTable::Find(enmCommType::ff, bus)->toBase.steps.empty()) << bus;
-    }
-}
-
-// How HART computes the from-base step of some units: by the inverse of the
-// factor, or with the factor written the other way round.
-TEST(UnitTableTest, HartFromBaseStepsAsTheDeviceComputesThem)
-{
-    const double b = 1234.5678;
-    const auto fromBase = [b](enmCommType bus, int16_t code) {
-        return FromBase(*UnitTable::Find(bus, code), bus, b);
-    };
-    EXPECT_EQ(fromBase(enmCommType::HART, 6), b * (1 / 68.9476));
-    EXPECT_EQ(fromBase(enmCommType::PROFIBUS, 1141), b / 68.9476);
-    EXPECT_EQ(fromBase(enmCommType::HART, 47), b * (1 / 25.4));
-    EXPECT_EQ(fromBase(enmCommType::HART, 7), b * 0.001);
-    EXPECT_EQ(fromBase(enmCommType::ff, 1137), b / 1000);
-    EXPECT_EQ(fromBase(enmCommType::HART, 237), b / 10000);
-    EXPECT_EQ(fromBase(enmCommType::PROFIBUS, 1132), b * 0.0001);
-    EXPECT_EQ(fromBase(enmCommType::HART, 16), b * 15850.32);
-}
-
 // Published definitions, each as the value of one unit in the base unit of
 // its quantity (mbar = 100 Pa, m3/s, kg/s, kg/m3, mm).
 constexpr double kGravity = 9.80665;             // standard acceleration of gravity, m/s2
