@@ -1,0 +1,61 @@
+// The debug switch follows the marker file in the home folder.
+#include "mvtrivexhelper/clsDebugInfo.h"
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace {
+
+class DebugSwitchTest : public ::testing::Test {
+protected:
+    DebugSwitchTest() : m_savedHome(qgetenv("HOME")) { qputenv("HOME", home.path().toUtf8()); }
+    ~DebugSwitchTest() override { qputenv("HOME", m_savedHome); }
+
+    QString Marker() const { return home.filePath(clsDebugInfo::kMarkerFileName); }
+    void WriteMarker(const QByteArray& content)
+    {
+        QFile file(Marker());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+
+    QTemporaryDir home;
+    clsDebugInfo debug;
+
+private:
+    QByteArray m_savedHome;
+};
+
+TEST_F(DebugSwitchTest, OffWithoutTheMarkerFile)
+{
+    EXPECT_FALSE(debug.InDebugMode().isValid());
+}
+
+TEST_F(DebugSwitchTest, OnWhileTheMarkerFileExistsWhateverItHolds)
+{
+    WriteMarker(QByteArray());
+    EXPECT_EQ(debug.InDebugMode(), QVariant(true));
+    WriteMarker("0");
+    EXPECT_EQ(debug.InDebugMode(), QVariant(true));
+    ASSERT_TRUE(QFile::remove(Marker()));
+    EXPECT_FALSE(debug.InDebugMode().isValid());
+}
+
+TEST_F(DebugSwitchTest, OffWhenTheMarkerCannotBeOpened)
+{
+    ASSERT_TRUE(QDir(home.path()).mkdir(clsDebugInfo::kMarkerFileName)); // a folder of that name
+    EXPECT_FALSE(debug.InDebugMode().isValid());
+}
+
+TEST_F(DebugSwitchTest, OffWhenTheMarkerIsNotReadable)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "the superuser reads every file";
+    WriteMarker("x");
+    ASSERT_TRUE(QFile::setPermissions(Marker(), QFileDevice::WriteOwner));
+    EXPECT_FALSE(debug.InDebugMode().isValid());
+}
+
+} // namespace
