@@ -4,20 +4,31 @@
 //           [gsd_file:<file>] dtminfo_date:<date> fdtclassificationid:<number>
 //   fennick func:unregisterdtm dscr_dir:<folder>/ fdt_file:<file>
 //   fennick --test-lines
+//   fennick --form
 #include "fennick/fdt/FennickClasses.h"
 #include "fennick/services/Debugging.h"
 #include "fennick/services/Mainprogram.h"
 #include "platform/applet/AppletClasses.h"
 #include "platform/crosscheck/CrosscheckClasses.h"
+#include <QApplication>
 #include <QCoreApplication>
+#include <memory>
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    // Only the developers' window needs a window system.
+    std::unique_ptr<QCoreApplication> app;
+    if (Mainprogram::WantsWindow(arguments))
+        app = std::make_unique<QApplication>(argc, argv);
+    else
+        app = std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Trivex"));
     QCoreApplication::setApplicationName(Debugging::ProgramTitle());
     applet::RegisterClasses();
     crosscheck::RegisterClasses();
     fennick::RegisterClasses();
-    return Mainprogram::Main(app.arguments().mid(1));
+    return Mainprogram::Main(QCoreApplication::arguments().mid(1));
 }

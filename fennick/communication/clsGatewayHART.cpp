@@ -165,6 +165,8 @@ void clsGatewayHART::HandleServerSideError()
         int32_t r = 0;
         if (!CallClient([&] { client->DisConnectIndication(0, 0, QVariant(0), kDetailConnectionLost, r); }))
             m_clientHandle.reset();
+        // The client has been told the link is gone; a later connect starts afresh.
+        m_linkState = 0;
     }
 }
 

@@ -18,6 +18,7 @@
 #include "platform/automation/ComError.h"
 #include <algorithm>
 #include <array>
+#include <set>
 
 namespace {
 
@@ -26,6 +27,7 @@ const QString kDataTypesNamespace = QStringLiteral("x-schema:FDTDataTypesSchema.
 const QString kStorageState = QStringLiteral("fdt:storageState");
 const QString kDataSetState = QStringLiteral("fdt:dataSetState");
 const QString kDeviceTypeElement = QStringLiteral("fdt:DtmDeviceType");
+const QString kTagAttribute = QStringLiteral("fdt:tag");
 
 // The XPath expressions on the dataset: the element names joined by "/"
 // behind a leading "//".
@@ -315,7 +317,7 @@ void clsDataManager::GetVersionInformation(QString& name, QString& vendor) const
 QString clsDataManager::GetDeviceTag() const
 {
     const xml::XmlNode device = m_cache ? m_cache->SelectSingleNode(kDevicePath) : xml::XmlNode();
-    return device ? device.Attribute(QStringLiteral("fdt:tag")) : QString();
+    return device ? device.Attribute(kTagAttribute) : QString();
 }
 
 QString clsDataManager::GetDtmTitle() const
@@ -362,7 +364,7 @@ bool clsDataManager::BuildNewDataset(const QString& deviceType, const QString& t
     xml::XmlNode copiedType = root.AppendChild(typeElement);
 
     xml::XmlNode device = cache->CreateElement(QStringLiteral("DtmDevice"));
-    device.SetAttribute(QStringLiteral("fdt:tag"), tag);
+    device.SetAttribute(kTagAttribute, tag);
     xml::XmlNode exported = cache->CreateElement(QStringLiteral("ExportedVariables"));
     xml::XmlNode variables = cache->CreateElement(QStringLiteral("fdt:DtmVariables"));
     variables.SetAttribute(QStringLiteral("name"), QStringLiteral("Parameters"));
@@ -516,9 +518,16 @@ bool clsDataManager::IDtmParameterExt_SetParameters(const QString&, const QStrin
             else
                 result = TakeSlaveAddress(*document);
         }
-        const bool tagCopied =
-            XMLHelper::CopyAttribute(document->AsNode(), *m_cache, kDevicePath, QStringLiteral("fdt:tag"));
-        result = tagCopied && result;
+        // A device element may leave its tag out; that is no empty tag.
+        const xml::XmlNode device = document->SelectSingleNode(kDevicePath);
+        if (device && !device.HasAttribute(kTagAttribute)) {
+            Debugging::TraceInfo(QStringLiteral("IDtmParameterExt_SetParameters - the device carries no fdt:tag; the "
+                                                "tag stays ")
+                                 + GetDeviceTag());
+        } else {
+            const bool tagCopied = XMLHelper::CopyAttribute(document->AsNode(), *m_cache, kDevicePath, kTagAttribute);
+            result = tagCopied && result;
+        }
     }
     PublishAddressAndTag();
     return result;
@@ -528,7 +537,6 @@ bool clsDataManager::IDtmParameterExt_SetParameters(const QString&, const QStrin
 
 bool clsDataManager::GetDataBag(std::shared_ptr<clsDataBag>& bag)
 {
-    auto result = std::make_shared<clsDataBag>();
     Debugging::TraceInfo(QStringLiteral("Bag (get):: Begin ... "));
     ResetChangedData();
     if (!m_cache) {
@@ -537,11 +545,28 @@ bool clsDataManager::GetDataBag(std::shared_ptr<clsDataBag>& bag)
         return false;
     }
     SetDataSetStates(QStringLiteral("persistent"), QStringLiteral("validModified "));
+    // What goes to the frame while the DTM unloads is nobody else's news.
+    bag = FillDataBag(CurrentDtmStatus() != DtmStatus::Unloading);
+    Debugging::TraceInfo(QStringLiteral("Bag (get): ... Done!"));
+    return true;
+}
+
+bool clsDataManager::GetCurrentDataBag(std::shared_ptr<clsDataBag>& bag)
+{
+    if (!m_cache) {
+        Debugging::TraceError(QStringLiteral("Bag (current): privXMLDataCache Is Nothing"));
+        return false;
+    }
+    bag = FillDataBag(false);
+    return true;
+}
+
+std::shared_ptr<clsDataBag> clsDataManager::FillDataBag(bool recordChanges)
+{
+    auto result = std::make_shared<clsDataBag>();
     const QString text = BuildParameterXml(QStringLiteral("FDT"));
     result->SetDtmParameters(text);
-    // What goes to the frame while the DTM unloads is nobody else's news.
-    const bool unloading = CurrentDtmStatus() == DtmStatus::Unloading;
-    if (!unloading)
+    if (recordChanges)
         AddChangedData(text, kChangedParameters);
 
     ChannelList channels;
@@ -555,39 +580,38 @@ bool clsDataManager::GetDataBag(std::shared_ptr<clsDataBag>& bag)
         const QString bus = GetBusCategory();
         for (size_t i = 0; i < channels.size(); ++i) {
             const QString channelText = channels[i]->IFdtChannel_GetChannelParameters(QStringLiteral("FDT"), bus);
-            if (!unloading)
+            if (recordChanges)
                 AddChangedData(channelText, kChangedChannel);
             result->SetChannelData(static_cast<int32_t>(i + 1), channelText);
         }
     }
-    Debugging::TraceInfo(QStringLiteral("Bag (get): ... Done!"));
-    bag = result;
-    return true;
+    return result;
 }
 
-bool clsDataManager::LoadBagChannels(const clsDataBag& bag)
+void clsDataManager::LoadBagChannels(const clsDataBag& bag)
 {
     ChannelList channels;
     if (!GetChannelCollection(channels))
         Debugging::TraceInfo(QStringLiteral("Bag (Set): Channel collection = Nothing"));
     else if (channels.empty())
         Debugging::TraceInfo(QStringLiteral("Bag (Set): Number of Channels = 0"));
-    if (bag.ChannelCount() != static_cast<int32_t>(channels.size())) {
-        Debugging::TraceError(QStringLiteral("Bag (Set): %1 channel documents for %2 channels of the dataset!")
+    // A bag of another writer or of another configuration still loads: the
+    // channels it has no document for keep their values, documents beyond
+    // the channels are left out, and a document that is refused only costs
+    // its own channel.
+    const int32_t available = static_cast<int32_t>(channels.size());
+    if (bag.ChannelCount() != available)
+        Debugging::TraceError(QStringLiteral("Bag (Set): %1 channel documents for %2 channels of the dataset; "
+                                             "only the first %3 are loaded")
                                   .arg(bag.ChannelCount())
-                                  .arg(channels.size()));
-        return false;
-    }
+                                  .arg(available)
+                                  .arg(std::min(bag.ChannelCount(), available)));
     const QString bus = GetBusCategory();
-    bool loaded = true;
-    for (size_t i = 0; i < channels.size(); ++i) {
-        if (!channels[i]->IFdtChannelExt_SetChannelParameters(
-                QStringLiteral("FDT"), bus, bag.ChannelData(static_cast<int32_t>(i + 1)), false)) {
+    for (int32_t i = 1; i <= std::min(bag.ChannelCount(), available); ++i) {
+        if (!channels[static_cast<size_t>(i - 1)]->IFdtChannelExt_SetChannelParameters(
+                QStringLiteral("FDT"), bus, bag.ChannelData(i), false))
             Debugging::TraceError(QStringLiteral("Bag (Set): SetChannelparameters failed!"));
-            loaded = false;
-        }
     }
-    return loaded;
 }
 
 bool clsDataManager::SetDataBag(const clsDataBag& bag)
@@ -615,7 +639,8 @@ bool clsDataManager::SetDataBag(const clsDataBag& bag)
         RegisterAsView();
         PublishAddressAndTag();
         BuildTopologyModules();
-        return LoadBagChannels(bag);
+        LoadBagChannels(bag);
+        return true;
     } catch (const automation::ComError& error) {
         Debugging::TraceRuntimeError(error);
     } catch (const std::exception& error) {
@@ -730,10 +755,39 @@ void clsDataManager::BuildTopologyModules()
     if (elements.isEmpty())
         return;
     m_topologyModules = std::make_shared<ModuleCollection>();
-    for (const xml::XmlNode& element : elements)
-        for (const auto& entry : *m_describedModules)
-            if (entry.item->ReadModuleDefinition(element))
-                m_topologyModules->Add(QString::number(entry.item->Slot()), entry.item);
+    // Each stored module takes a described module of its own: the first of
+    // its name not placed yet, so that two modules of one name (the
+    // configuration dialog places them) come back into their own slots. A
+    // stored module without a free module or whose slot is taken already is
+    // left out, traced; no module is changed for it.
+    std::set<const clsDataManagerModule*> placed;
+    for (const xml::XmlNode& element : elements) {
+        const QString name = clsDataManagerModule::StoredModuleName(element);
+        const int32_t slot = clsDataManagerModule::StoredSlot(element);
+        const auto free = std::find_if(m_describedModules->begin(), m_describedModules->end(),
+                                       [&](const ModuleCollection::Entry& entry) {
+                                           return placed.count(entry.item.get()) == 0
+                                                  && entry.item->ModuleName() == name;
+                                       });
+        if (free == m_describedModules->end()) {
+            Debugging::TraceError(QStringLiteral("BuildTopologyModules: no module left for the stored module \"%1\" "
+                                                 "in slot %2")
+                                      .arg(name)
+                                      .arg(slot));
+            continue;
+        }
+        if (m_topologyModules->Contains(QString::number(slot))) {
+            Debugging::TraceError(QStringLiteral("BuildTopologyModules: slot %1 holds a module already; the stored "
+                                                 "module \"%2\" is left out")
+                                      .arg(slot)
+                                      .arg(name));
+            continue;
+        }
+        if (!free->item->ReadModuleDefinition(element))
+            continue;
+        placed.insert(free->item.get());
+        m_topologyModules->Add(QString::number(free->item->Slot()), free->item);
+    }
 }
 
 bool clsDataManager::GetChannelCollection(ChannelList& channels)

@@ -72,9 +72,14 @@ public:
     // A new bag of the dataset and its channels; the dataset becomes
     // "persistent", "validModified ". False, traced, when there is no dataset.
     bool GetDataBag(std::shared_ptr<clsDataBag>& bag);
+    // A new bag of the dataset and its channels as they are now, for a copy
+    // outside the frame: the state attributes and the changed data stay as
+    // they are. False, traced, when there is no dataset.
+    bool GetCurrentDataBag(std::shared_ptr<clsDataBag>& bag);
     // A stored instance: loads the parameters, starts the toolkit, builds the
-    // data model and loads the channels. False, traced, when any of it fails,
-    // also when the bag's channels do not fit the dataset's channels.
+    // data model and loads the channels. False, traced, when the parameters,
+    // the description files or the toolkit fail; a channel document that is
+    // refused or a channel count that differs is traced and the load goes on.
     bool SetDataBag(const clsDataBag& bag);
 
     // An empty text leaves that attribute unchanged.
@@ -216,7 +221,10 @@ public:
 private:
     bool BuildNewDataset(const QString& deviceType, const QString& tag, QString& tdxPath, QString& fdtPath);
     bool StartToolkit(const QString& tdxPath, const QString& fdtPath);
-    bool LoadBagChannels(const clsDataBag& bag);
+    void LoadBagChannels(const clsDataBag& bag);
+    // The dataset's text and its channels' texts; with recordChanges they
+    // also go into the changed-data document.
+    std::shared_ptr<clsDataBag> FillDataBag(bool recordChanges);
     void RegisterAsView();
     xml::XmlNode Root() const;
     // One state attribute of the document element; "undefined" (traced) without a document.

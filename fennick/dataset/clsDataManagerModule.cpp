@@ -25,6 +25,13 @@ bool ReadNumber(const QString& text, double& number)
     return ok;
 }
 
+// A slot value read as a number and rounded; 0 when it is no number.
+int32_t SlotNumber(const QString& text)
+{
+    double number = 0;
+    return ReadNumber(text, number) ? static_cast<int32_t>(std::lround(number)) : 0;
+}
+
 xml::XmlNode AppendElement(xml::XmlDocument& document, xml::XmlNode parent, const QString& name)
 {
     return parent.AppendChild(document.CreateElement(name));
@@ -130,10 +137,7 @@ QString clsDataManagerModule::ModuleId() const
 
 int32_t clsDataManagerModule::Slot() const
 {
-    double number = 0;
-    if (!m_slot || !ReadNumber(m_slot->Value(), number))
-        return 0;
-    return static_cast<int32_t>(std::lround(number));
+    return m_slot ? SlotNumber(m_slot->Value()) : 0;
 }
 
 void clsDataManagerModule::SetSlot(int32_t slot)
@@ -205,17 +209,25 @@ void clsDataManagerModule::IDtmParameter_GetModuleData(xml::XmlDocument& documen
             .SetAttribute(QStringLiteral("idref"), entry.item->GetChannelId());
 }
 
-bool clsDataManagerModule::ReadModuleDefinition(const xml::XmlNode& module)
+QString clsDataManagerModule::StoredModuleName(const xml::XmlNode& module)
 {
-    QString name;
     const xml::XmlNode version = module.SelectSingleNode(QStringLiteral("fdt:VersionInformation"));
     if (!version) {
         Debugging::TraceError(QStringLiteral("Missing element fdt:VersionInformationin module definition"));
         Debugging::TraceError(QStringLiteral("Unable to identify module type"));
-    } else {
-        name = XMLHelper::GetAttribute(version, QStringLiteral("name"));
+        return QString();
     }
-    if (ModuleName() != name)
+    return XMLHelper::GetAttribute(version, QStringLiteral("name"));
+}
+
+int32_t clsDataManagerModule::StoredSlot(const xml::XmlNode& module)
+{
+    return SlotNumber(XMLHelper::GetAttribute(module, QStringLiteral("slot")));
+}
+
+bool clsDataManagerModule::ReadModuleDefinition(const xml::XmlNode& module)
+{
+    if (ModuleName() != StoredModuleName(module))
         return false;
     if (m_slot)
         m_slot->SetValue(XMLHelper::GetAttribute(module, QStringLiteral("slot")));

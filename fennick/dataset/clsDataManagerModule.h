@@ -49,6 +49,11 @@ public:
     // True when the Module element of the topology describes this module; it
     // then takes the slot and id and places its channels.
     bool ReadModuleDefinition(const xml::XmlNode& module);
+    // What a Module element of the topology stores, read without changing any
+    // module: the module name ("", traced, without its version information)
+    // and the slot (0 when it is no number).
+    static QString StoredModuleName(const xml::XmlNode& module);
+    static int32_t StoredSlot(const xml::XmlNode& module);
 
     const Channels& ModuleChannels() const { return m_channels; }
     QString ModuleDescription() const { return m_descriptionName; }

@@ -45,8 +45,9 @@ using A = Admission;
 constexpr MethodGate kGates[] = {
     {Class_InitProperties, "Class_InitProperties", A::Statuses, Statuses({0}), true,
      "Class::InitProperties", "Class_InitProperties", ""},
-    {Class_ReadProperties, "Class_ReadProperties", A::Always, 0, true,
-     "", "Class_ReadProperties: Begin ... ", "Class_ReadProperties: ... Done!"},
+    // INOPERABLE (12) is final: a torn-down object loads no instance.
+    {Class_ReadProperties, "Class_ReadProperties", A::Statuses, Statuses({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}), true,
+     "Class::ReadProperties: ", "Class_ReadProperties: Begin ... ", "Class_ReadProperties: ... Done!"},
     {Class_WriteProperties, "Class_WriteProperties", A::RunningOrUnloading, 0, true,
      "Class::WriteProperties: ", "Class_WriteProperties: Begin ... ", "Class_WriteProperties: ... Done!"},
     {IDtm_Environment, "IDtm::Environment", A::Statuses, Statuses({4, 8}), true,

@@ -12,6 +12,7 @@
 #include <memory>
 
 namespace applet { class AppletHost; }
+class clsDataBag;
 class clsChannelConfigurator;
 class clsFunctionConnect;
 class clsFunctionSequence;
@@ -112,7 +113,9 @@ private:
 
     // The export.
     bool WriteExportXML();
-    bool CreateXMLFile(const QString& fileName);
+    // The DTM's dataset and channels as they are now; false without a dataset.
+    static bool CurrentDataBag(std::shared_ptr<clsDataBag>& bag);
+    bool CreateXMLFile(const QString& fileName, const clsDataBag& bag);
     static QString AddXmlExtension(const QString& fileName);
 
     // Description of the function.

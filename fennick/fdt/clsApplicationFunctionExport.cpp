@@ -1,7 +1,9 @@
 // The documents a function produces: its "Function" element of the function
 // list, and the export file of the DTM's parameters and channel data.
 #include "fennick/dataset/clsDataBag.h"
+#include "fennick/dataset/clsDataManager.h"
 #include "fennick/fdt/clsApplicationFunction.h"
+#include "fennick/fdt/clsTkDispatcher.h"
 #include "fennick/fdt/global.h"
 #include "fennick/services/Debugging.h"
 #include "fennick/services/XMLHelper.h"
@@ -48,26 +50,34 @@ bool clsApplicationFunction::WriteExportXML()
     request.filter = kExportFilter;
     const QString fileName = dialogs::DialogService::instance().ChooseSaveFile(request);
     bool written = false;
-    if (fileName.isEmpty())
+    std::shared_ptr<clsDataBag> bag;
+    if (fileName.isEmpty()) {
         Debugging::TraceInfo(QStringLiteral("WriteExportXML: no file chosen, nothing exported"));
-    else
-        written = CreateXMLFile(fileName);
+    } else if (!CurrentDataBag(bag)) {
+        TraceExportError(automation::E_FAIL_, QStringLiteral("No DTM data to export"));
+    } else {
+        written = CreateXMLFile(fileName, *bag);
+    }
     Debugging::TraceInfo(QStringLiteral("WriteExportXML ended........."));
     return saved && written;
 }
 
-bool clsApplicationFunction::CreateXMLFile(const QString& fileName)
+bool clsApplicationFunction::CurrentDataBag(std::shared_ptr<clsDataBag>& bag)
+{
+    // The dataset as it is now, with what the applet has just saved; the bag
+    // last exchanged with the frame may be older.
+    const auto dtm = global::CurrentDtm();
+    const auto data = dtm ? dtm->DataManager() : nullptr;
+    return data && data->GetCurrentDataBag(bag);
+}
+
+bool clsApplicationFunction::CreateXMLFile(const QString& fileName, const clsDataBag& bag)
 {
     try {
         xml::XmlDocument document;
         document.SetValidateOnParse(false);
         document.SetPreserveWhiteSpace(true);
         Debugging::TraceInfo(QStringLiteral("CreateXMLFile started........."));
-        const std::shared_ptr<clsDataBag> bag = global::LastDataBag();
-        if (!bag) {
-            TraceExportError(automation::E_FAIL_, QStringLiteral("No DTM data to export"));
-            return false;
-        }
         document.AppendProcessingInstruction(QStringLiteral("xml"), QStringLiteral("version='1.0'"));
         Debugging::TraceInfo(QStringLiteral("dom object created...."));
         Debugging::TraceInfo(QStringLiteral("creating the DTMExportSchema node"));
@@ -78,16 +88,16 @@ bool clsApplicationFunction::CreateXMLFile(const QString& fileName)
         Debugging::TraceInfo(QStringLiteral("Creating the node DTMParameter"));
         xml::XmlNode parameter = root.AppendChild(document.CreateElement(QStringLiteral("DTMParameter")));
         Debugging::TraceInfo(QStringLiteral("Created the node DTMParameter and appended to root"));
-        const QString parameterText = bag->DtmParameters();
+        const QString parameterText = bag.DtmParameters();
         parameter.SetText(parameterText);
         Debugging::TraceInfo(QStringLiteral("xmlParameter :  ") + parameterText);
-        const int32_t count = bag->ChannelCount();
+        const int32_t count = bag.ChannelCount();
         if (count > 0) {
             xml::XmlNode channels = root.AppendChild(document.CreateElement(QStringLiteral("ChannelParameterData")));
             xml::XmlNode countNode = channels.AppendChild(document.CreateElement(QStringLiteral("ChannelCount")));
             countNode.SetText(QString::number(count));
             for (int32_t i = 1; i <= count; ++i) {
-                const QString channelData = bag->ChannelData(i);
+                const QString channelData = bag.ChannelData(i);
                 Debugging::TraceInfo(QStringLiteral("xmlChannelData  :") + channelData);
                 xml::XmlNode channel = channels.AppendChild(document.CreateElement(QStringLiteral("ChannelParameter")));
                 channel.SetText(channelData);

@@ -35,6 +35,7 @@
 #include "platform/frame/fdt/FrameBulkData.h"
 #include "platform/frame/fdt/IFdtDialog.h"
 #include "platform/loop/EventLoop.h"
+#include <QDir>
 #include <QPointer>
 #include <exception>
 
@@ -124,6 +125,24 @@ QString ProcedureError(const automation::ComError& error, const char* procedure)
 automation::ComError FromStd(const std::exception& error)
 {
     return automation::ComError(automation::E_FAIL_, QString::fromLocal8Bit(error.what()), kClassModule);
+}
+
+// A call into the frame: whatever the frame raises ends here and goes to the
+// trace, so that what follows the call (lock release, save) still runs.
+template <class Work, class Trace>
+bool AtFrameBoundary(Work&& work, Trace&& trace)
+{
+    try {
+        work();
+        return true;
+    } catch (const automation::ComError& error) {
+        trace(error);
+    } catch (const std::exception& error) {
+        trace(FromStd(error));
+    } catch (...) {
+        trace(automation::ComError(automation::E_FAIL_, QStringLiteral("Unknown error"), kClassModule));
+    }
+    return false;
 }
 
 // Shows the busy window for a scope, also when the scope is left by an error.
@@ -306,21 +325,24 @@ void clsTkDispatcher::Class_InitProperties()
 
 void clsTkDispatcher::Class_ReadProperties(const automation::PropertyBag& bag)
 {
-    RunMethod(DtmMethod::Class_ReadProperties, false, [&](const DtmGate::MethodGate&) {
+    RunMethod(DtmMethod::Class_ReadProperties, false, [&](const DtmGate::MethodGate& gate) {
+        if (!Admitted(gate))
+            return false;
         // The stored bag is kept only once it has been read whole: a
         // half-read bag must not become the dataset.
         m_storedDataBag.reset();
         auto dataBag = std::make_shared<clsDataBag>();
-        // Every key is always written, so a missing one means the bag is not
-        // the instance that was saved.
-        auto require = [&](const QString& key) {
-            if (bag.Contains(key))
-                return true;
-            Debugging::TraceError(QStringLiteral("Class_ReadProperties: Property bag lacks ") + key);
+        // Without its parameters a bag holds no instance. The channel count
+        // and channel texts of a bag from another writer may be missing: they
+        // read as 0 and the empty text (traced); a value that is there but
+        // broken is refused.
+        if (!bag.Contains(kKeyParameters)) {
+            Debugging::TraceError(QStringLiteral("Class_ReadProperties: Property bag lacks ") + kKeyParameters);
             return false;
+        }
+        const auto traceDefault = [](const QString& key, const QString& value) {
+            Debugging::TraceError(QStringLiteral("Class_ReadProperties: Property bag lacks %1; read as %2").arg(key, value));
         };
-        if (!require(kKeyParameters))
-            return false;
         const QString parameters = bag.Read(kKeyParameters, QString()).toString();
         dataBag->SetDtmParameters(parameters);
         auto traceParameters = [&] {
@@ -330,8 +352,9 @@ void clsTkDispatcher::Class_ReadProperties(const automation::PropertyBag& bag)
         };
         traceParameters();
 
-        if (!require(kKeySize))
-            return false;
+        const bool sized = bag.Contains(kKeySize);
+        if (!sized)
+            traceDefault(kKeySize, QStringLiteral("0"));
         bool ok = false;
         const int32_t count = bag.Read(kKeySize, static_cast<int16_t>(0)).toInt(&ok);
         if (!ok)
@@ -346,23 +369,28 @@ void clsTkDispatcher::Class_ReadProperties(const automation::PropertyBag& bag)
         }
         dataBag->SetChannelCount(count);
         for (int32_t i = count; i >= 1; --i) {
-            if (!require(kKeyChannel + QString::number(i)))
-                return false;
-            dataBag->SetChannelData(i, bag.Read(kKeyChannel + QString::number(i), QString()).toString());
+            const QString key = kKeyChannel + QString::number(i);
+            if (!bag.Contains(key))
+                traceDefault(key, QStringLiteral("the empty text"));
+            dataBag->SetChannelData(i, bag.Read(key, QString()).toString());
         }
-        // Channel texts beyond the count disagree with it as much as missing ones.
+        // Channel texts beyond a stored count disagree with it; without a
+        // count they are not read.
         for (const QString& key : bag.Keys()) {
             if (!key.startsWith(kKeyChannel))
                 continue;
             bool numbered = false;
             const int32_t index = key.mid(kKeyChannel.size()).toInt(&numbered);
-            if (!numbered || index < 1 || index > count
-                || key != kKeyChannel + QString::number(index)) {
-                Debugging::TraceError(QStringLiteral("Class_ReadProperties: %1 does not fit %2 %3")
-                                          .arg(key, kKeySize)
-                                          .arg(count));
-                return false;
+            if (numbered && index >= 1 && index <= count && key == kKeyChannel + QString::number(index))
+                continue;
+            if (!sized) {
+                Debugging::TraceError(QStringLiteral("Class_ReadProperties: %1 is not read without %2").arg(key, kKeySize));
+                continue;
             }
+            Debugging::TraceError(QStringLiteral("Class_ReadProperties: %1 does not fit %2 %3")
+                                      .arg(key, kKeySize)
+                                      .arg(count));
+            return false;
         }
 
         traceParameters();
@@ -380,6 +408,8 @@ void clsTkDispatcher::Class_ReadProperties(const automation::PropertyBag& bag)
 void clsTkDispatcher::Class_WriteProperties(automation::PropertyBag& bag)
 {
     QString failure = QStringLiteral("the instance cannot be saved in status ") + GetDtmStatusName();
+    // The release waits for this save (the watchdog runs); the save stops the watchdog.
+    const bool releaseAwaitsSave = m_status == DtmStatus::Unloading && m_watchdog != nullptr;
     const bool written = RunMethod(DtmMethod::Class_WriteProperties, false, [&](const DtmGate::MethodGate& gate) {
         StopWatchdog();
         if (!Admitted(gate)) {
@@ -417,6 +447,12 @@ void clsTkDispatcher::Class_WriteProperties(automation::PropertyBag& bag)
         global::LastDataBag() = dataBag;
         return true;
     });
+    // A failed save must not hold the release up: it goes on as the watchdog
+    // would have let it.
+    if (!written && releaseAwaitsSave) {
+        Debugging::TraceError(QStringLiteral("Class_WriteProperties: the save failed; the release goes on without it"));
+        PostAsyncOperation(Op::PreparedToRelease);
+    }
     // The frame must not store a bag that holds no instance in place of the
     // one it has.
     if (!written)
@@ -601,7 +637,12 @@ bool clsTkDispatcher::LoadCommunicationServer()
         Debugging::TraceError(QStringLiteral("Communication protocol not supported (yet)"));
         return false;
     }
-    const QString descriptionFile = Publics::GetTdxDescriptionDir() + QLatin1String(protocol->descriptionFile);
+    // Outside an installation there is no description directory: the
+    // description is then looked for beside the program, never in whatever
+    // folder the process happens to run in.
+    const QString descriptionFile = QDir(Publics::ProgramFolder())
+                                        .absoluteFilePath(Publics::GetTdxDescriptionDir()
+                                                          + QLatin1String(protocol->descriptionFile));
 
     QString progId;
     std::shared_ptr<applet::TdxFileParser> parser;
@@ -1137,13 +1178,15 @@ void clsTkDispatcher::OnTransactionResponse(const QString& invokeId, const QStri
 void clsTkDispatcher::privMgrSequence_onUploadFinished(const QString& invokeId, bool success)
 {
     const std::shared_ptr<clsTkDispatcher> keep = shared_from_this();
-    try {
-        if (const auto events = DtmEvents())
-            events->OnUploadFinished(m_systemTag, invokeId, success);
-    } catch (const automation::ComError& error) {
-        Debugging::TraceError(QStringLiteral("IDtmEvents::OnUploadFinished: Runtime error ")
-                              + QString::number(error.number()) + QStringLiteral(", ") + error.description());
-    }
+    AtFrameBoundary(
+        [&] {
+            if (const auto events = DtmEvents())
+                events->OnUploadFinished(m_systemTag, invokeId, success);
+        },
+        [](const automation::ComError& error) {
+            Debugging::TraceError(QStringLiteral("IDtmEvents::OnUploadFinished: Runtime error ")
+                                  + QString::number(error.number()) + QStringLiteral(", ") + error.description());
+        });
     Debugging::TraceInfo(QStringLiteral("privMgrSequence.OnUploadFinished with return value : ") + TrueFalse(success));
     if (success) {
         Debugging::TraceInfo(QStringLiteral("Upload was successful so proceeding to SaveData.."));
@@ -1166,13 +1209,15 @@ void clsTkDispatcher::privMgrSequence_onUploadFinished(const QString& invokeId, 
 void clsTkDispatcher::privMgrSequence_onDownloadFinished(const QString& invokeId, bool success)
 {
     const std::shared_ptr<clsTkDispatcher> keep = shared_from_this();
-    try {
-        if (const auto events = DtmEvents())
-            events->OnDownloadFinished(m_systemTag, invokeId, success);
-    } catch (const automation::ComError& error) {
-        Debugging::TraceError(QStringLiteral("IDtmEvents::OnDownloadFinished: Runtime error ")
-                              + QString::number(error.number()) + QStringLiteral(", ") + error.description());
-    }
+    AtFrameBoundary(
+        [&] {
+            if (const auto events = DtmEvents())
+                events->OnDownloadFinished(m_systemTag, invokeId, success);
+        },
+        [](const automation::ComError& error) {
+            Debugging::TraceError(QStringLiteral("IDtmEvents::OnDownloadFinished: Runtime error ")
+                                  + QString::number(error.number()) + QStringLiteral(", ") + error.description());
+        });
     Debugging::TraceInfo(QStringLiteral("Download finished...."));
     EWAR::DecrementEWAR(QStringLiteral("privMgrSequence.OnDownloadFinished"));
 }
@@ -1401,18 +1446,18 @@ bool clsTkDispatcher::FdtContainer_UnlockDataSet()
 
 bool clsTkDispatcher::FdtDialog_UserDialog(const QString& userDialog, QString& answer)
 {
-    try {
-        const auto dialog = std::dynamic_pointer_cast<fdt::IFdtDialog>(RequireContainer());
-        if (!dialog)
-            throw automation::ComError(automation::E_NOINTERFACE_, QStringLiteral("No such interface supported"),
-                                       kClassModule);
-        answer = dialog->UserDialog(m_systemTag, userDialog);
-        return true;
-    } catch (const automation::ComError& error) {
-        Debugging::TraceError(QStringLiteral("IFdtDialog::UserDialog: ") + error.description() + QStringLiteral(", ")
-                              + QString::number(error.number()));
-    }
-    return false;
+    return AtFrameBoundary(
+        [&] {
+            const auto dialog = std::dynamic_pointer_cast<fdt::IFdtDialog>(RequireContainer());
+            if (!dialog)
+                throw automation::ComError(automation::E_NOINTERFACE_, QStringLiteral("No such interface supported"),
+                                           kClassModule);
+            answer = dialog->UserDialog(m_systemTag, userDialog);
+        },
+        [](const automation::ComError& error) {
+            Debugging::TraceError(QStringLiteral("IFdtDialog::UserDialog: ") + error.description()
+                                  + QStringLiteral(", ") + QString::number(error.number()));
+        });
 }
 
 QString clsTkDispatcher::GetBulkDataPath()

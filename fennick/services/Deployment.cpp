@@ -724,7 +724,7 @@ bool UnregisterDtm(const QString& fdtPath)
     bool profibusRemains = false;
     bool catalogueDone = true;
     if (deviceTypes) {
-        const xml::XmlNodeList entries = deviceTypes.ChildElements();
+        const xml::XmlNodeList entries = deviceTypes ? deviceTypes.ChildElements() : xml::XmlNodeList();
         for (qsizetype i = entries.size() - 1; i >= 0; --i) {
             const xml::XmlNode entry = entries[i];
             const xml::XmlNode files = ChildElement(entry, kElementDdFiles);
@@ -803,7 +803,9 @@ QString GetDtmInformationXml()
     DocumentPtr document;
     xml::XmlNode deviceTypes;
     LoadDeviceCatalogue(document, deviceTypes, false);
-    if (!document || !deviceTypes)
+    // Without a loaded catalogue there is no document; one without device
+    // types is still the document the frame asked for.
+    if (!document || !document->DocumentElement())
         return QString();
 
     QString iconPath = Publics::GetInstallRoot();

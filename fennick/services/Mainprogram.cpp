@@ -5,7 +5,9 @@
 #include "fennick/services/Publics.h"
 #include "fennick/services/TestCommandLine.h"
 #include "fennick/services/XMLHelper.h"
+#include "fennick/services/frmTestCommandLine.h"
 #include "platform/automation/ComError.h"
+#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -16,6 +18,7 @@ namespace Mainprogram {
 namespace {
 
 const QString kOptionTestLines = QStringLiteral("--test-lines");
+const QString kOptionForm = QStringLiteral("--form");
 const QString kOptionTrace = QStringLiteral("--trace");
 constexpr int16_t kOn = -1;
 
@@ -36,7 +39,27 @@ void LoadInstalledSchemas()
     }
 }
 
+// The developers' window, until it is closed.
+int ShowTestForm()
+{
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        QTextStream(stderr) << kOptionForm << " needs the program started with a window system\n";
+        return 1;
+    }
+    LoadInstalledSchemas();
+    frmTestCommandLine form;
+    form.show();
+    const int code = QApplication::exec();
+    XMLHelper::ReleaseSchemaCache();
+    return code;
+}
+
 } // namespace
+
+bool WantsWindow(const QStringList& arguments)
+{
+    return arguments.contains(kOptionForm);
+}
 
 QString JoinArguments(const QStringList& arguments)
 {
@@ -61,6 +84,8 @@ QString JoinArguments(const QStringList& arguments)
 int Main(const QStringList& arguments)
 {
     Debugging::ReadTraceOptions();
+    if (WantsWindow(arguments))
+        return ShowTestForm();
     if (arguments.contains(kOptionTestLines)) {
         QTextStream out(stdout);
         const QStringList lines = TestCommandLine::PreparedCommandLines(Publics::ProgramFolder());

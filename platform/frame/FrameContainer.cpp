@@ -3,6 +3,7 @@
 #include "platform/dialogs/DialogService.h"
 #include "platform/frame/FrameDocuments.h"
 #include "platform/frame/ReferenceFrame.h"
+#include <stdexcept>
 
 namespace frame {
 
@@ -31,6 +32,13 @@ void FrameContainer::RecordEvent(const QString& systemTag, const QString& name, 
     Record(systemTag, name, arguments);
     if (m_eventsRaise)
         throw automation::ComError(automation::E_FAIL_, QStringLiteral("The frame failed %1").arg(name), kSource);
+    FailForeign(name);
+}
+
+void FrameContainer::FailForeign(const QString& name) const
+{
+    if (m_eventsFailForeign)
+        throw std::runtime_error(QStringLiteral("The frame broke down in %1").arg(name).toStdString());
 }
 
 // --- IFdtContainer ------------------------------------------------------------------
@@ -153,6 +161,7 @@ void FrameContainer::OnUploadFinished(const QString& systemTag, const QString& i
 QString FrameContainer::UserDialog(const QString& systemTag, const QString& userDialog)
 {
     Record(systemTag, QStringLiteral("UserDialog"));
+    FailForeign(QStringLiteral("UserDialog"));
     FrameDocuments::UserMessage message;
     QString error;
     if (!FrameDocuments::ParseUserMessage(userDialog, message, &error))

@@ -44,6 +44,9 @@ public:
     void SetSaveAnswer(SaveAnswer answer) { m_saveAnswer = answer; }
     // Every event then fails with an error (after it was recorded).
     void SetEventsRaise(bool raise) { m_eventsRaise = raise; }
+    // Every event and user dialog then fails with an exception that is no
+    // COM error, as a frame's own fault would (after it was recorded).
+    void SetEventsFailForeign(bool fail) { m_eventsFailForeign = fail; }
 
     QString SystemTag() const { return m_systemTag; }
     // True while the DTM holds the frame's lock of its dataset.
@@ -84,6 +87,7 @@ private:
     void Record(const QString& systemTag, const QString& name, const QStringList& arguments = {});
     void RecordEvent(const QString& systemTag, const QString& name, const QStringList& arguments = {});
     bool AnswerLock(Answer answer, const char* call);
+    void FailForeign(const QString& name) const;
 
     ReferenceFrame* m_frame;
     QString m_systemTag;
@@ -91,6 +95,7 @@ private:
     Answer m_unlockAnswer = Answer::Grant;
     SaveAnswer m_saveAnswer = SaveAnswer::Save;
     bool m_eventsRaise = false;
+    bool m_eventsFailForeign = false;
     bool m_lockedByDtm = false;
     QString m_otherHolder;
 };

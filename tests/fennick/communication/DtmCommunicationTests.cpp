@@ -7,6 +7,7 @@
 #include "fennick/services/Publics.h"
 #include "platform/frame/FrameCommunication.h"
 #include <QDir>
+#include <QFile>
 
 using namespace dtmcomm;
 using dtmtest::kTag;
@@ -113,6 +114,30 @@ TEST_F(DtmCommunication, AProtocolDescriptionThatDoesNotLoadNamesNoServer)
     EXPECT_FALSE(traces.contains(QStringLiteral("Unable to read ProgId from TDX file: ")));
     EXPECT_TRUE(server->calls.isEmpty());
     EXPECT_EQ(Status(), DtmStatus::Configured);
+}
+
+TEST_F(DtmCommunication, OutsideAnInstallationTheProtocolDescriptionIsFoundBesideTheProgram)
+{
+    ConfiguredInstance();
+    const QString relative = QStringLiteral("COM_HART/_0016/_0_0000/HARTFDT12.tdx");
+    const QString installed = Publics::GetTdxDescriptionDir() + relative;
+    ASSERT_TRUE(QFile::exists(installed)) << installed.toStdString();
+    // A program folder without the installation's folder name.
+    const QString program = dir.filePath(QStringLiteral("plain/bin"));
+    ASSERT_TRUE(QDir(program).mkpath(QStringLiteral("COM_HART/_0016/_0_0000")));
+    Publics::SetProgramFolder(program);
+    traces.clear();
+    const bool missing = Dtm()->SetCommunication(std::make_shared<frame::FrameCommunication>(kAddress));
+    EXPECT_FALSE(missing);
+    EXPECT_TRUE(traces.contains(QStringLiteral("Unable to load the protocol description: ") + program + QLatin1Char('/')
+                                + relative))
+        << traces.lines().join('\n').toStdString();
+
+    ASSERT_TRUE(QFile::copy(installed, program + QLatin1Char('/') + relative));
+    const bool linked = Dtm()->SetCommunication(std::make_shared<frame::FrameCommunication>(kAddress));
+    Publics::SetProgramFolder(QString());
+    EXPECT_TRUE(linked);
+    EXPECT_EQ(Status(), DtmStatus::CommunicationSet);
 }
 
 TEST_F(DtmCommunication, PrepareToReleaseOfflineAnnouncesAtOnce)

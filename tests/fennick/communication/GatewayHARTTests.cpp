@@ -590,6 +590,12 @@ TEST_F(Gateway, RetriesError440AndGivesUpAfterTen)
     EXPECT_EQ(client->Last("read")->number, number);
     EXPECT_EQ(client->Last("read")->hResult, 1);
     EXPECT_EQ(client->Last("indication")->detail, 1);
+    // Told it is disconnected, the client may connect again, and the server hears of it.
+    EXPECT_EQ(gateway->LinkState(), 0);
+    const int connects = server->Count("ConnectRequest");
+    RequestConnect();
+    EXPECT_EQ(server->Count("ConnectRequest"), connects + 1);
+    EXPECT_EQ(gateway->LinkState(), 1);
 
     // Other errors are not retried.
     server->throwOn = QStringLiteral("Cancel");

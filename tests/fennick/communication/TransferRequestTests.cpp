@@ -201,6 +201,34 @@ TEST_F(TransferRequest, AFailingFrameStillGetsTheDataSavedAndTheLockReleased)
     EXPECT_EQ(Dtm()->LockCounter(), 0);
 }
 
+TEST_F(TransferRequest, AnUploadSavesAndReleasesItsLockThoughTheFrameFailsWithAForeignFault)
+{
+    OnlineInstance();
+    ASSERT_TRUE(Dtm()->UploadRequest(QStringLiteral("U1"), QString()));
+    Container()->SetEventsFailForeign(true);
+    Complete(1);
+    Container()->SetEventsFailForeign(false);
+    EXPECT_TRUE(traces.contains(QStringLiteral("IDtmEvents::OnUploadFinished: Runtime error ")));
+    EXPECT_TRUE(traces.contains(QStringLiteral("The frame broke down in OnUploadFinished")));
+    EXPECT_EQ(serverHost->saves, 1);
+    clock.Advance(200);
+    EXPECT_EQ(Dtm()->LockCounter(), 0);
+}
+
+TEST_F(TransferRequest, ADownloadEndsAndReleasesItsLockThoughTheFrameFailsWithAForeignFault)
+{
+    OnlineInstance();
+    ASSERT_TRUE(Dtm()->DownloadRequest(QStringLiteral("D1"), QString()));
+    EXPECT_EQ(Dtm()->LockCounter(), 1);
+    Container()->SetEventsFailForeign(true);
+    Complete(1);
+    Container()->SetEventsFailForeign(false);
+    EXPECT_TRUE(traces.contains(QStringLiteral("The frame broke down in OnDownloadFinished")));
+    EXPECT_TRUE(traces.contains(QStringLiteral("Download finished....")));
+    clock.Advance(200);
+    EXPECT_EQ(Dtm()->LockCounter(), 0);
+}
+
 TEST_F(TransferRequest, SaveQuestionAfterTheLastApplication)
 {
     ConfiguredInstance();

@@ -8,6 +8,7 @@
 #include "fennick/dataset/clsDataManagerDataItem.h"
 #include "fennick/dataset/clsDataManagerModule.h"
 #include "fennick/dataset/frmChannelManagerDialog.h"
+#include "fennick/services/XMLHelper.h"
 #include "fennick/fdt/global.h"
 #include "platform/applet/AppletHost.h"
 #include "platform/applet/Description.h"
@@ -268,6 +269,47 @@ TEST_F(ChannelConfiguratorTest, OkPlacesEachConfiguredSlotsModuleByItsType)
     Dialog()->cmdDone()->click();
     EXPECT_EQ(done, 0);
     EXPECT_EQ(Topology(), (QStringList{"AI_1@1", "RO_2@2", "AI_2@3"}));
+}
+
+TEST_F(ChannelConfiguratorTest, TwoModulesOfOneNameComeBackIntoTheirOwnSlots)
+{
+    Open();
+    ASSERT_NE(Dialog(), nullptr);
+    SetConfiguration(QByteArray::fromHex("010501"));
+    Dialog()->cmdDone()->click();
+    ASSERT_EQ(Topology(), (QStringList{"AI_1@1", "RO_2@2", "AI_2@3"}));
+
+    // The topology as the dataset stores it; both analog inputs carry the
+    // name "Analog input". Read back, each stored module finds a module of its own.
+    ASSERT_TRUE(data->Instance_SetupDataCache(QStringLiteral("<FDT><DtmDevice/></FDT>")));
+    for (const auto& entry : *data->TopologyModules())
+        entry.item->IDtmParameter_GetModuleData(*data->DataCache());
+    for (const auto& entry : *data->DescribedModules())
+        entry.item->SetSlot(0);
+    traces.clear();
+    data->BuildTopologyModules();
+    EXPECT_EQ(Topology(), (QStringList{"AI_1@1", "RO_2@2", "AI_2@3"}));
+    EXPECT_FALSE(traces.contains(QStringLiteral("already associated")));
+
+    // A third stored analog input has no module left: traced, left out.
+    const xml::XmlNodeList stored = data->DataCache()->SelectNodes(XMLHelper::ModulePath());
+    ASSERT_EQ(stored.size(), 3);
+    data->TopologyModules()->Item(1)->IDtmParameter_GetModuleData(*data->DataCache());
+    traces.clear();
+    data->BuildTopologyModules();
+    EXPECT_EQ(Topology(), (QStringList{"AI_1@1", "RO_2@2", "AI_2@3"}));
+    EXPECT_TRUE(traces.contains(QStringLiteral("no module left for the stored module \"Analog input\" in slot 1")))
+        << traces.lines().join('\n').toStdString();
+
+    // Without the one in slot 3 the second analog input would land in slot 1,
+    // which is taken: traced, left out, and the modules keep their slots.
+    const xml::XmlNode third = data->DataCache()->SelectNodes(XMLHelper::ModulePath()).at(2);
+    third.Parent().Parent().RemoveChild(third.Parent());
+    traces.clear();
+    data->BuildTopologyModules();
+    EXPECT_EQ(Topology(), (QStringList{"AI_1@1", "RO_2@2"}));
+    EXPECT_TRUE(traces.contains(QStringLiteral("slot 1 holds a module already; the stored module \"Analog input\" is left out")))
+        << traces.lines().join('\n').toStdString();
 }
 
 TEST_F(ChannelConfiguratorTest, ASlotWithoutAModuleLeftIsTracedAndLeftOut)

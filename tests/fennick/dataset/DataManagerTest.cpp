@@ -115,6 +115,16 @@ TEST_F(DataManager, FrameParametersBringOnlyBusDataAndTag)
     EXPECT_EQ(name, QStringLiteral("Trivex HART"));
     EXPECT_EQ(host->Text(clsDataManager::kTagNameItem), QStringLiteral("FT-12"));
 
+    // A device element without a tag, as its schema allows, keeps the current tag.
+    QString untagged = document;
+    untagged.replace(QStringLiteral(" fdt:tag=\"FT-12\""), QString());
+    ASSERT_FALSE(untagged.contains(QStringLiteral("fdt:tag")));
+    traces.clear();
+    EXPECT_TRUE(data->IDtmParameterExt_SetParameters(QStringLiteral("FDT"), untagged));
+    EXPECT_EQ(data->GetDeviceTag(), QStringLiteral("FT-12"));
+    EXPECT_EQ(host->Text(clsDataManager::kTagNameItem), QStringLiteral("FT-12"));
+    EXPECT_TRUE(traces.contains(QStringLiteral("the device carries no fdt:tag; the tag stays FT-12")));
+
     // Unparsable text: false, and the applet still hears the current address and tag.
     int32_t failed = 0;
     host->manager->PutStringValue(host->Handle(clsDataManager::kTagNameItem), QStringLiteral("x"), failed);
@@ -291,17 +301,36 @@ TEST_F(ProfibusDataset, TopologyAndChannelsTravelThroughTheDataBag)
                   bag.Read(QStringLiteral("DTM_CHANNEL_%1").arg(i)).toString())
             << i;
 
-    // A channel text that does not fit its schema fails the load.
-    bag.Write(QStringLiteral("DTM_CHANNEL_2"),
-              QStringLiteral("<FDT xmlns=\"x-schema:FDTProfibusChannelParameterSchema.xml\"><Bogus/></FDT>"));
-    frame.reset();
-    frame = std::make_unique<frame::ReferenceFrame>(dir.filePath(QStringLiteral("project")),
-                                                    QStringLiteral(TRIVEX_SCHEMA_DIR));
-    ASSERT_TRUE(frame->CreateDtm(kTag));
-    ASSERT_TRUE(frame->Project().StoreInstance(kTag, bag));
-    traces.clear();
-    EXPECT_FALSE(frame->LoadInstance(kTag));
+    // A channel text that does not fit its schema costs that channel only:
+    // traced, and the instance still loads with the other channels.
+    const auto loadStored = [&](const automation::PropertyBag& stored) {
+        frame.reset();
+        frame = std::make_unique<frame::ReferenceFrame>(dir.filePath(QStringLiteral("project")),
+                                                        QStringLiteral(TRIVEX_SCHEMA_DIR));
+        EXPECT_TRUE(frame->CreateDtm(kTag));
+        EXPECT_TRUE(frame->Project().StoreInstance(kTag, stored));
+        traces.clear();
+        return frame->LoadInstance(kTag);
+    };
+    automation::PropertyBag broken = bag;
+    broken.Write(QStringLiteral("DTM_CHANNEL_2"),
+                 QStringLiteral("<FDT xmlns=\"x-schema:FDTProfibusChannelParameterSchema.xml\"><Bogus/></FDT>"));
+    ASSERT_TRUE(loadStored(broken)) << frame->LastError().toStdString();
     EXPECT_EQ(CountMessage(traces, QStringLiteral("Bag (Set): SetChannelparameters failed!")), 1);
+    ASSERT_TRUE(Data()->GetChannelCollection(channels));
+    EXPECT_TRUE(channels[3]->ProtectedByChannelAssignment()) << "the channels after it are loaded";
+
+    // Fewer channel documents than channels: the first ones are loaded, the
+    // others keep their values; the difference is traced.
+    automation::PropertyBag fewer = bag;
+    fewer.Write(QStringLiteral("DTM_SIZE"), 4);
+    fewer.Remove(QStringLiteral("DTM_CHANNEL_5"));
+    ASSERT_TRUE(loadStored(fewer)) << frame->LastError().toStdString();
+    EXPECT_TRUE(traces.contains(QStringLiteral("Bag (Set): 4 channel documents for 5 channels of the dataset")));
+    EXPECT_FALSE(traces.contains(QStringLiteral("SetChannelparameters failed!")));
+    ASSERT_TRUE(Data()->GetChannelCollection(channels));
+    EXPECT_TRUE(channels[3]->ProtectedByChannelAssignment());
+    EXPECT_EQ(Status(), 11) << "the instance is usable";
 }
 
 TEST_F(ProfibusDataset, EmptyDefaultNamespaceIsRepairedOnce)

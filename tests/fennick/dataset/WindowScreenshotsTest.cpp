@@ -1,7 +1,5 @@
-// Renders each window of the DTM offscreen in a typical state. With the
-// environment variable TRIVEX_SCREENSHOT_DIR set, the pictures are saved
-// there as PNG files (docs/screenshots of the repository); otherwise they
-// are only checked to be drawn.
+// Renders each window of the DTM offscreen in a typical state (see
+// tests/common/WindowScreenshot.h for where the pictures go).
 #include "ModularDeviceSupport.h"
 #include "fennick/dataset/clsChannelConfigurator.h"
 #include "fennick/dataset/clsDataManager.h"
@@ -16,6 +14,7 @@
 #include "platform/loop/EventLoop.h"
 #include "platform/loop/ManualClock.h"
 #include "platform/loop/ScopedTimerService.h"
+#include "tests/common/WindowScreenshot.h"
 #include <QDir>
 #include <QListWidget>
 #include <QPixmap>
@@ -35,18 +34,7 @@ protected:
             loop::RunPostedCalls();
     }
 
-    // Draws the window and saves it as name.png when a folder is given.
-    static void Take(QWidget& window, const QString& name)
-    {
-        window.show();
-        const QPixmap picture = window.grab();
-        ASSERT_FALSE(picture.isNull()) << name.toStdString();
-        const QString folder = qEnvironmentVariable("TRIVEX_SCREENSHOT_DIR");
-        if (folder.isEmpty())
-            return;
-        QDir().mkpath(folder);
-        EXPECT_TRUE(picture.save(QDir(folder).filePath(name + QStringLiteral(".png")))) << name.toStdString();
-    }
+    static void Take(QWidget& window, const QString& name) { TakeScreenshot(window, name); }
 
     loop::ManualClock clock;
     loop::ScopedTimerService clockScope{clock};

@@ -1,7 +1,10 @@
 // The export function: it saves the applet's data, asks for a file, writes
-// the DTM's parameters and channel data into it and reports its end once,
-// successful only when both the save and the file succeeded.
+// the DTM's current parameters and channel data into it and reports its end
+// once, successful only when both the save and the file succeeded.
 #include "ApplicationTestSupport.h"
+#include "fennick/dataset/clsDataManager.h"
+#include "fennick/dataset/clsDataManagerChannel.h"
+#include "fennick/dataset/clsDataManagerModule.h"
 #include <QDir>
 #include <QFile>
 
@@ -15,9 +18,6 @@ protected:
     {
         ApplicationFunctionTest::SetUp();
         global::FdtUserLevel() = 2;
-        bag = std::make_shared<clsDataBag>();
-        bag->SetDtmParameters(QStringLiteral("<FDT tag=\"PT-101\"><Value>1 &lt; 2</Value></FDT>"));
-        global::LastDataBag() = bag;
         exporter = Export();
     }
     // Runs the export with the file the user chooses ("" cancels).
@@ -34,8 +34,8 @@ protected:
         QFile file(Path(name));
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
     }
+    std::shared_ptr<clsDataManager> Data() const { return Dtm()->DataManager(); }
 
-    std::shared_ptr<clsDataBag> bag;
     std::shared_ptr<clsApplicationFunction> exporter;
 };
 
@@ -51,14 +51,16 @@ TEST_F(ExportFunction, WritesTheParametersAndReportsOnceAfterTheFile)
     // No channels: the text node and the parameters only; the markup is kept as text.
     const QByteArray content = Content(QStringLiteral("data.xml"));
     EXPECT_TRUE(content.startsWith("<?xml version="));
-    EXPECT_TRUE(content.contains("<DTMExportSchema>&#13;\n\t<DTMParameter>&lt;FDT tag=\"PT-101\"&gt;&lt;Value&gt;1 "
-                                 "&amp;lt; 2&lt;/Value&gt;&lt;/FDT&gt;</DTMParameter></DTMExportSchema>"))
-        << content.toStdString();
+    EXPECT_TRUE(content.contains("<DTMExportSchema>&#13;\n\t<DTMParameter>&lt;")) << content.toStdString();
+    EXPECT_TRUE(content.endsWith("</DTMParameter></DTMExportSchema>\n")) << content.toStdString();
     xml::XmlDocument document;
     document.SetPreserveWhiteSpace(true);
     ASSERT_TRUE(document.Load(Path(QStringLiteral("data.xml"))));
     const xml::XmlNode parameter = document.SelectSingleNode(QStringLiteral("/DTMExportSchema/DTMParameter"));
-    EXPECT_EQ(parameter.Text(), bag->DtmParameters());
+    xml::XmlDocument dataset;
+    ASSERT_TRUE(dataset.LoadXml(parameter.Text())) << parameter.Text().toStdString();
+    EXPECT_EQ(dataset.SelectSingleNode(QStringLiteral("//DtmDevice")).Attribute(QStringLiteral("fdt:tag")),
+              Data()->GetDeviceTag());
     EXPECT_EQ(parameter.ChildElements().size(), 0);
     EXPECT_TRUE(document.SelectSingleNode(QStringLiteral("//ChannelParameterData")).IsNull());
     EXPECT_EQ(recorder->calls, QStringList{"finished(exp,-1)"});
@@ -66,22 +68,63 @@ TEST_F(ExportFunction, WritesTheParametersAndReportsOnceAfterTheFile)
     EXPECT_EQ(EWAR::GetEWAR(), 0);
 }
 
-TEST_F(ExportFunction, ChannelsFollowInTheirOrder)
+TEST_F(ExportFunction, TheCurrentDatasetIsExportedAndKeepsItsState)
 {
-    bag->SetChannelCount(2);
-    bag->SetChannelData(1, QStringLiteral("<Channel id=\"M_1_C_1\"/>"));
-    bag->SetChannelData(2, QStringLiteral("<Channel id=\"M_1_C_2\"/>"));
+    // The bag last exchanged with the frame is older than the dataset.
+    auto older = std::make_shared<clsDataBag>();
+    older->SetDtmParameters(QStringLiteral("<FDT tag=\"OLD\"/>"));
+    global::LastDataBag() = older;
+    ASSERT_TRUE(Data()->XML_FdtVariable_Write(QStringLiteral("probe"), QStringLiteral("changed after the save")));
+    // The frame takes the save request that follows the applet's save but
+    // never saves: the dataset stays as the export found it.
+    Container()->SetSaveAnswer(frame::FrameContainer::SaveAnswer::AcceptOnly);
+    const QString changed = Data()->TakeChangedParameters();
+    const QString storage = Data()->GetStorageState();
+    const QString state = Data()->GetDataSetState();
+
+    EXPECT_TRUE(Run(Path(QStringLiteral("data.xml"))));
+    xml::XmlDocument document;
+    ASSERT_TRUE(document.Load(Path(QStringLiteral("data.xml"))));
+    const QString exported = document.SelectSingleNode(QStringLiteral("/DTMExportSchema/DTMParameter")).Text();
+    EXPECT_TRUE(exported.contains(QStringLiteral("changed after the save"))) << exported.toStdString();
+    EXPECT_FALSE(exported.contains(QStringLiteral("OLD")));
+    // A copy for the user is no save of the instance: a transient dataset
+    // stays transient, so that the release still offers it to the frame.
+    EXPECT_EQ(Data()->GetStorageState(), storage);
+    EXPECT_EQ(Data()->GetDataSetState(), state);
+    EXPECT_EQ(Data()->TakeChangedParameters(), changed);
+    EXPECT_EQ(recorder->calls, QStringList{"finished(exp,-1)"});
+}
+
+// A PROFIBUS instance with the transmitter module in slot 1: five channels.
+class ExportOfChannels : public ExportFunction {
+protected:
+    void StartInstance() override { ProfibusInstance(WriteGsd()); }
+};
+
+TEST_F(ExportOfChannels, ChannelsFollowInTheirOrder)
+{
+    const auto module = Data()->DescribedModules()->Find(QStringLiteral("Transmitter"));
+    ASSERT_TRUE(module);
+    Data()->TopologyModules()->Add(QStringLiteral("1"), module);
+    module->SetSlot(1);
+    clsDataManager::ChannelList channels;
+    ASSERT_TRUE(Data()->GetChannelCollection(channels));
+    ASSERT_EQ(channels.size(), 5u);
+
     EXPECT_TRUE(Run(Path(QStringLiteral("channels.xml"))));
     xml::XmlDocument document;
     ASSERT_TRUE(document.Load(Path(QStringLiteral("channels.xml"))));
     const xml::XmlNode data = document.SelectSingleNode(QStringLiteral("/DTMExportSchema/ChannelParameterData"));
     ASSERT_FALSE(data.IsNull());
     const xml::XmlNodeList children = data.ChildElements();
-    ASSERT_EQ(children.size(), 3);
+    ASSERT_EQ(children.size(), 6);
     EXPECT_EQ(children.at(0).Name(), QStringLiteral("ChannelCount"));
-    EXPECT_EQ(children.at(0).Text(), QStringLiteral("2"));
-    EXPECT_EQ(children.at(1).Text(), QStringLiteral("<Channel id=\"M_1_C_1\"/>"));
-    EXPECT_EQ(children.at(2).Text(), QStringLiteral("<Channel id=\"M_1_C_2\"/>"));
+    EXPECT_EQ(children.at(0).Text(), QStringLiteral("5"));
+    for (int i = 1; i <= 5; ++i)
+        EXPECT_EQ(children.at(i).Text(), channels[static_cast<size_t>(i - 1)]->IFdtChannel_GetChannelParameters({}, {}))
+            << i;
+    EXPECT_TRUE(children.at(4).Text().contains(QStringLiteral("M_1_C_4")));
     EXPECT_EQ(data.PreviousSibling().Name(), QStringLiteral("DTMParameter"));
     EXPECT_EQ(recorder->calls, QStringList{"finished(exp,-1)"});
 }
@@ -118,13 +161,14 @@ TEST_F(ExportFunction, WriteErrorIsTracedAndReportedAsFailure)
     EXPECT_TRUE(traces.contains(QStringLiteral("Error Number : ")));
     EXPECT_FALSE(traces.contains(QStringLiteral("CreateXMLFile ended.........")));
 
-    // Without any data of the DTM there is nothing to write either.
-    global::LastDataBag().reset();
+    // Without a dataset there is nothing to write either.
+    Data()->ReleaseDataModel();
     recorder->calls.clear();
+    traces.clear();
     EXPECT_TRUE(Run(Path(QStringLiteral("empty.xml"))));
     EXPECT_FALSE(QFile::exists(Path(QStringLiteral("empty.xml"))));
+    EXPECT_TRUE(traces.contains(QStringLiteral("No DTM data to export")));
     EXPECT_EQ(recorder->calls, QStringList{"finished(exp,0)"});
-    EXPECT_EQ(EWAR::GetEWAR(), 0);
 }
 
 TEST_F(ExportFunction, FailedSaveStillExportsButReportsFailure)

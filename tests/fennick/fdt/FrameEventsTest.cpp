@@ -130,6 +130,16 @@ TEST_F(FrameEvents, UserDialogAnswersThroughTheFrame)
     EXPECT_FALSE(Dtm()->FdtDialog_UserDialog(QStringLiteral("<FDT/>"), answer));
     EXPECT_EQ(answer, QStringLiteral("kept"));
     EXPECT_TRUE(traces.contains(QStringLiteral("IFdtDialog::UserDialog: The user message has no element FDT/UserMessage, ")));
+
+    // A frame that breaks down otherwise than with an error of its own is no answer either.
+    frame->Container(kTag)->SetEventsFailForeign(true);
+    EXPECT_FALSE(Dtm()->FdtDialog_UserDialog(
+        QStringLiteral("<FDT xmlns=\"x-schema:FDTUserMessageSchema.xml\"><UserMessage text=\"Reset?\" "
+                       "buttons=\"yesNo\"/></FDT>"),
+        answer));
+    frame->Container(kTag)->SetEventsFailForeign(false);
+    EXPECT_EQ(answer, QStringLiteral("kept"));
+    EXPECT_TRUE(traces.contains(QStringLiteral("IFdtDialog::UserDialog: The frame broke down in UserDialog, ")));
 }
 
 TEST_F(FrameEvents, SaveRequestAsksTheFrame)

@@ -78,8 +78,10 @@ TEST_F(FunctionInvoke, DatabaseFunctionsReportAfterTheirDeferredOperation)
 TEST_F(FunctionInvoke, TheExportWritesTheFileTheUserChose)
 {
     ConfiguredInstance();
-    // What is exported is what the frame holds: the instance as last saved.
+    // What is exported is the dataset as it is now, also what changed after
+    // the frame last saved the instance.
     ASSERT_TRUE(frame->SaveInstance(kTag)) << frame->LastError().toStdString();
+    ASSERT_TRUE(Dtm()->DataManager()->XML_FdtVariable_Write(QStringLiteral("probe"), QStringLiteral("after the save")));
     const QList<Offered> offered = Entries(Dtm()->GetFunctions(State()));
     const Offered* exportFunction = Find(offered, kExtendedExportId);
     ASSERT_TRUE(exportFunction);
@@ -108,6 +110,7 @@ TEST_F(FunctionInvoke, TheExportWritesTheFileTheUserChose)
     xml::XmlDocument dataset;
     ASSERT_TRUE(dataset.LoadXml(parameters.Text())) << dataset.ParseError().reason.toStdString();
     EXPECT_EQ(dataset.DocumentElement().LocalName(), "FDT");
+    EXPECT_TRUE(parameters.Text().contains(QStringLiteral("after the save")));
     ExpectUnlocked();
 }
 

@@ -46,7 +46,7 @@ const std::vector<GateRow>& Rows()
              return QString::number(dtm.GetDtmStatus());
          },
          nullptr},
-        {"Class_ReadProperties", kAll, nullptr, true,
+        {"Class_ReadProperties", {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}, "Class::ReadProperties: ", true,
          [](clsTkDispatcher& dtm, frame::ReferenceFrame&) {
              dtm.ReadProperties(automation::PropertyBag());
              return QString();

@@ -194,11 +194,6 @@ TEST_F(Persistence, BagsThatDoNotHoldAnInstanceFailToLoadAndStayStored)
     schemaFault.replace(QStringLiteral("<SlaveAddress slaveAddress=\"0\"/>"), QStringLiteral("<SlaveAddress/>"));
     QString noFiles = parameters;
     noFiles.replace(QStringLiteral("&amp;&amp;private_Fennick&amp;&amp;TDXfile"), QStringLiteral("other"));
-    QString channel;
-    {
-        // Any well-formed channel document: a HART dataset has no channel for it.
-        channel = QStringLiteral("<FDT xmlns=\"x-schema:FDTProfibusChannelParameterSchema.xml\"/>");
-    }
 
     struct Case {
         const char* what;
@@ -206,14 +201,6 @@ TEST_F(Persistence, BagsThatDoNotHoldAnInstanceFailToLoadAndStayStored)
         QString trace;
     };
     const std::vector<Case> cases = {
-        {"missing size", [](automation::PropertyBag& bag) { bag.Remove(QStringLiteral("DTM_SIZE")); },
-         QStringLiteral("Class_ReadProperties: Property bag lacks DTM_SIZE")},
-        {"missing channel",
-         [](automation::PropertyBag& bag) {
-             bag.Write(QStringLiteral("DTM_SIZE"), 2);
-             bag.Write(QStringLiteral("DTM_CHANNEL_2"), QStringLiteral("<FDT/>"));
-         },
-         QStringLiteral("Class_ReadProperties: Property bag lacks DTM_CHANNEL_1")},
         {"channel beyond the size",
          [](automation::PropertyBag& bag) { bag.Write(QStringLiteral("DTM_CHANNEL_1"), QStringLiteral("<FDT/>")); },
          QStringLiteral("Class_ReadProperties: DTM_CHANNEL_1 does not fit DTM_SIZE 0")},
@@ -233,12 +220,6 @@ TEST_F(Persistence, BagsThatDoNotHoldAnInstanceFailToLoadAndStayStored)
         {"no description files",
          [&](automation::PropertyBag& bag) { bag.Write(QStringLiteral("DTM_PARAMETERS"), noFiles); },
          QStringLiteral("Bag (Set): Device type not identified!")},
-        {"a channel the dataset does not have",
-         [&](automation::PropertyBag& bag) {
-             bag.Write(QStringLiteral("DTM_SIZE"), 1);
-             bag.Write(QStringLiteral("DTM_CHANNEL_1"), channel);
-         },
-         QStringLiteral("Bag (Set): 1 channel documents for 0 channels of the dataset!")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -253,6 +234,62 @@ TEST_F(Persistence, BagsThatDoNotHoldAnInstanceFailToLoadAndStayStored)
         EXPECT_NE(Status(), DtmStatus::Running);
         EXPECT_FALSE(frame->SaveInstance(kTag));
         EXPECT_EQ(FileBytes(StoredFile()), before);
+    }
+}
+
+// A bag of another writer may lack the channel count or channel texts: they
+// read as 0 and the empty text, and the instance loads.
+TEST_F(Persistence, BagsWithoutCountOrChannelTextsLoadWithTheDefaults)
+{
+    NewInstance();
+    ASSERT_TRUE(frame->SaveInstance(kTag));
+    automation::PropertyBag good;
+    ASSERT_TRUE(frame->Project().LoadInstance(kTag, good));
+    // Any well-formed channel document: a HART dataset has no channel for it.
+    const QString channel = QStringLiteral("<FDT xmlns=\"x-schema:FDTProfibusChannelParameterSchema.xml\"/>");
+
+    struct Case {
+        const char* what;
+        std::function<void(automation::PropertyBag&)> change;
+        QStringList traces;
+    };
+    const std::vector<Case> cases = {
+        {"no size", [](automation::PropertyBag& bag) { bag.Remove(QStringLiteral("DTM_SIZE")); },
+         {QStringLiteral("Class_ReadProperties: Property bag lacks DTM_SIZE; read as 0")}},
+        {"no size, a channel text",
+         [&](automation::PropertyBag& bag) {
+             bag.Remove(QStringLiteral("DTM_SIZE"));
+             bag.Write(QStringLiteral("DTM_CHANNEL_1"), channel);
+         },
+         {QStringLiteral("Class_ReadProperties: DTM_CHANNEL_1 is not read without DTM_SIZE")}},
+        {"a channel text missing",
+         [&](automation::PropertyBag& bag) {
+             bag.Write(QStringLiteral("DTM_SIZE"), 2);
+             bag.Write(QStringLiteral("DTM_CHANNEL_2"), channel);
+         },
+         {QStringLiteral("Class_ReadProperties: Property bag lacks DTM_CHANNEL_1; read as the empty text"),
+          QStringLiteral("Bag (Set): 2 channel documents for 0 channels of the dataset; only the first 0 are "
+                         "loaded")}},
+        {"a channel the dataset does not have",
+         [&](automation::PropertyBag& bag) {
+             bag.Write(QStringLiteral("DTM_SIZE"), 1);
+             bag.Write(QStringLiteral("DTM_CHANNEL_1"), channel);
+         },
+         {QStringLiteral("Bag (Set): 1 channel documents for 0 channels of the dataset; only the first 0 are "
+                         "loaded")}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        automation::PropertyBag bag = good;
+        c.change(bag);
+        NewFrame();
+        ASSERT_TRUE(frame->Project().StoreInstance(kTag, bag));
+        traces.clear();
+        EXPECT_TRUE(frame->LoadInstance(kTag)) << frame->LastError().toStdString();
+        for (const QString& trace : c.traces)
+            EXPECT_EQ(CountMessage(traces, trace), 1) << Messages(traces).join('\n').toStdString();
+        EXPECT_EQ(Status(), DtmStatus::Running);
+        EXPECT_TRUE(Dtm()->GetParameters(QString()).contains(QStringLiteral("fdt:tag=\"XI XXX\"")));
     }
 }
 

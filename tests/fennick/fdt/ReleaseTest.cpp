@@ -89,6 +89,27 @@ TEST_F(Release, WatchdogTearsDownWhenTheFrameNeverSaves)
     Released();
 }
 
+TEST_F(Release, AFailingSaveDoesNotHoldTheReleaseUp)
+{
+    ConfiguredInstance();
+    dtm = Dtm();
+    Container()->SetSaveAnswer(FrameContainer::SaveAnswer::AcceptOnly);
+    ASSERT_TRUE(frame->ReleaseInstance(kTag));
+    clock.Advance(10); // code 0: the save request, the watchdog armed
+    ASSERT_EQ(frame->Events().Count("SaveRequest"), 1);
+    // The dataset is gone when the frame saves: the save fails towards the
+    // frame, and the release goes on at once rather than never.
+    Dtm()->DataManager()->ReleaseDataModel();
+    traces.clear();
+    EXPECT_FALSE(frame->SaveInstance(kTag));
+    EXPECT_TRUE(traces.contains(QStringLiteral("Class_WriteProperties: the save failed; the release goes on without it")));
+    EXPECT_EQ(Status(), DtmStatus::Unloading);
+    clock.Advance(10);
+    EXPECT_EQ(frame->Events().Count("OnPreparedToRelease"), 1);
+    EXPECT_FALSE(traces.contains(QStringLiteral("out of time")));
+    Released();
+}
+
 TEST_F(Release, RefusedSaveTearsDownAtOnce)
 {
     ConfiguredInstance();
@@ -156,6 +177,16 @@ TEST_F(Release, DtmHeldElsewhereStaysInoperable)
     traces.clear();
     EXPECT_FALSE(kept->PrepareToRelease());
     EXPECT_TRUE(traces.contains(QStringLiteral("IDtm::PrepareToRelease: Not allowed in Status:INOPERABLE")));
+    // INOPERABLE is final: a stored instance read into it changes nothing.
+    automation::PropertyBag stored;
+    stored.Write(QStringLiteral("DTM_PARAMETERS"), kDeviceType);
+    stored.Write(QStringLiteral("DTM_SIZE"), 0);
+    const auto lastBag = global::LastDataBag();
+    traces.clear();
+    kept->ReadProperties(stored);
+    EXPECT_EQ(kept->GetDtmStatus(), DtmStatus::Inoperable);
+    EXPECT_TRUE(traces.contains(QStringLiteral("Class::ReadProperties: Not allowed in Status:INOPERABLE")));
+    EXPECT_EQ(global::LastDataBag(), lastBag);
     // A new DTM object may come once the old one is torn down.
     EXPECT_TRUE(frame->CreateDtm(QStringLiteral("DTM_2"))) << frame->LastError().toStdString();
 }

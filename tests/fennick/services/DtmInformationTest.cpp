@@ -90,6 +90,12 @@ TEST_F(DtmInformation, NoIconOutsideAnInstallationAndNoDocumentWithoutACatalogue
 
     WriteText(CataloguePath(), "<FDT>");
     EXPECT_EQ(Deployment::GetDtmInformationXml(), "");
+
+    // A catalogue without its device types is still a document the frame gets.
+    WriteText(CataloguePath(), "<FDT><DtmInfo><Other/></DtmInfo></FDT>");
+    const QString withoutTypes = Deployment::GetDtmInformationXml();
+    EXPECT_TRUE(withoutTypes.contains("<DtmInfo><Other/></DtmInfo>")) << withoutTypes.toStdString();
+    EXPECT_TRUE(Trace().contains("Device catalogue failure: Element DtmDeviceTypes not found!"));
 }
 
 TEST_F(DtmInformation, LeadingBlanksOfTheIdentifiersAreDroppedForTheFrameOnly)
