@@ -39,6 +39,8 @@ int main(int argc, char** argv)
     const QCommandLineOption portOption(QStringLiteral("port"), QStringLiteral("TCP port to listen on (default 5094; 0 picks a free port)."), QStringLiteral("port"), QStringLiteral("5094"));
     const QCommandLineOption listenOption(QStringLiteral("listen"), QStringLiteral("Address to listen on (default 127.0.0.1)."), QStringLiteral("address"), QStringLiteral("127.0.0.1"));
     const QCommandLineOption deviceIdOption(QStringLiteral("device-id"), QStringLiteral("Device id, 24 bits, decimal or 0x-hexadecimal."), QStringLiteral("id"));
+    const QCommandLineOption manufacturerOption(QStringLiteral("manufacturer"), QStringLiteral("Manufacturer id that command 0 reports, 16 bits, decimal or 0x-hexadecimal (default 0x63)."), QStringLiteral("N"));
+    const QCommandLineOption deviceTypeOption(QStringLiteral("device-type"), QStringLiteral("Expanded device type that command 0 reports, 16 bits, decimal or 0x-hexadecimal (default 0x63A5)."), QStringLiteral("N"));
     const QCommandLineOption tagOption(QStringLiteral("tag"), QStringLiteral("Tag, up to 8 packed-ASCII characters."), QStringLiteral("tag"));
     const QCommandLineOption busyOption(QStringLiteral("busy"), QStringLiteral("Answer the first N requests with busy."), QStringLiteral("N"));
     const QCommandLineOption writeProtectOption(QStringLiteral("write-protect"), QStringLiteral("Start write protected."));
@@ -47,7 +49,7 @@ int main(int argc, char** argv)
     const QCommandLineOption dropOption(QStringLiteral("drop-after"), QStringLiteral("Drop the connection instead of answering request N+1."), QStringLiteral("N"));
     const QCommandLineOption corruptOption(QStringLiteral("corrupt-checksum"), QStringLiteral("Corrupt the checksum of the first answer."));
     const QCommandLineOption quietOption(QStringLiteral("quiet"), QStringLiteral("Do not log requests."));
-    parser.addOptions({portOption, listenOption, deviceIdOption, tagOption, busyOption, writeProtectOption,
+    parser.addOptions({portOption, listenOption, deviceIdOption, manufacturerOption, deviceTypeOption, tagOption, busyOption, writeProtectOption,
                        lockedOption, delayOption, dropOption, corruptOption, quietOption});
     parser.process(app);
 
@@ -63,6 +65,16 @@ int main(int argc, char** argv)
         if (!parseNumber(parser.value(deviceIdOption), 0xFFFFFF, number))
             return fail(QStringLiteral("invalid device id \"%1\" (0 to 0xFFFFFF)").arg(parser.value(deviceIdOption)));
         server.device().deviceId = number;
+    }
+    if (parser.isSet(manufacturerOption)) {
+        if (!parseNumber(parser.value(manufacturerOption), 0xFFFF, number))
+            return fail(QStringLiteral("invalid manufacturer id \"%1\" (0 to 0xFFFF)").arg(parser.value(manufacturerOption)));
+        server.device().manufacturerId = static_cast<uint16_t>(number);
+    }
+    if (parser.isSet(deviceTypeOption)) {
+        if (!parseNumber(parser.value(deviceTypeOption), 0xFFFF, number))
+            return fail(QStringLiteral("invalid expanded device type \"%1\" (0 to 0xFFFF)").arg(parser.value(deviceTypeOption)));
+        server.device().expandedDeviceType = static_cast<uint16_t>(number);
     }
     if (parser.isSet(tagOption)) {
         const QString tag = parser.value(tagOption).toUpper();

@@ -4,11 +4,25 @@
 
 namespace frame {
 
-FrameCommunication::FrameCommunication(const QString& address) : m_address(address)
+FrameCommunication::FrameCommunication(const QString& address, const comm::HartDeviceType& servedDeviceType)
+    : m_address(address), m_served(servedDeviceType)
 {
     QString error;
     if (!ParseAddress(address, m_host, m_port, &error))
         throw automation::ComError(automation::E_INVALIDARG_, error, QStringLiteral("FrameCommunication"));
+}
+
+void FrameCommunication::OnDeviceIdentified(const comm::HartConnectReport& report)
+{
+    m_lastConnect = report;
+    m_identified = true;
+}
+
+bool FrameCommunication::LastConnect(comm::HartConnectReport& report) const
+{
+    if (m_identified)
+        report = m_lastConnect;
+    return m_identified;
 }
 
 bool FrameCommunication::ParseAddress(const QString& address, QString& host, uint16_t& port, QString* error)

@@ -1,8 +1,12 @@
 #pragma once
 // The communication object the frame hands to a DTM with SetCommunication:
-// the channel to one device, named by its address "hart-ip://host:port". The
-// communication server reads the address through IHartIpAddress.
+// the channel to one device, named by its address "hart-ip://host:port", for
+// a DTM instance of one device type. The communication server reads the
+// address through IHartIpAddress and connects only to a device of that type
+// (IHartDeviceType); the object keeps what the server found at the last
+// connect.
 #include "platform/automation/ClassRegistry.h"
+#include "platform/comm/server/IHartDeviceType.h"
 #include "platform/comm/server/IHartIpAddress.h"
 #include "platform/frame/fdt/IFdtCommunication.h"
 #include <QString>
@@ -12,16 +16,22 @@ namespace frame {
 
 class FrameCommunication : public automation::ComObject,
                            public fdt::IFdtCommunication,
-                           public comm::IHartIpAddress {
+                           public comm::IHartIpAddress,
+                           public comm::IHartDeviceType {
 public:
     // Raises automation::ComError (E_INVALIDARG) for an address that
     // ParseAddress refuses.
-    explicit FrameCommunication(const QString& address);
+    FrameCommunication(const QString& address, const comm::HartDeviceType& servedDeviceType);
 
     QString Address() const override { return m_address; }
     QString DeviceAddress() const override { return m_address; }
     QString Host() const { return m_host; }
     uint16_t Port() const { return m_port; }
+
+    comm::HartDeviceType ServedDeviceType() const override { return m_served; }
+    void OnDeviceIdentified(const comm::HartConnectReport& report) override;
+    // What the server found at the last connect; false before any.
+    bool LastConnect(comm::HartConnectReport& report) const;
 
     static inline const QString kScheme = QStringLiteral("hart-ip");
     static constexpr uint16_t kDefaultPort = 5094;
@@ -34,6 +44,9 @@ private:
     QString m_address;
     QString m_host;
     uint16_t m_port = kDefaultPort;
+    comm::HartDeviceType m_served;
+    comm::HartConnectReport m_lastConnect;
+    bool m_identified = false;
 };
 
 } // namespace frame

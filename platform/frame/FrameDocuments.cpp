@@ -144,6 +144,20 @@ QList<xml::XmlNode> ChildrenNamed(const xml::XmlNode& parent, const QString& loc
     return found;
 }
 
+// Text that must be an FDT document: false with the reason, naming it as
+// `what`, when it is no XML or its root is no "FDT".
+bool LoadFdtDocument(const QString& text, const QString& what, xml::XmlDocument& document, QString* error)
+{
+    QString reason;
+    if (!document.LoadXml(text))
+        reason = QStringLiteral("%1 is no XML document: %2").arg(what, document.ParseError().reason);
+    else if (document.DocumentElement().LocalName() != QLatin1String("FDT"))
+        reason = QStringLiteral("%1 is no FDT document").arg(what);
+    if (error && !reason.isEmpty())
+        *error = reason;
+    return reason.isEmpty();
+}
+
 } // namespace
 
 bool DeviceTypes(const QString& dtmInformation, QList<DeviceType>& types, QString* error)
@@ -154,11 +168,9 @@ bool DeviceTypes(const QString& dtmInformation, QList<DeviceType>& types, QStrin
         return false;
     };
     xml::XmlDocument document;
-    if (!document.LoadXml(dtmInformation))
-        return fail(QStringLiteral("The DTM information is no XML document: ") + document.ParseError().reason);
+    if (!LoadFdtDocument(dtmInformation, QStringLiteral("The DTM information"), document, error))
+        return false;
     const xml::XmlNode root = document.DocumentElement();
-    if (root.LocalName() != QLatin1String("FDT"))
-        return fail(QStringLiteral("The DTM information is no FDT document"));
     QList<DeviceType> found;
     for (const xml::XmlNode& info : ChildrenNamed(root, QStringLiteral("DtmInfo")))
         for (const xml::XmlNode& list : ChildrenNamed(info, QStringLiteral("DtmDeviceTypes")))
@@ -188,6 +200,30 @@ bool DeviceTypes(const QString& dtmInformation, QList<DeviceType>& types, QStrin
         return fail(QStringLiteral("The DTM information offers no device type"));
     types = found;
     return true;
+}
+
+bool DatasetDeviceType(const QString& parameters, QString& manufacturerId, QString& deviceTypeId, QString* error)
+{
+    auto fail = [&](const QString& reason) {
+        if (error)
+            *error = reason;
+        return false;
+    };
+    xml::XmlDocument document;
+    if (!LoadFdtDocument(parameters, QStringLiteral("The dataset"), document, error))
+        return false;
+    for (const xml::XmlNode& element : ChildrenNamed(document.DocumentElement(), QStringLiteral("DtmDeviceType"))) {
+        if (element.NamespaceUri() != kDataTypesNamespace)
+            continue;
+        const QString manufacturer = element.Attribute(QStringLiteral("manufacturerId")).trimmed();
+        const QString type = element.Attribute(QStringLiteral("deviceTypeId")).trimmed();
+        if (manufacturer.isEmpty() || type.isEmpty())
+            return fail(QStringLiteral("The dataset's device type lacks its manufacturerId or deviceTypeId"));
+        manufacturerId = manufacturer;
+        deviceTypeId = type;
+        return true;
+    }
+    return fail(QStringLiteral("The dataset names no device type (FDT/fdt:DtmDeviceType)"));
 }
 
 QString OperationStateDocument(const QString& phase)

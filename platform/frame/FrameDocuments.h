@@ -66,6 +66,13 @@ struct DeviceType {
 // text that is not such a document or offers no device type.
 bool DeviceTypes(const QString& dtmInformation, QList<DeviceType>& types, QString* error = nullptr);
 
+// The device type of a DTM instance as its dataset names it: the attributes
+// manufacturerId and deviceTypeId of FDT/fdt:DtmDeviceType. False with the
+// reason in error for text that is no FDT document, has no such element or
+// leaves an id empty.
+bool DatasetDeviceType(const QString& parameters, QString& manufacturerId, QString& deviceTypeId,
+                       QString* error = nullptr);
+
 inline const QString kOperationPhaseNamespace = QStringLiteral("x-schema:FDTOperationPhaseSchema.xml");
 inline const QString kFunctionsNamespace = QStringLiteral("x-schema:DTMFunctionsSchema.xml");
 inline const QString kFunctionCallNamespace = QStringLiteral("x-schema:DTMFunctionCallSchema.xml");

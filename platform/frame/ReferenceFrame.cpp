@@ -109,7 +109,7 @@ bool ReferenceFrame::CreateDtm(const QString& systemTag)
     }
     if (!std::dynamic_pointer_cast<fdt::IDtm>(dtm) || !std::dynamic_pointer_cast<fdt::IPersistPropertyBag>(dtm))
         return Fail(QStringLiteral("%1 is not a DTM").arg(kDtmProgId));
-    m_instances[systemTag] = Instance{dtm, std::make_shared<FrameContainer>(this, systemTag), false};
+    m_instances[systemTag] = Instance{dtm, std::make_shared<FrameContainer>(this, systemTag), nullptr, false};
     return true;
 }
 
@@ -202,15 +202,39 @@ bool ReferenceFrame::SetCommunication(const QString& systemTag, const QString& a
     auto dtm = Require<fdt::IDtm>(systemTag);
     if (!dtm)
         return false;
+    QString host;
+    uint16_t port = 0;
+    QString why;
+    if (!FrameCommunication::ParseAddress(address, host, port, &why))
+        return Fail(why);
+    // The device type the instance serves, as its dataset names it.
+    QString parameters;
+    if (!GetParameters(systemTag, parameters))
+        return false;
+    QString manufacturerId;
+    QString deviceTypeId;
+    comm::HartDeviceType served;
+    if (!FrameDocuments::DatasetDeviceType(parameters, manufacturerId, deviceTypeId, &why)
+        || !comm::HartDeviceType::FromTexts(manufacturerId, deviceTypeId, served, &why))
+        return Fail(QStringLiteral("The device type of %1 is not known, so no device can be checked against it: %2")
+                        .arg(systemTag, why));
     std::shared_ptr<FrameCommunication> communication;
     try {
-        communication = std::make_shared<FrameCommunication>(address);
+        communication = std::make_shared<FrameCommunication>(address, served);
     } catch (const automation::ComError& e) {
         return Fail(e.description());
     }
     if (!dtm->SetCommunication(communication))
         return Fail(QStringLiteral("The DTM %1 refused the communication to %2").arg(systemTag, address));
+    if (Instance* instance = Find(systemTag))
+        instance->communication = communication;
     return true;
+}
+
+bool ReferenceFrame::LastConnect(const QString& systemTag, comm::HartConnectReport& report) const
+{
+    const Instance* instance = Find(systemTag);
+    return instance && instance->communication && instance->communication->LastConnect(report);
 }
 
 bool ReferenceFrame::PrepareToReleaseCommunication(const QString& systemTag)

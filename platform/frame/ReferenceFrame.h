@@ -10,6 +10,7 @@
 // ownership cycle remains when a DTM is never released. When a DTM reports
 // OnPreparedToRelease the frame drops it at once, as frames do.
 #include "platform/automation/ClassRegistry.h"
+#include "platform/comm/server/IHartDeviceType.h"
 #include "platform/frame/FrameContainer.h"
 #include "platform/frame/FrameEventLog.h"
 #include "platform/frame/ProjectFolder.h"
@@ -18,6 +19,8 @@
 #include <memory>
 
 namespace frame {
+
+class FrameCommunication;
 
 class ReferenceFrame {
 public:
@@ -50,7 +53,14 @@ public:
     bool Configure(const QString& systemTag, const QString& userLevel, bool oemService = false);
     // WriteProperties into a bag that is then stored in the project.
     bool SaveInstance(const QString& systemTag);
+    // A communication object for the address and the device type the
+    // instance's dataset names (the DTM's parameters): the DTM's connects
+    // reach only a device of that type.
     bool SetCommunication(const QString& systemTag, const QString& address);
+    // What the communication server found at the instance's last connect:
+    // the device's identity and status, or why it refused the device. False
+    // when no connect got as far as the device's identity.
+    bool LastConnect(const QString& systemTag, comm::HartConnectReport& report) const;
     // The announcement of the release of the communication and the release.
     bool PrepareToReleaseCommunication(const QString& systemTag);
     bool ReleaseCommunication(const QString& systemTag);
@@ -108,6 +118,7 @@ private:
     struct Instance {
         std::shared_ptr<automation::ComObject> dtm;
         std::shared_ptr<FrameContainer> container;
+        std::shared_ptr<FrameCommunication> communication;
         bool deleteOnRelease = false;
     };
 

@@ -112,6 +112,71 @@ constexpr BitName kDeviceStatusBits[] = {
     {DeviceStatus::PrimaryVariableOutOfLimits, "Primary Variable Out Of Limits"},
 };
 
+// The bytes of the additional device status (command 48) that mean the same
+// on every device, with the names of their bits. An entry without bit names
+// counts channels: bit n stands for analog channel n + 1. Bytes not listed
+// (0-5 and from 14 on) are device-dependent; byte 7 is the operating mode.
+struct StatusByte {
+    int index;
+    const char* title;
+    const BitName* bits;
+    size_t count;
+};
+
+constexpr BitName kExtendedDeviceStatusBits[] = {
+    {0x01, "Maintenance Required"},
+    {0x02, "Device Variable Alert"},
+    {0x04, "Critical Power Failure"},
+    {0x08, "Failure"},
+    {0x10, "Out Of Limits"},
+    {0x20, "Function Check"},
+};
+
+constexpr BitName kStandardizedStatus0Bits[] = {
+    {0x01, "Simulation Active"},
+    {0x02, "Non-Volatile Memory Defect"},
+    {0x04, "Volatile Memory Defect"},
+    {0x08, "Watchdog Reset Executed"},
+    {0x10, "Power Supply Conditions Out Of Range"},
+    {0x20, "Environmental Conditions Out Of Range"},
+    {0x40, "Electronic Defect"},
+    {0x80, "Device Configuration Locked"},
+};
+
+constexpr BitName kStandardizedStatus1Bits[] = {
+    {0x01, "Status Simulation Active"},
+    {0x02, "Discrete Variable Simulation Active"},
+    {0x04, "Event Notification Overflow"},
+};
+
+constexpr BitName kStandardizedStatus2Bits[] = {
+    {0x01, "Sub-Device List Changed"},
+    {0x02, "Duplicate Master Detected"},
+    {0x04, "Sub-Device Mismatch"},
+    {0x08, "Duplicate Sub-Devices Found"},
+    {0x10, "Sub-Device With Duplicate Id Found"},
+    {0x20, "Stale Data Notice"},
+};
+
+constexpr BitName kStandardizedStatus3Bits[] = {
+    {0x01, "Capacity Denied"},
+    {0x04, "Bandwidth Allocation Pending"},
+    {0x08, "Block Transfer Pending"},
+    {0x10, "Radio Failure"},
+};
+
+constexpr StatusByte kAdditionalStatusBytes[] = {
+    {6, "Extended device status", kExtendedDeviceStatusBits, std::size(kExtendedDeviceStatusBits)},
+    {8, "Standardized status 0", kStandardizedStatus0Bits, std::size(kStandardizedStatus0Bits)},
+    {9, "Standardized status 1", kStandardizedStatus1Bits, std::size(kStandardizedStatus1Bits)},
+    {10, "Analog channel saturated", nullptr, 0},
+    {11, "Standardized status 2", kStandardizedStatus2Bits, std::size(kStandardizedStatus2Bits)},
+    {12, "Standardized status 3", kStandardizedStatus3Bits, std::size(kStandardizedStatus3Bits)},
+    {13, "Analog channel fixed", nullptr, 0},
+};
+
+constexpr int kOperatingModeByte = 7;
+
 QStringList bitNames(uint8_t value, const BitName* table, size_t count)
 {
     QStringList names;
@@ -152,6 +217,40 @@ QStringList communicationErrorNames(uint8_t firstStatusByte)
 QStringList deviceStatusNames(uint8_t status)
 {
     return bitNames(status, kDeviceStatusBits, std::size(kDeviceStatusBits));
+}
+
+QStringList additionalStatusNames(QByteArrayView data)
+{
+    QStringList lines;
+    auto byteAt = [&data](qsizetype index) { return static_cast<uint8_t>(data[index]); };
+    auto hex = [](uint8_t value) { return QStringLiteral("0x%1").arg(value, 2, 16, QLatin1Char('0')); };
+    for (qsizetype i = 0; i < data.size(); ++i) {
+        if (byteAt(i) == 0 || i == kOperatingModeByte)
+            continue;
+        const StatusByte* known = nullptr;
+        for (const StatusByte& entry : kAdditionalStatusBytes)
+            if (entry.index == i)
+                known = &entry;
+        if (!known) {
+            lines << QStringLiteral("Device-dependent status byte %1: %2").arg(i).arg(hex(byteAt(i)));
+            continue;
+        }
+        QStringList names;
+        uint8_t unnamed = byteAt(i);
+        if (known->bits) {
+            names = bitNames(byteAt(i), known->bits, known->count);
+            for (size_t b = 0; b < known->count; ++b)
+                unnamed &= static_cast<uint8_t>(~known->bits[b].bit);
+            if (unnamed)
+                names << QStringLiteral("undefined bits %1").arg(hex(unnamed));
+        } else {
+            for (int bit = 0; bit < 8; ++bit)
+                if (byteAt(i) & (1u << bit))
+                    names << QStringLiteral("channel %1").arg(bit + 1);
+        }
+        lines << QStringLiteral("%1: %2").arg(QString::fromLatin1(known->title), names.join(QStringLiteral(", ")));
+    }
+    return lines;
 }
 
 QString describeResponseStatus(uint8_t firstStatusByte, uint8_t deviceStatus, int command)

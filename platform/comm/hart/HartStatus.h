@@ -1,6 +1,7 @@
 #pragma once
 // The two status bytes of a HART response: the response code (or, with its
 // top bit set, a communication-error summary) and the field device status.
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -55,6 +56,11 @@ QString responseCodeName(uint8_t code, int command = -1);
 QStringList communicationErrorNames(uint8_t firstStatusByte);
 // Names of the set bits of the field device status byte, highest bit first.
 QStringList deviceStatusNames(uint8_t status);
+// What the data of a command 48 answer (additional device status) reports:
+// one line per byte that has a bit set, its bits named where their meaning is
+// the same on every device ("Extended device status: Device Variable Alert"),
+// device-dependent bytes by number and value. Empty when nothing is set.
+QStringList additionalStatusNames(QByteArrayView data);
 // One line for a response: "Busy (32); device status: Cold Start".
 QString describeResponseStatus(uint8_t firstStatusByte, uint8_t deviceStatus, int command = -1);
 

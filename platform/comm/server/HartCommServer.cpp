@@ -23,6 +23,8 @@ constexpr int kMaxResponseTimeoutMs = 10 * 60 * 1000;
 // RespData of an answer that did not come: command, communication error, no status.
 constexpr uint8_t kNoAnswerStatus = 0x80;
 constexpr int32_t kIndicationInstance = 0;
+// Read Additional Device Status, asked at connect when the device has more to say.
+constexpr uint8_t kAdditionalStatusCommand = 48;
 
 uint8_t ByteAt(const QByteArray& bytes, qsizetype index)
 {
@@ -142,6 +144,7 @@ void HartCommServer::ConnectSucceeded(Client& c)
 {
     c.state = LinkState::Connected;
     c.identitySequence = -1;
+    c.statusSequence = -1;
     c.deadline->Stop();
     const HartIdentity& id = c.identity;
     QVariantList info(ConnectionInfoIndex::Count);
@@ -218,6 +221,7 @@ void HartCommServer::RetireLink(Client& c)
 {
     c.deadline->Stop();
     c.identitySequence = -1;
+    c.statusSequence = -1;
     if (!c.link)
         return;
     QObject::disconnect(c.link.get(), nullptr, nullptr, nullptr);
@@ -274,7 +278,67 @@ void HartCommServer::HandleIdentity(Client& c, const QByteArray& frame)
     }
     c.identity = identity;
     c.address = identity.uniqueAddress(true);
+    c.report.identity = identity;
+    c.report.deviceStatus = f.deviceStatus;
+    if (c.guard) {
+        const HartDeviceType served = c.guard->ServedDeviceType();
+        if (!served.Matches(identity)) {
+            c.report.refused = true;
+            c.report.refusal =
+                QStringLiteral("The device at %1 (%2, device id 0x%3) is not of the device type the DTM instance "
+                               "serves (%4): the connect is refused")
+                    .arg(c.endpoint.toUrl(), IdentityText(identity.manufacturerId, identity.expandedDeviceType),
+                         QString::number(identity.deviceId, 16).toUpper().rightJustified(6, QLatin1Char('0')),
+                         served.Text());
+            const std::shared_ptr<IHartDeviceType> guard = c.guard;
+            const HartConnectReport report = c.report;
+            ConnectFailed(c, HResult::WrongDevice);
+            guard->OnDeviceIdentified(report);
+            return;
+        }
+    }
+    if ((f.deviceStatus & DeviceStatus::MoreStatusAvailable) == 0) {
+        Identified(c);
+        return;
+    }
+    HartFrame request;
+    request.type = HartFrameType::Request;
+    request.address = c.address;
+    request.command = kAdditionalStatusCommand;
+    const int sequence = c.link->sendPdu(encodeHartFrame(request));
+    if (sequence < 0) {
+        ConnectFailed(c, HResult::NoSession);
+        return;
+    }
+    c.statusSequence = sequence;
+}
+
+void HartCommServer::HandleAdditionalStatus(Client& c, const QByteArray& frame)
+{
+    c.statusSequence = -1;
+    const HartDecodeResult decoded = decodeHartFrame(frame);
+    const HartFrame& f = decoded.frame;
+    if (!decoded.ok() || f.type != HartFrameType::Response || f.command != kAdditionalStatusCommand
+        || !f.address.isLong || !f.address.sameDevice(c.address)) {
+        c.report.additionalStatus = {QStringLiteral("command 48 gave no valid answer")};
+    } else if (isCommunicationError(f.responseCode) || responseCodeClass(f.responseCode) == ResponseCodeClass::Error) {
+        c.report.additionalStatus = {QStringLiteral("command 48 refused: ")
+                                     + describeResponseStatus(f.responseCode, f.deviceStatus, kAdditionalStatusCommand)};
+    } else {
+        c.report.additionalStatus = additionalStatusNames(f.data);
+        if (c.report.additionalStatus.isEmpty())
+            c.report.additionalStatus = {QStringLiteral("no additional status set")};
+    }
+    Identified(c);
+}
+
+void HartCommServer::Identified(Client& c)
+{
+    const std::shared_ptr<IHartDeviceType> guard = c.guard;
+    const HartConnectReport report = c.report;
     ConnectSucceeded(c);
+    if (guard)
+        guard->OnDeviceIdentified(report);
 }
 
 void HartCommServer::OnPduResponse(int32_t handle, int sequence, const QByteArray& frame)
@@ -285,6 +349,8 @@ void HartCommServer::OnPduResponse(int32_t handle, int sequence, const QByteArra
     if (c->state == LinkState::Connecting) {
         if (sequence == c->identitySequence)
             HandleIdentity(*c, frame);
+        else if (sequence == c->statusSequence)
+            HandleAdditionalStatus(*c, frame);
         return;
     }
     if (c->state != LinkState::Connected)
@@ -314,8 +380,14 @@ void HartCommServer::OnRequestFailed(int32_t handle, int sequence)
     if (!c || !c->link || c->link->state() == HartIpClient::State::Unconnected)
         return;
     if (c->state == LinkState::Connecting) {
-        if (sequence == c->identitySequence)
+        if (sequence == c->identitySequence) {
             ConnectFailed(*c, HResult::IdentityRefused);
+        } else if (sequence == c->statusSequence) {
+            // The status is shown, not needed: the device is connected anyway.
+            c->statusSequence = -1;
+            c->report.additionalStatus = {QStringLiteral("command 48 was not answered")};
+            Identified(*c);
+        }
         return;
     }
     auto it = std::find_if(c->open.begin(), c->open.end(), [sequence](const Transaction& t) { return t.sequence == sequence; });
@@ -475,6 +547,10 @@ void HartCommServer::ConnectRequest(const QVariant& ClientHandle, const QVariant
     c->endpoint = endpoint;
     c->pollingAddress = m_pollingAddress;
     c->identitySequence = -1;
+    c->statusSequence = -1;
+    c->guard = std::dynamic_pointer_cast<IHartDeviceType>(m_communication);
+    c->report = HartConnectReport();
+    c->report.address = endpoint.toUrl();
     c->link = std::make_unique<HartIpClient>();
     HartIpClient* link = c->link.get();
     link->setResponseTimeout(kLinkTimeoutFactor * m_responseTimeoutMs);

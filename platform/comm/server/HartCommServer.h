@@ -13,7 +13,12 @@
 //   command 0 at the polling address last given by PutDeviceTagAddress (0 when
 //   none was given or it is no number from 0 to 63) and answers
 //   ConnectResponse: hResult 0 with the ConnectionInfo elements below, or the
-//   failure (CommServerResults.h) with none.
+//   failure (CommServerResults.h) with none. When the communication object
+//   names the device type its DTM instance serves (IHartDeviceType), a device
+//   that reports another manufacturer or expanded device type is refused
+//   with WrongDevice before any other command is sent. A device that says
+//   "more status available" is asked for it with command 48 before the
+//   connect is answered; what it reports goes to the communication object.
 // - ReadIORequest, WriteIORequest, DataExchangeRequest take the request bytes
 //   command, byte count, data; the byte count must match. Each accepted request
 //   is answered exactly once with the response of its kind and its transaction
@@ -35,6 +40,7 @@
 #include "platform/comm/hart/HartFrame.h"
 #include "platform/comm/hart/HartIdentity.h"
 #include "platform/comm/server/HartIpEndpoint.h"
+#include "platform/comm/server/IHartDeviceType.h"
 #include <QByteArray>
 #include <QString>
 #include <QVariant>
@@ -178,6 +184,10 @@ private:
         std::unique_ptr<loop::Timer> deadline;
         std::deque<Transaction> open; // in the order sent
         int identitySequence = -1;
+        int statusSequence = -1;
+        // The communication object's guard of the device type, when it has one.
+        std::shared_ptr<IHartDeviceType> guard;
+        HartConnectReport report;
         HartIpEndpoint endpoint;
         uint8_t pollingAddress = 0;
         HartIdentity identity;
@@ -201,6 +211,9 @@ private:
     void OnDeadline(int32_t handle);
 
     void HandleIdentity(Client& c, const QByteArray& frame);
+    void HandleAdditionalStatus(Client& c, const QByteArray& frame);
+    // The report to the guard, then the good ConnectResponse.
+    void Identified(Client& c);
     void Answer(Client& c, const Transaction& t, int32_t hResult, uint8_t responseCode = 0x80,
                 uint8_t deviceStatus = 0, const QByteArray& data = QByteArray());
     void ConnectSucceeded(Client& c);

@@ -14,6 +14,9 @@ using dtmtest::kTag;
 
 namespace {
 
+// The device type of the Trivex HART description: manufacturer 0x63, device type 0xA5.
+const comm::HartDeviceType kTrivexHart{0x63, 0xA5};
+
 class DtmCommunication : public DtmCommunicationTest {};
 
 TEST_F(DtmCommunication, SetCommunicationLinksServerGatewayAndConnectObject)
@@ -50,7 +53,7 @@ TEST_F(DtmCommunication, SetCommunicationLinksServerGatewayAndConnectObject)
     EXPECT_EQ(frame->Events().Texts(QStringLiteral("OnOnlineStateChanged")).last(), "OnOnlineStateChanged(True)");
 
     // Set already: refused, the server stays.
-    EXPECT_FALSE(Dtm()->SetCommunication(std::make_shared<frame::FrameCommunication>(kAddress)));
+    EXPECT_FALSE(Dtm()->SetCommunication(std::make_shared<frame::FrameCommunication>(kAddress, kTrivexHart)));
     EXPECT_EQ(Dtm()->CommunicationServer(), server);
     EXPECT_TRUE(traces.contains(QStringLiteral("IDtm::SetCommunication Not allowed in Status:ONLINE")));
 }
@@ -58,7 +61,7 @@ TEST_F(DtmCommunication, SetCommunicationLinksServerGatewayAndConnectObject)
 TEST_F(DtmCommunication, RefusalsOnTheWayLeaveNoServer)
 {
     ConfiguredInstance();
-    auto communication = std::make_shared<frame::FrameCommunication>(kAddress);
+    auto communication = std::make_shared<frame::FrameCommunication>(kAddress, kTrivexHart);
 
     server->results["fncInit"] = 0x804A0001;
     EXPECT_FALSE(Dtm()->SetCommunication(communication));
@@ -106,7 +109,7 @@ TEST_F(DtmCommunication, AProtocolDescriptionThatDoesNotLoadNamesNoServer)
     QDir(dir.path()).mkpath(QStringLiteral("install/FDT 1.2/bin"));
     QDir(dir.path()).mkpath(QStringLiteral("install/TDXDESC"));
     Publics::SetProgramFolder(dir.filePath(QStringLiteral("install/FDT 1.2/bin")));
-    const bool linked = Dtm()->SetCommunication(std::make_shared<frame::FrameCommunication>(kAddress));
+    const bool linked = Dtm()->SetCommunication(std::make_shared<frame::FrameCommunication>(kAddress, kTrivexHart));
     Publics::SetProgramFolder(QString());
     EXPECT_FALSE(linked);
     EXPECT_TRUE(traces.contains(QStringLiteral("Unable to load the protocol description: ")));

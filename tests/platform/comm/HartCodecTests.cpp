@@ -240,6 +240,24 @@ TEST(HartStatus, NamesComeFromTheTables)
     EXPECT_EQ(describeResponseStatus(7, 0x40, 18), "In Write Protect Mode (7); device status: Configuration Changed");
 }
 
+TEST(HartStatus, AdditionalStatusInWords)
+{
+    // 0-5 device-dependent, 6 extended, 7 operating mode, 8-9 standardized 0/1,
+    // 10 analog saturated, 11-12 standardized 2/3, 13 analog fixed, 14 device-dependent.
+    const QByteArray data = hex("000200000000" "02" "07" "41" "00" "05" "00" "40" "00" "80");
+    EXPECT_EQ(additionalStatusNames(data),
+              (QStringList{"Device-dependent status byte 1: 0x02",
+                           "Extended device status: Device Variable Alert",
+                           "Standardized status 0: Simulation Active, Electronic Defect",
+                           "Analog channel saturated: channel 1, channel 3",
+                           "Standardized status 3: undefined bits 0x40",
+                           "Device-dependent status byte 14: 0x80"}));
+    EXPECT_TRUE(additionalStatusNames(hex("000000000000000900000000000000")).isEmpty());
+    EXPECT_TRUE(additionalStatusNames(QByteArray()).isEmpty());
+    // A short answer names what it holds.
+    EXPECT_EQ(additionalStatusNames(hex("00000000000020")), QStringList{"Extended device status: Function Check"});
+}
+
 TEST(HartIdentity, DecodesRevision7AndOlderIdentities)
 {
     const QByteArray rev7 = hex("fe" "6071" "05" "07" "01" "03" "10" "00" "0a1b2c" "05" "03" "0002" "00" "0060" "0060" "01");

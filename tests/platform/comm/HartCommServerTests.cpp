@@ -3,10 +3,12 @@
 #include "platform/applet/CServerResponseClass.h"
 #include "platform/automation/ClassRegistry.h"
 #include "platform/comm/hart/HartBytes.h"
+#include "platform/comm/hart/HartStatus.h"
 #include "platform/comm/hart/PackedAscii.h"
 #include "platform/comm/server/CommServerClasses.h"
 #include "platform/comm/server/CommServerResults.h"
 #include "platform/comm/server/HartCommServer.h"
+#include "platform/comm/server/IHartDeviceType.h"
 #include "platform/comm/server/IHartIpAddress.h"
 #include "sim/SimServer.h"
 #include <QSignalSpy>
@@ -28,6 +30,17 @@ public:
 };
 
 class NotAChannel : public automation::ComObject {};
+
+// A channel that names the device type its DTM instance serves, as the
+// frame's does, and keeps what the server reports.
+class GuardedChannel : public FrameChannel, public IHartDeviceType {
+public:
+    GuardedChannel(QString address, HartDeviceType served) : FrameChannel(std::move(address)), served(served) {}
+    HartDeviceType ServedDeviceType() const override { return served; }
+    void OnDeviceIdentified(const HartConnectReport& report) override { reports.push_back(report); }
+    HartDeviceType served;
+    std::vector<HartConnectReport> reports;
+};
 
 struct Event {
     Event() = default;
@@ -118,6 +131,8 @@ protected:
     {
         ASSERT_TRUE(device.listen(QHostAddress::LocalHost, 0)) << device.errorString().toStdString();
         device.transmitter().freezeProcessTime(0);
+        QObject::connect(&device, &sim::SimServer::requestHandled, &device,
+                         [this](int command, int) { commands.push_back(command); });
         channel = std::make_shared<FrameChannel>(QStringLiteral("hart-ip://127.0.0.1:%1").arg(device.port()));
         int32_t result = -1;
         server->SetCommunication(channel, result);
@@ -189,7 +204,19 @@ protected:
                                               [&](const Event& e) { return e.kind == kind; }));
     }
 
+    // Links a channel that serves the device type.
+    std::shared_ptr<GuardedChannel> guard(uint16_t manufacturerId, uint16_t deviceTypeId)
+    {
+        auto guarded = std::make_shared<GuardedChannel>(channel->address, HartDeviceType{manufacturerId, deviceTypeId});
+        int32_t result = -1;
+        server->SetCommunication(guarded, result);
+        EXPECT_EQ(result, 0);
+        return guarded;
+    }
+
     sim::SimServer device;
+    // The commands the device answered, in order.
+    std::vector<int> commands;
     std::shared_ptr<HartCommServer> server = std::make_shared<HartCommServer>();
     std::shared_ptr<FrameChannel> channel;
     std::shared_ptr<RecordingClient> client;
@@ -226,6 +253,110 @@ TEST_F(CommServer, ConnectIdentifiesTheDeviceWithCommandZero)
     server->ConnectRequest(handle, QVariant(), QVariantList(), QVariant(), result);
     EXPECT_EQ(result, ServerResult::ConnectionBusy);
     EXPECT_EQ(ask(1, QByteArray::fromHex("0d00")).hResult, 0);
+}
+
+TEST_F(CommServer, ADeviceOfAnotherTypeIsRefusedAfterCommandZero)
+{
+    struct Foreign {
+        uint16_t manufacturerId;
+        uint16_t expandedDeviceType;
+        const char* reported;
+    };
+    // Another manufacturer; the right manufacturer with another device type.
+    const Foreign foreign[] = {{0x0026, 0x26A5, "manufacturer 0x0026, expanded device type 0x26A5"},
+                               {0x0063, 0x63A6, "manufacturer 0x0063, expanded device type 0x63A6"}};
+    for (const Foreign& f : foreign) {
+        device.device().manufacturerId = f.manufacturerId;
+        device.device().expandedDeviceType = f.expandedDeviceType;
+        commands.clear();
+        // The DTM instance serves manufacturer 99, device type 165 (0x63A5).
+        const auto guarded = guard(99, 165);
+        const Event& e = connect();
+        ASSERT_EQ(e.kind, "connect");
+        EXPECT_EQ(e.hResult, HResult::WrongDevice);
+        EXPECT_TRUE(e.info.isEmpty());
+        ASSERT_EQ(guarded->reports.size(), 1u);
+        const HartConnectReport& report = guarded->reports.front();
+        EXPECT_TRUE(report.refused);
+        EXPECT_TRUE(report.refusal.contains(QLatin1String(f.reported))) << report.refusal.toStdString();
+        EXPECT_TRUE(report.refusal.contains("manufacturer 0x0063, expanded device type 0x63A5"))
+            << report.refusal.toStdString();
+        EXPECT_TRUE(report.refusal.contains(channel->address)) << report.refusal.toStdString();
+        // Nothing but the identification reached the device, and nothing may follow.
+        EXPECT_EQ(commands, std::vector<int>{0});
+        int32_t result = 0;
+        int32_t number = 0;
+        server->WriteIORequest(handle, QByteArray::fromHex("1100"), number, result);
+        EXPECT_EQ(result, ServerResult::NotConnected);
+        QString text;
+        server->ErrorMessage(0, QByteArray(), HResult::WrongDevice, text, result);
+        EXPECT_TRUE(text.contains("not of the device type")) << text.toStdString();
+    }
+}
+
+TEST_F(CommServer, TheServedDeviceConnectsAndReportsItsAdditionalStatus)
+{
+    // A device with its loop current fixed has more status to give: command 48
+    // is read before the connect is answered.
+    device.device().fixedCurrent = 12.0f;
+    const auto guarded = guard(0x63, 0xA5);
+    const Event& e = connect();
+    ASSERT_EQ(e.kind, "connect");
+    EXPECT_EQ(e.hResult, 0);
+    EXPECT_EQ(commands, (std::vector<int>{0, 48}));
+    ASSERT_EQ(guarded->reports.size(), 1u);
+    const HartConnectReport report = guarded->reports.front();
+    EXPECT_FALSE(report.refused);
+    EXPECT_EQ(report.identity.deviceId, device.device().deviceId);
+    EXPECT_EQ(report.deviceStatus,
+              DeviceStatus::ColdStart | DeviceStatus::MoreStatusAvailable | DeviceStatus::LoopCurrentFixed);
+    EXPECT_EQ(report.additionalStatus,
+              (QStringList{"Device-dependent status byte 3: 0x10", "Analog channel fixed: channel 1"}));
+
+    // The status it read is no longer new: the next connect reads no command 48.
+    int32_t result = -1;
+    const size_t before = client->events.size();
+    server->DisConnectRequest(handle, result);
+    ASSERT_TRUE(waitForEvents(before + 1));
+    commands.clear();
+    EXPECT_EQ(connect().hResult, 0);
+    EXPECT_EQ(commands, std::vector<int>{0});
+    ASSERT_EQ(guarded->reports.size(), 2u);
+    EXPECT_EQ(guarded->reports.back().deviceStatus, DeviceStatus::LoopCurrentFixed);
+    EXPECT_TRUE(guarded->reports.back().additionalStatus.isEmpty());
+}
+
+TEST(HartDeviceType, ReadsTheDatasetIdsAndMatchesTheExpandedType)
+{
+    HartDeviceType type;
+    ASSERT_TRUE(HartDeviceType::FromTexts(QStringLiteral("99"), QStringLiteral("165"), type));
+    EXPECT_EQ(type.ExpandedDeviceType(), 0x63A5);
+    HartDeviceType hex;
+    ASSERT_TRUE(HartDeviceType::FromTexts(QStringLiteral("0x63"), QStringLiteral(" 0x63A5 "), hex));
+    EXPECT_EQ(hex.ExpandedDeviceType(), 0x63A5);
+    EXPECT_EQ(hex.Text(), "manufacturer 0x0063, expanded device type 0x63A5");
+
+    HartIdentity identity;
+    identity.manufacturerId = 0x63;
+    identity.expandedDeviceType = 0x63A5;
+    EXPECT_TRUE(type.Matches(identity));
+    EXPECT_TRUE(hex.Matches(identity));
+    identity.manufacturerId = 0x26;
+    EXPECT_FALSE(type.Matches(identity));
+    identity.manufacturerId = 0x63;
+    identity.expandedDeviceType = 0xE0A5; // an expanded code of its own
+    EXPECT_FALSE(type.Matches(identity));
+    EXPECT_TRUE((HartDeviceType{0x63, 0xE0A5}).Matches(identity));
+
+    // Broken ids are refused with the reason; the type is left as it was.
+    QString why;
+    for (const auto& [manufacturer, deviceType] :
+         std::vector<std::pair<QString, QString>>{{"x", "165"}, {"99", ""}, {"65536", "1"}, {"99", "-1"}, {"0x", "1"}}) {
+        EXPECT_FALSE(HartDeviceType::FromTexts(manufacturer, deviceType, type, &why))
+            << manufacturer.toStdString() << "/" << deviceType.toStdString();
+        EXPECT_FALSE(why.isEmpty());
+    }
+    EXPECT_EQ(type.ExpandedDeviceType(), 0x63A5);
 }
 
 TEST_F(CommServer, ReadsWritesAndExchangesAnsweredByTransaction)

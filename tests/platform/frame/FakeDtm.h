@@ -5,6 +5,7 @@
 #include "platform/frame/fdt/IDtm.h"
 #include "platform/frame/fdt/IDtmApplication.h"
 #include "platform/frame/fdt/IDtmEvents.h"
+#include "platform/frame/fdt/IDtmParameter.h"
 #include "platform/frame/fdt/IFdtCommunication.h"
 #include "platform/frame/fdt/IFdtContainer.h"
 #include "platform/frame/fdt/IFdtEvents.h"
@@ -17,6 +18,7 @@ namespace frametest {
 class FakeDtm : public automation::ComObject,
                 public fdt::IDtm,
                 public fdt::IDtmApplication,
+                public fdt::IDtmParameter,
                 public fdt::IPersistPropertyBag,
                 public fdt::IFdtEvents {
 public:
@@ -25,6 +27,9 @@ public:
     std::shared_ptr<automation::ComObject> containerObject;
     automation::PropertyBag readBag;
     QString parameters = QStringLiteral("<FDT/>");
+    // The answer of GetParameters: a dataset naming the device type it serves.
+    QString dataset = QStringLiteral("<FDT xmlns:fdt=\"x-schema:FDTDataTypesSchema.xml\"><fdt:DtmDeviceType "
+                                     "manufacturerId=\"99\" deviceTypeId=\"165\"/></FDT>");
     bool answer = true;
     QString lastAddress;
     QString functions;       // the answer of GetFunctions
@@ -118,6 +123,9 @@ public:
         return answer;
     }
     bool SetLanguage(int32_t) override { return false; }
+
+    QString GetParameters(const QString&) override { return dataset; }
+    bool SetParameters(const QString&, const QString&) override { return false; }
 
     void OnChildParameterChanged(const QString&) override {}
     void OnLockDataSet(const QString& tag, const QString& user) override

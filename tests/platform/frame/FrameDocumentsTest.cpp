@@ -95,7 +95,7 @@ TEST(FrameCommunication, AddressesAreChecked)
             EXPECT_FALSE(error.isEmpty());
         }
     }
-    EXPECT_THROW(FrameCommunication(QStringLiteral("tcp://x")), automation::ComError);
+    EXPECT_THROW(FrameCommunication(QStringLiteral("tcp://x"), comm::HartDeviceType{0x63, 0xA5}), automation::ComError);
 }
 
 class Channel : public fdt::IFdtChannel {

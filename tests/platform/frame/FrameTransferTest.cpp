@@ -93,7 +93,7 @@ TEST(FrameEventObserver, HearsEveryEventInOrderAndMayRecordInTurn)
 
 TEST(FrameCommunicationAddress, TheServerReadsTheAddressThroughItsInterface)
 {
-    auto communication = std::make_shared<frame::FrameCommunication>(QStringLiteral("hart-ip://127.0.0.1:6000"));
+    auto communication = std::make_shared<frame::FrameCommunication>(QStringLiteral("hart-ip://127.0.0.1:6000"), comm::HartDeviceType{0x63, 0xA5});
     std::shared_ptr<automation::ComObject> object = communication;
     const auto address = std::dynamic_pointer_cast<comm::IHartIpAddress>(object);
     ASSERT_TRUE(address);
@@ -103,12 +103,9 @@ TEST(FrameCommunicationAddress, TheServerReadsTheAddressThroughItsInterface)
 // A DTM that also answers the information, parameter and transfer calls.
 class OnlineDtm : public frametest::FakeDtm,
                   public fdt::IDtmInformation,
-                  public fdt::IDtmParameter,
                   public fdt::IDtmOnlineParameter {
 public:
     QString GetInformation() override { return information; }
-    QString GetParameters(const QString&) override { return dataset; }
-    bool SetParameters(const QString&, const QString&) override { return false; }
     bool UploadRequest(const QString& id, const QString&) override { return Call(QStringLiteral("Upload:") + id); }
     bool DownloadRequest(const QString& id, const QString&) override
     {
@@ -119,7 +116,6 @@ public:
     bool ReleaseCommunication() override { return Call(QStringLiteral("ReleaseCommunication")); }
 
     QString information;
-    QString dataset;
 
 private:
     bool Call(const QString& text)
@@ -163,6 +159,7 @@ TEST_F(FrameCalls, ANewInstanceInStepsAndTheCallsOfTheCommandLine)
     ASSERT_TRUE(frame.InitNew(kTag, QStringLiteral("<FDT/>")));
     EXPECT_EQ(Dtm()->calls.last(), "InitNew:<FDT/>");
 
+    Dtm()->dataset.clear();
     EXPECT_FALSE(frame.GetParameters(kTag, text));
     Dtm()->dataset = QStringLiteral("<FDT a=\"1\"/>");
     ASSERT_TRUE(frame.GetParameters(kTag, text));

@@ -2,6 +2,7 @@
 // the container's answers and the events it records.
 #include "FakeDtm.h"
 #include "platform/automation/ComError.h"
+#include "platform/comm/server/IHartDeviceType.h"
 #include "platform/dialogs/ScopedDialogService.h"
 #include "platform/dialogs/ScriptedDialogService.h"
 #include "platform/frame/FrameDocuments.h"
@@ -239,6 +240,30 @@ TEST_F(ReferenceFrameTest, CommunicationCarriesTheCheckedAddress)
     ASSERT_TRUE(frame.SetCommunication(kTag, QStringLiteral("hart-ip://127.0.0.1:5094")));
     EXPECT_EQ(Dtm()->lastAddress, QStringLiteral("hart-ip://127.0.0.1:5094"));
     EXPECT_FALSE(frame.SetCommunication(kTag, QStringLiteral("tcp://127.0.0.1:5094")));
+    EXPECT_EQ(Dtm()->calls.size(), 1);
+}
+
+TEST_F(ReferenceFrameTest, CommunicationNamesTheDeviceTypeOfTheInstance)
+{
+    ASSERT_TRUE(frame.CreateDtm(kTag));
+    ASSERT_TRUE(frame.SetCommunication(kTag, QStringLiteral("hart-ip://127.0.0.1:5094")));
+    ASSERT_EQ(Dtm()->calls.size(), 1);
+    comm::HartConnectReport report;
+    EXPECT_FALSE(frame.LastConnect(kTag, report));
+
+    // Without a device type in the dataset no device could be checked: refused,
+    // and the DTM is not handed a communication.
+    const QString broken[] = {QStringLiteral("<FDT/>"),
+                              QStringLiteral("<FDT xmlns:fdt=\"x-schema:FDTDataTypesSchema.xml\"><fdt:DtmDeviceType "
+                                             "manufacturerId=\"99\"/></FDT>"),
+                              QStringLiteral("<FDT xmlns:fdt=\"x-schema:FDTDataTypesSchema.xml\"><fdt:DtmDeviceType "
+                                             "manufacturerId=\"99\" deviceTypeId=\"0x1FFFF\"/></FDT>"),
+                              QStringLiteral("not xml")};
+    for (const QString& dataset : broken) {
+        Dtm()->dataset = dataset;
+        EXPECT_FALSE(frame.SetCommunication(kTag, QStringLiteral("hart-ip://127.0.0.1:5094"))) << dataset.toStdString();
+        EXPECT_TRUE(frame.LastError().contains("device type of " + kTag)) << frame.LastError().toStdString();
+    }
     EXPECT_EQ(Dtm()->calls.size(), 1);
 }
 

@@ -1,11 +1,17 @@
-// The reference frame's program as a user runs it: the commands for the
-// DTM's functions and the export, and their command-line errors. The Trivex
-// device type is registered in the staged installation first, as an
-// installer would.
+// The reference frame's program as a user runs it: what goes to standard
+// output and what to standard error, the commands for the DTM's functions and
+// the export, their command-line errors, and connects to simulated devices of
+// the served type and of others. The Trivex device type is registered in the
+// staged installation first, as an installer would.
+#include "platform/xml/SchemaCache.h"
+#include "platform/xml/XmlDocument.h"
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -46,6 +52,78 @@ ProgramRun Frame(const QStringList& arguments)
     return Start(Program(QStringLiteral("trivex-frame")), arguments);
 }
 
+// The staged FDT schemas, each under its namespace.
+std::shared_ptr<xml::SchemaCache> StagedSchemas()
+{
+    auto cache = std::make_shared<xml::SchemaCache>();
+    QDirIterator files(QCoreApplication::applicationDirPath() + QStringLiteral("/../schemas"), {QStringLiteral("*.xml")});
+    while (files.hasNext()) {
+        const QFileInfo file(files.next());
+        cache->Add(QStringLiteral("x-schema:") + file.fileName(), file.absoluteFilePath());
+    }
+    return cache;
+}
+
+// A simulated transmitter on a free loopback port, started with the options;
+// stopped when the object goes. Its log is its standard error.
+class Simulator {
+public:
+    explicit Simulator(const QStringList& options)
+    {
+        m_process.start(Program(QStringLiteral("trivex-sim")),
+                        QStringList{QStringLiteral("--port"), QStringLiteral("0")} + options);
+        static const QRegularExpression kListening(QStringLiteral("listening on .*:(\\d+)"));
+        QString out;
+        while (m_port == 0 && m_process.waitForReadyRead(kRunMs)) {
+            out += QString::fromUtf8(m_process.readAllStandardOutput());
+            const QRegularExpressionMatch match = kListening.match(out);
+            if (match.hasMatch())
+                m_port = match.captured(1).toUShort();
+        }
+    }
+    ~Simulator()
+    {
+        m_process.kill();
+        m_process.waitForFinished();
+    }
+    QString Address() const { return QStringLiteral("hart-ip://127.0.0.1:%1").arg(m_port); }
+    bool Listening() const { return m_port != 0; }
+    // Stops the simulator; the HART commands it answered, from its log.
+    QList<int> StopAndListCommands()
+    {
+        m_process.kill();
+        m_process.waitForFinished();
+        m_log += QString::fromUtf8(m_process.readAllStandardError());
+        static const QRegularExpression kCommand(QStringLiteral("^trivex-sim: command (\\d+) "),
+                                                 QRegularExpression::MultilineOption);
+        QList<int> commands;
+        for (auto it = kCommand.globalMatch(m_log); it.hasNext();)
+            commands << it.next().captured(1).toInt();
+        return commands;
+    }
+
+private:
+    QProcess m_process;
+    quint16 m_port = 0;
+    QString m_log;
+};
+
+QByteArray FolderDigest(const QString& path)
+{
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    QDirIterator files(path, QDir::Files, QDirIterator::Subdirectories);
+    QStringList names;
+    while (files.hasNext())
+        names << files.next();
+    names.sort();
+    for (const QString& name : names) {
+        QFile file(name);
+        if (file.open(QIODevice::ReadOnly))
+            hash.addData(name.toUtf8() + file.readAll());
+    }
+    return hash.result();
+}
+
 class FrameCommandLine : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
@@ -82,6 +160,75 @@ TEST_F(FrameCommandLine, HelpNamesTheFunctionCommands)
         EXPECT_TRUE(run.out.contains(QLatin1String(text))) << text;
 }
 
+TEST_F(FrameCommandLine, ShowWritesOnlyTheDocumentToStandardOutput)
+{
+    NewProject();
+    const ProgramRun run = Frame({QStringLiteral("show"), Project()});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    // The frame's events went to standard error.
+    EXPECT_TRUE(run.err.contains("[frame] ")) << run.err.toStdString();
+    EXPECT_FALSE(run.out.contains("[frame]")) << run.out.toStdString();
+    xml::XmlDocument document;
+    document.SetSchemas(StagedSchemas());
+    document.SetValidateOnParse(true);
+    ASSERT_TRUE(document.LoadXml(run.out)) << document.ParseError().reason.toStdString() << "\n"
+                                           << run.out.toStdString();
+    EXPECT_EQ(document.DocumentElement().LocalName(), "FDT");
+
+    const ProgramRun info = Frame({QStringLiteral("info"), Project()});
+    ASSERT_EQ(info.exitCode, 0) << info.err.toStdString();
+    xml::XmlDocument information;
+    EXPECT_TRUE(information.LoadXml(info.out)) << information.ParseError().reason.toStdString();
+}
+
+TEST_F(FrameCommandLine, ConnectRefusesADeviceOfAnotherTypeAndWritesNothing)
+{
+    NewProject();
+    const QByteArray stored = FolderDigest(Project());
+    const QStringList foreign[] = {{QStringLiteral("--manufacturer"), QStringLiteral("0x26")},
+                                   {QStringLiteral("--device-type"), QStringLiteral("0x63A6")}};
+    const char* const reported[] = {"manufacturer 0x0026, expanded device type 0x63A5",
+                                    "manufacturer 0x0063, expanded device type 0x63A6"};
+    for (int i = 0; i < 2; ++i) {
+        Simulator device(foreign[i]);
+        ASSERT_TRUE(device.Listening());
+        const ProgramRun run = Frame({QStringLiteral("connect"), Project(), QStringLiteral("--device"),
+                                      device.Address(), QStringLiteral("--timeout"), QStringLiteral("30")});
+        EXPECT_EQ(run.exitCode, 1) << run.out.toStdString() << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(QLatin1String(reported[i]))) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains("the DTM instance serves (manufacturer 0x0063, expanded device type 0x63A5)"))
+            << run.err.toStdString();
+        EXPECT_FALSE(run.out.contains("tag:")) << run.out.toStdString();
+        // The device was asked who it is, and nothing else.
+        EXPECT_EQ(device.StopAndListCommands(), QList<int>{0});
+        EXPECT_EQ(FolderDigest(Project()), stored);
+    }
+
+    // The served device connects and shows its status: a fresh device says cold start.
+    Simulator device({});
+    ASSERT_TRUE(device.Listening());
+    const ProgramRun run = Frame({QStringLiteral("connect"), Project(), QStringLiteral("--device"), device.Address(),
+                                  QStringLiteral("--timeout"), QStringLiteral("30")});
+    ASSERT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains("status:     Cold Start (0x20)")) << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains("tag:")) << run.out.toStdString();
+    EXPECT_FALSE(run.out.contains("connected to")) << run.out.toStdString();
+    EXPECT_TRUE(run.err.contains("connected to " + device.Address())) << run.err.toStdString();
+    EXPECT_EQ(device.StopAndListCommands().value(0, -1), 0);
+}
+
+TEST_F(FrameCommandLine, SimulatorIdentityOptionsAreChecked)
+{
+    for (const QStringList& wrong : {QStringList{"--manufacturer", "0x10000"}, QStringList{"--device-type", "x"},
+                                     QStringList{"--manufacturer", "-1"}, QStringList{"--device-type", "0x"}}) {
+        const ProgramRun run = Start(Program(QStringLiteral("trivex-sim")), wrong);
+        EXPECT_EQ(run.exitCode, 2) << wrong.join(' ').toStdString();
+        EXPECT_TRUE(run.err.contains(wrong.first() == "--manufacturer" ? "invalid manufacturer id"
+                                                                       : "invalid expanded device type"))
+            << run.err.toStdString();
+    }
+}
+
 TEST_F(FrameCommandLine, WrongCommandLinesAreRefusedWithTheReason)
 {
     const std::pair<QStringList, const char*> wrong[] = {
@@ -95,6 +242,7 @@ TEST_F(FrameCommandLine, WrongCommandLinesAreRefusedWithTheReason)
         {{"functions", "p", "--phase", "testing"}, "unknown operation phase 'testing'"},
         {{"functions", "p", "extra"}, "functions takes exactly one PROJECT folder"},
         {{"show", "p", "--phase", "runtime"}, "show takes no --phase"},
+        {{"demo"}, "unknown command 'demo'"},
     };
     for (const auto& [arguments, reason] : wrong) {
         const ProgramRun run = Frame(arguments);
@@ -156,7 +304,7 @@ TEST_F(FrameCommandLine, InvokeWithoutADeviceFailsCleanly)
     const ProgramRun run = Frame({QStringLiteral("invoke"), Project(), QStringLiteral("15"), QStringLiteral("--device"),
                            QStringLiteral("hart-ip://127.0.0.1:1"), QStringLiteral("--timeout"), QStringLiteral("20")});
     EXPECT_EQ(run.exitCode, 1) << run.out.toStdString() << run.err.toStdString();
-    EXPECT_TRUE(run.out.contains("communication set: hart-ip://127.0.0.1:1")) << run.out.toStdString();
+    EXPECT_TRUE(run.err.contains("communication set: hart-ip://127.0.0.1:1")) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains("could not connect to hart-ip://127.0.0.1:1")) << run.err.toStdString();
 
     // The export is offered without the device, but its file is named by the export command.

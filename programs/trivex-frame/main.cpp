@@ -2,8 +2,10 @@
 // a project folder and drives the Trivex DTM through the FDT interfaces:
 // creates an instance, shows its dataset and the DTM information, connects to
 // a device over HART-IP, uploads or downloads the dataset, lists and invokes
-// the DTM's functions and exports its data. Every event the DTM sends to the
-// frame is printed as it arrives.
+// the DTM's functions and exports its data. Standard output carries only
+// what a command produces (the document, the information, the functions, the
+// device's tag and status); every event the DTM sends to the frame, progress
+// and errors go to standard error.
 //
 // Exit codes: 0 done; 1 the DTM or the device refused or failed; 2 the
 // command line is wrong; 3 the DTM did not finish within the time allowed.
@@ -11,13 +13,9 @@
 #include "fennick/fdt/FennickClasses.h"
 #include "fennick/fdt/clsFunctionConnect.h"
 #include "fennick/fdt/clsTkDispatcher.h"
-#include "fennick/services/DataTypes.h"
 #include "fennick/services/Debugging.h"
-#include "fennick/services/Language.h"
-#include "fennick/services/LoadResource.h"
-#include "fennick/services/Publics.h"
-#include "fennick/services/XMLHelper.h"
 #include "platform/automation/ComError.h"
+#include "platform/comm/hart/HartStatus.h"
 #include "platform/comm/server/CommServerClasses.h"
 #include "platform/frame/FrameClasses.h"
 #include "platform/frame/FrameCommunication.h"
@@ -33,8 +31,6 @@
 #include <QTextStream>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
-#include <cstdio>
-#include <cstdlib>
 #include <functional>
 
 namespace {
@@ -84,7 +80,8 @@ const char* const kUsage =
     "  new PROJECT                    create a DTM instance for a registered device type and store it\n"
     "  show PROJECT                   print the instance's dataset document\n"
     "  info PROJECT                   print the DTM information (the device types the DTM serves)\n"
-    "  connect PROJECT --device URL   connect to the device, print its tag and descriptor, disconnect\n"
+    "  connect PROJECT --device URL   connect to the device, print its tag, descriptor and (when not 0)\n"
+    "                                 its status, disconnect; a device of another type is refused\n"
     "  upload PROJECT --device URL    read the dataset from the device into the instance\n"
     "  download PROJECT --device URL  write the instance's dataset to the device\n"
     "  functions PROJECT              print the functions document of the DTM and the functions it offers\n"
@@ -93,7 +90,6 @@ const char* const kUsage =
     "                                 function is offered only online\n"
     "  export PROJECT FILE            export the instance's parameters and channel data into FILE\n"
     "                                 (\".xml\" is appended to a name without it)\n"
-    "  demo                           show tracing, the texts and an FDT document being validated\n"
     "\n"
     "options:\n"
     "  --device URL         the device, hart-ip://HOST[:PORT] (port 5094 when omitted)\n"
@@ -105,6 +101,9 @@ const char* const kUsage =
     "  --timeout SECONDS    how long connect, upload, download and invoke may take (default 60)\n"
     "  --trace              write the DTM's information traces to standard error\n"
     "  -h, --help           show this text\n"
+    "\n"
+    "Standard output carries what the command produces; frame events, progress and errors go to\n"
+    "standard error.\n"
     "\n"
     "exit codes: 0 done, 1 refused or failed, 2 wrong command line, 3 time-out\n";
 
@@ -160,13 +159,6 @@ bool ParseOptions(const QStringList& arguments, Options& options, QString& error
                                              QStringLiteral("download"), QStringLiteral("invoke")};
     static const QStringList kPhaseCommands{QStringLiteral("functions"), QStringLiteral("invoke"),
                                             QStringLiteral("export")};
-    if (options.command == QLatin1String("demo")) {
-        if (positional.size() != 1) {
-            error = QStringLiteral("demo takes no arguments");
-            return false;
-        }
-        return true;
-    }
     if (!kProjectCommands.contains(options.command)) {
         error = QStringLiteral("unknown command '%1'").arg(options.command);
         return false;
@@ -318,7 +310,7 @@ public:
     explicit FrameSession(const Options& options) : m_options(options), m_frame(options.project)
     {
         m_frame.Events().SetObserver([](const frame::FrameEvent& event) {
-            out() << "  [frame] " << EventLine(event) << Qt::endl;
+            err() << "  [frame] " << EventLine(event) << Qt::endl;
         });
     }
     ~FrameSession()
@@ -361,7 +353,7 @@ public:
     {
         if (!Open() || !m_frame.SetCommunication(m_options.tag, m_options.device))
             return false;
-        out() << "communication set: " << m_options.device << Qt::endl;
+        err() << "communication set: " << m_options.device << Qt::endl;
         return true;
     }
 
@@ -423,6 +415,14 @@ public:
         if (!WaitFor([&] { return !m_frame.HasDtm(m_options.tag); }, kHousekeepingMs))
             return Refuse(QStringLiteral("the DTM did not release"));
         return true;
+    }
+
+    // Why the communication server refused the device at the last connect;
+    // empty when it did not.
+    QString DeviceRefusal() const
+    {
+        comm::HartConnectReport report;
+        return m_frame.LastConnect(m_options.tag, report) && report.refused ? report.refusal : QString();
     }
 
     bool Refuse(const QString& why)
@@ -488,7 +488,7 @@ int RunNew(const Options& options)
                         + ids.join(QStringLiteral(", ")),
                     kExitUsage);
     }
-    out() << "device type: " << chosen->name << " by " << chosen->vendor << ", version " << chosen->version
+    err() << "device type: " << chosen->name << " by " << chosen->vendor << ", version " << chosen->version
           << " (manufacturer " << chosen->manufacturerId << ", device type " << chosen->deviceTypeId << ")"
           << Qt::endl;
 
@@ -543,8 +543,10 @@ int GoOnline(FrameSession& session, const Options& options)
                         .arg(options.device)
                         .arg(options.timeoutMs / 1000),
                     kExitTimedOut);
-    if (session.Status() != DtmStatus::Online)
-        return Fail(QStringLiteral("could not connect to %1").arg(options.device));
+    if (session.Status() != DtmStatus::Online) {
+        const QString refusal = session.DeviceRefusal();
+        return Fail(refusal.isEmpty() ? QStringLiteral("could not connect to %1").arg(options.device) : refusal);
+    }
     return kExitOk;
 }
 
@@ -558,12 +560,19 @@ int RunConnect(const Options& options)
 
     const auto dtm = session.Dtm();
     const auto view = dtm->Gateway() ? dtm->Gateway()->View() : nullptr;
-    out() << "connected to " << options.device << Qt::endl;
+    err() << "connected to " << options.device << Qt::endl;
     out() << "tag:        " << (view ? view->TagName() : QString()) << Qt::endl;
     out() << "descriptor: " << (view ? view->Descriptor() : QString()) << Qt::endl;
+    comm::HartConnectReport report;
+    if (session.Frame().LastConnect(options.tag, report) && report.deviceStatus != 0) {
+        out() << "status:     " << comm::deviceStatusNames(report.deviceStatus).join(QStringLiteral(", "))
+              << QStringLiteral(" (0x%1)").arg(report.deviceStatus, 2, 16, QLatin1Char('0')) << Qt::endl;
+        for (const QString& line : report.additionalStatus)
+            out() << "            " << line << Qt::endl;
+    }
     if (!session.GoOffline())
         return Fail(session.Why());
-    out() << "disconnected" << Qt::endl;
+    err() << "disconnected" << Qt::endl;
     return Released(session, kExitOk);
 }
 
@@ -580,12 +589,12 @@ int RunTransfer(const Options& options, bool upload)
                                  : session.Frame().DownloadRequest(options.tag, invokeId);
     if (!accepted)
         return Fail(session.Why());
-    out() << what << " requested (" << invokeId << ")" << Qt::endl;
+    err() << what << " requested (" << invokeId << ")" << Qt::endl;
 
     const frame::FrameEventLog& events = session.Frame().Events();
     auto finished = [&] { return events.Count(finishedEvent) > 0; };
     const bool ended = session.WaitFor(finished, options.timeoutMs, [&](int seconds) {
-        out() << "  " << what << " running, " << seconds << " s, DTM status "
+        err() << "  " << what << " running, " << seconds << " s, DTM status "
               << DtmGate::StatusName(session.Status()) << Qt::endl;
     });
     if (!ended) {
@@ -601,7 +610,9 @@ int RunTransfer(const Options& options, bool upload)
     // after an upload, the frame stores the instance on the DTM's request.
     if (!session.WaitForUnlock())
         return Fail(QStringLiteral("the DTM did not release its dataset lock"));
-    out() << what << (success ? " finished" : " failed") << Qt::endl;
+    err() << what << (success ? " finished" : " failed") << Qt::endl;
+    if (const QString refusal = session.DeviceRefusal(); !success && !refusal.isEmpty())
+        err() << "trivex-frame: " << refusal << Qt::endl;
     return Released(session, success ? kExitOk : kExitFailed);
 }
 
@@ -694,7 +705,7 @@ int RunInvoke(const Options& options)
         // Functions that work on the device are offered once it is connected.
         if (const int code = GoOnline(session, options); code != kExitOk)
             return code;
-        out() << "connected to " << options.device << Qt::endl;
+        err() << "connected to " << options.device << Qt::endl;
         if (!OfferedFunctions(session, options, functions))
             return Fail(session.Why());
         if (!FindEnabled(functions, options.functionId, function)) {
@@ -717,7 +728,7 @@ int RunInvoke(const Options& options)
                     kExitUsage);
     const QString invokeId = QStringLiteral("invoke-%1").arg(options.functionId);
     const bool application = options.functionId <= kLastApplicationId;
-    out() << (application ? "starting " : "invoking ") << FunctionLine(function).trimmed() << " as " << invokeId
+    err() << (application ? "starting " : "invoking ") << FunctionLine(function).trimmed() << " as " << invokeId
           << Qt::endl;
     frame::FrameEventLog& events = session.Frame().Events();
     const size_t before = events.Events().size();
@@ -814,52 +825,6 @@ int RunExport(const Options& options)
     return kExitOk;
 }
 
-int RunDemo()
-{
-    out() << "== Tracing (every switch on for the demo)\n";
-    out().flush();
-    Debugging::Switches().Errors = -1;
-    Debugging::Switches().Info = -1;
-    DataTypes::WriteTrace(3, QStringLiteral("Running..."));
-    Debugging::TraceHexDump(QByteArray::fromHex("82a6060bc0de0300"), QStringLiteral("Command 3 request:"));
-    std::fflush(stderr);
-
-    out() << "\n== Installation\n";
-    const QString root = Publics::GetInstallRoot();
-    out() << "installation root:     " << root << "\n";
-    out() << "description directory: " << Publics::GetTdxDescriptionDir() << "\n";
-
-    out() << "\n== Texts (user language code " << Language::GetLanguageCode() << ")\n";
-    for (int16_t id : {5001, 5011, 701, 605})
-        out() << id << ": \"" << LoadResource::GetResourceString(id) << "\"\n";
-
-    out() << "\n== FDT document\n";
-    const QString schemaDir = QDir(Publics::ProgramFolder()).absoluteFilePath(QStringLiteral("../schemas"));
-    try {
-        XMLHelper::LoadSchemaCache(schemaDir);
-    } catch (const automation::ComError& e) {
-        Debugging::TraceRuntimeError(e);
-        out() << "schema cache could not be loaded from " << schemaDir << "\n";
-        return kExitFailed;
-    }
-    const QString functions = XMLHelper::CreateFunctionsDocument();
-    out() << functions << "\n";
-    XMLHelper::DocumentPtr document;
-    const bool valid = XMLHelper::LoadXmlString(functions, document);
-    out() << "validates against DTMFunctionsSchema: " << (valid ? "yes" : "no") << "\n";
-    out().flush();
-
-    QString broken = functions;
-    broken.replace(QStringLiteral("label=\"-\""), QStringLiteral("colour=\"-\""));
-    out() << "\n== The same document with an attribute the schema does not allow\n";
-    out().flush();
-    const bool rejected = !XMLHelper::LoadXmlString(broken, document);
-    std::fflush(stderr);
-    out() << "rejected: " << (rejected ? "yes" : "no") << "\n";
-    XMLHelper::ReleaseSchemaCache();
-    return valid && rejected ? kExitOk : kExitFailed;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -894,9 +859,7 @@ int main(int argc, char** argv)
     frame::RegisterClasses();
 
     int code = kExitOk;
-    if (options.command == QLatin1String("demo"))
-        code = RunDemo();
-    else if (options.command == QLatin1String("new"))
+    if (options.command == QLatin1String("new"))
         code = RunNew(options);
     else if (options.command == QLatin1String("show"))
         code = RunShow(options, false);
