@@ -128,7 +128,7 @@ constexpr BitName kExtendedDeviceStatusBits[] = {
     {0x02, "Device Variable Alert"},
     {0x04, "Critical Power Failure"},
     {0x08, "Failure"},
-    {0x10, "Out Of Limits"},
+    {0x10, "Outside Rated Conditions"},
     {0x20, "Function Check"},
 };
 
