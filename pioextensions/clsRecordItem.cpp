@@ -1,0 +1,121 @@
+#include "pioextensions/clsRecordItem.h"
+#include "pioextensions/ItemAccessReport.h"
+#include "pioextensions/enmExeption.h"
+#include "pioextensions/enmRegMask.h"
+#include "platform/applet/StateInfo.h"
+#include "platform/applet/SubItemName.h"
+#include "platform/applet/clsAppletItemManager.h"
+
+namespace {
+
+const QString kRegisterSource = QStringLiteral("clsRecordItem.IAppItem_Register");
+const QString kNotifySource = QStringLiteral("clsRecordItem.OnNotifyChanged");
+
+QString SubItem(const QString& name, applet::SubItemKind kind)
+{
+    return name + applet::SubItemName::Marker(kind);
+}
+
+} // namespace
+
+clsRecordItem::clsRecordItem() = default;
+
+clsRecordItem::~clsRecordItem()
+{
+    UnRegister();
+}
+
+void clsRecordItem::Init(const QString& name, bool RegisterOnShadow, int16_t UpdateInterval, int16_t regMask,
+                         QObject* eventHandler, const QString& methodName)
+{
+    m_name = name;
+    m_registerOnShadow = RegisterOnShadow;
+    m_updateInterval = UpdateInterval;
+    m_regMask = regMask;
+    m_eventHandler = eventHandler;
+    m_methodName = methodName;
+}
+
+void clsRecordItem::Register(const std::shared_ptr<applet::clsAppletItemManager>& appletItemManagerRef,
+                             const QString& name, bool RegisterOnShadow, int16_t UpdateInterval, int16_t regMask,
+                             QObject* eventHandler, const QString& methodName)
+{
+    Init(name, RegisterOnShadow, UpdateInterval, regMask, eventHandler, methodName);
+    Register1(appletItemManagerRef);
+}
+
+void clsRecordItem::Register1(const std::shared_ptr<applet::clsAppletItemManager>& appletItemManagerRef)
+{
+    UnRegister();
+    if (!appletItemManagerRef)
+        throw ItemAccessReport::Failure(kRegisterSource,
+                                        QStringLiteral("Registrierung von %1 fehlgeschlagen").arg(m_name));
+    m_binding.Attach(appletItemManagerRef, this, m_name);
+    // A sub-item the manager does not know keeps no handle from an earlier registration.
+    struct SubItemRow {
+        int16_t bit;
+        applet::SubItemKind kind;
+        int32_t* handle;
+    };
+    const SubItemRow rows[] = {
+        {REGISTER_STATE, applet::SubItemKind::RecordState, &m_stateHandle},
+        {REGISTER_RESPONSE, applet::SubItemKind::RecordResponse, &m_responseHandle},
+        {REGISTER_CONTROL, applet::SubItemKind::RecordResponseControl, &m_responseControlHandle},
+    };
+    for (const SubItemRow& row : rows)
+        if ((m_regMask & row.bit) != 0)
+            *row.handle = m_binding.RegisterSubItem(SubItem(m_name, row.kind), m_registerOnShadow, kRegisterSource);
+    m_registered = true;
+}
+
+void clsRecordItem::UnRegister()
+{
+    if (!m_registered)
+        return;
+    for (const int32_t handle : {m_stateHandle, m_responseHandle, m_responseControlHandle})
+        m_binding.UnregisterSubItem(handle, m_registerOnShadow);
+    m_binding.ReleaseView();
+    m_registered = false;
+}
+
+void clsRecordItem::OnNotifyChanged(int32_t& itemHandle, bool /*bShadow*/, int32_t lState, int32_t /*lUserLong*/)
+{
+    if ((lState & applet::StateInfo::kShadowOnly) != 0 || itemHandle == 0)
+        return;
+    if (itemHandle == m_stateHandle) {
+        int32_t status = 0;
+        ItemViewBinding::RunStep(kNotifySource, [&] { status = m_binding.ReadStatus(m_stateHandle, kNotifySource); });
+        ItemViewBinding::RunStep(kNotifySource, [&] { emit StatusChanged(status); });
+        ItemViewBinding::CallHandler(m_eventHandler, m_methodName, {m_name, status}, kNotifySource);
+    } else if (itemHandle == m_responseHandle) {
+        QByteArray bytes;
+        ItemViewBinding::RunStep(kNotifySource, [&] {
+            int32_t failed = 0;
+            Manager()->fncGetOctetsValue(m_responseHandle, bytes, failed);
+            ItemAccessReport::ReportAs(failed, kNotifySource, QStringLiteral("fncGetOctetsValue fehlgeschlagen"));
+        });
+        ItemViewBinding::RunStep(kNotifySource, [&] { emit ResponseCatched(bytes); });
+    }
+}
+
+void clsRecordItem::DoAction(int32_t action)
+{
+    const QString source = QStringLiteral("clsRecordItem.DoAction");
+    if (!Manager())
+        throw ItemAccessReport::Failure(source, QStringLiteral("%1 was never registered").arg(m_name));
+    int32_t failed = 0;
+    Manager()->fncPutUintValue(m_responseControlHandle, action, failed);
+    ItemAccessReport::ReportAs(failed, source, QStringLiteral("fncPutUintValue fehlgeschlagen"));
+}
+
+QByteArray clsRecordItem::ResponseCode() const
+{
+    const QString source = QStringLiteral("clsRecordItem.ResponseCode");
+    if (!Manager())
+        throw ItemAccessReport::Failure(source, QStringLiteral("%1 was never registered").arg(m_name));
+    QByteArray bytes;
+    int32_t failed = 0;
+    Manager()->fncGetOctetsValue(m_responseHandle, bytes, failed);
+    ItemAccessReport::ReportAs(failed, source, QStringLiteral("Falsche Zugriffsfunktion"));
+    return bytes;
+}
