@@ -85,3 +85,29 @@ TEST(RecordItem, ARecordRunAgainstTheDeviceReportsItsStatesItsResponseAndTakesAR
     EXPECT_EQ(record.ResponseCode(), responses.back());
     ASSERT_TRUE(piotest::RunUntil([&] { return sequence.SequenceState() == applet::SequenceState::Ready; }));
 }
+
+TEST(RecordItem, StateWordFourIsIgnoredSixteenIsNotAndAnUnknownRecordKeepsNoEarlierHandle)
+{
+    TrivexApplet applet;
+    PIO_REQUIRE_APPLET(applet);
+    piotest::ErrorTraces traces;
+    clsRecordItem record;
+    record.Register(applet.manager, QStringLiteral("Read_013"), false, 0, REGISTER_STATE);
+    Settle();
+    QList<int32_t> statuses;
+    QObject::connect(&record, &clsRecordItem::StatusChanged, [&](int32_t s) { statuses.append(s); });
+    int32_t handle = record.StateHandle();
+    record.OnNotifyChanged(handle, false, applet::StateInfo::kShadowOnly, 0);
+    EXPECT_TRUE(statuses.isEmpty());
+    record.OnNotifyChanged(handle, false, applet::StateInfo::kNoRules, 0);
+    EXPECT_EQ(statuses, QList<int32_t>({0}));
+
+    // Registered again under a name the manager does not know: the old state
+    // handle is not kept, so no action can reach another record's sub-item.
+    record.Init(QStringLiteral("Read_999"), false, 0, REGISTER_STATE | REGISTER_CONTROL);
+    record.Register1(applet.manager);
+    EXPECT_EQ(record.StateHandle(), 0);
+    EXPECT_EQ(record.ResponseControlHandle(), 0);
+    record.DoAction(applet::RecordAction::Repeat);
+    EXPECT_TRUE(traces.Contains(QStringLiteral("clsRecordItem.DoAction: fncPutUintValue fehlgeschlagen")));
+}
