@@ -61,7 +61,6 @@ void PioControlItemHandler::Register1(QWidget* parentForm,
                                       const std::shared_ptr<applet::clsAppletItemManager>& AppletItemManagerRef)
 {
     const QString source = ClassName() + QStringLiteral(".Register");
-    m_manager = AppletItemManagerRef;
     if (!parentForm)
         throw automation::ComError(automation::E_INVALIDARG_,
                                    QStringLiteral("No form to register the item controls of"), source);

@@ -69,7 +69,6 @@ private:
 
     bool m_StandAlone = false;
     QPointer<QWidget> m_parentForm;
-    std::shared_ptr<applet::clsAppletItemManager> m_manager;
     std::shared_ptr<controls::ItemControlHandler> m_embedded;
 };
 
