@@ -39,6 +39,14 @@ void ItemControlHandler::Unregister()
     DetachAll();
 }
 
+void ItemControlHandler::UpdateControls()
+{
+    const QList<Bound> controls = m_controls; // a control's refresh may re-register
+    for (const Bound& bound : controls)
+        if (bound.widget && bound.control->IsValid())
+            bound.control->RefreshFromItem();
+}
+
 void ItemControlHandler::DetachAll()
 {
     for (const Bound& bound : m_controls)

@@ -28,6 +28,8 @@ public:
     int32_t Register(QWidget* form, const std::shared_ptr<applet::clsAppletItemManager>& manager);
     // Ends every item registration and unbinds the controls.
     void Unregister();
+    // Shows the current value of every bound control again.
+    void UpdateControls();
 
     // applet::View
     void SetAppletItemManagRef(int32_t lViewHandle, const std::shared_ptr<applet::clsAppletItemManager>& manager,

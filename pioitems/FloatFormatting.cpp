@@ -1,0 +1,47 @@
+#include "pioitems/FloatFormatting.h"
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+namespace pioitems::FloatFormatting {
+
+namespace {
+
+// value with that many decimals; the C library rounds exact ties to even
+// (Qt's own formatting rounds them away from zero).
+QString Fixed(double value, int decimals)
+{
+    const int size = std::snprintf(nullptr, 0, "%.*f", decimals, value);
+    std::string text(static_cast<size_t>(size) + 1, '\0');
+    std::snprintf(text.data(), text.size(), "%.*f", decimals, value);
+    text.resize(static_cast<size_t>(size));
+    return QString::fromStdString(text);
+}
+
+QString Localised(QString text, const QLocale& locale)
+{
+    return text.replace(QLatin1Char('.'), locale.decimalPoint());
+}
+
+} // namespace
+
+std::optional<QString> FormatFloat(double value, int16_t decimalPlaces, int16_t maxDigits, const QLocale& locale)
+{
+    if (!std::isfinite(value) || decimalPlaces < 0)
+        return std::nullopt;
+    // Width of the integer part taken towards minus infinity, the sign counting.
+    const int integerWidth = static_cast<int>(QString::number(std::floor(value), 'f', 0).size());
+    const QString rounded = Fixed(value, decimalPlaces);
+    const QString shown = decimalPlaces == 0 ? rounded + QStringLiteral(".0") : rounded;
+    // Rounding may carry into one more integer digit (999.96 to 1000.0).
+    const int roundedWidth = static_cast<int>(shown.indexOf(QLatin1Char('.')));
+    if (std::max(integerWidth, roundedWidth) > maxDigits)
+        return Localised(QString::number(value, 'E', 3), locale);
+    QString cut = shown.left(maxDigits);
+    if (cut.endsWith(QLatin1Char('.')))
+        cut.chop(1);
+    return Localised(cut, locale);
+}
+
+} // namespace pioitems::FloatFormatting

@@ -1,0 +1,74 @@
+#pragma once
+// The deferred actions of one sequence control, in the place of window
+// messages the control posts to itself. Each posted message is a queued call
+// on the event loop; messages run in posting order, each on a turn of the
+// loop of its own, and a message still queued when the queue ends is dropped
+// (traced).
+//
+// The handler carries a message out and raises ComError when it fails. A
+// message whose sequence is busy (SEQUENCE_BUSY) is tried again after a delay
+// that starts at kFirstRetryDelayMs and doubles up to kLongestRetryDelayMs,
+// through the timer service; meanwhile the later messages of this queue wait
+// behind it, so the control's actions keep their order. The busy message is
+// traced once, and given up (traced) when it is still busy kGiveUpAfterMs
+// after its first try. Any other error drops the message, traced.
+#include <QString>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include "platform/loop/SingleShotHandle.h"
+
+namespace pioitems {
+
+class SequenceMessageQueue {
+public:
+    static constexpr int kFirstRetryDelayMs = 50;
+    static constexpr int kLongestRetryDelayMs = 1000;
+    static constexpr qint64 kGiveUpAfterMs = 10 * 60 * 1000;
+
+    using Handler = std::function<void(int32_t message, int32_t wParam)>;
+
+    // owner names the control in traces ("Sequence GetDiagnosis"); it is
+    // asked when a trace is written.
+    SequenceMessageQueue(Handler handler, std::function<QString()> owner);
+    ~SequenceMessageQueue();
+    SequenceMessageQueue(const SequenceMessageQueue&) = delete;
+    SequenceMessageQueue& operator=(const SequenceMessageQueue&) = delete;
+
+    // Queues message; actionName names it in traces ("Start").
+    void Post(int32_t message, int32_t wParam, const QString& actionName);
+    // Messages posted and not yet carried out, dropped or given up.
+    int Count() const { return static_cast<int>(m_messages.size()); }
+
+private:
+    struct Message {
+        uint64_t id = 0;
+        int32_t message = 0;
+        int32_t wParam = 0;
+        QString actionName;
+        bool arrived = false;  // its own call came off the loop
+        qint64 busySince = -1; // time of the first busy answer
+        int nextDelayMs = kFirstRetryDelayMs;
+    };
+
+    void Arrive(uint64_t id);
+    void RunFirst();
+    // Ends the first message and lets the next one run when its call has come.
+    void Finish();
+    QString Describe(const Message& message) const;
+    // call, run only while the queue lives.
+    std::function<void()> WhileAlive(std::function<void()> call) const;
+
+    Handler m_handler;
+    std::function<QString()> m_owner;
+    std::deque<Message> m_messages;
+    uint64_t m_lastId = 0;
+    bool m_firstScheduled = false; // a retry or a call for the first message is pending
+    loop::SingleShotHandle m_retry;
+    // False once the queue has ended; the queue's calls on the loop and its
+    // own code after a handler (which may end the queue) look at it.
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
+};
+
+} // namespace pioitems

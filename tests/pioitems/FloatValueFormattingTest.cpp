@@ -1,0 +1,55 @@
+// The display text of a float value cut to a width: rounding ties to even,
+// cutting only decimals, and the exponent form for integer parts that do not
+// fit.
+#include "pioitems/FloatFormatting.h"
+#include <gtest/gtest.h>
+
+using pioitems::FloatFormatting::FormatFloat;
+
+namespace {
+
+QString Format(double value, int16_t decimalPlaces, int16_t maxDigits)
+{
+    return FormatFloat(value, decimalPlaces, maxDigits, QLocale::c()).value_or(QStringLiteral("<none>"));
+}
+
+} // namespace
+
+TEST(FloatValueFormatting, RoundsThenCutsDecimalsToTheWidth)
+{
+    // A single-precision item value widened, as the control reads it.
+    EXPECT_EQ(Format(static_cast<double>(1234.5678f), 3, 7), "1234.56");
+    EXPECT_EQ(Format(123456, 10, 7), "123456");
+    EXPECT_EQ(Format(2.5, 10, 255), "2.5000000000");
+    EXPECT_EQ(Format(12.25, 0, 10), "12.0") << "no decimals still shows one";
+    EXPECT_EQ(Format(1234.5, 1, 5), "1234") << "no separator left at the end";
+    EXPECT_EQ(Format(-1234.5, 1, 6), "-1234");
+    EXPECT_EQ(Format(-0.5, 1, 3), "-0");
+}
+
+TEST(FloatValueFormatting, RoundsTiesToEven)
+{
+    EXPECT_EQ(Format(0.125, 2, 10), "0.12");
+    EXPECT_EQ(Format(0.375, 2, 10), "0.38");
+    EXPECT_EQ(Format(2.5, 0, 10), "2.0");
+    EXPECT_EQ(Format(3.5, 0, 10), "4.0");
+}
+
+TEST(FloatValueFormatting, IntegerPartWiderThanTheWidthTurnsToExponentForm)
+{
+    EXPECT_EQ(Format(12345678, 10, 7), "1.235E+07");
+    EXPECT_EQ(Format(-1234567, 2, 7), "-1.235E+06") << "the sign counts as a character";
+    // Rounding that carries into one more integer digit is never cut into.
+    EXPECT_EQ(Format(999.96, 1, 4), "1000");
+    EXPECT_EQ(Format(999999.96, 1, 6), "1.000E+06");
+    EXPECT_EQ(Format(5, 2, 0), "5.000E+00");
+}
+
+TEST(FloatValueFormatting, FollowsTheLocaleAndRefusesWhatCannotBeShown)
+{
+    EXPECT_EQ(FormatFloat(1234.5678, 3, 7, QLocale(QLocale::German)).value_or(QString()), "1234,56");
+    EXPECT_EQ(FormatFloat(12345678, 3, 7, QLocale(QLocale::German)).value_or(QString()), "1,235E+07");
+    EXPECT_FALSE(FormatFloat(1.5, -1, 7));
+    EXPECT_FALSE(FormatFloat(std::numeric_limits<double>::quiet_NaN(), 3, 7));
+    EXPECT_FALSE(FormatFloat(std::numeric_limits<double>::infinity(), 3, 7));
+}
