@@ -1,8 +1,8 @@
 #include "mvtrivexhelper/clsChangeUnitValue.h"
-#include "fennick/services/Debugging.h"
 #include "mvtrivexhelper/NumberText.h"
 #include "mvtrivexhelper/UnitTable.h"
 #include "mvtrivexhelper/clsDeviceInfo.h"
+#include "platform/applet/AppletTrace.h"
 #include "platform/automation/ComError.h"
 #include <limits>
 
@@ -10,11 +10,11 @@ namespace {
 
 void TraceUnchanged(double value, int32_t oldim, int32_t newdim, const QString& why)
 {
-    Debugging::TraceError(QStringLiteral("ChangeUnitValue %1 from unit %2 to %3 left unchanged: %4")
-                              .arg(NumberText::Plain(value))
-                              .arg(oldim)
-                              .arg(newdim)
-                              .arg(why));
+    applet::AppletTrace::Error(QStringLiteral("ChangeUnitValue %1 from unit %2 to %3 left unchanged: %4")
+                                   .arg(NumberText::Plain(value))
+                                   .arg(oldim)
+                                   .arg(newdim)
+                                   .arg(why));
 }
 
 bool FitsCode(int32_t code)

@@ -1,9 +1,8 @@
 #include "mvtrivexhelper/clsDeviceInfo.h"
-#include "fennick/services/Debugging.h"
-#include "mvtrivexhelper/BoundItem.h"
 #include "mvtrivexhelper/HelperErrors.h"
 #include "mvtrivexhelper/NumberText.h"
-#include "mvtrivexhelper/ViewForwarder.h"
+#include "pioextensions/clsAppItem.h"
+#include "platform/applet/AppletTrace.h"
 #include "platform/applet/clsAppletItemManager.h"
 #include "platform/automation/ComError.h"
 #include <cmath>
@@ -81,6 +80,14 @@ bool ReadBoolean(const QString& text, bool& value)
     return true;
 }
 
+QString ErrorText(const automation::ComError& error)
+{
+    return QStringLiteral("%1 (0x%2, %3)")
+        .arg(error.description())
+        .arg(static_cast<uint32_t>(error.number()), 8, 16, QLatin1Char('0'))
+        .arg(error.source());
+}
+
 } // namespace
 
 clsDeviceInfo::clsDeviceInfo() = default;
@@ -96,13 +103,11 @@ QVariant clsDeviceInfo::Register(const std::shared_ptr<applet::clsAppletItemMana
         HelperErrors::Raise(HelperErrors::kObjectNotSet, QStringLiteral("No applet item manager"),
                             kSource + QStringLiteral(".Register"));
     Unbind();
-    m_manager = AppletItemManagerRef;
-    m_view = std::make_shared<ViewForwarder>(this);
-    int32_t result = 0;
-    m_manager->RegisterView(m_view, result); // binds within the call (SetAppletItemManagRef)
-    if (result != 0)
-        Debugging::TraceError(QStringLiteral("Device information not bound: error 0x%1")
-                                  .arg(static_cast<uint32_t>(result), 8, 16, QLatin1Char('0')));
+    // Binds within the call (SetAppletItemManagRef); a binding that stopped
+    // is traced as the manager's refusal of the view.
+    m_view.Attach(AppletItemManagerRef, nullptr, QStringLiteral("the device information"),
+                  [this](int32_t lViewHandle, const std::shared_ptr<applet::clsAppletItemManager>& manager,
+                         int32_t& result) { SetAppletItemManagRef(lViewHandle, manager, result); });
     return QVariant();
 }
 
@@ -114,7 +119,7 @@ void clsDeviceInfo::SetAppletItemManagRef(int32_t lViewHandle,
     struct Binding {
         Role role;
         const char* name; // none: the revision item of the bus kind
-        Handler handler;  // the item's changes that raise a signal
+        Handler handler;  // takes the item's ValueChanged2
     };
     static constexpr Binding kBindings[] = {
         {Country, "&&private&&countrycode", nullptr},
@@ -141,15 +146,14 @@ void clsDeviceInfo::SetAppletItemManagRef(int32_t lViewHandle,
                     if (item.bus == bus)
                         name = QLatin1String(item.name);
             }
-            BoundItem::Listener listener;
+            auto item = std::make_unique<clsAppItem>();
             if (binding.handler)
-                listener = [this, handler = binding.handler](const QString& value, bool suppressRule) {
-                    (this->*handler)(value, suppressRule);
-                };
-            m_items[binding.role] = std::make_unique<BoundItem>(name, std::move(listener));
-            m_items[binding.role]->Register(manager);
+                connect(item.get(), &clsAppItem::ValueChanged2, this, binding.handler);
+            item->Register(manager, name); // not on the shadow value, no update interval, no handler
+            m_items[binding.role] = std::move(item);
         } catch (const automation::ComError& error) {
-            Debugging::TraceError(QStringLiteral("Device information: binding stopped at ") + name);
+            applet::AppletTrace::Error(
+                QStringLiteral("Device information: binding stopped at %1: %2").arg(name, ErrorText(error)));
             result = error.number();
             return;
         }
@@ -162,18 +166,11 @@ void clsDeviceInfo::Unbind()
     for (auto& item : m_items)
         item.reset();
     m_registered = false;
-    if (m_view) {
-        m_view->Detach();
-        if (m_manager) {
-            int32_t result = 0;
-            m_manager->UnregisterView(m_view.get(), result);
-        }
-        m_view.reset();
-    }
+    m_view.ReleaseView();
     m_manager.reset();
 }
 
-BoundItem& clsDeviceInfo::Item(Role role) const
+clsAppItem& clsDeviceInfo::Item(Role role) const
 {
     if (!m_items[role])
         HelperErrors::Raise(HelperErrors::kObjectNotSet, QStringLiteral("The device information is not bound"),
@@ -217,7 +214,7 @@ bool clsDeviceInfo::MvFunctionEnabled()
         double value = 0;
         if (NumberText::ToNumber(text, value))
             return value != 0;
-        Debugging::TraceError(QStringLiteral("Multivariable function '%1' is not a number").arg(text));
+        applet::AppletTrace::Error(QStringLiteral("Multivariable function '%1' is not a number").arg(text));
     } catch (const automation::ComError&) {
         // traced where raised; the function counts as off
     }
@@ -250,7 +247,7 @@ int32_t clsDeviceInfo::MvActualBlockMode()
         int32_t mode = 0;
         if (NumberText::ToNumber(text, value) && NumberText::RoundToInt32(value, mode))
             return mode;
-        Debugging::TraceError(QStringLiteral("Block mode '%1' is not a whole number").arg(text));
+        applet::AppletTrace::Error(QStringLiteral("Block mode '%1' is not a whole number").arg(text));
     } catch (const automation::ComError&) {
         // traced where raised; no block mode then
     }
@@ -281,13 +278,13 @@ QString clsDeviceInfo::ExtractSoftwareRevision(const QString& softwareRevision, 
         if (NumberText::LeadingNumber(softwareRevision, number) && std::isfinite(number * 100))
             s = NumberText::Plain(number * 100);
         else
-            Debugging::TraceError(QStringLiteral("Software revision '%1' too large").arg(softwareRevision));
+            applet::AppletTrace::Error(QStringLiteral("Software revision '%1' too large").arg(softwareRevision));
         break;
     case enmCommType::ff:
         if (NumberText::ToNumber(softwareRevision, number))
             s = number >= kFfRevision22From ? QStringLiteral("22") : QStringLiteral("21");
         else
-            Debugging::TraceError(QStringLiteral("Software revision '%1' is not a number").arg(softwareRevision));
+            applet::AppletTrace::Error(QStringLiteral("Software revision '%1' is not a number").arg(softwareRevision));
         break;
     default:
         s = softwareRevision;
@@ -325,6 +322,8 @@ int16_t clsDeviceInfo::GetPtrbLinTypeCode(enmPtrbLinType linType)
     return kLinTypeCodes[row][static_cast<int32_t>(CommType())];
 }
 
+// The handlers of the multivariable function and the block mode ignore
+// errors (traced where raised): the signal then carries the default.
 void clsDeviceInfo::OnMvFunction(const QString&, bool)
 {
     const bool enabled = MvFunctionEnabled();
@@ -343,9 +342,16 @@ void clsDeviceInfo::OnMvBlockMode(const QString&, bool)
     m_lastBlockMode = QString::number(mode);
 }
 
+// A revision that cannot be extracted ends the handling with a trace and
+// leaves the last revision, so the next notification tries again.
 void clsDeviceInfo::OnRevision(const QString& value, bool suppressRule)
 {
-    if (!suppressRule && value != m_lastRevision)
-        emit SoftwareRevisionChanged(softwareRevision());
-    m_lastRevision = value;
+    try {
+        if (!suppressRule && value != m_lastRevision)
+            emit SoftwareRevisionChanged(softwareRevision());
+        m_lastRevision = value;
+    } catch (const automation::ComError& error) {
+        applet::AppletTrace::Error(QStringLiteral("Device information: software revision %1 not reported: %2")
+                                       .arg(value, ErrorText(error)));
+    }
 }

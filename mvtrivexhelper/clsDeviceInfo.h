@@ -3,11 +3,12 @@
 // items: bus kind, module type, software revision, multivariable function and
 // block mode, country code, and a display name from tag and descriptor.
 // Each user creates its own object and calls Register with its item manager;
-// the object binds its items when the manager hands it the view handle, and
-// raises its three signals when the device values behind them change.
-// Every read goes to the item manager anew; only the last values seen by the
-// signal handlers are kept.
+// the object binds its items (app items) when the manager hands it the view
+// handle, and raises its three signals when the device values behind them
+// change. Every read goes to the item manager anew; only the last values seen
+// by the signal handlers are kept.
 #include "mvtrivexhelper/IDeviceInfo.h"
+#include "pioextensions/ItemViewBinding.h"
 #include "platform/applet/View.h"
 #include "platform/automation/ClassRegistry.h"
 #include <QObject>
@@ -15,8 +16,7 @@
 #include <array>
 #include <memory>
 
-class BoundItem;
-class ViewForwarder;
+class clsAppItem;
 
 class clsDeviceInfo : public QObject, public automation::ComObject, public IDeviceInfo, public applet::View {
     Q_OBJECT
@@ -47,7 +47,9 @@ public:
     bool Registered() const { return m_registered; }
 
     // applet::View: SetAppletItemManagRef binds the items and returns 0, or
-    // the number of the error that stopped the binding.
+    // the number of the error that stopped the binding. The manager keeps the
+    // views it was given, so Register hands it a stand-in view that passes the
+    // handover on: the object still ends when its user lets go of it.
     void SetAppletItemManagRef(int32_t lViewHandle, const std::shared_ptr<applet::clsAppletItemManager>& manager,
                                int32_t& result) override;
     void Show(int32_t& result) override { result = 0; }
@@ -67,7 +69,7 @@ private:
     enum Role { Country, Module, BusKind, MvFunction, MvBlockMode, PidTarget, Tag, Descriptor, Revision, RevisionEx,
                 kRoleCount };
 
-    BoundItem& Item(Role role) const;
+    clsAppItem& Item(Role role) const;
     QString Text(Role role) const;
     void Unbind();
     void OnMvFunction(const QString& value, bool suppressRule);
@@ -76,9 +78,9 @@ private:
 
     int32_t m_viewHandle = 0;
     std::shared_ptr<applet::clsAppletItemManager> m_manager;
-    std::shared_ptr<ViewForwarder> m_view;
+    ItemViewBinding m_view;
     bool m_registered = false;
-    std::array<std::unique_ptr<BoundItem>, kRoleCount> m_items;
+    std::array<std::unique_ptr<clsAppItem>, kRoleCount> m_items;
     QString m_lastBlockMode;
     QString m_lastMvFunction;
     QString m_lastRevision;

@@ -15,12 +15,13 @@ ItemViewBinding::~ItemViewBinding()
 }
 
 void ItemViewBinding::Attach(const std::shared_ptr<applet::clsAppletItemManager>& manager, IAppItem* owner,
-                             const QString& itemName)
+                             const QString& itemName, clsAppItemView::Handover handover)
 {
     ReleaseView();
     m_manager = manager;
     m_view = std::make_shared<clsAppItemView>();
     m_view->SetOwner(owner);
+    m_view->SetHandover(std::move(handover));
     int32_t result = 0;
     m_manager->RegisterView(m_view, result);
     if (result != 0)
@@ -34,6 +35,7 @@ void ItemViewBinding::ReleaseView()
     if (!m_view)
         return;
     m_view->SetOwner(nullptr);
+    m_view->SetHandover({});
     if (m_manager) {
         int32_t result = 0;
         m_manager->UnregisterView(m_view.get(), result);

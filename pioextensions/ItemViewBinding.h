@@ -2,6 +2,7 @@
 // What the three item objects share: the manager of the last registration,
 // the view registered for the current one, and the call of the handler method
 // named at registration.
+#include "pioextensions/clsAppItemView.h"
 #include <QPointer>
 #include <QString>
 #include <QVariantList>
@@ -10,7 +11,6 @@
 
 class IAppItem;
 class QObject;
-class clsAppItemView;
 namespace applet {
 class clsAppletItemManager;
 }
@@ -24,10 +24,12 @@ public:
 
     // Keeps manager, lets go of the previous view (unregistered at its manager)
     // and registers a new view owned by owner; the manager hands the view its
-    // handle within the call. A manager that refuses the view is traced.
+    // handle within the call, and handover, when given, hears of it there. A
+    // manager that refuses the view is traced.
     void Attach(const std::shared_ptr<applet::clsAppletItemManager>& manager, IAppItem* owner,
-                const QString& itemName);
-    // Unregisters the view at the manager and lets go of it; the manager stays.
+                const QString& itemName, clsAppItemView::Handover handover = {});
+    // Unregisters the view at the manager and lets go of it, owner and
+    // handover cleared first; the manager stays.
     void ReleaseView();
 
     // Registers one sub-item (update interval 0) for the view; 0 when the

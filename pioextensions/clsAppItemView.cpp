@@ -8,6 +8,8 @@ void clsAppItemView::SetAppletItemManagRef(int32_t lViewHandle,
     m_viewHandle = lViewHandle;
     m_manager = manager;
     result = 0;
+    if (m_handover)
+        m_handover(lViewHandle, manager, result);
 }
 
 void clsAppItemView::Show(int32_t& result)

@@ -3,7 +3,7 @@
 #include "mvtrivexhelper/NumberText.h"
 #include "mvtrivexhelper/clsGetDecimalPlaces.h"
 #include "platform/automation/ComError.h"
-#include "tests/common/TraceCapture.h"
+#include "tests/pioextensions/ErrorTraces.h"
 #include <gtest/gtest.h>
 #include <limits>
 
@@ -28,7 +28,7 @@ TEST(DecimalPlacesTest, CharactersOfTheWholeThousandthsOfTheSpan)
 
 TEST(DecimalPlacesTest, ASpanOfZeroRaisesDivisionByZero)
 {
-    TraceCapture traces;
+    piotest::ErrorTraces traces;
     clsGetDecimalPlaces places;
     try {
         places.GetDecimalPlaces(0);
@@ -36,7 +36,7 @@ TEST(DecimalPlacesTest, ASpanOfZeroRaisesDivisionByZero)
     } catch (const automation::ComError& error) {
         EXPECT_EQ(error.number(), HelperErrors::kDivisionByZero);
     }
-    EXPECT_TRUE(traces.contains(QStringLiteral("Division by zero")));
+    EXPECT_TRUE(traces.Contains(QStringLiteral("Division by zero")));
 }
 
 TEST(DecimalPlacesTest, SpansWithoutAFiniteQuotientRaise)

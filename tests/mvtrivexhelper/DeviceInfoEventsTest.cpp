@@ -4,6 +4,9 @@
 // stays quiet for changes that run no rules.
 #include "DeviceInfoTestSupport.h"
 #include "mvtrivexhelper/clsDeviceInfo.h"
+#include "pioextensions/enmExeption.h"
+#include "platform/automation/ComError.h"
+#include "tests/pioextensions/ErrorTraces.h"
 #include <QSignalSpy>
 
 using namespace deviceinfotest;
@@ -105,6 +108,41 @@ TEST_F(DeviceInfoEventsTest, RevisionChangedByARuleRaisesNothing)
     PutNumber(QStringLiteral("pbSoftwareRevisionHART"), 18);
     ASSERT_EQ(revision.count(), 1);
     EXPECT_EQ(revision.takeFirst().at(0).toString(), QStringLiteral("18"));
+}
+
+// A device whose extended revision is no octet string: the revision cannot
+// be extracted.
+class DeviceInfoWithBadExtensionTest : public ManagerFixture {
+protected:
+    DeviceInfoWithBadExtensionTest()
+        : ManagerFixture(DeviceInfoDescription().replace(R"(name="pbSoftwareSpecHOLLEN" type="octets" size="3")",
+                                                         R"(name="pbSoftwareSpecHOLLEN" type="float")"))
+    {
+    }
+};
+
+TEST_F(DeviceInfoWithBadExtensionTest, ARevisionThatCannotBeExtractedIsTracedAndNotReported)
+{
+    auto info = std::make_shared<clsDeviceInfo>();
+    info->Register(manager);
+    ASSERT_TRUE(info->Registered());
+    Pump();
+    QSignalSpy revision{info.get(), &clsDeviceInfo::SoftwareRevisionChanged};
+    QSignalSpy mvFunction{info.get(), &clsDeviceInfo::MvFunctionChanged};
+    piotest::ErrorTraces traces;
+
+    PutNumber(QStringLiteral("pbSoftwareRevisionHART"), 19);
+    EXPECT_EQ(revision.count(), 0);
+    EXPECT_TRUE(traces.Contains(QStringLiteral("software revision 19 not reported")));
+    try {
+        info->softwareRevision();
+        ADD_FAILURE() << "a revision was extracted";
+    } catch (const automation::ComError& error) {
+        EXPECT_EQ(error.number(), INVALID_DATATYPE);
+    }
+    // The other items still report.
+    PutNumber(QStringLiteral("pbMultivariableFunction"), 1);
+    EXPECT_EQ(mvFunction.count(), 1);
 }
 
 } // namespace

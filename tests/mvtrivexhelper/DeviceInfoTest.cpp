@@ -5,7 +5,7 @@
 #include "mvtrivexhelper/HelperErrors.h"
 #include "mvtrivexhelper/clsDeviceInfo.h"
 #include "platform/automation/ComError.h"
-#include "tests/common/TraceCapture.h"
+#include "tests/pioextensions/ErrorTraces.h"
 
 using namespace deviceinfotest;
 
@@ -100,7 +100,7 @@ TEST_F(DeviceInfoTest, CountryCodeAndIdentNameAreReadEachTime)
 
 TEST_F(DeviceInfoTest, BeforeBindingReadsFailExceptTheThreeWithDefaults)
 {
-    TraceCapture traces;
+    piotest::ErrorTraces traces;
     try {
         info->CommType();
         ADD_FAILURE() << "CommType answered before binding";
@@ -112,7 +112,7 @@ TEST_F(DeviceInfoTest, BeforeBindingReadsFailExceptTheThreeWithDefaults)
     EXPECT_FALSE(info->MvFunctionEnabled());
     EXPECT_EQ(info->MvActualBlockMode(), 0);
     EXPECT_FALSE(info->PidEnabled());
-    EXPECT_TRUE(traces.contains(QStringLiteral("not bound")));
+    EXPECT_TRUE(traces.Contains(QStringLiteral("not bound")));
 }
 
 TEST_F(DeviceInfoTest, ExtractSoftwareRevisionOnHart)
@@ -156,10 +156,10 @@ TEST_F(DeviceInfoTest, ExtractSoftwareRevisionOnFoundationFieldbus)
     EXPECT_EQ(info->ExtractSoftwareRevision(QStringLiteral("2")), QStringLiteral("22"));
     EXPECT_EQ(info->ExtractSoftwareRevision(QStringLiteral("7")), QStringLiteral("22"));
     // A revision that is no number gives none, so the extension decides.
-    TraceCapture traces;
+    piotest::ErrorTraces traces;
     EXPECT_EQ(info->ExtractSoftwareRevision(QStringLiteral("B"), ex), QStringLiteral("65541"));
     EXPECT_EQ(info->ExtractSoftwareRevision(QStringLiteral("B")), QString());
-    EXPECT_TRUE(traces.contains(QStringLiteral("'B' is not a number")));
+    EXPECT_TRUE(traces.Contains(QStringLiteral("'B' is not a number")));
 }
 
 TEST_F(DeviceInfoTest, SoftwareRevisionReadsTheRevisionItemOfTheBusKindAtBinding)
@@ -236,12 +236,12 @@ protected:
 
 TEST_F(DeviceInfoWithoutPidTest, AnUnknownItemStopsTheBindingWithATrace)
 {
-    TraceCapture traces;
+    piotest::ErrorTraces traces;
     auto info = std::make_shared<clsDeviceInfo>();
     info->Register(manager);
     EXPECT_FALSE(info->Registered());
-    EXPECT_TRUE(traces.contains(QStringLiteral("Registrierung von pidModeBlkTarget fehlgeschlagen")));
-    EXPECT_TRUE(traces.contains(QStringLiteral("0x80040064")));
+    EXPECT_TRUE(traces.Contains(QStringLiteral("Registrierung von pidModeBlkTarget fehlgeschlagen")));
+    EXPECT_TRUE(traces.Contains(QStringLiteral("0x80040064")));
     // The items bound before it answer.
     SetBus(kFfSpecifics);
     EXPECT_EQ(info->CommType(), enmCommType::ff);

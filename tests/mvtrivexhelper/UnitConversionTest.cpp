@@ -4,7 +4,7 @@
 #include "DeviceInfoTestSupport.h"
 #include "mvtrivexhelper/clsChangeUnitValue.h"
 #include "tests/common/HartLoopbackSupport.h"
-#include "tests/common/TraceCapture.h"
+#include "tests/pioextensions/ErrorTraces.h"
 #include <limits>
 
 using namespace deviceinfotest;
@@ -50,9 +50,9 @@ TEST_F(UnitConversionTest, ProfibusAndFieldbusUseTheirOwnCodes)
 
 TEST_F(UnitConversionTest, TheBusIsReadAnewOnEveryCall)
 {
-    TraceCapture traces;
+    piotest::ErrorTraces traces;
     EXPECT_EQ(Convert(5, 1000, 32), 5); // HART has no code 1000
-    EXPECT_TRUE(traces.contains(QStringLiteral("unit 1000 not known on bus kind 0")));
+    EXPECT_TRUE(traces.Contains(QStringLiteral("unit 1000 not known on bus kind 0")));
     SetBus(kProfibusSpecifics);
     EXPECT_NEAR(Convert(5, 1000, 1001), -268.15, 1e-12);
     SetBus(kHartSpecifics2);
@@ -61,7 +61,7 @@ TEST_F(UnitConversionTest, TheBusIsReadAnewOnEveryCall)
 
 TEST_F(UnitConversionTest, UnknownCodeOnEitherSideLeavesTheValue)
 {
-    TraceCapture traces;
+    piotest::ErrorTraces traces;
     EXPECT_EQ(Convert(2.5, 0, 7), 2.5);   // a rule's first "last unit" is 0
     EXPECT_EQ(Convert(2.5, 57, 12), 2.5); // percent
     EXPECT_EQ(Convert(2.5, 7, 0), 2.5);
@@ -69,7 +69,7 @@ TEST_F(UnitConversionTest, UnknownCodeOnEitherSideLeavesTheValue)
     EXPECT_EQ(Convert(2.5, 300, 301), 2.5);
     EXPECT_EQ(Convert(2.5, 70000, 8), 2.5); // beyond 16 bits
     EXPECT_EQ(Convert(2.5, 7, -70000), 2.5);
-    EXPECT_EQ(traces.messages().filter(QStringLiteral("left unchanged")).size(), 7);
+    EXPECT_EQ(traces.lines.filter(QStringLiteral("left unchanged")).size(), 7);
 }
 
 TEST_F(UnitConversionTest, EqualCodesLeaveTheValue)
@@ -80,11 +80,11 @@ TEST_F(UnitConversionTest, EqualCodesLeaveTheValue)
 
 TEST_F(UnitConversionTest, ArithmeticThatOverflowsLeavesTheValue)
 {
-    TraceCapture traces;
+    piotest::ErrorTraces traces;
     const double huge = std::numeric_limits<double>::max() / 2;
     EXPECT_EQ(Convert(huge, 7, 11), huge); // bar -> Pa: 1E+05 times too large
     EXPECT_EQ(Convert(-huge, 7, 8), -huge);
-    EXPECT_TRUE(traces.contains(QStringLiteral("overflow")));
+    EXPECT_TRUE(traces.Contains(QStringLiteral("overflow")));
     EXPECT_DOUBLE_EQ(Convert(1e300, 7, 8), 1e303); // large but finite converts
 }
 
@@ -97,18 +97,18 @@ TEST_F(UnitConversionTest, RegisteringAgainCreatesNoSecondDeviceInformation)
 
 TEST(UnitConversionUnregisteredTest, BeforeRegisterTheValueComesBackUnchanged)
 {
-    TraceCapture traces;
+    piotest::ErrorTraces traces;
     clsChangeUnitValue converter;
     EXPECT_EQ(converter.ChangeUnitValue(1, 7, 8), 1);
     EXPECT_EQ(converter.ChangeUnitValue(-4, 32, 33), -4);
-    EXPECT_TRUE(traces.contains(QStringLiteral("not registered")));
+    EXPECT_TRUE(traces.Contains(QStringLiteral("not registered")));
 }
 
 // The converter on the Trivex description: its bus kind comes from the
 // device's software specifics.
 TEST(UnitConversionTrivexTest, ConvertsWithTheBusOfTheTrivexDescription)
 {
-    TraceCapture traces; // the description may lack items the device information binds later
+    piotest::ErrorTraces traces; // the description may lack items the device information binds later
     auto manager = LoadManager(loopbacktest::StagedTrivexDescription());
     clsChangeUnitValue converter;
     converter.Register(manager);

@@ -1,8 +1,8 @@
 #pragma once
 // What the item framework's tests share: the toolkit's applet host on the
 // staged Trivex description, a connection of it to the simulated transmitter,
-// a handler object whose methods are called by name, and a capture of the
-// toolkit's error traces.
+// a handler object whose methods are called by name, and (ErrorTraces.h) a
+// capture of the toolkit's error traces.
 #include "fennick/communication/clsGatewayHART.h"
 #include "platform/applet/AppletClasses.h"
 #include "platform/applet/AppletHost.h"
@@ -14,6 +14,7 @@
 #include "platform/loop/EventLoop.h"
 #include "sim/SimServer.h"
 #include "tests/common/HartLoopbackSupport.h"
+#include "tests/pioextensions/ErrorTraces.h"
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -48,34 +49,6 @@ inline bool RunUntil(const std::function<bool()>& done)
     }
     return true;
 }
-
-// The error traces of the toolkit and the item objects while it lives.
-class ErrorTraces {
-public:
-    ErrorTraces()
-    {
-        m_previous = applet::AppletTrace::SetSink([this](applet::AppletTrace::Level level, const QString& text) {
-            if (level == applet::AppletTrace::Level::Error)
-                lines.append(text);
-        });
-    }
-    ~ErrorTraces() { applet::AppletTrace::SetSink(m_previous); }
-    ErrorTraces(const ErrorTraces&) = delete;
-    ErrorTraces& operator=(const ErrorTraces&) = delete;
-
-    bool Contains(const QString& part) const
-    {
-        for (const QString& line : lines)
-            if (line.contains(part))
-                return true;
-        return false;
-    }
-
-    QStringList lines;
-
-private:
-    applet::AppletTrace::Sink m_previous;
-};
 
 // The applet host on the staged Trivex description, and its item manager.
 class TrivexApplet {
