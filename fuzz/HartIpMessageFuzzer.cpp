@@ -4,6 +4,7 @@
 #include "platform/comm/hart/HartFrame.h"
 #include "platform/comm/hartip/HartIpMessage.h"
 #include "platform/comm/hartip/HartIpReassembler.h"
+#include <algorithm>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -16,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     comm::HartIpReassembler reassembler;
     for (qsizetype at = 0; at < stream.size(); at += piece) {
-        if (!reassembler.feed(QByteArrayView(stream).mid(at, piece))) {
+        if (!reassembler.feed(QByteArrayView(stream).sliced(at, std::min<qsizetype>(piece, stream.size() - at)))) {
             if (reassembler.error().isEmpty())
                 fuzz::Fail("a broken stream has no reason");
             break;
