@@ -1,4 +1,4 @@
-// HART-IP messages: the stream is cut into messages in pieces of any size;
+// HART-IP messages: the stream is cut into messages in slices of any size;
 // the header, the session parameters and the HART frames inside are decoded.
 #include "fuzz/FuzzInput.h"
 #include "platform/comm/hart/HartFrame.h"
@@ -9,15 +9,15 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     fuzz::FuzzInput input(data, size);
-    const int piece = 1 + input.TakeByte() % 64;
+    const int slice = 1 + input.TakeByte() % 64;
     const QByteArray stream = input.Rest();
 
     comm::HartIpHeader header;
     comm::decodeHartIpHeader(stream, header);
 
     comm::HartIpReassembler reassembler;
-    for (qsizetype at = 0; at < stream.size(); at += piece) {
-        if (!reassembler.feed(QByteArrayView(stream).sliced(at, std::min<qsizetype>(piece, stream.size() - at)))) {
+    for (qsizetype at = 0; at < stream.size(); at += slice) {
+        if (!reassembler.feed(QByteArrayView(stream).sliced(at, std::min<qsizetype>(slice, stream.size() - at)))) {
             if (reassembler.error().isEmpty())
                 fuzz::Fail("a broken stream has no reason");
             break;
