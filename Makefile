@@ -1,10 +1,12 @@
 # Top-level entry points: `make test` and `make demo` do everything on a fresh machine.
 BUILD       ?= build
 BENCH_BUILD ?= build-bench
+FUZZ_BUILD  ?= build-fuzz
+FUZZ_SECONDS ?= 20
 JOBS        ?= $(shell nproc)
 BIN          = $(BUILD)/stage/FDT 1.2/bin
 
-.PHONY: deps configure build test demo bench clean
+.PHONY: deps configure build test demo bench fuzz clean
 
 deps:
 	@scripts/install-deps
@@ -55,5 +57,14 @@ bench: deps
 	@cmake --build $(BENCH_BUILD) -j $(JOBS)
 	@for b in "$(BENCH_BUILD)"/bench/*_bench; do [ -x "$$b" ] && "$$b" || true; done
 
+# The readers of untrusted input under libFuzzer (clang, ASan+UBSan), each
+# for FUZZ_SECONDS; fails on a crash, leak, hang or out-of-memory.
+fuzz:
+	@scripts/install-fuzz-deps
+	@cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+	    -DTRIVEX_FUZZ=ON -DBUILD_TESTING=OFF >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzzers
+	@scripts/run-fuzzers $(FUZZ_BUILD) $(FUZZ_SECONDS) $(JOBS)
+
 clean:
-	rm -rf $(BUILD) $(BENCH_BUILD)
+	rm -rf $(BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)

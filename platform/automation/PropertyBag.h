@@ -1,6 +1,7 @@
 #pragma once
 // The frame's persistence store for one DTM instance: text keys to values.
-#include <QByteArray>
+// How a frame keeps it in a file is the frame's affair (the reference frame:
+// platform/frame/PropertyBagFile.h).
 #include <QMap>
 #include <QString>
 #include <QStringList>
@@ -18,11 +19,6 @@ public:
     QStringList Keys() const;
     void Clear();
     bool IsEmpty() const { return m_values.isEmpty(); }
-
-    // Serialised form used to store a bag in a file. FromBytes raises ComError
-    // for data that is not a property bag and leaves the bag unchanged then.
-    QByteArray ToBytes() const;
-    void FromBytes(const QByteArray& bytes);
 
 private:
     QMap<QString, QVariant> m_values;

@@ -1,5 +1,6 @@
 #include "platform/frame/ProjectFolder.h"
 #include "platform/automation/ComError.h"
+#include "platform/frame/PropertyBagFile.h"
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -77,7 +78,13 @@ bool ProjectFolder::StoreInstance(const QString& systemTag, const automation::Pr
         SetError(error, QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
         return false;
     }
-    const QByteArray bytes = bag.ToBytes();
+    QByteArray bytes;
+    try {
+        bytes = PropertyBagFile::ToBytes(bag);
+    } catch (const automation::ComError& e) {
+        SetError(error, QStringLiteral("Cannot store %1: %2").arg(path, e.description()));
+        return false;
+    }
     if (file.write(bytes) != bytes.size()) {
         SetError(error, QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
         file.cancelWriting();
@@ -100,14 +107,14 @@ bool ProjectFolder::LoadInstance(const QString& systemTag, automation::PropertyB
         SetError(error, QStringLiteral("Cannot read %1: %2").arg(path, file.errorString()));
         return false;
     }
-    if (file.size() > kMaxInstanceFileSize) {
+    if (file.size() > PropertyBagFile::kMaxFileSize) {
         SetError(error, QStringLiteral("%1 is too large to be a stored instance").arg(path));
         return false;
     }
     const QByteArray bytes = file.readAll();
     automation::PropertyBag loaded;
     try {
-        loaded.FromBytes(bytes);
+        PropertyBagFile::FromBytes(bytes, loaded);
     } catch (const automation::ComError& e) {
         SetError(error, QStringLiteral("%1: %2").arg(path, e.description()));
         return false;

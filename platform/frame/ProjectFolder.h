@@ -1,7 +1,7 @@
 #pragma once
 // The frame's project: one folder holding each DTM instance's property bag as
-// a file named after the instance's system tag, and a bulk-data folder per
-// instance. A bag is written to a temporary file that is then renamed over the
+// a file named after the instance's system tag (PropertyBagFile.h), and a
+// bulk-data folder per instance. A bag is written to a temporary file that is then renamed over the
 // old one, so a crash leaves either the old or the new instance, never half of
 // one.
 #include "platform/automation/PropertyBag.h"
@@ -38,8 +38,6 @@ public:
 
     static inline const QString kInstanceSuffix = QStringLiteral(".dtmbag");
     static inline const QString kBulkDataFolder = QStringLiteral("BulkData");
-    // Larger files are not read: no stored instance comes near it.
-    static constexpr qint64 kMaxInstanceFileSize = 64 * 1024 * 1024;
 
 private:
     bool CheckTag(const QString& systemTag, QString* error) const;

@@ -105,6 +105,11 @@ bool XmlDocument::LoadXml(const QString& text)
     return Parse(text.toUtf8(), QString(), "UTF-8", text);
 }
 
+bool XmlDocument::LoadUtf8(const QByteArray& bytes)
+{
+    return Parse(bytes, QString(), "UTF-8", QString::fromUtf8(bytes));
+}
+
 bool XmlDocument::Load(const QString& filePath)
 {
     QFile file(filePath);

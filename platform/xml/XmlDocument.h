@@ -38,6 +38,9 @@ public:
     // (any encoding named in its declaration is ignored). On failure the
     // document is empty and ParseError() tells why.
     bool LoadXml(const QString& text);
+    // The same for UTF-8 bytes: bytes that are not UTF-8 are refused, any
+    // other encoding named in the declaration is ignored.
+    bool LoadUtf8(const QByteArray& bytes);
     // Replaces the content by the file's; the encoding follows the file's
     // declaration. Failure as for LoadXml (ParseError names the file).
     bool Load(const QString& filePath);

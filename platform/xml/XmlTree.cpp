@@ -155,6 +155,9 @@ QString Serialize(xmlNodePtr node)
     xmlBufferPtr buffer = xmlBufferCreate();
     if (buffer == nullptr)
         return QString();
+    // The default grows the buffer by what each write needs, which makes
+    // writing a large text quadratic.
+    xmlBufferSetAllocationScheme(buffer, XML_BUFFER_ALLOC_DOUBLEIT);
     if (xmlSaveCtxtPtr save = xmlSaveToBuffer(buffer, "UTF-8", XML_SAVE_NO_DECL | XML_SAVE_AS_XML)) {
         xmlSaveTree(save, node);
         xmlSaveClose(save);

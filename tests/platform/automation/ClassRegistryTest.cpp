@@ -1,6 +1,5 @@
 #include "platform/automation/CategoryRegistry.h"
 #include "platform/automation/ClassRegistry.h"
-#include "platform/automation/PropertyBag.h"
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -46,24 +45,6 @@ TEST(ClassRegistry, UnknownNamesMissingInterfacesAndFailingFactoriesRaise)
     EXPECT_THROW(registry.Register("", "", [] { return std::make_shared<Plain>(); }), ComError);
     registry.Unregister("test.plain");
     EXPECT_FALSE(registry.IsRegistered("Test.Plain"));
-}
-
-TEST(PropertyBag, RoundTripsAndRejectsForeignData)
-{
-    PropertyBag bag;
-    bag.Write("DTM_PARAMETERS", QStringLiteral("<FDT/>"));
-    bag.Write("DTM_SIZE", 2);
-    PropertyBag copy;
-    copy.FromBytes(bag.ToBytes());
-    EXPECT_EQ(copy.Read("DTM_PARAMETERS").toString(), "<FDT/>");
-    EXPECT_EQ(copy.Read("DTM_SIZE").toInt(), 2);
-    EXPECT_EQ(copy.Read("DTM_CHANNEL_1", "none").toString(), "none");
-
-    QByteArray truncated = bag.ToBytes();
-    truncated.chop(3);
-    EXPECT_THROW(copy.FromBytes(truncated), ComError);
-    EXPECT_THROW(copy.FromBytes("garbage"), ComError);
-    EXPECT_EQ(copy.Keys().size(), 2) << "a refused load leaves the bag unchanged";
 }
 
 TEST(CategoryRegistry, MarksAndWithdrawsClassesAndRefusesBadIdentifiers)

@@ -236,6 +236,19 @@ TEST(XmlLoad, ParseErrorsCarryReasonLineColumnAndSourceText)
     EXPECT_TRUE(doc.ParseError().reason.contains("/nonexistent/file.xml"));
 }
 
+TEST(XmlLoad, BytesAreReadAsUtf8Only)
+{
+    XmlDocument doc;
+    ASSERT_TRUE(doc.LoadUtf8("<?xml version='1.0' encoding='ISO-8859-1'?><A v='\xc3\xa4'/>"));
+    EXPECT_EQ(doc.DocumentElement().Attribute("v"), QString::fromUtf8("\u00e4"));
+    // Latin-1 bytes are no UTF-8, whatever the declaration says; nothing is
+    // replaced behind the reader's back.
+    EXPECT_FALSE(doc.LoadUtf8("<?xml version='1.0' encoding='ISO-8859-1'?><A v='\xe4'/>"));
+    EXPECT_TRUE(doc.ParseError().IsError());
+    EXPECT_EQ(doc.ParseError().line, 1);
+    EXPECT_TRUE(doc.IsEmpty());
+}
+
 TEST(XmlSave, SavesAtomicallyAndReloads)
 {
     QTemporaryDir dir;
