@@ -133,6 +133,10 @@ struct DeviceState {
     float pressureAdcTimeConstant = 0.1f;      // s
     float temperatureAdcTimeConstant = 1.0f;   // s
 
+    // data save to the non-volatile memory running (shown by command 48)
+    bool dataSaving = false;
+    bool burnDelay = false;              // writes are kept until the burn delay is switched off
+
     // protection and change tracking
     bool writeProtected = false;
     bool accessRestricted = false;       // locked by another master

@@ -1,8 +1,8 @@
 // Device-specific commands (128 and up) of the Trivex transmitter: its
 // configuration, the sensor limits, the static pressure range and the time
-// constants of its converters. 130 and 131 (static pressure range by the
-// applied pressure) are reserved for a later revision, as are 223, 225, 227,
-// 228, 248 and 249; the device answers them "command not implemented".
+// constants of its converters. The other device-dependent commands are
+// answered from the device description (DeviceParameters); 223, 225, 227,
+// 228, 248 and 249 are reserved and answered "command not implemented".
 #include "platform/comm/hart/HartStatus.h"
 #include "sim/CommandTable.h"
 #include "sim/RangeChecks.h"
