@@ -38,7 +38,7 @@ bool isNumber(ItemType type)
 QString defaultDescriptionPath()
 {
     const QString staged = QCoreApplication::applicationDirPath()
-                         + QStringLiteral("/../../TDXDESC/COM_HART/_0063/_0_00A5/Trivex.tdx");
+                         + QStringLiteral("/../../TDXDESC/COM_HART/_0063/_0_0089/Trivex.tdx");
     if (QFileInfo::exists(staged))
         return QFileInfo(staged).canonicalFilePath();
     return QStringLiteral(TRIVEX_SIM_DESCRIPTION);

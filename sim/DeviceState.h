@@ -81,9 +81,9 @@ constexpr float kLoopCurrentMax = 20.5f;
 
 struct DeviceState {
     // identity
-    // Manufacturer 0x63, device type 0xA5; the expanded device type carries
+    // Manufacturer 0x63, device type 0x89 (137); the expanded device type carries
     // both, the manufacturer in its upper byte.
-    uint16_t expandedDeviceType = 0x63A5;
+    uint16_t expandedDeviceType = 0x6389;
     uint16_t manufacturerId = 0x0063;
     uint16_t privateLabelDistributor = 0x0063;
     uint32_t deviceId = 0x0A1B2C;

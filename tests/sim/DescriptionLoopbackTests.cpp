@@ -204,7 +204,7 @@ TEST_F(DescriptionLoopback, ReadSequencesBringTheDeviceValuesIntoTheItems)
 {
     Run(QStringLiteral("GetDeviceInfo"));
     EXPECT_EQ(recorder->Text("_mfrManufacturerIdHART"), "99");
-    EXPECT_EQ(recorder->Text("_mfrDeviceTypeHART"), "165");
+    EXPECT_EQ(recorder->Text("_mfrDeviceTypeHART"), "137");
     EXPECT_EQ(recorder->Text("hartDeviceId"), QString::number(device.device().deviceId));
     EXPECT_EQ(recorder->Text("hartUniversalRevision"), "7");
     EXPECT_EQ(recorder->Text("pbSoftwareRevisionHART"), "22");
@@ -266,7 +266,7 @@ TEST_F(DescriptionLoopback, IdentityTakesTheSixteenBitManufacturerAndLabel)
     Run(QStringLiteral("GetDeviceInfo"));
     EXPECT_EQ(recorder->Text("_mfrManufacturerIdHART"), QString::number(0x6063));
     EXPECT_EQ(recorder->Text("hartPrivateLabel"), QString::number(0x6071));
-    EXPECT_EQ(recorder->Text("_mfrDeviceTypeHART"), "165");
+    EXPECT_EQ(recorder->Text("_mfrDeviceTypeHART"), "137");
 }
 
 // The polling address travels with the loop current mode: a request without

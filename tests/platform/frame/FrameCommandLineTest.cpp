@@ -51,7 +51,7 @@ protected:
     static void SetUpTestSuite()
     {
         const QString description =
-            QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../../TDXDESC/COM_HART/_0063/_0_00A5"))
+            QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../../TDXDESC/COM_HART/_0063/_0_0089"))
             + QLatin1Char('/');
         registration = Start(Program(QStringLiteral("fennick")),
                              {QStringLiteral("func:registerdtm"), QStringLiteral("dscr_dir:") + description,
