@@ -3,6 +3,7 @@
 #include "platform/comm/hart/HartStatus.h"
 #include "platform/loop/TimerService.h"
 #include "sim/CommandTable.h"
+#include "sim/RangeChecks.h"
 #include <QFile>
 #include <QSaveFile>
 #include <QTextStream>
@@ -147,12 +148,9 @@ uint8_t SimTransmitter::deviceAction(const DescribedCommand& command, const QByt
     }
     if (name == QLatin1String("Write_130") || name == QLatin1String("Write_131")) {
         // The applied static pressure becomes a range value: only inside the sensor limits.
-        const DeviceVariable& sp = m_device.staticPressure();
         const double applied = values.value[Variable::StaticPressure];
-        if (applied > sp.upperLimit)
-            return 9;      // applied process too high
-        if (applied < sp.lowerLimit)
-            return 10;     // applied process too low
+        if (const uint8_t bad = appliedProcessCheck(m_device.staticPressure(), applied))
+            return bad;    // 9 applied process too high, 10 too low
         (name == QLatin1String("Write_130") ? m_device.spUpperRange : m_device.spLowerRange) = applied;
         changed();
         return RC::Success;
