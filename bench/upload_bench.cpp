@@ -76,6 +76,7 @@ void FullUpload(benchmark::State& state, const Variant& v)
     double failed = 0;
     for (auto _ : state) {
         wireBytes = 0;
+        failed = 0;
         for (const applet::DescRecord* r : records) {
             comm::HartFrame request;
             request.address = device.uniqueAddress();

@@ -178,7 +178,7 @@ QByteArray DeviceParameters::read(const DescribedCommand& command) const
     return data;
 }
 
-QByteArray DeviceParameters::save() const
+QByteArray DeviceParameters::save(const QJsonObject& device) const
 {
     QJsonObject values;
     for (const DescObject& object : m_description.objects) {
@@ -189,10 +189,11 @@ QByteArray DeviceParameters::save() const
     QJsonObject root;
     root.insert(QStringLiteral("format"), QLatin1String(kMemoryFormat));
     root.insert(QStringLiteral("parameters"), values);
+    root.insert(QStringLiteral("device"), device);
     return QJsonDocument(root).toJson();
 }
 
-bool DeviceParameters::restore(const QByteArray& text, QString& error)
+bool DeviceParameters::restore(const QByteArray& text, QString& error, QJsonObject* device)
 {
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(text, &parseError);
@@ -225,6 +226,8 @@ bool DeviceParameters::restore(const QByteArray& text, QString& error)
         values[applet::Description::Key(it.key())] = value;
     }
     m_values = std::move(values);
+    if (device)
+        *device = root.value(QStringLiteral("device")).toObject();
     return true;
 }
 

@@ -9,6 +9,7 @@
 #include "platform/applet/Description.h"
 #include <QByteArray>
 #include <QHash>
+#include <QJsonObject>
 #include <QString>
 #include <QVariant>
 #include <cstdint>
@@ -56,8 +57,9 @@ public:
 
     // The non-volatile memory as a text (JSON) and back; restore refuses a
     // text that is not a memory of this device and then changes nothing.
-    QByteArray save() const;
-    bool restore(const QByteArray& text, QString& error);
+    // The standard commands' configuration travels along as "device".
+    QByteArray save(const QJsonObject& device = {}) const;
+    bool restore(const QByteArray& text, QString& error, QJsonObject* device = nullptr);
 
 private:
     uint8_t check(const applet::DescObject& object, const QVariant& value) const;

@@ -5,6 +5,8 @@
 #include "sim/CommandTable.h"
 #include "sim/RangeChecks.h"
 #include <QFile>
+#include <QJsonObject>
+#include <QJsonValue>
 #include <QSaveFile>
 #include <QTextStream>
 
@@ -34,6 +36,88 @@ bool SimTransmitter::loadDescription(const QString& path)
     return true;
 }
 
+namespace {
+
+// The configuration of the standard commands that the memory keeps: texts
+// and numbers of the device state, each with how it is checked on the way in.
+struct KeptText {
+    const char* key;
+    QString DeviceState::*field;
+    int maxLength;
+};
+constexpr KeptText kKeptTexts[] = {
+    {"tag", &DeviceState::tag, 8},
+    {"longTag", &DeviceState::longTag, 32},
+    {"descriptor", &DeviceState::descriptor, 16},
+    {"message", &DeviceState::message, 32},
+};
+struct KeptNumber {
+    const char* key;
+    double (*get)(const DeviceState&);
+    void (*set)(DeviceState&, double);
+    double min;
+    double max;
+};
+constexpr KeptNumber kKeptNumbers[] = {
+    {"finalAssemblyNumber", [](const DeviceState& d) { return double(d.finalAssemblyNumber); },
+     [](DeviceState& d, double v) { d.finalAssemblyNumber = static_cast<uint32_t>(v); }, 0, 0xFFFFFF},
+    {"pvLowerRange", [](const DeviceState& d) { return d.pvLowerRange; },
+     [](DeviceState& d, double v) { d.pvLowerRange = v; }, -1e9, 1e9},
+    {"pvUpperRange", [](const DeviceState& d) { return d.pvUpperRange; },
+     [](DeviceState& d, double v) { d.pvUpperRange = v; }, -1e9, 1e9},
+    {"pvDamping", [](const DeviceState& d) { return double(d.pv().damping); },
+     [](DeviceState& d, double v) { d.pv().damping = static_cast<float>(v); }, 0, 1e4},
+    {"transferFunction", [](const DeviceState& d) { return double(d.transferFunction); },
+     [](DeviceState& d, double v) { d.transferFunction = static_cast<uint8_t>(v); }, 0, 255},
+    {"spLowerRange", [](const DeviceState& d) { return d.spLowerRange; },
+     [](DeviceState& d, double v) { d.spLowerRange = v; }, -1e9, 1e9},
+    {"spUpperRange", [](const DeviceState& d) { return d.spUpperRange; },
+     [](DeviceState& d, double v) { d.spUpperRange = v; }, -1e9, 1e9},
+    {"pressureAdcTimeConstant", [](const DeviceState& d) { return double(d.pressureAdcTimeConstant); },
+     [](DeviceState& d, double v) { d.pressureAdcTimeConstant = static_cast<float>(v); }, 0, 10},
+    {"temperatureAdcTimeConstant", [](const DeviceState& d) { return double(d.temperatureAdcTimeConstant); },
+     [](DeviceState& d, double v) { d.temperatureAdcTimeConstant = static_cast<float>(v); }, 0, 10},
+};
+
+QJsonObject keptConfiguration(const DeviceState& d)
+{
+    QJsonObject kept;
+    for (const KeptText& k : kKeptTexts)
+        kept.insert(QLatin1String(k.key), d.*k.field);
+    for (const KeptNumber& k : kKeptNumbers)
+        kept.insert(QLatin1String(k.key), k.get(d));
+    return kept;
+}
+
+// Takes the kept configuration into a copy of the device state; false with
+// error (and the copy to be dropped) when a value does not fit.
+bool takeConfiguration(const QJsonObject& kept, DeviceState& d, QString& error)
+{
+    for (const KeptText& k : kKeptTexts) {
+        const QJsonValue v = kept.value(QLatin1String(k.key));
+        if (v.isUndefined())
+            continue;
+        if (!v.isString() || v.toString().size() > k.maxLength) {
+            error = QStringLiteral("\"%1\" is not a text of up to %2 characters").arg(QLatin1String(k.key)).arg(k.maxLength);
+            return false;
+        }
+        d.*k.field = v.toString();
+    }
+    for (const KeptNumber& k : kKeptNumbers) {
+        const QJsonValue v = kept.value(QLatin1String(k.key));
+        if (v.isUndefined())
+            continue;
+        if (!v.isDouble() || v.toDouble() < k.min || v.toDouble() > k.max) {
+            error = QStringLiteral("\"%1\" is not a number from %2 to %3").arg(QLatin1String(k.key)).arg(k.min).arg(k.max);
+            return false;
+        }
+        k.set(d, v.toDouble());
+    }
+    return true;
+}
+
+} // namespace
+
 bool SimTransmitter::setMemoryFile(const QString& path, QString& error)
 {
     QFile file(path);
@@ -42,10 +126,16 @@ bool SimTransmitter::setMemoryFile(const QString& path, QString& error)
             error = QStringLiteral("%1: %2").arg(path, file.errorString());
             return false;
         }
-        if (!m_parameters.restore(file.readAll(), error)) {
+        const QByteArray text = file.readAll();
+        DeviceParameters parameters = m_parameters;
+        QJsonObject kept;
+        DeviceState device = m_device;
+        if (!parameters.restore(text, error, &kept) || !takeConfiguration(kept, device, error)) {
             error = QStringLiteral("%1: %2").arg(path, error);
             return false;
         }
+        m_parameters = std::move(parameters);
+        m_device = device;
     }
     m_memoryFile = path;
     return true;
@@ -56,7 +146,7 @@ bool SimTransmitter::saveMemory()
     if (m_memoryFile.isEmpty())
         return true;
     QSaveFile file(m_memoryFile);
-    if (file.open(QIODevice::WriteOnly) && file.write(m_parameters.save()) >= 0 && file.commit())
+    if (file.open(QIODevice::WriteOnly) && file.write(m_parameters.save(keptConfiguration(m_device))) >= 0 && file.commit())
         return true;
     QTextStream(stderr) << "trivex-sim: cannot write the memory " << m_memoryFile << ": " << file.errorString() << Qt::endl;
     return false;

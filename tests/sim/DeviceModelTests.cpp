@@ -8,6 +8,7 @@
 #include "sim/SimOptions.h"
 #include "tests/sim/TransmitterFixture.h"
 #include <QFile>
+#include <QJsonObject>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -249,6 +250,7 @@ TEST_F(Transmitter, MemorySurvivesARestartAndATornWrite)
     const sim::DescribedCommand* command = writerOf(device, QStringLiteral("mvBeta"));
     ASSERT_EQ(ask(static_cast<uint8_t>(command->number), requestOf(device, *command, "mvBeta", 0.7f)).responseCode,
               RC::Success);
+    ASSERT_EQ(ask(34, floats({2.5f})).responseCode, RC::Success);   // a standard write is kept as well
     ASSERT_TRUE(QFile::exists(path));
 
     // A restarted device reads what was written.
@@ -256,6 +258,7 @@ TEST_F(Transmitter, MemorySurvivesARestartAndATornWrite)
         sim::SimTransmitter restarted;
         ASSERT_TRUE(sim::applyVariant(restarted, options, error)) << error.toStdString();
         EXPECT_FLOAT_EQ(restarted.parameters().value("mvBeta").toFloat(), 0.7f);
+        EXPECT_FLOAT_EQ(restarted.device().pv().damping, 2.5f);
     }
     // A write torn off before its end leaves a partial file beside the memory;
     // the memory itself is replaced only once a write is complete.
@@ -281,6 +284,17 @@ TEST_F(Transmitter, MemorySurvivesARestartAndATornWrite)
         EXPECT_FALSE(sim::applyVariant(restarted, options, error));
         EXPECT_TRUE(error.contains(path)) << error.toStdString();
         EXPECT_FLOAT_EQ(restarted.parameters().value("mvBeta").toFloat(), 0.5f);
+    }
+    // A memory whose values do not fit is refused as a whole.
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(device.parameters().save(QJsonObject{{"pvDamping", -3.0}}));
+        file.close();
+        sim::SimTransmitter restarted;
+        EXPECT_FALSE(sim::applyVariant(restarted, options, error));
+        EXPECT_TRUE(error.contains("pvDamping")) << error.toStdString();
+        EXPECT_FLOAT_EQ(restarted.parameters().value("mvBeta").toFloat(), 0.5f) << "nothing taken";
     }
 }
 
