@@ -22,7 +22,7 @@ test: build
 
 # The Trivex HART device type is registered (again: a registration replaces
 # its entry) before the frame runs, as an installer would.
-TRIVEX_HART  = $(abspath $(BUILD))/stage/TDXDESC/COM_HART/_0063/_0_00A5/
+TRIVEX_HART  = $(abspath $(BUILD))/stage/TDXDESC/COM_HART/_0063/_0_0089/
 demo: build
 	@echo "== Registering the Trivex HART device type"
 	@"$(BIN)/fennick" func:registerdtm "dscr_dir:$(TRIVEX_HART)" tdx_file:Trivex.tdx fdt_file:Trivex.fdt \

@@ -45,13 +45,13 @@ public:
         Deployment::SetCatalogueFolder(catalogue);
         fennick::RegisterClasses();
         XMLHelper::LoadSchemaCache(kSchemaDir);
-        const QString descriptions = Publics::GetTdxDescriptionDir() + QStringLiteral("COM_HART/_0063/_0_00A5/");
+        const QString descriptions = Publics::GetTdxDescriptionDir() + QStringLiteral("COM_HART/_0063/_0_0089/");
         Deployment::DeviceInfo info;
         info.name = QStringLiteral("Trivex HART");
         info.vendor = QStringLiteral("Korvel Automation");
         info.busCategory = kHartBus;
         info.manufacturerId = QStringLiteral("99");
-        info.deviceTypeId = QStringLiteral("165");
+        info.deviceTypeId = QStringLiteral("137");
         // Only the catalogue entry matters here, not the component categories.
         Deployment::RegisterDtm(info, QStringLiteral("flow"), QStringLiteral("2024-05-15"),
                                 descriptions + QStringLiteral("Trivex.tdx"), descriptions + QStringLiteral("Trivex.fdt"),

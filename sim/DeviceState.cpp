@@ -164,6 +164,8 @@ QByteArray DeviceState::additionalStatus(const ProcessValues& process) const
         if (outOfLimits(v.code, process))
             outOfRange |= static_cast<uint8_t>(1u << v.code);
     std::array<uint8_t, 6> deviceSpecific{outOfRange, 0, 0, 0, 0, 0};
+    if (dataSaving)
+        deviceSpecific[DeviceSpecificStatus::DataSaveByte] |= DeviceSpecificStatus::DataSaveRunning;
     if (fixedCurrent)
         deviceSpecific[DeviceSpecificStatus::FixedCurrentByte] |= DeviceSpecificStatus::FixedCurrentMode;
     comm::HartDataWriter w;

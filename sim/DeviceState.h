@@ -81,9 +81,9 @@ constexpr float kLoopCurrentMax = 20.5f;
 
 struct DeviceState {
     // identity
-    // Manufacturer 0x63, device type 0xA5; the expanded device type carries
+    // Manufacturer 0x63, device type 0x89 (137); the expanded device type carries
     // both, the manufacturer in its upper byte.
-    uint16_t expandedDeviceType = 0x63A5;
+    uint16_t expandedDeviceType = 0x6389;
     uint16_t manufacturerId = 0x0063;
     uint16_t privateLabelDistributor = 0x0063;
     uint32_t deviceId = 0x0A1B2C;
@@ -132,6 +132,10 @@ struct DeviceState {
     double spUpperRange = 10000.0;
     float pressureAdcTimeConstant = 0.1f;      // s
     float temperatureAdcTimeConstant = 1.0f;   // s
+
+    // data save to the non-volatile memory running (shown by command 48)
+    bool dataSaving = false;
+    bool burnDelay = false;              // writes are kept until the burn delay is switched off
 
     // protection and change tracking
     bool writeProtected = false;

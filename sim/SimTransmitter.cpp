@@ -3,6 +3,12 @@
 #include "platform/comm/hart/HartStatus.h"
 #include "platform/loop/TimerService.h"
 #include "sim/CommandTable.h"
+#include "sim/RangeChecks.h"
+#include <QFile>
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QSaveFile>
+#include <QTextStream>
 
 namespace sim {
 
@@ -15,8 +21,272 @@ constexpr uint8_t kChecksumErrorStatus = comm::kCommunicationErrorBit | 0x08;
 SimTransmitter::SimTransmitter()
     : m_startMs(loop::TimerService::instance().NowMs())
 {
+    loadDescription(defaultDescriptionPath());
     const ProcessValues initial = processValues();
     m_device.lastStatusRead = {m_device.additionalStatus(initial), m_device.additionalStatus(initial)};
+}
+
+bool SimTransmitter::loadDescription(const QString& path)
+{
+    m_descriptionError.clear();
+    if (!m_parameters.load(path, m_descriptionError, [](int number) { return findCommand(static_cast<uint8_t>(number)) != nullptr; })) {
+        QTextStream(stderr) << "trivex-sim: device description refused: " << m_descriptionError << Qt::endl;
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+// The configuration of the standard commands that the memory keeps: texts
+// and numbers of the device state, each with how it is checked on the way in.
+struct KeptText {
+    const char* key;
+    QString DeviceState::*field;
+    int maxLength;
+};
+constexpr KeptText kKeptTexts[] = {
+    {"tag", &DeviceState::tag, 8},
+    {"longTag", &DeviceState::longTag, 32},
+    {"descriptor", &DeviceState::descriptor, 16},
+    {"message", &DeviceState::message, 32},
+};
+struct KeptNumber {
+    const char* key;
+    double (*get)(const DeviceState&);
+    void (*set)(DeviceState&, double);
+    double min;
+    double max;
+};
+constexpr KeptNumber kKeptNumbers[] = {
+    {"finalAssemblyNumber", [](const DeviceState& d) { return double(d.finalAssemblyNumber); },
+     [](DeviceState& d, double v) { d.finalAssemblyNumber = static_cast<uint32_t>(v); }, 0, 0xFFFFFF},
+    {"pvLowerRange", [](const DeviceState& d) { return d.pvLowerRange; },
+     [](DeviceState& d, double v) { d.pvLowerRange = v; }, -1e9, 1e9},
+    {"pvUpperRange", [](const DeviceState& d) { return d.pvUpperRange; },
+     [](DeviceState& d, double v) { d.pvUpperRange = v; }, -1e9, 1e9},
+    {"pvDamping", [](const DeviceState& d) { return double(d.pv().damping); },
+     [](DeviceState& d, double v) { d.pv().damping = static_cast<float>(v); }, 0, 1e4},
+    {"transferFunction", [](const DeviceState& d) { return double(d.transferFunction); },
+     [](DeviceState& d, double v) { d.transferFunction = static_cast<uint8_t>(v); }, 0, 255},
+    {"spLowerRange", [](const DeviceState& d) { return d.spLowerRange; },
+     [](DeviceState& d, double v) { d.spLowerRange = v; }, -1e9, 1e9},
+    {"spUpperRange", [](const DeviceState& d) { return d.spUpperRange; },
+     [](DeviceState& d, double v) { d.spUpperRange = v; }, -1e9, 1e9},
+    {"pressureAdcTimeConstant", [](const DeviceState& d) { return double(d.pressureAdcTimeConstant); },
+     [](DeviceState& d, double v) { d.pressureAdcTimeConstant = static_cast<float>(v); }, 0, 10},
+    {"temperatureAdcTimeConstant", [](const DeviceState& d) { return double(d.temperatureAdcTimeConstant); },
+     [](DeviceState& d, double v) { d.temperatureAdcTimeConstant = static_cast<float>(v); }, 0, 10},
+};
+
+QJsonObject keptConfiguration(const DeviceState& d)
+{
+    QJsonObject kept;
+    for (const KeptText& k : kKeptTexts)
+        kept.insert(QLatin1String(k.key), d.*k.field);
+    for (const KeptNumber& k : kKeptNumbers)
+        kept.insert(QLatin1String(k.key), k.get(d));
+    return kept;
+}
+
+// Takes the kept configuration into a copy of the device state; false with
+// error (and the copy to be dropped) when a value does not fit.
+bool takeConfiguration(const QJsonObject& kept, DeviceState& d, QString& error)
+{
+    for (const KeptText& k : kKeptTexts) {
+        const QJsonValue v = kept.value(QLatin1String(k.key));
+        if (v.isUndefined())
+            continue;
+        if (!v.isString() || v.toString().size() > k.maxLength) {
+            error = QStringLiteral("\"%1\" is not a text of up to %2 characters").arg(QLatin1String(k.key)).arg(k.maxLength);
+            return false;
+        }
+        d.*k.field = v.toString();
+    }
+    for (const KeptNumber& k : kKeptNumbers) {
+        const QJsonValue v = kept.value(QLatin1String(k.key));
+        if (v.isUndefined())
+            continue;
+        if (!v.isDouble() || v.toDouble() < k.min || v.toDouble() > k.max) {
+            error = QStringLiteral("\"%1\" is not a number from %2 to %3").arg(QLatin1String(k.key)).arg(k.min).arg(k.max);
+            return false;
+        }
+        k.set(d, v.toDouble());
+    }
+    return true;
+}
+
+} // namespace
+
+bool SimTransmitter::setMemoryFile(const QString& path, QString& error)
+{
+    QFile file(path);
+    if (file.exists()) {
+        if (!file.open(QIODevice::ReadOnly)) {
+            error = QStringLiteral("%1: %2").arg(path, file.errorString());
+            return false;
+        }
+        const QByteArray text = file.readAll();
+        DeviceParameters parameters = m_parameters;
+        QJsonObject kept;
+        DeviceState device = m_device;
+        if (!parameters.restore(text, error, &kept) || !takeConfiguration(kept, device, error)) {
+            error = QStringLiteral("%1: %2").arg(path, error);
+            return false;
+        }
+        m_parameters = std::move(parameters);
+        m_device = device;
+    }
+    m_memoryFile = path;
+    return true;
+}
+
+bool SimTransmitter::saveMemory()
+{
+    if (m_memoryFile.isEmpty())
+        return true;
+    QSaveFile file(m_memoryFile);
+    if (file.open(QIODevice::WriteOnly) && file.write(m_parameters.save(keptConfiguration(m_device))) >= 0 && file.commit())
+        return true;
+    QTextStream(stderr) << "trivex-sim: cannot write the memory " << m_memoryFile << ": " << file.errorString() << Qt::endl;
+    return false;
+}
+
+bool SimTransmitter::dataSaving() const
+{
+    return m_dataSaveEndMs >= 0 && processTimeMs() < m_dataSaveEndMs;
+}
+
+bool SimTransmitter::resetting() const
+{
+    return m_resetEndMs >= 0 && processTimeMs() < m_resetEndMs;
+}
+
+// A change of the configuration: saved at once unless the burn delay keeps it
+// back; the save runs for a while.
+void SimTransmitter::changed()
+{
+    m_device.markConfigurationChanged();
+    startDataSave();
+}
+
+void SimTransmitter::startDataSave()
+{
+    if (m_device.burnDelay) {
+        m_savePending = true;
+        return;
+    }
+    m_savePending = false;
+    m_dataSaveEndMs = processTimeMs() + kDataSaveMs;
+    saveMemory();
+}
+
+void SimTransmitter::factoryReset()
+{
+    DeviceState fresh;
+    const DeviceState& d = m_device;
+    fresh.expandedDeviceType = d.expandedDeviceType;
+    fresh.manufacturerId = d.manufacturerId;
+    fresh.privateLabelDistributor = d.privateLabelDistributor;
+    fresh.deviceId = d.deviceId;
+    fresh.softwareRevision = d.softwareRevision;
+    fresh.extendedSoftwareRevision = d.extendedSoftwareRevision;
+    fresh.softwareSpecifics = d.softwareSpecifics;
+    fresh.moduleType = d.moduleType;
+    fresh.multivariableFunction = d.multivariableFunction;
+    fresh.pollingAddress = d.pollingAddress;
+    fresh.writeProtected = d.writeProtected;
+    fresh.accessRestricted = d.accessRestricted;
+    fresh.lastStatusRead = d.lastStatusRead;
+    fresh.configChangeCounter = d.configChangeCounter;
+    m_device = fresh;
+    m_parameters.resetToDefaults();
+    m_savePending = false;
+    m_resetEndMs = processTimeMs() + kFactoryResetMs;
+    m_device.markConfigurationChanged();
+    saveMemory();
+}
+
+// Commands whose request carries no item act on the device; the description
+// names them, the device binds its action to the record's name.
+uint8_t SimTransmitter::deviceAction(const DescribedCommand& command, const QByteArray& request)
+{
+    namespace RC = comm::ResponseCode;
+    const int selector = request.isEmpty() ? -1 : static_cast<uint8_t>(request[0]);
+    const QString& name = command.record;
+    const ProcessValues values = processValues();
+    if (name == QLatin1String("Write_EnableBurnDelay")) {
+        if (selector != 0 && selector != 1)
+            return RC::InvalidSelection;
+        m_device.burnDelay = selector == 1;
+        m_parameters.set(QStringLiteral("burnDelay"), selector);
+        if (!m_device.burnDelay && m_savePending)
+            startDataSave();
+        return RC::Success;
+    }
+    if (name == QLatin1String("Write_FactoryReset")) {
+        if (selector != 90)
+            return RC::InvalidSelection;
+        factoryReset();
+        return RC::Success;
+    }
+    if (name == QLatin1String("Write_ResetEventCounter0") || name == QLatin1String("Write_ResetMaxValues0")) {
+        if (selector < 0 || selector > 3)
+            return RC::InvalidSelection;
+        changed();
+        return RC::Success;
+    }
+    if (name == QLatin1String("Write_130") || name == QLatin1String("Write_131")) {
+        // The applied static pressure becomes a range value: only inside the sensor limits.
+        const double applied = values.value[Variable::StaticPressure];
+        if (const uint8_t bad = appliedProcessCheck(m_device.staticPressure(), applied))
+            return bad;    // 9 applied process too high, 10 too low
+        (name == QLatin1String("Write_130") ? m_device.spUpperRange : m_device.spLowerRange) = applied;
+        changed();
+        return RC::Success;
+    }
+    if (name == QLatin1String("Write_CloseUserCurve")) {
+        // The table's X values must rise over the points in use.
+        const int count = m_parameters.value(QStringLiteral("ptrbTabActualNumber")).toInt();
+        for (int k = 2; k <= count; ++k)
+            if (m_parameters.value(QStringLiteral("ptrbTabXValue_%1").arg(k, 2, 10, QLatin1Char('0'))).toFloat()
+                <= m_parameters.value(QStringLiteral("ptrbTabXValue_%1").arg(k - 1, 2, 10, QLatin1Char('0'))).toFloat())
+                return RC::DeviceSpecificError;
+        return RC::Success;
+    }
+    changed();
+    return RC::Success;
+}
+
+uint8_t SimTransmitter::handleDescribed(const DescribedCommand& command, const QByteArray& request, QByteArray& data)
+{
+    namespace RC = comm::ResponseCode;
+    const bool acts = command.writes || command.requestLength > 0 || command.response.isEmpty()
+                   || command.record.startsWith(QLatin1String("Write_"))
+                   || command.record.startsWith(QLatin1String("Read_Write_"));
+    if (!acts) {
+        data = m_parameters.read(command);
+        return RC::Success;
+    }
+    if (request.size() < command.requestLength)
+        return RC::TooFewDataBytes;
+    if (m_device.writeProtected)
+        return RC::WriteProtected;
+    if (m_device.accessRestricted)
+        return RC::AccessRestricted;
+    if (dataSaving() && canBeBusy())
+        return RC::Busy;
+    uint8_t code = RC::Success;
+    if (command.writes) {
+        code = m_parameters.write(command, request);
+        if (code == RC::Success)
+            changed();
+    } else {
+        code = deviceAction(command, request);
+    }
+    if (code == RC::Success)
+        data = m_parameters.read(command);
+    return code;
 }
 
 void SimTransmitter::injectResponseCode(uint8_t code, int count)
@@ -141,9 +411,20 @@ std::optional<comm::HartFrame> SimTransmitter::handleFrame(const comm::HartFrame
     bool reset = false;
     const CommandEntry* entry = findCommand(request.command);
 
+    const DescribedCommand* described = entry ? nullptr : m_parameters.command(request.command);
+    m_device.dataSaving = dataSaving();
+
     if (m_injectedLeft > 0) {
         --m_injectedLeft;
         code = m_injectedCode;
+    } else if (resetting()) {
+        code = comm::ResponseCode::Busy;
+    } else if (described) {
+        QByteArray data;
+        code = handleDescribed(*described, request.data, data);
+        m_device.dataSaving = dataSaving();
+        if (comm::responseCodeClass(code) != comm::ResponseCodeClass::Error)
+            response.data = data;
     } else if (!entry) {
         code = comm::ResponseCode::CommandNotImplemented;
     } else if (request.data.size() < entry->requestSize) {
@@ -152,6 +433,8 @@ std::optional<comm::HartFrame> SimTransmitter::handleFrame(const comm::HartFrame
         code = comm::ResponseCode::WriteProtected;
     } else if (entry->access == Access::Write && m_device.accessRestricted) {
         code = comm::ResponseCode::AccessRestricted;
+    } else if (entry->access == Access::Write && dataSaving() && canBeBusy()) {
+        code = comm::ResponseCode::Busy;
     } else {
         CommandContext ctx{m_device, m_process, values, request.data, {}, processTimeMs(), master};
         code = entry->handler(ctx);
@@ -162,6 +445,9 @@ std::optional<comm::HartFrame> SimTransmitter::handleFrame(const comm::HartFrame
         reset = ctx.resetRequested;
         if (comm::responseCodeClass(code) != comm::ResponseCodeClass::Error)
             response.data = ctx.response.take();
+        if (entry->access == Access::Write && code == comm::ResponseCode::Success)
+            startDataSave();
+        m_device.dataSaving = dataSaving();
     }
 
     response.responseCode = code;
@@ -171,7 +457,7 @@ std::optional<comm::HartFrame> SimTransmitter::handleFrame(const comm::HartFrame
         restart();
     say(QStringLiteral("command %1 (%2): %3")
             .arg(request.command)
-            .arg(entry ? QString::fromLatin1(entry->name) : QStringLiteral("unknown"))
+            .arg(entry ? QString::fromLatin1(entry->name) : described ? described->record : QStringLiteral("unknown"))
             .arg(comm::describeResponseStatus(code, response.deviceStatus, request.command)));
     return response;
 }

@@ -6,6 +6,7 @@
 // shares (request length, write protection, access restriction), builds the
 // field device status byte and keeps the per-master flags.
 #include "platform/comm/hart/HartFrame.h"
+#include "sim/DeviceParameters.h"
 #include "sim/DeviceState.h"
 #include "sim/ProcessModel.h"
 #include <QByteArray>
@@ -28,6 +29,24 @@ public:
     DeviceState& device() { return m_device; }
     const DeviceState& device() const { return m_device; }
     ProcessModel& process() { return m_process; }
+    DeviceParameters& parameters() { return m_parameters; }
+    const DeviceParameters& parameters() const { return m_parameters; }
+    // Empty when the description loaded; else why it was refused.
+    const QString& descriptionError() const { return m_descriptionError; }
+    bool loadDescription(const QString& path);
+
+    // The non-volatile memory: read at once when the file exists (a file that
+    // is not this device's memory is refused and changes nothing), written
+    // atomically after every change, so a torn write leaves the last good one.
+    bool setMemoryFile(const QString& path, QString& error);
+
+    // A device that can be busy (software revision below 20) answers busy
+    // during a data save; every device shows the save in command 48.
+    bool canBeBusy() const { return m_device.softwareRevision < 20; }
+    bool dataSaving() const;
+    bool resetting() const;
+    static constexpr int64_t kDataSaveMs = 1500;
+    static constexpr int64_t kFactoryResetMs = 3000;
 
     // Process time: the timer service's time since construction, unless frozen.
     void freezeProcessTime(std::optional<int64_t> ms) { m_frozenTimeMs = ms; }
@@ -51,9 +70,21 @@ public:
 private:
     comm::HartFrame responseFrame(const comm::HartFrame& request) const;
     void restart();
+    uint8_t handleDescribed(const DescribedCommand& command, const QByteArray& request, QByteArray& data);
+    uint8_t deviceAction(const DescribedCommand& command, const QByteArray& request);
+    void changed();
+    void startDataSave();
+    void factoryReset();
+    bool saveMemory();
 
     DeviceState m_device;
     ProcessModel m_process;
+    DeviceParameters m_parameters;
+    QString m_descriptionError;
+    QString m_memoryFile;
+    int64_t m_dataSaveEndMs = -1;
+    int64_t m_resetEndMs = -1;
+    bool m_savePending = false;          // changes kept back by the burn delay
     int64_t m_startMs = 0;
     std::optional<int64_t> m_frozenTimeMs;
     uint8_t m_injectedCode = 0;

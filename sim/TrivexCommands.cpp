@@ -1,8 +1,8 @@
 // Device-specific commands (128 and up) of the Trivex transmitter: its
 // configuration, the sensor limits, the static pressure range and the time
-// constants of its converters. 130 and 131 (static pressure range by the
-// applied pressure) are reserved for a later revision, as are 223, 225, 227,
-// 228, 248 and 249; the device answers them "command not implemented".
+// constants of its converters. The other device-dependent commands are
+// answered from the device description (DeviceParameters); 223, 225, 227,
+// 228, 248 and 249 are reserved and answered "command not implemented".
 #include "platform/comm/hart/HartStatus.h"
 #include "sim/CommandTable.h"
 #include "sim/RangeChecks.h"
@@ -18,6 +18,8 @@ namespace RC = comm::ResponseCode;
 
 constexpr int kSoftwareSpecificsBytes = 12;     // 16 packed-ASCII characters
 constexpr float kMaxAdcTimeConstant = 10.0f;    // s
+// The read commands whose answers make up the configuration summary (200).
+constexpr uint8_t kSummaryParts[] = {7, 12, 13, 15, 16, 128, 129, 132, 134};
 
 float inUnit(double base, uint8_t units)
 {
@@ -115,6 +117,18 @@ constexpr CommandEntry kDeviceSpecific[] = {
         c.device.temperatureAdcTimeConstant = temperature;
         c.device.markConfigurationChanged();
         c.response.f32(pressure).f32(temperature);
+        return RC::Success;
+    }},
+
+    // 200 Read Configuration Summary
+    //   request : none
+    //   response: the responses of 7, 12, 13, 15, 16, 128, 129, 132 and 134 in
+    //             this order (2 + 24 + 21 + 18 + 3 + 18 + 25 + 9 + 8 = 128 bytes):
+    //             an upload reads the whole configuration in one transaction.
+    {200, "Read Configuration Summary", 0, Access::Read, [](CommandContext& c) -> uint8_t {
+        for (uint8_t part : kSummaryParts)
+            if (const uint8_t code = findCommand(part)->handler(c))
+                return code;
         return RC::Success;
     }},
 };

@@ -1,5 +1,6 @@
 // trivex-sim: the simulated Trivex transmitter as a HART-IP server.
 #include "platform/comm/hart/PackedAscii.h"
+#include "sim/SimOptions.h"
 #include "sim/SimServer.h"
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -8,17 +9,7 @@
 
 namespace {
 
-bool parseNumber(const QString& text, uint32_t max, uint32_t& out)
-{
-    bool ok = false;
-    const qulonglong value = text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)
-                                 ? text.mid(2).toULongLong(&ok, 16)
-                                 : text.toULongLong(&ok, 10);
-    if (!ok || value > max)
-        return false;
-    out = static_cast<uint32_t>(value);
-    return true;
-}
+using sim::parseNumber;
 
 int fail(const QString& text)
 {
@@ -39,8 +30,6 @@ int main(int argc, char** argv)
     const QCommandLineOption portOption(QStringLiteral("port"), QStringLiteral("TCP port to listen on (default 5094; 0 picks a free port)."), QStringLiteral("port"), QStringLiteral("5094"));
     const QCommandLineOption listenOption(QStringLiteral("listen"), QStringLiteral("Address to listen on (default 127.0.0.1)."), QStringLiteral("address"), QStringLiteral("127.0.0.1"));
     const QCommandLineOption deviceIdOption(QStringLiteral("device-id"), QStringLiteral("Device id, 24 bits, decimal or 0x-hexadecimal."), QStringLiteral("id"));
-    const QCommandLineOption manufacturerOption(QStringLiteral("manufacturer"), QStringLiteral("Manufacturer id that command 0 reports, 16 bits, decimal or 0x-hexadecimal (default 0x63)."), QStringLiteral("N"));
-    const QCommandLineOption deviceTypeOption(QStringLiteral("device-type"), QStringLiteral("Expanded device type that command 0 reports, 16 bits, decimal or 0x-hexadecimal (default 0x63A5)."), QStringLiteral("N"));
     const QCommandLineOption tagOption(QStringLiteral("tag"), QStringLiteral("Tag, up to 8 packed-ASCII characters."), QStringLiteral("tag"));
     const QCommandLineOption busyOption(QStringLiteral("busy"), QStringLiteral("Answer the first N requests with busy."), QStringLiteral("N"));
     const QCommandLineOption writeProtectOption(QStringLiteral("write-protect"), QStringLiteral("Start write protected."));
@@ -49,12 +38,45 @@ int main(int argc, char** argv)
     const QCommandLineOption dropOption(QStringLiteral("drop-after"), QStringLiteral("Drop the connection instead of answering request N+1."), QStringLiteral("N"));
     const QCommandLineOption corruptOption(QStringLiteral("corrupt-checksum"), QStringLiteral("Corrupt the checksum of the first answer."));
     const QCommandLineOption quietOption(QStringLiteral("quiet"), QStringLiteral("Do not log requests."));
-    parser.addOptions({portOption, listenOption, deviceIdOption, manufacturerOption, deviceTypeOption, tagOption, busyOption, writeProtectOption,
-                       lockedOption, delayOption, dropOption, corruptOption, quietOption});
+    const QCommandLineOption manufacturerOption(QStringLiteral("manufacturer"), QStringLiteral("Manufacturer id that command 0 reports, 16 bits, decimal or 0x-hexadecimal (default 0x63)."), QStringLiteral("N"));
+    const QCommandLineOption deviceTypeOption(QStringLiteral("device-type"), QStringLiteral("Device type code that command 0 reports, decimal or 0x-hexadecimal (137, 138, 139)."), QStringLiteral("N"));
+    const QCommandLineOption revisionOption(QStringLiteral("revision"), QStringLiteral("Software revision (below 20: a device that can be busy; 20, 21, 22)."), QStringLiteral("N"));
+    const QCommandLineOption moduleOption(QStringLiteral("module"), QStringLiteral("Pressure module: differential, absolute or a module type code."), QStringLiteral("module"));
+    const QCommandLineOption mvOption(QStringLiteral("mv"), QStringLiteral("Multivariable function on or off."), QStringLiteral("on|off"));
+    const QCommandLineOption memoryOption(QStringLiteral("memory"), QStringLiteral("File of the non-volatile memory; kept across restarts."), QStringLiteral("FILE"));
+    parser.addOptions({portOption, listenOption, deviceIdOption, tagOption, busyOption, writeProtectOption,
+                       lockedOption, delayOption, dropOption, corruptOption, quietOption, manufacturerOption, deviceTypeOption,
+                       revisionOption, moduleOption, mvOption, memoryOption});
     parser.process(app);
 
     sim::SimServer server;
+    if (!server.transmitter().descriptionError().isEmpty())
+        return fail(QStringLiteral("device description refused: %1").arg(server.transmitter().descriptionError()));
     uint32_t number = 0;
+    sim::VariantOptions variant;
+    QString error;
+    if (parser.isSet(deviceTypeOption)) {
+        if (!parseNumber(parser.value(deviceTypeOption), 0xFFFF, number))
+            return fail(QStringLiteral("invalid device type \"%1\" (0 to 0xFFFF)").arg(parser.value(deviceTypeOption)));
+        variant.deviceType = number;
+    }
+    if (parser.isSet(revisionOption)) {
+        if (!parseNumber(parser.value(revisionOption), 0xFF, number))
+            return fail(QStringLiteral("invalid revision \"%1\" (0 to 255)").arg(parser.value(revisionOption)));
+        variant.revision = number;
+    }
+    if (parser.isSet(moduleOption) && !sim::parseModule(parser.value(moduleOption), variant, error))
+        return fail(error);
+    if (parser.isSet(mvOption) && !sim::parseMultivariable(parser.value(mvOption), variant, error))
+        return fail(error);
+    variant.memory = parser.value(memoryOption);
+    if (parser.isSet(manufacturerOption)) {
+        if (!parseNumber(parser.value(manufacturerOption), 0xFFFF, number))
+            return fail(QStringLiteral("invalid manufacturer id \"%1\" (0 to 0xFFFF)").arg(parser.value(manufacturerOption)));
+        server.device().manufacturerId = static_cast<uint16_t>(number);
+    }
+    if (!sim::applyVariant(server.transmitter(), variant, error))
+        return fail(QStringLiteral("memory refused: %1").arg(error));
     if (!parseNumber(parser.value(portOption), 0xFFFF, number))
         return fail(QStringLiteral("invalid port \"%1\"").arg(parser.value(portOption)));
     const quint16 port = static_cast<quint16>(number);
@@ -65,16 +87,6 @@ int main(int argc, char** argv)
         if (!parseNumber(parser.value(deviceIdOption), 0xFFFFFF, number))
             return fail(QStringLiteral("invalid device id \"%1\" (0 to 0xFFFFFF)").arg(parser.value(deviceIdOption)));
         server.device().deviceId = number;
-    }
-    if (parser.isSet(manufacturerOption)) {
-        if (!parseNumber(parser.value(manufacturerOption), 0xFFFF, number))
-            return fail(QStringLiteral("invalid manufacturer id \"%1\" (0 to 0xFFFF)").arg(parser.value(manufacturerOption)));
-        server.device().manufacturerId = static_cast<uint16_t>(number);
-    }
-    if (parser.isSet(deviceTypeOption)) {
-        if (!parseNumber(parser.value(deviceTypeOption), 0xFFFF, number))
-            return fail(QStringLiteral("invalid expanded device type \"%1\" (0 to 0xFFFF)").arg(parser.value(deviceTypeOption)));
-        server.device().expandedDeviceType = static_cast<uint16_t>(number);
     }
     if (parser.isSet(tagOption)) {
         const QString tag = parser.value(tagOption).toUpper();

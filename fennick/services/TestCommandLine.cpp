@@ -13,7 +13,7 @@ struct DeviceFiles {
     const char* gsdFile;
 };
 constexpr DeviceFiles kProfibus{"COM_DPV1/_0063/_0_00A6/", "TrivexPA.tdx", "TrivexPA.fdt", "TRVX00A6.gsd"};
-constexpr DeviceFiles kHart{"COM_HART/_0063/_0_00A5/", "Trivex.tdx", "Trivex.fdt", "TRVX00A5.gsd"};
+constexpr DeviceFiles kHart{"COM_HART/_0063/_0_0089/", "Trivex.tdx", "Trivex.fdt", "TRVX0089.gsd"};
 
 QString Value(const QString& key, const QString& value)
 {

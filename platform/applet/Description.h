@@ -11,6 +11,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <optional>
 
 namespace applet {
 
@@ -28,6 +29,13 @@ struct DescObject {
     QString enumeration;     // name of its enumeration, or empty
     ObjectScope scope = ObjectScope::Device;
     bool persistent = true;
+    std::optional<double> minimum;   // the range a device accepts, where one is given
+    std::optional<double> maximum;
+
+    bool InRange(double value) const
+    {
+        return (!minimum || value >= *minimum) && (!maximum || value <= *maximum);
+    }
 };
 
 struct DescEnumEntry {

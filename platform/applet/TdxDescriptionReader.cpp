@@ -206,6 +206,22 @@ bool Reader::ReadObjects(const xml::XmlNode& root, Description& d)
                 return Refuse(node, QStringLiteral("Object '%1': default '%2' does not fit: %3")
                                         .arg(object.name, object.defaultText, why));
         }
+        for (auto [attribute, bound] : {std::pair{"min", &object.minimum}, std::pair{"max", &object.maximum}})
+            if (node.HasAttribute(QLatin1String(attribute)))
+                *bound = node.Attribute(QLatin1String(attribute)).toDouble();
+        if (object.minimum || object.maximum) {
+            if (object.type != ItemType::Float && object.type != ItemType::Int && object.type != ItemType::Unsigned)
+                return Refuse(node, QStringLiteral("Object '%1': only numbers take a range").arg(object.name));
+            if (object.minimum && object.maximum && *object.minimum > *object.maximum)
+                return Refuse(node, QStringLiteral("Object '%1': min %2 is above max %3")
+                                        .arg(object.name)
+                                        .arg(*object.minimum)
+                                        .arg(*object.maximum));
+            const double fallback = object.minimum.value_or(object.maximum.value_or(0));
+            const double start = object.defaultText.isEmpty() ? fallback : object.defaultText.toDouble();
+            if (!object.InRange(start))
+                return Refuse(node, QStringLiteral("Object '%1': default %2 is outside its range").arg(object.name).arg(start));
+        }
         d.objects.append(object);
     }
     return true;

@@ -42,7 +42,7 @@ inline std::shared_ptr<Channel> LocalChannel(quint16 port)
 // The Trivex description staged beside the test programs.
 inline QString StagedTrivexDescription()
 {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/../../TDXDESC/COM_HART/_0063/_0_00A5/Trivex.tdx");
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/../../TDXDESC/COM_HART/_0063/_0_0089/Trivex.tdx");
 }
 
 // A view that keeps its handle and item manager until it is destroyed; what

@@ -129,7 +129,7 @@ protected:
     static void SetUpTestSuite()
     {
         const QString description =
-            QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../../TDXDESC/COM_HART/_0063/_0_00A5"))
+            QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../../TDXDESC/COM_HART/_0063/_0_0089"))
             + QLatin1Char('/');
         registration = Start(Program(QStringLiteral("fennick")),
                              {QStringLiteral("func:registerdtm"), QStringLiteral("dscr_dir:") + description,
@@ -187,7 +187,7 @@ TEST_F(FrameCommandLine, ConnectRefusesADeviceOfAnotherTypeAndWritesNothing)
     const QByteArray stored = FolderDigest(Project());
     const QStringList foreign[] = {{QStringLiteral("--manufacturer"), QStringLiteral("0x26")},
                                    {QStringLiteral("--device-type"), QStringLiteral("0x63A6")}};
-    const char* const reported[] = {"manufacturer 0x0026, expanded device type 0x63A5",
+    const char* const reported[] = {"manufacturer 0x0026, expanded device type 0x6389",
                                     "manufacturer 0x0063, expanded device type 0x63A6"};
     for (int i = 0; i < 2; ++i) {
         Simulator device(foreign[i]);
@@ -196,7 +196,7 @@ TEST_F(FrameCommandLine, ConnectRefusesADeviceOfAnotherTypeAndWritesNothing)
                                       device.Address(), QStringLiteral("--timeout"), QStringLiteral("30")});
         EXPECT_EQ(run.exitCode, 1) << run.out.toStdString() << run.err.toStdString();
         EXPECT_TRUE(run.err.contains(QLatin1String(reported[i]))) << run.err.toStdString();
-        EXPECT_TRUE(run.err.contains("the DTM instance serves (manufacturer 0x0063, expanded device type 0x63A5)"))
+        EXPECT_TRUE(run.err.contains("the DTM instance serves (manufacturer 0x0063, expanded device type 0x6389)"))
             << run.err.toStdString();
         EXPECT_FALSE(run.out.contains("tag:")) << run.out.toStdString();
         // The device was asked who it is, and nothing else.

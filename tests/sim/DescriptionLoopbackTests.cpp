@@ -7,6 +7,7 @@
 #include "platform/applet/AppletHost.h"
 #include "platform/applet/AppletStates.h"
 #include "platform/applet/Description.h"
+#include "platform/applet/ItemValue.h"
 #include "platform/applet/StateInfo.h"
 #include "platform/applet/SubItemName.h"
 #include "platform/applet/View.h"
@@ -16,6 +17,7 @@
 #include "sim/SimServer.h"
 #include "tests/common/HartLoopbackSupport.h"
 #include <QFileInfo>
+#include <QSet>
 #include <gtest/gtest.h>
 #include <map>
 #include <ostream>
@@ -202,7 +204,7 @@ TEST_F(DescriptionLoopback, ReadSequencesBringTheDeviceValuesIntoTheItems)
 {
     Run(QStringLiteral("GetDeviceInfo"));
     EXPECT_EQ(recorder->Text("_mfrManufacturerIdHART"), "99");
-    EXPECT_EQ(recorder->Text("_mfrDeviceTypeHART"), "165");
+    EXPECT_EQ(recorder->Text("_mfrDeviceTypeHART"), "137");
     EXPECT_EQ(recorder->Text("hartDeviceId"), QString::number(device.device().deviceId));
     EXPECT_EQ(recorder->Text("hartUniversalRevision"), "7");
     EXPECT_EQ(recorder->Text("pbSoftwareRevisionHART"), "22");
@@ -264,7 +266,7 @@ TEST_F(DescriptionLoopback, IdentityTakesTheSixteenBitManufacturerAndLabel)
     Run(QStringLiteral("GetDeviceInfo"));
     EXPECT_EQ(recorder->Text("_mfrManufacturerIdHART"), QString::number(0x6063));
     EXPECT_EQ(recorder->Text("hartPrivateLabel"), QString::number(0x6071));
-    EXPECT_EQ(recorder->Text("_mfrDeviceTypeHART"), "165");
+    EXPECT_EQ(recorder->Text("_mfrDeviceTypeHART"), "137");
 }
 
 // The polling address travels with the loop current mode: a request without
@@ -297,3 +299,39 @@ TEST_F(DescriptionLoopback, SetPollingAddressSendsTheLoopCurrentMode)
 }
 
 #include "DescriptionLoopbackTests.moc"
+
+// One full upload of the variant with every function (revision 21 and later,
+// multivariable function, PID block, user curve) reads every parameter of the
+// description, and each item ends with the device's value.
+TEST_F(DescriptionLoopback, FullUploadReadsEveryParameterOfTheDescription)
+{
+    device.transmitter().parameters().set(QStringLiteral("mvBeta"), 0.625f);
+    device.transmitter().parameters().set(QStringLiteral("ptrbTabXValue_07"), 42.5f);
+    device.transmitter().parameters().set(QStringLiteral("pidTagDesc"), QStringLiteral("PID LOOP 2"));
+    const QStringList chain{"upload",     "upload_Revision21", "uploadMv_Revision21", "uploadTtrb",
+                            "uploadMv",   "uploadPid",         "UploadUserCurve"};
+    QSet<QString> read;
+    const applet::Description& d = *manager->GetDescription();
+    for (const QString& name : chain) {
+        Run(name);
+        for (const QString& record : d.FindSequence(name)->records)
+            for (const applet::FieldLayout& f : d.FindRecord(record)->response)
+                if (!f.item.isEmpty())
+                    read.insert(applet::Description::Key(f.item));
+    }
+    QStringList unread;
+    for (const applet::DescObject& object : d.objects)
+        if (object.scope == applet::ObjectScope::Device && object.persistent
+            && !read.contains(applet::Description::Key(object.name)))
+            unread << object.name;
+    EXPECT_TRUE(unread.isEmpty()) << "not read by the upload: " << unread.join(", ").toStdString();
+
+    const sim::DeviceParameters& parameters = device.transmitter().parameters();
+    for (const QString& name : parameters.names()) {
+        const applet::DescObject* object = d.FindObject(name);
+        EXPECT_EQ(recorder->Text(name), applet::ItemValue::ToText(object->type, parameters.value(name)))
+            << name.toStdString();
+    }
+    EXPECT_EQ(recorder->Text("mvBeta"), "0.625");
+    EXPECT_EQ(recorder->Text("pidTagDesc").trimmed(), "PID LOOP 2");
+}

@@ -36,11 +36,11 @@ TEST_F(Transmitter, AnswersCommandZeroOnTheShortFrameAndIdentifiesItself)
     EXPECT_EQ(id.universalRevision, 7);
     EXPECT_EQ(id.lastDeviceVariable, 3);
     EXPECT_TRUE(id.uniqueAddress().sameDevice(device.uniqueAddress()));
-    // Manufacturer 0x63 and device type 0xA5, also where an older master looks
+    // Manufacturer 0x63 and device type 0x89 (137), also where an older master looks
     // for them (bytes 1 and 2).
     EXPECT_EQ(id.manufacturerId, 0x63);
-    EXPECT_EQ(id.expandedDeviceType, 0x63A5);
-    EXPECT_EQ(r.frame.data.mid(1, 2).toHex(), "63a5");
+    EXPECT_EQ(id.expandedDeviceType, 0x6389);
+    EXPECT_EQ(r.frame.data.mid(1, 2).toHex(), "6389");
     EXPECT_EQ(r.frame.data.mid(17, 4).toHex(), "00630063");
 
     // Cold start is reported once per master.
@@ -139,7 +139,7 @@ TEST_F(Transmitter, WritesTagDescriptorDateAndReadsThemBack)
 
 TEST_F(Transmitter, SharedRulesAnswerBeforeTheHandler)
 {
-    EXPECT_EQ(ask(200).responseCode, ResponseCode::CommandNotImplemented);
+    EXPECT_EQ(ask(220).responseCode, ResponseCode::CommandNotImplemented);
     EXPECT_EQ(ask(18, QByteArray(20, '\0')).responseCode, ResponseCode::TooFewDataBytes);
     EXPECT_EQ(ask(35, QByteArray(8, '\0')).responseCode, ResponseCode::TooFewDataBytes);
 

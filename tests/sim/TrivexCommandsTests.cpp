@@ -113,7 +113,7 @@ TEST_F(Transmitter, WritesTheAdcTimeConstants)
 
 TEST_F(Transmitter, ReservedCommandsAreNotImplemented)
 {
-    for (uint8_t command : {130, 131, 223, 225, 227, 228, 248, 249}) {
+    for (uint8_t command : {223, 225, 227, 228, 248, 249}) {
         const HartFrame answer = ask(command, floats({1.0f}));
         EXPECT_EQ(answer.responseCode, ResponseCode::CommandNotImplemented) << int(command);
         EXPECT_TRUE(answer.data.isEmpty()) << int(command);

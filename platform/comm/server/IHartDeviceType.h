@@ -24,7 +24,7 @@ struct HartDeviceType {
     uint16_t ExpandedDeviceType() const;
     // True when the identity reports this manufacturer and expanded device type.
     bool Matches(const HartIdentity& identity) const;
-    // "manufacturer 0x0063, expanded device type 0x63A5"
+    // "manufacturer 0x0063, expanded device type 0x6389"
     QString Text() const;
 
     // The ids as a device type document writes them, decimal or 0x-hexadecimal,

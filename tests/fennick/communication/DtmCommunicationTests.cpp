@@ -15,7 +15,7 @@ using dtmtest::kTag;
 namespace {
 
 // The device type of the Trivex HART description: manufacturer 0x63, device type 0xA5.
-const comm::HartDeviceType kTrivexHart{0x63, 0xA5};
+const comm::HartDeviceType kTrivexHart{0x63, 0x89};
 
 class DtmCommunication : public DtmCommunicationTest {};
 

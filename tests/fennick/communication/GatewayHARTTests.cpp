@@ -57,7 +57,7 @@ protected:
     void RequestConnect()
     {
         int32_t result = -1;
-        gateway->ConnectRequest(QVariant(1), QStringLiteral("client address"), QVariantList{0x63, 0xA5}, QVariant(),
+        gateway->ConnectRequest(QVariant(1), QStringLiteral("client address"), QVariantList{0x63, 0x89}, QVariant(),
                                 result);
         ASSERT_EQ(result, 0);
     }

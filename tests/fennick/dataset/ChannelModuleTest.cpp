@@ -76,7 +76,7 @@ TEST_F(ChannelModule, TheFdtFileGivesFiveChannelsOnOneModule)
     const auto module = Transmitter();
     EXPECT_EQ(module->ModuleChannels().Count(), 5);
     EXPECT_EQ(module->ModuleName(), QStringLiteral("Trivex transmitter"));
-    EXPECT_EQ(module->ModuleTypeId(), 165);
+    EXPECT_EQ(module->ModuleTypeId(), 137);
     EXPECT_EQ(module->ConfigurationData(), QStringLiteral("94949494A4"));
     EXPECT_EQ(module->ParameterData(), QStringLiteral("00"));
 
@@ -368,7 +368,7 @@ TEST_F(ChannelModule, ModuleWritesItselfIntoTheTopologyAndReadsItselfBack)
     QStringList attributes;
     for (const auto& [name, value] : element.Attributes())
         attributes << name + QLatin1Char('=') + value;
-    EXPECT_EQ(attributes, (QStringList{"fdt:readAccess=1", "fdt:writeAccess=0", "moduleId=3", "moduleTypeId=165",
+    EXPECT_EQ(attributes, (QStringList{"fdt:readAccess=1", "fdt:writeAccess=0", "moduleId=3", "moduleTypeId=137",
                                        "slot=3", "configurationData=94949494A4"}));
     EXPECT_EQ(Names(element.SelectNodes(QStringLiteral("fdt:ChannelReferences/fdt:ChannelReference")),
                     QStringLiteral("idref")),

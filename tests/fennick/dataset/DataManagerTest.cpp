@@ -84,7 +84,7 @@ TEST_F(DataManager, StoreKeepsTheAppletsValuesAsDatasetVariables)
 TEST_F(DataManager, DescriptionFilesMoveBelowThisInstallation)
 {
     data->XML_FdtVariable_Write(clsDataManager::kTdxFileVariable,
-                                QStringLiteral("C:\\Program Files\\Korvel\\TDXDESC\\COM_HART\\_0063\\_0_00A5\\Trivex.tdx"));
+                                QStringLiteral("C:\\Program Files\\Korvel\\TDXDESC\\COM_HART\\_0063\\_0_0089\\Trivex.tdx"));
     data->XML_FdtVariable_Write(clsDataManager::kFdtFileVariable, QStringLiteral("/elsewhere/Trivex.fdt"));
     QString tdx, fdt, gsd;
     ASSERT_TRUE(data->GetDescriptionFiles(tdx, fdt, gsd));

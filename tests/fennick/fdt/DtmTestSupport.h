@@ -39,7 +39,7 @@ namespace dtmtest {
 inline const QString kTag = QStringLiteral("DTM_1");
 inline const QString kHartBus = QStringLiteral("036D1498-387B-11D4-86E1-00E0987270B9");
 inline const QString kProfibusBus = QStringLiteral("036D1499-387B-11D4-86E1-00E0987270B9");
-inline const QString kTrivexTypeId = QStringLiteral("165");
+inline const QString kTrivexTypeId = QStringLiteral("137");
 // The applet's connection item: 0 offline, 1 connecting, 2 online, 3 disconnecting.
 inline const QString kConnectItem = QStringLiteral("&&private&&connect");
 // A GSD file of no user parameter data.
@@ -48,7 +48,7 @@ inline const QByteArray kPlainGsd = "#Profibus_DP\nVendor_Name = \"Korvel\"\n";
 // The staged description folder of the Trivex HART device type (ending in "/").
 inline QString TrivexDescriptionDir()
 {
-    return Publics::GetTdxDescriptionDir() + QStringLiteral("COM_HART/_0063/_0_00A5/");
+    return Publics::GetTdxDescriptionDir() + QStringLiteral("COM_HART/_0063/_0_0089/");
 }
 
 // The device type as a frame hands it to InitNew: an FDT document holding

@@ -188,7 +188,7 @@ TEST_F(ParameterInterface, InformationIsTheCatalogue)
     QString information;
     ASSERT_TRUE(frame->GetInformation(kTag, information)) << frame->LastError().toStdString();
     EXPECT_EQ(information, Deployment::GetDtmInformationXml());
-    EXPECT_TRUE(information.contains(QStringLiteral("deviceTypeId=\"165\""))) << information.toStdString();
+    EXPECT_TRUE(information.contains(QStringLiteral("deviceTypeId=\"137\""))) << information.toStdString();
 
     // Without a catalogue there is nothing to tell.
     Deployment::SetCatalogueFolder(dir.filePath(QStringLiteral("empty")));

@@ -71,7 +71,7 @@ TEST_F(Persistence, NewDatasetIsAValidDocumentOfTheDeviceType)
     EXPECT_TRUE(text.startsWith(QStringLiteral(
         "<?xml version='1.0' encoding='UTF-8'?>\n<FDT xmlns=\"x-schema:DTMParameterSchema.xml\" "
         "xmlns:fdt=\"x-schema:FDTDataTypesSchema.xml\" fdt:storageState=\"transient\" fdt:dataSetState=\"default\">"
-        "<fdt:DtmDeviceType manufacturerId=\"99\" deviceTypeId=\"165\" classificationId=\"flow\">")))
+        "<fdt:DtmDeviceType manufacturerId=\"99\" deviceTypeId=\"137\" classificationId=\"flow\">")))
         << text.toStdString();
 
     const xml::XmlNode root = document->DocumentElement();

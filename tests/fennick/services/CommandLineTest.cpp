@@ -171,7 +171,7 @@ TEST(PreparedCommandLines, SixLinesForTheInstallationAboveTheProgram)
     const QStringList lines = TestCommandLine::PreparedCommandLines("/opt/Korvel/FDT 1.2/bin");
     ASSERT_EQ(lines.size(), TestCommandLine::kLineCount);
     EXPECT_EQ(lines[2], "fennick func:unregisterdtm");
-    EXPECT_EQ(lines[3], " func:registerdtm dscr_dir:/opt/Korvel/TDXDESC/COM_HART/_0063/_0_00A5/ tdx_file:Trivex.tdx"
+    EXPECT_EQ(lines[3], " func:registerdtm dscr_dir:/opt/Korvel/TDXDESC/COM_HART/_0063/_0_0089/ tdx_file:Trivex.tdx"
                         " fdt_file:Trivex.fdt dtminfo_date:2024-05-15 dtminfo_version:1.00.00 fdtclassificationid:1");
     EXPECT_TRUE(lines[0].contains(" gsd_file:"));
     EXPECT_NE(lines[0], lines[1]);
@@ -182,7 +182,7 @@ TEST(PreparedCommandLines, SixLinesForTheInstallationAboveTheProgram)
     EXPECT_TRUE(lines[5].contains(" gsd_file:"));
 
     const QStringList quoted = TestCommandLine::PreparedCommandLines("/my disk/FDT 1.2/bin");
-    EXPECT_TRUE(quoted[3].contains(" dscr_dir:\"/my disk/TDXDESC/COM_HART/_0063/_0_00A5/\" "));
+    EXPECT_TRUE(quoted[3].contains(" dscr_dir:\"/my disk/TDXDESC/COM_HART/_0063/_0_0089/\" "));
 }
 
 TEST(PreparedCommandLines, TheHartLineFindsTheStagedDescription)
@@ -191,5 +191,5 @@ TEST(PreparedCommandLines, TheHartLineFindsTheStagedDescription)
     QString line = TestCommandLine::PreparedCommandLines(Publics::ProgramFolder())[3];
     Deployment::ParsedCommandLine parsed;
     EXPECT_TRUE(Deployment::ParseCommandLine(line, parsed)) << trace.messages().join('\n').toStdString();
-    EXPECT_TRUE(parsed.tdxFile.endsWith("/TDXDESC/COM_HART/_0063/_0_00A5/Trivex.tdx"));
+    EXPECT_TRUE(parsed.tdxFile.endsWith("/TDXDESC/COM_HART/_0063/_0_0089/Trivex.tdx"));
 }

@@ -50,7 +50,7 @@ TEST_F(DeviceCatalogue, ARegistrationWritesTheEntryTheCatalogueVersionAndTheCate
     const xml::XmlNodeList entries = Entries();
     ASSERT_EQ(entries.size(), 1);
     const xml::XmlNode entry = entries[0];
-    EXPECT_EQ(Attributes(entry), (QStringList{"manufacturerId=99", "deviceTypeId=165", "classificationId=flow"}));
+    EXPECT_EQ(Attributes(entry), (QStringList{"manufacturerId=99", "deviceTypeId=137", "classificationId=flow"}));
     QStringList children;
     for (const xml::XmlNode& child : entry.ChildElements())
         children.append(child.Name());
@@ -90,7 +90,7 @@ TEST_F(DeviceCatalogue, RegisteringAgainUpdatesInPlaceAndASecondDeviceTypeIsAppe
 
     const xml::XmlNodeList entries = Entries();
     ASSERT_EQ(entries.size(), 2);
-    EXPECT_EQ(entries[0].Attribute("deviceTypeId"), "165");
+    EXPECT_EQ(entries[0].Attribute("deviceTypeId"), "137");
     EXPECT_EQ(entries[0].FirstChildElement("fdt:VersionInformation").Attribute("date"), "2025-01-31");
     EXPECT_EQ(entries[1].Attribute("deviceTypeId"), "166");
     EXPECT_EQ(entries[1].FirstChildElement("fdt:VersionInformation").Attribute("name"), "Other HART");
@@ -125,7 +125,7 @@ TEST_F(DeviceCatalogue, UnregisteringFollowsTheEntriesDownToTheLastOne)
 
     ASSERT_TRUE(Deployment::ProcessCommandLine(UnregisterLine(second, "Other")));
     ASSERT_EQ(Entries().size(), 1);
-    EXPECT_EQ(Entries()[0].Attribute("deviceTypeId"), "165");
+    EXPECT_EQ(Entries()[0].Attribute("deviceTypeId"), "137");
     EXPECT_EQ(Categories(), Sorted({kCatDtm, kCatDevice, kCatHart}));
 
     ASSERT_TRUE(Deployment::ProcessCommandLine(UnregisterLine(m_hartDir, "Trivex")));
@@ -164,7 +164,7 @@ TEST_F(DeviceCatalogue, EntriesWhoseFilesAreGoneDisappearAtAnyUnregistration)
     ASSERT_TRUE(Deployment::UnregisterDtm(QString()));
     const xml::XmlNodeList entries = Entries();
     ASSERT_EQ(entries.size(), 1);
-    EXPECT_EQ(entries[0].Attribute("deviceTypeId"), "165");
+    EXPECT_EQ(entries[0].Attribute("deviceTypeId"), "137");
 }
 
 TEST_F(DeviceCatalogue, AnUnusableCatalogueKeepsItsRegistrationsAndCategories)

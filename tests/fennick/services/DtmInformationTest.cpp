@@ -51,7 +51,7 @@ protected:
     QString m_twinDir;
 };
 
-const QString kTrivexType = "manufacturerId=\"99\" deviceTypeId=\"165\" classificationId=\"flow\"";
+const QString kTrivexType = "manufacturerId=\"99\" deviceTypeId=\"137\" classificationId=\"flow\"";
 
 } // namespace
 
@@ -102,12 +102,12 @@ TEST_F(DtmInformation, LeadingBlanksOfTheIdentifiersAreDroppedForTheFrameOnly)
 {
     ASSERT_TRUE(Deployment::ProcessCommandLine(RegisterLine(m_hartDir, "Trivex")));
     QString text = ReadText(CataloguePath());
-    text.replace("manufacturerId=\"99\"", "manufacturerId=\"  99\"").replace("deviceTypeId=\"165\"", "deviceTypeId=\" 165\"");
+    text.replace("manufacturerId=\"99\"", "manufacturerId=\"  99\"").replace("deviceTypeId=\"137\"", "deviceTypeId=\" 137\"");
     WriteText(CataloguePath(), text);
 
     const QString information = Deployment::GetDtmInformationXml();
-    EXPECT_TRUE(information.contains("manufacturerId=\"99\" deviceTypeId=\"165\""));
-    EXPECT_TRUE(ReadText(CataloguePath()).contains("manufacturerId=\"  99\" deviceTypeId=\" 165\""));
+    EXPECT_TRUE(information.contains("manufacturerId=\"99\" deviceTypeId=\"137\""));
+    EXPECT_TRUE(ReadText(CataloguePath()).contains("manufacturerId=\"  99\" deviceTypeId=\" 137\""));
 }
 
 TEST_F(DtmInformation, OneMatchingEntryGivesItsFilesWithoutAskingTheUser)
@@ -120,7 +120,7 @@ TEST_F(DtmInformation, OneMatchingEntryGivesItsFilesWithoutAskingTheUser)
     EXPECT_EQ(gsd, "");
     EXPECT_TRUE(Trace().contains("Missing XML Attribute :gsdFile"));
     EXPECT_TRUE(m_dialogs.Requests().empty());
-    EXPECT_EQ(Deployment::GetDeviceTypeInformation("99", "165", "flow"), "");
+    EXPECT_EQ(Deployment::GetDeviceTypeInformation("99", "137", "flow"), "");
 }
 
 TEST_F(DtmInformation, AnUnknownOrIncompleteDeviceTypeIsNotFound)
@@ -138,7 +138,7 @@ TEST_F(DtmInformation, AnUnknownOrIncompleteDeviceTypeIsNotFound)
 
     // Without a classification the catalogue is not even opened.
     m_trace->clear();
-    EXPECT_FALSE(Deployment::GetDeviceType(FrameDeviceType("manufacturerId=\"99\" deviceTypeId=\"165\""), tdx, fdt, gsd));
+    EXPECT_FALSE(Deployment::GetDeviceType(FrameDeviceType("manufacturerId=\"99\" deviceTypeId=\"137\""), tdx, fdt, gsd));
     EXPECT_TRUE(Trace().contains("Missing XML Attribute :classificationId"));
     EXPECT_FALSE(Trace().contains("Loading Device catalogue..."));
 
@@ -157,8 +157,8 @@ TEST_F(DtmInformation, SeveralMatchesAreOfferedWithTheFirstPreselected)
         EXPECT_EQ(form.fraDetail[1]->title(), "Device type information");
         EXPECT_EQ(form.fraDetail[2]->title(), "Device category");
         EXPECT_EQ(form.lstDeviceTypIds->count(), 2);
-        EXPECT_EQ(form.lstDeviceTypIds->item(0)->text(), "165");
-        EXPECT_EQ(form.lstDeviceTypIds->item(1)->text(), "165");
+        EXPECT_EQ(form.lstDeviceTypIds->item(0)->text(), "137");
+        EXPECT_EQ(form.lstDeviceTypIds->item(1)->text(), "137");
         EXPECT_EQ(form.lstDeviceTypIds->currentRow(), 0);
         EXPECT_TRUE(form.cmdOK->isEnabled());
         EXPECT_EQ(form.SelectedIndex(), 0);
@@ -175,7 +175,7 @@ TEST_F(DtmInformation, SeveralMatchesAreOfferedWithTheFirstPreselected)
     EXPECT_EQ(fdt, m_twinDir + "Twin.fdt");
     ASSERT_EQ(m_dialogs.Requests().size(), 1u);
     EXPECT_EQ(m_dialogs.Requests()[0].text, "frmSelectDtm");
-    EXPECT_EQ(Deployment::GetDeviceTypeInformation("99", "165", "flow"), "");
+    EXPECT_EQ(Deployment::GetDeviceTypeInformation("99", "137", "flow"), "");
 }
 
 TEST_F(DtmInformation, CancelFailsTheLookupAndClosingTheWindowKeepsTheRow)

@@ -30,7 +30,7 @@
 
 namespace registration_test {
 
-inline const QString kSourceHartDir = QStringLiteral(TRIVEX_SOURCE_DIR "/descriptions/TDXDESC/COM_HART/_0063/_0_00A5/");
+inline const QString kSourceHartDir = QStringLiteral(TRIVEX_SOURCE_DIR "/descriptions/TDXDESC/COM_HART/_0063/_0_0089/");
 inline const QString kSchemaDir = QStringLiteral(TRIVEX_SOURCE_DIR "/descriptions/schemas");
 
 inline const QString kCatDtm = QStringLiteral("036D1490-387B-11D4-86E1-00E0987270B9");
@@ -109,7 +109,7 @@ protected:
     QString DescribeSecondHart()
     {
         return Describe(QStringLiteral("hart2"), QStringLiteral("Other"),
-                        {{QStringLiteral("value=\"0xA5\""), QStringLiteral("value=\"0xA6\"")},
+                        {{QStringLiteral("value=\"0x89\""), QStringLiteral("value=\"0xA6\"")},
                          {QStringLiteral("value=\"Trivex HART\""), QStringLiteral("value=\"Other HART\"")}});
     }
 
@@ -117,7 +117,7 @@ protected:
     QString DescribeProfibus()
     {
         const QString dir = Describe(QStringLiteral("dpv1"), QStringLiteral("TrivexPA"),
-                                     {{QStringLiteral("value=\"0xA5\""), QStringLiteral("value=\"0xA7\"")},
+                                     {{QStringLiteral("value=\"0x89\""), QStringLiteral("value=\"0xA7\"")},
                                       {QStringLiteral("value=\"COM_HART\""), QStringLiteral("value=\"COM_DPV1\"")}});
         WriteText(dir + QStringLiteral("TRVX.gsd"), QStringLiteral("#Profibus_DP\nVendor_Name = \"Korvel\"\n"));
         return dir;

@@ -25,7 +25,7 @@ protected:
     void SetUp() override
     {
         RegistrationTest::SetUp();
-        Describe(QStringLiteral("COM_HART/_0063/_0_00A5"), QStringLiteral("Trivex"), {});
+        Describe(QStringLiteral("COM_HART/_0063/_0_0089"), QStringLiteral("Trivex"), {});
         Publics::SetProgramFolder(m_temp.filePath(QStringLiteral("FDT 1.2/bin")));
         form = std::make_unique<frmTestCommandLine>();
     }
@@ -56,7 +56,7 @@ TEST_F(TestCommandLineForm, EachButtonCarriesItsPreparedLine)
         EXPECT_TRUE(button->isEnabled()) << i;
     }
     // The lines point at the installation above the program's folder.
-    EXPECT_TRUE(lines[3].contains(m_temp.path() + QStringLiteral("/TDXDESC/COM_HART/_0063/_0_00A5/")))
+    EXPECT_TRUE(lines[3].contains(m_temp.path() + QStringLiteral("/TDXDESC/COM_HART/_0063/_0_0089/")))
         << lines[3].toStdString();
 }
 

@@ -11,8 +11,8 @@ using namespace applettest;
 namespace {
 
 const QString kDescriptions = QStringLiteral(TRIVEX_SOURCE_DIR "/descriptions/TDXDESC/");
-const QString kTrivexTdx = kDescriptions + QStringLiteral("COM_HART/_0063/_0_00A5/Trivex.tdx");
-const QString kTrivexFdt = kDescriptions + QStringLiteral("COM_HART/_0063/_0_00A5/Trivex.fdt");
+const QString kTrivexTdx = kDescriptions + QStringLiteral("COM_HART/_0063/_0_0089/Trivex.tdx");
+const QString kTrivexFdt = kDescriptions + QStringLiteral("COM_HART/_0063/_0_0089/Trivex.fdt");
 
 std::shared_ptr<clsTdxFileParser> LoadTdx(const QString& path, int32_t kind, QString& error, int32_t& status)
 {
@@ -80,7 +80,7 @@ TEST(DescriptionTest, TheTrivexDescriptionLoadsAndAnswersTheParserOperations)
         parser->fncGetNextEntryHandle(handle, failed);
     }
     EXPECT_EQ(failed, kParserNoMoreEntries);
-    EXPECT_TRUE(names.contains("Upload") && names.contains("Download") && names.contains("GetDeviceInfo"));
+    EXPECT_TRUE(names.contains("upload") && names.contains("download") && names.contains("GetDeviceInfo"));
 
     parser->fncGetEntryHandle("sequence", "upload", handle, failed);
     QString text;
@@ -178,6 +178,10 @@ TEST(DescriptionTest, RefusedFilesNameTheFileTheLineAndTheReason)
          10, "6 bytes"},
         {"marker in a record name", WithRecord(fine, "").replace(R"(name="R")", R"(name="R&amp;&amp;Record_State&amp;&amp;")"),
          8, "marker"},
+        {"range upside down", WithRecord(R"(<Object name="A" type="float" min="5" max="1"/>)", ""), 5, "above max"},
+        {"default out of range", WithRecord(R"(<Object name="A" type="float" default="9" min="0" max="5"/>)", ""), 5,
+         "outside its range"},
+        {"range of a text", WithRecord(R"(<Object name="A" type="text" size="4" min="0"/>)", ""), 5, "only numbers"},
         {"packed as octets", WithRecord(R"(<Object name="A" type="packedAscii" size="6"/>)",
                                         R"(<Field item="A" encoding="octets" bytes="3"/>)"),
          10, "6 bytes"},

@@ -97,7 +97,7 @@ TEST(ItemNameCoverageTest, EveryItemNameOfTheCodeBaseIsInTheTrivexDescription)
     QString error;
     int32_t status = -1;
     parser->Load(kTdxKindDevice,
-                 QStringLiteral(TRIVEX_SOURCE_DIR "/descriptions/TDXDESC/COM_HART/_0063/_0_00A5/Trivex.tdx"), 1, error,
+                 QStringLiteral(TRIVEX_SOURCE_DIR "/descriptions/TDXDESC/COM_HART/_0063/_0_0089/Trivex.tdx"), 1, error,
                  status);
     ASSERT_EQ(status, 0) << error.toStdString();
     auto manager = std::make_shared<clsAppletItemManager>(parser->GetDescription(), parser, std::weak_ptr<AppletHost>());

@@ -9,7 +9,7 @@
 
 namespace {
 
-const QString kHartDir = QStringLiteral(TRIVEX_SOURCE_DIR "/descriptions/TDXDESC/COM_HART/_0063/_0_00A5/");
+const QString kHartDir = QStringLiteral(TRIVEX_SOURCE_DIR "/descriptions/TDXDESC/COM_HART/_0063/_0_0089/");
 
 void LoadTdx(applet::clsTdxFileParser& parser, const QString& path)
 {

@@ -24,7 +24,7 @@ const QString kTag = QStringLiteral("DTM_1");
 const QString kInformation = QStringLiteral(
     "<FDT xmlns=\"x-schema:DTMInformationSchema.xml\" xmlns:fdt=\"x-schema:FDTDataTypesSchema.xml\">"
     "<DtmInfo><fdt:VersionInformation name=\"DTM\" vendor=\"V\" version=\"1\"/><DtmDeviceTypes>"
-    "<fdt:DtmDeviceType manufacturerId=\"99\" deviceTypeId=\"165\" classificationId=\"flow\">"
+    "<fdt:DtmDeviceType manufacturerId=\"99\" deviceTypeId=\"137\" classificationId=\"flow\">"
     "<fdt:VersionInformation name=\"Trivex HART\" vendor=\"Korvel\" version=\"22\"/>"
     "<fdt:BusCategories><fdt:BusCategory busCategory=\"036D1498\"/></fdt:BusCategories></fdt:DtmDeviceType>"
     "<fdt:DtmDeviceType manufacturerId=\"99\" deviceTypeId=\"167\" classificationId=\"flow\">"
@@ -37,7 +37,7 @@ TEST(FrameDeviceTypes, EachDeviceTypeBecomesTheDocumentInitNewTakes)
     QString error;
     ASSERT_TRUE(DeviceTypes(kInformation, types, &error)) << error.toStdString();
     ASSERT_EQ(types.size(), 2);
-    EXPECT_EQ(types[0].deviceTypeId, "165");
+    EXPECT_EQ(types[0].deviceTypeId, "137");
     EXPECT_EQ(types[0].manufacturerId, "99");
     EXPECT_EQ(types[0].name, "Trivex HART");
     EXPECT_EQ(types[0].vendor, "Korvel");
@@ -53,7 +53,7 @@ TEST(FrameDeviceTypes, EachDeviceTypeBecomesTheDocumentInitNewTakes)
     ASSERT_EQ(children.size(), 1);
     EXPECT_EQ(children[0].LocalName(), "DtmDeviceType");
     EXPECT_EQ(children[0].NamespaceUri(), frame::FrameDocuments::kDataTypesNamespace);
-    EXPECT_EQ(children[0].Attribute("deviceTypeId"), "165");
+    EXPECT_EQ(children[0].Attribute("deviceTypeId"), "137");
     // The element's content goes along unchanged.
     EXPECT_TRUE(types[0].initDocument.contains("busCategory=\"036D1498\""));
 }

@@ -1,0 +1,81 @@
+#include "sim/SimOptions.h"
+
+#include "sim/SimTransmitter.h"
+
+namespace sim {
+
+namespace {
+// Block modes of the multivariable block.
+constexpr uint8_t kAutomatic = 8;
+constexpr uint8_t kOutOfService = 128;
+} // namespace
+
+QString softwareCode(uint32_t revision)
+{
+    // The software of revision 22 carries a code of its own.
+    return revision >= 22 ? QStringLiteral("4607238") : QStringLiteral("4607215");
+}
+
+bool parseNumber(const QString& text, uint32_t max, uint32_t& out)
+{
+    bool ok = false;
+    const qulonglong value = text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)
+                                 ? text.mid(2).toULongLong(&ok, 16)
+                                 : text.toULongLong(&ok, 10);
+    if (!ok || value > max)
+        return false;
+    out = static_cast<uint32_t>(value);
+    return true;
+}
+
+bool parseModule(const QString& text, VariantOptions& options, QString& error)
+{
+    uint32_t code = 0;
+    if (text == QLatin1String("differential"))
+        code = ModuleType::Differential;
+    else if (text == QLatin1String("absolute"))
+        code = ModuleType::Absolute;
+    else if (!parseNumber(text, 0xFF, code)) {
+        error = QStringLiteral("invalid module \"%1\" (differential, absolute or a code 0 to 255)").arg(text);
+        return false;
+    }
+    options.module = code;
+    return true;
+}
+
+bool parseMultivariable(const QString& text, VariantOptions& options, QString& error)
+{
+    if (text != QLatin1String("on") && text != QLatin1String("off")) {
+        error = QStringLiteral("invalid multivariable function \"%1\" (on or off)").arg(text);
+        return false;
+    }
+    options.multivariable = text == QLatin1String("on");
+    return true;
+}
+
+bool applyVariant(SimTransmitter& transmitter, const VariantOptions& options, QString& error)
+{
+    if (!options.memory.isEmpty() && !transmitter.setMemoryFile(options.memory, error))
+        return false;
+    DeviceState& d = transmitter.device();
+    if (options.deviceType) {
+        // A code of one byte replaces the low byte of the expanded device type.
+        d.expandedDeviceType = *options.deviceType > 0xFF
+                                   ? static_cast<uint16_t>(*options.deviceType)
+                                   : static_cast<uint16_t>((d.expandedDeviceType & 0xFF00) | *options.deviceType);
+    }
+    if (options.revision) {
+        d.softwareRevision = static_cast<uint8_t>(*options.revision);
+        d.extendedSoftwareRevision[0] = d.softwareRevision;
+        d.softwareSpecifics = QStringLiteral("SW%1-H7").arg(softwareCode(*options.revision));
+    }
+    if (options.module)
+        d.moduleType = static_cast<uint8_t>(*options.module);
+    if (options.multivariable) {
+        d.multivariableFunction = *options.multivariable;
+        d.multivariableBlockMode = *options.multivariable ? kAutomatic : kOutOfService;
+    }
+    return true;
+}
+
+} // namespace sim

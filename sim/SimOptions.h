@@ -1,0 +1,40 @@
+#pragma once
+// The identity and variant of the simulated transmitter as its command line
+// selects them: device type code, software revision, pressure module, the
+// multivariable function and the file of its non-volatile memory.
+#include <QString>
+#include <cstdint>
+#include <optional>
+
+namespace sim {
+
+class SimTransmitter;
+
+struct VariantOptions {
+    std::optional<uint32_t> deviceType;   // the device type code command 0 reports
+    std::optional<uint32_t> revision;     // software revision
+    std::optional<uint32_t> module;       // pressure module type
+    std::optional<bool> multivariable;    // multivariable function on
+    QString memory;                       // non-volatile memory file, empty: none
+};
+
+// Module type codes of the pressure modules.
+namespace ModuleType {
+constexpr uint8_t Differential = 1;
+constexpr uint8_t Absolute = 2;
+} // namespace ModuleType
+
+// Software codes in the software specifics, by revision.
+QString softwareCode(uint32_t revision);
+
+// A whole number, decimal or 0x-hexadecimal, up to max.
+bool parseNumber(const QString& text, uint32_t max, uint32_t& out);
+// Each parse refuses (false, error set, options unchanged) what it cannot take.
+bool parseModule(const QString& text, VariantOptions& options, QString& error);
+bool parseMultivariable(const QString& text, VariantOptions& options, QString& error);
+
+// Applies the options; false with error when the memory file is refused
+// (nothing is changed then).
+bool applyVariant(SimTransmitter& transmitter, const VariantOptions& options, QString& error);
+
+} // namespace sim
