@@ -224,7 +224,7 @@ TEST_F(FrameCommandLine, SimulatorIdentityOptionsAreChecked)
         const ProgramRun run = Start(Program(QStringLiteral("trivex-sim")), wrong);
         EXPECT_EQ(run.exitCode, 2) << wrong.join(' ').toStdString();
         EXPECT_TRUE(run.err.contains(wrong.first() == "--manufacturer" ? "invalid manufacturer id"
-                                                                       : "invalid expanded device type"))
+                                                                       : "invalid device type"))
             << run.err.toStdString();
     }
 }

@@ -299,7 +299,7 @@ TEST_F(CommServer, TheServedDeviceConnectsAndReportsItsAdditionalStatus)
     // A device with its loop current fixed has more status to give: command 48
     // is read before the connect is answered.
     device.device().fixedCurrent = 12.0f;
-    const auto guarded = guard(0x63, 0xA5);
+    const auto guarded = guard(0x63, 0x89);
     const Event& e = connect();
     ASSERT_EQ(e.kind, "connect");
     EXPECT_EQ(e.hResult, 0);
