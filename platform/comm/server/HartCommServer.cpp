@@ -20,8 +20,6 @@ constexpr int kConnectTimeoutFactor = 3;
 // The link's own time-out only backs ours up: ours decides, and says Timeout.
 constexpr int kLinkTimeoutFactor = 4;
 constexpr int kMaxResponseTimeoutMs = 10 * 60 * 1000;
-// RespData of an answer that did not come: command, communication error, no status.
-constexpr uint8_t kNoAnswerStatus = 0x80;
 constexpr int32_t kIndicationInstance = 0;
 // Read Additional Device Status, asked at connect when the device has more to say.
 constexpr uint8_t kAdditionalStatusCommand = 48;
