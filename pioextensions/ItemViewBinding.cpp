@@ -63,6 +63,25 @@ void ItemViewBinding::UnregisterSubItem(int32_t handle, bool shadow)
     m_manager->UnregisterItem(ViewHandle(), handle, shadow, failed);
 }
 
+void ItemViewBinding::AttachWithSubItems(const std::shared_ptr<applet::clsAppletItemManager>& manager,
+                                         IAppItem* owner, const QString& itemName, int16_t regMask, bool shadow,
+                                         std::initializer_list<SubItemSlot> subItems, const QString& source)
+{
+    if (!manager)
+        throw ItemAccessReport::Failure(source, QStringLiteral("Registrierung von %1 fehlgeschlagen").arg(itemName));
+    Attach(manager, owner, itemName);
+    for (const SubItemSlot& entry : subItems)
+        if ((regMask & entry.bit) != 0)
+            *entry.handle = RegisterSubItem(itemName + applet::SubItemName::Marker(entry.kind), shadow, source);
+}
+
+void ItemViewBinding::ReleaseWithSubItems(std::initializer_list<int32_t> handles, bool shadow)
+{
+    for (const int32_t handle : handles)
+        UnregisterSubItem(handle, shadow);
+    ReleaseView();
+}
+
 int32_t ItemViewBinding::ViewHandle() const
 {
     return m_view ? m_view->ViewHandle() : 0;

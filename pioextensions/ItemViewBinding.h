@@ -3,6 +3,8 @@
 // the view registered for the current one, and the call of the handler method
 // named at registration.
 #include "pioextensions/clsAppItemView.h"
+#include "platform/applet/SubItemName.h"
+#include <initializer_list>
 #include <QPointer>
 #include <QString>
 #include <QVariantList>
@@ -37,6 +39,23 @@ public:
     int32_t RegisterSubItem(const QString& subItemName, bool shadow, const QString& source);
     // Errors are ignored.
     void UnregisterSubItem(int32_t handle, bool shadow);
+
+    // One sub-item a record or sequence item may ask for: the bit of its
+    // registration mask, the kind of sub-item and where its handle is kept.
+    struct SubItemSlot {
+        int16_t bit;
+        applet::SubItemKind kind;
+        int32_t* handle;
+    };
+    // Attaches owner's view to manager (raising REGISTRATION_FAILED under
+    // source when there is none) and registers the sub-items of itemName that
+    // regMask asks for. A sub-item the manager does not know gets handle 0, so
+    // no handle of an earlier registration survives.
+    void AttachWithSubItems(const std::shared_ptr<applet::clsAppletItemManager>& manager, IAppItem* owner,
+                            const QString& itemName, int16_t regMask, bool shadow,
+                            std::initializer_list<SubItemSlot> subItems, const QString& source);
+    // Unregisters the given sub-items and lets go of the view.
+    void ReleaseWithSubItems(std::initializer_list<int32_t> handles, bool shadow);
 
     // The state sub-item's value rounded to a whole number (fncGetUIntValue);
     // a read the manager refuses is reported under source and gives the value

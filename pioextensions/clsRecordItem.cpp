@@ -11,11 +11,6 @@ namespace {
 const QString kRegisterSource = QStringLiteral("clsRecordItem.IAppItem_Register");
 const QString kNotifySource = QStringLiteral("clsRecordItem.OnNotifyChanged");
 
-QString SubItem(const QString& name, applet::SubItemKind kind)
-{
-    return name + applet::SubItemName::Marker(kind);
-}
-
 } // namespace
 
 clsRecordItem::clsRecordItem() = default;
@@ -47,24 +42,13 @@ void clsRecordItem::Register(const std::shared_ptr<applet::clsAppletItemManager>
 void clsRecordItem::Register1(const std::shared_ptr<applet::clsAppletItemManager>& appletItemManagerRef)
 {
     UnRegister();
-    if (!appletItemManagerRef)
-        throw ItemAccessReport::Failure(kRegisterSource,
-                                        QStringLiteral("Registrierung von %1 fehlgeschlagen").arg(m_name));
-    m_binding.Attach(appletItemManagerRef, this, m_name);
-    // A sub-item the manager does not know keeps no handle from an earlier registration.
-    struct SubItemRow {
-        int16_t bit;
-        applet::SubItemKind kind;
-        int32_t* handle;
-    };
-    const SubItemRow rows[] = {
-        {REGISTER_STATE, applet::SubItemKind::RecordState, &m_stateHandle},
-        {REGISTER_RESPONSE, applet::SubItemKind::RecordResponse, &m_responseHandle},
-        {REGISTER_CONTROL, applet::SubItemKind::RecordResponseControl, &m_responseControlHandle},
-    };
-    for (const SubItemRow& row : rows)
-        if ((m_regMask & row.bit) != 0)
-            *row.handle = m_binding.RegisterSubItem(SubItem(m_name, row.kind), m_registerOnShadow, kRegisterSource);
+    m_binding.AttachWithSubItems(appletItemManagerRef, this, m_name, m_regMask, m_registerOnShadow,
+                                 {
+                                    {REGISTER_STATE, applet::SubItemKind::RecordState, &m_stateHandle},
+                                    {REGISTER_RESPONSE, applet::SubItemKind::RecordResponse, &m_responseHandle},
+                                    {REGISTER_CONTROL, applet::SubItemKind::RecordResponseControl, &m_responseControlHandle},
+                                 },
+                                 kRegisterSource);
     m_registered = true;
 }
 
@@ -72,9 +56,7 @@ void clsRecordItem::UnRegister()
 {
     if (!m_registered)
         return;
-    for (const int32_t handle : {m_stateHandle, m_responseHandle, m_responseControlHandle})
-        m_binding.UnregisterSubItem(handle, m_registerOnShadow);
-    m_binding.ReleaseView();
+    m_binding.ReleaseWithSubItems({m_stateHandle, m_responseHandle, m_responseControlHandle}, m_registerOnShadow);
     m_registered = false;
 }
 

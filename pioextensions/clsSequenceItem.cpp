@@ -14,11 +14,6 @@ namespace {
 const QString kRegisterSource = QStringLiteral("clsSequenceItem.IAppItem_Register");
 const QString kNotifySource = QStringLiteral("clsSequenceItem.IAppItem_OnNotifyChanged");
 
-QString SubItem(const QString& name, applet::SubItemKind kind)
-{
-    return name + applet::SubItemName::Marker(kind);
-}
-
 // How a refused start is raised, by operation.
 struct RefusalRow {
     const char* operation;   // as the source names it
@@ -62,23 +57,12 @@ void clsSequenceItem::Register(const std::shared_ptr<applet::clsAppletItemManage
 void clsSequenceItem::Register1(const std::shared_ptr<applet::clsAppletItemManager>& appletItemManagerRef)
 {
     UnRegister();
-    if (!appletItemManagerRef)
-        throw ItemAccessReport::Failure(kRegisterSource,
-                                        QStringLiteral("Registrierung von %1 fehlgeschlagen").arg(m_name));
-    m_binding.Attach(appletItemManagerRef, this, m_name);
-    // A sub-item the manager does not know keeps no handle from an earlier registration.
-    struct SubItemRow {
-        int16_t bit;
-        applet::SubItemKind kind;
-        int32_t* handle;
-    };
-    const SubItemRow rows[] = {
-        {REGISTER_STATE, applet::SubItemKind::SequenceState, &m_stateHandle},
-        {REGISTER_CONTROL, applet::SubItemKind::SequenceControl, &m_controlHandle},
-    };
-    for (const SubItemRow& row : rows)
-        if ((m_regMask & row.bit) != 0)
-            *row.handle = m_binding.RegisterSubItem(SubItem(m_name, row.kind), m_registerOnShadow, kRegisterSource);
+    m_binding.AttachWithSubItems(appletItemManagerRef, this, m_name, m_regMask, m_registerOnShadow,
+                                 {
+                                    {REGISTER_STATE, applet::SubItemKind::SequenceState, &m_stateHandle},
+                                    {REGISTER_CONTROL, applet::SubItemKind::SequenceControl, &m_controlHandle},
+                                 },
+                                 kRegisterSource);
     m_registered = true;
 }
 
@@ -86,9 +70,7 @@ void clsSequenceItem::UnRegister()
 {
     if (!m_registered)
         return;
-    for (const int32_t handle : {m_stateHandle, m_controlHandle})
-        m_binding.UnregisterSubItem(handle, m_registerOnShadow);
-    m_binding.ReleaseView();
+    m_binding.ReleaseWithSubItems({m_stateHandle, m_controlHandle}, m_registerOnShadow);
     m_registered = false;
 }
 
