@@ -1,0 +1,20 @@
+#pragma once
+// The contract of every always-started component: bound to the frame view at
+// start, released at stop, told to stop its own running work on an abort
+// request, and told when an upload of the device's parameters has ended. The
+// plain interface does nothing.
+#include <memory>
+
+class IViewEx;
+
+class IStartAlwaysComp {
+public:
+    virtual ~IStartAlwaysComp() = default;
+    // myView is the frame view; a component takes the item manager from its
+    // appletItemManagerRef() and, when it calls other components, keeps the
+    // view (weakly: the view owns the component) to find them by key.
+    virtual void Register(const std::shared_ptr<IViewEx>& /*myView*/) {}
+    virtual void UnRegister() {}
+    virtual void Abort() {}
+    virtual void HandleUploadCompleted() {}
+};

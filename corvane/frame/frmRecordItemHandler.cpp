@@ -1,0 +1,83 @@
+#include "corvane/frame/frmRecordItemHandler.h"
+#include "pioextensions/IViewEx.h"
+#include "pioitems/PioControlItemHandler.h"
+#include "platform/applet/AppletTrace.h"
+#include "platform/automation/ComError.h"
+#include <QCloseEvent>
+#include <QMetaObject>
+
+namespace {
+
+// The rule controls the form carries and the one call each gets from the
+// form. The multivariable-rule control "ctlMvObjectMgr1" (told at the end of
+// an upload), the pressure-rule control "ctlPtrbObjectMgr1" (aligned once at
+// load) and the burn-delay control "ctlBurnDelayHandler1" are placed here by
+// the work that builds them; until then the form carries none of them.
+const QString kMvObjectMgr = QStringLiteral("ctlMvObjectMgr1");
+const QString kPtrbObjectMgr = QStringLiteral("ctlPtrbObjectMgr1");
+
+// Calls method on the form's control of that name; a control not on the form
+// is not called. A failing call is raised as ComError.
+void CallControl(const QWidget& form, const QString& control, const char* method)
+{
+    QObject* target = form.findChild<QObject*>(control);
+    if (!target)
+        return;
+    if (!QMetaObject::invokeMethod(target, method, Qt::DirectConnection)) {
+        const QString description = QStringLiteral("%1 has no method %2").arg(control, QLatin1String(method));
+        applet::AppletTrace::Error(QStringLiteral("frmRecordItemHandler: %1").arg(description));
+        throw automation::ComError(automation::E_FAIL_, description, QStringLiteral("frmRecordItemHandler"));
+    }
+}
+
+} // namespace
+
+frmRecordItemHandler::frmRecordItemHandler()
+{
+    setObjectName(QStringLiteral("frmRecordItemHandler"));
+    setWindowTitle(kCaption);
+    m_handler = new pioitems::PioControlItemHandler(this);
+    m_handler->setObjectName(QStringLiteral("PioControlItemHandler1"));
+}
+
+frmRecordItemHandler::~frmRecordItemHandler() = default;
+
+void frmRecordItemHandler::Load()
+{
+    if (m_registered)
+        return;
+    const std::shared_ptr<IViewEx> view = viewRef();
+    const auto manager = view ? view->appletItemManagerRef() : nullptr;
+    if (!manager) {
+        const QString description = QStringLiteral("the host form has no view with an item manager");
+        applet::AppletTrace::Error(QStringLiteral("frmRecordItemHandler.Load: %1").arg(description));
+        throw automation::ComError(automation::E_FAIL_, description, QStringLiteral("frmRecordItemHandler.Load"));
+    }
+    m_handler->Register(this, manager);
+    m_registered = true;
+    CallControl(*this, kPtrbObjectMgr, "OnMvModeBlkActualChanged");
+}
+
+void frmRecordItemHandler::Unload()
+{
+    if (m_registered) {
+        m_handler->UnRegister();
+        m_registered = false;
+    }
+    m_unloading = true;
+    close();
+    m_unloading = false;
+}
+
+void frmRecordItemHandler::HandleUploadCompleted()
+{
+    CallControl(*this, kMvObjectMgr, "HandleUploadCompleted");
+}
+
+void frmRecordItemHandler::closeEvent(QCloseEvent* event)
+{
+    if (m_unloading)
+        event->accept();
+    else
+        event->ignore(); // the window's own close command is refused
+}
