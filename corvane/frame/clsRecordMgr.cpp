@@ -237,7 +237,14 @@ void clsRecordMgr::recordItem_StatusChanged(const QString& name, int status)
     Step("currentResponseCode", [&] {
         if (record)
             response = record->ResponseCode();
-        m_items.Item(QStringLiteral("currentResponseCode"))->SetOctetValue(response);
+        // The item takes the response at its own length, whatever it held before.
+        const auto item = m_items.Item(QStringLiteral("currentResponseCode"));
+        if (!item->IsRegistered())
+            throw automation::ComError(automation::E_FAIL_, QStringLiteral("currentResponseCode is not registered"));
+        int32_t failed = 0;
+        item->Manager()->fncPutOctetsValue(item->ItemHandle(), response, failed);
+        if (failed != 0)
+            throw automation::ComError(automation::E_FAIL_, QStringLiteral("currentResponseCode not written"));
     });
     if (status == applet::RecordState::Ready) {
         Step("currentRecord", [&] { m_items.Item(QStringLiteral("currentRecord"))->SetStringValue(QString()); });
