@@ -130,14 +130,14 @@ TEST_F(DtmCommunication, OutsideAnInstallationTheProtocolDescriptionIsFoundBesid
     ASSERT_TRUE(QDir(program).mkpath(QStringLiteral("COM_HART/_0016/_0_0000")));
     Publics::SetProgramFolder(program);
     traces.clear();
-    const bool missing = Dtm()->SetCommunication(std::make_shared<frame::FrameCommunication>(kAddress));
+    const bool missing = Dtm()->SetCommunication(std::make_shared<frame::FrameCommunication>(kAddress, kTrivexHart));
     EXPECT_FALSE(missing);
     EXPECT_TRUE(traces.contains(QStringLiteral("Unable to load the protocol description: ") + program + QLatin1Char('/')
                                 + relative))
         << traces.lines().join('\n').toStdString();
 
     ASSERT_TRUE(QFile::copy(installed, program + QLatin1Char('/') + relative));
-    const bool linked = Dtm()->SetCommunication(std::make_shared<frame::FrameCommunication>(kAddress));
+    const bool linked = Dtm()->SetCommunication(std::make_shared<frame::FrameCommunication>(kAddress, kTrivexHart));
     Publics::SetProgramFolder(QString());
     EXPECT_TRUE(linked);
     EXPECT_EQ(Status(), DtmStatus::CommunicationSet);
