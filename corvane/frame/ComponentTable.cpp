@@ -1,10 +1,13 @@
 #include "corvane/frame/ComponentTable.h"
+#include "corvane/frame/clsConnEventHandler.h"
+#include "corvane/frame/clsCurrSeqMgr.h"
+#include "corvane/frame/clsMenuMgr.h"
 
 namespace corvane {
 
 namespace {
 
-template <class Component> [[maybe_unused]]
+template <class Component>
 std::shared_ptr<IStartAlwaysComp> Make()
 {
     return std::make_shared<Component>();
@@ -17,11 +20,11 @@ const std::vector<ComponentEntry>& ComponentTable()
     // Rows marked "not built yet" are the components of later work; each is
     // added here, in its place, by the work that builds it.
     static const std::vector<ComponentEntry> table = {
-        // clsMenuMgr -- coming
+        {QStringLiteral("clsMenuMgr"), &Make<clsMenuMgr>},
         // 2 "clsRecordMgr"          clsRecordMgr        -- record responses
-        // clsCurrSeqMgr -- coming
+        {QStringLiteral("clsCurrSeqMgr"), &Make<clsCurrSeqMgr>},
         // 4 "clsUploadDownloadMgr"  clsUpDownloadMgr    -- not built yet (upload and download chains)
-        // clsConnEventHandler -- coming
+        {QStringLiteral("clsConnEventHandler"), &Make<clsConnEventHandler>},
         // 6 "clsHandleDataBurn"     clsHandleDataBurn   -- not built yet (burn delay and data burn)
         // 7 "clsUserCurve"          clsUserCurve        -- not built yet (user linearisation curve)
         // 8 "clsDatasetValidation"  clsDatasetValid     -- not built yet (dataset compatibility check)

@@ -10,6 +10,7 @@
 // Exit codes: 0 done; 1 the DTM or the device refused or failed; 2 the
 // command line is wrong; 3 the DTM did not finish within the time allowed.
 #include "fennick/communication/clsGatewayHART.h"
+#include "corvane/frame/CorvaneClasses.h"
 #include "fennick/fdt/FennickClasses.h"
 #include "fennick/fdt/clsFunctionConnect.h"
 #include "fennick/fdt/clsTkDispatcher.h"
@@ -855,6 +856,7 @@ int main(int argc, char** argv)
     }
 
     fennick::RegisterClasses();
+    corvane::RegisterClasses(); // the device components every device applet starts
     comm::RegisterCommServerClasses();
     frame::RegisterClasses();
 

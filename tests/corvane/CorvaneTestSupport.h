@@ -1,0 +1,93 @@
+#pragma once
+// What the component tests share: the toolkit's applet host on the staged
+// Trivex description with Corvane's classes registered, so the host starts
+// the always-started view itself, and a look at the view and its components.
+#include "corvane/frame/CorvaneClasses.h"
+#include "corvane/frame/clsStartAlwaysView.h"
+#include "pioextensions/clsAppItem.h"
+#include "tests/pioextensions/PioTestSupport.h"
+#include <QTemporaryDir>
+
+namespace corvanetest {
+
+using piotest::ErrorTraces;
+using piotest::RunUntil;
+using piotest::Settle;
+
+// The debug switch off (an empty home folder) unless a test puts the marker there.
+class HomeFolder {
+public:
+    HomeFolder() : m_saved(qgetenv("HOME")) { qputenv("HOME", home.path().toUtf8()); }
+    ~HomeFolder() { qputenv("HOME", m_saved); }
+    HomeFolder(const HomeFolder&) = delete;
+    HomeFolder& operator=(const HomeFolder&) = delete;
+    void SwitchDebugOn() const
+    {
+        QFile marker(home.filePath(QStringLiteral("pioDebug.txt")));
+        ASSERT_TRUE(marker.open(QIODevice::WriteOnly));
+    }
+
+    QTemporaryDir home;
+
+private:
+    QByteArray m_saved;
+};
+
+// Registers Corvane's classes before the host starts its views.
+struct CorvaneRegistered {
+    CorvaneRegistered() { corvane::RegisterClasses(); }
+};
+
+class CorvaneApplet : private CorvaneRegistered, public piotest::TrivexApplet {
+public:
+    // The always-started view the host created; none when it did not.
+    std::shared_ptr<clsStartAlwaysView> View() const
+    {
+        if (!manager)
+            return nullptr;
+        for (const auto& view : manager->RegisteredViews())
+            if (auto frame = std::dynamic_pointer_cast<clsStartAlwaysView>(view))
+                return frame;
+        return nullptr;
+    }
+    template <class Component>
+    std::shared_ptr<Component> Find(const QString& key) const
+    {
+        return std::dynamic_pointer_cast<Component>(View()->Components().Item(key));
+    }
+
+    QString Text(const QString& name) const
+    {
+        QString value;
+        int32_t failed = 0;
+        manager->fncReadString(manager->HandleOf(name), value, false, failed);
+        return failed == 0 ? value : QStringLiteral("<unreadable>");
+    }
+    void PutText(const QString& name, const QString& value)
+    {
+        int32_t failed = 0;
+        manager->fncPutString(manager->HandleOf(name), value, failed);
+        EXPECT_EQ(failed, 0) << name.toStdString();
+    }
+};
+
+// Every value the watched items take, as "label=value" in the order they change.
+class ItemLog : public QObject {
+public:
+    explicit ItemLog(std::shared_ptr<applet::clsAppletItemManager> manager) : m_manager(std::move(manager)) {}
+    void Watch(const QString& name, const QString& label)
+    {
+        auto item = std::make_shared<clsAppItem>();
+        item->Register(m_manager, name);
+        connect(item.get(), &clsAppItem::ValueChanged, this,
+                [this, label](const QString& value) { changes.append(label + QLatin1Char('=') + value); });
+        m_items.push_back(item);
+    }
+    QStringList changes;
+
+private:
+    std::shared_ptr<applet::clsAppletItemManager> m_manager;
+    std::vector<std::shared_ptr<clsAppItem>> m_items;
+};
+
+} // namespace corvanetest
