@@ -1,4 +1,5 @@
 #include "corvane/frame/CorvaneClasses.h"
+#include "corvane/frame/clsRevisionMgr.h"
 #include "corvane/frame/clsStartAlwaysView.h"
 
 namespace corvane {
@@ -7,6 +8,9 @@ void RegisterClasses()
 {
     automation::ClassRegistry::instance().Register(clsStartAlwaysView::kProgId, clsStartAlwaysView::kClassId, [] {
         return std::static_pointer_cast<automation::ComObject>(std::make_shared<clsStartAlwaysView>());
+    });
+    automation::ClassRegistry::instance().Register(clsRevisionMgr::kProgId, QString(), [] {
+        return std::static_pointer_cast<automation::ComObject>(std::make_shared<clsRevisionMgr>());
     });
 }
 

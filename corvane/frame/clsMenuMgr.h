@@ -1,8 +1,9 @@
 #pragma once
-// The menu states of the device's functions: "&&Menu_State&&<entry>" items,
-// "3" offered and enabled, "0" not offered. Connect is offered while the
-// device is not connected, disconnect and set-slave-address while it is, and
-// the debugging entries only while the debug switch is on.
+// The menu states of the device's functions: one item per menu entry, named
+// by the menu-state marker and the entry; "3" offered and enabled, "0" not
+// offered. Connect is offered while the device is not connected, disconnect
+// and set-slave-address while it is, and the debugging entries only while the
+// debug switch is on.
 #include "corvane/frame/IStartAlwaysComp.h"
 #include "pioextensions/clsAppItemCollection.h"
 #include <QObject>

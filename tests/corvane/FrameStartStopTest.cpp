@@ -99,6 +99,25 @@ TEST(FrameStartStop, DestroyTakesEverythingDownPastAComponentThatFails)
     EXPECT_FALSE(view->Started());
 }
 
+TEST(FrameStartStop, TheEndOfAnUploadClearsTheCurrentSequenceOnlyWhileTheViewIsStarted)
+{
+    HomeFolder home;
+    CorvaneApplet applet;
+    PIO_REQUIRE_APPLET(applet);
+    const std::shared_ptr<clsStartAlwaysView> view = applet.View();
+    ASSERT_TRUE(view);
+    applet.PutText(QStringLiteral("currentSequence"), QStringLiteral("Upload"));
+    view->m_UploadDownloadMgr_UploadCompleted();
+    EXPECT_EQ(applet.Text(QStringLiteral("currentSequence")), QString());
+
+    int32_t result = -1;
+    view->Destroy(result);
+    EXPECT_EQ(result, 0);
+    applet.PutText(QStringLiteral("currentSequence"), QStringLiteral("Upload"));
+    view->m_UploadDownloadMgr_UploadCompleted();
+    EXPECT_EQ(applet.Text(QStringLiteral("currentSequence")), QStringLiteral("Upload"));
+}
+
 TEST(FrameStartStop, ViewCallbacksChangeNothingAndTheHostFormRefusesItsCloseCommand)
 {
     clsStartAlwaysView view;
