@@ -1,0 +1,86 @@
+#pragma once
+// The record manager: hooks every record of the device description, publishes
+// the last record's name, state and response bytes in "currentRecord",
+// "currentRecordState" and "currentResponseCode", and decides per bus kind
+// how a record with a failed response goes on: accept, repeat, ignore, or
+// abort all running transfers, asking the user where the response calls for
+// it.
+//
+// Beyond answering the record it keeps two things the transfer chain reads:
+// TransferFailed() is set whenever an error could not be put before the user
+// (no form open, no engineering context) and was passed over, or a record
+// never stopped reporting busy; the chain clears it when it starts. Repeats
+// of a busy record go 200 ms apart and stop after kMaxRepeats, when the
+// shared abort is requested.
+#include "corvane/frame/IStartAlwaysComp.h"
+#include "pioextensions/clsAppItemCollection.h"
+#include "pioextensions/clsRecItemCollection.h"
+#include "platform/loop/SingleShotHandle.h"
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <cstdint>
+#include <memory>
+
+class IDeviceInfo;
+class IViewEx;
+
+class clsRecordMgr : public QObject, public IStartAlwaysComp {
+    Q_OBJECT
+public:
+    static constexpr int kMaxRepeats = 100;
+    static constexpr int kRepeatDelayMs = 200;
+
+    clsRecordMgr();
+    ~clsRecordMgr() override;
+    clsRecordMgr(const clsRecordMgr&) = delete;
+    clsRecordMgr& operator=(const clsRecordMgr&) = delete;
+
+    // IStartAlwaysComp. Abort only drops a repeat that is still waiting.
+    void Register(const std::shared_ptr<IViewEx>& myView) override;
+    void UnRegister() override;
+    void Abort() override;
+    void HandleUploadCompleted() override {}
+
+    bool Registered() const { return m_registered; }
+    bool TransferFailed() const { return m_transferFailed; }
+    void ClearTransferFailed() { m_transferFailed = false; }
+    const clsRecItemCollection& Records() const { return m_records; }
+
+public slots:
+    // The hook of every record ("RecordItem_StatusChanged", found without
+    // regard to case). Each step goes on past its own errors, which are traced.
+    void recordItem_StatusChanged(const QString& name, int status);
+
+private:
+    void HookRecords(const std::shared_ptr<applet::clsAppletItemManager>& manager);
+    void HartRules(clsRecordItem& record, int status, const QByteArray& response);
+    void FieldbusRules(clsRecordItem& record, int status, const QByteArray& response);
+    void HartMessage(clsRecordItem& record, const QString& text, int responseCode, const QByteArray& response);
+    // Shows text (detailed: with the record name and response byte 3 in
+    // front) with style and answers the record by the button pressed.
+    void ShowAndAnswer(clsRecordItem& record, const QString& text, int32_t style, bool detailed,
+                       const QByteArray& response);
+    // The message-box rule; when it forbids the box the error is traced, the
+    // transfer marked failed and the record answered "ignore".
+    bool BoxAllowedElsePassOver(clsRecordItem& record, const QString& what);
+    void AnswerByButton(clsRecordItem& record, int32_t button);
+    void RepeatLater(clsRecordItem& record, const QString& why);
+    void Answer(clsRecordItem& record, int32_t action);
+    void RequestAbort(const QString& why);
+    QString Text(int32_t textId, bool* lookupFailed = nullptr);
+    QString CurrentRecord();
+    bool SilentRecord();
+
+    bool m_registered = false;
+    bool m_debugMode = false;
+    bool m_transferFailed = false;
+    std::weak_ptr<IViewEx> m_view;
+    std::shared_ptr<applet::clsAppletItemManager> m_manager;
+    std::shared_ptr<IDeviceInfo> m_deviceInfo;
+    clsAppItemCollection m_items;
+    clsRecItemCollection m_records;
+    QString m_repeatRecord;
+    int m_repeats = 0;
+    loop::SingleShotHandle m_pendingRepeat;
+};
