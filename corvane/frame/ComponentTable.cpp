@@ -2,6 +2,7 @@
 #include "corvane/frame/clsConnEventHandler.h"
 #include "corvane/frame/clsCurrSeqMgr.h"
 #include "corvane/frame/clsMenuMgr.h"
+#include "corvane/frame/clsRecordMgr.h"
 
 namespace corvane {
 
@@ -21,7 +22,7 @@ const std::vector<ComponentEntry>& ComponentTable()
     // added here, in its place, by the work that builds it.
     static const std::vector<ComponentEntry> table = {
         {QStringLiteral("clsMenuMgr"), &Make<clsMenuMgr>},
-        // 2 "clsRecordMgr"          clsRecordMgr        -- record responses
+        {QStringLiteral("clsRecordMgr"), &Make<clsRecordMgr>},
         {QStringLiteral("clsCurrSeqMgr"), &Make<clsCurrSeqMgr>},
         // 4 "clsUploadDownloadMgr"  clsUpDownloadMgr    -- not built yet (upload and download chains)
         {QStringLiteral("clsConnEventHandler"), &Make<clsConnEventHandler>},

@@ -11,7 +11,7 @@ namespace {
 
 using namespace corvanetest;
 
-const QStringList kBuiltComponents = {"clsMenuMgr", "clsCurrSeqMgr", "clsConnEventHandler"};
+const QStringList kBuiltComponents = {"clsMenuMgr", "clsRecordMgr", "clsCurrSeqMgr", "clsConnEventHandler"};
 
 QStringList Keys(const clsCompCol& components)
 {
