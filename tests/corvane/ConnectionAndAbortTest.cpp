@@ -114,14 +114,14 @@ TEST_F(ConnectionAndAbort, CurrentSequenceFollowsTheSequenceThatRunsAndAnUploadE
 {
     PIO_REQUIRE_APPLET(applet);
     const auto state = [](const char* sequence) { return Compose(SubItemKind::SequenceState, QLatin1String(sequence)); };
-    applet.PutNumber(state("Upload"), 64);
-    EXPECT_EQ(applet.Text(QStringLiteral("currentSequence")), QStringLiteral("Upload"));
-    applet.PutNumber(state("Download"), 32);
-    applet.PutNumber(state("Upload"), 0); // another one runs: left alone
-    EXPECT_EQ(applet.Text(QStringLiteral("currentSequence")), QStringLiteral("Download"));
-    applet.PutNumber(state("Download"), 1); // a request changes nothing
-    EXPECT_EQ(applet.Text(QStringLiteral("currentSequence")), QStringLiteral("Download"));
-    applet.PutNumber(state("Download"), 0);
+    applet.PutNumber(state("upload"), 64);
+    EXPECT_EQ(applet.Text(QStringLiteral("currentSequence")), QStringLiteral("upload"));
+    applet.PutNumber(state("download"), 32);
+    applet.PutNumber(state("upload"), 0); // another one runs: left alone
+    EXPECT_EQ(applet.Text(QStringLiteral("currentSequence")), QStringLiteral("download"));
+    applet.PutNumber(state("download"), 1); // a request changes nothing
+    EXPECT_EQ(applet.Text(QStringLiteral("currentSequence")), QStringLiteral("download"));
+    applet.PutNumber(state("download"), 0);
     EXPECT_EQ(applet.Text(QStringLiteral("currentSequence")), QString());
 
     applet.PutText(QStringLiteral("currentSequence"), QStringLiteral("GetDiagnosis"));
