@@ -1,5 +1,7 @@
 #include "sim/ProcessModel.h"
 
+#include "platform/flowcalc/FlowcalcTables.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -23,7 +25,7 @@ constexpr Wave kWaves[] = {
 
 } // namespace
 
-ProcessValues ProcessModel::at(int64_t processTimeMs) const
+ProcessValues ProcessModel::at(int64_t processTimeMs, const flowcalc::MvFlowCoefficients* coefficients) const
 {
     constexpr double kTwoPi = 6.283185307179586;
     const double seconds = static_cast<double>(processTimeMs) / 1000.0;
@@ -33,7 +35,16 @@ ProcessValues ProcessModel::at(int64_t processTimeMs) const
         v.value[i] = m_override[i] ? *m_override[i]
                                    : w.mean + w.amplitude * std::sin(kTwoPi * seconds / w.periodSeconds);
     }
-    v.value[Variable::Flow] = m_flowCoefficient * std::sqrt(std::max(0.0, v.dp()));
+    if (!coefficients) {
+        v.value[Variable::Flow] = m_flowCoefficient * std::sqrt(std::max(0.0, v.dp()));
+        return v;
+    }
+    // Base units: kPa is 10 mbar, 100 kPa is 1 bar; flow in m3/h.
+    const flowcalc::MvFlowValues flow = flowcalc::MvFlowFromCoefficients(
+        *coefficients, v.dp() * 10.0, v.value[Variable::StaticPressure] / 100.0, v.value[Variable::Temperature]);
+    const bool standardVolume = flowcalc::FindMedium(coefficients->medium)->model == flowcalc::DensityModel::GasMatrix;
+    const double perSecond = standardVolume ? flow.flow : (flow.density > 0 ? flow.massFlow / flow.density : 0.0);
+    v.value[Variable::Flow] = perSecond * 3600.0;
     return v;
 }
 

@@ -1,9 +1,11 @@
 #pragma once
 // The simulated process: differential pressure, static pressure and
 // temperature vary slowly as sine waves of the process time; flow follows
-// from the differential pressure as k * sqrt(dp). Values are in the base
+// from them through the flow coefficients the transmitter holds, or, without
+// a usable set, from the differential pressure as k * sqrt(dp). Values are in the base
 // units (kPa, degrees Celsius, m3/h) and depend on nothing but the time and
 // the settings, so a test that fixes the time gets fixed values.
+#include "platform/flowcalc/MvFlowModel.h"
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -29,7 +31,10 @@ public:
     // m3/h at 1 kPa differential pressure.
     static constexpr double kDefaultFlowCoefficient = 10.0;
 
-    ProcessValues at(int64_t processTimeMs) const;
+    // With coefficients the flow is the model's: the volume flow at the
+    // operating density, or the standard volume flow for a gas with
+    // compressibility matrix (static pressure taken as absolute).
+    ProcessValues at(int64_t processTimeMs, const flowcalc::MvFlowCoefficients* coefficients = nullptr) const;
 
     double flowCoefficient() const { return m_flowCoefficient; }
     void setFlowCoefficient(double k) { m_flowCoefficient = k; }

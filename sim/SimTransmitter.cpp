@@ -3,6 +3,7 @@
 #include "platform/comm/hart/HartStatus.h"
 #include "platform/loop/TimerService.h"
 #include "sim/CommandTable.h"
+#include "sim/MvFlowParameters.h"
 #include "sim/RangeChecks.h"
 #include <QFile>
 #include <QJsonObject>
@@ -309,7 +310,8 @@ int64_t SimTransmitter::processTimeMs() const
 
 ProcessValues SimTransmitter::processValues() const
 {
-    return m_process.at(processTimeMs());
+    const std::optional<flowcalc::MvFlowCoefficients> coefficients = MvFlowParameters(m_parameters);
+    return m_process.at(processTimeMs(), coefficients ? &*coefficients : nullptr);
 }
 
 comm::HartAddress SimTransmitter::uniqueAddress() const

@@ -14,40 +14,12 @@
 
 using namespace comm;
 using simtest::Transmitter;
+using simtest::requestOf;
+using simtest::writerOf;
 
 namespace {
 
 namespace RC = comm::ResponseCode;
-
-// The request of a record built from the values the device holds, with one
-// parameter replaced by a value of its own.
-QByteArray requestOf(const sim::SimTransmitter& device, const sim::DescribedCommand& command,
-                     const QString& replaced = {}, const QVariant& value = {})
-{
-    QByteArray data(command.requestLength, '\0');
-    const applet::Description& d = device.parameters().description();
-    for (const applet::FieldLayout& f : command.request) {
-        if (f.item.isEmpty()) {
-            applet::ValueEncoding::EncodeFixed(f, data);
-            continue;
-        }
-        const applet::DescObject* object = d.FindObject(f.item);
-        const QVariant v = f.item.compare(replaced, Qt::CaseInsensitive) == 0 ? value
-                                                                             : device.parameters().value(f.item);
-        EXPECT_TRUE(applet::ValueEncoding::Encode(f, object->type, v, data)) << f.item.toStdString();
-    }
-    return data;
-}
-
-// The write command that carries the parameter.
-const sim::DescribedCommand* writerOf(const sim::SimTransmitter& device, const QString& name)
-{
-    for (const auto& [number, command] : device.parameters().commands())
-        for (const applet::FieldLayout& f : command.request)
-            if (f.item.compare(name, Qt::CaseInsensitive) == 0)
-                return &command;
-    return nullptr;
-}
 
 } // namespace
 

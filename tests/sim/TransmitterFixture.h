@@ -3,11 +3,43 @@
 // requests go to its own long address and come back decoded.
 #include "platform/comm/hart/HartBytes.h"
 #include "platform/comm/hart/HartFrame.h"
+#include "platform/applet/ValueEncoding.h"
 #include "sim/SimTransmitter.h"
 #include <gtest/gtest.h>
 #include <initializer_list>
 
 namespace simtest {
+
+// The request of a record built from the values the device holds, with one
+// parameter replaced by a value of its own.
+inline QByteArray requestOf(const sim::SimTransmitter& device, const sim::DescribedCommand& command,
+                     const QString& replaced = {}, const QVariant& value = {})
+{
+    QByteArray data(command.requestLength, '\0');
+    const applet::Description& d = device.parameters().description();
+    for (const applet::FieldLayout& f : command.request) {
+        if (f.item.isEmpty()) {
+            applet::ValueEncoding::EncodeFixed(f, data);
+            continue;
+        }
+        const applet::DescObject* object = d.FindObject(f.item);
+        const QVariant v = f.item.compare(replaced, Qt::CaseInsensitive) == 0 ? value
+                                                                             : device.parameters().value(f.item);
+        EXPECT_TRUE(applet::ValueEncoding::Encode(f, object->type, v, data)) << f.item.toStdString();
+    }
+    return data;
+}
+
+// The write command that carries the parameter.
+inline const sim::DescribedCommand* writerOf(const sim::SimTransmitter& device, const QString& name)
+{
+    for (const auto& [number, command] : device.parameters().commands())
+        for (const applet::FieldLayout& f : command.request)
+            if (f.item.compare(name, Qt::CaseInsensitive) == 0)
+                return &command;
+    return nullptr;
+}
+
 
 class Transmitter : public ::testing::Test {
 protected:

@@ -1,0 +1,20 @@
+#pragma once
+// The flow coefficients the transmitter holds: the values the flow
+// calculation last downloaded, read from the device parameters and brought
+// into the units the flow model takes (bar, degrees Celsius, kg/m3, m3/s).
+// The flow device variable follows them through the same model the
+// calculation used, so a download of new coefficients changes the measured
+// flow exactly. Without a usable set (no flow constant, no 100 % flow, an
+// unknown medium or unit, a value that is not finite) the transmitter keeps
+// its square-root law with the process model's flow coefficient.
+#include "platform/flowcalc/MvFlowModel.h"
+#include <optional>
+
+namespace sim {
+
+class DeviceParameters;
+
+// The coefficient set, or nullopt when the parameters hold no usable one.
+std::optional<flowcalc::MvFlowCoefficients> MvFlowParameters(const DeviceParameters& parameters);
+
+} // namespace sim
