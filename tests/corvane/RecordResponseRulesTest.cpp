@@ -15,6 +15,7 @@
 #include "platform/dialogs/ScriptedDialogService.h"
 #include "platform/loop/ManualClock.h"
 #include "platform/loop/ScopedTimerService.h"
+#include "sim/ProcessModel.h"
 #include "tests/pioextensions/PioTestSupport.h"
 #include <QFile>
 #include <QSet>
@@ -397,4 +398,120 @@ TEST(RecordResponses, InDebugModeTheBoxNamesTheRecordAndTheResponseByte)
         EXPECT_EQ(rig.dialogs.Requests()[0].text, QStringLiteral("Record=Write_034, Responsecode=0x2A\nWrite protected"));
         EXPECT_EQ(rig.dialogs.Requests()[1].text, QStringLiteral("Record=Write_034, Responsecode=0x--\nWrite protected"));
     }
+}
+
+namespace {
+
+// The scripted service that also notes the shared record items as they stand
+// while the box is up.
+class SnoopingDialogs : public dialogs::ScriptedDialogService {
+public:
+    struct Seen {
+        QString record;
+        double state = -1;
+        QByteArray response;
+    };
+    explicit SnoopingDialogs(RecordRig& rig) : m_rig(rig)
+    {
+        SetFailureHandler([](const QString& error) { ADD_FAILURE() << error.toStdString(); });
+    }
+    DialogResult ShowMessage(const dialogs::MessageBoxRequest& request) override
+    {
+        Seen now;
+        now.record = m_rig.Text(QStringLiteral("currentRecord"));
+        now.state = m_rig.Number(QStringLiteral("currentRecordState"));
+        int32_t failed = 0;
+        m_rig.applet.manager->fncGetOctetsValue(m_rig.applet.manager->HandleOf(QStringLiteral("currentResponseCode")),
+                                                now.response, failed);
+        seen.push_back(now);
+        return ScriptedDialogService::ShowMessage(request);
+    }
+    std::vector<Seen> seen;
+
+private:
+    RecordRig& m_rig;
+};
+
+} // namespace
+
+TEST(RecordResponses, AgainstTheDeviceAnAppliedProcessOutsideTheLimitsIsPutBeforeTheUser)
+{
+    START_RIG(rig);
+    SnoopingDialogs dialogs(rig);
+    dialogs::ScopedDialogService installed(dialogs);
+    ASSERT_TRUE(rig.applet.Connect());
+    rig.OpenForm();
+    clsSequenceItem spUpper;
+    spUpper.Register(rig.applet.manager, QStringLiteral("SetStaticPressureUpperRangeValue"), false, 0, REGISTER_STATE);
+    clsSequenceItem spLower;
+    spLower.Register(rig.applet.manager, QStringLiteral("SetStaticPressureLowerRangeValue"), false, 0, REGISTER_STATE);
+    clsSequenceItem pvUpper;
+    pvUpper.Register(rig.applet.manager, QStringLiteral("SetPtrbUpperRangeValue"), false, 0, REGISTER_STATE);
+    piotest::Settle();
+    QList<QPair<int, int>> answered;
+    QObject::connect(&rig.applet.device, &sim::SimServer::requestHandled,
+                     [&](int command, int code) { answered.append({command, code}); });
+    auto& device = rig.applet.device.device();
+    auto& process = rig.applet.device.transmitter().process();
+    const double spUpperRange = device.spUpperRange;
+    const double spLowerRange = device.spLowerRange;
+
+    // Static pressure above its sensor limit: 130 answers 9; Ignore goes on with the read.
+    process.setOverride(sim::Variable::StaticPressure, device.staticPressure().upperLimit + 1);
+    dialogs.AnswerMessage(DialogResult::Ignore);
+    spUpper.Start();
+    ASSERT_TRUE(piotest::RunUntil([&] { return answered.contains({132, 0}) && spUpper.SequenceState() == 0; }));
+    EXPECT_TRUE(answered.contains({130, 9}));
+    ASSERT_EQ(dialogs.Requests().size(), 1u);
+    EXPECT_EQ(dialogs.Requests()[0].text, QStringLiteral("Applied process too high"));
+    EXPECT_EQ(dialogs.Requests()[0].buttons, MessageButtons::AbortRetryIgnore);
+    ASSERT_EQ(dialogs.seen.size(), 1u);
+    EXPECT_EQ(dialogs.seen[0].record, QStringLiteral("Write_130"));
+    EXPECT_EQ(dialogs.seen[0].state, applet::RecordState::WriteFailed);
+    EXPECT_EQ(dialogs.seen[0].response.left(2), Bytes({130, 9}));
+    EXPECT_EQ(rig.Text(QStringLiteral("currentRecord")), QString());
+    EXPECT_EQ(device.spUpperRange, spUpperRange);
+
+    // Below its limit: 131 answers 10; Retry sends it again, then Ignore lets it pass.
+    answered.clear();
+    process.setOverride(sim::Variable::StaticPressure, device.staticPressure().lowerLimit - 1);
+    dialogs.AnswerMessage(DialogResult::Retry);
+    dialogs.AnswerMessage(DialogResult::Ignore);
+    spLower.Start();
+    ASSERT_TRUE(piotest::RunUntil([&] { return answered.contains({132, 0}) && spLower.SequenceState() == 0; }));
+    EXPECT_EQ(answered.count({131, 10}), 2);
+    ASSERT_EQ(dialogs.seen.size(), 3u);
+    for (size_t i = 1; i < 3; ++i) {
+        EXPECT_EQ(dialogs.Requests()[i].text, QStringLiteral("Applied process too low"));
+        EXPECT_EQ(dialogs.seen[i].record, QStringLiteral("Write_131"));
+        EXPECT_EQ(dialogs.seen[i].response.left(2), Bytes({131, 10}));
+    }
+    EXPECT_EQ(device.spLowerRange, spLowerRange);
+    EXPECT_FALSE(rig.mgr->TransferFailed());
+
+    // The primary variable below its limit on 36: Abort answers nothing and
+    // asks for the shared abort; the abort fan-out (stop the sequence, let the
+    // record go) ends the run before its read.
+    answered.clear();
+    process.setOverride(sim::Variable::StaticPressure, std::nullopt);
+    process.setOverride(device.pv().code, device.pv().lowerLimit - 1);
+    dialogs.AnswerMessage(DialogResult::Abort);
+    pvUpper.Start();
+    ASSERT_TRUE(piotest::RunUntil([&] { return dialogs.seen.size() == 4; }));
+    piotest::Settle();
+    EXPECT_TRUE(answered.contains({36, 10}));
+    EXPECT_EQ(dialogs.Requests()[3].text, QStringLiteral("Applied process too low"));
+    EXPECT_EQ(dialogs.seen[3].record, QStringLiteral("Read_Write_PTRB_SET_UPPER_RANGE_VALUE"));
+    EXPECT_EQ(dialogs.seen[3].response.left(2), Bytes({36, 10}));
+    EXPECT_EQ(rig.Number(QStringLiteral("abortSequences")), 1);
+    rig.Probe(QStringLiteral("Read_Write_PTRB_SET_UPPER_RANGE_VALUE"));
+    EXPECT_EQ(rig.Control(), RecordAction::None);
+    clsSequenceItem stop;
+    stop.Register(rig.applet.manager, QStringLiteral("SetPtrbUpperRangeValue"), false, 0, REGISTER_CONTROL);
+    stop.DoAction(applet::SequenceAction::Stop);
+    rig.probe->DoAction(RecordAction::Ignore);
+    ASSERT_TRUE(piotest::RunUntil([&] { return pvUpper.SequenceState() == 0; }));
+    piotest::Settle();
+    EXPECT_FALSE(answered.contains({15, 0}));
+    EXPECT_EQ(dialogs.seen.size(), 4u);
 }
