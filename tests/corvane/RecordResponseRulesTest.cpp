@@ -4,6 +4,7 @@
 // open form, the bounded busy repeats, and record runs against the simulated
 // transmitter.
 #include "corvane/frame/clsRecordMgr.h"
+#include "corvane/frame/clsStartAlwaysView.h"
 #include "pioextensions/IViewEx.h"
 #include "pioextensions/clsAppItem.h"
 #include "pioextensions/clsSequenceItem.h"
@@ -11,6 +12,7 @@
 #include "platform/applet/AppletStates.h"
 #include "platform/applet/Description.h"
 #include "platform/applet/TdxDescriptionReader.h"
+#include "platform/automation/ClassRegistry.h"
 #include "platform/dialogs/ScopedDialogService.h"
 #include "platform/dialogs/ScriptedDialogService.h"
 #include "platform/loop/ManualClock.h"
@@ -102,6 +104,11 @@ public:
     }
     void ClearAbort() { applet.PutNumber(QStringLiteral("abortSequences"), 0); }
 
+    // The frame's own record manager would answer the records too, once an
+    // earlier test of this process has registered the frame's classes.
+    struct WithoutFrameView {
+        WithoutFrameView() { automation::ClassRegistry::instance().Unregister(clsStartAlwaysView::kProgId); }
+    } withoutFrameView;
     TrivexApplet applet;
     dialogs::ScriptedDialogService dialogs;
     dialogs::ScopedDialogService installed{dialogs};
