@@ -46,8 +46,16 @@ TEST_F(ConnectionAndAbort, ConnectingStartsGetDeviceInfoOnceAndItsRunIsTheCurren
 TEST_F(ConnectionAndAbort, ALostConnectionWritesVerdict5AndThenAbortsTheRunningSequenceAndRecord)
 {
     PIO_REQUIRE_APPLET(applet);
+    // The identification the connect starts runs on later loop turns: wait
+    // until it has started and ended, so it cannot take the running-sequence
+    // register over from the sequence this test puts there.
+    ItemLog identification(applet.manager);
+    identification.Watch(QStringLiteral("currentSequence"), QStringLiteral("running"));
     ASSERT_TRUE(applet.Connect());
-    ASSERT_TRUE(RunUntil([&] { return applet.Text(QStringLiteral("currentSequence")).isEmpty(); }));
+    ASSERT_TRUE(RunUntil([&] {
+        return identification.changes.contains(QStringLiteral("running=GetDeviceInfo"))
+               && applet.Text(QStringLiteral("currentSequence")).isEmpty();
+    })) << identification.changes.join(QLatin1Char(' ')).toStdString();
     applet.PutText(QStringLiteral("InCompatibleDataset"), QStringLiteral("0"));
     applet.PutText(QStringLiteral("currentSequence"), QStringLiteral("Upload"));
     applet.PutText(QStringLiteral("currentRecord"), kReadTag);
