@@ -1,6 +1,7 @@
 #include "corvane/frame/ComponentTable.h"
 #include "corvane/frame/clsConnEventHandler.h"
 #include "corvane/frame/clsCurrSeqMgr.h"
+#include "corvane/frame/clsDatasetValid.h"
 #include "corvane/frame/clsMenuMgr.h"
 #include "corvane/frame/clsRecordMgr.h"
 
@@ -28,7 +29,7 @@ const std::vector<ComponentEntry>& ComponentTable()
         {QStringLiteral("clsConnEventHandler"), &Make<clsConnEventHandler>},
         // 6 "clsHandleDataBurn"     clsHandleDataBurn   -- not built yet (burn delay and data burn)
         // 7 "clsUserCurve"          clsUserCurve        -- not built yet (user linearisation curve)
-        // 8 "clsDatasetValidation"  clsDatasetValid     -- not built yet (dataset compatibility check)
+        {QStringLiteral("clsDatasetValidation"), &Make<clsDatasetValid>},
         // 9 "clsTtrbObjectMgr"      clsTtrbObjectMgr    -- not built yet (temperature rules)
         // 10 "clsPbObjectMgr"       clsPbObjectMgr      -- not built yet (physical block rules)
         // 11 "clsMvCalculation"     clsMvCalculation    -- not built yet (flow-coefficient calculation)
@@ -46,7 +47,7 @@ const std::vector<QString>& UploadCompletedReceivers()
         kHostFormReceiver,
         // "clsPbObjectMgr"       -- not built yet
         // "clsAiObjectMgr"       -- not built yet
-        // "clsDatasetValidation" -- not built yet
+        QStringLiteral("clsDatasetValidation"),
     };
     return receivers;
 }

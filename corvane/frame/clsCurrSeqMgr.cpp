@@ -33,7 +33,7 @@ const std::vector<QString> kAbortBeforeSequence = {
 // Told last: the compatibility check, which the abort re-runs. Skipped while
 // the device is not connected, so the verdict 5 of a lost connection stands.
 const std::vector<QString> kRecheckAfterAbort = {
-    // "clsDatasetValidation" -- not built yet (dataset compatibility check)
+    QStringLiteral("clsDatasetValidation"),
 };
 
 } // namespace
