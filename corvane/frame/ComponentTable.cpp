@@ -2,6 +2,7 @@
 #include "corvane/frame/clsConnEventHandler.h"
 #include "corvane/frame/clsCurrSeqMgr.h"
 #include "corvane/frame/clsDatasetValid.h"
+#include "corvane/frame/clsFactoryReset.h"
 #include "corvane/frame/clsMenuMgr.h"
 #include "corvane/frame/clsRecordMgr.h"
 
@@ -33,7 +34,7 @@ const std::vector<ComponentEntry>& ComponentTable()
         // 9 "clsTtrbObjectMgr"      clsTtrbObjectMgr    -- not built yet (temperature rules)
         // 10 "clsPbObjectMgr"       clsPbObjectMgr      -- not built yet (physical block rules)
         // 11 "clsMvCalculation"     clsMvCalculation    -- not built yet (flow-coefficient calculation)
-        // 12 "clsFactoryReset"      clsFactoryReset     -- not built yet (factory reset)
+        {QStringLiteral("clsFactoryReset"), &Make<clsFactoryReset>},
         // 13 "clsHTMLReportFactory" clsReportFactory    -- not built yet (HTML report)
         // 14 "clsAiObjectMgr"       clsAiObjectMgr      -- not built yet (analog-input rules)
     };

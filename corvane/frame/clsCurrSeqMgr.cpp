@@ -29,6 +29,7 @@ const std::vector<QString> kAbortBeforeSequence = {
     // "clsUploadDownloadMgr" -- not built yet (upload and download chains)
     // "clsHandleDataBurn"    -- not built yet (data burn watch)
     // "clsUserCurve"         -- not built yet (user curve)
+    QStringLiteral("clsFactoryReset"), // ends the factory reset's busy poll
 };
 // Told last: the compatibility check, which the abort re-runs. Skipped while
 // the device is not connected, so the verdict 5 of a lost connection stands.

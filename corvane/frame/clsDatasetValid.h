@@ -6,6 +6,9 @@
 // a fitting device's identification is copied into the dataset. The two
 // allowed-entries masks of the multivariable block follow the software
 // revision.
+//
+// The dataset's values are the items' own values, the device's those of the
+// same items bound on their shadow (the values the device reported last).
 #include "corvane/frame/IStartAlwaysComp.h"
 #include "pioextensions/clsAppItemCollection.h"
 #include "pioextensions/clsSeqItemCollection.h"
@@ -21,8 +24,10 @@ class clsDatasetValid : public QObject, public IStartAlwaysComp {
 public:
     static inline const QString kInCompatibleDataset = QStringLiteral("InCompatibleDataset");
     static inline const QString kGetDeviceInfo = QStringLiteral("GetDeviceInfo");
+    static constexpr int32_t kUnsupportedRevisionText = 2007;
 
-    // The verdicts of "InCompatibleDataset".
+    // The verdicts of "InCompatibleDataset". A download is allowed only on
+    // kFits and kRevisionUnsupportedOrLost.
     enum Verdict : int {
         kFits = 0,
         kModuleTypeDiffers = 1,
@@ -45,7 +50,11 @@ public:
 
     bool Registered() const { return m_registered; }
 
-    // Runs the compatibility check, publishes the verdict and returns it.
+    // Runs the compatibility check, publishes the verdict and returns it; -1
+    // while not registered (nothing is published then). A rule that cannot be
+    // decided (a value that is not a number, an item that cannot be read)
+    // counts as not met: its verdict is published and the reason traced, so
+    // a verdict of an earlier device never stands for this one.
     int CompatibilityCheck();
 
 public slots:
@@ -56,5 +65,31 @@ public slots:
     void m_SeqGetDeviceInfo_StatusChanged(int32_t sequenceStatus);
 
 private:
+    void BindItems();
+    // True when the device's revision is supported; else the device is
+    // disconnected (verdict 5, message where one may be shown).
+    bool RevisionCheck();
+    void RejectDevice(const QString& why);
+    void CopyIdentification();
+    bool ModuleTypeDiffers();
+    bool MvFunctionDiffers();
+    bool RangeOutsideLimits();
+    bool SpanBelowMinimum();
+    void Publish(int verdict);
+
+    QString Text(const QString& key) const;
+    // The item's text as a number; raises (traced) when it is none.
+    double Number(const QString& key) const;
+    int32_t UnitCode(const QString& key) const;
+    // The item's value converted from one unit item's code to another's.
+    double Converted(const QString& valueKey, const QString& fromUnitKey, const QString& toUnitKey) const;
+
+    std::shared_ptr<applet::clsAppletItemManager> m_manager;
+    std::shared_ptr<IDeviceInfo> m_deviceInfo;
+    std::shared_ptr<IChangeUnitValue> m_converter;
+    clsAppItemCollection m_items;
+    clsSeqItemCollection m_sequences;
+    std::shared_ptr<clsSequenceItem> m_SeqGetDeviceInfo;
     bool m_registered = false;
+    bool m_getDeviceInfoActive = false;
 };
