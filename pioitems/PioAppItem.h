@@ -64,6 +64,10 @@ public:
     // The item's data type (applet::ItemType as a number); 0 when unknown.
     int32_t DataType() const;
     int32_t ItemState() const { return m_ItemState; }
+    // The bound item itself, for helpers that work on items (the range
+    // adjustment and the rule guard of the rule controls).
+    clsAppItem& AppItem() { return m_item; }
+    const clsAppItem& AppItem() const { return m_item; }
     // The item's Adjust; its errors reach the caller.
     void Adjust();
 

@@ -1,4 +1,5 @@
 #include "corvane/frame/frmRecordItemHandler.h"
+#include "corvane/rules/ctlPtrbObjectMgr.h"
 #include "pioextensions/IViewEx.h"
 #include "pioitems/PioControlItemHandler.h"
 #include "platform/applet/AppletTrace.h"
@@ -9,10 +10,10 @@
 namespace {
 
 // The rule controls the form carries and the one call each gets from the
-// form. The multivariable-rule control "ctlMvObjectMgr1" (told at the end of
-// an upload), the pressure-rule control "ctlPtrbObjectMgr1" (aligned once at
-// load) and the burn-delay control "ctlBurnDelayHandler1" are placed here by
-// the work that builds them; until then the form carries none of them.
+// form: the multivariable-rule control "ctlMvObjectMgr1" is told at the end
+// of an upload, the pressure-rule control "ctlPtrbObjectMgr1" aligns itself
+// once at load. The multivariable-rule control is placed here by the work
+// that builds it; a control the form does not carry is not called.
 const QString kMvObjectMgr = QStringLiteral("ctlMvObjectMgr1");
 const QString kPtrbObjectMgr = QStringLiteral("ctlPtrbObjectMgr1");
 
@@ -38,6 +39,8 @@ frmRecordItemHandler::frmRecordItemHandler()
     setWindowTitle(kCaption);
     m_handler = new pioitems::PioControlItemHandler(this);
     m_handler->setObjectName(QStringLiteral("PioControlItemHandler1"));
+    auto* ptrbObjectMgr = new ctlPtrbObjectMgr(this);
+    ptrbObjectMgr->setObjectName(kPtrbObjectMgr);
 }
 
 frmRecordItemHandler::~frmRecordItemHandler() = default;
