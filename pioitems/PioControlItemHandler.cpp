@@ -1,7 +1,7 @@
 #include "pioitems/PioControlItemHandler.h"
 #include "pioitems/ControlErrors.h"
 #include "pioitems/PioItemProtocol.h"
-#include "platform/controls/ItemControlHandler.h"
+#include "platform/controls/PioCtrlItemHandler.h"
 #include <QLabel>
 
 namespace pioitems {
@@ -50,7 +50,7 @@ const std::array<PersistedProperty<PioControlItemHandler>, 1> PioControlItemHand
 
 PioControlItemHandler::PioControlItemHandler(QWidget* parent)
     : PioUserControl(QStringLiteral("PioControlItemHandler"), parent),
-      m_embedded(std::make_shared<controls::ItemControlHandler>())
+      m_embedded(std::make_shared<controls::PioCtrlItemHandler>())
 {
     SetFaceCaption(QStringLiteral("PioControlItemHandler"));
 }

@@ -3,7 +3,7 @@
 // control of the form that takes part in the item protocol (PioItemProtocol,
 // Typ "PioItem") with the item manager, and with one call it unregisters
 // them again. Unless StandAlone is set it also drives the item-handler
-// control of the platform (controls::ItemControlHandler), which serves the
+// control of the platform (controls::PioCtrlItemHandler), which serves the
 // form's item-bound display controls and gets the form first.
 //
 // The form's controls are walked in their order, depth first; a control that
@@ -20,7 +20,7 @@ namespace applet {
 class clsAppletItemManager;
 }
 namespace controls {
-class ItemControlHandler;
+class PioCtrlItemHandler;
 }
 
 namespace pioitems {
@@ -69,7 +69,7 @@ private:
 
     bool m_StandAlone = false;
     QPointer<QWidget> m_parentForm;
-    std::shared_ptr<controls::ItemControlHandler> m_embedded;
+    std::shared_ptr<controls::PioCtrlItemHandler> m_embedded;
 };
 
 } // namespace pioitems

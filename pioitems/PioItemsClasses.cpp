@@ -4,26 +4,12 @@
 #include "pioitems/PioRecordItem.h"
 #include "pioitems/PioSequenceItem.h"
 #include "platform/automation/ClassRegistry.h"
+#include "platform/controls/ControlClasses.h"
 #include <QPointer>
 
 namespace pioitems {
 
-namespace {
-
-// A control created by name belongs to the caller's pointer until it is
-// placed on a container; from then on the container's widget tree owns it.
-template <class Control>
-std::shared_ptr<automation::ComObject> CreateUnplaced()
-{
-    auto* control = new Control();
-    const QPointer<QWidget> guard(control);
-    return std::shared_ptr<automation::ComObject>(control, [guard](automation::ComObject*) {
-        if (guard && !guard->parent())
-            delete guard.data();
-    });
-}
-
-} // namespace
+using controls::CreateUnplaced;
 
 void RegisterClasses()
 {

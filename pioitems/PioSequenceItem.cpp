@@ -49,6 +49,9 @@ PioSequenceItem::PioSequenceItem(QWidget* parent)
     setPalette(red);
     setAutoFillBackground(true);
     connect(&m_item, &clsSequenceItem::StatusChanged, this, &PioSequenceItem::StatusChanged);
+    m_messages.SetDroppedHandler([this](const QString& action, int32_t number, const QString& description) {
+        emit ActionDropped(action, number, description);
+    });
 }
 
 PioSequenceItem::~PioSequenceItem()

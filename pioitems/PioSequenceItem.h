@@ -5,7 +5,9 @@
 // either at once or deferred. A deferred action is a message the control
 // posts to itself (SequenceMessageQueue): it runs on a later turn of the
 // event loop, in posting order, is tried again while the sequence is busy,
-// and is lost when the control ends first. While the form is designed the
+// and is lost when the control ends first. One that fails for good is
+// dropped and reported by ActionDropped, so that a page waiting for the
+// sequence can give up waiting. While the form is designed the
 // control shows "Sequence: " and the sequence name on red.
 #include "pioextensions/clsSequenceItem.h"
 #include "pioitems/PersistedProperty.h"
@@ -67,6 +69,9 @@ protected:
 
 signals:
     void StatusChanged(int32_t sequenceStatus);
+    // A deferred action failed for good and was dropped: the sequence will
+    // not run for it. action is "Start", "Force", "Adjust" or "DoAction".
+    void ActionDropped(const QString& action, int32_t number, const QString& description);
 
 private:
     static const std::array<PersistedProperty<PioSequenceItem>, 3> kPersisted;

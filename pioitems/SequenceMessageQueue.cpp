@@ -70,7 +70,7 @@ void SequenceMessageQueue::RunFirst()
                 applet::AppletTrace::Error(QStringLiteral("%1 given up: the sequence stayed busy for %2 s")
                                                .arg(Describe(busy))
                                                .arg((now - busy.busySince) / 1000));
-                Finish();
+                Drop(error.number(), error.description());
                 return;
             }
             const int delay = busy.nextDelayMs;
@@ -83,15 +83,28 @@ void SequenceMessageQueue::RunFirst()
                                        .arg(Describe(busy), error.description())
                                        .arg(static_cast<uint32_t>(error.number()), 8, 16, QLatin1Char('0'))
                                        .arg(error.source()));
+        Drop(error.number(), error.description());
+        return;
     } catch (const std::exception& error) {
         if (!*alive)
             return;
         applet::AppletTrace::Error(
             QStringLiteral("%1 failed: %2").arg(Describe(m_messages.front()), QString::fromLocal8Bit(error.what())));
+        Drop(automation::E_FAIL_, QString::fromLocal8Bit(error.what()));
+        return;
     }
     if (!*alive)
         return;
     Finish();
+}
+
+void SequenceMessageQueue::Drop(int32_t number, const QString& description)
+{
+    const QString action = m_messages.front().actionName;
+    Finish();
+    // The handler may end this queue.
+    if (const DroppedHandler dropped = m_dropped)
+        dropped(action, number, description);
 }
 
 void SequenceMessageQueue::Finish()

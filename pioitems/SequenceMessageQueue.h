@@ -36,6 +36,13 @@ public:
     SequenceMessageQueue(const SequenceMessageQueue&) = delete;
     SequenceMessageQueue& operator=(const SequenceMessageQueue&) = delete;
 
+    // Told of every message that failed for good (an error other than busy,
+    // or busy for too long), after the message left the queue: its action
+    // name, the error number and description. A page that waits for the
+    // sequence learns from it that the sequence will not run.
+    using DroppedHandler = std::function<void(const QString& actionName, int32_t number, const QString& description)>;
+    void SetDroppedHandler(DroppedHandler handler) { m_dropped = std::move(handler); }
+
     // Queues message; actionName names it in traces ("Start").
     void Post(int32_t message, int32_t wParam, const QString& actionName);
     // Messages posted and not yet carried out, dropped or given up.
@@ -60,7 +67,11 @@ private:
     // call, run only while the queue lives.
     std::function<void()> WhileAlive(std::function<void()> call) const;
 
+    // Ends the first message as failed and tells the dropped handler.
+    void Drop(int32_t number, const QString& description);
+
     Handler m_handler;
+    DroppedHandler m_dropped;
     std::function<QString()> m_owner;
     std::deque<Message> m_messages;
     uint64_t m_lastId = 0;

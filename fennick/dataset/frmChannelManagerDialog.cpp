@@ -9,7 +9,7 @@
 #include "platform/applet/clsAppletItemManager.h"
 #include "platform/automation/ComError.h"
 #include "platform/controls/ItemComboBox.h"
-#include "platform/controls/ItemControlHandler.h"
+#include "platform/controls/PioCtrlItemHandler.h"
 #include "platform/controls/ItemLabel.h"
 #include "platform/controls/Twips.h"
 #include "platform/controls/WindowPlacement.h"
@@ -70,7 +70,7 @@ frmChannelManagerDialog::frmChannelManagerDialog(std::shared_ptr<clsDataManager>
       m_lstStandardModules(new QListWidget(m_fraSelectModule)),
       m_cmdDone(new QPushButton(this)),
       m_cmdCancel(new QPushButton(this)),
-      m_itemHandler(std::make_shared<controls::ItemControlHandler>())
+      m_itemHandler(std::make_shared<controls::PioCtrlItemHandler>())
 {
     BuildLayout();
     Form_Initialize();

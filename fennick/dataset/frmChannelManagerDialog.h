@@ -26,7 +26,7 @@ class clsDataManagerDataItem;
 namespace applet { class clsAppletItemManager; }
 namespace controls {
 class ItemComboBox;
-class ItemControlHandler;
+class PioCtrlItemHandler;
 class ItemLabel;
 } // namespace controls
 
@@ -81,7 +81,7 @@ public:
     QPushButton* cmdRemove() const { return m_cmdRemove; }
     QPushButton* cmdDone() const { return m_cmdDone; }
     QPushButton* cmdCancel() const { return m_cmdCancel; }
-    std::shared_ptr<controls::ItemControlHandler> CtrlItemHandler() const { return m_itemHandler; }
+    std::shared_ptr<controls::PioCtrlItemHandler> CtrlItemHandler() const { return m_itemHandler; }
 
 signals:
     void Done(int32_t result);
@@ -133,5 +133,5 @@ private:
     QListWidget* m_lstStandardModules;
     QPushButton* m_cmdDone;
     QPushButton* m_cmdCancel;
-    std::shared_ptr<controls::ItemControlHandler> m_itemHandler;
+    std::shared_ptr<controls::PioCtrlItemHandler> m_itemHandler;
 };

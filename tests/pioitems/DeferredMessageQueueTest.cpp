@@ -79,6 +79,8 @@ TEST_F(DeferredMessageQueue, BusyMessageIsRetriedWithGrowingDelayAndLaterOnesWai
 TEST_F(DeferredMessageQueue, BusyMessageIsGivenUpAfterItsBoundAndTheNextOneRuns)
 {
     auto queue = MakeQueue();
+    QStringList dropped;
+    queue->SetDroppedHandler([&](const QString& action, int32_t, const QString&) { dropped << action; });
     busy = {1126};
     queue->Post(1126, 0, "Force");
     queue->Post(1127, 0, "Adjust");
@@ -91,6 +93,7 @@ TEST_F(DeferredMessageQueue, BusyMessageIsGivenUpAfterItsBoundAndTheNextOneRuns)
     clock.Advance(2000);
     EXPECT_EQ(queue->Count(), 0);
     EXPECT_TRUE(traces.ErrorContains("Seq: deferred Force given up: the sequence stayed busy for 600 s"));
+    EXPECT_EQ(dropped, QStringList({"Force"})) << "the page waiting for it can give up too";
     EXPECT_EQ(calls.mid(calls.size() - 2), QStringList({"1126:0@600550", "1127:0@600550"}));
     EXPECT_EQ(calls.filter("1127").size(), 1);
     EXPECT_EQ(clock.ArmedTimerCount(), 0);

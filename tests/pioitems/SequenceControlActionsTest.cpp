@@ -140,6 +140,11 @@ TEST_F(SequenceControlActions, DeferredActionsAreLostWithTheirControl)
 TEST_F(SequenceControlActions, DeferredFailuresAreTracedNotRaised)
 {
     PioSequenceItem* unknown = Control("NoSuchSequence");
+    QStringList dropped;
+    QObject::connect(unknown, &PioSequenceItem::ActionDropped,
+                     [&](const QString& action, int32_t number, const QString&) {
+                         dropped << QStringLiteral("%1 %2").arg(action).arg(static_cast<uint32_t>(number), 0, 16);
+                     });
     unknown->Start();
     unknown->Adjust();
     // Never registered: a deferred DoAction has nowhere to go.
@@ -148,6 +153,8 @@ TEST_F(SequenceControlActions, DeferredFailuresAreTracedNotRaised)
     pioitemstest::Settle();
     clock.Advance(5000);
     EXPECT_EQ(unknown->PendingActions(), 0) << "tried once each, never again";
+    // A page waiting for the sequence hears that it will not run.
+    EXPECT_EQ(dropped, QStringList({"Start 80040064", "Adjust 80040064"})) << "never registered";
     EXPECT_TRUE(traces.ErrorContains("PioSequenceItem(NoSuchSequence): deferred Start failed"));
     EXPECT_TRUE(traces.ErrorContains("PioSequenceItem(NoSuchSequence): deferred Adjust failed"));
     EXPECT_TRUE(traces.ErrorContains("deferred DoAction 1 not carried out: the control was never registered"));

@@ -15,7 +15,7 @@
 #include "platform/applet/FdtFileParser.h"
 #include "platform/applet/clsAppletItemManager.h"
 #include "platform/controls/ItemComboBox.h"
-#include "platform/controls/ItemControlHandler.h"
+#include "platform/controls/PioCtrlItemHandler.h"
 #include "platform/controls/ItemLabel.h"
 #include "platform/loop/EventLoop.h"
 #include "platform/loop/ManualClock.h"

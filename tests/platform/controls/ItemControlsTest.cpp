@@ -4,7 +4,7 @@
 #include "platform/applet/Description.h"
 #include "platform/applet/clsAppletItemManager.h"
 #include "platform/controls/ItemComboBox.h"
-#include "platform/controls/ItemControlHandler.h"
+#include "platform/controls/PioCtrlItemHandler.h"
 #include "platform/controls/ItemLabel.h"
 #include "platform/loop/EventLoop.h"
 #include <QMimeData>
@@ -47,7 +47,7 @@ struct Form {
     QWidget widget;
     controls::ItemComboBox* combo = new controls::ItemComboBox(&widget);
     controls::ItemLabel* label = new controls::ItemLabel(&widget);
-    std::shared_ptr<controls::ItemControlHandler> handler = std::make_shared<controls::ItemControlHandler>();
+    std::shared_ptr<controls::PioCtrlItemHandler> handler = std::make_shared<controls::PioCtrlItemHandler>();
 };
 
 } // namespace

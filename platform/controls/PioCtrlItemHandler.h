@@ -2,9 +2,14 @@
 // Serves the item-bound controls of one form: registered as a view of the
 // applet item manager, it registers the item of every bound control on the
 // form, binds the controls to their items and tells each control when its
-// item changes. Register again after binding controls to other items.
+// item changes. The display controls of the form (PioDisplayControl: text,
+// combo, labels, bar graph, plotter, user curve) it registers with the
+// manager, the applet user level ("&&private&&UserLevel") and the country
+// code ("&&private&&countrycode"), and hands them every later change of the
+// user level. Register again after binding controls to other items.
 // Always held by a shared_ptr.
 #include "platform/applet/View.h"
+#include "platform/automation/ClassRegistry.h"
 #include <QList>
 #include <QPointer>
 #include <QWidget>
@@ -14,11 +19,16 @@
 namespace controls {
 
 class ItemBoundControl;
+class PioDisplayControl;
 
-class ItemControlHandler : public applet::View, public std::enable_shared_from_this<ItemControlHandler> {
+class PioCtrlItemHandler : public applet::View,
+                           public automation::ComObject,
+                           public std::enable_shared_from_this<PioCtrlItemHandler> {
 public:
-    ItemControlHandler();
-    ~ItemControlHandler() override;
+    static inline const QString kProgId = QStringLiteral("PioCtrItemHandler.PioCtrlItemHandler");
+
+    PioCtrlItemHandler();
+    ~PioCtrlItemHandler() override;
 
     bool IsRegistered() const { return m_manager != nullptr; }
 
@@ -46,10 +56,15 @@ private:
         ItemBoundControl* control = nullptr;
     };
     void DetachAll();
+    // The user level and country code as the items hold them now.
+    int32_t ReadNumber(int32_t handle, int32_t fallback) const;
 
     std::shared_ptr<applet::clsAppletItemManager> m_manager;
     int32_t m_viewHandle = 0;
     QList<Bound> m_controls;
+    QList<QPointer<PioDisplayControl>> m_displays;
+    int32_t m_userLevelHandle = -1;
+    int32_t m_countryCodeHandle = -1;
 };
 
 } // namespace controls

@@ -1,0 +1,395 @@
+#include "platform/controls/PioDisplayControl.h"
+#include "platform/applet/AppletResults.h"
+#include "platform/applet/AppletTrace.h"
+#include "platform/applet/Description.h"
+#include "platform/applet/View.h"
+#include "platform/applet/clsAppletItemManager.h"
+#include "platform/dialogs/DialogService.h"
+#include <QPointer>
+#include <cmath>
+
+namespace controls {
+
+namespace {
+
+PioDisplayControl::TextSource& Source()
+{
+    static PioDisplayControl::TextSource source;
+    return source;
+}
+
+// What the user reads when an item refuses a value, by the manager's failed flag.
+struct WriteErrorEntry {
+    int32_t failed;
+    const char* text; // %1 item, %2 the text entered
+};
+constexpr WriteErrorEntry kWriteErrors[] = {
+    {applet::kItemUnknown, "The value of %1 cannot be written: the item does not exist."},
+    {applet::kItemWrongType, "\"%2\" is not a value of the kind %1 holds."},
+    {applet::kItemBadValue, "\"%2\" is not a valid value of %1."},
+};
+
+// True when some write command of the description carries the item.
+bool WrittenByDevice(const applet::Description& description, const QString& item)
+{
+    for (const applet::DescRecord& record : description.records) {
+        if (record.kind == applet::RecordKind::Read)
+            continue;
+        for (const applet::FieldLayout& field : record.request)
+            if (field.item.compare(item, Qt::CaseInsensitive) == 0)
+                return true;
+    }
+    return false;
+}
+
+} // namespace
+
+// The control's own view: the manager's notifications reach the control
+// while it lives.
+class PioDisplayControl::ControlView : public applet::View {
+public:
+    explicit ControlView(PioDisplayControl* control) : m_control(control) {}
+
+    void SetAppletItemManagRef(int32_t lViewHandle, const std::shared_ptr<applet::clsAppletItemManager>& manager,
+                               int32_t& result) override
+    {
+        m_handle = lViewHandle;
+        m_manager = manager;
+        result = 0;
+    }
+    void Show(int32_t& result) override { result = 0; }
+    void Hide(int32_t& result) override { result = 0; }
+    void Destroy(int32_t& result) override
+    {
+        m_manager.reset();
+        result = 0;
+    }
+    void NotifyChanged(int32_t lAppletItemHandle, bool, int32_t, int32_t, int32_t& result) override
+    {
+        result = 0;
+        if (m_control)
+            m_control->Notified(lAppletItemHandle);
+    }
+
+    int32_t m_handle = 0;
+    std::shared_ptr<applet::clsAppletItemManager> m_manager;
+
+private:
+    QPointer<PioDisplayControl> m_control;
+};
+
+PioDisplayControl::PioDisplayControl(QWidget* parent) : QWidget(parent) {}
+
+PioDisplayControl::~PioDisplayControl()
+{
+    ReleaseView();
+}
+
+void PioDisplayControl::SetTextSource(TextSource source)
+{
+    Source() = std::move(source);
+}
+
+QString PioDisplayControl::LookUpText(int32_t textId, int32_t countryCode)
+{
+    return Source() && textId > 0 ? Source()(textId, countryCode) : QString();
+}
+
+QString PioDisplayControl::FormatNumber(double value, int16_t maxDigits, int16_t decimalPlaces)
+{
+    if (!std::isfinite(value))
+        return QString::number(value);
+    QString text = QString::number(value, 'f', decimalPlaces < 0 ? 6 : decimalPlaces);
+    if (decimalPlaces < 0 && text.contains(QLatin1Char('.'))) {
+        while (text.endsWith(QLatin1Char('0')))
+            text.chop(1);
+        if (text.endsWith(QLatin1Char('.')))
+            text.chop(1);
+    }
+    if (maxDigits > 0 && text.size() > maxDigits)
+        text = QString::number(value, 'E', std::max(0, std::min<int>(decimalPlaces < 0 ? 3 : decimalPlaces, 6)));
+    return text;
+}
+
+QString PioDisplayControl::WriteErrorText(const QString& item, const QString& text, int32_t failed,
+                                          const applet::DescObject* object)
+{
+    QString message = QStringLiteral("%1 refused \"%2\" (%3).").arg(item, text).arg(failed);
+    for (const WriteErrorEntry& entry : kWriteErrors)
+        if (entry.failed == failed)
+            message = QString::fromLatin1(entry.text).arg(item, text);
+    if (failed == applet::kItemBadValue && object && (object->minimum || object->maximum))
+        message += QStringLiteral(" Allowed: %1 to %2.")
+                       .arg(object->minimum ? QString::number(*object->minimum) : QStringLiteral("-"),
+                            object->maximum ? QString::number(*object->maximum) : QStringLiteral("-"));
+    return message;
+}
+
+void PioDisplayControl::Register(const std::shared_ptr<applet::clsAppletItemManager>& manager, int32_t userLevel,
+                                 int32_t countryCode)
+{
+    ReleaseView();
+    m_userLevel = userLevel;
+    m_countryCode = countryCode;
+    if (manager) {
+        auto view = std::make_shared<ControlView>(this);
+        int32_t result = 0;
+        manager->RegisterView(view, result);
+        if (result != 0 || !view->m_manager) {
+            applet::AppletTrace::Error(QStringLiteral("%1: the item manager refused the control's view (%2)")
+                                           .arg(objectName())
+                                           .arg(applet::ResultText(result)));
+        } else {
+            m_view = view;
+            for (Binding& binding : m_bindings) {
+                if (binding.name.isEmpty())
+                    continue;
+                int32_t handle = -1;
+                int32_t failed = 0;
+                manager->RegisterItem(binding.name, false, view->m_handle, handle, 0, 0, failed);
+                if (failed != 0 || handle <= 0)
+                    applet::AppletTrace::Error(QStringLiteral("%1: item %2 cannot be bound (%3)")
+                                                   .arg(objectName(), binding.name)
+                                                   .arg(failed));
+                else
+                    binding.handle = handle;
+            }
+        }
+    }
+    UpdateEntries();
+    ShowItems();
+}
+
+void PioDisplayControl::UnRegister()
+{
+    ReleaseView();
+    UpdateEntries();
+    ShowItems();
+}
+
+void PioDisplayControl::ReleaseView()
+{
+    for (Binding& binding : m_bindings)
+        binding.handle = -1;
+    const std::shared_ptr<ControlView> view = std::move(m_view);
+    m_view.reset();
+    if (view && view->m_manager) {
+        int32_t result = 0;
+        const auto manager = view->m_manager;
+        manager->UnregisterView(view.get(), result);
+        view->m_manager.reset();
+    }
+}
+
+void PioDisplayControl::Refresh()
+{
+    ShowItems();
+}
+
+bool PioDisplayControl::IsRegistered() const
+{
+    return m_view && m_view->m_manager;
+}
+
+void PioDisplayControl::SetUserLevel(int32_t level)
+{
+    if (level == m_userLevel)
+        return;
+    m_userLevel = level;
+    UpdateEntries();
+}
+
+void PioDisplayControl::SetWriteUserLevel(int32_t level)
+{
+    m_writeUserLevel = level;
+    UpdateEntries();
+}
+
+void PioDisplayControl::SetMaxDigits(int16_t digits)
+{
+    m_maxDigits = digits;
+    ShowItems();
+}
+
+void PioDisplayControl::SetDecimalPlaces(int16_t places)
+{
+    m_decimalPlaces = places;
+    ShowItems();
+}
+
+int PioDisplayControl::AddBinding()
+{
+    m_bindings.push_back({});
+    return static_cast<int>(m_bindings.size()) - 1;
+}
+
+void PioDisplayControl::SetBindingName(int binding, const QString& name)
+{
+    m_bindings.at(static_cast<size_t>(binding)).name = name;
+}
+
+QString PioDisplayControl::BindingName(int binding) const
+{
+    return m_bindings.at(static_cast<size_t>(binding)).name;
+}
+
+bool PioDisplayControl::IsBound(int binding) const
+{
+    return binding >= 0 && binding < BindingCount() && m_bindings[static_cast<size_t>(binding)].handle > 0 &&
+           IsRegistered();
+}
+
+std::shared_ptr<applet::clsAppletItemManager> PioDisplayControl::Manager() const
+{
+    return IsRegistered() ? m_view->m_manager : nullptr;
+}
+
+bool PioDisplayControl::ReadText(int binding, QString& text, bool shadow) const
+{
+    if (!IsBound(binding))
+        return false;
+    int32_t failed = 0;
+    QString value;
+    Manager()->GetValueAsText(m_bindings[static_cast<size_t>(binding)].handle, value, shadow, failed);
+    if (failed != 0)
+        return false;
+    text = value;
+    return true;
+}
+
+bool PioDisplayControl::ReadNumber(int binding, double& value) const
+{
+    QString text;
+    if (!ReadText(binding, text))
+        return false;
+    bool ok = false;
+    const double number = text.trimmed().toDouble(&ok);
+    if (ok)
+        value = number;
+    return ok;
+}
+
+const applet::DescObject* PioDisplayControl::Object(int binding) const
+{
+    const auto manager = Manager();
+    if (!manager || !IsBound(binding))
+        return nullptr;
+    const auto description = manager->GetDescription();
+    const applet::AppletItem* item = manager->Item(m_bindings[static_cast<size_t>(binding)].handle);
+    return description && item ? description->FindObject(item->Name()) : nullptr;
+}
+
+const applet::DescEnumeration* PioDisplayControl::Enumeration(int binding) const
+{
+    const applet::DescObject* object = Object(binding);
+    if (!object || object->enumeration.isEmpty())
+        return nullptr;
+    return Manager()->GetDescription()->FindEnumeration(object->enumeration);
+}
+
+QString PioDisplayControl::EnumerationText(int binding) const
+{
+    const applet::DescEnumeration* enumeration = Enumeration(binding);
+    double value = 0;
+    if (!enumeration || !ReadNumber(binding, value))
+        return QString();
+    for (const applet::DescEnumEntry& entry : enumeration->entries)
+        if (entry.value == static_cast<int32_t>(std::lround(value)))
+            return entry.text;
+    return QString();
+}
+
+QString PioDisplayControl::DisplayText(int binding) const
+{
+    QString text;
+    if (!ReadText(binding, text))
+        return QString();
+    if (Enumeration(binding)) {
+        const QString entry = EnumerationText(binding);
+        return entry.isEmpty() ? text : entry;
+    }
+    const applet::AppletItem* item = Manager()->Item(m_bindings[static_cast<size_t>(binding)].handle);
+    if (item && item->Type() == applet::ItemType::Float && (m_decimalPlaces >= 0 || m_maxDigits > 0)) {
+        bool ok = false;
+        const double value = text.toDouble(&ok);
+        if (ok)
+            return FormatNumber(value, m_maxDigits, m_decimalPlaces);
+    }
+    return text;
+}
+
+bool PioDisplayControl::DeviceValueDiffers(int binding) const
+{
+    const auto manager = Manager();
+    if (!manager)
+        return false;
+    const applet::AppletItem* item = manager->Item(m_bindings[static_cast<size_t>(binding)].handle);
+    if (!item || !item->IsDeviceParameter() || !item->IsShadowValid())
+        return false;
+    QString plain;
+    QString device;
+    return ReadText(binding, plain, false) && ReadText(binding, device, true) && plain != device;
+}
+
+bool PioDisplayControl::MayWrite(int binding) const
+{
+    if (!IsBound(binding) || m_userLevel < m_writeUserLevel)
+        return false;
+    const auto manager = Manager();
+    const applet::AppletItem* item = manager->Item(m_bindings[static_cast<size_t>(binding)].handle);
+    const auto description = manager->GetDescription();
+    if (!item)
+        return false;
+    // A device parameter that no command writes is read from the device only.
+    return !item->IsDeviceParameter() || !description || WrittenByDevice(*description, item->Name());
+}
+
+bool PioDisplayControl::WriteText(int binding, const QString& text, QString& error)
+{
+    if (!IsBound(binding)) {
+        error = WriteErrorText(BindingName(binding), text, applet::kItemUnknown, nullptr);
+        return false;
+    }
+    int32_t failed = 0;
+    // A number outside the range the device accepts is refused here, before
+    // it reaches the dataset.
+    const applet::DescObject* object = Object(binding);
+    bool isNumber = false;
+    const double number = text.trimmed().toDouble(&isNumber);
+    if (object && isNumber && !object->InRange(number))
+        failed = applet::kItemBadValue;
+    else
+        Manager()->PutValueAsText(m_bindings[static_cast<size_t>(binding)].handle, text, failed);
+    if (failed == 0)
+        return true;
+    error = WriteErrorText(BindingName(binding), text, failed, object);
+    return false;
+}
+
+bool PioDisplayControl::WriteNumber(int binding, double value, QString& error)
+{
+    return WriteText(binding, QString::number(value, 'g', 9), error);
+}
+
+void PioDisplayControl::ReportRefusedWrite(const QString& error)
+{
+    applet::AppletTrace::Error(QStringLiteral("%1: %2").arg(objectName(), error));
+    dialogs::DialogService::instance().Warning(windowTitle().isEmpty() ? QStringLiteral("Trivex") : windowTitle(),
+                                               error);
+}
+
+void PioDisplayControl::ItemChanged(int)
+{
+    ShowItems();
+}
+
+void PioDisplayControl::Notified(int32_t itemHandle)
+{
+    for (int i = 0; i < BindingCount(); ++i)
+        if (m_bindings[static_cast<size_t>(i)].handle == itemHandle) {
+            ItemChanged(i);
+            return;
+        }
+}
+
+} // namespace controls

@@ -1,0 +1,133 @@
+#pragma once
+// What every display control of a page shares: a table of item bindings, each
+// named by one of the control's item-name properties (ObjectNameText,
+// ObjectNameUnit, ...), and a small view of its own with which the control
+// registers those items with the item manager. Register binds the items now
+// named (a name set later takes effect at the next Register), UnRegister
+// releases them, Refresh shows their values again; every change of a bound
+// item, of its dataset or of its device value, shows again.
+//
+// Entry controls write their items; an entry is disabled while its item
+// cannot be written (unknown, or a device parameter that no write command
+// carries) or the user level is below WriteUserLevel.
+#include "platform/automation/ClassRegistry.h"
+#include <QString>
+#include <QWidget>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace applet {
+class clsAppletItemManager;
+struct DescEnumeration;
+struct DescObject;
+} // namespace applet
+
+namespace controls {
+
+class PioDisplayControl : public QWidget, public automation::ComObject {
+    Q_OBJECT
+public:
+    explicit PioDisplayControl(QWidget* parent = nullptr);
+    ~PioDisplayControl() override;
+
+    // Binds the named items to the manager and shows their values; a control
+    // registered before is released first. An item that does not exist is
+    // traced and left unbound. userLevel is the applet user level ("0"
+    // maintenance, "1" specialist); countryCode chooses caption texts.
+    void Register(const std::shared_ptr<applet::clsAppletItemManager>& manager, int32_t userLevel = 0,
+                  int32_t countryCode = 1);
+    // Releases every item; the control shows nothing.
+    Q_INVOKABLE void UnRegister();
+    // Shows the values of the bound items again.
+    Q_INVOKABLE void Refresh();
+    bool IsRegistered() const;
+
+    int32_t UserLevel() const { return m_userLevel; }
+    // A new user level enables or disables the entries at once.
+    void SetUserLevel(int32_t level);
+    int32_t CountryCode() const { return m_countryCode; }
+    // The lowest user level that may write; 0 by default.
+    int32_t WriteUserLevel() const { return m_writeUserLevel; }
+    void SetWriteUserLevel(int32_t level);
+
+    // Formats of the number shown: DecimalPlaces below 0 shows the item's own
+    // text; a text longer than MaxDigits shows in exponent form.
+    int16_t MaxDigits() const { return m_maxDigits; }
+    void SetMaxDigits(int16_t digits);
+    int16_t DecimalPlaces() const { return m_decimalPlaces; }
+    void SetDecimalPlaces(int16_t places);
+
+    // Texts of captions given by text id: (id, country code) -> text. One
+    // source for the whole program; none leaves the design captions.
+    using TextSource = std::function<QString(int32_t textId, int32_t countryCode)>;
+    static void SetTextSource(TextSource source);
+    static QString LookUpText(int32_t textId, int32_t countryCode);
+
+    // The number as shown with the given formats.
+    static QString FormatNumber(double value, int16_t maxDigits, int16_t decimalPlaces);
+    // The message for a write the item refused (failed flag of the manager).
+    static QString WriteErrorText(const QString& item, const QString& text, int32_t failed,
+                                  const applet::DescObject* object);
+
+protected:
+    // Adds a binding and returns its number; the name is set by the
+    // control's item-name properties.
+    int AddBinding();
+    void SetBindingName(int binding, const QString& name);
+    QString BindingName(int binding) const;
+    int BindingCount() const { return static_cast<int>(m_bindings.size()); }
+    // True while the binding's item is registered.
+    bool IsBound(int binding) const;
+
+    // Values of a bound item; false (and nothing changed) when not bound or
+    // unreadable.
+    bool ReadText(int binding, QString& text, bool shadow = false) const;
+    bool ReadNumber(int binding, double& value) const;
+    // The value as shown: numbers formatted, enumerated values as their
+    // entry's text.
+    QString DisplayText(int binding) const;
+    const applet::DescEnumeration* Enumeration(int binding) const;
+    const applet::DescObject* Object(int binding) const;
+    // The entry's text of the enumerated value of binding; empty for none.
+    QString EnumerationText(int binding) const;
+    // True when the item's device value is known and differs from its dataset value.
+    bool DeviceValueDiffers(int binding) const;
+    // True when the item may be written now (item and user level).
+    bool MayWrite(int binding) const;
+    // Writes text into the item; on refusal error holds the message.
+    bool WriteText(int binding, const QString& text, QString& error);
+    bool WriteNumber(int binding, double value, QString& error);
+    // Shows a refused write to the user and traces it.
+    void ReportRefusedWrite(const QString& error);
+
+    // Shows every binding's value; called after Register, UnRegister,
+    // Refresh and every change.
+    virtual void ShowItems() = 0;
+    // A bound item changed; shows everything by default.
+    virtual void ItemChanged(int binding);
+    // Called after registration and at a new user level: enable the entries.
+    virtual void UpdateEntries() {}
+
+private:
+    class ControlView;
+    friend class ControlView;
+    struct Binding {
+        QString name;
+        int32_t handle = -1;
+    };
+    std::shared_ptr<applet::clsAppletItemManager> Manager() const;
+    void Notified(int32_t itemHandle);
+    void ReleaseView();
+
+    std::vector<Binding> m_bindings;
+    std::shared_ptr<ControlView> m_view;
+    int32_t m_userLevel = 0;
+    int32_t m_countryCode = 1;
+    int32_t m_writeUserLevel = 0;
+    int16_t m_maxDigits = 8;
+    int16_t m_decimalPlaces = -1;
+};
+
+} // namespace controls

@@ -1,0 +1,232 @@
+#include "platform/controls/PioFieldControl.h"
+#include "platform/applet/Description.h"
+#include "platform/applet/SubItemName.h"
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSignalBlocker>
+#include <QStandardItemModel>
+#include <cmath>
+
+namespace controls {
+
+namespace {
+
+const QString kMarkStyle = QStringLiteral("color: #0000FF; text-decoration: underline;");
+
+// The enable mask as a list of flags; an entry beyond its end is enabled.
+QList<bool> ParseMask(const QString& text)
+{
+    QList<bool> enabled;
+    for (const QString& flag : text.split(QLatin1Char(','), Qt::SkipEmptyParts))
+        enabled.append(flag.trimmed() != QLatin1String("0"));
+    return enabled;
+}
+
+} // namespace
+
+PioFieldControl::PioFieldControl(int parts, QWidget* parent)
+    : PioDisplayControl(parent),
+      m_text(AddBinding()),
+      m_label(AddBinding()),
+      m_combo(AddBinding()),
+      m_mask(AddBinding()),
+      m_unit(AddBinding())
+{
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(4);
+    if (parts & CaptionPart) {
+        m_captionLabel = new QLabel(this);
+        m_captionLabel->setObjectName(QStringLiteral("caption"));
+        layout->addWidget(m_captionLabel, 2);
+    }
+    if (parts & ValuePart) {
+        m_field = new QLineEdit(this);
+        m_field->setObjectName(QStringLiteral("value"));
+        layout->addWidget(m_field, 2);
+        connect(m_field, &QLineEdit::editingFinished, this, &PioFieldControl::Commit);
+    }
+    if (parts & ListPart) {
+        m_list = new QComboBox(this);
+        m_list->setObjectName(QStringLiteral("list"));
+        layout->addWidget(m_list, 2);
+        // Every change of the selection writes, also one made by code, as a
+        // page expects of the list; filling and showing block the signals.
+        connect(m_list, &QComboBox::currentIndexChanged, this, &PioFieldControl::ChooseEntry);
+    }
+    if (parts & UnitPart) {
+        m_unitLabel = new QLabel(this);
+        m_unitLabel->setObjectName(QStringLiteral("unit"));
+        layout->addWidget(m_unitLabel, 1);
+    }
+    UpdateEntries();
+}
+
+void PioFieldControl::SetObjectNameCombo(const QString& name)
+{
+    SetBindingName(m_combo, name);
+    SetBindingName(m_mask, name.isEmpty() ? QString()
+                                          : applet::SubItemName::Compose(applet::SubItemKind::ObjectLimit, name));
+}
+
+QString PioFieldControl::Caption() const
+{
+    return m_captionLabel ? m_captionLabel->text() : QString();
+}
+
+void PioFieldControl::SetCaption(const QString& caption)
+{
+    if (m_captionLabel)
+        m_captionLabel->setText(caption);
+}
+
+void PioFieldControl::SetCaptionTextId(int id)
+{
+    m_captionTextId = id;
+    ShowItems();
+}
+
+void PioFieldControl::SetUnitText(const QString& text)
+{
+    m_unitText = text;
+    ShowItems();
+}
+
+void PioFieldControl::SetUnitVisible(bool visible)
+{
+    m_unitVisible = visible;
+    if (m_unitLabel)
+        m_unitLabel->setVisible(visible);
+}
+
+void PioFieldControl::SetHideMaskedEntries(bool hide)
+{
+    m_hideMasked = hide;
+    ShowItems();
+}
+
+int PioFieldControl::ValueBinding() const
+{
+    return ObjectNameText().isEmpty() ? m_label : m_text;
+}
+
+QString PioFieldControl::ShownText() const
+{
+    if (m_field)
+        return m_field->text();
+    return m_list ? m_list->currentText() : QString();
+}
+
+void PioFieldControl::UpdateEntries()
+{
+    if (m_field)
+        m_field->setReadOnly(ObjectNameText().isEmpty() || !MayWrite(m_text));
+    if (m_field)
+        m_field->setEnabled(ObjectNameText().isEmpty() || MayWrite(m_text));
+    if (m_list)
+        m_list->setEnabled(MayWrite(m_combo));
+}
+
+void PioFieldControl::ShowItems()
+{
+    m_busy = true;
+    if (m_captionLabel && m_captionTextId > 0) {
+        const QString caption = LookUpText(m_captionTextId, CountryCode());
+        if (!caption.isEmpty())
+            m_captionLabel->setText(caption);
+    }
+    bool marked = false;
+    if (m_field) {
+        const int binding = ValueBinding();
+        m_field->setText(DisplayText(binding));
+        m_field->setCursorPosition(0);
+        marked = marked || DeviceValueDiffers(binding);
+    }
+    if (m_list) {
+        FillList();
+        marked = marked || DeviceValueDiffers(m_combo);
+    }
+    if (m_unitLabel) {
+        const QString unit = EnumerationText(m_unit);
+        m_unitLabel->setText(ObjectNameUnit().isEmpty() || !IsBound(m_unit) ? m_unitText
+                             : unit.isEmpty()                               ? DisplayText(m_unit)
+                                                                            : unit);
+    }
+    ShowMark(marked);
+    m_busy = false;
+}
+
+void PioFieldControl::FillList()
+{
+    const QSignalBlocker blocker(m_list);
+    m_list->clear();
+    const applet::DescEnumeration* enumeration = Enumeration(m_combo);
+    if (!enumeration)
+        return;
+    QString maskText;
+    const QList<bool> mask = ReadText(m_mask, maskText) ? ParseMask(maskText) : QList<bool>();
+    double value = 0;
+    const bool known = ReadNumber(m_combo, value);
+    const int32_t current = known ? static_cast<int32_t>(std::lround(value)) : 0;
+    auto* model = qobject_cast<QStandardItemModel*>(m_list->model());
+    for (int i = 0; i < enumeration->entries.size(); ++i) {
+        const applet::DescEnumEntry& entry = enumeration->entries[i];
+        const bool enabled = i >= mask.size() || mask[i];
+        // The item's own value stays in the list, so that it can be shown.
+        if (!enabled && m_hideMasked && !(known && entry.value == current))
+            continue;
+        m_list->addItem(entry.text, entry.value);
+        if (!enabled && model)
+            model->item(m_list->count() - 1)->setEnabled(false);
+    }
+    m_list->setCurrentIndex(known ? m_list->findData(current) : -1);
+}
+
+void PioFieldControl::ShowMark(bool marked)
+{
+    m_marked = marked;
+    QWidget* target = m_captionLabel ? static_cast<QWidget*>(m_captionLabel)
+                      : m_field      ? static_cast<QWidget*>(m_field)
+                                     : static_cast<QWidget*>(m_list);
+    if (target)
+        target->setStyleSheet(marked ? kMarkStyle : QString());
+}
+
+void PioFieldControl::Commit()
+{
+    if (m_busy || !m_field || ObjectNameText().isEmpty() || !IsBound(m_text))
+        return;
+    const QString entered = m_field->text().trimmed();
+    if (entered == DisplayText(m_text))
+        return;
+    m_busy = true;
+    QString error;
+    const bool written = MayWrite(m_text) && WriteText(m_text, entered, error);
+    m_busy = false;
+    if (!written) {
+        ShowItems(); // the item's value comes back
+        ReportRefusedWrite(error.isEmpty() ? WriteErrorText(ObjectNameText(), entered, 0, nullptr) : error);
+    } else {
+        ShowItems();
+    }
+}
+
+void PioFieldControl::ChooseEntry(int index)
+{
+    if (m_busy || index < 0 || !IsBound(m_combo))
+        return;
+    const QVariant data = m_list->itemData(index);
+    QString error;
+    m_busy = true;
+    const bool written = MayWrite(m_combo) && WriteText(m_combo, QString::number(data.toInt()), error);
+    m_busy = false;
+    if (!written) {
+        ShowItems();
+        if (!error.isEmpty())
+            ReportRefusedWrite(error);
+    }
+}
+
+} // namespace controls

@@ -1,0 +1,205 @@
+#include "platform/controls/PioPlotter.h"
+#include "platform/applet/AppletTrace.h"
+#include "platform/loop/TimerService.h"
+#include <QPainter>
+#include <QPainterPath>
+
+namespace controls {
+
+namespace {
+
+const std::array<QColor, PioPlotter::kChannels> kChannelColours{QColor(0, 90, 200), QColor(200, 40, 40),
+                                                                 QColor(0, 150, 60), QColor(150, 80, 180)};
+
+} // namespace
+
+PioPlotter::PioPlotter(QWidget* parent) : PioDisplayControl(parent)
+{
+    for (Channel& channel : m_channels) {
+        channel.value = AddBinding();
+        channel.unit = AddBinding();
+    }
+    setMinimumSize(200, 120);
+}
+
+PioPlotter::Channel* PioPlotter::At(int channel)
+{
+    if (channel < 1 || channel > kChannels) {
+        applet::AppletTrace::Error(QStringLiteral("%1: there is no channel %2").arg(objectName()).arg(channel));
+        return nullptr;
+    }
+    return &m_channels[static_cast<size_t>(channel - 1)];
+}
+
+const PioPlotter::Channel* PioPlotter::At(int channel) const
+{
+    return channel < 1 || channel > kChannels ? nullptr : &m_channels[static_cast<size_t>(channel - 1)];
+}
+
+void PioPlotter::SetObjectNameMin(int channel, const QString& text)
+{
+    if (Channel* c = At(channel))
+        c->scale.minimum = PioScale::ParseNumber(text, 0);
+    update();
+}
+
+void PioPlotter::SetObjectNameMax(int channel, const QString& text)
+{
+    if (Channel* c = At(channel))
+        c->scale.maximum = PioScale::ParseNumber(text, 100);
+    update();
+}
+
+void PioPlotter::SetObjectNameUnit(int channel, const QString& name)
+{
+    if (Channel* c = At(channel))
+        SetBindingName(c->unit, name);
+}
+
+void PioPlotter::SetObjectNameValue(int channel, const QString& name)
+{
+    Channel* c = At(channel);
+    if (!c)
+        return;
+    // Another value starts a new curve.
+    if (name.compare(BindingName(c->value), Qt::CaseInsensitive) != 0)
+        c->points.clear();
+    SetBindingName(c->value, name);
+}
+
+void PioPlotter::SetObjectCaption(int channel, const QString& caption)
+{
+    if (Channel* c = At(channel))
+        c->caption = caption;
+    update();
+}
+
+QString PioPlotter::ObjectNameValue(int channel) const
+{
+    const Channel* c = At(channel);
+    return c ? BindingName(c->value) : QString();
+}
+
+QString PioPlotter::ObjectCaption(int channel) const
+{
+    const Channel* c = At(channel);
+    return c ? c->caption : QString();
+}
+
+void PioPlotter::SetCaption(const QString& caption)
+{
+    m_caption = caption;
+    update();
+}
+
+void PioPlotter::SetTimeSpanSeconds(int seconds)
+{
+    m_timeSpanSeconds = std::max(1, seconds);
+    update();
+}
+
+QList<QPointF> PioPlotter::Points(int channel) const
+{
+    const Channel* c = At(channel);
+    return c ? c->points : QList<QPointF>();
+}
+
+const PioScale& PioPlotter::Scale(int channel) const
+{
+    static const PioScale none;
+    const Channel* c = At(channel);
+    return c ? c->scale : none;
+}
+
+QString PioPlotter::LegendText(int channel) const
+{
+    const Channel* c = At(channel);
+    if (!c || !IsBound(c->value))
+        return c ? c->caption : QString();
+    QString unit = EnumerationText(c->unit);
+    if (unit.isEmpty())
+        unit = DisplayText(c->unit);
+    return QStringLiteral("%1: %2 %3").arg(c->caption, DisplayText(c->value), unit).trimmed();
+}
+
+void PioPlotter::Clear()
+{
+    for (Channel& channel : m_channels)
+        channel.points.clear();
+    update();
+}
+
+void PioPlotter::Sample(Channel& channel)
+{
+    double value = 0;
+    if (!ReadNumber(channel.value, value))
+        return;
+    const double now = static_cast<double>(loop::TimerService::instance().NowMs());
+    if (!channel.points.isEmpty() && channel.points.last().x() == now)
+        channel.points.last().setY(value);
+    else
+        channel.points.append(QPointF(now, value));
+    while (channel.points.size() > kMaxPoints)
+        channel.points.removeFirst();
+}
+
+void PioPlotter::ShowItems()
+{
+    for (Channel& channel : m_channels)
+        if (IsBound(channel.value))
+            Sample(channel);
+    update();
+}
+
+void PioPlotter::ItemChanged(int binding)
+{
+    for (Channel& channel : m_channels)
+        if (channel.value == binding)
+            Sample(channel);
+    update();
+}
+
+void PioPlotter::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.fillRect(rect(), palette().window());
+    const int line = painter.fontMetrics().height();
+    painter.setPen(palette().windowText().color());
+    painter.drawText(QRect(6, 2, width() - 12, line), Qt::AlignLeft, m_caption);
+    const int legendHeight = line * 2 + 4;
+    const QRect plot(8, line + 6, width() - 16, std::max(20, height() - line - 14 - legendHeight));
+    painter.fillRect(plot, Qt::white);
+    painter.setPen(QColor(220, 220, 220));
+    for (int i = 1; i < 10; ++i) {
+        const int y = plot.top() + plot.height() * i / 10;
+        painter.drawLine(plot.left(), y, plot.right(), y);
+    }
+    painter.setPen(Qt::black);
+    painter.drawRect(plot);
+    const double end = static_cast<double>(loop::TimerService::instance().NowMs());
+    const double span = m_timeSpanSeconds * 1000.0;
+    for (int i = 0; i < kChannels; ++i) {
+        const Channel& channel = m_channels[static_cast<size_t>(i)];
+        QPainterPath path;
+        bool started = false;
+        for (const QPointF& point : channel.points) {
+            if (point.x() < end - span)
+                continue;
+            const QPointF at(plot.left() + plot.width() * (1.0 - (end - point.x()) / span),
+                             plot.bottom() - plot.height() * channel.scale.Fraction(point.y()));
+            if (started)
+                path.lineTo(at);
+            else
+                path.moveTo(at);
+            started = true;
+        }
+        painter.setPen(QPen(kChannelColours[static_cast<size_t>(i)], 2));
+        painter.drawPath(path);
+        const QRect legend(plot.left() + (plot.width() / 2) * (i % 2), plot.bottom() + 4 + line * (i / 2),
+                           plot.width() / 2, line);
+        painter.drawText(legend, Qt::AlignLeft, LegendText(i + 1));
+    }
+}
+
+} // namespace controls
