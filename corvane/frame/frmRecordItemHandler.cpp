@@ -1,4 +1,5 @@
 #include "corvane/frame/frmRecordItemHandler.h"
+#include "corvane/frame/ctlBurnDelayHandler.h"
 #include "pioextensions/IViewEx.h"
 #include "pioitems/PioControlItemHandler.h"
 #include "platform/applet/AppletTrace.h"
@@ -38,6 +39,7 @@ frmRecordItemHandler::frmRecordItemHandler()
     setWindowTitle(kCaption);
     m_handler = new pioitems::PioControlItemHandler(this);
     m_handler->setObjectName(QStringLiteral("PioControlItemHandler1"));
+    new ctlBurnDelayHandler(this); // "ctlBurnDelayHandler1"
 }
 
 frmRecordItemHandler::~frmRecordItemHandler() = default;
