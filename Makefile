@@ -31,9 +31,10 @@ demo: build
 	@xmllint --format "$(BIN)/DEVICECATALOGUE.XML" 2>/dev/null || cat "$(BIN)/DEVICECATALOGUE.XML"
 	@echo
 	@# A simulated transmitter on a free loopback port, a new project, its
-	@# connection, its dataset; the simulator is stopped however it ends.
+	@# connection, its dataset; then an upload, a change, a download and a
+	@# check (scripts/demo-transfer); the simulator is stopped however it ends.
 	@set -e; work=$$(mktemp -d); \
-	"$(BIN)/trivex-sim" --port 0 --quiet > "$$work/sim.out" 2>&1 & sim=$$!; \
+	"$(BIN)/trivex-sim" --port 0 --quiet --tag FT-101 --device-id 0x1A2B3C > "$$work/sim.out" 2>&1 & sim=$$!; \
 	trap 'kill $$sim 2>/dev/null || true; wait $$sim 2>/dev/null || true; rm -rf "$$work"' EXIT; \
 	for i in $$(seq 100); do grep -q "listening on" "$$work/sim.out" && break; sleep 0.1; done; \
 	port=$$(sed -n 's/.*listening on .*:\([0-9]*\)$$/\1/p' "$$work/sim.out"); \
@@ -50,7 +51,8 @@ demo: build
 	"$(BIN)/trivex-frame" functions "$$work/project" --phase runtime; \
 	echo; echo "== trivex-frame export $$work/project $$work/export.xml"; \
 	"$(BIN)/trivex-frame" export "$$work/project" "$$work/export.xml"; \
-	head -c 600 "$$work/export.xml"; echo " ..."
+	head -c 600 "$$work/export.xml"; echo " ..."; \
+	echo; scripts/demo-transfer "$(BIN)" "$$work" "$$port"
 
 bench: deps
 	@cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DTRIVEX_BENCH=ON >/dev/null

@@ -3,8 +3,10 @@
 #include "corvane/frame/clsCurrSeqMgr.h"
 #include "corvane/frame/clsDatasetValid.h"
 #include "corvane/frame/clsFactoryReset.h"
+#include "corvane/frame/clsHandleDataBurn.h"
 #include "corvane/frame/clsMenuMgr.h"
 #include "corvane/frame/clsRecordMgr.h"
+#include "corvane/frame/clsUpDownloadMgr.h"
 
 namespace corvane {
 
@@ -26,9 +28,9 @@ const std::vector<ComponentEntry>& ComponentTable()
         {QStringLiteral("clsMenuMgr"), &Make<clsMenuMgr>},
         {QStringLiteral("clsRecordMgr"), &Make<clsRecordMgr>},
         {QStringLiteral("clsCurrSeqMgr"), &Make<clsCurrSeqMgr>},
-        // 4 "clsUploadDownloadMgr"  clsUpDownloadMgr    -- not built yet (upload and download chains)
+        {QStringLiteral("clsUploadDownloadMgr"), &Make<clsUpDownloadMgr>},
         {QStringLiteral("clsConnEventHandler"), &Make<clsConnEventHandler>},
-        // 6 "clsHandleDataBurn"     clsHandleDataBurn   -- not built yet (burn delay and data burn)
+        {QStringLiteral("clsHandleDataBurn"), &Make<clsHandleDataBurn>},
         // 7 "clsUserCurve"          clsUserCurve        -- not built yet (user linearisation curve)
         {QStringLiteral("clsDatasetValidation"), &Make<clsDatasetValid>},
         // 9 "clsTtrbObjectMgr"      clsTtrbObjectMgr    -- not built yet (temperature rules)
@@ -46,8 +48,8 @@ const std::vector<QString>& UploadCompletedReceivers()
     static const std::vector<QString> receivers = {
         QStringLiteral("clsCurrSeqMgr"),
         kHostFormReceiver,
-        // "clsPbObjectMgr"       -- not built yet
-        // "clsAiObjectMgr"       -- not built yet
+        QStringLiteral("clsPbObjectMgr"),
+        QStringLiteral("clsAiObjectMgr"),
         QStringLiteral("clsDatasetValidation"),
     };
     return receivers;

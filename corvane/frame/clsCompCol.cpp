@@ -96,6 +96,14 @@ void clsCompCol::Remove(const QVariant& vntIndexKey)
     m_keys.erase(m_keys.begin() + index);
 }
 
+bool clsCompCol::Contains(const QString& sKey) const
+{
+    for (const QString& key : m_keys)
+        if (!key.isEmpty() && key.compare(sKey, Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
 QString clsCompCol::KeyAt(int position) const
 {
     return position >= 1 && position <= Count() ? m_keys[static_cast<size_t>(position - 1)] : QString();

@@ -25,6 +25,8 @@ public:
     // Raises ComError (traced) for an unknown key or a position out of range.
     std::shared_ptr<IStartAlwaysComp> Item(const QVariant& vntIndexKey) const;
     std::shared_ptr<IStartAlwaysComp> operator()(const QVariant& vntIndexKey) const { return Item(vntIndexKey); }
+    // Whether a member is there under the key (no trace when not).
+    bool Contains(const QString& sKey) const;
     int Count() const { return static_cast<int>(m_members.size()); }
     // Raises like Item for a member that is not there.
     void Remove(const QVariant& vntIndexKey);

@@ -26,8 +26,8 @@ constexpr int16_t kControlOnly = REGISTER_CONTROL;
 // The components told first, in this order, to stop their own work. Each is
 // added here by the work that builds it.
 const std::vector<QString> kAbortBeforeSequence = {
-    // "clsUploadDownloadMgr" -- not built yet (upload and download chains)
-    // "clsHandleDataBurn"    -- not built yet (data burn watch)
+    QStringLiteral("clsUploadDownloadMgr"),
+    QStringLiteral("clsHandleDataBurn"),
     // "clsUserCurve"         -- not built yet (user curve)
     QStringLiteral("clsFactoryReset"), // ends the factory reset's busy poll
 };

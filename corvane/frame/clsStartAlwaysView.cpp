@@ -56,8 +56,12 @@ void clsStartAlwaysView::m_UploadDownloadMgr_UploadCompleted()
         if (receiver == corvane::kHostFormReceiver) {
             if (m_form)
                 m_form->HandleUploadCompleted();
-        } else {
+        } else if (Components().Contains(receiver)) {
             Components().Item(receiver)->HandleUploadCompleted();
+        } else {
+            // A component this frame does not carry is not told; the others still are.
+            applet::AppletTrace::Info(
+                QStringLiteral("clsStartAlwaysView: no component %1 to tell of the upload's end").arg(receiver));
         }
     }
 }

@@ -1,4 +1,5 @@
 #include "corvane/frame/frmRecordItemHandler.h"
+#include "corvane/frame/ctlBurnDelayHandler.h"
 #include "corvane/rules/ctlPtrbObjectMgr.h"
 #include "pioextensions/IViewEx.h"
 #include "pioitems/PioControlItemHandler.h"
@@ -41,6 +42,7 @@ frmRecordItemHandler::frmRecordItemHandler()
     m_handler->setObjectName(QStringLiteral("PioControlItemHandler1"));
     auto* ptrbObjectMgr = new ctlPtrbObjectMgr(this);
     ptrbObjectMgr->setObjectName(kPtrbObjectMgr);
+    new ctlBurnDelayHandler(this); // "ctlBurnDelayHandler1"
 }
 
 frmRecordItemHandler::~frmRecordItemHandler() = default;

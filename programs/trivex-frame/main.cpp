@@ -9,6 +9,7 @@
 //
 // Exit codes: 0 done; 1 the DTM or the device refused or failed; 2 the
 // command line is wrong; 3 the DTM did not finish within the time allowed.
+#include "TransferProgress.h"
 #include "fennick/communication/clsGatewayHART.h"
 #include "corvane/frame/CorvaneClasses.h"
 #include "fennick/fdt/FennickClasses.h"
@@ -33,6 +34,7 @@
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 #include <functional>
+#include <unistd.h>
 
 namespace {
 
@@ -592,12 +594,18 @@ int RunTransfer(const Options& options, bool upload)
         return Fail(session.Why());
     err() << what << " requested (" << invokeId << ")" << Qt::endl;
 
+    // The sequence and record that run, as the device application reports them.
+    const auto progress = std::make_shared<TransferProgress>(err(), isatty(STDERR_FILENO) != 0, what);
+    progress->Attach();
     const frame::FrameEventLog& events = session.Frame().Events();
     auto finished = [&] { return events.Count(finishedEvent) > 0; };
     const bool ended = session.WaitFor(finished, options.timeoutMs, [&](int seconds) {
-        err() << "  " << what << " running, " << seconds << " s, DTM status "
-              << DtmGate::StatusName(session.Status()) << Qt::endl;
+        if (!progress->Attached() && !progress->Attach())
+            err() << "  " << what << " running, " << seconds << " s, DTM status "
+                  << DtmGate::StatusName(session.Status()) << Qt::endl;
     });
+    progress->Finish();
+    progress->Detach();
     if (!ended) {
         err() << "trivex-frame: time-out: the " << what << " did not report its end within "
               << options.timeoutMs / 1000
@@ -611,9 +619,17 @@ int RunTransfer(const Options& options, bool upload)
     // after an upload, the frame stores the instance on the DTM's request.
     if (!session.WaitForUnlock())
         return Fail(QStringLiteral("the DTM did not release its dataset lock"));
-    err() << what << (success ? " finished" : " failed") << Qt::endl;
-    if (const QString refusal = session.DeviceRefusal(); !success && !refusal.isEmpty())
-        err() << "trivex-frame: " << refusal << Qt::endl;
+    if (success) {
+        err() << what << " finished: success" << Qt::endl;
+    } else {
+        QString reason = progress->FailureReason();
+        if (const QString refusal = session.DeviceRefusal(); !refusal.isEmpty())
+            reason = refusal;
+        if (reason.isEmpty())
+            reason = QStringLiteral("the device application reported the transfer as failed (stopped, aborted "
+                                    "or the connection lost)");
+        err() << what << " failed: " << reason << Qt::endl;
+    }
     return Released(session, success ? kExitOk : kExitFailed);
 }
 

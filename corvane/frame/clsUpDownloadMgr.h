@@ -1,0 +1,115 @@
+#pragma once
+// The upload and download chains. Only the first sequence of a transfer is
+// started from outside ("upload" to read the device, "downloadAi" to write
+// it); each time a sequence of the chain ends, the next one is picked from
+// the device's bus kind, its enabled functions, its software revision and its
+// linearisation type, and started. "XXXTransferCompletedXXX" reads "0" while
+// a chain runs, "1" when it ended well and "2" when it failed (a sequence the
+// host stopped, a record whose error was passed over, an abort), so the FDT
+// side never takes a broken transfer for a good one. The end of a good upload
+// raises UploadCompleted. On a device that can be busy, once a record was
+// written, every upload step is followed by "SetEnableBurnDelay". The single
+// sequence "download" that the FDT side forces is watched the same way.
+#include "corvane/frame/IStartAlwaysComp.h"
+#include "pioextensions/clsAppItemCollection.h"
+#include "pioextensions/clsSeqItemCollection.h"
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <memory>
+
+class IDeviceInfo;
+class clsStartAlwaysView;
+
+class clsUpDownloadMgr : public QObject, public IStartAlwaysComp {
+    Q_OBJECT
+public:
+    // Values of "XXXTransferCompletedXXX".
+    static inline const QString kTransferRunning = QStringLiteral("0");
+    static inline const QString kTransferDone = QStringLiteral("1");
+    static inline const QString kTransferFailed = QStringLiteral("2");
+
+    clsUpDownloadMgr();
+    ~clsUpDownloadMgr() override;
+    clsUpDownloadMgr(const clsUpDownloadMgr&) = delete;
+    clsUpDownloadMgr& operator=(const clsUpDownloadMgr&) = delete;
+
+    void Register(const std::shared_ptr<IViewEx>& myView) override;
+    void UnRegister() override;
+    // Stops the next chain step; a running chain ends as failed.
+    void Abort() override;
+    void HandleUploadCompleted() override {}
+
+    // Advance the chain and return the next sequence, or "" at its end (which
+    // writes the transfer's result). "" at once while not registered.
+    QString GetNextUploadSequenceName();
+    QString GetNextDownloadSequenceName();
+
+    bool Registered() const { return m_registered; }
+    bool BurnDelayPending() const { return m_burnDelayPending; }
+    bool AbortPending() const { return m_abortPending; }
+    bool UploadRunning() const { return m_uploadRunning; }
+    bool DownloadRunning() const { return m_downloadRunning; }
+    int16_t UploadIndex() const { return m_uploadIndex; }
+    int16_t DownloadIndex() const { return m_downloadIndex; }
+    // The reason the last transfer failed; empty after a good one.
+    const QString& FailureReason() const { return m_failureReason; }
+
+signals:
+    void UploadCompleted();
+
+public slots:
+    // Called by name by the sequence items: (sequence name, sequence state).
+    void seqUpload_StatusChanged(const QString& name, int status);
+    void seqInitialDownload_StatusChanged(const QString& name, int status);
+    void seqDownload_StatusChanged(const QString& name, int status);
+    void seqSetEnableBurnDelay_StatusChanged(const QString& name, int status);
+    void seqDisableBurnDelay_StatusChanged(const QString& name, int status);
+    void m_CurrentRecordState_ValueChanged(const QString& appItemValue);
+
+private:
+    QStringList UploadList();
+    QStringList DownloadList();
+    // Advances index along list; "" past its end.
+    static QString NextEntry(const QStringList& list, int16_t& index);
+    bool LinearisedByCurve();
+
+    // A transfer begins: its failure marks of earlier transfers are dropped.
+    void BeginTransfer();
+    // Why the step of sequence name that just ended failed; "" when it did
+    // not (the host left the sequence stopped, or a record error was passed over).
+    QString StepFailure(const QString& name);
+    // Ends the running chain as failed: traced, "2" written, no further step.
+    void FailTransfer(const QString& why);
+    // "1" for a good end, "2" when a record error was passed over meanwhile.
+    void EndTransfer();
+    // Starts (or forces) the next sequence; a refusal fails the transfer.
+    void Run(const QString& name, bool force);
+    void UploadStep();
+
+    void SetTransferCompleted(const QString& value);
+    QString Read(const QString& key);
+    bool RecordErrorPassedOver() const;
+    void ClearRecordErrors();
+
+    bool m_registered = false;
+    std::weak_ptr<clsStartAlwaysView> m_view;
+    clsAppItemCollection m_items;
+    clsSeqItemCollection m_sequences;
+    std::shared_ptr<IDeviceInfo> m_deviceInfo;
+    std::shared_ptr<clsAppItem> m_CurrentRecordState;
+    bool m_burnDelayPending = false;
+    bool m_abortPending = false;
+    // An upload chain runs: from a request of one of its sequences to its end.
+    bool m_uploadRunning = false;
+    // A download chain runs: from a request of one of its sequences to its end.
+    bool m_downloadRunning = false;
+    // The single-sequence download runs.
+    bool m_initialDownloadRunning = false;
+    int16_t m_uploadIndex = 0;
+    int16_t m_downloadIndex = 0;
+    int32_t m_uploadPhase = 0;
+    int32_t m_burnDelayPhase = 0;
+    QString m_failureReason;
+};

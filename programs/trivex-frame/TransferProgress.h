@@ -1,0 +1,52 @@
+#pragma once
+// Shows a running upload or download on standard error: the sequence and the
+// record the device application reports, as one line updated in place on a
+// terminal and as plain lines otherwise; and remembers the last record that
+// failed with its response, so the end of a failed transfer can say why.
+#include "platform/applet/View.h"
+#include <QString>
+#include <QTextStream>
+#include <cstdint>
+#include <map>
+#include <memory>
+
+class TransferProgress : public applet::View, public std::enable_shared_from_this<TransferProgress> {
+public:
+    TransferProgress(QTextStream& stream, bool terminal, const QString& what);
+    ~TransferProgress() override;
+
+    // Registers with the item manager of the process's applet host; false
+    // while there is none yet (try again later).
+    bool Attach();
+    void Detach();
+    bool Attached() const { return m_manager != nullptr; }
+    // Ends the line that is updated in place.
+    void Finish();
+
+    // "record NAME: response code N (words)"; empty when no record failed.
+    QString FailureReason() const;
+
+    void SetAppletItemManagRef(int32_t lViewHandle, const std::shared_ptr<applet::clsAppletItemManager>& manager,
+                               int32_t& result) override;
+    void Show(int32_t& result) override { result = 0; }
+    void Hide(int32_t& result) override { result = 0; }
+    void Destroy(int32_t& result) override;
+    void NotifyChanged(int32_t lAppletItemHandle, bool bShadowValue, int32_t lStateInfo, int32_t lUserLong,
+                       int32_t& result) override;
+
+private:
+    QString Text(const QString& name) const;
+    void Show(const QString& line);
+
+    QTextStream& m_stream;
+    bool m_terminal;
+    QString m_what;
+    std::shared_ptr<applet::clsAppletItemManager> m_manager;
+    std::map<int32_t, QString> m_items; // handle -> item name
+    QString m_shown;
+    QString m_shownSequence;
+    int m_shownWidth = 0;
+    QString m_failedRecord;
+    QByteArray m_failedResponse;
+    int32_t m_failedState = 0;
+};
