@@ -1,4 +1,5 @@
 #include "corvane/frame/frmRecordItemHandler.h"
+#include "corvane/rules/ctlMvObjectMgr.h"
 #include "pioextensions/IViewEx.h"
 #include "pioitems/PioControlItemHandler.h"
 #include "platform/applet/AppletTrace.h"
@@ -9,10 +10,10 @@
 namespace {
 
 // The rule controls the form carries and the one call each gets from the
-// form. The multivariable-rule control "ctlMvObjectMgr1" (told at the end of
-// an upload), the pressure-rule control "ctlPtrbObjectMgr1" (aligned once at
+// form. The multivariable-rule control "ctlMvObjectMgr1" is told at the end
+// of an upload. The pressure-rule control "ctlPtrbObjectMgr1" (aligned once at
 // load) and the burn-delay control "ctlBurnDelayHandler1" are placed here by
-// the work that builds them; until then the form carries none of them.
+// the work that builds them; until then the form carries neither.
 const QString kMvObjectMgr = QStringLiteral("ctlMvObjectMgr1");
 const QString kPtrbObjectMgr = QStringLiteral("ctlPtrbObjectMgr1");
 
@@ -38,6 +39,7 @@ frmRecordItemHandler::frmRecordItemHandler()
     setWindowTitle(kCaption);
     m_handler = new pioitems::PioControlItemHandler(this);
     m_handler->setObjectName(QStringLiteral("PioControlItemHandler1"));
+    new ctlMvObjectMgr(this); // "ctlMvObjectMgr1"
 }
 
 frmRecordItemHandler::~frmRecordItemHandler() = default;
