@@ -1,5 +1,6 @@
 #include "corvane/frame/frmRecordItemHandler.h"
 #include "corvane/frame/ctlBurnDelayHandler.h"
+#include "corvane/rules/ctlMvObjectMgr.h"
 #include "corvane/rules/ctlPtrbObjectMgr.h"
 #include "pioextensions/IViewEx.h"
 #include "pioitems/PioControlItemHandler.h"
@@ -13,8 +14,8 @@ namespace {
 // The rule controls the form carries and the one call each gets from the
 // form: the multivariable-rule control "ctlMvObjectMgr1" is told at the end
 // of an upload, the pressure-rule control "ctlPtrbObjectMgr1" aligns itself
-// once at load. The multivariable-rule control is placed here by the work
-// that builds it; a control the form does not carry is not called.
+// once at load. The form also carries the burn-delay control
+// "ctlBurnDelayHandler1"; a control the form does not carry is not called.
 const QString kMvObjectMgr = QStringLiteral("ctlMvObjectMgr1");
 const QString kPtrbObjectMgr = QStringLiteral("ctlPtrbObjectMgr1");
 
@@ -42,6 +43,7 @@ frmRecordItemHandler::frmRecordItemHandler()
     m_handler->setObjectName(QStringLiteral("PioControlItemHandler1"));
     auto* ptrbObjectMgr = new ctlPtrbObjectMgr(this);
     ptrbObjectMgr->setObjectName(kPtrbObjectMgr);
+    new ctlMvObjectMgr(this); // "ctlMvObjectMgr1"
     new ctlBurnDelayHandler(this); // "ctlBurnDelayHandler1"
 }
 
