@@ -3,6 +3,7 @@
 #include "corvane/frame/clsCurrSeqMgr.h"
 #include "corvane/frame/clsMenuMgr.h"
 #include "corvane/frame/clsRecordMgr.h"
+#include "corvane/rules/clsAiObjectMgr.h"
 
 namespace corvane {
 
@@ -34,7 +35,7 @@ const std::vector<ComponentEntry>& ComponentTable()
         // 11 "clsMvCalculation"     clsMvCalculation    -- not built yet (flow-coefficient calculation)
         // 12 "clsFactoryReset"      clsFactoryReset     -- not built yet (factory reset)
         // 13 "clsHTMLReportFactory" clsReportFactory    -- not built yet (HTML report)
-        // 14 "clsAiObjectMgr"       clsAiObjectMgr      -- not built yet (analog-input rules)
+        {QStringLiteral("clsAiObjectMgr"), &Make<clsAiObjectMgr>},
     };
     return table;
 }
@@ -45,7 +46,7 @@ const std::vector<QString>& UploadCompletedReceivers()
         QStringLiteral("clsCurrSeqMgr"),
         kHostFormReceiver,
         // "clsPbObjectMgr"       -- not built yet
-        // "clsAiObjectMgr"       -- not built yet
+        QStringLiteral("clsAiObjectMgr"),
         // "clsDatasetValidation" -- not built yet
     };
     return receivers;

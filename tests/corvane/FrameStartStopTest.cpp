@@ -2,6 +2,7 @@
 // its components in their fixed order; Destroy takes every one down again,
 // also past a component that fails.
 #include "CorvaneTestSupport.h"
+#include "corvane/frame/ComponentTable.h"
 #include "corvane/frame/clsConnEventHandler.h"
 #include "corvane/frame/clsCurrSeqMgr.h"
 #include "corvane/frame/clsMenuMgr.h"
@@ -11,7 +12,26 @@ namespace {
 
 using namespace corvanetest;
 
-const QStringList kBuiltComponents = {"clsMenuMgr", "clsRecordMgr", "clsCurrSeqMgr", "clsConnEventHandler"};
+// The fixed order of all fourteen components; the frame creates those built so far in this order.
+const QStringList kComponentOrder = {"clsMenuMgr",         "clsRecordMgr",        "clsCurrSeqMgr",
+                                     "clsUploadDownloadMgr", "clsConnEventHandler", "clsHandleDataBurn",
+                                     "clsUserCurve",       "clsDatasetValidation", "clsTtrbObjectMgr",
+                                     "clsPbObjectMgr",     "clsMvCalculation",    "clsFactoryReset",
+                                     "clsHTMLReportFactory", "clsAiObjectMgr"};
+
+QStringList BuiltComponentsInOrder()
+{
+    QStringList built;
+    for (const auto& entry : corvane::ComponentTable())
+        built.append(entry.key);
+    QStringList ordered;
+    for (const QString& key : kComponentOrder)
+        if (built.contains(key))
+            ordered.append(key);
+    EXPECT_EQ(built, ordered) << "the component table is out of order or holds an unknown key";
+    EXPECT_TRUE(built.contains(QStringLiteral("clsConnEventHandler")) && built.contains(QStringLiteral("clsAiObjectMgr")));
+    return ordered;
+}
 
 QStringList Keys(const clsCompCol& components)
 {
@@ -44,7 +64,7 @@ TEST(FrameStartStop, TheHostStartsTheViewWithoutTracesAndTheComponentsRegisterIn
             view = frame;
     ASSERT_TRUE(view);
     EXPECT_TRUE(view->Started());
-    EXPECT_EQ(Keys(view->Components()), kBuiltComponents);
+    EXPECT_EQ(Keys(view->Components()), BuiltComponentsInOrder());
     auto menus = std::dynamic_pointer_cast<clsMenuMgr>(view->Components().Item(QStringLiteral("clsMenuMgr")));
     auto sequences = std::dynamic_pointer_cast<clsCurrSeqMgr>(view->Components().Item(QStringLiteral("clsCurrSeqMgr")));
     auto connection =
@@ -86,7 +106,7 @@ TEST(FrameStartStop, DestroyTakesEverythingDownPastAComponentThatFails)
     applet.manager->RegisterView(view, result);
     ASSERT_EQ(result, 0);
     EXPECT_TRUE(failing->registered);
-    EXPECT_EQ(Keys(view->Components()), QStringList{"failing"} + kBuiltComponents);
+    EXPECT_EQ(Keys(view->Components()), QStringList{"failing"} + BuiltComponentsInOrder());
 
     auto menus = std::dynamic_pointer_cast<clsMenuMgr>(view->Components().Item(QStringLiteral("clsMenuMgr")));
     ErrorTraces traces;
