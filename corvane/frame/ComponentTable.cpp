@@ -4,6 +4,7 @@
 #include "corvane/frame/clsMenuMgr.h"
 #include "corvane/frame/clsRecordMgr.h"
 #include "corvane/rules/clsAiObjectMgr.h"
+#include "corvane/rules/clsTtrbObjectMgr.h"
 
 namespace corvane {
 
@@ -30,7 +31,7 @@ const std::vector<ComponentEntry>& ComponentTable()
         // 6 "clsHandleDataBurn"     clsHandleDataBurn   -- not built yet (burn delay and data burn)
         // 7 "clsUserCurve"          clsUserCurve        -- not built yet (user linearisation curve)
         // 8 "clsDatasetValidation"  clsDatasetValid     -- not built yet (dataset compatibility check)
-        // 9 "clsTtrbObjectMgr"      clsTtrbObjectMgr    -- not built yet (temperature rules)
+        {QStringLiteral("clsTtrbObjectMgr"), &Make<clsTtrbObjectMgr>},
         // 10 "clsPbObjectMgr"       clsPbObjectMgr      -- not built yet (physical block rules)
         // 11 "clsMvCalculation"     clsMvCalculation    -- not built yet (flow-coefficient calculation)
         // 12 "clsFactoryReset"      clsFactoryReset     -- not built yet (factory reset)

@@ -7,6 +7,7 @@
 #include "mvtrivexhelper/clsDeviceInfo.h"
 #include "pioextensions/IViewEx.h"
 #include "pioextensions/ItemViewBinding.h"
+#include "platform/applet/StateInfo.h"
 
 namespace {
 
@@ -72,6 +73,7 @@ void clsAiObjectMgr::Register(const std::shared_ptr<IViewEx>& myView)
     m_messageSender = std::make_unique<clsMessageSender>();
     m_messageSender->Register(manager);
 
+    const bool firstBinding = !m_currentSequence;
     for (int role = 0; role < kRoleCount; ++role) {
         const CollectionRow& row = kCollections[role];
         for (const char* name : row.members) {
@@ -86,10 +88,17 @@ void clsAiObjectMgr::Register(const std::shared_ptr<IViewEx>& myView)
     m_currentSequence = m_items[General].Item(QStringLiteral("currentSequence"));
     m_aidpOutscaleUnit = m_items[General].Item(QStringLiteral("aidpOutscaleUnit"));
     m_aiTOutValue = m_items[General].Item(QStringLiteral("aiTOutValue"));
-    connect(m_aidpOutscaleUnit.get(), &clsAppItem::ValueChanged2, this,
-            &clsAiObjectMgr::appAidpOutscaleUnit_ValueChanged2, Qt::UniqueConnection);
-    connect(m_aiTOutValue.get(), &clsAppItem::ValueChanged, this, &clsAiObjectMgr::appOutValue_ValueChanged,
-            Qt::UniqueConnection);
+    if (firstBinding) {
+        // A refresh is no change of the unit: acting on the one after binding
+        // would force "%" into every project opened before the device's
+        // revision is known (it reads 0 then).
+        connect(m_aidpOutscaleUnit.get(), &clsAppItem::ValueChanged3, this,
+                [this](const QString& value, int32_t itemState) {
+                    if ((itemState & applet::StateInfo::kRefresh) == 0)
+                        appAidpOutscaleUnit_ValueChanged2(value, clsRuleGuard::IsRuleSuppressed(itemState));
+                });
+        connect(m_aiTOutValue.get(), &clsAppItem::ValueChanged, this, &clsAiObjectMgr::appOutValue_ValueChanged);
+    }
     // An item that is never registered reads 0; writing it would only be refused.
     if (!m_zeroSpan)
         m_zeroSpan = std::make_unique<clsAppItem>();

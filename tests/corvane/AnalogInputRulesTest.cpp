@@ -160,6 +160,17 @@ TEST_F(AnalogInputRules, OlderDevicesKeepThePercentOutputUnitAndEveryUnitIsCopie
     EXPECT_EQ(applet.Number(QStringLiteral("aiDpXdScaleUnitFF")), 12);
 }
 
+TEST(AnalogInputRulesAtStart, OpeningAProjectBeforeTheDeviceIsKnownLeavesTheOutputUnitAsItIs)
+{
+    HomeFolder home;
+    CorvaneApplet applet;
+    PIO_REQUIRE_APPLET(applet);
+    Settle(); // the refresh of every bound item
+    EXPECT_EQ(applet.Text(QStringLiteral("pbSoftwareRevisionHART")), QStringLiteral("0"));
+    EXPECT_EQ(applet.Number(QStringLiteral("aidpOutscaleUnit")), 8);
+    EXPECT_EQ(applet.Number(QStringLiteral("ptrbScaleOutUnit")), 8);
+}
+
 TEST_F(AnalogInputRules, ARuleThatFailsReleasesItsFlagSoTheNextEditRunsIt)
 {
     Revision(20);
