@@ -7,6 +7,8 @@
 #include "corvane/frame/clsMenuMgr.h"
 #include "corvane/frame/clsRecordMgr.h"
 #include "corvane/frame/clsUpDownloadMgr.h"
+#include "corvane/rules/clsAiObjectMgr.h"
+#include "corvane/rules/clsTtrbObjectMgr.h"
 
 namespace corvane {
 
@@ -33,12 +35,12 @@ const std::vector<ComponentEntry>& ComponentTable()
         {QStringLiteral("clsHandleDataBurn"), &Make<clsHandleDataBurn>},
         // 7 "clsUserCurve"          clsUserCurve        -- not built yet (user linearisation curve)
         {QStringLiteral("clsDatasetValidation"), &Make<clsDatasetValid>},
-        // 9 "clsTtrbObjectMgr"      clsTtrbObjectMgr    -- not built yet (temperature rules)
+        {QStringLiteral("clsTtrbObjectMgr"), &Make<clsTtrbObjectMgr>},
         // 10 "clsPbObjectMgr"       clsPbObjectMgr      -- not built yet (physical block rules)
         // 11 "clsMvCalculation"     clsMvCalculation    -- not built yet (flow-coefficient calculation)
         {QStringLiteral("clsFactoryReset"), &Make<clsFactoryReset>},
         // 13 "clsHTMLReportFactory" clsReportFactory    -- not built yet (HTML report)
-        // 14 "clsAiObjectMgr"       clsAiObjectMgr      -- not built yet (analog-input rules)
+        {QStringLiteral("clsAiObjectMgr"), &Make<clsAiObjectMgr>},
     };
     return table;
 }

@@ -12,13 +12,27 @@ namespace {
 
 using namespace corvanetest;
 
-// The components built so far, in the order of the component table.
-const QStringList kBuiltComponents = [] {
-    QStringList keys;
-    for (const corvane::ComponentEntry& entry : corvane::ComponentTable())
-        keys.append(entry.key);
-    return keys;
-}();
+// The fixed order of all fourteen components; the frame creates those built so far in this order.
+const QStringList kComponentOrder = {"clsMenuMgr",         "clsRecordMgr",        "clsCurrSeqMgr",
+                                     "clsUploadDownloadMgr", "clsConnEventHandler", "clsHandleDataBurn",
+                                     "clsUserCurve",       "clsDatasetValidation", "clsTtrbObjectMgr",
+                                     "clsPbObjectMgr",     "clsMvCalculation",    "clsFactoryReset",
+                                     "clsHTMLReportFactory", "clsAiObjectMgr"};
+
+QStringList BuiltComponentsInOrder()
+{
+    QStringList built;
+    for (const auto& entry : corvane::ComponentTable())
+        built.append(entry.key);
+    QStringList ordered;
+    for (const QString& key : kComponentOrder)
+        if (built.contains(key))
+            ordered.append(key);
+    EXPECT_EQ(built, ordered) << "the component table is out of order or holds an unknown key";
+    EXPECT_TRUE(built.contains(QStringLiteral("clsConnEventHandler")) && built.contains(QStringLiteral("clsAiObjectMgr"))
+                && built.contains(QStringLiteral("clsTtrbObjectMgr")));
+    return ordered;
+}
 
 QStringList Keys(const clsCompCol& components)
 {
@@ -51,7 +65,7 @@ TEST(FrameStartStop, TheHostStartsTheViewWithoutTracesAndTheComponentsRegisterIn
             view = frame;
     ASSERT_TRUE(view);
     EXPECT_TRUE(view->Started());
-    EXPECT_EQ(Keys(view->Components()), kBuiltComponents);
+    EXPECT_EQ(Keys(view->Components()), BuiltComponentsInOrder());
     auto menus = std::dynamic_pointer_cast<clsMenuMgr>(view->Components().Item(QStringLiteral("clsMenuMgr")));
     auto sequences = std::dynamic_pointer_cast<clsCurrSeqMgr>(view->Components().Item(QStringLiteral("clsCurrSeqMgr")));
     auto connection =
@@ -93,7 +107,7 @@ TEST(FrameStartStop, DestroyTakesEverythingDownPastAComponentThatFails)
     applet.manager->RegisterView(view, result);
     ASSERT_EQ(result, 0);
     EXPECT_TRUE(failing->registered);
-    EXPECT_EQ(Keys(view->Components()), QStringList{"failing"} + kBuiltComponents);
+    EXPECT_EQ(Keys(view->Components()), QStringList{"failing"} + BuiltComponentsInOrder());
 
     auto menus = std::dynamic_pointer_cast<clsMenuMgr>(view->Components().Item(QStringLiteral("clsMenuMgr")));
     ErrorTraces traces;
