@@ -3,6 +3,8 @@
 #include "corvane/frame/clsCurrSeqMgr.h"
 #include "corvane/frame/clsMenuMgr.h"
 #include "corvane/frame/clsRecordMgr.h"
+#include "corvane/rules/clsPbObjectMgr.h"
+#include "corvane/rules/clsUserCurve.h"
 
 namespace corvane {
 
@@ -27,10 +29,10 @@ const std::vector<ComponentEntry>& ComponentTable()
         // 4 "clsUploadDownloadMgr"  clsUpDownloadMgr    -- not built yet (upload and download chains)
         {QStringLiteral("clsConnEventHandler"), &Make<clsConnEventHandler>},
         // 6 "clsHandleDataBurn"     clsHandleDataBurn   -- not built yet (burn delay and data burn)
-        // 7 "clsUserCurve"          clsUserCurve        -- not built yet (user linearisation curve)
+        {QStringLiteral("clsUserCurve"), &Make<clsUserCurve>},
         // 8 "clsDatasetValidation"  clsDatasetValid     -- not built yet (dataset compatibility check)
         // 9 "clsTtrbObjectMgr"      clsTtrbObjectMgr    -- not built yet (temperature rules)
-        // 10 "clsPbObjectMgr"       clsPbObjectMgr      -- not built yet (physical block rules)
+        {QStringLiteral("clsPbObjectMgr"), &Make<clsPbObjectMgr>},
         // 11 "clsMvCalculation"     clsMvCalculation    -- not built yet (flow-coefficient calculation)
         // 12 "clsFactoryReset"      clsFactoryReset     -- not built yet (factory reset)
         // 13 "clsHTMLReportFactory" clsReportFactory    -- not built yet (HTML report)
@@ -44,7 +46,7 @@ const std::vector<QString>& UploadCompletedReceivers()
     static const std::vector<QString> receivers = {
         QStringLiteral("clsCurrSeqMgr"),
         kHostFormReceiver,
-        // "clsPbObjectMgr"       -- not built yet
+        QStringLiteral("clsPbObjectMgr"),
         // "clsAiObjectMgr"       -- not built yet
         // "clsDatasetValidation" -- not built yet
     };

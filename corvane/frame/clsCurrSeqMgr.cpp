@@ -28,7 +28,7 @@ constexpr int16_t kControlOnly = REGISTER_CONTROL;
 const std::vector<QString> kAbortBeforeSequence = {
     // "clsUploadDownloadMgr" -- not built yet (upload and download chains)
     // "clsHandleDataBurn"    -- not built yet (data burn watch)
-    // "clsUserCurve"         -- not built yet (user curve)
+    QStringLiteral("clsUserCurve"),
 };
 // Told last: the compatibility check, which the abort re-runs. Skipped while
 // the device is not connected, so the verdict 5 of a lost connection stands.
