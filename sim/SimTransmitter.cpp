@@ -203,6 +203,7 @@ void SimTransmitter::factoryReset()
     m_device = fresh;
     m_parameters.resetToDefaults();
     m_savePending = false;
+    m_curvePoint = 0;
     m_resetEndMs = processTimeMs() + m_factoryResetMs;
     m_device.markConfigurationChanged();
     saveMemory();
@@ -259,6 +260,40 @@ uint8_t SimTransmitter::deviceAction(const DescribedCommand& command, const QByt
     return RC::Success;
 }
 
+namespace {
+const QString kCurvePointRecord = QStringLiteral("Write_UserCurvePoint");
+const QString kCurveCountItem = QStringLiteral("ptrbTabActualNumber");
+constexpr int kCurveTablePoints = 22;
+
+QString CurveTablePoint(const char* axis, int point)
+{
+    return QStringLiteral("ptrbTab%1Value_%2").arg(QLatin1String(axis)).arg(point, 2, 10, QLatin1Char('0'));
+}
+} // namespace
+
+uint8_t SimTransmitter::checkCurvePoint(const DescribedCommand& command) const
+{
+    if (command.record != kCurvePointRecord)
+        return comm::ResponseCode::Success;
+    return m_curvePoint < 1 || m_curvePoint >= kCurveTablePoints ? comm::ResponseCode::InvalidSelection
+                                                                  : comm::ResponseCode::Success;
+}
+
+void SimTransmitter::takeCurvePoint(const DescribedCommand& command)
+{
+    if (command.record == kCurvePointRecord) {
+        ++m_curvePoint;
+        for (const char* axis : {"X", "Y"})
+            m_parameters.set(CurveTablePoint(axis, m_curvePoint),
+                             m_parameters.value(QStringLiteral("ptrbTab%1Value").arg(QLatin1String(axis))));
+        return;
+    }
+    // The whole table written: a point-by-point transfer goes on after its first point.
+    for (const applet::FieldLayout& field : command.request)
+        if (field.item.compare(kCurveCountItem, Qt::CaseInsensitive) == 0)
+            m_curvePoint = 1;
+}
+
 uint8_t SimTransmitter::handleDescribed(const DescribedCommand& command, const QByteArray& request, QByteArray& data)
 {
     namespace RC = comm::ResponseCode;
@@ -279,9 +314,13 @@ uint8_t SimTransmitter::handleDescribed(const DescribedCommand& command, const Q
         return RC::Busy;
     uint8_t code = RC::Success;
     if (command.writes) {
-        code = m_parameters.write(command, request);
+        code = checkCurvePoint(command);
         if (code == RC::Success)
+            code = m_parameters.write(command, request);
+        if (code == RC::Success) {
+            takeCurvePoint(command);
             changed();
+        }
     } else {
         code = deviceAction(command, request);
     }
@@ -346,6 +385,7 @@ void SimTransmitter::restart()
 {
     m_device.coldStart = {true, true};
     m_device.fixedCurrent.reset();
+    m_curvePoint = 0;
     m_injectedLeft = 0;
 }
 

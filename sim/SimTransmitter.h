@@ -74,6 +74,10 @@ private:
     void restart();
     uint8_t handleDescribed(const DescribedCommand& command, const QByteArray& request, QByteArray& data);
     uint8_t deviceAction(const DescribedCommand& command, const QByteArray& request);
+    // The point-by-point transfer of the user curve: whether the next point
+    // fits, and where a successful write of the table or of a point leaves it.
+    uint8_t checkCurvePoint(const DescribedCommand& command) const;
+    void takeCurvePoint(const DescribedCommand& command);
     void changed();
     void startDataSave();
     void factoryReset();
@@ -88,6 +92,9 @@ private:
     int64_t m_resetEndMs = -1;
     int64_t m_factoryResetMs = kFactoryResetMs;
     bool m_savePending = false;          // changes kept back by the burn delay
+    // The user curve's table point written last by a point-by-point
+    // transfer; 0 while no table was written since the start or a reset.
+    int m_curvePoint = 0;
     int64_t m_startMs = 0;
     std::optional<int64_t> m_frozenTimeMs;
     uint8_t m_injectedCode = 0;

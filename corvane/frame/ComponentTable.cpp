@@ -8,7 +8,9 @@
 #include "corvane/frame/clsRecordMgr.h"
 #include "corvane/frame/clsUpDownloadMgr.h"
 #include "corvane/rules/clsAiObjectMgr.h"
+#include "corvane/rules/clsPbObjectMgr.h"
 #include "corvane/rules/clsTtrbObjectMgr.h"
+#include "corvane/rules/clsUserCurve.h"
 
 namespace corvane {
 
@@ -33,10 +35,10 @@ const std::vector<ComponentEntry>& ComponentTable()
         {QStringLiteral("clsUploadDownloadMgr"), &Make<clsUpDownloadMgr>},
         {QStringLiteral("clsConnEventHandler"), &Make<clsConnEventHandler>},
         {QStringLiteral("clsHandleDataBurn"), &Make<clsHandleDataBurn>},
-        // 7 "clsUserCurve"          clsUserCurve        -- not built yet (user linearisation curve)
+        {QStringLiteral("clsUserCurve"), &Make<clsUserCurve>},
         {QStringLiteral("clsDatasetValidation"), &Make<clsDatasetValid>},
         {QStringLiteral("clsTtrbObjectMgr"), &Make<clsTtrbObjectMgr>},
-        // 10 "clsPbObjectMgr"       clsPbObjectMgr      -- not built yet (physical block rules)
+        {QStringLiteral("clsPbObjectMgr"), &Make<clsPbObjectMgr>},
         // 11 "clsMvCalculation"     clsMvCalculation    -- not built yet (flow-coefficient calculation)
         {QStringLiteral("clsFactoryReset"), &Make<clsFactoryReset>},
         // 13 "clsHTMLReportFactory" clsReportFactory    -- not built yet (HTML report)

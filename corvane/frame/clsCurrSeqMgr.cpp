@@ -28,7 +28,7 @@ constexpr int16_t kControlOnly = REGISTER_CONTROL;
 const std::vector<QString> kAbortBeforeSequence = {
     QStringLiteral("clsUploadDownloadMgr"),
     QStringLiteral("clsHandleDataBurn"),
-    // "clsUserCurve"         -- not built yet (user curve)
+    QStringLiteral("clsUserCurve"),
     QStringLiteral("clsFactoryReset"), // ends the factory reset's busy poll
 };
 // Told last: the compatibility check, which the abort re-runs. Skipped while
