@@ -3,6 +3,7 @@
 #include "corvane/frame/clsCurrSeqMgr.h"
 #include "corvane/frame/clsMenuMgr.h"
 #include "corvane/frame/clsRecordMgr.h"
+#include "corvane/rules/clsMvCalculation.h"
 
 namespace corvane {
 
@@ -31,7 +32,7 @@ const std::vector<ComponentEntry>& ComponentTable()
         // 8 "clsDatasetValidation"  clsDatasetValid     -- not built yet (dataset compatibility check)
         // 9 "clsTtrbObjectMgr"      clsTtrbObjectMgr    -- not built yet (temperature rules)
         // 10 "clsPbObjectMgr"       clsPbObjectMgr      -- not built yet (physical block rules)
-        // 11 "clsMvCalculation"     clsMvCalculation    -- not built yet (flow-coefficient calculation)
+        {QStringLiteral("clsMvCalculation"), &Make<clsMvCalculation>},
         // 12 "clsFactoryReset"      clsFactoryReset     -- not built yet (factory reset)
         // 13 "clsHTMLReportFactory" clsReportFactory    -- not built yet (HTML report)
         // 14 "clsAiObjectMgr"       clsAiObjectMgr      -- not built yet (analog-input rules)

@@ -11,6 +11,7 @@
 // command line is wrong; 3 the DTM did not finish within the time allowed.
 #include "fennick/communication/clsGatewayHART.h"
 #include "corvane/frame/CorvaneClasses.h"
+#include "platform/flowcalc/FlowcalcClasses.h"
 #include "fennick/fdt/FennickClasses.h"
 #include "fennick/fdt/clsFunctionConnect.h"
 #include "fennick/fdt/clsTkDispatcher.h"
@@ -857,6 +858,7 @@ int main(int argc, char** argv)
 
     fennick::RegisterClasses();
     corvane::RegisterClasses(); // the device components every device applet starts
+    flowcalc::RegisterFlowcalcClasses(); // the engine of the flow-coefficient calculation
     comm::RegisterCommServerClasses();
     frame::RegisterClasses();
 
