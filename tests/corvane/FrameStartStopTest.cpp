@@ -11,7 +11,8 @@ namespace {
 
 using namespace corvanetest;
 
-const QStringList kBuiltComponents = {"clsMenuMgr", "clsRecordMgr", "clsCurrSeqMgr", "clsConnEventHandler"};
+const QStringList kBuiltComponents = {"clsMenuMgr", "clsRecordMgr", "clsCurrSeqMgr", "clsConnEventHandler",
+                                       "clsMvCalculation"};
 
 QStringList Keys(const clsCompCol& components)
 {
