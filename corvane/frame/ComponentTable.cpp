@@ -8,6 +8,7 @@
 #include "corvane/frame/clsRecordMgr.h"
 #include "corvane/frame/clsUpDownloadMgr.h"
 #include "corvane/rules/clsAiObjectMgr.h"
+#include "corvane/rules/clsMvCalculation.h"
 #include "corvane/rules/clsPbObjectMgr.h"
 #include "corvane/rules/clsTtrbObjectMgr.h"
 #include "corvane/rules/clsUserCurve.h"
@@ -39,7 +40,7 @@ const std::vector<ComponentEntry>& ComponentTable()
         {QStringLiteral("clsDatasetValidation"), &Make<clsDatasetValid>},
         {QStringLiteral("clsTtrbObjectMgr"), &Make<clsTtrbObjectMgr>},
         {QStringLiteral("clsPbObjectMgr"), &Make<clsPbObjectMgr>},
-        // 11 "clsMvCalculation"     clsMvCalculation    -- not built yet (flow-coefficient calculation)
+        {QStringLiteral("clsMvCalculation"), &Make<clsMvCalculation>},
         {QStringLiteral("clsFactoryReset"), &Make<clsFactoryReset>},
         // 13 "clsHTMLReportFactory" clsReportFactory    -- not built yet (HTML report)
         {QStringLiteral("clsAiObjectMgr"), &Make<clsAiObjectMgr>},

@@ -12,6 +12,7 @@
 #include "TransferProgress.h"
 #include "fennick/communication/clsGatewayHART.h"
 #include "corvane/frame/CorvaneClasses.h"
+#include "platform/flowcalc/FlowcalcClasses.h"
 #include "fennick/fdt/FennickClasses.h"
 #include "fennick/fdt/clsFunctionConnect.h"
 #include "fennick/fdt/clsTkDispatcher.h"
@@ -873,6 +874,7 @@ int main(int argc, char** argv)
 
     fennick::RegisterClasses();
     corvane::RegisterClasses(); // the device components every device applet starts
+    flowcalc::RegisterFlowcalcClasses(); // the engine of the flow-coefficient calculation
     comm::RegisterCommServerClasses();
     frame::RegisterClasses();
 

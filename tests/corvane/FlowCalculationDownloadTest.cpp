@@ -1,0 +1,159 @@
+// The flow calculation with the real engine against the simulated
+// transmitter: an orifice plate configured in the DTM, calculated, written to
+// the device with the multivariable block's write sequences; the device then
+// measures the mass flow the standard gives for the differential pressure it
+// sees. A calculation that fails asks for the abort, so the writer that
+// requested it starts no download and the device keeps its coefficients.
+#include "FlowCalculationSupport.h"
+#include "pioextensions/clsSequenceItem.h"
+#include "pioextensions/enmRegMask.h"
+#include "platform/flowcalc/Iso5167.h"
+#include "sim/ProcessModel.h"
+#include <QList>
+#include <QPair>
+
+namespace {
+
+using namespace flowtest;
+using flowcalc::Iso5167::MassFlow;
+using flowcalc::Iso5167::OrificeDischargeCoefficient;
+using flowcalc::Iso5167::OrificeTapping;
+
+const QString kAbort = QStringLiteral("abortSequences");
+// The writes of the multivariable block: its two parts, then the reference
+// values and the materials of revision 21 and later.
+const char* const kDownloadSequences[] = {"downloadMv", "downloadMV_Revision21"};
+const QList<int> kDownloadCommands = {153, 154, 156, 158};
+
+class FlowDownload : public FlowApplet {
+protected:
+    void SetUp() override
+    {
+        if (!Ready())
+            return;
+        flowcalc::RegisterFlowcalcClasses();
+        QObject::connect(&applet.device, &sim::SimServer::requestHandled,
+                         [this](int command, int code) { answered.append({command, code}); });
+    }
+
+    // Connected, with the identification the connection starts over.
+    bool ConnectAndIdentify()
+    {
+        ItemLog identification(applet.manager);
+        identification.Watch(QStringLiteral("currentSequence"), QStringLiteral("running"));
+        if (!applet.Connect())
+            return false;
+        return RunUntil([&] {
+            return identification.changes.contains(QStringLiteral("running=GetDeviceInfo"))
+                   && applet.Text(QStringLiteral("currentSequence")).isEmpty();
+        });
+    }
+
+    // Water through an orifice plate with corner tappings, beta 0.5 in a
+    // 100 mm pipe; designed for 250 mbar at 5 bar and 20 C, Re 2e5.
+    void ConfigureOrificePlate()
+    {
+        FunctionOnInAuto();
+        Revision(22);
+        const std::pair<const char*, const char*> values[] = {
+            {"mvMediumType", "1"},  {"mvBlendeDuese", "1"},  {"mvh0", "250"},          {"mvMolCO2", "250"},
+            {"mvReserved6", "49"},  {"mvReserved5", "100"},  {"mvBeta", "0.5"},        {"mvReDr", "200000"},
+            {"mvInTUnit", "32"},    {"mvInTLoLim", "0"},     {"mvInTHiLim", "80"},     {"mvInPUnit", "7"},
+            {"mvPr", "5"},          {"mvInPLoLim", "1"},     {"mvInPHiLim", "10"},     {"mvInDPUnit", "8"},
+            {"mvDpr", "250"},       {"mvInDpLoLim", "0"},    {"mvInDpHiLim", "500"},   {"mvKapa", "1.4"},
+            {"mvKQCL", "100"},      {"mvDensityUnit", "92"}, {"mvRhor", "998.2"},      {"mvTr", "20"},
+            {"mvOutMassFlowUnit", "73"}, {"mvOutMassFlowMaxValue", "0"}, {"mvOutVolFlowUnit", "19"},
+        };
+        for (const auto& [item, value] : values)
+            applet.PutText(QLatin1String(item), QLatin1String(value));
+    }
+
+    // What the save-to-device view does: clear the abort, request the
+    // calculation, and download only when nothing asked for the abort.
+    bool CalculateAndDownload()
+    {
+        applet.PutText(kAbort, QStringLiteral("0"));
+        RequestCalculation();
+        if (applet.Text(kAbort) != QStringLiteral("0"))
+            return false;
+        for (const char* name : kDownloadSequences) {
+            clsSequenceItem sequence;
+            sequence.Register(applet.manager, QLatin1String(name), false, 0, REGISTER_STATE);
+            Settle();
+            const int before = answered.size();
+            sequence.Start();
+            EXPECT_TRUE(RunUntil([&] { return answered.size() > before && sequence.SequenceState() == 0; })) << name;
+        }
+        Settle();
+        return true;
+    }
+
+    // The device's flow (kg/s) at dp (mbar), 5 bar and 20 C.
+    double MeasuredMassFlow(double dpMbar)
+    {
+        auto& process = applet.device.transmitter().process();
+        process.setOverride(sim::Variable::DifferentialPressure, dpMbar / 10.0);   // kPa
+        process.setOverride(sim::Variable::StaticPressure, 500.0);
+        process.setOverride(sim::Variable::Temperature, 20.0);
+        const double m3PerHour = applet.device.transmitter().processValues().value[sim::Variable::Flow];
+        return m3PerHour * 998.2 / 3600.0;
+    }
+
+    QList<QPair<int, int>> answered;
+};
+
+// The standard's mass flow (kg/s) through the plate at dp (mbar): C follows
+// the Reynolds number, which scales with the flow from 2e5 at the design flow.
+double StandardMassFlow(double dpMbar)
+{
+    const auto flow = [](double reynolds, double dp) {
+        return MassFlow(OrificeDischargeCoefficient(OrificeTapping::Corner, 0.5, reynolds, 100), 0.5, 1.0, 0.05,
+                        dp * 100.0, 998.2);
+    };
+    const double design = flow(2e5, 250);
+    double q = design;
+    for (int i = 0; i < 50; ++i)
+        q = flow(2e5 * q / design, dpMbar);
+    return q;
+}
+
+TEST_F(FlowDownload, CalculatedAndDownloadedTheDeviceMeasuresTheStandardsMassFlow)
+{
+    FLOW_REQUIRE_APPLET();
+    ASSERT_TRUE(ConnectAndIdentify());
+    ConfigureOrificePlate();
+
+    ASSERT_TRUE(CalculateAndDownload());
+    for (int command : kDownloadCommands)
+        EXPECT_TRUE(answered.contains({command, 0})) << command;
+    EXPECT_EQ(applet.Text(kAbort), QStringLiteral("0"));
+
+    for (double dp : {100.0, 250.0, 400.0}) {
+        SCOPED_TRACE(dp);
+        EXPECT_NEAR(MeasuredMassFlow(dp) / StandardMassFlow(dp), 1.0, 1e-3);
+    }
+}
+
+TEST_F(FlowDownload, AFailedCalculationStartsNoDownloadAndTheDeviceKeepsItsCoefficients)
+{
+    FLOW_REQUIRE_APPLET();
+    ASSERT_TRUE(ConnectAndIdentify());
+    ConfigureOrificePlate();
+    ASSERT_TRUE(CalculateAndDownload());
+    const double flow = MeasuredMassFlow(100);
+    const QString kqm = applet.Text(QStringLiteral("mvKqm"));
+
+    // A diameter ratio the corner-tapped plate does not allow.
+    applet.PutText(QStringLiteral("mvBeta"), QStringLiteral("0.8"));
+    answered.clear();
+    ErrorTraces traces;
+    EXPECT_FALSE(CalculateAndDownload());
+    Settle();
+    EXPECT_EQ(applet.Text(kAbort), QStringLiteral("1"));
+    EXPECT_TRUE(answered.isEmpty());
+    EXPECT_TRUE(traces.Contains(QStringLiteral("flow calculation failed")));
+    EXPECT_EQ(applet.Text(QStringLiteral("mvKqm")), kqm);
+    EXPECT_EQ(MeasuredMassFlow(100), flow);
+}
+
+} // namespace
