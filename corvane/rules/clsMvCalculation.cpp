@@ -365,6 +365,14 @@ double clsMvCalculation::ConvertChecked(double value, int32_t from, int32_t to, 
             || (QLatin1String(source->quantity) != QLatin1String(target->quantity)
                 && QLatin1String(source->quantity) != factorOnly && QLatin1String(target->quantity) != factorOnly))
             Raise(QStringLiteral("%1 cannot be converted from unit %2 to unit %3").arg(what).arg(from).arg(to));
+        // An overflow, too, comes back unchanged from the converter.
+        double base = 0;
+        double converted = 0;
+        if (!source->toBase.Apply(value, base) || !UnitTable::FromBase(*target, bus).Apply(base, converted))
+            Raise(QStringLiteral("%1 converted from unit %2 to unit %3 is not a finite number")
+                      .arg(what)
+                      .arg(from)
+                      .arg(to));
     }
     const double result = m_unitConverter->ChangeUnitValue(value, from, to);
     if (!std::isfinite(result))
@@ -377,11 +385,6 @@ double clsMvCalculation::Converted(const std::shared_ptr<clsAppItem>& valueItem,
 {
     const double value = NumberOf(*valueItem);
     return ConvertChecked(value, UnitCodeOf(unitItem), BaseUnitCode(baseUnit), valueItem->Name());
-}
-
-double clsMvCalculation::Converted(const QString& valueItem, const QString& unitItem, const char* baseUnit)
-{
-    return Converted(Single(valueItem), unitItem, baseUnit);
 }
 
 double clsMvCalculation::ToUnitOf(double value, const char* baseUnit, const QString& unitItem)

@@ -64,7 +64,6 @@ private:
     std::shared_ptr<clsAppItem> Single(const QString& name) const;
 
     double Revision();
-    double Converted(const QString& valueItem, const QString& unitItem, const char* baseUnit);
     double Converted(const std::shared_ptr<clsAppItem>& valueItem, const QString& unitItem, const char* baseUnit);
     double ToUnitOf(double value, const char* baseUnit, const QString& unitItem);
     double ConvertChecked(double value, int32_t from, int32_t to, const QString& what);

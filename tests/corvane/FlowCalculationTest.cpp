@@ -285,11 +285,15 @@ TEST_F(FlowCalculation, AFailureBeforeOrAfterTheEngineAlsoAsksForTheAbortAndLeav
     engine.output.mvKQCL = std::nan("");
     failsAndKeeps("result not a number", QStringLiteral("mvKQCL is not a finite number"));
     engine.output.mvKQCL = 75;
+    // A result whose conversion into the chosen unit (m3/h) overflows.
+    engine.output.mvOutVolFlowMaxValue = 1e307;
+    failsAndKeeps("conversion overflows", QStringLiteral("converted from unit 28 to unit 19 is not a finite number"));
+    engine.output.mvOutVolFlowMaxValue = 0.01;
     // The last result does not fit its item: the manager refuses it after
     // nineteen others were written; they are put back.
     engine.output.mvInTHiLim = 1e39;
     failsAndKeeps("last write refused", QStringLiteral("mvInTHiLim"));
-    EXPECT_EQ(engine.calls, 3);
+    EXPECT_EQ(engine.calls, 4);
 
     // And the next sound calculation writes everything.
     engine.output.mvInTHiLim = 80;
