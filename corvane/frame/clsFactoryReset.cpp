@@ -88,10 +88,13 @@ void clsFactoryReset::UnRegister()
 
 void clsFactoryReset::Abort()
 {
-    if (m_resetRunning)
-        applet::AppletTrace::Info(QStringLiteral("%1: the factory reset poll ends on an abort").arg(kSource));
+    if (!m_resetRunning)
+        return;
+    applet::AppletTrace::Info(QStringLiteral("%1: the factory reset poll ends on an abort").arg(kSource));
     m_resetRunning = false;
     waitingForBusy = false;
+    // A check this poll asked for is not running yet, so the abort does not
+    // stop it: it is refused when it asks to run.
 }
 
 void clsFactoryReset::seqInitiateFactoryReset_StatusChanged(int32_t sequenceStatus)
@@ -113,7 +116,9 @@ void clsFactoryReset::seqCheckBusy_StatusChanged(int32_t sequenceStatus)
     if (!m_registered)
         return;
     if (sequenceStatus == applet::SequenceState::ReadRequest) {
-        seqCheckBusy->DoAction(applet::SequenceAction::Run);
+        const bool startedByAbortedPoll = m_checkStarted && !m_resetRunning;
+        m_checkStarted = false;
+        seqCheckBusy->DoAction(startedByAbortedPoll ? applet::SequenceAction::Stop : applet::SequenceAction::Run);
     } else if (sequenceStatus == applet::SequenceState::Ready && m_resetRunning) {
         if (!waitingForBusy) {
             m_resetRunning = false; // the check after the busy response was the last
@@ -137,6 +142,8 @@ void clsFactoryReset::appCurrentResponseCode_ValueChanged2(const QString& /*Valu
 bool clsFactoryReset::IsDeviceBusy()
 {
     const QByteArray response = appCurrentResponseCode->OctetValue().toByteArray();
+    if (response.isEmpty())
+        return false; // a record that has not answered yet
     const enmCommType bus = deviceInfo->CommType();
     for (const BusyRow& row : kBusyRows) {
         if (row.bus != bus)
@@ -156,8 +163,10 @@ bool clsFactoryReset::IsDeviceBusy()
 void clsFactoryReset::StartCheckBusy()
 {
     try {
+        m_checkStarted = true;
         seqCheckBusy->Start();
     } catch (const automation::ComError& error) {
+        m_checkStarted = false;
         Fail(QStringLiteral("\"%1\" did not start: %2").arg(kCheckBusy, error.description()));
     }
 }

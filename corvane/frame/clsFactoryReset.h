@@ -59,6 +59,7 @@ private:
     bool m_registered = false;
     bool waitingForBusy = false;
     bool m_resetRunning = false;
+    bool m_checkStarted = false; // a check this poll started has not asked to run yet
     qint64 m_resetStartMs = 0;
     std::weak_ptr<IViewEx> m_view;
     std::shared_ptr<applet::clsAppletItemManager> m_manager;
