@@ -158,8 +158,8 @@ void clsAiObjectMgr::SetBounds(float a, float b)
 void clsAiObjectMgr::ClampBetweenBounds(clsAppItem& adjusted, clsAppItem& reference)
 {
     const QVariant unit = QVariant::fromValue(m_aidpOutscaleUnit.get());
-    Module1::AdjustRangeWithMinSpan(*m_converter, adjusted, reference, unit, *m_zeroSpan, unit, GeneralItem(kLowerBound),
-                                    GeneralItem(kUpperBound), unit);
+    Module1::AdjustRangeWithMinSpan(*m_converter, adjusted, reference, unit, *m_zeroSpan, unit,
+                                    GeneralItem(kLowerBound), GeneralItem(kUpperBound), unit);
 }
 
 // --- Output range ---------------------------------------------------------------
@@ -184,9 +184,10 @@ void clsAiObjectMgr::OutputRangeRule(End end, short Index, bool suppressRule)
         // Clamped between the end itself: neither end changes, both are
         // written back in the block's unit.
         clsAppItem& adjusted = Member(end == Lower ? LowerOutputRange : UpperOutputRange, Index);
+        clsAppItem& reference = Member(end == Lower ? UpperOutputRange : LowerOutputRange, Index);
         const QVariant unit = QVariant::fromValue(m_aidpOutscaleUnit.get());
-        Module1::AdjustRangeWithMinSpan(*m_converter, adjusted, Member(end == Lower ? UpperOutputRange : LowerOutputRange, Index),
-                                        unit, *m_zeroSpan, unit, adjusted, adjusted, unit);
+        Module1::AdjustRangeWithMinSpan(*m_converter, adjusted, reference, unit, *m_zeroSpan, unit, adjusted, adjusted,
+                                        unit);
     }
     if (guardHeld) {
         AlarmLimitRule(end, Index, false);
@@ -301,8 +302,8 @@ void clsAiObjectMgr::appAidpOutscaleUnit_ValueChanged2(const QString&, bool)
         ItemViewBinding::RunStep(source, [&] { forced = SoftwareRevision() < kFreeOutputUnitFrom; });
         if (forced) {
             ItemViewBinding::RunStep(source, [&] {
-                m_aidpOutscaleUnit->SetStringValue(
-                    QString::number(Module1::GetUnitCode(static_cast<int32_t>(m_deviceInfo->CommType()), QStringLiteral("%"))));
+                const int32_t bus = static_cast<int32_t>(m_deviceInfo->CommType());
+                m_aidpOutscaleUnit->SetStringValue(QString::number(Module1::GetUnitCode(bus, QStringLiteral("%"))));
             });
             ItemViewBinding::RunStep(source, [&] {
                 m_messageSender->send(Module1::LoadLocalizedText(m_deviceInfo->CountryCode(), kOutputUnitForcedText));

@@ -201,7 +201,8 @@ void clsTtrbObjectMgr::UnitRule(const QString&, bool suppressRule)
     ItemViewBinding::RunStep(source, [&] {
         if (!InMode8() || RuleNumbers::SoftwareRevision(*m_deviceInfo, source) >= kFreeTemperatureUnitFrom)
             return;
-        const int16_t degreesC = Module1::GetUnitCode(static_cast<int32_t>(m_deviceInfo->CommType()), QStringLiteral("C"));
+        const int32_t bus = static_cast<int32_t>(m_deviceInfo->CommType());
+        const int16_t degreesC = Module1::GetUnitCode(bus, QStringLiteral("C"));
         if (RuleNumbers::NumberOf(unit, source) != degreesC) {
             unit.SetStringValue(QString::number(degreesC));
             m_messageSender->send(Module1::LoadLocalizedText(m_deviceInfo->CountryCode(), kTemperatureUnitForcedText));
@@ -216,8 +217,9 @@ void clsTtrbObjectMgr::UnitRule(const QString&, bool suppressRule)
         for (Position end : {PrimaryValueRange0, PrimaryValueRange100})
             ItemViewBinding::RunStep(source, [&] {
                 clsAppItem& item = Item(end);
-                const auto converted = m_lastPrimaryValueUnit.Convert(
-                    *m_converter, RuleNumbers::NumberOf(item, source), RuleNumbers::UnitCodeOf(unit, source), item.Name());
+                const auto converted =
+                    m_lastPrimaryValueUnit.Convert(*m_converter, RuleNumbers::NumberOf(item, source),
+                                                   RuleNumbers::UnitCodeOf(unit, source), item.Name());
                 if (converted)
                     item.SetStringValue(NumberText::Plain(*converted));
             });
@@ -232,12 +234,14 @@ void clsTtrbObjectMgr::RangeRule(End end, const QString&, bool suppressRule)
     const QString source = kSource + QStringLiteral(".RangeRule");
     clsAppItem& changed = Item(end == Range0 ? PrimaryValueRange0 : PrimaryValueRange100);
     ItemViewBinding::RunStep(source, [&] {
-        auto rule = m_guard.Enter(clsRuleGuard::UserEdit | clsRuleGuard::NotInRule, suppressRule, &Item(CurrentSequence));
+        auto rule =
+            m_guard.Enter(clsRuleGuard::UserEdit | clsRuleGuard::NotInRule, suppressRule, &Item(CurrentSequence));
         if (!rule)
             return;
         const QVariant rangeUnit = QVariant::fromValue(&Item(PrimaryValueUnit));
-        Module1::AdjustRangeWithMinSpan(*m_converter, changed, Item(end == Range0 ? PrimaryValueRange100 : PrimaryValueRange0),
-                                        rangeUnit, Item(CalMinSpan), QVariant::fromValue(&Item(CalUnit)),
+        clsAppItem& other = Item(end == Range0 ? PrimaryValueRange100 : PrimaryValueRange0);
+        Module1::AdjustRangeWithMinSpan(*m_converter, changed, other, rangeUnit, Item(CalMinSpan),
+                                        QVariant::fromValue(&Item(CalUnit)),
                                         Item(LowerSensorLimit), Item(UpperSensorLimit),
                                         QVariant::fromValue(&Item(SensorLimitUnit)));
     });

@@ -56,6 +56,7 @@ TEST_F(ConnectionAndAbort, ALostConnectionWritesVerdict5AndThenAbortsTheRunningS
         return identification.changes.contains(QStringLiteral("running=GetDeviceInfo"))
                && applet.Text(QStringLiteral("currentSequence")).isEmpty();
     })) << identification.changes.join(QLatin1Char(' ')).toStdString();
+    Settle(); // what the end of the identification posted (its adjust) runs before this test takes over
     applet.PutText(QStringLiteral("InCompatibleDataset"), QStringLiteral("0"));
     applet.PutText(QStringLiteral("currentSequence"), QStringLiteral("Upload"));
     applet.PutText(QStringLiteral("currentRecord"), kReadTag);

@@ -29,8 +29,8 @@ QStringList BuiltComponentsInOrder()
         if (built.contains(key))
             ordered.append(key);
     EXPECT_EQ(built, ordered) << "the component table is out of order or holds an unknown key";
-    EXPECT_TRUE(built.contains(QStringLiteral("clsConnEventHandler")) && built.contains(QStringLiteral("clsAiObjectMgr"))
-                && built.contains(QStringLiteral("clsTtrbObjectMgr")));
+    for (const char* key : {"clsConnEventHandler", "clsTtrbObjectMgr", "clsAiObjectMgr"})
+        EXPECT_TRUE(built.contains(QLatin1String(key))) << key;
     return ordered;
 }
 

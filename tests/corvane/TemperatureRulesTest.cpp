@@ -11,6 +11,8 @@
 namespace {
 
 using namespace corvanetest;
+using applet::SubItemKind;
+using applet::SubItemName::Compose;
 
 constexpr int kDegC = 32, kDegF = 33, kKelvin = 35;
 
@@ -185,6 +187,46 @@ TEST_F(TemperatureRules, TheRememberedUnitIsTakenFromTheUnitItemWhenBound)
     Put("ttrbPrimaryValueUnit", kDegC);
     EXPECT_NEAR(Value("ttrbPrimaryValueRange0"), 0, 1e-3);
     EXPECT_NEAR(Value("ttrbPrimaryValueRange100"), 100, 1e-3);
+}
+
+TEST_F(TemperatureRules, AnUploadFromTheDeviceIsTakenAsItIsCoupledAndItsUnitRemembered)
+{
+    sim::DeviceParameters& device = applet.device.transmitter().parameters();
+    ASSERT_EQ(device.set(QStringLiteral("ttrbPrimaryValueUnit"), kKelvin), 0);
+    ASSERT_EQ(device.set(QStringLiteral("ttrbPrimaryValueUnit_21"), kKelvin), 0);
+    ASSERT_EQ(device.set(QStringLiteral("ttrbPrimaryValueRange0"), 250.0f), 0);
+    ASSERT_EQ(device.set(QStringLiteral("ttrbPrimaryValueRange100"), 400.0f), 0);
+    ItemLog log(applet.manager);
+    log.Watch(QStringLiteral("currentSequence"), QStringLiteral("current"));
+    log.Watch(QStringLiteral("ttrbPrimaryValueUnit"), QStringLiteral("unit"));
+    log.Watch(Compose(SubItemKind::SequenceState, QStringLiteral("uploadTtrb")), QStringLiteral("state"));
+    ASSERT_TRUE(applet.Connect());
+    ASSERT_TRUE(RunUntil([&] { return log.changes.contains(QStringLiteral("current=GetDeviceInfo"))
+                                      && applet.Text(QStringLiteral("currentSequence")).isEmpty(); }));
+    Settle();
+    Mode(8);
+    applet.PutNumber(QStringLiteral("pbSoftwareRevisionHART"), 21); // no degrees C forced
+
+    int32_t code = -1;
+    applet.host->StartSequence(QStringLiteral("uploadTtrb"), code);
+    ASSERT_EQ(code, 0);
+    ASSERT_TRUE(RunUntil([&] { return log.changes.contains(QStringLiteral("current=uploadTtrb"))
+                                      && applet.Text(QStringLiteral("currentSequence")).isEmpty()
+                                      && Value("ttrbPrimaryValueUnit") == kKelvin; }))
+        << log.changes.join(QLatin1Char(' ')).toStdString();
+    Settle();
+    // Read, not converted from the unit the project held, and passed on to the analog input.
+    EXPECT_NEAR(Value("ttrbPrimaryValueRange0"), 250, 1e-3);
+    EXPECT_NEAR(Value("ttrbPrimaryValueRange100"), 400, 1e-3);
+    EXPECT_NEAR(Value("aiTOutScale0"), 250, 1e-3);
+    EXPECT_NEAR(Value("aiTOutScale100"), 400, 1e-3);
+    EXPECT_EQ(Value("aiTOutScaleUnit"), kKelvin);
+    EXPECT_EQ(ttrb->LastPrimaryValueUnit().Code(), kKelvin);
+
+    // The next edit converts from the device's unit.
+    Put("ttrbPrimaryValueUnit", kDegC);
+    EXPECT_NEAR(Value("ttrbPrimaryValueRange0"), -23.15, 1e-3);
+    EXPECT_NEAR(Value("ttrbPrimaryValueRange100"), 126.85, 1e-3);
 }
 
 TEST_F(TemperatureRules, ARangeRuleThatFailsLeavesTheOtherRulesWorking)
