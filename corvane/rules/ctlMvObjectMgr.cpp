@@ -9,6 +9,7 @@
 #include "platform/automation/ComError.h"
 #include <QMetaObject>
 #include <QPointer>
+#include <algorithm>
 
 namespace {
 
@@ -176,6 +177,15 @@ ctlMvObjectMgr::~ctlMvObjectMgr()
 clsAppItem& ctlMvObjectMgr::Item(Ctl control, int index) const
 {
     return *m_items.at(static_cast<size_t>(m_first[control] + index));
+}
+
+int ctlMvObjectMgr::ElementCount(Ctl control)
+{
+    for (const ControlRow& row : kControls)
+        if (row.control == control)
+            return static_cast<int>(std::count_if(row.items.begin(), row.items.end(),
+                                                  [](const char* item) { return item != nullptr; }));
+    return 0;
 }
 
 // --- Registration -------------------------------------------------------------
