@@ -157,7 +157,9 @@ ctlMvObjectMgr::ctlMvObjectMgr(QWidget* parent) : QWidget(parent)
                 const Handler handler = row.handler;
                 if (row.onValueChanged)
                     connect(item.get(), &clsAppItem::ValueChanged, this,
-                            [this, handler, control = row.control, index](const QString& value) { (this->*handler)(control, index, value, false); });
+                            [this, handler, control = row.control, index](const QString& value) {
+                                (this->*handler)(control, index, value, false);
+                            });
                 else
                     connect(item.get(), &clsAppItem::ValueChanged2, this,
                             [this, handler, control = row.control, index](const QString& value, bool suppressRule) {
@@ -578,7 +580,8 @@ void ctlMvObjectMgr::HandleUploadCompleted()
             ~SwitchedOn() { sender.SwitchOff(); }
         } switchedOn(*m_sender);
         SkipErrors("HandleUploadCompleted", [&] { TubeDiameterUnitRule(appTubeDiameterUnit, 0, QString(), false); });
-        SkipErrors("HandleUploadCompleted", [&] { PrimaryElementMaterialRule(appPrimaryElementMaterial, 0, QString(), false); });
+        SkipErrors("HandleUploadCompleted",
+                   [&] { PrimaryElementMaterialRule(appPrimaryElementMaterial, 0, QString(), false); });
         SkipErrors("HandleUploadCompleted", [&] { TubeMaterialRule(appTubematerial, 0, QString(), false); });
     });
 }

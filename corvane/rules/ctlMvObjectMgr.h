@@ -95,9 +95,9 @@ private:
 
     // The busy flags of the rules that have one.
     enum Busy {
-        busyDensityMask, busyVolumeFlowMask, busyDensityUnit, busyPressurePoints, busyTemperaturePoints, busyShownPressurePoints,
-        busyShownTemperaturePoints, busyTemperatureRange, busyDpHiLim, busyDpLoLim, busyStaticPressureRange,
-        busySubstituteTemperature, kBusyCount
+        busyDensityMask, busyVolumeFlowMask, busyDensityUnit, busyPressurePoints, busyTemperaturePoints,
+        busyShownPressurePoints, busyShownTemperaturePoints, busyTemperatureRange, busyDpHiLim, busyDpLoLim,
+        busyStaticPressureRange, busySubstituteTemperature, kBusyCount
     };
 
     // --- Masks, units and materials -------------------------------------

@@ -73,3 +73,26 @@ TEST(MvRuleGuards, WritingEveryBoundItemOnceEndsItsNotifications)
     EXPECT_GT(notifications, static_cast<int>(names.size()) - 1);
     EXPECT_LT(notifications, 20 * static_cast<int>(names.size()));
 }
+
+TEST(MvRuleGuards, AChangeWrittenByAnotherRuleIsNeitherClampedNorConverted)
+{
+    MvRig rig;
+    MV_REQUIRE_RIG(rig);
+    rig.Put(QStringLiteral("ptrbUpperSensorLimit"), 1000);
+    rig.Start();
+    // Another rule reacts to the medium by writing the range and a unit.
+    clsAppItem medium;
+    medium.Register(rig.applet.manager, QStringLiteral("mvMediumType"));
+    QObject::connect(&medium, &clsAppItem::ValueChanged2, [&rig](const QString&, bool) {
+        rig.Put(QStringLiteral("mvInDpLoLim"), -5);
+        rig.Put(QStringLiteral("mvInDPUnit"), kBar);
+    });
+    piotest::Settle();
+    rig.Put(QStringLiteral("mvMediumType"), 6);
+    EXPECT_DOUBLE_EQ(rig.Number(QStringLiteral("mvInDpLoLim")), -5);
+    EXPECT_DOUBLE_EQ(rig.Number(QStringLiteral("mvInDpHiLim")), 500);
+    // The unit it wrote is where the values are now.
+    QObject::disconnect(&medium, nullptr, nullptr, nullptr);
+    rig.Put(QStringLiteral("mvInDPUnit"), kMbar);
+    EXPECT_DOUBLE_EQ(rig.Number(QStringLiteral("mvInDpHiLim")), 500000);
+}
