@@ -9,6 +9,7 @@
 #include "platform/automation/ComError.h"
 #include <QMetaObject>
 #include <QPointer>
+#include <algorithm>
 
 namespace {
 
@@ -156,7 +157,9 @@ ctlMvObjectMgr::ctlMvObjectMgr(QWidget* parent) : QWidget(parent)
                 const Handler handler = row.handler;
                 if (row.onValueChanged)
                     connect(item.get(), &clsAppItem::ValueChanged, this,
-                            [this, handler, control = row.control, index](const QString& value) { (this->*handler)(control, index, value, false); });
+                            [this, handler, control = row.control, index](const QString& value) {
+                                (this->*handler)(control, index, value, false);
+                            });
                 else
                     connect(item.get(), &clsAppItem::ValueChanged2, this,
                             [this, handler, control = row.control, index](const QString& value, bool suppressRule) {
@@ -176,6 +179,15 @@ ctlMvObjectMgr::~ctlMvObjectMgr()
 clsAppItem& ctlMvObjectMgr::Item(Ctl control, int index) const
 {
     return *m_items.at(static_cast<size_t>(m_first[control] + index));
+}
+
+int ctlMvObjectMgr::ElementCount(Ctl control)
+{
+    for (const ControlRow& row : kControls)
+        if (row.control == control)
+            return static_cast<int>(std::count_if(row.items.begin(), row.items.end(),
+                                                  [](const char* item) { return item != nullptr; }));
+    return 0;
 }
 
 // --- Registration -------------------------------------------------------------
@@ -568,7 +580,8 @@ void ctlMvObjectMgr::HandleUploadCompleted()
             ~SwitchedOn() { sender.SwitchOff(); }
         } switchedOn(*m_sender);
         SkipErrors("HandleUploadCompleted", [&] { TubeDiameterUnitRule(appTubeDiameterUnit, 0, QString(), false); });
-        SkipErrors("HandleUploadCompleted", [&] { PrimaryElementMaterialRule(appPrimaryElementMaterial, 0, QString(), false); });
+        SkipErrors("HandleUploadCompleted",
+                   [&] { PrimaryElementMaterialRule(appPrimaryElementMaterial, 0, QString(), false); });
         SkipErrors("HandleUploadCompleted", [&] { TubeMaterialRule(appTubematerial, 0, QString(), false); });
     });
 }

@@ -76,6 +76,8 @@ public:
 
     // The item control of element index, for the rules (and tests) to read.
     clsAppItem& Item(Ctl control, int index = 0) const;
+    // The number of elements of a control (1 for a control that is no array).
+    static int ElementCount(Ctl control);
 
 private:
     using Handler = void (ctlMvObjectMgr::*)(Ctl control, int16_t Index, const QString& Value, bool suppressRule);
@@ -93,9 +95,9 @@ private:
 
     // The busy flags of the rules that have one.
     enum Busy {
-        busyDensityMask, busyVolumeFlowMask, busyDensityUnit, busyPressurePoints, busyTemperaturePoints, busyShownPressurePoints,
-        busyShownTemperaturePoints, busyTemperatureRange, busyDpHiLim, busyDpLoLim, busyStaticPressureRange,
-        busySubstituteTemperature, kBusyCount
+        busyDensityMask, busyVolumeFlowMask, busyDensityUnit, busyPressurePoints, busyTemperaturePoints,
+        busyShownPressurePoints, busyShownTemperaturePoints, busyTemperatureRange, busyDpHiLim, busyDpLoLim,
+        busyStaticPressureRange, busySubstituteTemperature, kBusyCount
     };
 
     // --- Masks, units and materials -------------------------------------

@@ -190,3 +190,72 @@ TEST(MvUnitConversion, TubeDiameterFollowsItsUnitAndAnUnknownUnitBecomesMillimet
     EXPECT_EQ(rig.Number(QStringLiteral("mvReserved6")), kMm);
     EXPECT_NEAR(rig.Number(QStringLiteral("mvReserved5")), 10, 1e-9);
 }
+
+TEST(MvMaterials, AcceptedCodesDependOnTheRevisionAndAUserEditIsCorrectedSilently)
+{
+    MvRig rig;
+    MV_REQUIRE_RIG(rig);
+    rig.Start();
+    rig.Put(QStringLiteral("mvh0"), 3);
+    EXPECT_EQ(rig.Text(QStringLiteral("mvh0")), QStringLiteral("250")); // revision 21: only "Not used"
+    rig.SetRevision(22);
+    rig.Put(QStringLiteral("mvh0"), 3);
+    EXPECT_EQ(rig.Text(QStringLiteral("mvh0")), QStringLiteral("3"));
+    rig.Put(QStringLiteral("mvMolCO2"), 1);
+    EXPECT_EQ(rig.Text(QStringLiteral("mvMolCO2")), QStringLiteral("250"));
+    EXPECT_EQ(rig.Text(QStringLiteral("ChangesByRevision")), QString());
+}
+
+TEST(MvUploadCompleted, ReRunsTheRulesOverTheUploadedValuesAndReportsForcedMaterials)
+{
+    MvRig rig;
+    MV_REQUIRE_RIG(rig);
+    rig.Put(QStringLiteral("pbMultivariableFunction"), 1);
+    rig.Start();
+    // The upload: units and values arrive while the sequence runs.
+    rig.SetSequence(QStringLiteral("uploadMv"));
+    rig.Put(QStringLiteral("mvReserved6"), kIn);
+    rig.Put(QStringLiteral("mvReserved5"), 4); // inches
+    rig.Put(QStringLiteral("mvh0"), 3);
+    rig.Put(QStringLiteral("mvOutMassFlowMaxValue"), 20);
+    rig.Put(QStringLiteral("mvInTDefault"), 900);
+    EXPECT_EQ(rig.Text(QStringLiteral("mvh0")), QStringLiteral("3")); // no rule during the upload
+    EXPECT_NE(rig.Number(QStringLiteral("mvQmr")), 20);
+    rig.SetSequence(QString());
+    rig.control->HandleUploadCompleted();
+
+    // The diameter arrived in the uploaded unit: nothing to convert.
+    EXPECT_DOUBLE_EQ(rig.Number(QStringLiteral("mvReserved5")), 4);
+    EXPECT_EQ(rig.Text(QStringLiteral("mvh0")), QStringLiteral("250"));
+    EXPECT_EQ(rig.Text(QStringLiteral("ChangesByRevision")),
+              QStringLiteral("Setting primary element material to \"Not used\"."));
+    EXPECT_DOUBLE_EQ(rig.Number(QStringLiteral("mvQmr")), 20);
+    // The temperature range pulled the substitute in.
+    EXPECT_DOUBLE_EQ(rig.Number(QStringLiteral("mvInTDefault")), 150);
+
+    // Later user edits are corrected without a message, and convert from the uploaded unit.
+    rig.Put(QStringLiteral("ChangesByRevision"), QString());
+    rig.Put(QStringLiteral("mvMolCO2"), 7);
+    EXPECT_EQ(rig.Text(QStringLiteral("ChangesByRevision")), QString());
+    rig.Put(QStringLiteral("mvReserved6"), kMm);
+    EXPECT_NEAR(rig.Number(QStringLiteral("mvReserved5")), 101.6, 1e-4);
+}
+
+TEST(MvDeviceInfoEvents, BlockModeAndFunctionChangesReachThePressureRulesWhileRegistered)
+{
+    MvRig rig;
+    MV_REQUIRE_RIG(rig);
+    rig.Start();
+    const int before = rig.ptrb->calls;
+    rig.Put(QStringLiteral("pbMultivariableFunction"), 1);
+    EXPECT_EQ(rig.ptrb->calls, before + 1);
+    rig.Put(QStringLiteral("mvModeBlkActual"), 16);
+    EXPECT_EQ(rig.ptrb->calls, before + 2);
+
+    rig.control->UnRegister();
+    rig.Put(QStringLiteral("mvModeBlkActual"), 8);
+    EXPECT_EQ(rig.ptrb->calls, before + 2);
+    // Unregistered, only the masks would answer, and their items are let go.
+    rig.Put(QStringLiteral("mvInDpLoLim"), -5);
+    EXPECT_DOUBLE_EQ(rig.Number(QStringLiteral("mvInDpLoLim")), -5);
+}

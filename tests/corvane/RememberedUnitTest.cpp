@@ -30,7 +30,8 @@ TEST(RememberedUnit, ConvertsNothingUntilTheUnitIsKnown)
     EXPECT_FALSE(unit.Convert(converter, 5, 2, QStringLiteral("mvInPLoLim")).has_value());
     EXPECT_EQ(converter.calls, 0);
     ASSERT_EQ(traces.lines.size(), 1);
-    EXPECT_TRUE(traces.lines.front().contains(QLatin1String("last pressure unit"))) << traces.lines.front().toStdString();
+    EXPECT_TRUE(traces.lines.front().contains(QLatin1String("last pressure unit")))
+        << traces.lines.front().toStdString();
     EXPECT_TRUE(traces.lines.front().contains(QLatin1String("mvInPLoLim")));
 
     unit.TakeFrom(QStringLiteral("4"));
