@@ -146,7 +146,7 @@ void PioDisplayControl::Register(const std::shared_ptr<applet::clsAppletItemMana
                     continue;
                 int32_t handle = -1;
                 int32_t failed = 0;
-                manager->RegisterItem(binding.name, false, view->m_handle, handle, 0, 0, failed);
+                manager->RegisterItem(binding.name, false, view->m_handle, handle, 0, m_updateInterval, failed);
                 if (failed != 0 || handle <= 0)
                     applet::AppletTrace::Error(QStringLiteral("%1: item %2 cannot be bound (%3)")
                                                    .arg(objectName(), binding.name)

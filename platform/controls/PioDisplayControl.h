@@ -28,6 +28,7 @@ namespace controls {
 
 class PioDisplayControl : public QWidget, public automation::ComObject {
     Q_OBJECT
+    Q_PROPERTY(int UpdateInterval READ UpdateInterval WRITE SetUpdateInterval)
 public:
     explicit PioDisplayControl(QWidget* parent = nullptr);
     ~PioDisplayControl() override;
@@ -51,6 +52,11 @@ public:
     // The lowest user level that may write; 0 by default.
     int32_t WriteUserLevel() const { return m_writeUserLevel; }
     void SetWriteUserLevel(int32_t level);
+
+    // The refresh cycle the items are registered with (1 for values the
+    // device measures); 0 for none. Takes effect at the next Register.
+    int32_t UpdateInterval() const { return m_updateInterval; }
+    void SetUpdateInterval(int32_t interval) { m_updateInterval = interval; }
 
     // Formats of the number shown: DecimalPlaces below 0 shows the item's own
     // text; a text longer than MaxDigits shows in exponent form.
@@ -126,6 +132,7 @@ private:
     int32_t m_userLevel = 0;
     int32_t m_countryCode = 1;
     int32_t m_writeUserLevel = 0;
+    int32_t m_updateInterval = 0;
     int16_t m_maxDigits = 8;
     int16_t m_decimalPlaces = -1;
 };

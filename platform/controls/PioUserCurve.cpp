@@ -1,5 +1,6 @@
 #include "platform/controls/PioUserCurve.h"
 #include "platform/applet/AppletTrace.h"
+#include <QDynamicPropertyChangeEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -17,6 +18,21 @@ namespace {
 
 // The buttons in the order of PioUserCurve::Command.
 constexpr const char* kCommandTexts[] = {"Read", "Write", "Load", "Save", "New", "Change"};
+
+// The command switches as pages set them by name.
+struct CommandProperty {
+    const char* name;
+    bool visible; // else the enable switch
+    PioUserCurve::Command command;
+};
+constexpr CommandProperty kCommandProperties[] = {
+    {"visiblecmdreadcrv", true, PioUserCurve::ReadCurve},    {"visiblecmdwritecrv", true, PioUserCurve::WriteCurve},
+    {"visiblecmdloadcrv", true, PioUserCurve::LoadCurve},    {"visiblecmdsavecrv", true, PioUserCurve::SaveCurve},
+    {"visiblecmdnewcrv", true, PioUserCurve::NewCurve},      {"visiblecmdchangecrv", true, PioUserCurve::ChangeCurve},
+    {"enablecmdreadcrv", false, PioUserCurve::ReadCurve},    {"enablecmdwritecrv", false, PioUserCurve::WriteCurve},
+    {"enablecmdloadcrv", false, PioUserCurve::LoadCurve},    {"enablecmdsavecrv", false, PioUserCurve::SaveCurve},
+    {"enablecmdnewcrv", false, PioUserCurve::NewCurve},      {"enablecmdchangecrv", false, PioUserCurve::ChangeCurve},
+};
 
 } // namespace
 
@@ -171,6 +187,19 @@ void PioUserCurve::UpdateEntries()
         button->setEnabled(m_enabled[static_cast<size_t>(c)] && (device || editable));
     }
     m_table->setEditTriggers(editable ? QAbstractItemView::AllEditTriggers : QAbstractItemView::NoEditTriggers);
+}
+
+bool PioUserCurve::event(QEvent* event)
+{
+    if (event->type() == QEvent::DynamicPropertyChange) {
+        const QByteArray name = static_cast<QDynamicPropertyChangeEvent*>(event)->propertyName();
+        for (const CommandProperty& entry : kCommandProperties)
+            if (name.compare(entry.name, Qt::CaseInsensitive) == 0) {
+                const bool on = property(name.constData()).toBool();
+                entry.visible ? SetCommandVisible(entry.command, on) : SetCommandEnabled(entry.command, on);
+            }
+    }
+    return PioDisplayControl::event(event);
 }
 
 void PioUserCurve::RunCommand(Command command)

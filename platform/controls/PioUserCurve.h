@@ -69,7 +69,8 @@ public:
     void SetIndex(int index) { m_index = index; }
 
     // Whether a command's button shows (visiblecmd...) and may be used
-    // (enablecmd...; read and write are the device commands).
+    // (enablecmd...; read and write are the device commands). Pages also set
+    // them by name: setProperty("visiblecmdreadcrv", true).
     void SetCommandVisible(Command command, bool visible);
     bool CommandVisible(Command command) const { return m_visible[command]; }
     void SetCommandEnabled(Command command, bool enabled);
@@ -97,6 +98,7 @@ signals:
 protected:
     void ShowItems() override;
     void UpdateEntries() override;
+    bool event(QEvent* event) override;
 
 private:
     void Rebind();

@@ -47,6 +47,7 @@ struct PageForm {
         processValue->SetObjectNameLabel(QStringLiteral("hartPv"));
         processValue->SetObjectNameUnit(QStringLiteral("hartPvUnit"));
         processValue->SetCaptionTextId(2553);
+        processValue->SetUpdateInterval(1);
         comboUnit->SetObjectNameCombo(QStringLiteral("pbWriteLock"));
         comboUnit->SetCaption(QStringLiteral("Write Protection"));
         comboUnit->SetUnitVisible(false);
@@ -151,6 +152,8 @@ TEST_F(DisplayControlsOnAForm, RegisteredControlsShowTheirItemsFollowChangesAndA
     EXPECT_FALSE(form.comboUnit->UnitLabel()->isVisibleTo(&form.widget));
     EXPECT_EQ(form.bar->LimitValue(PioBarGraph::HiLim), 90);
     EXPECT_EQ(form.bar->LimitValue(PioBarGraph::LoLoLim), 0);
+    EXPECT_EQ(applet.manager->UpdateIntervals()[applet.manager->HandleOf("hartPv")], 1)
+        << "a measured value is registered with its refresh cycle";
 
     // Changes made elsewhere show at once.
     Put("highAlarmCurr", "22.25");
@@ -318,7 +321,7 @@ TEST_F(DisplayControlsOnAForm, UserCurveShowsPresetsOrEditsThePointTable)
     QObject::connect(form.curve, &PioUserCurve::ReadCurveRequest, [&](int index) { reads << index; });
     form.curve->SetIndex(1);
     form.curve->RunCommand(PioUserCurve::ReadCurve);
-    form.curve->SetCommandEnabled(PioUserCurve::ReadCurve, false);
+    form.curve->setProperty("enablecmdreadcrv", false); // as a page sets it by name
     form.curve->RunCommand(PioUserCurve::ReadCurve);
     EXPECT_EQ(reads, QList<int>({1}));
 }
