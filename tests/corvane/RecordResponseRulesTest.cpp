@@ -373,6 +373,7 @@ TEST(RecordResponses, AgainstTheDeviceBusyIsRepeatedAndWriteProtectionAsked)
     ASSERT_TRUE(piotest::RunUntil([&] { return answers.size() == 3 && diagnosis.SequenceState() == 0; }));
     EXPECT_EQ(answers, QList<int>({32, 32, 0}));
     EXPECT_TRUE(rig.dialogs.Requests().empty());
+    piotest::Settle(); // the read sequence's adjust follows its ready state
 
     rig.applet.device.setWriteProtected(true);
     rig.dialogs.AnswerMessage(DialogResult::Ignore);
