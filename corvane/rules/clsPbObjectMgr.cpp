@@ -3,7 +3,6 @@
 #include "mvtrivexhelper/clsDeviceInfo.h"
 #include "pioextensions/IViewEx.h"
 #include "pioextensions/enmRegMask.h"
-#include "platform/applet/AppletTrace.h"
 #include <array>
 #include <limits>
 
@@ -168,9 +167,9 @@ void clsPbObjectMgr::UnRegister()
 
 void clsPbObjectMgr::HandleUploadCompleted()
 {
-    const enmCommType bus = m_deviceInfo ? m_deviceInfo->CommType() : enmCommType::HART;
     if (!m_deviceInfo)
-        return;
+        return; // never registered
+    const enmCommType bus = m_deviceInfo->CommType();
     if (bus == enmCommType::HART) {
         appGenericTagName_ValueChanged2(QString(), false);
         appGenericDescriptor_ValueChanged2(QString(), false);

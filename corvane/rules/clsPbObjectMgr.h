@@ -1,11 +1,11 @@
 #pragma once
 // The physical block's identification kept coupled to the project: the
 // project's tag, descriptor and bus address (published by the frame side as
-// "&&private_PM&&..." items) against the device's tag, descriptor and bus
-// address, and the "&&ObjectLimit&&" masks that tell the pages which
-// meter-option and write-lock entries they may offer. After an upload the
-// tag and descriptor are aligned once more: on HART the project's values go
-// to the device, on the fieldbuses the device's values go to the project.
+// private project items) against the device's tag, descriptor and bus
+// address, and the object-limit masks that tell the pages which meter-option
+// and write-lock entries they may offer. After an upload the tag and
+// descriptor are aligned once more: on HART the project's values go to the
+// device, on the fieldbuses the device's values go to the project.
 #include "corvane/frame/IStartAlwaysComp.h"
 #include "corvane/rules/clsRuleGuard.h"
 #include "pioextensions/clsAppItemCollection.h"
