@@ -3,7 +3,10 @@
 // dataset takes the device's values and is stored, the end of the upload is
 // fanned out once, and a download writes the project's values to the device.
 #include "TransferSupport.h"
+#include "pioextensions/clsSequenceItem.h"
+#include "pioextensions/enmRegMask.h"
 #include "platform/applet/AppletItem.h"
+#include "fennick/fdt/clsFunctionConnect.h"
 #include <cmath>
 
 namespace {
@@ -104,5 +107,70 @@ TEST_P(TransferEachVariant, UploadRunsTheVariantsChainTakesEveryDeviceValueAndDo
 
 INSTANTIATE_TEST_SUITE_P(Variants, TransferEachVariant, ::testing::ValuesIn(kVariants),
                          [](const ::testing::TestParamInfo<Variant>& info) { return std::string(info.param.name); });
+
+} // namespace
+
+namespace {
+
+// The download chain the save-to-device view starts with "downloadAi".
+class DownloadChain : public TransferRoad {
+protected:
+    void RunDownloadAi()
+    {
+        ASSERT_EQ(Dtm()->ConnectObject()->Connect(), 0);
+        ASSERT_TRUE(WaitUntil([&] {
+            return Status() == DtmStatus::Online && Ran().contains(QStringLiteral("GetDeviceInfo"))
+                   && Text(QStringLiteral("currentSequence")).isEmpty();
+        }));
+        log->changes.clear();
+        clsSequenceItem downloadAi;
+        downloadAi.Register(manager, QStringLiteral("downloadAi"), false, 0, REGISTER_STATE);
+        ASSERT_TRUE(WaitUntil([&] {
+            try {
+                downloadAi.Start();
+                return true;
+            } catch (const automation::ComError&) {
+                return false; // busy a moment longer
+            }
+        }));
+        downloadAi.UnRegister();
+        ASSERT_TRUE(WaitUntil([&] { return Ran().contains(QStringLiteral("downloadAi")); }));
+        ASSERT_TRUE(WaitUntil([&] {
+            return Text(QStringLiteral("XXXTransferCompletedXXX")) != QStringLiteral("0")
+                   && Text(QStringLiteral("currentSequence")).isEmpty();
+        }));
+    }
+    QStringList DownloadsRan() const { return Ran().filter(QRegularExpression(QStringLiteral("^(download|SetUser|Post)"))); }
+};
+
+const Variant kCurve{"rev22_mv_on_curve_139", 139, 22, true, true, {}};
+
+TEST_F(DownloadChain, ACleanUserCurveIsNotWrittenAndTheChainStillEndsAsDone)
+{
+    Start(kCurve);
+    if (HasFatalFailure())
+        return;
+    Put(QStringLiteral("ptrbLinType"), QString::number(transfertest::kUserCurveCode));
+    RunDownloadAi();
+    EXPECT_EQ(DownloadsRan(), QStringList({"downloadAi", "downloadAi_Revision21", "downloadMV_Revision21",
+                                           "downloadTtrb", "downloadMv", "downloadPid"}))
+        << DownloadsRan().join(' ').toStdString();
+    EXPECT_EQ(Text(QStringLiteral("XXXTransferCompletedXXX")), QStringLiteral("1"));
+    EXPECT_EQ(Chain()->DownloadIndex(), 0);
+}
+
+TEST_F(DownloadChain, AnEditedUserCurveIsWrittenLast)
+{
+    Start(kCurve);
+    if (HasFatalFailure())
+        return;
+    Put(QStringLiteral("ptrbLinType"), QString::number(transfertest::kUserCurveCode));
+    Put(QStringLiteral("userCurveDirty"), QStringLiteral("1"));
+    RunDownloadAi();
+    EXPECT_EQ(DownloadsRan(), QStringList({"downloadAi", "downloadAi_Revision21", "downloadMV_Revision21",
+                                           "downloadTtrb", "downloadMv", "downloadPid", "SetUserCurve"}))
+        << DownloadsRan().join(' ').toStdString();
+    EXPECT_EQ(Text(QStringLiteral("XXXTransferCompletedXXX")), QStringLiteral("1"));
+}
 
 } // namespace
