@@ -46,11 +46,19 @@ protected:
         clock.Advance(ms);
         Settle();
     }
+    // Forces a sequence as the device user interface would: again while the host is busy.
     void Force(const QString& name)
     {
         clsSequenceItem sequence;
         sequence.Register(applet.manager, name, false, 0, REGISTER_STATE);
-        sequence.Force();
+        EXPECT_TRUE(RunUntil([&] {
+            try {
+                sequence.Force();
+                return true;
+            } catch (const automation::ComError&) {
+                return false;
+            }
+        })) << name.toStdString();
         sequence.UnRegister();
     }
     HomeFolder home;
