@@ -203,7 +203,7 @@ void SimTransmitter::factoryReset()
     m_device = fresh;
     m_parameters.resetToDefaults();
     m_savePending = false;
-    m_resetEndMs = processTimeMs() + kFactoryResetMs;
+    m_resetEndMs = processTimeMs() + m_factoryResetMs;
     m_device.markConfigurationChanged();
     saveMemory();
 }

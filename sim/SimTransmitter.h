@@ -47,6 +47,8 @@ public:
     bool resetting() const;
     static constexpr int64_t kDataSaveMs = 1500;
     static constexpr int64_t kFactoryResetMs = 3000;
+    // How long a factory reset keeps the device busy (0: not at all).
+    void setFactoryResetDuration(int64_t ms) { m_factoryResetMs = ms; }
 
     // Process time: the timer service's time since construction, unless frozen.
     void freezeProcessTime(std::optional<int64_t> ms) { m_frozenTimeMs = ms; }
@@ -84,6 +86,7 @@ private:
     QString m_memoryFile;
     int64_t m_dataSaveEndMs = -1;
     int64_t m_resetEndMs = -1;
+    int64_t m_factoryResetMs = kFactoryResetMs;
     bool m_savePending = false;          // changes kept back by the burn delay
     int64_t m_startMs = 0;
     std::optional<int64_t> m_frozenTimeMs;

@@ -1,6 +1,8 @@
 #include "corvane/frame/ComponentTable.h"
 #include "corvane/frame/clsConnEventHandler.h"
 #include "corvane/frame/clsCurrSeqMgr.h"
+#include "corvane/frame/clsDatasetValid.h"
+#include "corvane/frame/clsFactoryReset.h"
 #include "corvane/frame/clsHandleDataBurn.h"
 #include "corvane/frame/clsMenuMgr.h"
 #include "corvane/frame/clsRecordMgr.h"
@@ -30,11 +32,11 @@ const std::vector<ComponentEntry>& ComponentTable()
         {QStringLiteral("clsConnEventHandler"), &Make<clsConnEventHandler>},
         {QStringLiteral("clsHandleDataBurn"), &Make<clsHandleDataBurn>},
         // 7 "clsUserCurve"          clsUserCurve        -- not built yet (user linearisation curve)
-        // 8 "clsDatasetValidation"  clsDatasetValid     -- not built yet (dataset compatibility check)
+        {QStringLiteral("clsDatasetValidation"), &Make<clsDatasetValid>},
         // 9 "clsTtrbObjectMgr"      clsTtrbObjectMgr    -- not built yet (temperature rules)
         // 10 "clsPbObjectMgr"       clsPbObjectMgr      -- not built yet (physical block rules)
         // 11 "clsMvCalculation"     clsMvCalculation    -- not built yet (flow-coefficient calculation)
-        // 12 "clsFactoryReset"      clsFactoryReset     -- not built yet (factory reset)
+        {QStringLiteral("clsFactoryReset"), &Make<clsFactoryReset>},
         // 13 "clsHTMLReportFactory" clsReportFactory    -- not built yet (HTML report)
         // 14 "clsAiObjectMgr"       clsAiObjectMgr      -- not built yet (analog-input rules)
     };

@@ -29,11 +29,12 @@ const std::vector<QString> kAbortBeforeSequence = {
     QStringLiteral("clsUploadDownloadMgr"),
     QStringLiteral("clsHandleDataBurn"),
     // "clsUserCurve"         -- not built yet (user curve)
+    QStringLiteral("clsFactoryReset"), // ends the factory reset's busy poll
 };
 // Told last: the compatibility check, which the abort re-runs. Skipped while
 // the device is not connected, so the verdict 5 of a lost connection stands.
 const std::vector<QString> kRecheckAfterAbort = {
-    // "clsDatasetValidation" -- not built yet (dataset compatibility check)
+    QStringLiteral("clsDatasetValidation"),
 };
 
 } // namespace

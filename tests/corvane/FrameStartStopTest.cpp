@@ -2,6 +2,7 @@
 // its components in their fixed order; Destroy takes every one down again,
 // also past a component that fails.
 #include "CorvaneTestSupport.h"
+#include "corvane/frame/ComponentTable.h"
 #include "corvane/frame/clsConnEventHandler.h"
 #include "corvane/frame/clsCurrSeqMgr.h"
 #include "corvane/frame/clsMenuMgr.h"
@@ -11,8 +12,13 @@ namespace {
 
 using namespace corvanetest;
 
-const QStringList kBuiltComponents = {"clsMenuMgr",          "clsRecordMgr",        "clsCurrSeqMgr",
-                                       "clsUploadDownloadMgr", "clsConnEventHandler", "clsHandleDataBurn"};
+// The components built so far, in the order of the component table.
+const QStringList kBuiltComponents = [] {
+    QStringList keys;
+    for (const corvane::ComponentEntry& entry : corvane::ComponentTable())
+        keys.append(entry.key);
+    return keys;
+}();
 
 QStringList Keys(const clsCompCol& components)
 {
