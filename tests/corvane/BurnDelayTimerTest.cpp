@@ -32,6 +32,8 @@ protected:
             return false;
         if (!applet.Connect())
             return false;
+        // The dataset is the device's, as after an upload.
+        applet.PutNumber(QStringLiteral("pbSoftwareRevisionHART"), revision);
         // The identification that the connection starts has run.
         return RunUntil([&] { return applet.Number(Compose(SubItemKind::SequenceState, QStringLiteral("GetDeviceInfo"))) == 0
                                      && applet.Text(QStringLiteral("currentSequence")).isEmpty(); });

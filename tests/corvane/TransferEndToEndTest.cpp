@@ -115,8 +115,11 @@ namespace {
 // The download chain the save-to-device view starts with "downloadAi".
 class DownloadChain : public TransferRoad {
 protected:
+    // The project holds the device's dataset (its variant decides the chain); then "downloadAi" runs.
     void RunDownloadAi()
     {
+        ASSERT_TRUE(Upload(QStringLiteral("U1")));
+        ASSERT_TRUE(Unlocked());
         ASSERT_EQ(Dtm()->ConnectObject()->Connect(), 0);
         ASSERT_TRUE(WaitUntil([&] {
             return Status() == DtmStatus::Online && Ran().contains(QStringLiteral("GetDeviceInfo"))
@@ -150,7 +153,6 @@ TEST_F(DownloadChain, ACleanUserCurveIsNotWrittenAndTheChainStillEndsAsDone)
     Start(kCurve);
     if (HasFatalFailure())
         return;
-    Put(QStringLiteral("ptrbLinType"), QString::number(transfertest::kUserCurveCode));
     RunDownloadAi();
     EXPECT_EQ(DownloadsRan(), QStringList({"downloadAi", "downloadAi_Revision21", "downloadMV_Revision21",
                                            "downloadTtrb", "downloadMv", "downloadPid"}))
@@ -164,7 +166,6 @@ TEST_F(DownloadChain, AnEditedUserCurveIsWrittenLast)
     Start(kCurve);
     if (HasFatalFailure())
         return;
-    Put(QStringLiteral("ptrbLinType"), QString::number(transfertest::kUserCurveCode));
     Put(QStringLiteral("userCurveDirty"), QStringLiteral("1"));
     RunDownloadAi();
     EXPECT_EQ(DownloadsRan(), QStringList({"downloadAi", "downloadAi_Revision21", "downloadMV_Revision21",
