@@ -72,8 +72,14 @@ void clsHandleDataBurn::m_seqDisableBurnDelay_StatusChanged(int32_t sequenceStat
     if (!m_registered)
         return;
     if (sequenceStatus == applet::SequenceState::WriteRequest) {
+        m_disableRunning = true;
         m_seqDisableBurnDelay->DoAction(applet::SequenceAction::Run);
-    } else if (sequenceStatus == applet::SequenceState::Ready) {
+    } else if (sequenceStatus == applet::SequenceState::WriteActive) {
+        m_disableRunning = true;
+    } else if (sequenceStatus == applet::SequenceState::Ready && m_disableRunning) {
+        // Only a run that ended starts the watch, not the ready state the
+        // sequence shows when it is registered.
+        m_disableRunning = false;
         // A new watch: an abort that came before it is not its abort.
         m_abortPending = false;
         m_dataSaveSeen = false;

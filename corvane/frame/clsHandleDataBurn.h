@@ -53,6 +53,7 @@ private:
     bool m_abortPending = false;
     bool m_dataSaveSeen = false;
     bool m_watching = false;
+    bool m_disableRunning = false; // "SetDisableBurnDelay" was asked to run or runs
     qint64 m_watchStartMs = 0;
     QString m_failureReason;
     std::shared_ptr<IDeviceInfo> m_deviceInfo;

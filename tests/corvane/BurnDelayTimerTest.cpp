@@ -1,0 +1,162 @@
+// The burn-delay control's 10-second timer and the bound of the data-burn
+// watch, on the manual clock: the components on the applet host, connected to
+// the simulated transmitter.
+#include "CorvaneTestSupport.h"
+#include "corvane/frame/AbortRequest.h"
+#include "corvane/frame/clsHandleDataBurn.h"
+#include "corvane/frame/ctlBurnDelayHandler.h"
+#include "corvane/frame/frmRecordItemHandler.h"
+#include "pioextensions/clsSequenceItem.h"
+#include "pioextensions/enmRegMask.h"
+#include "platform/applet/AppletStates.h"
+#include "platform/applet/SubItemName.h"
+#include "platform/loop/ManualClock.h"
+#include "platform/loop/ScopedTimerService.h"
+#include "sim/SimOptions.h"
+
+namespace {
+
+using namespace corvanetest;
+using applet::SubItemKind;
+using applet::SubItemName::Compose;
+
+class BurnDelayTimer : public ::testing::Test {
+protected:
+    // Connected to a device of the revision; false when that failed.
+    bool ConnectTo(uint32_t revision)
+    {
+        sim::VariantOptions options;
+        options.revision = revision;
+        QString error;
+        if (!sim::applyVariant(applet.device.transmitter(), options, error))
+            return false;
+        if (!applet.Connect())
+            return false;
+        // The dataset is the device's, as after an upload.
+        applet.PutNumber(QStringLiteral("pbSoftwareRevisionHART"), revision);
+        // The identification that the connection starts has run.
+        return RunUntil([&] { return applet.Number(Compose(SubItemKind::SequenceState, QStringLiteral("GetDeviceInfo"))) == 0
+                                     && applet.Text(QStringLiteral("currentSequence")).isEmpty(); });
+    }
+    ctlBurnDelayHandler* Handler() const
+    {
+        return applet.View()->HostForm()->findChild<ctlBurnDelayHandler*>(ctlBurnDelayHandler::kObjectName);
+    }
+    // Lets ms pass on the manual clock, then runs what that started.
+    void Pass(qint64 ms)
+    {
+        clock.Advance(ms);
+        Settle();
+    }
+    // Forces a sequence as the device user interface would: again while the host is busy.
+    void Force(const QString& name)
+    {
+        clsSequenceItem sequence;
+        sequence.Register(applet.manager, name, false, 0, REGISTER_STATE);
+        EXPECT_TRUE(RunUntil([&] {
+            try {
+                sequence.Force();
+                return true;
+            } catch (const automation::ComError&) {
+                return false;
+            }
+        })) << name.toStdString();
+        sequence.UnRegister();
+    }
+    HomeFolder home;
+    loop::ManualClock clock;
+    loop::ScopedTimerService clockInstalled{clock};
+    CorvaneApplet applet;
+};
+
+TEST_F(BurnDelayTimer, AWriteOnADeviceThatCanBeBusyKeepsTheDelayAliveOnIdleTicksUntilItIsSwitchedOff)
+{
+    PIO_REQUIRE_APPLET(applet);
+    ASSERT_TRUE(ConnectTo(19));
+    ItemLog log(applet.manager);
+    log.Watch(Compose(SubItemKind::SequenceState, QStringLiteral("SetEnableBurnDelayCyclic")), QStringLiteral("cyclic"));
+    ASSERT_FALSE(Handler()->TimerEnabled());
+
+    applet.PutNumber(QStringLiteral("currentRecordState"), ::applet::RecordState::WriteActive);
+    ASSERT_TRUE(Handler()->TimerEnabled());
+    EXPECT_EQ(clock.MsUntilNextTimer(), ctlBurnDelayHandler::kTimerIntervalMs);
+
+    // A tick while a sequence runs does nothing; the next idle one keeps the delay on.
+    applet.PutText(QStringLiteral("currentSequence"), QStringLiteral("GetDiagnosis"));
+    Pass(ctlBurnDelayHandler::kTimerIntervalMs);
+    EXPECT_FALSE(log.changes.contains(QStringLiteral("cyclic=1"))) << log.changes.join(' ').toStdString();
+    applet.PutText(QStringLiteral("currentSequence"), QString());
+    for (int tick = 0; tick < 10 && !log.changes.contains(QStringLiteral("cyclic=32")); ++tick)
+        Pass(ctlBurnDelayHandler::kTimerIntervalMs);
+    ASSERT_TRUE(RunUntil([&] { return log.changes.contains(QStringLiteral("cyclic=32")) && log.changes.last() == QStringLiteral("cyclic=0"); }))
+        << log.changes.join(' ').toStdString();
+
+    // Switched off: no more ticks.
+    Force(QStringLiteral("SetDisableBurnDelay"));
+    ASSERT_TRUE(RunUntil([&] { return !Handler()->TimerEnabled(); }));
+    log.changes.clear();
+    applet.PutText(QStringLiteral("currentSequence"), QString());
+    Pass(3 * ctlBurnDelayHandler::kTimerIntervalMs);
+    EXPECT_FALSE(log.changes.contains(QStringLiteral("cyclic=32"))) << log.changes.join(' ').toStdString();
+}
+
+TEST_F(BurnDelayTimer, AWriteOnADeviceThatCannotBeBusyStartsNoTimer)
+{
+    PIO_REQUIRE_APPLET(applet);
+    ASSERT_TRUE(ConnectTo(20));
+    applet.PutNumber(QStringLiteral("currentRecordState"), ::applet::RecordState::WriteActive);
+    EXPECT_FALSE(Handler()->TimerEnabled());
+}
+
+TEST_F(BurnDelayTimer, ADataBurnWatchThatNeverSeesTheSaveEndsAfterItsBoundAndPollsNoMore)
+{
+    PIO_REQUIRE_APPLET(applet);
+    ASSERT_TRUE(ConnectTo(21));
+    const auto watch =
+        std::dynamic_pointer_cast<clsHandleDataBurn>(applet.View()->Components().Item(QStringLiteral("clsHandleDataBurn")));
+    ItemLog log(applet.manager);
+    log.Watch(Compose(SubItemKind::SequenceState, QStringLiteral("CheckDataBurn")), QStringLiteral("check"));
+    ErrorTraces traces;
+    // The device's time stands still: it never shows a save begun and ended.
+    applet.device.transmitter().freezeProcessTime(0);
+    Force(QStringLiteral("SetDisableBurnDelay"));
+    ASSERT_TRUE(RunUntil([&] { return watch->Watching() && log.changes.count(QStringLiteral("check=64")) >= 3; }));
+    // A second passes with every check that ends, while no request is on its way.
+    clsAppItem checkState;
+    checkState.Register(applet.manager, Compose(SubItemKind::SequenceState, QStringLiteral("CheckDataBurn")));
+    QObject::connect(&checkState, &clsAppItem::ValueChanged, [&](const QString& state) {
+        if (state == QStringLiteral("0"))
+            clock.Advance(1000);
+    });
+    ASSERT_TRUE(RunUntil([&] { return !watch->Watching(); }));
+    checkState.UnRegister();
+    EXPECT_TRUE(watch->FailureReason().contains(QStringLiteral("its data save within 120 s")))
+        << watch->FailureReason().toStdString();
+    EXPECT_TRUE(traces.Contains(QStringLiteral("data-burn watch failed")));
+    Settle();
+    const auto checks = log.changes.count(QStringLiteral("check=64"));
+    Pass(clsHandleDataBurn::kWatchLimitMs);
+    EXPECT_EQ(log.changes.count(QStringLiteral("check=64")), checks);
+}
+
+TEST_F(BurnDelayTimer, AnAbortEndsTheWatchEvenWhenItArrivesBetweenTwoChecks)
+{
+    PIO_REQUIRE_APPLET(applet);
+    ASSERT_TRUE(ConnectTo(21));
+    const auto watch =
+        std::dynamic_pointer_cast<clsHandleDataBurn>(applet.View()->Components().Item(QStringLiteral("clsHandleDataBurn")));
+    ItemLog log(applet.manager);
+    log.Watch(Compose(SubItemKind::SequenceState, QStringLiteral("CheckDataBurn")), QStringLiteral("check"));
+    Force(QStringLiteral("SetDisableBurnDelay"));
+    ASSERT_TRUE(RunUntil([&] { return watch->Watching() && log.changes.count(QStringLiteral("check=64")) >= 2; }));
+    // Right after a check ended ready and the next was asked for.
+    ASSERT_TRUE(RunUntil([&] { return log.changes.last() == QStringLiteral("check=0"); }));
+    watch->Abort();
+    ASSERT_TRUE(RunUntil([&] { return !watch->Watching(); })) << log.changes.join(' ').toStdString();
+    Settle();
+    const auto checks = log.changes.count(QStringLiteral("check=64"));
+    Pass(1000);
+    EXPECT_EQ(log.changes.count(QStringLiteral("check=64")), checks);
+}
+
+} // namespace

@@ -1,0 +1,177 @@
+// Uploads and downloads through the whole road against the simulated
+// transmitter of each variant: the chain runs the variant's sequences, the
+// dataset takes the device's values and is stored, the end of the upload is
+// fanned out once, and a download writes the project's values to the device.
+#include "TransferSupport.h"
+#include "pioextensions/clsSequenceItem.h"
+#include "pioextensions/enmRegMask.h"
+#include "platform/applet/AppletItem.h"
+#include "fennick/fdt/clsFunctionConnect.h"
+#include <cmath>
+
+namespace {
+
+using transfertest::TransferRoad;
+using transfertest::Variant;
+
+const Variant kVariants[] = {
+    {"rev20_mv_off_linear_137", 137, 20, false, false, {"upload", "upload_Revision20"}},
+    {"rev21_mv_on_linear_137",
+     137,
+     21,
+     true,
+     false,
+     {"upload", "upload_Revision21", "uploadMv_Revision21", "uploadTtrb", "uploadMv"}},
+    {"rev22_mv_off_curve_137", 137, 22, false, true, {"upload", "upload_Revision21", "UploadUserCurve"}},
+    {"rev20_mv_on_linear_139",
+     139,
+     20,
+     true,
+     false,
+     {"upload", "upload_Revision20", "uploadMv_Revision20", "uploadTtrb", "uploadMv", "uploadPid"}},
+    {"rev22_mv_on_curve_139",
+     139,
+     22,
+     true,
+     true,
+     {"upload", "upload_Revision21", "uploadMv_Revision21", "uploadTtrb", "uploadMv", "uploadPid", "UploadUserCurve"}},
+};
+
+// Same value: numbers within a float's precision, texts exactly.
+bool SameValue(const QVariant& device, const QVariant& dataset)
+{
+    bool deviceIsNumber = false;
+    bool datasetIsNumber = false;
+    const double a = device.toDouble(&deviceIsNumber);
+    const double b = dataset.toDouble(&datasetIsNumber);
+    if (deviceIsNumber && datasetIsNumber)
+        return std::abs(a - b) <= 1e-5 * std::max(1.0, std::abs(a));
+    if (device.typeId() == QMetaType::QByteArray || dataset.typeId() == QMetaType::QByteArray)
+        return device.toByteArray() == dataset.toByteArray();
+    return device.toString().trimmed() == dataset.toString().trimmed();
+}
+
+class TransferEachVariant : public TransferRoad, public ::testing::WithParamInterface<Variant> {};
+
+TEST_P(TransferEachVariant, UploadRunsTheVariantsChainTakesEveryDeviceValueAndDownloadWritesTheProject)
+{
+    const Variant& variant = GetParam();
+    Start(variant);
+    if (HasFatalFailure())
+        return;
+    const QByteArray stored = StoredInstance();
+
+    ASSERT_TRUE(Upload(QStringLiteral("U1"))) << frame->Events().Texts().join(QLatin1Char('\n')).toStdString();
+    ASSERT_TRUE(Unlocked());
+    QStringList expected = variant.uploadChain;
+    expected << QStringLiteral("UploadCompleted");
+    EXPECT_EQ(Ran().filter(QRegularExpression(QStringLiteral("^(upload|Upload)"))), expected);
+    EXPECT_EQ(Text(QStringLiteral("XXXTransferCompletedXXX")), QStringLiteral("1"));
+    EXPECT_NE(StoredInstance(), stored) << "the uploaded dataset was not stored";
+
+    // Every parameter the chain read holds the simulator's value.
+    const auto description = manager->GetDescription();
+    int compared = 0;
+    for (const QString& sequence : variant.uploadChain)
+        for (const QString& recordName : description->FindSequence(sequence)->records)
+            for (const applet::FieldLayout& field : description->FindRecord(recordName)->response) {
+                const QVariant deviceValue = device.transmitter().parameters().value(field.item);
+                const applet::AppletItem* item = manager->Item(manager->HandleOf(field.item));
+                if (field.item.isEmpty() || !deviceValue.isValid() || !item)
+                    continue;
+                ++compared;
+                EXPECT_TRUE(SameValue(deviceValue, item->Value()))
+                    << field.item.toStdString() << ": device " << deviceValue.toString().toStdString()
+                    << ", dataset " << item->Value().toString().toStdString();
+            }
+    EXPECT_GT(compared, 20);
+    EXPECT_EQ(Text(QStringLiteral("_tagHart")), QStringLiteral("FT-E2E"));
+    EXPECT_EQ(Text(QStringLiteral("pbMessage")).trimmed(), QStringLiteral("ROAD TEST DEVICE"));
+
+    // The project's values go to the device.
+    Put(QStringLiteral("pbMessage"), QStringLiteral("WRITTEN BY THE PROJECT"));
+    Put(QStringLiteral("highAlarmCurr"), QStringLiteral("22.5"));
+    log->changes.clear();
+    ASSERT_TRUE(Download(QStringLiteral("D1")));
+    ASSERT_TRUE(Unlocked());
+    EXPECT_EQ(device.device().message, QStringLiteral("WRITTEN BY THE PROJECT"));
+    EXPECT_FLOAT_EQ(device.transmitter().parameters().value(QStringLiteral("highAlarmCurr")).toFloat(), 22.5f);
+    EXPECT_FALSE(Ran().contains(QStringLiteral("UploadCompleted")));
+    EXPECT_EQ(Text(QStringLiteral("XXXTransferCompletedXXX")), QStringLiteral("1"));
+
+    // A second upload starts the chain from its beginning again.
+    log->changes.clear();
+    ASSERT_TRUE(Upload(QStringLiteral("U2")));
+    EXPECT_EQ(Ran().filter(QRegularExpression(QStringLiteral("^(upload|Upload)"))), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Variants, TransferEachVariant, ::testing::ValuesIn(kVariants),
+                         [](const ::testing::TestParamInfo<Variant>& info) { return std::string(info.param.name); });
+
+} // namespace
+
+namespace {
+
+// The download chain the save-to-device view starts with "downloadAi".
+class DownloadChain : public TransferRoad {
+protected:
+    // The project holds the device's dataset (its variant decides the chain); then "downloadAi" runs.
+    void RunDownloadAi()
+    {
+        ASSERT_TRUE(Upload(QStringLiteral("U1")));
+        ASSERT_TRUE(Unlocked());
+        ASSERT_EQ(Dtm()->ConnectObject()->Connect(), 0);
+        ASSERT_TRUE(WaitUntil([&] {
+            return Status() == DtmStatus::Online && Ran().contains(QStringLiteral("GetDeviceInfo"))
+                   && Text(QStringLiteral("currentSequence")).isEmpty();
+        }));
+        log->changes.clear();
+        clsSequenceItem downloadAi;
+        downloadAi.Register(manager, QStringLiteral("downloadAi"), false, 0, REGISTER_STATE);
+        ASSERT_TRUE(WaitUntil([&] {
+            try {
+                downloadAi.Start();
+                return true;
+            } catch (const automation::ComError&) {
+                return false; // busy a moment longer
+            }
+        }));
+        downloadAi.UnRegister();
+        ASSERT_TRUE(WaitUntil([&] { return Ran().contains(QStringLiteral("downloadAi")); }));
+        ASSERT_TRUE(WaitUntil([&] {
+            return Text(QStringLiteral("XXXTransferCompletedXXX")) != QStringLiteral("0")
+                   && Text(QStringLiteral("currentSequence")).isEmpty();
+        }));
+    }
+    QStringList DownloadsRan() const { return Ran().filter(QRegularExpression(QStringLiteral("^(download|SetUser|Post)"))); }
+};
+
+const Variant kCurve{"rev22_mv_on_curve_139", 139, 22, true, true, {}};
+
+TEST_F(DownloadChain, ACleanUserCurveIsNotWrittenAndTheChainStillEndsAsDone)
+{
+    Start(kCurve);
+    if (HasFatalFailure())
+        return;
+    RunDownloadAi();
+    EXPECT_EQ(DownloadsRan(), QStringList({"downloadAi", "downloadAi_Revision21", "downloadMV_Revision21",
+                                           "downloadTtrb", "downloadMv", "downloadPid"}))
+        << DownloadsRan().join(' ').toStdString();
+    EXPECT_EQ(Text(QStringLiteral("XXXTransferCompletedXXX")), QStringLiteral("1"));
+    EXPECT_EQ(Chain()->DownloadIndex(), 0);
+}
+
+TEST_F(DownloadChain, AnEditedUserCurveIsWrittenLast)
+{
+    Start(kCurve);
+    if (HasFatalFailure())
+        return;
+    Put(QStringLiteral("userCurveDirty"), QStringLiteral("1"));
+    RunDownloadAi();
+    EXPECT_EQ(DownloadsRan(), QStringList({"downloadAi", "downloadAi_Revision21", "downloadMV_Revision21",
+                                           "downloadTtrb", "downloadMv", "downloadPid", "SetUserCurve"}))
+        << DownloadsRan().join(' ').toStdString();
+    EXPECT_EQ(Text(QStringLiteral("XXXTransferCompletedXXX")), QStringLiteral("1"));
+}
+
+} // namespace

@@ -1,0 +1,191 @@
+#pragma once
+// The whole road of a transfer in one event loop: reference frame -> DTM ->
+// applet host with the device components -> gateway -> HART-IP -> simulated
+// transmitter of a chosen variant. The fixture registers the variant's device
+// type, creates and configures an instance, links it to the simulator, and
+// logs which sequences of the applet ran and how often an upload's end was
+// fanned out.
+#include "CorvaneTestSupport.h"
+#include "corvane/frame/clsUpDownloadMgr.h"
+#include "platform/applet/AppletStates.h"
+#include "sim/SimOptions.h"
+#include "tests/fennick/fdt/FrameLoopbackSupport.h"
+#include <QFile>
+
+namespace transfertest {
+
+struct Variant {
+    const char* name;
+    uint32_t deviceType;
+    uint32_t revision;
+    bool multivariable;
+    bool userCurve;
+    // The sequences the upload chain runs for the variant, in order.
+    QStringList uploadChain;
+};
+
+inline void PrintTo(const Variant& variant, std::ostream* os)
+{
+    *os << variant.name;
+}
+
+// The transfer function code of a user curve on HART.
+constexpr uint8_t kUserCurveCode = 4;
+
+class TransferRoad : public ::testing::Test {
+protected:
+    static constexpr int kPatienceMs = 60000;
+
+    void Start(const Variant& variant)
+    {
+        ASSERT_TRUE(device.listen(QHostAddress::LocalHost, 0)) << device.errorString().toStdString();
+        sim::VariantOptions options;
+        options.deviceType = variant.deviceType;
+        options.revision = variant.revision;
+        options.multivariable = variant.multivariable;
+        QString error;
+        ASSERT_TRUE(sim::applyVariant(device.transmitter(), options, error)) << error.toStdString();
+        if (variant.userCurve)
+            device.device().transferFunction = kUserCurveCode;
+        device.device().tag = QStringLiteral("FT-E2E");
+        device.device().message = QStringLiteral("ROAD TEST DEVICE");
+        device.transmitter().freezeProcessTime(0);
+
+        fennick::RegisterClasses();
+        comm::RegisterCommServerClasses();
+        frame::RegisterClasses();
+        applet::RegisterClasses();
+        corvane::RegisterClasses();
+        dialogService.SetFailureHandler([](const QString& text) { ADD_FAILURE() << text.toStdString(); });
+        dtmtest::StartCatalogue(dir);
+        const QString typeId = QString::number(variant.deviceType);
+        if (typeId != dtmtest::kTrivexTypeId) {
+            const QString folder = Publics::GetTdxDescriptionDir()
+                                   + QStringLiteral("COM_HART/_0063/_0_%1/").arg(variant.deviceType, 4, 16, QLatin1Char('0')).toUpper();
+            dtmtest::RegisterTrivexType(typeId, dtmtest::kHartBus, QString(), folder + QStringLiteral("Trivex.tdx"));
+        }
+        ASSERT_TRUE(frame->CreateDtm(dtmtest::kTag)) << frame->LastError().toStdString();
+        ASSERT_TRUE(frame->InitNewInstance(dtmtest::kTag, dtmtest::DeviceTypeDocument(typeId)))
+            << frame->LastError().toStdString();
+        ASSERT_TRUE(frame->Configure(dtmtest::kTag, QStringLiteral("maintenance"))) << frame->LastError().toStdString();
+        ASSERT_TRUE(frame->SetCommunication(dtmtest::kTag, loopbacktest::LocalAddress(device.port())))
+            << frame->LastError().toStdString();
+        ASSERT_TRUE(frame->SaveInstance(dtmtest::kTag)) << frame->LastError().toStdString();
+        Watch();
+    }
+
+    void TearDown() override
+    {
+        log.reset();
+        if (frame->HasDtm(dtmtest::kTag)) {
+            WaitUntil([&] { return Dtm()->LockCounter() <= 0; });
+            if (Status() != DtmStatus::CommunicationSet && Status() != DtmStatus::Configured) {
+                Dtm()->PrepareToReleaseCommunication();
+                WaitUntil([&] { return Status() == DtmStatus::CommunicationSet; });
+            }
+            if (Status() == DtmStatus::CommunicationSet)
+                Dtm()->ReleaseCommunication();
+            WaitUntil([&] { return Dtm()->LockCounter() <= 0; });
+            if (Dtm()->PrepareToRelease())
+                WaitUntil([&] { return !frame->HasDtm(dtmtest::kTag); });
+        }
+        frame.reset();
+        dtmtest::ReleaseDtmGlobals();
+        QTest::qWait(10);
+    }
+
+    // The sequences that become active are logged as "name", an upload's end as "UploadCompleted".
+    void Watch()
+    {
+        manager = global::ItemManagerOf(global::AppletHost());
+        ASSERT_TRUE(manager);
+        log = std::make_unique<corvanetest::ItemLog>(manager);
+        const auto description = manager->GetDescription();
+        for (const applet::DescSequence& sequence : description->sequences)
+            log->Watch(QStringLiteral("&&Sequence_State&&") + sequence.name, sequence.name);
+        ASSERT_TRUE(Chain());
+        QObject::connect(Chain().get(), &clsUpDownloadMgr::UploadCompleted, log.get(),
+                         [this] { log->changes.append(QStringLiteral("UploadCompleted")); });
+    }
+
+    std::shared_ptr<clsUpDownloadMgr> Chain() const
+    {
+        for (const auto& view : manager->RegisteredViews())
+            if (auto frameView = std::dynamic_pointer_cast<clsStartAlwaysView>(view))
+                return std::dynamic_pointer_cast<clsUpDownloadMgr>(
+                    frameView->Components().Item(QStringLiteral("clsUploadDownloadMgr")));
+        return nullptr;
+    }
+
+    // The sequences that ran, in order (each once per run), and the upload ends.
+    QStringList Ran() const
+    {
+        QStringList ran;
+        for (const QString& change : log->changes) {
+            const auto at = change.lastIndexOf(QLatin1Char('='));
+            if (change == QStringLiteral("UploadCompleted"))
+                ran << change;
+            else if (at > 0 && change.mid(at + 1).toInt() >= applet::SequenceState::WriteActive
+                     && change.mid(at + 1).toInt() != applet::SequenceState::AdjustActive)
+                ran << change.left(at);
+        }
+        return ran;
+    }
+
+    QString Text(const QString& name) const
+    {
+        QString value;
+        int32_t failed = 0;
+        manager->fncReadString(manager->HandleOf(name), value, false, failed);
+        return failed == 0 ? value : QStringLiteral("<unreadable>");
+    }
+    void Put(const QString& name, const QString& value)
+    {
+        int32_t failed = 0;
+        manager->fncPutString(manager->HandleOf(name), value, failed);
+        ASSERT_EQ(failed, 0) << name.toStdString();
+    }
+
+    QByteArray StoredInstance() const
+    {
+        QFile file(frame->Project().InstanceFile(dtmtest::kTag));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    bool Upload(const QString& id, bool expected = true)
+    {
+        if (!Dtm()->UploadRequest(id, QString()))
+            return false;
+        return WaitForEvent(QStringLiteral("OnUploadFinished(%1, %2)").arg(id, expected ? "True" : "False"));
+    }
+    bool Download(const QString& id, bool expected = true)
+    {
+        if (!Dtm()->DownloadRequest(id, QString()))
+            return false;
+        return WaitForEvent(QStringLiteral("OnDownloadFinished(%1, %2)").arg(id, expected ? "True" : "False"));
+    }
+
+    std::shared_ptr<clsTkDispatcher> Dtm() const { return frame->Dtm<clsTkDispatcher>(dtmtest::kTag); }
+    int32_t Status() const { return Dtm()->GetDtmStatus(); }
+    bool WaitUntil(const std::function<bool()>& condition) { return QTest::qWaitFor(condition, kPatienceMs); }
+    bool WaitForEvent(const QString& text)
+    {
+        return WaitUntil([&] { return frame->Events().Texts().contains(text); });
+    }
+    bool Unlocked()
+    {
+        return WaitUntil([&] { return Dtm()->LockCounter() <= 0; });
+    }
+
+    corvanetest::HomeFolder home;
+    dialogs::ScriptedDialogService dialogService;
+    dialogs::ScopedDialogService dialogScope{dialogService};
+    QTemporaryDir dir;
+    sim::SimServer device;
+    std::unique_ptr<frame::ReferenceFrame> frame = std::make_unique<frame::ReferenceFrame>(
+        dir.filePath(QStringLiteral("project")), QStringLiteral(TRIVEX_SCHEMA_DIR));
+    std::shared_ptr<applet::clsAppletItemManager> manager;
+    std::unique_ptr<corvanetest::ItemLog> log;
+};
+
+} // namespace transfertest
