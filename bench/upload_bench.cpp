@@ -27,6 +27,8 @@ constexpr int kPreambles = 5;
 constexpr Variant kVariants[] = {
     {"rev20_mv_off", 137, 20, false, false},
     {"rev21_mv_on", 137, 21, true, false},
+    {"rev22_mv_off_curve", 137, 22, false, true},
+    {"rev20_mv_on_pid", 139, 20, true, false},
     {"rev22_mv_on_pid_curve", 139, 22, true, true},
 };
 

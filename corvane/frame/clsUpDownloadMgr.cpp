@@ -145,6 +145,7 @@ void clsUpDownloadMgr::seqUpload_StatusChanged(const QString& name, int status)
             BeginTransfer();
         }
         m_uploadRunning = true;
+        m_uploadPhase = kPhaseNone;
         m_abortPending = false;
         SetTransferCompleted(kTransferRunning);
         m_sequences.Item(name)->DoAction(applet::SequenceAction::Run);

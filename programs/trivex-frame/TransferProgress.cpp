@@ -94,14 +94,16 @@ void TransferProgress::NotifyChanged(int32_t lAppletItemHandle, bool, int32_t, i
         int32_t failed = 0;
         m_manager->fncGetUIntValue(lAppletItemHandle, state, failed);
         const auto value = static_cast<int32_t>(state);
-        if (failed == 0 && IsFailedState(value)) {
+        // The first record that failed is the reason; the ones after it follow from it.
+        m_capturing = failed == 0 && IsFailedState(value) && m_failedRecord.isEmpty();
+        if (m_capturing) {
             m_failedState = value;
             m_failedRecord = Text(kCurrentRecord);
             m_manager->fncGetOctetsValue(m_manager->HandleOf(kCurrentResponseCode), m_failedResponse, failed);
         }
         return;
     }
-    if (it->second == kCurrentResponseCode && IsFailedState(m_failedState)) {
+    if (it->second == kCurrentResponseCode && m_capturing) {
         int32_t failed = 0;
         m_manager->fncGetOctetsValue(lAppletItemHandle, m_failedResponse, failed);
         return;

@@ -23,7 +23,8 @@ public:
     // Ends the line that is updated in place.
     void Finish();
 
-    // "record NAME: response code N (words)"; empty when no record failed.
+    // "record NAME: response code N (words)" of the first record that
+    // failed; empty when none failed.
     QString FailureReason() const;
 
     void SetAppletItemManagRef(int32_t lViewHandle, const std::shared_ptr<applet::clsAppletItemManager>& manager,
@@ -49,4 +50,5 @@ private:
     QString m_failedRecord;
     QByteArray m_failedResponse;
     int32_t m_failedState = 0;
+    bool m_capturing = false; // the response of the first failed record is on its way
 };
