@@ -702,7 +702,8 @@ void frmMain::ArrangeMenus()
             ShowEntry("mnuCalibrateCurrent", true);
         }
         ShowEntry("mnuDiagnosticsSimulatePressure", false);
-        if (static_cast<int>(m_items.value(QStringLiteral("appAddress"))->UIntValue()) == 0) {
+        // The polling address item holds text.
+        if (m_items.value(QStringLiteral("appAddress"))->StringValue().trimmed().toInt() == 0) {
             EnableEntry("mnuDiagnosticsSimulateCurrent", true);
             EnableEntry("mnuCalibrateCurrent", true);
         } else {
