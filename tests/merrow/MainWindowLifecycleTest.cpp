@@ -78,3 +78,23 @@ TEST(MainWindowLifecycle, DebugWindowOpensAsNewChildEachTimeAndRegistersOnce)
     piotest::Settle();
     EXPECT_TRUE(window->ChildForms().isEmpty());
 }
+
+TEST(MainWindowLifecycle, FrameClosingTheApplicationUnloadsTheWindowAndDestroyIsSafeTwice)
+{
+    MerrowApplet applet;
+    PIO_REQUIRE_APPLET(applet);
+    frmMain* window = applet.Start();
+    ASSERT_NE(window, nullptr);
+    const auto view = applet.View();
+    ASSERT_NE(view, nullptr);
+    int32_t result = -1;
+    applet.host->fncCloseForm(QStringLiteral("MdiMain"), result);
+    EXPECT_EQ(result, 0);
+    piotest::Settle();
+    EXPECT_EQ(applet.View(), nullptr);
+    EXPECT_EQ(view->MainWindow(), nullptr);
+    EXPECT_EQ(view->appletItemManagerRef(), nullptr);
+    EXPECT_EQ(global::MainWindow(), nullptr);
+    view->Destroy(result);
+    EXPECT_EQ(result, 0);
+}
