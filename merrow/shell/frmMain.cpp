@@ -335,6 +335,8 @@ frmMain::frmMain()
     BuildMenus();
     BuildStatusBar();
     ConnectHandlers();
+    // The Window menu ends with the list of the open child windows.
+    connect(m_submenus.value(QStringLiteral("mnuWindow")), &QMenu::aboutToShow, this, &frmMain::ListChildWindows);
     connect(m_mdi, &QMdiArea::subWindowActivated, this, [](QMdiSubWindow* window) {
         if (auto* page = window ? qobject_cast<PioPage*>(window->widget()) : nullptr)
             page->Form_Activate();
@@ -984,6 +986,24 @@ void frmMain::ShowChildForm(PioPage* form)
     m_mdi->setActiveSubWindow(frame);
     form->Form_Activate();
     form->setFocus();
+}
+
+void frmMain::ListChildWindows()
+{
+    QMenu* menu = m_submenus.value(QStringLiteral("mnuWindow"));
+    for (QAction* action : menu->actions())
+        if (action->property("childWindow").toBool())
+            delete action;
+    for (QMdiSubWindow* window : m_mdi->subWindowList(QMdiArea::CreationOrder)) {
+        QAction* action = menu->addAction(window->windowTitle());
+        action->setProperty("childWindow", true);
+        action->setCheckable(true);
+        action->setChecked(window == m_mdi->activeSubWindow());
+        connect(action, &QAction::triggered, this, [this, frame = QPointer<QMdiSubWindow>(window)] {
+            if (frame)
+                m_mdi->setActiveSubWindow(frame);
+        });
+    }
 }
 
 QList<PioPage*> frmMain::ChildForms() const

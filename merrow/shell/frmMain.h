@@ -68,6 +68,8 @@ public:
     QMdiArea* MdiArea() const { return m_mdi; }
     // The open pages, in the order they were opened.
     QList<PioPage*> ChildForms() const;
+    // Rebuilds the list of open child windows at the end of the Window menu.
+    void ListChildWindows();
     // Whether a menu entry has a page to open (entries whose page is missing stay disabled).
     bool HasPage(const QString& entry) const;
 

@@ -4,6 +4,7 @@
 #include "MerrowTestSupport.h"
 #include "pioitems/PioSequenceItem.h"
 #include <QMdiArea>
+#include <QMenu>
 
 using namespace merrowtest;
 
@@ -74,6 +75,12 @@ TEST(MainWindowLifecycle, DebugWindowOpensAsNewChildEachTimeAndRegistersOnce)
     PioPage* page = window->ChildForms().first();
     EXPECT_TRUE(page->Registered());
     page->Form_Activate();
+    window->ListChildWindows();
+    window->ListChildWindows();
+    int listed = 0;
+    for (QAction* action : window->MenuOf(QStringLiteral("mnuWindow"))->actions())
+        listed += action->property("childWindow").toBool() ? 1 : 0;
+    EXPECT_EQ(listed, 2);
     window->CloseAllChildForms();
     piotest::Settle();
     EXPECT_TRUE(window->ChildForms().isEmpty());
