@@ -64,3 +64,42 @@ TEST(PageServices, MainWindowPlacementOffEveryScreenComesBack)
     EXPECT_EQ(window.geometry(), QRect(67, 67, 433, 433));
     settings.clear();
 }
+
+TEST(PageServices, MissingTextIsReportedAndGivesAnEmptyText)
+{
+    MerrowApplet applet;
+    PIO_REQUIRE_APPLET(applet);
+    frmMain* w = applet.Start();
+    ASSERT_NE(w, nullptr);
+    applet.dialogs.AnswerMessage(dialogs::DialogResult::Ok);
+    EXPECT_EQ(w->GetTextFromResource(4999), QString());
+    EXPECT_EQ(applet.dialogs.PendingAnswers(), 0);
+}
+
+TEST(PageServices, PageRegistersAtFirstActivationOnlyAndReleasesAtUnloadOnce)
+{
+    MerrowApplet applet;
+    PIO_REQUIRE_APPLET(applet);
+    frmMain* w = applet.Start();
+    ASSERT_NE(w, nullptr);
+    {
+        PioPage never(QStringLiteral("frmNever"), false, false);
+        never.setViewRef(applet.View());
+        never.Form_Load();
+        never.Form_Unload();
+        EXPECT_FALSE(never.Registered());
+        never.Form_Activate(); // an unloaded page stays released
+        EXPECT_FALSE(never.Registered());
+    }
+    auto* page = new PioPage(QStringLiteral("frmProbe"), false, false);
+    w->ShowChildForm(page);
+    EXPECT_TRUE(page->Loaded());
+    EXPECT_TRUE(page->Registered());
+    page->Form_Activate();
+    EXPECT_TRUE(page->Registered());
+    w->CloseAllChildForms();
+    piotest::Settle();
+    EXPECT_TRUE(w->ChildForms().isEmpty());
+    QSettings settings(global::kSettingsOrganisation, global::kAppTitle);
+    EXPECT_TRUE(settings.contains(QStringLiteral("Settings/frmProbeLeft")));
+}
