@@ -52,7 +52,8 @@ demo: build
 	echo; echo "== trivex-frame export $$work/project $$work/export.xml"; \
 	"$(BIN)/trivex-frame" export "$$work/project" "$$work/export.xml"; \
 	head -c 600 "$$work/export.xml"; echo " ..."; \
-	echo; scripts/demo-transfer "$(BIN)" "$$work" "$$port"
+	echo; scripts/demo-transfer "$(BIN)" "$$work" "$$port"; \
+	echo; echo "== The device user interface (on a display): $(BIN)/trivex-frame invoke PROJECT 5 --device hart-ip://HOST:PORT"
 
 bench: deps
 	@cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DTRIVEX_BENCH=ON >/dev/null

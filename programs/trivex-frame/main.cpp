@@ -12,6 +12,7 @@
 #include "TransferProgress.h"
 #include "fennick/communication/clsGatewayHART.h"
 #include "corvane/frame/CorvaneClasses.h"
+#include "merrow/shell/MerrowClasses.h"
 #include "platform/flowcalc/FlowcalcClasses.h"
 #include "fennick/fdt/FennickClasses.h"
 #include "fennick/fdt/clsFunctionConnect.h"
@@ -874,6 +875,7 @@ int main(int argc, char** argv)
 
     fennick::RegisterClasses();
     corvane::RegisterClasses(); // the device components every device applet starts
+    merrow::RegisterClasses(); // the device user interface
     flowcalc::RegisterFlowcalcClasses(); // the engine of the flow-coefficient calculation
     comm::RegisterCommServerClasses();
     frame::RegisterClasses();

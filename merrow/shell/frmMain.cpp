@@ -1,0 +1,1043 @@
+#include "merrow/shell/frmMain.h"
+#include "merrow/shell/PioPage.h"
+#include "merrow/shell/frmAbout.h"
+#include "merrow/shell/frmDumpObject.h"
+#include "merrow/shell/frmOutput.h"
+#include "merrow/shell/global.h"
+#include "mvtrivexhelper/IDeviceInfo.h"
+#include "mvtrivexhelper/clsDebugInfo.h"
+#include "mvtrivexhelper/clsDeviceInfo.h"
+#include "pioextensions/IViewEx.h"
+#include "pioitems/Ambient.h"
+#include "pioitems/PioAppItem.h"
+#include "pioitems/PioControlItemHandler.h"
+#include "pioitems/PioSequenceItem.h"
+#include "platform/applet/AppletHost.h"
+#include "platform/applet/AppletTrace.h"
+#include "platform/applet/clsAppletItemManager.h"
+#include "platform/automation/ComError.h"
+#include "platform/dialogs/DialogService.h"
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+
+bool frmMain::RangeValuesRead = false;
+
+namespace {
+
+// ---- Item controls of the main window: control name -> bound item ----
+struct ItemControl {
+    const char* name;
+    const char* item;
+};
+const ItemControl kAppItems[] = {
+    {"appConnectionStatus", "&&private&&Connect"},
+    {"appUserLevel", "&&private&&UserLevel"},
+    {"appCurrentSource", "&&private&&CurrentSource"},
+    {"appCountryCode", "&&private&&countrycode"},
+    {"appEngineeringContext", "&&private_FDT&&EngineeringContext"},
+    {"appMenuStateMdiMain", "&&Menu_State&&MdiMain"},
+    {"appInCompatibleDataset", "InCompatibleDataset"},
+    {"appChangesByRevision", "ChangesByRevision"},
+    {"appAbortSequences", "abortSequences"},
+    {"appDeviceTypeHART", "_mfrDeviceTypeHART"},
+    {"appMvModeBlkActual", "mvModeBlkActual"},
+    {"appSoftwareSpecifics", "pbSoftwareSpecifics"},
+    {"appTagname", "&&private_PM&&TagName"},
+    {"appDescriptor", "&&private_PM&&Descriptor"},
+    {"appAddress", "&&private_PM&&Address"},
+    {"appFileName", "&&private_PM&&FileName"},
+    {"appFactoryReset", "factoryReset"},
+    {"apppidFfScale0", "pidFfScale0"},
+    {"apppidFfScale100", "pidFfScale100"},
+    {"apppidFfScaleDecimal", "pidFfScaleDecimal"},
+    {"appCalculateMv", "calculateMv"},
+    {"appMultivariableFunction", "pbMultivariableFunction"},
+    {"appPtrbChannel1MapFF", "ptrbChannel1MapFF"},
+    {"appAiDPChannel", "aiDPChannel"},
+    {"appSensorType", "ptrbSensorTypeFF"},
+};
+// appArrangeControls(0 to 2)
+const char* const kArrangeItems[] = {"pbMultivariableFunction", "ptrbModulType", "pbMultivariableFunction"};
+const ItemControl kSequenceItems[] = {
+    {"seqGetDeviceInfo", "GetDeviceInfo"},
+    {"seqGetRangeValues", "GetRangeValues"},
+    {"seqGetPidFfScale", "GetPidFfScale"},
+    {"seqSetPidFfScale", "SetPidFfScale"},
+    {"seqInitiateFactoryReset", "InitiateFactoryReset"},
+    {"seqDisableBurnDelay", "SetDisableBurnDelay"},
+};
+
+// ---- Menu tree in display order ----
+enum MenuFlag : unsigned { kNone = 0, kHidden = 1, kDisabled = 2, kSeparator = 4, kSubmenu = 8 };
+struct MenuEntry {
+    const char* name;
+    const char* parent; // empty: the menu bar
+    int16_t textId;     // 0: the fixed caption below
+    const char* caption;
+    const char* shortcut;
+    unsigned flags;
+};
+const MenuEntry kMenuTree[] = {
+    {"mnuFile", "", 1000, "", "", kSubmenu},
+    {"mnuFileNew", "mnuFile", 1001, "", "Ctrl+N", kNone},
+    {"mnuFileOpen", "mnuFile", 1002, "", "Ctrl+O", kNone},
+    {"mnuFileClose", "mnuFile", 1003, "", "", kHidden},
+    {"mnuFileBar0", "mnuFile", 0, "", "", kSeparator | kHidden},
+    {"mnuFileSave", "mnuFile", 1004, "", "", kNone},
+    {"mnuFileSaveAs", "mnuFile", 1005, "", "", kNone},
+    {"mnuFileBar1", "mnuFile", 0, "", "", kSeparator | kHidden},
+    {"mnuFileProperties", "mnuFile", 1006, "", "", kHidden},
+    {"mnuFileBar2", "mnuFile", 0, "", "", kSeparator},
+    {"mnuFilePageSetup", "mnuFile", 1007, "", "", kHidden},
+    {"mnuFilePrintPreview", "mnuFile", 1008, "", "", kNone},
+    {"mnuFilePrint", "mnuFile", 1009, "", "", kHidden},
+    {"mnuFileBar3", "mnuFile", 0, "", "", kSeparator | kHidden},
+    {"mnuFileSend", "mnuFile", 1010, "", "", kHidden},
+    {"mnuFileBar4", "mnuFile", 0, "", "", kSeparator | kHidden},
+    {"mnuFileMRU(1)", "mnuFile", 0, "", "", kHidden},
+    {"mnuFileMRU(2)", "mnuFile", 0, "", "", kHidden},
+    {"mnuFileMRU(3)", "mnuFile", 0, "", "", kHidden},
+    {"mnuFileMRU(4)", "mnuFile", 0, "", "", kHidden},
+    {"mnuFileBar5", "mnuFile", 0, "", "", kSeparator},
+    {"mnuFileExit", "mnuFile", 1011, "", "", kNone},
+    {"mnuEdit", "", 1012, "", "", kSubmenu},
+    {"mnuEditUndo", "mnuEdit", 1013, "", "", kHidden},
+    {"mnuEditRedo", "mnuEdit", 1014, "", "", kHidden},
+    {"mnuEditBar0", "mnuEdit", 0, "", "", kSeparator | kHidden},
+    {"mnuEditCopy", "mnuEdit", 1015, "", "Ctrl+C", kNone},
+    {"mnuEditPaste", "mnuEdit", 1016, "", "Ctrl+V", kNone},
+    {"mnuEditSelectAll", "mnuEdit", 1017, "", "", kHidden},
+    {"mnuEditBar1", "mnuEdit", 0, "", "", kSeparator | kHidden},
+    {"mnuEditFind", "mnuEdit", 1018, "", "", kHidden},
+    {"mnuEditReplace", "mnuEdit", 1019, "", "", kHidden},
+    {"mnuEditBar2", "mnuEdit", 0, "", "", kSeparator | kHidden},
+    {"mnuEditGoto", "mnuEdit", 1020, "", "", kHidden},
+    {"mnuDevice", "", 1021, "", "", kSubmenu},
+    {"mnuDeviceConnect", "mnuDevice", 1022, "", "", kNone},
+    {"mnuDeviceDisconnect", "mnuDevice", 1023, "", "", kNone},
+    {"mnuDeviceModbusOn", "mnuDevice", 2607, "", "", kNone},
+    {"mnuDeviceBar0", "mnuDevice", 0, "", "", kSeparator},
+    {"mnuDeviceLoadFromDevice", "mnuDevice", 1024, "", "", kNone},
+    {"mnuDeviceSaveToDevice", "mnuDevice", 1025, "", "", kNone},
+    {"mnuDeviceFactoryReset", "mnuDevice", 2145, "", "", kNone},
+    {"mnuDeviceBurnData", "mnuDevice", 2581, "", "", kNone},
+    {"mnuDeviceBar1", "mnuDevice", 0, "", "", kSeparator},
+    {"mnuDeviceIdentification", "mnuDevice", 1026, "", "", kNone},
+    {"mnuView", "", 1027, "", "", kSubmenu | kHidden | kDisabled},
+    {"mnuViewTable", "mnuView", 1028, "", "", kNone},
+    {"mnuViewTree", "mnuView", 1029, "", "", kNone},
+    {"mnuViewTabstrib", "mnuView", 1030, "", "", kNone},
+    {"mnuViewBar0", "mnuView", 0, "", "", kSeparator},
+    {"mnuViewToolbar", "mnuView", 1031, "", "", kNone},
+    {"mnuViewStatusBar", "mnuView", 1032, "", "", kNone},
+    {"mnuDisplay", "", 1033, "", "", kSubmenu},
+    {"mnuDisplayBar", "mnuDisplay", 1034, "", "", kNone},
+    {"mnuDisplayDigital", "mnuDisplay", 1035, "", "", kNone},
+    {"mnuDisplayGauge", "mnuDisplay", 1036, "", "", kHidden},
+    {"mnuDisplayTrend", "mnuDisplay", 1037, "", "", kNone},
+    {"mnuDisplayTransmitterMemory", "mnuDisplay", 1039, "", "", kHidden | kDisabled},
+    {"mnuDisplayBar0", "mnuDisplay", 0, "", "", kSeparator},
+    {"mnuDisplayMeasuredValues", "mnuDisplay", 2566, "", "", kNone},
+    {"mnuOperate", "", 1040, "", "", kSubmenu},
+    {"mnuBlockmodes", "mnuOperate", 1103, "", "", kNone},
+    {"mnuOperateController", "mnuOperate", 1041, "", "", kHidden | kDisabled},
+    {"mnuDiagnosticS", "", 1042, "", "", kSubmenu},
+    {"mnuDiagnosticsStatus", "mnuDiagnosticS", 2206, "", "", kNone},
+    {"mnuDiagnosticsEventCounter", "mnuDiagnosticS", 1044, "", "", kNone},
+    {"mnuDiagnosticsMaxValues", "mnuDiagnosticS", 1045, "", "", kNone},
+    {"mnuDiagnosticsBar0", "mnuDiagnosticS", 0, "", "", kSeparator | kHidden},
+    {"mnuDiagnosticsSelftest", "mnuDiagnosticS", 1046, "", "", kHidden | kDisabled},
+    {"mnuDiagnosticsBar1", "mnuDiagnosticS", 0, "", "", kSeparator},
+    {"mnuDiagnosticsSimulate", "mnuDiagnosticS", 2184, "", "", kSubmenu},
+    {"mnuDiagnosticsSimulateCurrent", "mnuDiagnosticsSimulate", 1047, "", "", kNone},
+    {"mnuDiagnosticsSimulatePressure", "mnuDiagnosticsSimulate", 0, "", "", kNone},
+    {"mnuDiagnosticsSimulateFlow", "mnuDiagnosticsSimulate", 2205, "", "", kNone},
+    {"mnuConfigure", "", 1048, "", "", kSubmenu},
+    {"mnuConfigurePressure", "mnuConfigure", 1049, "", "", kNone},
+    {"mnuConfigureStaticPressure", "mnuConfigure", 2169, "", "", kNone},
+    {"mnuConfigureTemperature", "mnuConfigure", 2170, "", "", kNone},
+    {"mnuConfigureFlow", "mnuConfigure", 2171, "", "", kNone},
+    {"mnuFlowBuffer", "mnuConfigure", 2618, "", "", kNone},
+    {"mnuConfigureBar2", "mnuConfigure", 0, "", "", kSeparator},
+    {"mnuConfigureBasicParameter", "mnuConfigure", 1050, "", "", kNone},
+    {"mnuConfigureBusparameter", "mnuConfigure", 2609, "", "", kNone},
+    {"mnuConfigureObservation", "mnuConfigure", 1051, "", "", kHidden | kDisabled},
+    {"mnuConfigureController", "mnuConfigure", 1052, "", "", kHidden | kDisabled},
+    {"mnuCalibrate", "", 1055, "", "", kSubmenu},
+    {"mnuCalibratePressure", "mnuCalibrate", 1056, "", "", kNone},
+    {"mnuCalibrateStaticPressure", "mnuCalibrate", 2169, "", "", kNone},
+    {"mnuCalibrateTemperature", "mnuCalibrate", 2204, "", "", kNone},
+    {"mnuCalibrateCurrent", "mnuCalibrate", 2138, "", "", kNone},
+    {"mnuExtra", "", 1061, "", "", kSubmenu},
+    {"mnuDebugInfo", "mnuExtra", 0, "Debug Info", "", kNone},
+    {"mnuExtraCompare", "mnuExtra", 1062, "", "", kHidden},
+    {"mnuExtraBar0", "mnuExtra", 0, "", "", kSeparator | kHidden},
+    {"mnuExtraOptions", "mnuExtra", 1063, "", "", kHidden},
+    {"mnuExtraBar1", "mnuExtra", 0, "", "", kSeparator | kHidden},
+    {"mnuTest", "mnuExtra", 0, "Test", "", kSubmenu | kHidden},
+    {"mnuDownload", "mnuTest", 0, "Download", "", kSubmenu},
+    {"mnuDownloadAIP", "mnuDownload", 0, "AIP", "", kNone},
+    {"mnuDownloadAIDP", "mnuDownload", 0, "AIDP", "", kNone},
+    {"mnuDownloadAIT", "mnuDownload", 0, "AIT", "", kNone},
+    {"mnuWindow", "", 1064, "", "", kSubmenu},
+    {"mnuWindowMainWindow", "mnuWindow", 1065, "", "", kDisabled},
+    {"mnuWindowBar0", "mnuWindow", 0, "", "", kSeparator},
+    {"mnuWindowCascade", "mnuWindow", 1066, "", "", kNone},
+    {"mnuWindowTileHorizontal", "mnuWindow", 1067, "", "", kNone},
+    {"mnuWindowTileVertical", "mnuWindow", 1068, "", "", kNone},
+    {"mnuWindowBar1", "mnuWindow", 0, "", "", kSeparator},
+    {"mnuHelp", "", 1069, "", "", kSubmenu},
+    {"mnuHelpContents", "mnuHelp", 1070, "", "", kNone},
+    {"mnuHelpSearchForHelpOn", "mnuHelp", 1071, "", "", kNone},
+    {"mnuHelpBar0", "mnuHelp", 0, "", "", kSeparator},
+    {"mnuHelpReadme", "mnuHelp", 1072, "", "", kNone},
+    {"mnuHelpBar1", "mnuHelp", 0, "", "", kSeparator},
+    {"mnuHelpAbout", "mnuHelp", 1073, "", "", kNone},
+};
+
+// ---- Toolbar: key, image, tooltip text id, menu entry it stands for ----
+struct ToolButton {
+    const char* key; // empty: separator
+    QStyle::StandardPixmap image;
+    int16_t tooltip;
+    const char* entry;
+};
+const ToolButton kToolbar[] = {
+    {"tbNew", QStyle::SP_FileIcon, 1001, "mnuFileNew"},
+    {"tbopen", QStyle::SP_DialogOpenButton, 1002, "mnuFileOpen"},
+    {"tbSave", QStyle::SP_DialogSaveButton, 1004, "mnuFileSave"},
+    {"", QStyle::SP_CustomBase, 0, ""},
+    {"tbCopy", QStyle::SP_FileDialogDetailedView, 1015, "mnuEditCopy"},
+    {"tbPaste", QStyle::SP_FileDialogListView, 1016, "mnuEditPaste"},
+    {"", QStyle::SP_CustomBase, 0, ""},
+    {"tbConnect", QStyle::SP_DriveNetIcon, 1022, "mnuDeviceConnect"},
+    {"tbDisconnect", QStyle::SP_BrowserStop, 1023, "mnuDeviceDisconnect"},
+    {"", QStyle::SP_CustomBase, 0, ""},
+    {"tbReadFromDevice", QStyle::SP_ArrowDown, 1024, "mnuDeviceLoadFromDevice"},
+    {"tbWriteToDevice", QStyle::SP_ArrowUp, 1025, "mnuDeviceSaveToDevice"},
+    {"", QStyle::SP_CustomBase, 0, ""},
+    {"tbDiagnostics", QStyle::SP_MessageBoxInformation, 1046, "mnuDiagnosticsStatus"},
+};
+
+// ---- Status texts by item value ----
+struct StatusText {
+    int value;
+    int16_t textId;
+};
+// Panel 1 by connection state (0 and 2 also switch menus and toolbar).
+const StatusText kConnectionTexts[] = {{0, 2001}, {1, 2007}, {2, 2000}, {3, 2008}};
+// Panel 3 by user level, panel 2 by data source.
+const StatusText kUserLevelTexts[] = {{0, 2003}, {1, 2002}};
+const StatusText kSourceTexts[] = {{0, 2006}, {1, 2004}, {2, 2005}};
+
+// Entries and buttons that the connection state 2 enables and 0 disables (or the reverse).
+const char* const kConnectedButtons[] = {"tbDiagnostics", "tbReadFromDevice", "tbWriteToDevice", "tbDisconnect"};
+const char* const kDisconnectedButtons[] = {"tbConnect", "tbNew", "tbopen"};
+const char* const kConnectedEntries[] = {"mnuDeviceFactoryReset", "mnuDeviceLoadFromDevice", "mnuDeviceSaveToDevice",
+                                         "mnuDisplay", "mnuDiagnosticS", "mnuCalibrate", "mnuDeviceBurnData"};
+const char* const kDisconnectedEntries[] = {"mnuFileNew", "mnuFileOpen"};
+
+// Bits of the engineering context under which the frame lets the user connect and disconnect.
+constexpr unsigned kConnectContextMask = 0xAC;
+
+constexpr int kConnected = 2;
+constexpr int kDifferentialPressure = 1;
+constexpr int kBlockModeAutomatic = 8;
+constexpr int kModbusDeviceType = 139;
+
+// ---- Page management: entry -> page; entries whose page does not exist yet have none ----
+enum class Instance { Single, New };
+struct PageEntry {
+    const char* entry;
+    Instance instance;
+    bool confirm; // the simulation warning first
+    std::function<PioPage*()> create;
+};
+const std::vector<PageEntry>& PageTable()
+{
+    static const std::vector<PageEntry> table = {
+        {"mnuDeviceIdentification", Instance::Single, false, nullptr},
+        {"mnuDisplayBar", Instance::New, false, nullptr},
+        {"mnuDisplayDigital", Instance::New, false, nullptr},
+        {"mnuDisplayTrend", Instance::Single, false, nullptr},
+        {"mnuDisplayMeasuredValues", Instance::Single, false, nullptr},
+        {"mnuBlockmodes", Instance::Single, false, nullptr},
+        {"mnuDiagnosticsStatus", Instance::Single, false, nullptr},
+        {"mnuDiagnosticsEventCounter", Instance::Single, false, nullptr},
+        {"mnuDiagnosticsMaxValues", Instance::Single, false, nullptr},
+        {"mnuDiagnosticsSimulateCurrent", Instance::Single, true, nullptr},
+        {"mnuDiagnosticsSimulatePressure", Instance::Single, true, nullptr},
+        {"mnuDiagnosticsSimulateFlow", Instance::Single, true, nullptr},
+        {"mnuConfigurePressure", Instance::Single, false, nullptr},
+        {"mnuConfigureStaticPressure", Instance::Single, false, nullptr},
+        {"mnuConfigureTemperature", Instance::Single, false, nullptr},
+        {"mnuConfigureFlow", Instance::Single, false, nullptr},
+        {"mnuFlowBuffer", Instance::Single, false, nullptr},
+        {"mnuConfigureBasicParameter", Instance::Single, false, nullptr},
+        {"mnuConfigureBusparameter", Instance::Single, false, nullptr},
+        {"mnuCalibratePressure", Instance::Single, false, nullptr},
+        {"mnuCalibrateStaticPressure", Instance::Single, false, nullptr},
+        {"mnuCalibrateTemperature", Instance::Single, false, nullptr},
+        {"mnuCalibrateCurrent", Instance::Single, false, nullptr},
+        {"mnuDebugInfo", Instance::New, false, [] { return new frmDumpObject(); }},
+    };
+    return table;
+}
+const PageEntry* FindPage(const QString& entry)
+{
+    for (const PageEntry& page : PageTable())
+        if (entry == QLatin1String(page.entry))
+            return &page;
+    return nullptr;
+}
+
+bool InDebugMode()
+{
+    return clsDebugInfo().InDebugMode().toBool();
+}
+
+// Runs one step of a rule; a step that fails is traced and the next one runs.
+template <class Step>
+void Step_(const char* what, Step step)
+{
+    try {
+        step();
+    } catch (const std::exception& error) {
+        applet::AppletTrace::Error(
+            QStringLiteral("frmMain.%1: %2").arg(QLatin1String(what), QString::fromLocal8Bit(error.what())));
+    }
+}
+
+} // namespace
+
+frmMain::frmMain()
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    m_mdi = new QMdiArea(this);
+    m_mdi->setObjectName(QStringLiteral("MdiArea"));
+    setCentralWidget(m_mdi);
+    // The controls' design-time properties are set while the form is designed.
+    pioitems::Ambient::SetUserMode(this, false);
+    m_handler = new pioitems::PioControlItemHandler(this);
+    m_handler->setObjectName(QStringLiteral("PioControlItemHandler1"));
+    m_handler->SetStandAlone(true);
+    CreateItemControls();
+    pioitems::Ambient::SetUserMode(this, true);
+    BuildMenus();
+    BuildStatusBar();
+    ConnectHandlers();
+    // The Window menu ends with the list of the open child windows.
+    connect(m_submenus.value(QStringLiteral("mnuWindow")), &QMenu::aboutToShow, this, &frmMain::ListChildWindows);
+    connect(m_mdi, &QMdiArea::subWindowActivated, this, [](QMdiSubWindow* window) {
+        if (auto* page = window ? qobject_cast<PioPage*>(window->widget()) : nullptr)
+            page->Form_Activate();
+    });
+}
+
+frmMain::~frmMain() = default;
+
+QString frmMain::GetTextFromResource(int16_t iTextID) const
+{
+    try {
+        return global::LoadLocalizedText(iTextID);
+    } catch (const std::exception& error) {
+        applet::AppletTrace::Error(QStringLiteral("frmMain.GetTextFromResource: %1").arg(QString::fromLocal8Bit(error.what())));
+        return QString();
+    }
+}
+
+double frmMain::CountryCodeValue() const
+{
+    auto* item = m_items.value(QStringLiteral("appCountryCode"));
+    return item && item->IsRegistered() ? item->UIntValue() : 0;
+}
+
+pioitems::PioAppItem* frmMain::AppItem(const char* name, const char* item)
+{
+    auto* control = new pioitems::PioAppItem(this);
+    control->setObjectName(QLatin1String(name));
+    control->SetAppItemName(QLatin1String(item));
+    m_items.insert(QLatin1String(name), control);
+    return control;
+}
+
+pioitems::PioSequenceItem* frmMain::SequenceItem(const char* name, const char* sequence)
+{
+    auto* control = new pioitems::PioSequenceItem(this);
+    control->setObjectName(QLatin1String(name));
+    control->SetAppItemName(QLatin1String(sequence));
+    control->SetRegisterControlItem(qstrcmp(name, "seqGetRangeValues") == 0);
+    // A deferred request that failed for good never starts the sequence, so
+    // the busy window will not enable the main window: do it here.
+    connect(control, &pioitems::PioSequenceItem::ActionDropped, this, [] { global::SetMainWindowEnabled(true); });
+    return control;
+}
+
+void frmMain::CreateItemControls()
+{
+    for (const ItemControl& control : kAppItems)
+        AppItem(control.name, control.item);
+    for (int i = 0; i < 3; ++i) {
+        m_arrangeControls[i] = new pioitems::PioAppItem(this);
+        m_arrangeControls[i]->setObjectName(QStringLiteral("appArrangeControls(%1)").arg(i));
+        m_arrangeControls[i]->SetAppItemName(QLatin1String(kArrangeItems[i]));
+    }
+    for (const ItemControl& control : kSequenceItems)
+        SequenceItem(control.name, control.item);
+}
+
+void frmMain::BuildMenus()
+{
+    for (const MenuEntry& entry : kMenuTree) {
+        const QString name = QLatin1String(entry.name);
+        const QString parentName = QLatin1String(entry.parent);
+        QAction* action = nullptr;
+        if (entry.flags & kSubmenu) {
+            auto* menu = new QMenu(this);
+            menu->setObjectName(name);
+            if (parentName.isEmpty())
+                menuBar()->addMenu(menu);
+            else
+                m_submenus.value(parentName)->addMenu(menu);
+            action = menu->menuAction();
+            m_submenus.insert(name, menu);
+        } else if (entry.flags & kSeparator) {
+            action = m_submenus.value(parentName)->addSeparator();
+        } else {
+            action = m_submenus.value(parentName)->addAction(QString());
+            if (*entry.shortcut)
+                action->setShortcut(QKeySequence(QLatin1String(entry.shortcut)));
+            connect(action, &QAction::triggered, this, [this, name] { Trigger(name); });
+        }
+        action->setObjectName(name);
+        action->setText(QLatin1String(entry.caption));
+        if (entry.textId > 0)
+            action->setProperty("Tag", QString::number(entry.textId));
+        action->setVisible(!(entry.flags & kHidden));
+        action->setEnabled(!(entry.flags & kDisabled));
+        if (const PageEntry* page = FindPage(name); page && !page->create)
+            action->setEnabled(false); // its page is not part of this build
+        m_menus.insert(name, action);
+    }
+}
+
+void frmMain::BuildToolbar()
+{
+    if (m_toolbar)
+        return;
+    m_toolbar = addToolBar(QStringLiteral("tbToolBar"));
+    m_toolbar->setObjectName(QStringLiteral("tbToolBar"));
+    for (const ToolButton& button : kToolbar) {
+        if (!*button.key) {
+            m_toolbar->addSeparator();
+            continue;
+        }
+        QAction* action = m_toolbar->addAction(style()->standardIcon(button.image), QString());
+        action->setObjectName(QLatin1String(button.key));
+        action->setProperty("ToolTipText", QString::number(button.tooltip));
+        const QString entry = QLatin1String(button.entry);
+        connect(action, &QAction::triggered, this, [this, entry] { Step_("tbToolBar_ButtonClick", [&] { Trigger(entry); }); });
+        if (const PageEntry* page = FindPage(entry); page && !page->create)
+            action->setEnabled(false);
+        m_buttons.insert(QLatin1String(button.key), action);
+    }
+}
+
+void frmMain::BuildStatusBar()
+{
+    for (int i = 0; i < 4; ++i) {
+        m_panels[i] = new QLabel(this);
+        m_panels[i]->setObjectName(QStringLiteral("sbStatusBarPanel%1").arg(i + 1));
+        statusBar()->addWidget(m_panels[i], i == 3 ? 1 : 0);
+    }
+    statusBar()->setObjectName(QStringLiteral("sbStatusBar"));
+}
+
+void frmMain::ConnectHandlers()
+{
+    using pioitems::PioAppItem;
+    auto on = [this](const char* name, auto handler) {
+        connect(m_items.value(QLatin1String(name)), &PioAppItem::ValueChanged, this, handler);
+    };
+    on("appConnectionStatus", [this] { OnConnectionStatus(); });
+    on("appEngineeringContext", [this] { OnEngineeringContext(); });
+    on("appUserLevel", [this](const QString& value) { OnUserLevel(value); });
+    on("appCurrentSource", [this](const QString& value) { OnCurrentSource(value); });
+    on("appInCompatibleDataset", [this] { OnInCompatibleDataset(); });
+    on("appTagname", [this] { OnCaptionItem(); });
+    on("appDescriptor", [this] { OnCaptionItem(); });
+    on("appMvModeBlkActual", [this] { ArrangeMenus(); });
+    on("appSoftwareSpecifics", [this] { ArrangeMenus(); });
+    for (auto* control : m_arrangeControls)
+        connect(control, &PioAppItem::ValueChanged, this, [this] { ArrangeMenus(); });
+    connect(m_items.value(QStringLiteral("appChangesByRevision")), &PioAppItem::ValueChanged2, this,
+            [this](const QString& value, bool suppressRule) { OnChangesByRevision(value, suppressRule); });
+}
+
+// ---- Lifecycle ----
+
+void frmMain::MDIForm_Load()
+{
+    if (m_loaded)
+        return;
+    const auto view = viewRef();
+    const auto manager = view ? view->appletItemManagerRef() : nullptr;
+    if (!manager)
+        throw automation::ComError(automation::E_FAIL_, QStringLiteral("the main window has no item manager"),
+                                   QStringLiteral("frmMain.MDIForm_Load"));
+    auto deviceInfo = std::make_shared<clsDeviceInfo>();
+    deviceInfo->Register(manager);
+    global::gDeviceInfo = deviceInfo;
+    m_handler->Register1(this, manager);
+    global::RestoreMainPosition(*this);
+    BuildToolbar();
+    m_componentProject = kComponentProject;
+    global::LocalizeForm(*this);
+    CaptionEntry("mnuDiagnosticsSimulatePressure", 2053);
+    // The frame publishes the user's level before the window opens; that level
+    // holds. Only a window opened without one starts as specialist.
+    auto* userLevel = m_items.value(QStringLiteral("appUserLevel"));
+    if (userLevel->StringValue().trimmed().isEmpty())
+        userLevel->SetStringValue(QStringLiteral("1"));
+    else
+        OnUserLevel(userLevel->StringValue());
+    m_items.value(QStringLiteral("appCurrentSource"))->SetStringValue(QStringLiteral("2"));
+    m_loaded = true;
+}
+
+void frmMain::MDIForm_Activate()
+{
+    OnConnectionStatus();
+    OnEngineeringContext();
+    ArrangeMenus();
+}
+
+void frmMain::MDIForm_Deactivate()
+{
+    UpdateAllForms();
+}
+
+void frmMain::MDIForm_Unload()
+{
+    if (m_unloaded || !m_loaded)
+        return;
+    m_unloaded = true;
+    CloseAllChildForms();
+    global::SaveMainPosition(*this);
+    if (!InDebugMode())
+        m_items.value(QStringLiteral("appMenuStateMdiMain"))->SetStringValue(QStringLiteral("3"));
+    m_handler->UnRegister();
+    if (const auto view = viewRef())
+        view->UnRegisterView();
+    m_loaded = false;
+    m_viewRef.reset();
+}
+
+bool frmMain::event(QEvent* event)
+{
+    if (event->type() == QEvent::WindowActivate && m_loaded)
+        MDIForm_Activate();
+    else if (event->type() == QEvent::WindowDeactivate && m_loaded)
+        MDIForm_Deactivate();
+    return QMainWindow::event(event);
+}
+
+void frmMain::closeEvent(QCloseEvent* event)
+{
+    MDIForm_Unload();
+    QMainWindow::closeEvent(event);
+}
+
+void frmMain::ctlBusyWindow1_DisableWindow()
+{
+    global::SetMainWindowEnabled(false);
+}
+
+void frmMain::ctlBusyWindow1_EnableWindow()
+{
+    global::SetMainWindowEnabled(true);
+}
+
+// ---- Menu, toolbar and status helpers ----
+
+QAction* frmMain::Menu(const QString& name) const
+{
+    return m_menus.value(name);
+}
+
+QMenu* frmMain::MenuOf(const QString& name) const
+{
+    return m_submenus.value(name);
+}
+
+QAction* frmMain::Button(const QString& key) const
+{
+    return m_buttons.value(key);
+}
+
+QString frmMain::PanelText(int panel) const
+{
+    return panel >= 1 && panel <= 4 ? m_panels[panel - 1]->text() : QString();
+}
+
+bool frmMain::HasPage(const QString& entry) const
+{
+    const PageEntry* page = FindPage(entry);
+    return !page || page->create;
+}
+
+void frmMain::ShowEntry(const char* name, bool visible)
+{
+    Step_("ShowEntry", [&] {
+        if (QAction* action = m_menus.value(QLatin1String(name)))
+            action->setVisible(visible);
+    });
+}
+
+void frmMain::EnableEntry(const char* name, bool enabled)
+{
+    if (QAction* action = m_menus.value(QLatin1String(name)))
+        action->setEnabled(enabled && HasPage(action->objectName()));
+}
+
+void frmMain::EnableButton(const char* key, bool enabled)
+{
+    if (QAction* action = m_buttons.value(QLatin1String(key))) {
+        const ToolButton* button = nullptr;
+        for (const ToolButton& candidate : kToolbar)
+            if (qstrcmp(candidate.key, key) == 0)
+                button = &candidate;
+        action->setEnabled(enabled && (!button || HasPage(QLatin1String(button->entry))));
+    }
+}
+
+void frmMain::CaptionEntry(const char* name, int16_t textId)
+{
+    Step_("CaptionEntry", [&] {
+        if (QAction* action = m_menus.value(QLatin1String(name)))
+            action->setText(global::LoadLocalizedText(textId));
+    });
+}
+
+void frmMain::SetPanel(int panel, int16_t textId)
+{
+    m_panels[panel - 1]->setText(global::LoadLocalizedText(textId));
+}
+
+int frmMain::ConnectionState() const
+{
+    return static_cast<int>(m_items.value(QStringLiteral("appConnectionStatus"))->UIntValue());
+}
+
+// ---- ArrangeMenus ----
+
+void frmMain::ArrangeMenus()
+{
+    if (!m_loaded || !global::gDeviceInfo)
+        return;
+    IDeviceInfo& device = *global::gDeviceInfo;
+    for (const char* name : {"mnuDisplayBar0", "mnuConfigureStaticPressure", "mnuCalibrateStaticPressure",
+                             "mnuCalibrateCurrent", "mnuConfigureTemperature", "mnuCalibrateTemperature",
+                             "mnuConfigureFlow", "mnuDisplayMeasuredValues", "mnuDiagnosticsSimulateFlow",
+                             "mnuDiagnosticsSimulateCurrent"})
+        ShowEntry(name, false);
+    ShowEntry("mnuDiagnosticsSimulatePressure", true);
+    for (const char* name : {"mnuDeviceModbusOn", "mnuFlowBuffer", "mnuConfigureBusparameter"})
+        ShowEntry(name, false);
+
+    int moduleType = -1;
+    int blockMode = -1;
+    Step_("ArrangeMenus", [&] { moduleType = static_cast<int>(device.ModuleType()); });
+    Step_("ArrangeMenus", [&] { blockMode = device.MvActualBlockMode(); });
+    const bool flowVariant = moduleType == kDifferentialPressure && blockMode == kBlockModeAutomatic;
+    if (moduleType == kDifferentialPressure) {
+        ShowEntry("mnuConfigureStaticPressure", true);
+        ShowEntry("mnuCalibrateStaticPressure", true);
+        CaptionEntry("mnuConfigurePressure", 2052);
+        CaptionEntry("mnuCalibratePressure", 2052);
+    } else {
+        CaptionEntry("mnuConfigurePressure", 2053);
+        CaptionEntry("mnuCalibratePressure", 2053);
+    }
+    bool mvEnabled = false;
+    Step_("ArrangeMenus", [&] { mvEnabled = device.MvFunctionEnabled(); });
+    if (mvEnabled) {
+        ShowEntry("mnuConfigureTemperature", true);
+        ShowEntry("mnuCalibrateTemperature", true);
+        CaptionEntry("mnuDiagnosticsSimulatePressure", 2249);
+        if (flowVariant) {
+            for (const char* name : {"mnuDiagnosticsSimulateFlow", "mnuConfigureFlow", "mnuDisplayBar0",
+                                     "mnuDisplayMeasuredValues"})
+                ShowEntry(name, true);
+        } else {
+            ShowEntry("mnuDiagnosticsSimulateFlow", false);
+        }
+    } else {
+        CaptionEntry("mnuDiagnosticsSimulatePressure", 2053);
+    }
+
+    int commType = -1;
+    Step_("ArrangeMenus", [&] { commType = static_cast<int>(device.CommType()); });
+    switch (commType) {
+    case 0: { // HART
+        ShowEntry("mnuOperate", false);
+        if (static_cast<int>(m_items.value(QStringLiteral("appDeviceTypeHART"))->UIntValue()) == kModbusDeviceType) {
+            ShowEntry("mnuDeviceModbusOn", true);
+            ShowEntry("mnuConfigureBusparameter", true);
+            if (flowVariant) {
+                ShowEntry("mnuDiagnosticsSimulate", true);
+                ShowEntry("mnuFlowBuffer", true);
+            } else {
+                ShowEntry("mnuDiagnosticsSimulate", false);
+            }
+        } else {
+            ShowEntry("mnuDiagnosticsSimulateCurrent", true);
+            ShowEntry("mnuCalibrateCurrent", true);
+        }
+        ShowEntry("mnuDiagnosticsSimulatePressure", false);
+        // The polling address item holds text.
+        if (m_items.value(QStringLiteral("appAddress"))->StringValue().trimmed().toInt() == 0) {
+            EnableEntry("mnuDiagnosticsSimulateCurrent", true);
+            EnableEntry("mnuCalibrateCurrent", true);
+        } else {
+            EnableEntry("mnuDiagnosticsSimulateCurrent", false);
+        }
+        break;
+    }
+    case 1: // PROFIBUS
+        ShowEntry("mnuOperate", false);
+        ShowEntry("mnuDiagnosticsSimulatePressure", true);
+        ShowEntry("mnuDiagnosticsSimulateCurrent", false);
+        break;
+    case 2: // FOUNDATION Fieldbus
+        ShowEntry("mnuOperate", true);
+        ShowEntry("mnuDiagnosticsSimulatePressure", true);
+        ShowEntry("mnuDiagnosticsSimulateCurrent", false);
+        break;
+    default:
+        break;
+    }
+}
+
+// ---- Item handlers ----
+
+void frmMain::OnConnectionStatus()
+{
+    if (!m_loaded)
+        return;
+    ShowEntry("mnuExtra", false);
+    const int state = ConnectionState();
+    for (const StatusText& text : kConnectionTexts)
+        if (text.value == state)
+            SetPanel(1, text.textId);
+    if (state == kConnected) {
+        for (const char* key : kConnectedButtons)
+            EnableButton(key, true);
+        for (const char* key : kDisconnectedButtons)
+            EnableButton(key, false);
+        ShowEntry("mnuDeviceConnect", false);
+        ShowEntry("mnuDeviceDisconnect", true);
+        for (const char* name : kConnectedEntries)
+            EnableEntry(name, true);
+        for (const char* name : kDisconnectedEntries)
+            EnableEntry(name, false);
+        if (InDebugMode()) {
+            ShowEntry("mnuDebugInfo", true);
+            ShowEntry("mnuExtra", true);
+        }
+    } else if (state == 0) {
+        m_askFirst = true;
+        RangeValuesRead = false;
+        for (const char* key : kConnectedButtons)
+            EnableButton(key, false);
+        for (const char* key : kDisconnectedButtons)
+            EnableButton(key, true);
+        ShowEntry("mnuDeviceConnect", true);
+        ShowEntry("mnuDeviceDisconnect", false);
+        for (const char* name : kConnectedEntries)
+            EnableEntry(name, false);
+        for (const char* name : kDisconnectedEntries)
+            EnableEntry(name, true);
+        if (m_lastConnectState == 2 || m_lastConnectState == 3)
+            global::SetMainWindowEnabled(true);
+    }
+    OnEngineeringContext();
+    m_lastConnectState = state;
+}
+
+void frmMain::OnEngineeringContext()
+{
+    if (!m_loaded)
+        return;
+    const QString text = m_items.value(QStringLiteral("appEngineeringContext"))->StringValue().trimmed();
+    bool ok = false;
+    unsigned context = text.size() >= 2 ? text.right(2).toUInt(&ok, 16) : 0;
+    if (!ok) {
+        // A text without two hexadecimal digits names no FDT function.
+        applet::AppletTrace::Error(
+            QStringLiteral("frmMain: engineering context \"%1\" has no two hexadecimal digits; taken as none").arg(text));
+        context = 0;
+    }
+    if (context & kConnectContextMask) {
+        if (ConnectionState() == kConnected) {
+            EnableButton("tbDisconnect", true);
+            EnableEntry("mnuDeviceDisconnect", true);
+        } else {
+            EnableButton("tbConnect", true);
+            EnableEntry("mnuDeviceConnect", true);
+        }
+    } else {
+        EnableButton("tbConnect", false);
+        EnableButton("tbDisconnect", false);
+        EnableEntry("mnuDeviceConnect", false);
+        EnableEntry("mnuDeviceDisconnect", false);
+    }
+}
+
+void frmMain::OnUserLevel(const QString& value)
+{
+    for (const StatusText& text : kUserLevelTexts)
+        if (value.trimmed() == QString::number(text.value))
+            SetPanel(3, text.textId);
+}
+
+void frmMain::OnCurrentSource(const QString& value)
+{
+    for (const StatusText& text : kSourceTexts)
+        if (value.trimmed() == QString::number(text.value))
+            SetPanel(2, text.textId);
+}
+
+void frmMain::OnCaptionItem()
+{
+    if (global::gDeviceInfo)
+        Step_("Caption", [&] { setWindowTitle(global::gDeviceInfo->DeviceIdentName()); });
+}
+
+void frmMain::OnInCompatibleDataset()
+{
+    if (!m_loaded || ConnectionState() != kConnected)
+        return;
+    auto* item = m_items.value(QStringLiteral("appInCompatibleDataset"));
+    if (item->UIntValue() > 0) {
+        const QString reason = item->EnumValue();
+        if (m_askFirst) {
+            m_askFirst = false;
+            if (dialogs::DialogService::instance().AskYesNo(
+                    global::kAppTitle, reason + QLatin1Char('\n') + global::LoadLocalizedText(2227)))
+                DeviceLoadFromDevice();
+            else
+                ApplyDatasetCompatibility();
+        } else {
+            DeviceDisconnect();
+            dialogs::DialogService::instance().Warning(global::kAppTitle,
+                                                       reason + QLatin1Char('\n') + global::LoadLocalizedText(2280));
+        }
+    } else {
+        ApplyDatasetCompatibility();
+    }
+}
+
+void frmMain::ApplyDatasetCompatibility()
+{
+    const QString text = m_items.value(QStringLiteral("appInCompatibleDataset"))->StringValue().trimmed();
+    if (text == QLatin1String("0") || text == QLatin1String("5"))
+        EnableSaveToDevice();
+    else if (text == QLatin1String("1") || text == QLatin1String("2"))
+        DeviceDisconnect();
+    else
+        DisableSaveToDevice();
+}
+
+void frmMain::EnableSaveToDevice()
+{
+    if (ConnectionState() == kConnected) {
+        EnableEntry("mnuDeviceSaveToDevice", true);
+        EnableButton("tbWriteToDevice", true);
+    }
+}
+
+void frmMain::DisableSaveToDevice()
+{
+    EnableEntry("mnuDeviceSaveToDevice", false);
+    EnableButton("tbWriteToDevice", false);
+}
+
+void frmMain::OnChangesByRevision(const QString& value, bool suppressRule)
+{
+    if (!m_loaded || ConnectionState() != kConnected || suppressRule)
+        return;
+    if (!m_output)
+        m_output = new frmOutput();
+    m_output->show();
+    QString line = value;
+    m_output->AddText(line);
+}
+
+// ---- Device functions the shell needs itself ----
+
+std::shared_ptr<applet::AppletHost> frmMain::Host() const
+{
+    const auto view = viewRef();
+    const auto manager = view ? view->appletItemManagerRef() : nullptr;
+    std::shared_ptr<applet::AppletHost> host;
+    if (manager)
+        manager->GetApplet(host);
+    if (!host)
+        throw automation::ComError(automation::E_FAIL_, QStringLiteral("no applet host"), QStringLiteral("frmMain"));
+    return host;
+}
+
+void frmMain::DeviceConnect()
+{
+    int32_t result = 0;
+    Host()->Connect(0, result);
+}
+
+void frmMain::DeviceDisconnect()
+{
+    int32_t result = 0;
+    Host()->Disconnect(0, result);
+}
+
+void frmMain::DeviceLoadFromDevice()
+{
+    int32_t result = 0;
+    Host()->LoadFromDevice(0, result);
+    if (result != 0)
+        applet::AppletTrace::Error(QStringLiteral("frmMain: the upload did not start (%1)").arg(result));
+}
+
+void frmMain::ShowAbout()
+{
+    frmAbout about(this);
+    dialogs::DialogService::instance().ExecModal(about);
+}
+
+void frmMain::Trigger(const QString& entry)
+{
+    Step_("Menu", [&] {
+        if (FindPage(entry))
+            OpenPage(entry);
+        else if (entry == QLatin1String("mnuFileExit"))
+            close();
+        else if (entry == QLatin1String("mnuDeviceConnect"))
+            DeviceConnect();
+        else if (entry == QLatin1String("mnuDeviceDisconnect"))
+            DeviceDisconnect();
+        else if (entry == QLatin1String("mnuDeviceLoadFromDevice"))
+            DeviceLoadFromDevice();
+        else if (entry == QLatin1String("mnuWindowCascade"))
+            m_mdi->cascadeSubWindows();
+        else if (entry == QLatin1String("mnuWindowTileHorizontal") || entry == QLatin1String("mnuWindowTileVertical"))
+            m_mdi->tileSubWindows();
+        else if (entry == QLatin1String("mnuHelpAbout"))
+            ShowAbout();
+    });
+}
+
+// ---- Page management ----
+
+void frmMain::OpenPage(const QString& entry)
+{
+    const PageEntry* page = FindPage(entry);
+    if (!page || !page->create)
+        return;
+    if (page->confirm) {
+        const bool no = dialogs::DialogService::instance().AskYesNoCancel(global::LoadLocalizedText(2255),
+                                                                          global::LoadLocalizedText(2534),
+                                                                          dialogs::MessageIcon::Warning) ==
+                        dialogs::DialogResult::No;
+        if (no)
+            return;
+    }
+    PioPage* form = nullptr;
+    if (page->instance == Instance::Single)
+        form = m_singlePages.value(entry);
+    if (!form) {
+        form = page->create();
+        if (page->instance == Instance::Single)
+            m_singlePages.insert(entry, form);
+    }
+    ShowChildForm(form);
+    if (entry == QLatin1String("mnuDisplayMeasuredValues"))
+        m_messwerteByMenu = true;
+}
+
+void frmMain::ShowChildForm(PioPage* form)
+{
+    form->setViewRef(viewRef());
+    QMdiSubWindow* frame = qobject_cast<QMdiSubWindow*>(form->parentWidget());
+    if (!frame) {
+        frame = m_mdi->addSubWindow(form);
+        frame->setAttribute(Qt::WA_DeleteOnClose);
+        form->Form_Load();
+    }
+    frame->showNormal();
+    m_mdi->setActiveSubWindow(frame);
+    form->Form_Activate();
+    form->setFocus();
+}
+
+void frmMain::ListChildWindows()
+{
+    QMenu* menu = m_submenus.value(QStringLiteral("mnuWindow"));
+    for (QAction* action : menu->actions())
+        if (action->property("childWindow").toBool())
+            delete action;
+    for (QMdiSubWindow* window : m_mdi->subWindowList(QMdiArea::CreationOrder)) {
+        QAction* action = menu->addAction(window->windowTitle());
+        action->setProperty("childWindow", true);
+        action->setCheckable(true);
+        action->setChecked(window == m_mdi->activeSubWindow());
+        connect(action, &QAction::triggered, this, [this, frame = QPointer<QMdiSubWindow>(window)] {
+            if (frame)
+                m_mdi->setActiveSubWindow(frame);
+        });
+    }
+}
+
+QList<PioPage*> frmMain::ChildForms() const
+{
+    QList<PioPage*> pages;
+    for (QMdiSubWindow* window : m_mdi->subWindowList(QMdiArea::CreationOrder))
+        if (auto* page = qobject_cast<PioPage*>(window->widget()))
+            pages.append(page);
+    return pages;
+}
+
+void frmMain::UpdateAllForms()
+{
+    for (PioPage* page : ChildForms())
+        Step_("UpdateAllForms", [&] { page->UpdatePioControls(); });
+}
+
+void frmMain::CloseAllChildForms()
+{
+    for (QMdiSubWindow* window : m_mdi->subWindowList())
+        window->close();
+    if (m_output)
+        m_output->close();
+}
+
+void frmMain::UnloadFrmMesswerte()
+{
+    // The measured-values window is not part of this build yet; nothing is open to close.
+    if (!m_messwerteByMenu)
+        if (PioPage* page = m_singlePages.value(QStringLiteral("mnuDisplayMeasuredValues")))
+            page->parentWidget()->close();
+}
+
+void frmMain::ReleaseFrmMesswerte()
+{
+    m_messwerteByMenu = false;
+}

@@ -1,0 +1,143 @@
+#pragma once
+// The MDI main window of the device user interface: its item controls, its
+// load, activation, deactivation and unload, the menus, toolbar and status
+// bar that follow the device variant and the connection, and the pages it
+// opens as MDI children.
+#include "merrow/shell/frmOutput.h"
+#include "pioextensions/IPioForm.h"
+#include <QHash>
+#include <QMainWindow>
+#include <QPointer>
+#include <functional>
+#include <memory>
+
+class QAction;
+class QLabel;
+class QMdiArea;
+class QMenu;
+class QToolBar;
+class PioPage;
+
+namespace applet {
+class AppletHost;
+}
+namespace pioitems {
+class PioAppItem;
+class PioSequenceItem;
+class PioControlItemHandler;
+} // namespace pioitems
+
+class frmMain : public QMainWindow, public IPioForm {
+    Q_OBJECT
+public:
+    // The component library whose transfer views the main window starts.
+    static inline const QString kComponentProject = QStringLiteral("Corvane");
+
+    frmMain();
+    ~frmMain() override;
+
+    // IPioForm
+    std::shared_ptr<IViewEx> viewRef() const override { return m_viewRef.lock(); }
+    void setViewRef(const std::shared_ptr<IViewEx>& view) override { m_viewRef = view; }
+    QString GetTextFromResource(int16_t iTextID) const override;
+    void UpdatePioControls() override {}
+
+    void MDIForm_Load();
+    void MDIForm_Activate();
+    void MDIForm_Deactivate();
+    void MDIForm_Unload();
+    bool Loaded() const { return m_loaded; }
+    bool Unloaded() const { return m_unloaded; }
+
+    // The country code the texts follow (the item "&&private&&countrycode").
+    double CountryCodeValue() const;
+
+    // Menus, toolbar and status bar.
+    void ArrangeMenus();
+    QAction* Menu(const QString& name) const;
+    QAction* Button(const QString& key) const;
+    QString PanelText(int panel) const;
+    QMenu* MenuOf(const QString& name) const;
+
+    // Page management.
+    void ShowChildForm(PioPage* form);
+    void UpdateAllForms();
+    void CloseAllChildForms();
+    void UnloadFrmMesswerte();
+    void ReleaseFrmMesswerte();
+    QMdiArea* MdiArea() const { return m_mdi; }
+    // The open pages, in the order they were opened.
+    QList<PioPage*> ChildForms() const;
+    // Rebuilds the list of open child windows at the end of the Window menu.
+    void ListChildWindows();
+    // Whether a menu entry has a page to open (entries whose page is missing stay disabled).
+    bool HasPage(const QString& entry) const;
+
+    frmOutput* ReportWindow() const { return m_output; }
+    bool AskBeforeRefusing() const { return m_askFirst; }
+    pioitems::PioControlItemHandler* PioControlItemHandler1() const { return m_handler; }
+
+    // Answers of the busy-window control (placed in the next step of the shell).
+    void ctlBusyWindow1_DisableWindow();
+    void ctlBusyWindow1_EnableWindow();
+
+    static bool RangeValuesRead;
+
+protected:
+    bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CreateItemControls();
+    void BuildMenus();
+    void BuildToolbar();
+    void BuildStatusBar();
+    void ConnectHandlers();
+    pioitems::PioAppItem* AppItem(const char* name, const char* item);
+    pioitems::PioSequenceItem* SequenceItem(const char* name, const char* sequence);
+
+    void ShowEntry(const char* name, bool visible);
+    void EnableEntry(const char* name, bool enabled);
+    void EnableButton(const char* key, bool enabled);
+    void CaptionEntry(const char* name, int16_t textId);
+    void SetPanel(int panel, int16_t textId);
+
+    void OnConnectionStatus();
+    void OnEngineeringContext();
+    void OnUserLevel(const QString& value);
+    void OnCurrentSource(const QString& value);
+    void OnInCompatibleDataset();
+    void OnChangesByRevision(const QString& value, bool suppressRule);
+    void OnCaptionItem();
+    void ApplyDatasetCompatibility();
+    void EnableSaveToDevice();
+    void DisableSaveToDevice();
+    int ConnectionState() const;
+
+    void Trigger(const QString& entry);
+    void OpenPage(const QString& entry);
+    void ShowAbout();
+    std::shared_ptr<applet::AppletHost> Host() const;
+    void DeviceConnect();
+    void DeviceDisconnect();
+    void DeviceLoadFromDevice();
+
+    std::weak_ptr<IViewEx> m_viewRef;
+    QMdiArea* m_mdi = nullptr;
+    QToolBar* m_toolbar = nullptr;
+    QLabel* m_panels[4] = {};
+    QHash<QString, QAction*> m_menus;
+    QHash<QString, QMenu*> m_submenus;
+    QHash<QString, QAction*> m_buttons;
+    QHash<QString, pioitems::PioAppItem*> m_items;
+    pioitems::PioAppItem* m_arrangeControls[3] = {};
+    QHash<QString, QPointer<PioPage>> m_singlePages;
+    pioitems::PioControlItemHandler* m_handler = nullptr;
+    QPointer<frmOutput> m_output;
+    QString m_componentProject;
+    bool m_loaded = false;
+    bool m_unloaded = false;
+    bool m_messwerteByMenu = false;
+    bool m_askFirst = true;
+    int m_lastConnectState = 0;
+};

@@ -1,0 +1,319 @@
+#include "merrow/shell/global.h"
+#include "merrow/shell/frmMain.h"
+#include "mvtrivexhelper/IDeviceInfo.h"
+#include "platform/applet/AppletTrace.h"
+#include "platform/controls/Twips.h"
+#include "platform/controls/WindowPlacement.h"
+#include "platform/dialogs/DialogService.h"
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QPointer>
+#include <QScreen>
+#include <QSettings>
+#include <QTabWidget>
+#include <map>
+#include <optional>
+
+namespace global {
+
+std::shared_ptr<IDeviceInfo> gDeviceInfo;
+
+namespace {
+
+const QString kStringTable = QStringLiteral(":/merrow/strings/Merrow.json");
+QPointer<::frmMain> g_frmMain;
+
+// The main window's placement keys and defaults (twips).
+struct MainPlacement {
+    const char* key;
+    int fallback;
+};
+const MainPlacement kMainPlacement[] = {{"MainLeft", 1000}, {"MainTop", 1000}, {"MainWidth", 6500}, {"MainHeight", 6500}};
+
+// Pages that would reach past these margins of the main window come back to these edges (twips).
+constexpr int kRightMargin = 300;
+constexpr int kBottomMargin = 2000;
+constexpr int kFallbackLeft = 50;
+constexpr int kFallbackTop = 100;
+
+const std::map<int, QString>& StringTable()
+{
+    static const std::map<int, QString> table = [] {
+        std::map<int, QString> texts;
+        QFile file(kStringTable);
+        if (!file.open(QIODevice::ReadOnly)) {
+            applet::AppletTrace::Error(QStringLiteral("global.LoadLocalizedText: %1 not readable").arg(kStringTable));
+            return texts;
+        }
+        const QJsonObject object = QJsonDocument::fromJson(file.readAll()).object();
+        for (auto it = object.begin(); it != object.end(); ++it) {
+            bool isNumber = false;
+            const int id = it.key().toInt(&isNumber);
+            if (isNumber && it.value().isString())
+                texts[id] = it.value().toString();
+            else
+                applet::AppletTrace::Error(QStringLiteral("global.LoadLocalizedText: entry %1 skipped").arg(it.key()));
+        }
+        return texts;
+    }();
+    return table;
+}
+
+int CountryCode()
+{
+    return g_frmMain ? static_cast<int>(std::lround(g_frmMain->CountryCodeValue())) : 0;
+}
+
+// The numeric value of a text id property; 0 for none or a text that is no number.
+int TextId(const QObject& object, const char* property)
+{
+    bool ok = false;
+    const int id = object.property(property).toString().trimmed().toInt(&ok);
+    return ok ? id : 0;
+}
+
+void LocalizeObject(QObject& object)
+{
+    const int tag = TextId(object, "Tag");
+    const int tip = TextId(object, "ToolTipText");
+    if (auto* action = qobject_cast<QAction*>(&object)) {
+        if (tag > 0)
+            action->setText(LoadLocalizedText(static_cast<int16_t>(tag)));
+        if (tip > 0)
+            action->setToolTip(LoadLocalizedText(static_cast<int16_t>(tip)));
+        return;
+    }
+    if (auto* menu = qobject_cast<QMenu*>(&object)) {
+        if (tag > 0)
+            menu->setTitle(LoadLocalizedText(static_cast<int16_t>(tag)));
+        return;
+    }
+    if (auto* tabs = qobject_cast<QTabWidget*>(&object)) {
+        // The tabs of one tab control have consecutive text ids.
+        if (tag > 0)
+            for (int i = 0; i < tabs->count(); ++i)
+                tabs->setTabText(i, LoadLocalizedText(static_cast<int16_t>(tag + i)));
+        return;
+    }
+    auto* widget = qobject_cast<QWidget*>(&object);
+    if (!widget)
+        return;
+    if (tag > 0) {
+        const QString text = LoadLocalizedText(static_cast<int16_t>(tag));
+        if (auto* label = qobject_cast<QLabel*>(widget))
+            label->setText(text);
+        else if (auto* button = qobject_cast<QAbstractButton*>(widget))
+            button->setText(text);
+        else if (auto* box = qobject_cast<QGroupBox*>(widget))
+            box->setTitle(text);
+    }
+    if (tip > 0)
+        widget->setToolTip(LoadLocalizedText(static_cast<int16_t>(tip)));
+}
+
+// The per-user settings, opened at the section every position is kept in.
+class Settings : public QSettings {
+public:
+    Settings() : QSettings(kSettingsOrganisation, kAppTitle) { beginGroup(kSettingsSection); }
+};
+
+// The window that carries the form: its MDI frame when it is a page.
+QWidget& Frame(QWidget& form)
+{
+    if (auto* frame = qobject_cast<QMdiSubWindow*>(form.parentWidget()))
+        return *frame;
+    return form;
+}
+
+// A stored number of twips; none when the key is missing or holds no number.
+std::optional<int> StoredTwips(const QSettings& settings, const QString& key)
+{
+    if (!settings.contains(key))
+        return std::nullopt;
+    bool ok = false;
+    const int value = settings.value(key).toString().trimmed().toInt(&ok);
+    if (!ok) {
+        applet::AppletTrace::Error(QStringLiteral("global: stored position %1 is no number").arg(key));
+        return std::nullopt;
+    }
+    return value;
+}
+
+bool OnSomeScreen(const QRect& rect)
+{
+    for (const QScreen* screen : QGuiApplication::screens())
+        if (screen->availableGeometry().intersects(rect))
+            return true;
+    return false;
+}
+
+} // namespace
+
+::frmMain* MainWindow()
+{
+    return g_frmMain;
+}
+
+void SetMainWindow(::frmMain* window)
+{
+    g_frmMain = window;
+}
+
+bool HasText(int32_t id)
+{
+    return StringTable().count(id) != 0;
+}
+
+QString LoadLocalizedText(int16_t textId)
+{
+    const auto& table = StringTable();
+    int32_t base = 0;
+    const auto language = table.find(CountryCode());
+    if (language != table.end())
+        base = language->second.toInt();
+    const int32_t id = static_cast<int32_t>(textId) + base;
+    const auto text = table.find(id);
+    if (text != table.end())
+        return text->second;
+    const QString description = QStringLiteral("Resource with identifier %1 not found").arg(id);
+    applet::AppletTrace::Error(QStringLiteral("global.LoadLocalizedText: %1").arg(description));
+    dialogs::DialogService::instance().Information(QString(), description);
+    return QString();
+}
+
+void LocalizeForm(QWidget& form)
+{
+    const int tag = TextId(form, "Tag");
+    if (tag > 0)
+        form.setWindowTitle(LoadLocalizedText(static_cast<int16_t>(tag)));
+    for (QObject* child : form.findChildren<QObject*>())
+        LocalizeObject(*child);
+}
+
+QString FillPlaceholders(const QString& text, const QVariantList& values)
+{
+    QString result;
+    for (int i = 0; i < text.size(); ++i) {
+        if (text[i] == QLatin1Char('%') && i + 1 < text.size() && text[i + 1].isDigit()) {
+            const int index = text[i + 1].digitValue() - 1;
+            if (index >= 0 && index < values.size()) {
+                result += values[index].toString();
+                ++i;
+                continue;
+            }
+        }
+        result += text[i];
+    }
+    return result;
+}
+
+void SetTopMost(QWidget& window, bool onTop)
+{
+    controls::WindowPlacement::SetTopMost(window, onTop);
+}
+
+void SetMainWindowEnabled(bool enabled)
+{
+    if (!enabled) {
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+    } else {
+        while (QApplication::overrideCursor())
+            QApplication::restoreOverrideCursor();
+    }
+    if (g_frmMain)
+        g_frmMain->setEnabled(enabled);
+}
+
+bool CheckDiagnosisExtension(const QByteArray& octets, int selector)
+{
+    constexpr int kFixedCurrentOctet = 3;
+    constexpr int kFixedCurrentBit = 16;
+    return selector == kFixedCurrentOctet && octets.size() > kFixedCurrentOctet &&
+           (static_cast<uint8_t>(octets[kFixedCurrentOctet]) & kFixedCurrentBit) != 0;
+}
+
+void RestoreFormPosition(QWidget& form, bool restoreWidth, bool restoreHeight)
+{
+    using controls::Twips::FromPixels;
+    using controls::Twips::ToPixels;
+    QWidget& frame = Frame(form);
+    const QString name = form.objectName();
+    const Settings settings;
+    int left = StoredTwips(settings, name + QStringLiteral("Left")).value_or(0);
+    int top = StoredTwips(settings, name + QStringLiteral("Top")).value_or(0);
+    int width = FromPixels(frame.width());
+    int height = FromPixels(frame.height());
+    if (restoreWidth)
+        if (const auto stored = StoredTwips(settings, name + QStringLiteral("Width")); stored && *stored > 0)
+            width = *stored;
+    if (restoreHeight)
+        if (const auto stored = StoredTwips(settings, name + QStringLiteral("Height")); stored && *stored > 0)
+            height = *stored;
+    if (g_frmMain) {
+        const int mainWidth = FromPixels(g_frmMain->frameGeometry().width());
+        const int mainHeight = FromPixels(g_frmMain->frameGeometry().height());
+        if (left + width > mainWidth - kRightMargin || left < 0)
+            left = kFallbackLeft;
+        if (top + height > mainHeight - kBottomMargin || top < 0)
+            top = kFallbackTop;
+    }
+    frame.setGeometry(ToPixels(left), ToPixels(top), ToPixels(width), ToPixels(height));
+}
+
+void SaveFormPosition(QWidget& form, bool saveWidth, bool saveHeight)
+{
+    using controls::Twips::FromPixels;
+    QWidget& frame = Frame(form);
+    if (frame.isMinimized())
+        return;
+    const QString name = form.objectName();
+    Settings settings;
+    settings.setValue(name + QStringLiteral("Left"), QString::number(FromPixels(frame.x())));
+    settings.setValue(name + QStringLiteral("Top"), QString::number(FromPixels(frame.y())));
+    if (saveWidth)
+        settings.setValue(name + QStringLiteral("Width"), QString::number(FromPixels(frame.width())));
+    if (saveHeight)
+        settings.setValue(name + QStringLiteral("Height"), QString::number(FromPixels(frame.height())));
+}
+
+void RestoreMainPosition(QWidget& window)
+{
+    using controls::Twips::ToPixels;
+    const Settings settings;
+    int values[4];
+    for (int i = 0; i < 4; ++i) {
+        const auto stored = StoredTwips(settings, QLatin1String(kMainPlacement[i].key));
+        values[i] = stored.value_or(kMainPlacement[i].fallback);
+        if (i >= 2 && values[i] <= 0)
+            values[i] = kMainPlacement[i].fallback;
+    }
+    QRect rect(ToPixels(values[0]), ToPixels(values[1]), ToPixels(values[2]), ToPixels(values[3]));
+    if (!OnSomeScreen(rect)) {
+        applet::AppletTrace::Error(QStringLiteral("global: the stored main window position lies on no screen"));
+        rect.moveTo(ToPixels(kMainPlacement[0].fallback), ToPixels(kMainPlacement[1].fallback));
+    }
+    window.setGeometry(rect);
+}
+
+void SaveMainPosition(QWidget& window)
+{
+    using controls::Twips::FromPixels;
+    if (window.isMinimized())
+        return;
+    Settings settings;
+    const int values[4] = {FromPixels(window.x()), FromPixels(window.y()), FromPixels(window.width()),
+                           FromPixels(window.height())};
+    for (int i = 0; i < 4; ++i)
+        settings.setValue(QLatin1String(kMainPlacement[i].key), QString::number(values[i]));
+}
+
+} // namespace global

@@ -1,0 +1,56 @@
+#pragma once
+// The services every window of the device user interface shares: the main
+// window and the device information object, localised texts by the country
+// code, localisation of a form from the text ids in its controls' "Tag" and
+// "ToolTipText" properties, placeholders, the busy state of the main window,
+// the fixed-current check, and window positions in the per-user settings.
+#include <QByteArray>
+#include <QString>
+#include <QVariantList>
+#include <cstdint>
+#include <memory>
+
+class QWidget;
+class IDeviceInfo;
+class frmMain;
+
+namespace global {
+
+// The application's title: the settings are kept under it.
+inline const QString kAppTitle = QStringLiteral("Merrow");
+inline const QString kSettingsOrganisation = QStringLiteral("Trivex");
+inline const QString kSettingsSection = QStringLiteral("Settings");
+
+// The main window while the main view lives; none before and after.
+::frmMain* MainWindow();
+void SetMainWindow(::frmMain* window);
+// The program's device information object, created by the main window's load.
+extern std::shared_ptr<IDeviceInfo> gDeviceInfo;
+
+// The text of the id in the user's language: base of the country code's
+// language (English for any code other than 1 and 49) plus the id. A missing
+// text is shown in a message box and gives an empty text.
+QString LoadLocalizedText(int16_t textId);
+// Whether the table holds the id (as given, no language base).
+bool HasText(int32_t id);
+// Captions, texts and tool tips of the form and its children from their text ids.
+void LocalizeForm(QWidget& form);
+// "%1" ... "%9" replaced by the values, left to right; inserted text is not searched again.
+QString FillPlaceholders(const QString& text, const QVariantList& values);
+void SetTopMost(QWidget& window, bool onTop);
+// Disables the main window with a busy pointer, or enables it again.
+void SetMainWindowEnabled(bool enabled);
+// True when selector is 3 and octet 3 has the bit of value 16 (fixed current active).
+bool CheckDiagnosisExtension(const QByteArray& octets, int selector);
+
+// Window positions under the form's object name, in twips. A missing or
+// unusable width or height keeps the form's designed size; a missing left or
+// top reads 0; a page that would lie outside the main window comes back onto it.
+void RestoreFormPosition(QWidget& form, bool restoreWidth, bool restoreHeight);
+void SaveFormPosition(QWidget& form, bool saveWidth, bool saveHeight);
+// The main window's placement under "MainLeft" ... "MainHeight"; a placement
+// that lies on no screen comes back to the defaults.
+void RestoreMainPosition(QWidget& window);
+void SaveMainPosition(QWidget& window);
+
+} // namespace global

@@ -1,0 +1,174 @@
+// Menus, toolbar and status bar follow the device variant, the connection,
+// the engineering context and the language; dataset reports ask first, then
+// refuse.
+#include "MerrowTestSupport.h"
+#include "merrow/shell/frmOutput.h"
+
+using namespace merrowtest;
+
+namespace {
+
+constexpr const char* kHart = "4607215";
+constexpr const char* kProfibus = "4607221";
+constexpr const char* kFieldbus = "4607246";
+
+frmMain* StartVariant(MerrowApplet& applet, const char* bus, int module, bool mv, int block, int hartType,
+                      int connection, int address = 0)
+{
+    applet.Variant(bus, module, mv, block, hartType);
+    applet.PutText(QStringLiteral("&&private_PM&&Address"), QString::number(address));
+    applet.PutNumber(QStringLiteral("&&private_FDT&&EngineeringContext"), 172); // text "172": 0x72
+    frmMain* window = applet.Start();
+    if (window) {
+        applet.PutNumber(QStringLiteral("&&private&&Connect"), connection);
+        window->MDIForm_Activate();
+    }
+    return window;
+}
+
+} // namespace
+
+TEST(MenusFollowDeviceVariant, HartModbusFlowVariantShowsBusAndFlowEntriesWithoutCurrentOrPressureSimulation)
+{
+    MerrowApplet applet;
+    PIO_REQUIRE_APPLET(applet);
+    frmMain* w = StartVariant(applet, kHart, 1, true, 8, 139, 2);
+    ASSERT_NE(w, nullptr);
+    for (const char* entry : {"mnuDeviceModbusOn", "mnuConfigureBusparameter", "mnuFlowBuffer", "mnuConfigureFlow",
+                              "mnuDiagnosticsSimulate", "mnuDiagnosticsSimulateFlow", "mnuConfigureTemperature"})
+        EXPECT_TRUE(Shown(*w, entry)) << entry;
+    for (const char* entry : {"mnuDiagnosticsSimulateCurrent", "mnuDiagnosticsSimulatePressure", "mnuOperate"})
+        EXPECT_FALSE(Shown(*w, entry)) << entry;
+    EXPECT_EQ(w->Menu(QStringLiteral("mnuConfigurePressure"))->text(), "Differential Pressure Measurement");
+}
+
+TEST(MenusFollowDeviceVariant, HartWithPollingAddressDisablesCurrentSimulationAndMvOffNamesPressure)
+{
+    MerrowApplet applet;
+    PIO_REQUIRE_APPLET(applet);
+    frmMain* w = StartVariant(applet, kHart, 40, false, 8, 137, 2, 3);
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(Shown(*w, "mnuDiagnosticsSimulateCurrent"));
+    EXPECT_FALSE(Usable(*w, "mnuDiagnosticsSimulateCurrent"));
+    EXPECT_TRUE(Shown(*w, "mnuCalibrateCurrent"));
+    EXPECT_FALSE(Shown(*w, "mnuDeviceModbusOn"));
+    EXPECT_FALSE(Shown(*w, "mnuConfigureStaticPressure"));
+    EXPECT_FALSE(Shown(*w, "mnuConfigureTemperature"));
+    EXPECT_EQ(w->Menu(QStringLiteral("mnuConfigurePressure"))->text(), "Pressure Measurement");
+    EXPECT_EQ(w->Menu(QStringLiteral("mnuDiagnosticsSimulatePressure"))->text(), "Pressure Measurement");
+}
+
+TEST(MenusFollowDeviceVariant, FieldbusShowsOperateAndProfibusNever)
+{
+    {
+        MerrowApplet applet;
+        PIO_REQUIRE_APPLET(applet);
+        frmMain* w = StartVariant(applet, kFieldbus, 1, true, 128, 0, 2);
+        ASSERT_NE(w, nullptr);
+        EXPECT_TRUE(Shown(*w, "mnuOperate"));
+        EXPECT_TRUE(Shown(*w, "mnuDiagnosticsSimulatePressure"));
+        EXPECT_FALSE(Shown(*w, "mnuDiagnosticsSimulateFlow"));
+        EXPECT_EQ(w->Menu(QStringLiteral("mnuDiagnosticsSimulatePressure"))->text(), "Pressure/Temperature Measurement");
+    }
+    MerrowApplet applet;
+    frmMain* w = StartVariant(applet, kProfibus, 1, false, 8, 0, 2);
+    ASSERT_NE(w, nullptr);
+    EXPECT_FALSE(Shown(*w, "mnuOperate"));
+    EXPECT_FALSE(Shown(*w, "mnuDiagnosticsSimulateCurrent"));
+    EXPECT_TRUE(Shown(*w, "mnuDiagnosticsSimulatePressure"));
+}
+
+TEST(MenusFollowDeviceVariant, ConnectionStateSwitchesEntriesButtonsAndStatusText)
+{
+    MerrowApplet applet;
+    PIO_REQUIRE_APPLET(applet);
+    frmMain* w = StartVariant(applet, kHart, 1, false, 8, 137, 2);
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->PanelText(1), "Connection Established");
+    EXPECT_FALSE(Shown(*w, "mnuDeviceConnect"));
+    EXPECT_TRUE(Usable(*w, "mnuDeviceDisconnect"));
+    EXPECT_TRUE(w->Button(QStringLiteral("tbReadFromDevice"))->isEnabled());
+    EXPECT_FALSE(w->Button(QStringLiteral("tbNew"))->isEnabled());
+    EXPECT_FALSE(Usable(*w, "mnuFileNew"));
+    // A page that is not part of this build stays disabled, connected or not.
+    EXPECT_FALSE(w->Button(QStringLiteral("tbDiagnostics"))->isEnabled());
+    EXPECT_FALSE(Usable(*w, "mnuConfigurePressure"));
+
+    applet.PutNumber(QStringLiteral("&&private&&Connect"), 0);
+    EXPECT_EQ(w->PanelText(1), "Connection Canceled");
+    EXPECT_TRUE(Shown(*w, "mnuDeviceConnect"));
+    EXPECT_FALSE(Shown(*w, "mnuDeviceDisconnect"));
+    EXPECT_FALSE(Usable(*w, "mnuDeviceLoadFromDevice"));
+    EXPECT_FALSE(w->Button(QStringLiteral("tbWriteToDevice"))->isEnabled());
+    EXPECT_TRUE(Usable(*w, "mnuFileOpen"));
+}
+
+TEST(MenusFollowDeviceVariant, EngineeringContextWithoutTwoHexDigitsCountsAsNone)
+{
+    MerrowApplet applet;
+    PIO_REQUIRE_APPLET(applet);
+    frmMain* w = StartVariant(applet, kHart, 1, false, 8, 137, 0);
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(Usable(*w, "mnuDeviceConnect"));
+    applet.PutNumber(QStringLiteral("&&private_FDT&&EngineeringContext"), 100); // "00"
+    EXPECT_FALSE(Usable(*w, "mnuDeviceConnect"));
+    EXPECT_FALSE(w->Button(QStringLiteral("tbConnect"))->isEnabled());
+    applet.PutNumber(QStringLiteral("&&private_FDT&&EngineeringContext"), 172);
+    EXPECT_TRUE(Usable(*w, "mnuDeviceConnect"));
+    piotest::ErrorTraces traces;
+    applet.PutNumber(QStringLiteral("&&private_FDT&&EngineeringContext"), 8);
+    EXPECT_FALSE(Usable(*w, "mnuDeviceConnect"));
+    EXPECT_TRUE(traces.Contains(QStringLiteral("engineering context \"8\"")));
+}
+
+TEST(MenusFollowDeviceVariant, GermanCaptionsAndTheVerticalTileEntryNamesWhatItDoes)
+{
+    MerrowApplet applet;
+    PIO_REQUIRE_APPLET(applet);
+    frmMain* w = StartVariant(applet, kHart, 1, false, 8, 137, 0);
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->Menu(QStringLiteral("mnuWindowTileVertical"))->text(), "Tile &Vertically");
+    EXPECT_EQ(w->Menu(QStringLiteral("mnuWindowCascade"))->text(), "Overlapped");
+    applet.PutNumber(QStringLiteral("&&private&&countrycode"), 49);
+    global::LocalizeForm(*w);
+    EXPECT_EQ(w->Menu(QStringLiteral("mnuFile"))->text(), "&Datei");
+    EXPECT_EQ(w->Menu(QStringLiteral("mnuWindowTileVertical"))->text(), "&Nebeneinander");
+    EXPECT_EQ(w->Button(QStringLiteral("tbConnect"))->toolTip(), "Verbindung aufbauen");
+    EXPECT_EQ(global::LoadLocalizedText(2534),
+              "Die Simulation des Ausgangssignals beeinflusst den Prozess.\nSimulation trotzdem starten?");
+    applet.PutNumber(QStringLiteral("&&private&&countrycode"), 33);
+    EXPECT_EQ(global::LoadLocalizedText(2001), "Connection Canceled");
+}
+
+TEST(MenusFollowDeviceVariant, FirstIncompatibleDatasetAsksAndSecondDisconnectsWithWarning)
+{
+    MerrowApplet applet;
+    PIO_REQUIRE_APPLET(applet);
+    frmMain* w = StartVariant(applet, kHart, 1, false, 8, 137, 2);
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(w->AskBeforeRefusing());
+    applet.dialogs.AnswerMessage(dialogs::DialogResult::No);
+    applet.PutNumber(QStringLiteral("InCompatibleDataset"), 3);
+    EXPECT_EQ(applet.dialogs.PendingAnswers(), 0);
+    EXPECT_FALSE(Usable(*w, "mnuDeviceSaveToDevice"));
+    EXPECT_FALSE(w->AskBeforeRefusing());
+    applet.dialogs.AnswerMessage(dialogs::DialogResult::Ok);
+    applet.PutNumber(QStringLiteral("InCompatibleDataset"), 4);
+    EXPECT_EQ(applet.dialogs.PendingAnswers(), 0);
+}
+
+TEST(MenusFollowDeviceVariant, RevisionChangeReportListsEachLineOnceOnlyWhileConnected)
+{
+    MerrowApplet applet;
+    PIO_REQUIRE_APPLET(applet);
+    frmMain* w = StartVariant(applet, kHart, 1, false, 8, 137, 0);
+    ASSERT_NE(w, nullptr);
+    applet.PutText(QStringLiteral("ChangesByRevision"), QStringLiteral("ignored"));
+    EXPECT_EQ(w->ReportWindow(), nullptr);
+    applet.PutNumber(QStringLiteral("&&private&&Connect"), 2);
+    applet.PutText(QStringLiteral("ChangesByRevision"), QStringLiteral("unit changed"));
+    applet.PutText(QStringLiteral("ChangesByRevision"), QStringLiteral("damping changed"));
+    applet.PutText(QStringLiteral("ChangesByRevision"), QStringLiteral("unit changed"));
+    ASSERT_NE(w->ReportWindow(), nullptr);
+    EXPECT_EQ(w->ReportWindow()->Lines(), QStringList({"unit changed", "damping changed"}));
+}
