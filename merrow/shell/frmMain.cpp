@@ -779,12 +779,15 @@ void frmMain::OnEngineeringContext()
     if (!m_loaded)
         return;
     const QString text = m_items.value(QStringLiteral("appEngineeringContext"))->StringValue().trimmed();
+    // The item manager delivers this 32-bit item as a decimal number; its low
+    // byte holds one bit per kind of FDT function started. Reading the last two
+    // characters of that text as hexadecimal would see "8" as no function and
+    // "172" as 0x72.
     bool ok = false;
-    unsigned context = text.size() >= 2 ? text.right(2).toUInt(&ok, 16) : 0;
+    unsigned context = static_cast<unsigned>(text.toLongLong(&ok, 10)) & 0xFFu;
     if (!ok) {
-        // A text without two hexadecimal digits names no FDT function.
         applet::AppletTrace::Error(
-            QStringLiteral("frmMain: engineering context \"%1\" has no two hexadecimal digits; taken as none").arg(text));
+            QStringLiteral("frmMain: engineering context \"%1\" is not a number; taken as none").arg(text));
         context = 0;
     }
     if (context & kConnectContextMask) {

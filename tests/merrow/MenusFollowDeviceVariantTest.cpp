@@ -17,7 +17,7 @@ frmMain* StartVariant(MerrowApplet& applet, const char* bus, int module, bool mv
 {
     applet.Variant(bus, module, mv, block, hartType);
     applet.PutText(QStringLiteral("&&private_PM&&Address"), QString::number(address));
-    applet.PutNumber(QStringLiteral("&&private_FDT&&EngineeringContext"), 172); // text "172": 0x72
+    applet.PutNumber(QStringLiteral("&&private_FDT&&EngineeringContext"), 0xAC);
     frmMain* window = applet.Start();
     if (window) {
         applet.PutNumber(QStringLiteral("&&private&&Connect"), connection);
@@ -103,22 +103,23 @@ TEST(MenusFollowDeviceVariant, ConnectionStateSwitchesEntriesButtonsAndStatusTex
     EXPECT_TRUE(Usable(*w, "mnuFileOpen"));
 }
 
-TEST(MenusFollowDeviceVariant, EngineeringContextWithoutTwoHexDigitsCountsAsNone)
+TEST(MenusFollowDeviceVariant, EngineeringContextIsTheLowByteOfTheNumberTheFrameWrites)
 {
     MerrowApplet applet;
     PIO_REQUIRE_APPLET(applet);
     frmMain* w = StartVariant(applet, kHart, 1, false, 8, 137, 0);
     ASSERT_NE(w, nullptr);
     EXPECT_TRUE(Usable(*w, "mnuDeviceConnect"));
-    applet.PutNumber(QStringLiteral("&&private_FDT&&EngineeringContext"), 100); // "00"
+    applet.PutNumber(QStringLiteral("&&private_FDT&&EngineeringContext"), 0x153); // low byte 0x53: no connect bit
     EXPECT_FALSE(Usable(*w, "mnuDeviceConnect"));
     EXPECT_FALSE(w->Button(QStringLiteral("tbConnect"))->isEnabled());
-    applet.PutNumber(QStringLiteral("&&private_FDT&&EngineeringContext"), 172);
-    EXPECT_TRUE(Usable(*w, "mnuDeviceConnect"));
-    piotest::ErrorTraces traces;
+    // A single-digit context, as the frame writes it for one function, is a context.
     applet.PutNumber(QStringLiteral("&&private_FDT&&EngineeringContext"), 8);
+    EXPECT_TRUE(Usable(*w, "mnuDeviceConnect"));
+    applet.PutNumber(QStringLiteral("&&private_FDT&&EngineeringContext"), 0x40);
     EXPECT_FALSE(Usable(*w, "mnuDeviceConnect"));
-    EXPECT_TRUE(traces.Contains(QStringLiteral("engineering context \"8\"")));
+    applet.PutNumber(QStringLiteral("&&private_FDT&&EngineeringContext"), 0x80);
+    EXPECT_TRUE(Usable(*w, "mnuDeviceConnect"));
 }
 
 TEST(MenusFollowDeviceVariant, GermanCaptionsAndTheVerticalTileEntryNamesWhatItDoes)

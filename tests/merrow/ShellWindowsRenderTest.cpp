@@ -15,7 +15,7 @@ frmMain* ConnectedHart(MerrowApplet& applet, int countryCode)
     applet.Variant("4607215", 1, true, 8, 137);
     applet.PutText(QStringLiteral("&&private_PM&&TagName"), QStringLiteral("FT-101"));
     applet.PutText(QStringLiteral("&&private_PM&&Descriptor"), QStringLiteral("Feed line"));
-    applet.PutNumber(QStringLiteral("&&private_FDT&&EngineeringContext"), 172);
+    applet.PutNumber(QStringLiteral("&&private_FDT&&EngineeringContext"), 0xAC);
     applet.PutNumber(QStringLiteral("&&private&&countrycode"), countryCode);
     frmMain* window = applet.Start();
     if (window) {
