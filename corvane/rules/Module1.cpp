@@ -3,11 +3,9 @@
 #include "pioextensions/clsAppItem.h"
 #include "pioextensions/clsAppItemCollection.h"
 #include "platform/applet/AppletTrace.h"
+#include "platform/applet/NumberedTextTable.h"
 #include "platform/automation/ComError.h"
 #include "platform/dialogs/DialogService.h"
-#include <QFile>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <cmath>
 #include <map>
 
@@ -34,31 +32,8 @@ const UnitRow kUnitCodes[] = {
 // leaves every lookup empty.
 const std::map<int, QString>& StringTable()
 {
-    static const std::map<int, QString> table = [] {
-        std::map<int, QString> texts;
-        QFile file(kStringTable);
-        if (!file.open(QIODevice::ReadOnly)) {
-            applet::AppletTrace::Error(QStringLiteral("Module1.LoadLocalizedText: %1 not readable").arg(kStringTable));
-            return texts;
-        }
-        QJsonParseError error;
-        const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &error);
-        if (!document.isObject()) {
-            applet::AppletTrace::Error(QStringLiteral("Module1.LoadLocalizedText: %1: %2")
-                                           .arg(kStringTable, error.errorString()));
-            return texts;
-        }
-        const QJsonObject object = document.object();
-        for (auto it = object.begin(); it != object.end(); ++it) {
-            bool isNumber = false;
-            const int id = it.key().toInt(&isNumber);
-            if (isNumber && it.value().isString())
-                texts[id] = it.value().toString();
-            else
-                applet::AppletTrace::Error(QStringLiteral("Module1.LoadLocalizedText: entry %1 skipped").arg(it.key()));
-        }
-        return texts;
-    }();
+    static const std::map<int, QString> table =
+        applet::ReadNumberedTextTable(kStringTable, QStringLiteral("Module1.LoadLocalizedText"));
     return table;
 }
 

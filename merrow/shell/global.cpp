@@ -2,17 +2,15 @@
 #include "merrow/shell/frmMain.h"
 #include "mvtrivexhelper/IDeviceInfo.h"
 #include "platform/applet/AppletTrace.h"
+#include "platform/applet/NumberedTextTable.h"
 #include "platform/controls/Twips.h"
 #include "platform/controls/WindowPlacement.h"
 #include "platform/dialogs/DialogService.h"
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
-#include <QFile>
 #include <QGroupBox>
 #include <QGuiApplication>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -47,24 +45,8 @@ constexpr int kFallbackTop = 100;
 
 const std::map<int, QString>& StringTable()
 {
-    static const std::map<int, QString> table = [] {
-        std::map<int, QString> texts;
-        QFile file(kStringTable);
-        if (!file.open(QIODevice::ReadOnly)) {
-            applet::AppletTrace::Error(QStringLiteral("global.LoadLocalizedText: %1 not readable").arg(kStringTable));
-            return texts;
-        }
-        const QJsonObject object = QJsonDocument::fromJson(file.readAll()).object();
-        for (auto it = object.begin(); it != object.end(); ++it) {
-            bool isNumber = false;
-            const int id = it.key().toInt(&isNumber);
-            if (isNumber && it.value().isString())
-                texts[id] = it.value().toString();
-            else
-                applet::AppletTrace::Error(QStringLiteral("global.LoadLocalizedText: entry %1 skipped").arg(it.key()));
-        }
-        return texts;
-    }();
+    static const std::map<int, QString> table =
+        applet::ReadNumberedTextTable(kStringTable, QStringLiteral("global.LoadLocalizedText"));
     return table;
 }
 
