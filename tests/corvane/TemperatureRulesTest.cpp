@@ -5,6 +5,7 @@
 // temperature analog input, the remembered units taken from the unit items,
 // and the in-rule flag released after a failed rule.
 #include "CorvaneTestSupport.h"
+#include "corvane/frame/clsUpDownloadMgr.h"
 #include "corvane/rules/clsTtrbObjectMgr.h"
 #include <limits>
 
@@ -52,8 +53,9 @@ protected:
 TEST_F(TemperatureRules, InAutomaticModeOlderDevicesAreForcedToDegreesCAndTheUnitsAreCoupled)
 {
     Mode(8);
-    applet.PutText(QStringLiteral("ChangesByRevision"), QString());
     applet.PutNumber(QStringLiteral("pbSoftwareRevisionHART"), 19);
+    // The change of revision may have told of the pressure units forced as well.
+    applet.PutText(QStringLiteral("ChangesByRevision"), QString());
     Put("ttrbPrimaryValueUnit", kKelvin);
     EXPECT_EQ(Value("ttrbPrimaryValueUnit"), kDegC);
     for (const char* coupled : {"mvInTUnit", "aiTXdScaleUnitFF", "aiTOutScaleUnit", "ttrbPrimaryValueUnit_21"})
@@ -67,11 +69,15 @@ TEST_F(TemperatureRules, InAutomaticModeOlderDevicesAreForcedToDegreesCAndTheUni
          {"ttrbPrimaryValueUnit", "mvInTUnit", "aiTXdScaleUnitFF", "aiTOutScaleUnit", "ttrbPrimaryValueUnit_21"})
         EXPECT_EQ(Value(coupled), kKelvin) << coupled;
 
-    // A change of revision re-runs the unit rule and tells the user.
+    // A change of revision re-runs the unit rule and tells the user; the
+    // pressure rules tell of their own forced units on the same change.
+    ItemLog messages(applet.manager);
+    messages.Watch(QStringLiteral("ChangesByRevision"), QStringLiteral("message"));
     applet.PutNumber(QStringLiteral("pbSoftwareRevisionHART"), 19);
     EXPECT_EQ(Value("ttrbPrimaryValueUnit"), kDegC);
     EXPECT_EQ(Value("aiTOutScaleUnit"), kDegC);
-    EXPECT_EQ(applet.Text(QStringLiteral("ChangesByRevision")), QStringLiteral("Setting temperature unit to \"°C\"."));
+    EXPECT_TRUE(messages.changes.contains(QStringLiteral("message=Setting temperature unit to \"°C\".")))
+        << messages.changes.join(QLatin1Char(' ')).toStdString();
 }
 
 TEST_F(TemperatureRules, OutOfAutomaticModeNothingIsForcedOrCoupledButTheRangeFollowsTheUnit)
@@ -207,12 +213,16 @@ TEST_F(TemperatureRules, AnUploadFromTheDeviceIsTakenAsItIsCoupledAndItsUnitReme
     Mode(8);
     applet.PutNumber(QStringLiteral("pbSoftwareRevisionHART"), 21); // no degrees C forced
 
+    // The transfer manager takes the block's upload as a step of its chain and
+    // goes on with the next steps; the edit below must come after all of them.
+    const auto transfers = applet.Find<clsUpDownloadMgr>(QStringLiteral("clsUploadDownloadMgr"));
+    ASSERT_TRUE(transfers);
     int32_t code = -1;
     applet.host->StartSequence(QStringLiteral("uploadTtrb"), code);
     ASSERT_EQ(code, 0);
     ASSERT_TRUE(RunUntil([&] { return log.changes.contains(QStringLiteral("current=uploadTtrb"))
                                       && applet.Text(QStringLiteral("currentSequence")).isEmpty()
-                                      && Value("ttrbPrimaryValueUnit") == kKelvin; }))
+                                      && !transfers->UploadRunning() && Value("ttrbPrimaryValueUnit") == kKelvin; }))
         << log.changes.join(QLatin1Char(' ')).toStdString();
     Settle();
     // Read, not converted from the unit the project held, and passed on to the analog input.
