@@ -4,6 +4,8 @@
 // outcomes, and that a failure anywhere asks for the abort and leaves the
 // items with the coefficients they held.
 #include "FlowCalculationSupport.h"
+#include "corvane/frame/frmRecordItemHandler.h"
+#include "corvane/rules/ctlMvObjectMgr.h"
 #include <cmath>
 
 namespace {
@@ -154,7 +156,6 @@ TEST_F(FlowCalculation, TheFlowLimitGoesInStandardCubicMetresPerSecondForGasAndI
     FLOW_REQUIRE_APPLET();
     Revision(22);
     const EngineDouble::Script& engine = EngineDouble::script();
-    applet.PutText(QStringLiteral("mvOutMassFlowMaxValue"), QStringLiteral("36"));
     struct Case {
         int medium;
         int unit;
@@ -166,6 +167,8 @@ TEST_F(FlowCalculation, TheFlowLimitGoesInStandardCubicMetresPerSecondForGasAndI
         applet.PutText(kAbort, QStringLiteral("0"));
         applet.PutNumber(QStringLiteral("mvMediumType"), c.medium);
         applet.PutNumber(QStringLiteral("mvOutMassFlowUnit"), c.unit);
+        // After the unit: a change of the unit converts the limit into it.
+        applet.PutText(QStringLiteral("mvOutMassFlowMaxValue"), QStringLiteral("36"));
         const int calls = engine.calls;
         ErrorTraces traces;
         RequestCalculation();
@@ -188,6 +191,12 @@ TEST_F(FlowCalculation, ResultsGoBackInTheirOrderAndAWarningIsShownFirst)
     Revision(22);
     applet.PutNumber(QStringLiteral("mvOutVolFlowUnit"), 19); // m3/h
     applet.PutNumber(QStringLiteral("&&private&&countrycode"), 49);
+    // The order the calculation writes in: the rule control's shown copy,
+    // which follows "mvRhor" inside its notification, is left out.
+    frmRecordItemHandler* form = applet.View()->HostForm();
+    ctlMvObjectMgr* rules = form ? form->findChild<ctlMvObjectMgr*>(QStringLiteral("ctlMvObjectMgr1")) : nullptr;
+    ASSERT_TRUE(rules);
+    rules->UnRegister();
     ItemLog log(applet.manager);
     for (const char* item : {"mvC1", "mvC2", "mvC3", "mvReserved2", "mvReserved3", "mvReserved4", "mvEpsilon1",
                              "mvHt1", "mvK2", "mvKqm", "mvRemin", "mvZr", "mvMolN2", "mvTr", "mvRhor", "mvRhorGUI",
