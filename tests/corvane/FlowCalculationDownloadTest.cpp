@@ -22,7 +22,6 @@ using flowcalc::Iso5167::OrificeTapping;
 const QString kAbort = QStringLiteral("abortSequences");
 // The writes of the multivariable block: its two parts, then the reference
 // values and the materials of revision 21 and later.
-const char* const kDownloadSequences[] = {"downloadMv", "downloadMV_Revision21"};
 const QList<int> kDownloadCommands = {153, 154, 156, 158};
 
 class FlowDownload : public FlowApplet {
@@ -32,9 +31,11 @@ protected:
         if (!Ready())
             return;
         flowcalc::RegisterFlowcalcClasses();
-        QObject::connect(&applet.device, &sim::SimServer::requestHandled,
-                         [this](int command, int code) { answered.append({command, code}); });
+        m_recording = QObject::connect(&applet.device, &sim::SimServer::requestHandled,
+                                       [this](int command, int code) { answered.append({command, code}); });
     }
+    // The device outlives the list it records into.
+    void TearDown() override { QObject::disconnect(m_recording); }
 
     // Connected, with the identification the connection starts over.
     bool ConnectAndIdentify()
@@ -69,21 +70,29 @@ protected:
     }
 
     // What the save-to-device view does: clear the abort, request the
-    // calculation, and download only when nothing asked for the abort.
+    // calculation, and download only when nothing asked for the abort. The
+    // multivariable block's write starts the frame's download chain, which
+    // goes on through the other blocks' writes, the block's revision-21
+    // write included, until "TransferCompleted" reports the end.
     bool CalculateAndDownload()
     {
         applet.PutText(kAbort, QStringLiteral("0"));
         RequestCalculation();
         if (applet.Text(kAbort) != QStringLiteral("0"))
             return false;
-        for (const char* name : kDownloadSequences) {
-            clsSequenceItem sequence;
-            sequence.Register(applet.manager, QLatin1String(name), false, 0, REGISTER_STATE);
-            Settle();
-            const int before = answered.size();
-            sequence.Start();
-            EXPECT_TRUE(RunUntil([&] { return answered.size() > before && sequence.SequenceState() == 0; })) << name;
-        }
+        clsSequenceItem sequence;
+        sequence.Register(applet.manager, QStringLiteral("downloadMv"), false, 0, REGISTER_STATE);
+        Settle();
+        ItemLog transfer(applet.manager);
+        transfer.Watch(QStringLiteral("XXXTransferCompletedXXX"), QStringLiteral("completed"));
+        Settle();
+        transfer.changes.clear();
+        sequence.Start();
+        EXPECT_TRUE(RunUntil([&] {
+            return transfer.changes.contains(QStringLiteral("completed=0"))
+                   && applet.Text(QStringLiteral("XXXTransferCompletedXXX")) == QStringLiteral("1")
+                   && applet.Text(QStringLiteral("currentSequence")).isEmpty();
+        })) << transfer.changes.join(QLatin1Char(' ')).toStdString();
         Settle();
         return true;
     }
@@ -100,6 +109,7 @@ protected:
     }
 
     QList<QPair<int, int>> answered;
+    QMetaObject::Connection m_recording;
 };
 
 // The standard's mass flow (kg/s) through the plate at dp (mbar): C follows

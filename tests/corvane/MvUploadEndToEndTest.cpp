@@ -2,6 +2,7 @@
 // registered while the view runs, and an upload from the simulated
 // transmitter brings no rule writes while it runs and leaves the dataset
 // consistent once the frame reports its end.
+#include "corvane/frame/clsUpDownloadMgr.h"
 #include "corvane/frame/frmRecordItemHandler.h"
 #include "corvane/rules/ctlMvObjectMgr.h"
 #include "platform/applet/AppletStates.h"
@@ -70,6 +71,28 @@ TEST(MvInTheFrame, AnUploadFromTheTransmitterRunsNoRulesAndEndsConsistent)
         return identification.changes.contains(QStringLiteral("running=GetDeviceInfo"))
                && applet.Text(QStringLiteral("currentSequence")).isEmpty();
     }));
+    // A whole upload through the frame first: the dataset then holds the
+    // device's identity, its software revision among it.
+    {
+        ItemLog transfer(applet.manager);
+        transfer.Watch(QStringLiteral("XXXTransferCompletedXXX"), QStringLiteral("completed"));
+        Settle();
+        transfer.changes.clear();
+        int32_t code = -1;
+        applet.host->StartSequence(QStringLiteral("upload"), code);
+        ASSERT_EQ(code, 0);
+        ASSERT_TRUE(RunUntil([&] {
+            return transfer.changes.contains(QStringLiteral("completed=0"))
+                   && applet.Text(QStringLiteral("XXXTransferCompletedXXX")) == QStringLiteral("1")
+                   && applet.Text(QStringLiteral("currentSequence")).isEmpty();
+        })) << transfer.changes.join(QLatin1Char(' ')).toStdString();
+        Settle();
+    }
+    // Then the block's reads alone, the end reported by the test: the
+    // frame's transfer manager would chain its own steps onto them.
+    const auto transfers = applet.Find<clsUpDownloadMgr>(QStringLiteral("clsUploadDownloadMgr"));
+    ASSERT_TRUE(transfers);
+    transfers->UnRegister();
     // A shown copy the device does not hold.
     applet.PutText(QStringLiteral("mvPrGUI"), QStringLiteral("-1"));
 
