@@ -351,6 +351,12 @@ void ctlPtrbObjectMgr::m_DeviceInfoEvent_SoftwareRevisionChanged()
 
 void ctlPtrbObjectMgr::appPtrbLinType_ValueChanged2(const QString&, bool)
 {
+    // A transfer takes the device's linearisation as it is: the uploaded
+    // values arrive in the chain's order, so the block mode and revision the
+    // rule judges by may not be the device's yet, and a type the device holds
+    // legitimately would be overwritten.
+    if (!Item(appCurrentSequence)->AppItem().StringValue().isEmpty())
+        return;
     const auto busy = m_guard.Enter(clsRuleGuard::NotInRule);
     if (!busy)
         return;

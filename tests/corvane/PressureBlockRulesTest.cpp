@@ -167,6 +167,25 @@ TEST_F(PressureBlockRules, TheLinearisationTypeIsMovedToAnAllowedOne)
     EXPECT_EQ(messages.changes.size(), 1);
 }
 
+TEST_F(PressureBlockRules, AnUploadTakesTheDevicesLinearisationAsItIs)
+{
+    Revision(22);
+    FlowBlock(false);
+    // The type arrives before the flow block's mode: the device computes flow
+    // with primary-element linearisation, which it holds legitimately.
+    Running(QStringLiteral("upload"));
+    applet.PutNumber(QStringLiteral("ptrbLinType"), kPrimaryElement);
+    EXPECT_EQ(applet.Number(QStringLiteral("ptrbLinType")), kPrimaryElement);
+    FlowBlock(true);
+    EXPECT_EQ(applet.Number(QStringLiteral("ptrbLinType")), kPrimaryElement);
+    Running(QString());
+    EXPECT_EQ(applet.Number(QStringLiteral("ptrbLinType")), kPrimaryElement);
+
+    // After the transfer the rule judges edits again.
+    applet.PutNumber(QStringLiteral("ptrbLinType"), kUserCurve);
+    EXPECT_EQ(applet.Number(QStringLiteral("ptrbLinType")), kSquareRoot);
+}
+
 TEST_F(PressureBlockRules, TheDifferentialRangeStaysInsideTheSensorLimitsWithTheMinimumSpan)
 {
     // Limits -250 to 250 mbar, minimum span 5 mbar, range 0 to 100 mbar.
