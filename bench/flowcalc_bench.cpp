@@ -13,8 +13,8 @@ MvCalculationInput Water()
     MvCalculationInput in;
     in.mvMediumType = 1;
     in.mvBlendeDuese = 1;
-    in.mvMolCO2 = 2;
-    in.mvH0 = 1;
+    in.mvMolCO2 = 148; // carbon steel
+    in.mvH0 = 3; // stainless steel 316
     in.mvReserved5 = 100;
     in.mvBeta = 0.5;
     in.mvReDr = 2e5;

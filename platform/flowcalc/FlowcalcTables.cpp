@@ -51,11 +51,16 @@ constexpr Medium kMedia[] = {
     {7, DensityModel::GasFixedTemperature, true, 0, "gas, pressure corrected at the design temperature"},
 };
 
+// The device's material codes (the same as its wetted-parts materials);
+// "Special" (239) has no known expansion and is refused.
 constexpr Material kMaterials[] = {
-    {1, 16.0e-6, "austenitic stainless steel"},
-    {2, 11.7e-6, "carbon steel"},
-    {3, 11.3e-6, "nickel-molybdenum alloy"},
-    {4, 13.0e-6, "duplex stainless steel"},
+    {0, 16.0e-6, "stainless steel 316L"},
+    {3, 16.0e-6, "stainless steel 316"},
+    {26, 11.3e-6, "nickel-molybdenum alloy C"},
+    {145, 14.0e-6, "nickel-copper alloy"},
+    {146, 6.5e-6, "tantalum"},
+    {147, 13.0e-6, "duplex steel"},
+    {148, 11.7e-6, "carbon steel"},
     {250, 0.0, "not used (no thermal expansion correction)"},
 };
 

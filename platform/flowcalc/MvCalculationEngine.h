@@ -23,9 +23,11 @@
 //   5  liquid, density from the temperature-density table (quadratic fit)
 //   6  gas or superheated steam, ideal-gas correction of "mvRhor" in p and T
 //   7  gas, ideal-gas correction of "mvRhor" in p at the design temperature
-// Material codes ("mvH0" primary element, "mvMolCO2" pipe): 1 austenitic
-// stainless steel, 2 carbon steel, 3 nickel-molybdenum alloy, 4 duplex
-// stainless steel, 250 not used (no thermal expansion correction).
+// Material codes ("mvH0" primary element, "mvMolCO2" pipe), the device's
+// material codes: 0 stainless steel 316L, 3 stainless steel 316, 26
+// nickel-molybdenum alloy C, 145 nickel-copper alloy, 146 tantalum, 147 duplex
+// steel, 148 carbon steel, 250 not used (no thermal expansion correction);
+// 239 "special" has no known expansion and is refused.
 //
 // Dimensions ("mvReserved5" = D, "mvBeta" = d/D) hold at 20 C; the design
 // state is "mvdpr", "mvPr" (absolute), "mvTr", "mvReDr" (pipe Reynolds number

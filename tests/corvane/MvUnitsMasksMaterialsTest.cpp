@@ -206,6 +206,21 @@ TEST(MvMaterials, AcceptedCodesDependOnTheRevisionAndAUserEditIsCorrectedSilentl
     EXPECT_EQ(rig.Text(QStringLiteral("ChangesByRevision")), QString());
 }
 
+TEST(MvMaterials, EveryMaterialTheDescriptionOffersIsKeptFromRevision22On)
+{
+    MvRig rig;
+    MV_REQUIRE_RIG(rig);
+    rig.Start();
+    rig.SetRevision(22);
+    // The entries of the description's element-material enumeration.
+    for (int code : {0, 3, 26, 145, 146, 147, 148, 250}) {
+        rig.Put(QStringLiteral("mvh0"), code);
+        rig.Put(QStringLiteral("mvMolCO2"), code);
+        EXPECT_EQ(rig.Text(QStringLiteral("mvh0")), QString::number(code));
+        EXPECT_EQ(rig.Text(QStringLiteral("mvMolCO2")), QString::number(code));
+    }
+}
+
 TEST(MvUploadCompleted, ReRunsTheRulesOverTheUploadedValuesAndReportsForcedMaterials)
 {
     MvRig rig;

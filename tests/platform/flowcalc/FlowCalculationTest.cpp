@@ -95,7 +95,7 @@ TEST(FlowCalculation, LiquidWithDensityTableThroughVenturiNozzle)
     in.mvReDr = 1.5e6;
     in.mvTr = 60;
     in.mvdpr = 300;
-    in.mvH0 = in.mvMolCO2 = 1; // austenitic stainless steel, 16e-6 1/K
+    in.mvH0 = in.mvMolCO2 = 3; // stainless steel 316, 16e-6 1/K
     in.mvOutMassFlowMaxValue = 60;
     const double t[6] = {0, 20, 40, 60, 80, 100}, rho[6] = {999.84, 998.21, 992.22, 983.20, 971.82, 958.37};
     for (int i = 0; i < 6; ++i) {
@@ -136,7 +136,7 @@ TEST(FlowCalculation, SaturatedSteamThroughFlangeTappedOrifice)
     in.mvdpr = 200;
     in.mvReDr = 1e6;
     in.mvKapa = 0; // steam brings its own exponent
-    in.mvH0 = in.mvMolCO2 = 2; // carbon steel, 11.7e-6 1/K
+    in.mvH0 = in.mvMolCO2 = 148; // carbon steel, 11.7e-6 1/K
     in.mvOutMassFlowMaxValue = 1.0;
     in.MvInTLoLIm = 100;
     in.mvInTHiLim = 250;
