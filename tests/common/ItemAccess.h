@@ -38,4 +38,22 @@ inline void PutText(applet::clsAppletItemManager& manager, const QString& name, 
     EXPECT_EQ(failed, 0) << name.toStdString();
 }
 
+// The same through the applet's own calls (fncReadString / fncPutString), as
+// the device components read and write: an unreadable item reads
+// "<unreadable>", so a test cannot mistake it for an empty text.
+inline QString ReadString(applet::clsAppletItemManager& manager, const QString& name)
+{
+    QString value;
+    int32_t failed = 0;
+    manager.fncReadString(manager.HandleOf(name), value, false, failed);
+    return failed == 0 ? value : QStringLiteral("<unreadable>");
+}
+
+inline void PutString(applet::clsAppletItemManager& manager, const QString& name, const QString& value)
+{
+    int32_t failed = 0;
+    manager.fncPutString(manager.HandleOf(name), value, failed);
+    EXPECT_EQ(failed, 0) << name.toStdString();
+}
+
 } // namespace itemaccess

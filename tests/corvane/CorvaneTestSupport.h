@@ -5,6 +5,7 @@
 #include "corvane/frame/CorvaneClasses.h"
 #include "corvane/frame/clsStartAlwaysView.h"
 #include "pioextensions/clsAppItem.h"
+#include "tests/common/ItemAccess.h"
 #include "tests/pioextensions/PioTestSupport.h"
 #include <QTemporaryDir>
 
@@ -58,16 +59,11 @@ public:
 
     QString Text(const QString& name) const
     {
-        QString value;
-        int32_t failed = 0;
-        manager->fncReadString(manager->HandleOf(name), value, false, failed);
-        return failed == 0 ? value : QStringLiteral("<unreadable>");
+        return itemaccess::ReadString(*manager, name);
     }
     void PutText(const QString& name, const QString& value)
     {
-        int32_t failed = 0;
-        manager->fncPutString(manager->HandleOf(name), value, failed);
-        EXPECT_EQ(failed, 0) << name.toStdString();
+        itemaccess::PutString(*manager, name, value);
     }
 };
 

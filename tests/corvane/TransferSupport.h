@@ -9,6 +9,7 @@
 #include "corvane/frame/clsUpDownloadMgr.h"
 #include "platform/applet/AppletStates.h"
 #include "sim/SimOptions.h"
+#include "tests/common/ItemAccess.h"
 #include "tests/fennick/fdt/FrameLoopbackSupport.h"
 #include <QFile>
 
@@ -134,16 +135,11 @@ protected:
 
     QString Text(const QString& name) const
     {
-        QString value;
-        int32_t failed = 0;
-        manager->fncReadString(manager->HandleOf(name), value, false, failed);
-        return failed == 0 ? value : QStringLiteral("<unreadable>");
+        return itemaccess::ReadString(*manager, name);
     }
     void Put(const QString& name, const QString& value)
     {
-        int32_t failed = 0;
-        manager->fncPutString(manager->HandleOf(name), value, failed);
-        ASSERT_EQ(failed, 0) << name.toStdString();
+        itemaccess::PutString(*manager, name, value);
     }
 
     QByteArray StoredInstance() const

@@ -9,6 +9,7 @@
 #include "merrow/shell/global.h"
 #include "platform/dialogs/ScopedDialogService.h"
 #include "platform/dialogs/ScriptedDialogService.h"
+#include "tests/common/ItemAccess.h"
 #include "tests/pioextensions/PioTestSupport.h"
 #include <QAction>
 #include <QSettings>
@@ -58,16 +59,11 @@ public:
     }
     QString Text(const QString& name) const
     {
-        QString value;
-        int32_t failed = 0;
-        manager->fncReadString(manager->HandleOf(name), value, false, failed);
-        return failed == 0 ? value : QStringLiteral("<unreadable>");
+        return itemaccess::ReadString(*manager, name);
     }
     void PutText(const QString& name, const QString& value)
     {
-        int32_t failed = 0;
-        manager->fncPutString(manager->HandleOf(name), value, failed);
-        EXPECT_EQ(failed, 0) << name.toStdString();
+        itemaccess::PutString(*manager, name, value);
     }
     // A device variant: bus kind by its software code, module type, MV function, block mode, HART type.
     void Variant(const char* softwareCode, int moduleType, bool mv, int blockMode, int hartType)
