@@ -17,7 +17,8 @@ std::shared_ptr<const xml::SchemaCache> Schemas(QString* error)
     static const std::shared_ptr<const xml::SchemaCache> schemas = [] {
         InitAppletSchemaResources();
         return xml::EmbeddedSchemas::Prepare({{QStringLiteral(":/applet/schemas/TdxDescription.xsd"), kTdxNamespace},
-                                              {QStringLiteral(":/applet/schemas/FdtDescription.xsd"), kFdtNamespace}},
+                                              {QStringLiteral(":/applet/schemas/FdtDescription.xsd"), kFdtNamespace},
+                                              {QStringLiteral(":/applet/schemas/DatasetFile.xsd"), kDatasetNamespace}},
                                              prepareError);
     }();
     if (!schemas && error)

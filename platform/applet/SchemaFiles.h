@@ -1,7 +1,7 @@
 #pragma once
-// The schemas of the two description formats. They are compiled into the
-// toolkit (from descriptions/TDXDESC/schemas), so a description is always
-// checked against the schema of the toolkit that reads it.
+// The schemas of the two description formats and of the dataset files. They
+// are compiled into the toolkit (from descriptions/TDXDESC/schemas), so a
+// file is always checked against the schema of the toolkit that reads it.
 #include <QString>
 #include <memory>
 
@@ -14,8 +14,9 @@ namespace applet::SchemaFiles {
 
 inline const QString kTdxNamespace = QStringLiteral("urn:trivex:tdx-description:1");
 inline const QString kFdtNamespace = QStringLiteral("urn:trivex:fdt-description:1");
+inline const QString kDatasetNamespace = QStringLiteral("urn:trivex:dataset:1");
 
-// Both schemas, prepared once per process; null (error says why) when they
+// The schemas, prepared once per process; null (error says why) when they
 // cannot be prepared.
 std::shared_ptr<const xml::SchemaCache> Schemas(QString* error = nullptr);
 

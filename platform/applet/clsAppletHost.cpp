@@ -299,8 +299,19 @@ dialogs::FileDialogRequest clsAppletHost::DatasetFileRequest(const QString& titl
     dialogs::FileDialogRequest request;
     request.title = title;
     request.folder = file.isEmpty() ? QString() : QFileInfo(file).absolutePath();
+    request.defaultName = file.isEmpty() ? QString() : QFileInfo(file).fileName();
     request.filter = kDatasetFilter;
     return request;
+}
+
+// A dataset file the user chose but that was not read or written: the user is
+// told why, and the reason is traced.
+int32_t clsAppletHost::RefuseDatasetFile(const QString& title, const QString& what, const QString& path,
+                                        const QString& reason)
+{
+    AppletTrace::Error(QStringLiteral("%1: %2: %3").arg(title, path, reason));
+    dialogs::DialogService::instance().Warning(title, QStringLiteral("%1\n%2\n\n%3").arg(what, path, reason));
+    return kResultFileError;
 }
 
 void clsAppletHost::LoadDataset(int32_t& result)
@@ -310,40 +321,36 @@ void clsAppletHost::LoadDataset(int32_t& result)
         result = kResultNotInitialised;
         return;
     }
-    const QString path =
-        dialogs::DialogService::instance().ChooseOpenFile(DatasetFileRequest(QStringLiteral("Load dataset")));
+    const QString title = QStringLiteral("Load dataset");
+    const QString path = dialogs::DialogService::instance().ChooseOpenFile(DatasetFileRequest(title));
     if (path.isEmpty()) {
         result = kResultCancelled;
         return;
     }
-    DatasetFile::Values values;
+    if (m_destroyed) { // the applet ended while the dialog was open
+        result = kResultNotInitialised;
+        return;
+    }
+    const QString refused = QStringLiteral("The dataset was not loaded from the file");
+    DatasetFile::Contents contents;
     QString error;
-    if (!DatasetFile::Read(path, values, error)) {
-        AppletTrace::Error(QStringLiteral("LoadDataset: %1").arg(error));
-        result = kResultFileError;
+    if (!DatasetFile::Read(path, contents, error)) {
+        result = RefuseDatasetFile(title, refused, path, error);
         return;
     }
     // Every value is checked before the first one is taken.
-    QList<QPair<int32_t, QVariant>> accepted;
-    for (const auto& [name, text] : values) {
-        const int32_t handle = m_manager->HandleOf(name);
-        const AppletItem* item = m_manager->Item(handle);
-        if (!item || !item->IsPersistent()) {
-            AppletTrace::Info(QStringLiteral("LoadDataset: %1 is not a dataset value here; skipped").arg(name));
-            continue;
-        }
-        QVariant stored;
-        QString why;
-        if (!ItemValue::FromText(item->Type(), item->Size(), text, stored, &why)) {
-            AppletTrace::Error(QStringLiteral("LoadDataset: %1: value '%2' of %3 refused: %4").arg(path, text, name, why));
-            result = kResultFileError;
-            return;
-        }
-        accepted.append({handle, stored});
+    QList<DatasetFile::Accepted> accepted;
+    QStringList skipped;
+    if (!DatasetFile::Check(contents, *m_description, *m_manager, accepted, skipped, error)) {
+        result = RefuseDatasetFile(title, refused, path, error);
+        return;
     }
+    if (!skipped.isEmpty())
+        AppletTrace::Info(QStringLiteral("LoadDataset: %1 keeps values this applet does not (revision %2): %3")
+                              .arg(path, contents.softwareRevision, skipped.join(QStringLiteral(", "))));
     m_loading = true;
-    for (const auto& [handle, stored] : accepted)
-        m_manager->Load(handle, stored);
+    for (const DatasetFile::Accepted& value : accepted)
+        m_manager->Load(value.handle, value.stored);
     m_loading = false;
     WriteText(m_fileNameHandle, path);
     WriteNumber(m_dirtyHandle, 1);
@@ -358,23 +365,22 @@ void clsAppletHost::SaveDatasetAs(int32_t& result)
         result = kResultNotInitialised;
         return;
     }
-    const QString path =
-        dialogs::DialogService::instance().ChooseSaveFile(DatasetFileRequest(QStringLiteral("Save dataset as")));
+    const QString title = QStringLiteral("Save dataset as");
+    const QString path = dialogs::DialogService::instance().ChooseSaveFile(DatasetFileRequest(title));
     if (path.isEmpty()) {
         result = kResultCancelled;
         return;
     }
-    DatasetFile::Values values;
-    for (int32_t handle = 1; handle <= m_manager->ItemCount(); ++handle) {
-        const AppletItem* item = m_manager->Item(handle);
-        if (item->IsPersistent())
-            values.append({item->Name(), ItemValue::ToText(item->Type(), item->Value(), item->Style())});
+    if (m_destroyed) {
+        result = kResultNotInitialised;
+        return;
     }
-    const QString* device = m_description->HeaderValue(QStringLiteral("DevDescLong"));
+    const QString refused = QStringLiteral("The dataset was not saved in the file");
+    DatasetFile::Contents contents;
     QString error;
-    if (!DatasetFile::Write(path, device ? *device : QString(), values, error)) {
-        AppletTrace::Error(QStringLiteral("SaveDatasetAs: %1").arg(error));
-        result = kResultFileError;
+    if (!DatasetFile::Collect(*m_description, *m_manager, contents, error)
+        || !DatasetFile::Write(path, contents, error)) {
+        result = RefuseDatasetFile(title, refused, path, error);
         return;
     }
     WriteText(m_fileNameHandle, path);

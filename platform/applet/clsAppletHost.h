@@ -82,6 +82,7 @@ private:
     void Teardown(bool callDestroy);
     // The file dialog of LoadDataset and SaveDatasetAs, opened in the folder of the last dataset file.
     dialogs::FileDialogRequest DatasetFileRequest(const QString& title) const;
+    int32_t RefuseDatasetFile(const QString& title, const QString& what, const QString& path, const QString& reason);
 
     std::shared_ptr<const Description> m_description;
     std::shared_ptr<clsTdxFileParser> m_parser;

@@ -5,8 +5,6 @@
 #include "platform/applet/RecordRunner.h"
 #include "platform/applet/clsAppletHost.h"
 #include "platform/comm/hart/PackedAscii.h"
-#include "platform/dialogs/ScopedDialogService.h"
-#include "platform/dialogs/ScriptedDialogService.h"
 
 using namespace applet;
 using namespace applettest;
@@ -549,47 +547,6 @@ TEST_F(HostTest, DestroyAppletEndsViewsAndTheServerClient)
     EXPECT_TRUE(manager->RegisteredViews().empty());
     host->StartSequence("Upload", result);
     EXPECT_NE(result, 0);
-}
-
-TEST_F(HostTest, DatasetFilesSaveAndLoadThePersistentValues)
-{
-    dialogs::ScriptedDialogService dialogService;
-    dialogs::ScopedDialogService scopeDialogs(dialogService);
-    const QString file = dir.filePath("set.tds");
-    Put("Upper", "42.5");
-    Put("Tag", "FT 7");
-    dialogService.AnswerSaveFile(file);
-    int32_t result = -1;
-    host->SaveDatasetAs(result);
-    EXPECT_EQ(result, 0);
-    EXPECT_EQ(Text("&&private_PM&&FileName"), file);
-
-    Put("Upper", "1");
-    Put("Tag", "X");
-    Watch("Upper");
-    watcher->notes.clear();
-    dialogService.AnswerOpenFile(file);
-    host->LoadDataset(result);
-    EXPECT_EQ(result, 0);
-    EXPECT_EQ(Number("Upper"), 42.5);
-    EXPECT_EQ(Text("Tag"), "FT 7");
-    EXPECT_EQ(Number("&&private&&Dirty"), 1) << "not yet in the instance-data store";
-    ASSERT_FALSE(watcher->notes.empty());
-    EXPECT_EQ(watcher->notes.back().state & StateInfo::kRefreshBits, StateInfo::kRefreshBits);
-
-    // A file with one value that does not fit changes nothing.
-    WriteFile(dir, "bad.tds",
-              R"(<TrivexDataset xmlns="urn:trivex:dataset:1"><Value name="Upper">7</Value>)"
-              R"(<Value name="Counter">123456</Value></TrivexDataset>)");
-    dialogService.AnswerOpenFile(dir.filePath("bad.tds"));
-    host->LoadDataset(result);
-    EXPECT_EQ(result, kResultFileError);
-    EXPECT_EQ(Number("Upper"), 42.5);
-
-    dialogService.AnswerOpenFile(QString());
-    host->LoadDataset(result);
-    EXPECT_EQ(result, kResultCancelled);
-    EXPECT_TRUE(dialogService.Errors().isEmpty());
 }
 
 TEST_F(HostTest, AViewMayEndTheAppletWhileTheHostStartsIt)
