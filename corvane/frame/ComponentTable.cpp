@@ -6,6 +6,7 @@
 #include "corvane/frame/clsHandleDataBurn.h"
 #include "corvane/frame/clsMenuMgr.h"
 #include "corvane/frame/clsRecordMgr.h"
+#include "corvane/frame/clsReportFactory.h"
 #include "corvane/frame/clsUpDownloadMgr.h"
 #include "corvane/rules/clsAiObjectMgr.h"
 #include "corvane/rules/clsMvCalculation.h"
@@ -42,7 +43,7 @@ const std::vector<ComponentEntry>& ComponentTable()
         {QStringLiteral("clsPbObjectMgr"), &Make<clsPbObjectMgr>},
         {QStringLiteral("clsMvCalculation"), &Make<clsMvCalculation>},
         {QStringLiteral("clsFactoryReset"), &Make<clsFactoryReset>},
-        // 13 "clsHTMLReportFactory" clsReportFactory    -- not built yet (HTML report)
+        {QStringLiteral("clsHTMLReportFactory"), &Make<clsReportFactory>},
         {QStringLiteral("clsAiObjectMgr"), &Make<clsAiObjectMgr>},
     };
     return table;

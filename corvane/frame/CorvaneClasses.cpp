@@ -1,5 +1,6 @@
 #include "corvane/frame/CorvaneClasses.h"
 #include "corvane/frame/clsLoadFromFile.h"
+#include "corvane/frame/clsHTMLPrintOut.h"
 #include "corvane/frame/clsRevisionMgr.h"
 #include "corvane/frame/clsSaveAsToFile.h"
 #include "corvane/frame/clsSaveToDevice.h"
@@ -33,6 +34,9 @@ void RegisterClasses()
     RegisterCommandView<clsSaveToFile>();
     RegisterCommandView<clsSaveAsToFile>();
     RegisterCommandView<clsSaveToDevice>();
+    automation::ClassRegistry::instance().Register(clsHTMLPrintOut::kProgId, QString(), [] {
+        return std::static_pointer_cast<automation::ComObject>(std::make_shared<clsHTMLPrintOut>());
+    });
 }
 
 } // namespace corvane

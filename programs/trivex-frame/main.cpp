@@ -26,6 +26,7 @@
 #include "platform/frame/FrameDocuments.h"
 #include "platform/frame/FrameFileChoice.h"
 #include "platform/frame/ReferenceFrame.h"
+#include "platform/printview/PrintviewClasses.h"
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDeadlineTimer>
@@ -879,6 +880,7 @@ int main(int argc, char** argv)
     flowcalc::RegisterFlowcalcClasses(); // the engine of the flow-coefficient calculation
     comm::RegisterCommServerClasses();
     frame::RegisterClasses();
+    printview::RegisterClasses(); // the viewer of the device report
 
     int code = kExitOk;
     if (options.command == QLatin1String("new"))

@@ -1,0 +1,129 @@
+#include "platform/printview/PrintViewWindow.h"
+#include "platform/applet/AppletTrace.h"
+#include "platform/dialogs/DialogService.h"
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <QTextBrowser>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace printview {
+
+namespace {
+const QString kTitle = QStringLiteral("Print-out");
+}
+
+PrintViewWindow::PrintViewWindow(QWidget* parent) : QWidget(parent)
+{
+    setWindowTitle(kTitle);
+    setObjectName(QStringLiteral("PrintViewWindow"));
+    m_browser = new QTextBrowser(this);
+    m_browser->setOpenLinks(false);
+    auto* print = new QPushButton(tr("&Print..."), this);
+    print->setObjectName(QStringLiteral("PrintButton"));
+    auto* pdf = new QPushButton(tr("Save as P&DF..."), this);
+    pdf->setObjectName(QStringLiteral("SavePdfButton"));
+    auto* close = new QPushButton(tr("&Close"), this);
+    close->setObjectName(QStringLiteral("CloseButton"));
+    connect(print, &QPushButton::clicked, this, &PrintViewWindow::Print);
+    connect(pdf, &QPushButton::clicked, this, &PrintViewWindow::SaveAsPdfChosen);
+    connect(close, &QPushButton::clicked, this, &QWidget::close);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(print);
+    buttons->addWidget(pdf);
+    buttons->addStretch();
+    buttons->addWidget(close);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_browser);
+    layout->addLayout(buttons);
+    resize(800, 900);
+}
+
+void PrintViewWindow::SetPage(const QString& html, const QString& baseFolder)
+{
+    m_browser->document()->setBaseUrl(QUrl::fromLocalFile(QDir(baseFolder).absolutePath() + QLatin1Char('/')));
+    m_browser->setHtml(html);
+}
+
+QString PrintViewWindow::Html() const
+{
+    return m_browser->toHtml();
+}
+
+void PrintViewWindow::PrintTo(QPrinter& printer)
+{
+    m_browser->document()->print(&printer);
+}
+
+bool PrintViewWindow::SaveAsPdf(const QString& path)
+{
+    const QString partial = path + QStringLiteral(".part");
+    QFile::remove(partial);
+    {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(partial);
+        printer.setDocName(kTitle);
+        PrintTo(printer);
+    }
+    if (QFileInfo(partial).size() <= 0) {
+        applet::AppletTrace::Error(QStringLiteral("Print view: the PDF file \"%1\" could not be written").arg(path));
+        QFile::remove(partial);
+        return false;
+    }
+    if (QFile::exists(path) && !QFile::remove(path)) {
+        applet::AppletTrace::Error(QStringLiteral("Print view: the file \"%1\" cannot be replaced").arg(path));
+        QFile::remove(partial);
+        return false;
+    }
+    if (!QFile::rename(partial, path)) {
+        applet::AppletTrace::Error(QStringLiteral("Print view: the PDF file \"%1\" could not be written").arg(path));
+        QFile::remove(partial);
+        return false;
+    }
+    return true;
+}
+
+void PrintViewWindow::Print()
+{
+    QPrinter printer(QPrinter::HighResolution);
+    QPrintDialog dialog(&printer, this);
+    if (dialogs::DialogService::instance().ExecModal(dialog) != QDialog::Accepted)
+        return;
+    PrintTo(printer);
+}
+
+void PrintViewWindow::SaveAsPdfChosen()
+{
+    dialogs::FileDialogRequest request;
+    request.title = tr("Save the print-out as PDF");
+    request.filter = QStringLiteral("PDF (*.pdf);;All files (*)");
+    request.defaultName = QStringLiteral("print-out.pdf");
+    request.parent = this;
+    QString path = dialogs::DialogService::instance().ChooseSaveFile(request);
+    if (path.isEmpty())
+        return;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".pdf");
+    if (!SaveAsPdf(path))
+        dialogs::DialogService::instance().Warning(kTitle, tr("The print-out could not be saved as \"%1\".").arg(path));
+}
+
+void PrintViewWindow::closeEvent(QCloseEvent* event)
+{
+    event->accept();
+    if (!onClosed)
+        return;
+    m_closing = true;
+    const std::function<void()> closed = onClosed; // the owner may end inside
+    closed();
+    m_closing = false;
+}
+
+} // namespace printview

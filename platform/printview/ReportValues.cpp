@@ -1,0 +1,63 @@
+#include "platform/printview/ReportValues.h"
+#include "platform/applet/AppletItem.h"
+#include "platform/applet/AppletTrace.h"
+#include "platform/applet/Description.h"
+#include "platform/applet/ItemValue.h"
+#include "platform/applet/clsAppletItemManager.h"
+
+namespace printview {
+
+namespace {
+// The digits a float holds, as a reader wants them: 100000, not 1e+05.
+constexpr int kFloatDigits = 7;
+} // namespace
+
+ReportValues::ReportValues(std::shared_ptr<applet::clsAppletItemManager> manager, UnitTable units)
+    : m_manager(std::move(manager)), m_units(std::move(units))
+{
+}
+
+std::optional<QString> ReportValues::ValueText(const QString& itemName) const
+{
+    const applet::AppletItem* item = m_manager ? m_manager->Item(m_manager->HandleOf(itemName)) : nullptr;
+    if (!item)
+        return std::nullopt;
+    const auto description = m_manager->GetDescription();
+    const applet::DescObject* object = description ? description->FindObject(itemName) : nullptr;
+    const applet::DescEnumeration* enumeration =
+        object && !object->enumeration.isEmpty() ? description->FindEnumeration(object->enumeration) : nullptr;
+    if (enumeration) {
+        const double number = applet::ItemValue::ToNumber(item->Type(), item->Value());
+        for (const applet::DescEnumEntry& entry : enumeration->entries)
+            if (entry.value == number)
+                return entry.text;
+    }
+    if (item->Type() == applet::ItemType::Float)
+        return QString::number(static_cast<double>(item->Value().toFloat()), 'g', kFloatDigits);
+    return applet::ItemValue::ToText(item->Type(), item->Value(), item->Style()).trimmed();
+}
+
+std::optional<QString> ReportValues::Text(const QString& itemName) const
+{
+    std::optional<QString> value = ValueText(itemName);
+    if (!value)
+        return value;
+    const auto unit = m_units.units.constFind(itemName.toLower());
+    if (unit == m_units.units.constEnd())
+        return value;
+    QString unitText = *unit;
+    if (unitText.startsWith(QLatin1Char('@'))) {
+        const std::optional<QString> shown = ValueText(unitText.mid(1));
+        if (!shown) {
+            applet::AppletTrace::Error(QStringLiteral("Print view: the unit item \"%1\" of \"%2\" is not known")
+                                           .arg(unitText.mid(1), itemName));
+            return value;
+        }
+        unitText = *shown;
+    }
+    if (!unitText.isEmpty())
+        *value += QLatin1Char(' ') + unitText;
+    return value;
+}
+
+} // namespace printview

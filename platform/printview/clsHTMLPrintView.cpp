@@ -1,0 +1,163 @@
+#include "platform/printview/clsHTMLPrintView.h"
+#include "platform/applet/AppletResults.h"
+#include "platform/applet/AppletTrace.h"
+#include "platform/applet/clsAppletItemManager.h"
+#include "platform/printview/PrintViewWindow.h"
+#include "platform/printview/ReportPage.h"
+#include "platform/printview/ReportValues.h"
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace printview {
+
+namespace {
+
+const QString kSource = QStringLiteral("Print view");
+
+// The text of a file below the size limit; empty (traced) otherwise.
+bool ReadSmallFile(const QString& path, qint64 limit, QString& text)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        applet::AppletTrace::Error(
+            QStringLiteral("%1: \"%2\" cannot be read: %3").arg(kSource, path, file.errorString()));
+        return false;
+    }
+    if (file.size() > limit) {
+        applet::AppletTrace::Error(
+            QStringLiteral("%1: \"%2\" has %3 bytes, more than %4").arg(kSource, path).arg(file.size()).arg(limit));
+        return false;
+    }
+    text = QString::fromUtf8(file.readAll());
+    return true;
+}
+
+} // namespace
+
+clsHTMLPrintView::clsHTMLPrintView() = default;
+
+clsHTMLPrintView::~clsHTMLPrintView()
+{
+    if (m_window) {
+        m_window->onClosed = nullptr;
+        m_window->hide();
+        // The window may be inside its own close when the view ends.
+        if (m_window->Closing())
+            m_window->deleteLater();
+        else
+            delete m_window;
+    }
+}
+
+void clsHTMLPrintView::SetAppletItemManagRef(int32_t lViewHandle,
+                                             const std::shared_ptr<applet::clsAppletItemManager>& manager,
+                                             int32_t& result)
+{
+    m_manager = manager;
+    m_viewHandle = lViewHandle;
+    if (!m_window) {
+        m_window = new PrintViewWindow;
+        std::weak_ptr<clsHTMLPrintView> weak = weak_from_this();
+        m_window->onClosed = [weak] {
+            if (auto self = weak.lock())
+                self->Close();
+        };
+    }
+    if (!LoadPage()) {
+        Close();
+        result = applet::kResultViewNotCreated;
+        return;
+    }
+    result = 0;
+}
+
+bool clsHTMLPrintView::LoadPage()
+{
+    m_pagePath.clear();
+    m_filled.clear();
+    m_unfilled.clear();
+    if (!m_manager)
+        return false;
+    QString folder;
+    double country = 1;
+    int32_t failed = 0;
+    m_manager->GetStringValue(m_manager->HandleOf(kTdxPath), folder, failed);
+    if (failed == 0)
+        m_manager->fncGetUIntValue(m_manager->HandleOf(kCountryCode), country, failed);
+    if (failed != 0) {
+        applet::AppletTrace::Error(QStringLiteral("%1: the description folder or the country code cannot be read (%2)")
+                                       .arg(kSource, applet::ResultText(failed)));
+        return false;
+    }
+    const QString page = FindReportPage(folder, static_cast<int>(country));
+    if (page.isEmpty()) {
+        applet::AppletTrace::Error(QStringLiteral("%1: no report page in \"%2\" or the cache folder")
+                                       .arg(kSource, PageFolders(folder).join(QStringLiteral("\", \""))));
+        return false;
+    }
+    QString html;
+    if (!ReadSmallFile(page, kMaxPageBytes, html))
+        return false;
+    UnitTable units;
+    const QString unitFile = QDir(folder).filePath(kUnitTableName);
+    QString unitText;
+    if (QFileInfo::exists(unitFile) && ReadSmallFile(unitFile, kMaxPageBytes, unitText)) {
+        units = ParseUnitTable(unitText);
+        for (const QString& error : units.errors)
+            applet::AppletTrace::Error(QStringLiteral("%1: %2: %3").arg(kSource, unitFile, error));
+    }
+    const ReportValues values(m_manager, units);
+    m_filled = FillPlaceholders(html, [&values](const QString& name) { return values.Text(name); }, &m_unfilled);
+    if (!m_unfilled.isEmpty())
+        applet::AppletTrace::Error(QStringLiteral("%1: \"%2\" names items the description does not know: %3")
+                                       .arg(kSource, page, m_unfilled.join(QStringLiteral(", "))));
+    m_pagePath = page;
+    if (m_window)
+        m_window->SetPage(m_filled, QFileInfo(page).absolutePath());
+    return true;
+}
+
+void clsHTMLPrintView::Show(int32_t& result)
+{
+    result = 0;
+    if (!m_window)
+        return;
+    if (m_window->isVisible() && !LoadPage()) {
+        Close();
+        result = applet::kResultViewNotCreated;
+        return;
+    }
+    m_window->show();
+    m_window->raise();
+    m_window->activateWindow();
+}
+
+void clsHTMLPrintView::Hide(int32_t& result)
+{
+    if (m_window)
+        m_window->hide();
+    result = 0;
+}
+
+void clsHTMLPrintView::Destroy(int32_t& result)
+{
+    if (m_window) {
+        m_window->onClosed = nullptr;
+        m_window->hide();
+    }
+    Close();
+    result = 0;
+}
+
+void clsHTMLPrintView::Close()
+{
+    if (!m_manager)
+        return;
+    const auto keep = shared_from_this(); // the manager may hold the last reference
+    const std::shared_ptr<applet::clsAppletItemManager> manager = std::move(m_manager);
+    int32_t unregistered = 0;
+    manager->UnregisterView(this, unregistered);
+}
+
+} // namespace printview

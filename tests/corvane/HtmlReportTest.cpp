@@ -1,0 +1,279 @@
+// The device's print-out: the page is put together from the templates that fit
+// the device and the language (English where the language has none), the
+// user-curve table gets one well-formed row per point plus two, the print
+// request opens the print viewer, which fills every placeholder and writes a
+// PDF. Where the description folder cannot take the page it goes to the cache
+// folder; an over-long path writes nothing.
+#include "CorvaneTestSupport.h"
+#include "corvane/frame/clsReportFactory.h"
+#include "mvtrivexhelper/clsDeviceInfo.h"
+#include "platform/applet/AppletHost.h"
+#include "platform/applet/AppletStates.h"
+#include "platform/printview/PrintViewWindow.h"
+#include "platform/printview/PrintviewClasses.h"
+#include "platform/printview/ReportPage.h"
+#include "platform/printview/clsHTMLPrintView.h"
+#include "tests/common/HartLoopbackSupport.h"
+#include "tests/common/WindowScreenshot.h"
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace {
+
+using namespace corvanetest;
+
+const QString kReportKey = QStringLiteral("clsHTMLReportFactory");
+
+QByteArray Read(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+// The rows the table holds for the points first..last.
+QByteArray Rows(int first, int last)
+{
+    QByteArray rows;
+    for (int i = first; i <= last; ++i) {
+        const QByteArray ii = QByteArray::number(i).rightJustified(2, '0');
+        rows += "<TR>\r\n<TD WIDTH=\"20\"></TD>\r\n"
+                "<TD WIDTH=\"350\"><FONT FACE=\"Arial\" SIZE=\"-1\">#UserCurveX_" + ii + "# %</FONT></TD>\r\n"
+                "<TD WIDTH=\"350\"><FONT FACE=\"Arial\" SIZE=\"-1\">#UserCurveY_" + ii + "# %</FONT></TD>\r\n"
+                "</TR>\r\n";
+    }
+    return rows;
+}
+
+class HtmlReport : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(applet.Ready());
+        QStandardPaths::setTestModeEnabled(true);
+        printview::RegisterClasses();
+        ASSERT_TRUE(Factory());
+        // The description folder of the test: the staged templates, nothing else.
+        const QString staged = QFileInfo(loopbacktest::StagedTrivexDescription()).absolutePath() + "/gv";
+        ASSERT_TRUE(CopyTemplates(staged, folder.filePath("gv")));
+        applet.PutText(clsReportFactory::kTdxPath, Description());
+        applet.PutText(clsReportFactory::kPtrbModulType, "20");
+        applet.PutText(clsReportFactory::kPtrbLinType, "0");
+        applet.PutText(clsReportFactory::kPtrbTabActualNumber, "3");
+        applet.PutText("pbMultivariableFunction", "0");
+        applet.PutText(clsReportFactory::kCountryCode, "1");
+        RemovePages(Description());
+    }
+    void TearDown() override
+    {
+        QDir(Cache()).removeRecursively();
+        QStandardPaths::setTestModeEnabled(false);
+    }
+
+    static bool CopyTemplates(const QString& from, const QString& to)
+    {
+        QDir().mkpath(to);
+        const QStringList names = QDir(from).entryList(QDir::Files);
+        for (const QString& name : names)
+            if (!QFile::copy(QDir(from).filePath(name), QDir(to).filePath(name)))
+                return false;
+        return names.size() > 10;
+    }
+    static void RemovePages(const QString& where)
+    {
+        const QDir dir(where);
+        for (const QString& name : dir.entryList({"prt_*.htm"}, QDir::Files))
+            QFile::remove(dir.filePath(name));
+    }
+    static QString Cache() { return QStandardPaths::writableLocation(QStandardPaths::CacheLocation); }
+    QString Description() const { return folder.path() + '/'; }
+    QString Page(const QString& name) const { return folder.filePath(name); }
+    QByteArray Template(const QString& name) const { return Read(folder.filePath("gv/" + name)); }
+    std::shared_ptr<clsReportFactory> Factory() const { return applet.Find<clsReportFactory>(kReportKey); }
+    int16_t LinTypeCode(enmPtrbLinType type)
+    {
+        clsDeviceInfo info;
+        info.Register(applet.manager);
+        return info.GetPtrbLinTypeCode(type);
+    }
+    // The linearisation as a loaded dataset holds it: the pressure block's
+    // rule would put the square root in place of a type it does not allow
+    // in the block's mode.
+    void SetLinType(enmPtrbLinType type)
+    {
+        applet.PutText("currentSequence", "ReadFile");
+        applet.PutText(clsReportFactory::kPtrbLinType, QString::number(LinTypeCode(type)));
+        applet.PutText("currentSequence", "");
+    }
+    // The print request of the user interface's print command.
+    std::shared_ptr<printview::clsHTMLPrintView> Print()
+    {
+        int32_t result = -1;
+        applet.host->StartView(QStringLiteral("Corvane.clsHTMLPrintOut"), result);
+        EXPECT_EQ(result, 0);
+        for (const auto& view : applet.manager->RegisteredViews())
+            if (auto viewer = std::dynamic_pointer_cast<printview::clsHTMLPrintView>(view))
+                return viewer;
+        return nullptr;
+    }
+
+    HomeFolder home;
+    CorvaneApplet applet;
+    QTemporaryDir folder;
+};
+
+TEST_F(HtmlReport, HartPageIsTheModuleTemplateWithItsTwoCopies)
+{
+    ASSERT_TRUE(Factory()->CreateGeneralViewTemplate());
+    EXPECT_EQ(Factory()->OutputFolder(), Description());
+    const QByteArray page = Read(Page("prt_001.htm"));
+    EXPECT_EQ(page, Template("GV20H001.htm"));
+    EXPECT_EQ(Read(Page("prt_.htm")), page);
+    EXPECT_EQ(QDir(folder.path()).entryList({"prt_*.htm"}, QDir::Files), QStringList({"prt_.htm", "prt_001.htm"}));
+
+    // The flow function picks the flow template whatever the module.
+    applet.PutText(clsReportFactory::kPtrbModulType, "23");
+    applet.PutText("pbMultivariableFunction", "1");
+    ASSERT_TRUE(Factory()->CreateGeneralViewTemplate());
+    EXPECT_EQ(Read(Page("prt_001.htm")), Template("GVTCH001.htm"));
+    EXPECT_TRUE(Read(Page("prt_001.htm")).contains("#mvKQCL#"));
+}
+
+TEST_F(HtmlReport, GermanUsesGermanTemplatesOrFallsBackToEnglish)
+{
+    applet.PutText(clsReportFactory::kCountryCode, "49");
+    ASSERT_TRUE(Factory()->CreateGeneralViewTemplate());
+    EXPECT_EQ(Read(Page("prt_049.htm")), Template("GV20H049.htm"));
+    EXPECT_EQ(Read(Page("prt_.htm")), Template("GV20H049.htm"));
+    EXPECT_EQ(Read(Page("prt_001.htm")), Template("GV20H049.htm"));
+
+    // Without German templates the English ones fill the German page.
+    for (const QString& name : QDir(folder.filePath("gv")).entryList({"*049.htm"}, QDir::Files))
+        ASSERT_TRUE(QFile::remove(folder.filePath("gv/" + name)));
+    ASSERT_TRUE(Factory()->CreateGeneralViewTemplate());
+    EXPECT_EQ(Read(Page("prt_049.htm")), Template("GV20H001.htm"));
+    EXPECT_EQ(Read(Page("prt_.htm")), Template("GV20H001.htm"));
+    EXPECT_EQ(Read(Page("prt_001.htm")), Template("GV20H001.htm"));
+}
+
+TEST_F(HtmlReport, UserCurveTableHasWellFormedRowsForEveryPointPlusTwo)
+{
+    SetLinType(enmPtrbLinType::USER_CURVE);
+    applet.PutText(clsReportFactory::kPtrbTabActualNumber, "3");
+    ASSERT_TRUE(Factory()->CreateGeneralViewTemplate());
+    const QByteArray expected =
+        Template("GV20H001.htm") + Template("UserCurveStart001.htm") + Rows(0, 4) + Template("UserCurveEnd.htm");
+    EXPECT_EQ(Read(Page("prt_001.htm")), expected);
+    EXPECT_FALSE(Read(Page("prt_001.htm")).contains("\"; "));
+
+    // The primary-element linearisation has the table too; none points give two rows.
+    SetLinType(enmPtrbLinType::PRIMARY_ELEMENT_LINEARIZATION);
+    applet.PutText(clsReportFactory::kPtrbTabActualNumber, "0");
+    ASSERT_TRUE(Factory()->CreateGeneralViewTemplate());
+    EXPECT_EQ(Read(Page("prt_001.htm")),
+              Template("GV20H001.htm") + Template("UserCurveStart001.htm") + Rows(0, 1) + Template("UserCurveEnd.htm"));
+
+    // Another linearisation: no table, though its templates are there.
+    SetLinType(enmPtrbLinType::SQUARE_ROOT);
+    EXPECT_EQ(Read(Page("prt_001.htm")), Template("GV20H001.htm"));
+}
+
+TEST_F(HtmlReport, RebuiltAtTheEndOfAnAdjustingGetDeviceInfoRunOnly)
+{
+    const auto factory = Factory();
+    factory->seqGetDeviceInfo_StatusChanged(applet::SequenceState::ReadActive);
+    factory->seqGetDeviceInfo_StatusChanged(applet::SequenceState::Ready);
+    EXPECT_FALSE(QFile::exists(Page("prt_001.htm")));
+    factory->seqGetDeviceInfo_StatusChanged(applet::SequenceState::AdjustActive);
+    factory->seqGetDeviceInfo_StatusChanged(applet::SequenceState::Ready);
+    EXPECT_TRUE(QFile::exists(Page("prt_001.htm")));
+
+    // Unregistered, nothing triggers it.
+    RemovePages(Description());
+    factory->UnRegister();
+    factory->seqGetDeviceInfo_StatusChanged(applet::SequenceState::AdjustActive);
+    factory->seqGetDeviceInfo_StatusChanged(applet::SequenceState::Ready);
+    SetLinType(enmPtrbLinType::USER_CURVE);
+    EXPECT_FALSE(QFile::exists(Page("prt_001.htm")));
+}
+
+TEST_F(HtmlReport, PrintRequestOpensTheViewerWithEveryPlaceholderFilled)
+{
+    // The fullest page: German, flow function, user curve.
+    applet.PutText(clsReportFactory::kCountryCode, "49");
+    applet.PutText("pbMultivariableFunction", "1");
+    SetLinType(enmPtrbLinType::USER_CURVE);
+    applet.PutText(clsReportFactory::kPtrbTabActualNumber, "3");
+    applet.PutText("ptrbScaleInUnit", "8");
+    applet.PutText("ptrbScaleIn100", "250");
+    applet.PutText("_tagHart", "FT-101");
+
+    const auto viewer = Print();
+    ASSERT_TRUE(viewer);
+    EXPECT_EQ(applet.Text(clsReportFactory::kGenerateHTMLPrintOut), "0");
+    EXPECT_EQ(QFileInfo(viewer->PagePath()).fileName(), "prt_049.htm");
+    const QByteArray page = Read(viewer->PagePath());
+    EXPECT_FALSE(printview::Placeholders(QString::fromUtf8(page)).isEmpty());
+    EXPECT_TRUE(page.contains("#UserCurveY_04#"));
+    EXPECT_TRUE(viewer->Unfilled().isEmpty()) << viewer->Unfilled().join(", ").toStdString();
+    const QStringList left = printview::Placeholders(viewer->FilledPage());
+    EXPECT_TRUE(left.isEmpty()) << left.join(", ").toStdString();
+    EXPECT_FALSE(viewer->FilledPage().contains(QRegularExpression("#[^#<>\"\\s]+#")));
+    EXPECT_TRUE(viewer->FilledPage().contains("250 mbar"));
+    EXPECT_TRUE(viewer->FilledPage().contains("FT-101"));
+    EXPECT_TRUE(viewer->FilledPage().contains("Geräteprotokoll"));
+    EXPECT_EQ(applet.Text("&&private_FDT&&ActiveForms"), "1");
+
+    // A PDF of the page.
+    const QString pdf = folder.filePath("report.pdf");
+    ASSERT_TRUE(viewer->Window()->SaveAsPdf(pdf));
+    EXPECT_TRUE(Read(pdf).startsWith("%PDF"));
+    EXPECT_FALSE(QFile::exists(pdf + ".part"));
+
+    TakeScreenshot(*viewer->Window(), QStringLiteral("print-view"));
+
+    // Closing the window ends the view.
+    viewer->Window()->close();
+    for (const auto& view : applet.manager->RegisteredViews())
+        EXPECT_FALSE(std::dynamic_pointer_cast<printview::clsHTMLPrintView>(view));
+}
+
+TEST_F(HtmlReport, PageGoesToTheCacheFolderWhereTheDescriptionFolderTakesNone)
+{
+    ErrorTraces traces;
+    // Something in the way of the page.
+    ASSERT_TRUE(QDir(folder.path()).mkdir("prt_001.htm"));
+    const auto viewer = Print();
+    EXPECT_TRUE(traces.Contains("cache folder")) << traces.lines.join('\n').toStdString();
+    EXPECT_EQ(Factory()->OutputFolder(), Cache() + '/');
+    EXPECT_EQ(Read(Cache() + "/prt_001.htm"), Template("GV20H001.htm"));
+    EXPECT_EQ(Read(Cache() + "/prt_.htm"), Template("GV20H001.htm"));
+    EXPECT_FALSE(QFile::exists(Page("prt_.htm")));
+    // The viewer finds it there.
+    ASSERT_TRUE(viewer);
+    EXPECT_EQ(viewer->PagePath(), Cache() + "/prt_001.htm");
+    EXPECT_TRUE(viewer->Unfilled().isEmpty());
+}
+
+TEST_F(HtmlReport, OverLongPathWritesNothingAndOpensNoViewer)
+{
+    QString deep = folder.path();
+    while (deep.size() < 250)
+        deep += "/" + QString(40, 'd');
+    ASSERT_TRUE(QDir().mkpath(deep));
+    ASSERT_TRUE(CopyTemplates(folder.filePath("gv"), deep + "/gv"));
+    applet.PutText(clsReportFactory::kTdxPath, deep + '/');
+
+    ErrorTraces traces;
+    EXPECT_FALSE(Factory()->CreateGeneralViewTemplate());
+    EXPECT_TRUE(traces.Contains("longer than 255")) << traces.lines.join('\n').toStdString();
+    EXPECT_TRUE(QDir(deep).entryList({"prt_*"}).isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(Cache()) && !QDir(Cache()).entryList({"prt_*"}).isEmpty());
+
+    EXPECT_FALSE(Print());
+    EXPECT_EQ(applet.Text(clsReportFactory::kGenerateHTMLPrintOut), "0");
+    EXPECT_TRUE(traces.Contains("print viewer is not opened"));
+}
+
+} // namespace
