@@ -7,6 +7,7 @@
 #include "mvtrivexhelper/IDeviceInfo.h"
 #include "mvtrivexhelper/clsDebugInfo.h"
 #include "mvtrivexhelper/clsDeviceInfo.h"
+#include "mvtrivexbusywindow/ctlBusyWindow.h"
 #include "pioextensions/IViewEx.h"
 #include "pioitems/Ambient.h"
 #include "pioitems/PioAppItem.h"
@@ -393,6 +394,11 @@ void frmMain::CreateItemControls()
     }
     for (const ItemControl& control : kSequenceItems)
         SequenceItem(control.name, control.item);
+    // The busy window follows every device sequence; its item handler registers it with the items.
+    m_busyWindow = new ctlBusyWindow(this);
+    m_busyWindow->setObjectName(QStringLiteral("ctlBusyWindow1"));
+    connect(m_busyWindow, &ctlBusyWindow::DisableWindow, this, &frmMain::ctlBusyWindow1_DisableWindow);
+    connect(m_busyWindow, &ctlBusyWindow::EnableWindow, this, &frmMain::ctlBusyWindow1_EnableWindow);
 }
 
 void frmMain::BuildMenus()

@@ -12,6 +12,7 @@
 #include <memory>
 
 class QAction;
+class ctlBusyWindow;
 class QLabel;
 class QMdiArea;
 class QMenu;
@@ -77,9 +78,10 @@ public:
     bool AskBeforeRefusing() const { return m_askFirst; }
     pioitems::PioControlItemHandler* PioControlItemHandler1() const { return m_handler; }
 
-    // Answers of the busy-window control (placed in the next step of the shell).
+    // Answers of the busy-window control.
     void ctlBusyWindow1_DisableWindow();
     void ctlBusyWindow1_EnableWindow();
+    ctlBusyWindow* ctlBusyWindow1() const { return m_busyWindow; }
 
     static bool RangeValuesRead;
 
@@ -133,6 +135,7 @@ private:
     pioitems::PioAppItem* m_arrangeControls[3] = {};
     QHash<QString, QPointer<PioPage>> m_singlePages;
     pioitems::PioControlItemHandler* m_handler = nullptr;
+    ctlBusyWindow* m_busyWindow = nullptr;
     QPointer<frmOutput> m_output;
     QString m_componentProject;
     bool m_loaded = false;
