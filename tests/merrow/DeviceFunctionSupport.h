@@ -108,8 +108,13 @@ class DeviceApplet : public MerrowApplet {
 public:
     DeviceApplet()
     {
-        QObject::connect(&device, &sim::SimServer::requestHandled, [this](int command, int) { commands.append(command); });
+        m_counting = QObject::connect(&device, &sim::SimServer::requestHandled,
+                                      [this](int command, int) { commands.append(command); });
     }
+    // The device still answers while the applet ends; the count ends first.
+    ~DeviceApplet() { QObject::disconnect(m_counting); }
+    DeviceApplet(const DeviceApplet&) = delete;
+    DeviceApplet& operator=(const DeviceApplet&) = delete;
 
     // The main window, the frame letting the user connect and disconnect.
     frmMain* StartWithConnectAllowed()
@@ -152,6 +157,9 @@ public:
     }
 
     QList<int> commands;
+
+private:
+    QMetaObject::Connection m_counting;
 };
 
 inline pioitems::PioSequenceItem* SequenceControl(frmMain& window, const char* name)
