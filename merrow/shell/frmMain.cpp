@@ -376,10 +376,16 @@ pioitems::PioSequenceItem* frmMain::SequenceItem(const char* name, const char* s
     auto* control = new pioitems::PioSequenceItem(this);
     control->setObjectName(QLatin1String(name));
     control->SetAppItemName(QLatin1String(sequence));
-    control->SetRegisterControlItem(qstrcmp(name, "seqGetRangeValues") == 0);
+    // The main window answers the request states of these sequences itself;
+    // a sequence whose control sub-item nobody registered runs without waiting.
+    control->SetRegisterControlItem(qstrcmp(name, "seqGetRangeValues") == 0 || qstrcmp(name, "seqGetPidFfScale") == 0 ||
+                                    qstrcmp(name, "seqSetPidFfScale") == 0);
     // A deferred request that failed for good never starts the sequence, so
     // the busy window will not enable the main window: do it here.
-    connect(control, &pioitems::PioSequenceItem::ActionDropped, this, [] { global::SetMainWindowEnabled(true); });
+    connect(control, &pioitems::PioSequenceItem::ActionDropped, this,
+            [this, control = QString::fromLatin1(name)](const QString& action, int32_t number, const QString& description) {
+                OnSequenceRequestDropped(control, action, number, description);
+            });
     return control;
 }
 
@@ -487,6 +493,7 @@ void frmMain::ConnectHandlers()
         connect(control, &PioAppItem::ValueChanged, this, [this] { ArrangeMenus(); });
     connect(m_items.value(QStringLiteral("appChangesByRevision")), &PioAppItem::ValueChanged2, this,
             [this](const QString& value, bool suppressRule) { OnChangesByRevision(value, suppressRule); });
+    ConnectDeviceFunctionHandlers();
 }
 
 // ---- Lifecycle ----
@@ -507,6 +514,7 @@ void frmMain::MDIForm_Load()
     global::RestoreMainPosition(*this);
     BuildToolbar();
     m_componentProject = kComponentProject;
+    AssignHelpFile();
     global::LocalizeForm(*this);
     CaptionEntry("mnuDiagnosticsSimulatePressure", 2053);
     // The frame publishes the user's level before the window opens; that level
@@ -906,26 +914,6 @@ std::shared_ptr<applet::AppletHost> frmMain::Host() const
     return host;
 }
 
-void frmMain::DeviceConnect()
-{
-    int32_t result = 0;
-    Host()->Connect(0, result);
-}
-
-void frmMain::DeviceDisconnect()
-{
-    int32_t result = 0;
-    Host()->Disconnect(0, result);
-}
-
-void frmMain::DeviceLoadFromDevice()
-{
-    int32_t result = 0;
-    Host()->LoadFromDevice(0, result);
-    if (result != 0)
-        applet::AppletTrace::Error(QStringLiteral("frmMain: the upload did not start (%1)").arg(result));
-}
-
 void frmMain::ShowAbout()
 {
     frmAbout about(this);
@@ -937,20 +925,10 @@ void frmMain::Trigger(const QString& entry)
     Step_("Menu", [&] {
         if (FindPage(entry))
             OpenPage(entry);
-        else if (entry == QLatin1String("mnuFileExit"))
-            close();
-        else if (entry == QLatin1String("mnuDeviceConnect"))
-            DeviceConnect();
-        else if (entry == QLatin1String("mnuDeviceDisconnect"))
-            DeviceDisconnect();
-        else if (entry == QLatin1String("mnuDeviceLoadFromDevice"))
-            DeviceLoadFromDevice();
-        else if (entry == QLatin1String("mnuWindowCascade"))
-            m_mdi->cascadeSubWindows();
-        else if (entry == QLatin1String("mnuWindowTileHorizontal") || entry == QLatin1String("mnuWindowTileVertical"))
-            m_mdi->tileSubWindows();
         else if (entry == QLatin1String("mnuHelpAbout"))
             ShowAbout();
+        else
+            RunDeviceFunction(entry);
     });
 }
 

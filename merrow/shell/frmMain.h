@@ -83,6 +83,14 @@ public:
     void ctlBusyWindow1_EnableWindow();
     ctlBusyWindow* ctlBusyWindow1() const { return m_busyWindow; }
 
+    // Device and file functions (frmMainDeviceFunctions.cpp). The help file:
+    // the application's directory and the localised help file name; empty
+    // when there is none.
+    QString HelpFile() const { return m_helpFile; }
+    void SetHelpFile(const QString& path) { m_helpFile = path; }
+    // The step of the operation-mode switch: 0 idle, 1 read requested, 2 adjust requested.
+    int OperationModeStep() const { return m_operationModeStep; }
+
     static bool RangeValuesRead;
 
 protected:
@@ -120,9 +128,42 @@ private:
     void OpenPage(const QString& entry);
     void ShowAbout();
     std::shared_ptr<applet::AppletHost> Host() const;
+
+    // Device and file functions of the menus and toolbar (frmMainDeviceFunctions.cpp).
+    bool RunDeviceFunction(const QString& entry);
+    void ConnectDeviceFunctionHandlers();
+    void AssignHelpFile();
     void DeviceConnect();
     void DeviceDisconnect();
     void DeviceLoadFromDevice();
+    void DeviceSaveToDevice();
+    void DeviceFactoryReset();
+    void DeviceBurnData();
+    void DeviceModbusOn();
+    void FileOpen();
+    void FileSave();
+    void FileSaveAs();
+    void FilePrintPreview();
+    void FileExit();
+    void EditCopy();
+    void EditPaste();
+    void WindowCascade();
+    void WindowTileHorizontal();
+    void WindowTileVertical();
+    void HelpContents();
+    void HelpSearchForHelpOn();
+    void HelpReadme();
+    int32_t StartTransferView(const char* className);
+    void TellStartFailure(int16_t textId, int32_t result);
+    void TileChildWindows(Qt::Orientation orientation);
+    bool HelpFileAssigned();
+    void OpenShippedFile(const QString& path);
+    pioitems::PioSequenceItem* SequenceControl(const char* name) const;
+    void seqGetPidFfScale_StatusChanged(int32_t sequenceStatus);
+    void seqSetPidFfScale_StatusChanged(int32_t sequenceStatus);
+    void seqGetRangeValues_StatusChanged(int32_t sequenceStatus);
+    void OnSequenceRequestDropped(const QString& control, const QString& action, int32_t number,
+                                  const QString& description);
 
     std::weak_ptr<IViewEx> m_viewRef;
     QMdiArea* m_mdi = nullptr;
@@ -143,4 +184,6 @@ private:
     bool m_messwerteByMenu = false;
     bool m_askFirst = true;
     int m_lastConnectState = 0;
+    int m_operationModeStep = 0;
+    QString m_helpFile;
 };

@@ -90,8 +90,8 @@ public:
 
     bool Ready() const { return manager != nullptr; }
 
-    // Connects the host to the simulated transmitter over HART-IP.
-    bool Connect()
+    // Gives the host a channel to the simulated transmitter over HART-IP, not connected yet.
+    bool AttachDevice()
     {
         if (!device.listen(QHostAddress::LocalHost, 0))
             return false;
@@ -100,8 +100,15 @@ public:
         server->SetCommunication(loopbacktest::LocalChannel(device.port()), code);
         std::shared_ptr<applet::AppletHost> h = host;
         gateway = std::make_shared<clsGatewayHART>([h] { return h; });
-        if (gateway->ConnectServer(server) != 1)
+        return gateway->ConnectServer(server) == 1;
+    }
+
+    // Connects the host to the simulated transmitter over HART-IP.
+    bool Connect()
+    {
+        if (!AttachDevice())
             return false;
+        int32_t code = 0;
         host->Connect(0, code);
         if (code != 0)
             return false;

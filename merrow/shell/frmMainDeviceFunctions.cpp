@@ -1,0 +1,485 @@
+// The device and file functions of the main window's menus and toolbar:
+// connection, transfers, dataset files and print-out through the component
+// library's views, factory reset, the immediate data save, the operation-mode
+// switch, range values, clipboard, window arrangement, help and read-me.
+#include "merrow/shell/DesktopLink.h"
+#include "merrow/shell/PioPage.h"
+#include "merrow/shell/frmMain.h"
+#include "merrow/shell/global.h"
+#include "pioextensions/IViewEx.h"
+#include "pioitems/PioAppItem.h"
+#include "pioitems/PioSequenceItem.h"
+#include "platform/applet/AppletHost.h"
+#include "platform/applet/AppletResults.h"
+#include "platform/applet/AppletStates.h"
+#include "platform/applet/AppletTrace.h"
+#include "platform/applet/SubItemName.h"
+#include "platform/applet/clsAppletItemManager.h"
+#include "platform/automation/ComError.h"
+#include "platform/dialogs/DialogService.h"
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QFileInfo>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMetaProperty>
+
+namespace {
+
+// Text ids of this part of the main window.
+constexpr int16_t kReadmeFileText = 1101;    // the read-me's file name
+constexpr int16_t kHelpFileText = 1104;      // the help file's name, by language
+constexpr int16_t kNoHelpFileText = 2121;    // no help file assigned
+constexpr int16_t kFactoryResetText = 2144;  // warning before the factory reset
+constexpr int16_t kFactoryResetTitle = 2146;
+constexpr int16_t kOperationModeTitle = 2607; // warning before the operation-mode switch
+constexpr int16_t kOperationModeText = 2608;
+constexpr int16_t kNotOpenedText = 2690;      // "%1 could not be opened."
+constexpr int16_t kUploadRefusedText = 2691;  // "Reading ... could not be started (%1)."
+constexpr int16_t kViewRefusedText = 2692;    // "The function could not be started (%1)."
+constexpr int16_t kRequestDroppedText = 2693; // "%1 could not be started: %2"
+
+// The page of the help that offers its index and search, beside the help file.
+const QString kHelpSearchSuffix = QStringLiteral("_search");
+
+// Sequence controls whose request disables the main window until the busy
+// window sees the sequence end, and the menu entry that names the function.
+struct WindowBlockingRequest {
+    const char* control;
+    const char* entry;
+};
+const WindowBlockingRequest kWindowBlockingRequests[] = {
+    {"seqInitiateFactoryReset", "mnuDeviceFactoryReset"},
+    {"seqDisableBurnDelay", "mnuDeviceBurnData"},
+};
+
+// The sequence controls of the operation-mode switch.
+const char* const kOperationModeControls[] = {"seqGetPidFfScale", "seqSetPidFfScale"};
+
+// A control's "Text": the first of these properties it has.
+const char* const kTextProperties[] = {"text", "plainText", "currentText"};
+
+void Trace(const QString& text)
+{
+    applet::AppletTrace::Info(QStringLiteral("frmMain: %1").arg(text));
+}
+
+void TraceError(const QString& text)
+{
+    applet::AppletTrace::Error(QStringLiteral("frmMain: %1").arg(text));
+}
+
+// The control that has the focus in the active child window; none without one.
+QWidget* ActiveControl(QMdiArea& area)
+{
+    QMdiSubWindow* window = area.activeSubWindow();
+    if (!window)
+        window = area.currentSubWindow();
+    QWidget* page = window ? window->widget() : nullptr;
+    QWidget* control = page ? page->focusWidget() : nullptr;
+    return control && control != page ? control : nullptr;
+}
+
+// The name of the first text property of the control, or none.
+const char* TextProperty(const QWidget& control, bool writable)
+{
+    const QMetaObject* meta = control.metaObject();
+    for (const char* name : kTextProperties) {
+        const int index = meta->indexOfProperty(name);
+        if (index >= 0 && (!writable || meta->property(index).isWritable()))
+            return name;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+// ---- Dispatch: menu entry -> function ----
+
+bool frmMain::RunDeviceFunction(const QString& entry)
+{
+    using Function = void (frmMain::*)();
+    struct DeviceFunction {
+        const char* entry;
+        Function run;
+    };
+    static const DeviceFunction kFunctions[] = {
+        {"mnuDeviceConnect", &frmMain::DeviceConnect},
+        {"mnuDeviceDisconnect", &frmMain::DeviceDisconnect},
+        {"mnuDeviceLoadFromDevice", &frmMain::DeviceLoadFromDevice},
+        {"mnuDeviceSaveToDevice", &frmMain::DeviceSaveToDevice},
+        {"mnuDeviceFactoryReset", &frmMain::DeviceFactoryReset},
+        {"mnuDeviceBurnData", &frmMain::DeviceBurnData},
+        {"mnuDeviceModbusOn", &frmMain::DeviceModbusOn},
+        {"mnuFileOpen", &frmMain::FileOpen},
+        {"mnuFileSave", &frmMain::FileSave},
+        {"mnuFileSaveAs", &frmMain::FileSaveAs},
+        {"mnuFilePrintPreview", &frmMain::FilePrintPreview},
+        {"mnuFileExit", &frmMain::FileExit},
+        {"mnuEditCopy", &frmMain::EditCopy},
+        {"mnuEditPaste", &frmMain::EditPaste},
+        {"mnuWindowCascade", &frmMain::WindowCascade},
+        {"mnuWindowTileHorizontal", &frmMain::WindowTileHorizontal},
+        {"mnuWindowTileVertical", &frmMain::WindowTileVertical},
+        {"mnuHelpContents", &frmMain::HelpContents},
+        {"mnuHelpSearchForHelpOn", &frmMain::HelpSearchForHelpOn},
+        {"mnuHelpReadme", &frmMain::HelpReadme},
+    };
+    for (const DeviceFunction& function : kFunctions) {
+        if (entry == QLatin1String(function.entry)) {
+            (this->*function.run)();
+            return true;
+        }
+    }
+    return false;
+}
+
+void frmMain::ConnectDeviceFunctionHandlers()
+{
+    using pioitems::PioSequenceItem;
+    connect(SequenceControl("seqGetPidFfScale"), &PioSequenceItem::StatusChanged, this,
+            &frmMain::seqGetPidFfScale_StatusChanged);
+    connect(SequenceControl("seqSetPidFfScale"), &PioSequenceItem::StatusChanged, this,
+            &frmMain::seqSetPidFfScale_StatusChanged);
+    connect(SequenceControl("seqGetRangeValues"), &PioSequenceItem::StatusChanged, this,
+            &frmMain::seqGetRangeValues_StatusChanged);
+}
+
+pioitems::PioSequenceItem* frmMain::SequenceControl(const char* name) const
+{
+    auto* control = findChild<pioitems::PioSequenceItem*>(QLatin1String(name), Qt::FindDirectChildrenOnly);
+    if (!control)
+        throw automation::ComError(automation::E_FAIL_, QStringLiteral("no control %1").arg(QLatin1String(name)),
+                                   QStringLiteral("frmMain"));
+    return control;
+}
+
+// ---- Device ----
+
+void frmMain::DeviceConnect()
+{
+    int32_t result = 0;
+    Host()->Connect(0, result);
+    if (result != 0)
+        Trace(QStringLiteral("connect answered %1").arg(applet::ResultText(result)));
+}
+
+void frmMain::DeviceDisconnect()
+{
+    int32_t result = 0;
+    Host()->Disconnect(0, result);
+    if (result != 0)
+        Trace(QStringLiteral("disconnect answered %1").arg(applet::ResultText(result)));
+}
+
+void frmMain::DeviceLoadFromDevice()
+{
+    global::SetMainWindowEnabled(false);
+    int32_t result = 0;
+    try {
+        Host()->LoadFromDevice(0, result);
+    } catch (...) {
+        global::SetMainWindowEnabled(true);
+        throw;
+    }
+    // Otherwise the busy window enables the main window when the upload ends.
+    if (result != 0) {
+        global::SetMainWindowEnabled(true);
+        TellStartFailure(kUploadRefusedText, result);
+    }
+}
+
+void frmMain::DeviceSaveToDevice()
+{
+    UpdateAllForms();
+    const int32_t result = StartTransferView(".clsSaveToDevice");
+    // The view starts the download before it returns, unless the dataset does
+    // not fit or the flow calculation refused it (which say so themselves).
+    const bool refusedByCalculation = m_items.value(QStringLiteral("appAbortSequences"))->UIntValue() == 1;
+    if (refusedByCalculation || result != 0)
+        global::SetMainWindowEnabled(true);
+}
+
+void frmMain::DeviceFactoryReset()
+{
+    if (!dialogs::DialogService::instance().AskOkCancel(global::LoadLocalizedText(kFactoryResetTitle),
+                                                        global::LoadLocalizedText(kFactoryResetText),
+                                                        dialogs::MessageIcon::Warning))
+        return;
+    try {
+        m_items.value(QStringLiteral("appFactoryReset"))->SetUIntValue(1);
+    } catch (const std::exception& error) {
+        TraceError(QStringLiteral("factoryReset not written: %1").arg(QString::fromLocal8Bit(error.what())));
+    }
+    try {
+        SequenceControl("seqInitiateFactoryReset")->Force();
+    } catch (const std::exception& error) {
+        TraceError(QStringLiteral("factory reset not requested: %1").arg(QString::fromLocal8Bit(error.what())));
+        return;
+    }
+    // The busy window enables the main window when the reset ends; a request
+    // that fails later does (OnSequenceRequestDropped).
+    global::SetMainWindowEnabled(false);
+}
+
+void frmMain::DeviceBurnData()
+{
+    try {
+        SequenceControl("seqDisableBurnDelay")->Force();
+    } catch (const std::exception& error) {
+        TraceError(QStringLiteral("data save not requested: %1").arg(QString::fromLocal8Bit(error.what())));
+        return;
+    }
+    global::SetMainWindowEnabled(false);
+}
+
+// ---- Operation-mode switch (Modbus variant) ----
+// GetPidFfScale: read request -> step 1, run; ready at step 1 -> step 2,
+// adjust; ready at step 2 -> "pidFfScaleDecimal" := 0, step 0, force
+// SetPidFfScale. SetPidFfScale: write request -> run; ready -> disconnect.
+
+void frmMain::DeviceModbusOn()
+{
+    if (!dialogs::DialogService::instance().AskOkCancel(global::LoadLocalizedText(kOperationModeTitle),
+                                                        global::LoadLocalizedText(kOperationModeText),
+                                                        dialogs::MessageIcon::Warning))
+        return;
+    try {
+        SequenceControl("seqGetPidFfScale")->Start();
+    } catch (const std::exception& error) {
+        TraceError(QStringLiteral("operation mode not switched: %1").arg(QString::fromLocal8Bit(error.what())));
+    }
+}
+
+void frmMain::seqGetPidFfScale_StatusChanged(int32_t sequenceStatus)
+{
+    if (!m_loaded)
+        return;
+    auto* sequence = SequenceControl("seqGetPidFfScale");
+    if (sequenceStatus == applet::SequenceState::ReadRequest) {
+        m_operationModeStep = 1;
+        sequence->DoAction(applet::SequenceAction::Run);
+    } else if (sequenceStatus == applet::SequenceState::Ready && m_operationModeStep == 1) {
+        // A read that failed or was cancelled leaves nothing to adjust: writing
+        // the scale then would send the dataset's values, not the device's.
+        double control = 0;
+        int32_t failed = 0;
+        if (const auto manager = viewRef() ? viewRef()->appletItemManagerRef() : nullptr)
+            manager->fncGetUIntValue(
+                manager->HandleOf(applet::SubItemName::Compose(applet::SubItemKind::SequenceControl,
+                                                               QStringLiteral("GetPidFfScale"))),
+                control, failed);
+        if (failed == 0 && static_cast<int32_t>(control) == applet::SequenceAction::Stop) {
+            m_operationModeStep = 0;
+            TraceError(QStringLiteral("the feed-forward scale was not read; the operation mode stays off"));
+            return;
+        }
+        m_operationModeStep = 2;
+        sequence->Adjust();
+    } else if (sequenceStatus == applet::SequenceState::Ready && m_operationModeStep == 2) {
+        m_items.value(QStringLiteral("apppidFfScaleDecimal"))->SetUIntValue(0);
+        m_operationModeStep = 0;
+        SequenceControl("seqSetPidFfScale")->Force();
+    }
+}
+
+void frmMain::seqSetPidFfScale_StatusChanged(int32_t sequenceStatus)
+{
+    if (!m_loaded)
+        return;
+    if (sequenceStatus == applet::SequenceState::WriteRequest)
+        SequenceControl("seqSetPidFfScale")->DoAction(applet::SequenceAction::Run);
+    else if (sequenceStatus == applet::SequenceState::Ready)
+        DeviceDisconnect();
+}
+
+void frmMain::seqGetRangeValues_StatusChanged(int32_t sequenceStatus)
+{
+    if (m_loaded && sequenceStatus == applet::SequenceState::ReadRequest)
+        SequenceControl("seqGetRangeValues")->DoAction(applet::SequenceAction::Run);
+}
+
+void frmMain::OnSequenceRequestDropped(const QString& control, const QString& action, int32_t number,
+                                       const QString& description)
+{
+    // The sequence will not run, so the busy window will not enable the main window.
+    global::SetMainWindowEnabled(true);
+    for (const char* name : kOperationModeControls)
+        if (control == QLatin1String(name) && m_operationModeStep != 0) {
+            TraceError(QStringLiteral("%1 of %2 failed; the operation-mode switch ends").arg(action, control));
+            m_operationModeStep = 0;
+        }
+    for (const WindowBlockingRequest& request : kWindowBlockingRequests) {
+        if (control != QLatin1String(request.control))
+            continue;
+        QString function = m_menus.value(QLatin1String(request.entry))->text();
+        function.remove(QLatin1Char('&'));
+        const QString reason =
+            QStringLiteral("%1 (0x%2)").arg(description).arg(static_cast<uint32_t>(number), 8, 16, QLatin1Char('0'));
+        dialogs::DialogService::instance().Warning(
+            global::kAppTitle,
+            global::FillPlaceholders(global::LoadLocalizedText(kRequestDroppedText), {function, reason}));
+    }
+}
+
+// ---- Transfer views of the component library ----
+
+int32_t frmMain::StartTransferView(const char* className)
+{
+    const QString progId = m_componentProject + QLatin1String(className);
+    int32_t result = 0;
+    Host()->StartView(progId, result);
+    if (result != 0) {
+        TraceError(QStringLiteral("view %1 not started: %2").arg(progId, applet::ResultText(result)));
+        TellStartFailure(kViewRefusedText, result);
+    }
+    return result;
+}
+
+void frmMain::TellStartFailure(int16_t textId, int32_t result)
+{
+    dialogs::DialogService::instance().Warning(
+        global::kAppTitle, global::FillPlaceholders(global::LoadLocalizedText(textId), {applet::ResultText(result)}));
+}
+
+// ---- File ----
+
+void frmMain::FileOpen()
+{
+    StartTransferView(".clsLoadFromFile");
+    // Whatever the file held, it is checked against the device at the next connection.
+    m_items.value(QStringLiteral("appInCompatibleDataset"))->SetStringValue(QStringLiteral("0"));
+    ArrangeMenus();
+}
+
+void frmMain::FileSave()
+{
+    UpdateAllForms();
+    StartTransferView(".clsSaveToFile");
+}
+
+void frmMain::FileSaveAs()
+{
+    UpdateAllForms();
+    StartTransferView(".clsSaveAsToFile");
+}
+
+void frmMain::FilePrintPreview()
+{
+    StartTransferView(".clsHTMLPrintOut");
+}
+
+void frmMain::FileExit()
+{
+    close();
+}
+
+// ---- Edit ----
+
+void frmMain::EditCopy()
+{
+    QWidget* control = ActiveControl(*m_mdi);
+    const char* property = control ? TextProperty(*control, false) : nullptr;
+    if (!property)
+        return;
+    QApplication::clipboard()->setText(control->property(property).toString());
+}
+
+void frmMain::EditPaste()
+{
+    QWidget* control = ActiveControl(*m_mdi);
+    const char* property = control ? TextProperty(*control, true) : nullptr;
+    if (!property)
+        return;
+    if (!control->setProperty(property, QApplication::clipboard()->text()))
+        Trace(QStringLiteral("%1 took no text").arg(control->objectName()));
+}
+
+// ---- Window ----
+
+void frmMain::WindowCascade()
+{
+    m_mdi->cascadeSubWindows();
+}
+
+void frmMain::WindowTileHorizontal()
+{
+    TileChildWindows(Qt::Horizontal);
+}
+
+void frmMain::WindowTileVertical()
+{
+    TileChildWindows(Qt::Vertical);
+}
+
+// Horizontal: the windows lie one below the other, each as wide as the area;
+// vertical: side by side, each as high as the area. Minimised windows stay.
+void frmMain::TileChildWindows(Qt::Orientation orientation)
+{
+    QList<QMdiSubWindow*> windows;
+    for (QMdiSubWindow* window : m_mdi->subWindowList(QMdiArea::CreationOrder))
+        if (window->isVisible() && !window->isMinimized())
+            windows.append(window);
+    if (windows.isEmpty())
+        return;
+    const QRect area = m_mdi->viewport()->rect();
+    const int count = static_cast<int>(windows.size());
+    for (int i = 0; i < count; ++i) {
+        QMdiSubWindow* window = windows[i];
+        window->showNormal();
+        if (orientation == Qt::Horizontal) {
+            const int top = area.height() * i / count;
+            window->setGeometry(0, top, area.width(), area.height() * (i + 1) / count - top);
+        } else {
+            const int left = area.width() * i / count;
+            window->setGeometry(left, 0, area.width() * (i + 1) / count - left, area.height());
+        }
+    }
+}
+
+// ---- Help ----
+
+void frmMain::AssignHelpFile()
+{
+    const QString name = global::LoadLocalizedText(kHelpFileText);
+    m_helpFile = name.isEmpty() ? QString() : QDir(QCoreApplication::applicationDirPath()).filePath(name);
+}
+
+bool frmMain::HelpFileAssigned()
+{
+    if (!m_helpFile.isEmpty())
+        return true;
+    dialogs::DialogService::instance().Information(windowTitle(), global::LoadLocalizedText(kNoHelpFileText));
+    return false;
+}
+
+void frmMain::HelpContents()
+{
+    if (HelpFileAssigned())
+        OpenShippedFile(m_helpFile);
+}
+
+void frmMain::HelpSearchForHelpOn()
+{
+    if (!HelpFileAssigned())
+        return;
+    const QFileInfo help(m_helpFile);
+    const QString suffix = help.suffix().isEmpty() ? QString() : QLatin1Char('.') + help.suffix();
+    OpenShippedFile(help.dir().filePath(help.completeBaseName() + kHelpSearchSuffix + suffix));
+}
+
+void frmMain::HelpReadme()
+{
+    OpenShippedFile(QDir(QCoreApplication::applicationDirPath()).filePath(global::LoadLocalizedText(kReadmeFileText)));
+}
+
+void frmMain::OpenShippedFile(const QString& path)
+{
+    if (QFileInfo(path).isFile() && DesktopLink::OpenUrl(QUrl::fromLocalFile(path)))
+        return;
+    TraceError(QStringLiteral("%1 not opened").arg(path));
+    dialogs::DialogService::instance().Critical(
+        global::kAppTitle, global::FillPlaceholders(global::LoadLocalizedText(kNotOpenedText), {QDir::toNativeSeparators(path)}));
+}

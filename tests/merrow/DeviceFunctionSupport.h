@@ -1,0 +1,179 @@
+#pragma once
+// What the tests of the main window's device and file functions share: the
+// simulated transmitter attached as the communication channel (connected by
+// the menu or at once), small stand-ins for the component library's transfer
+// views where the real ones are not registered, the desktop opener replaced
+// by a recorder, and the menu entries triggered as the user would.
+#include "MerrowTestSupport.h"
+#include "merrow/shell/DesktopLink.h"
+#include "pioitems/PioSequenceItem.h"
+#include "platform/applet/AppletStates.h"
+#include "platform/applet/SubItemName.h"
+#include "platform/applet/View.h"
+#include <QSet>
+#include <functional>
+
+namespace merrowtest {
+
+inline const QString kComponentPrefix = QStringLiteral("Corvane.");
+
+// A transfer view of the component library as its ProgID promises: it does
+// its work while the host hands it the manager, then unregisters itself.
+class TransferViewDouble : public automation::ComObject, public applet::View {
+public:
+    using Work = std::function<void(applet::clsAppletItemManager& manager)>;
+
+    TransferViewDouble(QString progId, Work work) : m_progId(std::move(progId)), m_work(std::move(work)) {}
+
+    void SetAppletItemManagRef(int32_t, const std::shared_ptr<applet::clsAppletItemManager>& manager,
+                               int32_t& result) override
+    {
+        result = 0;
+        Started().append(m_progId);
+        if (m_work)
+            m_work(*manager);
+        int32_t unregistered = 0;
+        manager->UnregisterView(this, unregistered);
+    }
+    void Show(int32_t& result) override { result = 0; }
+    void Hide(int32_t& result) override { result = 0; }
+    void Destroy(int32_t& result) override { result = 0; }
+    void NotifyChanged(int32_t, bool, int32_t, int32_t, int32_t& result) override { result = 0; }
+
+    // The ProgIDs of the views started, in order.
+    static QStringList& Started()
+    {
+        static QStringList started;
+        return started;
+    }
+
+private:
+    QString m_progId;
+    Work m_work;
+};
+
+// Registers stand-ins under the transfer views' ProgIDs that have no class,
+// and removes them again at the end of the test.
+class TransferViewDoubles {
+public:
+    TransferViewDoubles() { TransferViewDouble::Started().clear(); }
+    ~TransferViewDoubles()
+    {
+        for (const QString& progId : m_registered)
+            automation::ClassRegistry::instance().Unregister(progId);
+    }
+    TransferViewDoubles(const TransferViewDoubles&) = delete;
+    TransferViewDoubles& operator=(const TransferViewDoubles&) = delete;
+
+    // className: "clsSaveToDevice", ...
+    void Add(const QString& className, TransferViewDouble::Work work)
+    {
+        const QString progId = kComponentPrefix + className;
+        if (automation::ClassRegistry::instance().IsRegistered(progId))
+            return;
+        automation::ClassRegistry::instance().Register(progId, QString(), [progId, work] {
+            return std::static_pointer_cast<automation::ComObject>(std::make_shared<TransferViewDouble>(progId, work));
+        });
+        m_registered.append(progId);
+    }
+
+private:
+    QStringList m_registered;
+};
+
+// Records every address the main window asks the desktop to open, and opens nothing.
+class OpenedUrls {
+public:
+    OpenedUrls()
+    {
+        m_previous = DesktopLink::SetOpener([this](const QUrl& url) {
+            urls.append(url);
+            return answer;
+        });
+    }
+    ~OpenedUrls() { DesktopLink::SetOpener(std::move(m_previous)); }
+    OpenedUrls(const OpenedUrls&) = delete;
+    OpenedUrls& operator=(const OpenedUrls&) = delete;
+
+    QList<QUrl> urls;
+    bool answer = true; // what the desktop answers
+
+private:
+    DesktopLink::Opener m_previous;
+};
+
+// The main window on a simulated transmitter that the applet can reach; the
+// device counts the commands it answered.
+class DeviceApplet : public MerrowApplet {
+public:
+    DeviceApplet()
+    {
+        m_counting = QObject::connect(&device, &sim::SimServer::requestHandled,
+                                      [this](int command, int) { commands.append(command); });
+    }
+    // The device still answers while the applet ends; the count ends first.
+    ~DeviceApplet() { QObject::disconnect(m_counting); }
+    DeviceApplet(const DeviceApplet&) = delete;
+    DeviceApplet& operator=(const DeviceApplet&) = delete;
+
+    // The main window, the frame letting the user connect and disconnect.
+    frmMain* StartWithConnectAllowed()
+    {
+        PutNumber(QStringLiteral("&&private_FDT&&EngineeringContext"), 0xAC);
+        return Start();
+    }
+
+    // The main window of a variant, connected to the simulator, the frame
+    // letting the user connect and disconnect.
+    frmMain* StartConnected(int hartType = 137)
+    {
+        Variant("4607215", 1, true, 8, hartType);
+        frmMain* window = StartWithConnectAllowed();
+        if (!window || !Connect())
+            return nullptr;
+        piotest::Settle();
+        window->MDIForm_Activate();
+        commands.clear();
+        return window;
+    }
+
+    void Trigger(frmMain& window, const char* entry)
+    {
+        QAction* action = window.Menu(QLatin1String(entry));
+        ASSERT_NE(action, nullptr) << entry;
+        ASSERT_TRUE(action->isEnabled()) << entry;
+        action->trigger();
+    }
+
+    double SequenceState(const char* sequence) const
+    {
+        return Number(applet::SubItemName::Compose(applet::SubItemKind::SequenceState, QLatin1String(sequence)));
+    }
+
+    // Runs the loop until the device answered command (or the patience ends).
+    bool AnsweredCommand(int command)
+    {
+        return piotest::RunUntil([this, command] { return commands.contains(command); });
+    }
+
+    QList<int> commands;
+
+private:
+    QMetaObject::Connection m_counting;
+};
+
+inline pioitems::PioSequenceItem* SequenceControl(frmMain& window, const char* name)
+{
+    return window.findChild<pioitems::PioSequenceItem*>(QLatin1String(name));
+}
+
+// The text of the last message box the user saw; empty for none.
+inline QString LastMessage(const dialogs::ScriptedDialogService& dialogs)
+{
+    for (auto it = dialogs.Requests().rbegin(); it != dialogs.Requests().rend(); ++it)
+        if (it->kind == dialogs::DialogKind::Message)
+            return it->text;
+    return QString();
+}
+
+} // namespace merrowtest

@@ -1,0 +1,165 @@
+// Help, read-me, clipboard and window arrangement of the main window: the
+// shipped help pages and read-me open in the desktop's browser by language,
+// no help file gives the information box, a page's focused field is copied
+// and pasted, nothing happens without a page, and the pages are tiled.
+#include "DeviceFunctionSupport.h"
+#include <QApplication>
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QVBoxLayout>
+
+using namespace merrowtest;
+
+namespace {
+
+QUrl Shipped(const char* name)
+{
+    return QUrl::fromLocalFile(QDir(QCoreApplication::applicationDirPath()).filePath(QLatin1String(name)));
+}
+
+// A page with one entry field.
+class EntryPage : public PioPage {
+public:
+    explicit EntryPage(const QString& name) : PioPage(name, true, true)
+    {
+        field = new QLineEdit(this);
+        field->setObjectName(QStringLiteral("txtEntry"));
+        (new QVBoxLayout(this))->addWidget(field);
+        resize(200, 100);
+    }
+    QLineEdit* field;
+};
+
+} // namespace
+
+TEST(HelpClipboardAndWindows, HelpPagesAndReadMeOpenInTheBrowserByLanguage)
+{
+    MerrowApplet applet;
+    PIO_REQUIRE_APPLET(applet);
+    OpenedUrls opened;
+    frmMain* window = applet.Start();
+    ASSERT_NE(window, nullptr);
+    window->Menu(QStringLiteral("mnuHelpContents"))->trigger();
+    window->Menu(QStringLiteral("mnuHelpSearchForHelpOn"))->trigger();
+    window->Menu(QStringLiteral("mnuHelpReadme"))->trigger();
+    EXPECT_EQ(opened.urls, (QList<QUrl>{Shipped("TrivexHelp_en.html"), Shipped("TrivexHelp_en_search.html"),
+                                        Shipped("Readme.txt")}));
+    EXPECT_TRUE(applet.dialogs.Requests().empty());
+    for (const QUrl& url : opened.urls)
+        EXPECT_TRUE(QFileInfo(url.toLocalFile()).isFile()) << url.toString().toStdString();
+}
+
+TEST(HelpClipboardAndWindows, GermanHelpAndReadMe)
+{
+    MerrowApplet applet;
+    PIO_REQUIRE_APPLET(applet);
+    OpenedUrls opened;
+    applet.PutText(QStringLiteral("&&private&&countrycode"), QStringLiteral("49"));
+    frmMain* window = applet.Start();
+    ASSERT_NE(window, nullptr);
+    window->Menu(QStringLiteral("mnuHelpSearchForHelpOn"))->trigger();
+    window->Menu(QStringLiteral("mnuHelpReadme"))->trigger();
+    EXPECT_EQ(opened.urls, (QList<QUrl>{Shipped("TrivexHelp_de_search.html"), Shipped("Liesmich.txt")}));
+    EXPECT_TRUE(QFileInfo(opened.urls.value(1).toLocalFile()).isFile());
+}
+
+TEST(HelpClipboardAndWindows, NoHelpFileGivesTheInformationBoxForContentsAndFind)
+{
+    MerrowApplet applet;
+    PIO_REQUIRE_APPLET(applet);
+    OpenedUrls opened;
+    frmMain* window = applet.Start();
+    ASSERT_NE(window, nullptr);
+    window->SetHelpFile(QString());
+    applet.dialogs.AnswerMessage(dialogs::DialogResult::Ok);
+    applet.dialogs.AnswerMessage(dialogs::DialogResult::Ok);
+    window->Menu(QStringLiteral("mnuHelpContents"))->trigger();
+    window->Menu(QStringLiteral("mnuHelpSearchForHelpOn"))->trigger();
+    ASSERT_EQ(applet.dialogs.Requests().size(), 2u);
+    for (const auto& box : applet.dialogs.Requests()) {
+        EXPECT_EQ(box.text, "Help contents could not be displayed. No help file assigned to this application.");
+        EXPECT_EQ(box.title, window->windowTitle());
+        EXPECT_EQ(box.icon, dialogs::MessageIcon::Information);
+    }
+    EXPECT_TRUE(opened.urls.isEmpty());
+}
+
+TEST(HelpClipboardAndWindows, HelpThatCannotBeOpenedIsReported)
+{
+    MerrowApplet applet;
+    PIO_REQUIRE_APPLET(applet);
+    OpenedUrls opened;
+    frmMain* window = applet.Start();
+    ASSERT_NE(window, nullptr);
+    QTemporaryDir folder;
+    const QString missing = folder.filePath(QStringLiteral("missing.html"));
+    window->SetHelpFile(missing);
+    applet.dialogs.AnswerMessage(dialogs::DialogResult::Ok);
+    window->Menu(QStringLiteral("mnuHelpContents"))->trigger();
+    EXPECT_TRUE(opened.urls.isEmpty());
+    EXPECT_EQ(LastMessage(applet.dialogs), QDir::toNativeSeparators(missing) + " could not be opened.");
+
+    // A desktop without a browser.
+    opened.answer = false;
+    window->SetHelpFile(Shipped("TrivexHelp_en.html").toLocalFile());
+    applet.dialogs.AnswerMessage(dialogs::DialogResult::Ok);
+    window->Menu(QStringLiteral("mnuHelpContents"))->trigger();
+    EXPECT_EQ(opened.urls.size(), 1);
+    EXPECT_EQ(applet.dialogs.Requests().size(), 2u);
+    EXPECT_EQ(applet.dialogs.Requests().back().icon, dialogs::MessageIcon::Critical);
+}
+
+TEST(HelpClipboardAndWindows, CopyAndPasteUseTheFocusedFieldOfTheActivePageOnly)
+{
+    MerrowApplet applet;
+    PIO_REQUIRE_APPLET(applet);
+    frmMain* window = applet.Start();
+    ASSERT_NE(window, nullptr);
+    QApplication::clipboard()->setText(QStringLiteral("kept"));
+    // No page open: nothing happens.
+    window->Menu(QStringLiteral("mnuEditPaste"))->trigger();
+    window->Menu(QStringLiteral("mnuEditCopy"))->trigger();
+    EXPECT_EQ(QApplication::clipboard()->text(), "kept");
+
+    auto* page = new EntryPage(QStringLiteral("frmEntry"));
+    window->ShowChildForm(page);
+    page->field->setText(QStringLiteral("FT-101"));
+    page->field->setFocus();
+    ASSERT_EQ(page->focusWidget(), page->field);
+    window->Button(QStringLiteral("tbCopy"))->trigger();
+    EXPECT_EQ(QApplication::clipboard()->text(), "FT-101");
+    QApplication::clipboard()->setText(QStringLiteral("PT-7"));
+    window->Menu(QStringLiteral("mnuEditPaste"))->trigger();
+    EXPECT_EQ(page->field->text(), "PT-7");
+}
+
+TEST(HelpClipboardAndWindows, TilingPutsPagesBelowOrBesideEachOther)
+{
+    MerrowApplet applet;
+    PIO_REQUIRE_APPLET(applet);
+    frmMain* window = applet.Start();
+    ASSERT_NE(window, nullptr);
+    window->resize(900, 700);
+    window->ShowChildForm(new EntryPage(QStringLiteral("frmFirst")));
+    window->ShowChildForm(new EntryPage(QStringLiteral("frmSecond")));
+    const auto windows = window->MdiArea()->subWindowList(QMdiArea::CreationOrder);
+    ASSERT_EQ(windows.size(), 2);
+    const QRect area = window->MdiArea()->viewport()->rect();
+
+    window->Menu(QStringLiteral("mnuWindowTileHorizontal"))->trigger();
+    EXPECT_EQ(windows[0]->geometry().width(), area.width());
+    EXPECT_EQ(windows[1]->geometry().width(), area.width());
+    EXPECT_EQ(windows[1]->geometry().top(), windows[0]->geometry().bottom() + 1);
+
+    window->Menu(QStringLiteral("mnuWindowTileVertical"))->trigger();
+    EXPECT_EQ(windows[0]->geometry().height(), area.height());
+    EXPECT_EQ(windows[1]->geometry().left(), windows[0]->geometry().right() + 1);
+
+    window->Menu(QStringLiteral("mnuWindowCascade"))->trigger();
+    EXPECT_LT(windows[0]->geometry().top(), windows[1]->geometry().top());
+    EXPECT_LT(windows[0]->geometry().left(), windows[1]->geometry().left());
+}
