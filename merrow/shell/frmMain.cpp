@@ -3,6 +3,7 @@
 #include "merrow/shell/frmAbout.h"
 #include "merrow/shell/frmDumpObject.h"
 #include "merrow/shell/frmOutput.h"
+#include "merrow/shell/frmSelectDefaultDataset.h"
 #include "merrow/shell/global.h"
 #include "mvtrivexhelper/IDeviceInfo.h"
 #include "mvtrivexhelper/clsDebugInfo.h"
@@ -920,6 +921,13 @@ void frmMain::DeviceLoadFromDevice()
         applet::AppletTrace::Error(QStringLiteral("frmMain: the upload did not start (%1)").arg(result));
 }
 
+// A new dataset from the default datasets: the open pages close first.
+void frmMain::FileNew()
+{
+    CloseAllChildForms();
+    frmSelectDefaultDataset::ShowModal(this, viewRef());
+}
+
 void frmMain::ShowAbout()
 {
     frmAbout about(this);
@@ -933,6 +941,8 @@ void frmMain::Trigger(const QString& entry)
             OpenPage(entry);
         else if (entry == QLatin1String("mnuFileExit"))
             close();
+        else if (entry == QLatin1String("mnuFileNew"))
+            FileNew();
         else if (entry == QLatin1String("mnuDeviceConnect"))
             DeviceConnect();
         else if (entry == QLatin1String("mnuDeviceDisconnect"))

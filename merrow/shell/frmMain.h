@@ -117,6 +117,7 @@ private:
     void Trigger(const QString& entry);
     void OpenPage(const QString& entry);
     void ShowAbout();
+    void FileNew();
     std::shared_ptr<applet::AppletHost> Host() const;
     void DeviceConnect();
     void DeviceDisconnect();
