@@ -3,6 +3,7 @@
 #include "merrow/shell/frmAbout.h"
 #include "merrow/shell/frmDumpObject.h"
 #include "merrow/shell/frmOutput.h"
+#include "merrow/shell/frmSelectDefaultDataset.h"
 #include "merrow/shell/global.h"
 #include "mvtrivexhelper/IDeviceInfo.h"
 #include "mvtrivexhelper/clsDebugInfo.h"
@@ -914,6 +915,13 @@ std::shared_ptr<applet::AppletHost> frmMain::Host() const
     return host;
 }
 
+// A new dataset from the default datasets: the open pages close first.
+void frmMain::FileNew()
+{
+    CloseAllChildForms();
+    frmSelectDefaultDataset::ShowModal(this, viewRef());
+}
+
 void frmMain::ShowAbout()
 {
     frmAbout about(this);
@@ -925,6 +933,8 @@ void frmMain::Trigger(const QString& entry)
     Step_("Menu", [&] {
         if (FindPage(entry))
             OpenPage(entry);
+        else if (entry == QLatin1String("mnuFileNew"))
+            FileNew();
         else if (entry == QLatin1String("mnuHelpAbout"))
             ShowAbout();
         else

@@ -127,6 +127,7 @@ private:
     void Trigger(const QString& entry);
     void OpenPage(const QString& entry);
     void ShowAbout();
+    void FileNew();
     std::shared_ptr<applet::AppletHost> Host() const;
 
     // Device and file functions of the menus and toolbar (frmMainDeviceFunctions.cpp).

@@ -9,6 +9,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
@@ -108,11 +109,14 @@ public:
     Settings() : QSettings(kSettingsOrganisation, kAppTitle) { beginGroup(kSettingsSection); }
 };
 
-// The window that carries the form: its MDI frame when it is a page.
+// The window that carries the form: its MDI frame when it is a page, its
+// dialog when it is shown modally in one.
 QWidget& Frame(QWidget& form)
 {
     if (auto* frame = qobject_cast<QMdiSubWindow*>(form.parentWidget()))
         return *frame;
+    if (auto* dialog = qobject_cast<QDialog*>(form.parentWidget()))
+        return *dialog;
     return form;
 }
 

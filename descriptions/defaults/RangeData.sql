@@ -1,0 +1,71 @@
+-- Writes the item values of every measuring cell and static-pressure range of
+-- a series from the working tables its data file filled (DefaultDatasets.sql).
+-- A fact that is NULL (a cell without a damping of its own) writes no row.
+
+-- The items every variant has: the sensor limits and minimum span as the
+-- device reports them, the calibration points, the rated pressure and the
+-- flow computation's inputs; and the sensor temperature and the temperature
+-- input of the flow computation, as the factory sets them on every device of
+-- the family (the limits those of the simulated transmitter).
+INSERT INTO temp.CellItem (ObjectName, Source) VALUES
+    ('ptrbSensorLimitUnit', 'Unit'),
+    ('ptrbLowerSensorLimit', 'Lower'),
+    ('ptrbUpperSensorLimit', 'Upper'),
+    ('ptrbMinSpan', 'MinSpan'),
+    ('ptrbCalUnit', 'Unit'),
+    ('ptrbCalPointLo', 'Zero'),
+    ('ptrbCalPointHi', 'Upper'),
+    ('mvInDPUnit', 'Unit'),
+    ('mvInDpLoLim', 'Zero'),
+    ('mvInDpHiLim', 'Upper');
+
+INSERT INTO temp.StaticItem (ObjectName, Source) VALUES
+    ('ptrbStaticPressureLoLim', 'Zero'),
+    ('ptrbStaticPressureHiLim', 'Upper'),
+    ('ptrbStaticPressureMinSpan', 'MinSpan'),
+    ('ptrbStaticPressureCalPointLo', 'Zero'),
+    ('ptrbStaticPressureCalPointHi', 'Upper'),
+    ('ptrbRatedPressure', 'Upper'),
+    ('mvInPUnit', 'Unit'),
+    ('mvInPLoLim', 'Zero'),
+    ('mvInPHiLim', 'Upper');
+
+INSERT INTO GeneralData (ObjectName, ObjectValue) VALUES
+    ('ptrbTemperatureValueUnit', '32'),
+    ('ptrbTemperatureLoLim', '-40'),
+    ('ptrbTemperatureHiLim', '85'),
+    ('mvInTUnit', '32'),
+    ('mvInTDefault', '20');
+
+-- Every device type of a series is built with every cell of the series.
+INSERT INTO PRange (DeviceType, Label, SortOrder)
+    SELECT d.Label, c.Label, c.SortOrder FROM DeviceType d CROSS JOIN temp.Cell c;
+
+INSERT INTO PstatRange (Label, SortOrder) SELECT Label, SortOrder FROM temp.StaticCell;
+
+INSERT INTO PRangePstatRange (DeviceType, PRange, PstatRange)
+    SELECT p.DeviceType, p.Label, l.StaticCell FROM PRange p JOIN temp.CellStatic l ON l.Cell = p.Label;
+
+INSERT INTO PRangeData (DeviceType, PRange, ObjectName, ObjectValue)
+    SELECT DeviceType, PRange, ObjectName, Value FROM (
+        SELECT p.DeviceType AS DeviceType, p.Label AS PRange, i.ObjectName AS ObjectName,
+               CASE i.Source
+                   WHEN 'Zero' THEN '0'
+                   WHEN 'Unit' THEN c.Unit
+                   WHEN 'Lower' THEN c.Lower
+                   WHEN 'Upper' THEN c.Upper
+                   WHEN 'MinSpan' THEN c.MinSpan
+                   WHEN 'Damping' THEN c.Damping
+               END AS Value
+        FROM PRange p JOIN temp.Cell c ON c.Label = p.Label CROSS JOIN temp.CellItem i)
+    WHERE Value IS NOT NULL;
+
+INSERT INTO PstatRangeData (PstatRange, ObjectName, ObjectValue)
+    SELECT s.Label, i.ObjectName,
+           CASE i.Source
+               WHEN 'Zero' THEN '0'
+               WHEN 'Unit' THEN s.Unit
+               WHEN 'Upper' THEN s.Upper
+               WHEN 'MinSpan' THEN s.MinSpan
+           END
+    FROM temp.StaticCell s CROSS JOIN temp.StaticItem i;

@@ -1,0 +1,520 @@
+#include "merrow/shell/frmSelectDefaultDataset.h"
+#include "merrow/shell/global.h"
+#include "mvtrivexhelper/IDeviceInfo.h"
+#include "pioextensions/IViewEx.h"
+#include "pioitems/PioAppItem.h"
+#include "platform/applet/AppletTrace.h"
+#include "platform/applet/ItemValue.h"
+#include "platform/automation/ComError.h"
+#include "platform/dialogs/DialogService.h"
+#include <QDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QLocale>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QVBoxLayout>
+#include <cmath>
+
+namespace {
+
+const QString kSource = QStringLiteral("frmSelectDefaultDataset");
+const QString kDriver = QStringLiteral("QSQLITE");
+const QString kWritingSequence = QStringLiteral("ReadDefaultdataset");
+
+// ---- The database of each bus kind and device type ----
+struct DatabaseFileRow {
+    int commType; // enmCommType: 0 HART, 1 PROFIBUS, 2 FOUNDATION Fieldbus
+    const char* deviceType;
+    const char* file;
+};
+const DatabaseFileRow kDatabaseFiles[] = {
+    {0, "137", "mvtrivexhart.mdb"},
+    {0, "138", "mvkessachart.mdb"},
+    {0, "139", "mvkessachart.mdb"},
+    {1, "137", "mvtrivexprofi.mdb"},
+    {1, "138", "mvkessacprofi.mdb"},
+    {2, "138", "mvkessacff.mdb"},
+};
+
+// ---- The stored queries: each database view is read with its selecting
+// columns bound to the arguments, in this order ----
+struct StoredQuery {
+    frmSelectDefaultDataset::Query query;
+    const char* name;
+    const char* statement;
+};
+using Q = frmSelectDefaultDataset::Query;
+const StoredQuery kQueries[] = {
+    {Q::DeviceTypes, "ViewDeviceTypes",
+     "SELECT Label, Description FROM ViewDeviceTypes WHERE CountryCode = ? ORDER BY SortOrder"},
+    {Q::DeviceTypePRanges, "ViewDeviceTypePRanges",
+     "SELECT Label FROM ViewDeviceTypePRanges WHERE DeviceType = ? ORDER BY SortOrder"},
+    {Q::DeviceTypePstatRangesSorted, "ViewDeviceTypePstatRangesSorted",
+     "SELECT Label FROM ViewDeviceTypePstatRangesSorted WHERE DeviceType = ? AND PRange = ? ORDER BY SortOrder"},
+    {Q::GeneralDevicedata, "ViewGeneralDevicedata", "SELECT ObjectName, ObjectValue FROM ViewGeneralDevicedata"},
+    {Q::SpecificDevicedata, "ViewSpecificDevicedata",
+     "SELECT ObjectName, ObjectValue FROM ViewSpecificDevicedata WHERE DeviceType = ?"},
+    {Q::PRangeData, "ViewPRangeData",
+     "SELECT ObjectName, ObjectValue FROM ViewPRangeData WHERE DeviceType = ? AND PRange = ?"},
+    {Q::PstatRangeData, "ViewPstatRangeData",
+     "SELECT ObjectName, ObjectValue FROM ViewPstatRangeData WHERE PstatRange = ?"},
+};
+
+const StoredQuery& Find(Q query)
+{
+    for (const StoredQuery& stored : kQueries)
+        if (stored.query == query)
+            return stored;
+    throw automation::ComError(automation::E_INVALIDARG_, QStringLiteral("unknown query"), kSource);
+}
+
+// ---- Text ids ----
+constexpr int16_t kCaption = 2563;
+constexpr int16_t kNotFound = 2576;
+constexpr int16_t kWriteFailed = 4211;
+constexpr int16_t kNothingSelected = 4212;
+constexpr int16_t kReadFailed = 4213;
+
+automation::ComError Failure(const QString& description)
+{
+    return automation::ComError(automation::E_FAIL_, description, kSource);
+}
+
+// Holds "currentSequence" and the disabled main window while the rows are
+// written, and gives both back on every way out.
+class DatasetWriteScope {
+public:
+    explicit DatasetWriteScope(pioitems::PioAppItem& currentSequence) : m_currentSequence(currentSequence)
+    {
+        global::SetMainWindowEnabled(false);
+        m_currentSequence.SetStringValue(kWritingSequence);
+    }
+    ~DatasetWriteScope()
+    {
+        try {
+            m_currentSequence.SetStringValue(QString());
+        } catch (const std::exception& error) {
+            applet::AppletTrace::Error(
+                QStringLiteral("%1: currentSequence not cleared: %2").arg(kSource, QString::fromLocal8Bit(error.what())));
+        }
+        global::SetMainWindowEnabled(true);
+    }
+    DatasetWriteScope(const DatasetWriteScope&) = delete;
+    DatasetWriteScope& operator=(const DatasetWriteScope&) = delete;
+
+private:
+    pioitems::PioAppItem& m_currentSequence;
+};
+
+QString Description(const std::exception& error)
+{
+    if (const auto* com = dynamic_cast<const automation::ComError*>(&error))
+        return com->description();
+    return QString::fromLocal8Bit(error.what());
+}
+
+QString SelectedText(const QListWidget& list)
+{
+    const QListWidgetItem* item = list.currentItem();
+    return item ? item->text() : QString();
+}
+
+} // namespace
+
+frmSelectDefaultDataset::frmSelectDefaultDataset(QWidget* parent)
+    : PioPage(QStringLiteral("frmSelectDefaultDataset"), false, false, parent),
+      m_connectionName(QStringLiteral("frmSelectDefaultDataset-%1").arg(reinterpret_cast<quintptr>(this), 0, 16))
+{
+    setProperty("Tag", QString::number(kCaption));
+    BuildControls();
+}
+
+frmSelectDefaultDataset::~frmSelectDefaultDataset()
+{
+    CloseDatabase();
+}
+
+pioitems::PioAppItem* frmSelectDefaultDataset::AppItem(const char* name, const char* item)
+{
+    auto* control = new pioitems::PioAppItem(this);
+    control->setObjectName(QLatin1String(name));
+    control->SetAppItemName(QLatin1String(item));
+    return control;
+}
+
+void frmSelectDefaultDataset::BuildControls()
+{
+    m_appDeviceType = AppItem("appDeviceType", "_mfrDeviceTypeHART");
+    m_appTDXPath = AppItem("appTDXPath", "&&private_PM&&TDXPath");
+    m_appCountryCode = AppItem("appCountryCode", "&&private&&countrycode");
+    m_appCurrentSequence = AppItem("appCurrentSequence", "currentSequence");
+    m_appInCompatibleDataset = AppItem("appInCompatibleDataset", "InCompatibleDataset");
+    m_appUniversal = AppItem("appUniversal", ""); // given each row's item at run time
+
+    auto label = [this](const char* name, int16_t textId) {
+        auto* caption = new QLabel(this);
+        caption->setObjectName(QLatin1String(name));
+        caption->setProperty("Tag", QString::number(textId));
+        return caption;
+    };
+    auto list = [this](const char* name) {
+        auto* box = new QListWidget(this);
+        box->setObjectName(QLatin1String(name));
+        box->setMinimumWidth(200);
+        return box;
+    };
+    auto frame = [this](const char* name, int16_t textId) {
+        auto* box = new QGroupBox(this);
+        box->setObjectName(QLatin1String(name));
+        box->setProperty("Tag", QString::number(textId));
+        return box;
+    };
+
+    auto* fraDeviceType = frame("fraDeviceType", 2577);
+    m_lstDeviceID = list("lstDeviceID");
+    m_lblDeviceDescription = new QLabel(this);
+    m_lblDeviceDescription->setObjectName(QStringLiteral("lblDeviceDescription"));
+    m_lblDeviceDescription->setWordWrap(true);
+    m_lblDeviceDescription->setMinimumHeight(40);
+    m_lblDeviceDescription->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    auto* deviceLayout = new QVBoxLayout(fraDeviceType);
+    deviceLayout->addWidget(label("lblLabel", 2603));
+    deviceLayout->addWidget(m_lstDeviceID);
+    deviceLayout->addWidget(label("lblDescription", 2578));
+    deviceLayout->addWidget(m_lblDeviceDescription);
+
+    auto* fraRange = frame("fraMeasurementRange", 2604);
+    m_lstPRanges = list("lstPRanges");
+    m_lstPStatRanges = list("lstPStatRanges");
+    auto* rangeLayout = new QGridLayout(fraRange);
+    rangeLayout->addWidget(label("lblPressure", 2579), 0, 0);
+    rangeLayout->addWidget(label("lblStaticPressure", 2580), 0, 1);
+    rangeLayout->addWidget(m_lstPRanges, 1, 0);
+    rangeLayout->addWidget(m_lstPStatRanges, 1, 1);
+
+    m_cmdOK = new QPushButton(this);
+    m_cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    m_cmdOK->setProperty("Tag", QStringLiteral("2561"));
+    m_cmdOK->setDefault(true);
+    m_cmdCancel = new QPushButton(this);
+    m_cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    m_cmdCancel->setProperty("Tag", QStringLiteral("2562"));
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_cmdOK);
+    buttons->addWidget(m_cmdCancel);
+
+    auto* layout = new QVBoxLayout(this);
+    auto* lists = new QHBoxLayout;
+    lists->addWidget(fraDeviceType);
+    lists->addWidget(fraRange, 2);
+    layout->addLayout(lists);
+    layout->addLayout(buttons);
+
+    connect(m_lstDeviceID, &QListWidget::currentRowChanged, this, [this] { lstDeviceID_Click(); });
+    connect(m_lstPRanges, &QListWidget::currentRowChanged, this, [this] { lstPRanges_Click(); });
+    connect(m_cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
+    connect(m_cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
+}
+
+void frmSelectDefaultDataset::ShowModal(QWidget* owner, const std::shared_ptr<IViewEx>& view)
+{
+    QDialog host(owner);
+    host.setObjectName(QStringLiteral("frmSelectDefaultDataset"));
+    auto* page = new frmSelectDefaultDataset(&host);
+    auto* layout = new QVBoxLayout(&host);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(page);
+    page->setViewRef(view);
+    host.adjustSize();
+    page->Form_Load();
+    host.setWindowTitle(page->windowTitle());
+    // The dialog's first activation: opens the database or reports and unloads.
+    page->Form_Activate();
+    if (page->Registered())
+        dialogs::DialogService::instance().ExecModal(host);
+    page->Unload(QDialog::Rejected); // closed by its title bar: stores the position, releases the items
+}
+
+QString frmSelectDefaultDataset::DatabaseFile(int commType, const QString& deviceType)
+{
+    for (const DatabaseFileRow& row : kDatabaseFiles)
+        if (row.commType == commType && deviceType == QLatin1String(row.deviceType))
+            return QLatin1String(row.file);
+    return QString();
+}
+
+QString frmSelectDefaultDataset::QueryName(Query query)
+{
+    return QLatin1String(Find(query).name);
+}
+
+QString frmSelectDefaultDataset::Caption() const
+{
+    return GetTextFromResource(kCaption);
+}
+
+void frmSelectDefaultDataset::OpenDatabase()
+{
+    CloseDatabase();
+    if (!global::gDeviceInfo)
+        throw Failure(QStringLiteral("no device information"));
+    const int commType = static_cast<int>(global::gDeviceInfo->CommType());
+    const QString deviceType = QString::number(static_cast<qlonglong>(m_appDeviceType->UIntValue()));
+    const QString file = DatabaseFile(commType, deviceType);
+    const QString path = m_appTDXPath->StringValue() + file;
+    if (file.isEmpty())
+        throw Failure(QStringLiteral("no default datasets for the bus kind %1 and the device type %2")
+                          .arg(commType)
+                          .arg(deviceType));
+    if (!QSqlDatabase::isDriverAvailable(kDriver))
+        throw Failure(QStringLiteral("the database engine %1 is not installed").arg(kDriver));
+    if (!QFileInfo(path).isFile())
+        throw Failure(QStringLiteral("%1 does not exist").arg(path));
+    m_database = QSqlDatabase::addDatabase(kDriver, m_connectionName);
+    m_database.setDatabaseName(path);
+    m_database.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+    if (!m_database.open()) {
+        const QString why = m_database.lastError().text();
+        CloseDatabase();
+        throw Failure(QStringLiteral("%1 cannot be opened: %2").arg(path, why));
+    }
+}
+
+void frmSelectDefaultDataset::CloseDatabase()
+{
+    if (!m_database.isValid())
+        return;
+    m_database.close();
+    m_database = QSqlDatabase();
+    QSqlDatabase::removeDatabase(m_connectionName);
+}
+
+QSqlQuery frmSelectDefaultDataset::Open(Query query, const QVariantList& arguments)
+{
+    const StoredQuery& stored = Find(query);
+    QSqlQuery result(m_database);
+    result.setForwardOnly(true);
+    if (!result.prepare(QLatin1String(stored.statement)))
+        throw Failure(QStringLiteral("%1: %2").arg(QLatin1String(stored.name), result.lastError().text()));
+    for (const QVariant& argument : arguments)
+        result.addBindValue(argument);
+    if (!result.exec())
+        throw Failure(QStringLiteral("%1: %2").arg(QLatin1String(stored.name), result.lastError().text()));
+    return result;
+}
+
+void frmSelectDefaultDataset::RequireColumns(const QSqlQuery& result, Query query, const QStringList& columns)
+{
+    const QSqlRecord record = result.record();
+    for (const QString& column : columns)
+        if (record.indexOf(column) < 0)
+            throw Failure(QStringLiteral("%1 answers without the column %2").arg(QueryName(query), column));
+}
+
+std::vector<QStringList> frmSelectDefaultDataset::ReadRows(Query query, const QVariantList& arguments,
+                                                           const QStringList& columns)
+{
+    QSqlQuery result = Open(query, arguments);
+    RequireColumns(result, query, columns);
+    std::vector<QStringList> rows;
+    while (result.next()) {
+        QStringList row;
+        for (const QString& column : columns)
+            row.append(result.value(column).toString());
+        rows.push_back(row);
+    }
+    if (result.lastError().isValid())
+        throw Failure(QStringLiteral("%1: %2").arg(QueryName(query), result.lastError().text()));
+    return rows;
+}
+
+void frmSelectDefaultDataset::OnFirstActivation()
+{
+    try {
+        OpenDatabase();
+        FillDeviceTypes();
+    } catch (const std::exception& error) {
+        const QString description = Description(error);
+        applet::AppletTrace::Error(QStringLiteral("%1: %2").arg(kSource, description));
+        dialogs::DialogService::instance().Warning(QString(),
+                                                   GetTextFromResource(kNotFound) + QLatin1Char('\n') + description);
+        Unload(QDialog::Rejected);
+    }
+}
+
+void frmSelectDefaultDataset::FillDeviceTypes()
+{
+    const QStringList columns{QStringLiteral("Label"), QStringLiteral("Description")};
+    const QString countryCode = QString::number(static_cast<qlonglong>(m_appCountryCode->UIntValue()));
+    auto rows = ReadRows(Query::DeviceTypes, {countryCode}, columns);
+    if (rows.empty()) // no rows in the user's language: the English ones
+        rows = ReadRows(Query::DeviceTypes, {QStringLiteral("1")}, columns);
+    m_deviceTypes.clear();
+    QStringList labels;
+    for (const QStringList& row : rows) {
+        m_deviceTypes.push_back({row[0], row[1]});
+        labels.append(row[0].trimmed());
+    }
+    FillList(*m_lstDeviceID, labels);
+}
+
+void frmSelectDefaultDataset::FillList(QListWidget& list, const QStringList& labels)
+{
+    {
+        const QSignalBlocker quiet(list);
+        list.clear();
+        list.addItems(labels);
+    }
+    if (list.count() > 0)
+        list.setCurrentRow(0);
+}
+
+void frmSelectDefaultDataset::ReportReadFailure(const QString& description)
+{
+    applet::AppletTrace::Error(QStringLiteral("%1: %2").arg(kSource, description));
+    dialogs::DialogService::instance().Warning(
+        Caption(), global::FillPlaceholders(GetTextFromResource(kReadFailed), {description}));
+}
+
+void frmSelectDefaultDataset::lstDeviceID_Click()
+{
+    const int index = m_lstDeviceID->currentRow();
+    if (index < 0 || index >= static_cast<int>(m_deviceTypes.size()))
+        return;
+    const DeviceTypeRow& row = m_deviceTypes[static_cast<size_t>(index)];
+    m_lblDeviceDescription->setText(row.description);
+    QStringList labels;
+    try {
+        for (const QStringList& range : ReadRows(Query::DeviceTypePRanges, {row.label}, {QStringLiteral("Label")}))
+            labels.append(range[0].trimmed());
+    } catch (const std::exception& error) {
+        ReportReadFailure(Description(error));
+    }
+    // A device type without pressure ranges leaves no static pressure range of another one behind.
+    if (labels.isEmpty())
+        m_lstPStatRanges->clear();
+    FillList(*m_lstPRanges, labels);
+}
+
+void frmSelectDefaultDataset::lstPRanges_Click()
+{
+    if (!m_lstPRanges->currentItem())
+        return;
+    QStringList labels;
+    try {
+        for (const QStringList& range : ReadRows(Query::DeviceTypePstatRangesSorted,
+                                                 {SelectedText(*m_lstDeviceID), SelectedText(*m_lstPRanges)},
+                                                 {QStringLiteral("Label")}))
+            labels.append(range[0]); // shown as stored
+    } catch (const std::exception& error) {
+        ReportReadFailure(Description(error));
+    }
+    FillList(*m_lstPStatRanges, labels);
+}
+
+void frmSelectDefaultDataset::cmdOK_Click()
+{
+    const QString deviceType = SelectedText(*m_lstDeviceID);
+    const QString pRange = SelectedText(*m_lstPRanges);
+    const QString pstatRange = SelectedText(*m_lstPStatRanges);
+    if (!m_lstDeviceID->currentItem() || !m_lstPRanges->currentItem() || !m_lstPStatRanges->currentItem()) {
+        dialogs::DialogService::instance().Information(Caption(), GetTextFromResource(kNothingSelected));
+        return;
+    }
+    if (const auto failure = WriteDataset(deviceType, pRange, pstatRange)) {
+        applet::AppletTrace::Error(QStringLiteral("%1: writing the default dataset stopped at %2: %3")
+                                       .arg(kSource, failure->step, failure->description));
+        dialogs::DialogService::instance().Warning(
+            Caption(), global::FillPlaceholders(GetTextFromResource(kWriteFailed),
+                                                {failure->step, failure->description}));
+        return;
+    }
+    Unload(QDialog::Accepted);
+}
+
+std::optional<frmSelectDefaultDataset::WriteFailure>
+frmSelectDefaultDataset::WriteDataset(const QString& deviceType, const QString& pRange, const QString& pstatRange)
+{
+    struct Step {
+        Query query;
+        QVariantList arguments;
+    };
+    // Later rows overwrite what earlier ones wrote to the same item.
+    const Step steps[] = {
+        {Query::GeneralDevicedata, {}},
+        {Query::SpecificDevicedata, {deviceType}},
+        {Query::PRangeData, {deviceType, pRange}},
+        {Query::PstatRangeData, {pstatRange}},
+    };
+    DatasetWriteScope scope(*m_appCurrentSequence);
+    for (const Step& step : steps) {
+        try {
+            ApplyRecords(step.query, step.arguments);
+        } catch (const std::exception& error) {
+            return WriteFailure{QueryName(step.query), Description(error)};
+        }
+    }
+    m_appCurrentSequence->SetStringValue(QString());
+    m_appInCompatibleDataset->SetStringValue(QStringLiteral("0"));
+    return std::nullopt;
+}
+
+void frmSelectDefaultDataset::ApplyRecords(Query query, const QVariantList& arguments)
+{
+    const auto view = viewRef();
+    const auto manager = view ? view->appletItemManagerRef() : nullptr;
+    if (!manager)
+        throw Failure(QStringLiteral("no item manager"));
+    QSqlQuery rows = Open(query, arguments);
+    RequireColumns(rows, query, {QStringLiteral("ObjectName"), QStringLiteral("ObjectValue")});
+    while (rows.next()) {
+        // A row whose item does not exist or refuses the value is passed over (traced).
+        const QString name = rows.value(QStringLiteral("ObjectName")).toString().trimmed();
+        const QString value = rows.value(QStringLiteral("ObjectValue")).toString().trimmed();
+        m_appUniversal->SetAppItemName(name);
+        m_appUniversal->Register(manager);
+        if (!m_appUniversal->IsRegistered())
+            continue;
+        if (m_appUniversal->DataType() != static_cast<int32_t>(applet::ItemType::Float)) {
+            m_appUniversal->SetStringValue(value);
+            continue;
+        }
+        // The database writes numbers with a point whatever the user's locale.
+        // The applet takes a number's text in its own form (a point too), so
+        // the number is handed over in that form: the user's form (a comma in
+        // German) would be refused there.
+        bool ok = false;
+        const double number = QLocale::c().toDouble(value, &ok);
+        if (!ok || !std::isfinite(number)) {
+            applet::AppletTrace::Error(
+                QStringLiteral("%1: %2 of %3 is not a number").arg(QueryName(query), value, name));
+            continue;
+        }
+        m_appUniversal->SetStringValue(QString::number(number, 'g', QLocale::FloatingPointShortest));
+    }
+    if (rows.lastError().isValid())
+        throw Failure(QStringLiteral("%1: %2").arg(QueryName(query), rows.lastError().text()));
+    m_appUniversal->UnRegister();
+}
+
+void frmSelectDefaultDataset::cmdCancel_Click()
+{
+    Unload(QDialog::Rejected);
+}
+
+void frmSelectDefaultDataset::Unload(int result)
+{
+    Form_Unload();
+    CloseDatabase();
+    if (auto* dialog = qobject_cast<QDialog*>(parentWidget()))
+        dialog->done(result);
+}

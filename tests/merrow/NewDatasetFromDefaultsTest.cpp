@@ -1,0 +1,300 @@
+// File New of the main window: the default-dataset dialog on the database of
+// the device's bus kind and series, its lists in the user's language, and
+// OK writing the chosen device type's and ranges' values into the dataset,
+// giving "currentSequence" and the main window back however it ends.
+#include "DefaultDatasetSupport.h"
+#include "tests/common/WindowScreenshot.h"
+#include <QLocale>
+
+using namespace merrowtest;
+using namespace defaultstest;
+
+namespace {
+
+const QString kPressureLabel = QStringLiteral("250 mbar");
+const QString kStaticLabel = QStringLiteral("160 bar");
+
+struct Series {
+    const char* softwareCode; // chooses the bus kind
+    int deviceType;
+    const char* file;
+    QStringList deviceTypes;  // English labels in the database's order
+    QStringList multivariable; // those whose multivariable function is on
+};
+
+const Series kSeries[] = {
+    {"4607215", 137, "mvtrivexhart.mdb", {"TRIVEX MV 137", "TRIVEX DP 137"}, {"TRIVEX MV 137"}},
+    {"4607215", 138, "mvkessachart.mdb", {"KESSAC MV 138", "KESSAC DP 138", "KESSAC MV 139 Modbus PID"},
+     {"KESSAC MV 138", "KESSAC MV 139 Modbus PID"}},
+    {"4607215", 139, "mvkessachart.mdb", {"KESSAC MV 138", "KESSAC DP 138", "KESSAC MV 139 Modbus PID"},
+     {"KESSAC MV 138", "KESSAC MV 139 Modbus PID"}},
+    {"4607221", 137, "mvtrivexprofi.mdb", {"TRIVEX MV 137 PA", "TRIVEX DP 137 PA"}, {"TRIVEX MV 137 PA"}},
+    {"4607221", 138, "mvkessacprofi.mdb", {"KESSAC MV 138 PA"}, {"KESSAC MV 138 PA"}},
+    {"4607246", 138, "mvkessacff.mdb", {"KESSAC MV 138 FF", "KESSAC DP 138 FF"}, {"KESSAC MV 138 FF"}},
+};
+
+frmMain* StartDevice(MerrowApplet& applet, const char* softwareCode, int deviceType, int countryCode = 1)
+{
+    applet.Variant(softwareCode, 1, true, 8, deviceType);
+    applet.PutNumber(QStringLiteral("&&private&&countrycode"), countryCode);
+    return applet.Start();
+}
+
+// What OK always leaves behind, however the writing went.
+void ExpectHandedBack(MerrowApplet& applet, frmMain& window)
+{
+    EXPECT_EQ(applet.Text(QStringLiteral("currentSequence")), QString());
+    EXPECT_TRUE(window.isEnabled());
+}
+
+// Chooses device type, pressure and static pressure range and presses OK.
+void ChooseAndAccept(frmSelectDefaultDataset& page, const QString& deviceType, const QString& pressure,
+                     const QString& pstat)
+{
+    EXPECT_TRUE(Choose(page, "lstDeviceID", deviceType)) << deviceType.toStdString();
+    EXPECT_TRUE(Choose(page, "lstPRanges", pressure)) << pressure.toStdString();
+    EXPECT_TRUE(Choose(page, "lstPStatRanges", pstat)) << pstat.toStdString();
+    Press(page, "cmdOK");
+}
+
+} // namespace
+
+TEST(NewDatasetFromDefaults, DatabaseFileFollowsBusKindAndDeviceType)
+{
+    EXPECT_EQ(frmSelectDefaultDataset::DatabaseFile(0, "137"), "mvtrivexhart.mdb");
+    EXPECT_EQ(frmSelectDefaultDataset::DatabaseFile(0, "139"), frmSelectDefaultDataset::DatabaseFile(0, "138"));
+    EXPECT_EQ(frmSelectDefaultDataset::DatabaseFile(1, "138"), "mvkessacprofi.mdb");
+    EXPECT_EQ(frmSelectDefaultDataset::DatabaseFile(2, "138"), "mvkessacff.mdb");
+    EXPECT_EQ(frmSelectDefaultDataset::DatabaseFile(1, "139"), QString());
+    EXPECT_EQ(frmSelectDefaultDataset::DatabaseFile(2, "137"), QString());
+    EXPECT_EQ(frmSelectDefaultDataset::DatabaseFile(0, "140"), QString());
+}
+
+TEST(NewDatasetFromDefaults, EveryDeviceTypeOfEveryDatabaseWritesItsValues)
+{
+    for (const Series& series : kSeries) {
+        SCOPED_TRACE(std::string(series.file) + " for device type " + std::to_string(series.deviceType));
+        MerrowApplet applet;
+        PIO_REQUIRE_APPLET(applet);
+        frmMain* window = StartDevice(applet, series.softwareCode, series.deviceType);
+        ASSERT_NE(window, nullptr);
+        for (const QString& deviceType : series.deviceTypes) {
+            applet.PutText(QStringLiteral("InCompatibleDataset"), QStringLiteral("1"));
+            applet.PutText(QStringLiteral("ptrbUpperSensorLimit"), QStringLiteral("1"));
+            applet.PutText(QStringLiteral("ptrbStaticPressureHiLim"), QStringLiteral("1"));
+            const bool shown = RunDialog(applet, *window, [&](frmSelectDefaultDataset& page, QDialog& dialog) {
+                EXPECT_EQ(dialog.windowTitle(), "Create new device dataset");
+                EXPECT_EQ(Labels(page, "lstDeviceID"), series.deviceTypes);
+                EXPECT_EQ(Selected(page, "lstDeviceID"), series.deviceTypes.first());
+                EXPECT_FALSE(Selected(page, "lstPRanges").isEmpty());
+                EXPECT_FALSE(Selected(page, "lstPStatRanges").isEmpty());
+                ASSERT_TRUE(Choose(page, "lstDeviceID", deviceType));
+                EXPECT_FALSE(Description(page).isEmpty());
+                EXPECT_TRUE(Labels(page, "lstPRanges").contains(kPressureLabel));
+                ChooseAndAccept(page, deviceType, kPressureLabel, kStaticLabel);
+                EXPECT_EQ(dialog.result(), QDialog::Accepted);
+            });
+            ASSERT_TRUE(shown);
+            EXPECT_EQ(applet.Text(QStringLiteral("ptrbUpperSensorLimit")), "250") << deviceType.toStdString();
+            EXPECT_EQ(applet.Text(QStringLiteral("ptrbStaticPressureHiLim")), "160");
+            EXPECT_EQ(applet.Number(QStringLiteral("pbMultivariableFunction")),
+                      series.multivariable.contains(deviceType) ? 1 : 0)
+                << deviceType.toStdString();
+            EXPECT_EQ(applet.Text(QStringLiteral("InCompatibleDataset")), "0");
+            ExpectHandedBack(applet, *window);
+        }
+        EXPECT_TRUE(applet.dialogs.Errors().isEmpty());
+    }
+}
+
+TEST(NewDatasetFromDefaults, GermanRowsWhereTheSeriesHasThemEnglishOtherwise)
+{
+    struct Case {
+        const char* softwareCode;
+        int deviceType;
+        const char* description;
+    };
+    for (const Case& c : {Case{"4607215", 137,
+                               "Multivariabler Messumformer: Differenzdruck, statischer Druck, Temperatur und "
+                               "berechneter Durchfluss"},
+                          Case{"4607246", 138, "Multivariable flow transmitter for FOUNDATION Fieldbus"}}) {
+        MerrowApplet applet;
+        PIO_REQUIRE_APPLET(applet);
+        frmMain* window = StartDevice(applet, c.softwareCode, c.deviceType, 49);
+        ASSERT_NE(window, nullptr);
+        ASSERT_TRUE(RunDialog(applet, *window, [&](frmSelectDefaultDataset& page, QDialog& dialog) {
+            EXPECT_EQ(dialog.windowTitle(), "Neuen Gerätedatensatz erstellen");
+            EXPECT_EQ(Description(page), QString::fromUtf8(c.description));
+            Press(page, "cmdCancel");
+        }));
+    }
+}
+
+TEST(NewDatasetFromDefaults, NumbersAreReadWithAPointAndReachFloatItemsInAnyLocale)
+{
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    MerrowApplet applet;
+    if (!applet.Ready()) {
+        QLocale::setDefault(before);
+        GTEST_SKIP() << "no staged Trivex description";
+    }
+    frmMain* window = StartDevice(applet, "4607215", 137);
+    ASSERT_NE(window, nullptr);
+    // The general damping, then the small cell's own, which overwrites it.
+    ASSERT_TRUE(RunDialog(applet, *window, [&](frmSelectDefaultDataset& page, QDialog&) {
+        ChooseAndAccept(page, QStringLiteral("TRIVEX MV 137"), kPressureLabel, kStaticLabel);
+    }));
+    EXPECT_EQ(applet.Text(QStringLiteral("ptrbDamping")), "0.4");
+    EXPECT_EQ(applet.Text(QStringLiteral("lowAlarmCurr")), "3.6");
+    ASSERT_TRUE(RunDialog(applet, *window, [&](frmSelectDefaultDataset& page, QDialog&) {
+        ChooseAndAccept(page, QStringLiteral("TRIVEX MV 137"), QStringLiteral("25 mbar"), kStaticLabel);
+    }));
+    EXPECT_EQ(applet.Text(QStringLiteral("ptrbDamping")), "1.6");
+    EXPECT_EQ(applet.Text(QStringLiteral("ptrbScaleIn100")), "25");
+    QLocale::setDefault(before);
+}
+
+TEST(NewDatasetFromDefaults, LabelsWithQuotesAreArgumentsNeverPartOfTheQuery)
+{
+    MerrowApplet applet;
+    PIO_REQUIRE_APPLET(applet);
+    frmMain* window = StartDevice(applet, "4607215", 137);
+    ASSERT_NE(window, nullptr);
+    // A range of the shipped data whose label holds a quote (feet of water).
+    const QString feet = QStringLiteral("600 mbar (20' H2O)");
+    ASSERT_TRUE(RunDialog(applet, *window, [&](frmSelectDefaultDataset& page, QDialog&) {
+        ASSERT_TRUE(Choose(page, "lstPRanges", feet));
+        EXPECT_EQ(Labels(page, "lstPStatRanges"), QStringList({"160 bar", "420 bar"}));
+        ChooseAndAccept(page, QStringLiteral("TRIVEX DP 137"), feet, QStringLiteral("420 bar"));
+    }));
+    EXPECT_EQ(applet.Text(QStringLiteral("ptrbUpperSensorLimit")), "600");
+    EXPECT_EQ(applet.Text(QStringLiteral("ptrbStaticPressureHiLim")), "420");
+
+    // A crafted label that would widen a query built from text finds only its own rows.
+    QTemporaryDir folder;
+    const QString crafted = QStringLiteral("X' OR '1'='1");
+    UseChangedCopy(applet, folder, QStringLiteral("mvtrivexhart.mdb"),
+                   {QStringLiteral("INSERT INTO DeviceType VALUES ('%1', 9)").arg(QString(crafted).replace("'", "''")),
+                    QStringLiteral("INSERT INTO DeviceTypeText VALUES ('%1', 1, 'crafted')")
+                        .arg(QString(crafted).replace("'", "''")),
+                    QStringLiteral("INSERT INTO PRange VALUES ('%1', '1 mbar', 1)").arg(QString(crafted).replace("'", "''")),
+                    QStringLiteral("INSERT INTO PRangePstatRange VALUES ('%1', '1 mbar', '40 bar')")
+                        .arg(QString(crafted).replace("'", "''"))});
+    ASSERT_TRUE(RunDialog(applet, *window, [&](frmSelectDefaultDataset& page, QDialog&) {
+        ASSERT_TRUE(Choose(page, "lstDeviceID", crafted));
+        EXPECT_EQ(Labels(page, "lstPRanges"), QStringList({"1 mbar"}));
+        EXPECT_EQ(Labels(page, "lstPStatRanges"), QStringList({"40 bar"}));
+        Press(page, "cmdCancel");
+    }));
+}
+
+TEST(NewDatasetFromDefaults, FailingQueryGivesBackTheWindowAndNamesTheStep)
+{
+    MerrowApplet applet;
+    PIO_REQUIRE_APPLET(applet);
+    frmMain* window = StartDevice(applet, "4607215", 137);
+    ASSERT_NE(window, nullptr);
+    QTemporaryDir folder;
+    UseChangedCopy(applet, folder, QStringLiteral("mvtrivexhart.mdb"), {QStringLiteral("DROP VIEW ViewPRangeData")});
+    applet.PutText(QStringLiteral("InCompatibleDataset"), QStringLiteral("1"));
+    ASSERT_TRUE(RunDialog(applet, *window, [&](frmSelectDefaultDataset& page, QDialog& dialog) {
+        applet.dialogs.AnswerMessage(dialogs::DialogResult::Ok);
+        ChooseAndAccept(page, QStringLiteral("TRIVEX MV 137"), kPressureLabel, kStaticLabel);
+        EXPECT_EQ(dialog.result(), QDialog::Rejected); // still open: the user may cancel or choose again
+        EXPECT_TRUE(page.Registered());
+        Press(page, "cmdCancel");
+    }));
+    ExpectHandedBack(applet, *window);
+    EXPECT_EQ(applet.Text(QStringLiteral("InCompatibleDataset")), "1");
+    ASSERT_EQ(applet.dialogs.Requests().size(), 2u);
+    const auto& report = applet.dialogs.Requests()[1];
+    EXPECT_EQ(report.icon, dialogs::MessageIcon::Warning);
+    EXPECT_TRUE(report.text.contains("ViewPRangeData")) << report.text.toStdString();
+    EXPECT_EQ(applet.dialogs.PendingAnswers(), 0);
+}
+
+TEST(NewDatasetFromDefaults, OkWithoutSelectionWritesNothingAndSaysSo)
+{
+    MerrowApplet applet;
+    PIO_REQUIRE_APPLET(applet);
+    frmMain* window = StartDevice(applet, "4607215", 137);
+    ASSERT_NE(window, nullptr);
+    // A device type built with no measuring cell yet: nothing to choose below it.
+    QTemporaryDir folder;
+    UseChangedCopy(applet, folder, QStringLiteral("mvtrivexhart.mdb"),
+                   {QStringLiteral("INSERT INTO DeviceType VALUES ('TRIVEX SPARE', 0)"),
+                    QStringLiteral("INSERT INTO DeviceTypeText VALUES ('TRIVEX SPARE', 1, 'no cells')")});
+    applet.PutText(QStringLiteral("lowAlarmCurr"), QStringLiteral("3.7"));
+    ASSERT_TRUE(RunDialog(applet, *window, [&](frmSelectDefaultDataset& page, QDialog& dialog) {
+        ASSERT_EQ(Selected(page, "lstDeviceID"), "TRIVEX SPARE");
+        EXPECT_TRUE(Labels(page, "lstPRanges").isEmpty());
+        EXPECT_TRUE(Labels(page, "lstPStatRanges").isEmpty());
+        applet.dialogs.AnswerMessage(dialogs::DialogResult::Ok);
+        Press(page, "cmdOK");
+        EXPECT_EQ(dialog.result(), QDialog::Rejected);
+        EXPECT_TRUE(page.Registered());
+        Press(page, "cmdCancel");
+    }));
+    EXPECT_EQ(applet.Text(QStringLiteral("lowAlarmCurr")), "3.7");
+    ASSERT_EQ(applet.dialogs.Requests().size(), 2u);
+    EXPECT_EQ(applet.dialogs.Requests()[1].text,
+              "Please select a device type, a pressure range and a static pressure range.");
+    ExpectHandedBack(applet, *window);
+}
+
+TEST(NewDatasetFromDefaults, NoDatabaseForTheDeviceIsReportedAndNoDialogShown)
+{
+    struct Case {
+        const char* softwareCode;
+        int deviceType;
+        bool emptyFolder;
+    };
+    for (const Case& c : {Case{"4607246", 137, false}, Case{"4607215", 137, true}}) {
+        MerrowApplet applet;
+        PIO_REQUIRE_APPLET(applet);
+        frmMain* window = StartDevice(applet, c.softwareCode, c.deviceType);
+        ASSERT_NE(window, nullptr);
+        QTemporaryDir folder;
+        if (c.emptyFolder)
+            applet.PutText(QStringLiteral("&&private_PM&&TDXPath"), folder.path() + QLatin1Char('/'));
+        applet.dialogs.AnswerMessage(dialogs::DialogResult::Ok);
+        window->Menu(QStringLiteral("mnuFileNew"))->trigger();
+        ASSERT_EQ(applet.dialogs.Requests().size(), 1u);
+        const auto& report = applet.dialogs.Requests()[0];
+        EXPECT_EQ(report.kind, dialogs::DialogKind::Message);
+        EXPECT_EQ(report.icon, dialogs::MessageIcon::Warning);
+        EXPECT_TRUE(report.text.startsWith("Default Datasets not found!\n")) << report.text.toStdString();
+        EXPECT_TRUE(applet.dialogs.Errors().isEmpty());
+        EXPECT_TRUE(window->isEnabled());
+    }
+}
+
+TEST(NewDatasetFromDefaults, FileNewClosesTheOpenPagesFirst)
+{
+    MerrowApplet applet;
+    PIO_REQUIRE_APPLET(applet);
+    frmMain* window = StartDevice(applet, "4607215", 137);
+    ASSERT_NE(window, nullptr);
+    window->ShowChildForm(new PioPage(QStringLiteral("frmProbe"), false, false));
+    ASSERT_TRUE(RunDialog(applet, *window, [&](frmSelectDefaultDataset& page, QDialog&) {
+        piotest::Settle();
+        EXPECT_TRUE(window->ChildForms().isEmpty());
+        EXPECT_EQ(page.viewRef(), std::static_pointer_cast<IViewEx>(applet.View()));
+        Press(page, "cmdCancel");
+    }));
+}
+
+TEST(NewDatasetFromDefaults, DialogDrawsOffscreen)
+{
+    MerrowApplet applet;
+    PIO_REQUIRE_APPLET(applet);
+    frmMain* window = StartDevice(applet, "4607215", 137);
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(RunDialog(applet, *window, [&](frmSelectDefaultDataset& page, QDialog& dialog) {
+        Choose(page, "lstPRanges", kPressureLabel);
+        Choose(page, "lstPStatRanges", kStaticLabel);
+        TakeScreenshot(dialog, QStringLiteral("default-dataset-dialog"));
+        Press(page, "cmdCancel");
+    }));
+}
