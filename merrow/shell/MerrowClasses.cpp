@@ -1,4 +1,5 @@
 #include "merrow/shell/MerrowClasses.h"
+#include "merrow/shell/clsBlockModeView.h"
 #include "merrow/shell/clsMainView.h"
 
 namespace merrow {
@@ -7,6 +8,9 @@ void RegisterClasses()
 {
     automation::ClassRegistry::instance().Register(clsMainView::kProgId, QString(), [] {
         return std::static_pointer_cast<automation::ComObject>(clsMainView::Create());
+    });
+    automation::ClassRegistry::instance().Register(clsBlockModeView::kProgId, QString(), [] {
+        return std::static_pointer_cast<automation::ComObject>(std::make_shared<clsBlockModeView>());
     });
 }
 
