@@ -1,4 +1,5 @@
 #include "merrow/shell/MerrowClasses.h"
+#include "merrow/shell/clsBlockModeView.h"
 #include "merrow/shell/clsMainView.h"
 #include "mvtrivexbusywindow/MVTrivexBusyWindowClasses.h"
 
@@ -8,6 +9,9 @@ void RegisterClasses()
 {
     automation::ClassRegistry::instance().Register(clsMainView::kProgId, QString(), [] {
         return std::static_pointer_cast<automation::ComObject>(clsMainView::Create());
+    });
+    automation::ClassRegistry::instance().Register(clsBlockModeView::kProgId, QString(), [] {
+        return std::static_pointer_cast<automation::ComObject>(std::make_shared<clsBlockModeView>());
     });
     mvtrivexbusywindow::RegisterClasses(); // the controls the main window places
 }

@@ -41,6 +41,7 @@ void PioPage::Form_Load()
     global::LocalizeForm(*this);
     global::RestoreFormPosition(*this, m_restoreWidth, m_restoreHeight);
     m_loaded = true;
+    OnLoad();
 }
 
 void PioPage::Form_Activate()
@@ -66,6 +67,7 @@ void PioPage::Form_Unload()
         return;
     m_unloaded = true;
     global::SaveFormPosition(*this, m_restoreWidth, m_restoreHeight);
+    OnUnload();
     if (m_registered) {
         m_handler->UnRegister();
         m_registered = false;

@@ -41,6 +41,10 @@ public:
 protected:
     // The page's own first-activation steps, after its controls registered.
     virtual void OnFirstActivation() {}
+    // The page's own load steps, after its localisation and placement.
+    virtual void OnLoad() {}
+    // The page's own unload steps, before its item controls are released.
+    virtual void OnUnload() {}
     void closeEvent(QCloseEvent* event) override;
 
 private:

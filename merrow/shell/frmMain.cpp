@@ -1,6 +1,7 @@
 #include "merrow/shell/frmMain.h"
 #include "merrow/shell/PioPage.h"
 #include "merrow/shell/frmAbout.h"
+#include "merrow/shell/frmBlockmodes.h"
 #include "merrow/shell/frmDumpObject.h"
 #include "merrow/shell/frmOutput.h"
 #include "merrow/shell/frmSelectDefaultDataset.h"
@@ -271,7 +272,7 @@ const std::vector<PageEntry>& PageTable()
         {"mnuDisplayDigital", Instance::New, false, nullptr},
         {"mnuDisplayTrend", Instance::Single, false, nullptr},
         {"mnuDisplayMeasuredValues", Instance::Single, false, nullptr},
-        {"mnuBlockmodes", Instance::Single, false, nullptr},
+        {"mnuBlockmodes", Instance::Single, false, [] { return new frmBlockmodes(); }},
         {"mnuDiagnosticsStatus", Instance::Single, false, nullptr},
         {"mnuDiagnosticsEventCounter", Instance::Single, false, nullptr},
         {"mnuDiagnosticsMaxValues", Instance::Single, false, nullptr},
