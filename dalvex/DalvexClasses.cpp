@@ -1,0 +1,14 @@
+#include "dalvex/DalvexClasses.h"
+#include "dalvex/ctlDisplaySetting.h"
+#include "platform/automation/ClassRegistry.h"
+#include "platform/controls/ControlClasses.h"
+
+namespace dalvex {
+
+void RegisterClasses()
+{
+    automation::ClassRegistry& registry = automation::ClassRegistry::instance();
+    registry.Register(ctlDisplaySetting::kProgId, QString(), &controls::CreateUnplaced<ctlDisplaySetting>);
+}
+
+} // namespace dalvex
