@@ -1,4 +1,5 @@
 #include "dalvex/DalvexClasses.h"
+#include "dalvex/ctlDigitalDisplay.h"
 #include "dalvex/ctlDisplaySetting.h"
 #include "platform/automation/ClassRegistry.h"
 #include "platform/controls/ControlClasses.h"
@@ -9,6 +10,7 @@ void RegisterClasses()
 {
     automation::ClassRegistry& registry = automation::ClassRegistry::instance();
     registry.Register(ctlDisplaySetting::kProgId, QString(), &controls::CreateUnplaced<ctlDisplaySetting>);
+    registry.Register(ctlDigitalDisplay::kProgId, QString(), &controls::CreateUnplaced<ctlDigitalDisplay>);
 }
 
 } // namespace dalvex
