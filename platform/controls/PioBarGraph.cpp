@@ -50,6 +50,44 @@ void PioBarGraph::SetCaption(const QString& caption)
     update();
 }
 
+bool PioBarGraph::ApplyDisplayProperty(Property property, const QVariant& value)
+{
+    switch (property) {
+    case Property::ObjectNameMin:
+        SetObjectNameMin(value.toString());
+        return true;
+    case Property::ObjectNameMax:
+        SetObjectNameMax(value.toString());
+        return true;
+    case Property::ObjectNameLoLim:
+        SetObjectNameLoLim(value.toString());
+        return true;
+    case Property::ObjectNameHiLim:
+        SetObjectNameHiLim(value.toString());
+        return true;
+    case Property::ObjectNameLoLoLim:
+        SetObjectNameLoLoLim(value.toString());
+        return true;
+    case Property::ObjectNameHiHiLim:
+        SetObjectNameHiHiLim(value.toString());
+        return true;
+    case Property::LargeStep:
+        SetLargeStep(value.toFloat());
+        return true;
+    case Property::SmallStep:
+        SetSmallStep(value.toFloat());
+        return true;
+    case Property::ObjectNameUnit:
+        SetObjectNameUnit(value.toString());
+        return true;
+    case Property::ObjectNameValue:
+        SetObjectNameValue(value.toString());
+        return true;
+    default:
+        return PioDisplayControl::ApplyDisplayProperty(property, value);
+    }
+}
+
 void PioBarGraph::ShowItems()
 {
     double value = 0;

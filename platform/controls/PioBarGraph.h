@@ -72,6 +72,9 @@ public:
 
 protected:
     void ShowItems() override;
+    // The plain form of the display protocol.
+    bool ApplyDisplayProperty(Property property, const QVariant& value) override;
+    using PioDisplayControl::ApplyDisplayProperty;
     void paintEvent(QPaintEvent* event) override;
 
 private:

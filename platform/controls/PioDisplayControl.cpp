@@ -160,6 +160,35 @@ void PioDisplayControl::Register(const std::shared_ptr<applet::clsAppletItemMana
     ShowItems();
 }
 
+void PioDisplayControl::Register(const std::shared_ptr<applet::clsAppletItemManager>& manager,
+                                 const QVariant& userLevel, const QVariant& countryCode)
+{
+    bool levelOk = false;
+    bool countryOk = false;
+    const int level = userLevel.toInt(&levelOk);
+    const int country = countryCode.toInt(&countryOk);
+    Register(manager, levelOk ? level : m_userLevel, countryOk ? country : m_countryCode);
+}
+
+bool PioDisplayControl::ApplyDisplayProperty(Property property, const QVariant& value)
+{
+    switch (property) {
+    case Property::MaxDigits:
+        SetMaxDigits(value.value<int16_t>());
+        return true;
+    case Property::DecimalPlaces:
+        SetDecimalPlaces(value.value<int16_t>());
+        return true;
+    default:
+        return false;
+    }
+}
+
+QString PioDisplayControl::DisplayName() const
+{
+    return objectName().isEmpty() ? QString::fromLatin1(metaObject()->className()) : objectName();
+}
+
 void PioDisplayControl::UnRegister()
 {
     ReleaseView();

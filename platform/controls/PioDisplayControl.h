@@ -10,7 +10,12 @@
 // Entry controls write their items; an entry is disabled while its item
 // cannot be written (unknown, or a device parameter that no write command
 // carries) or the user level is below WriteUserLevel.
+//
+// A display control takes the display protocol (DisplayProtocol): every one
+// carries MaxDigits and DecimalPlaces; each adds the item names and scale it
+// shows.
 #include "platform/automation/ClassRegistry.h"
+#include "platform/controls/DisplayProtocol.h"
 #include <QString>
 #include <QWidget>
 #include <cstdint>
@@ -26,7 +31,7 @@ struct DescObject;
 
 namespace controls {
 
-class PioDisplayControl : public QWidget, public automation::ComObject {
+class PioDisplayControl : public QWidget, public automation::ComObject, public DisplayProtocol {
     Q_OBJECT
     Q_PROPERTY(int UpdateInterval READ UpdateInterval WRITE SetUpdateInterval)
 public:
@@ -39,8 +44,12 @@ public:
     // maintenance, "1" specialist); countryCode chooses caption texts.
     void Register(const std::shared_ptr<applet::clsAppletItemManager>& manager, int32_t userLevel = 0,
                   int32_t countryCode = 1);
+    // The protocol's registration: a user level or country code that is no
+    // whole number (or nothing) keeps the control's own.
+    void Register(const std::shared_ptr<applet::clsAppletItemManager>& manager, const QVariant& userLevel,
+                  const QVariant& countryCode) override;
     // Releases every item; the control shows nothing.
-    Q_INVOKABLE void UnRegister();
+    Q_INVOKABLE void UnRegister() override;
     // Shows the values of the bound items again.
     Q_INVOKABLE void Refresh();
     bool IsRegistered() const;
@@ -115,6 +124,11 @@ protected:
     virtual void ItemChanged(int binding);
     // Called after registration and at a new user level: enable the entries.
     virtual void UpdateEntries() {}
+
+    // DisplayProtocol: MaxDigits and DecimalPlaces here, the rest by each control.
+    bool ApplyDisplayProperty(Property property, const QVariant& value) override;
+    using DisplayProtocol::ApplyDisplayProperty;
+    QString DisplayName() const override;
 
 private:
     class ControlView;

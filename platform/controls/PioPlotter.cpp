@@ -122,6 +122,31 @@ QString PioPlotter::LegendText(int channel) const
     return QStringLiteral("%1: %2 %3").arg(c->caption, DisplayText(c->value), unit).trimmed();
 }
 
+bool PioPlotter::ApplyDisplayProperty(Property property, int channel, const QVariant& value)
+{
+    using Setter = void (PioPlotter::*)(int, const QString&);
+    struct Row {
+        Property property;
+        Setter set;
+    };
+    static constexpr Row kIndexed[] = {
+        {Property::ObjectNameMin, &PioPlotter::SetObjectNameMin},
+        {Property::ObjectNameMax, &PioPlotter::SetObjectNameMax},
+        {Property::ObjectNameUnit, &PioPlotter::SetObjectNameUnit},
+        {Property::ObjectNameValue, &PioPlotter::SetObjectNameValue},
+        {Property::objectcaption, &PioPlotter::SetObjectCaption},
+    };
+    for (const Row& row : kIndexed) {
+        if (row.property != property)
+            continue;
+        if (channel < 1 || channel > kChannels)
+            RaiseRefused(kErrSubscriptOutOfRange, QStringLiteral("there is no channel %1").arg(channel));
+        (this->*row.set)(channel, value.toString());
+        return true;
+    }
+    return false;
+}
+
 void PioPlotter::Clear()
 {
     for (Channel& channel : m_channels)

@@ -51,6 +51,10 @@ public:
 
 protected:
     void ShowItems() override;
+    // The indexed form of the display protocol, the channel as index; the
+    // plain form carries only the number format.
+    bool ApplyDisplayProperty(Property property, int channel, const QVariant& value) override;
+    using PioDisplayControl::ApplyDisplayProperty;
     void ItemChanged(int binding) override;
     void paintEvent(QPaintEvent* event) override;
 

@@ -9,6 +9,7 @@
 #include "pioitems/PioSequenceItem.h"
 #include "platform/automation/PropertyBag.h"
 #include "tests/pioextensions/PioTestSupport.h"
+#include "tests/common/ErrorNumber.h"
 #include "tests/pioitems/PioItemsTestSupport.h"
 #include <QLabel>
 #include <gtest/gtest.h>
@@ -47,16 +48,6 @@ struct DesignedForm : pioitemstest::Form {
     PioSequenceItem* sequence = new PioSequenceItem(&widget);
     PioControlItemHandler* handler = new PioControlItemHandler(&widget);
 };
-
-int32_t ErrorNumber(const std::function<void()>& call)
-{
-    try {
-        call();
-    } catch (const automation::ComError& error) {
-        return error.number();
-    }
-    return 0;
-}
 
 } // namespace
 
