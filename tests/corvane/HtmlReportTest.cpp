@@ -5,6 +5,7 @@
 // PDF. Where the description folder cannot take the page it goes to the cache
 // folder; an over-long path writes nothing.
 #include "CorvaneTestSupport.h"
+#include "corvane/frame/clsHTMLPrintOut.h"
 #include "corvane/frame/clsReportFactory.h"
 #include "mvtrivexhelper/clsDeviceInfo.h"
 #include "platform/applet/AppletHost.h"
@@ -271,6 +272,19 @@ TEST_F(HtmlReport, PrintRequestOpensTheViewerWithEveryPlaceholderFilled)
     viewer->Window()->close();
     for (const auto& view : applet.manager->RegisteredViews())
         EXPECT_FALSE(std::dynamic_pointer_cast<printview::clsHTMLPrintView>(view));
+}
+
+TEST_F(HtmlReport, PrintCommandHoldsNoManagerBeforeItsCallAndClosesItself)
+{
+    auto command = std::make_shared<clsHTMLPrintOut>();
+    EXPECT_FALSE(command->appletItemManagerRef());
+    int32_t result = -1;
+    applet.manager->RegisterView(command, result);
+    EXPECT_EQ(result, 0);
+    EXPECT_FALSE(applet.manager->IsRegistered(command.get()));
+    EXPECT_EQ(command->appletItemManagerRef(), applet.manager);
+    EXPECT_EQ(applet.Text(clsReportFactory::kGenerateHTMLPrintOut), "0");
+    EXPECT_TRUE(QFile::exists(Page("prt_001.htm")));
 }
 
 TEST_F(HtmlReport, PageGoesToTheCacheFolderWhereTheDescriptionFolderTakesNone)
