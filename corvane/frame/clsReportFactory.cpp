@@ -267,8 +267,8 @@ bool clsReportFactory::CreateGeneralViewTemplate()
                           ? kFlowFunctionModule
                           : QString::number(static_cast<qulonglong>(appPtrbModulType->UIntValue()));
     const QString b = LetterOf(deviceInfo->CommType());
-    const QString ccc = QStringLiteral("%1").arg(appCountryCode->StringValue().trimmed().toInt(), 3, 10,
-                                                 QLatin1Char('0'));
+    const QString ccc =
+        QStringLiteral("%1").arg(static_cast<qulonglong>(appCountryCode->UIntValue()), 3, 10, QLatin1Char('0'));
     QString t = QDir::fromNativeSeparators(appTdxPath->StringValue());
     if (!t.isEmpty() && !t.endsWith(QLatin1Char('/')))
         t += QLatin1Char('/');

@@ -5,6 +5,7 @@
 // PDF. Where the description folder cannot take the page it goes to the cache
 // folder; an over-long path writes nothing.
 #include "CorvaneTestSupport.h"
+#include "corvane/frame/clsHTMLPrintOut.h"
 #include "corvane/frame/clsReportFactory.h"
 #include "mvtrivexhelper/clsDeviceInfo.h"
 #include "platform/applet/AppletHost.h"
@@ -14,10 +15,13 @@
 #include "platform/printview/ReportPage.h"
 #include "platform/printview/clsHTMLPrintView.h"
 #include "tests/common/HartLoopbackSupport.h"
+#include "platform/dialogs/ScopedDialogService.h"
+#include "platform/dialogs/ScriptedDialogService.h"
 #include "tests/common/WindowScreenshot.h"
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QPushButton>
 #include <QStandardPaths>
 
 namespace {
@@ -51,7 +55,6 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(applet.Ready());
-        QStandardPaths::setTestModeEnabled(true);
         printview::RegisterClasses();
         ASSERT_TRUE(Factory());
         // The description folder of the test: the staged templates, nothing else.
@@ -65,11 +68,8 @@ protected:
         applet.PutText(clsReportFactory::kCountryCode, "1");
         RemovePages(Description());
     }
-    void TearDown() override
-    {
-        QDir(Cache()).removeRecursively();
-        QStandardPaths::setTestModeEnabled(false);
-    }
+    // The cache folder (the test programs' own, below the test's home) goes with the test.
+    void TearDown() override { QDir(Cache()).removeRecursively(); }
 
     static bool CopyTemplates(const QString& from, const QString& to)
     {
@@ -122,6 +122,37 @@ protected:
     CorvaneApplet applet;
     QTemporaryDir folder;
 };
+
+TEST_F(HtmlReport, TemplatesOfEveryBusAndLanguageNameItemsOfTheDescription)
+{
+    const QDir gv(folder.filePath("gv"));
+    for (const char* bus : {"H", "P", "F"})
+        for (const char* language : {"001", "049"})
+            for (const QString& name : {QStringLiteral("GV20%1%2.htm"), QStringLiteral("GVTC%1%2.htm"),
+                                        QStringLiteral("GV_PID_%1%2.htm")})
+                EXPECT_TRUE(gv.exists(name.arg(bus, language))) << name.arg(bus, language).toStdString();
+    for (const char* name : {"UserCurveStart001.htm", "UserCurveStart049.htm", "UserCurveEnd.htm"})
+        EXPECT_TRUE(gv.exists(name)) << name;
+
+    int placeholders = 0;
+    for (const QString& name : gv.entryList({"*.htm"}, QDir::Files)) {
+        for (const QString& item : printview::Placeholders(QString::fromUtf8(Read(gv.filePath(name))))) {
+            ++placeholders;
+            EXPECT_NE(applet.manager->HandleOf(item), 0) << name.toStdString() << ": " << item.toStdString();
+        }
+    }
+    EXPECT_GT(placeholders, 1000);
+
+    const printview::UnitTable units = printview::ParseUnitTable(QString::fromUtf8(Read(gv.filePath("Units.tsv"))));
+    EXPECT_TRUE(units.errors.isEmpty()) << units.errors.join('\n').toStdString();
+    EXPECT_GT(units.units.size(), 20);
+    for (auto unit = units.units.constBegin(); unit != units.units.constEnd(); ++unit) {
+        EXPECT_NE(applet.manager->HandleOf(unit.key()), 0) << unit.key().toStdString();
+        if (unit.value().startsWith('@')) {
+            EXPECT_NE(applet.manager->HandleOf(unit.value().mid(1)), 0) << unit.value().toStdString();
+        }
+    }
+}
 
 TEST_F(HtmlReport, HartPageIsTheModuleTemplateWithItsTwoCopies)
 {
@@ -225,11 +256,15 @@ TEST_F(HtmlReport, PrintRequestOpensTheViewerWithEveryPlaceholderFilled)
     EXPECT_TRUE(viewer->FilledPage().contains("Geräteprotokoll"));
     EXPECT_EQ(applet.Text("&&private_FDT&&ActiveForms"), "1");
 
-    // A PDF of the page.
-    const QString pdf = folder.filePath("report.pdf");
-    ASSERT_TRUE(viewer->Window()->SaveAsPdf(pdf));
-    EXPECT_TRUE(Read(pdf).startsWith("%PDF"));
-    EXPECT_FALSE(QFile::exists(pdf + ".part"));
+    // A PDF of the page, to the file the user chooses.
+    dialogs::ScriptedDialogService dialogs;
+    const dialogs::ScopedDialogService scoped(dialogs);
+    const QString pdf = folder.filePath("report");
+    dialogs.AnswerSaveFile(pdf);
+    viewer->Window()->findChild<QPushButton*>("SavePdfButton")->click();
+    EXPECT_EQ(dialogs.PendingAnswers(), 0);
+    EXPECT_TRUE(Read(pdf + ".pdf").startsWith("%PDF"));
+    EXPECT_FALSE(QFile::exists(pdf + ".pdf.part"));
 
     TakeScreenshot(*viewer->Window(), QStringLiteral("print-view"));
 
@@ -237,6 +272,19 @@ TEST_F(HtmlReport, PrintRequestOpensTheViewerWithEveryPlaceholderFilled)
     viewer->Window()->close();
     for (const auto& view : applet.manager->RegisteredViews())
         EXPECT_FALSE(std::dynamic_pointer_cast<printview::clsHTMLPrintView>(view));
+}
+
+TEST_F(HtmlReport, PrintCommandHoldsNoManagerBeforeItsCallAndClosesItself)
+{
+    auto command = std::make_shared<clsHTMLPrintOut>();
+    EXPECT_FALSE(command->appletItemManagerRef());
+    int32_t result = -1;
+    applet.manager->RegisterView(command, result);
+    EXPECT_EQ(result, 0);
+    EXPECT_FALSE(applet.manager->IsRegistered(command.get()));
+    EXPECT_EQ(command->appletItemManagerRef(), applet.manager);
+    EXPECT_EQ(applet.Text(clsReportFactory::kGenerateHTMLPrintOut), "0");
+    EXPECT_TRUE(QFile::exists(Page("prt_001.htm")));
 }
 
 TEST_F(HtmlReport, PageGoesToTheCacheFolderWhereTheDescriptionFolderTakesNone)

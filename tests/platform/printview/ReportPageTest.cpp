@@ -2,6 +2,7 @@
 // values and unknown names kept and listed, the unit table's rows checked,
 // and the page found by name preference, the newest where both folders hold it.
 #include "platform/printview/ReportPage.h"
+#include "tests/platform/printview/TestHome.h"
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -46,7 +47,7 @@ TEST(ReportPage, UnitTableTakesItemAndUnitRowsOnly)
 
 TEST(ReportPage, PageIsFoundByPreferenceAndTheNewestCopyWins)
 {
-    QStandardPaths::setTestModeEnabled(true);
+    const TestHome home;
     QTemporaryDir description;
     const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
     ASSERT_TRUE(QDir().mkpath(cache));
@@ -71,8 +72,6 @@ TEST(ReportPage, PageIsFoundByPreferenceAndTheNewestCopyWins)
     ASSERT_TRUE(older.setFileTime(QDateTime::currentDateTime().addSecs(-60), QFileDevice::FileModificationTime));
     older.close();
     EXPECT_EQ(printview::FindReportPage(description.path(), 49), cached);
-    QDir(cache).removeRecursively();
-    QStandardPaths::setTestModeEnabled(false);
 }
 
 } // namespace
