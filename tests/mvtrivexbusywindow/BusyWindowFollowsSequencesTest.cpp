@@ -55,6 +55,21 @@ TEST(BusyWindowFollowsSequences, EachKindOfSequenceShowsItsTextCaptionAndCancel)
     EXPECT_FALSE(rig.Window().Shown());
 }
 
+TEST(BusyWindowFollowsSequences, ASequenceBeingAdjustedTakesTheCaptionAndCancelButIsNotShown)
+{
+    BusyRig rig;
+    START_BUSY_RIG(rig);
+    rig.Sequence(QStringLiteral("GetRangeValues"));
+    rig.Sequence(QString());
+    rig.applet.PutNumber(QStringLiteral("&&Sequence_State&&GetRangeValues"), 128);
+    rig.disables = 0;
+    rig.Sequence(QStringLiteral("GetRangeValues"));
+    EXPECT_FALSE(rig.Visible());
+    EXPECT_EQ(rig.disables, 0);
+    EXPECT_EQ(rig.Caption(), "GetRangeValues");
+    EXPECT_TRUE(rig.CancelEnabled());
+}
+
 TEST(BusyWindowFollowsSequences, FileTransfersDisableTheMainWindowWithoutShowingAndTheBurnDelayChangesNothing)
 {
     BusyRig rig;
