@@ -12,6 +12,7 @@
 #include <QTreeWidget>
 #include <functional>
 #include <map>
+#include <vector>
 
 namespace mvtrivexbusywindow {
 

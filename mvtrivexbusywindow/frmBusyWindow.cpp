@@ -15,7 +15,10 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
+#include <functional>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -238,6 +241,7 @@ void frmBusyWindow::Form_Unload()
     m_deviceInfo.reset();
     m_shown = m_hold = m_resetPending = m_dataSaveSeen = false;
     m_lastHartResponse = m_lastFieldbusClass = 0;
+    m_lastSequence.clear();
     m_appSequenceProgress->SetAppItemName(QString());
     m_sequenceItem->SetAppItemName(QString());
     m_lblDeviceStatus->clear();
@@ -271,7 +275,12 @@ void frmBusyWindow::appCurrentSequence_ValueChanged()
         return;
     const QString value = m_appCurrentSequence->StringValue();
     const QString trimmed = value.trimmed();
+    const QString previous = std::exchange(m_lastSequence, trimmed);
     if (trimmed.isEmpty()) {
+        // A check has read the diagnosis extension: that is the device's
+        // report even when it read what it read before, which notifies no change.
+        if (OneOf(previous, kHoldingChecks))
+            appDiagnosisExtension_ValueChanged();
         HideBusyWindow();
         return;
     }

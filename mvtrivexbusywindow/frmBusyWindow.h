@@ -114,4 +114,6 @@ private:
     bool m_dataSaveSeen = false;
     int m_lastHartResponse = 0;
     int m_lastFieldbusClass = 0;
+    // The sequence name seen last, without surrounding blanks.
+    QString m_lastSequence;
 };

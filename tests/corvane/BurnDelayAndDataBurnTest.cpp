@@ -4,6 +4,7 @@
 // polls until the save has begun and ended. A late run of the burn-delay
 // sequence continues no finished upload.
 #include "TransferSupport.h"
+#include "SequenceForcing.h"
 #include "corvane/frame/clsHandleDataBurn.h"
 #include "corvane/frame/ctlBurnDelayHandler.h"
 #include "corvane/frame/frmRecordItemHandler.h"
@@ -44,20 +45,7 @@ protected:
         return std::dynamic_pointer_cast<clsHandleDataBurn>(FrameView()->Components().Item(QStringLiteral("clsHandleDataBurn")));
     }
     // Forces a sequence as the device user interface would: again while the host is busy.
-    void Force(const QString& name)
-    {
-        clsSequenceItem sequence;
-        sequence.Register(manager, name, false, 0, REGISTER_STATE);
-        EXPECT_TRUE(WaitUntil([&] {
-            try {
-                sequence.Force();
-                return true;
-            } catch (const automation::ComError&) {
-                return false;
-            }
-        })) << name.toStdString();
-        sequence.UnRegister();
-    }
+    void Force(const QString& name) { corvanetest::ForceSequence(manager, name); }
 };
 
 TEST_F(BurnDelay, AWrittenRecordMakesTheUploadSwitchTheDelayOnAfterEveryStepAndTheDataBurnIsWatched)

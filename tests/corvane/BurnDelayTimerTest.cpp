@@ -2,6 +2,7 @@
 // watch, on the manual clock: the components on the applet host, connected to
 // the simulated transmitter.
 #include "CorvaneTestSupport.h"
+#include "SequenceForcing.h"
 #include "corvane/frame/AbortRequest.h"
 #include "corvane/frame/clsHandleDataBurn.h"
 #include "corvane/frame/ctlBurnDelayHandler.h"
@@ -49,20 +50,7 @@ protected:
         Settle();
     }
     // Forces a sequence as the device user interface would: again while the host is busy.
-    void Force(const QString& name)
-    {
-        clsSequenceItem sequence;
-        sequence.Register(applet.manager, name, false, 0, REGISTER_STATE);
-        EXPECT_TRUE(RunUntil([&] {
-            try {
-                sequence.Force();
-                return true;
-            } catch (const automation::ComError&) {
-                return false;
-            }
-        })) << name.toStdString();
-        sequence.UnRegister();
-    }
+    void Force(const QString& name) { corvanetest::ForceSequence(applet.manager, name); }
     HomeFolder home;
     loop::ManualClock clock;
     loop::ScopedTimerService clockInstalled{clock};

@@ -55,6 +55,21 @@ TEST(BusyWindowFollowsSequences, EachKindOfSequenceShowsItsTextCaptionAndCancel)
     EXPECT_FALSE(rig.Window().Shown());
 }
 
+TEST(BusyWindowFollowsSequences, ASequenceBeingAdjustedTakesTheCaptionAndCancelButIsNotShown)
+{
+    BusyRig rig;
+    START_BUSY_RIG(rig);
+    rig.Sequence(QStringLiteral("GetRangeValues"));
+    rig.Sequence(QString());
+    rig.applet.PutNumber(QStringLiteral("&&Sequence_State&&GetRangeValues"), 128);
+    rig.disables = 0;
+    rig.Sequence(QStringLiteral("GetRangeValues"));
+    EXPECT_FALSE(rig.Visible());
+    EXPECT_EQ(rig.disables, 0);
+    EXPECT_EQ(rig.Caption(), "GetRangeValues");
+    EXPECT_TRUE(rig.CancelEnabled());
+}
+
 TEST(BusyWindowFollowsSequences, FileTransfersDisableTheMainWindowWithoutShowingAndTheBurnDelayChangesNothing)
 {
     BusyRig rig;
@@ -104,12 +119,41 @@ TEST(BusyWindowFollowsSequences, AFactoryResetHoldsWithCancelDisabledUntilTheFir
     EXPECT_EQ(rig.Status(), "Reseting EEPROM data ...");
     EXPECT_FALSE(rig.CancelEnabled());
     EXPECT_TRUE(rig.Window().ResetPending());
-    rig.Sequence(QStringLiteral("CheckBusy"));
     rig.Sequence(QString());
+    rig.clock.Advance(1000);
     EXPECT_TRUE(rig.Visible());
     rig.DiagnosisExtension(0x10);
     EXPECT_FALSE(rig.Visible());
     EXPECT_FALSE(rig.Window().ResetPending());
+}
+
+TEST(BusyWindowFollowsSequences, TheEndOfACheckIsTheDevicesReportEvenWhenItReadWhatItReadBefore)
+{
+    BusyRig rig;
+    START_BUSY_RIG(rig);
+    rig.DiagnosisExtension(0x00);
+    rig.Sequence(QStringLiteral("InitiateFactoryReset"));
+    rig.Sequence(QString());
+    // The check reads the same status again: no change is notified.
+    rig.Sequence(QStringLiteral("CheckBusy"));
+    EXPECT_TRUE(rig.Visible());
+    rig.Sequence(QString());
+    EXPECT_FALSE(rig.Visible());
+    EXPECT_FALSE(rig.Window().Held());
+
+    rig.Sequence(QStringLiteral("SetDisableBurnDelay"));
+    rig.Sequence(QStringLiteral("CheckDataBurn"));
+    rig.DiagnosisExtension(0x02);
+    rig.Sequence(QString());
+    rig.Sequence(QStringLiteral("CheckDataBurn")); // still saving: the same status
+    rig.Sequence(QString());
+    EXPECT_TRUE(rig.Visible());
+    rig.Sequence(QStringLiteral("CheckDataBurn"));
+    rig.DiagnosisExtension(0x00);
+    EXPECT_FALSE(rig.Visible());
+    rig.Sequence(QString());
+    EXPECT_FALSE(rig.Visible());
+    EXPECT_EQ(rig.disables, 2);
 }
 
 TEST(BusyWindowFollowsSequences, CancelAsksForAnAbortEvenOverAnEarlierOneAndTheSafetyCheckHidesAfterIt)

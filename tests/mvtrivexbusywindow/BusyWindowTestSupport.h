@@ -47,6 +47,7 @@ public:
         applet.PutNumber(QStringLiteral("&&private&&countrycode"), countryCode);
         applet.PutNumber(QStringLiteral("&&private&&Connect"), 2);
         control->Register(applet.manager);
+        piotest::Settle(); // the manager's first refresh of every registered item
         // The load hides the window, as nothing runs yet: count from here.
         disables = enables = 0;
         return Window().Loaded();
