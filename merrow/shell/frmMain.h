@@ -73,14 +73,6 @@ public:
     // Whether a menu entry has a page to open (entries whose page is missing stay disabled).
     bool HasPage(const QString& entry) const;
 
-    frmOutput* ReportWindow() const { return m_output; }
-    bool AskBeforeRefusing() const { return m_askFirst; }
-    pioitems::PioControlItemHandler* PioControlItemHandler1() const { return m_handler; }
-
-    // Answers of the busy-window control (placed in the next step of the shell).
-    void ctlBusyWindow1_DisableWindow();
-    void ctlBusyWindow1_EnableWindow();
-
     // Device and file functions (frmMainDeviceFunctions.cpp). The help file:
     // the application's directory and the localised help file name; empty
     // when there is none.
@@ -88,6 +80,14 @@ public:
     void SetHelpFile(const QString& path) { m_helpFile = path; }
     // The step of the operation-mode switch: 0 idle, 1 read requested, 2 adjust requested.
     int OperationModeStep() const { return m_operationModeStep; }
+
+    frmOutput* ReportWindow() const { return m_output; }
+    bool AskBeforeRefusing() const { return m_askFirst; }
+    pioitems::PioControlItemHandler* PioControlItemHandler1() const { return m_handler; }
+
+    // Answers of the busy-window control (placed in the next step of the shell).
+    void ctlBusyWindow1_DisableWindow();
+    void ctlBusyWindow1_EnableWindow();
 
     static bool RangeValuesRead;
 
