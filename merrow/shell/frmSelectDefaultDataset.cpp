@@ -234,7 +234,7 @@ void frmSelectDefaultDataset::ShowModal(QWidget* owner, const std::shared_ptr<IV
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(page);
     page->setViewRef(view);
-    host.adjustSize();
+    host.resize(host.sizeHint());
     page->Form_Load();
     host.setWindowTitle(page->windowTitle());
     // The dialog's first activation: opens the database or reports and unloads.
