@@ -95,22 +95,27 @@ public:
     explicit DatasetWriteScope(pioitems::PioAppItem& currentSequence) : m_currentSequence(currentSequence)
     {
         global::SetMainWindowEnabled(false);
-        m_currentSequence.SetStringValue(kWritingSequence);
+        Write(kWritingSequence);
     }
     ~DatasetWriteScope()
     {
-        try {
-            m_currentSequence.SetStringValue(QString());
-        } catch (const std::exception& error) {
-            applet::AppletTrace::Error(
-                QStringLiteral("%1: currentSequence not cleared: %2").arg(kSource, QString::fromLocal8Bit(error.what())));
-        }
+        Write(QString());
         global::SetMainWindowEnabled(true);
     }
     DatasetWriteScope(const DatasetWriteScope&) = delete;
     DatasetWriteScope& operator=(const DatasetWriteScope&) = delete;
 
 private:
+    void Write(const QString& sequence) noexcept
+    {
+        try {
+            m_currentSequence.SetStringValue(sequence);
+        } catch (const std::exception& error) {
+            applet::AppletTrace::Error(QStringLiteral("%1: currentSequence not set to '%2': %3")
+                                           .arg(kSource, sequence, QString::fromLocal8Bit(error.what())));
+        }
+    }
+
     pioitems::PioAppItem& m_currentSequence;
 };
 
@@ -234,7 +239,7 @@ void frmSelectDefaultDataset::ShowModal(QWidget* owner, const std::shared_ptr<IV
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(page);
     page->setViewRef(view);
-    host.adjustSize();
+    host.resize(host.sizeHint());
     page->Form_Load();
     host.setWindowTitle(page->windowTitle());
     // The dialog's first activation: opens the database or reports and unloads.

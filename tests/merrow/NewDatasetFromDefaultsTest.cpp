@@ -4,6 +4,7 @@
 // giving "currentSequence" and the main window back however it ends.
 #include "DefaultDatasetSupport.h"
 #include "tests/common/WindowScreenshot.h"
+#include "pioitems/PioAppItem.h"
 #include <QLocale>
 
 using namespace merrowtest;
@@ -153,6 +154,42 @@ TEST(NewDatasetFromDefaults, NumbersAreReadWithAPointAndReachFloatItemsInAnyLoca
     EXPECT_EQ(applet.Text(QStringLiteral("ptrbDamping")), "1.6");
     EXPECT_EQ(applet.Text(QStringLiteral("ptrbScaleIn100")), "25");
     QLocale::setDefault(before);
+}
+
+TEST(NewDatasetFromDefaults, RowsAreWrittenUnderCurrentSequenceAndRefusedRowsArePassedOver)
+{
+    MerrowApplet applet;
+    PIO_REQUIRE_APPLET(applet);
+    frmMain* window = StartDevice(applet, "4607215", 137);
+    ASSERT_NE(window, nullptr);
+    QTemporaryDir folder;
+    UseChangedCopy(applet, folder, QStringLiteral("mvtrivexhart.mdb"),
+                   {QStringLiteral("INSERT INTO GeneralData VALUES ('noSuchItem', '1')"),
+                    QStringLiteral("UPDATE GeneralData SET ObjectValue = 'high' WHERE ObjectName = 'lowAlarmCurr'"),
+                    QStringLiteral("UPDATE GeneralData SET ObjectValue = '1,5' WHERE ObjectName = 'timeConstTADC'")});
+    applet.PutText(QStringLiteral("lowAlarmCurr"), QStringLiteral("3.7"));
+    applet.PutText(QStringLiteral("timeConstTADC"), QStringLiteral("2"));
+    // What a rule component sees when a row reaches an item.
+    QWidget form;
+    pioitems::PioAppItem watched(&form);
+    watched.SetAppItemName(QStringLiteral("ptrbUpperSensorLimit"));
+    watched.Register(applet.manager);
+    QStringList seen;
+    QObject::connect(&watched, &pioitems::PioAppItem::ValueChanged, [&](const QString& value) {
+        seen.append(QStringLiteral("%1 %2 %3").arg(value, applet.Text(QStringLiteral("currentSequence")),
+                                                  window->isEnabled() ? "enabled" : "disabled"));
+    });
+    seen.clear();
+    ASSERT_TRUE(RunDialog(applet, *window, [&](frmSelectDefaultDataset& page, QDialog&) {
+        ChooseAndAccept(page, QStringLiteral("TRIVEX MV 137"), QStringLiteral("2.5 bar"), kStaticLabel);
+    }));
+    EXPECT_EQ(seen, QStringList({"2.5 ReadDefaultdataset disabled"}));
+    EXPECT_EQ(applet.Text(QStringLiteral("lowAlarmCurr")), "3.7");
+    EXPECT_EQ(applet.Text(QStringLiteral("timeConstTADC")), "2");
+    EXPECT_EQ(applet.Text(QStringLiteral("highAlarmCurr")), "21");
+    EXPECT_EQ(applet.Text(QStringLiteral("ptrbStaticPressureHiLim")), "160");
+    ExpectHandedBack(applet, *window);
+    watched.UnRegister();
 }
 
 TEST(NewDatasetFromDefaults, LabelsWithQuotesAreArgumentsNeverPartOfTheQuery)
