@@ -162,7 +162,7 @@ void clsBlockModeView::WriteModeBit(const QString& checkBoxArray, int16_t index,
 void clsBlockModeView::UnRegisterView()
 {
     // The manager lets go of this view, which may be its last owner besides the caller.
-    const auto self = shared_from_this();
+    const auto self = weak_from_this().lock();
     m_form = nullptr;
     if (m_manager) {
         int32_t result = 0;

@@ -44,8 +44,6 @@ public:
     // and the manager; the page calls it when it unloads.
     void UnRegisterView();
 
-    bool Filling() const { return m_filling; }
-
 private:
     QPointer<frmBlockmodes> m_form;
     std::shared_ptr<applet::clsAppletItemManager> m_manager;
@@ -54,5 +52,5 @@ private:
     std::array<int32_t, 8> m_permitted{};
     std::array<int32_t, 8> m_normal{};
     std::array<int32_t, 8> m_objectLimit{};
-    bool m_filling = false;
+    bool m_filling = false; // the view ticks the check boxes itself
 };
