@@ -123,6 +123,10 @@ void ctlDigitalDisplay::Register(const std::shared_ptr<applet::clsAppletItemMana
                 pioitems::ControlErrors::Run(kSource + QStringLiteral(".Register(%1)").arg(element->AppItemName()),
                                              [&] { element->Register(AppletItemManagerRef); });
     m_registered = true;
+    // The state the registration found shows at once: a display opened
+    // while the device is not connected must not look connected.
+    if (ItemControl(appConnectionStatus)->IsRegistered())
+        ShowConnection(ItemControl(appConnectionStatus)->StringValue());
 }
 
 void ctlDigitalDisplay::Register(const std::shared_ptr<applet::clsAppletItemManager>& AppletItemManagerRef,

@@ -47,8 +47,9 @@ public:
     ~ctlDigitalDisplay() override;
 
     // PioItemProtocol. Register names the item controls after the item-name
-    // properties and registers them (a failing one is traced and skipped);
-    // nothing while registered. UnRegister drops them; the caption stays.
+    // properties and registers them (a failing one is traced and skipped),
+    // then shows the connection state; nothing while registered. UnRegister
+    // drops them; caption and colour stay.
     QString Typ() const override { return pioitems::kPioItemTyp; }
     void Register(const std::shared_ptr<applet::clsAppletItemManager>& AppletItemManagerRef) override;
     void UnRegister() override;

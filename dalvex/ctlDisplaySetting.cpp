@@ -251,8 +251,9 @@ void ctlDisplaySetting::Register(const std::shared_ptr<applet::clsAppletItemMana
     if (m_registered)
         return;
     m_manager = AppletItemManagerRef;
-    m_deviceInfo = CreateDeviceInfo();
-    m_deviceInfo->Register(m_manager);
+    std::shared_ptr<IDeviceInfo> deviceInfo = CreateDeviceInfo();
+    deviceInfo->Register(m_manager);
+    m_deviceInfo = deviceInfo;
     // The range units of later revisions are items of their own. The names
     // are built from the base names, so a second registration does not
     // suffix them twice and follows a revision that changed meanwhile.

@@ -66,8 +66,10 @@ TEST_F(DigitalDisplayFollowsTheDevice, ShowsTheMeasuredProcessValueAndTheConnect
     EXPECT_TRUE(colours.isEmpty()) << "nothing changes the colour before the first registration";
     Bind(*digital);
     Bind(*bar);
-    EXPECT_TRUE(colours.isEmpty()) << "registration shows no state yet";
+    EXPECT_EQ(colours, QList<uint32_t>({ctlDigitalDisplay::kNotConnectedColor}))
+        << "registration shows the state it finds: not connected";
 
+    colours.clear();
     ASSERT_TRUE(device.applet.Connect());
     ASSERT_FALSE(colours.isEmpty());
     EXPECT_EQ(colours.first(), ctlDigitalDisplay::kNotConnectedColor) << "grey while connecting";
