@@ -9,13 +9,11 @@
 #include "platform/controls/Twips.h"
 #include <QLocale>
 #include <QResizeEvent>
-#include <limits>
 
 namespace {
 
 const QString kSource = QStringLiteral("ctlDigitalDisplay");
 const QString kLineBreak = QStringLiteral("\r\n");
-constexpr int32_t kErrOverflow = 6;
 // The connection item's value while the device is connected.
 const QString kConnected = QStringLiteral("2");
 // The pattern keeps its width while a text stays within one character of
@@ -44,14 +42,6 @@ const Binding kBindings[] = {
     {Ctl::appWarningLimit, "appWarningLimit", 2, {"pbTagDesc", true}},
     {Ctl::appAlarmLimit, "appAlarmLimit", 2, {"pbTagDesc", true}},
 };
-
-int16_t ToInt16(int value, const char* property)
-{
-    if (value < std::numeric_limits<int16_t>::min() || value > std::numeric_limits<int16_t>::max())
-        throw automation::ComError(kErrOverflow, QStringLiteral("Overflow: %1 is no 16-bit number").arg(value),
-                                   kSource + QLatin1Char('.') + QLatin1String(property));
-    return static_cast<int16_t>(value);
-}
 
 // A number in plain or in the user's notation.
 bool IsNumber(const QString& text)
@@ -133,10 +123,14 @@ void ctlDigitalDisplay::Register(const std::shared_ptr<applet::clsAppletItemMana
                 pioitems::ControlErrors::Run(kSource + QStringLiteral(".Register(%1)").arg(element->AppItemName()),
                                              [&] { element->Register(AppletItemManagerRef); });
     m_registered = true;
+    // The state the registration found shows at once: a display opened
+    // while the device is not connected must not look connected.
+    if (ItemControl(appConnectionStatus)->IsRegistered())
+        ShowConnection(ItemControl(appConnectionStatus)->StringValue());
 }
 
 void ctlDigitalDisplay::Register(const std::shared_ptr<applet::clsAppletItemManager>& AppletItemManagerRef,
-                                 QObject*, QObject*)
+                                 const QVariant&, const QVariant&)
 {
     Register(AppletItemManagerRef);
 }
@@ -252,14 +246,40 @@ void ctlDigitalDisplay::SetDecimalPlaces(int16_t places)
     ItemControl(appMeasValue)->SetDecimalPlaces(places);
 }
 
-void ctlDigitalDisplay::SetMaxDigitsProperty(int digits)
+bool ctlDigitalDisplay::ApplyDisplayProperty(Property property, const QVariant& value)
 {
-    SetMaxDigits(ToInt16(digits, "MaxDigits"));
+    using Setter = void (ctlDigitalDisplay::*)(const QString&);
+    struct Row {
+        Property property;
+        Setter set;
+    };
+    static constexpr Row kNames[] = {
+        {Property::ObjectNameValue, &ctlDigitalDisplay::SetObjectNameValue},
+        {Property::ObjectNameUnit, &ctlDigitalDisplay::SetObjectNameUnit},
+        {Property::ObjectNameMin, &ctlDigitalDisplay::SetObjectNameMin},
+        {Property::ObjectNameMax, &ctlDigitalDisplay::SetObjectNameMax},
+        {Property::ObjectNameLoLim, &ctlDigitalDisplay::SetObjectNameLoLim},
+        {Property::ObjectNameHiLim, &ctlDigitalDisplay::SetObjectNameHiLim},
+        {Property::ObjectNameLoLoLim, &ctlDigitalDisplay::SetObjectNameLoLoLim},
+        {Property::ObjectNameHiHiLim, &ctlDigitalDisplay::SetObjectNameHiHiLim},
+    };
+    for (const Row& row : kNames)
+        if (row.property == property) {
+            (this->*row.set)(value.toString());
+            return true;
+        }
+    if (property == Property::MaxDigits)
+        SetMaxDigits(value.value<int16_t>());
+    else if (property == Property::DecimalPlaces)
+        SetDecimalPlaces(value.value<int16_t>());
+    else
+        return false;
+    return true;
 }
 
-void ctlDigitalDisplay::SetDecimalPlacesProperty(int places)
+QString ctlDigitalDisplay::DisplayName() const
 {
-    SetDecimalPlaces(ToInt16(places, "DecimalPlaces"));
+    return objectName().isEmpty() ? kSource : objectName();
 }
 
 void ctlDigitalDisplay::ReadProperties(const automation::PropertyBag& bag)

@@ -2,14 +2,16 @@
 // One measured value with its unit as large digits that grow and shrink with
 // the control: the text sits in a dynamic label whose font follows its width;
 // the control takes the label's height and passes every resize of the label
-// on (Resize). It takes the display protocol (DisplayProtocol.h): the item
-// names of value, unit, scale ends and limits arrive as properties, Register
-// binds them and UnRegister drops them; the scale ends and limits are bound
-// too but not shown. The text is green while the device is connected and
+// on (Resize). It takes the display protocol (controls::DisplayProtocol):
+// the item names of value, unit, scale ends and limits and the number format
+// arrive as properties (the plain form only; no scale divisions), Register
+// binds them and UnRegister drops them; the limits are bound too but not
+// shown. The text is green while the device is connected and
 // grey otherwise.
 #include "pioitems/PersistedProperty.h"
 #include "pioitems/PioItemProtocol.h"
 #include "platform/automation/ClassRegistry.h"
+#include "platform/controls/DisplayProtocol.h"
 #include <QString>
 #include <QWidget>
 #include <array>
@@ -26,18 +28,11 @@ namespace pioitems {
 class PioAppItem;
 }
 
-class ctlDigitalDisplay : public QWidget, public automation::ComObject, public pioitems::PioItemProtocol {
+class ctlDigitalDisplay : public QWidget,
+                          public automation::ComObject,
+                          public pioitems::PioItemProtocol,
+                          public controls::DisplayProtocol {
     Q_OBJECT
-    Q_PROPERTY(QString ObjectNameValue READ ObjectNameValue WRITE SetObjectNameValue)
-    Q_PROPERTY(QString ObjectNameUnit READ ObjectNameUnit WRITE SetObjectNameUnit)
-    Q_PROPERTY(QString ObjectNameMin READ ObjectNameMin WRITE SetObjectNameMin)
-    Q_PROPERTY(QString ObjectNameMax READ ObjectNameMax WRITE SetObjectNameMax)
-    Q_PROPERTY(QString ObjectNameLoLim READ ObjectNameLoLim WRITE SetObjectNameLoLim)
-    Q_PROPERTY(QString ObjectNameHiLim READ ObjectNameHiLim WRITE SetObjectNameHiLim)
-    Q_PROPERTY(QString ObjectNameLoLoLim READ ObjectNameLoLoLim WRITE SetObjectNameLoLoLim)
-    Q_PROPERTY(QString ObjectNameHiHiLim READ ObjectNameHiHiLim WRITE SetObjectNameHiHiLim)
-    Q_PROPERTY(int MaxDigits READ MaxDigitsProperty WRITE SetMaxDigitsProperty)
-    Q_PROPERTY(int DecimalPlaces READ DecimalPlacesProperty WRITE SetDecimalPlacesProperty)
 public:
     static inline const QString kProgId = QStringLiteral("Dalvex.ctlDigitalDisplay");
     // The item the design-time bindings name until the protocol names theirs.
@@ -52,15 +47,16 @@ public:
     ~ctlDigitalDisplay() override;
 
     // PioItemProtocol. Register names the item controls after the item-name
-    // properties and registers them (a failing one is traced and skipped);
-    // nothing while registered. UnRegister drops them; the caption stays.
+    // properties and registers them (a failing one is traced and skipped),
+    // then shows the connection state; nothing while registered. UnRegister
+    // drops them; caption and colour stay.
     QString Typ() const override { return pioitems::kPioItemTyp; }
     void Register(const std::shared_ptr<applet::clsAppletItemManager>& AppletItemManagerRef) override;
-    Q_INVOKABLE void UnRegister() override;
-    // The protocol's registration: the two further arguments (the user-level
-    // and country-code item controls of the caller) are ignored.
-    Q_INVOKABLE void Register(const std::shared_ptr<applet::clsAppletItemManager>& AppletItemManagerRef,
-                              QObject* dummy1, QObject* dummy2);
+    void UnRegister() override;
+    // The display protocol's registration: the two further arguments may be
+    // anything and are ignored.
+    void Register(const std::shared_ptr<applet::clsAppletItemManager>& AppletItemManagerRef, const QVariant& dummy1,
+                  const QVariant& dummy2) override;
     bool Registered() const { return m_registered; }
 
     QString ObjectNameValue() const { return m_ObjectNameValue; }
@@ -110,6 +106,10 @@ signals:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    // controls::DisplayProtocol: the item names and the number format.
+    bool ApplyDisplayProperty(Property property, const QVariant& value) override;
+    using controls::DisplayProtocol::ApplyDisplayProperty;
+    QString DisplayName() const override;
 
 private:
     static const std::array<pioitems::PersistedProperty<ctlDigitalDisplay>, 10> kPersisted;
@@ -118,10 +118,6 @@ private:
     void ApplyNumberFormat();
     void ShowValue();
     void ShowConnection(const QString& state);
-    int MaxDigitsProperty() const { return m_MaxDigits; }
-    void SetMaxDigitsProperty(int digits);
-    int DecimalPlacesProperty() const { return m_DecimalPlaces; }
-    void SetDecimalPlacesProperty(int places);
 
     lumette::DynamicLabel* m_lblValue = nullptr;
     std::array<std::array<pioitems::PioAppItem*, 2>, kCtlCount> m_controls{};

@@ -1,6 +1,5 @@
 #include "dalvex/ctlDisplaySetting.h"
 #include "dalvex/DesignedItemControl.h"
-#include "dalvex/DisplayProtocol.h"
 #include "dalvex/LoadCountryText.h"
 #include "mvtrivexhelper/HelperErrors.h"
 #include "mvtrivexhelper/NumberText.h"
@@ -11,6 +10,7 @@
 #include "pioitems/PioAppItem.h"
 #include "platform/applet/AppletTrace.h"
 #include "platform/automation/ComError.h"
+#include "platform/controls/DisplayProtocol.h"
 #include "platform/loop/EventLoop.h"
 #include <QComboBox>
 #include <QLabel>
@@ -18,6 +18,7 @@
 #include <QMdiSubWindow>
 #include <QSignalBlocker>
 #include <cmath>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -250,8 +251,9 @@ void ctlDisplaySetting::Register(const std::shared_ptr<applet::clsAppletItemMana
     if (m_registered)
         return;
     m_manager = AppletItemManagerRef;
-    m_deviceInfo = CreateDeviceInfo();
-    m_deviceInfo->Register(m_manager);
+    std::shared_ptr<IDeviceInfo> deviceInfo = CreateDeviceInfo();
+    deviceInfo->Register(m_manager);
+    m_deviceInfo = deviceInfo;
     // The range units of later revisions are items of their own. The names
     // are built from the base names, so a second registration does not
     // suffix them twice and follows a revision that changed meanwhile.
@@ -432,44 +434,69 @@ void ctlDisplaySetting::ReInit(const QString& reason)
 
 void ctlDisplaySetting::ChangeDisplayedValue()
 {
-    namespace Protocol = dalvex::DisplayProtocol;
+    using Protocol = controls::DisplayProtocol;
     const QString context = Context("ChangeDisplayedValue");
-    QObject* display = m_displayCtrl;
     QComboBox* selector = m_cmbMeasValue;
+    auto* display = dynamic_cast<Protocol*>(m_displayCtrl.data());
     if (!display || !selector) {
-        applet::AppletTrace::Error(QStringLiteral("%1: no display or selector (Init not run)").arg(context));
+        applet::AppletTrace::Error(QStringLiteral("%1: %2").arg(
+            context, selector ? QStringLiteral("the display takes no display protocol")
+                              : QStringLiteral("no display or selector (Init not run)")));
         return;
     }
-    const bool unregistered = Protocol::Call(display, Protocol::kUnRegister, {}, context);
+    // Each step on its own: what the display refuses it has traced; the
+    // next step goes on.
+    const auto step = [&](const QString& what, const std::function<void()>& call) {
+        try {
+            call();
+            return true;
+        } catch (const automation::ComError& error) {
+            applet::AppletTrace::Info(
+                QStringLiteral("%1: %2 skipped: %3").arg(context, what, error.description()));
+        } catch (const std::exception& error) {
+            applet::AppletTrace::Error(
+                QStringLiteral("%1: %2 failed: %3").arg(context, what, QString::fromLocal8Bit(error.what())));
+        }
+        return false;
+    };
+    const bool unregistered = step(QStringLiteral("UnRegister"), [&] { display->UnRegister(); });
     bool inArray = false;
-    const int channel = selector->property(Protocol::kControlArrayIndex).toInt(&inArray);
+    const int channel = selector->property(kControlArrayIndex).toInt(&inArray);
     const int line = selector->currentIndex();
     if (line >= 0 && line < m_entryCount) {
         const Entry& entry = m_entries[static_cast<size_t>(line)];
+        using Setting = std::pair<const char*, QVariant>;
         if (!unregistered || !inArray) {
-            const std::pair<const char*, QVariant> plain[] = {
-                {Protocol::kObjectNameMin, entry.Min},         {Protocol::kObjectNameMax, entry.Max},
-                {Protocol::kObjectNameLoLim, entry.LoLim},     {Protocol::kObjectNameHiLim, entry.HiLim},
-                {Protocol::kObjectNameLoLoLim, entry.LoLoLim}, {Protocol::kObjectNameHiHiLim, entry.HiHiLim},
-                {Protocol::kLargeStep, entry.LargeStep},       {Protocol::kSmallStep, entry.SmallStep},
-                {Protocol::kObjectNameUnit, entry.Unit},       {Protocol::kObjectNameValue, entry.Value},
-                {Protocol::kMaxDigits, entry.MaxDigits},       {Protocol::kDecimalPlaces, entry.DecimalPlaces},
+            const Setting plain[] = {
+                {"ObjectNameMin", entry.Min},         {"ObjectNameMax", entry.Max},
+                {"ObjectNameLoLim", entry.LoLim},     {"ObjectNameHiLim", entry.HiLim},
+                {"ObjectNameLoLoLim", entry.LoLoLim}, {"ObjectNameHiHiLim", entry.HiHiLim},
+                {"LargeStep", entry.LargeStep},       {"SmallStep", entry.SmallStep},
+                {"ObjectNameUnit", entry.Unit},       {"ObjectNameValue", entry.Value},
+                {"MaxDigits", entry.MaxDigits},       {"DecimalPlaces", entry.DecimalPlaces},
             };
-            for (const auto& [property, value] : plain)
-                Protocol::Put(display, property, value, context);
+            for (const auto& [name, value] : plain)
+                step(QLatin1String(name), [&] { display->SetDisplayProperty(QLatin1String(name), value); });
         } else {
-            const std::pair<const char*, QVariant> indexed[] = {
-                {Protocol::kObjectNameMin, entry.Min},
-                {Protocol::kObjectNameMax, entry.Max},
-                {Protocol::kObjectNameUnit, entry.Unit},
-                {Protocol::kObjectNameValue, entry.Value},
-                {Protocol::kObjectCaption, selector->currentText()},
+            const Setting indexed[] = {
+                {"ObjectNameMin", entry.Min},
+                {"ObjectNameMax", entry.Max},
+                {"ObjectNameUnit", entry.Unit},
+                {"ObjectNameValue", entry.Value},
+                {"objectcaption", selector->currentText()},
             };
-            for (const auto& [property, value] : indexed)
-                Protocol::PutIndexed(display, property, channel, value, context);
+            for (const auto& [name, value] : indexed)
+                step(QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(channel),
+                     [&] { display->SetDisplayProperty(QLatin1String(name), channel, value); });
         }
     } else {
         applet::AppletTrace::Info(QStringLiteral("%1: no line selected; the display keeps its items").arg(context));
     }
-    Protocol::Register(display, m_manager, ItemControl(appUserlevel), ItemControl(appCountryCode), context);
+    // The display takes the values of the user level and the country code.
+    const auto valueOf = [](pioitems::PioAppItem* item) {
+        return item->IsRegistered() ? QVariant(item->StringValue()) : QVariant();
+    };
+    step(QStringLiteral("Register"), [&] {
+        display->Register(m_manager, valueOf(ItemControl(appUserlevel)), valueOf(ItemControl(appCountryCode)));
+    });
 }

@@ -4,8 +4,10 @@
 // connected device variant offers and keeps, per line, the item names, scale
 // ends, divisions and number format a display needs; ChangeDisplayedValue
 // re-binds the window's display control to the selected line through the
-// display protocol (DisplayProtocol.h), in its plain form or, for a selector
-// that is an element of a control array, in its indexed form for that channel.
+// display protocol (controls::DisplayProtocol), in its plain form or, for a
+// selector that is an element of a control array, in its indexed form for
+// that channel. A selector is an element of a control array when it carries
+// the whole-number property "Index" (kControlArrayIndex), its channel.
 //
 // The control poses as an item control (Typ "PioItem"), so the window's
 // control item handler registers it; it then binds its own item controls.
@@ -38,6 +40,8 @@ public:
     static constexpr int kEntryCount = 10;
     // Decimal places of a line before any could be derived from its limits.
     static constexpr int16_t kFirstDecimalPlaces = 2;
+    // The selector's property that holds its index in a control array.
+    static constexpr const char* kControlArrayIndex = "Index";
 
     // The item controls; appValueLimits, appPtrbSensorLimit and
     // appPtrbStaticPressureLimit are control arrays (see the binding table in
@@ -71,7 +75,8 @@ public:
     // leaves the lines built so far; raises when the control is not registered.
     void Init(QObject* displayCtrl, QComboBox* cmbMeasValue);
     // Re-binds the display of the last Init to the selected line. Never
-    // raises: a step that fails is traced and skipped.
+    // raises: a step that fails (a property the display refuses, a display
+    // that takes no display protocol) is traced and skipped.
     void ChangeDisplayedValue();
 
     // PioItemProtocol

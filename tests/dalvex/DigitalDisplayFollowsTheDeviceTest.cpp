@@ -2,7 +2,6 @@
 // process value the device measures as it is read, beside a bar graph bound
 // the same way, and its colour follows the connection state once registered.
 #include "DalvexTestSupport.h"
-#include "dalvex/DisplayProtocol.h"
 #include "dalvex/ctlDigitalDisplay.h"
 #include "lumette/DynamicLabel.h"
 #include "platform/controls/PioBarGraph.h"
@@ -31,17 +30,16 @@ protected:
     }
     // Both displays bound to the measured process value, as a display
     // setting control binds them.
-    void Bind(QObject* display)
+    void Bind(controls::DisplayProtocol& display)
     {
-        namespace Protocol = dalvex::DisplayProtocol;
-        const QString context = QStringLiteral("test");
-        Protocol::Put(display, Protocol::kObjectNameMin, QStringLiteral("0"), context);
-        Protocol::Put(display, Protocol::kObjectNameMax, QStringLiteral("50"), context);
-        Protocol::Put(display, Protocol::kObjectNameUnit, QStringLiteral("hartPvUnit"), context);
-        Protocol::Put(display, Protocol::kObjectNameValue, QStringLiteral("hartPv"), context);
-        Protocol::Put(display, Protocol::kMaxDigits, 8, context);
-        Protocol::Put(display, Protocol::kDecimalPlaces, 2, context);
-        ASSERT_TRUE(Protocol::Register(display, device.applet.manager, nullptr, nullptr, context));
+        display.UnRegister();
+        display.SetDisplayProperty(QStringLiteral("ObjectNameMin"), QStringLiteral("0"));
+        display.SetDisplayProperty(QStringLiteral("ObjectNameMax"), QStringLiteral("50"));
+        display.SetDisplayProperty(QStringLiteral("ObjectNameUnit"), QStringLiteral("hartPvUnit"));
+        display.SetDisplayProperty(QStringLiteral("ObjectNameValue"), QStringLiteral("hartPv"));
+        display.SetDisplayProperty(QStringLiteral("MaxDigits"), 8);
+        display.SetDisplayProperty(QStringLiteral("DecimalPlaces"), 2);
+        display.Register(device.applet.manager, QVariant(), QVariant());
     }
     void ReadProcessValue(double dp)
     {
@@ -66,10 +64,12 @@ TEST_F(DigitalDisplayFollowsTheDevice, ShowsTheMeasuredProcessValueAndTheConnect
 {
     device.Put(QStringLiteral("&&private&&Connect"), QStringLiteral("0"));
     EXPECT_TRUE(colours.isEmpty()) << "nothing changes the colour before the first registration";
-    Bind(digital);
-    Bind(bar);
-    EXPECT_TRUE(colours.isEmpty()) << "registration shows no state yet";
+    Bind(*digital);
+    Bind(*bar);
+    EXPECT_EQ(colours, QList<uint32_t>({ctlDigitalDisplay::kNotConnectedColor}))
+        << "registration shows the state it finds: not connected";
 
+    colours.clear();
     ASSERT_TRUE(device.applet.Connect());
     ASSERT_FALSE(colours.isEmpty());
     EXPECT_EQ(colours.first(), ctlDigitalDisplay::kNotConnectedColor) << "grey while connecting";

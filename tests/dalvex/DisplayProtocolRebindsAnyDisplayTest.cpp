@@ -4,7 +4,6 @@
 // of a multi-channel display through the indexed form when its selector is
 // an element of a control array.
 #include "DalvexTestSupport.h"
-#include "dalvex/DisplayProtocol.h"
 #include "dalvex/ctlDigitalDisplay.h"
 #include "pioitems/PioAppItem.h"
 #include "platform/applet/clsAppletItemManager.h"
@@ -15,40 +14,69 @@ using namespace dalvextest;
 
 namespace {
 
-// A display that knows part of the protocol and logs what it is given.
-class RecordingDisplay : public QWidget {
-    Q_OBJECT
+// A display that carries part of the protocol and logs what it is given.
+class RecordingDisplay : public QWidget, public controls::DisplayProtocol {
 public:
     using QWidget::QWidget;
     QStringList log;
+    bool refuseUnRegister = false;
     std::shared_ptr<applet::clsAppletItemManager> manager;
-    QObject* userLevel = nullptr;
-    QObject* countryCode = nullptr;
+    QVariant userLevel;
+    QVariant countryCode;
 
-    Q_INVOKABLE void UnRegister() { log << "UnRegister"; }
-    Q_INVOKABLE void Register(const std::shared_ptr<applet::clsAppletItemManager>& m, QObject* level, QObject* country)
+    void UnRegister() override
+    {
+        if (refuseUnRegister)
+            RaiseRefused(kErrNotSupported, QStringLiteral("no UnRegister"));
+        log << "UnRegister";
+    }
+    void Register(const std::shared_ptr<applet::clsAppletItemManager>& m, const QVariant& level,
+                  const QVariant& country) override
     {
         log << "Register";
         manager = m;
         userLevel = level;
         countryCode = country;
     }
-    Q_INVOKABLE void SetObjectNameMin(const QString& v) { log << "Min=" + v; }
-    Q_INVOKABLE void SetObjectNameMax(const QString& v) { log << "Max=" + v; }
-    Q_INVOKABLE void SetObjectNameLoLim(const QString& v) { log << "LoLim=" + v; }
-    Q_INVOKABLE void SetObjectNameHiLim(const QString& v) { log << "HiLim=" + v; }
-    Q_INVOKABLE void SetObjectNameLoLoLim(const QString& v) { log << "LoLoLim=" + v; }
-    Q_INVOKABLE void SetObjectNameHiHiLim(const QString& v) { log << "HiHiLim=" + v; }
-    Q_INVOKABLE void SetObjectNameUnit(const QString& v) { log << "Unit=" + v; }
-    Q_INVOKABLE void SetObjectNameValue(const QString& v) { log << "Value=" + v; }
-    Q_INVOKABLE void SetMaxDigits(int v) { log << QStringLiteral("MaxDigits=%1").arg(v); }
-    Q_INVOKABLE void SetDecimalPlaces(int v) { log << QStringLiteral("DecimalPlaces=%1").arg(v); }
-    // The indexed form, channel first.
-    Q_INVOKABLE void ObjectNameValue(int channel, const QString& v) { log << QStringLiteral("Value(%1)=%2").arg(channel).arg(v); }
-    Q_INVOKABLE void SetObjectCaption(int channel, const QString& v) { log << QStringLiteral("caption(%1)=%2").arg(channel).arg(v); }
-    // A display whose setter fails.
-    Q_INVOKABLE void SetLargeStep(float) { throw automation::ComError(380, QStringLiteral("Invalid property value")); }
+
+protected:
+    // Everything but the scale divisions, which it does not carry.
+    bool ApplyDisplayProperty(Property property, const QVariant& value) override
+    {
+        if (property == Property::LargeStep || property == Property::SmallStep)
+            return false;
+        log << QStringLiteral("%1=%2").arg(QLatin1String(Name(property)), value.toString());
+        return true;
+    }
+    // The indexed form: the value and the caption only.
+    bool ApplyDisplayProperty(Property property, int channel, const QVariant& value) override
+    {
+        if (property != Property::ObjectNameValue && property != Property::objectcaption)
+            return false;
+        log << QStringLiteral("%1(%2)=%3").arg(QLatin1String(Name(property))).arg(channel).arg(value.toString());
+        return true;
+    }
+    QString DisplayName() const override { return QStringLiteral("RecordingDisplay"); }
+
+private:
+    static const char* Name(Property property)
+    {
+        for (const Entry& entry : kDisplayProperties)
+            if (entry.property == property)
+                return entry.name;
+        return "?";
+    }
 };
+
+// What a display shows of the protocol's plain form.
+template <class Display>
+QStringList Bound(const Display& display)
+{
+    return {display.ObjectNameValue(),   display.ObjectNameUnit(),   display.ObjectNameMin(),
+            display.ObjectNameMax(),     display.ObjectNameLoLim(),  display.ObjectNameHiLim(),
+            display.ObjectNameLoLoLim(), display.ObjectNameHiHiLim(), QString::number(display.MaxDigits()),
+            QString::number(display.DecimalPlaces())};
+}
 
 class DisplayProtocolRebindsAnyDisplay : public ::testing::Test {
 protected:
@@ -77,11 +105,7 @@ TEST_F(DisplayProtocolRebindsAnyDisplay, TheDigitalDisplayAndABarGraphReceiveThe
     for (int line : {0, 3}) {
         digital.cmbMeasValue->setCurrentIndex(line);
         bar.cmbMeasValue->setCurrentIndex(line);
-        for (const char* property : {"ObjectNameValue", "ObjectNameUnit", "ObjectNameMin", "ObjectNameMax",
-                                     "ObjectNameLoLim", "ObjectNameHiLim", "ObjectNameLoLoLim", "ObjectNameHiHiLim",
-                                     "MaxDigits", "DecimalPlaces"})
-            EXPECT_EQ(digital.displayCtrl->property(property), bar.displayCtrl->property(property))
-                << property << " of line " << line;
+        EXPECT_EQ(Bound(*digital.displayCtrl), Bound(*bar.displayCtrl)) << "line " << line;
     }
     const auto& entry = digital.ctlDisplaySetting1->GetEntry(3);
     EXPECT_EQ(digital.displayCtrl->ObjectNameValue(), "aiDPoutValue");
@@ -112,22 +136,21 @@ TEST_F(DisplayProtocolRebindsAnyDisplay, ThePlainFormGoesInItsOrderAndADisplaySk
     window.displayCtrl->log.clear();
     window.cmbMeasValue->setCurrentIndex(3);
     EXPECT_EQ(window.displayCtrl->log,
-              QStringList({"UnRegister", "Min=0", "Max=20", "LoLim=aiDPLoLim", "HiLim=aiDPHiLim", "LoLoLim=aiDPLoLoLim",
-                           "HiHiLim=aiDPHiHiLim", "Unit=aiDPOutScaleUnit", "Value=aiDPoutValue", "MaxDigits=8",
+              QStringList({"UnRegister", "ObjectNameMin=0", "ObjectNameMax=20", "ObjectNameLoLim=aiDPLoLim",
+                           "ObjectNameHiLim=aiDPHiLim", "ObjectNameLoLoLim=aiDPLoLoLim", "ObjectNameHiHiLim=aiDPHiHiLim",
+                           "ObjectNameUnit=aiDPOutScaleUnit", "ObjectNameValue=aiDPoutValue", "MaxDigits=8",
                            "DecimalPlaces=2", "Register"}));
-    EXPECT_TRUE(traces.ErrorContains("Invalid property value")) << "a failing setter is traced";
+    EXPECT_TRUE(traces.ErrorContains("LargeStep")) << "the display traces what it refuses";
     EXPECT_EQ(window.displayCtrl->manager, device.applet.manager);
-    EXPECT_EQ(window.displayCtrl->userLevel,
-              window.ctlDisplaySetting1->ItemControl(ctlDisplaySetting::appUserlevel));
-    EXPECT_EQ(window.displayCtrl->countryCode,
-              window.ctlDisplaySetting1->ItemControl(ctlDisplaySetting::appCountryCode));
+    EXPECT_EQ(window.displayCtrl->userLevel, "0") << "the user level's value";
+    EXPECT_EQ(window.displayCtrl->countryCode, "1");
 }
 
 TEST_F(DisplayProtocolRebindsAnyDisplay, ASelectorOfAControlArrayDrivesItsOwnChannelThroughTheIndexedForm)
 {
     device.PutDeviceValue(QStringLiteral("ptrbStaticPressureScaleIn100"), 16);
     DisplayWindow<controls::PioPlotter> trend;
-    trend.cmbMeasValue->setProperty(dalvex::DisplayProtocol::kControlArrayIndex, 2);
+    trend.cmbMeasValue->setProperty(ctlDisplaySetting::kControlArrayIndex, 2);
     Open(trend);
     trend.cmbMeasValue->setCurrentIndex(1);
     EXPECT_EQ(trend.displayCtrl->ObjectNameValue(2), "ptrbStaticPressureValue");
@@ -137,28 +160,29 @@ TEST_F(DisplayProtocolRebindsAnyDisplay, ASelectorOfAControlArrayDrivesItsOwnCha
     EXPECT_TRUE(trend.displayCtrl->IsRegistered());
 
     DisplayWindow<RecordingDisplay> recorded;
-    recorded.cmbMeasValue->setProperty(dalvex::DisplayProtocol::kControlArrayIndex, 3);
+    recorded.cmbMeasValue->setProperty(ctlDisplaySetting::kControlArrayIndex, 3);
     Open(recorded);
     EXPECT_EQ(recorded.displayCtrl->log,
-              QStringList({"UnRegister", "Value(3)=ptrbSecondaryValue1", "caption(3)=Differential Pressure", "Register"}))
+              QStringList({"UnRegister", "ObjectNameValue(3)=ptrbSecondaryValue1",
+                           "objectcaption(3)=Differential Pressure", "Register"}))
         << "only the indexed properties the display knows, for the selector's channel";
 }
 
-TEST_F(DisplayProtocolRebindsAnyDisplay, ADisplayWithoutUnRegisterTakesThePlainFormEvenFromAControlArray)
+TEST_F(DisplayProtocolRebindsAnyDisplay, ADisplayThatRefusesUnRegisterTakesThePlainFormEvenFromAControlArray)
 {
-    DisplayWindow<controls::PioBarGraph> bar;
-    bar.cmbMeasValue->setProperty(dalvex::DisplayProtocol::kControlArrayIndex, 1);
-    QObject* display = new QObject(&bar.form);
-    display->setObjectName("plain");
-    bar.ctlDisplaySetting1->Register(device.applet.manager);
+    DisplayWindow<RecordingDisplay> window;
+    window.displayCtrl->refuseUnRegister = true;
+    window.cmbMeasValue->setProperty(ctlDisplaySetting::kControlArrayIndex, 1);
+    Open(window);
+    EXPECT_EQ(window.displayCtrl->log.first(), "ObjectNameMin=0");
+    EXPECT_TRUE(window.displayCtrl->log.contains("ObjectNameValue=ptrbSecondaryValue1"));
+    EXPECT_EQ(window.displayCtrl->log.last(), "Register");
+
+    // An object that takes no display protocol is left alone.
+    QObject plain;
     pioitemstest::Traces traces;
-    bar.ctlDisplaySetting1->Init(display, bar.cmbMeasValue);
-    EXPECT_EQ(bar.cmbMeasValue->currentIndex(), 0);
-    EXPECT_FALSE(traces.HasErrors()) << traces.errors.join("\n").toStdString();
-    EXPECT_GE(traces.CountContaining("skips LargeStep"), 1) << "the plain form was tried";
-    EXPECT_EQ(traces.CountContaining("skips objectcaption"), 0) << "the indexed form was not";
+    window.ctlDisplaySetting1->Init(&plain, window.cmbMeasValue);
+    EXPECT_TRUE(traces.ErrorContains("takes no display protocol"));
 }
 
 } // namespace
-
-#include "DisplayProtocolRebindsAnyDisplayTest.moc"
