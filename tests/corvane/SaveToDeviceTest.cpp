@@ -179,16 +179,23 @@ TEST_F(SaveToDevice, AfterACalculationTheDeviceHoldsTheCoefficientsAndTheChainsV
     QString error;
     ASSERT_TRUE(sim::applyVariant(applet.device.transmitter(), variant, error)) << error.toStdString();
     ASSERT_TRUE(commandtest::ConnectAndIdentify(applet));
-    // The dataset of this module, as a dataset from the device would hold it.
-    QString moduleType;
-    int32_t failed = 0;
-    applet.manager->fncReadString(applet.manager->HandleOf(QStringLiteral("ptrbModulType")), moduleType, true, failed);
-    applet.PutText(QStringLiteral("ptrbModulType"), moduleType);
     ConfigureOrificePlate();
     applet.PutText(QStringLiteral("ptrbLowFlowCutOff"), QStringLiteral("12.5"));
     applet.PutText(QStringLiteral("ptrbTagDesc"), QStringLiteral("SAVED TO DEVICE"));
     const auto check = applet.Find<clsDatasetValid>(QStringLiteral("clsDatasetValidation"));
     ASSERT_TRUE(check);
+
+    // The dataset is of another module than the device's: nothing is written.
+    ASSERT_EQ(check->CompatibilityCheck(), clsDatasetValid::kModuleTypeDiffers);
+    Save();
+    EXPECT_FALSE(DownloadStarted());
+    EXPECT_NE(applet.device.transmitter().parameters().value(QStringLiteral("ptrbLowFlowCutOff")).toDouble(), 12.5);
+
+    // The module the device reports, as a dataset from the device would hold it.
+    QString moduleType;
+    int32_t failed = 0;
+    applet.manager->fncReadString(applet.manager->HandleOf(QStringLiteral("ptrbModulType")), moduleType, true, failed);
+    applet.PutText(QStringLiteral("ptrbModulType"), moduleType);
     ASSERT_EQ(check->CompatibilityCheck(), clsDatasetValid::kFits);
 
     const QString kqmBefore = applet.Text(QStringLiteral("mvKqm"));
