@@ -3,6 +3,7 @@
 #include "corvane/frame/ConnectionState.h"
 #include "pioextensions/IViewEx.h"
 #include "pioextensions/ItemViewBinding.h"
+#include "platform/applet/StateInfo.h"
 
 namespace {
 const QString kSource = QStringLiteral("clsConnEventHandler.ConnectionChanged");
@@ -25,8 +26,17 @@ void clsConnEventHandler::Register(const std::shared_ptr<IViewEx>& myView)
     for (const QString& name : {corvane::kConnectItem, corvane::kAbortSequencesItem, kInCompatibleDataset})
         m_items.Add(name, false, 0);
     m_ConnectionStatus = m_items.Item(corvane::kConnectItem);
-    connect(m_ConnectionStatus.get(), &clsAppItem::ValueChanged, this,
-            &clsConnEventHandler::m_ConnectionStatus_ValueChanged, Qt::UniqueConnection);
+    // A refresh (as after a dataset load) repeats a connection already known
+    // lost; acting on it again would request an abort of whatever runs then.
+    disconnect(m_ConnectionStatus.get(), nullptr, this, nullptr);
+    connect(m_ConnectionStatus.get(), &clsAppItem::ValueChanged3, this,
+            [this](const QString& value, int32_t itemState) {
+                const bool repeated = (itemState & applet::StateInfo::kRefresh) != 0
+                                      && m_LastConnectionStatus == kNoConnection
+                                      && m_ConnectionStatus->UIntValue() == corvane::kNotConnected;
+                if (!repeated)
+                    m_ConnectionStatus_ValueChanged(value);
+            });
     m_sequences.Add(kGetDeviceInfo, false, 0);
     m_items.Register(m_manager);
     m_sequences.Register(m_manager);

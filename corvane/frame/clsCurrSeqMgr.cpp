@@ -6,6 +6,7 @@
 #include "pioextensions/clsSequenceItem.h"
 #include "pioextensions/enmRegMask.h"
 #include "platform/applet/AppletTrace.h"
+#include "platform/applet/StateInfo.h"
 #include "platform/applet/TdxFileParser.h"
 #include "platform/applet/clsAppletItemManager.h"
 #include "platform/automation/ComError.h"
@@ -63,8 +64,15 @@ void clsCurrSeqMgr::Register(const std::shared_ptr<IViewEx>& myView)
     for (const QString& name : {kCurrentRecord, kCurrentSequence, corvane::kAbortSequencesItem, corvane::kConnectItem})
         m_items.Add(name, false, 0);
     m_AbortSequences = m_items.Item(corvane::kAbortSequencesItem);
-    connect(m_AbortSequences.get(), &clsAppItem::ValueChanged, this, &clsCurrSeqMgr::m_AbortSequences_ValueChanged,
-            Qt::UniqueConnection);
+    // "abortSequences" keeps its last "1" until the next request writes "0"
+    // first; the refresh that follows a dataset load repeats that stale value
+    // and must not abort whatever runs then.
+    disconnect(m_AbortSequences.get(), nullptr, this, nullptr);
+    connect(m_AbortSequences.get(), &clsAppItem::ValueChanged3, this,
+            [this](const QString& value, int32_t itemState) {
+                if ((itemState & applet::StateInfo::kRefresh) == 0)
+                    m_AbortSequences_ValueChanged(value);
+            });
     BindAllSequences();
     m_items.Register(m_manager);
     m_sequences.Register(m_manager);

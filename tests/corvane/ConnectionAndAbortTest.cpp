@@ -102,6 +102,22 @@ TEST_F(ConnectionAndAbort, TwoAbortRequestsInARowBothAct)
     EXPECT_EQ(log.changes.size(), 2);
 }
 
+TEST_F(ConnectionAndAbort, TheRefreshAfterADatasetLoadRepeatsAStandingRequestWithoutActingOnIt)
+{
+    PIO_REQUIRE_APPLET(applet);
+    ItemLog log(applet.manager);
+    log.Watch(Compose(SubItemKind::SequenceControl, QStringLiteral("Upload")), QStringLiteral("Upload"));
+    applet.PutText(QStringLiteral("currentSequence"), QStringLiteral("Upload"));
+    corvane::RequestAbort(applet.manager);
+    ASSERT_EQ(log.changes, QStringList({"Upload=2"}));
+    applet.PutNumber(Compose(SubItemKind::SequenceControl, QStringLiteral("Upload")), 0);
+    log.changes.clear();
+    // "1" still stands; a load refreshes every item while its marker names no sequence.
+    applet.PutText(QStringLiteral("currentSequence"), QStringLiteral("Upload"));
+    applet.manager->RefreshAll();
+    EXPECT_FALSE(log.changes.contains(QStringLiteral("Upload=2"))) << log.changes.join(' ').toStdString();
+}
+
 TEST_F(ConnectionAndAbort, AnAbortWithNothingRunningStopsTheLastActiveSequenceOnce)
 {
     PIO_REQUIRE_APPLET(applet);

@@ -4,6 +4,7 @@
 #include "corvane/frame/CorvaneClasses.h"
 #include "platform/applet/AppletResults.h"
 #include "tests/merrow/DeviceFunctionSupport.h"
+#include "tests/platform/applet/AppletTestSupport.h"
 #include <QTemporaryDir>
 
 using namespace merrowtest;
@@ -68,39 +69,42 @@ TEST(TransferViewsEndToEnd, LoadFromFileRestoresTheDatasetAndTakesItAsFitting)
     ASSERT_NE(window, nullptr);
     QTemporaryDir folder;
     const QString file = folder.filePath(QStringLiteral("dataset.xml"));
-    applet.PutText(QStringLiteral("&&private_PM&&Descriptor"), QStringLiteral("SAVED"));
+    applet.PutText(QStringLiteral("pbMessage"), QStringLiteral("SAVED"));
     applet.dialogs.AnswerSaveFile(file);
     int32_t result = -1;
     applet.host->SaveDatasetAs(result);
     ASSERT_EQ(result, 0);
-    applet.PutText(QStringLiteral("&&private_PM&&Descriptor"), QStringLiteral("CHANGED"));
+    applet.PutText(QStringLiteral("pbMessage"), QStringLiteral("CHANGED"));
     applet.PutText(QStringLiteral("InCompatibleDataset"), QStringLiteral("3"));
     const size_t views = applet.Views();
     applet.dialogs.AnswerOpenFile(file);
     applet.Trigger(*window, "mnuFileOpen");
     piotest::Settle();
-    EXPECT_EQ(applet.Text(QStringLiteral("&&private_PM&&Descriptor")).trimmed(), "SAVED");
+    EXPECT_EQ(applet.Text(QStringLiteral("pbMessage")).trimmed(), "SAVED");
     EXPECT_EQ(applet.Text(QStringLiteral("InCompatibleDataset")), "0");
     EXPECT_EQ(applet.Text(QStringLiteral("currentSequence")), "");
     EXPECT_EQ(applet.Views(), views);
 }
 
-TEST(TransferViewsEndToEnd, SaveToFileWritesTheDatasetFile)
+TEST(TransferViewsEndToEnd, SaveKeepsTheDatasetInTheProjectStore)
 {
     CorvaneDeviceApplet applet;
     PIO_REQUIRE_APPLET(applet);
     REQUIRE_VIEW("clsSaveToFile");
     frmMain* window = applet.StartWithConnectAllowed();
     ASSERT_NE(window, nullptr);
-    QTemporaryDir folder;
-    const QString file = folder.filePath(QStringLiteral("saved.xml"));
-    // The dataset's own file, or the one the user names when it has none.
-    applet.PutText(QStringLiteral("&&private_PM&&FileName"), file);
-    applet.dialogs.AnswerSaveFile(file);
+    // "Save" keeps the dataset in the frame's project, not in a file.
+    auto store = std::make_shared<applettest::StoreDouble>();
+    int32_t code = -1;
+    applet.host->fncSetDBInstance(store, code);
+    ASSERT_EQ(code, 0);
+    applet.PutText(QStringLiteral("pbMessage"), QStringLiteral("KEPT"));
     applet.Trigger(*window, "mnuFileSave");
     piotest::Settle();
-    EXPECT_TRUE(QFileInfo::exists(file));
+    EXPECT_EQ(store->values.value(QStringLiteral("pbMessage")).trimmed(), "KEPT");
     EXPECT_EQ(applet.Text(QStringLiteral("currentSequence")), "");
+    EXPECT_TRUE(window->isEnabled());
+    EXPECT_TRUE(applet.dialogs.Requests().empty());
 }
 
 TEST(TransferViewsEndToEnd, SaveAsWritesTheFileTheUserNames)
