@@ -186,5 +186,7 @@ private:
     bool m_askFirst = true;
     int m_lastConnectState = 0;
     int m_operationModeStep = 0;
+    // 0 none, 1 "SetPidFfScale" forced by the operation-mode switch, 2 its write request answered.
+    int m_operationModeWrite = 0;
     QString m_helpFile;
 };

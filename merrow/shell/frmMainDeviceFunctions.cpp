@@ -238,7 +238,8 @@ void frmMain::DeviceBurnData()
 // ---- Operation-mode switch (Modbus variant) ----
 // GetPidFfScale: read request -> step 1, run; ready at step 1 -> step 2,
 // adjust; ready at step 2 -> "pidFfScaleDecimal" := 0, step 0, force
-// SetPidFfScale. SetPidFfScale: write request -> run; ready -> disconnect.
+// SetPidFfScale. SetPidFfScale: write request -> run; ready after the
+// switch's own write request -> disconnect.
 
 void frmMain::DeviceModbusOn()
 {
@@ -282,6 +283,7 @@ void frmMain::seqGetPidFfScale_StatusChanged(int32_t sequenceStatus)
         m_items.value(QStringLiteral("apppidFfScaleDecimal"))->SetUIntValue(0);
         m_operationModeStep = 0;
         SequenceControl("seqSetPidFfScale")->Force();
+        m_operationModeWrite = 1;
     }
 }
 
@@ -289,10 +291,16 @@ void frmMain::seqSetPidFfScale_StatusChanged(int32_t sequenceStatus)
 {
     if (!m_loaded)
         return;
-    if (sequenceStatus == applet::SequenceState::WriteRequest)
+    if (sequenceStatus == applet::SequenceState::WriteRequest) {
         SequenceControl("seqSetPidFfScale")->DoAction(applet::SequenceAction::Run);
-    else if (sequenceStatus == applet::SequenceState::Ready)
+        if (m_operationModeWrite == 1)
+            m_operationModeWrite = 2;
+    } else if (sequenceStatus == applet::SequenceState::Ready && m_operationModeWrite == 2) {
+        // Only the end of the switch's own write disconnects: the state the
+        // window hears when it opens, or a write started elsewhere, does not.
+        m_operationModeWrite = 0;
         DeviceDisconnect();
+    }
 }
 
 void frmMain::seqGetRangeValues_StatusChanged(int32_t sequenceStatus)
@@ -307,9 +315,10 @@ void frmMain::OnSequenceRequestDropped(const QString& control, const QString& ac
     // The sequence will not run, so the busy window will not enable the main window.
     global::SetMainWindowEnabled(true);
     for (const char* name : kOperationModeControls)
-        if (control == QLatin1String(name) && m_operationModeStep != 0) {
+        if (control == QLatin1String(name) && (m_operationModeStep != 0 || m_operationModeWrite != 0)) {
             TraceError(QStringLiteral("%1 of %2 failed; the operation-mode switch ends").arg(action, control));
             m_operationModeStep = 0;
+            m_operationModeWrite = 0;
         }
     for (const WindowBlockingRequest& request : kWindowBlockingRequests) {
         if (control != QLatin1String(request.control))

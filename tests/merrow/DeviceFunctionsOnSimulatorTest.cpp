@@ -185,6 +185,24 @@ TEST(DeviceFunctionsOnSimulator, ScaleReadyBeforeAnyReadRequestDoesNothing)
     EXPECT_EQ(applet.Number(loopbacktest::kConnectItem), 2);
 }
 
+// Only the end of the switch's own write disconnects: not the state the
+// window hears when it opens online, nor a write of the scale started elsewhere.
+TEST(DeviceFunctionsOnSimulator, ScaleWriteNotStartedByTheSwitchKeepsTheConnection)
+{
+    DeviceApplet applet;
+    PIO_REQUIRE_APPLET(applet);
+    frmMain* window = applet.StartConnected(139);
+    ASSERT_NE(window, nullptr);
+    emit SequenceControl(*window, "seqSetPidFfScale")->StatusChanged(applet::SequenceState::Ready);
+    int32_t result = -1;
+    applet.host->StartSequence(QStringLiteral("SetPidFfScale"), result);
+    ASSERT_EQ(result, 0);
+    ASSERT_TRUE(applet.AnsweredCommand(kWritePidFfScale));
+    ASSERT_TRUE(piotest::RunUntil([&] { return applet.SequenceState("SetPidFfScale") == 0; }));
+    piotest::Settle();
+    EXPECT_EQ(applet.Number(loopbacktest::kConnectItem), 2);
+}
+
 TEST(DeviceFunctionsOnSimulator, MainWindowLetsTheRangeValuesReadRun)
 {
     DeviceApplet applet;
