@@ -34,9 +34,7 @@ void RegisterClasses()
     RegisterCommandView<clsSaveToFile>();
     RegisterCommandView<clsSaveAsToFile>();
     RegisterCommandView<clsSaveToDevice>();
-    automation::ClassRegistry::instance().Register(clsHTMLPrintOut::kProgId, QString(), [] {
-        return std::static_pointer_cast<automation::ComObject>(std::make_shared<clsHTMLPrintOut>());
-    });
+    RegisterCommandView<clsHTMLPrintOut>();
 }
 
 } // namespace corvane

@@ -1,6 +1,6 @@
 #pragma once
 // What the command views of the device user interface share (load, save and
-// save-as of the dataset, save to the device). The user interface starts one
+// save-as of the dataset, save to the device, print preview). The user interface starts one
 // by ProgID through the applet host's StartView; the host creates it and
 // registers it, the view performs its whole command inside
 // SetAppletItemManagRef and closes itself (UnregisterView) before returning.
