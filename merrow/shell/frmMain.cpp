@@ -934,10 +934,6 @@ void frmMain::Trigger(const QString& entry)
     Step_("Menu", [&] {
         if (FindPage(entry))
             OpenPage(entry);
-        else if (entry == QLatin1String("mnuFileNew"))
-            FileNew();
-        else if (entry == QLatin1String("mnuHelpAbout"))
-            ShowAbout();
         else
             RunDeviceFunction(entry);
     });

@@ -113,6 +113,7 @@ bool frmMain::RunDeviceFunction(const QString& entry)
         {"mnuDeviceFactoryReset", &frmMain::DeviceFactoryReset},
         {"mnuDeviceBurnData", &frmMain::DeviceBurnData},
         {"mnuDeviceModbusOn", &frmMain::DeviceModbusOn},
+        {"mnuFileNew", &frmMain::FileNew},
         {"mnuFileOpen", &frmMain::FileOpen},
         {"mnuFileSave", &frmMain::FileSave},
         {"mnuFileSaveAs", &frmMain::FileSaveAs},
@@ -126,6 +127,7 @@ bool frmMain::RunDeviceFunction(const QString& entry)
         {"mnuHelpContents", &frmMain::HelpContents},
         {"mnuHelpSearchForHelpOn", &frmMain::HelpSearchForHelpOn},
         {"mnuHelpReadme", &frmMain::HelpReadme},
+        {"mnuHelpAbout", &frmMain::ShowAbout},
     };
     for (const DeviceFunction& function : kFunctions) {
         if (entry == QLatin1String(function.entry)) {
