@@ -1,6 +1,7 @@
 // Common-practice commands, as far as a pressure transmitter answers them.
 #include "platform/comm/hart/HartStatus.h"
 #include "sim/CommandTable.h"
+#include "sim/CurrentOutput.h"
 #include "sim/RangeChecks.h"
 #include "sim/SimUnits.h"
 #include <algorithm>
@@ -17,43 +18,17 @@ namespace RC = comm::ResponseCode;
 constexpr uint8_t kSetToNearest = 8;
 constexpr uint8_t kSpanTooSmall = RangeCode::SpanTooSmall;
 constexpr uint8_t kInvalidSpan = RangeCode::InvalidSpan;
-constexpr uint8_t kIncorrectCurrentMode = 9;    // 45, 46
-constexpr uint8_t kLoopCurrentNotActive = 11;   // 40, 45, 46
 
 constexpr int kMaxSlots33 = 4;
 constexpr float kMaxDamping = 32.0f;
 constexpr uint8_t kMinPreambles = 5;
 constexpr uint8_t kMaxPreambles = 20;
-constexpr float kTrimWindow = 0.5f;             // mA around the fixed current a trim may correct
 constexpr uint32_t kAcquisitionPeriod = 100 * 32; // 100 ms in 1/32 ms
 constexpr uint8_t kPropertiesNone = 0;
 
 bool isPressureUnit(uint8_t units, const DeviceVariable& v)
 {
     return unitFits(units, v.classification);
-}
-
-uint8_t trimLoop(CommandContext& c, float target, bool zero)
-{
-    HartDataReader r(c.request);
-    const float measured = r.f32();
-    if (!c.device.loopCurrentEnabled)
-        return kLoopCurrentNotActive;
-    if (!c.device.fixedCurrent || *c.device.fixedCurrent != target)
-        return kIncorrectCurrentMode;
-    if (!std::isfinite(measured))
-        return RC::InvalidSelection;
-    if (measured > target + kTrimWindow)
-        return RC::ParameterTooLarge;
-    if (measured < target - kTrimWindow)
-        return RC::ParameterTooSmall;
-    if (zero)
-        c.device.loopZeroTrim += target - measured;
-    else
-        c.device.loopGainTrim *= target / measured;
-    c.device.markConfigurationChanged();
-    c.response.f32(measured);
-    return RC::Success;
 }
 
 constexpr CommandEntry kCommonPractice[] = {
@@ -139,26 +114,10 @@ constexpr CommandEntry kCommonPractice[] = {
     }},
 
     // 40 Enter/Exit Fixed Current Mode
-    //   request : 0-3 loop current (mA); 0 leaves the fixed current mode
+    //   request : 0-3 loop current (mA), 3.5 to 23; 0 leaves the fixed current mode
     //   response: 0-3 loop current as fixed
     {40, "Enter/Exit Fixed Current Mode", 4, Access::Action, [](CommandContext& c) -> uint8_t {
-        HartDataReader r(c.request);
-        const float current = r.f32();
-        if (!c.device.loopCurrentEnabled)
-            return kLoopCurrentNotActive;
-        if (!std::isfinite(current))
-            return RC::InvalidSelection;
-        if (current == 0.0f) {
-            c.device.fixedCurrent.reset();
-        } else {
-            if (current > kLoopCurrentMax)
-                return RC::ParameterTooLarge;
-            if (current < kLoopCurrentMin)
-                return RC::ParameterTooSmall;
-            c.device.fixedCurrent = current;
-        }
-        c.response.f32(current);
-        return RC::Success;
+        return fixCurrent(c);
     }},
 
     // 41 Perform Self Test
@@ -194,14 +153,14 @@ constexpr CommandEntry kCommonPractice[] = {
     //   request : 0-3 measured loop current (mA), with the loop fixed at 4 mA
     //   response: 0-3 measured loop current
     {45, "Trim Loop Current Zero", 4, Access::Write, [](CommandContext& c) -> uint8_t {
-        return trimLoop(c, 4.0f, true);
+        return trimCurrent(c, 4.0f);
     }},
 
     // 46 Trim Loop Current Gain
     //   request : 0-3 measured loop current (mA), with the loop fixed at 20 mA
     //   response: 0-3 measured loop current
     {46, "Trim Loop Current Gain", 4, Access::Write, [](CommandContext& c) -> uint8_t {
-        return trimLoop(c, 20.0f, false);
+        return trimCurrent(c, 20.0f);
     }},
 
     // 47 Write Primary Variable Transfer Function

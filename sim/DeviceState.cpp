@@ -1,6 +1,7 @@
 #include "sim/DeviceState.h"
 
 #include "platform/comm/hart/HartStatus.h"
+#include "sim/CurrentOutput.h"
 #include "sim/SimUnits.h"
 #include <algorithm>
 #include <cmath>
@@ -91,7 +92,7 @@ float DeviceState::loopCurrent(const ProcessValues& process) const
         return *fixedCurrent;
     if (!loopCurrentEnabled)
         return 4.0f;
-    const float current = 4.0f + 16.0f * percentOfRange(process) / 100.0f;
+    const float current = trimmedCurrent(*this, 4.0f + 16.0f * percentOfRange(process) / 100.0f);
     return std::clamp(current, kLoopCurrentMin, kLoopCurrentMax);
 }
 

@@ -6,7 +6,9 @@
 // each variable's unit on the way out, so a unit change needs no conversion
 // of stored values.
 #include "platform/comm/hart/HartBytes.h"
+#include "sim/ExtremeValues.h"
 #include "sim/ProcessModel.h"
+#include "sim/SensorTrim.h"
 #include <QByteArray>
 #include <QString>
 #include <array>
@@ -109,8 +111,8 @@ struct DeviceState {
     uint8_t pollingAddress = 0;
     bool loopCurrentEnabled = true;
     std::optional<float> fixedCurrent;   // set by the fixed current mode
-    float loopZeroTrim = 0;              // mA added at 4 mA
-    float loopGainTrim = 1;
+    float loopZeroTrim = 0;              // mA added to the output (trim at 4 mA)
+    float loopGainTrim = 1;              // slope of the output above 4 mA (trim at 20 mA)
 
     // output of the primary variable
     std::array<uint8_t, 4> dynamicVariables{Variable::DifferentialPressure, Variable::StaticPressure,
@@ -146,6 +148,8 @@ struct DeviceState {
     std::array<QByteArray, 2> lastStatusRead;          // additional status last read per master
 
     std::array<DeviceVariable, Variable::Count> variables = defaultVariables();
+    SensorTrim sensorTrim;               // applied to every reading of a measured variable
+    ExtremeValues extremes;              // lowest and highest values, limit violations
 
     static std::array<DeviceVariable, Variable::Count> defaultVariables();
 

@@ -27,6 +27,13 @@ constexpr Wave kWaves[] = {
 
 ProcessValues ProcessModel::at(int64_t processTimeMs, const flowcalc::MvFlowCoefficients* coefficients) const
 {
+    ProcessValues v = applied(processTimeMs);
+    deriveFlow(v, coefficients);
+    return v;
+}
+
+ProcessValues ProcessModel::applied(int64_t processTimeMs) const
+{
     constexpr double kTwoPi = 6.283185307179586;
     const double seconds = static_cast<double>(processTimeMs) / 1000.0;
     ProcessValues v;
@@ -35,9 +42,14 @@ ProcessValues ProcessModel::at(int64_t processTimeMs, const flowcalc::MvFlowCoef
         v.value[i] = m_override[i] ? *m_override[i]
                                    : w.mean + w.amplitude * std::sin(kTwoPi * seconds / w.periodSeconds);
     }
+    return v;
+}
+
+void ProcessModel::deriveFlow(ProcessValues& v, const flowcalc::MvFlowCoefficients* coefficients) const
+{
     if (!coefficients) {
         v.value[Variable::Flow] = m_flowCoefficient * std::sqrt(std::max(0.0, v.dp()));
-        return v;
+        return;
     }
     // Base units: kPa is 10 mbar, 100 kPa is 1 bar; flow in m3/h.
     const flowcalc::MvFlowValues flow = flowcalc::MvFlowFromCoefficients(
@@ -45,7 +57,6 @@ ProcessValues ProcessModel::at(int64_t processTimeMs, const flowcalc::MvFlowCoef
     const bool standardVolume = flowcalc::FindMedium(coefficients->medium)->model == flowcalc::DensityModel::GasMatrix;
     const double perSecond = standardVolume ? flow.flow : (flow.density > 0 ? flow.massFlow / flow.density : 0.0);
     v.value[Variable::Flow] = perSecond * 3600.0;
-    return v;
 }
 
 void ProcessModel::setOverride(uint8_t variable, std::optional<double> baseValue)

@@ -35,6 +35,11 @@ public:
     // operating density, or the standard volume flow for a gas with
     // compressibility matrix (static pressure taken as absolute).
     ProcessValues at(int64_t processTimeMs, const flowcalc::MvFlowCoefficients* coefficients = nullptr) const;
+    // The two halves of at(): the applied dp, sp and temperature (flow left
+    // 0), and the flow from them. A device that corrects its readings
+    // (sensor trim) computes its flow from the corrected values in between.
+    ProcessValues applied(int64_t processTimeMs) const;
+    void deriveFlow(ProcessValues& values, const flowcalc::MvFlowCoefficients* coefficients) const;
 
     double flowCoefficient() const { return m_flowCoefficient; }
     void setFlowCoefficient(double k) { m_flowCoefficient = k; }

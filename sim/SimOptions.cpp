@@ -1,6 +1,7 @@
 #include "sim/SimOptions.h"
 
 #include "sim/SimTransmitter.h"
+#include <cmath>
 
 namespace sim {
 
@@ -8,6 +9,9 @@ namespace {
 // Block modes of the multivariable block.
 constexpr uint8_t kAutomatic = 8;
 constexpr uint8_t kOutOfService = 128;
+// Names of the measured variables a value can be held for.
+constexpr const char* kHeldNames[Measured::Count] = {"dp", "sp", "temperature", "sensor-temperature"};
+constexpr double kMaxHeldValue = 1e6;
 } // namespace
 
 QString softwareCode(uint32_t revision)
@@ -53,6 +57,25 @@ bool parseMultivariable(const QString& text, VariantOptions& options, QString& e
     return true;
 }
 
+bool parseHeld(const QString& text, VariantOptions& options, QString& error)
+{
+    const qsizetype equals = text.indexOf(QLatin1Char('='));
+    const QString name = text.left(equals);
+    bool ok = false;
+    const double value = equals < 0 ? 0 : text.mid(equals + 1).toDouble(&ok);
+    for (int m = 0; m < Measured::Count; ++m) {
+        if (name != QLatin1String(kHeldNames[m]))
+            continue;
+        if (!ok || !std::isfinite(value) || std::fabs(value) > kMaxHeldValue)
+            break;
+        options.held[m] = value;
+        return true;
+    }
+    error = QStringLiteral("invalid held value \"%1\" (dp=, sp= in kPa, temperature=, sensor-temperature= in degC)")
+                .arg(text);
+    return false;
+}
+
 bool applyVariant(SimTransmitter& transmitter, const VariantOptions& options, QString& error)
 {
     if (!options.memory.isEmpty() && !transmitter.setMemoryFile(options.memory, error))
@@ -75,6 +98,9 @@ bool applyVariant(SimTransmitter& transmitter, const VariantOptions& options, QS
         d.multivariableFunction = *options.multivariable;
         d.multivariableBlockMode = *options.multivariable ? kAutomatic : kOutOfService;
     }
+    for (int m = 0; m < Measured::Count; ++m)
+        if (options.held[m])
+            transmitter.setAppliedValue(m, options.held[m]);
     return true;
 }
 

@@ -2,7 +2,9 @@
 // The identity and variant of the simulated transmitter as its command line
 // selects them: device type code, software revision, pressure module, the
 // multivariable function and the file of its non-volatile memory.
+#include "sim/SensorTrim.h"
 #include <QString>
+#include <array>
 #include <cstdint>
 #include <optional>
 
@@ -16,6 +18,8 @@ struct VariantOptions {
     std::optional<uint32_t> module;       // pressure module type
     std::optional<bool> multivariable;    // multivariable function on
     QString memory;                       // non-volatile memory file, empty: none
+    // Values held at the sensors (kPa, degrees Celsius) instead of the moving process.
+    std::array<std::optional<double>, Measured::Count> held{};
 };
 
 // Module type codes of the pressure modules.
@@ -32,6 +36,8 @@ bool parseNumber(const QString& text, uint32_t max, uint32_t& out);
 // Each parse refuses (false, error set, options unchanged) what it cannot take.
 bool parseModule(const QString& text, VariantOptions& options, QString& error);
 bool parseMultivariable(const QString& text, VariantOptions& options, QString& error);
+// NAME=VALUE: dp, sp (kPa), temperature or sensor-temperature (degrees Celsius).
+bool parseHeld(const QString& text, VariantOptions& options, QString& error);
 
 // Applies the options; false with error when the memory file is refused
 // (nothing is changed then).

@@ -3,8 +3,10 @@
 #include "platform/comm/hart/HartStatus.h"
 #include "platform/loop/TimerService.h"
 #include "sim/CommandTable.h"
+#include "sim/MeasurementItems.h"
 #include "sim/MvFlowParameters.h"
 #include "sim/RangeChecks.h"
+#include "sim/SimUnits.h"
 #include <QFile>
 #include <QJsonObject>
 #include <QJsonValue>
@@ -78,7 +80,14 @@ constexpr KeptNumber kKeptNumbers[] = {
      [](DeviceState& d, double v) { d.pressureAdcTimeConstant = static_cast<float>(v); }, 0, 10},
     {"temperatureAdcTimeConstant", [](const DeviceState& d) { return double(d.temperatureAdcTimeConstant); },
      [](DeviceState& d, double v) { d.temperatureAdcTimeConstant = static_cast<float>(v); }, 0, 10},
+    {"loopZeroTrim", [](const DeviceState& d) { return double(d.loopZeroTrim); },
+     [](DeviceState& d, double v) { d.loopZeroTrim = static_cast<float>(v); }, -1, 1},
+    {"loopGainTrim", [](const DeviceState& d) { return double(d.loopGainTrim); },
+     [](DeviceState& d, double v) { d.loopGainTrim = static_cast<float>(v); }, 0.875, 1.125},
+    {"staticPressureUnits", [](const DeviceState& d) { return double(d.staticPressure().units); },
+     [](DeviceState& d, double v) { d.variables[Variable::StaticPressure].units = static_cast<uint8_t>(v); }, 0, 255},
 };
+constexpr auto kKeptSensorTrim = "sensorTrim";
 
 QJsonObject keptConfiguration(const DeviceState& d)
 {
@@ -87,6 +96,7 @@ QJsonObject keptConfiguration(const DeviceState& d)
         kept.insert(QLatin1String(k.key), d.*k.field);
     for (const KeptNumber& k : kKeptNumbers)
         kept.insert(QLatin1String(k.key), k.get(d));
+    kept.insert(QLatin1String(kKeptSensorTrim), d.sensorTrim.save());
     return kept;
 }
 
@@ -114,7 +124,11 @@ bool takeConfiguration(const QJsonObject& kept, DeviceState& d, QString& error)
         }
         k.set(d, v.toDouble());
     }
-    return true;
+    if (d.staticPressure().units != 0 && !unitFits(d.staticPressure().units, Classification::Pressure)) {
+        error = QStringLiteral("\"staticPressureUnits\" is not a pressure unit");
+        return false;
+    }
+    return d.sensorTrim.restore(kept.value(QLatin1String(kKeptSensorTrim)).toObject(), error);
 }
 
 } // namespace
@@ -232,11 +246,10 @@ uint8_t SimTransmitter::deviceAction(const DescribedCommand& command, const QByt
         factoryReset();
         return RC::Success;
     }
-    if (name == QLatin1String("Write_ResetEventCounter0") || name == QLatin1String("Write_ResetMaxValues0")) {
-        if (selector < 0 || selector > 3)
-            return RC::InvalidSelection;
-        changed();
-        return RC::Success;
+    if (const std::optional<uint8_t> code = resetMeasurementHistory(name, selector, m_device, measuredValues())) {
+        if (*code == RC::Success)
+            changed();
+        return *code;
     }
     if (name == QLatin1String("Write_130") || name == QLatin1String("Write_131")) {
         // The applied static pressure becomes a range value: only inside the sensor limits.
@@ -301,6 +314,7 @@ uint8_t SimTransmitter::handleDescribed(const DescribedCommand& command, const Q
                    || command.record.startsWith(QLatin1String("Write_"))
                    || command.record.startsWith(QLatin1String("Read_Write_"));
     if (!acts) {
+        publishMeasurementItems(m_device, measuredValues(), m_parameters);
         data = m_parameters.read(command);
         return RC::Success;
     }
@@ -315,17 +329,29 @@ uint8_t SimTransmitter::handleDescribed(const DescribedCommand& command, const Q
     uint8_t code = RC::Success;
     if (command.writes) {
         code = checkCurvePoint(command);
+        // What the write replaces, to put back when the device refuses what it carries.
+        QList<std::pair<QString, QVariant>> previous;
+        for (const applet::FieldLayout& f : command.request)
+            if (!f.item.isEmpty())
+                previous.append({f.item, m_parameters.value(f.item)});
         if (code == RC::Success)
             code = m_parameters.write(command, request);
+        if (code == RC::Success)
+            code = takeWrittenMeasurementItems(command, m_device, m_parameters, appliedValues()).value_or(RC::Success);
         if (code == RC::Success) {
             takeCurvePoint(command);
             changed();
+        } else {
+            for (const auto& [item, value] : previous)
+                m_parameters.set(item, value);
         }
     } else {
         code = deviceAction(command, request);
     }
-    if (code == RC::Success)
+    if (code == RC::Success) {
+        publishMeasurementItems(m_device, measuredValues(), m_parameters);
         data = m_parameters.read(command);
+    }
     return code;
 }
 
@@ -350,7 +376,34 @@ int64_t SimTransmitter::processTimeMs() const
 ProcessValues SimTransmitter::processValues() const
 {
     const std::optional<flowcalc::MvFlowCoefficients> coefficients = MvFlowParameters(m_parameters);
-    return m_process.at(processTimeMs(), coefficients ? &*coefficients : nullptr);
+    ProcessValues values = m_process.applied(processTimeMs());
+    for (int m : {Measured::DifferentialPressure, Measured::StaticPressure, Measured::ProcessTemperature})
+        values.value[m] = m_device.sensorTrim.corrected(m, values.value[m]);
+    m_process.deriveFlow(values, coefficients ? &*coefficients : nullptr);
+    return values;
+}
+
+MeasuredValues SimTransmitter::appliedValues() const
+{
+    const ProcessValues applied = m_process.applied(processTimeMs());
+    return {applied.value[Variable::DifferentialPressure], applied.value[Variable::StaticPressure],
+            applied.value[Variable::Temperature], m_heldSensorTemperature.value_or(kSensorTemperature)};
+}
+
+MeasuredValues SimTransmitter::measuredValues() const
+{
+    MeasuredValues values = appliedValues();
+    for (int m = 0; m < Measured::Count; ++m)
+        values[m] = m_device.sensorTrim.corrected(m, values[m]);
+    return values;
+}
+
+void SimTransmitter::setAppliedValue(int measured, std::optional<double> baseValue)
+{
+    if (measured == Measured::SensorTemperature)
+        m_heldSensorTemperature = baseValue;
+    else if (measured >= 0 && measured < Measured::SensorTemperature)
+        m_process.setOverride(static_cast<uint8_t>(measured), baseValue);
 }
 
 comm::HartAddress SimTransmitter::uniqueAddress() const
@@ -448,6 +501,8 @@ std::optional<comm::HartFrame> SimTransmitter::handleFrame(const comm::HartFrame
 
     const int master = request.address.primaryMaster ? 1 : 0;
     const ProcessValues values = processValues();
+    // The device watches its measured values continuously; the simulation looks at every request.
+    observeMeasurements(m_device, measuredValues(), values, m_parameters);
     comm::HartFrame response = responseFrame(request);
     uint8_t code = comm::ResponseCode::Success;
     bool reset = false;

@@ -9,6 +9,7 @@
 #include "sim/DeviceParameters.h"
 #include "sim/DeviceState.h"
 #include "sim/ProcessModel.h"
+#include "sim/SensorTrim.h"
 #include <QByteArray>
 #include <QString>
 #include <optional>
@@ -53,7 +54,15 @@ public:
     // Process time: the timer service's time since construction, unless frozen.
     void freezeProcessTime(std::optional<int64_t> ms) { m_frozenTimeMs = ms; }
     int64_t processTimeMs() const;
+    // The process as the device reports it: the sensor trim applied, the flow from the trimmed values.
     ProcessValues processValues() const;
+    // The values applied to the sensors now (before the trim), and as the device measures them.
+    MeasuredValues appliedValues() const;
+    MeasuredValues measuredValues() const;
+    // Holds the value applied to the sensor of a measured variable (base
+    // units); nullopt lets it follow the process again.
+    void setAppliedValue(int measured, std::optional<double> baseValue);
+    static constexpr double kSensorTemperature = 25.0;   // degC, the sensor at ambient temperature
 
     // Fault injection: the next count addressed requests are answered with
     // that response code (and no data), whatever the command.
@@ -95,6 +104,7 @@ private:
     // The user curve's table point written last by a point-by-point
     // transfer; 0 while no table was written since the start or a reset.
     int m_curvePoint = 0;
+    std::optional<double> m_heldSensorTemperature;
     int64_t m_startMs = 0;
     std::optional<int64_t> m_frozenTimeMs;
     uint8_t m_injectedCode = 0;

@@ -44,9 +44,10 @@ int main(int argc, char** argv)
     const QCommandLineOption moduleOption(QStringLiteral("module"), QStringLiteral("Pressure module: differential, absolute or a module type code."), QStringLiteral("module"));
     const QCommandLineOption mvOption(QStringLiteral("mv"), QStringLiteral("Multivariable function on or off."), QStringLiteral("on|off"));
     const QCommandLineOption memoryOption(QStringLiteral("memory"), QStringLiteral("File of the non-volatile memory; kept across restarts."), QStringLiteral("FILE"));
+    const QCommandLineOption holdOption(QStringLiteral("hold"), QStringLiteral("Hold a measured value instead of the moving process: dp=KPA, sp=KPA, temperature=DEGC or sensor-temperature=DEGC; repeatable."), QStringLiteral("NAME=VALUE"));
     parser.addOptions({portOption, listenOption, deviceIdOption, tagOption, busyOption, writeProtectOption,
                        lockedOption, delayOption, dropOption, corruptOption, quietOption, manufacturerOption, deviceTypeOption,
-                       revisionOption, moduleOption, mvOption, memoryOption});
+                       revisionOption, moduleOption, mvOption, memoryOption, holdOption});
     parser.process(app);
 
     sim::SimServer server;
@@ -70,6 +71,9 @@ int main(int argc, char** argv)
     if (parser.isSet(mvOption) && !sim::parseMultivariable(parser.value(mvOption), variant, error))
         return fail(error);
     variant.memory = parser.value(memoryOption);
+    for (const QString& held : parser.values(holdOption))
+        if (!sim::parseHeld(held, variant, error))
+            return fail(error);
     if (parser.isSet(manufacturerOption)) {
         if (!parseNumber(parser.value(manufacturerOption), 0xFFFF, number))
             return fail(QStringLiteral("invalid manufacturer id \"%1\" (0 to 0xFFFF)").arg(parser.value(manufacturerOption)));

@@ -183,7 +183,8 @@ protected:
         // response code, device status, data) carries response code 0.
         for (const QString& record : sequence->records) {
             const QStringList& states = recorder->history[Compose(SubItemKind::RecordState, record)];
-            EXPECT_EQ(states.join(','), read ? "4,0" : "8,0") << record.toStdString();
+            const bool reads = manager->GetDescription()->FindRecord(record)->kind == applet::RecordKind::Read;
+            EXPECT_EQ(states.join(','), reads ? "4,0" : "8,0") << record.toStdString();
             const QByteArray answer = recorder->Octets(Compose(SubItemKind::RecordResponse, record));
             ASSERT_GE(answer.size(), 3) << record.toStdString();
             EXPECT_EQ(static_cast<uint8_t>(answer[1]), 0) << record.toStdString() << ": response code";
@@ -296,6 +297,41 @@ TEST_F(DescriptionLoopback, SetPollingAddressSendsTheLoopCurrentMode)
         EXPECT_EQ(static_cast<uint8_t>(answer[4]), c.enabled ? 1 : 0);
         EXPECT_EQ(recorder->Text("loopCurrentMode"), c.mode);
     }
+}
+
+// The sequences of the current and calibration pages bring the device's
+// answer back with them: the page sees the fixed-current mode, the corrected
+// value and a reset group without waiting for the next poll.
+TEST_F(DescriptionLoopback, CurrentAndCalibrationSequencesReadTheDeviceBack)
+{
+    auto diagnosis = [&] {
+        QByteArray octets;
+        int32_t failed = 0;
+        manager->GetOctetsValue(manager->HandleOf("diagnosisExtension"), octets, true, failed);
+        return octets;
+    };
+    int32_t failed = 0;
+    manager->PutValueAsText(manager->HandleOf("levelCurr"), QStringLiteral("20"), failed);
+    ASSERT_EQ(failed, 0);
+    Run(QStringLiteral("SetLevelCurr"));
+    EXPECT_FLOAT_EQ(recorder->Float("Curr", true), 20.0f);
+    ASSERT_EQ(diagnosis().size(), 6);
+    EXPECT_TRUE(diagnosis()[3] & 0x10);
+    manager->PutValueAsText(manager->HandleOf("levelCurr"), QStringLiteral("0"), failed);
+    Run(QStringLiteral("SetLevelCurr"));
+    EXPECT_FLOAT_EQ(recorder->Float("Curr", true), 12.0f);
+    EXPECT_FALSE(diagnosis()[3] & 0x10);
+
+    device.transmitter().setAppliedValue(sim::Measured::DifferentialPressure, 5.0);
+    manager->PutValueAsText(manager->HandleOf("ptrbCalUnit"), QStringLiteral("12"), failed);
+    manager->fncPutFloatValue(manager->HandleOf("ptrbCalPointLo"), 5.5f, failed);
+    ASSERT_EQ(failed, 0);
+    Run(QStringLiteral("SetPtrbCalPointLo"));
+    EXPECT_FLOAT_EQ(recorder->Float("ptrbSecondaryValue1", true), 5.5f);
+    EXPECT_FLOAT_EQ(recorder->Float("ptrbMaxSensorValue", true), 12.5f) << "before the calibration";
+
+    Run(QStringLiteral("ResetMaxValues0"));
+    EXPECT_FLOAT_EQ(recorder->Float("ptrbMaxSensorValue", true), 5.5f);
 }
 
 #include "DescriptionLoopbackTests.moc"

@@ -32,6 +32,8 @@ TEST_F(Transmitter, EveryRecordOfTheDescriptionIsAnsweredInItsLayout)
         SCOPED_TRACE(record.name.toStdString());
         if (record.name == QLatin1String("Write_FactoryReset"))
             continue;   // the device is busy for a while after it (see below)
+        if (record.name.contains(QLatin1String("CalPointHi")))
+            continue;   // a second calibration point needs another applied value (SensorCalibrationTests)
         if (record.command < 128) {
             // The standard commands are the device's own; the description
             // reads no more than they answer.

@@ -40,6 +40,12 @@ inline const sim::DescribedCommand* writerOf(const sim::SimTransmitter& device, 
     return nullptr;
 }
 
+// The command that the description's record of that name is answered by.
+inline const sim::DescribedCommand* commandOf(const sim::SimTransmitter& device, const QString& record)
+{
+    const applet::DescRecord* r = device.parameters().description().FindRecord(record);
+    return r ? device.parameters().command(r->command) : nullptr;
+}
 
 class Transmitter : public ::testing::Test {
 protected:
@@ -61,6 +67,29 @@ protected:
         EXPECT_EQ(decoded.frame.type, comm::HartFrameType::Response);
         EXPECT_EQ(decoded.frame.address.primaryMaster, primary);
         return decoded.frame;
+    }
+
+    // A parameter as the device reports it: the first record that reads it is
+    // asked, and the item's field decoded from the answer.
+    QVariant reported(const QString& item)
+    {
+        const applet::Description& d = device.parameters().description();
+        const applet::DescObject* object = d.FindObject(item);
+        for (const auto& [number, command] : device.parameters().commands()) {
+            if (command.writes || !command.request.isEmpty())
+                continue;
+            for (const applet::FieldLayout& f : command.response) {
+                if (f.item.compare(item, Qt::CaseInsensitive) != 0)
+                    continue;
+                const comm::HartFrame answer = ask(static_cast<uint8_t>(number));
+                EXPECT_EQ(answer.responseCode, 0) << item.toStdString();
+                QVariant value;
+                EXPECT_TRUE(applet::ValueEncoding::Decode(f, object->type, object->size, answer.data, value));
+                return value;
+            }
+        }
+        ADD_FAILURE() << "no record reads " << item.toStdString();
+        return {};
     }
 
     static QByteArray floats(std::initializer_list<float> values)
