@@ -124,7 +124,7 @@ bool takeConfiguration(const QJsonObject& kept, DeviceState& d, QString& error)
         }
         k.set(d, v.toDouble());
     }
-    if (d.staticPressure().units != 0 && !unitFits(d.staticPressure().units, Classification::Pressure)) {
+    if (!unitFits(d.staticPressure().units, Classification::Pressure)) {
         error = QStringLiteral("\"staticPressureUnits\" is not a pressure unit");
         return false;
     }
