@@ -1,12 +1,14 @@
 # Top-level entry points: `make test` and `make demo` do everything on a fresh machine.
 BUILD       ?= build
+DEMO_BUILD  ?= build-release
 BENCH_BUILD ?= build-bench
 FUZZ_BUILD  ?= build-fuzz
 FUZZ_SECONDS ?= 20
 JOBS        ?= $(shell nproc)
 BIN          = $(BUILD)/stage/FDT 1.2/bin
+DEMO_BIN     = $(DEMO_BUILD)/stage/FDT 1.2/bin
 
-.PHONY: deps configure build test demo bench fuzz clean
+.PHONY: deps configure build test demo demo-build bench fuzz clean
 
 deps:
 	@scripts/install-deps
@@ -20,10 +22,18 @@ build: configure
 test: build
 	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
+# The demo runs what a user runs: an optimised build of its own, without the
+# tests and the sanitizers of `make test`.
+demo-build: deps
+	@cmake -S . -B $(DEMO_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRIVEX_SANITIZE=OFF \
+	    -DBUILD_TESTING=OFF >/dev/null
+	@cmake --build $(DEMO_BUILD) -j $(JOBS)
+
 # The Trivex HART device type is registered (again: a registration replaces
 # its entry) before the frame runs, as an installer would.
-TRIVEX_HART  = $(abspath $(BUILD))/stage/TDXDESC/COM_HART/_0063/_0_0089/
-demo: build
+TRIVEX_HART  = $(abspath $(DEMO_BUILD))/stage/TDXDESC/COM_HART/_0063/_0_0089/
+demo: BIN = $(DEMO_BIN)
+demo: demo-build
 	@echo "== Registering the Trivex HART device type"
 	@"$(BIN)/fennick" func:registerdtm "dscr_dir:$(TRIVEX_HART)" tdx_file:Trivex.tdx fdt_file:Trivex.fdt \
 	    dtminfo_date:2024-05-15 fdtclassificationid:1
@@ -52,8 +62,11 @@ demo: build
 	echo; echo "== trivex-frame export $$work/project $$work/export.xml"; \
 	"$(BIN)/trivex-frame" export "$$work/project" "$$work/export.xml"; \
 	head -c 600 "$$work/export.xml"; echo " ..."; \
-	echo; scripts/demo-transfer "$(BIN)" "$$work" "$$port"; \
-	echo; echo "== The device user interface (on a display): $(BIN)/trivex-frame invoke PROJECT 5 --device hart-ip://HOST:PORT"
+	echo; scripts/demo-transfer "$(BIN)" "$$work" "$$port"
+	@echo
+	@echo "== The device window needs a display (X11 or Wayland). This opens it on a simulated transmitter"
+	@echo "== of its own and ends when the window is closed:"
+	@echo "   scripts/demo-window \"$(BIN)\""
 
 bench: deps
 	@cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DTRIVEX_BENCH=ON >/dev/null
@@ -70,4 +83,4 @@ fuzz:
 	@scripts/run-fuzzers $(FUZZ_BUILD) $(FUZZ_SECONDS) $(JOBS)
 
 clean:
-	rm -rf $(BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(DEMO_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)

@@ -6,12 +6,14 @@
 //   fennick --test-lines
 //   fennick --form
 #include "fennick/fdt/FennickClasses.h"
+#include "fennick/services/DataTypes.h"
 #include "fennick/services/Debugging.h"
 #include "fennick/services/Mainprogram.h"
 #include "platform/applet/AppletClasses.h"
 #include "platform/crosscheck/CrosscheckClasses.h"
 #include <QApplication>
 #include <QCoreApplication>
+#include <QTextStream>
 #include <memory>
 
 int main(int argc, char** argv)
@@ -27,8 +29,16 @@ int main(int argc, char** argv)
         app = std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Trivex"));
     QCoreApplication::setApplicationName(Debugging::ProgramTitle());
+    // Trace lines go where a debugger would show them: to standard error
+    // with --trace, nowhere otherwise.
+    const bool traced = arguments.contains(QStringLiteral("--trace"));
+    if (!traced)
+        DataTypes::SetTraceSink([](const QString&) {});
     applet::RegisterClasses();
     crosscheck::RegisterClasses();
     fennick::RegisterClasses();
-    return Mainprogram::Main(QCoreApplication::arguments().mid(1));
+    const int code = Mainprogram::Main(QCoreApplication::arguments().mid(1));
+    if (code != 0 && !traced)
+        QTextStream(stderr) << "fennick: the function was not carried out (--trace shows why)" << Qt::endl;
+    return code;
 }

@@ -13,6 +13,9 @@ namespace {
 QString Fixed(double value, int decimals)
 {
     const int size = std::snprintf(nullptr, 0, "%.*f", decimals, value);
+    // A failed count would size the buffer wrong: Qt's own formatting then.
+    if (size <= 0)
+        return QString::number(value, 'f', decimals);
     std::string text(static_cast<size_t>(size) + 1, '\0');
     std::snprintf(text.data(), text.size(), "%.*f", decimals, value);
     text.resize(static_cast<size_t>(size));

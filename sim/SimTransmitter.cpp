@@ -236,7 +236,10 @@ uint8_t SimTransmitter::deviceAction(const DescribedCommand& command, const QByt
             return RC::InvalidSelection;
         m_device.burnDelay = selector == 1;
         m_parameters.set(QStringLiteral("burnDelay"), selector);
-        if (!m_device.burnDelay && m_savePending)
+        // Switching the delay off saves the data at once, whether changes
+        // were kept back or not: the user's "save now". The save shows in
+        // command 48 until it ends.
+        if (!m_device.burnDelay)
             startDataSave();
         return RC::Success;
     }

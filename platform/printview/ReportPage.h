@@ -22,11 +22,18 @@ QString FindReportPage(const QString& descriptionFolder, int countryCode);
 
 // "gv/Units.tsv" below the description folder: one row per item that has a
 // unit, "item<TAB>unit"; the unit is a fixed text, or "@" and the name of the
-// item whose shown value is the unit. Lines starting with '#' are comments.
+// item whose shown value is the unit. Two more kinds of rows tell how a
+// reader wants the values printed: "@symbol<TAB>text<TAB>symbol" prints a
+// unit text of the description ("degC") as its symbol ("°C"), and
+// "@text<TAB>item<TAB>code<TAB>English<TAB>German" names a code of an item
+// the description has no enumeration for. Lines starting with '#' are comments.
 inline const QString kUnitTableName = QStringLiteral("gv/Units.tsv");
 struct UnitTable {
-    QHash<QString, QString> units; // item name in lower case -> unit or "@item"
-    QStringList errors;            // rows that were refused
+    QHash<QString, QString> units;   // item name in lower case -> unit or "@item"
+    QHash<QString, QString> symbols; // unit text -> symbol
+    // item name in lower case -> code -> {English, German}
+    QHash<QString, QHash<qint64, QStringList>> texts;
+    QStringList errors; // rows that were refused
 };
 UnitTable ParseUnitTable(const QString& text);
 

@@ -12,9 +12,18 @@ namespace {
 constexpr int kFloatDigits = 7;
 } // namespace
 
-ReportValues::ReportValues(std::shared_ptr<applet::clsAppletItemManager> manager, UnitTable units)
-    : m_manager(std::move(manager)), m_units(std::move(units))
+namespace {
+constexpr int kGermanCountryCode = 49;
+} // namespace
+
+ReportValues::ReportValues(std::shared_ptr<applet::clsAppletItemManager> manager, UnitTable units, int countryCode)
+    : m_manager(std::move(manager)), m_units(std::move(units)), m_language(countryCode == kGermanCountryCode ? 1 : 0)
 {
+}
+
+QString ReportValues::Symbol(const QString& unit) const
+{
+    return m_units.symbols.value(unit, unit);
 }
 
 std::optional<QString> ReportValues::ValueText(const QString& itemName) const
@@ -26,11 +35,18 @@ std::optional<QString> ReportValues::ValueText(const QString& itemName) const
     const applet::DescObject* object = description ? description->FindObject(itemName) : nullptr;
     const applet::DescEnumeration* enumeration =
         object && !object->enumeration.isEmpty() ? description->FindEnumeration(object->enumeration) : nullptr;
-    if (enumeration) {
+    const auto texts = m_units.texts.constFind(itemName.toLower());
+    if (enumeration || texts != m_units.texts.constEnd()) {
         const double number = applet::ItemValue::ToNumber(item->Type(), item->Value());
-        for (const applet::DescEnumEntry& entry : enumeration->entries)
-            if (entry.value == number)
-                return entry.text;
+        if (enumeration)
+            for (const applet::DescEnumEntry& entry : enumeration->entries)
+                if (entry.value == number)
+                    return entry.text;
+        if (texts != m_units.texts.constEnd()) {
+            const auto text = texts->constFind(static_cast<qint64>(number));
+            if (text != texts->constEnd() && static_cast<double>(text.key()) == number)
+                return text->value(m_language);
+        }
     }
     if (item->Type() == applet::ItemType::Float)
         return QString::number(static_cast<double>(item->Value().toFloat()), 'g', kFloatDigits);
@@ -56,7 +72,7 @@ std::optional<QString> ReportValues::Text(const QString& itemName) const
         unitText = *shown;
     }
     if (!unitText.isEmpty())
-        *value += QLatin1Char(' ') + unitText;
+        *value += QLatin1Char(' ') + Symbol(unitText);
     return value;
 }
 

@@ -107,7 +107,7 @@ bool clsHTMLPrintView::LoadPage()
         for (const QString& error : units.errors)
             applet::AppletTrace::Error(QStringLiteral("%1: %2: %3").arg(kSource, unitFile, error));
     }
-    const ReportValues values(m_manager, units);
+    const ReportValues values(m_manager, units, static_cast<int>(country));
     m_filled = FillPlaceholders(html, [&values](const QString& name) { return values.Text(name); }, &m_unfilled);
     if (!m_unfilled.isEmpty())
         applet::AppletTrace::Error(QStringLiteral("%1: \"%2\" names items the description does not know: %3")

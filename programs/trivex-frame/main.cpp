@@ -17,6 +17,7 @@
 #include "fennick/fdt/FennickClasses.h"
 #include "fennick/fdt/clsFunctionConnect.h"
 #include "fennick/fdt/clsTkDispatcher.h"
+#include "fennick/services/DataTypes.h"
 #include "fennick/services/Debugging.h"
 #include "platform/automation/ComError.h"
 #include "platform/comm/hart/HartStatus.h"
@@ -90,9 +91,11 @@ const char* const kUsage =
     "                                 its status, disconnect; a device of another type is refused\n"
     "  upload PROJECT --device URL    read the dataset from the device into the instance\n"
     "  download PROJECT --device URL  write the instance's dataset to the device\n"
-    "  functions PROJECT              print the functions document of the DTM and the functions it offers\n"
+    "  functions PROJECT              print the functions document of the DTM; the functions it offers\n"
+    "                                 are listed on standard error\n"
     "  invoke PROJECT ID --device URL run the DTM's function ID (1 to 12: start that FDT application)\n"
-    "                                 and wait for its end; the device is connected first when the\n"
+    "                                 and wait for its end (a function with a window ends when the\n"
+    "                                 window is closed); the device is connected first when the\n"
     "                                 function is offered only online\n"
     "  export PROJECT FILE            export the instance's parameters and channel data into FILE\n"
     "                                 (\".xml\" is appended to a name without it)\n"
@@ -104,8 +107,9 @@ const char* const kUsage =
     "  --user-level LEVEL   observer, operator, maintenance (default) or planningEngineer\n"
     "  --phase PHASE        functions, invoke, export: the frame's operation phase, engineering,\n"
     "                       commissioning (default) or runtime\n"
-    "  --timeout SECONDS    how long connect, upload, download and invoke may take (default 60)\n"
-    "  --trace              write the DTM's information traces to standard error\n"
+    "  --timeout SECONDS    how long connect, upload, download and invoke may take (default 60;\n"
+    "                       a function with a window is not timed unless this is given)\n"
+    "  --trace              write the DTM's error and information traces to standard error\n"
     "  -h, --help           show this text\n"
     "\n"
     "Standard output carries what the command produces; frame events, progress and errors go to\n"
@@ -124,6 +128,7 @@ struct Options {
     int32_t functionId = 0; // invoke
     QString file;           // export
     int timeoutMs = kDefaultTimeoutSeconds * 1000;
+    bool timeoutGiven = false; // --timeout on the command line
     bool trace = false;
 };
 
@@ -254,6 +259,7 @@ bool ParseOptions(const QStringList& arguments, Options& options, QString& error
             return false;
         }
         options.timeoutMs = seconds * 1000;
+        options.timeoutGiven = true;
     }
     options.trace = parser.isSet(traceOption);
     return true;
@@ -363,8 +369,9 @@ public:
         return true;
     }
 
-    // Runs the event loop until the condition holds or the time is up; every
-    // second tick() (when given) may report progress.
+    // Runs the event loop until the condition holds or the time is up (a
+    // negative time: no limit); every second tick() (when given) may report
+    // progress.
     bool WaitFor(const std::function<bool()>& condition, int timeoutMs, const std::function<void(int)>& tick = {})
     {
         QDeadlineTimer deadline(timeoutMs);
@@ -442,7 +449,8 @@ public:
 private:
     void ApplyTraceSwitches()
     {
-        // The DTM reads the switches when it is created; failures are always shown.
+        // The DTM reads the switches when it is created; its lines reach
+        // standard error only with --trace (see main).
         Debugging::Switches().Errors = -1;
         if (m_options.trace)
             Debugging::Switches().Info = -1;
@@ -703,12 +711,20 @@ int RunFunctions(const Options& options)
     QString document;
     if (!OfferedFunctions(session, options, functions, &document))
         return Fail(session.Why());
+    // The document alone is the command's output; the list is for the reader.
     out() << Indented(document) << Qt::endl;
-    out() << "\nfunctions offered in the phase " << options.phase << " (" << DtmGate::StatusName(session.Status())
+    err() << "functions offered in the phase " << options.phase << " (" << DtmGate::StatusName(session.Status())
           << ", user level " << options.userLevel << "): " << functions.size() << Qt::endl;
     for (const auto& function : functions)
-        out() << FunctionLine(function) << Qt::endl;
+        err() << FunctionLine(function) << Qt::endl;
     return Released(session, kExitOk);
+}
+
+// How long invoke waits for the end of a function: without a --timeout, a
+// function with a window runs until its window is closed (-1: no limit).
+int InvokeWaitMs(const Options& options, bool window)
+{
+    return window && !options.timeoutGiven ? -1 : options.timeoutMs;
 }
 
 int RunInvoke(const Options& options)
@@ -758,6 +774,15 @@ int RunInvoke(const Options& options)
     if (!accepted)
         return Fail(session.Why());
 
+    // A window stays open as long as its user works in it: only a --timeout
+    // given on the command line limits it.
+    const bool window = application || function.hasGui;
+    const int waitMs = InvokeWaitMs(options, window);
+    if (waitMs < 0)
+        err() << invokeId << " opened a window: waiting until it is closed" << Qt::endl;
+    else
+        err() << invokeId << ": waiting at most " << waitMs / 1000 << " s for its end" << Qt::endl;
+
     // The end: OnInvokedFunctionFinished for a function without a window,
     // OnApplicationClosed when the window of a function or application closes.
     const frame::FrameEvent* end = nullptr;
@@ -766,9 +791,8 @@ int RunInvoke(const Options& options)
                        {QStringLiteral("OnInvokedFunctionFinished"), QStringLiteral("OnApplicationClosed")});
         return end != nullptr;
     };
-    if (!session.WaitFor(ended, options.timeoutMs)) {
+    if (!session.WaitFor(ended, waitMs)) {
         // A window is asked to close; any other function ends with the release.
-        const bool window = application || function.hasGui;
         err() << "trivex-frame: time-out: " << invokeId << " did not report its end within "
               << options.timeoutMs / 1000 << " s; "
               << (window ? "its window is asked to close" : "it ends with the release of the DTM") << Qt::endl;
@@ -873,6 +897,10 @@ int main(int argc, char** argv)
         out() << kUsage;
         return kExitOk;
     }
+    // The DTM's trace lines are for its developers: only --trace shows them.
+    // The frame reports every failure in its own words all the same.
+    if (!options.trace)
+        DataTypes::SetTraceSink([](const QString&) {});
 
     fennick::RegisterClasses();
     corvane::RegisterClasses(); // the device components every device applet starts

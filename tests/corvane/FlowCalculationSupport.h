@@ -83,6 +83,42 @@ public:
     }
 };
 
+inline void FunctionOnInAuto(CorvaneApplet& applet)
+{
+    applet.PutNumber(QStringLiteral("pbMultivariableFunction"), 1);
+    applet.PutNumber(QStringLiteral("mvModeBlkActual"), 8);
+}
+
+// Revisions above 21 are told by the extended revision octets.
+inline void SetRevision(CorvaneApplet& applet, int revision)
+{
+    int32_t failed = 0;
+    applet.manager->fncPutOctetsValue(applet.manager->HandleOf(QStringLiteral("pbSoftwareSpecHOLLEN")),
+                                      QByteArray(1, static_cast<char>(revision)) + QByteArray(2, '\0'), failed);
+    EXPECT_EQ(failed, 0);
+    applet.PutNumber(QStringLiteral("pbSoftwareRevisionHART"), revision);
+}
+
+// Water through an orifice plate with corner tappings, beta 0.5 in a 100 mm
+// pipe; designed for 250 mbar at 5 bar and 20 C, Re 2e5; the function on,
+// revision 22.
+inline void ConfigureOrificePlate(CorvaneApplet& applet)
+{
+    FunctionOnInAuto(applet);
+    SetRevision(applet, 22);
+    const std::pair<const char*, const char*> values[] = {
+        {"mvMediumType", "1"},  {"mvBlendeDuese", "1"},  {"mvh0", "250"},          {"mvMolCO2", "250"},
+        {"mvReserved6", "49"},  {"mvReserved5", "100"},  {"mvBeta", "0.5"},        {"mvReDr", "200000"},
+        {"mvInTUnit", "32"},    {"mvInTLoLim", "0"},     {"mvInTHiLim", "80"},     {"mvInPUnit", "7"},
+        {"mvPr", "5"},          {"mvInPLoLim", "1"},     {"mvInPHiLim", "10"},     {"mvInDPUnit", "8"},
+        {"mvDpr", "250"},       {"mvInDpLoLim", "0"},    {"mvInDpHiLim", "500"},   {"mvKapa", "1.4"},
+        {"mvKQCL", "100"},      {"mvDensityUnit", "92"}, {"mvRhor", "998.2"},      {"mvTr", "20"},
+        {"mvOutMassFlowUnit", "73"}, {"mvOutMassFlowMaxValue", "0"}, {"mvOutVolFlowUnit", "19"},
+    };
+    for (const auto& [item, value] : values)
+        applet.PutText(QLatin1String(item), QLatin1String(value));
+}
+
 // The applet with the calculation ready to run and a scripted dialog service.
 class FlowApplet : public ::testing::Test {
 protected:
@@ -97,38 +133,9 @@ protected:
     {
         return applet.Find<clsMvCalculation>(QStringLiteral("clsMvCalculation"));
     }
-    void FunctionOnInAuto()
-    {
-        applet.PutNumber(QStringLiteral("pbMultivariableFunction"), 1);
-        applet.PutNumber(QStringLiteral("mvModeBlkActual"), 8);
-    }
-    // Revisions above 21 are told by the extended revision octets.
-    void Revision(int revision)
-    {
-        int32_t failed = 0;
-        applet.manager->fncPutOctetsValue(applet.manager->HandleOf(QStringLiteral("pbSoftwareSpecHOLLEN")),
-                                          QByteArray(1, static_cast<char>(revision)) + QByteArray(2, '\0'), failed);
-        EXPECT_EQ(failed, 0);
-        applet.PutNumber(QStringLiteral("pbSoftwareRevisionHART"), revision);
-    }
-    // Water through an orifice plate with corner tappings, beta 0.5 in a
-    // 100 mm pipe; designed for 250 mbar at 5 bar and 20 C, Re 2e5.
-    void ConfigureOrificePlate()
-    {
-        FunctionOnInAuto();
-        Revision(22);
-        const std::pair<const char*, const char*> values[] = {
-            {"mvMediumType", "1"},  {"mvBlendeDuese", "1"},  {"mvh0", "250"},          {"mvMolCO2", "250"},
-            {"mvReserved6", "49"},  {"mvReserved5", "100"},  {"mvBeta", "0.5"},        {"mvReDr", "200000"},
-            {"mvInTUnit", "32"},    {"mvInTLoLim", "0"},     {"mvInTHiLim", "80"},     {"mvInPUnit", "7"},
-            {"mvPr", "5"},          {"mvInPLoLim", "1"},     {"mvInPHiLim", "10"},     {"mvInDPUnit", "8"},
-            {"mvDpr", "250"},       {"mvInDpLoLim", "0"},    {"mvInDpHiLim", "500"},   {"mvKapa", "1.4"},
-            {"mvKQCL", "100"},      {"mvDensityUnit", "92"}, {"mvRhor", "998.2"},      {"mvTr", "20"},
-            {"mvOutMassFlowUnit", "73"}, {"mvOutMassFlowMaxValue", "0"}, {"mvOutVolFlowUnit", "19"},
-        };
-        for (const auto& [item, value] : values)
-            applet.PutText(QLatin1String(item), QLatin1String(value));
-    }
+    void FunctionOnInAuto() { flowtest::FunctionOnInAuto(applet); }
+    void Revision(int revision) { SetRevision(applet, revision); }
+    void ConfigureOrificePlate() { flowtest::ConfigureOrificePlate(applet); }
 
     void OpenForm() { applet.PutNumber(QStringLiteral("&&private_FDT&&ActiveForms"), 1); }
     void RequestCalculation() { applet.PutText(clsMvCalculation::kCalculateMv, QStringLiteral("1")); }

@@ -5,6 +5,7 @@
 // PDF. Where the description folder cannot take the page it goes to the cache
 // folder; an over-long path writes nothing.
 #include "CorvaneTestSupport.h"
+#include "FlowCalculationSupport.h"
 #include "corvane/frame/clsHTMLPrintOut.h"
 #include "corvane/frame/clsReportFactory.h"
 #include "mvtrivexhelper/clsDeviceInfo.h"
@@ -48,6 +49,14 @@ QByteArray Rows(int first, int last)
                 "</TR>\r\n";
     }
     return rows;
+}
+
+// The value the filled page shows in the row of the label.
+QString Shown(const QString& page, const QString& label)
+{
+    const QRegularExpression row(QStringLiteral(">%1</FONT></TD><TD[^>]*><FONT[^>]*><B>([^<]*)</B>")
+                                     .arg(QRegularExpression::escape(label)));
+    return row.match(page).captured(1);
 }
 
 class HtmlReport : public ::testing::Test {
@@ -272,6 +281,57 @@ TEST_F(HtmlReport, PrintRequestOpensTheViewerWithEveryPlaceholderFilled)
     viewer->Window()->close();
     for (const auto& view : applet.manager->RegisteredViews())
         EXPECT_FALSE(std::dynamic_pointer_cast<printview::clsHTMLPrintView>(view));
+}
+
+TEST_F(HtmlReport, PrintOutShowsValuesInTheirUnitsWithSymbolsTextsForCodesAndTheCalculatedCoefficients)
+{
+    flowcalc::RegisterFlowcalcClasses();
+    flowtest::ConfigureOrificePlate(applet);
+    // The user's units differ from the fixed units the calculation works in.
+    applet.PutNumber("mvInPUnit", 12); // kPa
+    applet.PutNumber("mvDensityUnit", 91); // g/cm3
+    applet.PutText("mvPr", "500");
+    applet.PutText("mvRhor", "0.9982");
+    applet.PutText(clsMvCalculation::kCalculateMv, "1");
+    ASSERT_EQ(applet.Text(clsMvCalculation::kCalculateMv), "0");
+    ASSERT_EQ(applet.Text("abortSequences"), "0") << "the calculation failed";
+
+    const auto viewer = Print();
+    ASSERT_TRUE(viewer);
+    const QString page = viewer->FilledPage();
+    const std::pair<const char*, QString> shown[] = {
+        {"Pressure module", "Differential pressure module (type 20)"},
+        {"Reference pressure", "500 kPa"},
+        {"Reference temperature", "20 °C"},
+        {"Reference density", applet.Text("mvRhorGUI") + " g/cm³"},
+        {"Reference differential pressure", "250 mbar"},
+        {"Temperature upper limit", applet.Text("mvInTHiLim") + " °C"},
+        {"Volume flow output maximum", applet.Text("mvOutVolFlowMaxValue") + " m³/h"},
+        {"Tube diameter", "100 mm"},
+    };
+    for (const auto& [label, value] : shown)
+        EXPECT_EQ(Shown(page, label), value) << label;
+    for (const char* ascii : {"degC", "m3/h", "g/cm3"})
+        EXPECT_FALSE(page.contains(QLatin1String(ascii))) << ascii;
+
+    // Every coefficient the calculation wrote, as it wrote it.
+    const std::pair<const char*, const char*> coefficients[] = {
+        {"Flow coefficient", "mvKQCL"},       {"Mass flow coefficient", "mvKqm"}, {"Coefficient C1", "mvC1"},
+        {"Expansion factor 1", "mvEpsilon1"}, {"Density coefficient 1", "mvHt1"}, {"Minimum Reynolds number", "mvRemin"},
+    };
+    for (const auto& [label, item] : coefficients) {
+        const double calculated = applet.Text(item).toDouble();
+        EXPECT_NE(calculated, 0.0) << item;
+        EXPECT_NEAR(Shown(page, label).toDouble(), calculated, 1e-6 * std::abs(calculated)) << label;
+    }
+
+    // The German page: the module in German, the symbols alike.
+    viewer->Window()->close();
+    applet.PutText(clsReportFactory::kCountryCode, "49");
+    const auto german = Print();
+    ASSERT_TRUE(german);
+    EXPECT_EQ(Shown(german->FilledPage(), "Druckmodul"), "Differenzdruckmodul (Typ 20)");
+    EXPECT_EQ(Shown(german->FilledPage(), "Referenztemperatur"), "20 °C");
 }
 
 TEST_F(HtmlReport, PrintCommandHoldsNoManagerBeforeItsCallAndClosesItself)

@@ -7,6 +7,7 @@
 #include "platform/xml/XmlDocument.h"
 #include <QCoreApplication>
 #include <QCryptographicHash>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
@@ -126,16 +127,19 @@ QByteArray FolderDigest(const QString& path)
 
 class FrameCommandLine : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
+    // The registration of the Trivex HART device type, as an installer runs it.
+    static ProgramRun Register(const QStringList& options = {})
     {
         const QString description =
             QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../../TDXDESC/COM_HART/_0063/_0_0089"))
             + QLatin1Char('/');
-        registration = Start(Program(QStringLiteral("fennick")),
-                             {QStringLiteral("func:registerdtm"), QStringLiteral("dscr_dir:") + description,
-                              QStringLiteral("tdx_file:Trivex.tdx"), QStringLiteral("fdt_file:Trivex.fdt"),
-                              QStringLiteral("dtminfo_date:2024-05-15"), QStringLiteral("fdtclassificationid:1")});
+        return Start(Program(QStringLiteral("fennick")),
+                     QStringList{QStringLiteral("func:registerdtm"), QStringLiteral("dscr_dir:") + description,
+                                 QStringLiteral("tdx_file:Trivex.tdx"), QStringLiteral("fdt_file:Trivex.fdt"),
+                                 QStringLiteral("dtminfo_date:2024-05-15"), QStringLiteral("fdtclassificationid:1")}
+                         + options);
     }
+    static void SetUpTestSuite() { registration = Register(); }
     void SetUp() override
     {
         ASSERT_TRUE(QFileInfo::exists(Program(QStringLiteral("trivex-frame"))));
@@ -158,6 +162,20 @@ TEST_F(FrameCommandLine, HelpNamesTheFunctionCommands)
     ASSERT_EQ(run.exitCode, 0);
     for (const char* text : {"functions PROJECT", "invoke PROJECT ID --device URL", "export PROJECT FILE", "--phase"})
         EXPECT_TRUE(run.out.contains(QLatin1String(text))) << text;
+}
+
+TEST_F(FrameCommandLine, TraceLinesComeOnlyWithTrace)
+{
+    // The suite's registration ran without --trace.
+    EXPECT_FALSE(registration.err.contains("#TPT")) << registration.err.toStdString();
+    const ProgramRun traced = Register({QStringLiteral("--trace")});
+    ASSERT_EQ(traced.exitCode, 0) << traced.err.toStdString();
+    EXPECT_TRUE(traced.err.contains("#TPT")) << traced.err.toStdString();
+
+    // A HART device type names no GSD file, and that is not worth an error trace.
+    const ProgramRun run = Frame({QStringLiteral("new"), Project()});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_FALSE(run.err.contains("#TPT")) << run.err.toStdString();
 }
 
 TEST_F(FrameCommandLine, ShowWritesOnlyTheDocumentToStandardOutput)
@@ -261,23 +279,28 @@ TEST_F(FrameCommandLine, WrongCommandLinesAreRefusedWithTheReason)
     EXPECT_TRUE(run.err.contains("is a folder")) << run.err.toStdString();
 }
 
-TEST_F(FrameCommandLine, FunctionsPrintsTheDocumentAndTheOfferedFunctions)
+TEST_F(FrameCommandLine, FunctionsPrintsOnlyTheDocumentAndListsTheOfferedFunctionsOnStandardError)
 {
     NewProject();
     ProgramRun run = Frame({QStringLiteral("functions"), Project()});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.out.contains("<FDT xmlns=\"x-schema:DTMFunctionsSchema.xml\"")) << run.out.toStdString();
     EXPECT_TRUE(run.out.contains("fdt:name=\"&amp;&amp;Menu_State&amp;&amp;Export\"")) << run.out.toStdString();
-    EXPECT_TRUE(run.out.contains("functions offered in the phase commissioning (CONFIGURED, user level maintenance): 1"))
-        << run.out.toStdString();
-    EXPECT_TRUE(run.out.contains("   22  Export  (enabled)")) << run.out.toStdString();
+    // Standard output is the document and nothing else.
+    xml::XmlDocument document;
+    ASSERT_TRUE(document.LoadXml(run.out)) << document.ParseError().reason.toStdString() << "\n"
+                                           << run.out.toStdString();
+    EXPECT_TRUE(run.out.trimmed().endsWith("</FDT>")) << run.out.toStdString();
+    EXPECT_TRUE(run.err.contains("functions offered in the phase commissioning (CONFIGURED, user level maintenance): 1"))
+        << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("   22  Export  (enabled)")) << run.err.toStdString();
 
     // A planning engineer in the engineering phase may configure the device.
     run = Frame({QStringLiteral("functions"), Project(), QStringLiteral("--phase"), QStringLiteral("engineering"),
                  QStringLiteral("--user-level"), QStringLiteral("planningEngineer")});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_TRUE(run.out.contains("    4  fdtConfiguration  (FDT application, enabled)")) << run.out.toStdString();
-    EXPECT_FALSE(run.out.contains("Export  (")) << run.out.toStdString();
+    EXPECT_TRUE(run.err.contains("    4  fdtConfiguration  (FDT application, enabled)")) << run.err.toStdString();
+    EXPECT_FALSE(run.err.contains("Export  (")) << run.err.toStdString();
 
     run = Frame({QStringLiteral("functions"), dir.filePath(QStringLiteral("none"))});
     EXPECT_EQ(run.exitCode, 1);
@@ -301,6 +324,30 @@ TEST_F(FrameCommandLine, ExportWritesTheFileAndSaysWhere)
     run = Frame({QStringLiteral("export"), Project(), file, QStringLiteral("--phase"), QStringLiteral("engineering")});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.err.contains("the DTM offers no export in the phase engineering")) << run.err.toStdString();
+}
+
+TEST_F(FrameCommandLine, AnInvokedWindowIsNotTimedWithoutTimeout)
+{
+    NewProject();
+    Simulator device({});
+    ASSERT_TRUE(device.Listening());
+    QProcess invoke;
+    invoke.setReadChannel(QProcess::StandardError);
+    invoke.start(Program(QStringLiteral("trivex-frame")),
+                 {QStringLiteral("invoke"), Project(), QStringLiteral("5"), QStringLiteral("--device"), device.Address()});
+    // The window stays until its user closes it, however long that is.
+    const QString waiting = QStringLiteral("invoke-5 opened a window: waiting until it is closed");
+    QString err;
+    const QDeadlineTimer hang(kRunMs);
+    while (!err.contains(waiting) && invoke.state() != QProcess::NotRunning && !hang.hasExpired()) {
+        invoke.waitForReadyRead(1000);
+        err += QString::fromUtf8(invoke.readAllStandardError());
+    }
+    EXPECT_TRUE(err.contains(waiting)) << err.toStdString();
+    EXPECT_FALSE(err.contains("time-out")) << err.toStdString();
+    EXPECT_EQ(invoke.state(), QProcess::Running);
+    invoke.kill();
+    invoke.waitForFinished();
 }
 
 TEST_F(FrameCommandLine, InvokeWithoutADeviceFailsCleanly)

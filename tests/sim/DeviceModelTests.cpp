@@ -156,6 +156,38 @@ TEST_F(Transmitter, AWriteDuringTheDataSaveOfABusyCapableDeviceIsAnsweredBusy)
     EXPECT_EQ(ask(number, requestOf(device, *command, "mvBeta", 0.5f)).responseCode, RC::Busy);
 }
 
+TEST_F(Transmitter, SwitchingTheBurnDelayOffSavesAtOnceAndTheSaveEnds)
+{
+    // Nothing changed and nothing kept back: the user's "save now" still saves,
+    // so a watch of command 48 sees the save begin and end.
+    const uint8_t burn = static_cast<uint8_t>(
+        device.parameters().description().FindRecord("Write_DisableBurnDelay")->command);
+    auto saving = [&] {
+        const HartFrame status = ask(48);
+        EXPECT_EQ(status.responseCode, RC::Success);
+        return (static_cast<uint8_t>(status.data[sim::DeviceSpecificStatus::DataSaveByte])
+                & sim::DeviceSpecificStatus::DataSaveRunning) != 0;
+    };
+    int64_t now = 0;
+    for (const int revision : {21, 19}) {
+        SCOPED_TRACE(revision);
+        QString error;
+        sim::VariantOptions options;
+        options.revision = revision;
+        ASSERT_TRUE(sim::applyVariant(device, options, error));
+        ASSERT_EQ(ask(burn, QByteArray(1, '\1')).responseCode, RC::Success);
+        EXPECT_FALSE(saving());
+        ASSERT_EQ(ask(burn, QByteArray(1, '\0')).responseCode, RC::Success);
+        EXPECT_TRUE(saving()) << "command 48 answers during the save, also on a device that can be busy";
+        device.freezeProcessTime(now + sim::SimTransmitter::kDataSaveMs - 1);
+        EXPECT_TRUE(saving());
+        now += sim::SimTransmitter::kDataSaveMs;
+        device.freezeProcessTime(now);
+        EXPECT_FALSE(saving());
+        EXPECT_EQ(ask(0).responseCode, RC::Success);
+    }
+}
+
 TEST_F(Transmitter, FactoryResetIsBusyAndComesBackWithTheDefaults)
 {
     const sim::DescribedCommand* command = writerOf(device, QStringLiteral("mvBeta"));

@@ -34,15 +34,22 @@ TEST(ReportPage, PlaceholdersAreFilledEscapedAndUnknownNamesStay)
               QStringList({QStringLiteral("tag"), QStringLiteral("UserCurveX_00"), QStringLiteral("nothing")}));
 }
 
-TEST(ReportPage, UnitTableTakesItemAndUnitRowsOnly)
+TEST(ReportPage, UnitTableTakesUnitSymbolAndTextRowsAndRefusesOthers)
 {
     const printview::UnitTable table = printview::ParseUnitTable(
         QStringLiteral("# comment\nptrbScaleIn0\t@ptrbScaleInUnit\nlowAlarmCurr\tmA\n\nbroken\nnoUnit\t@\n"
-                       "a\tb\tc\n"));
+                       "a\tb\tc\n"
+                       "@symbol\tdegC\t°C\n@symbol\tm3/h\n"
+                       "@text\tptrbModulType\t20\tDifferential\tDifferenz\n@text\tptrbModulType\tx\tA\tB\n"
+                       "@text\tptrbModulType\t23\tAbsolute\n"));
     EXPECT_EQ(table.units.size(), 2);
     EXPECT_EQ(table.units.value(QStringLiteral("ptrbscalein0")), QStringLiteral("@ptrbScaleInUnit"));
     EXPECT_EQ(table.units.value(QStringLiteral("lowalarmcurr")), QStringLiteral("mA"));
-    EXPECT_EQ(table.errors.size(), 3);
+    EXPECT_EQ(table.symbols, (QHash<QString, QString>{{QStringLiteral("degC"), QStringLiteral("°C")}}));
+    EXPECT_EQ(table.texts.value(QStringLiteral("ptrbmodultype")).value(20),
+              QStringList({QStringLiteral("Differential"), QStringLiteral("Differenz")}));
+    EXPECT_EQ(table.texts.value(QStringLiteral("ptrbmodultype")).size(), 1);
+    EXPECT_EQ(table.errors.size(), 6) << table.errors.join('\n').toStdString();
 }
 
 TEST(ReportPage, PageIsFoundByPreferenceAndTheNewestCopyWins)
