@@ -72,6 +72,7 @@ TEST(DevicePagesOnSimulator, HartIdentificationShowsEachDeviceTypesCommunication
         variant.deviceType = static_cast<uint32_t>(type);
         QString error;
         ASSERT_TRUE(sim::applyVariant(applet.device.transmitter(), variant, error)) << error.toStdString();
+        ASSERT_EQ(applet.device.transmitter().parameters().set(QStringLiteral("pbHardwareRev"), 17), 0);
         frmMain* window = applet.StartConnected(type);
         ASSERT_NE(window, nullptr);
         ASSERT_TRUE(ReadIntoDataset(applet, "upload"));
