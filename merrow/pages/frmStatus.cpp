@@ -4,6 +4,7 @@
 #include "pioitems/Ambient.h"
 #include "pioitems/PioAppItem.h"
 #include "pioitems/PioSequenceItem.h"
+#include "platform/controls/Twips.h"
 #include <QGridLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -18,6 +19,7 @@ namespace {
 
 constexpr int kConnected = 2;
 constexpr int kIconSize = 24;
+constexpr int kListWidth = 6600; // twips
 
 // Status pictures: the octet and bit of "Diagnosis" each marks, the text id
 // of its name, and its place (column, row) in the two columns.
@@ -106,6 +108,7 @@ frmStatus::frmStatus() : PioPage(QStringLiteral("frmStatus"), false, false)
     grid->addWidget(TaggedLabel(this, QStringLiteral("Label1"), 2538, QStringLiteral("Messages")), 4, 0, 1, 4);
     m_list = new QListWidget(this);
     m_list->setObjectName(QStringLiteral("List1"));
+    m_list->setMinimumWidth(controls::Twips::ToPixels(kListWidth)); // the longest message in one line
     grid->addWidget(m_list, 5, 0, 1, 4);
     m_selftest = new QPushButton(QStringLiteral("Selftest"), this);
     m_selftest->setObjectName(QStringLiteral("cmdSelftest"));

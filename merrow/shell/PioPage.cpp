@@ -44,6 +44,9 @@ void PioPage::Form_Load()
     if (m_loaded)
         return;
     global::LocalizeForm(*this);
+    // The window fits its localised content; a size the user keeps is restored next.
+    if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget()))
+        frame->adjustSize();
     global::RestoreFormPosition(*this, m_restoreWidth, m_restoreHeight);
     m_loaded = true;
     OnLoad();

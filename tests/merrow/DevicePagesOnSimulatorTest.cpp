@@ -4,6 +4,7 @@
 #include "DeviceFunctionSupport.h"
 #include "merrow/pages/frmIdentificationHART.h"
 #include "merrow/pages/frmStatus.h"
+#include "merrow/shell/PageTabs.h"
 #include "sim/SimOptions.h"
 #include <QDir>
 #include "platform/controls/PioLabel.h"
@@ -48,6 +49,8 @@ Page* OpenPage(DeviceApplet& applet, frmMain& window, const char* entry)
 void Screenshot(frmMain& window, QWidget& page, const QString& name)
 {
     const QString folder = qEnvironmentVariable("TRIVEX_SCREENSHOT_DIR");
+    global::LocalizeForm(page);
+    piotest::Settle(); // the layouts take the new texts
     page.adjustSize();
     if (auto* frame = page.parentWidget())
         frame->adjustSize();
@@ -85,9 +88,10 @@ TEST(DevicePagesOnSimulator, HartIdentificationShowsEachDeviceTypesCommunication
         EXPECT_EQ(page->lblHardwareRev()->text(), "2.1");
         EXPECT_EQ(page->findChild<controls::PioLabel*>(QStringLiteral("PioLabel3"))->ShownText(), QString::number(type));
         if (type == 137) {
+            page->Tabs()->SelectKey(QStringLiteral("1t")); // the revisions and the communication type
             Screenshot(*window, *page, QStringLiteral("identification-hart-en"));
             applet.PutNumber(QStringLiteral("&&private&&countrycode"), 49);
-            global::LocalizeForm(*page);
+            global::LocalizeForm(*window);
             Screenshot(*window, *page, QStringLiteral("identification-hart-de"));
         }
     }
@@ -124,6 +128,7 @@ TEST(DevicePagesOnSimulator, StatusPageListsNothingForASoundDeviceAndEveryCondit
     page->parentWidget()->close();
     piotest::Settle();
     applet.PutNumber(QStringLiteral("&&private&&countrycode"), 49);
+    global::LocalizeForm(*window);
     page = OpenPage<frmStatus>(applet, *window, "mnuDiagnosticsStatus");
     ASSERT_NE(page, nullptr);
     EXPECT_EQ(page->MessageIds(), (QList<int>{2500, 2523, 2529}));
