@@ -93,7 +93,16 @@ TEST(PageFoundation, RefusingPageKeepsTheMainWindowOpenAndAPageClosesItselfAfter
     ASSERT_TRUE(probe); // still there while its notification runs
     piotest::Settle();
     EXPECT_TRUE(w->ChildForms().isEmpty());
-    EXPECT_TRUE(w->close());
+
+    // When the host ends the view, a page that would rather stay still lets go of its items.
+    QPointer<ProbePage> stubborn = new ProbePage;
+    w->ShowChildForm(stubborn);
+    stubborn->mayClose = false;
+    int32_t result = -1;
+    applet.View()->Destroy(result);
+    EXPECT_EQ(result, 0);
+    ASSERT_TRUE(stubborn);
+    EXPECT_FALSE(stubborn->Registered());
 }
 
 TEST(PageFoundation, RequestThatCannotRunGivesTheMainWindowBack)
