@@ -86,6 +86,10 @@ TEST(PageFoundation, RefusingPageKeepsTheMainWindowOpenAndAPageClosesItselfAfter
     EXPECT_FALSE(w->Unloaded());
     ASSERT_TRUE(probe);
     EXPECT_TRUE(probe->Registered());
+    // Nor does a new dataset replace the one the page keeps.
+    ASSERT_TRUE(Usable(*w, "mnuFileNew"));
+    w->Menu(QStringLiteral("mnuFileNew"))->trigger();
+    EXPECT_TRUE(applet.dialogs.Requests().empty());
 
     probe->mayClose = true;
     probe->closeOnChange = true;
