@@ -159,25 +159,46 @@ uint8_t DeviceState::extendedDeviceStatus(const ProcessValues& process) const
 
 QByteArray DeviceState::additionalStatus(const ProcessValues& process) const
 {
-    // Device-specific byte 0: one bit per device variable out of its sensor limits.
-    uint8_t outOfRange = 0;
-    for (const DeviceVariable& v : variables)
-        if (outOfLimits(v.code, process))
-            outOfRange |= static_cast<uint8_t>(1u << v.code);
-    std::array<uint8_t, 6> deviceSpecific{outOfRange, 0, 0, 0, 0, 0};
+    namespace DS = DeviceSpecificStatus;
+    std::array<uint8_t, 6> deviceSpecific{};
+    if (eepromFault)
+        deviceSpecific[DS::EepromByte] |= DS::EepromFault;
     if (dataSaving)
-        deviceSpecific[DeviceSpecificStatus::DataSaveByte] |= DeviceSpecificStatus::DataSaveRunning;
+        deviceSpecific[DS::DataSaveByte] |= DS::DataSaveRunning;
     if (fixedCurrent)
-        deviceSpecific[DeviceSpecificStatus::FixedCurrentByte] |= DeviceSpecificStatus::FixedCurrentMode;
+        deviceSpecific[DS::FixedCurrentByte] |= DS::FixedCurrentMode;
+    if (loopCurrentSaturated(process))
+        deviceSpecific[DS::CurrentLimitByte] |=
+            loopCurrent(process) <= kLoopCurrentMin ? DS::CurrentLowerLimit : DS::CurrentUpperLimit;
+    if (outOfLimits(Variable::Temperature, process))
+        deviceSpecific[DS::TemperatureByte] |= DS::TemperatureOutOfLimits;
+    if (outOfLimits(Variable::DifferentialPressure, process))
+        deviceSpecific[DS::PressureByte] |= DS::PressureOutOfLimits;
+    if (outOfLimits(Variable::StaticPressure, process))
+        deviceSpecific[DS::PressureByte] |= DS::StaticPressureOutOfLimits;
+    bool anyOutOfLimits = false;
+    for (const DeviceVariable& v : variables)
+        anyOutOfLimits = anyOutOfLimits || outOfLimits(v.code, process);
+    std::array<uint8_t, 4> diagnosis{};
+    if (eepromFault)
+        diagnosis[0] |= Diagnosis::MemoryChecksum;
+    if (anyOutOfLimits)
+        diagnosis[0] |= Diagnosis::Measurement;
+    if (std::any_of(deviceSpecific.begin(), deviceSpecific.end(), [](uint8_t b) { return b != 0; }))
+        diagnosis[3] |= Diagnosis::ExtensionAvailable;
+    constexpr uint8_t kNonVolatileMemoryDefect = 0x02;
     comm::HartDataWriter w;
     for (uint8_t byte : deviceSpecific)                   // 0-5 device-specific status
         w.u8(byte);
     w.u8(extendedDeviceStatus(process));                  // 6 extended device status
     w.u8(0);                                              // 7 device operating mode
-    w.u8(0).u8(0);                                        // 8-9 standardized status 0 and 1
+    w.u8(eepromFault ? kNonVolatileMemoryDefect : 0);     // 8 standardized status 0
+    w.u8(0);                                              // 9 standardized status 1
     w.u8(loopCurrentSaturated(process) ? 0x01 : 0x00);    // 10 analog channel saturated
     w.u8(0).u8(0);                                        // 11-12 standardized status 2 and 3
     w.u8(loopCurrentFixed() ? 0x01 : 0x00);               // 13 analog channel fixed
+    for (uint8_t byte : diagnosis)                        // 14-17 device diagnosis
+        w.u8(byte);
     return w.take();
 }
 

@@ -69,13 +69,33 @@ struct TransferFunction {
 // The transfer function with that code, or null when the device has none.
 const TransferFunction* findTransferFunction(uint8_t code);
 
-// Bits of the device-specific bytes of the additional device status (command 48).
+// Bits of the device-specific bytes 0-5 of the additional device status
+// (command 48): the manufacturer's extended diagnosis, octet and bit value.
 namespace DeviceSpecificStatus {
+constexpr int EepromByte = 0;              // the electronics' EEPROM does not answer
+constexpr uint8_t EepromFault = 0x01;
 constexpr int DataSaveByte = 1;            // data save to the non-volatile memory running
 constexpr uint8_t DataSaveRunning = 0x02;
 constexpr int FixedCurrentByte = 3;        // loop current fixed by command 40
 constexpr uint8_t FixedCurrentMode = 0x10;
+constexpr int CurrentLimitByte = 3;        // loop current saturated
+constexpr uint8_t CurrentLowerLimit = 0x20;
+constexpr uint8_t CurrentUpperLimit = 0x40;
+constexpr int TemperatureByte = 4;         // temperature outside its sensor limits
+constexpr uint8_t TemperatureOutOfLimits = 0x10;
+constexpr int PressureByte = 5;            // pressures outside their sensor limits
+constexpr uint8_t PressureOutOfLimits = 0x10;
+constexpr uint8_t StaticPressureOutOfLimits = 0x80;
 } // namespace DeviceSpecificStatus
+
+// The device diagnosis after the standard bytes of command 48 (bytes 14-17),
+// in the layout of the PROFIBUS PA profile's DIAGNOSIS parameter.
+namespace Diagnosis {
+constexpr int FirstByte = 14;
+constexpr uint8_t MemoryChecksum = 0x10;   // octet 0
+constexpr uint8_t Measurement = 0x20;      // octet 0: a measured value outside its sensor limits
+constexpr uint8_t ExtensionAvailable = 0x80; // octet 3: bytes 0-5 hold conditions
+} // namespace Diagnosis
 
 // Loop current limits: below and above these the output saturates.
 constexpr float kLoopCurrentMin = 3.8f;
@@ -138,6 +158,7 @@ struct DeviceState {
     // data save to the non-volatile memory running (shown by command 48)
     bool dataSaving = false;
     bool burnDelay = false;              // writes are kept until the burn delay is switched off
+    bool eepromFault = false;            // injected: the electronics' EEPROM does not answer
 
     // protection and change tracking
     bool writeProtected = false;
@@ -175,9 +196,8 @@ struct DeviceState {
     uint8_t fieldDeviceStatus(int master, const ProcessValues& process) const;
     uint8_t extendedDeviceStatus(const ProcessValues& process) const;
     // The additional status bytes (device-specific, extended status, operating
-    // mode, standardized status, analog channel saturated and fixed). Of the
-    // device-specific bytes, byte 0 holds a bit per device variable outside its
-    // sensor limits; DeviceSpecificStatus names the others that are used.
+    // mode, standardized status, analog channel saturated and fixed), then the
+    // device diagnosis; DeviceSpecificStatus and Diagnosis name the bits used.
     QByteArray additionalStatus(const ProcessValues& process) const;
 };
 

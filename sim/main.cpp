@@ -37,6 +37,7 @@ int main(int argc, char** argv)
     const QCommandLineOption delayOption(QStringLiteral("delay"), QStringLiteral("Delay every answer by MS milliseconds."), QStringLiteral("MS"));
     const QCommandLineOption dropOption(QStringLiteral("drop-after"), QStringLiteral("Drop the connection instead of answering request N+1."), QStringLiteral("N"));
     const QCommandLineOption corruptOption(QStringLiteral("corrupt-checksum"), QStringLiteral("Corrupt the checksum of the first answer."));
+    const QCommandLineOption eepromOption(QStringLiteral("eeprom-fault"), QStringLiteral("Report a fault of the electronics' EEPROM in the diagnosis (command 48)."));
     const QCommandLineOption quietOption(QStringLiteral("quiet"), QStringLiteral("Do not log requests."));
     const QCommandLineOption manufacturerOption(QStringLiteral("manufacturer"), QStringLiteral("Manufacturer id that command 0 reports, 16 bits, decimal or 0x-hexadecimal (default 0x63)."), QStringLiteral("N"));
     const QCommandLineOption deviceTypeOption(QStringLiteral("device-type"), QStringLiteral("Device type code that command 0 reports, decimal or 0x-hexadecimal (137, 138, 139)."), QStringLiteral("N"));
@@ -46,7 +47,7 @@ int main(int argc, char** argv)
     const QCommandLineOption memoryOption(QStringLiteral("memory"), QStringLiteral("File of the non-volatile memory; kept across restarts."), QStringLiteral("FILE"));
     const QCommandLineOption holdOption(QStringLiteral("hold"), QStringLiteral("Hold a measured value instead of the moving process: dp=KPA, sp=KPA, temperature=DEGC or sensor-temperature=DEGC; repeatable."), QStringLiteral("NAME=VALUE"));
     parser.addOptions({portOption, listenOption, deviceIdOption, tagOption, busyOption, writeProtectOption,
-                       lockedOption, delayOption, dropOption, corruptOption, quietOption, manufacturerOption, deviceTypeOption,
+                       lockedOption, delayOption, dropOption, corruptOption, eepromOption, quietOption, manufacturerOption, deviceTypeOption,
                        revisionOption, moduleOption, mvOption, memoryOption, holdOption});
     parser.process(app);
 
@@ -119,6 +120,7 @@ int main(int argc, char** argv)
     server.setAccessRestricted(parser.isSet(lockedOption));
     if (parser.isSet(corruptOption))
         server.corruptNextChecksum();
+    server.device().eepromFault = parser.isSet(eepromOption);
 
     if (!parser.isSet(quietOption)) {
         QObject::connect(&server, &sim::SimServer::logMessage, [](const QString& text) {

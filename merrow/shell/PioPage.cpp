@@ -1,10 +1,15 @@
 #include "merrow/shell/PioPage.h"
+#include "merrow/shell/PageTabs.h"
 #include "merrow/shell/global.h"
 #include "pioextensions/IViewEx.h"
 #include "pioitems/PioControlItemHandler.h"
 #include "pioitems/PioSequenceItem.h"
 #include "platform/applet/AppletTrace.h"
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QMdiSubWindow>
+#include <QPointer>
 
 PioPage::PioPage(const QString& name, bool restoreWidth, bool restoreHeight, QWidget* parent)
     : QWidget(parent), m_restoreWidth(restoreWidth), m_restoreHeight(restoreHeight)
@@ -39,6 +44,9 @@ void PioPage::Form_Load()
     if (m_loaded)
         return;
     global::LocalizeForm(*this);
+    // The window fits its localised content; a size the user keeps is restored next.
+    if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget()))
+        frame->adjustSize();
     global::RestoreFormPosition(*this, m_restoreWidth, m_restoreHeight);
     m_loaded = true;
     OnLoad();
@@ -46,19 +54,89 @@ void PioPage::Form_Load()
 
 void PioPage::Form_Activate()
 {
-    if (m_registered || m_unloaded)
+    if (m_unloaded || m_active)
         return;
-    const auto view = viewRef();
-    const auto manager = view ? view->appletItemManagerRef() : nullptr;
-    if (!manager) {
-        applet::AppletTrace::Error(QStringLiteral("%1: no item manager at the first activation").arg(objectName()));
+    if (!m_registered) {
+        const auto view = viewRef();
+        const auto manager = view ? view->appletItemManagerRef() : nullptr;
+        if (!manager) {
+            applet::AppletTrace::Error(QStringLiteral("%1: no item manager at the first activation").arg(objectName()));
+            return;
+        }
+        OnBeforeRegister();
+        m_handler->Register1(this, manager);
+        m_registered = true;
+        for (auto* sequence : findChildren<pioitems::PioSequenceItem*>())
+            connect(sequence, &pioitems::PioSequenceItem::ActionDropped, this,
+                    [] { global::SetMainWindowEnabled(true); });
+        if (m_tabs)
+            m_tabs->SetCovered(false);
+        OnFirstActivation();
+    }
+    m_active = true;
+    OnActivate();
+}
+
+void PioPage::ForceSequence(pioitems::PioSequenceItem& sequence)
+{
+    bool droppedAtOnce = false;
+    const auto watch = connect(&sequence, &pioitems::PioSequenceItem::ActionDropped, this,
+                               [&droppedAtOnce] { droppedAtOnce = true; });
+    sequence.Force();
+    disconnect(watch);
+    if (droppedAtOnce) {
+        global::SetMainWindowEnabled(true);
         return;
     }
-    m_handler->Register1(this, manager);
-    m_registered = true;
-    for (auto* sequence : findChildren<pioitems::PioSequenceItem*>())
-        connect(sequence, &pioitems::PioSequenceItem::ActionDropped, this, [] { global::SetMainWindowEnabled(true); });
-    OnFirstActivation();
+    global::SetMainWindowEnabled(false);
+}
+
+void PioPage::CloseLater()
+{
+    // Closing inside a notification would delete the controls whose
+    // notification is still running; the event loop closes the page after it.
+    QMetaObject::invokeMethod(
+        this,
+        [page = QPointer<PioPage>(this)] {
+            if (!page)
+                return;
+            if (auto* frame = qobject_cast<QMdiSubWindow*>(page->parentWidget()))
+                frame->close();
+            else
+                page->close();
+        },
+        Qt::QueuedConnection);
+}
+
+PageTabs* PioPage::CreateTabs()
+{
+    if (!m_tabs) {
+        m_tabs = new PageTabs(this);
+        // The page sees the key before its controls and the window switching of the main window.
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+    return m_tabs;
+}
+
+namespace {
+bool IsCtrlTab(const QKeyEvent& key)
+{
+    return key.key() == Qt::Key_Tab && key.modifiers() == Qt::ControlModifier;
+}
+} // namespace
+
+bool PioPage::eventFilter(QObject* watched, QEvent* event)
+{
+    const bool key = event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride;
+    if (!key || !m_tabs || !IsCtrlTab(*static_cast<QKeyEvent*>(event)))
+        return QWidget::eventFilter(watched, event);
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || (widget != this && !isAncestorOf(widget)))
+        return QWidget::eventFilter(watched, event);
+    if (event->type() == QEvent::KeyPress)
+        m_tabs->SelectNext();
+    event->accept();
+    return true;
 }
 
 void PioPage::Form_Unload()
@@ -68,6 +146,8 @@ void PioPage::Form_Unload()
     m_unloaded = true;
     global::SaveFormPosition(*this, m_restoreWidth, m_restoreHeight);
     OnUnload();
+    if (m_tabs)
+        m_tabs->SetCovered(true);
     if (m_registered) {
         m_handler->UnRegister();
         m_registered = false;
@@ -76,6 +156,10 @@ void PioPage::Form_Unload()
 
 void PioPage::closeEvent(QCloseEvent* event)
 {
+    if (!m_unloaded && !Form_QueryUnload()) {
+        event->ignore();
+        return;
+    }
     Form_Unload();
     QWidget::closeEvent(event);
 }

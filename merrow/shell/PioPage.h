@@ -2,8 +2,10 @@
 // What every page of the device user interface does: it carries one control
 // item handler, localises itself and takes its stored position when it loads,
 // registers its item controls at its first activation and releases them when
-// it unloads, storing its position. A deferred sequence request of one of its
-// sequence item controls that fails for good enables the main window again,
+// it unloads, storing its position. A page may refuse to close
+// (Form_QueryUnload), and may close itself later, safely from inside an item
+// or sequence notification. A sequence request of one of its sequence item
+// controls that fails, at once or deferred, enables the main window again,
 // which the page disabled when it asked for the sequence.
 #include "pioextensions/IPioForm.h"
 #include <QWidget>
@@ -11,7 +13,10 @@
 
 namespace pioitems {
 class PioControlItemHandler;
-}
+class PioSequenceItem;
+} // namespace pioitems
+
+class PageTabs;
 
 class PioPage : public QWidget, public IPioForm {
     Q_OBJECT
@@ -29,23 +34,46 @@ public:
 
     // Localises the page and places it; once, before the page is first shown.
     void Form_Load();
-    // Registers the item controls at the first activation; later ones do nothing.
+    // Registers the item controls at the first activation, then runs the
+    // page's step of every activation; a page already active does nothing.
     void Form_Activate();
+    // Another page became the active one: the next Form_Activate is a new activation.
+    void Form_Deactivate() { m_active = false; }
+    // Whether the page lets itself be closed now; the default lets it.
+    virtual bool Form_QueryUnload() { return true; }
     // Stores the position and releases the item controls (once).
     void Form_Unload();
+    // Closes the page from the event loop, after the running notification has returned.
+    void CloseLater();
+    // Forces a sequence without the immediate flag and, unless the request
+    // failed at once, disables the main window until the sequence is done.
+    void ForceSequence(pioitems::PioSequenceItem& sequence);
 
     bool Loaded() const { return m_loaded; }
     bool Registered() const { return m_registered; }
+    bool Unloaded() const { return m_unloaded; }
     pioitems::PioControlItemHandler* PioControlItemHandler1() const { return m_handler; }
 
+    PageTabs* Tabs() const { return m_tabs; }
+
 protected:
+    // Before the item controls register at the first activation: the page
+    // sets the item names that depend on the device (revision variants).
+    virtual void OnBeforeRegister() {}
     // The page's own first-activation steps, after its controls registered.
     virtual void OnFirstActivation() {}
+    // The page's own step of every activation, the first included, after the first-activation steps.
+    virtual void OnActivate() {}
     // The page's own load steps, after its localisation and placement.
     virtual void OnLoad() {}
     // The page's own unload steps, before its item controls are released.
     virtual void OnUnload() {}
     void closeEvent(QCloseEvent* event) override;
+    // Ctrl+Tab selects the next tab of a page with tabs: the page takes the
+    // key before its controls and before the main window's window switching.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    // Gives the page its tab strip and frames; the page lays it out.
+    PageTabs* CreateTabs();
 
 private:
     std::weak_ptr<IViewEx> m_viewRef;
@@ -55,4 +83,6 @@ private:
     bool m_loaded = false;
     bool m_registered = false;
     bool m_unloaded = false;
+    bool m_active = false;
+    PageTabs* m_tabs = nullptr;
 };

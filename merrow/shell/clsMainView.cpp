@@ -60,7 +60,10 @@ void clsMainView::Destroy(int32_t& result)
         return;
     // The unload unregisters the view, which lets go of the window.
     QPointer<::frmMain> window = m_main;
-    window->close();
+    // The host ends the view: the window unloads even when a page would rather stay.
+    window->MDIForm_Unload();
+    if (window)
+        window->close();
     if (window)
         window->deleteLater();
     m_main = nullptr;

@@ -1,4 +1,9 @@
 #include "merrow/shell/frmMain.h"
+#include "merrow/pages/frmBusparameter.h"
+#include "merrow/pages/frmIdentificationFF.h"
+#include "merrow/pages/frmIdentificationHART.h"
+#include "merrow/pages/frmIdentificationPROFI.h"
+#include "merrow/pages/frmStatus.h"
 #include "merrow/shell/PioPage.h"
 #include "merrow/shell/frmAbout.h"
 #include "merrow/shell/frmBlockmodes.h"
@@ -262,30 +267,44 @@ struct PageEntry {
     const char* entry;
     Instance instance;
     bool confirm; // the simulation warning first
+    // The page for the device at hand; null when the device has none.
     std::function<PioPage*()> create;
+    const char* openFirst = nullptr; // the entry whose page opens beside this one first
 };
+
+// The identification page of the device's bus kind: PROFIBUS and FOUNDATION
+// Fieldbus have pages of their own, every other kind the HART page.
+PioPage* IdentificationPage()
+{
+    const enmCommType kind = global::gDeviceInfo ? global::gDeviceInfo->CommType() : enmCommType::HART;
+    if (kind == enmCommType::PROFIBUS)
+        return new frmIdentificationPROFI();
+    if (kind == enmCommType::ff)
+        return new frmIdentificationFF();
+    return new frmIdentificationHART();
+}
 const std::vector<PageEntry>& PageTable()
 {
     static const std::vector<PageEntry> table = {
-        {"mnuDeviceIdentification", Instance::Single, false, nullptr},
+        {"mnuDeviceIdentification", Instance::Single, false, IdentificationPage},
         {"mnuDisplayBar", Instance::New, false, nullptr},
         {"mnuDisplayDigital", Instance::New, false, nullptr},
         {"mnuDisplayTrend", Instance::Single, false, nullptr},
         {"mnuDisplayMeasuredValues", Instance::Single, false, nullptr},
         {"mnuBlockmodes", Instance::Single, false, [] { return new frmBlockmodes(); }},
-        {"mnuDiagnosticsStatus", Instance::Single, false, nullptr},
+        {"mnuDiagnosticsStatus", Instance::Single, false, [] { return new frmStatus(); }},
         {"mnuDiagnosticsEventCounter", Instance::Single, false, nullptr},
         {"mnuDiagnosticsMaxValues", Instance::Single, false, nullptr},
         {"mnuDiagnosticsSimulateCurrent", Instance::Single, true, nullptr},
         {"mnuDiagnosticsSimulatePressure", Instance::Single, true, nullptr},
-        {"mnuDiagnosticsSimulateFlow", Instance::Single, true, nullptr},
+        {"mnuDiagnosticsSimulateFlow", Instance::Single, true, nullptr, "mnuDisplayMeasuredValues"},
         {"mnuConfigurePressure", Instance::Single, false, nullptr},
         {"mnuConfigureStaticPressure", Instance::Single, false, nullptr},
         {"mnuConfigureTemperature", Instance::Single, false, nullptr},
         {"mnuConfigureFlow", Instance::Single, false, nullptr},
         {"mnuFlowBuffer", Instance::Single, false, nullptr},
         {"mnuConfigureBasicParameter", Instance::Single, false, nullptr},
-        {"mnuConfigureBusparameter", Instance::Single, false, nullptr},
+        {"mnuConfigureBusparameter", Instance::Single, false, [] { return new frmBusparameter(); }},
         {"mnuCalibratePressure", Instance::Single, false, nullptr},
         {"mnuCalibrateStaticPressure", Instance::Single, false, nullptr},
         {"mnuCalibrateTemperature", Instance::Single, false, nullptr},
@@ -340,9 +359,16 @@ frmMain::frmMain()
     ConnectHandlers();
     // The Window menu ends with the list of the open child windows.
     connect(m_submenus.value(QStringLiteral("mnuWindow")), &QMenu::aboutToShow, this, &frmMain::ListChildWindows);
-    connect(m_mdi, &QMdiArea::subWindowActivated, this, [](QMdiSubWindow* window) {
-        if (auto* page = window ? qobject_cast<PioPage*>(window->widget()) : nullptr)
-            page->Form_Activate();
+    // A page is activated when it becomes the active child; leaving the
+    // program's windows altogether does not deactivate it.
+    connect(m_mdi, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* window) {
+        auto* page = window ? qobject_cast<PioPage*>(window->widget()) : nullptr;
+        if (!page)
+            return;
+        if (m_activePage && m_activePage != page)
+            m_activePage->Form_Deactivate();
+        m_activePage = page;
+        page->Form_Activate();
     });
 }
 
@@ -547,7 +573,10 @@ void frmMain::MDIForm_Unload()
     if (m_unloaded || !m_loaded)
         return;
     m_unloaded = true;
-    CloseAllChildForms();
+    // The window goes now: a page that refused to close still lets go of its items.
+    if (!CloseAllChildForms())
+        for (PioPage* page : ChildForms())
+            page->Form_Unload();
     global::SaveMainPosition(*this);
     if (!InDebugMode())
         m_items.value(QStringLiteral("appMenuStateMdiMain"))->SetStringValue(QStringLiteral("3"));
@@ -569,6 +598,10 @@ bool frmMain::event(QEvent* event)
 
 void frmMain::closeEvent(QCloseEvent* event)
 {
+    if (m_loaded && !CloseAllChildForms()) {
+        event->ignore(); // a page refused to close: the main window stays open with it
+        return;
+    }
     MDIForm_Unload();
     QMainWindow::closeEvent(event);
 }
@@ -919,7 +952,8 @@ std::shared_ptr<applet::AppletHost> frmMain::Host() const
 // A new dataset from the default datasets: the open pages close first.
 void frmMain::FileNew()
 {
-    CloseAllChildForms();
+    if (!CloseAllChildForms())
+        return; // a page that stays open keeps its dataset
     frmSelectDefaultDataset::ShowModal(this, viewRef());
 }
 
@@ -954,17 +988,34 @@ void frmMain::OpenPage(const QString& entry)
         if (no)
             return;
     }
-    PioPage* form = nullptr;
-    if (page->instance == Instance::Single)
-        form = m_singlePages.value(entry);
-    if (!form) {
-        form = page->create();
-        if (page->instance == Instance::Single)
-            m_singlePages.insert(entry, form);
-    }
-    ShowChildForm(form);
+    if (page->openFirst)
+        ShowPage(QLatin1String(page->openFirst));
+    ShowPage(entry);
     if (entry == QLatin1String("mnuDisplayMeasuredValues"))
         m_messwerteByMenu = true;
+}
+
+bool frmMain::ShowPage(const QString& name)
+{
+    const PageEntry* entry = FindPage(name);
+    if (!entry || !entry->create)
+        return false;
+    const PageEntry& page = *entry;
+    PioPage* form = page.instance == Instance::Single ? m_singlePages.value(name).data() : nullptr;
+    if (form && form->Unloaded())
+        form = nullptr; // closed and on its way out: opening again starts over
+    if (!form) {
+        form = page.create();
+        if (!form) {
+            // The rule gives the device at hand no page: nothing opens.
+            applet::AppletTrace::Error(QStringLiteral("frmMain: %1 has no page for this device").arg(name));
+            return false;
+        }
+        if (page.instance == Instance::Single)
+            m_singlePages.insert(name, form);
+    }
+    ShowChildForm(form);
+    return true;
 }
 
 void frmMain::ShowChildForm(PioPage* form)
@@ -978,6 +1029,9 @@ void frmMain::ShowChildForm(PioPage* form)
     }
     frame->showNormal();
     m_mdi->setActiveSubWindow(frame);
+    if (m_activePage && m_activePage != form)
+        m_activePage->Form_Deactivate();
+    m_activePage = form;
     form->Form_Activate();
     form->setFocus();
 }
@@ -1015,12 +1069,17 @@ void frmMain::UpdateAllForms()
         Step_("UpdateAllForms", [&] { page->UpdatePioControls(); });
 }
 
-void frmMain::CloseAllChildForms()
+bool frmMain::CloseAllChildForms()
 {
+    bool allClosed = true;
     for (QMdiSubWindow* window : m_mdi->subWindowList())
-        window->close();
+        if (!window->close()) {
+            applet::AppletTrace::Info(QStringLiteral("frmMain: %1 stays open").arg(window->widget()->objectName()));
+            allClosed = false;
+        }
     if (m_output)
         m_output->close();
+    return allClosed;
 }
 
 void frmMain::UnloadFrmMesswerte()

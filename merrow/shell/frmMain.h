@@ -63,7 +63,8 @@ public:
     // Page management.
     void ShowChildForm(PioPage* form);
     void UpdateAllForms();
-    void CloseAllChildForms();
+    // Closes every child window; false when a page refused to close (it stays open).
+    bool CloseAllChildForms();
     void UnloadFrmMesswerte();
     void ReleaseFrmMesswerte();
     QMdiArea* MdiArea() const { return m_mdi; }
@@ -126,6 +127,8 @@ private:
 
     void Trigger(const QString& entry);
     void OpenPage(const QString& entry);
+    // Opens (or brings back) the entry's page; false when the device has no page for it.
+    bool ShowPage(const QString& entry);
     void ShowAbout();
     void FileNew();
     std::shared_ptr<applet::AppletHost> Host() const;
@@ -176,6 +179,7 @@ private:
     QHash<QString, pioitems::PioAppItem*> m_items;
     pioitems::PioAppItem* m_arrangeControls[3] = {};
     QHash<QString, QPointer<PioPage>> m_singlePages;
+    QPointer<PioPage> m_activePage;
     pioitems::PioControlItemHandler* m_handler = nullptr;
     ctlBusyWindow* m_busyWindow = nullptr;
     QPointer<frmOutput> m_output;

@@ -18,7 +18,9 @@
 #include <QPointer>
 #include <QScreen>
 #include <QSettings>
+#include <QTabBar>
 #include <QTabWidget>
+#include <QTreeWidget>
 #include <map>
 #include <optional>
 
@@ -80,6 +82,28 @@ void LocalizeObject(QObject& object)
             menu->setTitle(LoadLocalizedText(static_cast<int16_t>(tag)));
         return;
     }
+    if (auto* strip = qobject_cast<QTabBar*>(&object); strip && !qobject_cast<QTabWidget*>(strip->parent())) {
+        // Each tab of a tab strip carries its own text ids.
+        for (int i = 0; i < strip->count(); ++i) {
+            const QVariantMap ids = strip->tabData(i).toMap();
+            const int caption = ids.value(QStringLiteral("Tag")).toString().toInt();
+            const int tabTip = ids.value(QStringLiteral("ToolTipText")).toString().toInt();
+            if (caption > 0)
+                strip->setTabText(i, LoadLocalizedText(static_cast<int16_t>(caption)));
+            if (tabTip > 0)
+                strip->setTabToolTip(i, LoadLocalizedText(static_cast<int16_t>(tabTip)));
+        }
+        return;
+    }
+    if (auto* list = qobject_cast<QTreeWidget*>(&object)) {
+        // A list's column headers carry their text ids in the header item.
+        QTreeWidgetItem* header = list->headerItem();
+        for (int column = 0; header && column < list->columnCount(); ++column) {
+            const int id = header->data(column, Qt::UserRole).toString().toInt();
+            if (id > 0)
+                header->setText(column, LoadLocalizedText(static_cast<int16_t>(id)));
+        }
+    }
     if (auto* tabs = qobject_cast<QTabWidget*>(&object)) {
         // The tabs of one tab control have consecutive text ids.
         if (tag > 0)
@@ -98,6 +122,8 @@ void LocalizeObject(QObject& object)
             button->setText(text);
         else if (auto* box = qobject_cast<QGroupBox*>(widget))
             box->setTitle(text);
+        else if (widget->metaObject()->indexOfProperty("Caption") >= 0)
+            widget->setProperty("Caption", text); // the caption part of an item-bound field control
     }
     if (tip > 0)
         widget->setToolTip(LoadLocalizedText(static_cast<int16_t>(tip)));

@@ -33,7 +33,10 @@ extern std::shared_ptr<IDeviceInfo> gDeviceInfo;
 QString LoadLocalizedText(int16_t textId);
 // Whether the table holds the id (as given, no language base).
 bool HasText(int32_t id);
-// Captions, texts and tool tips of the form and its children from their text ids.
+// Captions, texts and tool tips of the form and its children from their text
+// ids: each tab of a tab strip from its tab data ("Tag", "ToolTipText"), a
+// list's column headers from their header data (Qt::UserRole), and a field
+// control's caption ("Caption") from its "Tag".
 void LocalizeForm(QWidget& form);
 // "%1" ... "%9" replaced by the values, left to right; inserted text is not searched again.
 QString FillPlaceholders(const QString& text, const QVariantList& values);

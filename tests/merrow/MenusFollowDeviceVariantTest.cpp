@@ -90,8 +90,9 @@ TEST(MenusFollowDeviceVariant, ConnectionStateSwitchesEntriesButtonsAndStatusTex
     EXPECT_TRUE(w->Button(QStringLiteral("tbReadFromDevice"))->isEnabled());
     EXPECT_FALSE(w->Button(QStringLiteral("tbNew"))->isEnabled());
     EXPECT_FALSE(Usable(*w, "mnuFileNew"));
-    // A page that is not part of this build stays disabled, connected or not.
-    EXPECT_FALSE(w->Button(QStringLiteral("tbDiagnostics"))->isEnabled());
+    // The status page opens while connected; a page that is not part of this
+    // build stays disabled, connected or not.
+    EXPECT_TRUE(w->Button(QStringLiteral("tbDiagnostics"))->isEnabled());
     EXPECT_FALSE(Usable(*w, "mnuConfigurePressure"));
 
     applet.PutNumber(QStringLiteral("&&private&&Connect"), 0);

@@ -318,8 +318,14 @@ TEST_F(Transmitter, AdditionalStatusClearsMoreStatusAvailable)
     EXPECT_TRUE(ask(0).deviceStatus & DeviceStatus::MoreStatusAvailable);
     EXPECT_TRUE(ask(0).deviceStatus & DeviceStatus::NonPrimaryVariableOutOfLimits);
     HartFrame status = ask(48);
-    ASSERT_EQ(status.data.size(), 14);
-    EXPECT_EQ(static_cast<uint8_t>(status.data[0]), 1u << sim::Variable::Temperature);
+    ASSERT_EQ(status.data.size(), 18);
+    // The temperature in the extended diagnosis, and in the main diagnosis a
+    // measurement fault and an extension that holds a condition.
+    using namespace sim::DeviceSpecificStatus;
+    EXPECT_EQ(static_cast<uint8_t>(status.data[TemperatureByte]), TemperatureOutOfLimits);
+    EXPECT_EQ(static_cast<uint8_t>(status.data[0]), 0u);
+    EXPECT_EQ(static_cast<uint8_t>(status.data[sim::Diagnosis::FirstByte]), sim::Diagnosis::Measurement);
+    EXPECT_EQ(static_cast<uint8_t>(status.data[sim::Diagnosis::FirstByte + 3]), sim::Diagnosis::ExtensionAvailable);
     EXPECT_FALSE(ask(0).deviceStatus & DeviceStatus::MoreStatusAvailable);
     EXPECT_TRUE(ask(0, {}, false).deviceStatus & DeviceStatus::MoreStatusAvailable);
 
@@ -336,6 +342,13 @@ TEST_F(Transmitter, AdditionalStatusClearsMoreStatusAvailable)
     EXPECT_EQ(fixed[sim::DeviceSpecificStatus::DataSaveByte] & sim::DeviceSpecificStatus::DataSaveRunning, 0);
     EXPECT_EQ(ask(40, floats({0.0f})).responseCode, 0);
     EXPECT_EQ(ask(48).data[FixedCurrentByte] & FixedCurrentMode, 0);
+
+    // An EEPROM fault: extended diagnosis, standardized status 0 and the main diagnosis's memory checksum.
+    device.device().eepromFault = true;
+    const QByteArray faulty = ask(48).data;
+    EXPECT_EQ(faulty[EepromByte] & EepromFault, EepromFault);
+    EXPECT_EQ(faulty[8] & 0x02, 0x02);
+    EXPECT_EQ(faulty[sim::Diagnosis::FirstByte] & sim::Diagnosis::MemoryChecksum, sim::Diagnosis::MemoryChecksum);
 }
 
 TEST_F(Transmitter, BadFramesAreAnsweredOrIgnoredButNeverTrusted)

@@ -311,7 +311,8 @@ TEST_F(CommServer, TheServedDeviceConnectsAndReportsItsAdditionalStatus)
     EXPECT_EQ(report.deviceStatus,
               DeviceStatus::ColdStart | DeviceStatus::MoreStatusAvailable | DeviceStatus::LoopCurrentFixed);
     EXPECT_EQ(report.additionalStatus,
-              (QStringList{"Device-dependent status byte 3: 0x10", "Analog channel fixed: channel 1"}));
+              (QStringList{"Device-dependent status byte 3: 0x10", "Analog channel fixed: channel 1",
+                           "Device-dependent status byte 17: 0x80"}));
 
     // The status it read is no longer new: the next connect reads no command 48.
     int32_t result = -1;

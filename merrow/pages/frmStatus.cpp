@@ -1,0 +1,236 @@
+#include "merrow/pages/frmStatus.h"
+#include "merrow/pages/PageControls.h"
+#include "merrow/shell/global.h"
+#include "pioitems/Ambient.h"
+#include "pioitems/PioAppItem.h"
+#include "pioitems/PioSequenceItem.h"
+#include "platform/controls/Twips.h"
+#include <QGridLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+#include <cmath>
+
+using namespace pagecontrols;
+
+namespace {
+
+constexpr int kConnected = 2;
+constexpr int kIconSize = 24;
+constexpr int kListWidth = 6600; // twips
+
+// Status pictures: the octet and bit of "Diagnosis" each marks, the text id
+// of its name, and its place (column, row) in the two columns.
+struct StatusPicture {
+    int octet;
+    int bit;
+    int16_t textId;
+    int column;
+    int row;
+};
+constexpr StatusPicture kPictures[7] = {
+    {0, 0, 2269, 0, 0}, // "Hardware electronic"
+    {0, 4, 2270, 0, 1}, // "Memory checksum"
+    {0, 5, 2271, 0, 2}, // "AD-Converter"
+    {1, 2, 2272, 1, 0}, // "Configuration"
+    {1, 5, 2273, 0, 3}, // "Maintainance"
+    {1, 6, 2274, 1, 1}, // "Characteristic"
+    {1, 7, 2275, 1, 2}, // "Identnumber"
+};
+
+// Octet 3 of "Diagnosis", bit 7: the extended diagnosis holds valid information.
+constexpr int kExtensionOctet = 3;
+constexpr int kExtensionBit = 7;
+
+// Messages of the extended diagnosis, in the order the list shows them.
+struct ExtensionMessage {
+    int octet;
+    int bit;
+    int16_t textId;
+};
+constexpr ExtensionMessage kMessages[] = {
+    {0, 0, 2500}, {0, 1, 2501}, {0, 2, 2502}, {0, 3, 2503}, {0, 4, 2504}, {0, 5, 2505}, {0, 6, 2506},
+    {0, 7, 2507}, {1, 0, 2508}, {1, 1, 2509}, {1, 2, 2510}, {1, 4, 2511}, {1, 5, 2512}, {1, 6, 2513},
+    {1, 7, 2514}, {2, 0, 2515}, {2, 1, 2516}, {2, 2, 2517}, {2, 4, 2518}, {2, 5, 2519}, {2, 6, 2520},
+    {3, 4, 2521}, {3, 5, 2522}, {3, 6, 2523}, {4, 0, 2524}, {4, 1, 2525}, {4, 2, 2526}, {4, 4, 2527},
+    {4, 5, 2528}, {5, 4, 2529}, {5, 5, 2530}, {5, 6, 2531}, {5, 7, 2532},
+};
+
+// The two marks: "ACHTUNG", a red warning triangle with an exclamation
+// mark, and "OK", a green disc with a tick.
+QPixmap Icon(bool fault)
+{
+    QPixmap picture(kIconSize, kIconSize);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const double s = kIconSize;
+    if (fault) {
+        QPainterPath triangle;
+        triangle.moveTo(s / 2, 1);
+        triangle.lineTo(s - 1, s - 2);
+        triangle.lineTo(1, s - 2);
+        triangle.closeSubpath();
+        painter.fillPath(triangle, QColor(0xD3, 0x2F, 0x2F));
+        painter.setPen(QPen(Qt::white, s / 9, Qt::SolidLine, Qt::RoundCap));
+        painter.drawLine(QPointF(s / 2, s * 0.35), QPointF(s / 2, s * 0.65));
+        painter.drawPoint(QPointF(s / 2, s * 0.80));
+    } else {
+        painter.setBrush(QColor(0x2E, 0x7D, 0x32));
+        painter.setPen(Qt::NoPen);
+        painter.drawEllipse(QRectF(1, 1, s - 2, s - 2));
+        painter.setPen(QPen(Qt::white, s / 9, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        const QPointF tick[] = {{s * 0.28, s * 0.52}, {s * 0.44, s * 0.68}, {s * 0.72, s * 0.34}};
+        painter.drawPolyline(tick, 3);
+    }
+    return picture;
+}
+
+} // namespace
+
+frmStatus::frmStatus() : PioPage(QStringLiteral("frmStatus"), false, false)
+{
+    setProperty("Tag", QStringLiteral("2537"));
+    setWindowTitle(QStringLiteral("Status/Selftest"));
+    auto* grid = new QGridLayout(this);
+    for (int n = 0; n < 7; ++n) {
+        const StatusPicture& p = kPictures[n];
+        QLabel* name = TaggedLabel(this, QStringLiteral("Label3(%1)").arg(n), p.textId);
+        auto* picture = new QLabel(this);
+        picture->setObjectName(QStringLiteral("Picture1(%1)").arg(n));
+        picture->setFixedSize(kIconSize, kIconSize);
+        grid->addWidget(name, p.row, p.column * 2);
+        grid->addWidget(picture, p.row, p.column * 2 + 1);
+        m_pictures[static_cast<size_t>(n)] = picture;
+    }
+    grid->addWidget(TaggedLabel(this, QStringLiteral("Label1"), 2538, QStringLiteral("Messages")), 4, 0, 1, 4);
+    m_list = new QListWidget(this);
+    m_list->setObjectName(QStringLiteral("List1"));
+    m_list->setMinimumWidth(controls::Twips::ToPixels(kListWidth)); // the longest message in one line
+    grid->addWidget(m_list, 5, 0, 1, 4);
+    m_selftest = new QPushButton(QStringLiteral("Selftest"), this);
+    m_selftest->setObjectName(QStringLiteral("cmdSelftest"));
+    m_selftest->setProperty("Tag", QStringLiteral("1046"));
+    m_selftest->setEnabled(false);
+    grid->addWidget(m_selftest, 6, 3);
+    connect(m_selftest, &QPushButton::clicked, this, [this] { cmdSelftest_Click(); });
+
+    // Which value the item controls follow is set while the page is designed.
+    pioitems::Ambient::SetUserMode(this, false);
+    m_appDiagnosis = AppItem(this, QStringLiteral("appDiagnosis"), QStringLiteral("Diagnosis"));
+    m_appDiagnosis->SetRegisterOnShadow(true);
+    m_appDiagnosisExtension = AppItem(this, QStringLiteral("appDiagnosisExtension"), QStringLiteral("DiagnosisExtension"));
+    m_appDiagnosisExtension->SetRegisterOnShadow(true);
+    m_appConnectionStatus = AppItem(this, QStringLiteral("appConnectionStatus"), QStringLiteral("&&private&&Connect"));
+    m_seqGetDiagnosis = SequenceItem(this, QStringLiteral("seqGetDiagnosis"), QStringLiteral("GetDiagnosis"));
+    pioitems::Ambient::SetUserMode(this, true);
+    connect(m_appDiagnosis, &pioitems::PioAppItem::ValueChanged, this, [this] { appDiagnosis_ValueChanged(); });
+    connect(m_appDiagnosisExtension, &pioitems::PioAppItem::ValueChanged, this,
+            [this] { appDiagnosisExtension_ValueChanged(); });
+    connect(m_appConnectionStatus, &pioitems::PioAppItem::ValueChanged, this,
+            [this] { appConnectionStatus_ValueChanged(); });
+    connect(m_seqGetDiagnosis, &pioitems::PioSequenceItem::StatusChanged, this,
+            [this](int32_t status) { seqGetDiagnosis_StatusChanged(status); });
+}
+
+bool frmStatus::BitSet(const QByteArray& octets, int octet, int bit)
+{
+    return octet >= 0 && octet < octets.size() && bit >= 0 && bit < 8 &&
+           (static_cast<uint8_t>(octets[octet]) & (1u << bit)) != 0;
+}
+
+std::optional<bool> frmStatus::PictureFault(int n) const
+{
+    return n >= 0 && n < 7 ? m_shown[static_cast<size_t>(n)] : std::nullopt;
+}
+
+QList<int> frmStatus::MessageIds() const
+{
+    QList<int> ids;
+    for (int i = 0; i < m_list->count(); ++i)
+        ids.append(m_list->item(i)->data(Qt::UserRole).toInt());
+    return ids;
+}
+
+void frmStatus::ShowPicture(int n, bool fault)
+{
+    m_shown[static_cast<size_t>(n)] = fault;
+    QLabel* picture = m_pictures[static_cast<size_t>(n)];
+    picture->setPixmap(Icon(fault));
+    picture->setProperty("Picture", fault ? QStringLiteral("ACHTUNG") : QStringLiteral("OK"));
+}
+
+void frmStatus::appDiagnosis_ValueChanged()
+{
+    if (!Registered())
+        return;
+    m_diagnosis = m_appDiagnosis->OctetValue().toByteArray();
+    for (int n = 0; n < 7; ++n)
+        ShowPicture(n, BitSet(m_diagnosis, kPictures[n].octet, kPictures[n].bit));
+}
+
+void frmStatus::appDiagnosisExtension_ValueChanged()
+{
+    if (!Registered())
+        return;
+    m_extension = m_appDiagnosisExtension->OctetValue().toByteArray();
+    m_list->clear();
+    // The main diagnosis tells whether the extension holds valid information;
+    // a device that reports no main diagnosis at all (no octet 3) is taken
+    // at its extension, so its conditions are not hidden.
+    const QByteArray diagnosis = m_appDiagnosis->OctetValue().toByteArray();
+    if (diagnosis.size() > kExtensionOctet && !BitSet(diagnosis, kExtensionOctet, kExtensionBit))
+        return;
+    for (const ExtensionMessage& message : kMessages) {
+        if (!BitSet(m_extension, message.octet, message.bit))
+            continue;
+        auto* line = new QListWidgetItem(GetTextFromResource(message.textId), m_list);
+        line->setData(Qt::UserRole, message.textId);
+    }
+}
+
+void frmStatus::appConnectionStatus_ValueChanged()
+{
+    m_selftest->setEnabled(std::lround(m_appConnectionStatus->StringValue().trimmed().toDouble()) == kConnected);
+}
+
+void frmStatus::OnFirstActivation()
+{
+    // The registration's own push came before the page counted as
+    // registered, and a read that finds the device unchanged raises no
+    // change: the page shows what was last read from the device at once.
+    if (!m_appDiagnosis->OctetValue().toByteArray().isEmpty())
+        appDiagnosis_ValueChanged();
+    if (!m_appDiagnosisExtension->OctetValue().toByteArray().isEmpty())
+        appDiagnosisExtension_ValueChanged();
+}
+
+void frmStatus::OnActivate()
+{
+    m_seqGetDiagnosis->Force();
+}
+
+void frmStatus::cmdSelftest_Click()
+{
+    ForceSequence(*m_seqGetDiagnosis);
+}
+
+void frmStatus::seqGetDiagnosis_StatusChanged(int32_t sequenceStatus)
+{
+    if (!Registered())
+        return;
+    switch (sequenceStatus) {
+    case 0:
+        global::SetMainWindowEnabled(true);
+        break;
+    case 1:
+    case 2:
+        m_seqGetDiagnosis->DoAction(1);
+        global::SetMainWindowEnabled(false);
+        break;
+    default:
+        break;
+    }
+}

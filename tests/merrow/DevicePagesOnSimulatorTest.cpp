@@ -1,0 +1,140 @@
+// The device pages on the real toolkit and the simulated transmitter: the
+// HART identification page of each device type of the family, and the status
+// page listing what the device reports, with offscreen pictures of both.
+#include "DeviceFunctionSupport.h"
+#include "merrow/pages/frmIdentificationHART.h"
+#include "merrow/pages/frmStatus.h"
+#include "merrow/shell/PageTabs.h"
+#include "sim/SimOptions.h"
+#include <QDir>
+#include "platform/controls/PioLabel.h"
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+
+using namespace merrowtest;
+
+namespace {
+
+constexpr int kAdditionalStatus = 48;
+
+// Reads the device through the sequence and takes what it read into the
+// dataset, as a load from the device does.
+bool ReadIntoDataset(DeviceApplet& applet, const char* sequence)
+{
+    int32_t result = -1;
+    applet.commands.clear();
+    applet.host->ForceSequence(QLatin1String(sequence), result);
+    if (result != 0)
+        return false;
+    if (!piotest::RunUntil([&] { return !applet.commands.isEmpty() && applet.SequenceState(sequence) == 0; }))
+        return false;
+    applet.host->StartAdjust(QLatin1String(sequence), result);
+    piotest::Settle();
+    return result == 0;
+}
+
+template <class Page>
+Page* OpenPage(DeviceApplet& applet, frmMain& window, const char* entry)
+{
+    applet.Trigger(window, entry);
+    piotest::Settle();
+    for (PioPage* page : window.ChildForms())
+        if (auto* wanted = qobject_cast<Page*>(page))
+            return wanted;
+    return nullptr;
+}
+
+// Renders the main window with its page in front into docs/screenshots when asked to.
+void Screenshot(frmMain& window, QWidget& page, const QString& name)
+{
+    const QString folder = qEnvironmentVariable("TRIVEX_SCREENSHOT_DIR");
+    global::LocalizeForm(page);
+    piotest::Settle(); // the layouts take the new texts
+    page.adjustSize();
+    if (auto* frame = page.parentWidget())
+        frame->adjustSize();
+    window.resize(760, 560);
+    const QImage picture = window.grab().toImage();
+    EXPECT_FALSE(picture.isNull());
+    EXPECT_GT(picture.width(), page.width());
+    if (!folder.isEmpty()) {
+        EXPECT_TRUE(picture.save(QDir(folder).filePath(name + QStringLiteral(".png"))));
+    }
+}
+
+} // namespace
+
+TEST(DevicePagesOnSimulator, HartIdentificationShowsEachDeviceTypesCommunicationAndTheHardwareRevisionItRead)
+{
+    for (const int type : {137, 138, 139}) {
+        SCOPED_TRACE(type);
+        DeviceApplet applet;
+        PIO_REQUIRE_APPLET(applet);
+        sim::VariantOptions variant;
+        variant.deviceType = static_cast<uint32_t>(type);
+        QString error;
+        ASSERT_TRUE(sim::applyVariant(applet.device.transmitter(), variant, error)) << error.toStdString();
+        ASSERT_EQ(applet.device.transmitter().parameters().set(QStringLiteral("pbHardwareRev"), 17), 0);
+        frmMain* window = applet.StartConnected(type);
+        ASSERT_NE(window, nullptr);
+        ASSERT_TRUE(ReadIntoDataset(applet, "upload"));
+        auto* page = OpenPage<frmIdentificationHART>(applet, *window, "mnuDeviceIdentification");
+        ASSERT_NE(page, nullptr);
+        const int commType = type == 139 ? 2606 : 2256; // "Modbus", "HART Revision 5.4"
+        EXPECT_EQ(page->lblCommType()->property("TextId").toInt(), commType);
+        EXPECT_EQ(page->lblCommType()->text(), global::LoadLocalizedText(commType));
+        // The device's hardware revision 17, shown without any later change of the item.
+        EXPECT_EQ(page->lblHardwareRev()->text(), "2.1");
+        EXPECT_EQ(page->findChild<controls::PioLabel*>(QStringLiteral("PioLabel3"))->ShownText(), QString::number(type));
+        if (type == 137) {
+            page->Tabs()->SelectKey(QStringLiteral("1t")); // the revisions and the communication type
+            Screenshot(*window, *page, QStringLiteral("identification-hart-en"));
+            applet.PutNumber(QStringLiteral("&&private&&countrycode"), 49);
+            global::LocalizeForm(*window);
+            Screenshot(*window, *page, QStringLiteral("identification-hart-de"));
+        }
+    }
+}
+
+TEST(DevicePagesOnSimulator, StatusPageListsNothingForASoundDeviceAndEveryConditionOfAFaultyOne)
+{
+    DeviceApplet applet;
+    PIO_REQUIRE_APPLET(applet);
+    frmMain* window = applet.StartConnected();
+    ASSERT_NE(window, nullptr);
+    auto* page = OpenPage<frmStatus>(applet, *window, "mnuDiagnosticsStatus");
+    ASSERT_NE(page, nullptr);
+    // Each activation reads the diagnosis; the window is the user's again at its end.
+    ASSERT_TRUE(piotest::RunUntil([&] { return page->PictureFault(0).has_value() && window->isEnabled(); }));
+    EXPECT_TRUE(applet.commands.contains(kAdditionalStatus));
+    EXPECT_TRUE(page->MessageIds().isEmpty());
+    for (int n = 0; n < 7; ++n)
+        EXPECT_EQ(page->PictureFault(n), false) << n;
+
+    applet.device.device().eepromFault = true;
+    applet.device.transmitter().process().setOverride(sim::Variable::DifferentialPressure, 1.0e7);
+    ASSERT_TRUE(page->cmdSelftest()->isEnabled());
+    page->cmdSelftest()->click();
+    EXPECT_FALSE(window->isEnabled());
+    ASSERT_TRUE(piotest::RunUntil([&] { return !page->MessageIds().isEmpty() && window->isEnabled(); }));
+    // EEPROM, the output at its upper limit, the differential pressure beyond its sensor limits.
+    EXPECT_EQ(page->MessageIds(), (QList<int>{2500, 2523, 2529}));
+    EXPECT_EQ(page->PictureFault(1), true); // memory checksum
+    EXPECT_EQ(page->PictureFault(2), true); // measurement
+    EXPECT_EQ(page->PictureFault(0), false);
+    Screenshot(*window, *page, QStringLiteral("status-fault-en"));
+    // Opened again while the device reports the same: the page shows what was read, not nothing.
+    page->parentWidget()->close();
+    piotest::Settle();
+    applet.PutNumber(QStringLiteral("&&private&&countrycode"), 49);
+    global::LocalizeForm(*window);
+    page = OpenPage<frmStatus>(applet, *window, "mnuDiagnosticsStatus");
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(page->MessageIds(), (QList<int>{2500, 2523, 2529}));
+    ASSERT_TRUE(piotest::RunUntil([&] { return window->isEnabled() && applet.SequenceState("GetDiagnosis") == 0; }));
+    EXPECT_EQ(page->MessageIds().size(), 3);
+    EXPECT_EQ(page->PictureFault(1), true);
+    EXPECT_EQ(page->List1()->item(0)->text(), global::LoadLocalizedText(2500));
+    Screenshot(*window, *page, QStringLiteral("status-fault-de"));
+}
