@@ -75,6 +75,8 @@ public:
     bool HasPage(const QString& entry) const;
 
     frmOutput* ReportWindow() const { return m_output; }
+    // The help windows open now.
+    QList<QWidget*> HelpWindows() const;
     bool AskBeforeRefusing() const { return m_askFirst; }
     pioitems::PioControlItemHandler* PioControlItemHandler1() const { return m_handler; }
 
@@ -92,6 +94,13 @@ public:
     int OperationModeStep() const { return m_operationModeStep; }
 
     static bool RangeValuesRead;
+
+    // A device function the user started whose end the window confirms in the
+    // status bar (panel 4) or reports with a message.
+    enum class Pending { None, Upload, Download, FactoryReset, DataSave };
+    Pending PendingFunction() const { return m_pending; }
+    // How long the busy window waits for the device to end a data save.
+    static int DataSaveLimitSeconds();
 
 protected:
     bool event(QEvent* event) override;
@@ -120,6 +129,18 @@ private:
     void OnChangesByRevision(const QString& value, bool suppressRule);
     void OnCaptionItem();
     void ApplyDatasetCompatibility();
+    void DeclineReadOut();
+    // The verdict of "InCompatibleDataset" that keeps "Save to device" disabled while it stands.
+    bool SaveToDeviceRefused() const;
+    void OnTransferCompleted();
+    void OnAbortSequences();
+    void OnDataSaveUnconfirmed(int seconds);
+    void StartPendingFunction(Pending function);
+    void EndPendingFunction(bool succeeded);
+    // A short confirmation in the status bar's free panel.
+    void ShowStatus(const QString& text);
+    void UpdateClipboardEntries();
+    void FitToContent();
     void EnableSaveToDevice();
     void DisableSaveToDevice();
     int ConnectionState() const;
@@ -128,6 +149,8 @@ private:
     void OpenPage(const QString& entry);
     void ShowAbout();
     void FileNew();
+    // Whether the dataset changed since it was last loaded or saved.
+    bool DatasetChanged() const;
     std::shared_ptr<applet::AppletHost> Host() const;
 
     // Device and file functions of the menus and toolbar (frmMainDeviceFunctions.cpp).
@@ -159,6 +182,7 @@ private:
     void TileChildWindows(Qt::Orientation orientation);
     bool HelpFileAssigned();
     void OpenShippedFile(const QString& path);
+    void ConfirmFile(int16_t textId);
     pioitems::PioSequenceItem* SequenceControl(const char* name) const;
     void seqGetPidFfScale_StatusChanged(int32_t sequenceStatus);
     void seqSetPidFfScale_StatusChanged(int32_t sequenceStatus);
@@ -186,7 +210,12 @@ private:
     bool m_askFirst = true;
     int m_lastConnectState = 0;
     int m_operationModeStep = 0;
+    Pending m_pending = Pending::None;
+    bool m_pendingAborted = false;
+    bool m_pendingBusySeen = false; // the busy window took the window for the pending function
+    bool m_fileNameWritten = false; // a dataset file was read or written since the flag was cleared
     // 0 none, 1 "SetPidFfScale" forced by the operation-mode switch, 2 its write request answered.
     int m_operationModeWrite = 0;
     QString m_helpFile;
+    QList<QPointer<QWidget>> m_helpWindows;
 };

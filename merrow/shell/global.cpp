@@ -271,16 +271,25 @@ void SaveFormPosition(QWidget& form, bool saveWidth, bool saveHeight)
         settings.setValue(name + QStringLiteral("Height"), QString::number(FromPixels(frame.height())));
 }
 
-void RestoreMainPosition(QWidget& window)
+void CenterOnOwner(QWidget& window, const QWidget& owner)
+{
+    const QRect outer = owner.frameGeometry();
+    window.move(outer.center() - QPoint(window.width() / 2, window.height() / 2));
+}
+
+bool RestoreMainPosition(QWidget& window)
 {
     using controls::Twips::ToPixels;
     const Settings settings;
     int values[4];
+    bool sizeStored = true;
     for (int i = 0; i < 4; ++i) {
         const auto stored = StoredTwips(settings, QLatin1String(kMainPlacement[i].key));
         values[i] = stored.value_or(kMainPlacement[i].fallback);
-        if (i >= 2 && values[i] <= 0)
+        if (i >= 2 && (!stored || values[i] <= 0)) {
             values[i] = kMainPlacement[i].fallback;
+            sizeStored = false;
+        }
     }
     QRect rect(ToPixels(values[0]), ToPixels(values[1]), ToPixels(values[2]), ToPixels(values[3]));
     if (!OnSomeScreen(rect)) {
@@ -288,6 +297,7 @@ void RestoreMainPosition(QWidget& window)
         rect.moveTo(ToPixels(kMainPlacement[0].fallback), ToPixels(kMainPlacement[1].fallback));
     }
     window.setGeometry(rect);
+    return sizeStored;
 }
 
 void SaveMainPosition(QWidget& window)

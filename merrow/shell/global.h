@@ -18,6 +18,8 @@ namespace global {
 
 // The application's title: the settings are kept under it.
 inline const QString kAppTitle = QStringLiteral("Merrow");
+// The product's name, the title of every message box the user sees.
+inline const QString kProductTitle = QStringLiteral("Trivex DTM");
 inline const QString kSettingsOrganisation = QStringLiteral("Trivex");
 inline const QString kSettingsSection = QStringLiteral("Settings");
 
@@ -38,6 +40,8 @@ void LocalizeForm(QWidget& form);
 // "%1" ... "%9" replaced by the values, left to right; inserted text is not searched again.
 QString FillPlaceholders(const QString& text, const QVariantList& values);
 void SetTopMost(QWidget& window, bool onTop);
+// Moves the window so that its centre lies on the owner's centre.
+void CenterOnOwner(QWidget& window, const QWidget& owner);
 // Disables the main window with a busy pointer, or enables it again.
 void SetMainWindowEnabled(bool enabled);
 // True when selector is 3 and octet 3 has the bit of value 16 (fixed current active).
@@ -50,7 +54,8 @@ void RestoreFormPosition(QWidget& form, bool restoreWidth, bool restoreHeight);
 void SaveFormPosition(QWidget& form, bool saveWidth, bool saveHeight);
 // The main window's placement under "MainLeft" ... "MainHeight"; a placement
 // that lies on no screen comes back to the defaults.
-void RestoreMainPosition(QWidget& window);
+// Returns whether a size was stored (otherwise the window keeps the default size).
+bool RestoreMainPosition(QWidget& window);
 void SaveMainPosition(QWidget& window);
 
 } // namespace global
