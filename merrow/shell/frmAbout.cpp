@@ -23,7 +23,7 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent)
     auto* layout = new QGridLayout(this);
     auto* icon = new QLabel(this);
     icon->setObjectName(QStringLiteral("picIcon"));
-    icon->setPixmap(style()->standardIcon(QStyle::SP_ComputerIcon).pixmap(64, 64));
+    icon->setPixmap(global::LoadJpegResource(QStringLiteral("ABOUT_138")));
     m_title = new QLabel(this);
     m_title->setObjectName(QStringLiteral("lblTitle"));
     QFont font = m_title->font();

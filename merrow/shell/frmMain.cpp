@@ -27,6 +27,7 @@
 #include <QScreen>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QIcon>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -35,6 +36,7 @@
 #include <QStyle>
 #include <QToolBar>
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 bool frmMain::RangeValuesRead = false;
@@ -297,6 +299,14 @@ constexpr int kDifferentialPressure = 1;
 constexpr int kBlockModeAutomatic = 8;
 constexpr int kModbusDeviceType = 139;
 constexpr int16_t kNewDatasetText = 3815;
+
+// The background picture by the width of the desktop's work area (pixels): the last row it reaches.
+struct BackgroundRow {
+    int fromWidth;
+    const char* picture;
+};
+const BackgroundRow kBackgrounds[] = {
+    {0, "BACKGROUND640_138"}, {800, "BACKGROUND800_138"}, {1024, "BACKGROUND1024_138"}, {1280, "BACKGROUND1280_138"}};
 // The largest page with its frame (the configuration pages with their tabs),
 // and room for the menu bar's margins so that no title folds away.
 constexpr QSize kLargestPage{900, 620};
@@ -392,6 +402,12 @@ frmMain::frmMain()
         UpdateClipboardEntries();
     });
     connect(qApp, &QApplication::focusChanged, this, [this] { UpdateClipboardEntries(); });
+    // A change of the display picks the background anew.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        connect(screen, &QScreen::availableGeometryChanged, this, [this] {
+            if (m_loaded)
+                SetBackgroundPicture();
+        });
     connect(QApplication::clipboard(), &QClipboard::dataChanged, this, [this] { UpdateClipboardEntries(); });
 }
 
@@ -567,9 +583,13 @@ void frmMain::MDIForm_Load()
     global::gDeviceInfo = deviceInfo;
     m_handler->Register1(this, manager);
     const bool sizeStored = global::RestoreMainPosition(*this);
+    SetBackgroundPicture();
+    if (const QPixmap logo = global::LoadJpegResource(QStringLiteral("1LOGO")); !logo.isNull())
+        setWindowIcon(QIcon(logo));
     BuildToolbar();
     m_componentProject = kComponentProject;
     AssignHelpFile();
+    global::UseQtTranslations(static_cast<int>(std::lround(CountryCodeValue())));
     global::LocalizeForm(*this);
     CaptionEntry("mnuDiagnosticsSimulatePressure", 2053);
     // Without a stored size the window opens large enough for its menus and pages.
@@ -657,6 +677,39 @@ void frmMain::ctlBusyWindow1_EnableWindow()
     // ended it, or when it was aborted.
     if ((m_pending == Pending::FactoryReset || m_pending == Pending::DataSave) && m_pendingBusySeen)
         EndPendingFunction(!m_pendingAborted);
+}
+
+void frmMain::SetBackgroundPicture()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const int width = screen->availableGeometry().width();
+    const char* name = kBackgrounds[0].picture;
+    for (const BackgroundRow& row : kBackgrounds)
+        if (width >= row.fromWidth)
+            name = row.picture;
+    const QPixmap picture = global::LoadJpegResource(QLatin1String(name));
+    if (picture.isNull())
+        return; // the background stays as it was
+    m_backgroundPicture = picture;
+    m_background = QLatin1String(name);
+    ScaleBackground();
+}
+
+// The picture fills the area (it was chosen for the whole work area) instead of repeating.
+void frmMain::ScaleBackground()
+{
+    if (m_backgroundPicture.isNull() || m_mdi->size().isEmpty())
+        return;
+    m_mdi->setBackground(
+        QBrush(m_backgroundPicture.scaled(m_mdi->size(), Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation)));
+}
+
+void frmMain::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    ScaleBackground();
 }
 
 // The size that shows every menu title and the largest page beside the bars.

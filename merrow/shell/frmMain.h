@@ -7,6 +7,7 @@
 #include "pioextensions/IPioForm.h"
 #include <QHash>
 #include <QMainWindow>
+#include <QPixmap>
 #include <QPointer>
 #include <functional>
 #include <memory>
@@ -58,6 +59,8 @@ public:
     QAction* Menu(const QString& name) const;
     QAction* Button(const QString& key) const;
     QString PanelText(int panel) const;
+    // The name of the background picture in use; empty before the first.
+    QString BackgroundPicture() const { return m_background; }
     QMenu* MenuOf(const QString& name) const;
 
     // Page management.
@@ -105,6 +108,7 @@ public:
 protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void CreateItemControls();
@@ -141,6 +145,9 @@ private:
     void ShowStatus(const QString& text);
     void UpdateClipboardEntries();
     void FitToContent();
+    // The MDI background for the desktop's work area.
+    void SetBackgroundPicture();
+    void ScaleBackground();
     void EnableSaveToDevice();
     void DisableSaveToDevice();
     int ConnectionState() const;
@@ -218,4 +225,6 @@ private:
     int m_operationModeWrite = 0;
     QString m_helpFile;
     QList<QPointer<QWidget>> m_helpWindows;
+    QString m_background;
+    QPixmap m_backgroundPicture;
 };

@@ -12,6 +12,11 @@
 #include <QDialog>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QHash>
+#include <QPixmap>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -29,6 +34,7 @@ std::shared_ptr<IDeviceInfo> gDeviceInfo;
 namespace {
 
 const QString kStringTable = QStringLiteral(":/merrow/strings/Merrow.json");
+constexpr int kCountryGerman = 49;
 QPointer<::frmMain> g_frmMain;
 
 // The main window's placement keys and defaults (twips).
@@ -269,6 +275,37 @@ void SaveFormPosition(QWidget& form, bool saveWidth, bool saveHeight)
         settings.setValue(name + QStringLiteral("Width"), QString::number(FromPixels(frame.width())));
     if (saveHeight)
         settings.setValue(name + QStringLiteral("Height"), QString::number(FromPixels(frame.height())));
+}
+
+QPixmap LoadJpegResource(const QString& name)
+{
+    // The pictures are compiled into the program; the logo is a PNG for its transparency.
+    static const QHash<QString, QString> files = {{QStringLiteral("1LOGO"), QStringLiteral("TrivexLogo.png")}};
+    const QString file = files.value(name, name + QStringLiteral(".jpg"));
+    QPixmap picture(QStringLiteral(":/merrow/pictures/") + file);
+    if (picture.isNull())
+        applet::AppletTrace::Error(QStringLiteral("global.LoadJpegResource: no picture %1").arg(name));
+    return picture;
+}
+
+void UseQtTranslations(int countryCode)
+{
+    static std::unique_ptr<QTranslator> installed;
+    if (installed) {
+        QCoreApplication::removeTranslator(installed.get());
+        installed.reset();
+    }
+    if (countryCode != kCountryGerman)
+        return;
+    auto translator = std::make_unique<QTranslator>();
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    if (!translator->load(QLocale(QLocale::German), QStringLiteral("qtbase"), QStringLiteral("_"), folder)) {
+        applet::AppletTrace::Error(
+            QStringLiteral("global: Qt's German texts were not found in %1; its own buttons stay English").arg(folder));
+        return;
+    }
+    QCoreApplication::installTranslator(translator.get());
+    installed = std::move(translator);
 }
 
 void CenterOnOwner(QWidget& window, const QWidget& owner)

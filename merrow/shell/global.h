@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 
+class QPixmap;
 class QWidget;
 class IDeviceInfo;
 class frmMain;
@@ -35,11 +36,17 @@ extern std::shared_ptr<IDeviceInfo> gDeviceInfo;
 QString LoadLocalizedText(int16_t textId);
 // Whether the table holds the id (as given, no language base).
 bool HasText(int32_t id);
+// Qt's own texts (the buttons of message boxes and file dialogs) in the
+// language of the country code, beside ours; English needs none.
+void UseQtTranslations(int countryCode);
 // Captions, texts and tool tips of the form and its children from their text ids.
 void LocalizeForm(QWidget& form);
 // "%1" ... "%9" replaced by the values, left to right; inserted text is not searched again.
 QString FillPlaceholders(const QString& text, const QVariantList& values);
 void SetTopMost(QWidget& window, bool onTop);
+// A picture of the program by its resource name ("SPLASH_SCREEN_138", "1LOGO", ...);
+// a null picture, traced, when there is none.
+QPixmap LoadJpegResource(const QString& name);
 // Moves the window so that its centre lies on the owner's centre.
 void CenterOnOwner(QWidget& window, const QWidget& owner);
 // Disables the main window with a busy pointer, or enables it again.
