@@ -2,12 +2,14 @@
 // tour (saved with TRIVEX_SCREENSHOT_DIR set): after an upload with its
 // confirmation, a failure message, the German window, and the help window.
 #include "DeviceFunctionSupport.h"
+#include "merrow/shell/frmAbout.h"
 #include "merrow/shell/frmHelp.h"
 #include "tests/common/WindowScreenshot.h"
 #include <QCoreApplication>
 #include <QDir>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSet>
 #include <QTextBrowser>
 
@@ -98,8 +100,14 @@ TEST(DeviceWindowTour, TheGermanWindowTranslatesMenusStatusAndQtsOwnButtons)
     EXPECT_EQ(window->PanelText(1), "Verbindung hergestellt");
     EXPECT_EQ(window->MenuOf(QStringLiteral("mnuDevice"))->title(), QString::fromUtf8("Ge&rät"));
     EXPECT_EQ(Accelerators(*window).size(), 9);
-    // Qt's own buttons speak German beside our texts.
+    // Qt's own buttons speak German beside our texts, and so does the about box.
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "&Yes"), "&Ja");
+    frmAbout about(window);
+    auto* sysInfo = about.findChild<QPushButton*>(QStringLiteral("cmdSysInfo"));
+    EXPECT_EQ(sysInfo->text(), "Systeminformationen...");
+    applet.dialogs.AnswerMessage(dialogs::DialogResult::Ok);
+    sysInfo->click();
+    EXPECT_EQ(LastMessage(applet.dialogs), QString::fromUtf8("Kein Systeminformationsprogramm verfügbar."));
     TakeScreenshot(*window, QStringLiteral("tour-german"));
 }
 
@@ -109,6 +117,8 @@ TEST(DeviceWindowTour, HelpOpensInTheProgramsOwnWindow)
     PIO_REQUIRE_APPLET(applet);
     frmMain* window = applet.Start();
     ASSERT_NE(window, nullptr);
+    // Without a stored placement the window opens wide enough for every menu title.
+    EXPECT_GE(window->width(), window->menuBar()->sizeHint().width());
     window->Menu(QStringLiteral("mnuHelpContents"))->trigger();
     ASSERT_EQ(window->HelpWindows().size(), 1);
     auto* help = qobject_cast<frmHelp*>(window->HelpWindows().front());
