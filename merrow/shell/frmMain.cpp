@@ -10,7 +10,6 @@
 #include "mvtrivexhelper/clsDebugInfo.h"
 #include "mvtrivexhelper/clsDeviceInfo.h"
 #include "mvtrivexbusywindow/ctlBusyWindow.h"
-#include "mvtrivexbusywindow/frmBusyWindow.h"
 #include "pioextensions/IViewEx.h"
 #include "pioitems/Ambient.h"
 #include "pioitems/PioAppItem.h"
@@ -274,8 +273,10 @@ const PendingEnd kPendingEnds[] = {
     {frmMain::Pending::Upload, 3807, 3809},
     {frmMain::Pending::Download, 3808, 3810},
     {frmMain::Pending::FactoryReset, 3811, 3812},
-    {frmMain::Pending::DataSave, 3813, 3814},
+    {frmMain::Pending::DataSave, 3813, 3824},
 };
+// A data save the device did not end in time (the busy window gave up).
+constexpr int16_t kDataSaveUnconfirmedText = 3814;
 // Values of "XXXTransferCompletedXXX" at the end of a transfer chain.
 const QString kTransferDone = QStringLiteral("1");
 const QString kTransferFailed = QStringLiteral("2");
@@ -726,11 +727,6 @@ void frmMain::FitToContent()
     resize(size);
 }
 
-int frmMain::DataSaveLimitSeconds()
-{
-    return frmBusyWindow::kDataSaveLimitMs / 1000;
-}
-
 // ---- The end of a function the user started ----
 
 void frmMain::StartPendingFunction(Pending function)
@@ -766,10 +762,8 @@ void frmMain::OnDataSaveUnconfirmed(int seconds)
     if (m_pending != Pending::DataSave)
         return;
     m_pending = Pending::None;
-    for (const PendingEnd& end : kPendingEnds)
-        if (end.function == Pending::DataSave)
-            dialogs::DialogService::instance().Warning(
-                global::kProductTitle, global::FillPlaceholders(global::LoadLocalizedText(end.failed), {seconds}));
+    dialogs::DialogService::instance().Warning(
+        global::kProductTitle, global::FillPlaceholders(global::LoadLocalizedText(kDataSaveUnconfirmedText), {seconds}));
 }
 
 void frmMain::EndPendingFunction(bool succeeded)
@@ -782,9 +776,7 @@ void frmMain::EndPendingFunction(bool succeeded)
             ShowStatus(global::LoadLocalizedText(end.confirmed));
         } else {
             applet::AppletTrace::Error(QStringLiteral("frmMain: device function %1 failed").arg(static_cast<int>(function)));
-            dialogs::DialogService::instance().Warning(global::kProductTitle,
-                                                       global::FillPlaceholders(global::LoadLocalizedText(end.failed),
-                                                                                {DataSaveLimitSeconds()}));
+            dialogs::DialogService::instance().Warning(global::kProductTitle, global::LoadLocalizedText(end.failed));
         }
     }
 }

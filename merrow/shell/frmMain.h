@@ -102,8 +102,6 @@ public:
     // status bar (panel 4) or reports with a message.
     enum class Pending { None, Upload, Download, FactoryReset, DataSave };
     Pending PendingFunction() const { return m_pending; }
-    // How long the busy window waits for the device to end a data save.
-    static int DataSaveLimitSeconds();
 
 protected:
     bool event(QEvent* event) override;

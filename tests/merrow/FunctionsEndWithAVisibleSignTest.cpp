@@ -157,6 +157,26 @@ TEST(FunctionsEndWithAVisibleSign, TransfersFilesResetAndDataSaveConfirmInTheSta
               "them again.");
     EXPECT_EQ(window->PanelText(4), "Device reset to factory defaults.");
     EXPECT_TRUE(window->isEnabled());
+
+    // A data save the user cancels says so; one the device ends is confirmed.
+    // (The busy window's signals stand for the device's reports here.)
+    const auto dataSave = [&](bool cancelled) {
+        ASSERT_TRUE(piotest::RunUntil([&] { return applet.SequenceState("SetDisableBurnDelay") == 0; }));
+        applet.commands.clear();
+        applet.Trigger(*window, "mnuDeviceBurnData");
+        ASSERT_TRUE(applet.AnsweredCommand(161));
+        window->ctlBusyWindow1()->RaiseDisableWindow();
+        if (cancelled) {
+            applet.PutText(QStringLiteral("abortSequences"), QStringLiteral("0"));
+            applet.PutText(QStringLiteral("abortSequences"), QStringLiteral("1"));
+        }
+        window->ctlBusyWindow1()->RaiseEnableWindow();
+    };
+    applet.dialogs.AnswerMessage(dialogs::DialogResult::Ok);
+    dataSave(true);
+    EXPECT_TRUE(LastMessage(applet.dialogs).startsWith("The data save was cancelled."));
+    dataSave(false);
+    EXPECT_EQ(window->PanelText(4), "Data saved in the device's memory.");
     EXPECT_EQ(applet.dialogs.PendingAnswers(), 0);
 }
 
