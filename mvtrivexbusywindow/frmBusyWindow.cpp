@@ -102,8 +102,10 @@ QString ChainOf(const QString& name)
 // Names that hold the window without showing anything, and names that change nothing.
 const char* const kHoldingChecks[] = {"CheckDataBurn", "CheckBusy"};
 const char* const kIgnoredSequences[] = {"SetEnableBurnDelayCyclic"};
-// File transfers disable the main window without the busy window.
-const char* const kFileTransfers[] = {"ReadFile", "WriteFile"};
+// File transfers, and the new dataset written from the default datasets,
+// disable the main window without the busy window: they are no device
+// sequences, so there is no progress or state of theirs to follow.
+const char* const kFileTransfers[] = {"ReadFile", "WriteFile", "ReadDefaultdataset"};
 
 template <size_t N>
 bool OneOf(const QString& name, const char* const (&names)[N])

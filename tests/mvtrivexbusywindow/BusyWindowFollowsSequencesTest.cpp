@@ -80,9 +80,16 @@ TEST(BusyWindowFollowsSequences, FileTransfersDisableTheMainWindowWithoutShowing
     EXPECT_FALSE(rig.Visible());
     rig.Sequence(QString());
     EXPECT_EQ(rig.enables, 1);
+    // A new dataset from the defaults is no device sequence: nothing of it is bound.
+    rig.Sequence(QStringLiteral("ReadDefaultdataset"));
+    EXPECT_EQ(rig.disables, 2);
+    EXPECT_FALSE(rig.Visible());
+    EXPECT_FALSE(rig.Window().appSequenceProgress()->IsRegistered());
+    rig.Sequence(QString());
+    EXPECT_EQ(rig.enables, 2);
 
     rig.Sequence(QStringLiteral("SetEnableBurnDelayCyclic"));
-    EXPECT_EQ(rig.disables, 1);
+    EXPECT_EQ(rig.disables, 2);
     EXPECT_EQ(rig.Caption(), "");
     EXPECT_FALSE(rig.Visible());
 }
