@@ -22,15 +22,15 @@
 #include "platform/dialogs/DialogService.h"
 #include <QAction>
 #include <QApplication>
-#include <QGuiApplication>
-#include <QScreen>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
@@ -266,23 +266,23 @@ const StatusText kNotReadTexts[] = {{1, 3804}, {2, 3804}, {3, 3806}, {4, 3806}, 
 // The end of a device function the user started: confirmation, failure message.
 struct PendingEnd {
     frmMain::Pending function;
+    const char* name; // for the trace
     int16_t confirmed;
     int16_t failed;
 };
 const PendingEnd kPendingEnds[] = {
-    {frmMain::Pending::Upload, 3807, 3809},
-    {frmMain::Pending::Download, 3808, 3810},
-    {frmMain::Pending::FactoryReset, 3811, 3812},
-    {frmMain::Pending::DataSave, 3813, 3824},
+    {frmMain::Pending::Upload, "load from device", 3807, 3809},
+    {frmMain::Pending::Download, "save to device", 3808, 3810},
+    {frmMain::Pending::FactoryReset, "factory reset", 3811, 3812},
+    {frmMain::Pending::DataSave, "data save", 3813, 3824},
 };
 // A data save the device did not end in time (the busy window gave up).
 constexpr int16_t kDataSaveUnconfirmedText = 3814;
 // Values of "XXXTransferCompletedXXX" at the end of a transfer chain.
 const QString kTransferDone = QStringLiteral("1");
 const QString kTransferFailed = QStringLiteral("2");
-// Source item values written when the dataset came from the defaults, a file, the device.
+// Source item values written when the dataset came from the defaults or the device.
 const QString kSourceDefault = QStringLiteral("0");
-const QString kSourceFile = QStringLiteral("1");
 const QString kSourceDevice = QStringLiteral("2");
 
 // Entries and buttons that the connection state 2 enables and 0 disables (or the reverse).
@@ -775,7 +775,7 @@ void frmMain::EndPendingFunction(bool succeeded)
         if (succeeded) {
             ShowStatus(global::LoadLocalizedText(end.confirmed));
         } else {
-            applet::AppletTrace::Error(QStringLiteral("frmMain: device function %1 failed").arg(static_cast<int>(function)));
+            applet::AppletTrace::Error(QStringLiteral("frmMain: %1 failed").arg(QLatin1String(end.name)));
             dialogs::DialogService::instance().Warning(global::kProductTitle, global::LoadLocalizedText(end.failed));
         }
     }

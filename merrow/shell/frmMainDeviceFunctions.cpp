@@ -43,6 +43,8 @@ constexpr int16_t kRequestDroppedText = 2693; // "%1 could not be started: %2"
 constexpr int16_t kLoadedText = 3816;         // "Dataset loaded from %1."
 constexpr int16_t kSavedAsText = 3817;        // "Dataset saved as %1."
 constexpr int16_t kUnsavedChangesText = 3819; // asked before the window closes
+// The source item's value for a dataset read from a file.
+const QString kSourceFile = QStringLiteral("1");
 
 // The page of the help that offers its index and search, beside the help file.
 const QString kHelpSearchSuffix = QStringLiteral("_search");
@@ -376,7 +378,7 @@ void frmMain::FileOpen()
     m_items.value(QStringLiteral("appInCompatibleDataset"))->SetStringValue(QStringLiteral("0"));
     ArrangeMenus();
     if (started && m_fileNameWritten) {
-        m_items.value(QStringLiteral("appCurrentSource"))->SetStringValue(QStringLiteral("1"));
+        m_items.value(QStringLiteral("appCurrentSource"))->SetStringValue(kSourceFile);
         ConfirmFile(kLoadedText);
     }
 }
