@@ -35,6 +35,7 @@ public:
     // For the busy window.
     void RaiseEnableWindow() { emit EnableWindow(); }
     void RaiseDisableWindow() { emit DisableWindow(); }
+    void RaiseDataSaveUnconfirmed(int seconds) { emit DataSaveUnconfirmed(seconds); }
     // The form the control sits on; the control itself when it sits on none.
     QWidget* GetParentForm() const;
 
@@ -48,6 +49,8 @@ public:
 signals:
     void EnableWindow();
     void DisableWindow();
+    // The device did not end a data save within the window's limit; the window let go.
+    void DataSaveUnconfirmed(int seconds);
 
 protected:
     // The control takes the size of its label.

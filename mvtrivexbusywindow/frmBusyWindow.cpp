@@ -28,6 +28,8 @@ const QString kSource = QStringLiteral("MVTrivexBusyWindow.frmBusyWindow");
 // ---- Text numbers of the string table ----
 constexpr int kTextCancel = 101;
 constexpr int kTextDeviceBusy = 102;
+constexpr int kTextDataSaveUnconfirmed = 130;
+constexpr int kTextDataSave = 105;
 
 // ---- What a running sequence shows, first matching row wins ----
 enum class Match { Exact, Prefix };
@@ -85,11 +87,25 @@ const SequenceRow& RowOf(const QString& name)
     return kOtherSequence;
 }
 
+// The chains whose sequences follow one another under one bar: the first
+// characters of their sequences' names.
+const char* const kChains[] = {"upload", "download"};
+
+QString ChainOf(const QString& name)
+{
+    for (const char* chain : kChains)
+        if (name.startsWith(QLatin1String(chain), Qt::CaseInsensitive))
+            return QLatin1String(chain);
+    return QString();
+}
+
 // Names that hold the window without showing anything, and names that change nothing.
 const char* const kHoldingChecks[] = {"CheckDataBurn", "CheckBusy"};
 const char* const kIgnoredSequences[] = {"SetEnableBurnDelayCyclic"};
-// File transfers disable the main window without the busy window.
-const char* const kFileTransfers[] = {"ReadFile", "WriteFile"};
+// File transfers, and the new dataset written from the default datasets,
+// disable the main window without the busy window: they are no device
+// sequences, so there is no progress or state of theirs to follow.
+const char* const kFileTransfers[] = {"ReadFile", "WriteFile", "ReadDefaultdataset"};
 
 template <size_t N>
 bool OneOf(const QString& name, const char* const (&names)[N])
@@ -240,6 +256,9 @@ void frmBusyWindow::Form_Unload()
     // A later load starts as a new window would.
     m_deviceInfo.reset();
     m_shown = m_hold = m_resetPending = m_dataSaveSeen = false;
+    m_dataSaveStartMs = -1;
+    m_chain.clear();
+    m_chainSteps = 0;
     m_lastHartResponse = m_lastFieldbusClass = 0;
     m_lastSequence.clear();
     m_appSequenceProgress->SetAppItemName(QString());
@@ -296,7 +315,18 @@ void frmBusyWindow::appCurrentSequence_ValueChanged()
         return;
     }
     BindSequence(value);
-    m_progressBar->setFormat(value);
+    // The bar shows how far the work is, the label what it is: the sequence's
+    // name is the description's, not the user's. The sequences of one chain
+    // share the bar, which goes on where the one before left it.
+    const QString chain = ChainOf(trimmed);
+    if (!chain.isEmpty() && chain == m_chain) {
+        ++m_chainSteps;
+    } else {
+        m_chain = chain;
+        m_chainSteps = 0;
+        m_progressBar->setValue(0);
+    }
+    m_progressBar->setFormat(QStringLiteral("%p%"));
     m_cmdCancel->setEnabled(true);
     if (std::lround(m_sequenceItem->SequenceState()) == kSequenceAdjustActive)
         return;
@@ -307,6 +337,8 @@ void frmBusyWindow::appCurrentSequence_ValueChanged()
     switch (row.effect) {
     case Effect::Hold:
         m_hold = true;
+        if (row.text == kTextDataSave && m_dataSaveStartMs < 0)
+            m_dataSaveStartMs = loop::TimerService::instance().NowMs();
         break;
     case Effect::HoldAndResetPending:
         m_hold = true;
@@ -408,9 +440,22 @@ void frmBusyWindow::appSequenceProgress_ValueChanged(const QString& value)
     bool ok = false;
     const double progress = value.trimmed().toDouble(&ok);
     if (ok && std::isfinite(progress))
-        m_progressBar->setValue(static_cast<int>(std::lround(std::clamp(progress, 0.0, double(kProgressMaximum)))));
+        m_progressBar->setValue(
+            ChainProgress(static_cast<int>(std::lround(std::clamp(progress, 0.0, double(kProgressMaximum))))));
     else
         applet::AppletTrace::Error(QStringLiteral("%1: the progress \"%2\" is no number").arg(kSource, value));
+}
+
+// The length of a chain is not known while it runs: each further sequence
+// takes half of what is left of the bar, so the bar only moves forward.
+int frmBusyWindow::ChainProgress(int sequenceProgress) const
+{
+    if (m_chain.isEmpty())
+        return sequenceProgress;
+    const double share = std::ldexp(1.0, -(m_chainSteps + 1)); // 1/2, 1/4, ...
+    const double done = kProgressMaximum * (1.0 - 2 * share);
+    const double value = m_chainSteps == 0 ? sequenceProgress * 0.5 : done + sequenceProgress * share;
+    return std::max(m_progressBar->value(), static_cast<int>(std::lround(value)));
 }
 
 void frmBusyWindow::appDiagnosisExtension_ValueChanged()
@@ -429,6 +474,7 @@ void frmBusyWindow::appDiagnosisExtension_ValueChanged()
         m_dataSaveSeen = false;
         m_hold = false;
         m_resetPending = false;
+        m_dataSaveStartMs = -1;
         HideBusyWindow();
     }
 }
@@ -437,13 +483,18 @@ void frmBusyWindow::appAbortSequences_ValueChanged()
 {
     if (!m_loaded)
         return;
-    if (m_appAbortSequences->StringValue().trimmed().toDouble() == 1)
+    if (m_appAbortSequences->StringValue().trimmed().toDouble() == 1) {
         m_hold = false;
+        m_dataSaveStartMs = -1;
+    }
 }
 
 void frmBusyWindow::appConnectionStatus_ValueChanged()
 {
-    if (std::lround(m_appConnectionStatus->UIntValue()) == 0 && m_shown)
+    if (std::lround(m_appConnectionStatus->UIntValue()) != 0)
+        return;
+    m_chain.clear(); // a transfer does not go on over a new connection
+    if (m_shown)
         HideBusyWindow();
 }
 
@@ -459,6 +510,22 @@ void frmBusyWindow::cmdCancel_Click()
 
 void frmBusyWindow::Timer1_Timer()
 {
+    // A device that does not end its data save would hold the window, and the
+    // main window with it, for good: after the limit the window says so and lets go.
+    if (m_hold && m_dataSaveStartMs >= 0 &&
+        loop::TimerService::instance().NowMs() - m_dataSaveStartMs >= kDataSaveLimitMs) {
+        const int seconds = kDataSaveLimitMs / 1000;
+        applet::AppletTrace::Error(
+            QStringLiteral("%1: the device did not end its data save within %2 s").arg(kSource).arg(seconds));
+        m_lblDeviceStatus->setText(Text(kTextDataSaveUnconfirmed).replace(QStringLiteral("%1"), QString::number(seconds)));
+        m_hold = false;
+        m_dataSaveSeen = false;
+        m_dataSaveStartMs = -1;
+        if (m_owner)
+            m_owner->RaiseDataSaveUnconfirmed(seconds);
+        HideBusyWindow();
+        return;
+    }
     if (m_appCurrentSequence->StringValue().trimmed().isEmpty() && isVisible())
         HideBusyWindow();
 }

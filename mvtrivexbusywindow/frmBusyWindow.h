@@ -35,6 +35,8 @@ class frmBusyWindow : public QWidget, public IPioForm {
 public:
     // The safety check's interval.
     static constexpr int kTimerIntervalMs = 1000;
+    // How long the window waits for the device to begin and end a data save.
+    static constexpr int kDataSaveLimitMs = 120000;
 
     frmBusyWindow();
     ~frmBusyWindow() override;
@@ -82,6 +84,8 @@ private:
     void Timer1_Timer();
     void Form_Activate();
     void BindSequence(const QString& name);
+    // The bar's value for a sequence's own progress, over the whole chain.
+    int ChainProgress(int sequenceProgress) const;
 
     void ShowBusyWindow();
     void HideBusyWindow();
@@ -112,6 +116,11 @@ private:
     bool m_resetPending = false;
     // Kept from one reaction to the next.
     bool m_dataSaveSeen = false;
+    // When the window began to hold for a data save; -1 while it does not.
+    qint64 m_dataSaveStartMs = -1;
+    // The chain (upload or download) the bar shows; its sequences share one bar.
+    QString m_chain;
+    int m_chainSteps = 0;
     int m_lastHartResponse = 0;
     int m_lastFieldbusClass = 0;
     // The sequence name seen last, without surrounding blanks.

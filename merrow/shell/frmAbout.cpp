@@ -7,6 +7,11 @@
 #include <QPushButton>
 #include <QStyle>
 
+namespace {
+constexpr int16_t kSysInfoText = 3820;   // the button
+constexpr int16_t kNoSysInfoText = 3821; // no system information program
+} // namespace
+
 #ifndef TRIVEX_BUILD_VERSION
 #define TRIVEX_BUILD_VERSION "0"
 #endif
@@ -18,7 +23,7 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent)
     auto* layout = new QGridLayout(this);
     auto* icon = new QLabel(this);
     icon->setObjectName(QStringLiteral("picIcon"));
-    icon->setPixmap(style()->standardIcon(QStyle::SP_ComputerIcon).pixmap(64, 64));
+    icon->setPixmap(global::LoadJpegResource(QStringLiteral("ABOUT_138")));
     m_title = new QLabel(this);
     m_title->setObjectName(QStringLiteral("lblTitle"));
     QFont font = m_title->font();
@@ -29,8 +34,9 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent)
     m_version->setObjectName(QStringLiteral("lblVersion"));
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("cmdOK"));
-    auto* sysInfo = new QPushButton(QStringLiteral("System Info..."), this);
+    auto* sysInfo = new QPushButton(this);
     sysInfo->setObjectName(QStringLiteral("cmdSysInfo"));
+    sysInfo->setProperty("Tag", QString::number(kSysInfoText));
     layout->addWidget(icon, 0, 0, 2, 1);
     layout->addWidget(m_title, 0, 1, 1, 2);
     layout->addWidget(m_version, 1, 1, 1, 2);
@@ -54,7 +60,6 @@ QString frmAbout::VersionText()
 
 void frmAbout::StartSysInfo()
 {
-    // No system information program belongs to this platform.
-    dialogs::DialogService::instance().Information(
-        global::kAppTitle, QStringLiteral("Systeminformationsprogramm zur Zeit nicht verfügbar."));
+    // No system information program belongs to this platform; the message is in the user's language.
+    dialogs::DialogService::instance().Information(global::kProductTitle, global::LoadLocalizedText(kNoSysInfoText));
 }

@@ -27,14 +27,21 @@
 #include "platform/dialogs/DialogService.h"
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
+#include <QGuiApplication>
+#include <QIcon>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
+#include <algorithm>
+#include <cmath>
+#include <utility>
 
 bool frmMain::RangeValuesRead = false;
 
@@ -71,6 +78,9 @@ const ItemControl kAppItems[] = {
     {"appPtrbChannel1MapFF", "ptrbChannel1MapFF"},
     {"appAiDPChannel", "aiDPChannel"},
     {"appSensorType", "ptrbSensorTypeFF"},
+    // Not read by the item rules: the end of a transfer chain and the dataset's change mark.
+    {"appTransferCompleted", "XXXTransferCompletedXXX"},
+    {"appDirty", "&&private&&Dirty"},
 };
 // appArrangeControls(0 to 2)
 const char* const kArrangeItems[] = {"pbMultivariableFunction", "ptrbModulType", "pbMultivariableFunction"};
@@ -246,6 +256,40 @@ const StatusText kConnectionTexts[] = {{0, 2001}, {1, 2007}, {2, 2000}, {3, 2008
 const StatusText kUserLevelTexts[] = {{0, 2003}, {1, 2002}};
 const StatusText kSourceTexts[] = {{0, 2006}, {1, 2004}, {2, 2005}};
 
+// A connection that ends, by the state seen before: a connect that never got
+// through and a connection that broke show apart from a disconnect (3 before 0).
+struct ConnectionEnd {
+    int lastState;
+    int16_t panelText;
+    int16_t messageText;
+};
+const ConnectionEnd kConnectionEnds[] = {{1, 3800, 3801}, {2, 3802, 3803}};
+
+// After "No" to the read-out question: what the window says, by verdict.
+const StatusText kNotReadTexts[] = {{1, 3804}, {2, 3804}, {3, 3806}, {4, 3806}, {5, 3805}};
+
+// The end of a device function the user started: confirmation, failure message.
+struct PendingEnd {
+    frmMain::Pending function;
+    const char* name; // for the trace
+    int16_t confirmed;
+    int16_t failed;
+};
+const PendingEnd kPendingEnds[] = {
+    {frmMain::Pending::Upload, "load from device", 3807, 3809},
+    {frmMain::Pending::Download, "save to device", 3808, 3810},
+    {frmMain::Pending::FactoryReset, "factory reset", 3811, 3812},
+    {frmMain::Pending::DataSave, "data save", 3813, 3824},
+};
+// A data save the device did not end in time (the busy window gave up).
+constexpr int16_t kDataSaveUnconfirmedText = 3814;
+// Values of "XXXTransferCompletedXXX" at the end of a transfer chain.
+const QString kTransferDone = QStringLiteral("1");
+const QString kTransferFailed = QStringLiteral("2");
+// Source item values written when the dataset came from the defaults or the device.
+const QString kSourceDefault = QStringLiteral("0");
+const QString kSourceDevice = QStringLiteral("2");
+
 // Entries and buttons that the connection state 2 enables and 0 disables (or the reverse).
 const char* const kConnectedButtons[] = {"tbDiagnostics", "tbReadFromDevice", "tbWriteToDevice", "tbDisconnect"};
 const char* const kDisconnectedButtons[] = {"tbConnect", "tbNew", "tbopen"};
@@ -260,6 +304,19 @@ constexpr int kConnected = 2;
 constexpr int kDifferentialPressure = 1;
 constexpr int kBlockModeAutomatic = 8;
 constexpr int kModbusDeviceType = 139;
+constexpr int16_t kNewDatasetText = 3815;
+
+// The background picture by the width of the desktop's work area (pixels): the last row it reaches.
+struct BackgroundRow {
+    int fromWidth;
+    const char* picture;
+};
+const BackgroundRow kBackgrounds[] = {
+    {0, "BACKGROUND640_138"}, {800, "BACKGROUND800_138"}, {1024, "BACKGROUND1024_138"}, {1280, "BACKGROUND1280_138"}};
+// The largest page with its frame (the configuration pages with their tabs),
+// and room for the menu bar's margins so that no title folds away.
+constexpr QSize kLargestPage{900, 620};
+constexpr int kMenuBarSlack = 48;
 
 // ---- Page management: entry -> page; entries whose page does not exist yet have none ----
 enum class Instance { Single, New };
@@ -362,6 +419,7 @@ frmMain::frmMain()
     // A page is activated when it becomes the active child; leaving the
     // program's windows altogether does not deactivate it.
     connect(m_mdi, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* window) {
+        UpdateClipboardEntries();
         auto* page = window ? qobject_cast<PioPage*>(window->widget()) : nullptr;
         if (!page)
             return;
@@ -370,6 +428,14 @@ frmMain::frmMain()
         m_activePage = page;
         page->Form_Activate();
     });
+    connect(qApp, &QApplication::focusChanged, this, [this] { UpdateClipboardEntries(); });
+    // A change of the display picks the background anew.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        connect(screen, &QScreen::availableGeometryChanged, this, [this] {
+            if (m_loaded)
+                SetBackgroundPicture();
+        });
+    connect(QApplication::clipboard(), &QClipboard::dataChanged, this, [this] { UpdateClipboardEntries(); });
 }
 
 frmMain::~frmMain() = default;
@@ -433,6 +499,7 @@ void frmMain::CreateItemControls()
     m_busyWindow->setObjectName(QStringLiteral("ctlBusyWindow1"));
     connect(m_busyWindow, &ctlBusyWindow::DisableWindow, this, &frmMain::ctlBusyWindow1_DisableWindow);
     connect(m_busyWindow, &ctlBusyWindow::EnableWindow, this, &frmMain::ctlBusyWindow1_EnableWindow);
+    connect(m_busyWindow, &ctlBusyWindow::DataSaveUnconfirmed, this, &frmMain::OnDataSaveUnconfirmed);
 }
 
 void frmMain::BuildMenus()
@@ -513,6 +580,9 @@ void frmMain::ConnectHandlers()
     on("appUserLevel", [this](const QString& value) { OnUserLevel(value); });
     on("appCurrentSource", [this](const QString& value) { OnCurrentSource(value); });
     on("appInCompatibleDataset", [this] { OnInCompatibleDataset(); });
+    on("appTransferCompleted", [this] { OnTransferCompleted(); });
+    on("appAbortSequences", [this] { OnAbortSequences(); });
+    on("appFileName", [this] { m_fileNameWritten = true; });
     on("appTagname", [this] { OnCaptionItem(); });
     on("appDescriptor", [this] { OnCaptionItem(); });
     on("appMvModeBlkActual", [this] { ArrangeMenus(); });
@@ -539,12 +609,20 @@ void frmMain::MDIForm_Load()
     deviceInfo->Register(manager);
     global::gDeviceInfo = deviceInfo;
     m_handler->Register1(this, manager);
-    global::RestoreMainPosition(*this);
+    const bool sizeStored = global::RestoreMainPosition(*this);
+    SetBackgroundPicture();
+    if (const QPixmap logo = global::LoadJpegResource(QStringLiteral("1LOGO")); !logo.isNull())
+        setWindowIcon(QIcon(logo));
     BuildToolbar();
     m_componentProject = kComponentProject;
     AssignHelpFile();
+    global::UseQtTranslations(static_cast<int>(std::lround(CountryCodeValue())));
     global::LocalizeForm(*this);
     CaptionEntry("mnuDiagnosticsSimulatePressure", 2053);
+    // Without a stored size the window opens large enough for its menus and pages.
+    if (!sizeStored)
+        FitToContent();
+    UpdateClipboardEntries();
     // The frame publishes the user's level before the window opens; that level
     // holds. Only a window opened without one starts as specialist.
     auto* userLevel = m_items.value(QStringLiteral("appUserLevel"));
@@ -568,11 +646,24 @@ void frmMain::MDIForm_Deactivate()
     UpdateAllForms();
 }
 
+QList<QWidget*> frmMain::HelpWindows() const
+{
+    QList<QWidget*> open;
+    for (const QPointer<QWidget>& window : m_helpWindows)
+        if (window && window->isVisible())
+            open.append(window);
+    return open;
+}
+
 void frmMain::MDIForm_Unload()
 {
     if (m_unloaded || !m_loaded)
         return;
     m_unloaded = true;
+    // The help windows the program opened go with it.
+    for (const QPointer<QWidget>& window : std::exchange(m_helpWindows, {}))
+        if (window)
+            window->close();
     // The window goes now: a page that refused to close still lets go of its items.
     if (!CloseAllChildForms())
         for (PioPage* page : ChildForms())
@@ -609,11 +700,123 @@ void frmMain::closeEvent(QCloseEvent* event)
 void frmMain::ctlBusyWindow1_DisableWindow()
 {
     global::SetMainWindowEnabled(false);
+    if (m_pending == Pending::FactoryReset || m_pending == Pending::DataSave)
+        m_pendingBusySeen = true;
 }
 
 void frmMain::ctlBusyWindow1_EnableWindow()
 {
     global::SetMainWindowEnabled(true);
+    // The busy window lets go of a reset or data save only when the device has
+    // ended it, or when it was aborted.
+    if ((m_pending == Pending::FactoryReset || m_pending == Pending::DataSave) && m_pendingBusySeen)
+        EndPendingFunction(!m_pendingAborted);
+}
+
+void frmMain::SetBackgroundPicture()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const int width = screen->availableGeometry().width();
+    const char* name = kBackgrounds[0].picture;
+    for (const BackgroundRow& row : kBackgrounds)
+        if (width >= row.fromWidth)
+            name = row.picture;
+    const QPixmap picture = global::LoadJpegResource(QLatin1String(name));
+    if (picture.isNull())
+        return; // the background stays as it was
+    m_backgroundPicture = picture;
+    m_background = QLatin1String(name);
+    ScaleBackground();
+}
+
+// The picture fills the area (it was chosen for the whole work area) instead of repeating.
+void frmMain::ScaleBackground()
+{
+    if (m_backgroundPicture.isNull() || m_mdi->size().isEmpty())
+        return;
+    m_mdi->setBackground(
+        QBrush(m_backgroundPicture.scaled(m_mdi->size(), Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation)));
+}
+
+void frmMain::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    ScaleBackground();
+}
+
+// The size that shows every menu title and the largest page beside the bars.
+void frmMain::FitToContent()
+{
+    const QSize menus = menuBar()->sizeHint();
+    const int chrome = menus.height() + (m_toolbar ? m_toolbar->sizeHint().height() : 0) +
+                       statusBar()->sizeHint().height();
+    QSize size(std::max({menus.width() + kMenuBarSlack, kLargestPage.width(),
+                         m_toolbar ? m_toolbar->sizeHint().width() : 0}),
+               kLargestPage.height() + chrome);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        size = size.boundedTo(screen->availableGeometry().size());
+    resize(size);
+}
+
+// ---- The end of a function the user started ----
+
+void frmMain::StartPendingFunction(Pending function)
+{
+    m_pending = function;
+    m_pendingAborted = false;
+    m_pendingBusySeen = false;
+}
+
+void frmMain::OnTransferCompleted()
+{
+    if (!m_loaded || (m_pending != Pending::Upload && m_pending != Pending::Download))
+        return;
+    const QString value = m_items.value(QStringLiteral("appTransferCompleted"))->StringValue().trimmed();
+    if (value == kTransferDone) {
+        if (m_pending == Pending::Upload)
+            m_items.value(QStringLiteral("appCurrentSource"))->SetStringValue(kSourceDevice);
+        EndPendingFunction(true);
+    } else if (value == kTransferFailed) {
+        EndPendingFunction(false);
+    }
+}
+
+void frmMain::OnAbortSequences()
+{
+    if (m_pending != Pending::None && m_items.value(QStringLiteral("appAbortSequences"))->StringValue().trimmed() ==
+                                          QLatin1String("1"))
+        m_pendingAborted = true;
+}
+
+void frmMain::OnDataSaveUnconfirmed(int seconds)
+{
+    if (m_pending != Pending::DataSave)
+        return;
+    m_pending = Pending::None;
+    dialogs::DialogService::instance().Warning(
+        global::kProductTitle, global::FillPlaceholders(global::LoadLocalizedText(kDataSaveUnconfirmedText), {seconds}));
+}
+
+void frmMain::EndPendingFunction(bool succeeded)
+{
+    const Pending function = std::exchange(m_pending, Pending::None);
+    for (const PendingEnd& end : kPendingEnds) {
+        if (end.function != function)
+            continue;
+        if (succeeded) {
+            ShowStatus(global::LoadLocalizedText(end.confirmed));
+        } else {
+            applet::AppletTrace::Error(QStringLiteral("frmMain: %1 failed").arg(QLatin1String(end.name)));
+            dialogs::DialogService::instance().Warning(global::kProductTitle, global::LoadLocalizedText(end.failed));
+        }
+    }
+}
+
+void frmMain::ShowStatus(const QString& text)
+{
+    m_panels[3]->setText(text);
 }
 
 // ---- Menu, toolbar and status helpers ----
@@ -785,6 +988,7 @@ void frmMain::OnConnectionStatus()
         return;
     ShowEntry("mnuExtra", false);
     const int state = ConnectionState();
+    int16_t message = 0;
     for (const StatusText& text : kConnectionTexts)
         if (text.value == state)
             SetPanel(1, text.textId);
@@ -803,6 +1007,9 @@ void frmMain::OnConnectionStatus()
             ShowEntry("mnuDebugInfo", true);
             ShowEntry("mnuExtra", true);
         }
+        // A dataset found not to fit stays unwritable until a new verdict.
+        if (SaveToDeviceRefused())
+            DisableSaveToDevice();
     } else if (state == 0) {
         m_askFirst = true;
         RangeValuesRead = false;
@@ -818,9 +1025,18 @@ void frmMain::OnConnectionStatus()
             EnableEntry(name, true);
         if (m_lastConnectState == 2 || m_lastConnectState == 3)
             global::SetMainWindowEnabled(true);
+        m_pending = Pending::None;
+        for (const ConnectionEnd& end : kConnectionEnds)
+            if (end.lastState == m_lastConnectState) {
+                SetPanel(1, end.panelText);
+                message = end.messageText;
+            }
     }
     OnEngineeringContext();
     m_lastConnectState = state;
+    // Last: the box may run events that change the state again.
+    if (message)
+        dialogs::DialogService::instance().Warning(global::kProductTitle, global::LoadLocalizedText(message));
 }
 
 void frmMain::OnEngineeringContext()
@@ -885,18 +1101,34 @@ void frmMain::OnInCompatibleDataset()
         if (m_askFirst) {
             m_askFirst = false;
             if (dialogs::DialogService::instance().AskYesNo(
-                    global::kAppTitle, reason + QLatin1Char('\n') + global::LoadLocalizedText(2227)))
+                    global::kProductTitle, reason + QLatin1Char('\n') + global::LoadLocalizedText(2227)))
                 DeviceLoadFromDevice();
             else
-                ApplyDatasetCompatibility();
+                DeclineReadOut();
         } else {
             DeviceDisconnect();
-            dialogs::DialogService::instance().Warning(global::kAppTitle,
+            dialogs::DialogService::instance().Warning(global::kProductTitle,
                                                        reason + QLatin1Char('\n') + global::LoadLocalizedText(2280));
         }
     } else {
         ApplyDatasetCompatibility();
     }
+}
+
+// "No" to the read-out: the verdict decides, and the user learns what it left.
+void frmMain::DeclineReadOut()
+{
+    const QString verdict = m_items.value(QStringLiteral("appInCompatibleDataset"))->StringValue().trimmed();
+    ApplyDatasetCompatibility();
+    for (const StatusText& text : kNotReadTexts)
+        if (verdict == QString::number(text.value))
+            dialogs::DialogService::instance().Information(global::kProductTitle, global::LoadLocalizedText(text.textId));
+}
+
+bool frmMain::SaveToDeviceRefused() const
+{
+    const QString verdict = m_items.value(QStringLiteral("appInCompatibleDataset"))->StringValue().trimmed();
+    return verdict == QLatin1String("3") || verdict == QLatin1String("4");
 }
 
 void frmMain::ApplyDatasetCompatibility()
@@ -954,7 +1186,15 @@ void frmMain::FileNew()
 {
     if (!CloseAllChildForms())
         return; // a page that stays open keeps its dataset
-    frmSelectDefaultDataset::ShowModal(this, viewRef());
+    if (!frmSelectDefaultDataset::ShowModal(this, viewRef()))
+        return;
+    m_items.value(QStringLiteral("appCurrentSource"))->SetStringValue(kSourceDefault);
+    ShowStatus(global::LoadLocalizedText(kNewDatasetText));
+}
+
+bool frmMain::DatasetChanged() const
+{
+    return m_items.value(QStringLiteral("appDirty"))->UIntValue() != 0;
 }
 
 void frmMain::ShowAbout()
@@ -980,14 +1220,11 @@ void frmMain::OpenPage(const QString& entry)
     const PageEntry* page = FindPage(entry);
     if (!page || !page->create)
         return;
-    if (page->confirm) {
-        const bool no = dialogs::DialogService::instance().AskYesNoCancel(global::LoadLocalizedText(2255),
-                                                                          global::LoadLocalizedText(2534),
-                                                                          dialogs::MessageIcon::Warning) ==
-                        dialogs::DialogResult::No;
-        if (no)
-            return;
-    }
+    // Only Yes starts a simulation: it drives the output and so the process.
+    if (page->confirm && !dialogs::DialogService::instance().AskYesNo(global::LoadLocalizedText(2255),
+                                                                       global::LoadLocalizedText(2534),
+                                                                       dialogs::MessageIcon::Warning))
+        return;
     if (page->openFirst)
         ShowPage(QLatin1String(page->openFirst));
     ShowPage(entry);

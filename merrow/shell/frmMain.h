@@ -7,6 +7,7 @@
 #include "pioextensions/IPioForm.h"
 #include <QHash>
 #include <QMainWindow>
+#include <QPixmap>
 #include <QPointer>
 #include <functional>
 #include <memory>
@@ -58,6 +59,8 @@ public:
     QAction* Menu(const QString& name) const;
     QAction* Button(const QString& key) const;
     QString PanelText(int panel) const;
+    // The name of the background picture in use; empty before the first.
+    QString BackgroundPicture() const { return m_background; }
     QMenu* MenuOf(const QString& name) const;
 
     // Page management.
@@ -76,6 +79,8 @@ public:
     bool HasPage(const QString& entry) const;
 
     frmOutput* ReportWindow() const { return m_output; }
+    // The help windows open now.
+    QList<QWidget*> HelpWindows() const;
     bool AskBeforeRefusing() const { return m_askFirst; }
     pioitems::PioControlItemHandler* PioControlItemHandler1() const { return m_handler; }
 
@@ -94,9 +99,15 @@ public:
 
     static bool RangeValuesRead;
 
+    // A device function the user started whose end the window confirms in the
+    // status bar (panel 4) or reports with a message.
+    enum class Pending { None, Upload, Download, FactoryReset, DataSave };
+    Pending PendingFunction() const { return m_pending; }
+
 protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void CreateItemControls();
@@ -121,6 +132,21 @@ private:
     void OnChangesByRevision(const QString& value, bool suppressRule);
     void OnCaptionItem();
     void ApplyDatasetCompatibility();
+    void DeclineReadOut();
+    // The verdict of "InCompatibleDataset" that keeps "Save to device" disabled while it stands.
+    bool SaveToDeviceRefused() const;
+    void OnTransferCompleted();
+    void OnAbortSequences();
+    void OnDataSaveUnconfirmed(int seconds);
+    void StartPendingFunction(Pending function);
+    void EndPendingFunction(bool succeeded);
+    // A short confirmation in the status bar's free panel.
+    void ShowStatus(const QString& text);
+    void UpdateClipboardEntries();
+    void FitToContent();
+    // The MDI background for the desktop's work area.
+    void SetBackgroundPicture();
+    void ScaleBackground();
     void EnableSaveToDevice();
     void DisableSaveToDevice();
     int ConnectionState() const;
@@ -131,6 +157,8 @@ private:
     bool ShowPage(const QString& entry);
     void ShowAbout();
     void FileNew();
+    // Whether the dataset changed since it was last loaded or saved.
+    bool DatasetChanged() const;
     std::shared_ptr<applet::AppletHost> Host() const;
 
     // Device and file functions of the menus and toolbar (frmMainDeviceFunctions.cpp).
@@ -162,6 +190,7 @@ private:
     void TileChildWindows(Qt::Orientation orientation);
     bool HelpFileAssigned();
     void OpenShippedFile(const QString& path);
+    void ConfirmFile(int16_t textId);
     pioitems::PioSequenceItem* SequenceControl(const char* name) const;
     void seqGetPidFfScale_StatusChanged(int32_t sequenceStatus);
     void seqSetPidFfScale_StatusChanged(int32_t sequenceStatus);
@@ -190,7 +219,14 @@ private:
     bool m_askFirst = true;
     int m_lastConnectState = 0;
     int m_operationModeStep = 0;
+    Pending m_pending = Pending::None;
+    bool m_pendingAborted = false;
+    bool m_pendingBusySeen = false; // the busy window took the window for the pending function
+    bool m_fileNameWritten = false; // a dataset file was read or written since the flag was cleared
     // 0 none, 1 "SetPidFfScale" forced by the operation-mode switch, 2 its write request answered.
     int m_operationModeWrite = 0;
     QString m_helpFile;
+    QList<QPointer<QWidget>> m_helpWindows;
+    QString m_background;
+    QPixmap m_backgroundPicture;
 };

@@ -2,8 +2,8 @@
 // connection, transfers, dataset files and print-out through the component
 // library's views, factory reset, the immediate data save, the operation-mode
 // switch, range values, clipboard, window arrangement, help and read-me.
-#include "merrow/shell/DesktopLink.h"
 #include "merrow/shell/PioPage.h"
+#include "merrow/shell/frmHelp.h"
 #include "merrow/shell/frmMain.h"
 #include "merrow/shell/global.h"
 #include "pioextensions/IViewEx.h"
@@ -40,6 +40,11 @@ constexpr int16_t kNotOpenedText = 2690;      // "%1 could not be opened."
 constexpr int16_t kUploadRefusedText = 2691;  // "Reading ... could not be started (%1)."
 constexpr int16_t kViewRefusedText = 2692;    // "The function could not be started (%1)."
 constexpr int16_t kRequestDroppedText = 2693; // "%1 could not be started: %2"
+constexpr int16_t kLoadedText = 3816;         // "Dataset loaded from %1."
+constexpr int16_t kSavedAsText = 3817;        // "Dataset saved as %1."
+constexpr int16_t kUnsavedChangesText = 3819; // asked before the window closes
+// The source item's value for a dataset read from a file.
+const QString kSourceFile = QStringLiteral("1");
 
 // The page of the help that offers its index and search, beside the help file.
 const QString kHelpSearchSuffix = QStringLiteral("_search");
@@ -190,7 +195,9 @@ void frmMain::DeviceLoadFromDevice()
     if (result != 0) {
         global::SetMainWindowEnabled(true);
         TellStartFailure(kUploadRefusedText, result);
+        return;
     }
+    StartPendingFunction(Pending::Upload);
 }
 
 void frmMain::DeviceSaveToDevice()
@@ -202,6 +209,8 @@ void frmMain::DeviceSaveToDevice()
     const bool refusedByCalculation = m_items.value(QStringLiteral("appAbortSequences"))->UIntValue() == 1;
     if (refusedByCalculation || result != 0)
         global::SetMainWindowEnabled(true);
+    else
+        StartPendingFunction(Pending::Download);
 }
 
 void frmMain::DeviceFactoryReset()
@@ -223,6 +232,7 @@ void frmMain::DeviceFactoryReset()
     }
     // The busy window enables the main window when the reset ends; a request
     // that fails later does (OnSequenceRequestDropped).
+    StartPendingFunction(Pending::FactoryReset);
     global::SetMainWindowEnabled(false);
 }
 
@@ -234,6 +244,7 @@ void frmMain::DeviceBurnData()
         TraceError(QStringLiteral("data save not requested: %1").arg(QString::fromLocal8Bit(error.what())));
         return;
     }
+    StartPendingFunction(Pending::DataSave);
     global::SetMainWindowEnabled(false);
 }
 
@@ -316,6 +327,7 @@ void frmMain::OnSequenceRequestDropped(const QString& control, const QString& ac
 {
     // The sequence will not run, so the busy window will not enable the main window.
     global::SetMainWindowEnabled(true);
+    m_pending = Pending::None; // its message follows
     for (const char* name : kOperationModeControls)
         if (control == QLatin1String(name) && (m_operationModeStep != 0 || m_operationModeWrite != 0)) {
             TraceError(QStringLiteral("%1 of %2 failed; the operation-mode switch ends").arg(action, control));
@@ -330,7 +342,7 @@ void frmMain::OnSequenceRequestDropped(const QString& control, const QString& ac
         const QString reason =
             QStringLiteral("%1 (0x%2)").arg(description).arg(static_cast<uint32_t>(number), 8, 16, QLatin1Char('0'));
         dialogs::DialogService::instance().Warning(
-            global::kAppTitle,
+            global::kProductTitle,
             global::FillPlaceholders(global::LoadLocalizedText(kRequestDroppedText), {function, reason}));
     }
 }
@@ -352,17 +364,29 @@ int32_t frmMain::StartTransferView(const char* className)
 void frmMain::TellStartFailure(int16_t textId, int32_t result)
 {
     dialogs::DialogService::instance().Warning(
-        global::kAppTitle, global::FillPlaceholders(global::LoadLocalizedText(textId), {applet::ResultText(result)}));
+        global::kProductTitle, global::FillPlaceholders(global::LoadLocalizedText(textId), {applet::ResultText(result)}));
 }
 
 // ---- File ----
 
 void frmMain::FileOpen()
 {
-    StartTransferView(".clsLoadFromFile");
+    // The applet names the file it read; a cancelled or refused file leaves the name alone.
+    m_fileNameWritten = false;
+    const bool started = StartTransferView(".clsLoadFromFile") == 0;
     // Whatever the file held, it is checked against the device at the next connection.
     m_items.value(QStringLiteral("appInCompatibleDataset"))->SetStringValue(QStringLiteral("0"));
     ArrangeMenus();
+    if (started && m_fileNameWritten) {
+        m_items.value(QStringLiteral("appCurrentSource"))->SetStringValue(kSourceFile);
+        ConfirmFile(kLoadedText);
+    }
+}
+
+void frmMain::ConfirmFile(int16_t textId)
+{
+    const QString path = m_items.value(QStringLiteral("appFileName"))->StringValue();
+    ShowStatus(global::FillPlaceholders(global::LoadLocalizedText(textId), {QFileInfo(path).fileName()}));
 }
 
 void frmMain::FileSave()
@@ -374,7 +398,12 @@ void frmMain::FileSave()
 void frmMain::FileSaveAs()
 {
     UpdateAllForms();
-    StartTransferView(".clsSaveAsToFile");
+    m_fileNameWritten = false;
+    const bool changedBefore = DatasetChanged();
+    const bool started = StartTransferView(".clsSaveAsToFile") == 0;
+    // A new name is written; the same name again shows as the change mark cleared.
+    if (started && (m_fileNameWritten || (changedBefore && !DatasetChanged())))
+        ConfirmFile(kSavedAsText);
 }
 
 void frmMain::FilePrintPreview()
@@ -384,6 +413,10 @@ void frmMain::FilePrintPreview()
 
 void frmMain::FileExit()
 {
+    if (DatasetChanged() &&
+        !dialogs::DialogService::instance().AskYesNo(global::kProductTitle, global::LoadLocalizedText(kUnsavedChangesText),
+                                                     dialogs::MessageIcon::Warning))
+        return;
     close();
 }
 
@@ -406,6 +439,18 @@ void frmMain::EditPaste()
         return;
     if (!control->setProperty(property, QApplication::clipboard()->text()))
         Trace(QStringLiteral("%1 took no text").arg(control->objectName()));
+}
+
+// Copy and Paste act only on a control with text in the active child window.
+void frmMain::UpdateClipboardEntries()
+{
+    QWidget* control = ActiveControl(*m_mdi);
+    const bool copy = control && TextProperty(*control, false);
+    const bool paste = control && TextProperty(*control, true) && !QApplication::clipboard()->text().isEmpty();
+    EnableEntry("mnuEditCopy", copy);
+    EnableButton("tbCopy", copy);
+    EnableEntry("mnuEditPaste", paste);
+    EnableButton("tbPaste", paste);
 }
 
 // ---- Window ----
@@ -488,9 +533,16 @@ void frmMain::HelpReadme()
 
 void frmMain::OpenShippedFile(const QString& path)
 {
-    if (QFileInfo(path).isFile() && DesktopLink::OpenUrl(QUrl::fromLocalFile(path)))
+    // Our own window: the help works where no browser or editor is installed.
+    auto* help = new frmHelp(this);
+    if (help->ShowFile(path)) {
+        m_helpWindows.append(help);
+        global::CenterOnOwner(*help, *this);
+        help->show();
         return;
+    }
+    delete help;
     TraceError(QStringLiteral("%1 not opened").arg(path));
     dialogs::DialogService::instance().Critical(
-        global::kAppTitle, global::FillPlaceholders(global::LoadLocalizedText(kNotOpenedText), {QDir::toNativeSeparators(path)}));
+        global::kProductTitle, global::FillPlaceholders(global::LoadLocalizedText(kNotOpenedText), {QDir::toNativeSeparators(path)}));
 }

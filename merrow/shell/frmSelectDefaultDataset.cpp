@@ -230,7 +230,7 @@ void frmSelectDefaultDataset::BuildControls()
     connect(m_cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
 }
 
-void frmSelectDefaultDataset::ShowModal(QWidget* owner, const std::shared_ptr<IViewEx>& view)
+bool frmSelectDefaultDataset::ShowModal(QWidget* owner, const std::shared_ptr<IViewEx>& view)
 {
     QDialog host(owner);
     host.setObjectName(QStringLiteral("frmSelectDefaultDataset"));
@@ -242,11 +242,15 @@ void frmSelectDefaultDataset::ShowModal(QWidget* owner, const std::shared_ptr<IV
     host.resize(host.sizeHint());
     page->Form_Load();
     host.setWindowTitle(page->windowTitle());
+    if (owner)
+        global::CenterOnOwner(host, *owner);
     // The dialog's first activation: opens the database or reports and unloads.
     page->Form_Activate();
+    int result = QDialog::Rejected;
     if (page->Registered())
-        dialogs::DialogService::instance().ExecModal(host);
+        result = dialogs::DialogService::instance().ExecModal(host);
     page->Unload(QDialog::Rejected); // closed by its title bar: stores the position, releases the items
+    return result == QDialog::Accepted;
 }
 
 QString frmSelectDefaultDataset::DatabaseFile(int commType, const QString& deviceType)

@@ -40,7 +40,8 @@ public:
     // Shows the dialog modally over owner, with the view reference; returns
     // when it has closed. A device without default datasets gets the message
     // and no dialog.
-    static void ShowModal(QWidget* owner, const std::shared_ptr<IViewEx>& view);
+    // True when the user chose a dataset and it was written.
+    static bool ShowModal(QWidget* owner, const std::shared_ptr<IViewEx>& view);
 
     // The database file of a bus kind (0 HART, 1 PROFIBUS, 2 FOUNDATION
     // Fieldbus) and HART device type number; empty when the device has none.

@@ -1,5 +1,6 @@
 #pragma once
 // The splash window shown while the main view starts.
+#include <QPixmap>
 #include <QWidget>
 
 class frmSplash : public QWidget {
@@ -13,4 +14,5 @@ protected:
 
 private:
     QString m_title;
+    QPixmap m_picture;
 };

@@ -12,6 +12,11 @@
 #include <QDialog>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QHash>
+#include <QPixmap>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -31,6 +36,7 @@ std::shared_ptr<IDeviceInfo> gDeviceInfo;
 namespace {
 
 const QString kStringTable = QStringLiteral(":/merrow/strings/Merrow.json");
+constexpr int kCountryGerman = 49;
 QPointer<::frmMain> g_frmMain;
 
 // The main window's placement keys and defaults (twips).
@@ -297,16 +303,56 @@ void SaveFormPosition(QWidget& form, bool saveWidth, bool saveHeight)
         settings.setValue(name + QStringLiteral("Height"), QString::number(FromPixels(frame.height())));
 }
 
-void RestoreMainPosition(QWidget& window)
+QPixmap LoadJpegResource(const QString& name)
+{
+    // The pictures are compiled into the program; the logo is a PNG for its transparency.
+    static const QHash<QString, QString> files = {{QStringLiteral("1LOGO"), QStringLiteral("TrivexLogo.png")}};
+    const QString file = files.value(name, name + QStringLiteral(".jpg"));
+    QPixmap picture(QStringLiteral(":/merrow/pictures/") + file);
+    if (picture.isNull())
+        applet::AppletTrace::Error(QStringLiteral("global.LoadJpegResource: no picture %1").arg(name));
+    return picture;
+}
+
+void UseQtTranslations(int countryCode)
+{
+    static std::unique_ptr<QTranslator> installed;
+    if (installed) {
+        QCoreApplication::removeTranslator(installed.get());
+        installed.reset();
+    }
+    if (countryCode != kCountryGerman)
+        return;
+    auto translator = std::make_unique<QTranslator>();
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    if (!translator->load(QLocale(QLocale::German), QStringLiteral("qtbase"), QStringLiteral("_"), folder)) {
+        applet::AppletTrace::Error(
+            QStringLiteral("global: Qt's German texts were not found in %1; its own buttons stay English").arg(folder));
+        return;
+    }
+    QCoreApplication::installTranslator(translator.get());
+    installed = std::move(translator);
+}
+
+void CenterOnOwner(QWidget& window, const QWidget& owner)
+{
+    const QRect outer = owner.frameGeometry();
+    window.move(outer.center() - QPoint(window.width() / 2, window.height() / 2));
+}
+
+bool RestoreMainPosition(QWidget& window)
 {
     using controls::Twips::ToPixels;
     const Settings settings;
     int values[4];
+    bool sizeStored = true;
     for (int i = 0; i < 4; ++i) {
         const auto stored = StoredTwips(settings, QLatin1String(kMainPlacement[i].key));
         values[i] = stored.value_or(kMainPlacement[i].fallback);
-        if (i >= 2 && values[i] <= 0)
+        if (i >= 2 && (!stored || values[i] <= 0)) {
             values[i] = kMainPlacement[i].fallback;
+            sizeStored = false;
+        }
     }
     QRect rect(ToPixels(values[0]), ToPixels(values[1]), ToPixels(values[2]), ToPixels(values[3]));
     if (!OnSomeScreen(rect)) {
@@ -314,6 +360,7 @@ void RestoreMainPosition(QWidget& window)
         rect.moveTo(ToPixels(kMainPlacement[0].fallback), ToPixels(kMainPlacement[1].fallback));
     }
     window.setGeometry(rect);
+    return sizeStored;
 }
 
 void SaveMainPosition(QWidget& window)

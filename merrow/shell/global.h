@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 
+class QPixmap;
 class QWidget;
 class IDeviceInfo;
 class frmMain;
@@ -18,6 +19,8 @@ namespace global {
 
 // The application's title: the settings are kept under it.
 inline const QString kAppTitle = QStringLiteral("Merrow");
+// The product's name, the title of every message box the user sees.
+inline const QString kProductTitle = QStringLiteral("Trivex DTM");
 inline const QString kSettingsOrganisation = QStringLiteral("Trivex");
 inline const QString kSettingsSection = QStringLiteral("Settings");
 
@@ -33,6 +36,9 @@ extern std::shared_ptr<IDeviceInfo> gDeviceInfo;
 QString LoadLocalizedText(int16_t textId);
 // Whether the table holds the id (as given, no language base).
 bool HasText(int32_t id);
+// Qt's own texts (the buttons of message boxes and file dialogs) in the
+// language of the country code, beside ours; English needs none.
+void UseQtTranslations(int countryCode);
 // Captions, texts and tool tips of the form and its children from their text
 // ids: each tab of a tab strip from its tab data ("Tag", "ToolTipText"), a
 // list's column headers from their header data (Qt::UserRole), and a field
@@ -41,6 +47,11 @@ void LocalizeForm(QWidget& form);
 // "%1" ... "%9" replaced by the values, left to right; inserted text is not searched again.
 QString FillPlaceholders(const QString& text, const QVariantList& values);
 void SetTopMost(QWidget& window, bool onTop);
+// A picture of the program by its resource name ("SPLASH_SCREEN_138", "1LOGO", ...);
+// a null picture, traced, when there is none.
+QPixmap LoadJpegResource(const QString& name);
+// Moves the window so that its centre lies on the owner's centre.
+void CenterOnOwner(QWidget& window, const QWidget& owner);
 // Disables the main window with a busy pointer, or enables it again.
 void SetMainWindowEnabled(bool enabled);
 // True when selector is 3 and octet 3 has the bit of value 16 (fixed current active).
@@ -53,7 +64,8 @@ void RestoreFormPosition(QWidget& form, bool restoreWidth, bool restoreHeight);
 void SaveFormPosition(QWidget& form, bool saveWidth, bool saveHeight);
 // The main window's placement under "MainLeft" ... "MainHeight"; a placement
 // that lies on no screen comes back to the defaults.
-void RestoreMainPosition(QWidget& window);
+// Returns whether a size was stored (otherwise the window keeps the default size).
+bool RestoreMainPosition(QWidget& window);
 void SaveMainPosition(QWidget& window);
 
 } // namespace global

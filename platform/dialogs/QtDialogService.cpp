@@ -1,6 +1,7 @@
 #include "platform/dialogs/QtDialogService.h"
 #include <QApplication>
 #include <QFileDialog>
+#include <QMainWindow>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -46,9 +47,18 @@ QMessageBox::StandardButton ButtonOf(DialogResult answer)
     return QMessageBox::NoButton;
 }
 
+// The window a box opens centred on: the one asked for, else the active one,
+// else (no window manager made any active) a visible main window of the program.
 QWidget* ParentOf(QWidget* requested)
 {
-    return requested ? requested : QApplication::activeWindow();
+    if (requested)
+        return requested;
+    if (QWidget* active = QApplication::activeWindow())
+        return active;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->isVisible() && qobject_cast<QMainWindow*>(window))
+            return window;
+    return nullptr;
 }
 
 // "*.xml;*.XML" -> "*.xml *.XML"; "*.*" -> "*".

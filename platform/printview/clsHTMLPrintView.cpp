@@ -5,6 +5,7 @@
 #include "platform/printview/PrintViewWindow.h"
 #include "platform/printview/ReportPage.h"
 #include "platform/printview/ReportValues.h"
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -128,6 +129,12 @@ void clsHTMLPrintView::Show(int32_t& result)
         result = applet::kResultViewNotCreated;
         return;
     }
+    // The viewer opens centred on the window the user worked in.
+    if (!m_window->isVisible())
+        if (const QWidget* owner = QApplication::activeWindow(); owner && owner != m_window) {
+            const QRect frame = owner->frameGeometry();
+            m_window->move(frame.center() - QPoint(m_window->width() / 2, m_window->height() / 2));
+        }
     m_window->show();
     m_window->raise();
     m_window->activateWindow();

@@ -5,7 +5,6 @@
 // views where the real ones are not registered, the desktop opener replaced
 // by a recorder, and the menu entries triggered as the user would.
 #include "MerrowTestSupport.h"
-#include "merrow/shell/DesktopLink.h"
 #include "pioitems/PioSequenceItem.h"
 #include "platform/applet/AppletStates.h"
 #include "platform/applet/SubItemName.h"
@@ -79,27 +78,6 @@ public:
 
 private:
     QStringList m_registered;
-};
-
-// Records every address the main window asks the desktop to open, and opens nothing.
-class OpenedUrls {
-public:
-    OpenedUrls()
-    {
-        m_previous = DesktopLink::SetOpener([this](const QUrl& url) {
-            urls.append(url);
-            return answer;
-        });
-    }
-    ~OpenedUrls() { DesktopLink::SetOpener(std::move(m_previous)); }
-    OpenedUrls(const OpenedUrls&) = delete;
-    OpenedUrls& operator=(const OpenedUrls&) = delete;
-
-    QList<QUrl> urls;
-    bool answer = true; // what the desktop answers
-
-private:
-    DesktopLink::Opener m_previous;
 };
 
 // The main window on a simulated transmitter that the applet can reach; the

@@ -75,7 +75,7 @@ TEST(DeviceFunctionsOnSimulator, CancelInTheFactoryResetWarningWritesAndStartsNo
     ASSERT_EQ(applet.dialogs.Requests().size(), 1u);
     const auto& box = applet.dialogs.Requests().front();
     EXPECT_EQ(box.title, "Reset to factory default");
-    EXPECT_EQ(box.text, "Warning!All data changed will be lost if you continue. ");
+    EXPECT_EQ(box.text, "Warning! All data changed will be lost if you continue.");
     EXPECT_EQ(box.buttons, dialogs::MessageButtons::OkCancel);
     EXPECT_EQ(applet.Number(QStringLiteral("factoryReset")), 0);
     EXPECT_EQ(SequenceControl(*window, "seqInitiateFactoryReset")->PendingActions(), 0);

@@ -1,8 +1,9 @@
 // Help, read-me, clipboard and window arrangement of the main window: the
-// shipped help pages and read-me open in the desktop's browser by language,
+// shipped help pages and read-me open in the program's help window by language,
 // no help file gives the information box, a page's focused field is copied
 // and pasted, nothing happens without a page, and the pages are tiled.
 #include "DeviceFunctionSupport.h"
+#include "merrow/shell/frmHelp.h"
 #include <QApplication>
 #include <QClipboard>
 #include <QCoreApplication>
@@ -10,6 +11,8 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPointer>
+#include <QTextBrowser>
 #include <QVBoxLayout>
 
 using namespace merrowtest;
@@ -34,44 +37,50 @@ public:
     QLineEdit* field;
 };
 
+// The files the open help windows show, in the order they opened.
+QList<QUrl> HelpShown(const frmMain& window)
+{
+    QList<QUrl> files;
+    for (QWidget* help : window.HelpWindows())
+        if (auto* shown = qobject_cast<frmHelp*>(help))
+            files.append(QUrl::fromLocalFile(shown->File()));
+    return files;
+}
+
 } // namespace
 
-TEST(HelpClipboardAndWindows, HelpPagesAndReadMeOpenInTheBrowserByLanguage)
+TEST(HelpClipboardAndWindows, HelpPagesAndReadMeOpenInTheHelpWindowByLanguage)
 {
     MerrowApplet applet;
     PIO_REQUIRE_APPLET(applet);
-    OpenedUrls opened;
     frmMain* window = applet.Start();
     ASSERT_NE(window, nullptr);
     window->Menu(QStringLiteral("mnuHelpContents"))->trigger();
     window->Menu(QStringLiteral("mnuHelpSearchForHelpOn"))->trigger();
     window->Menu(QStringLiteral("mnuHelpReadme"))->trigger();
-    EXPECT_EQ(opened.urls, (QList<QUrl>{Shipped("TrivexHelp_en.html"), Shipped("TrivexHelp_en_search.html"),
-                                        Shipped("Readme.txt")}));
+    EXPECT_EQ(HelpShown(*window), (QList<QUrl>{Shipped("TrivexHelp_en.html"), Shipped("TrivexHelp_en_search.html"),
+                                               Shipped("Readme.txt")}));
     EXPECT_TRUE(applet.dialogs.Requests().empty());
-    for (const QUrl& url : opened.urls)
-        EXPECT_TRUE(QFileInfo(url.toLocalFile()).isFile()) << url.toString().toStdString();
+    for (QWidget* help : window->HelpWindows())
+        EXPECT_FALSE(qobject_cast<frmHelp*>(help)->Browser()->toPlainText().trimmed().isEmpty());
 }
 
 TEST(HelpClipboardAndWindows, GermanHelpAndReadMe)
 {
     MerrowApplet applet;
     PIO_REQUIRE_APPLET(applet);
-    OpenedUrls opened;
     applet.PutText(QStringLiteral("&&private&&countrycode"), QStringLiteral("49"));
     frmMain* window = applet.Start();
     ASSERT_NE(window, nullptr);
     window->Menu(QStringLiteral("mnuHelpSearchForHelpOn"))->trigger();
     window->Menu(QStringLiteral("mnuHelpReadme"))->trigger();
-    EXPECT_EQ(opened.urls, (QList<QUrl>{Shipped("TrivexHelp_de_search.html"), Shipped("Liesmich.txt")}));
-    EXPECT_TRUE(QFileInfo(opened.urls.value(1).toLocalFile()).isFile());
+    EXPECT_EQ(HelpShown(*window), (QList<QUrl>{Shipped("TrivexHelp_de_search.html"), Shipped("Liesmich.txt")}));
 }
 
 TEST(HelpClipboardAndWindows, NoHelpFileGivesTheInformationBoxForContentsAndFind)
 {
     MerrowApplet applet;
     PIO_REQUIRE_APPLET(applet);
-    OpenedUrls opened;
     frmMain* window = applet.Start();
     ASSERT_NE(window, nullptr);
     window->SetHelpFile(QString());
@@ -85,14 +94,13 @@ TEST(HelpClipboardAndWindows, NoHelpFileGivesTheInformationBoxForContentsAndFind
         EXPECT_EQ(box.title, window->windowTitle());
         EXPECT_EQ(box.icon, dialogs::MessageIcon::Information);
     }
-    EXPECT_TRUE(opened.urls.isEmpty());
+    EXPECT_TRUE(window->HelpWindows().isEmpty());
 }
 
-TEST(HelpClipboardAndWindows, HelpThatCannotBeOpenedIsReported)
+TEST(HelpClipboardAndWindows, HelpThatCannotBeOpenedIsReportedAndHelpNeedsNoBrowser)
 {
     MerrowApplet applet;
     PIO_REQUIRE_APPLET(applet);
-    OpenedUrls opened;
     frmMain* window = applet.Start();
     ASSERT_NE(window, nullptr);
     QTemporaryDir folder;
@@ -100,17 +108,20 @@ TEST(HelpClipboardAndWindows, HelpThatCannotBeOpenedIsReported)
     window->SetHelpFile(missing);
     applet.dialogs.AnswerMessage(dialogs::DialogResult::Ok);
     window->Menu(QStringLiteral("mnuHelpContents"))->trigger();
-    EXPECT_TRUE(opened.urls.isEmpty());
+    EXPECT_TRUE(window->HelpWindows().isEmpty());
     EXPECT_EQ(LastMessage(applet.dialogs), QDir::toNativeSeparators(missing) + " could not be opened.");
-
-    // A desktop without a browser.
-    opened.answer = false;
-    window->SetHelpFile(Shipped("TrivexHelp_en.html").toLocalFile());
-    applet.dialogs.AnswerMessage(dialogs::DialogResult::Ok);
-    window->Menu(QStringLiteral("mnuHelpContents"))->trigger();
-    EXPECT_EQ(opened.urls.size(), 1);
-    EXPECT_EQ(applet.dialogs.Requests().size(), 2u);
     EXPECT_EQ(applet.dialogs.Requests().back().icon, dialogs::MessageIcon::Critical);
+
+    // The shipped help shows in the program's own window, whatever the desktop
+    // has installed, and goes when the main window closes.
+    window->SetHelpFile(Shipped("TrivexHelp_en.html").toLocalFile());
+    window->Menu(QStringLiteral("mnuHelpContents"))->trigger();
+    ASSERT_EQ(window->HelpWindows().size(), 1);
+    EXPECT_EQ(applet.dialogs.Requests().size(), 1u);
+    QPointer<QWidget> help = window->HelpWindows().front();
+    window->close();
+    piotest::Settle();
+    EXPECT_TRUE(!help || !help->isVisible());
 }
 
 TEST(HelpClipboardAndWindows, CopyAndPasteUseTheFocusedFieldOfTheActivePageOnly)

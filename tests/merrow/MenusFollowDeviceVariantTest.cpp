@@ -95,6 +95,8 @@ TEST(MenusFollowDeviceVariant, ConnectionStateSwitchesEntriesButtonsAndStatusTex
     EXPECT_TRUE(w->Button(QStringLiteral("tbDiagnostics"))->isEnabled());
     EXPECT_FALSE(Usable(*w, "mnuConfigurePressure"));
 
+    // A disconnect passes through "disconnecting".
+    applet.PutNumber(QStringLiteral("&&private&&Connect"), 3);
     applet.PutNumber(QStringLiteral("&&private&&Connect"), 0);
     EXPECT_EQ(w->PanelText(1), "Connection Canceled");
     EXPECT_TRUE(Shown(*w, "mnuDeviceConnect"));

@@ -143,9 +143,13 @@ TEST(NewDatasetFromDefaults, NumbersAreReadWithAPointAndReachFloatItemsInAnyLoca
     frmMain* window = StartDevice(applet, "4607215", 137);
     ASSERT_NE(window, nullptr);
     // The general damping, then the small cell's own, which overwrites it.
-    ASSERT_TRUE(RunDialog(applet, *window, [&](frmSelectDefaultDataset& page, QDialog&) {
+    ASSERT_TRUE(RunDialog(applet, *window, [&](frmSelectDefaultDataset& page, QDialog& dialog) {
+        // The dialog opens centred on the main window.
+        EXPECT_LE((dialog.frameGeometry().center() - window->frameGeometry().center()).manhattanLength(), 2);
         ChooseAndAccept(page, QStringLiteral("TRIVEX MV 137"), kPressureLabel, kStaticLabel);
     }));
+    EXPECT_EQ(window->PanelText(4), "New dataset created.");
+    EXPECT_EQ(window->PanelText(2), "Source: Default");
     EXPECT_EQ(applet.Text(QStringLiteral("ptrbDamping")), "0.4");
     EXPECT_EQ(applet.Text(QStringLiteral("lowAlarmCurr")), "3.6");
     ASSERT_TRUE(RunDialog(applet, *window, [&](frmSelectDefaultDataset& page, QDialog&) {

@@ -28,7 +28,8 @@ TEST(BusyWindowFollowsSequences, EachKindOfSequenceShowsItsTextCaptionAndCancel)
     rig.Sequence(QStringLiteral("GetPtrbCalPoints"));
     EXPECT_TRUE(rig.Visible());
     EXPECT_EQ(rig.Status(), "Loading calibration data ...");
-    EXPECT_EQ(rig.Caption(), "GetPtrbCalPoints");
+    // The bar shows how far, never the description's sequence name.
+    EXPECT_EQ(rig.Caption(), "%p%");
     EXPECT_FALSE(rig.CancelEnabled());
     EXPECT_EQ(rig.disables, 1);
     EXPECT_EQ(rig.Window().appSequenceProgress()->AppItemName(), "&&Sequence_Progress&&GetPtrbCalPoints");
@@ -41,7 +42,7 @@ TEST(BusyWindowFollowsSequences, EachKindOfSequenceShowsItsTextCaptionAndCancel)
     EXPECT_EQ(rig.Status(), "Saving devicedata ...");
     rig.Sequence(QStringLiteral("SetLevelCurr"));
     EXPECT_EQ(rig.Status(), "Saving devicedata ...");
-    EXPECT_EQ(rig.Caption(), "SetLevelCurr");
+    EXPECT_EQ(rig.Caption(), "%p%");
     EXPECT_TRUE(rig.CancelEnabled());
     EXPECT_EQ(rig.disables, 1);
 
@@ -66,7 +67,7 @@ TEST(BusyWindowFollowsSequences, ASequenceBeingAdjustedTakesTheCaptionAndCancelB
     rig.Sequence(QStringLiteral("GetRangeValues"));
     EXPECT_FALSE(rig.Visible());
     EXPECT_EQ(rig.disables, 0);
-    EXPECT_EQ(rig.Caption(), "GetRangeValues");
+    EXPECT_EQ(rig.Caption(), "%p%");
     EXPECT_TRUE(rig.CancelEnabled());
 }
 
@@ -79,9 +80,16 @@ TEST(BusyWindowFollowsSequences, FileTransfersDisableTheMainWindowWithoutShowing
     EXPECT_FALSE(rig.Visible());
     rig.Sequence(QString());
     EXPECT_EQ(rig.enables, 1);
+    // A new dataset from the defaults is no device sequence: nothing of it is bound.
+    rig.Sequence(QStringLiteral("ReadDefaultdataset"));
+    EXPECT_EQ(rig.disables, 2);
+    EXPECT_FALSE(rig.Visible());
+    EXPECT_FALSE(rig.Window().appSequenceProgress()->IsRegistered());
+    rig.Sequence(QString());
+    EXPECT_EQ(rig.enables, 2);
 
     rig.Sequence(QStringLiteral("SetEnableBurnDelayCyclic"));
-    EXPECT_EQ(rig.disables, 1);
+    EXPECT_EQ(rig.disables, 2);
     EXPECT_EQ(rig.Caption(), "");
     EXPECT_FALSE(rig.Visible());
 }
@@ -309,3 +317,65 @@ TEST(BusyWindowFollowsSequences, TheControlIsCreatedByNameAndAnswersPioItem)
 }
 
 } // namespace
+
+TEST(BusyWindowFollowsSequences, TheSequencesOfOneTransferShareOneBarThatOnlyMovesOn)
+{
+    BusyRig rig;
+    START_BUSY_RIG(rig);
+    const auto progress = [&](const char* sequence, int percent) {
+        rig.applet.PutNumber(QStringLiteral("&&Sequence_Progress&&") + QLatin1String(sequence), percent);
+        return rig.Window().progressBar()->value();
+    };
+    rig.Sequence(QStringLiteral("upload"));
+    EXPECT_EQ(progress("upload", 100), 50);
+    rig.Sequence(QString());
+    rig.Sequence(QStringLiteral("uploadMv_Revision21"));
+    EXPECT_EQ(rig.Window().progressBar()->value(), 50);
+    EXPECT_EQ(rig.Status(), "Loading devicedata ...");
+    EXPECT_EQ(rig.Caption(), "%p%");
+    EXPECT_EQ(progress("uploadMv_Revision21", 0), 50);
+    EXPECT_EQ(progress("uploadMv_Revision21", 100), 75);
+    rig.Sequence(QString());
+
+    // Another kind of work starts its own bar.
+    rig.Sequence(QStringLiteral("GetRangeValues"));
+    EXPECT_EQ(rig.Window().progressBar()->value(), 0);
+    EXPECT_EQ(progress("GetRangeValues", 30), 30);
+}
+
+TEST(BusyWindowFollowsSequences, ADataSaveTheDeviceNeverEndsIsGivenUpAfterTheLimitAndSaidSo)
+{
+    BusyRig rig;
+    START_BUSY_RIG(rig);
+    int unconfirmed = 0;
+    int seconds = 0;
+    QObject::connect(rig.control, &ctlBusyWindow::DataSaveUnconfirmed, [&](int limit) {
+        ++unconfirmed;
+        seconds = limit;
+    });
+    rig.Sequence(QStringLiteral("SetDisableBurnDelay"));
+    rig.Sequence(QString());
+    rig.Sequence(QStringLiteral("CheckDataBurn"));
+    rig.DiagnosisExtension(0x02);
+    rig.Sequence(QString());
+    rig.clock.Advance(frmBusyWindow::kDataSaveLimitMs - 1000);
+    EXPECT_TRUE(rig.Visible());
+    EXPECT_EQ(unconfirmed, 0);
+    rig.clock.Advance(1000);
+    EXPECT_EQ(unconfirmed, 1);
+    EXPECT_EQ(seconds, 120);
+    EXPECT_EQ(rig.Status(), "The device did not confirm the data save within 120 s.");
+    EXPECT_FALSE(rig.Window().Held());
+    EXPECT_FALSE(rig.Visible());
+    EXPECT_EQ(rig.enables, 1);
+
+    // A save that ends in time is not given up later.
+    rig.Sequence(QStringLiteral("SetDisableBurnDelay"));
+    rig.Sequence(QString());
+    rig.DiagnosisExtension(0x00);
+    rig.DiagnosisExtension(0x02);
+    rig.DiagnosisExtension(0x00);
+    EXPECT_FALSE(rig.Visible());
+    rig.clock.Advance(frmBusyWindow::kDataSaveLimitMs);
+    EXPECT_EQ(unconfirmed, 1);
+}

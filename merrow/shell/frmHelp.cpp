@@ -1,0 +1,52 @@
+#include "merrow/shell/frmHelp.h"
+#include "merrow/shell/global.h"
+#include "platform/applet/AppletTrace.h"
+#include <QFile>
+#include <QFileInfo>
+#include <QTextBrowser>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int16_t kHelpTitleText = 3822;
+// Help files are ours and small; a larger one is not what we ship.
+constexpr qint64 kMaxHelpFileBytes = 4 * 1024 * 1024;
+
+} // namespace
+
+frmHelp::frmHelp(QWidget* owner) : QWidget(owner, Qt::Window)
+{
+    setObjectName(QStringLiteral("frmHelp"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    m_browser = new QTextBrowser(this);
+    m_browser->setObjectName(QStringLiteral("Browser"));
+    m_browser->setOpenLinks(true);
+    m_browser->setOpenExternalLinks(false);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_browser);
+    resize(720, 640);
+}
+
+bool frmHelp::ShowFile(const QString& path)
+{
+    const QFileInfo info(path);
+    QFile file(path);
+    if (!info.isFile() || info.size() > kMaxHelpFileBytes || !file.open(QIODevice::ReadOnly)) {
+        applet::AppletTrace::Error(QStringLiteral("frmHelp: %1 cannot be read").arg(path));
+        return false;
+    }
+    const QString suffix = info.suffix().toLower();
+    if (suffix == QLatin1String("html") || suffix == QLatin1String("htm")) {
+        file.close();
+        m_browser->setSource(QUrl::fromLocalFile(info.absoluteFilePath()), QTextDocument::HtmlResource);
+    } else {
+        m_browser->setPlainText(QString::fromUtf8(file.readAll()));
+    }
+    m_file = info.absoluteFilePath();
+    const QString title = m_browser->documentTitle();
+    setWindowTitle(title.isEmpty() ? global::LoadLocalizedText(kHelpTitleText) + QStringLiteral(" - ") + info.fileName()
+                                   : title);
+    return true;
+}
