@@ -3,6 +3,7 @@
 // restarts, and the trim at 4 and 20 mA moves the current the output drives
 // and is kept across a restart.
 #include "platform/comm/hart/HartStatus.h"
+#include "sim/DeviceState.h"
 #include "sim/SimOptions.h"
 #include "tests/sim/TransmitterFixture.h"
 #include <QTemporaryDir>
@@ -34,7 +35,7 @@ TEST_F(Transmitter, FixedCurrentShowsInTheLoopCurrentAndTheStatusUntilItIsLeft)
     EXPECT_EQ(loopCurrent(ask(2)), 20.0f);
     EXPECT_EQ(loopCurrent(ask(3)), 20.0f);
     const HartFrame status = ask(48);
-    ASSERT_EQ(status.data.size(), 14);
+    ASSERT_EQ(status.data.size(), sim::Diagnosis::FirstByte + 4);
     EXPECT_TRUE(status.data[kFixedCurrentByte] & kFixedCurrentBit);
     EXPECT_EQ(status.data[kAnalogChannelFixedByte], 1);
     EXPECT_TRUE(status.deviceStatus & DeviceStatus::LoopCurrentFixed);
