@@ -2,6 +2,7 @@
 #include "platform/applet/AppletResults.h"
 #include "platform/applet/AppletStates.h"
 #include "platform/applet/AppletTrace.h"
+#include "platform/applet/ItemValue.h"
 #include "platform/applet/RecordRunner.h"
 #include "platform/applet/SequenceRunner.h"
 #include "platform/applet/ValueEncoding.h"
@@ -28,6 +29,7 @@ LiveValuePoller::LiveValuePoller(clsAppletItemManager& manager, clsCommClient& c
       m_token(std::make_shared<int>(0))
 {
     IndexRecords();
+    m_currentSequenceHandle = m_manager.HandleOf(QStringLiteral("currentSequence"));
 }
 
 LiveValuePoller::~LiveValuePoller()
@@ -116,8 +118,8 @@ void LiveValuePoller::OnTimer()
     for (const auto& [record, polled] : plan) {
         const auto last = m_lastReadMs.find(record);
         qint64 due = last == m_lastReadMs.end() ? now : last->second + polled.intervalMs;
-        if (due <= now && m_sequences.IsBusy()) {
-            // A sequence has the device: this round is left out.
+        if (due <= now && DeviceInUse()) {
+            // A sequence or a transfer has the device: this round is left out.
             m_lastReadMs[record] = now;
             due = now + polled.intervalMs;
         }
@@ -218,6 +220,14 @@ void LiveValuePoller::Take(const DescRecord& record, const QSet<int32_t>& items,
         if (m_shutdown)
             return; // a view ended the applet
     }
+}
+
+bool LiveValuePoller::DeviceInUse() const
+{
+    if (m_sequences.IsBusy())
+        return true;
+    const AppletItem* transfer = m_manager.Item(m_currentSequenceHandle);
+    return transfer && !ItemValue::ToText(transfer->Type(), transfer->Value()).isEmpty();
 }
 
 void LiveValuePoller::EndRead()

@@ -12,9 +12,12 @@
 //   values of the live items into their device (shadow) values, and their
 //   views hear of a change as of any other. A read that fails is traced and
 //   tried again one interval later.
-// - Nothing is read while the device is not connected or a sequence runs (a
-//   record that falls due meanwhile waits one interval), nor once the last
-//   registration with an update interval is gone.
+// - Nothing is read while the device is not connected, a sequence runs or a
+//   transfer is under way ("currentSequence", where the description has it,
+//   names one: it holds the running chain's sequence, also between two of
+//   them, and a dataset file being read or written); a record that falls due
+//   meanwhile waits one interval. Nothing is read once the last registration
+//   with an update interval is gone.
 // The timer service drives the reads.
 #include "platform/applet/Description.h"
 #include "platform/loop/SingleShotHandle.h"
@@ -70,12 +73,14 @@ private:
     void Send(const DescRecord& record, const Polled& polled);
     void Take(const DescRecord& record, const QSet<int32_t>& items, const QByteArray& data);
     void EndRead();
+    bool DeviceInUse() const;
 
     clsAppletItemManager& m_manager;
     clsCommClient& m_comm;
     const SequenceRunner& m_sequences;
     std::shared_ptr<const Description> m_description;
     QHash<int32_t, const DescRecord*> m_recordOf; // item handle -> smallest read record
+    int32_t m_currentSequenceHandle = 0;          // "currentSequence"; 0 when not described
     QSet<int32_t> m_unreadable;                   // live items no read record carries (traced once)
     std::map<const DescRecord*, qint64> m_lastReadMs;
     loop::SingleShotHandle m_timer;

@@ -75,6 +75,13 @@ protected:
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         }
     }
+    // What "currentSequence" says runs: a transfer's sequence, or nothing.
+    void Transfer(const QString& sequence)
+    {
+        int32_t failed = 0;
+        applet->manager->fncPutString(applet->manager->HandleOf(QStringLiteral("currentSequence")), sequence, failed);
+        ASSERT_EQ(failed, 0);
+    }
     int Reads(int command) const { return static_cast<int>(commands.count(command)); }
     // The differential pressure of the simulated process now, in the unit of the device's range.
     double DeviceDp()
@@ -135,7 +142,7 @@ TEST_F(LiveValues, ARecordIsReadOncePerIntervalHoweverManyViewsAskForIt)
     EXPECT_NE(staticPressure.value->FloatValue(), 0) << "a value carried by a polled record is taken with it";
 }
 
-TEST_F(LiveValues, NothingIsReadWhileASequenceRunsOrTheDeviceIsOfflineOrNoViewIsLeft)
+TEST_F(LiveValues, NothingIsReadWhileASequenceOrTransferRunsOrTheDeviceIsOfflineOrNoViewIsLeft)
 {
     ValueForm form(QStringLiteral("ptrbSecondaryValue1"));
     form.Open(applet->manager);
@@ -154,16 +161,25 @@ TEST_F(LiveValues, NothingIsReadWhileASequenceRunsOrTheDeviceIsOfflineOrNoViewIs
     clock.Advance(kSecond);
     ASSERT_TRUE(Run([&] { return Reads(kPressureBlock) == 2; }));
 
+    // So is a transfer, also between two of its sequences.
+    Transfer(QStringLiteral("upload"));
+    clock.Advance(kSecond);
+    Quiet();
+    EXPECT_EQ(Reads(kPressureBlock), 2);
+    Transfer(QString());
+    clock.Advance(kSecond);
+    ASSERT_TRUE(Run([&] { return Reads(kPressureBlock) == 3; }));
+
     // Offline nothing is read; connected again, the value is read at once.
     applet->host->Disconnect(0, code);
     ASSERT_TRUE(Run([&] { return applet->Number(loopbacktest::kConnectItem) == 0; }));
     for (int second = 0; second < 3; ++second)
         clock.Advance(kSecond);
     Quiet();
-    EXPECT_EQ(Reads(kPressureBlock), 2);
+    EXPECT_EQ(Reads(kPressureBlock), 3);
     applet->host->Connect(0, code);
     ASSERT_TRUE(Run([&] { return applet->Number(loopbacktest::kConnectItem) == 2; }));
-    ASSERT_TRUE(Run([&] { return Reads(kPressureBlock) == 3; }));
+    ASSERT_TRUE(Run([&] { return Reads(kPressureBlock) == 4; }));
 
     // The last view gone, the reads end.
     form.Close();
