@@ -5,6 +5,7 @@
 // loopback through the HART gateway.
 #include "pioitems/PioAppItem.h"
 #include "pioitems/PioControlItemHandler.h"
+#include "platform/controls/PioLabel.h"
 #include "platform/applet/SubItemName.h"
 #include "platform/loop/ManualClock.h"
 #include "platform/loop/ScopedTimerService.h"
@@ -22,10 +23,13 @@ namespace {
 
 constexpr int kSecond = 1000;
 
-// A form showing one measured value the way the measured-values window does.
+// A form showing one measured value the way the measured-values window does,
+// and in a display control as the display windows do.
 struct ValueForm : pioitemstest::Form {
     explicit ValueForm(const QString& item, int16_t interval = 1)
     {
+        display->SetObjectNameLabel(item);
+        display->SetUpdateInterval(interval);
         value->SetAppItemName(item);
         value->SetUpdateInterval(interval);
         value->SetMaxDigits(7);
@@ -39,6 +43,7 @@ struct ValueForm : pioitemstest::Form {
     PioControlItemHandler* handler = new PioControlItemHandler(&widget);
     PioAppItem* value = new PioAppItem(&widget);
     QLabel* shown = new QLabel(&widget);
+    controls::PioLabel* display = new controls::PioLabel(&widget);
 };
 
 class LiveValues : public ::testing::Test {
@@ -114,6 +119,7 @@ TEST_F(LiveValues, AValueOnAFormFollowsTheSimulatedProcess)
         ASSERT_TRUE(Run([&] { return form.value->FloatValue() != 0 && !shown.contains(form.shown->text()); }))
             << second << ": " << form.shown->text().toStdString();
         EXPECT_NEAR(form.value->FloatValue(), DeviceDp(), 1e-3) << second;
+        EXPECT_NEAR(form.display->ShownText().toDouble(), DeviceDp(), 1e-2) << second;
         shown << form.shown->text();
     }
     EXPECT_EQ(commands, QList<int>(4, kPressureBlock)) << "only the record that carries the value is read";
