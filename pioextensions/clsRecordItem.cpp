@@ -62,6 +62,7 @@ void clsRecordItem::UnRegister()
 
 void clsRecordItem::OnNotifyChanged(int32_t& itemHandle, bool /*bShadow*/, int32_t lState, int32_t /*lUserLong*/)
 {
+    m_notifiedState = lState;
     if ((lState & applet::StateInfo::kShadowOnly) != 0 || itemHandle == 0)
         return;
     if (itemHandle == m_stateHandle) {

@@ -76,6 +76,7 @@ void clsSequenceItem::UnRegister()
 
 void clsSequenceItem::OnNotifyChanged(int32_t& itemHandle, bool /*bShadow*/, int32_t lState, int32_t /*lUserLong*/)
 {
+    m_notifiedState = lState;
     if ((lState & applet::StateInfo::kShadowOnly) != 0 || itemHandle == 0 || itemHandle != m_stateHandle)
         return;
     int32_t status = 0;

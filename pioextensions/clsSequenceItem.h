@@ -43,6 +43,8 @@ public:
 
     const QString& Name() const { return m_name; }
     bool IsRegistered() const { return m_registered; }
+    // The state word of the latest notification (0 before the first).
+    int32_t NotifiedState() const { return m_notifiedState; }
     int16_t RegMask() const { return m_regMask; }
     int32_t StateHandle() const { return m_stateHandle; }
     int32_t ControlHandle() const { return m_controlHandle; }
@@ -69,4 +71,5 @@ private:
     QPointer<QObject> m_eventHandler;
     QString m_methodName;
     bool m_registered = false;
+    int32_t m_notifiedState = 0;
 };

@@ -2,6 +2,7 @@
 #include "pioitems/ControlErrors.h"
 #include "pioitems/FloatFormatting.h"
 #include "platform/applet/ItemValue.h"
+#include "platform/applet/StateInfo.h"
 #include <QPointer>
 #include <cmath>
 #include <limits>
@@ -22,6 +23,9 @@ PioAppItem::PioAppItem(QWidget* parent)
     connect(&m_item, &clsAppItem::ValueChanged3, this,
             [this](const QString&, int32_t itemState) { m_ItemState = itemState; });
     connect(&m_item, &clsAppItem::ValueChanged2, this, [this](const QString& value, bool suppressRule) {
+        // Register pushed the value to the form already, inside the call.
+        if ((m_ItemState & applet::StateInfo::kRegistration) != 0)
+            return;
         const QPointer<PioAppItem> self(this);
         emit ValueChanged(value);
         if (self)

@@ -1,5 +1,6 @@
 #include "pioitems/PioRecordItem.h"
 #include "pioextensions/enmRegMask.h"
+#include "platform/applet/StateInfo.h"
 
 namespace pioitems {
 
@@ -13,8 +14,16 @@ const std::array<PersistedProperty<PioRecordItem>, 4> PioRecordItem::kPersisted{
 PioRecordItem::PioRecordItem(QWidget* parent)
     : PioItemControl(QStringLiteral("PioRecordItem"), QStringLiteral("Record: "), parent)
 {
-    connect(&m_item, &clsRecordItem::ResponseCatched, this, &PioRecordItem::GotResponse);
-    connect(&m_item, &clsRecordItem::StatusChanged, this, &PioRecordItem::StatusChanged);
+    // A status or a response is a change; the refresh that follows the
+    // registration is none.
+    connect(&m_item, &clsRecordItem::ResponseCatched, this, [this](const QByteArray& response) {
+        if ((m_item.NotifiedState() & applet::StateInfo::kRegistration) == 0)
+            emit GotResponse(response);
+    });
+    connect(&m_item, &clsRecordItem::StatusChanged, this, [this](int32_t status) {
+        if ((m_item.NotifiedState() & applet::StateInfo::kRegistration) == 0)
+            emit StatusChanged(status);
+    });
 }
 
 PioRecordItem::~PioRecordItem()

@@ -1,6 +1,7 @@
 #include "pioitems/PioSequenceItem.h"
 #include "pioextensions/enmRegMask.h"
 #include "pioitems/ControlErrors.h"
+#include "platform/applet/StateInfo.h"
 #include "platform/applet/AppletTrace.h"
 #include <QPalette>
 #include <algorithm>
@@ -48,7 +49,11 @@ PioSequenceItem::PioSequenceItem(QWidget* parent)
     red.setColor(QPalette::Window, QColor(255, 0, 0));
     setPalette(red);
     setAutoFillBackground(true);
-    connect(&m_item, &clsSequenceItem::StatusChanged, this, &PioSequenceItem::StatusChanged);
+    // A status is a change; the refresh that follows the registration is none.
+    connect(&m_item, &clsSequenceItem::StatusChanged, this, [this](int32_t status) {
+        if ((m_item.NotifiedState() & applet::StateInfo::kRegistration) == 0)
+            emit StatusChanged(status);
+    });
     m_messages.SetDroppedHandler([this](const QString& action, int32_t number, const QString& description) {
         emit ActionDropped(action, number, description);
     });

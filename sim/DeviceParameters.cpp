@@ -164,7 +164,7 @@ uint8_t DeviceParameters::write(const DescribedCommand& command, const QByteArra
     return RC::Success;
 }
 
-QByteArray DeviceParameters::read(const DescribedCommand& command) const
+QByteArray DeviceParameters::read(const DescribedCommand& command, const LiveValue& live) const
 {
     QByteArray data(command.responseLength, '\0');
     for (const FieldLayout& f : command.response) {
@@ -173,7 +173,8 @@ QByteArray DeviceParameters::read(const DescribedCommand& command) const
             continue;
         }
         const DescObject* object = m_description.FindObject(f.item);
-        ValueEncoding::Encode(f, object->type, value(object->name), data);
+        const std::optional<QVariant> measured = live ? live(object->name) : std::nullopt;
+        ValueEncoding::Encode(f, object->type, measured ? *measured : value(object->name), data);
     }
     return data;
 }

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 
 namespace sim {
 
@@ -52,8 +53,11 @@ public:
     // A write request: decoded, checked field by field, then taken as a whole.
     // Returns the response code; on a refusal no value has changed.
     uint8_t write(const DescribedCommand& command, const QByteArray& request);
-    // The response data of the command from the values held.
-    QByteArray read(const DescribedCommand& command) const;
+    // A value that the device measures rather than holds; nullopt: as stored.
+    using LiveValue = std::function<std::optional<QVariant>(const QString& name)>;
+    // The response data of the command from the values held, and from live
+    // for the values it gives.
+    QByteArray read(const DescribedCommand& command, const LiveValue& live = {}) const;
 
     // The non-volatile memory as a text (JSON) and back; restore refuses a
     // text that is not a memory of this device and then changes nothing.

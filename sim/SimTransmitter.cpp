@@ -3,6 +3,7 @@
 #include "platform/comm/hart/HartStatus.h"
 #include "platform/loop/TimerService.h"
 #include "sim/CommandTable.h"
+#include "sim/MeasuredParameters.h"
 #include "sim/MeasurementItems.h"
 #include "sim/MvFlowParameters.h"
 #include "sim/RangeChecks.h"
@@ -310,15 +311,19 @@ void SimTransmitter::takeCurvePoint(const DescribedCommand& command)
             m_curvePoint = 1;
 }
 
-uint8_t SimTransmitter::handleDescribed(const DescribedCommand& command, const QByteArray& request, QByteArray& data)
+uint8_t SimTransmitter::handleDescribed(const DescribedCommand& command, const QByteArray& request,
+                                        const ProcessValues& values, QByteArray& data)
 {
+    const DeviceParameters::LiveValue measured = [&](const QString& name) {
+        return measuredParameter(name, values, m_parameters);
+    };
     namespace RC = comm::ResponseCode;
     const bool acts = command.writes || command.requestLength > 0 || command.response.isEmpty()
                    || command.record.startsWith(QLatin1String("Write_"))
                    || command.record.startsWith(QLatin1String("Read_Write_"));
     if (!acts) {
         publishMeasurementItems(m_device, measuredValues(), m_parameters);
-        data = m_parameters.read(command);
+        data = m_parameters.read(command, measured);
         return RC::Success;
     }
     if (request.size() < command.requestLength)
@@ -353,7 +358,7 @@ uint8_t SimTransmitter::handleDescribed(const DescribedCommand& command, const Q
     }
     if (code == RC::Success) {
         publishMeasurementItems(m_device, measuredValues(), m_parameters);
-        data = m_parameters.read(command);
+        data = m_parameters.read(command, measured);
     }
     return code;
 }
@@ -521,7 +526,7 @@ std::optional<comm::HartFrame> SimTransmitter::handleFrame(const comm::HartFrame
         code = comm::ResponseCode::Busy;
     } else if (described) {
         QByteArray data;
-        code = handleDescribed(*described, request.data, data);
+        code = handleDescribed(*described, request.data, values, data);
         m_device.dataSaving = dataSaving();
         if (comm::responseCodeClass(code) != comm::ResponseCodeClass::Error)
             response.data = data;

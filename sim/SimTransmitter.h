@@ -81,7 +81,8 @@ public:
 private:
     comm::HartFrame responseFrame(const comm::HartFrame& request) const;
     void restart();
-    uint8_t handleDescribed(const DescribedCommand& command, const QByteArray& request, QByteArray& data);
+    uint8_t handleDescribed(const DescribedCommand& command, const QByteArray& request, const ProcessValues& values,
+                            QByteArray& data);
     uint8_t deviceAction(const DescribedCommand& command, const QByteArray& request);
     // The point-by-point transfer of the user curve: whether the next point
     // fits, and where a successful write of the table or of a point leaves it.

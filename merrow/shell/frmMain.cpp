@@ -24,6 +24,7 @@
 #include "platform/applet/AppletTrace.h"
 #include "platform/applet/clsAppletItemManager.h"
 #include "platform/automation/ComError.h"
+#include "platform/controls/PioFieldControl.h"
 #include "platform/dialogs/DialogService.h"
 #include <QAction>
 #include <QApplication>
@@ -1205,6 +1206,8 @@ void frmMain::ShowAbout()
 
 void frmMain::Trigger(const QString& entry)
 {
+    // A value typed into a page and not yet confirmed belongs to what the function reads.
+    controls::PioFieldControl::CommitPendingEdits();
     Step_("Menu", [&] {
         if (FindPage(entry))
             OpenPage(entry);

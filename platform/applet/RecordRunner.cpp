@@ -90,26 +90,12 @@ void RecordRunner::Send()
     if (!m_record)
         return; // stopped by a handler of the change
 
-    QByteArray data(record.requestLength, '\0');
-    for (const FieldLayout& field : record.request) {
-        if (field.item.isEmpty()) {
-            ValueEncoding::EncodeFixed(field, data);
-            continue;
-        }
-        const AppletItem* item = m_manager.Item(m_manager.HandleOf(field.item));
-        QString why;
-        if (!item || !ValueEncoding::Encode(field, item->Type(), item->Value(), data, &why)) {
-            AppletTrace::Error(QStringLiteral("Record %1: the value of %2 cannot be sent: %3")
-                                   .arg(record.name, field.item, why));
-            SetState(RecordState::Ready);
-            Finish(RecordOutcome::Failed);
-            return;
-        }
-    }
     QByteArray request;
-    request.append(static_cast<char>(record.command));
-    request.append(static_cast<char>(data.size()));
-    request.append(data);
+    if (!BuildRequest(m_manager, record, request)) {
+        SetState(RecordState::Ready);
+        Finish(RecordOutcome::Failed);
+        return;
+    }
 
     int32_t transaction = -1;
     const int32_t result = m_comm.Send(record.kind, request, transaction);
@@ -130,6 +116,35 @@ void RecordRunner::Send()
     });
 }
 
+bool RecordRunner::BuildRequest(const clsAppletItemManager& manager, const DescRecord& record, QByteArray& request)
+{
+    QByteArray data(record.requestLength, '\0');
+    for (const FieldLayout& field : record.request) {
+        if (field.item.isEmpty()) {
+            ValueEncoding::EncodeFixed(field, data);
+            continue;
+        }
+        const AppletItem* item = manager.Item(manager.HandleOf(field.item));
+        QString why;
+        if (!item || !ValueEncoding::Encode(field, item->Type(), item->Value(), data, &why)) {
+            AppletTrace::Error(QStringLiteral("Record %1: the value of %2 cannot be sent: %3")
+                                   .arg(record.name, field.item, why));
+            return false;
+        }
+    }
+    request.clear();
+    request.append(static_cast<char>(record.command));
+    request.append(static_cast<char>(data.size()));
+    request.append(data);
+    return true;
+}
+
+bool RecordRunner::IsValidAnswer(const IoResponse& response)
+{
+    return IsResponseSuccess(response.hResult) && response.respData.size() >= 2
+        && !comm::isCommunicationError(static_cast<uint8_t>(response.respData[1]));
+}
+
 void RecordRunner::OnResponse(const IoResponse& response)
 {
     if (!m_record || !m_waitingForResponse || response.transaction != m_transaction) {
@@ -146,8 +161,7 @@ void RecordRunner::OnResponse(const IoResponse& response)
     if (!m_record)
         return;
 
-    if (!IsResponseSuccess(response.hResult) || response.respData.size() < 2
-        || comm::isCommunicationError(static_cast<uint8_t>(response.respData[1]))) {
+    if (!IsValidAnswer(response)) {
         AppletTrace::Error(QStringLiteral("Record %1: no valid response (hResult 0x%2)")
                                .arg(record.name)
                                .arg(static_cast<uint32_t>(response.hResult), 8, 16, QLatin1Char('0')));

@@ -35,6 +35,11 @@ public:
     RecordRunner& operator=(const RecordRunner&) = delete;
 
     void Run(const DescRecord& record, std::function<void(RecordOutcome)> done);
+    // The request (command, byte count, data) from the dataset values of the
+    // record's request layout; false, traced, when a value cannot be sent.
+    static bool BuildRequest(const clsAppletItemManager& manager, const DescRecord& record, QByteArray& request);
+    // The server answered and the device's answer is no communication error.
+    static bool IsValidAnswer(const IoResponse& response);
     bool IsRunning() const { return m_record != nullptr; }
     const DescRecord* Current() const { return m_record; }
 

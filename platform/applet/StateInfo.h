@@ -37,4 +37,12 @@ constexpr int32_t kNoRules = 16;
 // The bits a refresh carries besides kValueValid.
 constexpr int32_t kRefreshBits = kRefresh | kNoRules;
 
+// Marks the refresh that follows a registration (always with kRefreshBits),
+// as against the refresh after a reload. Views that take the current value
+// inside their own registration call already (the item controls of a page,
+// which push it while the page registers, before the page counts as
+// registered) ignore it, so that a page's "not while registering" rules hold;
+// views that wait for the announcement act on it like on any refresh.
+constexpr int32_t kRegistration = 32;
+
 } // namespace applet::StateInfo

@@ -4,6 +4,7 @@
 #include "platform/applet/DatasetFile.h"
 #include "platform/applet/Description.h"
 #include "platform/applet/IFbInstanceData.h"
+#include "platform/applet/LiveValuePoller.h"
 #include "platform/applet/SequenceRunner.h"
 #include "platform/applet/View.h"
 #include "platform/applet/clsAppletItemManager.h"
@@ -69,8 +70,16 @@ void clsAppletHost::fncInit(const QString& tdxPath, const QString&, const QStrin
     m_manager = std::make_shared<clsAppletItemManager>(m_description, m_parser, weak_from_this());
     m_comm = std::make_shared<clsCommClient>(m_manager, m_description);
     m_sequences = std::make_unique<SequenceRunner>(*m_manager, *m_comm, m_description);
-    m_comm->SetListener({[this](const IoResponse& response) { m_sequences->OnResponse(response); },
-                         [this] { m_sequences->OnConnectionEnding(); }});
+    m_poller = std::make_unique<LiveValuePoller>(*m_manager, *m_comm, *m_sequences, m_description);
+    m_comm->SetListener({[this](const IoResponse& response) {
+                             if (!m_poller->OnResponse(response))
+                                 m_sequences->OnResponse(response);
+                         },
+                         [this] {
+                             m_poller->Stop();
+                             m_sequences->OnConnectionEnding();
+                         }});
+    m_manager->SetIntervalObserver([this] { m_poller->Reschedule(); });
     m_manager->SetObservers(
         [this](const AppletItem& item, WriteOrigin origin, bool shadowChange) {
             OnItemChanged(item, origin, shadowChange);
@@ -147,6 +156,7 @@ void clsAppletHost::OnItemChanged(const AppletItem& item, WriteOrigin origin, bo
     if (!m_loading && !shadowChange && origin != WriteOrigin::Device && item.IsPersistent())
         WriteNumber(m_dirtyHandle, 1);
     m_sequences->OnItemChanged(item);
+    m_poller->OnItemChanged(item);
 }
 
 // --- Connection --------------------------------------------------------------------
@@ -529,6 +539,8 @@ void clsAppletHost::Teardown(bool callDestroy)
     if (m_destroyed)
         return;
     m_destroyed = true;
+    if (m_poller)
+        m_poller->Shutdown();
     if (m_sequences)
         m_sequences->Shutdown();
     if (m_comm) {
@@ -537,6 +549,7 @@ void clsAppletHost::Teardown(bool callDestroy)
     }
     if (m_manager) {
         m_manager->SetObservers({}, {});
+        m_manager->SetIntervalObserver({});
         // A view and the manager hold each other until the view is unregistered.
         // A view may register another one while it ends; those end as well,
         // in rounds, up to a bound against views that keep coming back.

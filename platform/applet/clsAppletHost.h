@@ -4,8 +4,9 @@
 // the sequence runner and the instance-data store, keeps the applet's private
 // items ("&&private&&connect", "&&private&&Dirty", "&&private&&Message",
 // "&&private_FDT&&ActiveForms", "&&private_PM&&TDXPath", "&&private_PM&&FileName")
-// and starts and ends the views. Created through the class registry by
-// kAppletHostProgId; always held by a shared_ptr.
+// and starts and ends the views. Items registered with an update interval are
+// read from the device cyclically (LiveValuePoller). Created through the
+// class registry by kAppletHostProgId; always held by a shared_ptr.
 #include "platform/applet/AppletHost.h"
 #include "platform/automation/ClassRegistry.h"
 #include <QList>
@@ -21,6 +22,7 @@ namespace applet {
 
 class AppletItem;
 class Description;
+class LiveValuePoller;
 class SequenceRunner;
 class View;
 class clsCommClient;
@@ -89,6 +91,7 @@ private:
     std::shared_ptr<clsAppletItemManager> m_manager;
     std::shared_ptr<clsCommClient> m_comm;
     std::unique_ptr<SequenceRunner> m_sequences;
+    std::unique_ptr<LiveValuePoller> m_poller; // reads the items registered with an update interval
     std::shared_ptr<IFbInstanceData> m_store;
     QList<OpenForm> m_forms;
     int32_t m_dirtyHandle = 0;

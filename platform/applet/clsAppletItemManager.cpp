@@ -7,6 +7,7 @@
 #include "platform/applet/SubItemName.h"
 #include "platform/applet/View.h"
 #include "platform/loop/EventLoop.h"
+#include <algorithm>
 #include <cmath>
 #include <exception>
 
@@ -156,11 +157,17 @@ void clsAppletItemManager::UnregisterView(const View* view, int32_t& result)
     const std::shared_ptr<View> keep = it->second.view;
     const int32_t handle = it->first;
     m_views.erase(it);
-    for (auto& registration : m_registrations)
-        if (registration->viewHandle == handle)
+    bool timed = false;
+    for (auto& registration : m_registrations) {
+        if (registration->viewHandle == handle && registration->alive) {
             registration->alive = false;
+            timed = timed || registration->updateInterval > 0;
+        }
+    }
     Prune();
     result = kResultOk;
+    if (timed)
+        IntervalsChanged();
     if (m_viewObserver)
         m_viewObserver(view);
 }
@@ -224,10 +231,13 @@ void clsAppletItemManager::RegisterItem(const QString& name, bool shadow, int32_
         m_registrations.push_back(registration);
     }
     registration->userLong = userLong;
-    registration->updateInterval = updateInterval;
+    const bool timed = registration->updateInterval != std::max(updateInterval, 0);
+    registration->updateInterval = std::max(updateInterval, 0);
     itemHandle = handle;
     failed = kItemOk;
     QueueRefresh(registration);
+    if (timed)
+        IntervalsChanged();
 }
 
 void clsAppletItemManager::UnregisterItem(int32_t viewHandle, int32_t itemHandle, bool shadow, int32_t& failed)
@@ -249,6 +259,19 @@ void clsAppletItemManager::UnregisterItem(int32_t viewHandle, int32_t itemHandle
     match->alive = false;
     Prune();
     failed = kItemOk;
+    if (match->updateInterval > 0)
+        IntervalsChanged();
+}
+
+void clsAppletItemManager::SetIntervalObserver(std::function<void()> intervalsChanged)
+{
+    m_intervalObserver = std::move(intervalsChanged);
+}
+
+void clsAppletItemManager::IntervalsChanged()
+{
+    if (m_intervalObserver)
+        m_intervalObserver();
 }
 
 void clsAppletItemManager::Prune()
@@ -376,16 +399,16 @@ void clsAppletItemManager::RunQueuedRefreshes()
     std::vector<std::weak_ptr<Registration>> queue;
     queue.swap(m_refreshQueue);
     for (const auto& weak : queue)
-        Refresh(weak.lock());
+        Refresh(weak.lock(), StateInfo::kRegistration);
 }
 
-void clsAppletItemManager::Refresh(const std::shared_ptr<Registration>& registration)
+void clsAppletItemManager::Refresh(const std::shared_ptr<Registration>& registration, int32_t extraBits)
 {
     AppletItem* item = registration && registration->alive ? Item(registration->itemHandle) : nullptr;
     if (!item)
         return;
     const std::vector<std::shared_ptr<Registration>> one{registration};
-    Deliver(*item, Change::Refresh, 0, &one);
+    Deliver(*item, Change::Refresh, extraBits, &one);
 }
 
 void clsAppletItemManager::RefreshAll()
@@ -393,7 +416,7 @@ void clsAppletItemManager::RefreshAll()
     const std::shared_ptr<clsAppletItemManager> self = weak_from_this().lock();
     const std::vector<std::shared_ptr<Registration>> all = m_registrations;
     for (const auto& registration : all)
-        Refresh(registration);
+        Refresh(registration, 0);
 }
 
 // --- Host access --------------------------------------------------------------

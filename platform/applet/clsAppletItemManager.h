@@ -12,8 +12,8 @@
 //   included, and end the applet: when they let go of the last reference to
 //   the host, it ends on the next turn of the event loop, after the code that
 //   made the change has returned.
-// - Each registration gets one refresh (StateInfo::kRefreshBits) on the event
-//   loop turn after RegisterItem.
+// - Each registration gets one refresh (StateInfo::kRefreshBits with
+//   StateInfo::kRegistration) on the event loop turn after RegisterItem.
 // - Value operations report a failed flag: kItemUnknown (no such handle),
 //   kItemWrongType (the access does not fit the item's type), kItemBadValue
 //   (the value does not fit the item); nothing is changed then.
@@ -132,6 +132,9 @@ public:
     using ChangeObserver = std::function<void(const AppletItem& item, WriteOrigin origin, bool shadowChange)>;
     using ViewObserver = std::function<void(const View* view)>;
     void SetObservers(ChangeObserver change, ViewObserver viewUnregistered);
+    // Hears when UpdateIntervals() may have changed: a registration with an
+    // update interval came, went or changed its interval.
+    void SetIntervalObserver(std::function<void()> intervalsChanged);
 
 private:
     struct Registration {
@@ -164,9 +167,10 @@ private:
                   bool shadow, int32_t state);
     std::shared_ptr<View> ViewOf(int32_t viewHandle) const;
     void QueueRefresh(const std::shared_ptr<Registration>& registration);
-    void Refresh(const std::shared_ptr<Registration>& registration);
+    void Refresh(const std::shared_ptr<Registration>& registration, int32_t extraBits);
     void RunQueuedRefreshes();
     void Prune();
+    void IntervalsChanged();
 
     std::shared_ptr<const Description> m_description;
     std::shared_ptr<TdxFileParser> m_parser;
@@ -180,6 +184,7 @@ private:
     int m_deliveryDepth = 0;
     ChangeObserver m_changeObserver;
     ViewObserver m_viewObserver;
+    std::function<void()> m_intervalObserver;
 };
 
 } // namespace applet

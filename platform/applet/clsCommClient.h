@@ -54,6 +54,8 @@ public:
     int32_t Connect();
     int32_t Disconnect();
     int32_t State() const;
+    // The handle of "&&private&&connect" (0 before a manager is known).
+    int32_t ConnectHandle() const { return m_connectHandle; }
 
     // result 0: the server took the request under transaction.
     int32_t Send(RecordKind kind, const QByteArray& request, int32_t& transaction);

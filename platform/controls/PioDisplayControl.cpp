@@ -141,12 +141,13 @@ void PioDisplayControl::Register(const std::shared_ptr<applet::clsAppletItemMana
                                            .arg(applet::ResultText(result)));
         } else {
             m_view = view;
+            m_live = m_updateInterval > 0;
             for (Binding& binding : m_bindings) {
                 if (binding.name.isEmpty())
                     continue;
                 int32_t handle = -1;
                 int32_t failed = 0;
-                manager->RegisterItem(binding.name, false, view->m_handle, handle, 0, m_updateInterval, failed);
+                manager->RegisterItem(binding.name, m_live, view->m_handle, handle, 0, m_updateInterval, failed);
                 if (failed != 0 || handle <= 0)
                     applet::AppletTrace::Error(QStringLiteral("%1: item %2 cannot be bound (%3)")
                                                    .arg(objectName(), binding.name)
@@ -279,7 +280,7 @@ bool PioDisplayControl::ReadText(int binding, QString& text, bool shadow) const
         return false;
     int32_t failed = 0;
     QString value;
-    Manager()->GetValueAsText(m_bindings[static_cast<size_t>(binding)].handle, value, shadow, failed);
+    Manager()->GetValueAsText(m_bindings[static_cast<size_t>(binding)].handle, value, shadow || m_live, failed);
     if (failed != 0)
         return false;
     text = value;

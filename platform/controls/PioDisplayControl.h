@@ -63,7 +63,9 @@ public:
     void SetWriteUserLevel(int32_t level);
 
     // The refresh cycle the items are registered with (1 for values the
-    // device measures); 0 for none. Takes effect at the next Register.
+    // device measures); 0 for none. Takes effect at the next Register. A
+    // control with a refresh cycle shows the device values its items are
+    // read into, as an item with an update interval is bound to them.
     int32_t UpdateInterval() const { return m_updateInterval; }
     void SetUpdateInterval(int32_t interval) { m_updateInterval = interval; }
 
@@ -98,6 +100,7 @@ protected:
 
     // Values of a bound item; false (and nothing changed) when not bound or
     // unreadable.
+    // shadow: the device value; a control with a refresh cycle always reads it.
     bool ReadText(int binding, QString& text, bool shadow = false) const;
     bool ReadNumber(int binding, double& value) const;
     // The value as shown: numbers formatted, enumerated values as their
@@ -147,6 +150,7 @@ private:
     int32_t m_countryCode = 1;
     int32_t m_writeUserLevel = 0;
     int32_t m_updateInterval = 0;
+    bool m_live = false; // registered with a refresh cycle: bound to the device values
     int16_t m_maxDigits = 8;
     int16_t m_decimalPlaces = -1;
 };

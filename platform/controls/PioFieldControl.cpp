@@ -1,10 +1,13 @@
 #include "platform/controls/PioFieldControl.h"
 #include "platform/applet/Description.h"
 #include "platform/applet/SubItemName.h"
+#include "platform/loop/EventLoop.h"
+#include <QApplication>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QSignalBlocker>
 #include <QStandardItemModel>
 #include <cmath>
@@ -140,8 +143,12 @@ void PioFieldControl::ShowItems()
     bool marked = false;
     if (m_field) {
         const int binding = ValueBinding();
-        m_field->setText(DisplayText(binding));
-        m_field->setCursorPosition(0);
+        if (HasPendingEdit()) {
+            QueuePendingCommit(); // which shows the item again once written
+        } else {
+            m_field->setText(DisplayText(binding));
+            m_field->setCursorPosition(0);
+        }
         marked = marked || DeviceValueDiffers(binding);
     }
     if (m_list) {
@@ -194,10 +201,48 @@ void PioFieldControl::ShowMark(bool marked)
         target->setStyleSheet(marked ? kMarkStyle : QString());
 }
 
+bool PioFieldControl::HasPendingEdit() const
+{
+    return m_field && m_field->isModified() && !ObjectNameText().isEmpty() && IsBound(m_text);
+}
+
+void PioFieldControl::CommitPendingEdit()
+{
+    if (!m_busy && HasPendingEdit())
+        Commit();
+}
+
+void PioFieldControl::CommitPendingEdits()
+{
+    const QList<QWidget*> widgets = QApplication::allWidgets();
+    QList<QPointer<PioFieldControl>> fields;
+    for (QWidget* widget : widgets)
+        if (auto* field = qobject_cast<PioFieldControl*>(widget))
+            fields.append(field);
+    // A write may close a window and its controls with it.
+    for (const QPointer<PioFieldControl>& field : fields)
+        if (field)
+            field->CommitPendingEdit();
+}
+
+void PioFieldControl::QueuePendingCommit()
+{
+    if (m_commitQueued)
+        return;
+    m_commitQueued = true;
+    loop::PostToLoop(
+        [this] {
+            m_commitQueued = false;
+            CommitPendingEdit();
+        },
+        this);
+}
+
 void PioFieldControl::Commit()
 {
     if (m_busy || !m_field || ObjectNameText().isEmpty() || !IsBound(m_text))
         return;
+    m_field->setModified(false); // taken now, whatever the item makes of it
     const QString entered = m_field->text().trimmed();
     if (entered == DisplayText(m_text))
         return;

@@ -5,7 +5,10 @@
 // names:
 //   ObjectNameText   the value field's item (edited on Enter or on leaving
 //                    the field; a value the item refuses is shown to the
-//                    user and the item's value comes back)
+//                    user and the item's value comes back). A value typed
+//                    and not yet confirmed is never overwritten: a change
+//                    that would show the item again writes it first, and
+//                    CommitPendingEdits writes it before a function runs.
 //   ObjectNameLabel  the value field's item where it is shown only
 //   ObjectNameCombo  the list's item: its enumeration's entries in their
 //                    order, the entry of the item's value selected; choosing
@@ -79,12 +82,25 @@ public:
     // True while a shown item's device value differs from its dataset value.
     bool DeviceValueMarked() const { return m_marked; }
 
+    // True while the value field holds a value the user typed and has not
+    // confirmed yet.
+    bool HasPendingEdit() const;
+    // Writes such a value now (as Enter would); without one nothing happens.
+    void CommitPendingEdit();
+    // CommitPendingEdit on every field control of the program: called before
+    // a function reads or refreshes the items.
+    static void CommitPendingEdits();
+
 protected:
     void ShowItems() override;
     void UpdateEntries() override;
 
 private:
     void Commit();
+    // The pending edit is written on the next turn of the event loop, outside
+    // the change that is being delivered (a write from inside a notification
+    // would count as a rule's and run no rules).
+    void QueuePendingCommit();
     void ChooseEntry(int index);
     void FillList();
     void ShowMark(bool marked);
@@ -106,6 +122,7 @@ private:
     bool m_hideMasked = false;
     bool m_marked = false;
     bool m_busy = false; // showing values or committing: no writes of our own
+    bool m_commitQueued = false;
 };
 
 } // namespace controls

@@ -7,6 +7,7 @@
 #include "pioextensions/enmRegMask.h"
 #include "platform/applet/AppletItem.h"
 #include "fennick/fdt/clsFunctionConnect.h"
+#include "sim/MeasuredParameters.h"
 #include <cmath>
 
 namespace {
@@ -90,7 +91,9 @@ protected:
                 if (item.compare(QLatin1String(derived.item), Qt::CaseInsensitive) == 0)
                     return derived.source ? parameters.value(QLatin1String(derived.source))
                                           : QVariant(QString::fromLatin1(derived.value));
-        return parameters.value(item);
+        // A measured value is what the process gives (its time frozen).
+        return sim::measuredParameter(item, device.transmitter().processValues(), parameters)
+            .value_or(parameters.value(item));
     }
 };
 

@@ -26,6 +26,7 @@
 #include <QLineEdit>
 #include <QStandardItemModel>
 #include <QTableWidget>
+#include "platform/applet/ItemValue.h"
 #include <gtest/gtest.h>
 
 using namespace controls;
@@ -158,7 +159,11 @@ TEST_F(DisplayControlsOnAForm, RegisteredControlsShowTheirItemsFollowChangesAndA
     // Changes made elsewhere show at once.
     Put("highAlarmCurr", "22.25");
     Put("alarmSelectCodeCurr", "1");
-    Put("hartPvUnit", "12");
+    // The measured value shows what the device reports, its unit too.
+    const applet::AppletItem* unit = applet.manager->Item(applet.manager->HandleOf("hartPvUnit"));
+    QVariant kPa;
+    ASSERT_TRUE(applet::ItemValue::FromText(unit->Type(), unit->Size(), "12", kPa));
+    applet.PutShadow("hartPvUnit", kPa);
     EXPECT_EQ(form.text->ShownText(), "22.25");
     EXPECT_EQ(form.combo->ShownText(), "Low");
     EXPECT_EQ(form.processValue->UnitLabel()->text(), "kPa");

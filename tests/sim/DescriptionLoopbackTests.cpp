@@ -14,6 +14,7 @@
 #include "platform/applet/clsAppletItemManager.h"
 #include "platform/automation/ClassRegistry.h"
 #include "platform/comm/server/HartCommServer.h"
+#include "sim/MeasuredParameters.h"
 #include "sim/SimServer.h"
 #include "tests/common/HartLoopbackSupport.h"
 #include <QFileInfo>
@@ -362,11 +363,13 @@ TEST_F(DescriptionLoopback, FullUploadReadsEveryParameterOfTheDescription)
             unread << object.name;
     EXPECT_TRUE(unread.isEmpty()) << "not read by the upload: " << unread.join(", ").toStdString();
 
+    // Measured values come from the process (its time frozen), the rest as held.
     const sim::DeviceParameters& parameters = device.transmitter().parameters();
+    const sim::ProcessValues process = device.transmitter().processValues();
     for (const QString& name : parameters.names()) {
         const applet::DescObject* object = d.FindObject(name);
-        EXPECT_EQ(recorder->Text(name), applet::ItemValue::ToText(object->type, parameters.value(name)))
-            << name.toStdString();
+        const QVariant value = sim::measuredParameter(name, process, parameters).value_or(parameters.value(name));
+        EXPECT_EQ(recorder->Text(name), applet::ItemValue::ToText(object->type, value)) << name.toStdString();
     }
     EXPECT_EQ(recorder->Text("mvBeta"), "0.625");
     EXPECT_EQ(recorder->Text("pidTagDesc").trimmed(), "PID LOOP 2");
