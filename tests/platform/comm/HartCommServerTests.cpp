@@ -10,7 +10,10 @@
 #include "platform/comm/server/HartCommServer.h"
 #include "platform/comm/server/IHartDeviceType.h"
 #include "platform/comm/server/IHartIpAddress.h"
+#include "platform/loop/ManualClock.h"
+#include "platform/loop/ScopedTimerService.h"
 #include "sim/SimServer.h"
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <gtest/gtest.h>
@@ -38,8 +41,10 @@ public:
     GuardedChannel(QString address, HartDeviceType served) : FrameChannel(std::move(address)), served(served) {}
     HartDeviceType ServedDeviceType() const override { return served; }
     void OnDeviceIdentified(const HartConnectReport& report) override { reports.push_back(report); }
+    void OnConnectionFailed(const QString& cause) override { failures.push_back(cause); }
     HartDeviceType served;
     std::vector<HartConnectReport> reports;
+    std::vector<QString> failures;
 };
 
 struct Event {
@@ -512,6 +517,56 @@ TEST_F(CommServer, ConnectFailuresComeBackAsFailedConnectResponses)
     QString address = QStringLiteral("DEVICE-1");
     server->ExchangeDeviceTagAddress(tag, address);
     EXPECT_EQ(address, "0");
+}
+
+TEST_F(CommServer, ABusyDeviceIsAskedAgainAtConnectAndEveryFailureIsToldInWords)
+{
+    const auto guarded = guard(0x63, 0x89);
+    // Busy three times: the fourth command 0 connects.
+    device.injectBusy(3);
+    EXPECT_EQ(connect().hResult, 0);
+    EXPECT_EQ(commands, (std::vector<int>{0, 0, 0, 0}));
+    EXPECT_TRUE(guarded->failures.empty());
+
+    // An invalid answer to a request of the session.
+    device.corruptNextChecksum();
+    EXPECT_EQ(ask(1, QByteArray::fromHex("0d00")).hResult, HResult::InvalidAnswer);
+    ASSERT_EQ(guarded->failures.size(), 1u);
+    EXPECT_TRUE(guarded->failures.back().contains("no valid HART response")) << guarded->failures.back().toStdString();
+    EXPECT_TRUE(guarded->failures.back().contains("command 13")) << guarded->failures.back().toStdString();
+    int32_t result = -1;
+    size_t before = client->events.size();
+    server->DisConnectRequest(handle, result);
+    ASSERT_TRUE(waitForEvents(before + 1));
+
+    // The link drops during the identification; its answer is corrupt.
+    device.dropConnectionAfter(0);
+    EXPECT_EQ(connect().hResult, HResult::ConnectionLost);
+    EXPECT_TRUE(guarded->failures.back().contains("connection to the device was lost"))
+        << guarded->failures.back().toStdString();
+    device.corruptNextChecksum();
+    EXPECT_EQ(connect().hResult, HResult::InvalidAnswer);
+    EXPECT_TRUE(guarded->failures.back().contains("no valid HART response")) << guarded->failures.back().toStdString();
+
+    // A device that stays busy: every repeat, 200 ms apart on the clock, then the connect fails.
+    loop::ManualClock clock;
+    loop::ScopedTimerService installed(clock);
+    device.injectBusy(1000);
+    commands.clear();
+    before = client->events.size();
+    server->ConnectRequest(handle, QStringLiteral("DEVICE-1"), QVariantList(), QVariant(), result);
+    ASSERT_EQ(result, 0);
+    QElapsedTimer patience;
+    patience.start();
+    while (client->events.size() == before && patience.elapsed() < kPatienceMs) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        if (clock.PendingSingleShots() > 0)
+            clock.Advance(HartCommServer::kBusyRepeatDelayMs);
+    }
+    ASSERT_GT(client->events.size(), before);
+    EXPECT_EQ(client->events[before].hResult, HResult::DeviceBusy);
+    EXPECT_EQ(commands, std::vector<int>(1 + HartCommServer::kBusyRepeats, 0));
+    EXPECT_TRUE(guarded->failures.back().contains("stayed busy")) << guarded->failures.back().toStdString();
 }
 
 TEST_F(CommServer, RefusesWhatItCannotCarry)
