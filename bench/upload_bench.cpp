@@ -121,10 +121,13 @@ bool Run(const QString& program, const QStringList& arguments, QString& said)
     return ended && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
 }
 
-bool RegisterDeviceType(QString& said)
+// Registers the variant's device type (its own description folder).
+bool RegisterDeviceType(const Variant& v, QString& said)
 {
-    const QString description =
-        QDir::cleanPath(kBinDir + QStringLiteral("/../../TDXDESC/COM_HART/_0063/_0_0089")) + QLatin1Char('/');
+    const QString description = QDir::cleanPath(kBinDir + QStringLiteral("/../../TDXDESC/COM_HART/_0063/_0_%1")
+                                                              .arg(v.deviceType, 4, 16, QLatin1Char('0'))
+                                                              .toUpper())
+                                + QLatin1Char('/');
     return Run(QStringLiteral("fennick"),
                {QStringLiteral("func:registerdtm"), QStringLiteral("dscr_dir:") + description,
                 QStringLiteral("tdx_file:Trivex.tdx"), QStringLiteral("fdt_file:Trivex.fdt"),
@@ -135,7 +138,7 @@ bool RegisterDeviceType(QString& said)
 void WholeUpload(benchmark::State& state, const Variant& v)
 {
     QString said;
-    if (!RegisterDeviceType(said)) {
+    if (!RegisterDeviceType(v, said)) {
         state.SkipWithError(("registration failed: " + said).toStdString().c_str());
         return;
     }
@@ -158,7 +161,11 @@ void WholeUpload(benchmark::State& state, const Variant& v)
                 port = match.captured(1).toUShort();
         }
         const QString project = dir.filePath(QStringLiteral("project"));
-        const bool done = port != 0 && Run(QStringLiteral("trivex-frame"), {QStringLiteral("new"), project}, said)
+        const bool done = port != 0
+                          && Run(QStringLiteral("trivex-frame"),
+                                 {QStringLiteral("new"), project, QStringLiteral("--device-type"),
+                                  QString::number(v.deviceType)},
+                                 said)
                           && Run(QStringLiteral("trivex-frame"),
                                  {QStringLiteral("upload"), project, QStringLiteral("--device"),
                                   QStringLiteral("hart-ip://127.0.0.1:%1").arg(port)},
