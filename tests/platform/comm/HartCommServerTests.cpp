@@ -407,6 +407,59 @@ TEST_F(CommServer, ReadsWritesAndExchangesAnsweredByTransaction)
     EXPECT_EQ(server->OpenRequests(), 0);
 }
 
+TEST_F(CommServer, AConnectionAsksEachConfigurationReadOnceUntilSomethingMayHaveChangedIt)
+{
+    ASSERT_EQ(connect().hResult, 0);
+    const QByteArray tagRead = QByteArray::fromHex("0d00");
+    const Event first = ask(1, tagRead);
+    const Event again = ask(1, tagRead);
+    const Event identity = ask(1, QByteArray::fromHex("0000")); // the connect asked it already
+    EXPECT_EQ(again.hResult, 0);
+    EXPECT_EQ(again.respData, first.respData);
+    EXPECT_EQ(again.data, first.data);
+    EXPECT_EQ(identity.hResult, 0);
+    EXPECT_EQ(static_cast<uint8_t>(identity.respData[0]), 0);
+    EXPECT_FALSE(identity.data.isEmpty());
+    EXPECT_EQ(commands, (std::vector<int>{0, 13}));
+
+    // Live values are read every time; they change nothing kept.
+    ask(1, QByteArray::fromHex("0300"));
+    ask(1, QByteArray::fromHex("0300"));
+    ask(1, tagRead);
+    EXPECT_EQ(commands, (std::vector<int>{0, 13, 3, 3}));
+
+    // A write: the device is asked again, and its new answer counts.
+    QByteArray write("\x12\x15", 2);
+    write += tagDescriptorDate(QStringLiteral("NEWTAG"), QStringLiteral("NEW"));
+    ASSERT_EQ(ask(2, write).hResult, 0);
+    const Event afterWrite = ask(1, tagRead);
+    EXPECT_NE(afterWrite.data, first.data);
+    EXPECT_EQ(commands, (std::vector<int>{0, 13, 3, 3, 18, 13}));
+
+    // A command of no known kind may change the configuration as well.
+    ask(1, QByteArray::fromHex("2600")); // 38: reset the configuration changed flag
+    ask(1, tagRead);
+    EXPECT_EQ(commands, (std::vector<int>{0, 13, 3, 3, 18, 13, 38, 13}));
+
+    // A cancelled answer from the connection is not delivered.
+    const size_t before = client->events.size();
+    const int32_t cancelled = request(1, tagRead);
+    int32_t result = -1;
+    server->Cancel(cancelled, result);
+    EXPECT_EQ(result, 0);
+    const Event after = ask(1, QByteArray::fromHex("0300"));
+    EXPECT_EQ(client->events.size(), before + 1);
+    EXPECT_NE(after.number, cancelled);
+
+    // A new connection starts clean.
+    server->DisConnectRequest(handle, result);
+    ASSERT_TRUE(waitForEvents(client->events.size() + 1));
+    commands.clear();
+    ASSERT_EQ(connect().hResult, 0);
+    ask(1, tagRead);
+    EXPECT_EQ(std::count(commands.begin(), commands.end(), 13), 1);
+}
+
 TEST_F(CommServer, BusyAndWriteProtectAreAnswersNotBrokenLinks)
 {
     ASSERT_EQ(connect().hResult, 0);
