@@ -1,7 +1,9 @@
-// Costs of the dataset: the frame's GetParameters of the full Trivex dataset
-// (every value of the applet saved into it), and a stored instance's way back
-// to RUNNING: WriteProperties, then a new DTM object's ReadProperties and
-// Environment, as a frame saves an instance and opens it in a new process.
+// Costs of the dataset, each at 1x, 4x and 16x the variables of the full
+// Trivex dataset (every value of the applet saved into it, then copies of
+// them under other names): the frame's GetParameters, the save
+// (WriteProperties) and the load of a stored instance (a new DTM object's
+// ReadProperties and Environment up to RUNNING, as a frame opens a saved
+// instance in a new process). Each must grow linearly with the dataset.
 #include "fennick/dataset/clsDataManager.h"
 #include "fennick/fdt/FennickClasses.h"
 #include "fennick/fdt/clsTkDispatcher.h"
@@ -28,7 +30,7 @@ const QString kHartBus = QStringLiteral("036D1498-387B-11D4-86E1-00E0987270B9");
 
 const QString kDeviceType = QStringLiteral(
     "<FDT xmlns=\"x-schema:DTMInitSchema.xml\" xmlns:fdt=\"x-schema:FDTDataTypesSchema.xml\">"
-    "<fdt:DtmDeviceType manufacturerId=\"99\" deviceTypeId=\"165\" classificationId=\"flow\">"
+    "<fdt:DtmDeviceType manufacturerId=\"99\" deviceTypeId=\"137\" classificationId=\"flow\">"
     "<fdt:VersionInformation name=\"Trivex HART\" vendor=\"Korvel Automation\"/>"
     "<fdt:BusCategories><fdt:BusCategory busCategory=\"036D1498-387B-11D4-86E1-00E0987270B9\"/></fdt:BusCategories>"
     "</fdt:DtmDeviceType></FDT>");
@@ -96,13 +98,48 @@ private:
     QString m_error;
 };
 
-void BM_GetParametersOfTheFullDataset(benchmark::State& state)
+// The dataset grown to factor times its variables: each variable gets
+// factor-1 copies of its value under names of its own.
+bool Grow(Project& project, int factor)
+{
+    const auto data = project.Dtm()->DataManager();
+    QList<QPair<QString, QString>> variables;
+    for (const xml::XmlNode& variable : data->DataCache()->SelectNodes(QStringLiteral("//fdt:DtmVariable"))) {
+        const QString name = variable.Attribute(QStringLiteral("name"));
+        QString value;
+        data->XML_FdtVariable_Read(name, value);
+        variables.append({name, value});
+    }
+    for (int copy = 1; copy < factor; ++copy)
+        for (const auto& [name, value] : variables)
+            if (!data->XML_FdtVariable_Write(name + QStringLiteral("#copy%1").arg(copy), value))
+                return false;
+    return true;
+}
+
+int64_t VariableCount(Project& project)
+{
+    return project.Dtm()->DataManager()->DataCache()->SelectNodes(QStringLiteral("//fdt:DtmVariable")).size();
+}
+
+// A project of the full dataset grown by the benchmark's factor; false (the
+// benchmark skipped) when it could not be built.
+bool Prepare(benchmark::State& state, Project& project)
+{
+    if (project.Error().isEmpty() && !Grow(project, static_cast<int>(state.range(0))))
+        state.SkipWithError("the dataset did not grow");
+    else if (!project.Error().isEmpty())
+        state.SkipWithError(project.Error().toStdString().c_str());
+    else
+        return true;
+    return false;
+}
+
+void BM_GetParameters(benchmark::State& state)
 {
     Project project;
-    if (!project.Error().isEmpty()) {
-        state.SkipWithError(project.Error().toStdString().c_str());
+    if (!Prepare(state, project))
         return;
-    }
     const auto dtm = project.Dtm();
     const qsizetype size = dtm->GetParameters(QStringLiteral("FDT")).size();
     for (auto _ : state) {
@@ -110,36 +147,55 @@ void BM_GetParametersOfTheFullDataset(benchmark::State& state)
         benchmark::DoNotOptimize(parameters.constData());
     }
     state.counters["characters"] = static_cast<double>(size);
-    state.counters["variables"] = static_cast<double>(
-        dtm->DataManager()->DataCache()->SelectNodes(QStringLiteral("//fdt:DtmVariable")).size());
+    state.counters["variables"] = static_cast<double>(VariableCount(project));
+    state.SetComplexityN(VariableCount(project));
 }
-BENCHMARK(BM_GetParametersOfTheFullDataset)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GetParameters)->Arg(1)->Arg(4)->Arg(16)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
 
-void BM_WriteReadEnvironmentToRunning(benchmark::State& state)
+void BM_Save(benchmark::State& state)
 {
     Project project;
-    if (!project.Error().isEmpty()) {
-        state.SkipWithError(project.Error().toStdString().c_str());
+    if (!Prepare(state, project))
         return;
-    }
+    const auto dtm = project.Dtm();
     for (auto _ : state) {
         automation::PropertyBag bag;
-        project.Dtm()->WriteProperties(bag);
+        dtm->WriteProperties(bag);
+        benchmark::DoNotOptimize(bag);
+    }
+    state.counters["variables"] = static_cast<double>(VariableCount(project));
+    state.SetComplexityN(VariableCount(project));
+}
+BENCHMARK(BM_Save)->Arg(1)->Arg(4)->Arg(16)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
+
+void BM_Load(benchmark::State& state)
+{
+    Project project;
+    if (!Prepare(state, project))
+        return;
+    const int64_t variables = VariableCount(project);
+    automation::PropertyBag bag;
+    project.Dtm()->WriteProperties(bag);
+    for (auto _ : state) {
         // A new DTM object, as in a new process: the previous one goes with its frame.
+        state.PauseTiming();
         project.NewFrame();
         if (!project.frame->CreateDtm(kTag)) {
             state.SkipWithError("no new DTM object");
             break;
         }
         const auto dtm = project.Dtm();
+        state.ResumeTiming();
         dtm->ReadProperties(bag);
         if (!dtm->Environment(kTag, project.frame->Container(kTag)) || dtm->GetDtmStatus() != DtmStatus::Running) {
             state.SkipWithError("the stored instance did not reach RUNNING");
             break;
         }
     }
+    state.counters["variables"] = static_cast<double>(variables);
+    state.SetComplexityN(variables);
 }
-BENCHMARK(BM_WriteReadEnvironmentToRunning)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Load)->Arg(1)->Arg(4)->Arg(16)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
 
 } // namespace
 

@@ -3,12 +3,21 @@
 // (request and response frames, preambles included), against the bytes of
 // the parameters it reads. On a 1200-baud loop every transaction costs about
 // 0.6 s, so the description packs the parameters densely into its commands.
+//
+// WholeUpload runs the staged programs as a user does: trivex-frame uploads a
+// new project from trivex-sim, and the simulator's log gives every HART
+// transaction of it, the connect included, and the repeats among them (a
+// command the device had answered before in the same upload).
 #include "platform/applet/Description.h"
 #include "platform/comm/hart/HartFrame.h"
 #include "sim/SimOptions.h"
 #include "sim/SimTransmitter.h"
 #include <QCoreApplication>
+#include <QDir>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QSet>
+#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -97,6 +106,96 @@ void FullUpload(benchmark::State& state, const Variant& v)
     state.counters["failed_records"] = failed;
 }
 
+const QString kBinDir = QStringLiteral(TRIVEX_BIN_DIR);
+constexpr int kProgramMs = 120000;
+
+// Runs a staged program to its end; false with what it said otherwise.
+bool Run(const QString& program, const QStringList& arguments, QString& said)
+{
+    QProcess process;
+    process.start(kBinDir + QLatin1Char('/') + program, arguments);
+    const bool ended = process.waitForFinished(kProgramMs);
+    said = QString::fromUtf8(process.readAllStandardError());
+    if (!ended)
+        process.kill();
+    return ended && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
+// Registers the variant's device type (its own description folder).
+bool RegisterDeviceType(const Variant& v, QString& said)
+{
+    const QString description = QDir::cleanPath(kBinDir + QStringLiteral("/../../TDXDESC/COM_HART/_0063/_0_%1")
+                                                              .arg(v.deviceType, 4, 16, QLatin1Char('0'))
+                                                              .toUpper())
+                                + QLatin1Char('/');
+    return Run(QStringLiteral("fennick"),
+               {QStringLiteral("func:registerdtm"), QStringLiteral("dscr_dir:") + description,
+                QStringLiteral("tdx_file:Trivex.tdx"), QStringLiteral("fdt_file:Trivex.fdt"),
+                QStringLiteral("dtminfo_date:2024-05-15"), QStringLiteral("fdtclassificationid:1")},
+               said);
+}
+
+void WholeUpload(benchmark::State& state, const Variant& v)
+{
+    QString said;
+    if (!RegisterDeviceType(v, said)) {
+        state.SkipWithError(("registration failed: " + said).toStdString().c_str());
+        return;
+    }
+    double transactions = 0;
+    double repeats = 0;
+    for (auto _ : state) {
+        QTemporaryDir dir;
+        QProcess device;
+        device.start(kBinDir + QStringLiteral("/trivex-sim"),
+                     {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--device-type"),
+                      QString::number(v.deviceType), QStringLiteral("--revision"), QString::number(v.revision),
+                      QStringLiteral("--mv"), v.multivariable ? QStringLiteral("on") : QStringLiteral("off")});
+        static const QRegularExpression kListening(QStringLiteral("listening on .*:(\\d+)"));
+        QString out;
+        quint16 port = 0;
+        while (port == 0 && device.waitForReadyRead(kProgramMs)) {
+            out += QString::fromUtf8(device.readAllStandardOutput());
+            const QRegularExpressionMatch match = kListening.match(out);
+            if (match.hasMatch())
+                port = match.captured(1).toUShort();
+        }
+        const QString project = dir.filePath(QStringLiteral("project"));
+        const bool done = port != 0
+                          && Run(QStringLiteral("trivex-frame"),
+                                 {QStringLiteral("new"), project, QStringLiteral("--device-type"),
+                                  QString::number(v.deviceType)},
+                                 said)
+                          && Run(QStringLiteral("trivex-frame"),
+                                 {QStringLiteral("upload"), project, QStringLiteral("--device"),
+                                  QStringLiteral("hart-ip://127.0.0.1:%1").arg(port)},
+                                 said);
+        device.kill();
+        device.waitForFinished();
+        if (!done) {
+            state.SkipWithError(("the upload failed: " + said).toStdString().c_str());
+            return;
+        }
+        // "trivex-sim: command N (record): response" for every answered request.
+        static const QRegularExpression kCommand(QStringLiteral("^trivex-sim: command (\\d+) \\(([^)]*)\\)"),
+                                                 QRegularExpression::MultilineOption);
+        const QString log = QString::fromUtf8(device.readAllStandardError());
+        QSet<QString> seen;
+        transactions = 0;
+        repeats = 0;
+        for (auto it = kCommand.globalMatch(log); it.hasNext();) {
+            const QRegularExpressionMatch match = it.next();
+            const QString request = match.captured(1) + QLatin1Char(' ') + match.captured(2);
+            ++transactions;
+            if (seen.contains(request))
+                ++repeats;
+            seen.insert(request);
+        }
+    }
+    state.counters["transactions"] = transactions;
+    state.counters["repeats"] = repeats;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -104,6 +203,10 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     for (const Variant& v : kVariants)
         benchmark::RegisterBenchmark((std::string("FullUpload/") + v.name).c_str(), FullUpload, v);
+    for (const Variant& v : kVariants)
+        benchmark::RegisterBenchmark((std::string("WholeUpload/") + v.name).c_str(), WholeUpload, v)
+            ->Iterations(1)
+            ->Unit(benchmark::kMillisecond);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -41,6 +41,7 @@ clsFactoryReset::clsFactoryReset() = default;
 
 clsFactoryReset::~clsFactoryReset()
 {
+    m_nextCheck.Cancel();
     for (QObject* sender : {static_cast<QObject*>(appCurrentResponseCode.get()),
                             static_cast<QObject*>(seqInitiateFactoryReset.get()),
                             static_cast<QObject*>(seqCheckBusy.get())})
@@ -81,6 +82,7 @@ void clsFactoryReset::UnRegister()
 {
     if (!m_registered)
         return;
+    m_nextCheck.Cancel();
     items.UnRegister();
     sequences.UnRegister();
     m_registered = false;
@@ -93,6 +95,7 @@ void clsFactoryReset::Abort()
     applet::AppletTrace::Info(QStringLiteral("%1: the factory reset poll ends on an abort").arg(kSource));
     m_resetRunning = false;
     waitingForBusy = false;
+    m_nextCheck.Cancel();
     // A check this poll asked for is not running yet, so the abort does not
     // stop it: it is refused when it asks to run.
 }
@@ -129,7 +132,7 @@ void clsFactoryReset::seqCheckBusy_StatusChanged(int32_t sequenceStatus)
                      .arg(kPollLimitMs / 1000));
             return;
         }
-        StartCheckBusy();
+        ScheduleCheckBusy();
     }
 }
 
@@ -171,8 +174,20 @@ void clsFactoryReset::StartCheckBusy()
     }
 }
 
+void clsFactoryReset::ScheduleCheckBusy()
+{
+    m_nextCheck = loop::TimerService::instance().SingleShot(
+        kPollIntervalMs,
+        [this] {
+            if (m_registered && m_resetRunning)
+                StartCheckBusy();
+        },
+        this);
+}
+
 void clsFactoryReset::Fail(const QString& why)
 {
+    m_nextCheck.Cancel();
     m_resetRunning = false;
     waitingForBusy = false;
     applet::AppletTrace::Error(QStringLiteral("%1: the factory reset failed: %2").arg(kSource, why));

@@ -1,7 +1,7 @@
 #pragma once
 // Carries a factory reset on after the user interface has started
-// "InitiateFactoryReset": lets it run, then polls the device with "CheckBusy"
-// until a record response has shown the device busy, so the reset is known to
+// "InitiateFactoryReset": lets it run, then polls the device with "CheckBusy",
+// kPollIntervalMs after the end of the last check, until a record response has shown the device busy, so the reset is known to
 // have taken hold. The record manager repeats every record the device answers
 // with busy, so the last "CheckBusy" ends only when the device is no longer
 // busy.
@@ -13,6 +13,7 @@
 #include "corvane/frame/IStartAlwaysComp.h"
 #include "pioextensions/clsAppItemCollection.h"
 #include "pioextensions/clsSeqItemCollection.h"
+#include "platform/loop/SingleShotHandle.h"
 #include <QObject>
 #include <QString>
 #include <memory>
@@ -26,6 +27,9 @@ public:
     static inline const QString kCheckBusy = QStringLiteral("CheckBusy");
     static inline const QString kCurrentResponseCode = QStringLiteral("currentResponseCode");
     static constexpr qint64 kPollLimitMs = 120000;
+    // The pause between the end of one check and the start of the next, as a
+    // HART master polls: a few checks a second, not one after the other.
+    static constexpr int kPollIntervalMs = 250;
 
     clsFactoryReset();
     ~clsFactoryReset() override;
@@ -54,6 +58,8 @@ public slots:
 
 private:
     void StartCheckBusy();
+    // The next check, after the poll interval.
+    void ScheduleCheckBusy();
     void Fail(const QString& why);
 
     bool m_registered = false;
@@ -61,6 +67,7 @@ private:
     bool m_resetRunning = false;
     bool m_checkStarted = false; // a check this poll started has not asked to run yet
     qint64 m_resetStartMs = 0;
+    loop::SingleShotHandle m_nextCheck;
     std::weak_ptr<IViewEx> m_view;
     std::shared_ptr<applet::clsAppletItemManager> m_manager;
     std::shared_ptr<IDeviceInfo> deviceInfo;

@@ -26,6 +26,7 @@ clsHandleDataBurn::clsHandleDataBurn() = default;
 
 clsHandleDataBurn::~clsHandleDataBurn()
 {
+    m_nextCheck.Cancel();
     for (const auto& sequence : {m_seqSetEnableBurnDelay1, m_seqDisableBurnDelay, m_seqCheckDataBurn})
         if (sequence)
             disconnect(sequence.get(), nullptr, this, nullptr);
@@ -57,6 +58,7 @@ void clsHandleDataBurn::UnRegister()
 {
     if (!m_registered)
         return;
+    m_nextCheck.Cancel();
     m_items.UnRegister();
     m_sequences.UnRegister();
     m_registered = false;
@@ -107,10 +109,7 @@ void clsHandleDataBurn::m_seqCheckDataBurn_StatusChanged(int32_t sequenceStatus)
     if (sequenceStatus != applet::SequenceState::Ready || !m_watching)
         return;
     if (m_abortPending) {
-        m_abortPending = false;
-        applet::AppletTrace::Info(QStringLiteral("%1: the data-burn watch was aborted").arg(kSource));
-        EndWatch();
-        ReEnableBurnDelay();
+        EndOnAbort();
         return;
     }
     if (DataSaveSet()) {
@@ -127,7 +126,7 @@ void clsHandleDataBurn::m_seqCheckDataBurn_StatusChanged(int32_t sequenceStatus)
         ReEnableBurnDelay();
         return;
     }
-    StartCheck();
+    ScheduleCheck();
 }
 
 void clsHandleDataBurn::m_seqSetEnableBurnDelay1_StatusChanged(int32_t sequenceStatus)
@@ -151,8 +150,33 @@ void clsHandleDataBurn::StartCheck()
     }
 }
 
+void clsHandleDataBurn::ScheduleCheck()
+{
+    m_nextCheck = loop::TimerService::instance().SingleShot(
+        kPollIntervalMs,
+        [this] {
+            if (!m_registered || !m_watching)
+                return;
+            // An abort that came during the pause ends the watch here.
+            if (m_abortPending)
+                EndOnAbort();
+            else
+                StartCheck();
+        },
+        this);
+}
+
+void clsHandleDataBurn::EndOnAbort()
+{
+    m_abortPending = false;
+    applet::AppletTrace::Info(QStringLiteral("%1: the data-burn watch was aborted").arg(kSource));
+    EndWatch();
+    ReEnableBurnDelay();
+}
+
 void clsHandleDataBurn::EndWatch()
 {
+    m_nextCheck.Cancel();
     m_watching = false;
     m_dataSaveSeen = false;
 }

@@ -1,13 +1,14 @@
 #pragma once
 // The data-burn watch. When "SetDisableBurnDelay" has switched the burn delay
 // off, the device saves its data; this component then reads "CheckDataBurn"
-// again and again until the device's DATA_SAVE bit has been seen set and then
-// clear. The watch is bounded (kWatchLimitMs, then traced as failed) and ends
+// again, kPollIntervalMs after the last read ended, until the device's
+// DATA_SAVE bit has been seen set and then clear. The watch is bounded (kWatchLimitMs, then traced as failed) and ends
 // on an abort, which switches the burn delay on again on a device that can be
 // busy.
 #include "corvane/frame/IStartAlwaysComp.h"
 #include "pioextensions/clsAppItemCollection.h"
 #include "pioextensions/clsSeqItemCollection.h"
+#include "platform/loop/SingleShotHandle.h"
 #include <QObject>
 #include <QString>
 #include <cstdint>
@@ -20,6 +21,9 @@ class clsHandleDataBurn : public QObject, public IStartAlwaysComp {
 public:
     // How long the watch waits for the save to begin and end.
     static constexpr int kWatchLimitMs = 120000;
+    // The pause between the end of one read and the start of the next, as a
+    // HART master polls: a few reads a second, not one after the other.
+    static constexpr int kPollIntervalMs = 250;
 
     clsHandleDataBurn();
     ~clsHandleDataBurn() override;
@@ -45,6 +49,9 @@ public slots:
 private:
     bool DataSaveSet();
     void StartCheck();
+    // The next read, after the poll interval.
+    void ScheduleCheck();
+    void EndOnAbort();
     void EndWatch();
     void ReEnableBurnDelay();
     void Fail(const QString& why);
@@ -56,6 +63,7 @@ private:
     bool m_disableRunning = false; // "SetDisableBurnDelay" was asked to run or runs
     qint64 m_watchStartMs = 0;
     QString m_failureReason;
+    loop::SingleShotHandle m_nextCheck;
     std::shared_ptr<IDeviceInfo> m_deviceInfo;
     clsAppItemCollection m_items;
     clsSeqItemCollection m_sequences;

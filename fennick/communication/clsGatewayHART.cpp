@@ -506,6 +506,32 @@ void clsGatewayHART::HandleIdentityResponse(uint8_t DataLen, const QByteArray& D
                             .arg(kIdentityDataLength)
                             .arg(DataLen)
                             .arg(responseCode);
+    if (responseCode == kBusy && m_connectPhase == 2 && m_identityBusyAnswers < kIdentityBusyRepeats) {
+        ++m_identityBusyAnswers;
+        Debugging::TraceInfo(QStringLiteral("HART gateway: the device answered the identity read busy; it is asked "
+                                            "again (%1 of %2)")
+                                 .arg(m_identityBusyAnswers)
+                                 .arg(kIdentityBusyRepeats));
+        std::weak_ptr<clsGatewayHART> weak = weak_from_this();
+        loop::TimerService::instance().SingleShot(
+            kIdentityBusyDelayMs,
+            [weak] {
+                const auto self = weak.lock();
+                if (!self || self->m_connectPhase != 2)
+                    return;
+                if (self->ReadDeviceIdentity())
+                    return;
+                if (self->m_server) {
+                    std::shared_ptr<applet::CServerRequestClass> server = self->m_server;
+                    const QVariant handle = self->ServerHandle();
+                    int32_t r = 0;
+                    self->CallServer([&] { server->Abort(handle, r); });
+                }
+                self->FailConnect(kGatewayFailure, QStringLiteral("the repeated identity read was refused"));
+            },
+            weak);
+        return;
+    }
     if (responseCode == kCommandNotImplemented && (m_connectPhase == 2 || m_connectPhase == 3)) {
         Debugging::TraceInfo(QStringLiteral("HART gateway: the device does not implement command 13; tag and "
                                             "descriptor stay as they are"));
@@ -892,6 +918,7 @@ void clsGatewayHART::ConnectResponse(const QVariant&, const QVariantList&, const
     ExchangeDeviceTagAddress();
     // Phase 2 before the read: its answer may come from inside the call.
     SetConnectPhase(2);
+    m_identityBusyAnswers = 0;
     if (ReadDeviceIdentity())
         return;
     if (m_server) {

@@ -52,6 +52,11 @@ public:
     static constexpr int kIdentityDataLength = 21;
     // Response code of a device that does not implement the command.
     static constexpr uint8_t kCommandNotImplemented = 0x40;
+    // A busy answer to the identity read at connect is repeated as a busy
+    // record is: kIdentityBusyDelayMs apart, at most kIdentityBusyRepeats times.
+    static constexpr uint8_t kBusy = 32;
+    static constexpr int kIdentityBusyRepeats = 100;
+    static constexpr int kIdentityBusyDelayMs = 200;
     static constexpr int32_t kRetryableError = 440;
     static constexpr int16_t kMaxRetries = 10;
     static constexpr int kClientRetryDelayMs = 117;
@@ -194,6 +199,7 @@ private:
     std::shared_ptr<applet::CServerRequestClass> m_server;
     std::shared_ptr<clsViewDTM> m_view;
     int32_t m_connectPhase = 0;
+    int m_identityBusyAnswers = 0; // busy answers to this connect's identity read
     int32_t m_linkState = 3;
     std::optional<QVariant> m_clientHandle;
     QVariantList m_deviceInfo;

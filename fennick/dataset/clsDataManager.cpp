@@ -41,7 +41,7 @@ QString Path(std::initializer_list<const char*> names)
 const QString kDeviceTypePath = Path({"FDT", "fdt:DtmDeviceType"});
 const QString kVersionInformationPath = Path({"FDT", "fdt:DtmDeviceType", "fdt:VersionInformation"});
 const QString kDevicePath = Path({"FDT", "DtmDevice"});
-const QString kVariablesPath = Path({"FDT", "DtmDevice", "ExportedVariables", "fdt:DtmVariables"});
+const QString& kVariablesPath = VariableIndex::ListPath();
 const QString kTopologyPath = Path({"FDT", "DtmDevice", "InternalTopology"});
 const QString kBusInformationPath = Path({"FDT", "DtmDevice", "BusInformation"});
 
@@ -158,15 +158,12 @@ xml::XmlNode clsDataManager::Root() const
 
 xml::XmlNode clsDataManager::VariablesList() const
 {
-    return m_cache ? m_cache->SelectSingleNode(kVariablesPath) : xml::XmlNode();
+    return m_variables.List(m_cache);
 }
 
 xml::XmlNode clsDataManager::VariableDisplay(const QString& name) const
 {
-    if (!m_cache)
-        return xml::XmlNode();
-    return m_cache->SelectSingleNode(QStringLiteral("//fdt:DtmVariables/fdt:DtmVariable[@name=")
-                                     + XMLHelper::QuoteText(name) + QStringLiteral("]/fdt:Value/fdt:Display"));
+    return m_variables.Display(m_cache, name);
 }
 
 // --- States ------------------------------------------------------------------------------------
@@ -259,6 +256,7 @@ bool clsDataManager::XML_FdtVariable_Write(const QString& name, const QString& v
         variable = list.AppendChild(variable);
         valueElement = variable.AppendChild(valueElement);
         display = valueElement.AppendChild(display);
+        m_variables.Add(m_cache, name.trimmed(), display);
         Debugging::TraceDatabase(QStringLiteral("XML_FdtVariable_Write: Variable created."));
     }
     display.SetAttribute(QStringLiteral("string"), value);
@@ -276,6 +274,9 @@ bool clsDataManager::XML_FdtVariable_Delete(const QString& name)
                                                         + XMLHelper::QuoteText(name) + QLatin1Char(']'));
     if (variable) {
         list.RemoveChild(variable);
+        // The index must not keep the freed node; a later variable of the
+        // same name may now be the one that counts.
+        m_variables.Invalidate();
         m_cache->FreeDetachedNodes();
         Debugging::TraceDatabase(QStringLiteral("XML_FdtVariable_Delete: ") + name);
     }

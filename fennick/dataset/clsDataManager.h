@@ -20,6 +20,7 @@
 // One per DTM object; always held by a shared_ptr. Failures are traced and
 // answered with false; nothing here shows a message box.
 #include "fennick/dataset/DataCollection.h"
+#include "fennick/dataset/VariableIndex.h"
 #include "platform/applet/IFbInstanceData.h"
 #include "platform/applet/View.h"
 #include "platform/automation/ClassRegistry.h"
@@ -245,6 +246,7 @@ private:
     void OnDirtyChanged();
 
     DocumentPtr m_cache; // privXMLDataCache
+    mutable VariableIndex m_variables; // the variables of m_cache by name
     DocumentPtr m_changedData;
     std::shared_ptr<applet::clsAppletItemManager> m_manager; // privAppletItemManager
     int32_t m_viewHandle = -1;

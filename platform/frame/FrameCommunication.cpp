@@ -15,14 +15,20 @@ FrameCommunication::FrameCommunication(const QString& address, const comm::HartD
 void FrameCommunication::OnDeviceIdentified(const comm::HartConnectReport& report)
 {
     m_lastConnect = report;
-    m_identified = true;
+    m_reported = true;
+}
+
+void FrameCommunication::OnConnectionFailed(const QString& cause)
+{
+    m_lastConnect.failure = cause;
+    m_reported = true;
 }
 
 bool FrameCommunication::LastConnect(comm::HartConnectReport& report) const
 {
-    if (m_identified)
+    if (m_reported)
         report = m_lastConnect;
-    return m_identified;
+    return m_reported;
 }
 
 bool FrameCommunication::ParseAddress(const QString& address, QString& host, uint16_t& port, QString* error)

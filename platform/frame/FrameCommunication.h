@@ -30,7 +30,9 @@ public:
 
     comm::HartDeviceType ServedDeviceType() const override { return m_served; }
     void OnDeviceIdentified(const comm::HartConnectReport& report) override;
-    // What the server found at the last connect; false before any.
+    void OnConnectionFailed(const QString& cause) override;
+    // What the server found at the last connect, with why it or its session
+    // failed; false before any connect was identified or failed.
     bool LastConnect(comm::HartConnectReport& report) const;
 
     static inline const QString kScheme = QStringLiteral("hart-ip");
@@ -46,7 +48,7 @@ private:
     uint16_t m_port = kDefaultPort;
     comm::HartDeviceType m_served;
     comm::HartConnectReport m_lastConnect;
-    bool m_identified = false;
+    bool m_reported = false;
 };
 
 } // namespace frame

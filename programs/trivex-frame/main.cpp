@@ -437,6 +437,12 @@ public:
         comm::HartConnectReport report;
         return m_frame.LastConnect(m_options.tag, report) && report.refused ? report.refusal : QString();
     }
+    // Why the last connect or its session failed, in words; empty when none did.
+    QString ConnectionFailure() const
+    {
+        comm::HartConnectReport report;
+        return m_frame.LastConnect(m_options.tag, report) ? report.failure : QString();
+    }
 
     bool Refuse(const QString& why)
     {
@@ -558,8 +564,11 @@ int GoOnline(FrameSession& session, const Options& options)
                         .arg(options.timeoutMs / 1000),
                     kExitTimedOut);
     if (session.Status() != DtmStatus::Online) {
-        const QString refusal = session.DeviceRefusal();
-        return Fail(refusal.isEmpty() ? QStringLiteral("could not connect to %1").arg(options.device) : refusal);
+        if (const QString refusal = session.DeviceRefusal(); !refusal.isEmpty())
+            return Fail(refusal);
+        const QString cause = session.ConnectionFailure();
+        return Fail(QStringLiteral("could not connect to %1").arg(options.device)
+                    + (cause.isEmpty() ? QString() : QStringLiteral(": ") + cause));
     }
     return kExitOk;
 }
@@ -636,6 +645,8 @@ int RunTransfer(const Options& options, bool upload)
         QString reason = progress->FailureReason();
         if (const QString refusal = session.DeviceRefusal(); !refusal.isEmpty())
             reason = refusal;
+        if (reason.isEmpty())
+            reason = session.ConnectionFailure();
         if (reason.isEmpty())
             reason = QStringLiteral("the device application reported the transfer as failed (stopped, aborted "
                                     "or the connection lost)");

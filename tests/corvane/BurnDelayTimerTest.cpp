@@ -1,5 +1,5 @@
-// The burn-delay control's 10-second timer and the bound of the data-burn
-// watch, on the manual clock: the components on the applet host, connected to
+// The burn-delay control's 10-second timer, the pause between the data-burn
+// watch's reads and the bound of the watch, on the manual clock: the components on the applet host, connected to
 // the simulated transmitter.
 #include "CorvaneTestSupport.h"
 #include "SequenceForcing.h"
@@ -51,6 +51,26 @@ protected:
     }
     // Forces a sequence as the device user interface would: again while the host is busy.
     void Force(const QString& name) { corvanetest::ForceSequence(applet.manager, name); }
+    std::shared_ptr<clsHandleDataBurn> DataBurnWatch() const
+    {
+        return std::dynamic_pointer_cast<clsHandleDataBurn>(
+            applet.View()->Components().Item(QStringLiteral("clsHandleDataBurn")));
+    }
+    // The states of "CheckDataBurn" go to the log as "check=STATE".
+    static void WatchChecks(ItemLog& log)
+    {
+        log.Watch(Compose(SubItemKind::SequenceState, QStringLiteral("CheckDataBurn")), QStringLiteral("check"));
+    }
+    // Runs the loop until done() holds; whenever the last read has ended,
+    // the clock moves on by stepMs, so that the next read falls due.
+    bool PollUntil(const ItemLog& log, qint64 stepMs, const std::function<bool()>& done)
+    {
+        return RunUntil([&] {
+            if (!log.changes.isEmpty() && log.changes.last() == QStringLiteral("check=0"))
+                clock.Advance(stepMs);
+            return done();
+        });
+    }
     HomeFolder home;
     loop::ManualClock clock;
     loop::ScopedTimerService clockInstalled{clock};
@@ -100,24 +120,17 @@ TEST_F(BurnDelayTimer, ADataBurnWatchThatNeverSeesTheSaveEndsAfterItsBoundAndPol
 {
     PIO_REQUIRE_APPLET(applet);
     ASSERT_TRUE(ConnectTo(21));
-    const auto watch =
-        std::dynamic_pointer_cast<clsHandleDataBurn>(applet.View()->Components().Item(QStringLiteral("clsHandleDataBurn")));
+    const auto watch = DataBurnWatch();
     ItemLog log(applet.manager);
-    log.Watch(Compose(SubItemKind::SequenceState, QStringLiteral("CheckDataBurn")), QStringLiteral("check"));
+    WatchChecks(log);
     ErrorTraces traces;
     // The device's time stands still: it never shows a save begun and ended.
     applet.device.transmitter().freezeProcessTime(0);
     Force(QStringLiteral("SetDisableBurnDelay"));
-    ASSERT_TRUE(RunUntil([&] { return watch->Watching() && log.changes.count(QStringLiteral("check=64")) >= 3; }));
+    ASSERT_TRUE(PollUntil(log, clsHandleDataBurn::kPollIntervalMs,
+                          [&] { return watch->Watching() && log.changes.count(QStringLiteral("check=64")) >= 3; }));
     // A second passes with every check that ends, while no request is on its way.
-    clsAppItem checkState;
-    checkState.Register(applet.manager, Compose(SubItemKind::SequenceState, QStringLiteral("CheckDataBurn")));
-    QObject::connect(&checkState, &clsAppItem::ValueChanged, [&](const QString& state) {
-        if (state == QStringLiteral("0"))
-            clock.Advance(1000);
-    });
-    ASSERT_TRUE(RunUntil([&] { return !watch->Watching(); }));
-    checkState.UnRegister();
+    ASSERT_TRUE(PollUntil(log, 1000, [&] { return !watch->Watching(); }));
     EXPECT_TRUE(watch->FailureReason().contains(QStringLiteral("its data save within 120 s")))
         << watch->FailureReason().toStdString();
     EXPECT_TRUE(traces.Contains(QStringLiteral("data-burn watch failed")));
@@ -131,20 +144,44 @@ TEST_F(BurnDelayTimer, AnAbortEndsTheWatchEvenWhenItArrivesBetweenTwoChecks)
 {
     PIO_REQUIRE_APPLET(applet);
     ASSERT_TRUE(ConnectTo(21));
-    const auto watch =
-        std::dynamic_pointer_cast<clsHandleDataBurn>(applet.View()->Components().Item(QStringLiteral("clsHandleDataBurn")));
+    const auto watch = DataBurnWatch();
     ItemLog log(applet.manager);
-    log.Watch(Compose(SubItemKind::SequenceState, QStringLiteral("CheckDataBurn")), QStringLiteral("check"));
+    WatchChecks(log);
     Force(QStringLiteral("SetDisableBurnDelay"));
-    ASSERT_TRUE(RunUntil([&] { return watch->Watching() && log.changes.count(QStringLiteral("check=64")) >= 2; }));
-    // Right after a check ended ready and the next was asked for.
+    ASSERT_TRUE(PollUntil(log, clsHandleDataBurn::kPollIntervalMs,
+                          [&] { return watch->Watching() && log.changes.count(QStringLiteral("check=64")) >= 2; }));
+    // Right after a check ended ready, while the next one waits for its time.
     ASSERT_TRUE(RunUntil([&] { return log.changes.last() == QStringLiteral("check=0"); }));
     watch->Abort();
-    ASSERT_TRUE(RunUntil([&] { return !watch->Watching(); })) << log.changes.join(' ').toStdString();
+    ASSERT_TRUE(PollUntil(log, clsHandleDataBurn::kPollIntervalMs, [&] { return !watch->Watching(); }))
+        << log.changes.join(' ').toStdString();
     Settle();
     const auto checks = log.changes.count(QStringLiteral("check=64"));
     Pass(1000);
     EXPECT_EQ(log.changes.count(QStringLiteral("check=64")), checks);
+}
+
+TEST_F(BurnDelayTimer, TheDataBurnWatchReadsAgainOnlyAfterThePollInterval)
+{
+    PIO_REQUIRE_APPLET(applet);
+    ASSERT_TRUE(ConnectTo(21));
+    const auto watch = DataBurnWatch();
+    ItemLog log(applet.manager);
+    WatchChecks(log);
+    applet.device.transmitter().freezeProcessTime(0); // the save never shows: the watch polls on
+    Force(QStringLiteral("SetDisableBurnDelay"));
+    for (int read = 0; read < 3; ++read) {
+        ASSERT_TRUE(RunUntil([&] { return watch->Watching() && !log.changes.isEmpty() && log.changes.last() == QStringLiteral("check=0"); }))
+            << log.changes.join(' ').toStdString();
+        Settle(); // the watch takes the read's end and asks for the next
+        const auto checks = log.changes.count(QStringLiteral("check=64"));
+        Pass(clsHandleDataBurn::kPollIntervalMs - 1);
+        EXPECT_EQ(log.changes.count(QStringLiteral("check=64")), checks) << "read " << read;
+        Pass(1);
+        ASSERT_TRUE(RunUntil([&] { return log.changes.count(QStringLiteral("check=64")) > checks; })) << "read " << read;
+    }
+    watch->Abort();
+    ASSERT_TRUE(PollUntil(log, clsHandleDataBurn::kPollIntervalMs, [&] { return !watch->Watching(); }));
 }
 
 } // namespace

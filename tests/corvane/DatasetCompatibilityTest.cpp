@@ -268,12 +268,19 @@ TEST_F(DatasetCompatibility, TheHighestSupportedRevisionStaysConnectedAndNoFormM
     EXPECT_NE(applet.Text(kVerdict), QStringLiteral("5"));
 
     // Unsupported, but no form open and no engineering context: disconnected silently.
-    applet.device.device().extendedSoftwareRevision = {0, 0, 1};
-    clsSequenceItem identification;
-    identification.Register(applet.manager, clsDatasetValid::kGetDeviceInfo);
-    log.changes.clear();
-    identification.Start();
+    // The device's new software shows at the next connection.
+    int32_t code = -1;
+    applet.host->Disconnect(0, code);
+    ASSERT_EQ(code, 0);
     ASSERT_TRUE(RunUntil([&] { return applet.Number(loopbacktest::kConnectItem) == 0; }));
+    applet.device.device().extendedSoftwareRevision = {0, 0, 1};
+    log.changes.clear();
+    log.Watch(loopbacktest::kConnectItem, QStringLiteral("connect"));
+    applet.host->Connect(0, code);
+    ASSERT_EQ(code, 0);
+    ASSERT_TRUE(RunUntil([&] {
+        return log.changes.contains(QStringLiteral("connect=2")) && applet.Number(loopbacktest::kConnectItem) == 0;
+    })) << log.changes.join(QLatin1Char(' ')).toStdString();
     Settle();
     EXPECT_EQ(applet.Text(kVerdict), QStringLiteral("5"));
     EXPECT_TRUE(dialogs.Requests().empty());

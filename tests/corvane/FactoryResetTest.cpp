@@ -1,5 +1,5 @@
 // The factory reset against the simulated transmitter: the device's busy
-// phase is waited out, "CheckBusy" polls until a response has shown the
+// phase is waited out, "CheckBusy" polls, a pause between two checks, until a response has shown the
 // device busy and stops after the run that follows it, an abort ends the
 // poll, a device that never shows itself busy ends the reset as failed after
 // the time bound, and the busy test of each bus kind.
@@ -145,13 +145,16 @@ TEST(FactoryReset, ADeviceThatNeverShowsBusyEndsTheResetAsFailedAfterTheBound)
     START_RESET_RIG(rig);
     ErrorTraces traces;
     rig.Initiate();
-    // The clock moves two seconds after each check, well inside the response time-out.
+    // The clock moves two seconds after each check, well inside the response time-out;
+    // the next check starts within that step.
     constexpr int kStepMs = 2000;
+    ASSERT_TRUE(RunUntil([&] { return rig.ChecksEnded() > 0; })) << rig.Changes();
     for (int step = 0; step < 100 && rig.reset->ResetRunning(); ++step) {
+        // The reset takes the check's end on the loop, and only then asks for the next.
+        Settle();
         const int ended = rig.ChecksEnded();
+        clock.Advance(kStepMs);
         ASSERT_TRUE(RunUntil([&] { return rig.ChecksEnded() > ended || !rig.reset->ResetRunning(); })) << rig.Changes();
-        if (rig.reset->ResetRunning())
-            clock.Advance(kStepMs);
     }
     Settle();
     EXPECT_FALSE(rig.reset->ResetRunning());
@@ -160,6 +163,29 @@ TEST(FactoryReset, ADeviceThatNeverShowsBusyEndsTheResetAsFailedAfterTheBound)
     EXPECT_LE(clock.NowMs(), clsFactoryReset::kPollLimitMs + kStepMs);
     EXPECT_TRUE(traces.Contains(QStringLiteral("the factory reset failed"))) << traces.lines.join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(rig.applet.Text(kAbort), QStringLiteral("1"));
+}
+
+TEST(FactoryReset, TheNextCheckStartsOnlyAfterThePollInterval)
+{
+    loop::ManualClock clock;
+    loop::ScopedTimerService installed(clock);
+    ResetRig rig;
+    rig.applet.device.transmitter().setFactoryResetDuration(0); // never busy: the poll goes on
+    START_RESET_RIG(rig);
+    rig.Initiate();
+    for (int check = 1; check <= 3; ++check) {
+        ASSERT_TRUE(RunUntil([&] { return rig.ChecksEnded() == check; })) << rig.Changes();
+        Settle(); // the reset takes the check's end and asks for the next
+        const auto started = rig.log->changes.count(QStringLiteral("CheckBusy=64"));
+        clock.Advance(clsFactoryReset::kPollIntervalMs - 1);
+        Settle();
+        EXPECT_EQ(rig.log->changes.count(QStringLiteral("CheckBusy=64")), started) << rig.Changes();
+        clock.Advance(1);
+        ASSERT_TRUE(RunUntil([&] { return rig.log->changes.count(QStringLiteral("CheckBusy=64")) > started; }))
+            << rig.Changes();
+    }
+    corvane::RequestAbort(rig.applet.manager);
+    EXPECT_FALSE(rig.reset->ResetRunning());
 }
 
 TEST(FactoryReset, TheBusyTestReadsTheResponseByBusKind)

@@ -102,17 +102,21 @@ TEST_F(PhysicalBlockRules, TheProjectBusAddressAlwaysWins)
 TEST_F(PhysicalBlockRules, AfterAnUploadHartTakesTheProjectsValuesAndProfibusTheDevicesValues)
 {
     PIO_REQUIRE_APPLET(applet);
+    // The device's own tag and descriptor, changed at the device before the connection.
+    applet.device.transmitter().device().tag = QStringLiteral("SIMTAG");
+    applet.device.transmitter().device().descriptor = QStringLiteral("SIM DESCRIPTOR");
     ASSERT_TRUE(ConnectAndIdentify(applet));
     applet.PutText(kProjectTag, QStringLiteral("Plant 1"));
     applet.PutText(kProjectDescriptor, QStringLiteral("Line 7"));
     // The upload reads the device's own tag and descriptor; the project keeps its values.
-    applet.device.transmitter().device().tag = QStringLiteral("SIMTAG");
-    applet.device.transmitter().device().descriptor = QStringLiteral("SIM DESCRIPTOR");
+    ItemLog ran(applet.manager);
+    ran.Watch(QStringLiteral("currentSequence"), QStringLiteral("running"));
     clsSequenceItem upload;
     upload.Register(applet.manager, QStringLiteral("upload"), false, 0, REGISTER_STATE);
     upload.Start();
     ASSERT_TRUE(RunUntil([&] {
-        return applet.Text(QStringLiteral("_tagHart")).trimmed() == QStringLiteral("SIMTAG")
+        return ran.changes.contains(QStringLiteral("running=upload"))
+               && applet.Text(QStringLiteral("_tagHart")).trimmed() == QStringLiteral("SIMTAG")
                && applet.Text(QStringLiteral("currentSequence")).isEmpty();
     }));
     Settle();

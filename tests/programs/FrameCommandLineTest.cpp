@@ -236,9 +236,56 @@ TEST_F(FrameCommandLine, ConnectRefusesADeviceOfAnotherTypeAndWritesNothing)
     EXPECT_FALSE(run.err.contains("not created")) << run.err.toStdString();
     const QList<int> commands = device.StopAndListCommands();
     EXPECT_EQ(commands.value(0, -1), 0);
-    // The connect identifies the device (command 0); connecting starts "GetDeviceInfo", whose first
-    // record asks command 0 again before the frame goes offline.
-    EXPECT_GE(commands.count(0), 2) << run.err.toStdString();
+    // The connect identifies the device (command 0); "GetDeviceInfo", which connecting starts, asks
+    // command 0 again and gets the connection's answer: the device is asked once.
+    EXPECT_EQ(commands.count(0), 1) << run.err.toStdString();
+}
+
+TEST_F(FrameCommandLine, ConnectWaitsOutABusyDeviceAndSaysWhyAConnectFailed)
+{
+    NewProject();
+    struct Fault {
+        QStringList options;
+        const char* cause; // empty: the connect succeeds
+    };
+    const Fault faults[] = {
+        {{QStringLiteral("--busy"), QStringLiteral("3")}, ""},
+        {{QStringLiteral("--corrupt-checksum")}, "no valid HART response"},
+        {{QStringLiteral("--drop-after"), QStringLiteral("1")}, "connection to the device was lost"},
+    };
+    for (const Fault& fault : faults) {
+        Simulator device(fault.options);
+        ASSERT_TRUE(device.Listening());
+        const ProgramRun run = Frame({QStringLiteral("connect"), Project(), QStringLiteral("--device"),
+                                      device.Address(), QStringLiteral("--timeout"), QStringLiteral("30")});
+        const std::string said = fault.options.join(' ').toStdString() + ": " + run.err.toStdString();
+        if (*fault.cause == '\0') {
+            EXPECT_EQ(run.exitCode, 0) << said;
+            // Three busy answers to command 0, then the answer.
+            EXPECT_EQ(device.StopAndListCommands().mid(0, 4), (QList<int>{0, 0, 0, 0})) << said;
+        } else {
+            EXPECT_EQ(run.exitCode, 1) << said;
+            EXPECT_TRUE(run.err.contains(QLatin1String(fault.cause))) << said;
+        }
+    }
+}
+
+TEST_F(FrameCommandLine, AnUploadAsksTheDeviceForItsIdentityAndConfigurationOnce)
+{
+    NewProject();
+    Simulator device({});
+    ASSERT_TRUE(device.Listening());
+    const ProgramRun run = Frame({QStringLiteral("upload"), Project(), QStringLiteral("--device"), device.Address(),
+                                  QStringLiteral("--timeout"), QStringLiteral("60")});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    // The connect, the device identification and the upload each want command 0 and the
+    // configuration (13, 200); the connection asks the device once and answers the rest itself.
+    const QList<int> commands = device.StopAndListCommands();
+    const std::string all = run.err.toStdString();
+    for (const int command : {0, 13, 200})
+        EXPECT_EQ(commands.count(command), 1) << "command " << command << ": " << all;
+    for (const int command : {128, 129, 134})
+        EXPECT_EQ(commands.count(command), 0) << "command " << command << ": " << all;
 }
 
 TEST_F(FrameCommandLine, SimulatorIdentityOptionsAreChecked)

@@ -139,6 +139,19 @@ protected:
         }
     }
 
+    // A new connection: what the device changed by itself since the last
+    // one is read afresh, not answered from the connection's kept answers.
+    void Reconnect()
+    {
+        int32_t code = -1;
+        host->Disconnect(0, code);
+        ASSERT_EQ(code, 0);
+        ASSERT_TRUE(recorder->WaitFor([&] { return recorder->Text(kConnectItem) == "0"; }));
+        host->Connect(0, code);
+        ASSERT_EQ(code, 0);
+        ASSERT_TRUE(recorder->WaitFor([&] { return recorder->Text(kConnectItem) == "2"; }));
+    }
+
     // Runs a sequence to its end (its adjust included) and checks that it
     // completed and that each of its records was answered with success.
     void Run(const QString& sequenceName)
@@ -223,6 +236,7 @@ TEST_F(DescriptionLoopback, ReadSequencesBringTheDeviceValuesIntoTheItems)
     // The loop current mode is part of the dataset: the upload reads it back,
     // so a later polling-address write keeps the device's choice.
     device.device().loopCurrentEnabled = false;
+    Reconnect();
     Run(QStringLiteral("Upload"));
     EXPECT_EQ(recorder->Text("loopCurrentMode"), "0");
     device.device().loopCurrentEnabled = true;
@@ -265,6 +279,7 @@ TEST_F(DescriptionLoopback, IdentityTakesTheSixteenBitManufacturerAndLabel)
 {
     device.device().manufacturerId = 0x6063;
     device.device().privateLabelDistributor = 0x6071;
+    Reconnect();
     Run(QStringLiteral("GetDeviceInfo"));
     EXPECT_EQ(recorder->Text("_mfrManufacturerIdHART"), QString::number(0x6063));
     EXPECT_EQ(recorder->Text("hartPrivateLabel"), QString::number(0x6071));

@@ -15,6 +15,7 @@ constexpr CodeText kTexts[] = {
     {HResult::NoSession, "No HART-IP session could be opened with the device's address"},
     {HResult::IdentityRefused, "The device did not identify itself (command 0)"},
     {HResult::WrongDevice, "The device is not of the device type the DTM instance serves; the connect was refused"},
+    {HResult::DeviceBusy, "The device stayed busy: it answered every repeat of its identification (command 0) busy"},
     {HResult::ConnectionLost, "The connection to the device was lost"},
     {HResult::InvalidAnswer, "The device's answer is no valid HART response to the request"},
     {ServerResult::UnknownClient, "The client is not known to the communication server"},

@@ -23,6 +23,7 @@ constexpr int32_t Timeout = 0x200;          // no answer within the response tim
 constexpr int32_t NoSession = 0x400;        // no HART-IP session could be opened with the address
 constexpr int32_t IdentityRefused = 0x800;  // the device did not identify itself (command 0)
 constexpr int32_t WrongDevice = 0x1000;     // the device is not of the device type the DTM instance serves
+constexpr int32_t DeviceBusy = 0x2000;      // the device answered its identification busy, every repeat too
 constexpr int32_t ConnectionLost = 0x4000;  // the session ended while the request was open
 constexpr int32_t InvalidAnswer = 0x8000;   // the answer was no valid HART response to the request
 } // namespace HResult

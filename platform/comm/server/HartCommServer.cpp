@@ -169,8 +169,20 @@ void HartCommServer::ConnectSucceeded(Client& c)
     });
 }
 
+void HartCommServer::TellFailure(Client& c, int32_t hResult, const QString& detail)
+{
+    if (!c.guard)
+        return;
+    const std::shared_ptr<IHartDeviceType> guard = c.guard;
+    guard->OnConnectionFailed(detail.isEmpty() ? CommServerText(hResult)
+                                               : CommServerText(hResult) + QStringLiteral(" (") + detail + QLatin1Char(')'));
+}
+
 void HartCommServer::ConnectFailed(Client& c, int32_t hResult)
 {
+    // A device of another type has its own report, naming both identities.
+    if (hResult != HResult::WrongDevice)
+        TellFailure(c, hResult, QStringLiteral("connect to %1").arg(c.endpoint.toUrl()));
     RetireLink(c);
     c.state = LinkState::Idle;
     const QString url = c.endpoint.toUrl();
@@ -182,6 +194,7 @@ void HartCommServer::ConnectFailed(Client& c, int32_t hResult)
 void HartCommServer::EndSession(Client& c, int32_t headHResult, int32_t hResult, const QString& reason,
                                 bool locallyGenerated)
 {
+    TellFailure(c, headHResult, reason);
     std::deque<Transaction> open;
     open.swap(c.open);
     RetireLink(c);
@@ -215,11 +228,41 @@ void HartCommServer::ArmForHead(Client& c)
         c.deadline->Start(m_responseTimeoutMs);
 }
 
+void HartCommServer::AnswerFromCache(Client& c, const Transaction& t, const HartAnswerCache::Answer& answer)
+{
+    const int32_t handle = c.handle;
+    const uint64_t generation = c.generation;
+    const int32_t number = t.number;
+    std::weak_ptr<HartCommServer> weak = weak_from_this();
+    loop::PostToLoop(
+        [weak, handle, generation, number, answer] {
+            auto self = weak.lock();
+            if (!self)
+                return;
+            Client* client = self->FindClient(handle);
+            if (!client || client->generation != generation)
+                return;
+            // Gone when the session ended meanwhile: its end answered it.
+            auto it = std::find_if(client->open.begin(), client->open.end(),
+                                   [number](const Transaction& open) { return open.number == number; });
+            if (it == client->open.end())
+                return;
+            const Transaction done = *it;
+            client->open.erase(it);
+            self->ArmForHead(*client);
+            if (!done.cancelled)
+                self->Answer(*client, done, HResult::Ok, answer.responseCode, answer.deviceStatus, answer.data);
+        },
+        weak);
+}
+
 void HartCommServer::RetireLink(Client& c)
 {
     c.deadline->Stop();
     c.identitySequence = -1;
     c.statusSequence = -1;
+    c.identityRepeat.Cancel();
+    c.answers.Clear();
     if (!c.link)
         return;
     QObject::disconnect(c.link.get(), nullptr, nullptr, nullptr);
@@ -244,16 +287,22 @@ void HartCommServer::OnSessionEstablished(int32_t handle)
     Client* c = FindClient(handle);
     if (!c || c->state != LinkState::Connecting)
         return;
+    c->identityBusyAnswers = 0;
+    SendIdentityRequest(*c);
+}
+
+void HartCommServer::SendIdentityRequest(Client& c)
+{
     HartFrame request;
     request.type = HartFrameType::Request;
-    request.address = HartAddress::polling(c->pollingAddress);
+    request.address = HartAddress::polling(c.pollingAddress);
     request.command = 0;
-    const int sequence = c->link->sendPdu(encodeHartFrame(request));
+    const int sequence = c.link->sendPdu(encodeHartFrame(request));
     if (sequence < 0) {
-        ConnectFailed(*c, HResult::NoSession);
+        ConnectFailed(c, HResult::NoSession);
         return;
     }
-    c->identitySequence = sequence;
+    c.identitySequence = sequence;
 }
 
 void HartCommServer::HandleIdentity(Client& c, const QByteArray& frame)
@@ -263,6 +312,27 @@ void HartCommServer::HandleIdentity(Client& c, const QByteArray& frame)
     if (!decoded.ok() || f.type != HartFrameType::Response || f.command != 0
         || (!f.address.isLong && f.address.pollingAddress != c.pollingAddress)) {
         ConnectFailed(c, HResult::InvalidAnswer);
+        return;
+    }
+    if (!isCommunicationError(f.responseCode) && f.responseCode == ResponseCode::Busy) {
+        c.identitySequence = -1;
+        if (c.identityBusyAnswers >= kBusyRepeats) {
+            ConnectFailed(c, HResult::DeviceBusy);
+            return;
+        }
+        ++c.identityBusyAnswers;
+        // The connect's time bound counts from each repeat: a device that
+        // answers busy is there and answering.
+        c.deadline->Start(kConnectTimeoutFactor * m_responseTimeoutMs);
+        const int32_t handle = c.handle;
+        c.identityRepeat = loop::TimerService::instance().SingleShot(
+            kBusyRepeatDelayMs,
+            [this, handle] {
+                Client* again = FindClient(handle);
+                if (again && again->state == LinkState::Connecting && again->link)
+                    SendIdentityRequest(*again);
+            },
+            weak_from_this());
         return;
     }
     if (isCommunicationError(f.responseCode) || responseCodeClass(f.responseCode) == ResponseCodeClass::Error) {
@@ -276,6 +346,8 @@ void HartCommServer::HandleIdentity(Client& c, const QByteArray& frame)
     }
     c.identity = identity;
     c.address = identity.uniqueAddress(true);
+    c.answers.Clear();
+    c.answers.Answered(0, QByteArray(), {f.responseCode, f.deviceStatus, f.data});
     c.report.identity = identity;
     c.report.deviceStatus = f.deviceStatus;
     if (c.guard) {
@@ -365,9 +437,12 @@ void HartCommServer::OnPduResponse(int32_t handle, int sequence, const QByteArra
     const HartFrame& f = decoded.frame;
     if (!decoded.ok() || f.type != HartFrameType::Response || f.command != t.command || !f.address.isLong
         || !f.address.sameDevice(c->address)) {
+        TellFailure(*c, HResult::InvalidAnswer, QStringLiteral("command %1").arg(t.command));
         Answer(*c, t, HResult::InvalidAnswer);
         return;
     }
+    if (t.kind == RequestKind::Read)
+        c->answers.Answered(t.command, t.requestData, {f.responseCode, f.deviceStatus, f.data});
     Answer(*c, t, HResult::Ok, f.responseCode, f.deviceStatus, f.data);
 }
 
@@ -394,8 +469,10 @@ void HartCommServer::OnRequestFailed(int32_t handle, int sequence)
     const Transaction t = *it;
     c->open.erase(it);
     ArmForHead(*c);
-    if (!t.cancelled)
-        Answer(*c, t, HResult::InvalidAnswer);
+    if (t.cancelled)
+        return;
+    TellFailure(*c, HResult::InvalidAnswer, QStringLiteral("command %1").arg(t.command));
+    Answer(*c, t, HResult::InvalidAnswer);
 }
 
 void HartCommServer::OnConnectionLost(int32_t handle, const QString& reason)
@@ -638,15 +715,28 @@ void HartCommServer::SendRequest(RequestKind kind, const QVariant& ClientHandle,
         result = ServerResult::BadRequest;
         return;
     }
+    Transaction t;
+    t.kind = kind;
+    t.command = request.command;
+    t.requestData = request.data;
+    // Only with nothing open ahead of it, so that answers keep their order.
+    const HartAnswerCache::Answer* kept =
+        kind == RequestKind::Read && c->open.empty() ? c->answers.Find(request.command, request.data) : nullptr;
+    if (kept) {
+        t.number = NextTransactionNumber();
+        c->open.push_back(t);
+        AnswerFromCache(*c, t, *kept);
+        TransActionNumber = t.number;
+        result = ServerResult::Ok;
+        return;
+    }
+    c->answers.Sending(request.command, kind == RequestKind::Read);
     const int sequence = c->link->sendPdu(frame);
     if (sequence < 0) {
         result = ServerResult::SendFailed;
         return;
     }
-    Transaction t;
     t.number = NextTransactionNumber();
-    t.kind = kind;
-    t.command = request.command;
     t.sequence = sequence;
     c->open.push_back(t);
     if (c->open.size() == 1)

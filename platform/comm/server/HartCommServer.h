@@ -16,7 +16,9 @@
 //   failure (CommServerResults.h) with none. When the communication object
 //   names the device type its DTM instance serves (IHartDeviceType), a device
 //   that reports another manufacturer or expanded device type is refused
-//   with WrongDevice before any other command is sent. A device that says
+//   with WrongDevice before any other command is sent. A device that answers
+//   command 0 busy is asked again, kBusyRepeatDelayMs apart, at most
+//   kBusyRepeats times; then the connect fails with DeviceBusy. A device that says
 //   "more status available" is asked for it with command 48 before the
 //   connect is answered; what it reports goes to the communication object.
 // - ReadIORequest, WriteIORequest, DataExchangeRequest take the request bytes
@@ -24,11 +26,17 @@
 //   is answered exactly once with the response of its kind and its transaction
 //   number: hResult 0 when the device answered (response code and device status
 //   in RespData), Timeout, ConnectionLost or InvalidAnswer otherwise.
-//   Requests go to the device one at a time, in the order given.
+//   Requests go to the device one at a time, in the order given. A read of
+//   the device's configuration that this connection has already had a clean
+//   answer to, with no write or other command in between, is answered from
+//   the connection's HartAnswerCache (still later, on the event loop) when
+//   no other request is open; the identification at connect counts.
 // - A time-out or a broken link ends the session: every open request is
 //   answered with the failure (the one that timed out with Timeout, the rest
 //   with ConnectionLost), then DisConnectIndication(locally_generated, 0,
 //   reason text as UTF-8 bytes, detail = the failure hResult).
+// - Every failed connect (but WrongDevice), ended session and invalid answer
+//   is told to the guard in words (IHartDeviceType::OnConnectionFailed).
 // - Cancel, Abort, DisConnectRequest and RemoveClient are the client's own
 //   decisions: what they end is not answered any more (a cancelled request's
 //   answer is dropped when it comes). DisConnectRequest closes the session in
@@ -39,8 +47,10 @@
 #include "platform/automation/ClassRegistry.h"
 #include "platform/comm/hart/HartFrame.h"
 #include "platform/comm/hart/HartIdentity.h"
+#include "platform/comm/server/HartAnswerCache.h"
 #include "platform/comm/server/HartIpEndpoint.h"
 #include "platform/comm/server/IHartDeviceType.h"
+#include "platform/loop/SingleShotHandle.h"
 #include <QByteArray>
 #include <QString>
 #include <QVariant>
@@ -86,6 +96,9 @@ class HartCommServer : public automation::ComObject,
                        public std::enable_shared_from_this<HartCommServer> {
 public:
     static constexpr int kDefaultResponseTimeoutMs = 5000;
+    // A busy answer to command 0 at connect: the same bound as a busy record.
+    static constexpr int kBusyRepeats = 100;
+    static constexpr int kBusyRepeatDelayMs = 200;
 
     HartCommServer();
     ~HartCommServer() override;
@@ -171,6 +184,7 @@ private:
         uint8_t command = 0;
         int sequence = -1;
         bool cancelled = false;
+        QByteArray requestData;
     };
 
     struct Client {
@@ -184,6 +198,8 @@ private:
         std::unique_ptr<loop::Timer> deadline;
         std::deque<Transaction> open; // in the order sent
         int identitySequence = -1;
+        int identityBusyAnswers = 0;
+        loop::SingleShotHandle identityRepeat;
         int statusSequence = -1;
         // The communication object's guard of the device type, when it has one.
         std::shared_ptr<IHartDeviceType> guard;
@@ -192,6 +208,7 @@ private:
         uint8_t pollingAddress = 0;
         HartIdentity identity;
         HartAddress address;
+        HartAnswerCache answers; // of this connection
     };
 
     using ResponseCall = std::function<void(applet::CServerResponseClass&, int32_t&)>;
@@ -210,6 +227,7 @@ private:
     void OnSessionClosed(int32_t handle);
     void OnDeadline(int32_t handle);
 
+    void SendIdentityRequest(Client& c);
     void HandleIdentity(Client& c, const QByteArray& frame);
     void HandleAdditionalStatus(Client& c, const QByteArray& frame);
     // The report to the guard, then the good ConnectResponse.
@@ -218,11 +236,15 @@ private:
                 uint8_t deviceStatus = 0, const QByteArray& data = QByteArray());
     void ConnectSucceeded(Client& c);
     void ConnectFailed(Client& c, int32_t hResult);
+    // The failure in words to the guard, when there is one.
+    void TellFailure(Client& c, int32_t hResult, const QString& detail);
     // Ends a session the server found broken: open requests answered, then the indication.
     void EndSession(Client& c, int32_t headHResult, int32_t hResult, const QString& reason, bool locallyGenerated);
     // Ends whatever the client had open without a word (Abort, RemoveClient).
     void Silence(Client& c);
     void ArmForHead(Client& c);
+    // Answers the open transaction with the kept answer, on a later turn.
+    void AnswerFromCache(Client& c, const Transaction& t, const HartAnswerCache::Answer& answer);
     void RetireLink(Client& c);
     void Post(Client& c, ResponseCall call);
 

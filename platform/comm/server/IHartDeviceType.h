@@ -46,6 +46,8 @@ struct HartConnectReport {
     // What command 48 reported, in words; empty when the device did not say
     // "more status available" or command 48 gave nothing readable.
     QStringList additionalStatus;
+    // Why the last connect or session failed, in words; empty when none did.
+    QString failure;
 };
 
 class IHartDeviceType {
@@ -55,6 +57,9 @@ public:
     virtual HartDeviceType ServedDeviceType() const = 0;
     // Called once per connect that got as far as the device's identity.
     virtual void OnDeviceIdentified(const HartConnectReport& report) = 0;
+    // Why a connect or a session failed, in words (the connection was lost,
+    // an answer was invalid, the device stayed busy, no answer in time).
+    virtual void OnConnectionFailed(const QString& cause) { (void)cause; }
 };
 
 } // namespace comm

@@ -116,3 +116,19 @@ TEST_F(GatewayLoopback, AnIdentityReadLostWithTheLinkFailsTheConnect)
     device.dropConnectionAfter(-1);
     EXPECT_EQ(Connect().hResult, 0);
 }
+
+TEST_F(GatewayLoopback, ABusyAnswerToTheIdentityReadIsAskedAgain)
+{
+    // Command 0 is answered; the first two command-13 answers say busy.
+    std::vector<int> commands;
+    QObject::connect(&device, &sim::SimServer::requestHandled, &device, [&](int command, int) {
+        commands.push_back(command);
+        if (commands.size() == 1)
+            device.injectBusy(2);
+    });
+    const Heard& connected = Connect();
+    EXPECT_EQ(connected.kind, "connect");
+    EXPECT_EQ(connected.hResult, 0);
+    EXPECT_EQ(host->Get(clsViewDTM::kTagNameItem), "TRIVEX");
+    EXPECT_EQ(commands, (std::vector<int>{0, 13, 13, 13}));
+}

@@ -81,6 +81,33 @@ TEST_F(DataManager, StoreKeepsTheAppletsValuesAsDatasetVariables)
         "Unable to find Element: //FDT/DtmDevice/ExportedVariables/fdt:DtmVariables")));
 }
 
+TEST_F(DataManager, VariablesAreReadFromTheDatasetAsItIsNow)
+{
+    ASSERT_TRUE(data->XML_FdtVariable_Write(QStringLiteral("speedA"), QStringLiteral("old")));
+    ASSERT_TRUE(data->XML_FdtVariable_Write(QStringLiteral("speedB"), QStringLiteral("first")));
+    ASSERT_TRUE(data->XML_FdtVariable_Write(QStringLiteral("speedC"), QStringLiteral("second")));
+    EXPECT_EQ(Variable(QStringLiteral("speedA")), QStringLiteral("old"));
+
+    // A new dataset text: its values count, not those read before. Of two
+    // variables of one name the first counts, and after its delete the other.
+    QString text = data->DataCache()->Xml();
+    text.replace(QStringLiteral("string=\"old\""), QStringLiteral("string=\"new\""));
+    text.replace(QStringLiteral("name=\"speedC\""), QStringLiteral("name=\"speedB\""));
+    ASSERT_TRUE(data->Instance_SetupDataCache(text));
+    EXPECT_EQ(Variable(QStringLiteral("speedA")), QStringLiteral("new"));
+    EXPECT_EQ(Variable(QStringLiteral("speedB")), QStringLiteral("first"));
+    QString value;
+    EXPECT_FALSE(data->XML_FdtVariable_Read(QStringLiteral("speedC"), value));
+    ASSERT_TRUE(data->XML_FdtVariable_Delete(QStringLiteral("speedB")));
+    EXPECT_EQ(Variable(QStringLiteral("speedB")), QStringLiteral("second"));
+
+    // A variable written into the new dataset is found there, once.
+    ASSERT_TRUE(data->XML_FdtVariable_Write(QStringLiteral("speedD"), QStringLiteral("d")));
+    ASSERT_TRUE(data->XML_FdtVariable_Write(QStringLiteral("speedD"), QStringLiteral("dd")));
+    EXPECT_EQ(Variable(QStringLiteral("speedD")), QStringLiteral("dd"));
+    EXPECT_EQ(data->DataCache()->SelectNodes(QStringLiteral("//fdt:DtmVariable[@name='speedD']")).size(), 1);
+}
+
 TEST_F(DataManager, DescriptionFilesMoveBelowThisInstallation)
 {
     data->XML_FdtVariable_Write(clsDataManager::kTdxFileVariable,

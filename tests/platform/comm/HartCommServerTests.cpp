@@ -10,7 +10,10 @@
 #include "platform/comm/server/HartCommServer.h"
 #include "platform/comm/server/IHartDeviceType.h"
 #include "platform/comm/server/IHartIpAddress.h"
+#include "platform/loop/ManualClock.h"
+#include "platform/loop/ScopedTimerService.h"
 #include "sim/SimServer.h"
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <gtest/gtest.h>
@@ -38,8 +41,10 @@ public:
     GuardedChannel(QString address, HartDeviceType served) : FrameChannel(std::move(address)), served(served) {}
     HartDeviceType ServedDeviceType() const override { return served; }
     void OnDeviceIdentified(const HartConnectReport& report) override { reports.push_back(report); }
+    void OnConnectionFailed(const QString& cause) override { failures.push_back(cause); }
     HartDeviceType served;
     std::vector<HartConnectReport> reports;
+    std::vector<QString> failures;
 };
 
 struct Event {
@@ -403,6 +408,59 @@ TEST_F(CommServer, ReadsWritesAndExchangesAnsweredByTransaction)
     EXPECT_EQ(server->OpenRequests(), 0);
 }
 
+TEST_F(CommServer, AConnectionAsksEachConfigurationReadOnceUntilSomethingMayHaveChangedIt)
+{
+    ASSERT_EQ(connect().hResult, 0);
+    const QByteArray tagRead = QByteArray::fromHex("0d00");
+    const Event first = ask(1, tagRead);
+    const Event again = ask(1, tagRead);
+    const Event identity = ask(1, QByteArray::fromHex("0000")); // the connect asked it already
+    EXPECT_EQ(again.hResult, 0);
+    EXPECT_EQ(again.respData, first.respData);
+    EXPECT_EQ(again.data, first.data);
+    EXPECT_EQ(identity.hResult, 0);
+    EXPECT_EQ(static_cast<uint8_t>(identity.respData[0]), 0);
+    EXPECT_FALSE(identity.data.isEmpty());
+    EXPECT_EQ(commands, (std::vector<int>{0, 13}));
+
+    // Live values are read every time; they change nothing kept.
+    ask(1, QByteArray::fromHex("0300"));
+    ask(1, QByteArray::fromHex("0300"));
+    ask(1, tagRead);
+    EXPECT_EQ(commands, (std::vector<int>{0, 13, 3, 3}));
+
+    // A write: the device is asked again, and its new answer counts.
+    QByteArray write("\x12\x15", 2);
+    write += tagDescriptorDate(QStringLiteral("NEWTAG"), QStringLiteral("NEW"));
+    ASSERT_EQ(ask(2, write).hResult, 0);
+    const Event afterWrite = ask(1, tagRead);
+    EXPECT_NE(afterWrite.data, first.data);
+    EXPECT_EQ(commands, (std::vector<int>{0, 13, 3, 3, 18, 13}));
+
+    // A command of no known kind may change the configuration as well.
+    ask(1, QByteArray::fromHex("2600")); // 38: reset the configuration changed flag
+    ask(1, tagRead);
+    EXPECT_EQ(commands, (std::vector<int>{0, 13, 3, 3, 18, 13, 38, 13}));
+
+    // A cancelled answer from the connection is not delivered.
+    const size_t before = client->events.size();
+    const int32_t cancelled = request(1, tagRead);
+    int32_t result = -1;
+    server->Cancel(cancelled, result);
+    EXPECT_EQ(result, 0);
+    const Event after = ask(1, QByteArray::fromHex("0300"));
+    EXPECT_EQ(client->events.size(), before + 1);
+    EXPECT_NE(after.number, cancelled);
+
+    // A new connection starts clean.
+    server->DisConnectRequest(handle, result);
+    ASSERT_TRUE(waitForEvents(client->events.size() + 1));
+    commands.clear();
+    ASSERT_EQ(connect().hResult, 0);
+    ask(1, tagRead);
+    EXPECT_EQ(std::count(commands.begin(), commands.end(), 13), 1);
+}
+
 TEST_F(CommServer, BusyAndWriteProtectAreAnswersNotBrokenLinks)
 {
     ASSERT_EQ(connect().hResult, 0);
@@ -513,6 +571,56 @@ TEST_F(CommServer, ConnectFailuresComeBackAsFailedConnectResponses)
     QString address = QStringLiteral("DEVICE-1");
     server->ExchangeDeviceTagAddress(tag, address);
     EXPECT_EQ(address, "0");
+}
+
+TEST_F(CommServer, ABusyDeviceIsAskedAgainAtConnectAndEveryFailureIsToldInWords)
+{
+    const auto guarded = guard(0x63, 0x89);
+    // Busy three times: the fourth command 0 connects.
+    device.injectBusy(3);
+    EXPECT_EQ(connect().hResult, 0);
+    EXPECT_EQ(commands, (std::vector<int>{0, 0, 0, 0}));
+    EXPECT_TRUE(guarded->failures.empty());
+
+    // An invalid answer to a request of the session.
+    device.corruptNextChecksum();
+    EXPECT_EQ(ask(1, QByteArray::fromHex("0d00")).hResult, HResult::InvalidAnswer);
+    ASSERT_EQ(guarded->failures.size(), 1u);
+    EXPECT_TRUE(guarded->failures.back().contains("no valid HART response")) << guarded->failures.back().toStdString();
+    EXPECT_TRUE(guarded->failures.back().contains("command 13")) << guarded->failures.back().toStdString();
+    int32_t result = -1;
+    size_t before = client->events.size();
+    server->DisConnectRequest(handle, result);
+    ASSERT_TRUE(waitForEvents(before + 1));
+
+    // The link drops during the identification; its answer is corrupt.
+    device.dropConnectionAfter(0);
+    EXPECT_EQ(connect().hResult, HResult::ConnectionLost);
+    EXPECT_TRUE(guarded->failures.back().contains("connection to the device was lost"))
+        << guarded->failures.back().toStdString();
+    device.corruptNextChecksum();
+    EXPECT_EQ(connect().hResult, HResult::InvalidAnswer);
+    EXPECT_TRUE(guarded->failures.back().contains("no valid HART response")) << guarded->failures.back().toStdString();
+
+    // A device that stays busy: every repeat, 200 ms apart on the clock, then the connect fails.
+    loop::ManualClock clock;
+    loop::ScopedTimerService installed(clock);
+    device.injectBusy(1000);
+    commands.clear();
+    before = client->events.size();
+    server->ConnectRequest(handle, QStringLiteral("DEVICE-1"), QVariantList(), QVariant(), result);
+    ASSERT_EQ(result, 0);
+    QElapsedTimer patience;
+    patience.start();
+    while (client->events.size() == before && patience.elapsed() < kPatienceMs) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        if (clock.PendingSingleShots() > 0)
+            clock.Advance(HartCommServer::kBusyRepeatDelayMs);
+    }
+    ASSERT_GT(client->events.size(), before);
+    EXPECT_EQ(client->events[before].hResult, HResult::DeviceBusy);
+    EXPECT_EQ(commands, std::vector<int>(1 + HartCommServer::kBusyRepeats, 0));
+    EXPECT_TRUE(guarded->failures.back().contains("stayed busy")) << guarded->failures.back().toStdString();
 }
 
 TEST_F(CommServer, RefusesWhatItCannotCarry)
