@@ -346,7 +346,11 @@ frmMain::frmMain()
     });
 }
 
-frmMain::~frmMain() = default;
+// The report window is a window of its own, not our child: it goes with us.
+frmMain::~frmMain()
+{
+    delete m_output.data();
+}
 
 QString frmMain::GetTextFromResource(int16_t iTextID) const
 {
