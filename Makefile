@@ -17,8 +17,11 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
+# Each test alone under ctest, then each test program once as a whole, so
+# that a test that depends on what an earlier one left behind shows up.
 test: build
 	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	@scripts/run-test-binaries "$(BIN)" $(JOBS)
 
 # The Trivex HART device type is registered (again: a registration replaces
 # its entry) before the frame runs, as an installer would.
