@@ -3,6 +3,8 @@
 // monospaced font fills the width at 11.9 twips per point and character, and
 // each line is 24 twips per point high. Every change of height is reported.
 #include "lumette/DynamicLabel.h"
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QFontMetricsF>
 #include <QLabel>
 #include <QSignalSpy>
@@ -73,6 +75,9 @@ TEST(DynamicLabel, TwoLinesFillTheWidthAndReportTheirHeight)
     EXPECT_EQ(label.Label1()->geometry(), QRect(0, 0, 79, 53));
     EXPECT_TRUE(label.Label1()->font().bold());
     ExpectMonospaced(label.Label1()->font());
+    // Liberation Mono, installed with the dependencies, is preferred over any substitute.
+    if (QFontDatabase::families().contains(QStringLiteral("Liberation Mono")))
+        EXPECT_EQ(QFontInfo(label.Label1()->font()).family(), QStringLiteral("Liberation Mono"));
     EXPECT_EQ(label.Label1()->text(), QStringLiteral("12345\n1234"));
     EXPECT_EQ(resized.count(), 1);
 
