@@ -19,8 +19,11 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
+# Each test alone under ctest, then each test program once as a whole, so
+# that a test that depends on what an earlier one left behind shows up.
 test: build
 	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	@scripts/run-test-binaries "$(BIN)" $(JOBS)
 
 # The demo runs what a user runs: an optimised build of its own, without the
 # tests and the sanitizers of `make test`.

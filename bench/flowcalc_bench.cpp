@@ -1,6 +1,6 @@
 // Cost of one flow-coefficient calculation (a liquid through an orifice plate,
 // saturated steam whose temperature follows from its pressure) and of one flow
-// value of the transmitter model.
+// value of the transmitter model, for a liquid and for saturated steam.
 #include "platform/flowcalc/MvCalculationEngine.h"
 #include "platform/flowcalc/MvFlowModel.h"
 #include <benchmark/benchmark.h>
@@ -70,14 +70,20 @@ void BM_CalculateSaturatedSteam(benchmark::State& state)
 }
 BENCHMARK(BM_CalculateSaturatedSteam);
 
-void BM_TransmitterFlowValue(benchmark::State& state)
+// What the transmitter holds after a calculation for the input.
+MvFlowCoefficients CoefficientsOf(const MvCalculationInput& in)
 {
-    const MvCalculationInput in = Water();
     MvCalculationOutput out;
     int32_t status = 0;
     QString warning;
     MvCalculationEngine().Calculate(in, QStringLiteral("22"), out, status, warning);
-    const MvFlowCoefficients k = FlowCoefficientsFrom(in, out);
+    return FlowCoefficientsFrom(in, out);
+}
+
+void BM_TransmitterFlowValue(benchmark::State& state)
+{
+    const MvCalculationInput in = Water();
+    const MvFlowCoefficients k = CoefficientsOf(in);
     double dp = 100;
     for (auto _ : state) {
         benchmark::DoNotOptimize(MvFlowFromCoefficients(k, dp, 5, 20));
@@ -85,6 +91,20 @@ void BM_TransmitterFlowValue(benchmark::State& state)
     }
 }
 BENCHMARK(BM_TransmitterFlowValue);
+
+// Saturated steam by its pressure: the saturation temperature and the
+// vapour density of the steam formulation at every value.
+void BM_TransmitterSteamFlowValue(benchmark::State& state)
+{
+    const MvCalculationInput in = Steam();
+    const MvFlowCoefficients k = CoefficientsOf(in);
+    double p = in.mvPr * 0.8;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(MvFlowFromCoefficients(k, in.mvdpr, p, 0));
+        p = p < in.mvPr * 1.2 ? p + 0.01 : in.mvPr * 0.8;
+    }
+}
+BENCHMARK(BM_TransmitterSteamFlowValue);
 
 } // namespace
 

@@ -24,14 +24,37 @@ endfunction()
 
 # trivex_add_test(name [DEPS ...])
 # One GoogleTest program of every *.cpp in the current folder, run by CTest
-# offscreen, each test with a settings folder of its own.
+# offscreen, each test with a settings folder of its own, built after the
+# description tree is staged.
 function(trivex_add_test name)
   cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/*.h")
   add_executable(${name} ${sources})
   target_link_libraries(${name} PRIVATE trivex_test_main ${ARG_DEPS})
+  # Tests that need the staged description fail without it, so it is staged first.
+  add_dependencies(${name} stage_descriptions)
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1"
                TIMEOUT 300)
+endfunction()
+
+# trivex_add_leak_suppressions()
+# Adds cmake/LeakSuppressions.cpp to every executable defined so far below
+# the top folder: the sanitizer build's named list of system libraries whose
+# leaks are not reported.
+function(trivex_add_leak_suppressions)
+  set(dirs "${PROJECT_SOURCE_DIR}")
+  while(dirs)
+    list(POP_FRONT dirs dir)
+    get_property(targets DIRECTORY "${dir}" PROPERTY BUILDSYSTEM_TARGETS)
+    foreach(target ${targets})
+      get_target_property(type ${target} TYPE)
+      if(type STREQUAL "EXECUTABLE")
+        target_sources(${target} PRIVATE "${PROJECT_SOURCE_DIR}/cmake/LeakSuppressions.cpp")
+      endif()
+    endforeach()
+    get_property(subdirs DIRECTORY "${dir}" PROPERTY SUBDIRECTORIES)
+    list(APPEND dirs ${subdirs})
+  endwhile()
 endfunction()

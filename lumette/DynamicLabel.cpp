@@ -4,6 +4,7 @@
 #include "platform/automation/PropertyBag.h"
 #include "platform/controls/Twips.h"
 #include <QFontDatabase>
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QResizeEvent>
 #include <cmath>
@@ -128,12 +129,31 @@ DynamicLabel::Measure DynamicLabel::MeasureCaption(const QString& caption)
     return measure;
 }
 
+namespace {
+// A family is taken only when its glyphs really are of one width: a name
+// can resolve to a substitute that is not monospaced.
+bool MeasuresMonospaced(const QString& family)
+{
+    QFont font(family);
+    font.setBold(true);
+    const QFontMetricsF metrics(font);
+    const qreal width = metrics.horizontalAdvance(QLatin1Char('W'));
+    for (const QChar c : QStringLiteral("il1.0m"))
+        if (metrics.horizontalAdvance(c) != width)
+            return false;
+    return width > 0;
+}
+} // namespace
+
 QString DynamicLabel::FontFamily()
 {
     static const QString family = [] {
-        const QString preferred = QStringLiteral("Courier New");
-        if (QFontDatabase::families().contains(preferred, Qt::CaseInsensitive))
-            return preferred;
+        // Liberation Mono has the metrics of Courier New and is installed with the program's dependencies.
+        for (const char* preferred : {"Liberation Mono", "Courier New"}) {
+            const QString name = QString::fromLatin1(preferred);
+            if (QFontDatabase::families().contains(name, Qt::CaseInsensitive) && MeasuresMonospaced(name))
+                return name;
+        }
         return QFontDatabase::systemFont(QFontDatabase::FixedFont).family();
     }();
     return family;

@@ -439,7 +439,11 @@ frmMain::frmMain()
     connect(QApplication::clipboard(), &QClipboard::dataChanged, this, [this] { UpdateClipboardEntries(); });
 }
 
-frmMain::~frmMain() = default;
+// The report window is a window of its own, not our child: it goes with us.
+frmMain::~frmMain()
+{
+    delete m_output.data();
+}
 
 QString frmMain::GetTextFromResource(int16_t iTextID) const
 {

@@ -26,6 +26,7 @@ enum class FlowcalcMessage : int32_t {
     NoFullScaleFlow,
     TemperatureRangeReversed,
     CorrectionRangeImpossible,
+    SteamBeyondModel,
     // warnings
     LowFlowReynoldsBelow = 101,
     FullFlowReynoldsAbove,

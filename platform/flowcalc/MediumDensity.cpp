@@ -1,4 +1,5 @@
 #include "platform/flowcalc/MediumDensity.h"
+#include "platform/flowcalc/Iapws97.h"
 #include <algorithm>
 #include <iterator>
 #include <cmath>
@@ -6,30 +7,6 @@
 namespace flowcalc::MediumDensity {
 
 namespace {
-// Auxiliary equations of the saturation line of water (vapour pressure and
-// saturated vapour density), accurate to about 1e-5 against the full
-// formulation of the properties of water.
-constexpr double kTc = 647.096;   // K
-constexpr double kPcBar = 220.64; // bar
-constexpr double kRhoC = 322.0;   // kg/m3
-constexpr double kPressureA[6] = {-7.85951783, 1.84408259, -11.7866497, 22.6807411, -15.9618719, 1.80122502};
-constexpr double kPressureExp[6] = {1.0, 1.5, 3.0, 3.5, 4.0, 7.5};
-constexpr double kVapourC[6] = {-2.03150240, -2.68302940, -5.38626492, -17.2991605, -44.7586581, -63.9201063};
-constexpr double kVapourExp[6] = {2.0 / 6, 4.0 / 6, 8.0 / 6, 18.0 / 6, 37.0 / 6, 71.0 / 6};
-
-double Theta(double temperatureC)
-{
-    return 1.0 - (temperatureC + kKelvin) / kTc;
-}
-
-double Series(const double (&factor)[6], const double (&exponent)[6], double theta)
-{
-    double sum = 0;
-    for (int i = 0; i < 6; ++i)
-        sum += factor[i] * std::pow(theta, exponent[i]);
-    return sum;
-}
-
 // Lagrange weights of x on three increasing nodes.
 std::array<double, 3> Weights(const double (&n)[3], double x)
 {
@@ -47,28 +24,29 @@ bool Increasing(const double* v, int n)
 }
 } // namespace
 
+// The formulation's own equations, so the density agrees with its
+// published verification values to their nine digits.
 double SaturationPressureBar(double temperatureC)
 {
-    const double theta = std::max(Theta(temperatureC), 0.0);
-    const double tk = temperatureC + kKelvin;
-    return kPcBar * std::exp(kTc / tk * Series(kPressureA, kPressureExp, theta));
+    const double t = std::clamp(temperatureC, kSteamTripleC, kSteamCriticalC);
+    return 10.0 * Iapws97::SaturationPressureMPa(t + kKelvin);
 }
 
 double SaturationTemperatureC(double pressureBar)
 {
-    double lo = kSteamTripleC;
-    double hi = kSteamCriticalC;
-    for (int i = 0; i < 60; ++i) {
-        const double mid = 0.5 * (lo + hi);
-        (SaturationPressureBar(mid) < pressureBar ? lo : hi) = mid;
-    }
-    return 0.5 * (lo + hi);
+    const double p = std::clamp(pressureBar, kSteamTripleBar, kSteamCriticalBar);
+    return Iapws97::SaturationTemperatureK(p / 10.0) - kKelvin;
+}
+
+double SteamModelMaxBar()
+{
+    return SaturationPressureBar(kSteamModelMaxC);
 }
 
 double SaturatedVapourDensity(double temperatureC)
 {
-    const double theta = std::max(Theta(temperatureC), 0.0);
-    return kRhoC * std::exp(Series(kVapourC, kVapourExp, theta));
+    const double tk = std::clamp(temperatureC, kSteamTripleC, kSteamModelMaxC) + kKelvin;
+    return 1.0 / Iapws97::Region2SpecificVolume(Iapws97::SaturationPressureMPa(tk), tk);
 }
 
 std::optional<std::array<double, 3>> FitQuadratic(const double (&t)[6], const double (&rho)[6])

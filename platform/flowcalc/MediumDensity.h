@@ -11,14 +11,20 @@ constexpr double kKelvin = 273.15;
 constexpr double kStandardPressureBar = 1.01325;
 constexpr double kStandardTemperatureC = 0.0;
 
-// Saturated steam, valid from the triple point to the critical point.
+// Saturated steam by IAPWS-IF97: the saturation line (region 4) from the
+// triple point to the critical point, the density of the saturated vapour
+// (region 2) up to 350 C, where region 2 ends; nearer the critical point
+// the vapour is not modelled.
 constexpr double kSteamTripleC = 0.01;
 constexpr double kSteamCriticalC = 373.946;
 constexpr double kSteamCriticalBar = 220.64;
 constexpr double kSteamTripleBar = 0.00611657;
-double SaturationPressureBar(double temperatureC);
-double SaturationTemperatureC(double pressureBar);   // inverse of the above
-double SaturatedVapourDensity(double temperatureC);  // kg/m3
+constexpr double kSteamModelMaxC = 350.0;
+double SaturationPressureBar(double temperatureC);   // temperature held to triple..critical
+double SaturationTemperatureC(double pressureBar);   // inverse of the above, pressure held alike
+double SteamModelMaxBar();                           // saturation pressure at kSteamModelMaxC
+// kg/m3; the temperature is held to kSteamTripleC..kSteamModelMaxC.
+double SaturatedVapourDensity(double temperatureC);
 
 // Least-squares quadratic rho(T) = a0 + a1*T + a2*T^2 through the table;
 // no value when the temperatures do not give a solvable fit.

@@ -20,6 +20,21 @@ constexpr double kMaxPressureRatio = 0.25;
 constexpr double kSmallPipeMm = 71.12;
 constexpr double kDimensionTemperatureC = 20.0;
 
+// A value that only rounding puts beyond a limit is at the limit: the
+// operating points' Reynolds numbers are computed through a ratio of flows
+// and may land an ulp beyond a limit the design state lies on.
+constexpr double kLimitTolerance = 1e-12;
+
+bool AboveLimit(double value, double limit)
+{
+    return value > limit * (1.0 + kLimitTolerance);
+}
+
+bool BelowLimit(double value, double limit)
+{
+    return value < limit * (1.0 - kLimitTolerance);
+}
+
 QString Number(double value)
 {
     return QString::number(value, 'g', 6);
@@ -186,15 +201,21 @@ DensityResult Calculation::Density(const Medium& medium)
     case DensityModel::SteamByTemperature:
         if (r.tr < kSteamTripleC || r.tr >= kSteamCriticalC)
             Fail(FlowcalcMessage::NoSaturatedSteam, Number(r.tr) + QStringLiteral(" C"));
+        if (r.tr > kSteamModelMaxC)
+            Fail(FlowcalcMessage::SteamBeyondModel, Number(r.tr) + QStringLiteral(" C"),
+                 Number(kSteamModelMaxC) + QStringLiteral(" C"));
         r.rho = SaturatedVapourDensity(r.tr);
-        r.range = std::pair(kSteamTripleC, kSteamCriticalC);
+        r.range = std::pair(kSteamTripleC, kSteamModelMaxC);
         break;
     case DensityModel::SteamByPressure:
         if (pr < kSteamTripleBar || pr >= kSteamCriticalBar)
             Fail(FlowcalcMessage::NoSaturatedSteam, Number(pr) + QStringLiteral(" bar"));
+        if (pr > SteamModelMaxBar())
+            Fail(FlowcalcMessage::SteamBeyondModel, Number(pr) + QStringLiteral(" bar"),
+                 Number(SteamModelMaxBar()) + QStringLiteral(" bar"));
         r.tr = SaturationTemperatureC(pr);
         r.rho = SaturatedVapourDensity(r.tr);
-        r.range = std::pair(kSteamTripleC, kSteamCriticalC);
+        r.range = std::pair(kSteamTripleC, kSteamModelMaxC);
         break;
     }
     return r;
@@ -246,7 +267,6 @@ MvCalculationOutput Calculation::Run()
     RequireAbove("mvPr", m_in.mvPr, 0);
     RequireAbove("mvReDr", m_in.mvReDr, 0);
     RequireAbove("mvTr", m_in.mvTr, -kKelvin);
-    CheckGeometry(*element, m_in.mvBeta, m_in.mvReserved5);
 
     const double designRatio = m_in.mvdpr / (1000.0 * m_in.mvPr);
     if (designRatio > kMaxPressureRatio)
@@ -262,6 +282,8 @@ MvCalculationOutput Calculation::Run()
     const double diameter = m_in.mvReserved5 * (1.0 + pipeMaterial.expansion * dt);
     const double bore = m_in.mvBeta * m_in.mvReserved5 * (1.0 + boreMaterial.expansion * dt);
     const double beta = bore / diameter;
+    // The element's limits hold for the dimensions in operation.
+    CheckGeometry(*element, beta, diameter);
 
     const double reMin = MinimumReynolds(*element, beta, diameter);
     if (m_in.mvReDr < reMin)
@@ -294,9 +316,9 @@ MvCalculationOutput Calculation::Run()
         out.mvC[i] = DischargeCoefficient(*element, beta, re, diameter);
         out.mvC[3 + i] = re;
     }
-    if (out.mvC[3] < reMin)
+    if (BelowLimit(out.mvC[3], reMin))
         Warn(FlowcalcMessage::LowFlowReynoldsBelow, Number(out.mvC[3]), Number(reMin));
-    if (out.mvC[5] > element->reynoldsMax)
+    if (AboveLimit(out.mvC[5], element->reynoldsMax))
         Warn(FlowcalcMessage::FullFlowReynoldsAbove, Number(out.mvC[5]), Number(element->reynoldsMax));
 
     double ratioMax = 0;

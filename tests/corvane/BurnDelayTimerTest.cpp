@@ -23,6 +23,7 @@ using applet::SubItemName::Compose;
 
 class BurnDelayTimer : public ::testing::Test {
 protected:
+    static constexpr int kLinkPatienceMs = 10 * 60 * 1000;
     // Connected to a device of the revision; false when that failed.
     bool ConnectTo(uint32_t revision)
     {
@@ -33,6 +34,9 @@ protected:
             return false;
         if (!applet.Connect())
             return false;
+        // The clock jumps by seconds while the device answers in real time: a
+        // link time-out that a jump can pass would measure the machine's speed.
+        applet.server->SetResponseTimeout(kLinkPatienceMs);
         // The dataset is the device's, as after an upload.
         applet.PutNumber(QStringLiteral("pbSoftwareRevisionHART"), revision);
         // The identification that the connection starts has run.
@@ -43,11 +47,17 @@ protected:
     {
         return applet.View()->HostForm()->findChild<ctlBurnDelayHandler*>(ctlBurnDelayHandler::kObjectName);
     }
-    // Lets ms pass on the manual clock, then runs what that started.
+    // Lets ms pass on the manual clock a second at a time, running what each
+    // second started. The simulated transmitter answers in real time, in the
+    // test's event loop: a request the jump finds on its way gets its answer
+    // within the next steps, however slow the machine.
     void Pass(qint64 ms)
     {
-        clock.Advance(ms);
-        Settle();
+        constexpr qint64 kStepMs = 1000;
+        for (qint64 left = ms; left > 0; left -= kStepMs) {
+            clock.Advance(std::min(left, kStepMs));
+            Settle();
+        }
     }
     // Forces a sequence as the device user interface would: again while the host is busy.
     void Force(const QString& name) { corvanetest::ForceSequence(applet.manager, name); }

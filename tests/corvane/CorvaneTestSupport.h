@@ -5,6 +5,7 @@
 #include "corvane/frame/CorvaneClasses.h"
 #include "corvane/frame/clsStartAlwaysView.h"
 #include "pioextensions/clsAppItem.h"
+#include "platform/automation/ClassRegistry.h"
 #include "tests/common/ItemAccess.h"
 #include "tests/pioextensions/PioTestSupport.h"
 #include <QTemporaryDir>
@@ -32,6 +33,30 @@ public:
 
 private:
     QByteArray m_saved;
+};
+
+// A bare applet for a test of parts without the frame: the frame's
+// always-started view, registered by any earlier test of the program that
+// started the frame, would otherwise come up with the applet, and its rules
+// would answer the test's writes. Registered again afterwards, so the tests
+// that follow find what they found before.
+class FrameViewAbsent {
+public:
+    FrameViewAbsent() : m_was(automation::ClassRegistry::instance().IsRegistered(clsStartAlwaysView::kProgId))
+    {
+        if (m_was)
+            automation::ClassRegistry::instance().Unregister(clsStartAlwaysView::kProgId);
+    }
+    ~FrameViewAbsent()
+    {
+        if (m_was)
+            corvane::RegisterClasses();
+    }
+    FrameViewAbsent(const FrameViewAbsent&) = delete;
+    FrameViewAbsent& operator=(const FrameViewAbsent&) = delete;
+
+private:
+    bool m_was;
 };
 
 // Registers Corvane's classes before the host starts its views.

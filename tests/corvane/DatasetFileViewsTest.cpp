@@ -89,7 +89,7 @@ protected:
 
 #define FILE_REQUIRE_APPLET()                                                                                         \
     if (!Ready())                                                                                                     \
-    GTEST_SKIP() << "no staged Trivex description"
+    GTEST_FAIL() << "no staged Trivex description"
 
 TEST_F(FileViews, ASavedDatasetComesBackWhole)
 {

@@ -80,7 +80,7 @@ public:
 
 #define START_RESET_RIG(rig)                                                                                          \
     if (!(rig).Start())                                                                                               \
-    GTEST_SKIP() << "no staged Trivex description"
+    GTEST_FAIL() << "no staged Trivex description"
 
 TEST(FactoryReset, TheDevicesBusyPhaseIsWaitedOutInOneCheck)
 {
@@ -192,7 +192,7 @@ TEST(FactoryReset, TheBusyTestReadsTheResponseByBusKind)
 {
     ResetRig rig;
     if (!rig.applet.Ready())
-        GTEST_SKIP() << "no staged Trivex description";
+        GTEST_FAIL() << "no staged Trivex description";
     const auto reset = rig.applet.Find<clsFactoryReset>(QStringLiteral("clsFactoryReset"));
     ASSERT_TRUE(reset);
     const auto busyWith = [&](const QString& response) {

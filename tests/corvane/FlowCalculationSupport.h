@@ -154,6 +154,6 @@ protected:
 
 #define FLOW_REQUIRE_APPLET()                                                                                         \
     if (!Ready())                                                                                                     \
-    GTEST_SKIP() << "no staged Trivex description"
+    GTEST_FAIL() << "no staged Trivex description"
 
 } // namespace flowtest

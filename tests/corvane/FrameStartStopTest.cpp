@@ -46,7 +46,7 @@ TEST(FrameStartStop, TheHostStartsTheViewWithoutTracesAndTheComponentsRegisterIn
 {
     const QString tdx = loopbacktest::StagedTrivexDescription();
     if (!QFileInfo::exists(tdx))
-        GTEST_SKIP() << "no staged Trivex description";
+        GTEST_FAIL() << "no staged Trivex description";
     HomeFolder home;
     applet::RegisterClasses();
     corvane::RegisterClasses();

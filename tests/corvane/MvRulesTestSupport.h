@@ -98,6 +98,6 @@ public:
 
 #define MV_REQUIRE_RIG(rig)                                                                                           \
     if (!(rig).Ready())                                                                                               \
-    GTEST_SKIP() << "no staged Trivex description"
+    GTEST_FAIL() << "no staged Trivex description"
 
 } // namespace mvtest

@@ -18,6 +18,7 @@
 #include "platform/loop/ManualClock.h"
 #include "platform/loop/ScopedTimerService.h"
 #include "sim/ProcessModel.h"
+#include "tests/corvane/CorvaneTestSupport.h"
 #include "tests/pioextensions/PioTestSupport.h"
 #include <QFile>
 #include <QSet>
@@ -104,11 +105,8 @@ public:
     }
     void ClearAbort() { applet.PutNumber(QStringLiteral("abortSequences"), 0); }
 
-    // The frame's own record manager would answer the records too, once an
-    // earlier test of this process has registered the frame's classes.
-    struct WithoutFrameView {
-        WithoutFrameView() { automation::ClassRegistry::instance().Unregister(clsStartAlwaysView::kProgId); }
-    } withoutFrameView;
+    // The frame's own record manager would answer the records too.
+    corvanetest::FrameViewAbsent withoutFrameView;
     TrivexApplet applet;
     dialogs::ScriptedDialogService dialogs;
     dialogs::ScopedDialogService installed{dialogs};
@@ -129,7 +127,7 @@ QByteArray Bytes(std::initializer_list<int> values)
 #define START_RIG(rig)                                                                                                \
     RecordRig rig;                                                                                                    \
     if (!(rig).Start())                                                                                               \
-    GTEST_SKIP() << "no staged Trivex description"
+    GTEST_FAIL() << "no staged Trivex description"
 
 } // namespace
 

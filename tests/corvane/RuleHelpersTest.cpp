@@ -7,6 +7,7 @@
 #include "mvtrivexhelper/IChangeUnitValue.h"
 #include "pioextensions/clsAppItem.h"
 #include "platform/automation/ComError.h"
+#include "tests/corvane/CorvaneTestSupport.h"
 #include "tests/pioextensions/PioTestSupport.h"
 #include <cmath>
 #include <limits>
@@ -94,6 +95,7 @@ TEST(RangeClamp, KeepsTheValueInsideTheLimitsAndAMinimumSpanAwayFromTheReference
 
 TEST(RangeClamp, AdjustsTheFirstRangeEndInItsOwnUnitAndRefusesBadUnitsWithoutWriting)
 {
+    corvanetest::FrameViewAbsent bare; // the helpers alone, without the frame's rules
     TrivexApplet applet;
     PIO_REQUIRE_APPLET(applet);
     RangeItems items(applet);
@@ -169,6 +171,7 @@ TEST(RuleHelpers, UnitCodesByBusAndTextsInBothLanguages)
 
 TEST(RuleGuard, ChecksRegistrationUserEditAndReentryAndReleasesTheFlagOnEveryPath)
 {
+    corvanetest::FrameViewAbsent bare; // the helpers alone, without the frame's rules
     TrivexApplet applet;
     PIO_REQUIRE_APPLET(applet);
     clsAppItem currentSequence;
@@ -213,6 +216,7 @@ TEST(RuleGuard, ChecksRegistrationUserEditAndReentryAndReleasesTheFlagOnEveryPat
 
 TEST(MessageSender, WritesOnlyWhileRegisteredAndSwitchedOn)
 {
+    corvanetest::FrameViewAbsent bare; // the helpers alone, without the frame's rules
     TrivexApplet applet;
     PIO_REQUIRE_APPLET(applet);
     clsAppItem changes;

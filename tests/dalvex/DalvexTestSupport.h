@@ -123,6 +123,6 @@ public:
 
 #define DALVEX_REQUIRE_DEVICE(device)                                                                                 \
     if (!(device).Ready())                                                                                            \
-    GTEST_SKIP() << "no staged Trivex description at " << loopbacktest::StagedTrivexDescription().toStdString()
+    GTEST_FAIL() << "no staged Trivex description at " << loopbacktest::StagedTrivexDescription().toStdString()
 
 } // namespace dalvextest

@@ -3,6 +3,9 @@
 // monospaced font fills the width at 11.9 twips per point and character, and
 // each line is 24 twips per point high. Every change of height is reported.
 #include "lumette/DynamicLabel.h"
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
@@ -16,6 +19,17 @@ const QString kCrLf = QStringLiteral("\r\n");
 int ExpectedHeight(const DynamicLabel& label, int lines)
 {
     return static_cast<int>(std::lround(label.FontSize() * 24.0 * lines));
+}
+
+// Every glyph as wide as the next: measured, since a family's name may
+// resolve to a substitute whose pitch flag says otherwise or lies.
+void ExpectMonospaced(const QFont& font)
+{
+    const QFontMetricsF metrics(font);
+    const qreal width = metrics.horizontalAdvance(QLatin1Char('W'));
+    EXPECT_GT(width, 0);
+    for (const QChar c : QStringLiteral("il1.0m 5"))
+        EXPECT_EQ(metrics.horizontalAdvance(c), width) << QString(c).toStdString() << " in " << font.family().toStdString();
 }
 
 } // namespace
@@ -60,7 +74,10 @@ TEST(DynamicLabel, TwoLinesFillTheWidthAndReportTheirHeight)
     EXPECT_EQ(label.height(), 53);
     EXPECT_EQ(label.Label1()->geometry(), QRect(0, 0, 79, 53));
     EXPECT_TRUE(label.Label1()->font().bold());
-    EXPECT_TRUE(QFontInfo(label.Label1()->font()).fixedPitch());
+    ExpectMonospaced(label.Label1()->font());
+    // Liberation Mono, installed with the dependencies, is preferred over any substitute.
+    if (QFontDatabase::families().contains(QStringLiteral("Liberation Mono")))
+        EXPECT_EQ(QFontInfo(label.Label1()->font()).family(), QStringLiteral("Liberation Mono"));
     EXPECT_EQ(label.Label1()->text(), QStringLiteral("12345\n1234"));
     EXPECT_EQ(resized.count(), 1);
 

@@ -138,7 +138,7 @@ TEST(NewDatasetFromDefaults, NumbersAreReadWithAPointAndReachFloatItemsInAnyLoca
     MerrowApplet applet;
     if (!applet.Ready()) {
         QLocale::setDefault(before);
-        GTEST_SKIP() << "no staged Trivex description";
+        GTEST_FAIL() << "no staged Trivex description";
     }
     frmMain* window = StartDevice(applet, "4607215", 137);
     ASSERT_NE(window, nullptr);

@@ -48,5 +48,12 @@ TEST(ShellWindowsRender, AboutShowsTheBuildVersionAndSplashDraws)
     EXPECT_EQ(about.windowTitle(), "About");
     TakeScreenshot(about, QStringLiteral("about"));
     frmSplash splash;
-    TakeScreenshot(splash, QStringLiteral("splash"));
+    const QImage picture = TakeScreenshot(splash, QStringLiteral("splash"));
+    // The dark blue gradient from the top, the title in white on it.
+    EXPECT_EQ(picture.pixelColor(0, 0), QColor(0x1f, 0x4e, 0x79));
+    int white = 0;
+    for (int y = 0; y < picture.height() / 2; ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            white += picture.pixelColor(x, y) == Qt::white ? 1 : 0;
+    EXPECT_GT(white, 50);
 }

@@ -85,6 +85,6 @@ public:
 
 #define START_BUSY_RIG(rig, ...)                                                                                      \
     if (!(rig).Start(__VA_ARGS__))                                                                                    \
-    GTEST_SKIP() << "no staged Trivex description"
+    GTEST_FAIL() << "no staged Trivex description"
 
 } // namespace busytest

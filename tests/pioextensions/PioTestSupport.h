@@ -143,7 +143,7 @@ public:
 
 #define PIO_REQUIRE_APPLET(applet)                                                                                    \
     if (!(applet).Ready())                                                                                            \
-    GTEST_SKIP() << "no staged Trivex description at " << loopbacktest::StagedTrivexDescription().toStdString()
+    GTEST_FAIL() << "no staged Trivex description at " << loopbacktest::StagedTrivexDescription().toStdString()
 
 // A component's handler methods, found by name; every call is logged.
 class Handler : public QObject {

@@ -21,7 +21,7 @@ protected:
     void SetUp() override
     {
         if (!applet.Ready())
-            GTEST_SKIP() << "no staged Trivex description";
+            GTEST_FAIL() << "no staged Trivex description";
         ASSERT_TRUE(applet.Connect());
         // The connection ran on the program's timers; from here the test's clock drives the delays.
         scope.emplace(clock);

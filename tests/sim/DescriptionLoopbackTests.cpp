@@ -94,7 +94,7 @@ protected:
     {
         tdx = loopbacktest::StagedTrivexDescription();
         if (!QFileInfo::exists(tdx))
-            GTEST_SKIP() << "no staged device description at " << tdx.toStdString();
+            GTEST_FAIL() << "no staged device description at " << tdx.toStdString();
 
         ASSERT_TRUE(device.listen(QHostAddress::LocalHost, 0));
         device.transmitter().freezeProcessTime(0);

@@ -57,7 +57,7 @@ TEST(AppletHostLoopback, TheHostConnectsThroughTheGateway)
 {
     const QString tdx = loopbacktest::StagedTrivexDescription();
     if (!QFileInfo::exists(tdx))
-        GTEST_SKIP() << "no staged device description at " << tdx.toStdString();
+        GTEST_FAIL() << "no staged device description at " << tdx.toStdString();
 
     sim::SimServer device;
     ASSERT_TRUE(device.listen(QHostAddress::LocalHost, 0));

@@ -16,7 +16,9 @@
 #include "platform/loop/ScopedTimerService.h"
 #include "tests/common/WindowScreenshot.h"
 #include <QDir>
+#include <QLabel>
 #include <QListWidget>
+#include <QTableWidget>
 #include <QPixmap>
 #include <QProgressBar>
 #include <QTemporaryDir>
@@ -34,7 +36,14 @@ protected:
             loop::RunPostedCalls();
     }
 
-    static void Take(QWidget& window, const QString& name) { TakeScreenshot(window, name); }
+    static QImage Take(QWidget& window, const QString& name) { return TakeScreenshot(window, name); }
+
+    // The colour in the middle row of a widget's part of the picture, at a
+    // fraction of its width.
+    static QRgb ColourAcross(const QImage& part, double fraction)
+    {
+        return part.pixel(static_cast<int>(part.width() * fraction), part.height() / 2);
+    }
 
     loop::ManualClock clock;
     loop::ScopedTimerService clockScope{clock};
@@ -47,19 +56,31 @@ TEST_F(WindowScreenshots, SmallWindows)
     QTemporaryDir emptyFolder; // no animation beside the program
     Publics::SetProgramFolder(emptyFolder.path());
     frmBusy busy;
-    Take(busy, QStringLiteral("frmBusy"));
+    // Without the animation the still picture shows.
+    QImage picture = Take(busy, QStringLiteral("frmBusy"));
+    ASSERT_TRUE(busy.Picture1()->isVisible());
+    EXPECT_GT(DistinctColours(PartOf(picture, busy, *busy.Picture1())), 2);
 
     frmCommProgress progress;
     progress.gagCommProgress()->setValue(40);
     progress.SetGaugeCaption(QStringLiteral("40 %"));
-    Take(progress, QStringLiteral("frmCommProgress"));
+    picture = Take(progress, QStringLiteral("frmCommProgress"));
+    // The gauge is filled to 40 %: its filled part differs from its empty part.
+    const QImage gauge = PartOf(picture, progress, *progress.gagCommProgress());
+    EXPECT_NE(ColourAcross(gauge, 0.1), ColourAcross(gauge, 0.9));
+    EXPECT_EQ(progress.gagCommProgress()->text(), QStringLiteral("40 %"));
 
     frmWaitWhileBusy wait;
     clock.Advance(42000);
-    Take(wait, QStringLiteral("frmWaitWhileBusy"));
+    picture = Take(wait, QStringLiteral("frmWaitWhileBusy"));
+    // 42 seconds counted: the gauge says so and its status line is drawn.
+    EXPECT_TRUE(wait.Mh3dGauge1()->text().startsWith(QStringLiteral("42"))) << wait.Mh3dGauge1()->text().toStdString();
+    EXPECT_GT(DistinctColours(PartOf(picture, wait, *wait.lblDTMStatus())), 1);
 
     frmChannelDataWarn warn;
-    Take(warn, QStringLiteral("frmChannelDataWarn"));
+    picture = Take(warn, QStringLiteral("frmChannelDataWarn"));
+    EXPECT_FALSE(warn.lblHint()->text().isEmpty());
+    EXPECT_GT(DistinctColours(PartOf(picture, warn, *warn.lblHint())), 1);
 }
 
 TEST_F(WindowScreenshots, SequenceMonitor)
@@ -91,7 +112,17 @@ TEST_F(WindowScreenshots, SequenceMonitor)
         ++row;
     }
     watch.SetFixedBackground(info); // a transfer pending
-    Take(watch, QStringLiteral("frmSequenceWatch"));
+    const QImage picture = Take(watch, QStringLiteral("frmSequenceWatch"));
+    // An active sequence's cells are drawn in the info colour, a finished one's are not.
+    QTableWidget* table = watch.StatusTable();
+    const auto cellCorner = [&](int row, int column) {
+        const QRect cell = table->visualRect(table->model()->index(row, column));
+        const QPoint at = table->viewport()->mapTo(&watch, cell.bottomRight() - QPoint(2, 2));
+        return picture.pixelColor(at * picture.devicePixelRatio());
+    };
+    EXPECT_EQ(cellCorner(2, 1), info); // Upload, READ ACTIVE
+    EXPECT_NE(cellCorner(1, 1), info); // GetDeviceInfo, READY
+    EXPECT_GT(DistinctColours(PartOf(picture, watch, *table)), 2);
 }
 
 TEST_F(WindowScreenshots, ModuleConfiguration)
@@ -116,10 +147,16 @@ TEST_F(WindowScreenshots, ModuleConfiguration)
             int32_t failed = 0;
             host->manager->PutOctetsValue(host->manager->HandleOf(QStringLiteral("ModuleConfig")),
                                           QByteArray::fromHex("01050000"), failed);
-            Take(*dialog, QStringLiteral("frmChannelManagerDialog"));
+            const QImage picture = Take(*dialog, QStringLiteral("frmChannelManagerDialog"));
+            EXPECT_GT(DistinctColours(PartOf(picture, *dialog, *dialog->ModuleGrid())), 2);
         } else {
             dialog->lstStandardModules()->setCurrentRow(1);
-            Take(*dialog, QStringLiteral("frmChannelManagerDialog-standard"));
+            const QImage picture = Take(*dialog, QStringLiteral("frmChannelManagerDialog-standard"));
+            // The chosen module is drawn highlighted.
+            QListWidget* list = dialog->lstStandardModules();
+            const QRect row = list->visualItemRect(list->item(1));
+            const QPoint at = list->viewport()->mapTo(dialog, QPoint(row.right() - 2, row.center().y()));
+            EXPECT_EQ(picture.pixelColor(at * picture.devicePixelRatio()), list->palette().color(QPalette::Highlight));
         }
         configurator->CloseConfigurator();
         for (int i = 0; i < 100 && loop::PendingPostedCalls() > 0; ++i)

@@ -114,7 +114,11 @@ TEST_F(TestCommandLineForm, TheViewerAndFramesFollowTheWindowWhichKeepsItsLeastS
 TEST_F(TestCommandLineForm, WindowScreenshots)
 {
     form->cmdDeployMentTestStep(3)->click();
-    TakeScreenshot(*form, QStringLiteral("frmTestCommandLine"));
+    const QImage picture = TakeScreenshot(*form, QStringLiteral("frmTestCommandLine"));
+    // The catalogue the step showed is drawn in its viewer, and the button's line on it.
+    EXPECT_FALSE(Viewed().isEmpty());
+    EXPECT_GT(DistinctColours(PartOf(picture, *form, *form->CatalogueViewer())), 2);
+    EXPECT_GT(DistinctColours(PartOf(picture, *form, *form->cmdDeployMentTestStep(3))), 2);
 }
 
 } // namespace

@@ -60,6 +60,14 @@ const Refusal kRefusals[] = {
     {"no standard density", [](auto& in) { UseGasMatrix(in); in.mvRhonorm = 0; }, "mvRhonorm (0) must be above 0"},
     {"steam above critical", [](auto& in) { in.mvMediumType = 3; in.mvPr = 230; in.mvdpr = 100; },
      "no saturated steam at 230 bar"},
+    {"steam beyond the vapour model", [](auto& in) { in.mvMediumType = 2; in.mvTr = 360; },
+     "saturated steam at 360 C is beyond 350 C"},
+    {"steam pressure beyond the vapour model", [](auto& in) { in.mvMediumType = 3; in.mvPr = 200; in.mvdpr = 100; },
+     "saturated steam at 200 bar is beyond 165.292 bar"},
+    {"pipe too small when cold", [](auto& in) { in.mvReserved5 = 50; in.mvH0 = in.mvMolCO2 = 148; in.mvTr = -40; },
+     "pipe diameter 49.9649 mm is outside 50 to 1000 mm"},
+    {"beta above when hot", [](auto& in) { in.mvBeta = 0.75; in.mvH0 = 3; in.mvMolCO2 = 148; in.mvTr = 300; },
+     "diameter ratio 0.7509 is outside 0.1 to 0.75"},
     {"steam below triple point", [](auto& in) { in.mvMediumType = 2; in.mvTr = -5; }, "no saturated steam at -5 C"},
     {"isentropic exponent", [](auto& in) { in.mvMediumType = 6; in.mvKapa = 1.0; }, "isentropic exponent 1 must be above 1"},
     {"no 100 % flow", [](auto& in) { in.mvKQCL = 0; in.mvOutMassFlowMaxValue = 0; }, "100 % flow is missing"},
@@ -92,6 +100,30 @@ TEST(ValidityLimits, OutOfLimitInputIsRefusedWithItsReasonAndChangesNothing)
         EXPECT_DOUBLE_EQ(out.mvInTHiLim, 43) << refusal.what;
         EXPECT_EQ(status, 7) << refusal.what;
         EXPECT_EQ(warning, QStringLiteral("before")) << refusal.what;
+    }
+}
+
+TEST(ValidityLimits, DimensionsAreJudgedAtTheWorkingTemperatureAndAMaximumReynoldsNumberIsNoWarning)
+{
+    // 49.99 mm at 20 C, 50.05 mm at 100 C: inside the limits in operation.
+    MvCalculationInput warm = WaterThroughOrifice();
+    warm.mvReserved5 = 49.99;
+    warm.mvH0 = warm.mvMolCO2 = 3;
+    warm.mvTr = 100;
+    warm.mvInTHiLim = 100;
+    EXPECT_EQ(Calculate(warm).status, kMvStatusWarning); // below 71.12 mm only
+
+    // Designs exactly at the venturi's largest Reynolds number: the 100 %
+    // point lies there too and the 10 % point on the smallest, whatever the
+    // rounding of the flows in between.
+    for (double diameter = 100; diameter <= 800; diameter += 7) {
+        MvCalculationInput venturi = WaterThroughOrifice();
+        venturi.mvBlendeDuese = 7;
+        venturi.mvReserved5 = diameter;
+        venturi.mvBeta = 0.3 + diameter / 2000;
+        venturi.mvReDr = 2e6;
+        const EngineResult r = Calculate(venturi);
+        EXPECT_EQ(r.status, kMvStatusOk) << diameter << ": " << r.warning.toStdString();
     }
 }
 
