@@ -56,10 +56,15 @@ void Raise(int32_t failed, const char* source, const QString& itemName)
 {
     if (failed == applet::kItemOk)
         return;
+    const automation::ComError error = ErrorOf(failed, QString::fromLatin1(source), itemName);
+    Module1::ReportItemError(error.number(), error.source(), error.description());
+    throw error;
+}
+
+automation::ComError ErrorOf(int32_t failed, const QString& source, const QString& itemName)
+{
     const FailedRow& row = RowOf(failed);
-    const QString description = DescriptionOf(row, itemName);
-    Module1::ReportItemError(row.code, QString::fromLatin1(source), description);
-    throw automation::ComError(row.code, description, QString::fromLatin1(source));
+    return automation::ComError(row.code, DescriptionOf(row, itemName), source);
 }
 
 automation::ComError Failure(const QString& source, const QString& description)

@@ -1,6 +1,7 @@
 #include "pioextensions/clsAppItem.h"
 #include "pioextensions/ItemAccessReport.h"
 #include "pioextensions/enmExeption.h"
+#include "platform/applet/AppletResults.h"
 #include "platform/applet/AppletTrace.h"
 #include "platform/applet/StateInfo.h"
 #include "platform/applet/TdxFileParser.h"
@@ -58,6 +59,11 @@ void clsAppItem::Register1(const std::shared_ptr<applet::clsAppletItemManager>& 
     int32_t failed = 0;
     Manager()->RegisterItem(m_name, m_registerOnShadow, m_binding.ViewHandle(), handle, 0, m_updateInterval, failed);
     if (failed != 0) {
+        // The handle of an earlier registration must not survive: reads would
+        // otherwise return that other item's value.
+        m_itemHandle = 0;
+        m_enumerationTable.clear();
+        m_hasEnumeration = false;
         applet::AppletTrace::Error(QStringLiteral("%1: %2").arg(kRegisterSource, failedText));
         throw automation::ComError(REGISTRATION_FAILED, failedText, kRegisterSource);
     }
@@ -159,13 +165,14 @@ QString clsAppItem::StringValue() const
     return nul < 0 ? value : value.left(nul);
 }
 
-void clsAppItem::SetStringValue(const QString& value)
+int32_t clsAppItem::SetStringValue(const QString& value)
 {
     if (!CanWrite("clsAppItem.StringValue"))
-        return;
+        return applet::kItemUnknown;
     int32_t failed = 0;
     Manager()->fncPutString(m_itemHandle, value, failed);
     ItemAccessReport::Report(failed, "clsAppItem.StringValue", m_name);
+    return failed;
 }
 
 double clsAppItem::UIntValue() const
@@ -179,13 +186,14 @@ double clsAppItem::UIntValue() const
     return value;
 }
 
-void clsAppItem::SetUIntValue(double value)
+int32_t clsAppItem::SetUIntValue(double value)
 {
     if (!CanWrite("clsAppItem.UIntValue"))
-        return;
+        return applet::kItemUnknown;
     int32_t failed = 0;
     Manager()->fncPutUintValue(m_itemHandle, value, failed);
     ItemAccessReport::Report(failed, "clsAppItem.UIntValue", m_name);
+    return failed;
 }
 
 int32_t clsAppItem::BCDValue() const
@@ -199,13 +207,14 @@ int32_t clsAppItem::BCDValue() const
     return value;
 }
 
-void clsAppItem::SetBCDValue(int32_t value)
+int32_t clsAppItem::SetBCDValue(int32_t value)
 {
     if (!CanWrite("clsAppItem.BCDValue"))
-        return;
+        return applet::kItemUnknown;
     int32_t failed = 0;
     Manager()->fncPutBCDValue(m_itemHandle, value, failed);
     ItemAccessReport::Report(failed, "clsAppItem.BCDValue", m_name);
+    return failed;
 }
 
 float clsAppItem::FloatValue() const
@@ -219,13 +228,14 @@ float clsAppItem::FloatValue() const
     return value;
 }
 
-void clsAppItem::SetFloatValue(float value)
+int32_t clsAppItem::SetFloatValue(float value)
 {
     if (!CanWrite("clsAppItem.FloatValue"))
-        return;
+        return applet::kItemUnknown;
     int32_t failed = 0;
     Manager()->fncPutFloatValue(m_itemHandle, value, failed);
     ItemAccessReport::Report(failed, "clsAppItem.FloatValue", m_name);
+    return failed;
 }
 
 int32_t clsAppItem::IntValue() const
@@ -239,13 +249,14 @@ int32_t clsAppItem::IntValue() const
     return value;
 }
 
-void clsAppItem::SetIntValue(int32_t value)
+int32_t clsAppItem::SetIntValue(int32_t value)
 {
     if (!CanWrite("clsAppItem.IntValue"))
-        return;
+        return applet::kItemUnknown;
     int32_t failed = 0;
     Manager()->fncPutIntValue(m_itemHandle, value, failed);
     ItemAccessReport::Report(failed, "clsAppItem.IntValue", m_name);
+    return failed;
 }
 
 QVariant clsAppItem::OctetValue() const
@@ -259,10 +270,10 @@ QVariant clsAppItem::OctetValue() const
     return QVariant(value);
 }
 
-void clsAppItem::SetOctetValue(const QVariant& value)
+int32_t clsAppItem::SetOctetValue(const QVariant& value)
 {
     if (!CanWrite("clsAppItem.OctetValue"))
-        return;
+        return applet::kItemUnknown;
     QByteArray bytes = OctetValue().toByteArray();
     bytes.fill('\0');
     if (value.typeId() == QMetaType::QByteArray) {
@@ -277,6 +288,7 @@ void clsAppItem::SetOctetValue(const QVariant& value)
     int32_t failed = 0;
     Manager()->fncPutOctetsValue(m_itemHandle, bytes, failed);
     ItemAccessReport::Raise(failed, "clsAppItem.OctetValue", m_name);
+    return failed;
 }
 
 QByteArray clsAppItem::PCAValue() const
@@ -290,13 +302,14 @@ QByteArray clsAppItem::PCAValue() const
     return value;
 }
 
-void clsAppItem::SetPCAValue(const QByteArray& value)
+int32_t clsAppItem::SetPCAValue(const QByteArray& value)
 {
     if (!CanWrite("clsAppItem.PCAValue"))
-        return;
+        return applet::kItemUnknown;
     int32_t failed = 0;
     Manager()->fncPutPCAValue(m_itemHandle, value, failed);
     ItemAccessReport::Report(failed, "clsAppItem.PCAValue", m_name);
+    return failed;
 }
 
 QByteArray clsAppItem::HartDateValue() const
@@ -310,13 +323,14 @@ QByteArray clsAppItem::HartDateValue() const
     return value;
 }
 
-void clsAppItem::SetHartDateValue(const QByteArray& value)
+int32_t clsAppItem::SetHartDateValue(const QByteArray& value)
 {
     if (!CanWrite("clsAppItem.HartDateValue"))
-        return;
+        return applet::kItemUnknown;
     int32_t failed = 0;
     Manager()->fncPutHartDateValue(m_itemHandle, value, failed);
     ItemAccessReport::Report(failed, "clsAppItem.HartDateValue", m_name);
+    return failed;
 }
 
 QString clsAppItem::EnumValue() const

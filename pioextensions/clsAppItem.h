@@ -43,25 +43,28 @@ public:
     void Register1(const std::shared_ptr<applet::clsAppletItemManager>& appletItemManagerRef);
     void UnRegister();
 
+    // Each setter gives the manager's failed flag (applet::kItemOk when the
+    // value was written, kItemUnknown when the item is not registered); a
+    // refusal also goes to the report hook.
     QString StringValue() const;
-    void SetStringValue(const QString& value);
+    int32_t SetStringValue(const QString& value);
     double UIntValue() const;
-    void SetUIntValue(double value);
+    int32_t SetUIntValue(double value);
     int32_t BCDValue() const;
-    void SetBCDValue(int32_t value);
+    int32_t SetBCDValue(int32_t value);
     float FloatValue() const;
-    void SetFloatValue(float value);
+    int32_t SetFloatValue(float value);
     int32_t IntValue() const;
-    void SetIntValue(int32_t value);
+    int32_t SetIntValue(int32_t value);
     // A byte array in a variant; an empty variant when unbound.
     QVariant OctetValue() const;
     // Keeps the item's current length: a longer value is cut, a shorter one
     // padded with zero bytes; a value that is not a byte array writes zeros.
-    void SetOctetValue(const QVariant& value);
+    int32_t SetOctetValue(const QVariant& value);
     QByteArray PCAValue() const;
-    void SetPCAValue(const QByteArray& value);
+    int32_t SetPCAValue(const QByteArray& value);
     QByteArray HartDateValue() const;
-    void SetHartDateValue(const QByteArray& value);
+    int32_t SetHartDateValue(const QByteArray& value);
 
     // The enumeration text of the value; empty when none fits.
     QString EnumValue() const;

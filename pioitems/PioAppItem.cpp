@@ -1,7 +1,10 @@
 #include "pioitems/PioAppItem.h"
+#include "pioextensions/ItemAccessReport.h"
 #include "pioitems/ControlErrors.h"
 #include "pioitems/FloatFormatting.h"
+#include "platform/applet/AppletResults.h"
 #include "platform/applet/ItemValue.h"
+#include "platform/automation/ComError.h"
 #include "platform/applet/StateInfo.h"
 #include <QPointer>
 #include <cmath>
@@ -92,8 +95,16 @@ template <class Put, class T>
 void PioAppItem::Write(const char* property, Put put, const T& value)
 {
     RequireRunMode(property);
-    ControlErrors::Run(Context(property),
-                       [&] { (m_item.*put)(value); });
+    // A refusal of the manager reaches the caller, who must not carry on as
+    // though the value were written. A control whose registration failed
+    // carries on as its other accesses do (the item traced the write).
+    const int32_t failed = (m_item.*put)(value);
+    if (failed == applet::kItemOk || !m_item.IsRegistered())
+        return;
+    const automation::ComError error =
+        ItemAccessReport::ErrorOf(failed, ClassName() + QLatin1Char('.') + QLatin1String(property), m_AppItemName);
+    ControlErrors::Trace(Context(property), error);
+    throw error;
 }
 
 bool PioAppItem::ToBytes(const char* property, const QVariant& value, QByteArray& bytes) const

@@ -36,7 +36,8 @@ public:
 
     // The typed values of the item. A read that fails gives the empty value
     // of the type; a write while the form is designed raises ComError 387 and
-    // writes nothing; a write that fails at run time is traced and dropped.
+    // writes nothing; a write the item refuses at run time raises its error
+    // (INVALID_DATATYPE for a wrong type or value).
     QString StringValue() const;
     void SetStringValue(const QString& value);
     int32_t BCDValue() const;
@@ -89,8 +90,8 @@ private:
     // A read of the item; the empty value when it fails (traced).
     template <class T, class Get>
     T Read(const char* property, T empty, Get get) const;
-    // A write of the item: only at run time (387 while designing); a failure
-    // is traced and dropped.
+    // A write of the item: only at run time (387 while designing); a refusal
+    // is traced and raised.
     template <class Put, class T>
     void Write(const char* property, Put put, const T& value);
     // A byte array of the variant; false (traced) for a value that is none.

@@ -31,6 +31,7 @@ const std::vector<QString> kAbortBeforeSequence = {
     QStringLiteral("clsHandleDataBurn"),
     QStringLiteral("clsUserCurve"),
     QStringLiteral("clsFactoryReset"), // ends the factory reset's busy poll
+    QStringLiteral("clsRecordMgr"),    // drops a busy repeat still scheduled
 };
 // Told last: the compatibility check, which the abort re-runs. Skipped while
 // the device is not connected, so the verdict 5 of a lost connection stands.

@@ -201,8 +201,11 @@ QString clsUpDownloadMgr::GetNextUploadSequenceName()
     try {
         next = NextEntry(UploadList(), m_uploadIndex);
     } catch (const std::exception& error) {
-        applet::AppletTrace::Error(
-            QStringLiteral("%1: the next upload sequence is not known (%2); the chain ends").arg(kSource, corvane::Describe(error)));
+        // The steps still to come are unknown: what was read so far is only
+        // part of the dataset and must not count as a good upload.
+        FailTransfer(QStringLiteral("the next upload sequence is not known (%1); the chain ends")
+                         .arg(corvane::Describe(error)));
+        return QString();
     }
     if (next.isEmpty())
         EndTransfer();
@@ -281,8 +284,11 @@ QString clsUpDownloadMgr::GetNextDownloadSequenceName()
     try {
         next = NextEntry(DownloadList(), m_downloadIndex);
     } catch (const std::exception& error) {
-        applet::AppletTrace::Error(QStringLiteral("%1: the next download sequence is not known (%2); the chain ends")
-                                       .arg(kSource, corvane::Describe(error)));
+        // The device holds part of the dataset: the download failed.
+        m_downloadIndex = 0;
+        FailTransfer(QStringLiteral("the next download sequence is not known (%1); the chain ends")
+                         .arg(corvane::Describe(error)));
+        return QString();
     }
     if (next.isEmpty()) {
         m_downloadIndex = 0;

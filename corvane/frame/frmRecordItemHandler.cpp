@@ -12,9 +12,9 @@
 namespace {
 
 // The rule controls the form carries and the one call each gets from the
-// form: the multivariable-rule control "ctlMvObjectMgr1" is told at the end
-// of an upload, the pressure-rule control "ctlPtrbObjectMgr1" aligns itself
-// once at load. The form also carries the burn-delay control
+// form: the multivariable-rule control "ctlMvObjectMgr1" and then the
+// pressure-rule control "ctlPtrbObjectMgr1" are told at the end of an upload;
+// the pressure-rule control also aligns itself once at load. The form also carries the burn-delay control
 // "ctlBurnDelayHandler1"; a control the form does not carry is not called.
 const QString kMvObjectMgr = QStringLiteral("ctlMvObjectMgr1");
 const QString kPtrbObjectMgr = QStringLiteral("ctlPtrbObjectMgr1");
@@ -79,6 +79,7 @@ void frmRecordItemHandler::Unload()
 void frmRecordItemHandler::HandleUploadCompleted()
 {
     CallControl(*this, kMvObjectMgr, "HandleUploadCompleted");
+    CallControl(*this, kPtrbObjectMgr, "HandleUploadCompleted");
 }
 
 void frmRecordItemHandler::closeEvent(QCloseEvent* event)

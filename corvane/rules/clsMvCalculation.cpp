@@ -1,6 +1,7 @@
 #include "corvane/rules/clsMvCalculation.h"
 #include "corvane/frame/AbortRequest.h"
 #include "corvane/rules/Module1.h"
+#include "corvane/rules/MvValueLabels.h"
 #include "mvtrivexhelper/NumberText.h"
 #include "mvtrivexhelper/UnitTable.h"
 #include "mvtrivexhelper/clsChangeUnitValue.h"
@@ -545,7 +546,7 @@ bool clsMvCalculation::CalculateCoeff()
         if (status == kStatusWarning) {
             applet::AppletTrace::Info(QStringLiteral("%1: the calculation warns: %2").arg(kSource, warningText));
             ShowBox(kTextWarning, Module1::LoadLocalizedText(Language(), kTextWarning) + QStringLiteral("!\n")
-                                      + warningText);
+                                      + MvValueLabels::Labelled(warningText, Language()));
         }
         WriteAll(PrepareWriteBack(output));
         return true;
@@ -578,8 +579,9 @@ void clsMvCalculation::Fail(const QString& reason)
     // Errors while the failure is shown and the abort requested are traced
     // and go no further: the abort request must be made whatever the box did.
     try {
-        ShowBox(kTextErrorCaption,
-                Module1::LoadLocalizedText(Language(), kTextCalculationError) + QLatin1Char('\n') + reason);
+        // The user corrects a value by the label the pages show, not by its item name.
+        ShowBox(kTextErrorCaption, Module1::LoadLocalizedText(Language(), kTextCalculationError) + QLatin1Char('\n')
+                                       + MvValueLabels::Labelled(reason, Language()));
     } catch (const automation::ComError& error) {
         applet::AppletTrace::Error(QStringLiteral("%1: the error message was not shown: %2").arg(kSource, error.description()));
     }

@@ -6,6 +6,8 @@
 #include "mvtrivexhelper/clsDeviceInfo.h"
 #include "pioextensions/clsAppItem.h"
 #include "platform/applet/AppletTrace.h"
+#include "platform/applet/StateInfo.h"
+#include "platform/applet/clsAppletItemManager.h"
 #include "platform/automation/ComError.h"
 #include <QMetaObject>
 #include <QPointer>
@@ -58,6 +60,30 @@ QString Mask(int count, int first, int enabled)
     const QString source = kSource + QLatin1Char('.') + QLatin1String(member);
     applet::AppletTrace::Error(source + QStringLiteral(": ") + description);
     throw automation::ComError(number, description, source);
+}
+
+} // namespace
+
+namespace {
+
+// The units the pressure and temperature rules copy in, each from the unit
+// item of its block.
+struct CopiedUnitRow {
+    int unit;
+    const char* source;
+};
+constexpr CopiedUnitRow kCopiedUnits[] = {
+    {ctlMvObjectMgr::appMvInDPUnit, "ptrbScaleInUnit"},
+    {ctlMvObjectMgr::appMvInPUnit, "ptrbStaticPressureScaleInUnit"},
+    {ctlMvObjectMgr::appMvInTUnit, "ttrbPrimaryValueUnit"},
+};
+
+const CopiedUnitRow* CopiedUnit(int control)
+{
+    for (const CopiedUnitRow& row : kCopiedUnits)
+        if (row.unit == control)
+            return &row;
+    return nullptr;
 }
 
 } // namespace
@@ -166,6 +192,9 @@ ctlMvObjectMgr::ctlMvObjectMgr(QWidget* parent) : QWidget(parent)
                                 (this->*handler)(control, index, value, suppressRule);
                             });
             }
+            if (row.handler && CopiedUnit(row.control))
+                connect(item.get(), &clsAppItem::ValueChanged3, this,
+                        [this](const QString&, int32_t itemState) { m_unitNotificationState = itemState; });
             m_items.push_back(std::move(item));
         }
     }
@@ -265,6 +294,23 @@ clsRuleGuard::Scope ctlMvObjectMgr::UserEdit(bool suppressRule)
 {
     return m_guard.Enter(clsRuleGuard::Registered | clsRuleGuard::UserEdit, suppressRule,
                          &Item(appCurrentSequence));
+}
+
+clsRuleGuard::Scope ctlMvObjectMgr::UnitChange(Ctl unit, bool suppressRule)
+{
+    bool copiedByRule = false;
+    if (suppressRule && (m_unitNotificationState & applet::StateInfo::kRefresh) == 0) {
+        // The copy holds what its block's unit item holds.
+        const CopiedUnitRow* row = CopiedUnit(unit);
+        const std::shared_ptr<applet::clsAppletItemManager> manager = Item(unit).Manager();
+        if (row && manager) {
+            QString source;
+            int32_t failed = 0;
+            manager->fncReadString(manager->HandleOf(QLatin1String(row->source)), source, false, failed);
+            copiedByRule = failed == 0 && source.trimmed() == Item(unit).StringValue().trimmed();
+        }
+    }
+    return UserEdit(suppressRule && !copiedByRule);
 }
 
 int32_t ctlMvObjectMgr::CommType() const
@@ -416,7 +462,7 @@ void ctlMvObjectMgr::DifferentialPressureUnitRule(Ctl, int16_t, const QString&, 
     if (!m_guard.Enter(clsRuleGuard::Registered))
         return;
     const int32_t unit = UnitIn(Item(appMvInDPUnit));
-    if (auto user = UserEdit(suppressRule)) {
+    if (auto user = UnitChange(appMvInDPUnit, suppressRule)) {
         {
             auto bulk = m_bulk.Enter(0);
             ConvertItem(Item(appMvInDpLoLim), m_lastDpUnit, unit);
@@ -432,7 +478,7 @@ void ctlMvObjectMgr::StaticPressureUnitRule(Ctl, int16_t, const QString&, bool s
     if (!m_guard.Enter(clsRuleGuard::Registered))
         return;
     const int32_t unit = UnitIn(Item(appMvInPUnit));
-    if (auto user = UserEdit(suppressRule)) {
+    if (auto user = UnitChange(appMvInPUnit, suppressRule)) {
         {
             auto bulk = m_bulk.Enter(0);
             for (int i = 0; i < 3; ++i)
@@ -453,7 +499,7 @@ void ctlMvObjectMgr::TemperatureUnitRule(Ctl, int16_t, const QString&, bool supp
     if (!m_guard.Enter(clsRuleGuard::Registered))
         return;
     const int32_t unit = UnitIn(Item(appMvInTUnit));
-    if (auto user = UserEdit(suppressRule)) {
+    if (auto user = UnitChange(appMvInTUnit, suppressRule)) {
         {
             auto bulk = m_bulk.Enter(0);
             for (int i = 0; i < 3; ++i)

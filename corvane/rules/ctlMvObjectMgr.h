@@ -134,6 +134,13 @@ private:
     // --- Reading and writing ------------------------------------------------
     // The full guard: registered, "currentSequence" empty, suppressRule False.
     clsRuleGuard::Scope UserEdit(bool suppressRule);
+    // The guard of a pressure or temperature unit's conversion: a user's
+    // change, and also the copy of its block's unit that the pressure and
+    // temperature rules write while no sequence runs (a rule's write, no
+    // refresh, the block's unit), so that the dependent values stay the same
+    // quantities. Uploads and loads bring the unit and its values together
+    // and convert nothing; other rules' writes convert nothing either.
+    clsRuleGuard::Scope UnitChange(Ctl unit, bool suppressRule);
     // The bus kind of the connected transmitter (0 HART, 1 PROFIBUS, 2 FF).
     int32_t CommType() const;
     // The number in the software revision, read afresh; raises when it holds none.
@@ -171,6 +178,8 @@ private:
     RememberedUnit m_lastFlowUnitOther{QStringLiteral("last flow-output unit of the other media")};
     RememberedUnit m_lastTubeDiameterUnit{QStringLiteral("last tube-diameter unit")};
     int16_t m_lastMediumType = 0;
+    // The state word of the last notification of a pressure or temperature unit.
+    int32_t m_unitNotificationState = 0;
 
     std::shared_ptr<IChangeUnitValue> m_converter;
     std::shared_ptr<clsDeviceInfo> m_deviceInfo;

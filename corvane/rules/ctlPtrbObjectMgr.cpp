@@ -349,6 +349,11 @@ void ctlPtrbObjectMgr::m_DeviceInfoEvent_SoftwareRevisionChanged()
 
 // --- Linearisation rule -----------------------------------------------------------
 
+void ctlPtrbObjectMgr::HandleUploadCompleted()
+{
+    appPtrbLinType_ValueChanged2(QString(), false);
+}
+
 void ctlPtrbObjectMgr::appPtrbLinType_ValueChanged2(const QString&, bool)
 {
     // A transfer takes the device's linearisation as it is: the uploaded

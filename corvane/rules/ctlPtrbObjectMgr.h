@@ -109,6 +109,10 @@ public slots:
     // The software revision changed: the re-run above, with its forced
     // changes reported to "ChangesByRevision".
     void m_DeviceInfoEvent_SoftwareRevisionChanged();
+    // The end of an upload: the linearisation rule, quiet while the chain
+    // ran, judges the type the device holds once, now that the flow block's
+    // mode and the revision are the device's too.
+    void HandleUploadCompleted();
 
     // The handlers of the item controls' ValueChanged2. Value is not used.
     void appPtrbLinType_ValueChanged2(const QString& Value, bool suppressRule);

@@ -4,7 +4,7 @@
 
 -- The items every variant has: the sensor limits and minimum span as the
 -- device reports them, the calibration points, the rated pressure and the
--- flow computation's inputs; and the sensor temperature and the temperature
+-- flow computation's inputs (its design state at the cell's full range); and the sensor temperature and the temperature
 -- input of the flow computation, as the factory sets them on every device of
 -- the family (the limits those of the simulated transmitter).
 INSERT INTO temp.CellItem (ObjectName, Source) VALUES
@@ -17,7 +17,8 @@ INSERT INTO temp.CellItem (ObjectName, Source) VALUES
     ('ptrbCalPointHi', 'Upper'),
     ('mvInDPUnit', 'Unit'),
     ('mvInDpLoLim', 'Zero'),
-    ('mvInDpHiLim', 'Upper');
+    ('mvInDpHiLim', 'Upper'),
+    ('mvDpr', 'Upper');
 
 INSERT INTO temp.StaticItem (ObjectName, Source) VALUES
     ('ptrbStaticPressureLoLim', 'Zero'),
@@ -28,7 +29,28 @@ INSERT INTO temp.StaticItem (ObjectName, Source) VALUES
     ('ptrbRatedPressure', 'Upper'),
     ('mvInPUnit', 'Unit'),
     ('mvInPLoLim', 'Zero'),
-    ('mvInPHiLim', 'Upper');
+    ('mvInPHiLim', 'Upper'),
+    ('mvPr', 'Upper'),
+    ('mvPrGUI', 'Upper');
+
+-- The flow computation's design state, complete and valid for every cell:
+-- water through an orifice plate with corner tappings, diameter ratio 0.5 in
+-- a 100 mm pipe, at the cell's full differential pressure and the static
+-- range's rated pressure (above), 20 C and a Reynolds number of 200000.
+INSERT INTO GeneralData (ObjectName, ObjectValue) VALUES
+    ('mvMediumType', '1'),
+    ('mvBlendeDuese', '1'),
+    ('mvBeta', '0.5'),
+    ('mvReserved5', '100'),
+    ('mvReserved6', '49'),
+    ('mvh0', '250'),
+    ('mvMolCO2', '250'),
+    ('mvReDr', '200000'),
+    ('mvTr', '20'),
+    ('mvTrGUI', '20'),
+    ('mvDensityUnit', '92'),
+    ('mvRhor', '998.2'),
+    ('mvRhorGUI', '998.2');
 
 INSERT INTO GeneralData (ObjectName, ObjectValue) VALUES
     ('ptrbTemperatureValueUnit', '32'),

@@ -489,12 +489,20 @@ void frmSelectDefaultDataset::ApplyRecords(Query query, const QVariantList& argu
         // A row whose item does not exist or refuses the value is passed over (traced).
         const QString name = rows.value(QStringLiteral("ObjectName")).toString().trimmed();
         const QString value = rows.value(QStringLiteral("ObjectValue")).toString().trimmed();
+        const auto put = [&](const QString& text) {
+            try {
+                m_appUniversal->SetStringValue(text);
+            } catch (const automation::ComError& error) {
+                applet::AppletTrace::Error(QStringLiteral("%1: %2 refuses %3: %4")
+                                               .arg(QueryName(query), name, text, error.description()));
+            }
+        };
         m_appUniversal->SetAppItemName(name);
         m_appUniversal->Register(manager);
         if (!m_appUniversal->IsRegistered())
             continue;
         if (m_appUniversal->DataType() != static_cast<int32_t>(applet::ItemType::Float)) {
-            m_appUniversal->SetStringValue(value);
+            put(value);
             continue;
         }
         // The database writes numbers with a point whatever the user's locale.
@@ -508,7 +516,7 @@ void frmSelectDefaultDataset::ApplyRecords(Query query, const QVariantList& argu
                 QStringLiteral("%1: %2 of %3 is not a number").arg(QueryName(query), value, name));
             continue;
         }
-        m_appUniversal->SetStringValue(QString::number(number, 'g', QLocale::FloatingPointShortest));
+        put(QString::number(number, 'g', QLocale::FloatingPointShortest));
     }
     if (rows.lastError().isValid())
         throw Failure(QStringLiteral("%1: %2").arg(QueryName(query), rows.lastError().text()));

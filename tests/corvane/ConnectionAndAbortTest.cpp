@@ -1,10 +1,15 @@
 // Connecting starts the device identification; a lost connection marks the
 // dataset's verdict and aborts the running sequence and record; every abort
 // request acts; "currentSequence" names the sequence that runs.
+#include "ConnectedRuleSupport.h"
 #include "CorvaneTestSupport.h"
 #include "corvane/frame/AbortRequest.h"
 #include "corvane/frame/clsCurrSeqMgr.h"
+#include "corvane/frame/clsRecordMgr.h"
+#include "platform/applet/AppletStates.h"
 #include "platform/applet/SubItemName.h"
+#include "platform/loop/ManualClock.h"
+#include "platform/loop/ScopedTimerService.h"
 
 namespace {
 
@@ -46,17 +51,7 @@ TEST_F(ConnectionAndAbort, ConnectingStartsGetDeviceInfoOnceAndItsRunIsTheCurren
 TEST_F(ConnectionAndAbort, ALostConnectionWritesVerdict5AndThenAbortsTheRunningSequenceAndRecord)
 {
     PIO_REQUIRE_APPLET(applet);
-    // The identification the connect starts runs on later loop turns: wait
-    // until it has started and ended, so it cannot take the running-sequence
-    // register over from the sequence this test puts there.
-    ItemLog identification(applet.manager);
-    identification.Watch(QStringLiteral("currentSequence"), QStringLiteral("running"));
-    ASSERT_TRUE(applet.Connect());
-    ASSERT_TRUE(RunUntil([&] {
-        return identification.changes.contains(QStringLiteral("running=GetDeviceInfo"))
-               && applet.Text(QStringLiteral("currentSequence")).isEmpty();
-    })) << identification.changes.join(QLatin1Char(' ')).toStdString();
-    Settle(); // what the end of the identification posted (its adjust) runs before this test takes over
+    ASSERT_TRUE(ConnectAndIdentify(applet));
     applet.PutText(QStringLiteral("InCompatibleDataset"), QStringLiteral("0"));
     applet.PutText(QStringLiteral("currentSequence"), QStringLiteral("Upload"));
     applet.PutText(QStringLiteral("currentRecord"), kReadTag);
@@ -81,6 +76,32 @@ TEST_F(ConnectionAndAbort, ALostConnectionWritesVerdict5AndThenAbortsTheRunningS
     EXPECT_EQ(applet.Text(QStringLiteral("InCompatibleDataset")), QStringLiteral("5"));
     EXPECT_EQ(applet.Text(QStringLiteral("abortSequences")), QStringLiteral("1"));
     EXPECT_EQ(applet.Text(QStringLiteral("currentRecord")), kReadTag); // left as it was
+}
+
+TEST_F(ConnectionAndAbort, AnAbortDropsABusyRepeatTheRecordManagerStillHasScheduled)
+{
+    PIO_REQUIRE_APPLET(applet);
+    ASSERT_TRUE(ConnectAndIdentify(applet));
+    loop::ManualClock clock;
+    loop::ScopedTimerService timers(clock);
+    ItemLog log(applet.manager);
+    log.Watch(Compose(SubItemKind::RecordResponseControl, kReadTag), kReadTag);
+    Settle(); // the registration's refresh
+    log.changes.clear();
+
+    // The device answers the read busy (response code 32): a repeat is scheduled.
+    int32_t failed = 0;
+    applet.PutNumber(Compose(SubItemKind::RecordState, kReadTag), applet::RecordState::ReadActive);
+    applet.manager->fncPutOctetsValue(applet.manager->HandleOf(Compose(SubItemKind::RecordResponse, kReadTag)),
+                                      QByteArray("\x0d\x20\x00", 3), failed);
+    ASSERT_EQ(failed, 0);
+    applet.PutText(QStringLiteral("currentRecord"), kReadTag);
+    applet.PutNumber(Compose(SubItemKind::RecordState, kReadTag), applet::RecordState::ReadFailed);
+    ASSERT_TRUE(log.changes.isEmpty()) << log.changes.join(' ').toStdString();
+
+    corvane::RequestAbort(applet.manager);
+    clock.Advance(clsRecordMgr::kRepeatDelayMs * 2);
+    EXPECT_EQ(log.changes, QStringList({"Read_013=4"})) << "the aborted record is not sent again";
 }
 
 TEST_F(ConnectionAndAbort, TwoAbortRequestsInARowBothAct)

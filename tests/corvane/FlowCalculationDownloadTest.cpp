@@ -4,12 +4,17 @@
 // measures the mass flow the standard gives for the differential pressure it
 // sees. A calculation that fails asks for the abort, so the writer that
 // requested it starts no download and the device keeps its coefficients.
+#include "ConnectedRuleSupport.h"
 #include "FlowCalculationSupport.h"
 #include "pioextensions/clsSequenceItem.h"
 #include "pioextensions/enmRegMask.h"
 #include "platform/flowcalc/Iso5167.h"
 #include "sim/ProcessModel.h"
+#include "fennick/services/Publics.h"
+#include <QDir>
 #include <QList>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QPair>
 
 namespace {
@@ -37,18 +42,6 @@ protected:
     // The device outlives the list it records into.
     void TearDown() override { QObject::disconnect(m_recording); }
 
-    // Connected, with the identification the connection starts over.
-    bool ConnectAndIdentify()
-    {
-        ItemLog identification(applet.manager);
-        identification.Watch(QStringLiteral("currentSequence"), QStringLiteral("running"));
-        if (!applet.Connect())
-            return false;
-        return RunUntil([&] {
-            return identification.changes.contains(QStringLiteral("running=GetDeviceInfo"))
-                   && applet.Text(QStringLiteral("currentSequence")).isEmpty();
-        });
-    }
 
     // What the save-to-device view does: clear the abort, request the
     // calculation, and download only when nothing asked for the abort. The
@@ -61,8 +54,13 @@ protected:
         RequestCalculation();
         if (applet.Text(kAbort) != QStringLiteral("0"))
             return false;
+        return RunChain(QStringLiteral("downloadMv"));
+    }
+    // Starts the first sequence of a transfer and waits for the chain's good end.
+    bool RunChain(const QString& first)
+    {
         clsSequenceItem sequence;
-        sequence.Register(applet.manager, QStringLiteral("downloadMv"), false, 0, REGISTER_STATE);
+        sequence.Register(applet.manager, first, false, 0, REGISTER_STATE);
         Settle();
         ItemLog transfer(applet.manager);
         transfer.Watch(QStringLiteral("XXXTransferCompletedXXX"), QStringLiteral("completed"));
@@ -111,7 +109,7 @@ double StandardMassFlow(double dpMbar)
 TEST_F(FlowDownload, CalculatedAndDownloadedTheDeviceMeasuresTheStandardsMassFlow)
 {
     FLOW_REQUIRE_APPLET();
-    ASSERT_TRUE(ConnectAndIdentify());
+    ASSERT_TRUE(ConnectAndIdentify(applet));
     ConfigureOrificePlate();
 
     ASSERT_TRUE(CalculateAndDownload());
@@ -128,7 +126,7 @@ TEST_F(FlowDownload, CalculatedAndDownloadedTheDeviceMeasuresTheStandardsMassFlo
 TEST_F(FlowDownload, AFailedCalculationStartsNoDownloadAndTheDeviceKeepsItsCoefficients)
 {
     FLOW_REQUIRE_APPLET();
-    ASSERT_TRUE(ConnectAndIdentify());
+    ASSERT_TRUE(ConnectAndIdentify(applet));
     ConfigureOrificePlate();
     ASSERT_TRUE(CalculateAndDownload());
     const double flow = MeasuredMassFlow(100);
@@ -145,6 +143,132 @@ TEST_F(FlowDownload, AFailedCalculationStartsNoDownloadAndTheDeviceKeepsItsCoeff
     EXPECT_TRUE(traces.Contains(QStringLiteral("flow calculation failed")));
     EXPECT_EQ(applet.Text(QStringLiteral("mvKqm")), kqm);
     EXPECT_EQ(MeasuredMassFlow(100), flow);
+}
+
+TEST_F(FlowDownload, APressureUnitChangedInAutomaticModeLeavesTheDevicesFlowAsItWas)
+{
+    FLOW_REQUIRE_APPLET();
+    ASSERT_TRUE(ConnectAndIdentify(applet));
+    ConfigureOrificePlate();
+    applet.PutText(QStringLiteral("ptrbScaleInUnit"), QStringLiteral("8"));
+    ASSERT_TRUE(CalculateAndDownload());
+    const double before = MeasuredMassFlow(100);
+
+    // The user measures the differential pressure in bar; the pressure rules
+    // copy the unit into the flow block, whose values keep their quantities.
+    applet.PutText(QStringLiteral("ptrbScaleInUnit"), QStringLiteral("7"));
+    EXPECT_EQ(applet.Text(QStringLiteral("mvInDPUnit")), QStringLiteral("7"));
+    EXPECT_NEAR(Number(QStringLiteral("mvDpr")), 0.25, 1e-6);
+    EXPECT_NEAR(Number(QStringLiteral("mvInDpHiLim")), 0.5, 1e-6);
+    ASSERT_TRUE(CalculateAndDownload());
+    EXPECT_NEAR(MeasuredMassFlow(100) / before, 1.0, 1e-4);
+}
+
+TEST_F(FlowDownload, TheTransmittersFactorySetUpUploadedCalculates)
+{
+    FLOW_REQUIRE_APPLET();
+    ASSERT_TRUE(ConnectAndIdentify(applet));
+    ASSERT_TRUE(RunChain(QStringLiteral("upload")));
+    ErrorTraces traces;
+    applet.PutText(kAbort, QStringLiteral("0"));
+    RequestCalculation();
+    EXPECT_EQ(applet.Text(kAbort), QStringLiteral("0"));
+    EXPECT_FALSE(traces.Contains(QStringLiteral("flow calculation failed"))) << traces.lines.join('\n').toStdString();
+}
+
+TEST_F(FlowDownload, ARefusedCalculationNamesTheValueByItsLabelInTheUsersLanguage)
+{
+    FLOW_REQUIRE_APPLET();
+    ConfigureOrificePlate();
+    applet.PutText(QStringLiteral("mvDpr"), QStringLiteral("0"));
+    applet.PutNumber(QStringLiteral("&&private_FDT&&EngineeringContext"), -1);
+    dialogs.AnswerMessage(dialogs::DialogResult::Ok);
+    RequestCalculation();
+    ASSERT_EQ(dialogs.Requests().size(), 1u);
+    EXPECT_EQ(dialogs.Requests()[0].text,
+              QStringLiteral("MV calculation error.\nReference differential pressure (0) must be above 0."));
+
+    applet.PutNumber(QStringLiteral("&&private&&countrycode"), 49);
+    dialogs.AnswerMessage(dialogs::DialogResult::Ok);
+    RequestCalculation();
+    ASSERT_EQ(dialogs.Requests().size(), 2u);
+    const QString german = dialogs.Requests()[1].text;
+    EXPECT_TRUE(german.endsWith(QStringLiteral("\nReferenz-Differenzdruck (0) muss größer als 0 sein.")))
+        << german.toStdString();
+    EXPECT_FALSE(german.contains(QStringLiteral("mvdpr"), Qt::CaseInsensitive));
+}
+
+// Every multivariable device type of every default-dataset database, with
+// each of its measuring cells and static-pressure ranges, written as the
+// new-dataset dialog writes it: the flow calculation takes the set-up.
+TEST_F(FlowDownload, EveryDefaultMultivariableDatasetCalculates)
+{
+    FLOW_REQUIRE_APPLET();
+    Revision(22);
+    const QDir folder(Publics::GetTdxDescriptionDir() + QStringLiteral("COM_HART/_0063/_0_0089/"));
+    const QStringList files = folder.entryList({QStringLiteral("*.mdb")}, QDir::Files);
+    ASSERT_EQ(files.size(), 5);
+    int calculated = 0;
+    for (const QString& file : files) {
+        const QString connection = QStringLiteral("defaults-") + file;
+        struct Closed {
+            QString name;
+            ~Closed() { QSqlDatabase::removeDatabase(name); }
+        } closed{connection};
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        db.setDatabaseName(folder.filePath(file));
+        ASSERT_TRUE(db.open()) << file.toStdString();
+        const auto rows = [&db](const QString& sql, const QStringList& arguments = {}) {
+            QSqlQuery query(db);
+            query.prepare(sql);
+            for (const QString& argument : arguments)
+                query.addBindValue(argument);
+            EXPECT_TRUE(query.exec()) << sql.toStdString();
+            QList<QStringList> result;
+            while (query.next())
+                result.append({query.value(0).toString(), query.value(1).toString()});
+            return result;
+        };
+        const auto types = rows(QStringLiteral("SELECT DeviceType, ObjectValue FROM ViewSpecificDevicedata "
+                                               "WHERE ObjectName = 'pbMultivariableFunction' AND ObjectValue = '1'"));
+        for (const QStringList& type : types) {
+            for (const QStringList& range : rows(QStringLiteral("SELECT Label, SortOrder FROM ViewDeviceTypePRanges "
+                                                                "WHERE DeviceType = ?"),
+                                                 {type[0]})) {
+                for (const QStringList& pstat :
+                     rows(QStringLiteral("SELECT Label, SortOrder FROM ViewDeviceTypePstatRangesSorted "
+                                         "WHERE DeviceType = ? AND PRange = ?"),
+                          {type[0], range[0]})) {
+                    SCOPED_TRACE((file + ' ' + type[0] + ' ' + range[0] + ' ' + pstat[0]).toStdString());
+                    applet.PutText(QStringLiteral("currentSequence"), QStringLiteral("ReadDefaultdataset"));
+                    for (const auto& [sql, arguments] : std::initializer_list<std::pair<QString, QStringList>>{
+                             {QStringLiteral("SELECT ObjectName, ObjectValue FROM ViewGeneralDevicedata"), {}},
+                             {QStringLiteral("SELECT ObjectName, ObjectValue FROM ViewSpecificDevicedata "
+                                             "WHERE DeviceType = ?"),
+                              {type[0]}},
+                             {QStringLiteral("SELECT ObjectName, ObjectValue FROM ViewPRangeData "
+                                             "WHERE DeviceType = ? AND PRange = ?"),
+                              {type[0], range[0]}},
+                             {QStringLiteral("SELECT ObjectName, ObjectValue FROM ViewPstatRangeData "
+                                             "WHERE PstatRange = ?"),
+                              {pstat[0]}}})
+                        for (const QStringList& row : rows(sql, arguments)) {
+                            // A row the description refuses is passed over, as the dialog does.
+                            int32_t failed = 0;
+                            applet.manager->fncPutString(applet.manager->HandleOf(row[0]), row[1], failed);
+                        }
+                    applet.PutText(QStringLiteral("currentSequence"), QString());
+                    FunctionOnInAuto();
+                    ErrorTraces traces;
+                    applet.PutText(kAbort, QStringLiteral("0"));
+                    RequestCalculation();
+                    EXPECT_EQ(applet.Text(kAbort), QStringLiteral("0")) << traces.lines.join('\n').toStdString();
+                    ++calculated;
+                }
+            }
+        }
+    }
+    EXPECT_GT(calculated, 20);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // registered while the view runs, and an upload from the simulated
 // transmitter brings no rule writes while it runs and leaves the dataset
 // consistent once the frame reports its end.
+#include "ConnectedRuleSupport.h"
 #include "corvane/frame/clsUpDownloadMgr.h"
 #include "corvane/frame/frmRecordItemHandler.h"
 #include "corvane/rules/ctlMvObjectMgr.h"
@@ -64,13 +65,7 @@ TEST(MvInTheFrame, AnUploadFromTheTransmitterRunsNoRulesAndEndsConsistent)
     PIO_REQUIRE_APPLET(applet);
     ctlMvObjectMgr* rules = RuleControl(applet);
     ASSERT_TRUE(rules);
-    ItemLog identification(applet.manager);
-    identification.Watch(QStringLiteral("currentSequence"), QStringLiteral("running"));
-    ASSERT_TRUE(applet.Connect());
-    ASSERT_TRUE(RunUntil([&] {
-        return identification.changes.contains(QStringLiteral("running=GetDeviceInfo"))
-               && applet.Text(QStringLiteral("currentSequence")).isEmpty();
-    }));
+    ASSERT_TRUE(ConnectAndIdentify(applet));
     // A whole upload through the frame first: the dataset then holds the
     // device's identity, its software revision among it.
     {

@@ -109,19 +109,25 @@ TEST_F(PhysicalBlockRules, AfterAnUploadHartTakesTheProjectsValuesAndProfibusThe
     applet.PutText(kProjectTag, QStringLiteral("Plant 1"));
     applet.PutText(kProjectDescriptor, QStringLiteral("Line 7"));
     // The upload reads the device's own tag and descriptor; the project keeps its values.
-    ItemLog ran(applet.manager);
-    ran.Watch(QStringLiteral("currentSequence"), QStringLiteral("running"));
     clsSequenceItem upload;
     upload.Register(applet.manager, QStringLiteral("upload"), false, 0, REGISTER_STATE);
-    upload.Start();
-    ASSERT_TRUE(RunUntil([&] {
-        return ran.changes.contains(QStringLiteral("running=upload"))
-               && applet.Text(QStringLiteral("_tagHart")).trimmed() == QStringLiteral("SIMTAG")
-               && applet.Text(QStringLiteral("currentSequence")).isEmpty();
-    }));
+    ItemLog read(applet.manager);
+    read.Watch(QStringLiteral("_tagHart"), QStringLiteral("tag"));
+    read.Watch(QStringLiteral("pbDescriptor"), QStringLiteral("descriptor"));
+    read.Watch(QStringLiteral("XXXTransferCompletedXXX"), QStringLiteral("transfer"));
     Settle();
+    read.changes.clear();
+    upload.Start();
+    // The whole chain: its end fans out to the rules, which run once more below.
+    ASSERT_TRUE(RunUntil([&] {
+        return read.changes.contains(QStringLiteral("transfer=0"))
+               && applet.Text(QStringLiteral("XXXTransferCompletedXXX")) == QStringLiteral("1")
+               && applet.Text(QStringLiteral("currentSequence")).isEmpty();
+    })) << read.changes.join(QLatin1Char(' ')).toStdString();
+    Settle();
+    EXPECT_TRUE(read.changes.contains(QStringLiteral("tag=SIMTAG"))) << read.changes.join(' ').toStdString();
+    EXPECT_TRUE(read.changes.contains(QStringLiteral("descriptor=SIM DESCRIPTOR")));
     EXPECT_EQ(Text(kProjectTag), "Plant 1");
-    EXPECT_EQ(Text(QStringLiteral("pbDescriptor")), "SIM DESCRIPTOR");
     Manager()->HandleUploadCompleted();
     EXPECT_EQ(Text(QStringLiteral("_tagHart")), "PLANT 1");
     EXPECT_EQ(Text(QStringLiteral("pbDescriptor")), "LINE 7");

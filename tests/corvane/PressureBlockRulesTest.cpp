@@ -4,6 +4,7 @@
 // into the other blocks, the twins, decimal places, the reactions to the flow
 // block's mode and the software revision, and the busy flag after a failure.
 #include "CorvaneTestSupport.h"
+#include "corvane/frame/clsUpDownloadMgr.h"
 #include "corvane/frame/frmRecordItemHandler.h"
 #include "corvane/rules/Module1.h"
 #include "corvane/rules/clsMessageSender.h"
@@ -184,6 +185,27 @@ TEST_F(PressureBlockRules, AnUploadTakesTheDevicesLinearisationAsItIs)
     // After the transfer the rule judges edits again.
     applet.PutNumber(QStringLiteral("ptrbLinType"), kUserCurve);
     EXPECT_EQ(applet.Number(QStringLiteral("ptrbLinType")), kSquareRoot);
+}
+
+TEST_F(PressureBlockRules, TheEndOfAnUploadChecksTheLinearisationOnce)
+{
+    Revision(22);
+    FlowBlock(true);
+    // The device holds a user curve, which automatic mode does not allow.
+    Running(QStringLiteral("upload"));
+    applet.PutNumber(QStringLiteral("ptrbLinType"), kUserCurve);
+    Running(QString());
+    EXPECT_EQ(applet.Number(QStringLiteral("ptrbLinType")), kUserCurve);
+    const auto chain = applet.Find<clsUpDownloadMgr>(QStringLiteral("clsUploadDownloadMgr"));
+    ASSERT_TRUE(chain);
+    emit chain->UploadCompleted();
+    EXPECT_EQ(applet.Number(QStringLiteral("ptrbLinType")), kSquareRoot);
+    // An allowed type the device holds stays.
+    Running(QStringLiteral("upload"));
+    applet.PutNumber(QStringLiteral("ptrbLinType"), kPrimaryElement);
+    Running(QString());
+    emit chain->UploadCompleted();
+    EXPECT_EQ(applet.Number(QStringLiteral("ptrbLinType")), kPrimaryElement);
 }
 
 TEST_F(PressureBlockRules, TheDifferentialRangeStaysInsideTheSensorLimitsWithTheMinimumSpan)

@@ -123,4 +123,37 @@ TEST_F(TransferFailure, ARecordErrorPassedOverFailsTheDownloadWithItsReason)
     EXPECT_TRUE(Chain()->FailureReason().isEmpty());
 }
 
+// A description whose extended software revision the device information
+// cannot bind: the chain cannot tell its next step after the first one.
+class TransferWithoutNextStep : public TransferFailure {
+protected:
+    void SetUp() override
+    {
+        QFile original(dtmtest::TrivexDescriptionDir() + QStringLiteral("Trivex.tdx"));
+        ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+        QByteArray text = original.readAll();
+        ASSERT_TRUE(text.contains("\"pbSoftwareSpecHOLLEN\""));
+        text.replace("\"pbSoftwareSpecHOLLEN\"", "\"pbSoftwareSpecHOLLEN_\"");
+        tdxPath = dir.filePath(QStringLiteral("Trivex.tdx"));
+        QFile copy(tdxPath);
+        ASSERT_TRUE(copy.open(QIODevice::WriteOnly) && copy.write(text) == text.size());
+        copy.close();
+        TransferFailure::SetUp();
+    }
+};
+
+TEST_F(TransferWithoutNextStep, APartialUploadEndsAsFailedAndIsNotTakenOver)
+{
+    if (HasFatalFailure())
+        return;
+    GoOnline();
+    const QByteArray stored = StoredInstance();
+    log->changes.clear();
+    ASSERT_TRUE(Upload(QStringLiteral("U1"), false))
+        << Ran().join(' ').toStdString() << "\ntransfer " << Text(QStringLiteral("XXXTransferCompletedXXX")).toStdString();
+    ExpectCleanFailure(stored);
+    EXPECT_TRUE(Chain()->FailureReason().contains(QStringLiteral("next upload sequence")))
+        << Chain()->FailureReason().toStdString();
+}
+
 } // namespace

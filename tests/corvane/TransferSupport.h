@@ -32,6 +32,7 @@ inline void PrintTo(const Variant& variant, std::ostream* os)
 
 // The transfer function code of a user curve on HART.
 constexpr uint8_t kUserCurveCode = 4;
+constexpr uint8_t kPrimaryElementCode = 160;
 
 class TransferRoad : public ::testing::Test {
 protected:
@@ -46,8 +47,12 @@ protected:
         options.multivariable = variant.multivariable;
         QString error;
         ASSERT_TRUE(sim::applyVariant(device.transmitter(), options, error)) << error.toStdString();
+        // A flow block in automatic mode allows no user curve (the check at
+        // the end of an upload moves it to square rooting): a device that
+        // computes flow linearises by its primary element, whose table the
+        // chains carry as they carry a user curve.
         if (variant.userCurve)
-            device.device().transferFunction = kUserCurveCode;
+            device.device().transferFunction = variant.multivariable ? kPrimaryElementCode : kUserCurveCode;
         device.device().tag = QStringLiteral("FT-E2E");
         device.device().message = QStringLiteral("ROAD TEST DEVICE");
         device.transmitter().freezeProcessTime(0);
@@ -60,7 +65,9 @@ protected:
         dialogService.SetFailureHandler([](const QString& text) { ADD_FAILURE() << text.toStdString(); });
         dtmtest::StartCatalogue(dir);
         const QString typeId = QString::number(variant.deviceType);
-        if (typeId != dtmtest::kTrivexTypeId) {
+        if (!tdxPath.isEmpty()) {
+            dtmtest::RegisterTrivexType(typeId, dtmtest::kHartBus, QString(), tdxPath);
+        } else if (typeId != dtmtest::kTrivexTypeId) {
             const QString folder = Publics::GetTdxDescriptionDir()
                                    + QStringLiteral("COM_HART/_0063/_0_%1/").arg(variant.deviceType, 4, 16, QLatin1Char('0')).toUpper();
             dtmtest::RegisterTrivexType(typeId, dtmtest::kHartBus, QString(), folder + QStringLiteral("Trivex.tdx"));
@@ -173,6 +180,8 @@ protected:
         return WaitUntil([&] { return Dtm()->LockCounter() <= 0; });
     }
 
+    // A description of the test's own instead of the variant's; set before Start.
+    QString tdxPath;
     corvanetest::HomeFolder home;
     dialogs::ScriptedDialogService dialogService;
     dialogs::ScopedDialogService dialogScope{dialogService};

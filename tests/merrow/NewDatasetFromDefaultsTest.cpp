@@ -170,8 +170,10 @@ TEST(NewDatasetFromDefaults, RowsAreWrittenUnderCurrentSequenceAndRefusedRowsAre
     UseChangedCopy(applet, folder, QStringLiteral("mvtrivexhart.mdb"),
                    {QStringLiteral("INSERT INTO GeneralData VALUES ('noSuchItem', '1')"),
                     QStringLiteral("UPDATE GeneralData SET ObjectValue = 'high' WHERE ObjectName = 'lowAlarmCurr'"),
-                    QStringLiteral("UPDATE GeneralData SET ObjectValue = '1,5' WHERE ObjectName = 'timeConstTADC'")});
+                    QStringLiteral("UPDATE GeneralData SET ObjectValue = '1,5' WHERE ObjectName = 'timeConstTADC'"),
+                    QStringLiteral("UPDATE GeneralData SET ObjectValue = 'square' WHERE ObjectName = 'ptrbLinType'")});
     applet.PutText(QStringLiteral("lowAlarmCurr"), QStringLiteral("3.7"));
+    applet.PutText(QStringLiteral("ptrbLinType"), QStringLiteral("1"));
     applet.PutText(QStringLiteral("timeConstTADC"), QStringLiteral("2"));
     // What a rule component sees when a row reaches an item.
     QWidget form;
@@ -190,6 +192,7 @@ TEST(NewDatasetFromDefaults, RowsAreWrittenUnderCurrentSequenceAndRefusedRowsAre
     EXPECT_EQ(seen, QStringList({"2.5 ReadDefaultdataset disabled"}));
     EXPECT_EQ(applet.Text(QStringLiteral("lowAlarmCurr")), "3.7");
     EXPECT_EQ(applet.Text(QStringLiteral("timeConstTADC")), "2");
+    EXPECT_EQ(applet.Number(QStringLiteral("ptrbLinType")), 1) << "a text that is no code";
     EXPECT_EQ(applet.Text(QStringLiteral("highAlarmCurr")), "21");
     EXPECT_EQ(applet.Text(QStringLiteral("ptrbStaticPressureHiLim")), "160");
     ExpectHandedBack(applet, *window);

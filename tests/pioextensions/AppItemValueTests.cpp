@@ -62,6 +62,21 @@ TEST(AppItemValue, AnUnknownItemRaisesRegistrationFailedStaysUnboundAndMayTryAga
     EXPECT_EQ(item.StringValue(), QStringLiteral("0"));
 }
 
+TEST(AppItemValue, AFailedRegistrationAfterAGoodOneReadsNothingOfTheEarlierItem)
+{
+    TrivexApplet applet;
+    PIO_REQUIRE_APPLET(applet);
+    piotest::ErrorTraces traces;
+    clsAppItem item;
+    item.Register(applet.manager, QStringLiteral("factoryReset"));
+    item.SetUIntValue(7);
+    EXPECT_THROW(item.Register(applet.manager, QStringLiteral("noSuchItem")), automation::ComError);
+    EXPECT_FALSE(item.IsRegistered());
+    EXPECT_EQ(item.StringValue(), QString());
+    EXPECT_EQ(item.UIntValue(), 0.0);
+    EXPECT_FALSE(item.HasEnumeration());
+}
+
 TEST(AppItemValue, ReadsAfterUnRegisterGoThroughTheKeptHandleWritesDoNot)
 {
     TrivexApplet applet;

@@ -12,6 +12,7 @@
 #include "platform/automation/ComError.h"
 #include "platform/comm/server/HartCommServer.h"
 #include "platform/loop/EventLoop.h"
+#include "pioextensions/clsAppItem.h"
 #include "sim/SimServer.h"
 #include "tests/common/HartLoopbackSupport.h"
 #include "tests/pioextensions/ErrorTraces.h"
@@ -108,11 +109,18 @@ public:
     {
         if (!AttachDevice())
             return false;
+        // A device the DTM refuses is disconnected again at once: a
+        // "connected" seen at any time counts, not only one still standing.
+        clsAppItem connectState;
+        connectState.Register(manager, loopbacktest::kConnectItem);
+        bool connected = false;
+        QObject::connect(&connectState, &clsAppItem::ValueChanged,
+                         [&connected](const QString& value) { connected = connected || value.toInt() == 2; });
         int32_t code = 0;
         host->Connect(0, code);
         if (code != 0)
             return false;
-        return RunUntil([this] { return Number(loopbacktest::kConnectItem) == 2; });
+        return RunUntil([&] { return connected || Number(loopbacktest::kConnectItem) == 2; });
     }
 
     double Number(const QString& name) const

@@ -214,6 +214,30 @@ TEST(ControlProperties, ValueWritesFailWhileTheFormIsDesignedAndWriteNothing)
     EXPECT_EQ(applet.Number("abortSequences"), 1);
 }
 
+TEST(ControlProperties, AValueTheItemRefusesRaisesInvalidDatatypeAndChangesNothing)
+{
+    piotest::TrivexApplet applet;
+    PIO_REQUIRE_APPLET(applet);
+    pioitemstest::Form form(true);
+    auto* number = new PioAppItem(&form.widget);
+    number->SetAppItemName("abortSequences");
+    number->Register(applet.manager);
+    ASSERT_TRUE(number->IsRegistered());
+    auto* text = new PioAppItem(&form.widget);
+    text->SetAppItemName("currentSequence");
+    text->Register(applet.manager);
+    text->SetStringValue("Upload");
+
+    EXPECT_EQ(static_cast<uint32_t>(ErrorNumber([&] { number->SetStringValue("not a number"); })), 0x80040065u);
+    EXPECT_EQ(static_cast<uint32_t>(ErrorNumber([&] { text->SetFloatValue(1.5f); })), 0x80040065u);
+    EXPECT_EQ(static_cast<uint32_t>(ErrorNumber([&] { text->SetUIntValue(2); })), 0x80040065u);
+    EXPECT_EQ(applet.Number("abortSequences"), 0);
+    EXPECT_EQ(text->StringValue(), "Upload");
+    // A write the item takes raises nothing.
+    EXPECT_EQ(ErrorNumber([&] { number->SetUIntValue(1); }), 0);
+    EXPECT_EQ(applet.Number("abortSequences"), 1);
+}
+
 TEST(ControlProperties, TheFaceShowsOnlyWhileTheFormIsDesigned)
 {
     pioitemstest::Form form(false);

@@ -57,6 +57,8 @@ TEST(TransferViewsEndToEnd, SaveToDeviceThatTheCalculationRefusesWritesNothingAn
     ASSERT_NE(window, nullptr);
     ASSERT_TRUE(piotest::RunUntil([&] { return applet.Text(QStringLiteral("currentSequence")).isEmpty(); }));
     applet.PutText(QStringLiteral("InCompatibleDataset"), QStringLiteral("0"));
+    // A design state without a differential pressure: the calculation refuses it.
+    applet.PutText(QStringLiteral("mvDpr"), QStringLiteral("0"));
     applet.commands.clear();
     window->Menu(QStringLiteral("mnuDeviceSaveToDevice"))->trigger();
     EXPECT_EQ(applet.Number(QStringLiteral("abortSequences")), 1);
