@@ -16,3 +16,14 @@ extern "C" const char* __lsan_default_options()
 {
     return "print_suppressions=0";
 }
+
+// The sanitizer runtime of this compiler still tells a dynamic TLS block of
+// glibc 2.19 by the block's offset in its page; a newer glibc's block lands
+// on that offset now and then, and the leak checker's tracer then reads a
+// range that is not memory and crashes at exit after every test passed.
+// Dynamic TLS is not tracked; every other root (stacks, static TLS, globals)
+// still is, so a leak of our own is still found.
+extern "C" const char* __asan_default_options()
+{
+    return "intercept_tls_get_addr=0";
+}
