@@ -457,7 +457,8 @@ void SimTransmitter::advanceTotaliser()
     m_device.totaliser.advance(now, [this, flowing](int64_t ms) {
         return flowing ? processValuesAt(ms).value[Variable::Flow] : 0.0;
     });
-    if (!m_device.totaliser.running() || now - m_totaliserSavedMs < kTotaliserSaveMs)
+    // Changes the burn delay holds back must not reach the memory with the total.
+    if (!m_device.totaliser.running() || m_savePending || now - m_totaliserSavedMs < kTotaliserSaveMs)
         return;
     m_totaliserSavedMs = now;
     saveMemory();
