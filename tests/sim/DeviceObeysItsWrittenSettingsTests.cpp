@@ -1,7 +1,7 @@
 // Settings of the description that the device obeys, through HART frames: the
 // software write lock refuses every write with the write-protect response
-// until it is switched off, and in a fault the output drives the chosen alarm
-// current.
+// until it is switched off, in a fault the output drives the chosen alarm
+// current, and the flow block takes the mode its target is set to.
 #include "platform/comm/hart/HartStatus.h"
 #include "tests/sim/TransmitterFixture.h"
 #include <QTemporaryDir>
@@ -93,4 +93,17 @@ TEST_F(ObeyedSettings, FaultDrivesTheChosenAlarmCurrent)
     // The fault gone, the process drives the output again.
     device.setAppliedValue(sim::Measured::DifferentialPressure, 12.5);
     EXPECT_FLOAT_EQ(loopCurrent(), 12.0f);
+}
+
+TEST_F(ObeyedSettings, FlowBlockTakesTheModeItsTargetIsSetTo)
+{
+    constexpr int kBlockModeByte = 2;   // of command 128's answer
+    ASSERT_EQ(write("mvModeBlkTarget", 128), RC::Success);
+    EXPECT_EQ(static_cast<uint8_t>(ask(128).data[kBlockModeByte]), 128);
+    EXPECT_EQ(write("mvModeBlkTarget", 7), RC::InvalidSelection);   // no block mode
+    EXPECT_EQ(static_cast<uint8_t>(ask(128).data[kBlockModeByte]), 128);
+
+    // A mode set elsewhere (here: the device's own) is what the target reads back.
+    device.device().multivariableBlockMode = 8;
+    EXPECT_EQ(reported(QStringLiteral("mvModeBlkTarget")).toInt(), 8);
 }
