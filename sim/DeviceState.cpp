@@ -92,6 +92,8 @@ float DeviceState::loopCurrent(const ProcessValues& process) const
         return *fixedCurrent;
     if (!loopCurrentEnabled)
         return 4.0f;
+    if (inFault(process) && alarmSelection <= 1)
+        return trimmedCurrent(*this, alarmSelection == 1 ? lowAlarmCurrent : highAlarmCurrent);
     const float current = trimmedCurrent(*this, 4.0f + 16.0f * percentOfRange(process) / 100.0f);
     return std::clamp(current, kLoopCurrentMin, kLoopCurrentMax);
 }
@@ -102,6 +104,11 @@ bool DeviceState::loopCurrentSaturated(const ProcessValues& process) const
         return false;
     const float current = 4.0f + 16.0f * percentOfRange(process) / 100.0f;
     return current <= kLoopCurrentMin || current >= kLoopCurrentMax;
+}
+
+bool DeviceState::inFault(const ProcessValues& process) const
+{
+    return outOfLimits(SpecialVariable::Primary, process);
 }
 
 bool DeviceState::outOfLimits(uint8_t variableCode, const ProcessValues& process) const

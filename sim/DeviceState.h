@@ -9,6 +9,7 @@
 #include "sim/ExtremeValues.h"
 #include "sim/ProcessModel.h"
 #include "sim/SensorTrim.h"
+#include "sim/Totaliser.h"
 #include <QByteArray>
 #include <QString>
 #include <array>
@@ -140,7 +141,9 @@ struct DeviceState {
     double pvLowerRange = 0.0;           // base units of the PV's variable
     double pvUpperRange = 25.0;
     uint8_t transferFunction = 0;        // a code of findTransferFunction
-    uint8_t alarmSelection = 0;          // 0 high, 1 low
+    uint8_t alarmSelection = 0;          // 0 high, 1 low, other: the output keeps following the process
+    float lowAlarmCurrent = 3.6f;        // mA driven in a fault with the low alarm selected
+    float highAlarmCurrent = 21.0f;      // mA driven in a fault with the high alarm selected
 
     // configuration of the transmitter (device-specific commands)
     uint8_t moduleType = 20;             // a differential pressure module
@@ -161,7 +164,9 @@ struct DeviceState {
     bool eepromFault = false;            // injected: the electronics' EEPROM does not answer
 
     // protection and change tracking
-    bool writeProtected = false;
+    bool writeProtected = false;         // the write protection switch
+    bool writeLock = false;              // the software write lock
+    bool writeLocked() const { return writeProtected || writeLock; }
     bool accessRestricted = false;       // locked by another master
     uint16_t configChangeCounter = 0;
     std::array<bool, 2> configChanged{false, false};  // index: master (0 secondary, 1 primary)
@@ -171,6 +176,7 @@ struct DeviceState {
     std::array<DeviceVariable, Variable::Count> variables = defaultVariables();
     SensorTrim sensorTrim;               // applied to every reading of a measured variable
     ExtremeValues extremes;              // lowest and highest values, limit violations
+    Totaliser totaliser;                 // the flow totaliser of the flow computer
 
     static std::array<DeviceVariable, Variable::Count> defaultVariables();
 
@@ -187,6 +193,8 @@ struct DeviceState {
     float pvValue(const ProcessValues& process) const;
     float percentOfRange(const ProcessValues& process) const;
     float loopCurrent(const ProcessValues& process) const;
+    // A fault drives the output to the alarm current: the PV outside its sensor limits.
+    bool inFault(const ProcessValues& process) const;
     bool loopCurrentFixed() const { return fixedCurrent.has_value() || !loopCurrentEnabled; }
     bool loopCurrentSaturated(const ProcessValues& process) const;
     bool outOfLimits(uint8_t variableCode, const ProcessValues& process) const;

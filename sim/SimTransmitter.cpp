@@ -6,6 +6,7 @@
 #include "sim/MeasuredParameters.h"
 #include "sim/MeasurementItems.h"
 #include "sim/MvFlowParameters.h"
+#include "sim/ObeyedItems.h"
 #include "sim/RangeChecks.h"
 #include "sim/SimUnits.h"
 #include <QFile>
@@ -89,6 +90,9 @@ constexpr KeptNumber kKeptNumbers[] = {
      [](DeviceState& d, double v) { d.variables[Variable::StaticPressure].units = static_cast<uint8_t>(v); }, 0, 255},
 };
 constexpr auto kKeptSensorTrim = "sensorTrim";
+constexpr auto kKeptTotaliser = "totaliser";
+// A running totaliser's total reaches the memory at least this often.
+constexpr int64_t kTotaliserSaveMs = 60 * 1000;
 
 QJsonObject keptConfiguration(const DeviceState& d)
 {
@@ -98,6 +102,7 @@ QJsonObject keptConfiguration(const DeviceState& d)
     for (const KeptNumber& k : kKeptNumbers)
         kept.insert(QLatin1String(k.key), k.get(d));
     kept.insert(QLatin1String(kKeptSensorTrim), d.sensorTrim.save());
+    kept.insert(QLatin1String(kKeptTotaliser), d.totaliser.save());
     return kept;
 }
 
@@ -129,7 +134,8 @@ bool takeConfiguration(const QJsonObject& kept, DeviceState& d, QString& error)
         error = QStringLiteral("\"staticPressureUnits\" is not a pressure unit");
         return false;
     }
-    return d.sensorTrim.restore(kept.value(QLatin1String(kKeptSensorTrim)).toObject(), error);
+    return d.sensorTrim.restore(kept.value(QLatin1String(kKeptSensorTrim)).toObject(), error)
+        && d.totaliser.restore(kept.value(QLatin1String(kKeptTotaliser)).toObject(), error);
 }
 
 } // namespace
@@ -150,6 +156,7 @@ bool SimTransmitter::setMemoryFile(const QString& path, QString& error)
             error = QStringLiteral("%1: %2").arg(path, error);
             return false;
         }
+        takeObeyedItems(nullptr, device, parameters);
         m_parameters = std::move(parameters);
         m_device = device;
     }
@@ -323,12 +330,13 @@ uint8_t SimTransmitter::handleDescribed(const DescribedCommand& command, const Q
                    || command.record.startsWith(QLatin1String("Read_Write_"));
     if (!acts) {
         publishMeasurementItems(m_device, measuredValues(), m_parameters);
+        publishObeyedItems(m_device, m_parameters);
         data = m_parameters.read(command, measured);
         return RC::Success;
     }
     if (request.size() < command.requestLength)
         return RC::TooFewDataBytes;
-    if (m_device.writeProtected)
+    if (m_device.writeProtected || (m_device.writeLock && !unlocksWriteLock(command, m_parameters, request)))
         return RC::WriteProtected;
     if (m_device.accessRestricted)
         return RC::AccessRestricted;
@@ -346,6 +354,8 @@ uint8_t SimTransmitter::handleDescribed(const DescribedCommand& command, const Q
             code = m_parameters.write(command, request);
         if (code == RC::Success)
             code = takeWrittenMeasurementItems(command, m_device, m_parameters, appliedValues()).value_or(RC::Success);
+        if (code == RC::Success)
+            code = takeObeyedItems(&command, m_device, m_parameters);
         if (code == RC::Success) {
             takeCurvePoint(command);
             changed();
@@ -358,6 +368,7 @@ uint8_t SimTransmitter::handleDescribed(const DescribedCommand& command, const Q
     }
     if (code == RC::Success) {
         publishMeasurementItems(m_device, measuredValues(), m_parameters);
+        publishObeyedItems(m_device, m_parameters);
         data = m_parameters.read(command, measured);
     }
     return code;
@@ -383,8 +394,13 @@ int64_t SimTransmitter::processTimeMs() const
 
 ProcessValues SimTransmitter::processValues() const
 {
+    return processValuesAt(processTimeMs());
+}
+
+ProcessValues SimTransmitter::processValuesAt(int64_t ms) const
+{
     const std::optional<flowcalc::MvFlowCoefficients> coefficients = MvFlowParameters(m_parameters);
-    ProcessValues values = m_process.applied(processTimeMs());
+    ProcessValues values = m_process.applied(ms);
     for (int m : {Measured::DifferentialPressure, Measured::StaticPressure, Measured::ProcessTemperature})
         values.value[m] = m_device.sensorTrim.corrected(m, values.value[m]);
     m_process.deriveFlow(values, coefficients ? &*coefficients : nullptr);
@@ -440,6 +456,20 @@ comm::HartFrame SimTransmitter::responseFrame(const comm::HartFrame& request) co
         response.address = comm::HartAddress::polling(m_device.pollingAddress);
     response.address.primaryMaster = request.address.primaryMaster;
     return response;
+}
+
+void SimTransmitter::advanceTotaliser()
+{
+    const int64_t now = processTimeMs();
+    const bool flowing = computesFlow(m_device);
+    m_device.totaliser.advance(now, [this, flowing](int64_t ms) {
+        return flowing ? processValuesAt(ms).value[Variable::Flow] : 0.0;
+    });
+    // Changes the burn delay holds back must not reach the memory with the total.
+    if (!m_device.totaliser.running() || m_savePending || now - m_totaliserSavedMs < kTotaliserSaveMs)
+        return;
+    m_totaliserSavedMs = now;
+    saveMemory();
 }
 
 void SimTransmitter::restart()
@@ -508,6 +538,7 @@ std::optional<comm::HartFrame> SimTransmitter::handleFrame(const comm::HartFrame
     }
 
     const int master = request.address.primaryMaster ? 1 : 0;
+    advanceTotaliser();
     const ProcessValues values = processValues();
     // The device watches its measured values continuously; the simulation looks at every request.
     observeMeasurements(m_device, measuredValues(), values, m_parameters);
@@ -534,7 +565,7 @@ std::optional<comm::HartFrame> SimTransmitter::handleFrame(const comm::HartFrame
         code = comm::ResponseCode::CommandNotImplemented;
     } else if (request.data.size() < entry->requestSize) {
         code = comm::ResponseCode::TooFewDataBytes;
-    } else if (entry->access == Access::Write && m_device.writeProtected) {
+    } else if (entry->access == Access::Write && m_device.writeLocked()) {
         code = comm::ResponseCode::WriteProtected;
     } else if (entry->access == Access::Write && m_device.accessRestricted) {
         code = comm::ResponseCode::AccessRestricted;

@@ -56,6 +56,7 @@ public:
     int64_t processTimeMs() const;
     // The process as the device reports it: the sensor trim applied, the flow from the trimmed values.
     ProcessValues processValues() const;
+    ProcessValues processValuesAt(int64_t processTimeMs) const;
     // The values applied to the sensors now (before the trim), and as the device measures them.
     MeasuredValues appliedValues() const;
     MeasuredValues measuredValues() const;
@@ -89,6 +90,8 @@ private:
     uint8_t checkCurvePoint(const DescribedCommand& command) const;
     void takeCurvePoint(const DescribedCommand& command);
     void changed();
+    // Integrates the totaliser up to now; a running total reaches the memory now and then.
+    void advanceTotaliser();
     void startDataSave();
     void factoryReset();
     bool saveMemory();
@@ -108,6 +111,7 @@ private:
     std::optional<double> m_heldSensorTemperature;
     int64_t m_startMs = 0;
     std::optional<int64_t> m_frozenTimeMs;
+    int64_t m_totaliserSavedMs = 0;
     uint8_t m_injectedCode = 0;
     int m_injectedLeft = 0;
 };

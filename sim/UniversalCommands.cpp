@@ -209,7 +209,7 @@ constexpr CommandEntry kUniversal[] = {
             .f32(static_cast<float>(fromBase(c.device.pvUpperRange, pv.units)))
             .f32(static_cast<float>(fromBase(c.device.pvLowerRange, pv.units)))
             .f32(pv.damping)
-            .u8(c.device.writeProtected ? kWriteProtectYes : kWriteProtectNo)
+            .u8(c.device.writeLocked() ? kWriteProtectYes : kWriteProtectNo)
             .u8(kNotUsed)
             .u8(kAnalogChannelIsOutput);
         return RC::Success;

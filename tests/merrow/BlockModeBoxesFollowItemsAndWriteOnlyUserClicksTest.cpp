@@ -98,7 +98,7 @@ TEST(BlockModePage, OperateMenuOpensOnePageWhoseBoxesFollowTheMasksWithoutWritin
 
     // The first refresh ticks the description's defaults; a refresh leaves the labels as designed.
     EXPECT_EQ(Ticked(*page, "chkptrbPermittedMode"), 136);
-    EXPECT_EQ(Ticked(*page, "chkpidPermittedMode"), 152);
+    EXPECT_EQ(Ticked(*page, "chkpidPermittedMode"), 0);   // on the flow computer the totaliser selection, none by default
     EXPECT_EQ(Ticked(*page, "chkrbNormalMode"), 8);
     const QList<QLabel*> labels = page->Frame(QStringLiteral("fraaiPPermittedMode"))->findChildren<QLabel*>();
     ASSERT_EQ(labels.size(), 2);

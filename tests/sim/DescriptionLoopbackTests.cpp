@@ -96,6 +96,8 @@ protected:
         if (!QFileInfo::exists(tdx))
             GTEST_FAIL() << "no staged device description at " << tdx.toStdString();
 
+        if (expandedDeviceType)
+            device.device().expandedDeviceType = expandedDeviceType;
         ASSERT_TRUE(device.listen(QHostAddress::LocalHost, 0));
         device.transmitter().freezeProcessTime(0);
         device.device().tag = QStringLiteral("FT-7");
@@ -206,6 +208,7 @@ protected:
     }
 
     QString tdx;
+    uint16_t expandedDeviceType = 0;   // 0: the simulator's own
     sim::SimServer device;
     std::shared_ptr<applet::AppletHost> host;
     std::shared_ptr<applet::clsAppletItemManager> manager;
@@ -388,4 +391,44 @@ TEST_F(DescriptionLoopback, FullUploadReadsEveryParameterOfTheDescription)
     }
     EXPECT_EQ(recorder->Text("mvBeta"), "0.625");
     EXPECT_EQ(recorder->Text("pidTagDesc").trimmed(), "PID LOOP 2");
+}
+
+namespace {
+// The flow computer (device type 139), whose PID block carries the totaliser.
+class FlowComputerLoopback : public DescriptionLoopback {
+protected:
+    void SetUp() override
+    {
+        expandedDeviceType = 0x638B;
+        DescriptionLoopback::SetUp();
+    }
+};
+} // namespace
+
+TEST_F(FlowComputerLoopback, TotaliserSequenceActsAndADownloadLeavesTheRunningTotal)
+{
+    device.transmitter().setAppliedValue(sim::Measured::DifferentialPressure, 4.0);
+    Run(QStringLiteral("Upload"));
+    int32_t failed = 0;
+    manager->PutValueAsText(manager->HandleOf("pidModeBlkPermitted"), QStringLiteral("1"), failed);
+    ASSERT_EQ(failed, 0);
+    Run(QStringLiteral("downloadPid"));
+    manager->PutValueAsText(manager->HandleOf("pidModeBlkNormal"), QStringLiteral("1"), failed);
+    ASSERT_EQ(failed, 0);
+    Run(QStringLiteral("SetPidModeBlk"));
+    EXPECT_TRUE(device.device().totaliser.running());
+    EXPECT_EQ(recorder->Text("pidModeBlkNormal"), "1");
+
+    device.transmitter().freezeProcessTime(sim::Totaliser::kHourMs);
+    Run(QStringLiteral("uploadPid"));
+    const float total = recorder->Float("pidLoLim");
+    EXPECT_GT(total, 0.0f);
+    EXPECT_EQ(recorder->Octets("pidInValue"), QByteArray::fromHex("00010000"));
+
+    // The running total is the device's: a download does not write it back.
+    manager->fncPutFloatValue(manager->HandleOf("pidLoLim"), 0.0f, failed);
+    Run(QStringLiteral("Download"));
+    EXPECT_TRUE(device.device().totaliser.running());
+    Run(QStringLiteral("uploadPid"));
+    EXPECT_FLOAT_EQ(recorder->Float("pidLoLim"), total);
 }
