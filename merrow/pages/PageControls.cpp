@@ -1,5 +1,7 @@
 #include "merrow/pages/PageControls.h"
+#include "merrow/shell/global.h"
 #include "pioitems/PioAppItem.h"
+#include "pioitems/PioRecordItem.h"
 #include "pioitems/PioSequenceItem.h"
 #include "platform/controls/PioLabel.h"
 #include "platform/controls/PioText.h"
@@ -7,6 +9,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QVBoxLayout>
+#include <cmath>
 
 namespace pagecontrols {
 
@@ -50,6 +53,48 @@ pioitems::PioSequenceItem* SequenceItem(QWidget* parent, const QString& name, co
     control->SetAppItemName(sequence);
     control->hide();
     return control;
+}
+
+pioitems::PioRecordItem* RecordStateItem(QWidget* parent, const QString& name, const QString& record)
+{
+    auto* control = new pioitems::PioRecordItem(parent);
+    control->setObjectName(name);
+    control->SetAppItemName(record);
+    control->SetRegisterControlItem(false);
+    control->SetRegisterResponseItem(false);
+    control->hide();
+    return control;
+}
+
+FixedCurrentItems FixedCurrentItemControls(QWidget* page)
+{
+    FixedCurrentItems items;
+    items.seqSetLevelCurr = SequenceItem(page, QStringLiteral("seqSetLevelCurr"), QStringLiteral("SetLevelCurr"));
+    items.recLevelCurr = RecordStateItem(page, QStringLiteral("recLevelCurr"), QStringLiteral("Write_040"));
+    items.appLevelCurr = AppItem(page, QStringLiteral("appLevelCurr"), QStringLiteral("levelCurr"));
+    items.appCurr = AppItem(page, QStringLiteral("appCurr"), QStringLiteral("Curr"));
+    items.appCurr->SetUpdateInterval(1);
+    items.appDiagnosisExtension = AppItem(page, QStringLiteral("appDiagnosisExtension"), QStringLiteral("diagnosisExtension"));
+    items.appDiagnosisExtension->SetUpdateInterval(1);
+    items.appConnectionStatus = AppItem(page, QStringLiteral("appConnectionStatus"), QStringLiteral("&&private&&Connect"));
+    return items;
+}
+
+bool Connected(const pioitems::PioAppItem& connection)
+{
+    constexpr long kConnected = 2;
+    return std::lround(connection.StringValue().trimmed().toDouble()) == kConnected;
+}
+
+bool FixedCurrentActive(const pioitems::PioAppItem& diagnosisExtension)
+{
+    return global::CheckDiagnosisExtension(diagnosisExtension.OctetValue().toByteArray(), 3);
+}
+
+bool CurrentAtLevel(double current, double level)
+{
+    constexpr double kTolerance = 0.01; // mA
+    return std::isfinite(current) && std::abs(current - level) <= kTolerance;
 }
 
 void AddRow(QGridLayout& grid, QLabel* caption, QWidget* field)
