@@ -133,7 +133,7 @@ TEST(OutputCurrentPagesOnSimulator, CalibrationFixesTheOutputTrimsBothEndsAndClo
     EXPECT_TRUE(DeviceInNormalMode(applet));
 }
 
-TEST(OutputCurrentPagesOnSimulator, CalibrationOffersNothingWhereTheDeviceCannotBeFixedAndFollowsARefusal)
+TEST(OutputCurrentPagesOnSimulator, CalibrationFollowsARefusalLeavesFixedModeWithTheMainWindowAndOffersNothingWhenDisconnected)
 {
     DeviceApplet applet;
     PIO_REQUIRE_APPLET(applet);
@@ -151,7 +151,16 @@ TEST(OutputCurrentPagesOnSimulator, CalibrationOffersNothingWhereTheDeviceCannot
     EXPECT_TRUE(DeviceInNormalMode(applet));
     applet.device.device().loopCurrentEnabled = true;
 
+    // Closing the main window takes the device out of fixed-current mode first.
+    page->optAbgleich(4)->click();
+    ASSERT_TRUE(piotest::RunUntil([&] { return window->isEnabled() && DeviceFixedAt(applet, 4.0f); }));
+    EXPECT_FALSE(window->close());
+    ASSERT_TRUE(piotest::RunUntil([&] { return Closed(*window) && window->isEnabled(); }));
+    EXPECT_TRUE(DeviceInNormalMode(applet));
+
     // Fixed at 4 mA, then the device goes: nothing is offered, and the page closes at once.
+    page = Open<frmCalibrateCurrent>(applet, *window, "mnuCalibrateCurrent");
+    ASSERT_NE(page, nullptr);
     page->optAbgleich(4)->click();
     ASSERT_TRUE(piotest::RunUntil([&] { return window->isEnabled() && DeviceFixedAt(applet, 4.0f); }));
     applet.Trigger(*window, "mnuDeviceDisconnect");
