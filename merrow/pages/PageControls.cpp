@@ -5,6 +5,7 @@
 #include "pioitems/PioSequenceItem.h"
 #include "platform/controls/PioLabel.h"
 #include "platform/controls/PioText.h"
+#include "platform/dialogs/DialogService.h"
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -78,6 +79,34 @@ FixedCurrentItems FixedCurrentItemControls(QWidget* page)
     items.appDiagnosisExtension->SetUpdateInterval(1);
     items.appConnectionStatus = AppItem(page, QStringLiteral("appConnectionStatus"), QStringLiteral("&&private&&Connect"));
     return items;
+}
+
+void FollowSequenceStatus(pioitems::PioSequenceItem& sequence, int32_t status, const std::function<void()>& onReady)
+{
+    switch (status) {
+    case 0:
+        global::SetMainWindowEnabled(true);
+        if (onReady)
+            onReady();
+        break;
+    case 1:
+    case 2:
+        sequence.DoAction(1);
+        break;
+    default:
+        break;
+    }
+}
+
+QString CloseTitle(const QWidget& page)
+{
+    return global::FillPlaceholders(global::LoadLocalizedText(2123), {page.windowTitle()}); // "%1 Close"
+}
+
+void ReportFixedCurrentStays(const QWidget& page)
+{
+    // "Fixed Current Mode could not be deactivated!"
+    dialogs::DialogService::instance().Information(CloseTitle(page), global::LoadLocalizedText(2122));
 }
 
 bool Connected(const pioitems::PioAppItem& connection)

@@ -4,6 +4,7 @@
 // controls, each named as the page's code and tests find it.
 #include <QString>
 #include <cstdint>
+#include <functional>
 
 class QGridLayout;
 class QLabel;
@@ -44,6 +45,14 @@ struct FixedCurrentItems {
 };
 // Creates them on the page, which is being designed.
 FixedCurrentItems FixedCurrentItemControls(QWidget* page);
+// The request handshake of a sequence the page forced: a write or read
+// request (status 1 or 2) is answered with action 1 (deferred); at ready
+// (status 0) the main window is the user's again and onReady runs.
+void FollowSequenceStatus(pioitems::PioSequenceItem& sequence, int32_t status, const std::function<void()>& onReady = {});
+// The title of the questions a page asks on closing: "%1 Close" with its caption.
+QString CloseTitle(const QWidget& page);
+// Tells the user that the device's output stays fixed although the page closes.
+void ReportFixedCurrentStays(const QWidget& page);
 // Whether the connection item ("&&private&&Connect") reports a connected device.
 bool Connected(const pioitems::PioAppItem& connection);
 // Whether the diagnosis extension item reports the output fixed by the fixed-current mode.

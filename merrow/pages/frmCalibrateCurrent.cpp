@@ -8,7 +8,6 @@
 #include "pioitems/PioSequenceItem.h"
 #include "platform/applet/AppletTrace.h"
 #include "platform/controls/PioLabelTextUnit.h"
-#include "platform/dialogs/DialogService.h"
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -21,8 +20,6 @@ using namespace pagecontrols;
 namespace {
 
 constexpr int16_t kUnitText = 2015;       // "mA"
-constexpr int16_t kNotDeactivated = 2122; // "Fixed Current Mode could not be deactivated!"
-constexpr int16_t kCloseTitle = 2123;     // "%1 Close"
 
 // The options: the fixed level in mA (0: standard mode), the text of the
 // option, and the trim at that level with its measured-current entry.
@@ -281,38 +278,19 @@ void frmCalibrateCurrent::cmdAbgleichen_Click()
 
 void frmCalibrateCurrent::seqSetLevelCurr_StatusChanged(int32_t sequenceStatus)
 {
-    switch (sequenceStatus) {
-    case 0:
-        global::SetMainWindowEnabled(true);
+    FollowSequenceStatus(*m_fixed.seqSetLevelCurr, sequenceStatus, [this] {
         // The sequence read the current and the status back: what they say
         // now is the device's answer to the request.
         m_waiting = false;
         ApplyDeviceState();
         if (m_closing)
             CloseLater();
-        break;
-    case 1:
-    case 2:
-        m_fixed.seqSetLevelCurr->DoAction(1);
-        break;
-    default:
-        break;
-    }
+    });
 }
 
 void frmCalibrateCurrent::seqSetMeasPvCurrLevel_StatusChanged(int index, int32_t sequenceStatus)
 {
-    switch (sequenceStatus) {
-    case 0:
-        global::SetMainWindowEnabled(true);
-        break;
-    case 1:
-    case 2:
-        m_seqSetMeasPvCurrLevel[index]->DoAction(1);
-        break;
-    default:
-        break;
-    }
+    FollowSequenceStatus(*m_seqSetMeasPvCurrLevel[index], sequenceStatus);
 }
 
 void frmCalibrateCurrent::appConnectionStatus_ValueChanged()
@@ -338,9 +316,8 @@ bool frmCalibrateCurrent::Form_QueryUnload()
         return true;
     if (SelectedLevel() == 0 || !AddressZero())
         return true;
-    const QString title = global::FillPlaceholders(GetTextFromResource(kCloseTitle), {windowTitle()});
     if (m_closing) {
-        dialogs::DialogService::instance().Information(title, GetTextFromResource(kNotDeactivated));
+        ReportFixedCurrentStays(*this);
         return true;
     }
     m_closing = true;
@@ -356,6 +333,6 @@ bool frmCalibrateCurrent::Form_QueryUnload()
         m_requestedLevel = 0;
         return false;
     }
-    dialogs::DialogService::instance().Information(title, GetTextFromResource(kNotDeactivated));
+    ReportFixedCurrentStays(*this);
     return true;
 }

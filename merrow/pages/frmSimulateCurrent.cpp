@@ -23,8 +23,6 @@ using namespace pagecontrols;
 namespace {
 
 constexpr int16_t kUnitText = 2015;         // "mA"
-constexpr int16_t kNotDeactivated = 2122;   // "Fixed Current Mode could not be deactivated!"
-constexpr int16_t kCloseTitle = 2123;       // "%1 Close"
 constexpr int16_t kTerminate = 2124;        // "Terminate Simulation?"
 constexpr int16_t kEnterCurrent = 3860;     // "Enter a current from %1 mA to %2 mA."
 
@@ -270,23 +268,14 @@ void frmSimulateCurrent::appDiagnosisExtension_ValueChanged()
 
 void frmSimulateCurrent::seqSetLevelCurr_StatusChanged(int32_t sequenceStatus)
 {
-    switch (sequenceStatus) {
-    case 0:
+    FollowSequenceStatus(*m_fixed.seqSetLevelCurr, sequenceStatus, [this] {
         m_sequenceRunning = false;
-        global::SetMainWindowEnabled(true);
         // The sequence read the status back: the page follows it now rather
         // than waiting for a report of a change that may never come.
         appDiagnosisExtension_ValueChanged();
         if (m_closing && m_lastModeState == kNotActive)
             CloseLater();
-        break;
-    case 1:
-    case 2:
-        m_fixed.seqSetLevelCurr->DoAction(1);
-        break;
-    default:
-        break;
-    }
+    });
 }
 
 bool frmSimulateCurrent::Form_QueryUnload()
@@ -296,12 +285,11 @@ bool frmSimulateCurrent::Form_QueryUnload()
     bool close = !m_sequenceRunning;
     if (!FixedCurrentActive(*m_fixed.appDiagnosisExtension))
         return close;
-    const QString title = global::FillPlaceholders(GetTextFromResource(kCloseTitle), {windowTitle()});
     if (m_closing) {
-        dialogs::DialogService::instance().Information(title, GetTextFromResource(kNotDeactivated));
+        ReportFixedCurrentStays(*this);
         return true;
     }
-    switch (dialogs::DialogService::instance().AskYesNoCancel(title, GetTextFromResource(kTerminate))) {
+    switch (dialogs::DialogService::instance().AskYesNoCancel(CloseTitle(*this), GetTextFromResource(kTerminate))) {
     case dialogs::DialogResult::Yes:
         m_closing = true;
         m_ignoreClick = false;

@@ -80,6 +80,17 @@ bool Closed(frmMain& window)
     return window.ChildForms().isEmpty();
 }
 
+// Without a device to fix, the calibration offers nothing and closes at once.
+void ExpectNothingOfferedAndClosesAtOnce(frmMain& window, frmCalibrateCurrent& page)
+{
+    for (int level : {0, 4, 20})
+        EXPECT_FALSE(page.optAbgleich(level)->isEnabled()) << level;
+    EXPECT_FALSE(page.cmdAbgleichen()->isEnabled());
+    page.parentWidget()->close();
+    piotest::Settle();
+    EXPECT_TRUE(Closed(window));
+}
+
 } // namespace
 
 TEST(OutputCurrentPagesOnSimulator, CalibrationFixesTheOutputTrimsBothEndsAndClosingReturnsTheDeviceToNormal)
@@ -166,12 +177,7 @@ TEST(OutputCurrentPagesOnSimulator, CalibrationFollowsARefusalLeavesFixedModeWit
     applet.Trigger(*window, "mnuDeviceDisconnect");
     ASSERT_TRUE(piotest::RunUntil([&] { return applet.Number(loopbacktest::kConnectItem) != 2; }));
     piotest::Settle();
-    for (int level : {0, 4, 20})
-        EXPECT_FALSE(page->optAbgleich(level)->isEnabled()) << level;
-    EXPECT_FALSE(page->cmdAbgleichen()->isEnabled());
-    page->parentWidget()->close();
-    piotest::Settle();
-    EXPECT_TRUE(Closed(*window));
+    ExpectNothingOfferedAndClosesAtOnce(*window, *page);
 }
 
 TEST(OutputCurrentPagesOnSimulator, CalibrationOffersNothingAtAPollingAddressOtherThanZero)
@@ -183,11 +189,7 @@ TEST(OutputCurrentPagesOnSimulator, CalibrationOffersNothingAtAPollingAddressOth
     applet.PutText(QStringLiteral("&&private_PM&&Address"), QStringLiteral("3"));
     auto* page = Open<frmCalibrateCurrent>(applet, *window, "mnuCalibrateCurrent");
     ASSERT_NE(page, nullptr);
-    EXPECT_FALSE(page->optAbgleich(4)->isEnabled());
-    EXPECT_FALSE(page->cmdAbgleichen()->isEnabled());
-    page->parentWidget()->close();
-    piotest::Settle();
-    EXPECT_TRUE(Closed(*window));
+    ExpectNothingOfferedAndClosesAtOnce(*window, *page);
 }
 
 TEST(OutputCurrentPagesOnSimulator, SimulationFixesTheTypedCurrentRefusesWhatItCannotWriteAndEndsOnClose)
