@@ -162,9 +162,21 @@ TEST(OutputCurrentPagesOnSimulator, CalibrationFollowsARefusalLeavesFixedModeWit
     EXPECT_TRUE(DeviceInNormalMode(applet));
     applet.device.device().loopCurrentEnabled = true;
 
-    // Closing the main window takes the device out of fixed-current mode first.
+    // Fixed at 4 mA, and the device refuses to leave: the page says so as it closes.
     page->optAbgleich(4)->click();
     ASSERT_TRUE(piotest::RunUntil([&] { return window->isEnabled() && DeviceFixedAt(applet, 4.0f); }));
+    applet.device.device().loopCurrentEnabled = false;
+    page->parentWidget()->close();
+    ASSERT_TRUE(piotest::RunUntil([&] { return Closed(*window) && window->isEnabled(); }));
+    EXPECT_EQ(LastMessage(applet.dialogs), global::LoadLocalizedText(2122));
+    applet.device.device().loopCurrentEnabled = true;
+
+    // Opened again, the page shows the fixed level; closing the main window
+    // takes the device out of fixed-current mode first.
+    page = Open<frmCalibrateCurrent>(applet, *window, "mnuCalibrateCurrent");
+    ASSERT_NE(page, nullptr);
+    EXPECT_TRUE(page->optAbgleich(4)->isChecked());
+    EXPECT_TRUE(page->cmdAbgleichen()->isEnabled());
     EXPECT_FALSE(window->close());
     ASSERT_TRUE(piotest::RunUntil([&] { return Closed(*window) && window->isEnabled(); }));
     EXPECT_TRUE(DeviceInNormalMode(applet));
