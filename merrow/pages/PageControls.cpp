@@ -1,4 +1,5 @@
 #include "merrow/pages/PageControls.h"
+#include "merrow/shell/PioPage.h"
 #include "merrow/shell/global.h"
 #include "pioitems/PioAppItem.h"
 #include "pioitems/PioRecordItem.h"
@@ -81,13 +82,14 @@ FixedCurrentItems FixedCurrentItemControls(QWidget* page)
     return items;
 }
 
-void FollowSequenceStatus(pioitems::PioSequenceItem& sequence, int32_t status, const std::function<void()>& onReady)
+void FollowSequenceStatus(const PioPage& page, pioitems::PioSequenceItem& sequence, int32_t status,
+                          const std::function<void(bool succeeded)>& onReady)
 {
     switch (status) {
     case 0:
         global::SetMainWindowEnabled(true);
         if (onReady)
-            onReady();
+            onReady(!page.SequenceFailed(sequence));
         break;
     case 1:
     case 2:
@@ -107,6 +109,12 @@ void ReportFixedCurrentStays(const QWidget& page)
 {
     // "Fixed Current Mode could not be deactivated!"
     dialogs::DialogService::instance().Information(CloseTitle(page), global::LoadLocalizedText(2122));
+}
+
+void ReportRefusal(const QWidget& page)
+{
+    // "The device did not carry out the request; the output current stays as shown."
+    dialogs::DialogService::instance().Warning(page.windowTitle(), global::LoadLocalizedText(3862));
 }
 
 bool Connected(const pioitems::PioAppItem& connection)

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 
+class PioPage;
 class QGridLayout;
 class QLabel;
 class QWidget;
@@ -47,12 +48,16 @@ struct FixedCurrentItems {
 FixedCurrentItems FixedCurrentItemControls(QWidget* page);
 // The request handshake of a sequence the page forced: a write or read
 // request (status 1 or 2) is answered with action 1 (deferred); at ready
-// (status 0) the main window is the user's again and onReady runs.
-void FollowSequenceStatus(pioitems::PioSequenceItem& sequence, int32_t status, const std::function<void()>& onReady = {});
+// (status 0) the main window is the user's again and onReady learns whether
+// the sequence succeeded.
+void FollowSequenceStatus(const PioPage& page, pioitems::PioSequenceItem& sequence, int32_t status,
+                          const std::function<void(bool succeeded)>& onReady = {});
 // The title of the questions a page asks on closing: "%1 Close" with its caption.
 QString CloseTitle(const QWidget& page);
 // Tells the user that the device's output stays fixed although the page closes.
 void ReportFixedCurrentStays(const QWidget& page);
+// Tells the user that the device did not carry out the page's request.
+void ReportRefusal(const QWidget& page);
 // Whether the connection item ("&&private&&Connect") reports a connected device.
 bool Connected(const pioitems::PioAppItem& connection);
 // Whether the diagnosis extension item reports the output fixed by the fixed-current mode.

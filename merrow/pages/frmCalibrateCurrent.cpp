@@ -1,6 +1,7 @@
 #include "merrow/pages/frmCalibrateCurrent.h"
 #include "merrow/pages/PageControls.h"
 #include "merrow/shell/PageTabs.h"
+#include "merrow/shell/frmMain.h"
 #include "merrow/shell/global.h"
 #include "pioitems/Ambient.h"
 #include "pioitems/PioAppItem.h"
@@ -20,6 +21,7 @@ using namespace pagecontrols;
 namespace {
 
 constexpr int16_t kUnitText = 2015;       // "mA"
+constexpr int16_t kAdjusted = 3861;       // "The output current was adjusted."
 
 // The options: the fixed level in mA (0: standard mode), the text of the
 // option, and the trim at that level with its measured-current entry.
@@ -278,19 +280,26 @@ void frmCalibrateCurrent::cmdAbgleichen_Click()
 
 void frmCalibrateCurrent::seqSetLevelCurr_StatusChanged(int32_t sequenceStatus)
 {
-    FollowSequenceStatus(*m_fixed.seqSetLevelCurr, sequenceStatus, [this] {
+    FollowSequenceStatus(*this, *m_fixed.seqSetLevelCurr, sequenceStatus, [this](bool succeeded) {
         // The sequence read the current and the status back: what they say
         // now is the device's answer to the request.
         m_waiting = false;
         ApplyDeviceState();
         if (m_closing)
-            CloseLater();
+            CloseLater(); // a device still fixed is reported as the page closes
+        else if (!succeeded)
+            ReportRefusal(*this);
     });
 }
 
 void frmCalibrateCurrent::seqSetMeasPvCurrLevel_StatusChanged(int index, int32_t sequenceStatus)
 {
-    FollowSequenceStatus(*m_seqSetMeasPvCurrLevel[index], sequenceStatus);
+    FollowSequenceStatus(*this, *m_seqSetMeasPvCurrLevel[index], sequenceStatus, [this](bool succeeded) {
+        if (!succeeded)
+            ReportRefusal(*this);
+        else if (frmMain* main = global::MainWindow())
+            main->ShowStatus(GetTextFromResource(kAdjusted));
+    });
 }
 
 void frmCalibrateCurrent::appConnectionStatus_ValueChanged()

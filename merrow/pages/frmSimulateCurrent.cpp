@@ -268,8 +268,10 @@ void frmSimulateCurrent::appDiagnosisExtension_ValueChanged()
 
 void frmSimulateCurrent::seqSetLevelCurr_StatusChanged(int32_t sequenceStatus)
 {
-    FollowSequenceStatus(*m_fixed.seqSetLevelCurr, sequenceStatus, [this] {
+    FollowSequenceStatus(*this, *m_fixed.seqSetLevelCurr, sequenceStatus, [this](bool succeeded) {
         m_sequenceRunning = false;
+        if (!succeeded && !m_closing)
+            ReportRefusal(*this);
         // The sequence read the status back: the page follows it now rather
         // than waiting for a report of a change that may never come.
         appDiagnosisExtension_ValueChanged();

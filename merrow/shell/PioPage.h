@@ -49,6 +49,9 @@ public:
     // failed at once, disables the main window until the sequence is done.
     // Returns false when the request failed at once.
     bool ForceSequence(pioitems::PioSequenceItem& sequence);
+    // Whether the sequence, now ready, was stopped or failed: the applet
+    // leaves its control sub-item at Stop then.
+    bool SequenceFailed(const pioitems::PioSequenceItem& sequence) const;
 
     bool Loaded() const { return m_loaded; }
     bool Registered() const { return m_registered; }

@@ -126,13 +126,21 @@ TEST(OutputCurrentPagesOnSimulator, CalibrationFixesTheOutputTrimsBothEndsAndClo
 
         const float before = sim::trimmedCurrent(device, static_cast<float>(trim.level));
         QLineEdit* entry = page->txtMeasPvCurrLevel(trim.level)->ValueField();
-        entry->selectAll();
-        QTest::keyClicks(entry, QLatin1String(trim.measured));
-        applet.commands.clear();
-        page->cmdAbgleichen()->click();
-        ASSERT_TRUE(piotest::RunUntil([&] { return window->isEnabled() && applet.commands.contains(trim.level == 4 ? 45 : 46); }));
-        ASSERT_TRUE(piotest::RunUntil([&] { return window->isEnabled(); }));
+        const auto adjust = [&](const QString& measured) {
+            entry->selectAll();
+            QTest::keyClicks(entry, measured);
+            applet.commands.clear();
+            page->cmdAbgleichen()->click();
+            return piotest::RunUntil(
+                [&] { return window->isEnabled() && applet.commands.contains(trim.level == 4 ? 45 : 46); });
+        };
+        // A loop current the output cannot be corrected to: refused, and the user is told.
+        ASSERT_TRUE(adjust(QString::number(trim.level + 0.6)));
+        EXPECT_EQ(LastMessage(applet.dialogs), global::LoadLocalizedText(3862));
+        EXPECT_EQ(sim::trimmedCurrent(device, static_cast<float>(trim.level)), before);
+        ASSERT_TRUE(adjust(QLatin1String(trim.measured)));
         EXPECT_NEAR(sim::trimmedCurrent(device, static_cast<float>(trim.level)) - before, trim.change, 1e-4f);
+        EXPECT_EQ(window->PanelText(4), global::LoadLocalizedText(3861));
     }
     ScreenshotOf(*window, *page, QStringLiteral("calibrate-current-en"));
 
@@ -159,6 +167,7 @@ TEST(OutputCurrentPagesOnSimulator, CalibrationFollowsARefusalLeavesFixedModeWit
     ASSERT_TRUE(piotest::RunUntil([&] { return window->isEnabled() && !page->Waiting(); }));
     EXPECT_TRUE(page->optAbgleich(0)->isChecked());
     EXPECT_FALSE(page->cmdAbgleichen()->isEnabled());
+    EXPECT_EQ(LastMessage(applet.dialogs), global::LoadLocalizedText(3862));
     EXPECT_TRUE(DeviceInNormalMode(applet));
     applet.device.device().loopCurrentEnabled = true;
 
