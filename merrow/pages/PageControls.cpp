@@ -1,12 +1,17 @@
 #include "merrow/pages/PageControls.h"
+#include "merrow/shell/PioPage.h"
+#include "merrow/shell/global.h"
 #include "pioitems/PioAppItem.h"
+#include "pioitems/PioRecordItem.h"
 #include "pioitems/PioSequenceItem.h"
 #include "platform/controls/PioLabel.h"
 #include "platform/controls/PioText.h"
+#include "platform/dialogs/DialogService.h"
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QVBoxLayout>
+#include <cmath>
 
 namespace pagecontrols {
 
@@ -50,6 +55,83 @@ pioitems::PioSequenceItem* SequenceItem(QWidget* parent, const QString& name, co
     control->SetAppItemName(sequence);
     control->hide();
     return control;
+}
+
+pioitems::PioRecordItem* RecordStateItem(QWidget* parent, const QString& name, const QString& record)
+{
+    auto* control = new pioitems::PioRecordItem(parent);
+    control->setObjectName(name);
+    control->SetAppItemName(record);
+    control->SetRegisterControlItem(false);
+    control->SetRegisterResponseItem(false);
+    control->hide();
+    return control;
+}
+
+FixedCurrentItems FixedCurrentItemControls(QWidget* page)
+{
+    FixedCurrentItems items;
+    items.seqSetLevelCurr = SequenceItem(page, QStringLiteral("seqSetLevelCurr"), QStringLiteral("SetLevelCurr"));
+    items.recLevelCurr = RecordStateItem(page, QStringLiteral("recLevelCurr"), QStringLiteral("Write_040"));
+    items.appLevelCurr = AppItem(page, QStringLiteral("appLevelCurr"), QStringLiteral("levelCurr"));
+    items.appCurr = AppItem(page, QStringLiteral("appCurr"), QStringLiteral("Curr"));
+    items.appCurr->SetUpdateInterval(1);
+    items.appDiagnosisExtension = AppItem(page, QStringLiteral("appDiagnosisExtension"), QStringLiteral("diagnosisExtension"));
+    items.appDiagnosisExtension->SetUpdateInterval(1);
+    items.appConnectionStatus = AppItem(page, QStringLiteral("appConnectionStatus"), QStringLiteral("&&private&&Connect"));
+    return items;
+}
+
+void FollowSequenceStatus(const PioPage& page, pioitems::PioSequenceItem& sequence, int32_t status,
+                          const std::function<void(bool succeeded)>& onReady)
+{
+    switch (status) {
+    case 0:
+        global::SetMainWindowEnabled(true);
+        if (onReady)
+            onReady(!page.SequenceFailed(sequence));
+        break;
+    case 1:
+    case 2:
+        sequence.DoAction(1);
+        break;
+    default:
+        break;
+    }
+}
+
+QString CloseTitle(const QWidget& page)
+{
+    return global::FillPlaceholders(global::LoadLocalizedText(2123), {page.windowTitle()}); // "%1 Close"
+}
+
+void ReportFixedCurrentStays(const QWidget& page)
+{
+    // "Fixed Current Mode could not be deactivated!"
+    dialogs::DialogService::instance().Information(CloseTitle(page), global::LoadLocalizedText(2122));
+}
+
+void ReportRefusal(const QWidget& page)
+{
+    // "The device did not carry out the request; the output current stays as shown."
+    dialogs::DialogService::instance().Warning(page.windowTitle(), global::LoadLocalizedText(3862));
+}
+
+bool Connected(const pioitems::PioAppItem& connection)
+{
+    constexpr long kConnected = 2;
+    return std::lround(connection.StringValue().trimmed().toDouble()) == kConnected;
+}
+
+bool FixedCurrentActive(const pioitems::PioAppItem& diagnosisExtension)
+{
+    return global::CheckDiagnosisExtension(diagnosisExtension.OctetValue().toByteArray(), 3);
+}
+
+bool CurrentAtLevel(double current, double level)
+{
+    constexpr double kTolerance = 0.01; // mA
+    return std::isfinite(current) && std::abs(current - level) <= kTolerance;
 }
 
 void AddRow(QGridLayout& grid, QLabel* caption, QWidget* field)

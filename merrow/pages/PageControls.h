@@ -4,7 +4,9 @@
 // controls, each named as the page's code and tests find it.
 #include <QString>
 #include <cstdint>
+#include <functional>
 
+class PioPage;
 class QGridLayout;
 class QLabel;
 class QWidget;
@@ -14,6 +16,7 @@ class PioText;
 } // namespace controls
 namespace pioitems {
 class PioAppItem;
+class PioRecordItem;
 class PioSequenceItem;
 } // namespace pioitems
 
@@ -25,6 +28,43 @@ controls::PioText* Text(QWidget* parent, const QString& name, const QString& ite
 controls::PioLabel* Label(QWidget* parent, const QString& name, const QString& item);
 pioitems::PioAppItem* AppItem(QWidget* parent, const QString& name, const QString& item);
 pioitems::PioSequenceItem* SequenceItem(QWidget* parent, const QString& name, const QString& sequence);
+// A record control that follows the record's state only: it does not register
+// the record's control item, which would make the page the one to decide on
+// every refused answer, and the record would wait for it.
+pioitems::PioRecordItem* RecordStateItem(QWidget* parent, const QString& name, const QString& record);
+// The item controls of the fixed output current, shared by the current
+// calibration and current simulation pages: "SetLevelCurr" with its record
+// "Write_040", the level "levelCurr", the reported current "Curr" and the
+// diagnosis extension (both updated every cycle), and the connection.
+struct FixedCurrentItems {
+    pioitems::PioSequenceItem* seqSetLevelCurr = nullptr;
+    pioitems::PioRecordItem* recLevelCurr = nullptr;
+    pioitems::PioAppItem* appLevelCurr = nullptr;
+    pioitems::PioAppItem* appCurr = nullptr;
+    pioitems::PioAppItem* appDiagnosisExtension = nullptr;
+    pioitems::PioAppItem* appConnectionStatus = nullptr;
+};
+// Creates them on the page, which is being designed.
+FixedCurrentItems FixedCurrentItemControls(QWidget* page);
+// The request handshake of a sequence the page forced: a write or read
+// request (status 1 or 2) is answered with action 1 (deferred); at ready
+// (status 0) the main window is the user's again and onReady learns whether
+// the sequence succeeded.
+void FollowSequenceStatus(const PioPage& page, pioitems::PioSequenceItem& sequence, int32_t status,
+                          const std::function<void(bool succeeded)>& onReady = {});
+// The title of the questions a page asks on closing: "%1 Close" with its caption.
+QString CloseTitle(const QWidget& page);
+// Tells the user that the device's output stays fixed although the page closes.
+void ReportFixedCurrentStays(const QWidget& page);
+// Tells the user that the device did not carry out the page's request.
+void ReportRefusal(const QWidget& page);
+// Whether the connection item ("&&private&&Connect") reports a connected device.
+bool Connected(const pioitems::PioAppItem& connection);
+// Whether the diagnosis extension item reports the output fixed by the fixed-current mode.
+bool FixedCurrentActive(const pioitems::PioAppItem& diagnosisExtension);
+// Whether a current the device reports is the level asked for: the device
+// reports a float, so a level is met within a small tolerance.
+bool CurrentAtLevel(double current, double level);
 // A row of a form grid: the caption label in the first column, the field in the second.
 void AddRow(QGridLayout& grid, QLabel* caption, QWidget* field);
 

@@ -4,7 +4,10 @@
 #include "pioextensions/IViewEx.h"
 #include "pioitems/PioControlItemHandler.h"
 #include "pioitems/PioSequenceItem.h"
+#include "platform/applet/AppletStates.h"
 #include "platform/applet/AppletTrace.h"
+#include "platform/applet/SubItemName.h"
+#include "platform/applet/clsAppletItemManager.h"
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QKeyEvent>
@@ -77,7 +80,7 @@ void PioPage::Form_Activate()
     OnActivate();
 }
 
-void PioPage::ForceSequence(pioitems::PioSequenceItem& sequence)
+bool PioPage::ForceSequence(pioitems::PioSequenceItem& sequence)
 {
     bool droppedAtOnce = false;
     const auto watch = connect(&sequence, &pioitems::PioSequenceItem::ActionDropped, this,
@@ -86,9 +89,27 @@ void PioPage::ForceSequence(pioitems::PioSequenceItem& sequence)
     disconnect(watch);
     if (droppedAtOnce) {
         global::SetMainWindowEnabled(true);
-        return;
+        return false;
     }
     global::SetMainWindowEnabled(false);
+    return true;
+}
+
+bool PioPage::SequenceFailed(const pioitems::PioSequenceItem& sequence) const
+{
+    const auto view = viewRef();
+    const auto manager = view ? view->appletItemManagerRef() : nullptr;
+    if (!manager) {
+        applet::AppletTrace::Error(QStringLiteral("%1: no item manager to read the end of %2")
+                                       .arg(objectName(), sequence.AppItemName()));
+        return true;
+    }
+    double control = 0;
+    int32_t failed = 0;
+    manager->fncGetUIntValue(manager->HandleOf(applet::SubItemName::Compose(applet::SubItemKind::SequenceControl,
+                                                                            sequence.AppItemName())),
+                             control, failed);
+    return failed != 0 || static_cast<int32_t>(control) == applet::SequenceAction::Stop;
 }
 
 void PioPage::CloseLater()

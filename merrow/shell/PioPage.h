@@ -47,7 +47,11 @@ public:
     void CloseLater();
     // Forces a sequence without the immediate flag and, unless the request
     // failed at once, disables the main window until the sequence is done.
-    void ForceSequence(pioitems::PioSequenceItem& sequence);
+    // Returns false when the request failed at once.
+    bool ForceSequence(pioitems::PioSequenceItem& sequence);
+    // Whether the sequence, now ready, was stopped or failed: the applet
+    // leaves its control sub-item at Stop then.
+    bool SequenceFailed(const pioitems::PioSequenceItem& sequence) const;
 
     bool Loaded() const { return m_loaded; }
     bool Registered() const { return m_registered; }

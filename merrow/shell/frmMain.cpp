@@ -1,8 +1,10 @@
 #include "merrow/shell/frmMain.h"
 #include "merrow/pages/frmBusparameter.h"
+#include "merrow/pages/frmCalibrateCurrent.h"
 #include "merrow/pages/frmIdentificationFF.h"
 #include "merrow/pages/frmIdentificationHART.h"
 #include "merrow/pages/frmIdentificationPROFI.h"
+#include "merrow/pages/frmSimulateCurrent.h"
 #include "merrow/pages/frmStatus.h"
 #include "merrow/shell/PioPage.h"
 #include "merrow/shell/frmAbout.h"
@@ -353,7 +355,7 @@ const std::vector<PageEntry>& PageTable()
         {"mnuDiagnosticsStatus", Instance::Single, false, [] { return new frmStatus(); }},
         {"mnuDiagnosticsEventCounter", Instance::Single, false, nullptr},
         {"mnuDiagnosticsMaxValues", Instance::Single, false, nullptr},
-        {"mnuDiagnosticsSimulateCurrent", Instance::Single, true, nullptr},
+        {"mnuDiagnosticsSimulateCurrent", Instance::Single, true, [] { return new frmSimulateCurrent(); }},
         {"mnuDiagnosticsSimulatePressure", Instance::Single, true, nullptr},
         {"mnuDiagnosticsSimulateFlow", Instance::Single, true, nullptr, "mnuDisplayMeasuredValues"},
         {"mnuConfigurePressure", Instance::Single, false, nullptr},
@@ -366,7 +368,7 @@ const std::vector<PageEntry>& PageTable()
         {"mnuCalibratePressure", Instance::Single, false, nullptr},
         {"mnuCalibrateStaticPressure", Instance::Single, false, nullptr},
         {"mnuCalibrateTemperature", Instance::Single, false, nullptr},
-        {"mnuCalibrateCurrent", Instance::Single, false, nullptr},
+        {"mnuCalibrateCurrent", Instance::Single, false, [] { return new frmCalibrateCurrent(); }},
         {"mnuDebugInfo", Instance::New, false, [] { return new frmDumpObject(); }},
     };
     return table;
