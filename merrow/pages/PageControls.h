@@ -25,6 +25,11 @@ controls::PioText* Text(QWidget* parent, const QString& name, const QString& ite
 controls::PioLabel* Label(QWidget* parent, const QString& name, const QString& item);
 pioitems::PioAppItem* AppItem(QWidget* parent, const QString& name, const QString& item);
 pioitems::PioSequenceItem* SequenceItem(QWidget* parent, const QString& name, const QString& sequence);
+// Whether the device is a HART device of a software revision above 20, whose
+// pages show the items named with the suffix "_21". A revision that is no
+// number, or facts that cannot be read, count as an older device (traced).
+bool HasRevision21Items();
+inline const QString kRevision21Suffix = QStringLiteral("_21");
 // A row of a form grid: the caption label in the first column, the field in the second.
 void AddRow(QGridLayout& grid, QLabel* caption, QWidget* field);
 

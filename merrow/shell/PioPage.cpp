@@ -77,7 +77,7 @@ void PioPage::Form_Activate()
     OnActivate();
 }
 
-void PioPage::ForceSequence(pioitems::PioSequenceItem& sequence)
+bool PioPage::ForceSequence(pioitems::PioSequenceItem& sequence)
 {
     bool droppedAtOnce = false;
     const auto watch = connect(&sequence, &pioitems::PioSequenceItem::ActionDropped, this,
@@ -86,9 +86,10 @@ void PioPage::ForceSequence(pioitems::PioSequenceItem& sequence)
     disconnect(watch);
     if (droppedAtOnce) {
         global::SetMainWindowEnabled(true);
-        return;
+        return false;
     }
     global::SetMainWindowEnabled(false);
+    return true;
 }
 
 void PioPage::CloseLater()

@@ -47,7 +47,8 @@ public:
     void CloseLater();
     // Forces a sequence without the immediate flag and, unless the request
     // failed at once, disables the main window until the sequence is done.
-    void ForceSequence(pioitems::PioSequenceItem& sequence);
+    // False when the request failed at once.
+    bool ForceSequence(pioitems::PioSequenceItem& sequence);
 
     bool Loaded() const { return m_loaded; }
     bool Registered() const { return m_registered; }

@@ -57,6 +57,8 @@ public:
     // Menus, toolbar and status bar.
     void ArrangeMenus();
     QAction* Menu(const QString& name) const;
+    // A short confirmation in the status bar's free panel (a page's function ending well).
+    void ShowStatus(const QString& text);
     QAction* Button(const QString& key) const;
     QString PanelText(int panel) const;
     // The name of the background picture in use; empty before the first.
@@ -140,8 +142,6 @@ private:
     void OnDataSaveUnconfirmed(int seconds);
     void StartPendingFunction(Pending function);
     void EndPendingFunction(bool succeeded);
-    // A short confirmation in the status bar's free panel.
-    void ShowStatus(const QString& text);
     void UpdateClipboardEntries();
     void FitToContent();
     // The MDI background for the desktop's work area.
