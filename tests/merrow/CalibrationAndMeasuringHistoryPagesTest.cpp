@@ -7,6 +7,8 @@
 // function.
 #include "PagesOnSimulatorSupport.h"
 #include "merrow/pages/frmCalibratePressure.h"
+#include "merrow/pages/frmCalibrateStaticPressure.h"
+#include "merrow/pages/frmCalibrateTemperature.h"
 #include "merrow/pages/frmEventCounter.h"
 #include "merrow/pages/frmMaxValues.h"
 #include "platform/controls/PioLabelTextUnit.h"
@@ -128,6 +130,46 @@ TEST(CalibrationAndMeasuringHistoryPages, TwoPressurePointsMoveTheReadingsOntoTh
     EXPECT_NEAR(restarted.processValues().dp(), 19.6, 1e-3);
     restarted.setAppliedValue(sim::Measured::DifferentialPressure, 5.0);
     EXPECT_NEAR(restarted.processValues().dp(), 5.2, 1e-3);
+}
+
+TEST(CalibrationAndMeasuringHistoryPages, TheCalibrationUnitIsWrittenOnlyByItsOwnPageAtAdjust)
+{
+    DeviceApplet applet;
+    PIO_REQUIRE_APPLET(applet);
+    sim::SimTransmitter& device = applet.device.transmitter();
+    frmMain* window = applet.StartConnected();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(ReadIntoDataset(applet, "upload"));
+    ASSERT_TRUE(ReadIntoDataset(applet, "uploadTtrb"));
+    const double pressureCalUnit = applet.Number(QStringLiteral("ptrbCalUnit"));
+    const double temperatureCalUnit = applet.Number(QStringLiteral("ttrbCalUnit"));
+
+    // The static pressure takes its points in its own unit: the differential pressure's calibration unit stays.
+    auto* staticPage = OpenPage<frmCalibrateStaticPressure>(applet, *window, "mnuCalibrateStaticPressure");
+    ASSERT_NE(staticPage, nullptr);
+    ASSERT_TRUE(piotest::RunUntil([&] { return !staticPage->Covered() && staticPage->cmdAbgleichpunkt(0)->isEnabled(); }));
+    device.setAppliedValue(sim::Measured::StaticPressure, 1000.0);
+    staticPage->txtAbgleichpunkt(0)->setText(QStringLiteral("10"));
+    ASSERT_TRUE(RunToTheEnd(applet, *window, *staticPage->cmdAbgleichpunkt(0), "SetPtrbStaticPressureCalPointLo"));
+    EXPECT_EQ(applet.Number(QStringLiteral("ptrbCalUnit")), pressureCalUnit);
+    staticPage->parentWidget()->close();
+    piotest::Settle();
+
+    // A unit change of the temperature shows at once and reaches the calibration unit only at "Adjust".
+    auto* page = OpenPage<frmCalibrateTemperature>(applet, *window, "mnuCalibrateTemperature");
+    ASSERT_NE(page, nullptr);
+    ASSERT_TRUE(piotest::RunUntil([&] { return !page->Covered() && page->lblUnit(0)->text() == QStringLiteral("degC"); }))
+        << page->lblUnit(0)->text().toStdString();
+    ASSERT_EQ(device.parameters().set(QStringLiteral("ttrbPrimaryValueUnit_21"), QVariant(uint(sim::UnitCode::DegF))), 0);
+    ASSERT_TRUE(piotest::RunUntil([&] { return page->lblUnit(0)->text() != QStringLiteral("degC"); }));
+    EXPECT_EQ(page->lblUnit(1)->text(), page->lblUnit(0)->text());
+    EXPECT_EQ(applet.Number(QStringLiteral("ttrbCalUnit")), temperatureCalUnit);
+    device.setAppliedValue(sim::Measured::ProcessTemperature, 20.0);
+    page->txtAbgleichpunkt(0)->setText(QStringLiteral("68.9"));
+    ASSERT_TRUE(RunToTheEnd(applet, *window, *page->cmdAbgleichpunkt(0), "SetTemperatureCalPointLo"));
+    EXPECT_TRUE(LastMessage(applet.dialogs).isEmpty()) << LastMessage(applet.dialogs).toStdString();
+    EXPECT_EQ(applet.Number(QStringLiteral("ttrbCalUnit")), sim::UnitCode::DegF);
+    EXPECT_NEAR(device.processValues().value[sim::Variable::Temperature], 20.5, 1e-3);
 }
 
 TEST(CalibrationAndMeasuringHistoryPages, ExtremesAndViolationsFollowTheProcessAndAResetStartsOnlyItsGroupOver)
