@@ -103,6 +103,10 @@ TEST(CalibrationAndMeasuringHistoryPages, TwoPressurePointsMoveTheReadingsOntoTh
         return std::abs(QLocale().toDouble(page->Display(0)->ShownText().trimmed()) - sim::fromBase(5.2, unit)) <
                sim::fromBase(1e-3, unit);
     })) << page->Display(0)->ShownText().toStdString();
+    // The sensor's own temperature, as the device measures it.
+    EXPECT_TRUE(piotest::RunUntil([&] {
+        return QLocale().toDouble(page->Display(1)->ShownText().trimmed()) == sim::SimTransmitter::kSensorTemperature;
+    })) << page->Display(1)->ShownText().toStdString();
     Screenshot(*window, *page, QStringLiteral("calibrate-pressure-en"));
 
     // Beyond the sensor limit: the device's reason, the trim as it was.
