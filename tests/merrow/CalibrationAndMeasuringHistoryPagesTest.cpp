@@ -11,6 +11,8 @@
 #include "merrow/pages/frmCalibrateTemperature.h"
 #include "merrow/pages/frmEventCounter.h"
 #include "merrow/pages/frmMaxValues.h"
+#include "mvtrivexhelper/IDeviceInfo.h"
+#include "pioitems/PioAppItem.h"
 #include "platform/controls/PioLabelTextUnit.h"
 #include "platform/controls/PioText.h"
 #include "sim/SimOptions.h"
@@ -60,9 +62,6 @@ TEST(CalibrationAndMeasuringHistoryPages, TwoPressurePointsMoveTheReadingsOntoTh
     options.memory = dir.filePath(QStringLiteral("memory.json"));
     QString error;
     ASSERT_TRUE(sim::applyVariant(device, options, error)) << error.toStdString();
-    // The references are typed in the unit the page shows: on this revision the unit of the "_21" items.
-    const auto unit = static_cast<uint8_t>(device.parameters().value(QStringLiteral("ptrbScaleInUnit_21")).toUInt());
-    const auto typed = [unit](double kPa) { return QString::number(sim::fromBase(kPa, unit), 'g', 9); };
     frmMain* window = applet.StartConnected();
     ASSERT_NE(window, nullptr);
     ASSERT_TRUE(ReadIntoDataset(applet, "upload"));
@@ -75,6 +74,10 @@ TEST(CalibrationAndMeasuringHistoryPages, TwoPressurePointsMoveTheReadingsOntoTh
     }));
     EXPECT_EQ(page->windowTitle(), global::LoadLocalizedText(2119)); // a differential pressure module
     EXPECT_EQ(page->lblUnit(0)->text(), page->lblUnit(1)->text());
+    // The references are typed in the unit the page shows.
+    const auto unit = static_cast<uint8_t>(
+        page->findChild<pioitems::PioAppItem*>(QStringLiteral("appPtrbScaleInUnit"))->UIntValue());
+    const auto typed = [unit](double kPa) { return QString::number(sim::fromBase(kPa, unit), 'g', 9); };
     ASSERT_TRUE(page->cmdAbgleichpunkt(0)->isEnabled());
 
     // Only numbers are typed.
@@ -270,4 +273,34 @@ TEST(CalibrationAndMeasuringHistoryPages, AnAbsolutePressureModuleWithoutTheMult
     EXPECT_EQ(counters->FrameTop(3), 2550);
     EXPECT_EQ(counters->Frame(0)->title(), global::LoadLocalizedText(2598));
     EXPECT_EQ(counters->Frame(1)->title(), global::LoadLocalizedText(2091));
+}
+
+TEST(CalibrationAndMeasuringHistoryPages, DevicesAboveRevision20ShowTheirUnitsAndValuesUnderTheRevision21Items)
+{
+    for (const uint32_t revision : {20u, 21u}) {
+        SCOPED_TRACE(revision);
+        DeviceApplet applet;
+        PIO_REQUIRE_APPLET(applet);
+        sim::VariantOptions variant;
+        variant.revision = revision;
+        QString error;
+        ASSERT_TRUE(sim::applyVariant(applet.device.transmitter(), variant, error)) << error.toStdString();
+        applet.PutNumber(QStringLiteral("pbSoftwareRevisionHART"), revision);
+        frmMain* window = applet.StartConnected();
+        ASSERT_NE(window, nullptr);
+        ASSERT_EQ(global::gDeviceInfo->softwareRevision(), QString::number(revision));
+        const QString suffix = revision > 20 ? QStringLiteral("_21") : QString();
+        auto* maxValues = OpenPage<frmMaxValues>(applet, *window, "mnuDiagnosticsMaxValues");
+        ASSERT_NE(maxValues, nullptr);
+        EXPECT_EQ(maxValues->appUnit(0)->AppItemName(), QStringLiteral("ptrbScaleInUnit") + suffix);
+        EXPECT_EQ(maxValues->appUnit(3)->AppItemName(), QStringLiteral("ttrbPrimaryValueUnit") + suffix);
+        auto* page = OpenPage<frmCalibratePressure>(applet, *window, "mnuCalibratePressure");
+        ASSERT_NE(page, nullptr);
+        auto* unit = page->findChild<pioitems::PioAppItem*>(QStringLiteral("appPtrbScaleInUnit"));
+        ASSERT_NE(unit, nullptr);
+        EXPECT_EQ(unit->AppItemName(), QStringLiteral("ptrbScaleInUnit") + suffix);
+        // The points and the calibration unit keep their names on every revision.
+        EXPECT_EQ(page->findChild<pioitems::PioAppItem*>(QStringLiteral("appPtrbCalUnit"))->AppItemName(),
+                  QStringLiteral("ptrbCalUnit"));
+    }
 }
