@@ -2,7 +2,9 @@
 #include "pioextensions/enmRegMask.h"
 #include "pioitems/ControlErrors.h"
 #include "platform/applet/StateInfo.h"
+#include "platform/applet/AppletStates.h"
 #include "platform/applet/AppletTrace.h"
+#include "platform/applet/clsAppletItemManager.h"
 #include <QPalette>
 #include <algorithm>
 #include <functional>
@@ -71,6 +73,20 @@ double PioSequenceItem::SequenceState() const
                             [&] { state = m_item.SequenceState(); }))
         return 0;
     return state;
+}
+
+bool PioSequenceItem::Stopped() const
+{
+    double action = 0;
+    if (!ControlErrors::Run(Context("Stopped"), [&] {
+            const auto& manager = m_item.Manager();
+            if (!manager || m_item.ControlHandle() <= 0)
+                return;
+            int32_t failed = 0;
+            manager->fncReadUIntValue(m_item.ControlHandle(), action, false, failed);
+        }))
+        return false;
+    return static_cast<int32_t>(action) == applet::SequenceAction::Stop;
 }
 
 void PioSequenceItem::RegisterItem(const std::shared_ptr<applet::clsAppletItemManager>& manager)

@@ -35,6 +35,9 @@ public:
 
     // The sequence's state; 0 when it cannot be read (traced).
     double SequenceState() const;
+    // Whether the sequence's last run ended stopped or failed (its control
+    // sub-item at Stop) rather than done; false when it cannot be read (traced).
+    bool Stopped() const;
     // Registration (PioItemControl) takes the sub-items of the switches.
     // Nothing is pushed.
 

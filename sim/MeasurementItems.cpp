@@ -81,16 +81,20 @@ constexpr ViolationItems kViolationItems[ViolationGroup::Count] = {
     {"ptrbLowerTemperatureFailure", "ptrbUpperTemperatureFailure"},
 };
 
-// The items showing the measured values.
+// The items showing the measured values, in the measured variable's unit
+// unless the item has a unit item of its own.
 struct ValueItem {
     const char* item;
     int measured;
+    const char* unitItem = nullptr;
 };
 constexpr ValueItem kValueItems[] = {
     {"ptrbSecondaryValue1", Measured::DifferentialPressure},
     {"ptrbStaticPressureValue", Measured::StaticPressure},
     {"ttrbPrimaryValue", Measured::ProcessTemperature},
     {"ptrbTemperatureValue", Measured::SensorTemperature},
+    // the sensor temperature as devices of revision 21 and later show it
+    {"ptrbTemperatureValue_21", Measured::SensorTemperature, "ptrbTemperatureValueUnit_21"},
 };
 
 struct ResetRecord {
@@ -211,7 +215,9 @@ void publishMeasurementItems(const DeviceState& device, const MeasuredValues& me
     auto shown = [&](int m, double base) { return fromBase(base, unitOf(m, device, parameters)); };
     setNumber(parameters, "ptrbStaticPressureScaleInUnit", device.variables[Variable::StaticPressure].units);
     for (const ValueItem& v : kValueItems)
-        setNumber(parameters, v.item, shown(v.measured, measured[v.measured]));
+        setNumber(parameters, v.item,
+                  v.unitItem ? fromBase(measured[v.measured], static_cast<uint8_t>(number(parameters, v.unitItem)))
+                             : shown(v.measured, measured[v.measured]));
     for (int g = 0; g < ExtremeGroup::Count; ++g) {
         const ExtremeValues::Extremes& e = device.extremes.extremes(g);
         if (!e.seen)

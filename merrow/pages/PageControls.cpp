@@ -1,8 +1,10 @@
 #include "merrow/pages/PageControls.h"
 #include "merrow/shell/PioPage.h"
 #include "merrow/shell/global.h"
+#include "mvtrivexhelper/IDeviceInfo.h"
 #include "pioitems/PioAppItem.h"
 #include "pioitems/PioRecordItem.h"
+#include "platform/applet/AppletTrace.h"
 #include "pioitems/PioSequenceItem.h"
 #include "platform/controls/PioLabel.h"
 #include "platform/controls/PioText.h"
@@ -132,6 +134,22 @@ bool CurrentAtLevel(double current, double level)
 {
     constexpr double kTolerance = 0.01; // mA
     return std::isfinite(current) && std::abs(current - level) <= kTolerance;
+}
+
+bool HasRevision21Items()
+{
+    if (!global::gDeviceInfo)
+        return false;
+    try {
+        if (global::gDeviceInfo->CommType() != enmCommType::HART)
+            return false;
+        bool number = false;
+        const double revision = global::gDeviceInfo->softwareRevision().trimmed().toDouble(&number);
+        return number && revision > 20;
+    } catch (const std::exception& error) {
+        applet::AppletTrace::Error(QStringLiteral("Device revision not read: %1").arg(QString::fromLocal8Bit(error.what())));
+        return false;
+    }
 }
 
 void AddRow(QGridLayout& grid, QLabel* caption, QWidget* field)

@@ -65,6 +65,11 @@ bool FixedCurrentActive(const pioitems::PioAppItem& diagnosisExtension);
 // Whether a current the device reports is the level asked for: the device
 // reports a float, so a level is met within a small tolerance.
 bool CurrentAtLevel(double current, double level);
+// Whether the device is a HART device of a software revision above 20, whose
+// pages show the items named with the suffix "_21". A revision that is no
+// number, or facts that cannot be read, count as an older device (traced).
+bool HasRevision21Items();
+inline const QString kRevision21Suffix = QStringLiteral("_21");
 // A row of a form grid: the caption label in the first column, the field in the second.
 void AddRow(QGridLayout& grid, QLabel* caption, QWidget* field);
 

@@ -1,6 +1,11 @@
 #include "merrow/shell/frmMain.h"
 #include "merrow/pages/frmBusparameter.h"
 #include "merrow/pages/frmCalibrateCurrent.h"
+#include "merrow/pages/frmCalibratePressure.h"
+#include "merrow/pages/frmCalibrateStaticPressure.h"
+#include "merrow/pages/frmCalibrateTemperature.h"
+#include "merrow/pages/frmEventCounter.h"
+#include "merrow/pages/frmMaxValues.h"
 #include "merrow/pages/frmIdentificationFF.h"
 #include "merrow/pages/frmIdentificationHART.h"
 #include "merrow/pages/frmIdentificationPROFI.h"
@@ -353,8 +358,8 @@ const std::vector<PageEntry>& PageTable()
         {"mnuDisplayMeasuredValues", Instance::Single, false, nullptr},
         {"mnuBlockmodes", Instance::Single, false, [] { return new frmBlockmodes(); }},
         {"mnuDiagnosticsStatus", Instance::Single, false, [] { return new frmStatus(); }},
-        {"mnuDiagnosticsEventCounter", Instance::Single, false, nullptr},
-        {"mnuDiagnosticsMaxValues", Instance::Single, false, nullptr},
+        {"mnuDiagnosticsEventCounter", Instance::Single, false, [] { return new frmEventCounter(); }},
+        {"mnuDiagnosticsMaxValues", Instance::Single, false, [] { return new frmMaxValues(); }},
         {"mnuDiagnosticsSimulateCurrent", Instance::Single, true, [] { return new frmSimulateCurrent(); }},
         {"mnuDiagnosticsSimulatePressure", Instance::Single, true, nullptr},
         {"mnuDiagnosticsSimulateFlow", Instance::Single, true, nullptr, "mnuDisplayMeasuredValues"},
@@ -365,9 +370,9 @@ const std::vector<PageEntry>& PageTable()
         {"mnuFlowBuffer", Instance::Single, false, nullptr},
         {"mnuConfigureBasicParameter", Instance::Single, false, nullptr},
         {"mnuConfigureBusparameter", Instance::Single, false, [] { return new frmBusparameter(); }},
-        {"mnuCalibratePressure", Instance::Single, false, nullptr},
-        {"mnuCalibrateStaticPressure", Instance::Single, false, nullptr},
-        {"mnuCalibrateTemperature", Instance::Single, false, nullptr},
+        {"mnuCalibratePressure", Instance::Single, false, [] { return new frmCalibratePressure(); }},
+        {"mnuCalibrateStaticPressure", Instance::Single, false, [] { return new frmCalibrateStaticPressure(); }},
+        {"mnuCalibrateTemperature", Instance::Single, false, [] { return new frmCalibrateTemperature(); }},
         {"mnuCalibrateCurrent", Instance::Single, false, [] { return new frmCalibrateCurrent(); }},
         {"mnuDebugInfo", Instance::New, false, [] { return new frmDumpObject(); }},
     };

@@ -57,6 +57,8 @@ public:
     // Menus, toolbar and status bar.
     void ArrangeMenus();
     QAction* Menu(const QString& name) const;
+    // A short confirmation in the status bar's free panel (a page's function ending well).
+    void ShowStatus(const QString& text);
     QAction* Button(const QString& key) const;
     QString PanelText(int panel) const;
     // A short confirmation in the status bar's free panel.

@@ -1,12 +1,11 @@
 // The device pages on the real toolkit and the simulated transmitter: the
 // HART identification page of each device type of the family, and the status
 // page listing what the device reports, with offscreen pictures of both.
-#include "DeviceFunctionSupport.h"
+#include "PagesOnSimulatorSupport.h"
 #include "merrow/pages/frmIdentificationHART.h"
 #include "merrow/pages/frmStatus.h"
 #include "merrow/shell/PageTabs.h"
 #include "sim/SimOptions.h"
-#include <QDir>
 #include "platform/controls/PioLabel.h"
 #include <QLabel>
 #include <QListWidget>
@@ -17,51 +16,6 @@ using namespace merrowtest;
 namespace {
 
 constexpr int kAdditionalStatus = 48;
-
-// Reads the device through the sequence and takes what it read into the
-// dataset, as a load from the device does.
-bool ReadIntoDataset(DeviceApplet& applet, const char* sequence)
-{
-    int32_t result = -1;
-    applet.commands.clear();
-    applet.host->ForceSequence(QLatin1String(sequence), result);
-    if (result != 0)
-        return false;
-    if (!piotest::RunUntil([&] { return !applet.commands.isEmpty() && applet.SequenceState(sequence) == 0; }))
-        return false;
-    applet.host->StartAdjust(QLatin1String(sequence), result);
-    piotest::Settle();
-    return result == 0;
-}
-
-template <class Page>
-Page* OpenPage(DeviceApplet& applet, frmMain& window, const char* entry)
-{
-    applet.Trigger(window, entry);
-    piotest::Settle();
-    for (PioPage* page : window.ChildForms())
-        if (auto* wanted = qobject_cast<Page*>(page))
-            return wanted;
-    return nullptr;
-}
-
-// Renders the main window with its page in front into docs/screenshots when asked to.
-void Screenshot(frmMain& window, QWidget& page, const QString& name)
-{
-    const QString folder = qEnvironmentVariable("TRIVEX_SCREENSHOT_DIR");
-    global::LocalizeForm(page);
-    piotest::Settle(); // the layouts take the new texts
-    page.adjustSize();
-    if (auto* frame = page.parentWidget())
-        frame->adjustSize();
-    window.resize(760, 560);
-    const QImage picture = window.grab().toImage();
-    EXPECT_FALSE(picture.isNull());
-    EXPECT_GT(picture.width(), page.width());
-    if (!folder.isEmpty()) {
-        EXPECT_TRUE(picture.save(QDir(folder).filePath(name + QStringLiteral(".png"))));
-    }
-}
 
 } // namespace
 
