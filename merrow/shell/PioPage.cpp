@@ -4,7 +4,10 @@
 #include "pioextensions/IViewEx.h"
 #include "pioitems/PioControlItemHandler.h"
 #include "pioitems/PioSequenceItem.h"
+#include "platform/applet/AppletStates.h"
 #include "platform/applet/AppletTrace.h"
+#include "platform/applet/SubItemName.h"
+#include "platform/applet/clsAppletItemManager.h"
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QKeyEvent>
@@ -77,18 +80,44 @@ void PioPage::Form_Activate()
     OnActivate();
 }
 
-void PioPage::ForceSequence(pioitems::PioSequenceItem& sequence)
+namespace {
+
+bool RequestSequence(QObject& page, pioitems::PioSequenceItem& sequence, void (pioitems::PioSequenceItem::*request)(bool))
 {
     bool droppedAtOnce = false;
-    const auto watch = connect(&sequence, &pioitems::PioSequenceItem::ActionDropped, this,
-                               [&droppedAtOnce] { droppedAtOnce = true; });
-    sequence.Force();
-    disconnect(watch);
-    if (droppedAtOnce) {
-        global::SetMainWindowEnabled(true);
-        return;
-    }
-    global::SetMainWindowEnabled(false);
+    const auto watch = QObject::connect(&sequence, &pioitems::PioSequenceItem::ActionDropped, &page,
+                                        [&droppedAtOnce] { droppedAtOnce = true; });
+    (sequence.*request)(false);
+    QObject::disconnect(watch);
+    global::SetMainWindowEnabled(droppedAtOnce);
+    return !droppedAtOnce;
+}
+
+} // namespace
+
+bool PioPage::ForceSequence(pioitems::PioSequenceItem& sequence)
+{
+    return RequestSequence(*this, sequence, &pioitems::PioSequenceItem::Force);
+}
+
+bool PioPage::StartSequence(pioitems::PioSequenceItem& sequence)
+{
+    return RequestSequence(*this, sequence, &pioitems::PioSequenceItem::Start);
+}
+
+bool PioPage::SequenceFailed(const QString& sequence) const
+{
+    // A sequence that failed or was stopped ends with its control item at Stop.
+    const auto view = viewRef();
+    const auto manager = view ? view->appletItemManagerRef() : nullptr;
+    if (!manager)
+        return true;
+    double control = 0;
+    int32_t failed = 0;
+    manager->fncGetUIntValue(
+        manager->HandleOf(applet::SubItemName::Compose(applet::SubItemKind::SequenceControl, sequence)), control,
+        failed);
+    return failed == 0 && static_cast<int32_t>(control) == applet::SequenceAction::Stop;
 }
 
 void PioPage::CloseLater()

@@ -45,9 +45,13 @@ public:
     void Form_Unload();
     // Closes the page from the event loop, after the running notification has returned.
     void CloseLater();
-    // Forces a sequence without the immediate flag and, unless the request
-    // failed at once, disables the main window until the sequence is done.
-    void ForceSequence(pioitems::PioSequenceItem& sequence);
+    // Forces (or starts) a sequence without the immediate flag and, unless
+    // the request failed at once, disables the main window until the
+    // sequence is done; false when the request failed at once.
+    bool ForceSequence(pioitems::PioSequenceItem& sequence);
+    bool StartSequence(pioitems::PioSequenceItem& sequence);
+    // Whether the sequence, now ready, ended failed or stopped rather than done.
+    bool SequenceFailed(const QString& sequence) const;
 
     bool Loaded() const { return m_loaded; }
     bool Registered() const { return m_registered; }

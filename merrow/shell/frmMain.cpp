@@ -1,5 +1,6 @@
 #include "merrow/shell/frmMain.h"
 #include "merrow/pages/frmBusparameter.h"
+#include "merrow/pages/frmConfigPressure.h"
 #include "merrow/pages/frmIdentificationFF.h"
 #include "merrow/pages/frmIdentificationHART.h"
 #include "merrow/pages/frmIdentificationPROFI.h"
@@ -356,7 +357,7 @@ const std::vector<PageEntry>& PageTable()
         {"mnuDiagnosticsSimulateCurrent", Instance::Single, true, nullptr},
         {"mnuDiagnosticsSimulatePressure", Instance::Single, true, nullptr},
         {"mnuDiagnosticsSimulateFlow", Instance::Single, true, nullptr, "mnuDisplayMeasuredValues"},
-        {"mnuConfigurePressure", Instance::Single, false, nullptr},
+        {"mnuConfigurePressure", Instance::Single, false, [] { return new frmConfigPressure(); }},
         {"mnuConfigureStaticPressure", Instance::Single, false, nullptr},
         {"mnuConfigureTemperature", Instance::Single, false, nullptr},
         {"mnuConfigureFlow", Instance::Single, false, nullptr},
