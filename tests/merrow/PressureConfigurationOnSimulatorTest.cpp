@@ -68,6 +68,7 @@ protected:
         if (auto* frame = page->parentWidget())
             frame->adjustSize();
         window->resize(900, 700);
+        EXPECT_TRUE(window->isEnabled()) << "a picture of a window at the user's hand";
         const QImage picture = window->grab().toImage();
         EXPECT_FALSE(picture.isNull());
         const QString folder = qEnvironmentVariable("TRIVEX_SCREENSHOT_DIR");
@@ -200,20 +201,6 @@ TEST_F(PressurePage, AnEditedUserCurveIsDrawnAndMarkedDirtyOnceWhenASequenceStar
     EXPECT_TRUE(curve->Modified());
     Screenshot(QStringLiteral("pressure-user-curve-en"));
 
-    // The edit shows at the next sequence; a 1 set by another part later is not cleared by the one after.
-    applet.PutText(QStringLiteral("currentSequence"), QStringLiteral("download"));
-    piotest::Settle();
-    EXPECT_EQ(applet.Number(QStringLiteral("userCurveDirty")), 1);
-    curve->SetModified(false);
-    page->UserCurve(1)->SetModified(false);
-    applet.PutText(QStringLiteral("currentSequence"), QString());
-    piotest::Settle();
-    EXPECT_EQ(applet.Number(QStringLiteral("userCurveDirty")), 0);
-    applet.PutNumber(QStringLiteral("userCurveDirty"), 1);
-    applet.PutText(QStringLiteral("currentSequence"), QStringLiteral("upload"));
-    piotest::Settle();
-    EXPECT_EQ(applet.Number(QStringLiteral("userCurveDirty")), 1);
-
     // A preset type draws its curve instead of the points.
     applet.PutNumber(QStringLiteral("ptrbLinType"), global::gDeviceInfo->GetPtrbLinTypeCode(enmPtrbLinType::SQUARE_ROOT));
     piotest::Settle();
@@ -226,4 +213,19 @@ TEST_F(PressurePage, AnEditedUserCurveIsDrawnAndMarkedDirtyOnceWhenASequenceStar
     page->Tabs()->SelectKey(QStringLiteral("0t"));
     Screenshot(QStringLiteral("pressure-range-de"));
     EXPECT_EQ(page->Tabs()->tbsOptions()->tabText(0), global::LoadLocalizedText(2104));
+
+    // The edit shows at the next sequence; a 1 set by another part later is not cleared by the one after.
+    applet.PutText(QStringLiteral("currentSequence"), QStringLiteral("download"));
+    piotest::Settle();
+    EXPECT_EQ(applet.Number(QStringLiteral("userCurveDirty")), 1);
+    ASSERT_TRUE(curve->Modified());
+    curve->SetModified(false);
+    page->UserCurve(1)->SetModified(false);
+    applet.PutText(QStringLiteral("currentSequence"), QString());
+    piotest::Settle();
+    EXPECT_EQ(applet.Number(QStringLiteral("userCurveDirty")), 0);
+    applet.PutNumber(QStringLiteral("userCurveDirty"), 1);
+    applet.PutText(QStringLiteral("currentSequence"), QStringLiteral("upload"));
+    piotest::Settle();
+    EXPECT_EQ(applet.Number(QStringLiteral("userCurveDirty")), 1);
 }
