@@ -570,10 +570,10 @@ void frmConfigPressure::seqSetRangeValue_StatusChanged(pioitems::PioSequenceItem
     if (status != applet::SequenceState::Ready || !Registered() || !m_rangeSequenceRunning)
         return;
     m_rangeSequenceRunning = false;
-    if (SequenceFailed(sequence.AppItemName())) {
-        global::SetMainWindowEnabled(true);
-        return;
-    }
+    // A range the device refused (pressure beyond the sensor limits, span too
+    // small) is read back as well, so the page shows what the device holds.
+    if (SequenceFailed(sequence.AppItemName()))
+        applet::AppletTrace::Error(QStringLiteral("%1: the device refused the range").arg(sequence.AppItemName()));
     StartSequence(*m_seqGetParallelShiftData);
 }
 

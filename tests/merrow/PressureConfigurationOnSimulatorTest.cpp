@@ -16,6 +16,9 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QTabBar>
+#include <QTest>
+#include <cmath>
+#include <utility>
 
 using namespace merrowtest;
 
@@ -102,6 +105,17 @@ TEST_F(PressurePage, LowerRangeFromTheAppliedPressureAndAParallelShiftMoveTheDev
     EXPECT_NEAR(sim().pvUpperRange, 12.0, 1e-4);
     EXPECT_TRUE(applet.commands.contains(kSensorLimits));
 
+    // A pressure beyond the sensor limits is refused; the page shows the device's range again.
+    Apply(1.0e4);
+    page->optProzessdruckuebernahme()->click();
+    applet.PutText(QStringLiteral("ptrbScaleIn0"), QStringLiteral("7"));
+    page->cmdSetLowerRangeValue()->click();
+    ASSERT_TRUE(Done());
+    ASSERT_TRUE(piotest::RunUntil([&] { return applet.SequenceState("SetPtrbLowerRangeValue") == 0; }));
+    EXPECT_NEAR(sim().pvLowerRange, 2.0, 1e-4);
+    ASSERT_TRUE(Done());
+    EXPECT_NEAR(applet.Text(QStringLiteral("ptrbScaleIn0")).toDouble(), 2, 1e-3) << "2 kPa, as the device holds it";
+
     // 60 % is to read 50 %: the range moves up by a tenth of its span, both ends written.
     Apply(8.0);
     page->optWerteingabe()->click();
@@ -114,6 +128,26 @@ TEST_F(PressurePage, LowerRangeFromTheAppliedPressureAndAParallelShiftMoveTheDev
     EXPECT_NEAR(sim().pvLowerRange, 3.0, 1e-3);
     EXPECT_NEAR(sim().pvUpperRange, 13.0, 1e-3);
     EXPECT_TRUE(applet.dialogs.Requests().empty());
+}
+
+TEST_F(PressurePage, ATypedRangeIsDownloadedToTheDevice)
+{
+    for (auto [field, text] : {std::pair{page->txtMessanfang(), "20"}, std::pair{page->txtMessende(), "80"}}) {
+        ASSERT_TRUE(field->isEnabled());
+        field->ValueField()->selectAll();
+        QTest::keyClicks(field->ValueField(), QLatin1String(text));
+        field->CommitPendingEdit();
+    }
+    EXPECT_EQ(applet.Text(QStringLiteral("ptrbScaleIn0")).toDouble(), 20);
+    EXPECT_EQ(applet.Text(QStringLiteral("ptrbScaleIn100")).toDouble(), 80);
+    int32_t result = -1;
+    applet.host->ForceSequence(QStringLiteral("downloadAi"), result);
+    ASSERT_EQ(result, 0);
+    // 20 and 80 mbar.
+    ASSERT_TRUE(piotest::RunUntil([&] {
+        return applet.SequenceState("downloadAi") == 0 && std::abs(sim().pvLowerRange - 2.0) < 1e-4
+            && std::abs(sim().pvUpperRange - 8.0) < 1e-4;
+    }));
 }
 
 TEST_F(PressurePage, AShiftBeyondTheSensorBandAndAnEntryThatIsNoNumberWriteNothing)
