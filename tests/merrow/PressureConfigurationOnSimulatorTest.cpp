@@ -1,9 +1,10 @@
 // The pressure configuration page on the real toolkit and the simulated
 // transmitter: the range from the applied pressure, the parallel shift (and
-// the shifts and entries it refuses), the tilt adjustment and the
+// the shifts, entries and failed reads it refuses), the tilt adjustment and the
 // digitisation sliders, each checked on the device itself.
 #include "DeviceFunctionSupport.h"
 #include "merrow/pages/frmConfigPressure.h"
+#include "platform/comm/hart/HartStatus.h"
 #include "merrow/shell/PageTabs.h"
 #include "mvtrivexhelper/Enumerations.h"
 #include "mvtrivexhelper/IDeviceInfo.h"
@@ -28,6 +29,7 @@ constexpr int kSetLowerRange = 37;
 constexpr int kWriteRange = 35;
 constexpr int kSensorLimits = 129;
 constexpr int kZeroAdjust = 165;
+constexpr int kPercentOfRange = 2;
 
 class PressurePage : public ::testing::Test {
 protected:
@@ -169,6 +171,18 @@ TEST_F(PressurePage, AShiftBeyondTheSensorBandAndAnEntryThatIsNoNumberWriteNothi
     ASSERT_TRUE(applet.AnsweredCommand(kSensorLimits));
     ASSERT_TRUE(Done());
     EXPECT_EQ(LastMessage(applet.dialogs), global::LoadLocalizedText(2127));
+    EXPECT_FALSE(applet.commands.contains(kWriteRange));
+    EXPECT_EQ(sim().pvLowerRange, lower);
+    EXPECT_EQ(sim().pvUpperRange, upper);
+
+    // A read that fails leaves stale values: nothing is computed from them, nothing written.
+    page->txtMesswertAktuell()->setText(QStringLiteral("50"));
+    applet.commands.clear();
+    applet.device.injectResponseCode(comm::ResponseCode::DeviceSpecificError, 3);
+    page->cmdParallelShift()->click();
+    ASSERT_TRUE(applet.AnsweredCommand(kPercentOfRange));
+    ASSERT_TRUE(Done());
+    piotest::Settle();
     EXPECT_FALSE(applet.commands.contains(kWriteRange));
     EXPECT_EQ(sim().pvLowerRange, lower);
     EXPECT_EQ(sim().pvUpperRange, upper);
