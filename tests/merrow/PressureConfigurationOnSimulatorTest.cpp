@@ -231,6 +231,24 @@ TEST_F(PressurePage, TheDigitisationSlidersWriteStepsTheDeviceTakes)
             && device.value(QStringLiteral("measIntegrationTimeADC")).toUInt() == 13u;
     }));
     EXPECT_EQ(device.value(QStringLiteral("thresholdTimeADC")).toUInt(), 150u);
+
+    // The automatic adjustment of a linear transfer function: the longer the
+    // turndown (upper sensor limit over the span, 250 mbar here), the longer the
+    // integration; a turndown of exactly 40 is not above 40.
+    applet.PutNumber(QStringLiteral("ptrbLinType"), global::gDeviceInfo->GetPtrbLinTypeCode(enmPtrbLinType::LINEAR));
+    struct Turndown {
+        const char* upper;
+        uint32_t steps;
+    };
+    for (const Turndown& t : {Turndown{"100", 2}, Turndown{"20", 4}, Turndown{"6.25", 8}, Turndown{"5", 13}}) {
+        applet.PutText(QStringLiteral("ptrbScaleIn0"), QStringLiteral("0"));
+        applet.PutText(QStringLiteral("ptrbScaleIn100"), QLatin1String(t.upper));
+        page->cmdAutoAdjust()->click();
+        EXPECT_EQ(applet.Number(QStringLiteral("measIntegrationTimeADC")), t.steps) << t.upper;
+        EXPECT_EQ(applet.Number(QStringLiteral("thresholdTimeADC")), 200);
+        EXPECT_EQ(applet.Text(QStringLiteral("thresholdValADC")).toDouble(), 100);
+    }
+    EXPECT_EQ(page->sldMeasIntegrationTime()->value(), 13) << "the slider follows the item";
 }
 
 TEST_F(PressurePage, AnEditedUserCurveIsDrawnAndMarkedDirtyOnceWhenASequenceStarts)
@@ -248,6 +266,14 @@ TEST_F(PressurePage, AnEditedUserCurveIsDrawnAndMarkedDirtyOnceWhenASequenceStar
     EXPECT_EQ(curve->ShownCurve(), points);
     EXPECT_TRUE(curve->Modified());
     Screenshot(QStringLiteral("pressure-user-curve-en"));
+
+    // The orifice tab is there only for the primary-element type.
+    EXPECT_EQ(page->Tabs()->IndexOfKey(QStringLiteral("3t")), -1);
+    applet.PutNumber(QStringLiteral("ptrbLinType"),
+                     global::gDeviceInfo->GetPtrbLinTypeCode(enmPtrbLinType::PRIMARY_ELEMENT_LINEARIZATION));
+    piotest::Settle();
+    EXPECT_EQ(page->Tabs()->IndexOfKey(QStringLiteral("3t")), 3);
+    EXPECT_EQ(page->Tabs()->SelectedKey(), QStringLiteral("2t"));
 
     // A preset type draws its curve instead of the points.
     applet.PutNumber(QStringLiteral("ptrbLinType"), global::gDeviceInfo->GetPtrbLinTypeCode(enmPtrbLinType::SQUARE_ROOT));
