@@ -1,6 +1,7 @@
 #include "merrow/pages/frmConfigPressure.h"
 #include "merrow/pages/PageControls.h"
 #include "merrow/shell/PageTabs.h"
+#include "merrow/shell/frmMain.h"
 #include "merrow/shell/global.h"
 #include "mvtrivexhelper/Enumerations.h"
 #include "mvtrivexhelper/IDeviceInfo.h"
@@ -31,6 +32,7 @@
 #include <QSlider>
 #include <QVBoxLayout>
 #include <cmath>
+#include <utility>
 
 using namespace pagecontrols;
 using controls::PioUserCurve;
@@ -48,6 +50,10 @@ constexpr int16_t kTiltQuestion = 2125;
 constexpr int16_t kTiltTitle = 2126;
 constexpr int16_t kNotANumber = 2700;
 constexpr int16_t kOrificeTabText = 2571;
+constexpr int16_t kRangeSet = 2701;
+constexpr int16_t kRangeShifted = 2702;
+constexpr int16_t kZeroAdjusted = 2703;
+constexpr int16_t kNotCarriedOut = 2704;
 constexpr int32_t kRun = applet::SequenceAction::Run;
 
 // The order in which the page walks the linearisation types.
@@ -572,9 +578,13 @@ void frmConfigPressure::seqSetRangeValue_StatusChanged(pioitems::PioSequenceItem
     m_rangeSequenceRunning = false;
     // A range the device refused (pressure beyond the sensor limits, span too
     // small) is read back as well, so the page shows what the device holds.
-    if (SequenceFailed(sequence.AppItemName()))
+    m_rangeResult = kRangeSet;
+    if (SequenceFailed(sequence.AppItemName())) {
         applet::AppletTrace::Error(QStringLiteral("%1: the device refused the range").arg(sequence.AppItemName()));
-    StartSequence(*m_seqGetParallelShiftData);
+        m_rangeResult = kNotCarriedOut;
+    }
+    if (!StartSequence(*m_seqGetParallelShiftData))
+        Finished(std::exchange(m_rangeResult, 0));
 }
 
 void frmConfigPressure::cmdMesswerkschieflageAbgleichen_Click()
@@ -593,7 +603,19 @@ void frmConfigPressure::seqSetSecondaryVariable1Zero_StatusChanged(int32_t statu
     } else if (status == applet::SequenceState::Ready && m_tiltRunning) {
         m_tiltRunning = false;
         global::SetMainWindowEnabled(true);
+        Finished(SequenceFailed(m_seqSetSecondaryVariable1Zero->AppItemName()) ? kNotCarriedOut : kZeroAdjusted);
     }
+}
+
+void frmConfigPressure::Finished(int16_t textId)
+{
+    // A failure is a message under the page's caption; a success a line in the status bar.
+    if (textId == kNotCarriedOut) {
+        Warn(static_cast<int16_t>(property("Tag").toInt()), textId);
+        return;
+    }
+    if (frmMain* window = global::MainWindow())
+        window->ShowStatus(GetTextFromResource(textId));
 }
 
 void frmConfigPressure::txtMesswertAktuell_Change()
@@ -648,7 +670,9 @@ void frmConfigPressure::seqGetParallelShiftData_StatusChanged(int32_t status)
             applet::AppletTrace::Error(QStringLiteral("parallel shift: the range was not read; nothing is shifted"));
             m_parallelShiftPhase = 0;
             m_parallelShiftPending = false;
+            m_rangeResult = 0;
             global::SetMainWindowEnabled(true);
+            Finished(kNotCarriedOut);
             return;
         }
         m_parallelShiftPhase = 2;
@@ -658,6 +682,8 @@ void frmConfigPressure::seqGetParallelShiftData_StatusChanged(int32_t status)
     m_parallelShiftPhase = 0;
     if (!m_parallelShiftPending) {
         global::SetMainWindowEnabled(true);
+        if (m_rangeResult)
+            Finished(std::exchange(m_rangeResult, 0));
         return;
     }
     m_parallelShiftPending = false;
@@ -676,6 +702,7 @@ void frmConfigPressure::seqSetParallelShiftData_StatusChanged(int32_t status)
     } else if (status == applet::SequenceState::Ready && m_shiftWriting) {
         m_shiftWriting = false;
         global::SetMainWindowEnabled(true);
+        Finished(SequenceFailed(m_seqSetParallelShiftData->AppItemName()) ? kNotCarriedOut : kRangeShifted);
     }
 }
 

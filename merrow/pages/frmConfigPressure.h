@@ -93,6 +93,8 @@ private:
     void UserCurve_WriteCurveRequest();
     void seqUserCurve_StatusChanged(bool write, int32_t status);
     void appCurrentSequence_ValueChanged();
+    // The visible end of a function the user started: the text's confirmation, or the failure message.
+    void Finished(int16_t textId);
     bool Connected() const;
     bool German() const;
 
@@ -102,6 +104,8 @@ private:
     int m_parallelShiftPhase = 0;
     // A range sequence this page started and that has not ended yet.
     bool m_rangeSequenceRunning = false;
+    // The end sign of a range sequence, shown once the range has been read back.
+    int16_t m_rangeResult = 0;
     // The tilt adjustment and the write of a shifted range, once running: their end gives the window back.
     bool m_tiltRunning = false;
     bool m_shiftWriting = false;

@@ -59,6 +59,8 @@ public:
     QAction* Menu(const QString& name) const;
     QAction* Button(const QString& key) const;
     QString PanelText(int panel) const;
+    // A short confirmation in the status bar's free panel (pages confirm their functions there too).
+    void ShowStatus(const QString& text);
     // The name of the background picture in use; empty before the first.
     QString BackgroundPicture() const { return m_background; }
     QMenu* MenuOf(const QString& name) const;
@@ -140,8 +142,6 @@ private:
     void OnDataSaveUnconfirmed(int seconds);
     void StartPendingFunction(Pending function);
     void EndPendingFunction(bool succeeded);
-    // A short confirmation in the status bar's free panel.
-    void ShowStatus(const QString& text);
     void UpdateClipboardEntries();
     void FitToContent();
     // The MDI background for the desktop's work area.

@@ -106,6 +106,7 @@ TEST_F(PressurePage, LowerRangeFromTheAppliedPressureAndAParallelShiftMoveTheDev
     EXPECT_NEAR(sim().pvLowerRange, 2.0, 1e-4);
     EXPECT_NEAR(sim().pvUpperRange, 12.0, 1e-4);
     EXPECT_TRUE(applet.commands.contains(kSensorLimits));
+    EXPECT_EQ(window->PanelText(4), global::LoadLocalizedText(2701));
 
     // A pressure beyond the sensor limits is refused; the page shows the device's range again.
     Apply(1.0e4);
@@ -117,6 +118,7 @@ TEST_F(PressurePage, LowerRangeFromTheAppliedPressureAndAParallelShiftMoveTheDev
     EXPECT_NEAR(sim().pvLowerRange, 2.0, 1e-4);
     ASSERT_TRUE(Done());
     EXPECT_NEAR(applet.Text(QStringLiteral("ptrbScaleIn0")).toDouble(), 2, 1e-3) << "2 kPa, as the device holds it";
+    EXPECT_EQ(LastMessage(applet.dialogs), global::LoadLocalizedText(2704));
 
     // 60 % is to read 50 %: the range moves up by a tenth of its span, both ends written.
     Apply(8.0);
@@ -129,7 +131,7 @@ TEST_F(PressurePage, LowerRangeFromTheAppliedPressureAndAParallelShiftMoveTheDev
     ASSERT_TRUE(Done());
     EXPECT_NEAR(sim().pvLowerRange, 3.0, 1e-3);
     EXPECT_NEAR(sim().pvUpperRange, 13.0, 1e-3);
-    EXPECT_TRUE(applet.dialogs.Requests().empty());
+    EXPECT_EQ(window->PanelText(4), global::LoadLocalizedText(2702));
 }
 
 TEST_F(PressurePage, ATypedRangeIsDownloadedToTheDevice)
@@ -186,6 +188,7 @@ TEST_F(PressurePage, AShiftBeyondTheSensorBandAndAnEntryThatIsNoNumberWriteNothi
     EXPECT_FALSE(applet.commands.contains(kWriteRange));
     EXPECT_EQ(sim().pvLowerRange, lower);
     EXPECT_EQ(sim().pvUpperRange, upper);
+    EXPECT_EQ(LastMessage(applet.dialogs), global::LoadLocalizedText(2704));
 
     // A decimal comma is the German way of writing the same number.
     EXPECT_EQ(frmConfigPressure::ParsePercent(QStringLiteral("12,5"), true), 12.5);
@@ -206,6 +209,8 @@ TEST_F(PressurePage, TheTiltAdjustmentZeroesTheReadingAfterTheUserAgreed)
     page->cmdMesswerkschieflageAbgleichen()->click();
     ASSERT_TRUE(applet.AnsweredCommand(kZeroAdjust));
     ASSERT_TRUE(piotest::RunUntil([&] { return std::abs(Reading()) < 1e-6; }));
+    ASSERT_TRUE(piotest::RunUntil([&] { return window->isEnabled(); }));
+    EXPECT_EQ(window->PanelText(4), global::LoadLocalizedText(2703));
     Apply(2.0);
     EXPECT_NEAR(Reading(), 0.5, 1e-6);
 }
