@@ -34,17 +34,6 @@ bool ReadIntoDataset(DeviceApplet& applet, const char* sequence)
     return result == 0;
 }
 
-template <class Page>
-Page* OpenPage(DeviceApplet& applet, frmMain& window, const char* entry)
-{
-    applet.Trigger(window, entry);
-    piotest::Settle();
-    for (PioPage* page : window.ChildForms())
-        if (auto* wanted = qobject_cast<Page*>(page))
-            return wanted;
-    return nullptr;
-}
-
 // Renders the main window with its page in front into docs/screenshots when asked to.
 void Screenshot(frmMain& window, QWidget& page, const QString& name)
 {

@@ -46,11 +46,7 @@ protected:
         sim().pvLowerRange = 0;
         sim().pvUpperRange = 10; // kPa
         applet.commands.clear();
-        applet.Trigger(*window, "mnuConfigurePressure");
-        piotest::Settle();
-        for (PioPage* child : window->ChildForms())
-            if (auto* wanted = qobject_cast<frmConfigPressure*>(child))
-                page = wanted;
+        page = OpenPage<frmConfigPressure>(applet, *window, "mnuConfigurePressure");
         ASSERT_NE(page, nullptr);
     }
 
@@ -307,4 +303,29 @@ TEST_F(PressurePage, AnEditedUserCurveIsDrawnAndMarkedDirtyOnceWhenASequenceStar
     applet.PutText(QStringLiteral("currentSequence"), QStringLiteral("upload"));
     piotest::Settle();
     EXPECT_EQ(applet.Number(QStringLiteral("userCurveDirty")), 1);
+}
+
+TEST(PressurePageVariants, FlowModeLocksTheParallelShiftAndADisconnectGoesBackToValueInput)
+{
+    DeviceApplet applet;
+    PIO_REQUIRE_APPLET(applet);
+    frmMain* window = applet.StartConnected(); // multivariable function on, flow block mode
+    ASSERT_NE(window, nullptr);
+    auto* page = OpenPage<frmConfigPressure>(applet, *window, "mnuConfigurePressure");
+    ASSERT_NE(page, nullptr);
+    page->txtMesswertAktuell()->setText(QStringLiteral("50"));
+    EXPECT_FALSE(page->txtMesswertAktuell()->isEnabled());
+    EXPECT_FALSE(page->cmdParallelShift()->isEnabled());
+    EXPECT_TRUE(page->cmdMesswerkschieflageAbgleichen()->isEnabled());
+
+    page->optProzessdruckuebernahme()->click();
+    ASSERT_TRUE(page->cmdSetUpperRangeValue()->isEnabled());
+    applet.PutNumber(QStringLiteral("&&private&&Connect"), 0);
+    piotest::Settle();
+    EXPECT_TRUE(page->optWerteingabe()->isChecked());
+    EXPECT_FALSE(page->optProzessdruckuebernahme()->isEnabled());
+    EXPECT_FALSE(page->cmdSetUpperRangeValue()->isEnabled());
+    EXPECT_TRUE(page->txtMessende()->isEnabled());
+    EXPECT_FALSE(page->cmdMesswerkschieflageAbgleichen()->isEnabled());
+    EXPECT_FALSE(page->UserCurve(0)->CommandEnabled(controls::PioUserCurve::WriteCurve));
 }

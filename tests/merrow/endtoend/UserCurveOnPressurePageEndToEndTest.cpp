@@ -17,13 +17,12 @@ TEST(UserCurveOnPressurePage, FivePointsAreWrittenAndReadBackUnchanged)
     applet.dialogs.AnswerMessage(dialogs::DialogResult::Yes);
     frmMain* window = applet.StartConnected();
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(piotest::RunUntil([&] { return applet.Text(QStringLiteral("currentSequence")).isEmpty(); }));
-    applet.Trigger(*window, "mnuConfigurePressure");
-    piotest::Settle();
-    frmConfigPressure* page = nullptr;
-    for (PioPage* child : window->ChildForms())
-        if (auto* wanted = qobject_cast<frmConfigPressure*>(child))
-            page = wanted;
+    // The question came and the read-out it started has ended.
+    ASSERT_TRUE(piotest::RunUntil([&] {
+        return !applet.dialogs.Requests().empty() && window->PendingFunction() == frmMain::Pending::None
+            && window->isEnabled() && applet.Text(QStringLiteral("currentSequence")).isEmpty();
+    }));
+    auto* page = OpenPage<frmConfigPressure>(applet, *window, "mnuConfigurePressure");
     ASSERT_NE(page, nullptr);
     applet.PutNumber(QStringLiteral("ptrbLinType"),
                      global::gDeviceInfo->GetPtrbLinTypeCode(enmPtrbLinType::USER_CURVE));
