@@ -134,6 +134,9 @@ struct DeviceState {
     std::optional<float> fixedCurrent;   // set by the fixed current mode
     float loopZeroTrim = 0;              // mA added to the output (trim at 4 mA)
     float loopGainTrim = 1;              // slope of the output above 4 mA (trim at 20 mA)
+    // The differential pressure the zero adjustment (command 165) took off
+    // every later reading, in base units: the reading at that moment became 0.
+    double pressureZeroOffset = 0;
 
     // output of the primary variable
     std::array<uint8_t, 4> dynamicVariables{Variable::DifferentialPressure, Variable::StaticPressure,

@@ -86,6 +86,8 @@ constexpr KeptNumber kKeptNumbers[] = {
      [](DeviceState& d, double v) { d.loopZeroTrim = static_cast<float>(v); }, -1, 1},
     {"loopGainTrim", [](const DeviceState& d) { return double(d.loopGainTrim); },
      [](DeviceState& d, double v) { d.loopGainTrim = static_cast<float>(v); }, 0.875, 1.125},
+    {"pressureZeroOffset", [](const DeviceState& d) { return d.pressureZeroOffset; },
+     [](DeviceState& d, double v) { d.pressureZeroOffset = v; }, -1e9, 1e9},
     {"staticPressureUnits", [](const DeviceState& d) { return double(d.staticPressure().units); },
      [](DeviceState& d, double v) { d.variables[Variable::StaticPressure].units = static_cast<uint8_t>(v); }, 0, 255},
 };
@@ -271,6 +273,13 @@ uint8_t SimTransmitter::deviceAction(const DescribedCommand& command, const QByt
         changed();
         return RC::Success;
     }
+    if (name == QLatin1String("Write_SecondaryVariable1Zero")) {
+        // The zero adjustment of a tilted sensor: the differential pressure
+        // read now (with any earlier offset) becomes the new zero.
+        m_device.pressureZeroOffset += values.value[Variable::DifferentialPressure];
+        changed();
+        return RC::Success;
+    }
     if (name == QLatin1String("Write_CloseUserCurve")) {
         // The table's X values must rise over the points in use.
         const int count = m_parameters.value(QStringLiteral("ptrbTabActualNumber")).toInt();
@@ -403,6 +412,7 @@ ProcessValues SimTransmitter::processValuesAt(int64_t ms) const
     ProcessValues values = m_process.applied(ms);
     for (int m : {Measured::DifferentialPressure, Measured::StaticPressure, Measured::ProcessTemperature})
         values.value[m] = m_device.sensorTrim.corrected(m, values.value[m]);
+    values.value[Variable::DifferentialPressure] -= m_device.pressureZeroOffset;
     m_process.deriveFlow(values, coefficients ? &*coefficients : nullptr);
     return values;
 }
@@ -419,6 +429,7 @@ MeasuredValues SimTransmitter::measuredValues() const
     MeasuredValues values = appliedValues();
     for (int m = 0; m < Measured::Count; ++m)
         values[m] = m_device.sensorTrim.corrected(m, values[m]);
+    values[Measured::DifferentialPressure] -= m_device.pressureZeroOffset;
     return values;
 }
 

@@ -80,35 +80,49 @@ void PioPage::Form_Activate()
     OnActivate();
 }
 
-bool PioPage::ForceSequence(pioitems::PioSequenceItem& sequence)
+namespace {
+
+bool RequestSequence(QObject& page, pioitems::PioSequenceItem& sequence, void (pioitems::PioSequenceItem::*request)(bool))
 {
     bool droppedAtOnce = false;
-    const auto watch = connect(&sequence, &pioitems::PioSequenceItem::ActionDropped, this,
-                               [&droppedAtOnce] { droppedAtOnce = true; });
-    sequence.Force();
-    disconnect(watch);
-    if (droppedAtOnce) {
-        global::SetMainWindowEnabled(true);
-        return false;
-    }
-    global::SetMainWindowEnabled(false);
-    return true;
+    const auto watch = QObject::connect(&sequence, &pioitems::PioSequenceItem::ActionDropped, &page,
+                                        [&droppedAtOnce] { droppedAtOnce = true; });
+    (sequence.*request)(false);
+    QObject::disconnect(watch);
+    global::SetMainWindowEnabled(droppedAtOnce);
+    return !droppedAtOnce;
+}
+
+} // namespace
+
+bool PioPage::ForceSequence(pioitems::PioSequenceItem& sequence)
+{
+    return RequestSequence(*this, sequence, &pioitems::PioSequenceItem::Force);
+}
+
+bool PioPage::StartSequence(pioitems::PioSequenceItem& sequence)
+{
+    return RequestSequence(*this, sequence, &pioitems::PioSequenceItem::Start);
 }
 
 bool PioPage::SequenceFailed(const pioitems::PioSequenceItem& sequence) const
 {
+    return SequenceFailed(sequence.AppItemName());
+}
+
+bool PioPage::SequenceFailed(const QString& sequence) const
+{
     const auto view = viewRef();
     const auto manager = view ? view->appletItemManagerRef() : nullptr;
     if (!manager) {
-        applet::AppletTrace::Error(QStringLiteral("%1: no item manager to read the end of %2")
-                                       .arg(objectName(), sequence.AppItemName()));
+        applet::AppletTrace::Error(QStringLiteral("%1: no item manager to read the end of %2").arg(objectName(), sequence));
         return true;
     }
     double control = 0;
     int32_t failed = 0;
-    manager->fncGetUIntValue(manager->HandleOf(applet::SubItemName::Compose(applet::SubItemKind::SequenceControl,
-                                                                            sequence.AppItemName())),
-                             control, failed);
+    manager->fncGetUIntValue(
+        manager->HandleOf(applet::SubItemName::Compose(applet::SubItemKind::SequenceControl, sequence)), control,
+        failed);
     return failed != 0 || static_cast<int32_t>(control) == applet::SequenceAction::Stop;
 }
 

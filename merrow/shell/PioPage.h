@@ -45,13 +45,16 @@ public:
     void Form_Unload();
     // Closes the page from the event loop, after the running notification has returned.
     void CloseLater();
-    // Forces a sequence without the immediate flag and, unless the request
-    // failed at once, disables the main window until the sequence is done.
-    // Returns false when the request failed at once.
+    // Forces (or starts) a sequence without the immediate flag and, unless
+    // the request failed at once, disables the main window until the
+    // sequence is done; false when the request failed at once.
     bool ForceSequence(pioitems::PioSequenceItem& sequence);
+    bool StartSequence(pioitems::PioSequenceItem& sequence);
     // Whether the sequence, now ready, was stopped or failed: the applet
-    // leaves its control sub-item at Stop then.
+    // leaves its control sub-item at Stop then (an end that cannot be read
+    // counts as failed).
     bool SequenceFailed(const pioitems::PioSequenceItem& sequence) const;
+    bool SequenceFailed(const QString& sequence) const;
 
     bool Loaded() const { return m_loaded; }
     bool Registered() const { return m_registered; }

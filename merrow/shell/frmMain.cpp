@@ -4,6 +4,7 @@
 #include "merrow/pages/frmCalibratePressure.h"
 #include "merrow/pages/frmCalibrateStaticPressure.h"
 #include "merrow/pages/frmCalibrateTemperature.h"
+#include "merrow/pages/frmConfigPressure.h"
 #include "merrow/pages/frmEventCounter.h"
 #include "merrow/pages/frmMaxValues.h"
 #include "merrow/pages/frmIdentificationFF.h"
@@ -363,7 +364,7 @@ const std::vector<PageEntry>& PageTable()
         {"mnuDiagnosticsSimulateCurrent", Instance::Single, true, [] { return new frmSimulateCurrent(); }},
         {"mnuDiagnosticsSimulatePressure", Instance::Single, true, nullptr},
         {"mnuDiagnosticsSimulateFlow", Instance::Single, true, nullptr, "mnuDisplayMeasuredValues"},
-        {"mnuConfigurePressure", Instance::Single, false, nullptr},
+        {"mnuConfigurePressure", Instance::Single, false, [] { return new frmConfigPressure(); }},
         {"mnuConfigureStaticPressure", Instance::Single, false, nullptr},
         {"mnuConfigureTemperature", Instance::Single, false, nullptr},
         {"mnuConfigureFlow", Instance::Single, false, nullptr},

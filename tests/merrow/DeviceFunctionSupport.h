@@ -140,6 +140,18 @@ private:
     QMetaObject::Connection m_counting;
 };
 
+// Opens the page of a menu entry and returns it; null when none of that class opened.
+template <class Page>
+Page* OpenPage(DeviceApplet& applet, frmMain& window, const char* entry)
+{
+    applet.Trigger(window, entry);
+    piotest::Settle();
+    for (PioPage* page : window.ChildForms())
+        if (auto* wanted = qobject_cast<Page*>(page))
+            return wanted;
+    return nullptr;
+}
+
 inline pioitems::PioSequenceItem* SequenceControl(frmMain& window, const char* name)
 {
     return window.findChild<pioitems::PioSequenceItem*>(QLatin1String(name));

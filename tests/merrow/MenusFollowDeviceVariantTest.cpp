@@ -90,10 +90,11 @@ TEST(MenusFollowDeviceVariant, ConnectionStateSwitchesEntriesButtonsAndStatusTex
     EXPECT_TRUE(w->Button(QStringLiteral("tbReadFromDevice"))->isEnabled());
     EXPECT_FALSE(w->Button(QStringLiteral("tbNew"))->isEnabled());
     EXPECT_FALSE(Usable(*w, "mnuFileNew"));
-    // The status page opens while connected; a page that is not part of this
-    // build stays disabled, connected or not.
+    // The status and pressure pages open while connected; a page that is not
+    // part of this build stays disabled, connected or not.
     EXPECT_TRUE(w->Button(QStringLiteral("tbDiagnostics"))->isEnabled());
-    EXPECT_FALSE(Usable(*w, "mnuConfigurePressure"));
+    EXPECT_TRUE(Usable(*w, "mnuConfigurePressure"));
+    EXPECT_FALSE(Usable(*w, "mnuFlowBuffer"));
 
     // A disconnect passes through "disconnecting".
     applet.PutNumber(QStringLiteral("&&private&&Connect"), 3);

@@ -1,36 +1,14 @@
 // The main window's file and transfer functions with the component library's
 // own views, started by ProgID through the applet host beside the library's
 // always-started view, with the flow engine and the report viewer of the program.
-#include "corvane/frame/CorvaneClasses.h"
-#include "platform/flowcalc/FlowcalcClasses.h"
-#include "platform/printview/PrintviewClasses.h"
 #include "platform/printview/clsHTMLPrintView.h"
 #include "platform/applet/AppletResults.h"
-#include "tests/merrow/DeviceFunctionSupport.h"
+#include "tests/merrow/endtoend/CorvaneDeviceApplet.h"
 #include "tests/platform/applet/AppletTestSupport.h"
 #include <QTemporaryDir>
 #include <algorithm>
 
 using namespace merrowtest;
-
-namespace {
-
-// Registers what the program registers before the host starts its views.
-struct CorvaneRegistered {
-    CorvaneRegistered()
-    {
-        corvane::RegisterClasses();
-        flowcalc::RegisterFlowcalcClasses();
-        printview::RegisterClasses();
-    }
-};
-
-class CorvaneDeviceApplet : private CorvaneRegistered, public DeviceApplet {
-public:
-    size_t Views() const { return manager ? manager->RegisteredViews().size() : 0; }
-};
-
-} // namespace
 
 TEST(TransferViewsEndToEnd, MainWindowConnectsBesideTheAlwaysStartedView)
 {
