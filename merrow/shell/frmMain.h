@@ -61,8 +61,6 @@ public:
     void ShowStatus(const QString& text);
     QAction* Button(const QString& key) const;
     QString PanelText(int panel) const;
-    // A short confirmation in the status bar's free panel (pages confirm their functions there too).
-    void ShowStatus(const QString& text);
     // The name of the background picture in use; empty before the first.
     QString BackgroundPicture() const { return m_background; }
     QMenu* MenuOf(const QString& name) const;

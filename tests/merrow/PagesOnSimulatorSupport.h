@@ -1,7 +1,7 @@
 #pragma once
 // What the tests of the device pages on the simulated transmitter share:
-// reading the device into the dataset, opening a page from its menu entry,
-// and the offscreen picture of the main window with the page in front.
+// reading the device into the dataset (pages open through OpenPage of the
+// device-function support) and the offscreen picture of the main window with the page in front.
 #include "DeviceFunctionSupport.h"
 #include "merrow/shell/PioPage.h"
 #include <QDir>
@@ -23,17 +23,6 @@ inline bool ReadIntoDataset(DeviceApplet& applet, const char* sequence)
     applet.host->StartAdjust(QLatin1String(sequence), result);
     piotest::Settle();
     return result == 0;
-}
-
-template <class Page>
-Page* OpenPage(DeviceApplet& applet, frmMain& window, const char* entry)
-{
-    applet.Trigger(window, entry);
-    piotest::Settle();
-    for (PioPage* page : window.ChildForms())
-        if (auto* wanted = qobject_cast<Page*>(page))
-            return wanted;
-    return nullptr;
 }
 
 // Renders the main window with its page in front into docs/screenshots when asked to.
