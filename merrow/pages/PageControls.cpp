@@ -3,9 +3,11 @@
 #include "pioitems/PioSequenceItem.h"
 #include "platform/controls/PioLabel.h"
 #include "platform/controls/PioText.h"
+#include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
+#include <QStackedLayout>
 #include <QVBoxLayout>
 
 namespace pagecontrols {
@@ -50,6 +52,25 @@ pioitems::PioSequenceItem* SequenceItem(QWidget* parent, const QString& name, co
     control->SetAppItemName(sequence);
     control->hide();
     return control;
+}
+
+Cover::Cover(QWidget& page)
+    : m_stack(new QStackedLayout(&page)), m_controls(new QWidget(&page)), m_fraHide(new QFrame(&page))
+{
+    m_fraHide->setObjectName(QStringLiteral("fraHide"));
+    m_stack->addWidget(m_controls);
+    m_stack->addWidget(m_fraHide);
+    m_stack->setCurrentWidget(m_fraHide);
+}
+
+void Cover::SetCovered(bool covered)
+{
+    m_stack->setCurrentWidget(covered ? m_fraHide : m_controls);
+}
+
+bool Cover::Covered() const
+{
+    return m_stack->currentWidget() == m_fraHide;
 }
 
 void AddRow(QGridLayout& grid, QLabel* caption, QWidget* field)

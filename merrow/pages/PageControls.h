@@ -7,6 +7,7 @@
 
 class QGridLayout;
 class QLabel;
+class QStackedLayout;
 class QWidget;
 namespace controls {
 class PioLabel;
@@ -25,6 +26,23 @@ controls::PioText* Text(QWidget* parent, const QString& name, const QString& ite
 controls::PioLabel* Label(QWidget* parent, const QString& name, const QString& item);
 pioitems::PioAppItem* AppItem(QWidget* parent, const QString& name, const QString& item);
 pioitems::PioSequenceItem* SequenceItem(QWidget* parent, const QString& name, const QString& sequence);
+// The cover (fraHide) that hides a page's controls while the page loads,
+// until it registered them, and again while it unloads.
+class Cover {
+public:
+    // Lays out the page as its controls under the cover; covered at first.
+    explicit Cover(QWidget& page);
+    // The parent of the page's controls.
+    QWidget* Controls() const { return m_controls; }
+    void SetCovered(bool covered);
+    bool Covered() const;
+
+private:
+    QStackedLayout* m_stack;
+    QWidget* m_controls;
+    QWidget* m_fraHide;
+};
+
 // A row of a form grid: the caption label in the first column, the field in the second.
 void AddRow(QGridLayout& grid, QLabel* caption, QWidget* field);
 

@@ -4,6 +4,7 @@
 #include "pioextensions/IViewEx.h"
 #include "pioitems/PioControlItemHandler.h"
 #include "pioitems/PioSequenceItem.h"
+#include "platform/applet/AppletStates.h"
 #include "platform/applet/AppletTrace.h"
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -89,6 +90,24 @@ void PioPage::ForceSequence(pioitems::PioSequenceItem& sequence)
         return;
     }
     global::SetMainWindowEnabled(false);
+}
+
+void PioPage::FollowForcedSequence(pioitems::PioSequenceItem& sequence, int32_t sequenceStatus)
+{
+    if (!m_registered)
+        return;
+    switch (sequenceStatus) {
+    case applet::SequenceState::Ready:
+        global::SetMainWindowEnabled(true);
+        break;
+    case applet::SequenceState::WriteRequest:
+    case applet::SequenceState::ReadRequest:
+        sequence.DoAction(applet::SequenceAction::Run);
+        global::SetMainWindowEnabled(false);
+        break;
+    default:
+        break;
+    }
 }
 
 void PioPage::CloseLater()

@@ -48,6 +48,10 @@ public:
     // Forces a sequence without the immediate flag and, unless the request
     // failed at once, disables the main window until the sequence is done.
     void ForceSequence(pioitems::PioSequenceItem& sequence);
+    // A sequence the page forced reports its state (while the page is
+    // registered): asking to run, it is let run and the main window stays
+    // disabled; ready again, the main window is the user's again.
+    void FollowForcedSequence(pioitems::PioSequenceItem& sequence, int32_t sequenceStatus);
 
     bool Loaded() const { return m_loaded; }
     bool Registered() const { return m_registered; }

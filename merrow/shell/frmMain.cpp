@@ -1,5 +1,6 @@
 #include "merrow/shell/frmMain.h"
 #include "merrow/pages/frmBusparameter.h"
+#include "merrow/pages/frmFlowBuffer.h"
 #include "merrow/pages/frmIdentificationFF.h"
 #include "merrow/pages/frmIdentificationHART.h"
 #include "merrow/pages/frmIdentificationPROFI.h"
@@ -360,7 +361,7 @@ const std::vector<PageEntry>& PageTable()
         {"mnuConfigureStaticPressure", Instance::Single, false, nullptr},
         {"mnuConfigureTemperature", Instance::Single, false, nullptr},
         {"mnuConfigureFlow", Instance::Single, false, nullptr},
-        {"mnuFlowBuffer", Instance::Single, false, nullptr},
+        {"mnuFlowBuffer", Instance::Single, false, [] { return new frmFlowBuffer(); }},
         {"mnuConfigureBasicParameter", Instance::Single, false, nullptr},
         {"mnuConfigureBusparameter", Instance::Single, false, [] { return new frmBusparameter(); }},
         {"mnuCalibratePressure", Instance::Single, false, nullptr},

@@ -140,6 +140,34 @@ private:
     QMetaObject::Connection m_counting;
 };
 
+// Reads the device through the sequence and takes what it read into the
+// dataset, as a load from the device does.
+inline bool ReadIntoDataset(DeviceApplet& applet, const char* sequence)
+{
+    int32_t result = -1;
+    applet.commands.clear();
+    applet.host->ForceSequence(QLatin1String(sequence), result);
+    if (result != 0)
+        return false;
+    if (!piotest::RunUntil([&] { return !applet.commands.isEmpty() && applet.SequenceState(sequence) == 0; }))
+        return false;
+    applet.host->StartAdjust(QLatin1String(sequence), result);
+    piotest::Settle();
+    return result == 0;
+}
+
+// The page the menu entry opened; none when it opened no page of that class.
+template <class Page>
+Page* OpenPage(DeviceApplet& applet, frmMain& window, const char* entry)
+{
+    applet.Trigger(window, entry);
+    piotest::Settle();
+    for (PioPage* page : window.ChildForms())
+        if (auto* wanted = qobject_cast<Page*>(page))
+            return wanted;
+    return nullptr;
+}
+
 inline pioitems::PioSequenceItem* SequenceControl(frmMain& window, const char* name)
 {
     return window.findChild<pioitems::PioSequenceItem*>(QLatin1String(name));

@@ -18,33 +18,6 @@ namespace {
 
 constexpr int kAdditionalStatus = 48;
 
-// Reads the device through the sequence and takes what it read into the
-// dataset, as a load from the device does.
-bool ReadIntoDataset(DeviceApplet& applet, const char* sequence)
-{
-    int32_t result = -1;
-    applet.commands.clear();
-    applet.host->ForceSequence(QLatin1String(sequence), result);
-    if (result != 0)
-        return false;
-    if (!piotest::RunUntil([&] { return !applet.commands.isEmpty() && applet.SequenceState(sequence) == 0; }))
-        return false;
-    applet.host->StartAdjust(QLatin1String(sequence), result);
-    piotest::Settle();
-    return result == 0;
-}
-
-template <class Page>
-Page* OpenPage(DeviceApplet& applet, frmMain& window, const char* entry)
-{
-    applet.Trigger(window, entry);
-    piotest::Settle();
-    for (PioPage* page : window.ChildForms())
-        if (auto* wanted = qobject_cast<Page*>(page))
-            return wanted;
-    return nullptr;
-}
-
 // Renders the main window with its page in front into docs/screenshots when asked to.
 void Screenshot(frmMain& window, QWidget& page, const QString& name)
 {
