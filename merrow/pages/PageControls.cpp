@@ -2,6 +2,8 @@
 #include "pioitems/PioAppItem.h"
 #include "pioitems/PioSequenceItem.h"
 #include "platform/controls/PioLabel.h"
+#include "platform/controls/PioLabelComboUnit.h"
+#include "platform/controls/PioLabelTextUnit.h"
 #include "platform/controls/PioText.h"
 #include <QFrame>
 #include <QGridLayout>
@@ -52,6 +54,29 @@ pioitems::PioSequenceItem* SequenceItem(QWidget* parent, const QString& name, co
     control->SetAppItemName(sequence);
     control->hide();
     return control;
+}
+
+controls::PioFieldControl* Field(QWidget* parent, const FieldRow& row)
+{
+    controls::PioFieldControl* field = nullptr;
+    if (row.kind == FieldKind::Combo) {
+        auto* combo = new controls::PioLabelComboUnit(parent);
+        combo->SetObjectNameCombo(QLatin1String(row.item));
+        field = combo;
+    } else {
+        auto* text = new controls::PioLabelTextUnit(parent);
+        text->SetObjectNameText(QLatin1String(row.item));
+        field = text;
+    }
+    field->setObjectName(QLatin1String(row.control));
+    field->setProperty("Tag", QString::number(row.textId));
+    if (row.unitItem)
+        field->SetObjectNameUnit(QLatin1String(row.unitItem));
+    if (row.unitText)
+        field->SetUnitText(QLatin1String(row.unitText));
+    field->SetUnitVisible(row.unitItem || row.unitText);
+    field->setEnabled(!row.readOnly);
+    return field;
 }
 
 Cover::Cover(QWidget& page)

@@ -10,6 +10,7 @@ class QLabel;
 class QStackedLayout;
 class QWidget;
 namespace controls {
+class PioFieldControl;
 class PioLabel;
 class PioText;
 } // namespace controls
@@ -26,6 +27,19 @@ controls::PioText* Text(QWidget* parent, const QString& name, const QString& ite
 controls::PioLabel* Label(QWidget* parent, const QString& name, const QString& item);
 pioitems::PioAppItem* AppItem(QWidget* parent, const QString& name, const QString& item);
 pioitems::PioSequenceItem* SequenceItem(QWidget* parent, const QString& name, const QString& sequence);
+// A field control of a page: label, value (text field or combo) and unit.
+enum class FieldKind { Text, Combo };
+struct FieldRow {
+    const char* control;   // object name
+    FieldKind kind;
+    const char* item;
+    int16_t textId;        // of the label
+    const char* unitText;  // fixed unit; none: the unit item's, or hidden without one
+    const char* unitItem;
+    bool readOnly;
+};
+controls::PioFieldControl* Field(QWidget* parent, const FieldRow& row);
+
 // The cover (fraHide) that hides a page's controls while the page loads,
 // until it registered them, and again while it unloads.
 class Cover {

@@ -1,4 +1,5 @@
 #include "merrow/shell/frmMain.h"
+#include "merrow/pages/frmBasicParameter.h"
 #include "merrow/pages/frmBusparameter.h"
 #include "merrow/pages/frmFlowBuffer.h"
 #include "merrow/pages/frmIdentificationFF.h"
@@ -362,7 +363,7 @@ const std::vector<PageEntry>& PageTable()
         {"mnuConfigureTemperature", Instance::Single, false, nullptr},
         {"mnuConfigureFlow", Instance::Single, false, nullptr},
         {"mnuFlowBuffer", Instance::Single, false, [] { return new frmFlowBuffer(); }},
-        {"mnuConfigureBasicParameter", Instance::Single, false, nullptr},
+        {"mnuConfigureBasicParameter", Instance::Single, false, [] { return new frmBasicParameter(); }},
         {"mnuConfigureBusparameter", Instance::Single, false, [] { return new frmBusparameter(); }},
         {"mnuCalibratePressure", Instance::Single, false, nullptr},
         {"mnuCalibrateStaticPressure", Instance::Single, false, nullptr},
