@@ -22,6 +22,14 @@ QLabel* TaggedLabel(QWidget* parent, const QString& name, int16_t textId, const 
     return label;
 }
 
+QGroupBox* TaggedFrame(QWidget* parent, const QString& name, int16_t textId, const QString& design)
+{
+    auto* frame = new QGroupBox(design, parent);
+    frame->setObjectName(name);
+    frame->setProperty("Tag", QString::number(textId));
+    return frame;
+}
+
 controls::PioText* Text(QWidget* parent, const QString& name, const QString& item)
 {
     auto* text = new controls::PioText(parent);
@@ -68,7 +76,7 @@ controls::PioFieldControl* Field(QWidget* parent, const FieldRow& row)
         text->SetObjectNameText(QLatin1String(row.item));
         field = text;
     }
-    field->setObjectName(QLatin1String(row.control));
+    field->setObjectName(QString::fromUtf8(row.control));
     field->setProperty("Tag", QString::number(row.textId));
     if (row.unitItem)
         field->SetObjectNameUnit(QLatin1String(row.unitItem));

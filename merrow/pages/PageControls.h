@@ -6,6 +6,7 @@
 #include <cstdint>
 
 class QGridLayout;
+class QGroupBox;
 class QLabel;
 class QStackedLayout;
 class QWidget;
@@ -23,6 +24,8 @@ namespace pagecontrols {
 
 // A label whose caption is the text of textId (localised at load); design caption until then.
 QLabel* TaggedLabel(QWidget* parent, const QString& name, int16_t textId, const QString& design = QString());
+// A titled frame whose title is the text of textId (localised at load); design title until then.
+QGroupBox* TaggedFrame(QWidget* parent, const QString& name, int16_t textId, const QString& design = QString());
 controls::PioText* Text(QWidget* parent, const QString& name, const QString& item);
 controls::PioLabel* Label(QWidget* parent, const QString& name, const QString& item);
 pioitems::PioAppItem* AppItem(QWidget* parent, const QString& name, const QString& item);

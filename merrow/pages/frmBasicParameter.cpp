@@ -105,9 +105,7 @@ frmBasicParameter::frmBasicParameter() : PioPage(QStringLiteral("frmBasicParamet
         QWidget* parent = column->parentWidget();
         if (place->frameName) {
             if (!frames.contains(place)) {
-                auto* box = new QGroupBox(parent);
-                box->setObjectName(QLatin1String(place->frameName));
-                box->setProperty("Tag", QString::number(place->frameTextId));
+                QGroupBox* box = TaggedFrame(parent, QLatin1String(place->frameName), place->frameTextId);
                 column->addWidget(box);
                 frames.insert(place, new QVBoxLayout(box));
             }

@@ -52,14 +52,6 @@ struct UnitItem {
 };
 constexpr UnitItem kUnitItems[] = {{1, "mvOutVolFlowUnit"}, {2, "mvOutMassFlowUnit"}};
 
-QGroupBox* Frame(QWidget* parent, const QString& name, int16_t textId, const QString& design)
-{
-    auto* frame = new QGroupBox(design, parent);
-    frame->setObjectName(name);
-    frame->setProperty("Tag", QString::number(textId));
-    return frame;
-}
-
 } // namespace
 
 frmFlowBuffer::frmFlowBuffer() : PioPage(QStringLiteral("frmFlowBuffer"), false, false)
@@ -78,7 +70,7 @@ frmFlowBuffer::frmFlowBuffer() : PioPage(QStringLiteral("frmFlowBuffer"), false,
         m_actions[static_cast<size_t>(b.index)] = button;
     }
 
-    QGroupBox* frame1 = Frame(controlsParent, QStringLiteral("Frame1"), 2626, QStringLiteral("Flow Buffer"));
+    QGroupBox* frame1 = TaggedFrame(controlsParent, QStringLiteral("Frame1"), 2626, QStringLiteral("Flow Buffer"));
     auto* grid = new QGridLayout(frame1);
     m_total = new controls::PioLabelTextUnit(frame1);
     m_total->setObjectName(QStringLiteral("lblFlowBufferTotal"));
@@ -110,7 +102,7 @@ frmFlowBuffer::frmFlowBuffer() : PioPage(QStringLiteral("frmFlowBuffer"), false,
     if (QComboBox* list = m_selection->EntryList())
         connect(list, &QComboBox::activated, this, [this] { cmbFlowBufferSelection_Activated(); });
 
-    QGroupBox* frame2 = Frame(controlsParent, QStringLiteral("Frame2"), 2625, QStringLiteral("Status"));
+    QGroupBox* frame2 = TaggedFrame(controlsParent, QStringLiteral("Frame2"), 2625, QStringLiteral("Status"));
     auto* row = new QHBoxLayout(frame2);
     row->addWidget(m_actions[Stop]);
     row->addWidget(m_actions[Start]);

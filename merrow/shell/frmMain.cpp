@@ -1,6 +1,9 @@
 #include "merrow/shell/frmMain.h"
 #include "merrow/pages/frmBasicParameter.h"
 #include "merrow/pages/frmBusparameter.h"
+#include "merrow/pages/frmConfigStaticPressureHart.h"
+#include "merrow/pages/frmConfigStaticPressureProfi.h"
+#include "merrow/pages/frmConfigTemperature.h"
 #include "merrow/pages/frmFlowBuffer.h"
 #include "merrow/pages/frmIdentificationFF.h"
 #include "merrow/pages/frmIdentificationHART.h"
@@ -343,6 +346,15 @@ PioPage* IdentificationPage()
         return new frmIdentificationFF();
     return new frmIdentificationHART();
 }
+// The static-pressure page of the device's bus kind: HART has a page of its
+// own, PROFIBUS and FOUNDATION Fieldbus share one.
+PioPage* StaticPressurePage()
+{
+    const enmCommType kind = global::gDeviceInfo ? global::gDeviceInfo->CommType() : enmCommType::HART;
+    if (kind == enmCommType::HART)
+        return new frmConfigStaticPressureHart();
+    return new frmConfigStaticPressureProfi();
+}
 const std::vector<PageEntry>& PageTable()
 {
     static const std::vector<PageEntry> table = {
@@ -359,8 +371,8 @@ const std::vector<PageEntry>& PageTable()
         {"mnuDiagnosticsSimulatePressure", Instance::Single, true, nullptr},
         {"mnuDiagnosticsSimulateFlow", Instance::Single, true, nullptr, "mnuDisplayMeasuredValues"},
         {"mnuConfigurePressure", Instance::Single, false, nullptr},
-        {"mnuConfigureStaticPressure", Instance::Single, false, nullptr},
-        {"mnuConfigureTemperature", Instance::Single, false, nullptr},
+        {"mnuConfigureStaticPressure", Instance::Single, false, StaticPressurePage},
+        {"mnuConfigureTemperature", Instance::Single, false, [] { return new frmConfigTemperature(); }},
         {"mnuConfigureFlow", Instance::Single, false, nullptr},
         {"mnuFlowBuffer", Instance::Single, false, [] { return new frmFlowBuffer(); }},
         {"mnuConfigureBasicParameter", Instance::Single, false, [] { return new frmBasicParameter(); }},
