@@ -6,9 +6,11 @@
 #include "DeviceFunctionSupport.h"
 #include "merrow/pages/frmFlowBuffer.h"
 #include "pioitems/PioAppItem.h"
+#include "platform/controls/PioLabelComboUnit.h"
 #include "platform/controls/PioLabelTextUnit.h"
 #include "sim/SimOptions.h"
 #include "sim/Totaliser.h"
+#include <QComboBox>
 #include <QDir>
 #include <QLabel>
 #include <QPushButton>
@@ -138,6 +140,14 @@ TEST_F(FlowBufferPage, ARunningTotaliserShowsRunningWhenOpenedAndAfterAnUploadAn
     EXPECT_TRUE(ShowsRunning(*page));
     EXPECT_EQ(applet.Number(QStringLiteral("pidModeBlkNormal")), 1);
     EXPECT_TRUE(totaliser().running());
+    // The user choosing another flow resets the action: a total of one flow does not go on with another.
+    QComboBox* flows = page->cmbFlowBufferSelection()->EntryList();
+    const int mass = flows->findData(sim::Totaliser::Mass);
+    ASSERT_GE(mass, 0);
+    flows->setCurrentIndex(mass);
+    emit flows->activated(mass);
+    piotest::Settle();
+    EXPECT_EQ(applet.Number(QStringLiteral("pidModeBlkNormal")), 0);
 
     // No flow chosen: every button is disabled, and an action asked for anyway sends nothing.
     device().device().totaliser.select(sim::Totaliser::None);
