@@ -7,11 +7,15 @@
 #include "platform/applet/AppletTrace.h"
 #include "pioitems/PioSequenceItem.h"
 #include "platform/controls/PioLabel.h"
+#include "platform/controls/PioLabelComboUnit.h"
+#include "platform/controls/PioLabelTextUnit.h"
 #include "platform/controls/PioText.h"
 #include "platform/dialogs/DialogService.h"
+#include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
+#include <QStackedLayout>
 #include <QVBoxLayout>
 #include <cmath>
 
@@ -23,6 +27,14 @@ QLabel* TaggedLabel(QWidget* parent, const QString& name, int16_t textId, const 
     label->setObjectName(name);
     label->setProperty("Tag", QString::number(textId));
     return label;
+}
+
+QGroupBox* TaggedFrame(QWidget* parent, const QString& name, int16_t textId, const QString& design)
+{
+    auto* frame = new QGroupBox(design, parent);
+    frame->setObjectName(name);
+    frame->setProperty("Tag", QString::number(textId));
+    return frame;
 }
 
 controls::PioText* Text(QWidget* parent, const QString& name, const QString& item)
@@ -150,6 +162,46 @@ bool HasRevision21Items()
         applet::AppletTrace::Error(QStringLiteral("Device revision not read: %1").arg(QString::fromLocal8Bit(error.what())));
         return false;
     }
+controls::PioFieldControl* Field(QWidget* parent, const FieldRow& row)
+{
+    controls::PioFieldControl* field = nullptr;
+    if (row.kind == FieldKind::Combo) {
+        auto* combo = new controls::PioLabelComboUnit(parent);
+        combo->SetObjectNameCombo(QLatin1String(row.item));
+        field = combo;
+    } else {
+        auto* text = new controls::PioLabelTextUnit(parent);
+        text->SetObjectNameText(QLatin1String(row.item));
+        field = text;
+    }
+    field->setObjectName(QString::fromUtf8(row.control));
+    field->setProperty("Tag", QString::number(row.textId));
+    if (row.unitItem)
+        field->SetObjectNameUnit(QLatin1String(row.unitItem));
+    if (row.unitText)
+        field->SetUnitText(QLatin1String(row.unitText));
+    field->SetUnitVisible(row.unitItem || row.unitText);
+    field->setEnabled(!row.readOnly);
+    return field;
+}
+
+Cover::Cover(QWidget& page)
+    : m_stack(new QStackedLayout(&page)), m_controls(new QWidget(&page)), m_fraHide(new QFrame(&page))
+{
+    m_fraHide->setObjectName(QStringLiteral("fraHide"));
+    m_stack->addWidget(m_controls);
+    m_stack->addWidget(m_fraHide);
+    m_stack->setCurrentWidget(m_fraHide);
+}
+
+void Cover::SetCovered(bool covered)
+{
+    m_stack->setCurrentWidget(covered ? m_fraHide : m_controls);
+}
+
+bool Cover::Covered() const
+{
+    return m_stack->currentWidget() == m_fraHide;
 }
 
 void AddRow(QGridLayout& grid, QLabel* caption, QWidget* field)

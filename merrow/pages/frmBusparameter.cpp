@@ -3,10 +3,8 @@
 #include "platform/controls/PioLabelTextUnit.h"
 #include "platform/controls/Twips.h"
 #include <QComboBox>
-#include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
-#include <QStackedLayout>
 #include <QVBoxLayout>
 
 namespace {
@@ -46,38 +44,27 @@ frmBusparameter::frmBusparameter() : PioPage(QStringLiteral("frmBusparameter"), 
 {
     setProperty("Tag", QStringLiteral("2609"));
     setWindowTitle(QStringLiteral("Busparameter"));
-    m_stack = new QStackedLayout(this);
-    m_controls = new QWidget(this);
-    auto* column = new QVBoxLayout(m_controls);
-    auto* baud = new controls::PioLabelComboUnit(m_controls);
+    QWidget* controlsParent = m_cover.Controls();
+    auto* column = new QVBoxLayout(controlsParent);
+    auto* baud = new controls::PioLabelComboUnit(controlsParent);
     baud->SetObjectNameCombo(QLatin1String(kBaudRate.item));
     Place(*baud, kBaudRate);
     column->addWidget(baud);
     for (const BusParameter& parameter : kFields) {
-        auto* field = new controls::PioLabelTextUnit(m_controls);
+        auto* field = new controls::PioLabelTextUnit(controlsParent);
         field->SetObjectNameText(QLatin1String(parameter.item));
         Place(*field, parameter);
         column->addWidget(field);
     }
     column->addStretch(1);
-    m_fraHide = new QFrame(this);
-    m_fraHide->setObjectName(QStringLiteral("fraHide"));
-    m_stack->addWidget(m_controls);
-    m_stack->addWidget(m_fraHide);
-    m_stack->setCurrentWidget(m_fraHide);
-}
-
-bool frmBusparameter::Covered() const
-{
-    return m_stack->currentWidget() == m_fraHide;
 }
 
 void frmBusparameter::OnFirstActivation()
 {
-    m_stack->setCurrentWidget(m_controls);
+    m_cover.SetCovered(false);
 }
 
 void frmBusparameter::OnUnload()
 {
-    m_stack->setCurrentWidget(m_fraHide);
+    m_cover.SetCovered(true);
 }

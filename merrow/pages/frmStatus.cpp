@@ -219,18 +219,5 @@ void frmStatus::cmdSelftest_Click()
 
 void frmStatus::seqGetDiagnosis_StatusChanged(int32_t sequenceStatus)
 {
-    if (!Registered())
-        return;
-    switch (sequenceStatus) {
-    case 0:
-        global::SetMainWindowEnabled(true);
-        break;
-    case 1:
-    case 2:
-        m_seqGetDiagnosis->DoAction(1);
-        global::SetMainWindowEnabled(false);
-        break;
-    default:
-        break;
-    }
+    FollowForcedSequence(*m_seqGetDiagnosis, sequenceStatus);
 }

@@ -126,6 +126,24 @@ bool PioPage::SequenceFailed(const QString& sequence) const
     return failed != 0 || static_cast<int32_t>(control) == applet::SequenceAction::Stop;
 }
 
+void PioPage::FollowForcedSequence(pioitems::PioSequenceItem& sequence, int32_t sequenceStatus)
+{
+    if (!m_registered)
+        return;
+    switch (sequenceStatus) {
+    case applet::SequenceState::Ready:
+        global::SetMainWindowEnabled(true);
+        break;
+    case applet::SequenceState::WriteRequest:
+    case applet::SequenceState::ReadRequest:
+        sequence.DoAction(applet::SequenceAction::Run);
+        global::SetMainWindowEnabled(false);
+        break;
+    default:
+        break;
+    }
+}
+
 void PioPage::CloseLater()
 {
     // Closing inside a notification would delete the controls whose

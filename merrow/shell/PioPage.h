@@ -55,6 +55,10 @@ public:
     // counts as failed).
     bool SequenceFailed(const pioitems::PioSequenceItem& sequence) const;
     bool SequenceFailed(const QString& sequence) const;
+    // A sequence the page forced reports its state (while the page is
+    // registered): asking to run, it is let run and the main window stays
+    // disabled; ready again, the main window is the user's again.
+    void FollowForcedSequence(pioitems::PioSequenceItem& sequence, int32_t sequenceStatus);
 
     bool Loaded() const { return m_loaded; }
     bool Registered() const { return m_registered; }

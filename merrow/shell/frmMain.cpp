@@ -1,11 +1,16 @@
 #include "merrow/shell/frmMain.h"
+#include "merrow/pages/frmBasicParameter.h"
 #include "merrow/pages/frmBusparameter.h"
 #include "merrow/pages/frmCalibrateCurrent.h"
 #include "merrow/pages/frmCalibratePressure.h"
 #include "merrow/pages/frmCalibrateStaticPressure.h"
 #include "merrow/pages/frmCalibrateTemperature.h"
 #include "merrow/pages/frmConfigPressure.h"
+#include "merrow/pages/frmConfigStaticPressureHart.h"
+#include "merrow/pages/frmConfigStaticPressureProfi.h"
+#include "merrow/pages/frmConfigTemperature.h"
 #include "merrow/pages/frmEventCounter.h"
+#include "merrow/pages/frmFlowBuffer.h"
 #include "merrow/pages/frmMaxValues.h"
 #include "merrow/pages/frmIdentificationFF.h"
 #include "merrow/pages/frmIdentificationHART.h"
@@ -349,6 +354,15 @@ PioPage* IdentificationPage()
         return new frmIdentificationFF();
     return new frmIdentificationHART();
 }
+// The static-pressure page of the device's bus kind: HART has a page of its
+// own, PROFIBUS and FOUNDATION Fieldbus share one.
+PioPage* StaticPressurePage()
+{
+    const enmCommType kind = global::gDeviceInfo ? global::gDeviceInfo->CommType() : enmCommType::HART;
+    if (kind == enmCommType::HART)
+        return new frmConfigStaticPressureHart();
+    return new frmConfigStaticPressureProfi();
+}
 const std::vector<PageEntry>& PageTable()
 {
     static const std::vector<PageEntry> table = {
@@ -365,11 +379,11 @@ const std::vector<PageEntry>& PageTable()
         {"mnuDiagnosticsSimulatePressure", Instance::Single, true, nullptr},
         {"mnuDiagnosticsSimulateFlow", Instance::Single, true, nullptr, "mnuDisplayMeasuredValues"},
         {"mnuConfigurePressure", Instance::Single, false, [] { return new frmConfigPressure(); }},
-        {"mnuConfigureStaticPressure", Instance::Single, false, nullptr},
-        {"mnuConfigureTemperature", Instance::Single, false, nullptr},
+        {"mnuConfigureStaticPressure", Instance::Single, false, StaticPressurePage},
+        {"mnuConfigureTemperature", Instance::Single, false, [] { return new frmConfigTemperature(); }},
         {"mnuConfigureFlow", Instance::Single, false, nullptr},
-        {"mnuFlowBuffer", Instance::Single, false, nullptr},
-        {"mnuConfigureBasicParameter", Instance::Single, false, nullptr},
+        {"mnuFlowBuffer", Instance::Single, false, [] { return new frmFlowBuffer(); }},
+        {"mnuConfigureBasicParameter", Instance::Single, false, [] { return new frmBasicParameter(); }},
         {"mnuConfigureBusparameter", Instance::Single, false, [] { return new frmBusparameter(); }},
         {"mnuCalibratePressure", Instance::Single, false, [] { return new frmCalibratePressure(); }},
         {"mnuCalibrateStaticPressure", Instance::Single, false, [] { return new frmCalibrateStaticPressure(); }},

@@ -141,6 +141,23 @@ private:
 };
 
 // Opens the page of a menu entry and returns it; null when none of that class opened.
+// Reads the device through the sequence and takes what it read into the
+// dataset, as a load from the device does.
+inline bool ReadIntoDataset(DeviceApplet& applet, const char* sequence)
+{
+    int32_t result = -1;
+    applet.commands.clear();
+    applet.host->ForceSequence(QLatin1String(sequence), result);
+    if (result != 0)
+        return false;
+    if (!piotest::RunUntil([&] { return !applet.commands.isEmpty() && applet.SequenceState(sequence) == 0; }))
+        return false;
+    applet.host->StartAdjust(QLatin1String(sequence), result);
+    piotest::Settle();
+    return result == 0;
+}
+
+// The page the menu entry opened; none when it opened no page of that class.
 template <class Page>
 Page* OpenPage(DeviceApplet& applet, frmMain& window, const char* entry)
 {
