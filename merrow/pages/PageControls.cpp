@@ -162,6 +162,8 @@ bool HasRevision21Items()
         applet::AppletTrace::Error(QStringLiteral("Device revision not read: %1").arg(QString::fromLocal8Bit(error.what())));
         return false;
     }
+}
+
 controls::PioFieldControl* Field(QWidget* parent, const FieldRow& row)
 {
     controls::PioFieldControl* field = nullptr;
