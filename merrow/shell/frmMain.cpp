@@ -3,6 +3,7 @@
 #include "merrow/pages/frmIdentificationFF.h"
 #include "merrow/pages/frmIdentificationHART.h"
 #include "merrow/pages/frmIdentificationPROFI.h"
+#include "merrow/pages/frmMesswerte.h"
 #include "merrow/pages/frmStatus.h"
 #include "merrow/shell/PioPage.h"
 #include "merrow/shell/frmAbout.h"
@@ -348,7 +349,7 @@ const std::vector<PageEntry>& PageTable()
         {"mnuDisplayBar", Instance::New, false, nullptr},
         {"mnuDisplayDigital", Instance::New, false, nullptr},
         {"mnuDisplayTrend", Instance::Single, false, nullptr},
-        {"mnuDisplayMeasuredValues", Instance::Single, false, nullptr},
+        {"mnuDisplayMeasuredValues", Instance::Single, false, [] { return new frmMesswerte(); }},
         {"mnuBlockmodes", Instance::Single, false, [] { return new frmBlockmodes(); }},
         {"mnuDiagnosticsStatus", Instance::Single, false, [] { return new frmStatus(); }},
         {"mnuDiagnosticsEventCounter", Instance::Single, false, nullptr},
@@ -1328,7 +1329,7 @@ bool frmMain::CloseAllChildForms()
 
 void frmMain::UnloadFrmMesswerte()
 {
-    // The measured-values window is not part of this build yet; nothing is open to close.
+    // Opened together with the flow simulation: it closes with it.
     if (!m_messwerteByMenu)
         if (PioPage* page = m_singlePages.value(QStringLiteral("mnuDisplayMeasuredValues")))
             page->parentWidget()->close();
