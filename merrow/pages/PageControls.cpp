@@ -1,4 +1,8 @@
 #include "merrow/pages/PageControls.h"
+#include "dalvex/ctlDisplaySetting.h"
+#include "merrow/shell/frmMain.h"
+#include "platform/applet/AppletTrace.h"
+#include "platform/automation/ComError.h"
 #include "pioitems/PioAppItem.h"
 #include "pioitems/PioSequenceItem.h"
 #include "platform/controls/PioLabel.h"
@@ -50,6 +54,27 @@ pioitems::PioSequenceItem* SequenceItem(QWidget* parent, const QString& name, co
     control->SetAppItemName(sequence);
     control->hide();
     return control;
+}
+
+void RequestRangeValuesOnce(pioitems::PioSequenceItem& seqGetRangeValues)
+{
+    if (frmMain::RangeValuesRead || frmMain::RangeValuesRequested)
+        return;
+    frmMain::RangeValuesRequested = true;
+    // A start that fails for good never runs: the next window asks again.
+    QObject::connect(&seqGetRangeValues, &pioitems::PioSequenceItem::ActionDropped, &seqGetRangeValues,
+                     [] { frmMain::RangeValuesRequested = false; });
+    seqGetRangeValues.Start();
+}
+
+void InitDisplaySetting(ctlDisplaySetting& setting, QObject* displayCtrl, QComboBox* cmbMeasValue)
+{
+    try {
+        setting.Init(displayCtrl, cmbMeasValue);
+    } catch (const automation::ComError& error) {
+        applet::AppletTrace::Error(
+            QStringLiteral("%1: the measured values were not offered: %2").arg(setting.objectName(), error.description()));
+    }
 }
 
 void AddRow(QGridLayout& grid, QLabel* caption, QWidget* field)

@@ -5,7 +5,10 @@
 #include <QString>
 #include <cstdint>
 
+class QComboBox;
 class QGridLayout;
+class QObject;
+class ctlDisplaySetting;
 class QLabel;
 class QWidget;
 namespace controls {
@@ -25,6 +28,14 @@ controls::PioText* Text(QWidget* parent, const QString& name, const QString& ite
 controls::PioLabel* Label(QWidget* parent, const QString& name, const QString& item);
 pioitems::PioAppItem* AppItem(QWidget* parent, const QString& name, const QString& item);
 pioitems::PioSequenceItem* SequenceItem(QWidget* parent, const QString& name, const QString& sequence);
+// The display windows read the range values once per connection: the first
+// window that finds them unread and not asked for starts the sequence; the
+// main window notes how it ended.
+void RequestRangeValuesOnce(pioitems::PioSequenceItem& seqGetRangeValues);
+// Fills the selector and binds the display (ctlDisplaySetting::Init); a
+// failure is traced and leaves the lines filled so far.
+void InitDisplaySetting(ctlDisplaySetting& setting, QObject* displayCtrl, QComboBox* cmbMeasValue);
+
 // A row of a form grid: the caption label in the first column, the field in the second.
 void AddRow(QGridLayout& grid, QLabel* caption, QWidget* field);
 

@@ -3,6 +3,9 @@
 #include "merrow/pages/frmIdentificationFF.h"
 #include "merrow/pages/frmIdentificationHART.h"
 #include "merrow/pages/frmIdentificationPROFI.h"
+#include "merrow/pages/frmDisplayBar.h"
+#include "merrow/pages/frmDisplayDigital2.h"
+#include "merrow/pages/frmDisplayTrend.h"
 #include "merrow/pages/frmMesswerte.h"
 #include "merrow/pages/frmStatus.h"
 #include "merrow/shell/PioPage.h"
@@ -46,6 +49,7 @@
 #include <utility>
 
 bool frmMain::RangeValuesRead = false;
+bool frmMain::RangeValuesRequested = false;
 
 namespace {
 
@@ -346,9 +350,9 @@ const std::vector<PageEntry>& PageTable()
 {
     static const std::vector<PageEntry> table = {
         {"mnuDeviceIdentification", Instance::Single, false, IdentificationPage},
-        {"mnuDisplayBar", Instance::New, false, nullptr},
-        {"mnuDisplayDigital", Instance::New, false, nullptr},
-        {"mnuDisplayTrend", Instance::Single, false, nullptr},
+        {"mnuDisplayBar", Instance::New, false, [] { return new frmDisplayBar(); }},
+        {"mnuDisplayDigital", Instance::New, false, [] { return new frmDisplayDigital2(); }},
+        {"mnuDisplayTrend", Instance::Single, false, [] { return new frmDisplayTrend(); }},
         {"mnuDisplayMeasuredValues", Instance::Single, false, [] { return new frmMesswerte(); }},
         {"mnuBlockmodes", Instance::Single, false, [] { return new frmBlockmodes(); }},
         {"mnuDiagnosticsStatus", Instance::Single, false, [] { return new frmStatus(); }},
@@ -1019,6 +1023,7 @@ void frmMain::OnConnectionStatus()
     } else if (state == 0) {
         m_askFirst = true;
         RangeValuesRead = false;
+        RangeValuesRequested = false;
         for (const char* key : kConnectedButtons)
             EnableButton(key, false);
         for (const char* key : kDisconnectedButtons)
