@@ -3,6 +3,7 @@
 #include "platform/comm/hart/HartStatus.h"
 #include "platform/loop/TimerService.h"
 #include "sim/CommandTable.h"
+#include "sim/InputSimulation.h"
 #include "sim/MeasuredParameters.h"
 #include "sim/MeasurementItems.h"
 #include "sim/MvFlowParameters.h"
@@ -315,7 +316,11 @@ uint8_t SimTransmitter::handleDescribed(const DescribedCommand& command, const Q
                                         const ProcessValues& values, QByteArray& data)
 {
     const DeviceParameters::LiveValue measured = [&](const QString& name) {
-        return measuredParameter(name, values, m_parameters);
+        if (std::optional<QVariant> value = measuredParameter(name, values, m_parameters))
+            return value;
+        // The analog inputs take the sensed values, before the multivariable block's simulation.
+        const MeasuredValues sensed = sensedValues();
+        return analogInputOutput(name, {sensed[0], sensed[1], sensed[2]}, m_parameters);
     };
     namespace RC = comm::ResponseCode;
     const bool acts = command.writes || command.requestLength > 0 || command.response.isEmpty()
@@ -386,7 +391,7 @@ ProcessValues SimTransmitter::processValues() const
     const std::optional<flowcalc::MvFlowCoefficients> coefficients = MvFlowParameters(m_parameters);
     ProcessValues values = m_process.applied(processTimeMs());
     for (int m : {Measured::DifferentialPressure, Measured::StaticPressure, Measured::ProcessTemperature})
-        values.value[m] = m_device.sensorTrim.corrected(m, values.value[m]);
+        values.value[m] = simulatedOrMeasured(m_parameters, m, m_device.sensorTrim.corrected(m, values.value[m]));
     m_process.deriveFlow(values, coefficients ? &*coefficients : nullptr);
     return values;
 }
@@ -399,6 +404,14 @@ MeasuredValues SimTransmitter::appliedValues() const
 }
 
 MeasuredValues SimTransmitter::measuredValues() const
+{
+    MeasuredValues values = sensedValues();
+    for (int m = 0; m < Measured::Count; ++m)
+        values[m] = simulatedOrMeasured(m_parameters, m, values[m]);
+    return values;
+}
+
+MeasuredValues SimTransmitter::sensedValues() const
 {
     MeasuredValues values = appliedValues();
     for (int m = 0; m < Measured::Count; ++m)
@@ -508,6 +521,8 @@ std::optional<comm::HartFrame> SimTransmitter::handleFrame(const comm::HartFrame
     }
 
     const int master = request.address.primaryMaster ? 1 : 0;
+    m_device.simulatedInputs = simulatedInputs(m_parameters);
+    m_device.analogInputSimulation = analogInputSimulated(m_parameters);
     const ProcessValues values = processValues();
     // The device watches its measured values continuously; the simulation looks at every request.
     observeMeasurements(m_device, measuredValues(), values, m_parameters);

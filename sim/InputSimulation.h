@@ -1,0 +1,35 @@
+#pragma once
+// Simulation of the measured inputs, as the device offers it for a loop
+// check. While "mvIn<X>SimulateEnabled" is on, the simulated value
+// "mvIn<X>SimulateValue" (in the unit of the input's block) replaces the
+// measured one in everything downstream: the block value, the device
+// variable, the flow computed from it, the outputs and the loop current.
+// The analog-input blocks ("ai<X>...") report their measured input as their
+// output value with a good status, or, while their own simulation is on,
+// the simulated value and status. A simulated input shows in the device
+// status as simulation active, and its device variable as fixed.
+#include <QString>
+#include <QVariant>
+#include <array>
+#include <optional>
+
+namespace sim {
+
+class DeviceParameters;
+
+// The three simulated inputs in the order of the measured variables
+// (differential pressure, static pressure, process temperature).
+constexpr int kSimulatedInputs = 3;
+
+// The inputs whose simulation is on.
+std::array<bool, kSimulatedInputs> simulatedInputs(const DeviceParameters& parameters);
+// The value of measured input (base units): the simulated one while its simulation is on.
+double simulatedOrMeasured(const DeviceParameters& parameters, int measured, double value);
+// Whether an analog-input block simulates its output.
+bool analogInputSimulated(const DeviceParameters& parameters);
+// The output value or status of an analog-input block, for the measured
+// inputs (base units, before the input simulation); nullopt for every other parameter.
+std::optional<QVariant> analogInputOutput(const QString& name, const std::array<double, kSimulatedInputs>& measured,
+                                          const DeviceParameters& parameters);
+
+} // namespace sim
