@@ -19,9 +19,9 @@ struct SimulatedInput {
     const char* analogInput;
 };
 constexpr SimulatedInput kInputs[kSimulatedInputs] = {
-    {"mvInDPSimulateEnabled", "mvInDPSimulateValue", "ptrbScaleInUnit", "aiDP"},
-    {"mvInPSimulateEnabled", "mvInPSimulateValue", "ptrbStaticPressureScaleInUnit", "aiP"},
-    {"mvInTSimulateEnabled", "mvInTSimulateValue", "ttrbPrimaryValueUnit", "aiT"},
+    {"mvInDPSimulateEnabled", "mvInDPSimulateValue", "mvInDPUnit", "aiDP"},
+    {"mvInPSimulateEnabled", "mvInPSimulateValue", "mvInPUnit", "aiP"},
+    {"mvInTSimulateEnabled", "mvInTSimulateValue", "mvInTUnit", "aiT"},
 };
 
 bool On(const DeviceParameters& parameters, const QString& item)

@@ -1,7 +1,7 @@
 #pragma once
 // Simulation of the measured inputs, as the device offers it for a loop
 // check. While "mvIn<X>SimulateEnabled" is on, the simulated value
-// "mvIn<X>SimulateValue" (in the unit of the input's block) replaces the
+// "mvIn<X>SimulateValue" (in the multivariable block's unit of that input, "mvIn<X>Unit") replaces the
 // measured one in everything downstream: the block value, the device
 // variable, the flow computed from it, the outputs and the loop current.
 // The analog-input blocks ("ai<X>...") report their measured input as their

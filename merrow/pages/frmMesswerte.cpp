@@ -53,11 +53,12 @@ struct Input {
     const char* control;
     const char* enabled;
     const char* simulated;
+    const char* simulatedUnit;
 };
 constexpr Input kInputs[3] = {
-    {2, "appMvInTSimulateEnabled", "MvInTSimulateEnabled", "mvInTSimulateValue"},
-    {3, "appMvInDpSimulateEnabled", "MvInDPSimulateEnabled", "mvInDPSimulateValue"},
-    {4, "appMvInPSimulateEnabled", "MvInPSimulateEnabled", "mvInPSimulateValue"},
+    {2, "appMvInTSimulateEnabled", "MvInTSimulateEnabled", "mvInTSimulateValue", "mvInTUnit"},
+    {3, "appMvInDpSimulateEnabled", "MvInDPSimulateEnabled", "mvInDPSimulateValue", "mvInDPUnit"},
+    {4, "appMvInPSimulateEnabled", "MvInPSimulateEnabled", "mvInPSimulateValue", "mvInPUnit"},
 };
 
 int ToWhole(const QString& text)
@@ -92,6 +93,8 @@ frmMesswerte::frmMesswerte() : PioPage(QStringLiteral("frmMesswerte"), false, fa
         QGridLayout* grid = i < 2 ? grids[0] : i == 2 ? grids[1] : grids[2];
         const size_t n = static_cast<size_t>(i);
         m_rowLabel[n] = TaggedLabel(holder, QLatin1String(row.label), row.textId, QLatin1String(row.design));
+        // Room for the longest caption with the simulation marker.
+        m_rowLabel[n]->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("Differential pressure (simulated)  ")));
         m_lblMeasValue[n] = new QLabel(holder);
         m_lblMeasValue[n]->setObjectName(QStringLiteral("lblMeasValue(%1)").arg(i));
         m_lblMeasValue[n]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -131,7 +134,8 @@ frmMesswerte::frmMesswerte() : PioPage(QStringLiteral("frmMesswerte"), false, fa
         const Input& input = kInputs[k];
         auto* enabled = AppItem(this, QLatin1String(input.control), QLatin1String(input.enabled));
         enabled->SetUpdateInterval(1);
-        m_inputs[k] = SimulatedInput{input.row, enabled, QLatin1String(input.simulated), 0};
+        m_inputs[k] = SimulatedInput{input.row, enabled, QLatin1String(input.simulated),
+                                     QLatin1String(input.simulatedUnit), 0};
         connect(enabled, &pioitems::PioAppItem::ValueChanged, this,
                 [this, k] { SimulateEnabled_ValueChanged(m_inputs[k]); });
     }
@@ -171,6 +175,8 @@ void frmMesswerte::OnBeforeRegister()
         }
     }
     m_temperatureBaseName = m_appMeasValue[2]->AppItemName();
+    for (int row = 2; row < kRows; ++row)
+        m_baseUnit[static_cast<size_t>(row)] = m_appMeasValueUnit[static_cast<size_t>(row)]->AppItemName();
 }
 
 void frmMesswerte::appConnectionStatus_ValueChanged()
@@ -208,10 +214,13 @@ void frmMesswerte::SimulateEnabled_ValueChanged(SimulatedInput& input)
     QLabel* label = m_rowLabel[static_cast<size_t>(input.row)];
     if (state == 1) {
         label->setText(label->text() + QLatin1Char(' ') + GetTextFromResource(kSimulatedText));
-        Rebind(input.row, input.simulatedItem);
+        Rebind(*m_appMeasValue[static_cast<size_t>(input.row)], input.simulatedItem);
+        // The simulated value is in the multivariable block's unit: the row says so.
+        Rebind(*m_appMeasValueUnit[static_cast<size_t>(input.row)], input.simulatedUnit);
     } else {
         label->setText(GetTextFromResource(static_cast<int16_t>(label->property("Tag").toInt())));
-        Rebind(input.row, m_baseName[static_cast<size_t>(input.row)]);
+        Rebind(*m_appMeasValue[static_cast<size_t>(input.row)], m_baseName[static_cast<size_t>(input.row)]);
+        Rebind(*m_appMeasValueUnit[static_cast<size_t>(input.row)], m_baseUnit[static_cast<size_t>(input.row)]);
     }
 }
 
@@ -222,18 +231,17 @@ void frmMesswerte::appMvDefaultInpSel_ValueChanged()
     // While the temperature is simulated the row keeps the simulated value;
     // the new source applies when the simulation ends.
     if (static_cast<int>(m_inputs[0].enabled->UIntValue()) == 0)
-        Rebind(2, m_baseName[2]);
+        Rebind(*m_appMeasValue[2], m_baseName[2]);
 }
 
-void frmMesswerte::Rebind(int row, const QString& item)
+void frmMesswerte::Rebind(pioitems::PioAppItem& control, const QString& item)
 {
-    pioitems::PioAppItem* value = m_appMeasValue[static_cast<size_t>(row)];
-    value->SetAppItemName(item);
+    control.SetAppItemName(item);
     const auto view = viewRef();
     const auto manager = view ? view->appletItemManagerRef() : nullptr;
     // Before the first activation the page's registration binds the name.
     if (manager && Registered())
-        value->Register(manager); // shows the value anew
+        control.Register(manager); // shows the value anew
 }
 
 void frmMesswerte::OnFirstActivation()

@@ -44,6 +44,7 @@ private:
         int row;
         pioitems::PioAppItem* enabled;
         QString simulatedItem;
+        QString simulatedUnit;
         int16_t lastState;
     };
 
@@ -53,7 +54,8 @@ private:
     void appMvDefaultInpSel_ValueChanged();
     void appMvModeBlkActual_ValueChanged();
     void SimulateEnabled_ValueChanged(SimulatedInput& input);
-    void Rebind(int row, const QString& item);
+    // Binds the control to the item and shows its value anew.
+    void Rebind(pioitems::PioAppItem& control, const QString& item);
 
     std::array<QLabel*, kRows> m_rowLabel{};
     std::array<QLabel*, kRows> m_lblMeasValue{};
@@ -69,4 +71,6 @@ private:
     // The names rows 2 to 4 show while nothing is simulated.
     std::array<QString, kRows> m_baseName;
     QString m_temperatureBaseName;
+    // The unit items of rows 2 to 4 while nothing is simulated.
+    std::array<QString, kRows> m_baseUnit;
 };

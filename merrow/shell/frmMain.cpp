@@ -7,6 +7,7 @@
 #include "merrow/pages/frmDisplayDigital2.h"
 #include "merrow/pages/frmDisplayTrend.h"
 #include "merrow/pages/frmMesswerte.h"
+#include "merrow/pages/frmSimulateFlow.h"
 #include "merrow/pages/frmStatus.h"
 #include "merrow/shell/PioPage.h"
 #include "merrow/shell/frmAbout.h"
@@ -360,7 +361,8 @@ const std::vector<PageEntry>& PageTable()
         {"mnuDiagnosticsMaxValues", Instance::Single, false, nullptr},
         {"mnuDiagnosticsSimulateCurrent", Instance::Single, true, nullptr},
         {"mnuDiagnosticsSimulatePressure", Instance::Single, true, nullptr},
-        {"mnuDiagnosticsSimulateFlow", Instance::Single, true, nullptr, "mnuDisplayMeasuredValues"},
+        {"mnuDiagnosticsSimulateFlow", Instance::Single, true, [] { return new frmSimulateFlow(); },
+         "mnuDisplayMeasuredValues"},
         {"mnuConfigurePressure", Instance::Single, false, nullptr},
         {"mnuConfigureStaticPressure", Instance::Single, false, nullptr},
         {"mnuConfigureTemperature", Instance::Single, false, nullptr},

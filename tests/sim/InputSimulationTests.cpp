@@ -47,12 +47,13 @@ TEST_F(InputSimulation, SimulatedDifferentialPressureDrivesFlowAndLoopCurrentUnt
     const double measuredFlow = reported(QStringLiteral("mvOutVolFlowValue")).toDouble();
     EXPECT_FALSE(simulationInStatus());
 
-    // 20 kPa in the block's unit.
-    const auto unit = static_cast<uint8_t>(device.parameters().value(QStringLiteral("ptrbScaleInUnit")).toUInt());
+    // 20 kPa in the multivariable block's unit of the input.
+    const auto unit = static_cast<uint8_t>(device.parameters().value(QStringLiteral("mvInDPUnit")).toUInt());
     const auto simulated = static_cast<float>(sim::fromBase(20.0, unit));
     write(QStringLiteral("mvInDPSimulateValue"), simulated);
     write(QStringLiteral("mvInDPSimulateEnabled"), 1);
-    EXPECT_FLOAT_EQ(reported(QStringLiteral("ptrbSecondaryValue1")).toFloat(), simulated);
+    const auto blockUnit = static_cast<uint8_t>(device.parameters().value(QStringLiteral("ptrbScaleInUnit")).toUInt());
+    EXPECT_FLOAT_EQ(reported(QStringLiteral("ptrbSecondaryValue1")).toFloat(), static_cast<float>(sim::fromBase(20.0, blockUnit)));
     EXPECT_FLOAT_EQ(loopCurrent(), 4.0f + 16.0f * 20.0f / 25.0f);
     // The flow grows with the square root of the differential pressure.
     EXPECT_NEAR(reported(QStringLiteral("mvOutVolFlowValue")).toDouble(), measuredFlow * std::sqrt(20.0 / 12.5),
