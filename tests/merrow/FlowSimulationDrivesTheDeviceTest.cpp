@@ -40,8 +40,14 @@ frmSimulateFlow* OpenFlowSimulation(DeviceApplet& applet, frmMain& window)
     applet.Trigger(window, "mnuDiagnosticsSimulateFlow");
     piotest::Settle();
     auto* page = Find<frmSimulateFlow>(window);
-    if (page && !piotest::RunUntil([&] { return page->cmdSetSimulation()->isEnabled() && window.isEnabled(); }))
+    // Ready once the device's simulation is read and taken into the dataset.
+    auto* read = page ? page->findChild<pioitems::PioSequenceItem*>(QStringLiteral("seqGetMvSimulation")) : nullptr;
+    if (!read || !piotest::RunUntil([&] {
+            return page->cmdSetSimulation()->isEnabled() && window.isEnabled() && read->PendingActions() == 0
+                && applet.SequenceState("GetMvSimulation") == 0 && applet.SequenceState("SetMvSimulation") == 0;
+        }))
         return nullptr;
+    piotest::Settle();
     return page;
 }
 
@@ -169,4 +175,31 @@ TEST(FlowSimulationDrivesTheDevice, WriteThatNeverStartedRestoresCheckBoxAndItem
     piotest::Settle();
     EXPECT_EQ(applet.dialogs.Requests().size(), asked);
     EXPECT_EQ(Find<frmSimulateFlow>(*window), nullptr);
+}
+
+TEST(FlowSimulationDrivesTheDevice, ClosingTheMainWindowWhileSimulatingEndsTheSimulationFirst)
+{
+    DeviceApplet applet;
+    PIO_REQUIRE_APPLET(applet);
+    frmMain* window = applet.StartConnected();
+    ASSERT_NE(window, nullptr);
+    frmSimulateFlow* page = OpenFlowSimulation(applet, *window);
+    ASSERT_NE(page, nullptr);
+    page->chkSimulate(kDiffPressure)->setChecked(true);
+    page->cmdSetSimulation()->click();
+    ASSERT_TRUE(piotest::RunUntil([&] { return DeviceValue(applet, "mvInDPSimulateEnabled") == 1 && window->isEnabled(); }));
+
+    // Cancel keeps everything open and simulating.
+    applet.dialogs.AnswerMessage(dialogs::DialogResult::Cancel);
+    EXPECT_FALSE(window->close());
+    piotest::Settle();
+    EXPECT_NE(Find<frmSimulateFlow>(*window), nullptr);
+    EXPECT_EQ(DeviceValue(applet, "mvInDPSimulateEnabled"), 1);
+
+    // Yes: the main window waits while the page switches the device back.
+    applet.dialogs.AnswerMessage(dialogs::DialogResult::Yes);
+    EXPECT_FALSE(window->close());
+    ASSERT_TRUE(piotest::RunUntil([&] { return Find<frmSimulateFlow>(*window) == nullptr && window->isEnabled(); }));
+    EXPECT_EQ(DeviceValue(applet, "mvInDPSimulateEnabled"), 0);
+    EXPECT_TRUE(applet.dialogs.Errors().isEmpty()) << applet.dialogs.Errors().join(", ").toStdString();
 }
