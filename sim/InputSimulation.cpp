@@ -8,8 +8,6 @@ namespace sim {
 
 namespace {
 
-constexpr int kGoodStatus = 128;
-
 // Per input: the multivariable block's simulation items, the unit they are
 // in, and the analog-input block fed by the input.
 struct SimulatedInput {
@@ -62,26 +60,20 @@ bool analogInputSimulated(const DeviceParameters& parameters)
     return false;
 }
 
-std::optional<QVariant> analogInputOutput(const QString& name, const std::array<double, kSimulatedInputs>& measured,
-                                          const DeviceParameters& parameters)
+std::optional<QVariant> analogInputOutput(const QString& name, const DeviceParameters& parameters)
 {
-    for (int i = 0; i < kSimulatedInputs; ++i) {
-        const QString block = QLatin1String(kInputs[i].analogInput);
+    for (const SimulatedInput& input : kInputs) {
+        const QString block = QLatin1String(input.analogInput);
         const bool value = name.compare(block + QStringLiteral("OutValue"), Qt::CaseInsensitive) == 0;
         const bool status = name.compare(block + QStringLiteral("OutStatus"), Qt::CaseInsensitive) == 0;
-        if (!value && !status)
+        if ((!value && !status) || !On(parameters, block + QStringLiteral("SimulateEnabled")))
             continue;
         const applet::DescObject* object = parameters.description().FindObject(name);
         if (!object)
             return std::nullopt;
-        const bool simulated = On(parameters, block + QStringLiteral("SimulateEnabled"));
-        double number = 0;
-        if (status)
-            number = simulated ? parameters.value(block + QStringLiteral("SimulateStatus")).toDouble() : kGoodStatus;
-        else
-            number = simulated ? parameters.value(block + QStringLiteral("SimulateValue")).toDouble()
-                               : fromBase(measured[static_cast<size_t>(i)],
-                                          UnitOf(parameters, (block + QStringLiteral("OutScaleUnit")).toLatin1().constData()));
+        const double number =
+            parameters.value(block + (value ? QStringLiteral("SimulateValue") : QStringLiteral("SimulateStatus")))
+                .toDouble();
         QVariant stored;
         if (!applet::ItemValue::FromNumber(object->type, object->size, number, stored))
             return std::nullopt;

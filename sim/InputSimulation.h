@@ -4,9 +4,8 @@
 // "mvIn<X>SimulateValue" (in the multivariable block's unit of that input, "mvIn<X>Unit") replaces the
 // measured one in everything downstream: the block value, the device
 // variable, the flow computed from it, the outputs and the loop current.
-// The analog-input blocks ("ai<X>...") report their measured input as their
-// output value with a good status, or, while their own simulation is on,
-// the simulated value and status. A simulated input shows in the device
+// While an analog-input block ("ai<X>...") simulates its output, its output
+// value and status are the simulated ones. A simulated input shows in the device
 // status as simulation active, and its device variable as fixed.
 #include <QString>
 #include <QVariant>
@@ -27,9 +26,8 @@ std::array<bool, kSimulatedInputs> simulatedInputs(const DeviceParameters& param
 double simulatedOrMeasured(const DeviceParameters& parameters, int measured, double value);
 // Whether an analog-input block simulates its output.
 bool analogInputSimulated(const DeviceParameters& parameters);
-// The output value or status of an analog-input block, for the measured
-// inputs (base units, before the input simulation); nullopt for every other parameter.
-std::optional<QVariant> analogInputOutput(const QString& name, const std::array<double, kSimulatedInputs>& measured,
-                                          const DeviceParameters& parameters);
+// The output value or status of an analog-input block while it simulates
+// its output; nullopt for every other parameter and while it does not.
+std::optional<QVariant> analogInputOutput(const QString& name, const DeviceParameters& parameters);
 
 } // namespace sim

@@ -315,13 +315,7 @@ void SimTransmitter::takeCurvePoint(const DescribedCommand& command)
 uint8_t SimTransmitter::handleDescribed(const DescribedCommand& command, const QByteArray& request,
                                         const ProcessValues& values, QByteArray& data)
 {
-    const DeviceParameters::LiveValue measured = [&](const QString& name) {
-        if (std::optional<QVariant> value = measuredParameter(name, values, m_parameters))
-            return value;
-        // The analog inputs take the sensed values, before the multivariable block's simulation.
-        const MeasuredValues sensed = sensedValues();
-        return analogInputOutput(name, {sensed[0], sensed[1], sensed[2]}, m_parameters);
-    };
+    const DeviceParameters::LiveValue measured = [&](const QString& name) { return liveValue(name, values); };
     namespace RC = comm::ResponseCode;
     const bool acts = command.writes || command.requestLength > 0 || command.response.isEmpty()
                    || command.record.startsWith(QLatin1String("Write_"))
@@ -409,6 +403,13 @@ MeasuredValues SimTransmitter::measuredValues() const
     for (int m = 0; m < Measured::Count; ++m)
         values[m] = simulatedOrMeasured(m_parameters, m, values[m]);
     return values;
+}
+
+std::optional<QVariant> SimTransmitter::liveValue(const QString& name, const ProcessValues& values) const
+{
+    if (std::optional<QVariant> value = measuredParameter(name, values, m_parameters))
+        return value;
+    return analogInputOutput(name, m_parameters);
 }
 
 MeasuredValues SimTransmitter::sensedValues() const

@@ -63,6 +63,9 @@ public:
     MeasuredValues appliedValues() const;
     MeasuredValues sensedValues() const;
     MeasuredValues measuredValues() const;
+    // The parameter as the device answers it now when it is a live value
+    // (a measured value, an analog input's output); nullopt for a stored one.
+    std::optional<QVariant> liveValue(const QString& name, const ProcessValues& values) const;
     // Holds the value applied to the sensor of a measured variable (base
     // units); nullopt lets it follow the process again.
     void setAppliedValue(int measured, std::optional<double> baseValue);

@@ -14,7 +14,6 @@
 #include "platform/applet/clsAppletItemManager.h"
 #include "platform/automation/ClassRegistry.h"
 #include "platform/comm/server/HartCommServer.h"
-#include "sim/InputSimulation.h"
 #include "sim/MeasuredParameters.h"
 #include "sim/SimServer.h"
 #include "tests/common/HartLoopbackSupport.h"
@@ -382,12 +381,9 @@ TEST_F(DescriptionLoopback, FullUploadReadsEveryParameterOfTheDescription)
     // Measured values come from the process (its time frozen), the rest as held.
     const sim::DeviceParameters& parameters = device.transmitter().parameters();
     const sim::ProcessValues process = device.transmitter().processValues();
-    const sim::MeasuredValues sensed = device.transmitter().sensedValues();
     for (const QString& name : parameters.names()) {
         const applet::DescObject* object = d.FindObject(name);
-        const QVariant value = sim::measuredParameter(name, process, parameters)
-                                   .value_or(sim::analogInputOutput(name, {sensed[0], sensed[1], sensed[2]}, parameters)
-                                                 .value_or(parameters.value(name)));
+        const QVariant value = device.transmitter().liveValue(name, process).value_or(parameters.value(name));
         EXPECT_EQ(recorder->Text(name), applet::ItemValue::ToText(object->type, value)) << name.toStdString();
     }
     EXPECT_EQ(recorder->Text("mvBeta"), "0.625");
