@@ -148,11 +148,21 @@ std::optional<VariableReading> DeviceState::read(uint8_t code, const ProcessValu
     r.units = v->units;
     r.value = static_cast<float>(fromBase(base, v->units));
     r.status = VariableStatus::Good;
+    // A simulated input is a value set by hand, not measured.
+    if (v->code < simulatedInputs.size() && simulatedInputs[v->code]) {
+        r.status = VariableStatus::ManualFixed;
+        return r;
+    }
     if (base < v->lowerLimit)
         r.status = VariableStatus::PoorAccuracy | VariableStatus::LowLimited;
     else if (base > v->upperLimit)
         r.status = VariableStatus::PoorAccuracy | VariableStatus::HighLimited;
     return r;
+}
+
+bool DeviceState::simulationActive() const
+{
+    return analogInputSimulation || std::any_of(simulatedInputs.begin(), simulatedInputs.end(), [](bool on) { return on; });
 }
 
 uint8_t DeviceState::extendedDeviceStatus(const ProcessValues& process) const
@@ -199,7 +209,9 @@ QByteArray DeviceState::additionalStatus(const ProcessValues& process) const
         w.u8(byte);
     w.u8(extendedDeviceStatus(process));                  // 6 extended device status
     w.u8(0);                                              // 7 device operating mode
-    w.u8(eepromFault ? kNonVolatileMemoryDefect : 0);     // 8 standardized status 0
+    constexpr uint8_t kSimulationActive = 0x01;
+    w.u8((eepromFault ? kNonVolatileMemoryDefect : 0)     // 8 standardized status 0
+         | (simulationActive() ? kSimulationActive : 0));
     w.u8(0);                                              // 9 standardized status 1
     w.u8(loopCurrentSaturated(process) ? 0x01 : 0x00);    // 10 analog channel saturated
     w.u8(0).u8(0);                                        // 11-12 standardized status 2 and 3

@@ -165,6 +165,11 @@ struct DeviceState {
     bool dataSaving = false;
     bool burnDelay = false;              // writes are kept until the burn delay is switched off
     bool eepromFault = false;            // injected: the electronics' EEPROM does not answer
+    // simulation: the inputs simulated (differential pressure, static
+    // pressure, temperature), and an analog-input block simulating its output
+    std::array<bool, 3> simulatedInputs{};
+    bool analogInputSimulation = false;
+    bool simulationActive() const;
 
     // protection and change tracking
     bool writeProtected = false;         // the write protection switch

@@ -3,6 +3,7 @@
 #include "platform/comm/hart/HartStatus.h"
 #include "platform/loop/TimerService.h"
 #include "sim/CommandTable.h"
+#include "sim/InputSimulation.h"
 #include "sim/MeasuredParameters.h"
 #include "sim/MeasurementItems.h"
 #include "sim/MvFlowParameters.h"
@@ -330,9 +331,7 @@ void SimTransmitter::takeCurvePoint(const DescribedCommand& command)
 uint8_t SimTransmitter::handleDescribed(const DescribedCommand& command, const QByteArray& request,
                                         const ProcessValues& values, QByteArray& data)
 {
-    const DeviceParameters::LiveValue measured = [&](const QString& name) {
-        return measuredParameter(name, values, m_parameters);
-    };
+    const DeviceParameters::LiveValue measured = [&](const QString& name) { return liveValue(name, values); };
     namespace RC = comm::ResponseCode;
     const bool acts = command.writes || command.requestLength > 0 || command.response.isEmpty()
                    || command.record.startsWith(QLatin1String("Write_"))
@@ -413,6 +412,9 @@ ProcessValues SimTransmitter::processValuesAt(int64_t ms) const
     for (int m : {Measured::DifferentialPressure, Measured::StaticPressure, Measured::ProcessTemperature})
         values.value[m] = m_device.sensorTrim.corrected(m, values.value[m]);
     values.value[Variable::DifferentialPressure] -= m_device.pressureZeroOffset;
+    // A simulated input stands in for what the sensor gives.
+    for (int m : {Measured::DifferentialPressure, Measured::StaticPressure, Measured::ProcessTemperature})
+        values.value[m] = simulatedOrMeasured(m_parameters, m, values.value[m]);
     m_process.deriveFlow(values, coefficients ? &*coefficients : nullptr);
     return values;
 }
@@ -425,6 +427,21 @@ MeasuredValues SimTransmitter::appliedValues() const
 }
 
 MeasuredValues SimTransmitter::measuredValues() const
+{
+    MeasuredValues values = sensedValues();
+    for (int m = 0; m < Measured::Count; ++m)
+        values[m] = simulatedOrMeasured(m_parameters, m, values[m]);
+    return values;
+}
+
+std::optional<QVariant> SimTransmitter::liveValue(const QString& name, const ProcessValues& values) const
+{
+    if (std::optional<QVariant> value = measuredParameter(name, values, m_parameters))
+        return value;
+    return analogInputOutput(name, m_parameters);
+}
+
+MeasuredValues SimTransmitter::sensedValues() const
 {
     MeasuredValues values = appliedValues();
     for (int m = 0; m < Measured::Count; ++m)
@@ -550,6 +567,8 @@ std::optional<comm::HartFrame> SimTransmitter::handleFrame(const comm::HartFrame
 
     const int master = request.address.primaryMaster ? 1 : 0;
     advanceTotaliser();
+    m_device.simulatedInputs = simulatedInputs(m_parameters);
+    m_device.analogInputSimulation = analogInputSimulated(m_parameters);
     const ProcessValues values = processValues();
     // The device watches its measured values continuously; the simulation looks at every request.
     observeMeasurements(m_device, measuredValues(), values, m_parameters);

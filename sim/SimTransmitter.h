@@ -54,12 +54,19 @@ public:
     // Process time: the timer service's time since construction, unless frozen.
     void freezeProcessTime(std::optional<int64_t> ms) { m_frozenTimeMs = ms; }
     int64_t processTimeMs() const;
-    // The process as the device reports it: the sensor trim applied, the flow from the trimmed values.
+    // The process as the device reports it: the sensor trim applied, a
+    // simulated input in place of the measured one, the flow from those values.
     ProcessValues processValues() const;
     ProcessValues processValuesAt(int64_t processTimeMs) const;
-    // The values applied to the sensors now (before the trim), and as the device measures them.
+    // The values applied to the sensors now (before the trim), as the
+    // sensors give them (trimmed), and as the device reports them (simulated
+    // inputs in place).
     MeasuredValues appliedValues() const;
+    MeasuredValues sensedValues() const;
     MeasuredValues measuredValues() const;
+    // The parameter as the device answers it now when it is a live value
+    // (a measured value, an analog input's output); nullopt for a stored one.
+    std::optional<QVariant> liveValue(const QString& name, const ProcessValues& values) const;
     // Holds the value applied to the sensor of a measured variable (base
     // units); nullopt lets it follow the process again.
     void setAppliedValue(int measured, std::optional<double> baseValue);

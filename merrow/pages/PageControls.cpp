@@ -1,7 +1,11 @@
 #include "merrow/pages/PageControls.h"
+#include "dalvex/ctlDisplaySetting.h"
 #include "merrow/shell/PioPage.h"
+#include "merrow/shell/frmMain.h"
 #include "merrow/shell/global.h"
 #include "mvtrivexhelper/IDeviceInfo.h"
+#include "platform/applet/AppletTrace.h"
+#include "platform/automation/ComError.h"
 #include "pioitems/PioAppItem.h"
 #include "pioitems/PioRecordItem.h"
 #include "platform/applet/AppletTrace.h"
@@ -204,6 +208,27 @@ void Cover::SetCovered(bool covered)
 bool Cover::Covered() const
 {
     return m_stack->currentWidget() == m_fraHide;
+}
+
+void RequestRangeValuesOnce(pioitems::PioSequenceItem& seqGetRangeValues)
+{
+    if (frmMain::RangeValuesRead || frmMain::RangeValuesRequested)
+        return;
+    frmMain::RangeValuesRequested = true;
+    // A start that fails for good never runs: the next window asks again.
+    QObject::connect(&seqGetRangeValues, &pioitems::PioSequenceItem::ActionDropped, &seqGetRangeValues,
+                     [] { frmMain::RangeValuesRequested = false; });
+    seqGetRangeValues.Start();
+}
+
+void InitDisplaySetting(ctlDisplaySetting& setting, QObject* displayCtrl, QComboBox* cmbMeasValue)
+{
+    try {
+        setting.Init(displayCtrl, cmbMeasValue);
+    } catch (const automation::ComError& error) {
+        applet::AppletTrace::Error(
+            QStringLiteral("%1: the measured values were not offered: %2").arg(setting.objectName(), error.description()));
+    }
 }
 
 void AddRow(QGridLayout& grid, QLabel* caption, QWidget* field)

@@ -7,8 +7,11 @@
 #include <functional>
 
 class PioPage;
+class QComboBox;
 class QGridLayout;
 class QGroupBox;
+class QObject;
+class ctlDisplaySetting;
 class QLabel;
 class QStackedLayout;
 class QWidget;
@@ -104,6 +107,13 @@ private:
     QWidget* m_controls;
     QWidget* m_fraHide;
 };
+// The display windows read the range values once per connection: the first
+// window that finds them unread and not asked for starts the sequence; the
+// main window notes how it ended.
+void RequestRangeValuesOnce(pioitems::PioSequenceItem& seqGetRangeValues);
+// Fills the selector and binds the display (ctlDisplaySetting::Init); a
+// failure is traced and leaves the lines filled so far.
+void InitDisplaySetting(ctlDisplaySetting& setting, QObject* displayCtrl, QComboBox* cmbMeasValue);
 
 // A row of a form grid: the caption label in the first column, the field in the second.
 void AddRow(QGridLayout& grid, QLabel* caption, QWidget* field);

@@ -161,6 +161,14 @@ void PioPage::CloseLater()
         Qt::QueuedConnection);
 }
 
+void PioPage::ResizeWindow(int width, int height)
+{
+    if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget()))
+        frame->resize(frame->width() + width - this->width(), frame->height() + height - this->height());
+    else
+        resize(width, height);
+}
+
 PageTabs* PioPage::CreateTabs()
 {
     if (!m_tabs) {

@@ -67,6 +67,9 @@ public:
 
     PageTabs* Tabs() const { return m_tabs; }
 
+    // Gives the page this size, through its window frame when it has one.
+    void ResizeWindow(int width, int height);
+
 protected:
     // Before the item controls register at the first activation: the page
     // sets the item names that depend on the device (revision variants).

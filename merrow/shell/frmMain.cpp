@@ -15,7 +15,12 @@
 #include "merrow/pages/frmIdentificationFF.h"
 #include "merrow/pages/frmIdentificationHART.h"
 #include "merrow/pages/frmIdentificationPROFI.h"
+#include "merrow/pages/frmDisplayBar.h"
+#include "merrow/pages/frmDisplayDigital2.h"
+#include "merrow/pages/frmDisplayTrend.h"
+#include "merrow/pages/frmMesswerte.h"
 #include "merrow/pages/frmSimulateCurrent.h"
+#include "merrow/pages/frmSimulateFlow.h"
 #include "merrow/pages/frmStatus.h"
 #include "merrow/shell/PioPage.h"
 #include "merrow/shell/frmAbout.h"
@@ -58,6 +63,7 @@
 #include <utility>
 
 bool frmMain::RangeValuesRead = false;
+bool frmMain::RangeValuesRequested = false;
 
 namespace {
 
@@ -367,17 +373,18 @@ const std::vector<PageEntry>& PageTable()
 {
     static const std::vector<PageEntry> table = {
         {"mnuDeviceIdentification", Instance::Single, false, IdentificationPage},
-        {"mnuDisplayBar", Instance::New, false, nullptr},
-        {"mnuDisplayDigital", Instance::New, false, nullptr},
-        {"mnuDisplayTrend", Instance::Single, false, nullptr},
-        {"mnuDisplayMeasuredValues", Instance::Single, false, nullptr},
+        {"mnuDisplayBar", Instance::New, false, [] { return new frmDisplayBar(); }},
+        {"mnuDisplayDigital", Instance::New, false, [] { return new frmDisplayDigital2(); }},
+        {"mnuDisplayTrend", Instance::Single, false, [] { return new frmDisplayTrend(); }},
+        {"mnuDisplayMeasuredValues", Instance::Single, false, [] { return new frmMesswerte(); }},
         {"mnuBlockmodes", Instance::Single, false, [] { return new frmBlockmodes(); }},
         {"mnuDiagnosticsStatus", Instance::Single, false, [] { return new frmStatus(); }},
         {"mnuDiagnosticsEventCounter", Instance::Single, false, [] { return new frmEventCounter(); }},
         {"mnuDiagnosticsMaxValues", Instance::Single, false, [] { return new frmMaxValues(); }},
         {"mnuDiagnosticsSimulateCurrent", Instance::Single, true, [] { return new frmSimulateCurrent(); }},
         {"mnuDiagnosticsSimulatePressure", Instance::Single, true, nullptr},
-        {"mnuDiagnosticsSimulateFlow", Instance::Single, true, nullptr, "mnuDisplayMeasuredValues"},
+        {"mnuDiagnosticsSimulateFlow", Instance::Single, true, [] { return new frmSimulateFlow(); },
+         "mnuDisplayMeasuredValues"},
         {"mnuConfigurePressure", Instance::Single, false, [] { return new frmConfigPressure(); }},
         {"mnuConfigureStaticPressure", Instance::Single, false, StaticPressurePage},
         {"mnuConfigureTemperature", Instance::Single, false, [] { return new frmConfigTemperature(); }},
@@ -1040,6 +1047,7 @@ void frmMain::OnConnectionStatus()
     } else if (state == 0) {
         m_askFirst = true;
         RangeValuesRead = false;
+        RangeValuesRequested = false;
         for (const char* key : kConnectedButtons)
             EnableButton(key, false);
         for (const char* key : kDisconnectedButtons)
@@ -1350,7 +1358,7 @@ bool frmMain::CloseAllChildForms()
 
 void frmMain::UnloadFrmMesswerte()
 {
-    // The measured-values window is not part of this build yet; nothing is open to close.
+    // Opened together with the flow simulation: it closes with it.
     if (!m_messwerteByMenu)
         if (PioPage* page = m_singlePages.value(QStringLiteral("mnuDisplayMeasuredValues")))
             page->parentWidget()->close();

@@ -99,7 +99,10 @@ public:
     // The step of the operation-mode switch: 0 idle, 1 read requested, 2 adjust requested.
     int OperationModeStep() const { return m_operationModeStep; }
 
+    // The range values of this connection were read ("GetRangeValues" ended
+    // well); a display window asked for them and the sequence has not ended yet.
     static bool RangeValuesRead;
+    static bool RangeValuesRequested;
 
     // A device function the user started whose end the window confirms in the
     // status bar (panel 4) or reports with a message.
@@ -195,6 +198,8 @@ private:
     void seqGetPidFfScale_StatusChanged(int32_t sequenceStatus);
     void seqSetPidFfScale_StatusChanged(int32_t sequenceStatus);
     void seqGetRangeValues_StatusChanged(int32_t sequenceStatus);
+    // The sequence ended stopped or failed (its control item at Stop).
+    bool SequenceStopped(const QString& sequence) const;
     void OnSequenceRequestDropped(const QString& control, const QString& action, int32_t number,
                                   const QString& description);
 

@@ -267,6 +267,17 @@ void frmMain::DeviceModbusOn()
     }
 }
 
+bool frmMain::SequenceStopped(const QString& sequence) const
+{
+    double control = 0;
+    int32_t failed = 0;
+    if (const auto manager = viewRef() ? viewRef()->appletItemManagerRef() : nullptr)
+        manager->fncGetUIntValue(
+            manager->HandleOf(applet::SubItemName::Compose(applet::SubItemKind::SequenceControl, sequence)), control,
+            failed);
+    return failed == 0 && static_cast<int32_t>(control) == applet::SequenceAction::Stop;
+}
+
 void frmMain::seqGetPidFfScale_StatusChanged(int32_t sequenceStatus)
 {
     if (!m_loaded)
@@ -278,14 +289,7 @@ void frmMain::seqGetPidFfScale_StatusChanged(int32_t sequenceStatus)
     } else if (sequenceStatus == applet::SequenceState::Ready && m_operationModeStep == 1) {
         // A read that failed or was cancelled leaves nothing to adjust: writing
         // the scale then would send the dataset's values, not the device's.
-        double control = 0;
-        int32_t failed = 0;
-        if (const auto manager = viewRef() ? viewRef()->appletItemManagerRef() : nullptr)
-            manager->fncGetUIntValue(
-                manager->HandleOf(applet::SubItemName::Compose(applet::SubItemKind::SequenceControl,
-                                                               QStringLiteral("GetPidFfScale"))),
-                control, failed);
-        if (failed == 0 && static_cast<int32_t>(control) == applet::SequenceAction::Stop) {
+        if (SequenceStopped(QStringLiteral("GetPidFfScale"))) {
             m_operationModeStep = 0;
             TraceError(QStringLiteral("the feed-forward scale was not read; the operation mode stays off"));
             return;
@@ -320,6 +324,15 @@ void frmMain::seqGetRangeValues_StatusChanged(int32_t sequenceStatus)
 {
     if (m_loaded && sequenceStatus == applet::SequenceState::ReadRequest)
         SequenceControl("seqGetRangeValues")->DoAction(applet::SequenceAction::Run);
+    if (sequenceStatus != applet::SequenceState::Ready || !RangeValuesRequested)
+        return;
+    // Only a sequence that ended well read the ranges; a stopped or failed
+    // one ends with its control item at Stop, and the next display window
+    // of this connection asks again.
+    RangeValuesRequested = false;
+    RangeValuesRead = !SequenceStopped(QStringLiteral("GetRangeValues"));
+    if (!RangeValuesRead)
+        Trace(QStringLiteral("the range values were not read; the next display window asks again"));
 }
 
 void frmMain::OnSequenceRequestDropped(const QString& control, const QString& action, int32_t number,

@@ -92,7 +92,7 @@ protected:
                     return derived.source ? parameters.value(QLatin1String(derived.source))
                                           : QVariant(QString::fromLatin1(derived.value));
         // A measured value is what the process gives (its time frozen).
-        return sim::measuredParameter(item, device.transmitter().processValues(), parameters)
+        return device.transmitter().liveValue(item, device.transmitter().processValues())
             .value_or(parameters.value(item));
     }
 };

@@ -386,7 +386,7 @@ TEST_F(DescriptionLoopback, FullUploadReadsEveryParameterOfTheDescription)
     const sim::ProcessValues process = device.transmitter().processValues();
     for (const QString& name : parameters.names()) {
         const applet::DescObject* object = d.FindObject(name);
-        const QVariant value = sim::measuredParameter(name, process, parameters).value_or(parameters.value(name));
+        const QVariant value = device.transmitter().liveValue(name, process).value_or(parameters.value(name));
         EXPECT_EQ(recorder->Text(name), applet::ItemValue::ToText(object->type, value)) << name.toStdString();
     }
     EXPECT_EQ(recorder->Text("mvBeta"), "0.625");

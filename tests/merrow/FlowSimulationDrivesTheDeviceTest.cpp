@@ -1,0 +1,205 @@
+// The flow simulation page on the real toolkit and the simulated
+// transmitter: simulating the differential pressure changes the flow and the
+// loop current the device reports, closing the page ends the simulation in
+// the device and closes the measured-values window opened with it, and a
+// write that never started leaves neither check box nor item switched on.
+#include "DeviceFunctionSupport.h"
+#include "merrow/pages/frmDisplayBar.h"
+#include "merrow/pages/frmDisplayTrend.h"
+#include "merrow/pages/frmMesswerte.h"
+#include "dalvex/ctlDisplaySetting.h"
+#include "platform/controls/PioBarGraph.h"
+#include <QComboBox>
+#include <QDir>
+#include "merrow/pages/frmSimulateFlow.h"
+#include "platform/applet/AppletHost.h"
+#include "sim/SimUnits.h"
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+
+using namespace merrowtest;
+
+namespace {
+
+constexpr int kDiffPressure = 1; // the channel on the page
+constexpr int kDiffPressureRow = 3; // the row of the measured-values window
+
+template <class Page>
+Page* Find(frmMain& window)
+{
+    for (PioPage* page : window.ChildForms())
+        if (auto* wanted = qobject_cast<Page*>(page))
+            return wanted;
+    return nullptr;
+}
+
+frmSimulateFlow* OpenFlowSimulation(DeviceApplet& applet, frmMain& window)
+{
+    applet.dialogs.AnswerMessage(dialogs::DialogResult::Yes); // the simulation influences the process
+    applet.Trigger(window, "mnuDiagnosticsSimulateFlow");
+    piotest::Settle();
+    auto* page = Find<frmSimulateFlow>(window);
+    // Ready once the device's simulation is read and taken into the dataset.
+    auto* read = page ? page->findChild<pioitems::PioSequenceItem*>(QStringLiteral("seqGetMvSimulation")) : nullptr;
+    if (!read || !piotest::RunUntil([&] {
+            return page->cmdSetSimulation()->isEnabled() && window.isEnabled() && read->PendingActions() == 0
+                && applet.SequenceState("GetMvSimulation") == 0 && applet.SequenceState("SetMvSimulation") == 0;
+        }))
+        return nullptr;
+    piotest::Settle();
+    return page;
+}
+
+double DeviceValue(DeviceApplet& applet, const char* name)
+{
+    return applet.device.transmitter().parameters().value(QLatin1String(name)).toDouble();
+}
+
+float LoopCurrent(DeviceApplet& applet)
+{
+    auto& transmitter = applet.device.transmitter();
+    return transmitter.device().loopCurrent(transmitter.processValues());
+}
+
+// The measured values with a bar graph and a trend during the simulation,
+// rendered into docs/screenshots when asked to; the bar shows the simulated
+// differential pressure either way.
+void Screenshot(DeviceApplet& applet, frmMain& window, double barValue)
+{
+    applet.Trigger(window, "mnuDisplayBar");
+    applet.Trigger(window, "mnuDisplayTrend");
+    piotest::Settle();
+    auto* bar = Find<frmDisplayBar>(window);
+    auto* trend = Find<frmDisplayTrend>(window);
+    ASSERT_TRUE(bar && trend);
+    for (int i = 0; i < bar->ctlDisplaySetting1()->EntryCount(); ++i)
+        if (bar->ctlDisplaySetting1()->GetEntry(i).Value.startsWith(QStringLiteral("ptrbSecondaryValue1")))
+            bar->cmbMeasValue()->setCurrentIndex(i);
+    ASSERT_TRUE(piotest::RunUntil([&] {
+        return bar->displayCtrl()->Value() && std::abs(*bar->displayCtrl()->Value() - barValue) < 1e-3 * barValue;
+    }));
+    window.resize(1180, 760);
+    // The windows side by side: simulation and measured values left, bar and trend right.
+    int left = 0;
+    int top = 0;
+    for (PioPage* page : window.ChildForms()) {
+        QWidget* frame = page->parentWidget();
+        if (top + frame->height() > 640) {
+            left += 480;
+            top = 0;
+        }
+        frame->move(left, top);
+        top += frame->height();
+    }
+    piotest::Settle();
+    const QImage picture = window.grab().toImage();
+    EXPECT_FALSE(picture.isNull());
+    const QString folder = qEnvironmentVariable("TRIVEX_SCREENSHOT_DIR");
+    if (!folder.isEmpty()) {
+        EXPECT_TRUE(picture.save(QDir(folder).filePath(QStringLiteral("flow-simulation-displays-en.png"))));
+    }
+    bar->parentWidget()->close();
+    trend->parentWidget()->close();
+    piotest::Settle();
+}
+
+} // namespace
+
+TEST(FlowSimulationDrivesTheDevice, SimulatedDifferentialPressureMovesFlowAndCurrentAndClosingEndsIt)
+{
+    DeviceApplet applet;
+    PIO_REQUIRE_APPLET(applet);
+    frmMain* window = applet.StartConnected();
+    ASSERT_NE(window, nullptr);
+    applet.device.transmitter().process().setOverride(sim::Variable::DifferentialPressure, 10.0);
+    frmSimulateFlow* page = OpenFlowSimulation(applet, *window);
+    ASSERT_NE(page, nullptr);
+    auto* values = Find<frmMesswerte>(*window);
+    ASSERT_NE(values, nullptr); // opened beside the simulation
+    ASSERT_TRUE(piotest::RunUntil([&] { return values->lblMeasValue(1)->text().toDouble() > 0; }));
+    const double measuredFlow = values->lblMeasValue(1)->text().toDouble();
+    const float measuredCurrent = LoopCurrent(applet);
+
+    // 20 kPa in the multivariable block's unit of the input.
+    const auto unit = static_cast<uint8_t>(DeviceValue(applet, "mvInDPUnit"));
+    const double simulated = sim::fromBase(20.0, unit);
+    int32_t failed = 0;
+    applet.manager->fncPutFloatValue(applet.manager->HandleOf(QStringLiteral("mvInDPSimulateValue")),
+                                     static_cast<float>(simulated), failed);
+    ASSERT_EQ(failed, 0);
+    page->chkSimulate(kDiffPressure)->setChecked(true);
+    page->cmdSetSimulation()->click();
+    ASSERT_TRUE(piotest::RunUntil([&] { return DeviceValue(applet, "mvInDPSimulateEnabled") == 1 && window->isEnabled(); }));
+    EXPECT_NEAR(DeviceValue(applet, "mvInDPSimulateValue"), simulated, 1e-3 * simulated);
+    EXPECT_GT(LoopCurrent(applet), measuredCurrent);
+    ASSERT_TRUE(piotest::RunUntil([&] {
+        return values->RowLabel(kDiffPressureRow)->text().endsWith(global::LoadLocalizedText(2582))
+            && values->lblMeasValue(1)->text().toDouble() > 1.3 * measuredFlow;
+    })) << values->lblMeasValue(1)->text().toStdString();
+    EXPECT_TRUE(page->chkSimulate(kDiffPressure)->isChecked());
+    // The simulated value comes with the unit it was entered in.
+    EXPECT_TRUE(piotest::RunUntil([&] { return values->lblUnit(kDiffPressureRow)->text() == page->lblUnit(kDiffPressure)->text(); }));
+    Screenshot(applet, *window, sim::fromBase(20.0, static_cast<uint8_t>(DeviceValue(applet, "ptrbScaleInUnit"))));
+
+    // Closing asks, ends the simulation in the device, then closes both windows.
+    applet.dialogs.AnswerMessage(dialogs::DialogResult::Yes);
+    page->parentWidget()->close();
+    ASSERT_TRUE(piotest::RunUntil([&] { return window->ChildForms().isEmpty(); }));
+    EXPECT_EQ(DeviceValue(applet, "mvInDPSimulateEnabled"), 0);
+    EXPECT_NEAR(LoopCurrent(applet), measuredCurrent, 1e-3);
+    EXPECT_TRUE(window->isEnabled());
+}
+
+TEST(FlowSimulationDrivesTheDevice, WriteThatNeverStartedRestoresCheckBoxAndItem)
+{
+    DeviceApplet applet;
+    PIO_REQUIRE_APPLET(applet);
+    frmMain* window = applet.StartConnected();
+    ASSERT_NE(window, nullptr);
+    frmSimulateFlow* page = OpenFlowSimulation(applet, *window);
+    ASSERT_NE(page, nullptr);
+    int32_t result = 0;
+    applet.host->Disconnect(0, result);
+    ASSERT_TRUE(piotest::RunUntil([&] { return applet.Number(QStringLiteral("&&private&&Connect")) == 0; }));
+
+    page->chkSimulate(kDiffPressure)->setChecked(true);
+    page->cmdSetSimulation_Click();
+    ASSERT_TRUE(piotest::RunUntil([&] { return !page->chkSimulate(kDiffPressure)->isChecked(); }));
+    // A later download must not switch the simulation on.
+    EXPECT_EQ(applet.Number(QStringLiteral("mvInDPSimulateEnabled")), 0);
+    EXPECT_TRUE(window->isEnabled());
+    // Disconnected, the page closes without asking.
+    const auto asked = applet.dialogs.Requests().size();
+    page->parentWidget()->close();
+    piotest::Settle();
+    EXPECT_EQ(applet.dialogs.Requests().size(), asked);
+    EXPECT_EQ(Find<frmSimulateFlow>(*window), nullptr);
+}
+
+TEST(FlowSimulationDrivesTheDevice, ClosingTheMainWindowWhileSimulatingEndsTheSimulationFirst)
+{
+    DeviceApplet applet;
+    PIO_REQUIRE_APPLET(applet);
+    frmMain* window = applet.StartConnected();
+    ASSERT_NE(window, nullptr);
+    frmSimulateFlow* page = OpenFlowSimulation(applet, *window);
+    ASSERT_NE(page, nullptr);
+    page->chkSimulate(kDiffPressure)->setChecked(true);
+    page->cmdSetSimulation()->click();
+    ASSERT_TRUE(piotest::RunUntil([&] { return DeviceValue(applet, "mvInDPSimulateEnabled") == 1 && window->isEnabled(); }));
+
+    // Cancel keeps everything open and simulating.
+    applet.dialogs.AnswerMessage(dialogs::DialogResult::Cancel);
+    EXPECT_FALSE(window->close());
+    piotest::Settle();
+    EXPECT_NE(Find<frmSimulateFlow>(*window), nullptr);
+    EXPECT_EQ(DeviceValue(applet, "mvInDPSimulateEnabled"), 1);
+
+    // Yes: the main window waits while the page switches the device back.
+    applet.dialogs.AnswerMessage(dialogs::DialogResult::Yes);
+    EXPECT_FALSE(window->close());
+    ASSERT_TRUE(piotest::RunUntil([&] { return Find<frmSimulateFlow>(*window) == nullptr && window->isEnabled(); }));
+    EXPECT_EQ(DeviceValue(applet, "mvInDPSimulateEnabled"), 0);
+    EXPECT_TRUE(applet.dialogs.Errors().isEmpty()) << applet.dialogs.Errors().join(", ").toStdString();
+}
