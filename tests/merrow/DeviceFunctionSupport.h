@@ -147,8 +147,13 @@ inline bool ReadIntoDataset(DeviceApplet& applet, const char* sequence)
 {
     int32_t result = -1;
     applet.commands.clear();
-    applet.host->ForceSequence(QLatin1String(sequence), result);
-    if (result != 0)
+    // What the connection started (the device information, the feed-forward
+    // scale) may still run on a loaded machine: the host refuses the sequence
+    // until it has ended.
+    if (!piotest::RunUntil([&] {
+            applet.host->ForceSequence(QLatin1String(sequence), result);
+            return result == 0;
+        }))
         return false;
     if (!piotest::RunUntil([&] { return !applet.commands.isEmpty() && applet.SequenceState(sequence) == 0; }))
         return false;
