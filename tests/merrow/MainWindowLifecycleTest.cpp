@@ -46,6 +46,7 @@ TEST(MainWindowLifecycle, ExitUnregistersTheViewAndStoresThePlacement)
     EXPECT_EQ(applet.View(), nullptr);
     EXPECT_EQ(applet.Text(QStringLiteral("&&Menu_State&&MdiMain")), "3");
     QSettings settings(global::kSettingsOrganisation, global::kAppTitle);
+    piotest::RunUntil([&] { return settings.contains(QStringLiteral("Settings/MainWidth")); });
     EXPECT_EQ(settings.value(QStringLiteral("Settings/MainWidth")).toString(), "9000");
 }
 
