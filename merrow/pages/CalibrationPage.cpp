@@ -78,10 +78,10 @@ CalibrationPage::CalibrationPage(const CalibrationDesign& design)
     // Which value the item controls follow is set while the page is designed.
     pioitems::Ambient::SetUserMode(this, false);
     for (size_t i = 0; i < design.rows.size(); ++i) {
-        const CalibrationRow& spec = design.rows[i];
+        const CalibrationRow& entry = design.rows[i];
         const int index = static_cast<int>(i);
         Row row;
-        grid->addWidget(TaggedLabel(points, Name("lblAbgleichpunkt", index), spec.labelText), index, 0);
+        grid->addWidget(TaggedLabel(points, Name("lblAbgleichpunkt", index), entry.labelText), index, 0);
         row.text = new QLineEdit(points);
         row.text->setObjectName(Name("txtAbgleichpunkt", index));
         grid->addWidget(row.text, index, 1);
@@ -94,21 +94,21 @@ CalibrationPage::CalibrationPage(const CalibrationDesign& design)
         row.button->setProperty("Tag", QString::number(kAdjustText));
         row.button->setEnabled(false);
         grid->addWidget(row.button, index, 3);
-        row.point = AppItem(this, Name(design.pointsControl, index), QLatin1String(spec.pointItem));
-        row.sequence = SequenceItem(this, Name(design.sequenceControl, index), QLatin1String(spec.sequence));
+        row.point = AppItem(this, Name(design.pointsControl, index), QLatin1String(entry.pointItem));
+        row.sequence = SequenceItem(this, Name(design.sequenceControl, index), QLatin1String(entry.sequence));
         // Only the response: a watcher of the record's control would have to decide on every warning.
         row.record = new pioitems::PioRecordItem(this);
         row.record->setObjectName(Name("recAbgleichpunkt", index));
-        row.record->SetAppItemName(QLatin1String(spec.record));
+        row.record->SetAppItemName(QLatin1String(entry.record));
         row.record->SetRegisterStateItem(false);
         row.record->SetRegisterControlItem(false);
         row.record->hide();
         m_rows.push_back(row);
     }
-    for (const CalibrationUnit& spec : design.units) {
-        pioitems::PioAppItem* unit = AppItem(this, QLatin1String(spec.control), QLatin1String(spec.item));
-        unit->SetRegisterOnShadow(spec.onShadow);
-        unit->SetUpdateInterval(spec.updateInterval);
+    for (const CalibrationUnit& entry : design.units) {
+        pioitems::PioAppItem* unit = AppItem(this, QLatin1String(entry.control), QLatin1String(entry.item));
+        unit->SetRegisterOnShadow(entry.onShadow);
+        unit->SetUpdateInterval(entry.updateInterval);
         m_units.push_back(unit);
     }
     if (design.calUnitControl) {
@@ -124,12 +124,12 @@ CalibrationPage::CalibrationPage(const CalibrationDesign& design)
     values->setObjectName(QStringLiteral("fraMeasuredValues"));
     values->setProperty("Tag", QString::number(design.valuesFrameText));
     auto* valueColumn = new QVBoxLayout(values);
-    for (const CalibrationDisplay& spec : design.displays) {
+    for (const CalibrationDisplay& entry : design.displays) {
         auto* display = new controls::PioLabelTextUnit(values);
-        display->setObjectName(QLatin1String(spec.control));
-        display->setProperty("Tag", QString::number(spec.labelText));
-        display->SetObjectNameText(QLatin1String(spec.valueItem));
-        display->SetObjectNameUnit(QLatin1String(spec.unitItem));
+        display->setObjectName(QLatin1String(entry.control));
+        display->setProperty("Tag", QString::number(entry.labelText));
+        display->SetObjectNameText(QLatin1String(entry.valueItem));
+        display->SetObjectNameUnit(QLatin1String(entry.unitItem));
         display->SetUpdateInterval(1);
         valueColumn->addWidget(display);
         m_displays.push_back(display);
