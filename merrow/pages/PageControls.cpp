@@ -10,6 +10,7 @@
 #include "pioitems/PioRecordItem.h"
 #include "platform/applet/AppletTrace.h"
 #include "pioitems/PioSequenceItem.h"
+#include "platform/controls/PioCombo.h"
 #include "platform/controls/PioLabel.h"
 #include "platform/controls/PioLabelComboUnit.h"
 #include "platform/controls/PioLabelTextUnit.h"
@@ -55,6 +56,14 @@ controls::PioLabel* Label(QWidget* parent, const QString& name, const QString& i
     label->setObjectName(name);
     label->SetObjectNameLabel(item);
     return label;
+}
+
+controls::PioCombo* Combo(QWidget* parent, const QString& name, const QString& item)
+{
+    auto* combo = new controls::PioCombo(parent);
+    combo->setObjectName(name);
+    combo->SetObjectNameCombo(item);
+    return combo;
 }
 
 pioitems::PioAppItem* AppItem(QWidget* parent, const QString& name, const QString& item)

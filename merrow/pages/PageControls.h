@@ -16,6 +16,7 @@ class QLabel;
 class QStackedLayout;
 class QWidget;
 namespace controls {
+class PioCombo;
 class PioFieldControl;
 class PioLabel;
 class PioText;
@@ -34,6 +35,7 @@ QLabel* TaggedLabel(QWidget* parent, const QString& name, int16_t textId, const 
 QGroupBox* TaggedFrame(QWidget* parent, const QString& name, int16_t textId, const QString& design = QString());
 controls::PioText* Text(QWidget* parent, const QString& name, const QString& item);
 controls::PioLabel* Label(QWidget* parent, const QString& name, const QString& item);
+controls::PioCombo* Combo(QWidget* parent, const QString& name, const QString& item);
 pioitems::PioAppItem* AppItem(QWidget* parent, const QString& name, const QString& item);
 pioitems::PioSequenceItem* SequenceItem(QWidget* parent, const QString& name, const QString& sequence);
 // A record control that follows the record's state only: it does not register

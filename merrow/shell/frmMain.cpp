@@ -5,6 +5,7 @@
 #include "merrow/pages/frmCalibratePressure.h"
 #include "merrow/pages/frmCalibrateStaticPressure.h"
 #include "merrow/pages/frmCalibrateTemperature.h"
+#include "merrow/pages/frmConfigFlow.h"
 #include "merrow/pages/frmConfigPressure.h"
 #include "merrow/pages/frmConfigStaticPressureHart.h"
 #include "merrow/pages/frmConfigStaticPressureProfi.h"
@@ -388,7 +389,7 @@ const std::vector<PageEntry>& PageTable()
         {"mnuConfigurePressure", Instance::Single, false, [] { return new frmConfigPressure(); }},
         {"mnuConfigureStaticPressure", Instance::Single, false, StaticPressurePage},
         {"mnuConfigureTemperature", Instance::Single, false, [] { return new frmConfigTemperature(); }},
-        {"mnuConfigureFlow", Instance::Single, false, nullptr},
+        {"mnuConfigureFlow", Instance::Single, false, [] { return new frmConfigFlow(); }},
         {"mnuFlowBuffer", Instance::Single, false, [] { return new frmFlowBuffer(); }},
         {"mnuConfigureBasicParameter", Instance::Single, false, [] { return new frmBasicParameter(); }},
         {"mnuConfigureBusparameter", Instance::Single, false, [] { return new frmBusparameter(); }},

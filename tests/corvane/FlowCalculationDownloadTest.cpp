@@ -8,8 +8,7 @@
 #include "FlowCalculationSupport.h"
 #include "pioextensions/clsSequenceItem.h"
 #include "pioextensions/enmRegMask.h"
-#include "platform/flowcalc/Iso5167.h"
-#include "sim/ProcessModel.h"
+#include "tests/common/OrificePlateReference.h"
 #include "fennick/services/Publics.h"
 #include <QDir>
 #include <QList>
@@ -20,9 +19,6 @@
 namespace {
 
 using namespace flowtest;
-using flowcalc::Iso5167::MassFlow;
-using flowcalc::Iso5167::OrificeDischargeCoefficient;
-using flowcalc::Iso5167::OrificeTapping;
 
 const QString kAbort = QStringLiteral("abortSequences");
 // The writes of the multivariable block: its two parts, then the reference
@@ -79,32 +75,14 @@ protected:
     // The device's flow (kg/s) at dp (mbar), 5 bar and 20 C.
     double MeasuredMassFlow(double dpMbar)
     {
-        auto& process = applet.device.transmitter().process();
-        process.setOverride(sim::Variable::DifferentialPressure, dpMbar / 10.0);   // kPa
-        process.setOverride(sim::Variable::StaticPressure, 500.0);
-        process.setOverride(sim::Variable::Temperature, 20.0);
-        const double m3PerHour = applet.device.transmitter().processValues().value[sim::Variable::Flow];
-        return m3PerHour * 998.2 / 3600.0;
+        return orificereference::MeasuredMassFlow(applet.device.transmitter(), dpMbar);
     }
 
     QList<QPair<int, int>> answered;
     QMetaObject::Connection m_recording;
 };
 
-// The standard's mass flow (kg/s) through the plate at dp (mbar): C follows
-// the Reynolds number, which scales with the flow from 2e5 at the design flow.
-double StandardMassFlow(double dpMbar)
-{
-    const auto flow = [](double reynolds, double dp) {
-        return MassFlow(OrificeDischargeCoefficient(OrificeTapping::Corner, 0.5, reynolds, 100), 0.5, 1.0, 0.05,
-                        dp * 100.0, 998.2);
-    };
-    const double design = flow(2e5, 250);
-    double q = design;
-    for (int i = 0; i < 50; ++i)
-        q = flow(2e5 * q / design, dpMbar);
-    return q;
-}
+using orificereference::StandardMassFlow;
 
 TEST_F(FlowDownload, CalculatedAndDownloadedTheDeviceMeasuresTheStandardsMassFlow)
 {

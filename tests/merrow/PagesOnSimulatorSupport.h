@@ -9,7 +9,7 @@
 namespace merrowtest {
 
 // Renders the main window with its page in front into docs/screenshots when asked to.
-inline void Screenshot(frmMain& window, QWidget& page, const QString& name)
+inline void Screenshot(frmMain& window, QWidget& page, const QString& name, const QSize& size = QSize(760, 560))
 {
     const QString folder = qEnvironmentVariable("TRIVEX_SCREENSHOT_DIR");
     global::LocalizeForm(page);
@@ -17,7 +17,7 @@ inline void Screenshot(frmMain& window, QWidget& page, const QString& name)
     page.adjustSize();
     if (auto* frame = page.parentWidget())
         frame->adjustSize();
-    window.resize(760, 560);
+    window.resize(size);
     const QImage picture = window.grab().toImage();
     EXPECT_FALSE(picture.isNull());
     EXPECT_GT(picture.width(), page.width());
