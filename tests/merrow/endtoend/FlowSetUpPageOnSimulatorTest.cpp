@@ -298,7 +298,26 @@ TEST_F(FlowSetUpPage, FramesFollowMediumElementBetaAndRevision)
     Choose("cmbMediumType", 1);
     EXPECT_EQ(tabs->IndexOfKey(QStringLiteral("2t")), -1);
 
+    // The window fits its content on every tab, in English and in German.
+    for (int country : {1, 49}) {
+        applet.PutNumber(QStringLiteral("&&private&&countrycode"), country);
+        global::LocalizeForm(*page);
+        for (const char* key : {"0t", "1t", "2t"}) {
+            tabs->SelectKey(QLatin1String(key));
+            piotest::Settle();
+            for (QWidget* field : page->findChildren<QWidget*>()) {
+                if (!field->isVisibleTo(page) || !qobject_cast<PioFieldControl*>(field))
+                    continue;
+                const QRect inPage(field->mapTo(page, QPoint(0, 0)), field->size());
+                EXPECT_TRUE(page->rect().contains(inPage)) << country << " " << field->objectName().toStdString();
+            }
+        }
+    }
+    applet.PutNumber(QStringLiteral("&&private&&countrycode"), 1);
+    global::LocalizeForm(*page);
+
     // The fixed temperature value: bit 4 of the input selection.
+    tabs->SelectKey(QStringLiteral("0t"));
     applet.PutText(QStringLiteral("mvDefaultInpSel"), QStringLiteral("5"));
     piotest::Settle();
     EXPECT_TRUE(page->chkFixedTemperatureValue()->isChecked());
