@@ -125,6 +125,17 @@ TEST_F(FlowSetUpPage, WaterThroughAnOrificePlateSetUpOnThePageGivesTheStandardsM
     EXPECT_EQ(Number("mvRhor"), 998.2);
     EXPECT_EQ(Number("mvReserved5"), 100);
 
+    // A diameter ratio the corner-tapped plate does not allow: the user is told, nothing is calculated.
+    Type("PioText46(0)", QStringLiteral("0.8"));
+    const size_t messages = applet.dialogs.Requests().size();
+    applet.dialogs.AnswerMessage(dialogs::DialogResult::Ok);
+    page->cmdCalculate()->click();
+    piotest::Settle();
+    EXPECT_EQ(applet.Text(QStringLiteral("abortSequences")), QStringLiteral("1"));
+    EXPECT_EQ(applet.dialogs.Requests().size(), messages + 1);
+    EXPECT_NE(window->PanelText(4), global::LoadLocalizedText(3899));
+    Type("PioText46(0)", QStringLiteral("0.5"));
+
     page->cmdCalculate()->click();
     piotest::Settle();
     EXPECT_EQ(applet.Text(QStringLiteral("abortSequences")), QStringLiteral("0"));
