@@ -121,6 +121,11 @@ TEST_F(FlowSetUpPage, WaterThroughAnOrificePlateSetUpOnThePageGivesTheStandardsM
     };
     for (const auto& [control, value] : typed)
         Type(control, QLatin1String(value));
+    // Every unit label follows its unit item.
+    for (const auto& [label, unit] : {std::pair{"lblDiffPressureUnit(0)", "mbar"}, {"lblDiffPressureUnit(1)", "mbar"},
+                                      {"lblStaticPressureUnit(2)", "bar"}, {"lblTemperatureUnit(4)", "degC"},
+                                      {"lblMvDensityUnit", "kg/m3"}, {"lblDensityUnit", "kg/m3"}})
+        EXPECT_EQ(page->findChild<QLabel*>(QLatin1String(label))->text(), QLatin1String(unit)) << label;
     EXPECT_EQ(Number("mvBeta"), 0.5);
     EXPECT_EQ(Number("mvRhor"), 998.2);
     EXPECT_EQ(Number("mvReserved5"), 100);
