@@ -1,6 +1,7 @@
 #include "merrow/pages/frmSimulatePressureTemp.h"
 #include "merrow/pages/PageControls.h"
 #include "merrow/shell/PageTabs.h"
+#include "merrow/shell/frmMain.h"
 #include "merrow/shell/global.h"
 #include "mvtrivexhelper/IDeviceInfo.h"
 #include "pioitems/Ambient.h"
@@ -30,6 +31,8 @@ constexpr int16_t kCaption = 2251;             // "Simulate Pressure/Temperature
 constexpr int16_t kCaptionPressureOnly = 2558; // "Simulate Pressure Measurement"
 constexpr int16_t kTerminate = 2124;           // "Terminate Simulation?"
 constexpr int16_t kNotDeactivated = 2535;      // "Simulation could not be deactivated."
+constexpr int16_t kSet = 3895;                 // "Simulation set in the device."
+constexpr int16_t kNotTaken = 3896;            // "The device did not take the simulation; it simulates as before."
 constexpr int kTemperature = 0;
 constexpr int kPressure = 1;
 constexpr int kStaticPressure = 2;
@@ -162,6 +165,7 @@ frmSimulatePressureTemp::frmSimulatePressureTemp() : PioPage(QStringLiteral("frm
     connect(m_seqSetAiSimulation, &pioitems::PioSequenceItem::ActionDropped, this, [this] {
         m_closing = false; // the user may try again
         RestorePrevious();
+        ReportNotTaken();
     });
 }
 
@@ -333,13 +337,24 @@ void frmSimulatePressureTemp::seqSetAiSimulation_StatusChanged(int32_t sequenceS
     FollowForcedSequence(*m_seqSetAiSimulation, sequenceStatus);
     if (sequenceStatus != applet::SequenceState::Ready)
         return;
-    if (SequenceFailed(*m_seqSetAiSimulation)) {
+    const bool failed = SequenceFailed(*m_seqSetAiSimulation);
+    if (failed) {
         // The device did not take the write: it simulates what it did before.
         applet::AppletTrace::Error(QStringLiteral("frmSimulatePressureTemp: SetAiSimulation failed"));
         RestorePrevious();
     }
-    if (m_closing)
-        CloseLater();
+    if (m_closing) {
+        CloseLater(); // a channel still simulated is reported on closing
+    } else if (failed) {
+        ReportNotTaken();
+    } else if (auto* window = global::MainWindow()) {
+        window->ShowStatus(GetTextFromResource(kSet));
+    }
+}
+
+void frmSimulatePressureTemp::ReportNotTaken()
+{
+    dialogs::DialogService::instance().Warning(windowTitle(), GetTextFromResource(kNotTaken));
 }
 
 bool frmSimulatePressureTemp::Form_QueryUnload()

@@ -5,7 +5,7 @@
 // The page shows what the device reports; closing it while the device
 // simulates asks whether to end the simulation first. A write that fails
 // gives the check boxes and the enable items back what they held, so that a
-// later download cannot switch a simulation on.
+// later download cannot switch a simulation on, and tells the user.
 #include "merrow/shell/PioPage.h"
 #include <array>
 #include <cstdint>
@@ -74,6 +74,8 @@ private:
     bool WriteSimulation(const std::array<bool, kChannels>& on, bool force);
     // The write failed: the check boxes and the enable items get back what they held.
     void RestorePrevious();
+    // Tells the user that the device simulates as before.
+    void ReportNotTaken();
 
     std::array<Channel, kChannels> m_channels{};
     QPushButton* m_cmdSetSimulation = nullptr;

@@ -91,9 +91,11 @@ TEST(InputSimulationOnFieldbus, SetWritesTheDeviceAFailedWriteRestoresAndClosing
     EXPECT_EQ(device->Enabled(FieldbusDeviceDouble::StaticPressure), 0);
     piotest::Settle();
     EXPECT_TRUE(page->chkSimulate(kPressure)->isChecked());
+    EXPECT_EQ(window->PanelText(4), global::LoadLocalizedText(3895));
 
     // The device refuses: nothing it does not simulate stays switched on, on the page or in the dataset.
     device->refuseWrites = true;
+    applet.dialogs.AnswerMessage(dialogs::DialogResult::Ok);
     page->chkSimulate(kStaticPressure)->setChecked(true);
     page->cmdSetSimulation()->click();
     ASSERT_TRUE(piotest::RunUntil([&] { return !page->chkSimulate(kStaticPressure)->isChecked() && window->isEnabled(); }));
@@ -101,6 +103,7 @@ TEST(InputSimulationOnFieldbus, SetWritesTheDeviceAFailedWriteRestoresAndClosing
     EXPECT_EQ(applet.Number(QStringLiteral("aiDPSimulateEnabled")), 1);
     EXPECT_TRUE(page->chkSimulate(kPressure)->isChecked());
     EXPECT_EQ(device->written.size(), 1u);
+    EXPECT_EQ(applet.dialogs.Requests().back().text, global::LoadLocalizedText(3896)); // and the user is told
     device->refuseWrites = false;
 
     // Closing the main window asks first; Cancel keeps everything open and simulating.
@@ -143,10 +146,13 @@ TEST(InputSimulationOnFieldbus, PressureOnlyVariantOffersOneChannelAndAWriteThat
     EXPECT_FALSE(page->cmdSetSimulation()->isEnabled());
 
     // Without a device the write cannot start: check box and enable item stay off.
+    applet.dialogs.AnswerMessage(dialogs::DialogResult::Ok);
     page->chkSimulate(kPressure)->setChecked(true);
     page->cmdSetSimulation_Click();
     ASSERT_TRUE(piotest::RunUntil([&] { return !page->chkSimulate(kPressure)->isChecked() && window->isEnabled(); }));
     EXPECT_EQ(applet.Number(QStringLiteral("aiDPSimulateEnabled")), 0);
+    EXPECT_EQ(applet.dialogs.Requests().back().text, global::LoadLocalizedText(3896));
+    EXPECT_TRUE(applet.dialogs.Errors().isEmpty()) << applet.dialogs.Errors().join(", ").toStdString();
     // Disconnected, the page closes without asking.
     const auto asked = applet.dialogs.Requests().size();
     page->parentWidget()->close();
