@@ -119,6 +119,8 @@ frmSimulatePressureTemp::frmSimulatePressureTemp() : PioPage(QStringLiteral("frm
         channel.cmbSimStatus->setEnabled(false);
         channel.lblUnit = new QLabel(channel.frame);
         channel.lblUnit->setObjectName(QStringLiteral("lblUnit(%1)").arg(i));
+        // The frames' fields line up whatever unit each shows.
+        channel.lblUnit->setMinimumWidth(channel.lblUnit->fontMetrics().horizontalAdvance(QStringLiteral("kg/cm2")));
         grid->addWidget(channel.chkSimulate, 0, 0);
         grid->addWidget(channel.txtSimValue, 0, 1);
         grid->addWidget(channel.lblUnit, 0, 2);
@@ -190,6 +192,8 @@ void frmSimulatePressureTemp::Layout()
     Channel& pressure = m_channels[kPressure];
     Channel& staticPressure = m_channels[kStaticPressure];
     Channel& temperature = m_channels[kTemperature];
+    // The captions chosen here are the ones a later localisation takes, too.
+    pressure.frame->setProperty("Tag", QString::number(layout.pressureCaption));
     pressure.frame->setTitle(GetTextFromResource(layout.pressureCaption));
     m_heightTwips = layout.heightTwips;
     if (!layout.staticPressure) {
@@ -201,6 +205,7 @@ void frmSimulatePressureTemp::Layout()
     if (flowFunction) {
         m_heightTwips += kTemperatureTwips;
     } else {
+        setProperty("Tag", QString::number(kCaptionPressureOnly));
         setWindowTitle(GetTextFromResource(kCaptionPressureOnly));
         temperature.frame->setEnabled(false);
         temperature.frame->hide();

@@ -6,6 +6,8 @@
 // device does. Every other command is answered "command not implemented".
 #include "tests/fennick/communication/GatewayTestSupport.h"
 #include <QByteArray>
+#include <QtEndian>
+#include <cstring>
 #include <vector>
 
 namespace merrowtest {
@@ -19,13 +21,23 @@ public:
     enum Block { DifferentialPressure = 0, StaticPressure = 1, Temperature = 2 };
     static constexpr int kBlockBytes = 6;
 
+    static constexpr char kGood = static_cast<char>(0x80);
+
     FieldbusDeviceDouble()
     {
         during = [this](const QString& op, int32_t number) { Answer(op, number); };
+        for (int block = 0; block < 3; ++block)
+            simulation[block * kBlockBytes + kBlockBytes - 1] = kGood;
     }
 
     int Enabled(Block block) const { return static_cast<uint8_t>(simulation.at(block * kBlockBytes)); }
     void SetEnabled(Block block, int value) { simulation[block * kBlockBytes] = static_cast<char>(value); }
+    void SetValue(Block block, float value)
+    {
+        uint32_t bits = 0;
+        std::memcpy(&bits, &value, sizeof bits);
+        qToBigEndian(bits, simulation.data() + block * kBlockBytes + 1);
+    }
 
     QByteArray simulation = QByteArray(3 * kBlockBytes, '\0');
     std::vector<QByteArray> written; // the simulation blocks of every write taken

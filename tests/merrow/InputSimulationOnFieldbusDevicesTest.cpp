@@ -5,7 +5,7 @@
 // before the simulation is ended in the device. Without the flow function and
 // with a plain pressure module the page offers the pressure only.
 #include "FieldbusDeviceDouble.h"
-#include "MerrowTestSupport.h"
+#include "PagesOnSimulatorSupport.h"
 #include "merrow/pages/frmSimulatePressureTemp.h"
 #include "pioitems/PioSequenceItem.h"
 #include <QCheckBox>
@@ -33,6 +33,8 @@ frmSimulatePressureTemp* Find(frmMain& window)
 frmMain* StartConnected(MerrowApplet& applet, const std::shared_ptr<FieldbusDeviceDouble>& device)
 {
     applet.Variant("4607246", 1, true, 8, 137);
+    applet.PutNumber(QStringLiteral("aiPXdScaleUnitFF"), 7); // bar
+    applet.PutNumber(QStringLiteral("aiTXdScaleUnitFF"), 32); // degC
     applet.PutNumber(QStringLiteral("&&private_FDT&&EngineeringContext"), 0xAC);
     frmMain* window = applet.Start();
     int32_t code = -1;
@@ -72,6 +74,9 @@ TEST(InputSimulationOnFieldbus, SetWritesTheDeviceAFailedWriteRestoresAndClosing
     PIO_REQUIRE_APPLET(applet);
     auto device = std::make_shared<FieldbusDeviceDouble>();
     device->SetEnabled(FieldbusDeviceDouble::Temperature, 1); // the device simulates already
+    device->SetValue(FieldbusDeviceDouble::Temperature, 85.0f);
+    device->SetValue(FieldbusDeviceDouble::DifferentialPressure, 125.0f);
+    device->SetValue(FieldbusDeviceDouble::StaticPressure, 4.5f);
     frmMain* window = StartConnected(applet, device);
     ASSERT_NE(window, nullptr);
     frmSimulatePressureTemp* page = Open(applet, *window);
@@ -92,6 +97,8 @@ TEST(InputSimulationOnFieldbus, SetWritesTheDeviceAFailedWriteRestoresAndClosing
     piotest::Settle();
     EXPECT_TRUE(page->chkSimulate(kPressure)->isChecked());
     EXPECT_EQ(window->PanelText(4), global::LoadLocalizedText(3895));
+    Screenshot(*window, *page, QStringLiteral("simulate-pressure-temperature-en"));
+    EXPECT_EQ(page->Frame(kPressure)->title(), global::LoadLocalizedText(2167)); // localised again, kept
 
     // The device refuses: nothing it does not simulate stays switched on, on the page or in the dataset.
     device->refuseWrites = true;
