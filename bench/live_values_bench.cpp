@@ -6,6 +6,7 @@
 // makes each iteration one second of the device's time. Reported: the HART
 // transactions per second the reads take (on a 1200-baud loop each costs
 // about 0.6 s), and the time one second of reads takes the program.
+#include "bench/LoopbackBenchSupport.h"
 #include "platform/applet/AppletClasses.h"
 #include "platform/applet/AppletHost.h"
 #include "platform/applet/AppletTrace.h"
@@ -22,6 +23,9 @@
 #include <map>
 
 namespace {
+
+using benchsupport::Settle;
+using benchsupport::Release;
 
 struct LiveItem {
     const char* name;
@@ -73,18 +77,6 @@ public:
 
     int64_t changes = 0;
 };
-
-// Runs the loop until nothing is under way: no request open, no posted call,
-// no timer due now.
-void Settle(loop::ManualClock& clock, const comm::HartCommServer& server)
-{
-    for (int quiet = 0; quiet < 3;) {
-        clock.Advance(0);
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
-        const bool idle = server.OpenRequests() == 0 && loop::PendingPostedCalls() == 0 && clock.MsUntilNextTimer() != 0;
-        quiet = idle ? quiet + 1 : 0;
-    }
-}
 
 void LiveValuesOfThreeWindows(benchmark::State& state)
 {
@@ -150,11 +142,7 @@ void LiveValuesOfThreeWindows(benchmark::State& state)
 
     for (const auto& view : {window, bar, digital})
         manager->UnregisterView(view.get(), code);
-    std::shared_ptr<applet::AppletHost> h = host;
-    host->DestroyApplet(h, code);
-    std::shared_ptr<applet::CServerRequestClass> reference = server;
-    server->Destroy(reference, code);
-    Settle(clock, *server);
+    Release(host, server, clock);
     applet::AppletTrace::SetSink(previousSink);
 }
 

@@ -22,6 +22,7 @@
 #include "merrow/pages/frmMesswerte.h"
 #include "merrow/pages/frmSimulateCurrent.h"
 #include "merrow/pages/frmSimulateFlow.h"
+#include "merrow/pages/frmSimulatePressureTemp.h"
 #include "merrow/pages/frmStatus.h"
 #include "merrow/shell/PioPage.h"
 #include "merrow/shell/frmAbout.h"
@@ -383,7 +384,7 @@ const std::vector<PageEntry>& PageTable()
         {"mnuDiagnosticsEventCounter", Instance::Single, false, [] { return new frmEventCounter(); }},
         {"mnuDiagnosticsMaxValues", Instance::Single, false, [] { return new frmMaxValues(); }},
         {"mnuDiagnosticsSimulateCurrent", Instance::Single, true, [] { return new frmSimulateCurrent(); }},
-        {"mnuDiagnosticsSimulatePressure", Instance::Single, true, nullptr},
+        {"mnuDiagnosticsSimulatePressure", Instance::Single, true, [] { return new frmSimulatePressureTemp(); }},
         {"mnuDiagnosticsSimulateFlow", Instance::Single, true, [] { return new frmSimulateFlow(); },
          "mnuDisplayMeasuredValues"},
         {"mnuConfigurePressure", Instance::Single, false, [] { return new frmConfigPressure(); }},

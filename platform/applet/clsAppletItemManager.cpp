@@ -2,6 +2,7 @@
 #include "platform/applet/AppletHost.h"
 #include "platform/applet/AppletResults.h"
 #include "platform/applet/AppletTrace.h"
+#include "platform/applet/NotificationStatistics.h"
 #include "platform/applet/Description.h"
 #include "platform/applet/StateInfo.h"
 #include "platform/applet/SubItemName.h"
@@ -14,6 +15,8 @@
 namespace applet {
 
 namespace {
+
+qint64 gLiveNotifications = 0;
 
 QString NameKey(const QString& name)
 {
@@ -304,6 +307,11 @@ std::map<int32_t, int32_t> clsAppletItemManager::UpdateIntervals() const
 
 // --- Notification -------------------------------------------------------------
 
+qint64 LiveNotificationsDelivered()
+{
+    return gLiveNotifications;
+}
+
 void clsAppletItemManager::CallView(const std::shared_ptr<View>& view, const Registration& registration,
                                     int32_t itemHandle, bool shadow, int32_t state)
 {
@@ -371,6 +379,8 @@ void clsAppletItemManager::Deliver(AppletItem& item, Change change, int32_t extr
                 state |= StateInfo::kValueValid;
             break;
         }
+        if (registration->updateInterval > 0 && (state & StateInfo::kShadowOnly) == 0)
+            ++gLiveNotifications;
         CallView(view, *registration, handle, shadowFlag, state);
     }
     --m_deliveryDepth;
