@@ -158,7 +158,7 @@ void ctlDigitalDisplay::ShowValue()
     const auto p = m_pattern.size();
     if (n < p - kShrinkBelow || n > p - kGrowAbove)
         m_pattern = QString(n + kPatternMargin, QLatin1Char('@'));
-    const QString unit = ItemControl(appUnit)->EnumValue();
+    const QString unit = ItemControl(appUnit)->UnitSymbol();
     m_lblValue->SetCaption(FormatWithPattern(text, m_pattern) + kLineBreak + FormatWithPattern(unit, m_pattern));
 }
 

@@ -6,6 +6,7 @@
 #include "platform/applet/ItemValue.h"
 #include "platform/automation/ComError.h"
 #include "platform/applet/StateInfo.h"
+#include "platform/applet/UnitTable.h"
 #include <QPointer>
 #include <cmath>
 #include <limits>
@@ -230,6 +231,13 @@ void PioAppItem::SetUIntValue(double value)
 QString PioAppItem::EnumValue() const
 {
     return Read("EnumValue", QString(), &clsAppItem::EnumValue);
+}
+
+QString PioAppItem::UnitSymbol() const
+{
+    const QString unit = EnumValue();
+    const auto manager = m_item.Manager();
+    return manager ? applet::UnitSymbol(*manager, unit) : unit;
 }
 
 int32_t PioAppItem::DataType() const

@@ -58,6 +58,9 @@ public:
     double UIntValue() const;
     void SetUIntValue(double value);
     QString EnumValue() const;
+    // EnumValue of a unit item as a reader is shown it: the symbol of the
+    // description's unit table ("°C" for "degC").
+    QString UnitSymbol() const;
     int16_t DecimalPlaces() const { return m_DecimalPlaces; }
     void SetDecimalPlaces(int16_t value);
     int16_t MaxDigits() const { return m_MaxDigits; }

@@ -16,7 +16,9 @@ frmDisplayTrend::frmDisplayTrend() : PioPage(QStringLiteral("frmDisplayTrend"), 
     auto* grid = new QGridLayout(this);
     m_plotter = new controls::PioPlotter(this);
     m_plotter->setObjectName(QStringLiteral("PioPlotter"));
-    m_plotter->SetCaption(QStringLiteral("PioPlotter"));
+    // No caption of its own: the legend names each curve's value and unit,
+    // and the control's name means nothing to a user.
+    m_plotter->SetCaption(QString());
     m_plotter->SetUpdateInterval(1);
     grid->addWidget(m_plotter, 0, 0, 1, 2);
     pioitems::Ambient::SetUserMode(this, false);

@@ -200,7 +200,7 @@ void frmMesswerte::appMeasValue_ValueChanged(int index)
 
 void frmMesswerte::appMeasValueUnit_ValueChanged(int index)
 {
-    const QString unit = m_appMeasValueUnit[static_cast<size_t>(index)]->EnumValue();
+    const QString unit = m_appMeasValueUnit[static_cast<size_t>(index)]->UnitSymbol();
     if (!unit.isEmpty())
         m_lblUnit[static_cast<size_t>(index)]->setText(unit);
 }

@@ -17,6 +17,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <cmath>
@@ -95,6 +96,8 @@ frmSimulateFlow::frmSimulateFlow() : PioPage(QStringLiteral("frmSimulateFlow"), 
         channel.txtSimValue->SetObjectNameUnit(QLatin1String(row.valueUnit));
         channel.txtSimValue->SetUnitVisible(false);
         channel.txtSimValue->setEnabled(false);
+        // The field keeps its natural width: a value must never be cut off.
+        channel.txtSimValue->ValueField()->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Fixed);
         channel.cmbSimStatus = new controls::PioLabelComboUnit(channel.frame);
         channel.cmbSimStatus->setObjectName(QStringLiteral("cmbSimStatus(%1)").arg(i));
         channel.cmbSimStatus->setProperty("Tag", QStringLiteral("2243"));
@@ -156,6 +159,7 @@ void frmSimulateFlow::OnFirstActivation()
         channel.cmbSimStatus->setVisible(profibus);
     appmvMediumType_ValueChanged();
     Tabs()->tbsOptions_Click();
+    GrowToContent();
     m_seqGetMvSimulation->Start();
 }
 
@@ -173,7 +177,8 @@ void frmSimulateFlow::appConnectionStatus_ValueChanged()
 void frmSimulateFlow::appUnit_ValueChanged(int index)
 {
     Channel& channel = m_channels[static_cast<size_t>(index)];
-    channel.lblUnit->setText(channel.appUnit->EnumValue());
+    channel.lblUnit->setText(channel.appUnit->UnitSymbol());
+    GrowToContent(); // a longer unit text must not squeeze the value
 }
 
 void frmSimulateFlow::SetChecked(int index, bool checked)

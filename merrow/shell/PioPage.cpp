@@ -11,6 +11,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QLayout>
 #include <QMdiSubWindow>
 #include <QPointer>
 
@@ -167,6 +168,21 @@ void PioPage::ResizeWindow(int width, int height)
         frame->resize(frame->width() + width - this->width(), frame->height() + height - this->height());
     else
         resize(width, height);
+}
+
+void PioPage::GrowToContent()
+{
+    // A text changed on a frame that is not shown tells no layout of it: every
+    // layout of the page measures anew.
+    for (QWidget* each : findChildren<QWidget*>()) {
+        each->ensurePolished(); // the style's sizes of controls not shown yet
+        each->updateGeometry();
+    }
+    for (QLayout* each : findChildren<QLayout*>())
+        each->invalidate();
+    const QSize wanted = size().expandedTo(sizeHint());
+    if (wanted != size())
+        ResizeWindow(wanted.width(), wanted.height());
 }
 
 PageTabs* PioPage::CreateTabs()

@@ -69,6 +69,9 @@ public:
 
     // Gives the page this size, through its window frame when it has one.
     void ResizeWindow(int width, int height);
+    // Grows the page to what its content needs now (texts that arrived after
+    // the load, the style's final sizes); a larger size stays.
+    void GrowToContent();
 
 protected:
     // Before the item controls register at the first activation: the page

@@ -95,10 +95,7 @@ void PioBarGraph::ShowItems()
     m_valueText.clear();
     if (ReadNumber(m_value, value)) {
         m_shownValue = value;
-        QString unit = EnumerationText(m_unit);
-        if (unit.isEmpty())
-            unit = DisplayText(m_unit);
-        m_valueText = (DisplayText(m_value) + QLatin1Char(' ') + unit).trimmed();
+        m_valueText = (DisplayText(m_value) + QLatin1Char(' ') + UnitText(m_unit)).trimmed();
     }
     for (size_t i = 0; i < m_limits.size(); ++i) {
         double limit = 0;

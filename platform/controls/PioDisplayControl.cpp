@@ -2,6 +2,7 @@
 #include "platform/applet/AppletResults.h"
 #include "platform/applet/AppletTrace.h"
 #include "platform/applet/Description.h"
+#include "platform/applet/UnitTable.h"
 #include "platform/applet/View.h"
 #include "platform/applet/clsAppletItemManager.h"
 #include "platform/dialogs/DialogService.h"
@@ -327,6 +328,15 @@ QString PioDisplayControl::EnumerationText(int binding) const
         if (entry.value == static_cast<int32_t>(std::lround(value)))
             return entry.text;
     return QString();
+}
+
+QString PioDisplayControl::UnitText(int binding) const
+{
+    QString unit = EnumerationText(binding);
+    if (unit.isEmpty())
+        unit = DisplayText(binding);
+    const auto manager = Manager();
+    return manager ? applet::UnitSymbol(*manager, unit) : unit;
 }
 
 QString PioDisplayControl::DisplayText(int binding) const

@@ -110,6 +110,9 @@ protected:
     const applet::DescObject* Object(int binding) const;
     // The entry's text of the enumerated value of binding; empty for none.
     QString EnumerationText(int binding) const;
+    // A unit item's value as a reader is shown it: its entry's text (or its
+    // text) as the symbol of the description's unit table ("°C" for "degC").
+    QString UnitText(int binding) const;
     // True when the item's device value is known and differs from its dataset value.
     bool DeviceValueDiffers(int binding) const;
     // True when the item may be written now (item and user level).

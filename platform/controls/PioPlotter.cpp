@@ -116,10 +116,7 @@ QString PioPlotter::LegendText(int channel) const
     const Channel* c = At(channel);
     if (!c || !IsBound(c->value))
         return c ? c->caption : QString();
-    QString unit = EnumerationText(c->unit);
-    if (unit.isEmpty())
-        unit = DisplayText(c->unit);
-    return QStringLiteral("%1: %2 %3").arg(c->caption, DisplayText(c->value), unit).trimmed();
+    return QStringLiteral("%1: %2 %3").arg(c->caption, DisplayText(c->value), UnitText(c->unit)).trimmed();
 }
 
 bool PioPlotter::ApplyDisplayProperty(Property property, int channel, const QVariant& value)

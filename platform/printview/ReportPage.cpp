@@ -55,50 +55,6 @@ QString FindReportPage(const QString& descriptionFolder, int countryCode)
     return QString();
 }
 
-UnitTable ParseUnitTable(const QString& text)
-{
-    UnitTable table;
-    const QStringList lines = text.split(QLatin1Char('\n'));
-    for (int i = 0; i < lines.size(); ++i) {
-        const QString line = lines[i].trimmed();
-        if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
-            continue;
-        QStringList columns = lines[i].split(QLatin1Char('\t'));
-        for (QString& column : columns)
-            column = column.trimmed();
-        const auto refuse = [&](const char* form) {
-            table.errors << QStringLiteral("line %1: \"%2\" is not \"%3\"").arg(i + 1).arg(line, QLatin1String(form));
-        };
-        if (columns.first() == QLatin1String("@symbol")) {
-            if (columns.size() != 3 || columns[1].isEmpty() || columns[2].isEmpty()) {
-                refuse("@symbol<TAB>text<TAB>symbol");
-                continue;
-            }
-            table.symbols.insert(columns[1], columns[2]);
-            continue;
-        }
-        if (columns.first() == QLatin1String("@text")) {
-            bool numeric = false;
-            const qint64 code = columns.value(2).toLongLong(&numeric);
-            if (columns.size() != 5 || columns[1].isEmpty() || !numeric || columns[3].isEmpty()
-                || columns[4].isEmpty()) {
-                refuse("@text<TAB>item<TAB>code<TAB>English<TAB>German");
-                continue;
-            }
-            table.texts[columns[1].toLower()].insert(code, {columns[3], columns[4]});
-            continue;
-        }
-        const QString item = columns.value(0);
-        const QString unit = columns.value(1);
-        if (columns.size() != 2 || item.isEmpty() || unit.isEmpty() || unit == QLatin1String("@")) {
-            refuse("item<TAB>unit");
-            continue;
-        }
-        table.units.insert(item.toLower(), unit);
-    }
-    return table;
-}
-
 QString FillPlaceholders(const QString& page, const std::function<std::optional<QString>(const QString&)>& lookup,
                          QStringList* unfilled)
 {

@@ -4,6 +4,7 @@
 // folder could not be written), the unit table that ships with the report
 // templates, and the filling of the "#item#" placeholders. Sans-I/O where it
 // can be: filling takes the page's text and a lookup of values.
+#include "platform/applet/UnitTable.h"
 #include <QHash>
 #include <QString>
 #include <QStringList>
@@ -20,22 +21,10 @@ QStringList PageFolders(const QString& descriptionFolder);
 // of its files. Empty when there is none.
 QString FindReportPage(const QString& descriptionFolder, int countryCode);
 
-// "gv/Units.tsv" below the description folder: one row per item that has a
-// unit, "item<TAB>unit"; the unit is a fixed text, or "@" and the name of the
-// item whose shown value is the unit. Two more kinds of rows tell how a
-// reader wants the values printed: "@symbol<TAB>text<TAB>symbol" prints a
-// unit text of the description ("degC") as its symbol ("°C"), and
-// "@text<TAB>item<TAB>code<TAB>English<TAB>German" names a code of an item
-// the description has no enumeration for. Lines starting with '#' are comments.
-inline const QString kUnitTableName = QStringLiteral("gv/Units.tsv");
-struct UnitTable {
-    QHash<QString, QString> units;   // item name in lower case -> unit or "@item"
-    QHash<QString, QString> symbols; // unit text -> symbol
-    // item name in lower case -> code -> {English, German}
-    QHash<QString, QHash<qint64, QStringList>> texts;
-    QStringList errors; // rows that were refused
-};
-UnitTable ParseUnitTable(const QString& text);
+// The unit table beside the description, as the windows read it too.
+using applet::kUnitTableName;
+using applet::ParseUnitTable;
+using applet::UnitTable;
 
 // A page larger than this is refused.
 constexpr qint64 kMaxPageBytes = 8 * 1024 * 1024;

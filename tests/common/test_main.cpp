@@ -1,5 +1,8 @@
-// Shared main of the test programs: one offscreen application, settings in a
-// temporary folder so no test reads or writes the user's own settings.
+// Shared main of the test programs: one offscreen application, and a home and
+// settings of its own, so that no test reads or writes the user's settings and
+// test programs that run side by side never share a settings file. The native
+// settings format keeps its own path (the test-mode folder below HOME), which
+// the INI path alone does not move.
 #include <QApplication>
 #include <QSettings>
 #include <QStandardPaths>
@@ -10,10 +13,13 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir home;
+    qputenv("HOME", home.path().toUtf8());
     qputenv("XDG_CONFIG_HOME", home.path().toUtf8() + "/config");
+    qputenv("XDG_CACHE_HOME", home.path().toUtf8() + "/cache");
     QStandardPaths::setTestModeEnabled(true);
     QApplication app(argc, argv);
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, home.path() + "/settings");
+    for (const QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
+        QSettings::setPath(format, QSettings::UserScope, home.path() + "/settings");
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

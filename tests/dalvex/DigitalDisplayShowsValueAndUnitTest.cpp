@@ -56,14 +56,14 @@ TEST_F(DigitalDisplayShowsValueAndUnit, ThePatternKeepsItsWidthWhileTheValueStay
     Measure(12.5f);
     EXPECT_EQ(display->Pattern().size(), 7) << "5 is shorter: renewed";
 
-    // A unit longer than the pattern is shown in full.
+    // A unit longer than the pattern is shown in full, as the symbol a reader expects.
     display->UnRegister();
     display->SetDecimalPlaces(0);
     device.applet.PutShadow(QStringLiteral("ptrbScaleInUnit"), QVariant::fromValue<quint64>(10));
     Measure(5);
     display->Register(device.applet.manager);
     EXPECT_EQ(display->Pattern(), "@@@@@") << "at least one decimal: 3 characters";
-    EXPECT_EQ(Lines(), QStringList({"  5.0", "kg/cm2"}));
+    EXPECT_EQ(Lines(), QStringList({"  5.0", QStringLiteral("kg/cm²")}));
 }
 
 TEST_F(DigitalDisplayShowsValueAndUnit, RegistrationBindsTheNamedItemsAndUnregisteredTheCaptionStays)

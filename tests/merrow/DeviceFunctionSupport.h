@@ -6,6 +6,7 @@
 // by a recorder, and the menu entries triggered as the user would.
 #include "MerrowTestSupport.h"
 #include "pioitems/PioSequenceItem.h"
+#include "platform/applet/AppletResults.h"
 #include "platform/applet/AppletStates.h"
 #include "platform/applet/SubItemName.h"
 #include "platform/applet/View.h"
@@ -155,11 +156,28 @@ inline bool ReadIntoDataset(DeviceApplet& applet, const char* sequence)
             return result == 0;
         }))
         return false;
-    if (!piotest::RunUntil([&] { return !applet.commands.isEmpty() && applet.SequenceState(sequence) == 0; }))
+    // The device also answers the cyclic reads, and the sequence's state reads
+    // "ready" until it begins: neither tells that it has ended. The host takes
+    // the adjust only once no sequence runs, so it is asked until it does.
+    if (!piotest::RunUntil([&] {
+            if (applet.commands.isEmpty())
+                return false;
+            applet.host->StartAdjust(QLatin1String(sequence), result);
+            return result != applet::kResultBusy;
+        }))
         return false;
-    applet.host->StartAdjust(QLatin1String(sequence), result);
     piotest::Settle();
-    return result == 0;
+    return result == 0 && applet.SequenceState(sequence) == 0;
+}
+
+// The first open page of that class; none when none is open.
+template <class Page>
+Page* FindPage(frmMain& window)
+{
+    for (PioPage* page : window.ChildForms())
+        if (auto* wanted = qobject_cast<Page*>(page))
+            return wanted;
+    return nullptr;
 }
 
 // The page the menu entry opened; none when it opened no page of that class.
@@ -168,10 +186,7 @@ Page* OpenPage(DeviceApplet& applet, frmMain& window, const char* entry)
 {
     applet.Trigger(window, entry);
     piotest::Settle();
-    for (PioPage* page : window.ChildForms())
-        if (auto* wanted = qobject_cast<Page*>(page))
-            return wanted;
-    return nullptr;
+    return FindPage<Page>(window);
 }
 
 inline pioitems::PioSequenceItem* SequenceControl(frmMain& window, const char* name)

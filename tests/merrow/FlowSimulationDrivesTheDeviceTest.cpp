@@ -25,21 +25,12 @@ namespace {
 constexpr int kDiffPressure = 1; // the channel on the page
 constexpr int kDiffPressureRow = 3; // the row of the measured-values window
 
-template <class Page>
-Page* Find(frmMain& window)
-{
-    for (PioPage* page : window.ChildForms())
-        if (auto* wanted = qobject_cast<Page*>(page))
-            return wanted;
-    return nullptr;
-}
-
 frmSimulateFlow* OpenFlowSimulation(DeviceApplet& applet, frmMain& window)
 {
     applet.dialogs.AnswerMessage(dialogs::DialogResult::Yes); // the simulation influences the process
     applet.Trigger(window, "mnuDiagnosticsSimulateFlow");
     piotest::Settle();
-    auto* page = Find<frmSimulateFlow>(window);
+    auto* page = FindPage<frmSimulateFlow>(window);
     // Ready once the device's simulation is read and taken into the dataset.
     auto* read = page ? page->findChild<pioitems::PioSequenceItem*>(QStringLiteral("seqGetMvSimulation")) : nullptr;
     if (!read || !piotest::RunUntil([&] {
@@ -70,8 +61,8 @@ void Screenshot(DeviceApplet& applet, frmMain& window, double barValue)
     applet.Trigger(window, "mnuDisplayBar");
     applet.Trigger(window, "mnuDisplayTrend");
     piotest::Settle();
-    auto* bar = Find<frmDisplayBar>(window);
-    auto* trend = Find<frmDisplayTrend>(window);
+    auto* bar = FindPage<frmDisplayBar>(window);
+    auto* trend = FindPage<frmDisplayTrend>(window);
     ASSERT_TRUE(bar && trend);
     for (int i = 0; i < bar->ctlDisplaySetting1()->EntryCount(); ++i)
         if (bar->ctlDisplaySetting1()->GetEntry(i).Value.startsWith(QStringLiteral("ptrbSecondaryValue1")))
@@ -115,7 +106,7 @@ TEST(FlowSimulationDrivesTheDevice, SimulatedDifferentialPressureMovesFlowAndCur
     applet.device.transmitter().process().setOverride(sim::Variable::DifferentialPressure, 10.0);
     frmSimulateFlow* page = OpenFlowSimulation(applet, *window);
     ASSERT_NE(page, nullptr);
-    auto* values = Find<frmMesswerte>(*window);
+    auto* values = FindPage<frmMesswerte>(*window);
     ASSERT_NE(values, nullptr); // opened beside the simulation
     ASSERT_TRUE(piotest::RunUntil([&] { return values->lblMeasValue(1)->text().toDouble() > 0; }));
     const double measuredFlow = values->lblMeasValue(1)->text().toDouble();
@@ -174,7 +165,7 @@ TEST(FlowSimulationDrivesTheDevice, WriteThatNeverStartedRestoresCheckBoxAndItem
     page->parentWidget()->close();
     piotest::Settle();
     EXPECT_EQ(applet.dialogs.Requests().size(), asked);
-    EXPECT_EQ(Find<frmSimulateFlow>(*window), nullptr);
+    EXPECT_EQ(FindPage<frmSimulateFlow>(*window), nullptr);
 }
 
 TEST(FlowSimulationDrivesTheDevice, ClosingTheMainWindowWhileSimulatingEndsTheSimulationFirst)
@@ -193,13 +184,13 @@ TEST(FlowSimulationDrivesTheDevice, ClosingTheMainWindowWhileSimulatingEndsTheSi
     applet.dialogs.AnswerMessage(dialogs::DialogResult::Cancel);
     EXPECT_FALSE(window->close());
     piotest::Settle();
-    EXPECT_NE(Find<frmSimulateFlow>(*window), nullptr);
+    EXPECT_NE(FindPage<frmSimulateFlow>(*window), nullptr);
     EXPECT_EQ(DeviceValue(applet, "mvInDPSimulateEnabled"), 1);
 
     // Yes: the main window waits while the page switches the device back.
     applet.dialogs.AnswerMessage(dialogs::DialogResult::Yes);
     EXPECT_FALSE(window->close());
-    ASSERT_TRUE(piotest::RunUntil([&] { return Find<frmSimulateFlow>(*window) == nullptr && window->isEnabled(); }));
+    ASSERT_TRUE(piotest::RunUntil([&] { return FindPage<frmSimulateFlow>(*window) == nullptr && window->isEnabled(); }));
     EXPECT_EQ(DeviceValue(applet, "mvInDPSimulateEnabled"), 0);
     EXPECT_TRUE(applet.dialogs.Errors().isEmpty()) << applet.dialogs.Errors().join(", ").toStdString();
 }

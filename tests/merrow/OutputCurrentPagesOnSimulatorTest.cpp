@@ -24,15 +24,6 @@ namespace {
 constexpr int kFixedCurrentOctet = 3;
 constexpr uint8_t kFixedCurrentBit = 0x10;
 
-template <class Page>
-Page* FindPage(frmMain& window)
-{
-    for (PioPage* page : window.ChildForms())
-        if (auto* wanted = qobject_cast<Page*>(page))
-            return wanted;
-    return nullptr;
-}
-
 // The simulation page is offered after the user confirmed its warning.
 template <class Page>
 Page* Open(DeviceApplet& applet, frmMain& window, const char* entry, bool confirm = false)
