@@ -16,6 +16,7 @@ int main(int argc, char** argv)
     qputenv("HOME", home.path().toUtf8());
     qputenv("XDG_CONFIG_HOME", home.path().toUtf8() + "/config");
     qputenv("XDG_CACHE_HOME", home.path().toUtf8() + "/cache");
+    qputenv("XDG_RUNTIME_DIR", home.path().toUtf8()); // owner-only, as Qt wants it
     QStandardPaths::setTestModeEnabled(true);
     QApplication app(argc, argv);
     for (const QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})

@@ -91,7 +91,7 @@ TEST_F(TemperatureRules, OutOfAutomaticModeNothingIsForcedOrCoupledButTheRangeFo
     EXPECT_NEAR(Value("ttrbPrimaryValueRange100"), 212, 1e-3);
     EXPECT_EQ(Value("ttrbPrimaryValueUnit_21"), kDegF);
     EXPECT_EQ(Value("mvInTUnit"), kDegC);
-    EXPECT_EQ(Value("aiTOutScaleUnit"), 8); // untouched description default
+    EXPECT_EQ(Value("aiTOutScaleUnit"), kDegC); // untouched description default
 
     // The second copy of the unit is copied back, without a conversion.
     Put("ttrbPrimaryValueUnit_21", kDegC);
