@@ -382,10 +382,11 @@ uint8_t SimTransmitter::handleDescribed(const DescribedCommand& command, const Q
     return code;
 }
 
-void SimTransmitter::injectResponseCode(uint8_t code, int count)
+void SimTransmitter::injectResponseCode(uint8_t code, int count, std::optional<uint8_t> onlyCommand)
 {
     m_injectedCode = code;
     m_injectedLeft = qMax(0, count);
+    m_injectedCommand = onlyCommand;
 }
 
 void SimTransmitter::setBusyResponses(int count)
@@ -580,7 +581,7 @@ std::optional<comm::HartFrame> SimTransmitter::handleFrame(const comm::HartFrame
     const DescribedCommand* described = entry ? nullptr : m_parameters.command(request.command);
     m_device.dataSaving = dataSaving();
 
-    if (m_injectedLeft > 0) {
+    if (m_injectedLeft > 0 && (!m_injectedCommand || *m_injectedCommand == request.command)) {
         --m_injectedLeft;
         code = m_injectedCode;
     } else if (resetting()) {

@@ -73,8 +73,10 @@ public:
     static constexpr double kSensorTemperature = 25.0;   // degC, the sensor at ambient temperature
 
     // Fault injection: the next count addressed requests are answered with
-    // that response code (and no data), whatever the command.
-    void injectResponseCode(uint8_t code, int count = 1);
+    // that response code (and no data), whatever the command or, with
+    // onlyCommand, only requests of that command (the cyclic reads of an
+    // open window then pass untouched).
+    void injectResponseCode(uint8_t code, int count = 1, std::optional<uint8_t> onlyCommand = std::nullopt);
     void setBusyResponses(int count);
     int injectedResponsesLeft() const { return m_injectedLeft; }
 
@@ -121,6 +123,7 @@ private:
     int64_t m_totaliserSavedMs = 0;
     uint8_t m_injectedCode = 0;
     int m_injectedLeft = 0;
+    std::optional<uint8_t> m_injectedCommand;
 };
 
 } // namespace sim

@@ -181,6 +181,7 @@ TEST(CalibrationAndMeasuringHistoryPages, TheCalibrationUnitIsWrittenOnlyByItsOw
 
 TEST(CalibrationAndMeasuringHistoryPages, ExtremesAndViolationsFollowTheProcessAndAResetStartsOnlyItsGroupOver)
 {
+    constexpr uint8_t kResetMaxValuesCommand = 164; // "Write_ResetMaxValues0"
     DeviceApplet applet;
     PIO_REQUIRE_APPLET(applet);
     sim::SimTransmitter& device = applet.device.transmitter();
@@ -219,7 +220,7 @@ TEST(CalibrationAndMeasuringHistoryPages, ExtremesAndViolationsFollowTheProcessA
     ASSERT_NE(reset, nullptr);
     const auto refuse = QObject::connect(reset, &pioitems::PioSequenceItem::StatusChanged, [&](int32_t status) {
         if (status == 1)
-            device.injectResponseCode(16);
+            device.injectResponseCode(16, 1, kResetMaxValuesCommand);
     });
     ASSERT_TRUE(RunToTheEnd(applet, *window, *maxValues->Command1(0), "ResetMaxValues0"));
     QObject::disconnect(refuse);
