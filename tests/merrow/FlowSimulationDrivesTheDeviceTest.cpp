@@ -2,7 +2,8 @@
 // transmitter: simulating the differential pressure changes the flow and the
 // loop current the device reports, closing the page ends the simulation in
 // the device and closes the measured-values window opened with it, and a
-// write that never started leaves neither check box nor item switched on.
+// write that never started or that the device refused leaves neither check
+// box nor item switched on and tells the user.
 #include "DeviceFunctionSupport.h"
 #include "merrow/pages/frmDisplayBar.h"
 #include "merrow/pages/frmDisplayTrend.h"
@@ -12,6 +13,7 @@
 #include <QComboBox>
 #include <QDir>
 #include "merrow/pages/frmSimulateFlow.h"
+#include "pioitems/PioSequenceItem.h"
 #include "platform/applet/AppletHost.h"
 #include "sim/SimUnits.h"
 #include <QCheckBox>
@@ -23,6 +25,7 @@ using namespace merrowtest;
 namespace {
 
 constexpr int kDiffPressure = 1; // the channel on the page
+constexpr int kStaticPressure = 2;
 constexpr int kDiffPressureRow = 3; // the row of the measured-values window
 
 frmSimulateFlow* OpenFlowSimulation(DeviceApplet& applet, frmMain& window)
@@ -154,12 +157,14 @@ TEST(FlowSimulationDrivesTheDevice, WriteThatNeverStartedRestoresCheckBoxAndItem
     applet.host->Disconnect(0, result);
     ASSERT_TRUE(piotest::RunUntil([&] { return applet.Number(QStringLiteral("&&private&&Connect")) == 0; }));
 
+    applet.dialogs.AnswerMessage(dialogs::DialogResult::Ok);
     page->chkSimulate(kDiffPressure)->setChecked(true);
     page->cmdSetSimulation_Click();
     ASSERT_TRUE(piotest::RunUntil([&] { return !page->chkSimulate(kDiffPressure)->isChecked(); }));
     // A later download must not switch the simulation on.
     EXPECT_EQ(applet.Number(QStringLiteral("mvInDPSimulateEnabled")), 0);
     EXPECT_TRUE(window->isEnabled());
+    EXPECT_EQ(LastMessage(applet.dialogs), global::LoadLocalizedText(3902)); // and the user is told
     // Disconnected, the page closes without asking.
     const auto asked = applet.dialogs.Requests().size();
     page->parentWidget()->close();
@@ -179,6 +184,29 @@ TEST(FlowSimulationDrivesTheDevice, ClosingTheMainWindowWhileSimulatingEndsTheSi
     page->chkSimulate(kDiffPressure)->setChecked(true);
     page->cmdSetSimulation()->click();
     ASSERT_TRUE(piotest::RunUntil([&] { return DeviceValue(applet, "mvInDPSimulateEnabled") == 1 && window->isEnabled(); }));
+    EXPECT_TRUE(piotest::RunUntil([&] { return window->PanelText(4) == global::LoadLocalizedText(3901); }));
+
+    // The device refuses the write: what it does not simulate is not switched
+    // on, on the page or in the dataset, what it simulates stays, and the user is told.
+    auto* write = page->findChild<pioitems::PioSequenceItem*>(QStringLiteral("seqSetMvSimulation"));
+    ASSERT_NE(write, nullptr);
+    const auto refuse = QObject::connect(write, &pioitems::PioSequenceItem::StatusChanged, [&](int32_t status) {
+        if (status == 1)
+            applet.device.transmitter().injectResponseCode(16); // access restricted
+    });
+    applet.dialogs.AnswerMessage(dialogs::DialogResult::Ok);
+    const auto asked = applet.dialogs.Requests().size();
+    page->chkSimulate(kStaticPressure)->setChecked(true);
+    page->cmdSetSimulation()->click();
+    ASSERT_TRUE(piotest::RunUntil([&] { return applet.dialogs.Requests().size() > asked && window->isEnabled(); }));
+    QObject::disconnect(refuse);
+    EXPECT_EQ(LastMessage(applet.dialogs), global::LoadLocalizedText(3902));
+    EXPECT_FALSE(page->chkSimulate(kStaticPressure)->isChecked());
+    EXPECT_TRUE(page->chkSimulate(kDiffPressure)->isChecked());
+    EXPECT_EQ(applet.Number(QStringLiteral("MvInPSimulateEnabled")), 0);
+    EXPECT_EQ(applet.Number(QStringLiteral("MvInDPSimulateEnabled")), 1);
+    EXPECT_EQ(DeviceValue(applet, "mvInPSimulateEnabled"), 0);
+    EXPECT_EQ(DeviceValue(applet, "mvInDPSimulateEnabled"), 1);
 
     // Cancel keeps everything open and simulating.
     applet.dialogs.AnswerMessage(dialogs::DialogResult::Cancel);
