@@ -192,7 +192,7 @@ TEST(FlowSimulationDrivesTheDevice, ClosingTheMainWindowWhileSimulatingEndsTheSi
     ASSERT_NE(write, nullptr);
     const auto refuse = QObject::connect(write, &pioitems::PioSequenceItem::StatusChanged, [&](int32_t status) {
         if (status == 1)
-            applet.device.transmitter().injectResponseCode(16); // access restricted
+            applet.device.transmitter().injectResponseCode(16, 1, 181); // access restricted, "Write_MvSimulation"
     });
     applet.dialogs.AnswerMessage(dialogs::DialogResult::Ok);
     const auto asked = applet.dialogs.Requests().size();
