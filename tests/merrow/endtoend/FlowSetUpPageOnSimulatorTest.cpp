@@ -123,9 +123,9 @@ TEST_F(FlowSetUpPage, WaterThroughAnOrificePlateSetUpOnThePageGivesTheStandardsM
         Type(control, QLatin1String(value));
     // Every unit label follows its unit item.
     for (const auto& [label, unit] : {std::pair{"lblDiffPressureUnit(0)", "mbar"}, {"lblDiffPressureUnit(1)", "mbar"},
-                                      {"lblStaticPressureUnit(2)", "bar"}, {"lblTemperatureUnit(4)", "degC"},
-                                      {"lblMvDensityUnit", "kg/m3"}, {"lblDensityUnit", "kg/m3"}})
-        EXPECT_EQ(page->findChild<QLabel*>(QLatin1String(label))->text(), QLatin1String(unit)) << label;
+                                      {"lblStaticPressureUnit(2)", "bar"}, {"lblTemperatureUnit(4)", "°C"},
+                                      {"lblMvDensityUnit", "kg/m³"}, {"lblDensityUnit", "kg/m³"}})
+        EXPECT_EQ(page->findChild<QLabel*>(QLatin1String(label))->text(), QString::fromUtf8(unit)) << label;
     EXPECT_EQ(Number("mvBeta"), 0.5);
     EXPECT_EQ(Number("mvRhor"), 998.2);
     EXPECT_EQ(Number("mvReserved5"), 100);
