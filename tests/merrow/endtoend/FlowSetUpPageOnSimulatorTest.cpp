@@ -33,14 +33,8 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(applet.Ready()) << "no staged Trivex description";
-        // The library offers to read the device's dataset at connect: taken.
-        applet.dialogs.AnswerMessage(dialogs::DialogResult::Yes);
-        window = applet.StartConnected();
+        window = applet.StartConnectedWithTheDevicesDataset();
         ASSERT_NE(window, nullptr);
-        ASSERT_TRUE(piotest::RunUntil([&] {
-            return !applet.dialogs.Requests().empty() && window->PendingFunction() == frmMain::Pending::None
-                && window->isEnabled() && applet.Text(QStringLiteral("currentSequence")).isEmpty();
-        }));
         page = OpenPage<frmConfigFlow>(applet, *window, "mnuConfigureFlow");
         ASSERT_NE(page, nullptr);
     }
