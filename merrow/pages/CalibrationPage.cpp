@@ -231,7 +231,7 @@ void CalibrationPage::appUnit_ValueChanged(int unit)
 {
     if (!Registered())
         return;
-    const QString text = m_units[static_cast<size_t>(unit)]->EnumValue();
+    const QString text = m_units[static_cast<size_t>(unit)]->UnitSymbol();
     for (size_t i = 0; i < m_rows.size(); ++i)
         if (m_design.rows[i].unit == unit)
             m_rows[i].unit->setText(text);

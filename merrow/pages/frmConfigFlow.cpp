@@ -705,7 +705,7 @@ void frmConfigFlow::UnitChanged(PioAppItem& unit, const QList<QLabel*>& labels)
 {
     if (!Registered())
         return;
-    const QString text = unit.EnumValue();
+    const QString text = unit.UnitSymbol();
     for (QLabel* label : labels)
         label->setText(text);
 }

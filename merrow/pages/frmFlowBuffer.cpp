@@ -237,8 +237,8 @@ void frmFlowBuffer::appFlowUnit_ValueChanged()
 {
     if (m_appFlowUnit->AppItemName().isEmpty())
         return;
-    // "kg/s" gives "kg": the total counts the flow's quantity, not its rate.
-    m_lblUnit->setText(m_appFlowUnit->EnumValue().section(QLatin1Char('/'), 0, 0));
+    // "kg/s" gives "kg", "m³/h" "m³": the total counts the flow's quantity, not its rate.
+    m_lblUnit->setText(m_appFlowUnit->UnitSymbol().section(QLatin1Char('/'), 0, 0));
 }
 
 void frmFlowBuffer::appPidInValue_ValueChanged()

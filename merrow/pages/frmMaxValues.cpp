@@ -111,7 +111,7 @@ void frmMaxValues::OnFirstActivation()
 void frmMaxValues::appUnit_ValueChanged(int index)
 {
     Step_(QStringLiteral("appUnit_ValueChanged"), [&] {
-        const QString unit = m_appUnits[static_cast<size_t>(index)]->EnumValue();
+        const QString unit = m_appUnits[static_cast<size_t>(index)]->UnitSymbol();
         if (!unit.isEmpty())
             m_units[static_cast<size_t>(index)]->setText(QLatin1Char('[') + unit + QLatin1Char(']'));
     });

@@ -335,6 +335,11 @@ QString PioDisplayControl::UnitText(int binding) const
     QString unit = EnumerationText(binding);
     if (unit.isEmpty())
         unit = DisplayText(binding);
+    return UnitSymbol(unit);
+}
+
+QString PioDisplayControl::UnitSymbol(const QString& unit) const
+{
     const auto manager = Manager();
     return manager ? applet::UnitSymbol(*manager, unit) : unit;
 }

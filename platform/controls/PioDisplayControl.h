@@ -113,6 +113,9 @@ protected:
     // A unit item's value as a reader is shown it: its entry's text (or its
     // text) as the symbol of the description's unit table ("°C" for "degC").
     QString UnitText(int binding) const;
+    // A unit text of the description as its symbol from the same table; the
+    // text itself without a registered manager or a symbol for it.
+    QString UnitSymbol(const QString& unit) const;
     // True when the item's device value is known and differs from its dataset value.
     bool DeviceValueDiffers(int binding) const;
     // True when the item may be written now (item and user level).

@@ -155,12 +155,9 @@ void PioFieldControl::ShowItems()
         FillList();
         marked = marked || DeviceValueDiffers(m_combo);
     }
-    if (m_unitLabel) {
-        const QString unit = EnumerationText(m_unit);
-        m_unitLabel->setText(ObjectNameUnit().isEmpty() || !IsBound(m_unit) ? m_unitText
-                             : unit.isEmpty()                               ? DisplayText(m_unit)
-                                                                            : unit);
-    }
+    if (m_unitLabel)
+        m_unitLabel->setText(ObjectNameUnit().isEmpty() || !IsBound(m_unit) ? UnitSymbol(m_unitText)
+                                                                            : PioDisplayControl::UnitText(m_unit));
     ShowMark(marked);
     m_busy = false;
 }
@@ -184,7 +181,9 @@ void PioFieldControl::FillList()
         // The item's own value stays in the list, so that it can be shown.
         if (!enabled && m_hideMasked && !(known && entry.value == current))
             continue;
-        m_list->addItem(entry.text, entry.value);
+        // A unit item's entries read as the symbols the unit labels show; the
+        // entry's value, not its text, is what a choice writes.
+        m_list->addItem(UnitSymbol(entry.text), entry.value);
         if (!enabled && model)
             model->item(m_list->count() - 1)->setEnabled(false);
     }

@@ -17,6 +17,8 @@
 //                    disabled, or left out with HideMaskedEntries.
 //   ObjectNameUnit   the unit: the entry's text of the unit item's value;
 //                    without a unit item the fixed UnitText
+// Unit texts of the description, in the unit part and among the list's
+// entries, show as their symbols from the description's unit table.
 // The caption comes from its text id (CaptionTextId) through the program's
 // text source, else it keeps its design text. While a shown item's device
 // value differs from its dataset value the caption (or the field, for a

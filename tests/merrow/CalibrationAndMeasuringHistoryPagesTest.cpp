@@ -165,10 +165,10 @@ TEST(CalibrationAndMeasuringHistoryPages, TheCalibrationUnitIsWrittenOnlyByItsOw
     // A unit change of the temperature shows at once and reaches the calibration unit only at "Adjust".
     auto* page = OpenPage<frmCalibrateTemperature>(applet, *window, "mnuCalibrateTemperature");
     ASSERT_NE(page, nullptr);
-    ASSERT_TRUE(piotest::RunUntil([&] { return !page->Covered() && page->lblUnit(0)->text() == QStringLiteral("degC"); }))
+    ASSERT_TRUE(piotest::RunUntil([&] { return !page->Covered() && page->lblUnit(0)->text() == QStringLiteral("°C"); }))
         << page->lblUnit(0)->text().toStdString();
     ASSERT_EQ(device.parameters().set(QStringLiteral("ttrbPrimaryValueUnit_21"), QVariant(uint(sim::UnitCode::DegF))), 0);
-    ASSERT_TRUE(piotest::RunUntil([&] { return page->lblUnit(0)->text() != QStringLiteral("degC"); }));
+    ASSERT_TRUE(piotest::RunUntil([&] { return page->lblUnit(0)->text() == QStringLiteral("°F"); }));
     EXPECT_EQ(page->lblUnit(1)->text(), page->lblUnit(0)->text());
     EXPECT_EQ(applet.Number(QStringLiteral("ttrbCalUnit")), temperatureCalUnit);
     device.setAppliedValue(sim::Measured::ProcessTemperature, 20.0);

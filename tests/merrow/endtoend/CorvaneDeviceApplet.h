@@ -21,6 +21,21 @@ struct CorvaneRegistered {
 class CorvaneDeviceApplet : private CorvaneRegistered, public DeviceApplet {
 public:
     size_t Views() const { return manager ? manager->RegisteredViews().size() : 0; }
+
+    // Connects, takes the library's offer to read the device's dataset at
+    // connect (so the dataset fits the device) and returns the window once the
+    // question came and the read-out it started has ended; null when not.
+    frmMain* StartConnectedWithTheDevicesDataset()
+    {
+        dialogs.AnswerMessage(dialogs::DialogResult::Yes);
+        frmMain* window = StartConnected();
+        if (!window || !piotest::RunUntil([&] {
+                return !dialogs.Requests().empty() && window->PendingFunction() == frmMain::Pending::None
+                    && window->isEnabled() && Text(QStringLiteral("currentSequence")).isEmpty();
+            }))
+            return nullptr;
+        return window;
+    }
 };
 
 } // namespace merrowtest

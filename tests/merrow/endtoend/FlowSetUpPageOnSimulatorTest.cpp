@@ -33,14 +33,8 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(applet.Ready()) << "no staged Trivex description";
-        // The library offers to read the device's dataset at connect: taken.
-        applet.dialogs.AnswerMessage(dialogs::DialogResult::Yes);
-        window = applet.StartConnected();
+        window = applet.StartConnectedWithTheDevicesDataset();
         ASSERT_NE(window, nullptr);
-        ASSERT_TRUE(piotest::RunUntil([&] {
-            return !applet.dialogs.Requests().empty() && window->PendingFunction() == frmMain::Pending::None
-                && window->isEnabled() && applet.Text(QStringLiteral("currentSequence")).isEmpty();
-        }));
         page = OpenPage<frmConfigFlow>(applet, *window, "mnuConfigureFlow");
         ASSERT_NE(page, nullptr);
     }
@@ -123,9 +117,9 @@ TEST_F(FlowSetUpPage, WaterThroughAnOrificePlateSetUpOnThePageGivesTheStandardsM
         Type(control, QLatin1String(value));
     // Every unit label follows its unit item.
     for (const auto& [label, unit] : {std::pair{"lblDiffPressureUnit(0)", "mbar"}, {"lblDiffPressureUnit(1)", "mbar"},
-                                      {"lblStaticPressureUnit(2)", "bar"}, {"lblTemperatureUnit(4)", "degC"},
-                                      {"lblMvDensityUnit", "kg/m3"}, {"lblDensityUnit", "kg/m3"}})
-        EXPECT_EQ(page->findChild<QLabel*>(QLatin1String(label))->text(), QLatin1String(unit)) << label;
+                                      {"lblStaticPressureUnit(2)", "bar"}, {"lblTemperatureUnit(4)", "°C"},
+                                      {"lblMvDensityUnit", "kg/m³"}, {"lblDensityUnit", "kg/m³"}})
+        EXPECT_EQ(page->findChild<QLabel*>(QLatin1String(label))->text(), QString::fromUtf8(unit)) << label;
     EXPECT_EQ(Number("mvBeta"), 0.5);
     EXPECT_EQ(Number("mvRhor"), 998.2);
     EXPECT_EQ(Number("mvReserved5"), 100);

@@ -13,15 +13,8 @@ TEST(UserCurveOnPressurePage, FivePointsAreWrittenAndReadBackUnchanged)
 {
     CorvaneDeviceApplet applet;
     PIO_REQUIRE_APPLET(applet);
-    // The library offers to read the device's dataset at connect: taken, so the dataset fits the device.
-    applet.dialogs.AnswerMessage(dialogs::DialogResult::Yes);
-    frmMain* window = applet.StartConnected();
+    frmMain* window = applet.StartConnectedWithTheDevicesDataset();
     ASSERT_NE(window, nullptr);
-    // The question came and the read-out it started has ended.
-    ASSERT_TRUE(piotest::RunUntil([&] {
-        return !applet.dialogs.Requests().empty() && window->PendingFunction() == frmMain::Pending::None
-            && window->isEnabled() && applet.Text(QStringLiteral("currentSequence")).isEmpty();
-    }));
     auto* page = OpenPage<frmConfigPressure>(applet, *window, "mnuConfigurePressure");
     ASSERT_NE(page, nullptr);
     applet.PutNumber(QStringLiteral("ptrbLinType"),
