@@ -142,7 +142,7 @@ void frmSimulatePressureTemp::Layout()
 void frmSimulatePressureTemp::appUnit_ValueChanged(int index)
 {
     Channel& channel = ChannelAt(index);
-    channel.lblUnit->setText(channel.appUnit->EnumValue());
+    channel.lblUnit->setText(channel.appUnit->UnitSymbol());
 }
 
 void frmSimulatePressureTemp::appSimulateValue_ValueChanged(int index)
