@@ -291,8 +291,12 @@ uint8_t SimTransmitter::deviceAction(const DescribedCommand& command, const QByt
     }
     if (name == QLatin1String("Write_SecondaryVariable1Zero")) {
         // The zero adjustment of a tilted sensor: the differential pressure
-        // read now (with any earlier offset) becomes the new zero.
-        m_device.pressureZeroOffset += values.value[Variable::DifferentialPressure];
+        // read now (with any earlier offset) becomes the new zero, as long as
+        // that zero lies inside the sensor's limits.
+        const double zero = m_device.pressureZeroOffset + values.value[Variable::DifferentialPressure];
+        if (const uint8_t bad = appliedProcessCheck(m_device.variables[Variable::DifferentialPressure], zero))
+            return bad;    // 9 applied process too high, 10 too low
+        m_device.pressureZeroOffset = zero;
         changed();
         return RC::Success;
     }
