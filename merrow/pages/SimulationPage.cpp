@@ -1,6 +1,5 @@
 #include "merrow/pages/SimulationPage.h"
 #include "merrow/pages/PageControls.h"
-#include "merrow/shell/frmMain.h"
 #include "merrow/shell/global.h"
 #include "pioitems/PioAppItem.h"
 #include "pioitems/PioSequenceItem.h"
@@ -226,8 +225,8 @@ void SimulationPage::WriteSequence_StatusChanged(int32_t sequenceStatus)
         CloseLater(); // a channel still simulated is reported on closing
     } else if (failed) {
         ReportNotTaken();
-    } else if (auto* window = global::MainWindow()) {
-        window->ShowStatus(GetTextFromResource(kSet));
+    } else {
+        ShowStatus(kSet);
     }
 }
 

@@ -1,7 +1,6 @@
 #include "merrow/pages/frmConfigPressure.h"
 #include "merrow/pages/PageControls.h"
 #include "merrow/shell/PageTabs.h"
-#include "merrow/shell/frmMain.h"
 #include "merrow/shell/global.h"
 #include "mvtrivexhelper/Enumerations.h"
 #include "mvtrivexhelper/IDeviceInfo.h"
@@ -614,8 +613,7 @@ void frmConfigPressure::Finished(int16_t textId)
         Warn(static_cast<int16_t>(property("Tag").toInt()), textId);
         return;
     }
-    if (frmMain* window = global::MainWindow())
-        window->ShowStatus(GetTextFromResource(textId));
+    ShowStatus(textId);
 }
 
 void frmConfigPressure::txtMesswertAktuell_Change()

@@ -1,6 +1,5 @@
 #include "merrow/pages/frmMesswerte.h"
 #include "merrow/pages/PageControls.h"
-#include "merrow/shell/frmMain.h"
 #include "merrow/shell/global.h"
 #include "mvtrivexhelper/IDeviceInfo.h"
 #include "pioextensions/IViewEx.h"
@@ -263,6 +262,5 @@ void frmMesswerte::appMvModeBlkActual_ValueChanged()
 
 void frmMesswerte::OnUnload()
 {
-    if (auto* main = global::MainWindow())
-        main->ReleaseFrmMesswerte();
+    global::ReleaseFrmMesswerte();
 }

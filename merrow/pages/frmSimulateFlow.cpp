@@ -1,7 +1,6 @@
 #include "merrow/pages/frmSimulateFlow.h"
 #include "merrow/pages/PageControls.h"
 #include "merrow/shell/PageTabs.h"
-#include "merrow/shell/frmMain.h"
 #include "merrow/shell/global.h"
 #include "mvtrivexhelper/IDeviceInfo.h"
 #include "pioitems/Ambient.h"
@@ -163,6 +162,5 @@ void frmSimulateFlow::OnUnload()
         for (int n = 0; n < 2; ++n)
             if (QWidget* frame = Tabs()->picOptions(n))
                 frame->hide();
-    if (auto* main = global::MainWindow())
-        main->UnloadFrmMesswerte();
+    global::UnloadFrmMesswerte();
 }

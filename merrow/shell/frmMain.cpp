@@ -64,9 +64,6 @@
 #include <cmath>
 #include <utility>
 
-bool frmMain::RangeValuesRead = false;
-bool frmMain::RangeValuesRequested = false;
-
 namespace {
 
 // ---- Item controls of the main window: control name -> bound item ----
@@ -1048,8 +1045,8 @@ void frmMain::OnConnectionStatus()
             DisableSaveToDevice();
     } else if (state == 0) {
         m_askFirst = true;
-        RangeValuesRead = false;
-        RangeValuesRequested = false;
+        global::RangeValuesRead = false;
+        global::RangeValuesRequested = false;
         for (const char* key : kConnectedButtons)
             EnableButton(key, false);
         for (const char* key : kDisconnectedButtons)

@@ -99,11 +99,6 @@ public:
     // The step of the operation-mode switch: 0 idle, 1 read requested, 2 adjust requested.
     int OperationModeStep() const { return m_operationModeStep; }
 
-    // The range values of this connection were read ("GetRangeValues" ended
-    // well); a display window asked for them and the sequence has not ended yet.
-    static bool RangeValuesRead;
-    static bool RangeValuesRequested;
-
     // A device function the user started whose end the window confirms in the
     // status bar (panel 4) or reports with a message.
     enum class Pending { None, Upload, Download, FactoryReset, DataSave };

@@ -32,6 +32,8 @@
 namespace global {
 
 std::shared_ptr<IDeviceInfo> gDeviceInfo;
+bool RangeValuesRead = false;
+bool RangeValuesRequested = false;
 
 namespace {
 
@@ -179,6 +181,24 @@ bool OnSomeScreen(const QRect& rect)
 ::frmMain* MainWindow()
 {
     return g_frmMain;
+}
+
+void ShowStatus(const QString& text)
+{
+    if (g_frmMain)
+        g_frmMain->ShowStatus(text);
+}
+
+void UnloadFrmMesswerte()
+{
+    if (g_frmMain)
+        g_frmMain->UnloadFrmMesswerte();
+}
+
+void ReleaseFrmMesswerte()
+{
+    if (g_frmMain)
+        g_frmMain->ReleaseFrmMesswerte();
 }
 
 void SetMainWindow(::frmMain* window)

@@ -87,14 +87,14 @@ TEST(DisplayWindowsFollowTheProcess, BarGraphMovesWithTheMeasuredValuesAndRanges
     applet.device.injectResponseCode(kNotImplemented, 1000000);
     auto* first = Open<frmDisplayBar>(applet, *window, "mnuDisplayBar");
     ASSERT_NE(first, nullptr);
-    ASSERT_TRUE(piotest::RunUntil([&] { return rangeRequests == 1 && !frmMain::RangeValuesRequested; }));
-    EXPECT_FALSE(frmMain::RangeValuesRead);
+    ASSERT_TRUE(piotest::RunUntil([&] { return rangeRequests == 1 && !global::RangeValuesRequested; }));
+    EXPECT_FALSE(global::RangeValuesRead);
     applet.device.injectResponseCode(0, 0);
     first->parentWidget()->close();
 
     // So the next display window asks again, and the one after it no more.
     ASSERT_NE(Open<frmDisplayDigital2>(applet, *window, "mnuDisplayDigital"), nullptr);
-    ASSERT_TRUE(piotest::RunUntil([&] { return frmMain::RangeValuesRead; }));
+    ASSERT_TRUE(piotest::RunUntil([&] { return global::RangeValuesRead; }));
     auto* bar = Open<frmDisplayBar>(applet, *window, "mnuDisplayBar");
     ASSERT_NE(bar, nullptr);
     auto* values = Open<frmMesswerte>(applet, *window, "mnuDisplayMeasuredValues");
