@@ -77,8 +77,6 @@ public:
     QList<PioPage*> ChildForms() const;
     // Rebuilds the list of open child windows at the end of the Window menu.
     void ListChildWindows();
-    // Whether a menu entry has a page to open (entries whose page is missing stay disabled).
-    bool HasPage(const QString& entry) const;
 
     frmOutput* ReportWindow() const { return m_output; }
     // The help windows open now.
