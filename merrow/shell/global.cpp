@@ -211,6 +211,14 @@ bool HasText(int32_t id)
     return StringTable().count(id) != 0;
 }
 
+bool GermanTexts()
+{
+    const auto& table = StringTable();
+    const auto language = table.find(CountryCode());
+    const auto german = table.find(kCountryGerman);
+    return language != table.end() && german != table.end() && language->second == german->second;
+}
+
 QString LoadLocalizedText(int16_t textId)
 {
     const auto& table = StringTable();

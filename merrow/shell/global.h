@@ -46,6 +46,9 @@ extern bool RangeValuesRequested;
 // language (English for any code other than 1 and 49) plus the id. A missing
 // text is shown in a message box and gives an empty text.
 QString LoadLocalizedText(int16_t textId);
+// Whether the user's texts are the German ones (the country code's base is
+// that of German): numbers are then typed with a decimal comma.
+bool GermanTexts();
 // Whether the table holds the id (as given, no language base).
 bool HasText(int32_t id);
 // Qt's own texts (the buttons of message boxes and file dialogs) in the
