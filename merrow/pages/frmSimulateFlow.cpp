@@ -105,17 +105,19 @@ void frmSimulateFlow::appUnit_ValueChanged(int index)
 
 void frmSimulateFlow::ShowReportedState(int index, int polled)
 {
+    // Grey only while it shows a state above 1; the user's clicks choose on or off.
+    chkSimulate(index)->setTristate(polled > 1);
     chkSimulate(index)->setCheckState(polled == 0 ? Qt::Unchecked : polled == 1 ? Qt::Checked : Qt::PartiallyChecked);
 }
 
 void frmSimulateFlow::BeforeSet()
 {
     for (int i = 0; i < kChannels; ++i) {
-        if (!chkSimulate(i)->isChecked())
+        if (!UserChecked(i))
             continue;
         bool conflict = false;
         for (int j = i < kInputs ? kInputs : 0; j < (i < kInputs ? kChannels : kInputs); ++j)
-            conflict = conflict || chkSimulate(j)->isChecked();
+            conflict = conflict || UserChecked(j);
         if (conflict) {
             dialogs::DialogService::instance().Information(GetTextFromResource(kCaption),
                                                            GetTextFromResource(kConcurrent));
