@@ -921,6 +921,8 @@ void frmMain::ArrangeMenus()
                              "mnuDiagnosticsSimulateCurrent"})
         ShowEntry(name, false);
     ShowEntry("mnuDiagnosticsSimulatePressure", true);
+    // Only the Modbus variant without flow hides the whole submenu; every other variant shows it.
+    ShowEntry("mnuDiagnosticsSimulate", true);
     for (const char* name : {"mnuDeviceModbusOn", "mnuFlowBuffer", "mnuConfigureBusparameter"})
         ShowEntry(name, false);
 
