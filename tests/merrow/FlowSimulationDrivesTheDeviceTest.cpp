@@ -29,10 +29,9 @@ namespace {
 
 constexpr int kDiffPressure = 1; // the channel on the page
 constexpr int kStaticPressure = 2;
+constexpr int kMassFlow = 3;
 constexpr int kVolumeFlow = 4;
 constexpr int kDiffPressureRow = 3; // the row of the measured-values window
-constexpr int kMassFlow = 3;        // the output channels on the page, and their rows
-constexpr int kVolumeFlow = 4;
 constexpr int kMassFlowRow = 0;
 constexpr int kVolumeFlowRow = 1;
 
