@@ -32,6 +32,8 @@ protected:
         QString error;
         if (!sim::applyVariant(applet.device.transmitter(), options, error))
             return false;
+        ItemLog running(applet.manager);
+        running.Watch(QStringLiteral("currentSequence"), QStringLiteral("running"));
         if (!applet.Connect())
             return false;
         // The clock jumps by seconds while the device answers in real time: a
@@ -39,9 +41,16 @@ protected:
         applet.server->SetResponseTimeout(kLinkPatienceMs);
         // The dataset is the device's, as after an upload.
         applet.PutNumber(QStringLiteral("pbSoftwareRevisionHART"), revision);
-        // The identification that the connection starts has run.
-        return RunUntil([&] { return applet.Number(Compose(SubItemKind::SequenceState, QStringLiteral("GetDeviceInfo"))) == 0
-                                     && applet.Text(QStringLiteral("currentSequence")).isEmpty(); });
+        // The identification that the connection starts has begun and ended:
+        // a test that sets "currentSequence" itself would otherwise see that
+        // run clear it under its feet.
+        const bool identified = RunUntil([&] {
+            return running.changes.contains(QStringLiteral("running=GetDeviceInfo"))
+                   && applet.Number(Compose(SubItemKind::SequenceState, QStringLiteral("GetDeviceInfo"))) == 0
+                   && applet.Text(QStringLiteral("currentSequence")).isEmpty();
+        });
+        Settle();
+        return identified;
     }
     ctlBurnDelayHandler* Handler() const
     {
