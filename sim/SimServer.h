@@ -54,7 +54,7 @@ public:
 
     // At most this many sessions at once (0: no limit); a session initiate
     // beyond them is answered "All sessions in use".
-    void setSessionSlots(int slots) { m_sessionSlots = qMax(0, slots); }
+    void setSessionSlots(int count) { m_sessionSlots = qMax(0, count); }
     int openSessions() const { return m_openSessions; }
     int openConnections() const { return static_cast<int>(m_connections.size()); }
     int requestsHandled() const { return m_requestsHandled; }
