@@ -59,6 +59,7 @@ void SimServer::close()
     for (loop::SingleShotHandle& held : m_heldSlots)
         held.Cancel();
     m_heldSlots.clear();
+    m_openSessions = 0; // the device is gone, and its sessions with it
     auto connections = std::move(m_connections);
     m_connections.clear();
     for (auto& [socket, connection] : connections) {
