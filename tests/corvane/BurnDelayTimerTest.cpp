@@ -34,11 +34,12 @@ protected:
             return false;
         ItemLog running(applet.manager);
         running.Watch(QStringLiteral("currentSequence"), QStringLiteral("running"));
+        // The clock jumps by seconds while the device answers in real time: a
+        // time-out that a jump can pass, the HART-IP link's own included (it
+        // is set when the link is made), would measure the machine's speed.
+        applet.responseTimeoutMs = kLinkPatienceMs;
         if (!applet.Connect())
             return false;
-        // The clock jumps by seconds while the device answers in real time: a
-        // link time-out that a jump can pass would measure the machine's speed.
-        applet.server->SetResponseTimeout(kLinkPatienceMs);
         // The dataset is the device's, as after an upload.
         applet.PutNumber(QStringLiteral("pbSoftwareRevisionHART"), revision);
         // The identification that the connection starts has begun and ended:
