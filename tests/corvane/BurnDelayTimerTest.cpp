@@ -193,7 +193,9 @@ TEST_F(BurnDelayTimer, TheDataBurnWatchReadsAgainOnlyAfterThePollInterval)
     for (int read = 0; read < 3; ++read) {
         ASSERT_TRUE(RunUntil([&] { return watch->Watching() && !log.changes.isEmpty() && log.changes.last() == QStringLiteral("check=0"); }))
             << log.changes.join(' ').toStdString();
-        Settle(); // the watch takes the read's end and asks for the next
+        // The watch takes the read's end and schedules the next, on a later
+        // turn of the loop: only then may the clock move on.
+        ASSERT_TRUE(RunUntil([&] { return watch->CheckScheduled(); })) << "read " << read;
         const auto checks = log.changes.count(QStringLiteral("check=64"));
         Pass(clsHandleDataBurn::kPollIntervalMs - 1);
         EXPECT_EQ(log.changes.count(QStringLiteral("check=64")), checks) << "read " << read;
