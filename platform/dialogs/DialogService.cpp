@@ -6,6 +6,12 @@ namespace dialogs {
 namespace {
 DialogService* g_installed = nullptr;
 
+QString& ProgramTitle()
+{
+    static QString title;
+    return title;
+}
+
 MessageBoxRequest Box(const QString& title, const QString& text, MessageIcon icon, MessageButtons buttons)
 {
     MessageBoxRequest request;
@@ -36,6 +42,25 @@ DialogService* DialogService::SetInstance(DialogService* service)
     DialogService* previous = g_installed;
     g_installed = service;
     return previous;
+}
+
+DialogResult DialogService::ShowMessage(const MessageBoxRequest& request)
+{
+    if (ProgramTitle().isEmpty())
+        return OnShowMessage(request);
+    MessageBoxRequest titled = request;
+    titled.title = ProgramTitle();
+    return OnShowMessage(titled);
+}
+
+void DialogService::SetMessageTitle(const QString& title)
+{
+    ProgramTitle() = title;
+}
+
+QString DialogService::MessageTitle()
+{
+    return ProgramTitle();
 }
 
 void DialogService::Information(const QString& title, const QString& text)

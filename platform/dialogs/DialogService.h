@@ -23,7 +23,14 @@ public:
     // Returns the service installed before (nullptr for the Qt service).
     static DialogService* SetInstance(DialogService* service);
 
-    virtual DialogResult ShowMessage(const MessageBoxRequest& request) = 0;
+    // Shows a message box; while the program has a message title, the box
+    // carries it whatever title the caller gave, so that the user sees one
+    // name for every message of the program.
+    DialogResult ShowMessage(const MessageBoxRequest& request);
+    // The title of every message box of the program; empty (the default)
+    // keeps each caller's title.
+    static void SetMessageTitle(const QString& title);
+    static QString MessageTitle();
     // The chosen path, or an empty text when the user cancelled.
     virtual QString ChooseSaveFile(const FileDialogRequest& request) = 0;
     virtual QString ChooseOpenFile(const FileDialogRequest& request) = 0;
@@ -44,6 +51,10 @@ public:
     // A box described by a classic style number (see MessageBoxRequest::FromStyle);
     // returns the classic code of the button pressed.
     int ShowMessageStyle(const QString& text, int style, const QString& title);
+
+protected:
+    // Shows the box as titled by ShowMessage.
+    virtual DialogResult OnShowMessage(const MessageBoxRequest& request) = 0;
 };
 
 } // namespace dialogs

@@ -135,7 +135,7 @@ TEST(ValidityLimits, ReasonsFollowTheCountryCode)
         Calculate(in, 49);
         FAIL() << "accepted";
     } catch (const automation::ComError& e) {
-        EXPECT_TRUE(e.description().startsWith(QStringLiteral("Das Durchmesserverhältnis 0.9"))) << e.description().toStdString();
+        EXPECT_TRUE(e.description().startsWith(QStringLiteral("Das Durchmesserverhältnis 0,9"))) << e.description().toStdString();
     }
 }
 
