@@ -7,6 +7,7 @@
 #include "merrow/pages/frmConfigPressure.h"
 #include "merrow/shell/PageTabs.h"
 #include "platform/controls/PioFieldControl.h"
+#include "platform/controls/PioUserCurve.h"
 #include "tests/merrow/PagesOnSimulatorSupport.h"
 #include "tests/merrow/endtoend/CorvaneDeviceApplet.h"
 #include <QComboBox>
@@ -84,6 +85,12 @@ TEST(GermanUser, RangeEndWithADecimalCommaIsTakenAndNumbersShowWithACommaNeverAn
               QStringLiteral("\"1.000,5\" ist kein Wert, den Messende (%1) annehmen kann.").arg(unit));
     EXPECT_EQ(applet.dialogs.Requests().back().title, kTitle);
     EXPECT_EQ(applet.Text(QStringLiteral("ptrbScaleIn100")), QStringLiteral("0.5"));
+
+    // The user curve's buttons speak German as well.
+    QStringList buttons;
+    for (const QPushButton* button : page->UserCurve(0)->findChildren<QPushButton*>())
+        buttons << button->text();
+    EXPECT_EQ(buttons, QStringList({"Lesen", "Schreiben", "Laden", "Speichern", "Neu", "Ändern"}));
 }
 
 TEST(GermanUser, FlowSetUpReadsInGermanTakesCommasAndNamesARefusedValueByItsLabelAndUnit)
@@ -147,7 +154,10 @@ TEST(GermanUser, FlowSetUpReadsInGermanTakesCommasAndNamesARefusedValueByItsLabe
     piotest::Settle();
     EXPECT_EQ(MessageCount(applet.dialogs), messages + 1);
     EXPECT_EQ(applet.dialogs.PendingAnswers(), 0);
-    for (const auto& request : applet.dialogs.Requests())
+    // Its numbers in the reader's format too.
+    EXPECT_TRUE(LastMessage(applet.dialogs).contains(QStringLiteral("0,8"))) << LastMessage(applet.dialogs).toStdString();
+    for (const auto& request : applet.dialogs.Requests()) {
         if (request.kind == dialogs::DialogKind::Message)
             EXPECT_EQ(request.title, kTitle) << request.text.toStdString();
+    }
 }
