@@ -2,14 +2,11 @@
 #include "fennick/fdt/clsTkDispatcher.h"
 #include "platform/applet/AppletClasses.h"
 #include "platform/automation/ClassRegistry.h"
-#include "platform/dialogs/DialogService.h"
 
 namespace fennick {
 
 void RegisterClasses()
 {
-    // Whatever part of the DTM speaks to the user, its message boxes carry the DTM's name.
-    dialogs::DialogService::SetMessageTitle(QStringLiteral("Trivex DTM"));
     // The DTM starts the applet toolkit by its class names.
     applet::RegisterClasses();
     automation::ClassRegistry::instance().Register(clsTkDispatcher::kProgId, clsTkDispatcher::kClassId, [] {

@@ -6,12 +6,6 @@ namespace dialogs {
 namespace {
 DialogService* g_installed = nullptr;
 
-QString& ProgramTitle()
-{
-    static QString title;
-    return title;
-}
-
 MessageBoxRequest Box(const QString& title, const QString& text, MessageIcon icon, MessageButtons buttons)
 {
     MessageBoxRequest request;
@@ -46,21 +40,9 @@ DialogService* DialogService::SetInstance(DialogService* service)
 
 DialogResult DialogService::ShowMessage(const MessageBoxRequest& request)
 {
-    if (ProgramTitle().isEmpty())
-        return OnShowMessage(request);
     MessageBoxRequest titled = request;
-    titled.title = ProgramTitle();
+    titled.title = kMessageTitle;
     return OnShowMessage(titled);
-}
-
-void DialogService::SetMessageTitle(const QString& title)
-{
-    ProgramTitle() = title;
-}
-
-QString DialogService::MessageTitle()
-{
-    return ProgramTitle();
 }
 
 void DialogService::Information(const QString& title, const QString& text)

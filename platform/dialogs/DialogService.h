@@ -23,14 +23,12 @@ public:
     // Returns the service installed before (nullptr for the Qt service).
     static DialogService* SetInstance(DialogService* service);
 
-    // Shows a message box; while the program has a message title, the box
-    // carries it whatever title the caller gave, so that the user sees one
-    // name for every message of the program.
+    // The title of every message box of the system: whichever part speaks,
+    // the user sees one name.
+    static inline const QString kMessageTitle = QStringLiteral("Trivex DTM");
+
+    // Shows a message box titled kMessageTitle, whatever title the caller gave.
     DialogResult ShowMessage(const MessageBoxRequest& request);
-    // The title of every message box of the program; empty (the default)
-    // keeps each caller's title.
-    static void SetMessageTitle(const QString& title);
-    static QString MessageTitle();
     // The chosen path, or an empty text when the user cancelled.
     virtual QString ChooseSaveFile(const FileDialogRequest& request) = 0;
     virtual QString ChooseOpenFile(const FileDialogRequest& request) = 0;
@@ -53,7 +51,7 @@ public:
     int ShowMessageStyle(const QString& text, int style, const QString& title);
 
 protected:
-    // Shows the box as titled by ShowMessage.
+    // Shows the box as ShowMessage titled it.
     virtual DialogResult OnShowMessage(const MessageBoxRequest& request) = 0;
 };
 
