@@ -46,15 +46,11 @@ size_t MessageCount(const dialogs::ScriptedDialogService& dialogs)
 
 TEST(GermanUser, RangeEndWithADecimalCommaIsTakenAndNumbersShowWithACommaNeverAnExponent)
 {
-    DeviceApplet applet;
-    PIO_REQUIRE_APPLET(applet);
+    CorvaneDeviceApplet applet;
+    ASSERT_TRUE(applet.Ready()) << "no staged Trivex description";
     applet.PutText(QStringLiteral("&&private&&countrycode"), kGerman);
-    applet.Variant("4607215", 1, false, 1, 137);
-    frmMain* window = applet.StartWithConnectAllowed();
+    frmMain* window = applet.StartConnectedWithTheDevicesDataset();
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(applet.Connect());
-    piotest::Settle();
-    window->MDIForm_Activate();
     auto* page = OpenPage<frmConfigPressure>(applet, *window, "mnuConfigurePressure");
     ASSERT_NE(page, nullptr);
     PioFieldControl& end = *page->txtMessende();
