@@ -42,17 +42,26 @@ size_t MessageCount(const dialogs::ScriptedDialogService& dialogs)
     return count;
 }
 
+// The German user's window on the device with the dataset read from it, and the page of the menu entry.
+template <class Page>
+void OpenInGerman(CorvaneDeviceApplet& applet, const char* entry, frmMain*& window, Page*& page)
+{
+    ASSERT_TRUE(applet.Ready()) << "no staged Trivex description";
+    applet.PutText(QStringLiteral("&&private&&countrycode"), kGerman);
+    window = applet.StartConnectedWithTheDevicesDataset();
+    ASSERT_NE(window, nullptr);
+    page = OpenPage<Page>(applet, *window, entry);
+    ASSERT_NE(page, nullptr);
+}
+
 } // namespace
 
 TEST(GermanUser, RangeEndWithADecimalCommaIsTakenAndNumbersShowWithACommaNeverAnExponent)
 {
     CorvaneDeviceApplet applet;
-    ASSERT_TRUE(applet.Ready()) << "no staged Trivex description";
-    applet.PutText(QStringLiteral("&&private&&countrycode"), kGerman);
-    frmMain* window = applet.StartConnectedWithTheDevicesDataset();
-    ASSERT_NE(window, nullptr);
-    auto* page = OpenPage<frmConfigPressure>(applet, *window, "mnuConfigurePressure");
-    ASSERT_NE(page, nullptr);
+    frmMain* window = nullptr;
+    frmConfigPressure* page = nullptr;
+    ASSERT_NO_FATAL_FAILURE(OpenInGerman(applet, "mnuConfigurePressure", window, page));
     PioFieldControl& end = *page->txtMessende();
 
     const size_t messages = MessageCount(applet.dialogs);
@@ -92,12 +101,9 @@ TEST(GermanUser, RangeEndWithADecimalCommaIsTakenAndNumbersShowWithACommaNeverAn
 TEST(GermanUser, FlowSetUpReadsInGermanTakesCommasAndNamesARefusedValueByItsLabelAndUnit)
 {
     CorvaneDeviceApplet applet;
-    ASSERT_TRUE(applet.Ready()) << "no staged Trivex description";
-    applet.PutText(QStringLiteral("&&private&&countrycode"), kGerman);
-    frmMain* window = applet.StartConnectedWithTheDevicesDataset();
-    ASSERT_NE(window, nullptr);
-    auto* page = OpenPage<frmConfigFlow>(applet, *window, "mnuConfigureFlow");
-    ASSERT_NE(page, nullptr);
+    frmMain* window = nullptr;
+    frmConfigFlow* page = nullptr;
+    ASSERT_NO_FATAL_FAILURE(OpenInGerman(applet, "mnuConfigureFlow", window, page));
     const auto field = [&](const char* name) {
         PioFieldControl* control = page->Control(QLatin1String(name));
         EXPECT_NE(control, nullptr) << name;
