@@ -73,12 +73,12 @@ TEST(GermanUser, RangeEndWithADecimalCommaIsTakenAndNumbersShowWithACommaNeverAn
     EXPECT_EQ(applet.Text(QStringLiteral("ptrbScaleIn100")), QStringLiteral("150.5"));
 
     // A value wider than the field loses decimals, not its form.
-    applet.PutText(QStringLiteral("ptrbScaleIn100"), QStringLiteral("123456.789"));
+    applet.PutText(QStringLiteral("ptrbScaleIn100"), QStringLiteral("12.3456789"));
     piotest::Settle();
-    EXPECT_EQ(end.ShownText(), QStringLiteral("123456,8"));
-    applet.PutText(QStringLiteral("ptrbScaleIn100"), QStringLiteral("0.5"));
+    EXPECT_EQ(end.ShownText(), QStringLiteral("12,34568"));
+    applet.PutText(QStringLiteral("ptrbScaleIn100"), QStringLiteral("7.5"));
     piotest::Settle();
-    EXPECT_EQ(end.ShownText(), QStringLiteral("0,5"));
+    EXPECT_EQ(end.ShownText(), QStringLiteral("7,5"));
 
     // A grouped number is no number: refused, named by its label and unit, the value kept.
     applet.dialogs.AnswerMessage(dialogs::DialogResult::Ok);
@@ -89,7 +89,7 @@ TEST(GermanUser, RangeEndWithADecimalCommaIsTakenAndNumbersShowWithACommaNeverAn
     EXPECT_EQ(LastMessage(applet.dialogs),
               QStringLiteral("\"1.000,5\" ist kein Wert, den Messende (%1) annehmen kann.").arg(unit));
     EXPECT_EQ(applet.dialogs.Requests().back().title, kTitle);
-    EXPECT_EQ(applet.Text(QStringLiteral("ptrbScaleIn100")), QStringLiteral("0.5"));
+    EXPECT_EQ(applet.Text(QStringLiteral("ptrbScaleIn100")), QStringLiteral("7.5"));
 
     // The user curve's buttons speak German as well.
     QStringList buttons;
@@ -159,7 +159,8 @@ TEST(GermanUser, FlowSetUpReadsInGermanTakesCommasAndNamesARefusedValueByItsLabe
     // Its numbers in the reader's format too.
     EXPECT_TRUE(LastMessage(applet.dialogs).contains(QStringLiteral("0,8"))) << LastMessage(applet.dialogs).toStdString();
     for (const auto& request : applet.dialogs.Requests()) {
-        if (request.kind == dialogs::DialogKind::Message)
+        if (request.kind == dialogs::DialogKind::Message) {
             EXPECT_EQ(request.title, kTitle) << request.text.toStdString();
+        }
     }
 }
