@@ -1,4 +1,5 @@
 #include "pioitems/FloatFormatting.h"
+#include "platform/applet/UserNumber.h"
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -22,14 +23,14 @@ QString Fixed(double value, int decimals)
     return QString::fromStdString(text);
 }
 
-QString Localised(QString text, const QLocale& locale)
+QString Localised(QString text, int32_t countryCode)
 {
-    return text.replace(QLatin1Char('.'), locale.decimalPoint());
+    return text.replace(QLatin1Char('.'), applet::UserNumber::DecimalSeparator(countryCode));
 }
 
 } // namespace
 
-std::optional<QString> FormatFloat(double value, int16_t decimalPlaces, int16_t maxDigits, const QLocale& locale)
+std::optional<QString> FormatFloat(double value, int16_t decimalPlaces, int16_t maxDigits, int32_t countryCode)
 {
     if (!std::isfinite(value) || decimalPlaces < 0)
         return std::nullopt;
@@ -40,11 +41,11 @@ std::optional<QString> FormatFloat(double value, int16_t decimalPlaces, int16_t 
     // Rounding may carry into one more integer digit (999.96 to 1000.0).
     const int roundedWidth = static_cast<int>(shown.indexOf(QLatin1Char('.')));
     if (std::max(integerWidth, roundedWidth) > maxDigits)
-        return Localised(QString::number(value, 'E', 3), locale);
+        return Fixed(value, 0);
     QString cut = shown.left(maxDigits);
     if (cut.endsWith(QLatin1Char('.')))
         cut.chop(1);
-    return Localised(cut, locale);
+    return Localised(cut, countryCode);
 }
 
 } // namespace pioitems::FloatFormatting

@@ -1,4 +1,5 @@
 #include "pioitems/PioAppItem.h"
+#include "platform/applet/UserNumber.h"
 #include "pioextensions/ItemAccessReport.h"
 #include "pioitems/ControlErrors.h"
 #include "pioitems/FloatFormatting.h"
@@ -255,7 +256,8 @@ QString PioAppItem::FloatValueFormatted() const
     const bool bound = m_item.Manager() && m_item.ItemHandle() > 0;
     if (bound && DataType() == static_cast<int32_t>(applet::ItemType::Float)) {
         const std::optional<QString> text =
-            FloatFormatting::FormatFloat(static_cast<double>(FloatValue()), m_DecimalPlaces, m_MaxDigits);
+            FloatFormatting::FormatFloat(static_cast<double>(FloatValue()), m_DecimalPlaces, m_MaxDigits,
+                                         applet::UserNumber::CountryCode(*m_item.Manager()));
         if (text)
             return *text;
     }

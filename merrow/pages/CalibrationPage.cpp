@@ -13,7 +13,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QPushButton>
 #include <QStackedLayout>
 #include <QVBoxLayout>
@@ -53,11 +52,10 @@ QString Name(const char* prefix, int index)
 // A typed reference value in the user's number format.
 std::optional<float> ToNumber(const QString& text)
 {
-    bool ok = false;
-    const float value = QLocale().toFloat(text.trimmed(), &ok);
-    if (!ok || !std::isfinite(value))
+    const std::optional<double> value = global::ParseNumber(text);
+    if (!value)
         return std::nullopt;
-    return value;
+    return static_cast<float>(*value);
 }
 
 } // namespace
@@ -242,9 +240,7 @@ void CalibrationPage::txtAbgleichpunkt_Change(int index)
     const QString typed = text->text();
     if (typed.isEmpty() || typed == QLatin1String("-"))
         return;
-    bool numeric = false;
-    QLocale().toDouble(typed, &numeric);
-    if (numeric)
+    if (global::ParseNumber(typed))
         return;
     // Setting the shorter text is a change again: the filter runs until the text is numeric.
     text->setText(typed.left(typed.size() - 1));

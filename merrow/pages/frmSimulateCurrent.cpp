@@ -13,7 +13,6 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QRegularExpressionValidator>
 #include <QSlider>
 #include <cmath>
@@ -42,7 +41,7 @@ constexpr int kNotActive = 0;
 
 QString CurrentText(double current)
 {
-    return QLocale().toString(std::round(current * 100.0) / 100.0, 'g', 6);
+    return global::FormatNumber(std::round(current * 100.0) / 100.0);
 }
 
 } // namespace
@@ -136,16 +135,10 @@ void frmSimulateCurrent::OnFirstActivation()
 
 std::optional<float> frmSimulateCurrent::EnteredCurrent() const
 {
-    const QString text = m_txtStromwert->text().trimmed();
-    bool ok = false;
-    float value = QLocale().toFloat(text, &ok);
-    if (!ok) {
-        QString point = text;
-        value = QLocale::c().toFloat(point.replace(QLatin1Char(','), QLatin1Char('.')), &ok);
-    }
-    if (!ok || !std::isfinite(value))
+    const std::optional<double> value = global::ParseNumber(m_txtStromwert->text());
+    if (!value)
         return std::nullopt;
-    return value;
+    return static_cast<float>(*value);
 }
 
 bool frmSimulateCurrent::InRange(float current) const

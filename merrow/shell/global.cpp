@@ -1,4 +1,5 @@
 #include "merrow/shell/global.h"
+#include "platform/applet/UserNumber.h"
 #include "merrow/shell/frmMain.h"
 #include "mvtrivexhelper/IDeviceInfo.h"
 #include "platform/applet/AppletTrace.h"
@@ -243,6 +244,16 @@ void LocalizeForm(QWidget& form)
         form.setWindowTitle(LoadLocalizedText(static_cast<int16_t>(tag)));
     for (QObject* child : form.findChildren<QObject*>())
         LocalizeObject(*child);
+}
+
+std::optional<double> ParseNumber(const QString& text)
+{
+    return applet::UserNumber::Parse(text, CountryCode());
+}
+
+QString FormatNumber(double value, int decimals)
+{
+    return applet::UserNumber::Format(value, CountryCode(), decimals);
 }
 
 QString FillPlaceholders(const QString& text, const QVariantList& values)

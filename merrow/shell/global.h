@@ -1,4 +1,5 @@
 #pragma once
+#include <optional>
 // The services every window of the device user interface shares: the main
 // window and the device information object, localised texts by the country
 // code, localisation of a form from the text ids in its controls' "Tag" and
@@ -61,6 +62,11 @@ void UseQtTranslations(int countryCode);
 void LocalizeForm(QWidget& form);
 // "%1" ... "%9" replaced by the values, left to right; inserted text is not searched again.
 QString FillPlaceholders(const QString& text, const QVariantList& values);
+// A number the user typed, in the user's format or with a point; none for a
+// text that is no number (applet::UserNumber, by the main window's country code).
+std::optional<double> ParseNumber(const QString& text);
+// A number as the user reads it: decimals below 0 as many as it needs.
+QString FormatNumber(double value, int decimals = -1);
 void SetTopMost(QWidget& window, bool onTop);
 // A picture of the program by its resource name ("SPLASH_SCREEN_138", "1LOGO", ...);
 // a null picture, traced, when there is none.

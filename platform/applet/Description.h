@@ -38,9 +38,19 @@ struct DescObject {
     }
 };
 
+// An entry's text in English and, where the description gives one, in
+// German; the stored value is always the entry's code.
 struct DescEnumEntry {
     int32_t value = 0;
     QString text;
+    QString germanText;
+
+    // The text for the user of the country code (49 German, else English);
+    // the English text where the entry has no German one.
+    QString Text(int32_t countryCode) const
+    {
+        return countryCode == 49 && !germanText.isEmpty() ? germanText : text;
+    }
 };
 
 struct DescEnumeration {

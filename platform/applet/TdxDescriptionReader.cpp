@@ -128,7 +128,8 @@ bool Reader::ReadEnumerations(const xml::XmlNode& root, Description& d)
                                          .arg(enumeration.name)
                                          .arg(value));
             values.insert(value);
-            enumeration.entries.append(DescEnumEntry{value, entry.Attribute(QStringLiteral("text"))});
+            enumeration.entries.append(DescEnumEntry{value, entry.Attribute(QStringLiteral("text")),
+                                                     entry.Attribute(QStringLiteral("textDe"))});
         }
         d.enumerations.append(enumeration);
     }

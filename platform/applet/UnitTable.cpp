@@ -1,5 +1,7 @@
 #include "platform/applet/UnitTable.h"
 #include "platform/applet/AppletTrace.h"
+#include "platform/applet/Description.h"
+#include "platform/applet/UserNumber.h"
 #include "platform/applet/clsAppletItemManager.h"
 #include <QDir>
 #include <QFile>
@@ -13,26 +15,58 @@ const QString kDescriptionFolder = QStringLiteral("&&private_PM&&TDXPath");
 // A unit table larger than this is no unit table.
 constexpr qint64 kMaxTableBytes = 1024 * 1024;
 
-// The symbols of the unit table in a folder, read once; none when it cannot be read.
-const QHash<QString, QString>& SymbolsIn(const QString& folder)
+// The unit table in a folder, read once; an empty one when it cannot be read.
+const UnitTable& TableIn(const QString& folder)
 {
-    static QHash<QString, QHash<QString, QString>> read;
+    static QHash<QString, UnitTable> read;
     const auto known = read.constFind(folder);
     if (known != read.constEnd())
         return *known;
-    QHash<QString, QString>& symbols = read[folder];
+    UnitTable& table = read[folder];
     QFile file(QDir(folder).filePath(kUnitTableName));
     if (!file.exists())
-        return symbols;
+        return table;
     if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxTableBytes) {
         AppletTrace::Error(QStringLiteral("UnitSymbol: %1 cannot be read or is too large").arg(file.fileName()));
-        return symbols;
+        return table;
     }
-    const UnitTable table = ParseUnitTable(QString::fromUtf8(file.read(kMaxTableBytes)));
+    table = ParseUnitTable(QString::fromUtf8(file.read(kMaxTableBytes)));
     for (const QString& error : table.errors)
         AppletTrace::Error(QStringLiteral("UnitSymbol: %1: %2").arg(file.fileName(), error));
-    symbols = table.symbols;
-    return symbols;
+    return table;
+}
+
+// The unit table of the manager's description; none without a description folder.
+const UnitTable* TableOf(clsAppletItemManager& manager)
+{
+    QString folder;
+    int32_t failed = 0;
+    manager.GetStringValue(manager.HandleOf(kDescriptionFolder), folder, failed);
+    if (failed != 0 || folder.isEmpty())
+        return nullptr;
+    return &TableIn(QDir::fromNativeSeparators(folder));
+}
+
+// The shown text of an item: its enumeration entry's text, else its value.
+QString ShownText(clsAppletItemManager& manager, const QString& item)
+{
+    const int32_t handle = manager.HandleOf(item);
+    QString text;
+    int32_t failed = 0;
+    manager.GetValueAsText(handle, text, false, failed);
+    if (failed != 0)
+        return QString();
+    const auto description = manager.GetDescription();
+    const DescObject* object = description ? description->FindObject(item) : nullptr;
+    const DescEnumeration* enumeration =
+        object && !object->enumeration.isEmpty() ? description->FindEnumeration(object->enumeration) : nullptr;
+    bool number = false;
+    const double value = text.trimmed().toDouble(&number);
+    if (enumeration && number)
+        for (const DescEnumEntry& entry : enumeration->entries)
+            if (entry.value == value)
+                return entry.text;
+    return text.trimmed();
 }
 
 } // namespace
@@ -57,6 +91,15 @@ UnitTable ParseUnitTable(const QString& text)
                 continue;
             }
             table.symbols.insert(columns[1], columns[2]);
+            continue;
+        }
+        if (columns.first() == QLatin1String("@label")) {
+            if (columns.size() < 4 || columns.size() > 5 || columns[1].isEmpty() || columns[2].isEmpty()
+                || columns[3].isEmpty() || (columns.size() == 5 && columns[4].isEmpty())) {
+                refuse("@label<TAB>item<TAB>English<TAB>German[<TAB>unit]");
+                continue;
+            }
+            table.labels.insert(columns[1].toLower(), columns.mid(2));
             continue;
         }
         if (columns.first() == QLatin1String("@text")) {
@@ -85,12 +128,37 @@ QString UnitSymbol(clsAppletItemManager& manager, const QString& unit)
 {
     if (unit.isEmpty())
         return unit;
-    QString folder;
-    int32_t failed = 0;
-    manager.GetStringValue(manager.HandleOf(kDescriptionFolder), folder, failed);
-    if (failed != 0 || folder.isEmpty())
-        return unit;
-    return SymbolsIn(QDir::fromNativeSeparators(folder)).value(unit, unit);
+    const UnitTable* table = TableOf(manager);
+    return table ? table->symbols.value(unit, unit) : unit;
+}
+
+QString ItemUnit(clsAppletItemManager& manager, const QString& item)
+{
+    const UnitTable* table = TableOf(manager);
+    if (!table)
+        return QString();
+    QString unit = table->units.value(item.toLower(), table->labels.value(item.toLower()).value(2));
+    if (unit.startsWith(QLatin1Char('@')))
+        unit = ShownText(manager, unit.mid(1));
+    return table->symbols.value(unit, unit);
+}
+
+QString ItemLabel(clsAppletItemManager& manager, const QString& item, int32_t countryCode)
+{
+    const UnitTable* table = TableOf(manager);
+    QString label;
+    if (table) {
+        const QStringList texts = table->labels.value(item.toLower());
+        if (texts.size() >= 2)
+            label = texts[countryCode == UserNumber::kCountryGerman ? 1 : 0];
+    }
+    if (label.isEmpty()) {
+        const auto description = manager.GetDescription();
+        const DescObject* object = description ? description->FindObject(item) : nullptr;
+        label = object && !object->text.isEmpty() ? object->text : item;
+    }
+    const QString unit = ItemUnit(manager, item);
+    return unit.isEmpty() ? label : QStringLiteral("%1 (%2)").arg(label, unit);
 }
 
 } // namespace applet

@@ -5,8 +5,11 @@
 // rows tell how a reader wants the values shown: "@symbol<TAB>text<TAB>symbol"
 // shows a unit text of the description ("degC") as its symbol ("°C"), and
 // "@text<TAB>item<TAB>code<TAB>English<TAB>German" names a code of an item
-// the description has no enumeration for. Lines starting with '#' are
-// comments. The report and the windows that show units read the same table.
+// the description has no enumeration for, and "@label<TAB>item<TAB>English
+// <TAB>German[<TAB>unit]" the name a reader knows an item by from the pages
+// (with the unit of a value the report shows without one), so that a message
+// can name the value the user is to correct. Lines starting with '#'
+// are comments. The report, the windows and their messages read this table.
 #include <QHash>
 #include <QString>
 #include <QStringList>
@@ -21,6 +24,8 @@ struct UnitTable {
     QHash<QString, QString> symbols; // unit text -> symbol
     // item name in lower case -> code -> {English, German}
     QHash<QString, QHash<qint64, QStringList>> texts;
+    // item name in lower case -> {English, German[, unit]}
+    QHash<QString, QStringList> labels;
     QStringList errors; // rows that were refused
 };
 UnitTable ParseUnitTable(const QString& text);
@@ -29,5 +34,16 @@ UnitTable ParseUnitTable(const QString& text);
 // from the unit table in its description folder; the text itself when the
 // table has no symbol for it or there is no table.
 QString UnitSymbol(clsAppletItemManager& manager, const QString& unit);
+
+// The unit of an item as a reader is shown it ("mbar", "°C"): a fixed unit of
+// the table, or the shown value of the item the table names; empty for an
+// item without a unit.
+QString ItemUnit(clsAppletItemManager& manager, const QString& item);
+
+// The name a reader knows an item by in the language of the country code,
+// with its unit in brackets: "Upper range value (mbar)". Without a label row
+// the description's text of the item; the item's name only when there is
+// neither.
+QString ItemLabel(clsAppletItemManager& manager, const QString& item, int32_t countryCode);
 
 } // namespace applet

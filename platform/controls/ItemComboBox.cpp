@@ -1,5 +1,6 @@
 #include "platform/controls/ItemComboBox.h"
 #include "platform/applet/Description.h"
+#include "platform/applet/UserNumber.h"
 #include "platform/applet/clsAppletItemManager.h"
 #include <QSignalBlocker>
 #include <cmath>
@@ -27,9 +28,10 @@ void ItemComboBox::OnBindingChanged()
 {
     const QSignalBlocker blocker(this);
     clear();
+    const auto manager = Manager();
     if (const applet::DescEnumeration* enumeration = BoundEnumeration())
         for (const applet::DescEnumEntry& entry : enumeration->entries)
-            addItem(entry.text, entry.value);
+            addItem(entry.Text(applet::UserNumber::CountryCode(*manager)), entry.value);
 }
 
 void ItemComboBox::RefreshFromItem()

@@ -1,5 +1,6 @@
 #include "platform/controls/ItemLabel.h"
 #include "platform/applet/Description.h"
+#include "platform/applet/UserNumber.h"
 #include "platform/applet/clsAppletItemManager.h"
 #include <QDrag>
 #include <QMimeData>
@@ -36,13 +37,13 @@ void ItemLabel::RefreshFromItem()
         if (failed != 0)
             value.clear();
     }
-    // An enumerated value shows as its entry's text.
+    // An enumerated value shows as its entry's text in the user's language.
     if (const applet::DescEnumeration* enumeration = BoundEnumeration()) {
         bool ok = false;
         const int32_t number = value.toInt(&ok);
         for (const applet::DescEnumEntry& entry : enumeration->entries)
             if (ok && entry.value == number)
-                value = entry.text;
+                value = entry.Text(applet::UserNumber::CountryCode(*manager));
     }
     setText(value);
 }

@@ -139,8 +139,8 @@ void PioBarGraph::paintEvent(QPaintEvent*)
             painter.drawLine(x, bar.bottom() + 1, x, bar.bottom() + (large ? 7 : 4));
         }
     const QRect scaleRow(bar.left(), bar.bottom() + 8, bar.width(), line);
-    painter.drawText(scaleRow, Qt::AlignLeft, FormatNumber(m_scale.minimum, MaxDigits(), DecimalPlaces()));
-    painter.drawText(scaleRow, Qt::AlignRight, FormatNumber(m_scale.maximum, MaxDigits(), DecimalPlaces()));
+    painter.drawText(scaleRow, Qt::AlignLeft, FormatNumber(m_scale.minimum, MaxDigits(), DecimalPlaces(), UserCountryCode()));
+    painter.drawText(scaleRow, Qt::AlignRight, FormatNumber(m_scale.maximum, MaxDigits(), DecimalPlaces(), UserCountryCode()));
 }
 
 } // namespace controls

@@ -3,6 +3,7 @@
 #include "platform/applet/AppletTrace.h"
 #include "platform/applet/Description.h"
 #include "platform/applet/UnitTable.h"
+#include "platform/applet/UserNumber.h"
 #include "platform/applet/View.h"
 #include "platform/applet/clsAppletItemManager.h"
 #include "platform/dialogs/DialogService.h"
@@ -19,16 +20,28 @@ PioDisplayControl::TextSource& Source()
     return source;
 }
 
-// What the user reads when an item refuses a value, by the manager's failed flag.
+// What the user reads when an item refuses a value, by the manager's failed
+// flag, in English and German: %1 the value's label (with its unit), %2 the
+// text entered.
 struct WriteErrorEntry {
     int32_t failed;
-    const char* text; // %1 item, %2 the text entered
+    const char* english;
+    const char* german;
 };
 constexpr WriteErrorEntry kWriteErrors[] = {
-    {applet::kItemUnknown, "The value of %1 cannot be written: the item does not exist."},
-    {applet::kItemWrongType, "\"%2\" is not a value of the kind %1 holds."},
-    {applet::kItemBadValue, "\"%2\" is not a valid value of %1."},
+    {applet::kItemUnknown, "The value of %1 cannot be written: the item does not exist.",
+     "%1 kann nicht geschrieben werden: der Wert ist nicht bekannt."},
+    {applet::kItemWrongType, "\"%2\" is not a value of the kind %1 holds.",
+     "\"%2\" ist kein Wert, den %1 annehmen kann."},
+    {applet::kItemBadValue, "\"%2\" is not a valid value of %1.", "\"%2\" ist kein gültiger Wert für %1."},
 };
+constexpr WriteErrorEntry kOtherWriteError = {0, "%1 refused \"%2\".", "%1 hat \"%2\" nicht angenommen."};
+constexpr WriteErrorEntry kAllowedRange = {0, " Allowed: %1 to %2.", " Zulässig: %1 bis %2."};
+
+QString InLanguage(const WriteErrorEntry& entry, int32_t countryCode)
+{
+    return QString::fromUtf8(countryCode == applet::UserNumber::kCountryGerman ? entry.german : entry.english);
+}
 
 // True when some write command of the description carries the item.
 bool WrittenByDevice(const applet::Description& description, const QString& item)
@@ -96,34 +109,46 @@ QString PioDisplayControl::LookUpText(int32_t textId, int32_t countryCode)
     return Source() && textId > 0 ? Source()(textId, countryCode) : QString();
 }
 
-QString PioDisplayControl::FormatNumber(double value, int16_t maxDigits, int16_t decimalPlaces)
+QString PioDisplayControl::FormatNumber(double value, int16_t maxDigits, int16_t decimalPlaces, int32_t countryCode)
 {
-    if (!std::isfinite(value))
-        return QString::number(value);
-    QString text = QString::number(value, 'f', decimalPlaces < 0 ? 6 : decimalPlaces);
-    if (decimalPlaces < 0 && text.contains(QLatin1Char('.'))) {
-        while (text.endsWith(QLatin1Char('0')))
-            text.chop(1);
-        if (text.endsWith(QLatin1Char('.')))
-            text.chop(1);
-    }
-    if (maxDigits > 0 && text.size() > maxDigits)
-        text = QString::number(value, 'E', std::max(0, std::min<int>(decimalPlaces < 0 ? 3 : decimalPlaces, 6)));
-    return text;
+    return applet::UserNumber::Format(value, countryCode, decimalPlaces, maxDigits);
 }
 
-QString PioDisplayControl::WriteErrorText(const QString& item, const QString& text, int32_t failed,
-                                          const applet::DescObject* object)
+QString PioDisplayControl::WriteErrorText(const QString& label, const QString& text, int32_t failed,
+                                          const applet::DescObject* object, int32_t countryCode)
 {
-    QString message = QStringLiteral("%1 refused \"%2\" (%3).").arg(item, text).arg(failed);
+    const WriteErrorEntry* chosen = &kOtherWriteError;
     for (const WriteErrorEntry& entry : kWriteErrors)
         if (entry.failed == failed)
-            message = QString::fromLatin1(entry.text).arg(item, text);
-    if (failed == applet::kItemBadValue && object && (object->minimum || object->maximum))
-        message += QStringLiteral(" Allowed: %1 to %2.")
-                       .arg(object->minimum ? QString::number(*object->minimum) : QStringLiteral("-"),
-                            object->maximum ? QString::number(*object->maximum) : QStringLiteral("-"));
+            chosen = &entry;
+    QString message = InLanguage(*chosen, countryCode).arg(label, text);
+    if (failed == applet::kItemBadValue && object && (object->minimum || object->maximum)) {
+        const auto bound = [countryCode](const std::optional<double>& value) {
+            return value ? applet::UserNumber::Format(*value, countryCode) : QStringLiteral("-");
+        };
+        message += InLanguage(kAllowedRange, countryCode).arg(bound(object->minimum), bound(object->maximum));
+    }
     return message;
+}
+
+QString PioDisplayControl::RefusalText(int binding, const QString& text, int32_t failed) const
+{
+    const auto manager = Manager();
+    const int32_t country = UserCountryCode();
+    const QString label =
+        manager ? applet::ItemLabel(*manager, BindingName(binding), country) : BindingName(binding);
+    return WriteErrorText(label, text, failed, Object(binding), country);
+}
+
+QString PioDisplayControl::InUserLanguage(const char* const (&texts)[2]) const
+{
+    return QString::fromUtf8(texts[UserCountryCode() == applet::UserNumber::kCountryGerman ? 1 : 0]);
+}
+
+int32_t PioDisplayControl::UserCountryCode() const
+{
+    const auto manager = Manager();
+    return manager ? applet::UserNumber::CountryCode(*manager) : m_countryCode;
 }
 
 void PioDisplayControl::Register(const std::shared_ptr<applet::clsAppletItemManager>& manager, int32_t userLevel,
@@ -326,7 +351,7 @@ QString PioDisplayControl::EnumerationText(int binding) const
         return QString();
     for (const applet::DescEnumEntry& entry : enumeration->entries)
         if (entry.value == static_cast<int32_t>(std::lround(value)))
-            return entry.text;
+            return entry.Text(UserCountryCode());
     return QString();
 }
 
@@ -354,11 +379,11 @@ QString PioDisplayControl::DisplayText(int binding) const
         return entry.isEmpty() ? text : entry;
     }
     const applet::AppletItem* item = Manager()->Item(m_bindings[static_cast<size_t>(binding)].handle);
-    if (item && item->Type() == applet::ItemType::Float && (m_decimalPlaces >= 0 || m_maxDigits > 0)) {
+    if (item && item->Type() == applet::ItemType::Float) {
         bool ok = false;
         const double value = text.toDouble(&ok);
         if (ok)
-            return FormatNumber(value, m_maxDigits, m_decimalPlaces);
+            return FormatNumber(value, m_maxDigits, m_decimalPlaces, UserCountryCode());
     }
     return text;
 }
@@ -392,35 +417,44 @@ bool PioDisplayControl::MayWrite(int binding) const
 bool PioDisplayControl::WriteText(int binding, const QString& text, QString& error)
 {
     if (!IsBound(binding)) {
-        error = WriteErrorText(BindingName(binding), text, applet::kItemUnknown, nullptr);
+        error = WriteErrorText(BindingName(binding), text, applet::kItemUnknown, nullptr, m_countryCode);
         return false;
     }
     int32_t failed = 0;
-    // A number outside the range the device accepts is refused here, before
-    // it reaches the dataset.
+    const int32_t handle = m_bindings[static_cast<size_t>(binding)].handle;
+    const applet::AppletItem* item = Manager()->Item(handle);
+    const bool numeric = item
+                         && (item->Type() == applet::ItemType::Float || item->Type() == applet::ItemType::Int
+                             || item->Type() == applet::ItemType::Unsigned);
+    // A number typed in the user's format reaches the item in its own form;
+    // one outside the range the device accepts is refused here, before it
+    // reaches the dataset.
     const applet::DescObject* object = Object(binding);
-    bool isNumber = false;
-    const double number = text.trimmed().toDouble(&isNumber);
-    if (object && isNumber && !object->InRange(number))
+    const std::optional<double> number = numeric ? applet::UserNumber::Parse(text, UserCountryCode()) : std::nullopt;
+    if (numeric && !number)
+        failed = applet::kItemWrongType;
+    else if (number && object && !object->InRange(*number))
         failed = applet::kItemBadValue;
     else
-        Manager()->PutValueAsText(m_bindings[static_cast<size_t>(binding)].handle, text, failed);
+        Manager()->PutValueAsText(handle, number ? applet::UserNumber::ItemText(*number) : text, failed);
     if (failed == 0)
         return true;
-    error = WriteErrorText(BindingName(binding), text, failed, object);
+    error = RefusalText(binding, text, failed);
     return false;
 }
 
 bool PioDisplayControl::WriteNumber(int binding, double value, QString& error)
 {
-    return WriteText(binding, QString::number(value, 'g', 9), error);
+    // Written as the user would type it, so that a refusal quotes the user's form.
+    QString text = applet::UserNumber::ItemText(value);
+    text.replace(QLatin1Char('.'), applet::UserNumber::DecimalSeparator(UserCountryCode()));
+    return WriteText(binding, text, error);
 }
 
 void PioDisplayControl::ReportRefusedWrite(const QString& error)
 {
     applet::AppletTrace::Error(QStringLiteral("%1: %2").arg(objectName(), error));
-    dialogs::DialogService::instance().Warning(windowTitle().isEmpty() ? QStringLiteral("Trivex") : windowTitle(),
-                                               error);
+    dialogs::DialogService::instance().Warning(windowTitle(), error);
 }
 
 void PioDisplayControl::ItemChanged(int)

@@ -69,8 +69,9 @@ public:
     int32_t UpdateInterval() const { return m_updateInterval; }
     void SetUpdateInterval(int32_t interval) { m_updateInterval = interval; }
 
-    // Formats of the number shown: DecimalPlaces below 0 shows the item's own
-    // text; a text longer than MaxDigits shows in exponent form.
+    // Formats of the number shown: DecimalPlaces below 0 shows as many
+    // decimals as the value needs (at most six); a text longer than MaxDigits
+    // drops decimals. Never in exponent form; the user's decimal separator.
     int16_t MaxDigits() const { return m_maxDigits; }
     void SetMaxDigits(int16_t digits);
     int16_t DecimalPlaces() const { return m_decimalPlaces; }
@@ -82,11 +83,12 @@ public:
     static void SetTextSource(TextSource source);
     static QString LookUpText(int32_t textId, int32_t countryCode);
 
-    // The number as shown with the given formats.
-    static QString FormatNumber(double value, int16_t maxDigits, int16_t decimalPlaces);
-    // The message for a write the item refused (failed flag of the manager).
-    static QString WriteErrorText(const QString& item, const QString& text, int32_t failed,
-                                  const applet::DescObject* object);
+    // The number as shown with the given formats to the user of the country code.
+    static QString FormatNumber(double value, int16_t maxDigits, int16_t decimalPlaces, int32_t countryCode = 1);
+    // The message for a write the item refused (failed flag of the manager),
+    // naming the value by its label, in the language of the country code.
+    static QString WriteErrorText(const QString& label, const QString& text, int32_t failed,
+                                  const applet::DescObject* object, int32_t countryCode);
 
 protected:
     // Adds a binding and returns its number; the name is set by the
@@ -120,11 +122,19 @@ protected:
     bool DeviceValueDiffers(int binding) const;
     // True when the item may be written now (item and user level).
     bool MayWrite(int binding) const;
-    // Writes text into the item; on refusal error holds the message.
+    // Writes text into the item (a number in the user's format); on refusal
+    // error holds the message.
     bool WriteText(int binding, const QString& text, QString& error);
     bool WriteNumber(int binding, double value, QString& error);
     // Shows a refused write to the user and traces it.
     void ReportRefusedWrite(const QString& error);
+    // The message for a write of text the binding's item refused.
+    QString RefusalText(int binding, const QString& text, int32_t failed) const;
+    // The country code of the user: the applet's while registered, else the
+    // one given at the registration.
+    int32_t UserCountryCode() const;
+    // The text of an {English, German} pair in the user's language.
+    QString InUserLanguage(const char* const (&texts)[2]) const;
 
     // Shows every binding's value; called after Register, UnRegister,
     // Refresh and every change.

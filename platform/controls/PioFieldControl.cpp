@@ -183,7 +183,7 @@ void PioFieldControl::FillList()
             continue;
         // A unit item's entries read as the symbols the unit labels show; the
         // entry's value, not its text, is what a choice writes.
-        m_list->addItem(UnitSymbol(entry.text), entry.value);
+        m_list->addItem(UnitSymbol(entry.Text(UserCountryCode())), entry.value);
         if (!enabled && model)
             model->item(m_list->count() - 1)->setEnabled(false);
     }
@@ -251,7 +251,7 @@ void PioFieldControl::Commit()
     m_busy = false;
     if (!written) {
         ShowItems(); // the item's value comes back
-        ReportRefusedWrite(error.isEmpty() ? WriteErrorText(ObjectNameText(), entered, 0, nullptr) : error);
+        ReportRefusedWrite(error.isEmpty() ? RefusalText(m_text, entered, 0) : error);
     } else {
         ShowItems();
     }

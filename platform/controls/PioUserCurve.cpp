@@ -1,5 +1,6 @@
 #include "platform/controls/PioUserCurve.h"
 #include "platform/applet/AppletTrace.h"
+#include "platform/applet/UserNumber.h"
 #include <QDynamicPropertyChangeEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -17,7 +18,14 @@ namespace controls {
 namespace {
 
 // The buttons in the order of PioUserCurve::Command.
-constexpr const char* kCommandTexts[] = {"Read", "Write", "Load", "Save", "New", "Change"};
+// The buttons' texts by command, English and German.
+constexpr const char* kCommandTexts[][2] = {{"Read", "Lesen"}, {"Write", "Schreiben"}, {"Load", "Laden"},
+                                            {"Save", "Speichern"}, {"New", "Neu"}, {"Change", "Ändern"}};
+// The control's messages, English and German.
+constexpr const char* kPointCount[] = {"A curve holds %1 to %2 points.", "Eine Kennlinie hat %1 bis %2 Punkte."};
+constexpr const char* kNoPoint[] = {"There is no point %1.", "Es gibt keinen Punkt %1."};
+constexpr const char* kNotPercent[] = {"\"%1\" is not a value from 0 to 100 %.",
+                                       "\"%1\" ist kein Wert von 0 bis 100 %."};
 
 // The command switches as pages set them by name.
 struct CommandProperty {
@@ -99,7 +107,7 @@ PioUserCurve::PioUserCurve(QWidget* parent)
     connect(m_table, &QTableWidget::cellChanged, this, &PioUserCurve::CellEdited);
     auto* buttons = new QHBoxLayout();
     for (int c = 0; c < kCommands; ++c) {
-        auto* button = new QPushButton(QString::fromLatin1(kCommandTexts[c]), this);
+        auto* button = new QPushButton(QString::fromUtf8(kCommandTexts[c][0]), this);
         m_buttons[static_cast<size_t>(c)] = button;
         buttons->addWidget(button);
         connect(button, &QPushButton::clicked, this, [this, c] { RunCommand(static_cast<Command>(c)); });
@@ -252,10 +260,7 @@ bool PioUserCurve::SetCount(int count)
 {
     QString error;
     if (count < m_minPoints || count > m_maxPoints || !WriteNumber(m_count, count, error)) {
-        ReportRefusedWrite(error.isEmpty() ? QStringLiteral("A curve holds %1 to %2 points.")
-                                                 .arg(m_minPoints)
-                                                 .arg(m_maxPoints)
-                                           : error);
+        ReportRefusedWrite(error.isEmpty() ? InUserLanguage(kPointCount).arg(m_minPoints).arg(m_maxPoints) : error);
         return false;
     }
     m_modified = true;
@@ -267,7 +272,7 @@ bool PioUserCurve::SetPoint(int i, double x, double y)
     QString error;
     bool written = i >= 0 && i < m_points.size();
     if (!written)
-        error = QStringLiteral("There is no point %1.").arg(i + 1);
+        error = InUserLanguage(kNoPoint).arg(i + 1);
     written = written && WriteNumber(m_x[static_cast<size_t>(i)], x, error) &&
               WriteNumber(m_y[static_cast<size_t>(i)], y, error);
     if (!written) {
@@ -283,15 +288,15 @@ void PioUserCurve::CellEdited(int row, int column)
 {
     if (m_showing || row < 0 || row >= m_points.size())
         return;
-    bool ok = false;
-    const double value = m_table->item(row, column)->text().trimmed().toDouble(&ok);
-    if (!ok || value < 0 || value > 100) {
+    const QString typed = m_table->item(row, column)->text();
+    const std::optional<double> value = applet::UserNumber::Parse(typed, UserCountryCode());
+    if (!value || *value < 0 || *value > 100) {
         ShowItems();
-        ReportRefusedWrite(QStringLiteral("\"%1\" is not a value from 0 to 100 %.").arg(m_table->item(row, column)->text()));
+        ReportRefusedWrite(InUserLanguage(kNotPercent).arg(typed));
         return;
     }
     const QPointF point = m_points[row];
-    SetPoint(row, column == 0 ? value : point.x(), column == 1 ? value : point.y());
+    SetPoint(row, column == 0 ? *value : point.x(), column == 1 ? *value : point.y());
 }
 
 void PioUserCurve::ShowItems()
@@ -311,12 +316,15 @@ void PioUserCurve::ShowItems()
     }
     {
         const QSignalBlocker blocker(m_table);
+        const int32_t country = UserCountryCode();
         m_table->setRowCount(static_cast<int>(m_points.size()));
         for (int i = 0; i < m_points.size(); ++i) {
-            m_table->setItem(i, 0, new QTableWidgetItem(QString::number(m_points[i].x(), 'f', XDecimals())));
-            m_table->setItem(i, 1, new QTableWidgetItem(QString::number(m_points[i].y(), 'f', 2)));
+            m_table->setItem(i, 0, new QTableWidgetItem(applet::UserNumber::Format(m_points[i].x(), country, XDecimals())));
+            m_table->setItem(i, 1, new QTableWidgetItem(applet::UserNumber::Format(m_points[i].y(), country, 2)));
         }
     }
+    for (int c = 0; c < kCommands; ++c)
+        m_buttons[static_cast<size_t>(c)]->setText(InUserLanguage(kCommandTexts[c]));
     UpdateEntries();
     m_plot->update();
     m_showing = false;

@@ -38,6 +38,13 @@ DialogService* DialogService::SetInstance(DialogService* service)
     return previous;
 }
 
+DialogResult DialogService::ShowMessage(const MessageBoxRequest& request)
+{
+    MessageBoxRequest titled = request;
+    titled.title = kMessageTitle;
+    return OnShowMessage(titled);
+}
+
 void DialogService::Information(const QString& title, const QString& text)
 {
     ShowMessage(Box(title, text, MessageIcon::Information, MessageButtons::Ok));

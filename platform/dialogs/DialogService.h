@@ -23,7 +23,12 @@ public:
     // Returns the service installed before (nullptr for the Qt service).
     static DialogService* SetInstance(DialogService* service);
 
-    virtual DialogResult ShowMessage(const MessageBoxRequest& request) = 0;
+    // The title of every message box of the system: whichever part speaks,
+    // the user sees one name.
+    static inline const QString kMessageTitle = QStringLiteral("Trivex DTM");
+
+    // Shows a message box titled kMessageTitle, whatever title the caller gave.
+    DialogResult ShowMessage(const MessageBoxRequest& request);
     // The chosen path, or an empty text when the user cancelled.
     virtual QString ChooseSaveFile(const FileDialogRequest& request) = 0;
     virtual QString ChooseOpenFile(const FileDialogRequest& request) = 0;
@@ -44,6 +49,10 @@ public:
     // A box described by a classic style number (see MessageBoxRequest::FromStyle);
     // returns the classic code of the button pressed.
     int ShowMessageStyle(const QString& text, int style, const QString& title);
+
+protected:
+    // Shows the box as ShowMessage titled it.
+    virtual DialogResult OnShowMessage(const MessageBoxRequest& request) = 0;
 };
 
 } // namespace dialogs

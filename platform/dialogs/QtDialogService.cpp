@@ -121,7 +121,7 @@ DialogResult QtDialogService::AnswerOf(const QMessageBox& box, MessageButtons bu
     return EscapeAnswerOf(buttons);
 }
 
-DialogResult QtDialogService::ShowMessage(const MessageBoxRequest& request)
+DialogResult QtDialogService::OnShowMessage(const MessageBoxRequest& request)
 {
     const auto box = CreateMessageBox(request);
     box->exec();

@@ -12,7 +12,7 @@ namespace dialogs {
 
 class QtDialogService : public DialogService {
 public:
-    DialogResult ShowMessage(const MessageBoxRequest& request) override;
+    DialogResult OnShowMessage(const MessageBoxRequest& request) override;
     QString ChooseSaveFile(const FileDialogRequest& request) override;
     QString ChooseOpenFile(const FileDialogRequest& request) override;
     int ExecModal(QDialog& dialog) override;

@@ -57,7 +57,7 @@ bool ScriptedDialogService::TakeAnswer(const Request& request, Answer& answer)
     return true;
 }
 
-DialogResult ScriptedDialogService::ShowMessage(const MessageBoxRequest& request)
+DialogResult ScriptedDialogService::OnShowMessage(const MessageBoxRequest& request)
 {
     Request seen;
     seen.kind = DialogKind::Message;

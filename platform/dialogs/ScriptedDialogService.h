@@ -49,7 +49,7 @@ public:
     int PendingAnswers() const { return static_cast<int>(m_answers.size()); }
     void SetFailureHandler(std::function<void(const QString& error)> handler) { m_onFailure = std::move(handler); }
 
-    DialogResult ShowMessage(const MessageBoxRequest& request) override;
+    DialogResult OnShowMessage(const MessageBoxRequest& request) override;
     QString ChooseSaveFile(const FileDialogRequest& request) override;
     QString ChooseOpenFile(const FileDialogRequest& request) override;
     int ExecModal(QDialog& dialog) override;

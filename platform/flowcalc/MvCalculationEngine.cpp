@@ -1,4 +1,5 @@
 #include "platform/flowcalc/MvCalculationEngine.h"
+#include "platform/applet/UserNumber.h"
 #include "platform/automation/ComError.h"
 #include "platform/flowcalc/FlowcalcMessages.h"
 #include "platform/flowcalc/FlowcalcTables.h"
@@ -35,10 +36,8 @@ bool BelowLimit(double value, double limit)
     return value < limit * (1.0 - kLimitTolerance);
 }
 
-QString Number(double value)
-{
-    return QString::number(value, 'g', 6);
-}
+// The digits of a value a message quotes: what lies beyond them is noise of the calculation.
+constexpr int kQuotedDigits = 6;
 
 struct DensityResult {
     double rho = 0;
@@ -80,6 +79,11 @@ private:
             Fail(FlowcalcMessage::NotPositive, QString::fromLatin1(item), Number(value), Number(bound));
     }
 
+    // A value quoted in a message, in the reader's format.
+    QString Number(double value) const
+    {
+        return applet::UserNumber::Format(QString::number(value, 'g', kQuotedDigits).toDouble(), m_country);
+    }
     QString ElementName(const PrimaryElement& element) const
     {
         return QString::fromUtf8(m_country == 49 ? element.nameGerman : element.name);

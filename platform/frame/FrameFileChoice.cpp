@@ -14,7 +14,7 @@ FrameFileChoice::~FrameFileChoice()
     dialogs::DialogService::SetInstance(m_previousInstalled);
 }
 
-dialogs::DialogResult FrameFileChoice::ShowMessage(const dialogs::MessageBoxRequest& request)
+dialogs::DialogResult FrameFileChoice::OnShowMessage(const dialogs::MessageBoxRequest& request)
 {
     return m_next.ShowMessage(request);
 }

@@ -20,7 +20,7 @@ public:
     // The titles of the save choices answered so far, in order.
     const QStringList& Answered() const { return m_answered; }
 
-    dialogs::DialogResult ShowMessage(const dialogs::MessageBoxRequest& request) override;
+    dialogs::DialogResult OnShowMessage(const dialogs::MessageBoxRequest& request) override;
     QString ChooseSaveFile(const dialogs::FileDialogRequest& request) override;
     QString ChooseOpenFile(const dialogs::FileDialogRequest& request) override;
     int ExecModal(QDialog& dialog) override;

@@ -16,21 +16,35 @@
 namespace printview {
 
 namespace {
-const QString kTitle = QStringLiteral("Print-out");
-}
+// The window's texts, English and German.
+struct WindowText {
+    const char* english;
+    const char* german;
+};
+constexpr WindowText kTitle = {"Print-out", "Ausdruck"};
+constexpr WindowText kPrint = {"&Print...", "&Drucken..."};
+constexpr WindowText kSavePdf = {"Save as P&DF...", "Als P&DF speichern..."};
+constexpr WindowText kClose = {"&Close", "&Schließen"};
+constexpr WindowText kSavePdfTitle = {"Save the print-out as PDF", "Ausdruck als PDF speichern"};
+constexpr WindowText kNotSaved = {"The print-out could not be saved as \"%1\".",
+                                  "Der Ausdruck konnte nicht als \"%1\" gespeichert werden."};
+} // namespace
 
 PrintViewWindow::PrintViewWindow(QWidget* parent) : QWidget(parent)
 {
-    setWindowTitle(kTitle);
     setObjectName(QStringLiteral("PrintViewWindow"));
     m_browser = new QTextBrowser(this);
     m_browser->setOpenLinks(false);
-    auto* print = new QPushButton(tr("&Print..."), this);
-    print->setObjectName(QStringLiteral("PrintButton"));
-    auto* pdf = new QPushButton(tr("Save as P&DF..."), this);
-    pdf->setObjectName(QStringLiteral("SavePdfButton"));
-    auto* close = new QPushButton(tr("&Close"), this);
-    close->setObjectName(QStringLiteral("CloseButton"));
+    m_print = new QPushButton(this);
+    m_print->setObjectName(QStringLiteral("PrintButton"));
+    m_savePdf = new QPushButton(this);
+    m_savePdf->setObjectName(QStringLiteral("SavePdfButton"));
+    m_close = new QPushButton(this);
+    m_close->setObjectName(QStringLiteral("CloseButton"));
+    auto* print = m_print;
+    auto* pdf = m_savePdf;
+    auto* close = m_close;
+    SetCountryCode(1);
     connect(print, &QPushButton::clicked, this, &PrintViewWindow::Print);
     connect(pdf, &QPushButton::clicked, this, &PrintViewWindow::SaveAsPdfChosen);
     connect(close, &QPushButton::clicked, this, &QWidget::close);
@@ -43,6 +57,20 @@ PrintViewWindow::PrintViewWindow(QWidget* parent) : QWidget(parent)
     layout->addWidget(m_browser);
     layout->addLayout(buttons);
     resize(800, 900);
+}
+
+QString PrintViewWindow::Text(const char* english, const char* german) const
+{
+    return QString::fromUtf8(m_countryCode == kCountryGerman ? german : english);
+}
+
+void PrintViewWindow::SetCountryCode(int countryCode)
+{
+    m_countryCode = countryCode;
+    setWindowTitle(Text(kTitle.english, kTitle.german));
+    m_print->setText(Text(kPrint.english, kPrint.german));
+    m_savePdf->setText(Text(kSavePdf.english, kSavePdf.german));
+    m_close->setText(Text(kClose.english, kClose.german));
 }
 
 void PrintViewWindow::SetPage(const QString& html, const QString& baseFolder)
@@ -69,7 +97,7 @@ bool PrintViewWindow::SaveAsPdf(const QString& path)
         QPrinter printer(QPrinter::HighResolution);
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(partial);
-        printer.setDocName(kTitle);
+        printer.setDocName(windowTitle());
         PrintTo(printer);
     }
     if (QFileInfo(partial).size() <= 0) {
@@ -102,7 +130,7 @@ void PrintViewWindow::Print()
 void PrintViewWindow::SaveAsPdfChosen()
 {
     dialogs::FileDialogRequest request;
-    request.title = tr("Save the print-out as PDF");
+    request.title = Text(kSavePdfTitle.english, kSavePdfTitle.german);
     request.filter = QStringLiteral("PDF (*.pdf);;All files (*)");
     request.defaultName = QStringLiteral("print-out.pdf");
     request.parent = this;
@@ -112,7 +140,8 @@ void PrintViewWindow::SaveAsPdfChosen()
     if (QFileInfo(path).suffix().isEmpty())
         path += QStringLiteral(".pdf");
     if (!SaveAsPdf(path))
-        dialogs::DialogService::instance().Warning(kTitle, tr("The print-out could not be saved as \"%1\".").arg(path));
+        dialogs::DialogService::instance().Warning(windowTitle(),
+                                                   Text(kNotSaved.english, kNotSaved.german).arg(path));
 }
 
 void PrintViewWindow::closeEvent(QCloseEvent* event)

@@ -7,6 +7,7 @@
 #include <functional>
 
 class QPrinter;
+class QPushButton;
 class QTextBrowser;
 
 namespace printview {
@@ -16,6 +17,9 @@ class PrintViewWindow : public QWidget {
 public:
     explicit PrintViewWindow(QWidget* parent = nullptr);
 
+    // The language of the window's title, buttons and messages: German for
+    // the country code 49, else English.
+    void SetCountryCode(int countryCode);
     void SetPage(const QString& html, const QString& baseFolder);
     QString Html() const;
     QTextBrowser* Browser() const { return m_browser; }
@@ -38,7 +42,14 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    static constexpr int kCountryGerman = 49;
+    QString Text(const char* english, const char* german) const;
+
     QTextBrowser* m_browser = nullptr;
+    QPushButton* m_print = nullptr;
+    QPushButton* m_savePdf = nullptr;
+    QPushButton* m_close = nullptr;
+    int m_countryCode = 1;
     bool m_closing = false;
 };
 

@@ -3,21 +3,19 @@
 #include "platform/applet/AppletTrace.h"
 #include "platform/applet/Description.h"
 #include "platform/applet/ItemValue.h"
+#include "platform/applet/UserNumber.h"
 #include "platform/applet/clsAppletItemManager.h"
 
 namespace printview {
 
 namespace {
-// The digits a float holds, as a reader wants them: 100000, not 1e+05.
+// The digits a float holds: what lies beyond them is no part of the value.
 constexpr int kFloatDigits = 7;
 } // namespace
 
-namespace {
-constexpr int kGermanCountryCode = 49;
-} // namespace
-
 ReportValues::ReportValues(std::shared_ptr<applet::clsAppletItemManager> manager, UnitTable units, int countryCode)
-    : m_manager(std::move(manager)), m_units(std::move(units)), m_language(countryCode == kGermanCountryCode ? 1 : 0)
+    : m_manager(std::move(manager)), m_units(std::move(units)),
+      m_countryCode(countryCode), m_language(countryCode == applet::UserNumber::kCountryGerman ? 1 : 0)
 {
 }
 
@@ -41,15 +39,19 @@ std::optional<QString> ReportValues::ValueText(const QString& itemName) const
         if (enumeration)
             for (const applet::DescEnumEntry& entry : enumeration->entries)
                 if (entry.value == number)
-                    return entry.text;
+                    return entry.Text(m_countryCode);
         if (texts != m_units.texts.constEnd()) {
             const auto text = texts->constFind(static_cast<qint64>(number));
             if (text != texts->constEnd() && static_cast<double>(text.key()) == number)
                 return text->value(m_language);
         }
     }
-    if (item->Type() == applet::ItemType::Float)
-        return QString::number(static_cast<double>(item->Value().toFloat()), 'g', kFloatDigits);
+    if (item->Type() == applet::ItemType::Float) {
+        // 100000, not 1e+05, and in the reader's format.
+        const double digits =
+            QString::number(static_cast<double>(item->Value().toFloat()), 'g', kFloatDigits).toDouble();
+        return applet::UserNumber::Format(digits, m_countryCode);
+    }
     return applet::ItemValue::ToText(item->Type(), item->Value(), item->Style()).trimmed();
 }
 

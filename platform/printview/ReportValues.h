@@ -30,6 +30,7 @@ private:
 
     std::shared_ptr<applet::clsAppletItemManager> m_manager;
     UnitTable m_units;
+    int m_countryCode;
     int m_language = 0; // index into a text row: 0 English, 1 German
 };
 

@@ -114,8 +114,10 @@ bool clsHTMLPrintView::LoadPage()
         applet::AppletTrace::Error(QStringLiteral("%1: \"%2\" names items the description does not know: %3")
                                        .arg(kSource, page, m_unfilled.join(QStringLiteral(", "))));
     m_pagePath = page;
-    if (m_window)
+    if (m_window) {
+        m_window->SetCountryCode(static_cast<int>(country));
         m_window->SetPage(m_filled, QFileInfo(page).absolutePath());
+    }
     return true;
 }
 

@@ -208,7 +208,7 @@ TEST_F(FlowCalculation, ResultsGoBackInTheirOrderAndAWarningIsShownFirst)
 
     EXPECT_EQ(EngineDouble::script().countryCode, 49);
     ASSERT_EQ(dialogs.Requests().size(), 1u);
-    EXPECT_EQ(dialogs.Requests()[0].title, QStringLiteral("Warnung"));
+    EXPECT_EQ(dialogs.Requests()[0].title, dialogs::DialogService::kMessageTitle);
     EXPECT_EQ(dialogs.Requests()[0].text, QStringLiteral("Warnung!\nReynolds number below the range"));
     EXPECT_EQ(dialogs.Requests()[0].icon, dialogs::MessageIcon::Warning);
     EXPECT_TRUE(dialogs.Requests()[0].topMost);
@@ -250,7 +250,7 @@ TEST_F(FlowCalculation, AnEngineErrorIsShownAsksForTheAbortAndWritesNothing)
     dialogs.AnswerMessage(dialogs::DialogResult::Ok);
     RequestCalculation();
     ASSERT_EQ(dialogs.Requests().size(), 1u);
-    EXPECT_EQ(dialogs.Requests()[0].title, QStringLiteral("Error"));
+    EXPECT_EQ(dialogs.Requests()[0].title, dialogs::DialogService::kMessageTitle);
     EXPECT_EQ(dialogs.Requests()[0].text, QStringLiteral("MV calculation error.\nDiameter ratio outside 0.1 to 0.75"));
     EXPECT_EQ(applet.Text(kAbort), QStringLiteral("1"));
     EXPECT_EQ(Coefficients(), before);

@@ -396,7 +396,7 @@ public:
     {
         SetFailureHandler([](const QString& error) { ADD_FAILURE() << error.toStdString(); });
     }
-    DialogResult ShowMessage(const dialogs::MessageBoxRequest& request) override
+    DialogResult OnShowMessage(const dialogs::MessageBoxRequest& request) override
     {
         Seen now;
         now.record = m_rig.Text(QStringLiteral("currentRecord"));
@@ -405,7 +405,7 @@ public:
         m_rig.applet.manager->fncGetOctetsValue(m_rig.applet.manager->HandleOf(QStringLiteral("currentResponseCode")),
                                                 now.response, failed);
         seen.push_back(now);
-        return ScriptedDialogService::ShowMessage(request);
+        return ScriptedDialogService::OnShowMessage(request);
     }
     std::vector<Seen> seen;
 

@@ -129,7 +129,7 @@ TEST_F(SaveToDevice, ABlockedWriteIsToldWhileAFormIsOpenOrTheEngineeringContextI
             continue;
         const auto* box = LastMessage();
         EXPECT_EQ(box->text, *c.text);
-        EXPECT_EQ(box->title, QString());
+        EXPECT_EQ(box->title, dialogs::DialogService::kMessageTitle);
         EXPECT_EQ(box->icon, dialogs::MessageIcon::Warning);
         EXPECT_EQ(box->buttons, dialogs::MessageButtons::Ok);
     }

@@ -91,7 +91,7 @@ TEST(HelpClipboardAndWindows, NoHelpFileGivesTheInformationBoxForContentsAndFind
     ASSERT_EQ(applet.dialogs.Requests().size(), 2u);
     for (const auto& box : applet.dialogs.Requests()) {
         EXPECT_EQ(box.text, "Help contents could not be displayed. No help file assigned to this application.");
-        EXPECT_EQ(box.title, window->windowTitle());
+        EXPECT_EQ(box.title, dialogs::DialogService::kMessageTitle);
         EXPECT_EQ(box.icon, dialogs::MessageIcon::Information);
     }
     EXPECT_TRUE(window->HelpWindows().isEmpty());

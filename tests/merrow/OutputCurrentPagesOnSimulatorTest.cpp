@@ -217,12 +217,14 @@ TEST(OutputCurrentPagesOnSimulator, SimulationFixesTheTypedCurrentRefusesWhatItC
     EXPECT_EQ(page->sldStromwert()->minimum(), 36);
     EXPECT_EQ(page->sldStromwert()->maximum(), 225);
 
-    // Only digits and the decimal separators reach the entry.
+    // Only digits and the decimal separators reach the entry; a German user's comma is a decimal one.
+    applet.PutNumber(QStringLiteral("&&private&&countrycode"), 49);
     page->txtStromwert()->clear();
     QTest::keyClicks(page->txtStromwert(), QStringLiteral("1a2,5x"));
     EXPECT_EQ(page->txtStromwert()->text(), "12,5");
     EXPECT_TRUE(page->txtStromwert_Validate());
     EXPECT_EQ(page->sldStromwert()->value(), 125);
+    applet.PutNumber(QStringLiteral("&&private&&countrycode"), 1);
 
     for (const char* typed : {"3.6", "12.5", "22.5"}) {
         SCOPED_TRACE(typed);

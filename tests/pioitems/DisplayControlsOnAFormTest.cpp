@@ -171,10 +171,10 @@ TEST_F(DisplayControlsOnAForm, RegisteredControlsShowTheirItemsFollowChangesAndA
     form.handler->Register1(&form.widget, applet.manager);
     EXPECT_EQ(form.processValue->Caption(), "Prozesswert");
 
-    // UpdatePioControls shows the values again.
+    // UpdatePioControls shows the values again, now in the German user's format.
     form.text->ValueField()->setText("scribble");
     form.handler->UpdatePioControls();
-    EXPECT_EQ(form.text->ShownText(), "22.25");
+    EXPECT_EQ(form.text->ShownText(), "22,25");
 
     form.handler->UnRegister();
     for (const char* item : {"highAlarmCurr", "alarmSelectCodeCurr", "pbHardwareRev", "lowAlarmCurr", "hartPv",
@@ -200,7 +200,7 @@ TEST_F(DisplayControlsOnAForm, EntriesWriteTheirItemsAndARefusedValueIsShownAndU
     EXPECT_EQ(Text("highAlarmCurr"), "22.5");
     EXPECT_EQ(form.text->ShownText(), "22.50");
     ASSERT_EQ(dialogs.Requests().size(), 1u);
-    EXPECT_TRUE(dialogs.Requests()[0].text.contains("highAlarmCurr")) << dialogs.Requests()[0].text.toStdString();
+    EXPECT_TRUE(dialogs.Requests()[0].text.contains("High alarm current")) << dialogs.Requests()[0].text.toStdString();
     EXPECT_TRUE(dialogs.Requests()[0].text.contains("21 to 23")) << dialogs.Requests()[0].text.toStdString();
     dialogs.AnswerMessage(dialogs::DialogResult::Ok);
     Enter(form.textUnit->ValueField(), "abc");

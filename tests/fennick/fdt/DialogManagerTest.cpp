@@ -90,7 +90,7 @@ TEST_F(DialogManagerTest, AUserMessageMakesTheRoundTripThroughTheFrame)
 
     ASSERT_EQ(dialogService.Requests().size(), 1u);
     EXPECT_EQ(dialogService.Requests()[0].text, "Apply the new trim?");
-    EXPECT_EQ(dialogService.Requests()[0].title, "Trim");
+    EXPECT_EQ(dialogService.Requests()[0].title, dialogs::DialogService::kMessageTitle);
     // The answer lies beside the request and its path is in the item; the
     // bridge's own write of it was not taken for a new request.
     const QString response = request + QStringLiteral("_RES");

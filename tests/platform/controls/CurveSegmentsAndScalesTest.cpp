@@ -97,7 +97,8 @@ TEST(PioDisplayControl, NumbersShowWithTheirDecimalsAndLongOnesInExponentForm)
 {
     EXPECT_EQ(PioDisplayControl::FormatNumber(21.0, 8, 2), "21.00");
     EXPECT_EQ(PioDisplayControl::FormatNumber(3.25, 8, -1), "3.25");
-    EXPECT_EQ(PioDisplayControl::FormatNumber(123456789.0, 8, 1), "1.2E+08");
+    EXPECT_EQ(PioDisplayControl::FormatNumber(123456789.0, 8, 1), "123456789") << "whole, never an exponent";
+    EXPECT_EQ(PioDisplayControl::FormatNumber(3.25, 8, -1, 49), "3,25");
     EXPECT_EQ(PioDisplayControl::FormatNumber(-2.25, 8, 1), "-2.3") << "rounded as the field shows it";
 }
 

@@ -56,7 +56,7 @@ TEST(ScriptedDialogService, AnswersInOrderAndRecordsWhatTheUserSaw)
     const auto& seen = script.Requests();
     ASSERT_EQ(seen.size(), 4u);
     EXPECT_EQ(seen[0].kind, Kind::Message);
-    EXPECT_EQ(seen[0].title, "Trivex");
+    EXPECT_EQ(seen[0].title, DialogService::kMessageTitle) << "every message box carries the system's name";
     EXPECT_EQ(seen[0].text, "Do you want to save changed data ?");
     EXPECT_EQ(seen[0].icon, MessageIcon::Information);
     EXPECT_EQ(seen[0].buttons, MessageButtons::YesNo);

@@ -207,7 +207,7 @@ TEST_F(ReferenceFrameTest, UserDialogGoesThroughTheDialogService)
                                            "buttons=\"yesNo\"/></FDT>");
     const QString answer = dialog->UserDialog(kTag, request);
     ASSERT_EQ(dialogService.Requests().size(), 1u);
-    EXPECT_EQ(dialogService.Requests()[0].title, QStringLiteral("Sensor"));
+    EXPECT_EQ(dialogService.Requests()[0].title, dialogs::DialogService::kMessageTitle);
     EXPECT_EQ(dialogService.Requests()[0].text, QStringLiteral("Zero the sensor?"));
     EXPECT_EQ(dialogService.Requests()[0].buttons, dialogs::MessageButtons::YesNo);
     EXPECT_TRUE(answer.contains("<UserResponse button=\"no\"/>")) << answer.toStdString();
