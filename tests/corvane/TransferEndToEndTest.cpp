@@ -170,7 +170,7 @@ protected:
     }
     // What the device holds: its parameters, and the ranges, units and modes
     // of its standard commands.
-    Values Held() const
+    Values Held()
     {
         Values values;
         const sim::DeviceParameters& parameters = device.transmitter().parameters();
@@ -193,9 +193,10 @@ TEST_P(RoundTripEachVariant, UploadDownloadUploadLeavesDeviceAndDatasetAsTheyWer
     Start(GetParam());
     if (HasFatalFailure())
         return;
-    const Values factory = Held();
     ASSERT_TRUE(Upload(QStringLiteral("U1")));
     ASSERT_TRUE(Unlocked());
+    // The device as it answered the upload (its measured values shown, the process frozen).
+    const Values factory = Held();
     const Values first = Uploaded();
     ASSERT_GT(first.size(), 50);
     for (int trip = 1; trip <= 2; ++trip) {
