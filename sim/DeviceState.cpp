@@ -39,7 +39,7 @@ std::array<DeviceVariable, Variable::Count> DeviceState::defaultVariables()
 {
     return {{
         {Variable::DifferentialPressure, "Differential pressure", Classification::Pressure, kFamilyPressure,
-         UnitCode::KPa, -25.0, 25.0, 0.5, 0.4f, 0x001001},
+         UnitCode::Mbar, -25.0, 25.0, 0.5, 0.4f, 0x001001},
         {Variable::StaticPressure, "Static pressure", Classification::Pressure, kFamilyPressure,
          UnitCode::Bar, 0.0, 16000.0, 100.0, 0.4f, 0x001002},
         {Variable::Temperature, "Temperature", Classification::Temperature, kFamilyTemperature,
@@ -61,6 +61,15 @@ const DeviceVariable* DeviceState::variable(uint8_t code) const
 DeviceVariable* DeviceState::variable(uint8_t code)
 {
     return const_cast<DeviceVariable*>(static_cast<const DeviceState*>(this)->variable(code));
+}
+
+void DeviceState::setFlowFunction(bool on)
+{
+    constexpr uint8_t kLinear = 0;
+    constexpr uint8_t kSquareRoot = 1;
+    multivariableFunction = on;
+    multivariableBlockMode = on ? BlockMode::Automatic : BlockMode::OutOfService;
+    transferFunction = on ? kSquareRoot : kLinear;
 }
 
 void DeviceState::markConfigurationChanged()

@@ -104,6 +104,12 @@ constexpr uint8_t IdentNumberViolated = 0x80;   // octet 1: cyclic data of anoth
 constexpr uint8_t ExtensionAvailable = 0x80; // octet 3: bytes 0-5 hold conditions
 } // namespace Diagnosis
 
+// Modes of the flow (multivariable) block.
+namespace BlockMode {
+constexpr uint8_t Automatic = 8;
+constexpr uint8_t OutOfService = 128;
+} // namespace BlockMode
+
 // The loop current limits as delivered: below and above these the output
 // saturates until "minOutputCurr" and "maxOutputCurr" move them.
 constexpr float kLoopCurrentMin = 3.8f;
@@ -148,9 +154,12 @@ struct DeviceState {
     // output of the primary variable
     std::array<uint8_t, 4> dynamicVariables{Variable::DifferentialPressure, Variable::StaticPressure,
                                             Variable::Temperature, Variable::Flow};
+    // The factory range spans the sensor from 0 to its upper limit.
     double pvLowerRange = 0.0;           // base units of the PV's variable
     double pvUpperRange = 25.0;
-    uint8_t transferFunction = 0;        // a code of findTransferFunction
+    // A code of findTransferFunction; square rooting while the flow function
+    // computes (see setFlowFunction).
+    uint8_t transferFunction = 1;
     uint8_t alarmSelection = 0;          // 0 high, 1 low, other: the output keeps following the process
     float lowAlarmCurrent = 3.6f;        // mA driven in a fault with the low alarm selected
     float highAlarmCurrent = 21.0f;      // mA driven in a fault with the high alarm selected
@@ -161,6 +170,11 @@ struct DeviceState {
     uint8_t moduleType = 20;             // a differential pressure module
     bool multivariableFunction = true;   // flow computed from the pressures
     uint8_t multivariableBlockMode = 8;  // 8 automatic, 128 out of service
+    // The flow function as the device leaves the factory with it: on, the
+    // flow block in automatic mode and the output square-rooted, as the flow
+    // block allows nothing else in that mode; off, the block out of service
+    // and a linear output.
+    void setFlowFunction(bool on);
     std::array<uint8_t, 3> extendedSoftwareRevision{22, 1, 0};   // first octet lowest
     // 16 packed-ASCII characters; characters 3 to 9 name the software, the
     // HART software here.

@@ -12,7 +12,18 @@ namespace {
 
 namespace RC = comm::ResponseCode;
 
-const QString kStaticPressureUnit = QStringLiteral("ptrbStaticPressureScaleInUnit");
+// The items that show the unit of a device variable's range: the device
+// keeps each unit once, in its variable (commands 15, 44, 129 and 132 report
+// it there), so a range and its unit always come from the same place.
+struct UnitItem {
+    const char* item;
+    int variable;
+};
+constexpr UnitItem kUnitItems[] = {
+    {"ptrbScaleInUnit_21", Variable::DifferentialPressure},
+    {"ptrbStaticPressureScaleInUnit", Variable::StaticPressure},
+    {"ptrbStaticPressureScaleInUnit_21", Variable::StaticPressure},
+};
 // The sensor temperature's limits are items of the description (degrees Celsius).
 constexpr const char* kSensorTemperatureLower = "ptrbTemperatureLoLim";
 constexpr const char* kSensorTemperatureUpper = "ptrbTemperatureHiLim";
@@ -156,11 +167,14 @@ std::optional<uint8_t> takeWrittenMeasurementItems(const DescribedCommand& comma
                                                    const DeviceParameters& parameters, const MeasuredValues& applied)
 {
     std::optional<uint8_t> code;
-    DeviceVariable& staticPressure = device.variables[Variable::StaticPressure];
-    uint8_t staticUnit = staticPressure.units;
-    if (carries(command, kStaticPressureUnit)) {
-        staticUnit = static_cast<uint8_t>(parameters.value(kStaticPressureUnit).toUInt());
-        if (!unitFits(staticUnit, Classification::Pressure))
+    std::array<uint8_t, Variable::Count> units{};
+    for (int v = 0; v < Variable::Count; ++v)
+        units[v] = device.variables[v].units;
+    for (const UnitItem& u : kUnitItems) {
+        if (!carries(command, QLatin1String(u.item)))
+            continue;
+        units[u.variable] = static_cast<uint8_t>(number(parameters, u.item));
+        if (!unitFits(units[u.variable], device.variables[u.variable].classification))
             return RC::InvalidUnitsCode;
         code = RC::Success;
     }
@@ -176,7 +190,8 @@ std::optional<uint8_t> takeWrittenMeasurementItems(const DescribedCommand& comma
         if (*code != RC::Success)
             return code;
     }
-    staticPressure.units = staticUnit;
+    for (int v = 0; v < Variable::Count; ++v)
+        device.variables[v].units = units[v];
     return code;
 }
 
@@ -213,7 +228,8 @@ void observeMeasurements(DeviceState& device, const MeasuredValues& measured, co
 void publishMeasurementItems(const DeviceState& device, const MeasuredValues& measured, DeviceParameters& parameters)
 {
     auto shown = [&](int m, double base) { return fromBase(base, unitOf(m, device, parameters)); };
-    setNumber(parameters, "ptrbStaticPressureScaleInUnit", device.variables[Variable::StaticPressure].units);
+    for (const UnitItem& u : kUnitItems)
+        setNumber(parameters, u.item, device.variables[u.variable].units);
     for (const ValueItem& v : kValueItems)
         setNumber(parameters, v.item,
                   v.unitItem ? fromBase(measured[v.measured], static_cast<uint8_t>(number(parameters, v.unitItem)))

@@ -3,9 +3,9 @@
 // calibration records take a point from the values they carry, the reset
 // records clear one group, and before every answer from the description the
 // items that show the device's own values (calibration points, lowest and
-// highest values, violation counters, measured values, the static pressure
-// unit) are filled from the device state, so the device keeps each of them
-// once.
+// highest values, violation counters, measured values, the units of the
+// pressure ranges) are filled from the device state, so the device keeps each
+// of them once.
 #include "sim/DeviceParameters.h"
 #include "sim/DeviceState.h"
 #include "sim/ProcessModel.h"
@@ -20,7 +20,7 @@ namespace sim {
 TrimLimits trimLimits(int measured, const DeviceState& device, const DeviceParameters& parameters);
 
 // Takes what a write record just stored that the device keeps in its own
-// state: the static pressure unit, and the point of a calibration record
+// state: the units of the pressure ranges, and the point of a calibration record
 // (taken from the value applied now). The response code; nullopt when the
 // record carries nothing of that. The caller undoes the write on a refusal.
 std::optional<uint8_t> takeWrittenMeasurementItems(const DescribedCommand& command, DeviceState& device,

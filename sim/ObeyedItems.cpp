@@ -11,7 +11,6 @@ namespace {
 namespace RC = comm::ResponseCode;
 
 constexpr uint8_t kFlowComputerType = 0x8B;   // device type 139
-constexpr uint8_t kAutomatic = 8;
 
 const QString kWriteLock = QStringLiteral("pbWriteLock");
 const QString kTotaliserAction = QStringLiteral("pidModeBlkNormal");
@@ -29,7 +28,12 @@ constexpr ObeyedItem kObeyed[] = {
     {"highAlarmCurr", [](DeviceState& d, double v) { d.highAlarmCurrent = static_cast<float>(v); return RC::Success; }, true},
     {"minOutputCurr", [](DeviceState& d, double v) { d.minOutputCurrent = static_cast<float>(v); return RC::Success; }, true},
     {"maxOutputCurr", [](DeviceState& d, double v) { d.maxOutputCurrent = static_cast<float>(v); return RC::Success; }, true},
-    {"mvModeBlkTarget", [](DeviceState& d, double v) { d.multivariableBlockMode = static_cast<uint8_t>(v); return RC::Success; }, false},
+    // Without the flow function the flow block has nothing to compute: it
+    // stays out of service whatever mode is written.
+    {"mvModeBlkTarget", [](DeviceState& d, double v) {
+         d.multivariableBlockMode = d.multivariableFunction ? static_cast<uint8_t>(v) : BlockMode::OutOfService;
+         return RC::Success;
+     }, false},
     {"pidModeBlkPermitted", [](DeviceState& d, double v) { d.totaliser.select(static_cast<uint8_t>(v)); return RC::Success; }, false},
     {"pidModeBlkNormal", [](DeviceState& d, double v) {
          return totaliserAvailable(d) ? d.totaliser.act(static_cast<int>(v)) : RC::CommandNotImplemented;
@@ -92,7 +96,7 @@ bool totaliserAvailable(const DeviceState& device)
 
 bool computesFlow(const DeviceState& device)
 {
-    return device.multivariableFunction && device.multivariableBlockMode == kAutomatic;
+    return device.multivariableFunction && device.multivariableBlockMode == BlockMode::Automatic;
 }
 
 uint8_t takeObeyedItems(const DescribedCommand* command, DeviceState& device, const DeviceParameters& parameters)

@@ -2,14 +2,12 @@
 
 #include "sim/SimTransmitter.h"
 #include <QStringList>
+#include <QFileInfo>
 #include <cmath>
 
 namespace sim {
 
 namespace {
-// Block modes of the multivariable block.
-constexpr uint8_t kAutomatic = 8;
-constexpr uint8_t kOutOfService = 128;
 // Names of the measured variables a value can be held for.
 constexpr const char* kHeldNames[Measured::Count] = {"dp", "sp", "temperature", "sensor-temperature"};
 constexpr double kMaxHeldValue = 1e6;
@@ -115,6 +113,9 @@ bool parseFault(const QString& text, VariantOptions& options, QString& error)
 
 bool applyVariant(SimTransmitter& transmitter, const VariantOptions& options, QString& error)
 {
+    // A device with a memory keeps the configuration it holds; a fresh one
+    // leaves the factory set up for its flow function.
+    const bool fresh = options.memory.isEmpty() || !QFileInfo::exists(options.memory);
     if (!options.memory.isEmpty() && !transmitter.setMemoryFile(options.memory, error))
         return false;
     DeviceState& d = transmitter.device();
@@ -132,8 +133,10 @@ bool applyVariant(SimTransmitter& transmitter, const VariantOptions& options, QS
     if (options.module)
         d.moduleType = static_cast<uint8_t>(*options.module);
     if (options.multivariable) {
-        d.multivariableFunction = *options.multivariable;
-        d.multivariableBlockMode = *options.multivariable ? kAutomatic : kOutOfService;
+        const uint8_t transferFunction = d.transferFunction;
+        d.setFlowFunction(*options.multivariable);
+        if (!fresh)
+            d.transferFunction = transferFunction;
     }
     for (size_t i = 0; i < options.faults.size(); ++i)
         d.diagnosedFaults[i] |= options.faults[i];

@@ -92,6 +92,8 @@ constexpr KeptNumber kKeptNumbers[] = {
      [](DeviceState& d, double v) { d.pressureZeroOffset = v; }, -1e9, 1e9},
     {"staticPressureUnits", [](const DeviceState& d) { return double(d.staticPressure().units); },
      [](DeviceState& d, double v) { d.variables[Variable::StaticPressure].units = static_cast<uint8_t>(v); }, 0, 255},
+    {"differentialPressureUnits", [](const DeviceState& d) { return double(d.variables[Variable::DifferentialPressure].units); },
+     [](DeviceState& d, double v) { d.variables[Variable::DifferentialPressure].units = static_cast<uint8_t>(v); }, 0, 255},
 };
 constexpr auto kKeptSensorTrim = "sensorTrim";
 constexpr auto kKeptTotaliser = "totaliser";
@@ -134,9 +136,12 @@ bool takeConfiguration(const QJsonObject& kept, DeviceState& d, QString& error)
         }
         k.set(d, v.toDouble());
     }
-    if (!unitFits(d.staticPressure().units, Classification::Pressure)) {
-        error = QStringLiteral("\"staticPressureUnits\" is not a pressure unit");
-        return false;
+    for (const auto& [key, variable] : {std::pair{"staticPressureUnits", Variable::StaticPressure},
+                                        std::pair{"differentialPressureUnits", Variable::DifferentialPressure}}) {
+        if (!unitFits(d.variables[variable].units, Classification::Pressure)) {
+            error = QStringLiteral("\"%1\" is not a pressure unit").arg(QLatin1String(key));
+            return false;
+        }
     }
     return d.sensorTrim.restore(kept.value(QLatin1String(kKeptSensorTrim)).toObject(), error)
         && d.totaliser.restore(kept.value(QLatin1String(kKeptTotaliser)).toObject(), error);
@@ -234,7 +239,7 @@ void SimTransmitter::factoryReset()
     fresh.extendedSoftwareRevision = d.extendedSoftwareRevision;
     fresh.softwareSpecifics = d.softwareSpecifics;
     fresh.moduleType = d.moduleType;
-    fresh.multivariableFunction = d.multivariableFunction;
+    fresh.setFlowFunction(d.multivariableFunction);
     fresh.pollingAddress = d.pollingAddress;
     fresh.writeProtected = d.writeProtected;
     fresh.accessRestricted = d.accessRestricted;

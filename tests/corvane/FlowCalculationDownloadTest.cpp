@@ -137,7 +137,7 @@ TEST_F(FlowDownload, APressureUnitChangedInAutomaticModeLeavesTheDevicesFlowAsIt
     applet.PutText(QStringLiteral("ptrbScaleInUnit"), QStringLiteral("7"));
     EXPECT_EQ(applet.Text(QStringLiteral("mvInDPUnit")), QStringLiteral("7"));
     EXPECT_NEAR(Number(QStringLiteral("mvDpr")), 0.25, 1e-6);
-    EXPECT_NEAR(Number(QStringLiteral("mvInDpHiLim")), 0.5, 1e-6);
+    EXPECT_NEAR(Number(QStringLiteral("mvInDpHiLim")), 0.25, 1e-6);
     ASSERT_TRUE(CalculateAndDownload());
     EXPECT_NEAR(MeasuredMassFlow(100) / before, 1.0, 1e-4);
 }

@@ -85,6 +85,7 @@ TEST(MvDifferentialPressureRange, LowerLimitStaysAboveZeroAndTheUpperOneASpanAbo
     MvRangeRig rig;
     MV_REQUIRE_RIG(rig);
     rig.Start();
+    rig.Put(QStringLiteral("mvInDpHiLim"), 500);
     rig.Put(QStringLiteral("mvInDpLoLim"), -5);
     EXPECT_DOUBLE_EQ(rig.Number(QStringLiteral("mvInDpLoLim")), 0);
     rig.Put(QStringLiteral("mvInDpLoLim"), 600); // above the upper limit 500

@@ -90,9 +90,9 @@ TEST(MvRuleGuards, AChangeWrittenByAnotherRuleIsNeitherClampedNorConverted)
     piotest::Settle();
     rig.Put(QStringLiteral("mvMediumType"), 6);
     EXPECT_DOUBLE_EQ(rig.Number(QStringLiteral("mvInDpLoLim")), -5);
-    EXPECT_DOUBLE_EQ(rig.Number(QStringLiteral("mvInDpHiLim")), 500);
+    EXPECT_DOUBLE_EQ(rig.Number(QStringLiteral("mvInDpHiLim")), 250);
     // The unit it wrote is where the values are now.
     QObject::disconnect(&medium, nullptr, nullptr, nullptr);
     rig.Put(QStringLiteral("mvInDPUnit"), kMbar);
-    EXPECT_DOUBLE_EQ(rig.Number(QStringLiteral("mvInDpHiLim")), 500000);
+    EXPECT_DOUBLE_EQ(rig.Number(QStringLiteral("mvInDpHiLim")), 250000);
 }

@@ -123,10 +123,10 @@ TEST(MvUnitConversion, DifferentialPressureRangeIsConvertedWithoutBeingClamped)
     rig.Put(QStringLiteral("mvDpr"), 250);
     rig.Start();
     rig.Put(QStringLiteral("mvInDPUnit"), kBar);
-    // In bar the range is 0 .. 0.5, closer than the minimum span in the
+    // In bar the range is 0 .. 0.25, closer than the minimum span in the
     // range unit of the rules: a clamp during the conversion would move it.
     EXPECT_DOUBLE_EQ(rig.Number(QStringLiteral("mvInDpLoLim")), 0);
-    EXPECT_DOUBLE_EQ(rig.Number(QStringLiteral("mvInDpHiLim")), 0.5);
+    EXPECT_DOUBLE_EQ(rig.Number(QStringLiteral("mvInDpHiLim")), 0.25);
     EXPECT_DOUBLE_EQ(rig.Number(QStringLiteral("mvDpr")), 0.25);
 }
 

@@ -219,7 +219,7 @@ TEST_F(PressureBlockRules, TheDifferentialRangeStaysInsideTheSensorLimitsWithThe
     EXPECT_EQ(Float(QStringLiteral("ptrbScaleIn0")), -250);
     // Outside automatic mode nothing is copied.
     EXPECT_EQ(Float(QStringLiteral("ptrbScaleOut0")), 0);
-    EXPECT_EQ(Float(QStringLiteral("aidpXdScale100")), 100);
+    EXPECT_EQ(Float(QStringLiteral("aidpXdScale100")), 250); // its factory value
 
     // In automatic mode the ends reach the output scale and the analog input.
     FlowBlock(true);

@@ -52,48 +52,15 @@ bool SameValue(const QVariant& device, const QVariant& dataset)
     return device.toString().trimmed() == dataset.toString().trimmed();
 }
 
-// With the flow block computing (automatic mode), the rules legitimately give
-// these items a value derived from other uploaded values: the table points
-// follow the input ranges, the reference flow follows the output maximum, and
-// the decimal places of the pressure ranges read 0. Each entry names the
-// device parameter its value comes from, or holds the value itself.
-struct Derived {
-    const char* item;
-    const char* source;
-    const char* value;
-};
-const Derived kDerivedWhenComputing[] = {
-    {"mvT1", "mvInTLoLim", nullptr},
-    {"mvTkb1", "mvInTLoLim", nullptr},
-    {"mvT2", "mvInTHiLim", nullptr},
-    {"mvTkb3", "mvInTHiLim", nullptr},
-    {"mvPkb1", "mvInPLoLim", nullptr},
-    {"mvPkb3", "mvInPHiLim", nullptr},
-    {"mvQmr", "mvOutMassFlowMaxValue", nullptr},
-    {"ptrbScaleInDecimal", nullptr, "0"},
-    {"ptrbScaleOutDecimal", nullptr, "0"},
-    {"aidpXdScaleDecimalFF", nullptr, "0"},
-    {"aiDPOutscaleDecimal", nullptr, "0"},
-    {"ptrbStaticPressureScaleInDecimal", nullptr, "0"},
-    {"aipXdScaleDecimalFF", nullptr, "0"},
-    {"aiPOutscaleDecimal", nullptr, "0"},
-};
-
 class TransferEachVariant : public TransferRoad, public ::testing::WithParamInterface<Variant> {
 protected:
-    // The value the dataset holds after the upload: the device's own, or the
-    // one the rules derive from the device's values.
-    QVariant ExpectedAfterUpload(const QString& item, const Variant& variant)
+    // The value the dataset holds after the upload: the device's own, which
+    // the rules leave as it is. A measured value is what the process gives
+    // (its time frozen).
+    QVariant ExpectedAfterUpload(const QString& item)
     {
-        const sim::DeviceParameters& parameters = device.transmitter().parameters();
-        if (variant.multivariable)
-            for (const Derived& derived : kDerivedWhenComputing)
-                if (item.compare(QLatin1String(derived.item), Qt::CaseInsensitive) == 0)
-                    return derived.source ? parameters.value(QLatin1String(derived.source))
-                                          : QVariant(QString::fromLatin1(derived.value));
-        // A measured value is what the process gives (its time frozen).
         return device.transmitter().liveValue(item, device.transmitter().processValues())
-            .value_or(parameters.value(item));
+            .value_or(device.transmitter().parameters().value(item));
     }
 };
 
@@ -103,9 +70,6 @@ TEST_P(TransferEachVariant, UploadRunsTheVariantsChainTakesEveryDeviceValueAndDo
     Start(variant);
     if (HasFatalFailure())
         return;
-    // A differential-pressure input range inside the sensor limits, as a
-    // commissioned device holds it (the rules clamp any other at the upload's end).
-    ASSERT_EQ(device.transmitter().parameters().set(QStringLiteral("mvInDpHiLim"), 200.0), 0);
     const QByteArray stored = StoredInstance();
 
     ASSERT_TRUE(Upload(QStringLiteral("U1"))) << frame->Events().Texts().join(QLatin1Char('\n')).toStdString();
@@ -117,8 +81,8 @@ TEST_P(TransferEachVariant, UploadRunsTheVariantsChainTakesEveryDeviceValueAndDo
     EXPECT_EQ(Text(QStringLiteral("XXXTransferCompletedXXX")), QStringLiteral("1"));
     EXPECT_NE(StoredInstance(), stored) << "the uploaded dataset was not stored";
 
-    // Every parameter the chain read holds the simulator's value, or the one
-    // the rules derive from the simulator's values.
+    // Every parameter the chain read holds the simulator's value: the device's
+    // own state is one its rules leave as it is.
     const auto description = manager->GetDescription();
     int compared = 0;
     for (const QString& sequence : variant.uploadChain)
@@ -126,7 +90,7 @@ TEST_P(TransferEachVariant, UploadRunsTheVariantsChainTakesEveryDeviceValueAndDo
             for (const applet::FieldLayout& field : description->FindRecord(recordName)->response) {
                 if (field.item.isEmpty() || !device.transmitter().parameters().value(field.item).isValid())
                     continue;
-                const QVariant deviceValue = ExpectedAfterUpload(field.item, variant);
+                const QVariant deviceValue = ExpectedAfterUpload(field.item);
                 const applet::AppletItem* item = manager->Item(manager->HandleOf(field.item));
                 if (!item)
                     continue;
@@ -157,6 +121,98 @@ TEST_P(TransferEachVariant, UploadRunsTheVariantsChainTakesEveryDeviceValueAndDo
 }
 
 INSTANTIATE_TEST_SUITE_P(Variants, TransferEachVariant, ::testing::ValuesIn(kVariants),
+                         [](const ::testing::TestParamInfo<Variant>& info) { return std::string(info.param.name); });
+
+} // namespace
+
+namespace {
+
+// Fresh simulators as they leave the factory: every device type, every
+// revision group, the flow function on and off.
+const Variant kFactoryVariants[] = {
+    {"rev20_mv_on_137", 137, 20, true, false, {}},   {"rev22_mv_on_137", 137, 22, true, false, {}},
+    {"rev20_mv_off_138", 138, 20, false, false, {}}, {"rev21_mv_off_138", 138, 21, false, false, {}},
+    {"rev21_mv_on_139", 139, 21, true, false, {}},   {"rev22_mv_on_139", 139, 22, true, false, {}},
+};
+
+using Values = QMap<QString, QString>;
+
+// The names whose values differ, with both values.
+QString Differences(const Values& before, const Values& after)
+{
+    QStringList differ;
+    for (auto it = before.begin(); it != before.end(); ++it)
+        if (after.value(it.key()) != it.value())
+            differ << QStringLiteral("%1: %2 -> %3").arg(it.key(), it.value(), after.value(it.key()));
+    for (auto it = after.begin(); it != after.end(); ++it)
+        if (!before.contains(it.key()))
+            differ << QStringLiteral("%1: new %2").arg(it.key(), it.value());
+    return differ.join(QLatin1Char('\n'));
+}
+
+class RoundTripEachVariant : public TransferRoad, public ::testing::WithParamInterface<Variant> {
+protected:
+    // Every item the last upload chain read, as the dataset holds it.
+    Values Uploaded() const
+    {
+        Values values;
+        const auto description = manager->GetDescription();
+        for (const QString& sequence : Ran()) {
+            const applet::DescSequence* read = description->FindSequence(sequence);
+            if (!read || !sequence.startsWith(QLatin1String("upload"), Qt::CaseInsensitive))
+                continue;
+            for (const QString& record : read->records)
+                for (const applet::FieldLayout& field : description->FindRecord(record)->response)
+                    if (const applet::AppletItem* item = manager->Item(manager->HandleOf(field.item)))
+                        values.insert(field.item, item->Value().toString());
+        }
+        return values;
+    }
+    // What the device holds: its parameters, and the ranges, units and modes
+    // of its standard commands.
+    Values Held()
+    {
+        Values values;
+        const sim::DeviceParameters& parameters = device.transmitter().parameters();
+        for (const QString& name : parameters.names())
+            values.insert(name, parameters.value(name).toString());
+        const sim::DeviceState& d = device.device();
+        values.insert(QStringLiteral("range"), QStringLiteral("%1 to %2, unit %3, transfer function %4")
+                                                   .arg(d.pvLowerRange).arg(d.pvUpperRange).arg(d.pv().units)
+                                                   .arg(d.transferFunction));
+        values.insert(QStringLiteral("static pressure range"), QStringLiteral("%1 to %2, unit %3")
+                                                                   .arg(d.spLowerRange).arg(d.spUpperRange)
+                                                                   .arg(d.staticPressure().units));
+        values.insert(QStringLiteral("flow block mode"), QString::number(d.multivariableBlockMode));
+        return values;
+    }
+};
+
+TEST_P(RoundTripEachVariant, UploadDownloadUploadLeavesDeviceAndDatasetAsTheyWereTwiceInARow)
+{
+    Start(GetParam());
+    if (HasFatalFailure())
+        return;
+    ASSERT_TRUE(Upload(QStringLiteral("U1")));
+    ASSERT_TRUE(Unlocked());
+    // The device as it answered the upload (its measured values shown, the process frozen).
+    const Values factory = Held();
+    const Values first = Uploaded();
+    ASSERT_GT(first.size(), 50);
+    for (int trip = 1; trip <= 2; ++trip) {
+        ASSERT_TRUE(Download(QStringLiteral("D%1").arg(trip)));
+        ASSERT_TRUE(Unlocked());
+        const QString held = Differences(factory, Held());
+        EXPECT_TRUE(held.isEmpty()) << "device after download " << trip << ":\n" << held.toStdString();
+        log->changes.clear();
+        ASSERT_TRUE(Upload(QStringLiteral("U%1").arg(trip + 1)));
+        ASSERT_TRUE(Unlocked());
+        const QString dataset = Differences(first, Uploaded());
+        EXPECT_TRUE(dataset.isEmpty()) << "dataset after upload " << trip + 1 << ":\n" << dataset.toStdString();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Variants, RoundTripEachVariant, ::testing::ValuesIn(kFactoryVariants),
                          [](const ::testing::TestParamInfo<Variant>& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -141,7 +141,8 @@ TEST(FlowSimulationDrivesTheDevice, SimulatedDifferentialPressureMovesFlowAndCur
     EXPECT_TRUE(page->chkSimulate(kDiffPressure)->isChecked());
     // The simulated value comes with the unit it was entered in.
     EXPECT_TRUE(piotest::RunUntil([&] { return values->lblUnit(kDiffPressureRow)->text() == page->lblUnit(kDiffPressure)->text(); }));
-    Screenshot(applet, *window, sim::fromBase(20.0, static_cast<uint8_t>(DeviceValue(applet, "ptrbScaleInUnit"))));
+    // The bar shows the differential pressure in the unit of the range.
+    Screenshot(applet, *window, sim::fromBase(20.0, static_cast<uint8_t>(applet.Number(QStringLiteral("ptrbScaleInUnit")))));
 
     // Closing asks, ends the simulation in the device, then closes both windows.
     applet.dialogs.AnswerMessage(dialogs::DialogResult::Yes);

@@ -74,8 +74,8 @@ TEST(MeasuredValuesFollowTheProcess, RowsFollowTheProcessAndASimulatedInputRepla
         return page->lblMeasValue(kDiffPressure)->isEnabled() && low > 0 && !page->lblUnit(kDiffPressure)->text().isEmpty();
     }));
     const double lowFlow = Shown(*page, kVolumeFlow);
-    // The pressure range 0 to 100 shows two decimals.
-    EXPECT_EQ(DecimalsShown(*page, kDiffPressure), 2);
+    // The pressure range 0 to 250 shows one decimal.
+    EXPECT_EQ(DecimalsShown(*page, kDiffPressure), 1);
 
     process.setOverride(sim::Variable::DifferentialPressure, 20.0);
     ASSERT_TRUE(piotest::RunUntil([&] { return std::abs(Shown(*page, kDiffPressure) - 2 * low) < 0.02 * low; }))

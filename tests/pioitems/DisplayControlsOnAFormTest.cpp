@@ -276,11 +276,12 @@ TEST_F(DisplayControlsOnAForm, BarGraphAndPlotterFollowTheSimulatedProcessValue)
         ASSERT_TRUE(piotest::RunUntil([&] { return Text(QStringLiteral("hartPv")) != before; }));
         pioitemstest::Settle();
     };
-    readProcessValues(12.5);
+    // 25 and 50 mbar: inside the bar's scale of 0 to 100.
+    readProcessValues(2.5);
     ASSERT_TRUE(form.bar->Value().has_value());
     const double first = *form.bar->Value();
     EXPECT_EQ(QString::number(first), Text("hartPv"));
-    readProcessValues(20);
+    readProcessValues(5.0);
     ASSERT_TRUE(form.bar->Value().has_value());
     EXPECT_NE(*form.bar->Value(), first);
     EXPECT_GT(form.bar->Scale().Fraction(*form.bar->Value()), form.bar->Scale().Fraction(first));

@@ -14,6 +14,7 @@
 #include "platform/applet/clsAppletItemManager.h"
 #include "platform/automation/ClassRegistry.h"
 #include "platform/comm/server/HartCommServer.h"
+#include "sim/SimUnits.h"
 #include "sim/MeasuredParameters.h"
 #include "sim/SimServer.h"
 #include "tests/common/HartLoopbackSupport.h"
@@ -100,6 +101,9 @@ protected:
             device.device().expandedDeviceType = expandedDeviceType;
         ASSERT_TRUE(device.listen(QHostAddress::LocalHost, 0));
         device.transmitter().freezeProcessTime(0);
+        // Readings in kPa, the loop current following the range linearly.
+        device.device().variables[sim::Variable::DifferentialPressure].units = sim::UnitCode::KPa;
+        device.device().transferFunction = 0;
         device.device().tag = QStringLiteral("FT-7");
         device.device().descriptor = QStringLiteral("STEAM LINE 4");
 

@@ -7,6 +7,7 @@
 #include "platform/comm/hartip/HartIpClient.h"
 #include "platform/loop/ManualClock.h"
 #include "platform/loop/ScopedTimerService.h"
+#include "sim/SimUnits.h"
 #include "sim/SimServer.h"
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -42,6 +43,8 @@ protected:
         ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0)) << server.errorString().toStdString();
         ASSERT_NE(server.port(), 0);
         server.transmitter().freezeProcessTime(0);
+        // Readings in kPa.
+        server.device().variables[sim::Variable::DifferentialPressure].units = sim::UnitCode::KPa;
         client.setResponseTimeout(kPatienceMs);
     }
 

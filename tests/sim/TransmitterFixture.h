@@ -5,6 +5,7 @@
 #include "platform/comm/hart/HartFrame.h"
 #include "platform/applet/ValueEncoding.h"
 #include "sim/SimTransmitter.h"
+#include "sim/SimUnits.h"
 #include <gtest/gtest.h>
 #include <initializer_list>
 
@@ -49,7 +50,16 @@ inline const sim::DescribedCommand* commandOf(const sim::SimTransmitter& device,
 
 class Transmitter : public ::testing::Test {
 protected:
-    void SetUp() override { device.freezeProcessTime(0); }
+    // The readings in kPa and the loop current following the range
+    // linearly, so that the tests read values and current as plain shares of
+    // the range (the device leaves the factory in mbar, square-rooting for
+    // its flow function).
+    void SetUp() override
+    {
+        device.freezeProcessTime(0);
+        device.device().variables[sim::Variable::DifferentialPressure].units = sim::UnitCode::KPa;
+        device.device().transferFunction = 0;
+    }
 
     // Sends a long-frame request to the device's own address; the answer must come.
     comm::HartFrame ask(uint8_t command, const QByteArray& data = {}, bool primary = true)
