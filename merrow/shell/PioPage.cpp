@@ -1,5 +1,6 @@
 #include "merrow/shell/PioPage.h"
 #include "merrow/shell/PageTabs.h"
+#include "merrow/shell/frmMain.h"
 #include "merrow/shell/global.h"
 #include "pioextensions/IViewEx.h"
 #include "pioitems/PioControlItemHandler.h"
@@ -48,12 +49,14 @@ void PioPage::Form_Load()
     if (m_loaded)
         return;
     global::LocalizeForm(*this);
-    // The window fits its localised content; a size the user keeps is restored next.
+    // The window fits its localised content in the screen's fonts; a size the
+    // user keeps is restored next, and the content's needs hold over it.
     if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget()))
         frame->adjustSize();
     global::RestoreFormPosition(*this, m_restoreWidth, m_restoreHeight);
     m_loaded = true;
     OnLoad();
+    GrowToContent();
 }
 
 void PioPage::Form_Activate()
@@ -180,9 +183,33 @@ void PioPage::GrowToContent()
     }
     for (QLayout* each : findChildren<QLayout*>())
         each->invalidate();
-    const QSize wanted = size().expandedTo(sizeHint());
+    if (layout())
+        layout()->activate();
+    const bool userSized = m_restoreWidth || m_restoreHeight;
+    const QSize wanted = size().expandedTo(userSized ? minimumSizeHint() : sizeHint()).expandedTo(minimumSize());
     if (wanted != size())
         ResizeWindow(wanted.width(), wanted.height());
+    if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget()); frame && global::MainWindow())
+        global::MainWindow()->MakeRoomFor(*frame);
+}
+
+bool PioPage::event(QEvent* event)
+{
+    const bool handled = QWidget::event(event);
+    if (event->type() == QEvent::LayoutRequest && m_loaded && !m_unloaded && !m_growPending) {
+        m_growPending = true;
+        QMetaObject::invokeMethod(
+            this,
+            [page = QPointer<PioPage>(this)] {
+                if (!page)
+                    return;
+                page->m_growPending = false;
+                if (!page->m_unloaded)
+                    page->GrowToContent();
+            },
+            Qt::QueuedConnection);
+    }
+    return handled;
 }
 
 PageTabs* PioPage::CreateTabs()
