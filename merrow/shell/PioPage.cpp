@@ -15,6 +15,7 @@
 #include <QLayout>
 #include <QMdiSubWindow>
 #include <QPointer>
+#include <QShortcut>
 
 PioPage::PioPage(const QString& name, bool restoreWidth, bool restoreHeight, QWidget* parent)
     : QWidget(parent), m_restoreWidth(restoreWidth), m_restoreHeight(restoreHeight)
@@ -22,6 +23,12 @@ PioPage::PioPage(const QString& name, bool restoreWidth, bool restoreHeight, QWi
     setObjectName(name);
     m_handler = new pioitems::PioControlItemHandler(this);
     m_handler->setObjectName(QStringLiteral("PioControlItemHandler1"));
+    // Escape and Ctrl+F4 close the page (asking first where the page asks).
+    for (const QKeySequence& keys : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_F4)}) {
+        auto* shortcut = new QShortcut(keys, this);
+        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(shortcut, &QShortcut::activated, this, &PioPage::CloseLater);
+    }
 }
 
 PioPage::~PioPage() = default;

@@ -93,6 +93,12 @@ QStringList Findings(const QWidget& root)
     for (const QWidget* each : root.findChildren<QWidget*>()) {
         if (!Shown(*each, root) || each->inherits("QScrollBar") || each->objectName().startsWith(QLatin1String("qt_")))
             continue;
+        if (qobject_cast<const QTabBar*>(each->parentWidget())) {
+            // A tab strip shows its scroll buttons when its tabs do not fit it.
+            if (each->objectName() == QLatin1String("ScrollLeftButton"))
+                found << QStringLiteral("%1: its tabs do not fit it").arg(Where(*each->parentWidget(), root));
+            continue;
+        }
         const QString where = Where(*each, root);
         const bool inControl = qobject_cast<QAbstractButton*>(each->parentWidget())
             || qobject_cast<QComboBox*>(each->parentWidget()) || qobject_cast<QAbstractSpinBox*>(each->parentWidget());
@@ -247,11 +253,42 @@ TEST(WindowsFitTheScreen, EveryPageOpensWholeWithWholeTextsAndNoOverlapsInEnglis
                                      .arg(QLatin1String(entry), language, frames[j]->widget()->objectName(),
                                           frames[i]->widget()->objectName());
             SaveScreen(QStringLiteral("%1-%2-%3").arg(frames.last()->widget()->objectName(), language, Dpi()));
+            // Escape closes the page in front (a simulation asks first), once
+            // the window is the user's again after what the page read.
+            EXPECT_TRUE(piotest::RunUntil([&] { return window->isEnabled(); })) << entry;
+            applet.dialogs.AnswerMessage(dialogs::DialogResult::Yes);
+            QTest::keyClick(frames.last()->widget(), Qt::Key_Escape);
+            if (!piotest::RunUntil([&] { return Frames(*window).size() < frames.size(); }))
+                found << QStringLiteral("%1 (%2): Escape does not close the page").arg(QLatin1String(entry), language);
             for (QMdiSubWindow* frame : Frames(*window))
                 frame->close();
             piotest::Settle();
-            applet.dialogs.AnswerMessage(dialogs::DialogResult::Yes); // leaving a simulation
         }
     }
     EXPECT_TRUE(found.isEmpty()) << "at " << Dpi().toStdString() << " dpi:\n" << found.join(QLatin1Char('\n')).toStdString();
+}
+
+TEST(WindowsFitTheScreen, TheMainWindowOpensWhereItWasClosedAndOnTheScreen)
+{
+    ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb")) << "runs on an X server (scripts/with-x-server)";
+    MerrowApplet applet;
+    PIO_REQUIRE_APPLET(applet);
+    QRect closed;
+    for (int opening = 0; opening < 3; ++opening) {
+        SCOPED_TRACE(opening);
+        frmMain* window = applet.Start();
+        ASSERT_NE(window, nullptr);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+        // The window manager's frame arrives after the window is shown.
+        ASSERT_TRUE(piotest::RunUntil([&] { return window->frameGeometry() != window->geometry(); }));
+        const QRect outer = window->frameGeometry();
+        EXPECT_TRUE(window->screen()->availableGeometry().contains(outer)) << outer.y();
+        if (opening > 0) {
+            EXPECT_EQ(outer, closed);
+        }
+        closed = outer;
+        int32_t result = 0;
+        applet.View()->Destroy(result);
+        piotest::Settle();
+    }
 }
