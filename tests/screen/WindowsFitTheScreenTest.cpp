@@ -256,6 +256,13 @@ TEST(WindowsFitTheScreen, EveryPageOpensWholeWithWholeTextsAndNoOverlapsInEnglis
             // Escape closes the page in front (a simulation asks first), once
             // the window is the user's again after what the page read.
             EXPECT_TRUE(piotest::RunUntil([&] { return window->isEnabled(); })) << entry;
+            QWidget* front = frames.last()->widget();
+            window->activateWindow();
+            front->setFocus();
+            EXPECT_TRUE(piotest::RunUntil([&] {
+                const QWidget* focus = QApplication::focusWidget();
+                return focus && (focus == front || front->isAncestorOf(focus));
+            })) << entry;
             applet.dialogs.AnswerMessage(dialogs::DialogResult::Yes);
             QTest::keyClick(frames.last()->widget(), Qt::Key_Escape);
             if (!piotest::RunUntil([&] { return Frames(*window).size() < frames.size(); }))
