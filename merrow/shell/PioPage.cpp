@@ -192,6 +192,11 @@ void PioPage::GrowToContent()
         each->invalidate();
     if (layout())
         layout()->activate();
+    GrowToHint();
+}
+
+void PioPage::GrowToHint()
+{
     const bool userSized = m_restoreWidth || m_restoreHeight;
     const QSize wanted = size().expandedTo(userSized ? minimumSizeHint() : sizeHint()).expandedTo(minimumSize());
     if (wanted != size())
@@ -212,7 +217,7 @@ bool PioPage::event(QEvent* event)
                     return;
                 page->m_growPending = false;
                 if (!page->m_unloaded)
-                    page->GrowToContent();
+                    page->GrowToHint();
             },
             Qt::QueuedConnection);
     }

@@ -74,6 +74,8 @@ public:
     // stays. A page whose size the user sets grows only to its minimum. The
     // main window then makes room for the page.
     void GrowToContent();
+    // The same without measuring anew: what the layouts ask for now.
+    void GrowToHint();
 
 protected:
     // Before the item controls register at the first activation: the page

@@ -724,6 +724,19 @@ bool frmMain::event(QEvent* event)
         MDIForm_Activate();
     else if (event->type() == QEvent::WindowDeactivate && m_loaded)
         MDIForm_Deactivate();
+    // The window manager's frame is known only after the window was shown:
+    // once it is, a title bar the frame pushed off the screen comes back.
+    if ((event->type() == QEvent::Move || event->type() == QEvent::Resize) && isVisible() && !m_framedOnScreen &&
+        frameGeometry() != geometry()) {
+        m_framedOnScreen = true;
+        QMetaObject::invokeMethod(
+            this,
+            [window = QPointer<frmMain>(this)] {
+                if (window)
+                    controls::WindowPlacement::PlaceOnScreen(*window, window->frameGeometry().topLeft());
+            },
+            Qt::QueuedConnection);
+    }
     return QMainWindow::event(event);
 }
 
@@ -805,12 +818,19 @@ void frmMain::MakeRoomFor(QMdiSubWindow& frame)
     page.moveTop(std::max(0, std::min(page.top(), area.height() - page.height())));
     if (page.topLeft() != frame.pos())
         frame.move(page.topLeft());
+    // A page that grew next to one opened beside it: they stay apart.
+    if (!m_placingBeside && !m_besides.first.isEmpty()) {
+        m_placingBeside = true;
+        PlaceBeside(m_besides.first, m_besides.second);
+        m_placingBeside = false;
+    }
 }
 
 // A page opened together with another one stands beside it, not over it:
 // to its right, or below it when the screen has no room there.
 void frmMain::PlaceBeside(const QString& entry, const QString& other)
 {
+    m_besides = {entry, other};
     QPointer<PioPage> page = m_singlePages.value(entry);
     QPointer<PioPage> first = m_singlePages.value(other);
     auto* frame = page ? qobject_cast<QMdiSubWindow*>(page->parentWidget()) : nullptr;

@@ -154,6 +154,11 @@ private:
     void UpdateClipboardEntries();
     void FitToContent();
     void PlaceBeside(const QString& entry, const QString& other);
+    // The pages opened together (entry, the one beside it), kept apart as they grow.
+    QPair<QString, QString> m_besides;
+    bool m_placingBeside = false;
+    // The window was kept on the screen once the window manager's frame was known.
+    bool m_framedOnScreen = false;
     // The MDI background for the desktop's work area.
     void SetBackgroundPicture();
     void ScaleBackground();
