@@ -193,6 +193,15 @@ void PioPage::GrowToContent()
     if (layout())
         layout()->activate();
     GrowToHint();
+    // The layout requests this measuring posted are its own, not a change of content.
+    m_remeasuring = true;
+    QMetaObject::invokeMethod(
+        this,
+        [page = QPointer<PioPage>(this)] {
+            if (page)
+                page->m_remeasuring = false;
+        },
+        Qt::QueuedConnection);
 }
 
 void PioPage::GrowToHint()
@@ -208,7 +217,7 @@ void PioPage::GrowToHint()
 bool PioPage::event(QEvent* event)
 {
     const bool handled = QWidget::event(event);
-    if (event->type() == QEvent::LayoutRequest && m_loaded && !m_unloaded && !m_growPending) {
+    if (event->type() == QEvent::LayoutRequest && m_loaded && !m_unloaded && !m_growPending && !m_remeasuring) {
         m_growPending = true;
         QMetaObject::invokeMethod(
             this,
@@ -216,8 +225,9 @@ bool PioPage::event(QEvent* event)
                 if (!page)
                     return;
                 page->m_growPending = false;
+                // A control that changed while hidden told no layout: all measure anew.
                 if (!page->m_unloaded)
-                    page->GrowToHint();
+                    page->GrowToContent();
             },
             Qt::QueuedConnection);
     }

@@ -109,5 +109,6 @@ private:
     bool m_unloaded = false;
     bool m_active = false;
     bool m_growPending = false;
+    bool m_remeasuring = false;
     PageTabs* m_tabs = nullptr;
 };

@@ -1,6 +1,6 @@
 #pragma once
 // What the tests of the device pages on the simulated transmitter share:
-// the offscreen picture of the main window with the page in front.
+// the picture of the main window with the page in front, as it opened.
 #include "DeviceFunctionSupport.h"
 #include "merrow/shell/PioPage.h"
 #include <QDir>
@@ -13,11 +13,8 @@ inline void Screenshot(frmMain& window, QWidget& page, const QString& name, cons
 {
     const QString folder = qEnvironmentVariable("TRIVEX_SCREENSHOT_DIR");
     global::LocalizeForm(page);
-    piotest::Settle(); // the layouts take the new texts
-    page.adjustSize();
-    if (auto* frame = page.parentWidget())
-        frame->adjustSize();
-    window.resize(size);
+    piotest::Settle(); // the layouts take the new texts; the page keeps the size it opened with
+    window.resize(size.expandedTo(window.size()));
     const QImage picture = window.grab().toImage();
     EXPECT_FALSE(picture.isNull());
     EXPECT_GT(picture.width(), page.width());
