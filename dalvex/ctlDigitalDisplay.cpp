@@ -83,7 +83,16 @@ ctlDigitalDisplay::ctlDigitalDisplay(QWidget* parent) : QWidget(parent), m_lblVa
     connect(ItemControl(appMeasValue), &pioitems::PioAppItem::ValueChanged, this, [this] { ShowValue(); });
     connect(ItemControl(appConnectionStatus), &pioitems::PioAppItem::ValueChanged, this,
             [this](const QString& state) { ShowConnection(state); });
-    connect(m_lblValue, &lumette::DynamicLabel::Resize, this, &ctlDigitalDisplay::Resize);
+    // The digits changed their height (a longer text, a second line): the
+    // display takes the label's height before it tells its window.
+    connect(m_lblValue, &lumette::DynamicLabel::Resize, this, [this] {
+        if (!m_resizing) {
+            m_resizing = true;
+            resize(width(), controls::Twips::ToPixels(m_lblValue->Height()));
+            m_resizing = false;
+        }
+        emit Resize();
+    });
 }
 
 ctlDigitalDisplay::~ctlDigitalDisplay()

@@ -31,6 +31,8 @@ PageTabs::PageTabs(QWidget* page) : QWidget(page)
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     m_strip = new QTabBar(this);
+    // Every tab shows whole: the page grows to the strip instead of scrolling it.
+    m_strip->setUsesScrollButtons(false);
     m_strip->setObjectName(QStringLiteral("tbsOptions"));
     m_strip->setFocusPolicy(Qt::TabFocus);
     column->addWidget(m_strip);

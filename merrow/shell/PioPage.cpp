@@ -1,5 +1,6 @@
 #include "merrow/shell/PioPage.h"
 #include "merrow/shell/PageTabs.h"
+#include "merrow/shell/frmMain.h"
 #include "merrow/shell/global.h"
 #include "pioextensions/IViewEx.h"
 #include "pioitems/PioControlItemHandler.h"
@@ -14,6 +15,7 @@
 #include <QLayout>
 #include <QMdiSubWindow>
 #include <QPointer>
+#include <QShortcut>
 
 PioPage::PioPage(const QString& name, bool restoreWidth, bool restoreHeight, QWidget* parent)
     : QWidget(parent), m_restoreWidth(restoreWidth), m_restoreHeight(restoreHeight)
@@ -21,6 +23,12 @@ PioPage::PioPage(const QString& name, bool restoreWidth, bool restoreHeight, QWi
     setObjectName(name);
     m_handler = new pioitems::PioControlItemHandler(this);
     m_handler->setObjectName(QStringLiteral("PioControlItemHandler1"));
+    // Escape and Ctrl+F4 close the page (asking first where the page asks).
+    for (const QKeySequence& keys : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_F4)}) {
+        auto* shortcut = new QShortcut(keys, this);
+        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(shortcut, &QShortcut::activated, this, &PioPage::CloseLater);
+    }
 }
 
 PioPage::~PioPage() = default;
@@ -53,12 +61,14 @@ void PioPage::Form_Load()
     if (m_loaded)
         return;
     global::LocalizeForm(*this);
-    // The window fits its localised content; a size the user keeps is restored next.
+    // The window fits its localised content in the screen's fonts; a size the
+    // user keeps is restored next, and the content's needs hold over it.
     if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget()))
         frame->adjustSize();
     global::RestoreFormPosition(*this, m_restoreWidth, m_restoreHeight);
     m_loaded = true;
     OnLoad();
+    GrowToContent();
 }
 
 void PioPage::Form_Activate()
@@ -185,9 +195,48 @@ void PioPage::GrowToContent()
     }
     for (QLayout* each : findChildren<QLayout*>())
         each->invalidate();
-    const QSize wanted = size().expandedTo(sizeHint());
+    if (layout())
+        layout()->activate();
+    GrowToHint();
+    // The layout requests this measuring posted are its own, not a change of content.
+    m_remeasuring = true;
+    QMetaObject::invokeMethod(
+        this,
+        [page = QPointer<PioPage>(this)] {
+            if (page)
+                page->m_remeasuring = false;
+        },
+        Qt::QueuedConnection);
+}
+
+void PioPage::GrowToHint()
+{
+    const bool userSized = m_restoreWidth || m_restoreHeight;
+    const QSize wanted = size().expandedTo(userSized ? minimumSizeHint() : sizeHint()).expandedTo(minimumSize());
     if (wanted != size())
         ResizeWindow(wanted.width(), wanted.height());
+    if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget()); frame && global::MainWindow())
+        global::MainWindow()->MakeRoomFor(*frame);
+}
+
+bool PioPage::event(QEvent* event)
+{
+    const bool handled = QWidget::event(event);
+    if (event->type() == QEvent::LayoutRequest && m_loaded && !m_unloaded && !m_growPending && !m_remeasuring) {
+        m_growPending = true;
+        QMetaObject::invokeMethod(
+            this,
+            [page = QPointer<PioPage>(this)] {
+                if (!page)
+                    return;
+                page->m_growPending = false;
+                // A control that changed while hidden told no layout: all measure anew.
+                if (!page->m_unloaded)
+                    page->GrowToContent();
+            },
+            Qt::QueuedConnection);
+    }
+    return handled;
 }
 
 PageTabs* PioPage::CreateTabs()

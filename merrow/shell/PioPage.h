@@ -72,8 +72,12 @@ public:
     // Gives the page this size, through its window frame when it has one.
     void ResizeWindow(int width, int height);
     // Grows the page to what its content needs now (texts that arrived after
-    // the load, the style's final sizes); a larger size stays.
+    // the load, the style's final sizes, the screen's fonts); a larger size
+    // stays. A page whose size the user sets grows only to its minimum. The
+    // main window then makes room for the page.
     void GrowToContent();
+    // The same without measuring anew: what the layouts ask for now.
+    void GrowToHint();
 
 protected:
     // Before the item controls register at the first activation: the page
@@ -88,6 +92,9 @@ protected:
     // The page's own unload steps, before its item controls are released.
     virtual void OnUnload() {}
     void closeEvent(QCloseEvent* event) override;
+    // A layout of the page that asks for more room than the page has grows the
+    // page (deferred, once per change).
+    bool event(QEvent* event) override;
     // Ctrl+Tab selects the next tab of a page with tabs: the page takes the
     // key before its controls and before the main window's window switching.
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -103,5 +110,7 @@ private:
     bool m_registered = false;
     bool m_unloaded = false;
     bool m_active = false;
+    bool m_growPending = false;
+    bool m_remeasuring = false;
     PageTabs* m_tabs = nullptr;
 };

@@ -41,6 +41,8 @@ frmBlockmodes::frmBlockmodes() : PioPage(QStringLiteral("frmBlockmodes"), false,
     auto* layout = new QVBoxLayout(this);
     m_tabs = new QTabWidget(this);
     m_tabs->setObjectName(QStringLiteral("tbsBlock"));
+    // Every tab shows whole: the window grows to the strip instead of scrolling it.
+    m_tabs->setUsesScrollButtons(false);
     m_tabs->setProperty("Tag", Id(blockmodes::kFirstTabText));
     for (const int block : blockmodes::kTabBlocks)
         m_tabs->addTab(BuildTab(block), QString());

@@ -31,6 +31,7 @@
 #include "merrow/shell/frmOutput.h"
 #include "merrow/shell/frmSelectDefaultDataset.h"
 #include "merrow/shell/global.h"
+#include "platform/controls/WindowPlacement.h"
 #include "mvtrivexhelper/IDeviceInfo.h"
 #include "mvtrivexhelper/clsDebugInfo.h"
 #include "mvtrivexhelper/clsDeviceInfo.h"
@@ -432,6 +433,9 @@ frmMain::frmMain()
     setAttribute(Qt::WA_DeleteOnClose, false);
     m_mdi = new QMdiArea(this);
     m_mdi->setObjectName(QStringLiteral("MdiArea"));
+    // A page larger than the screen lets show stays reachable.
+    m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(m_mdi);
     // The controls' design-time properties are set while the form is designed.
     pioitems::Ambient::SetUserMode(this, false);
@@ -713,6 +717,19 @@ bool frmMain::event(QEvent* event)
         MDIForm_Activate();
     else if (event->type() == QEvent::WindowDeactivate && m_loaded)
         MDIForm_Deactivate();
+    // The window manager's frame is known only after the window was shown:
+    // once it is, a title bar the frame pushed off the screen comes back.
+    if ((event->type() == QEvent::Move || event->type() == QEvent::Resize) && isVisible() && !m_framedOnScreen &&
+        frameGeometry() != geometry()) {
+        m_framedOnScreen = true;
+        QMetaObject::invokeMethod(
+            this,
+            [window = QPointer<frmMain>(this)] {
+                if (window)
+                    controls::WindowPlacement::PlaceOnScreen(*window, window->frameGeometry().topLeft());
+            },
+            Qt::QueuedConnection);
+    }
     return QMainWindow::event(event);
 }
 
@@ -773,6 +790,53 @@ void frmMain::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
     ScaleBackground();
+}
+
+void frmMain::MakeRoomFor(QMdiSubWindow& frame)
+{
+    QRect page = frame.geometry();
+    QSize area = m_mdi->viewport()->size();
+    const QSize missing(std::max(0, page.right() + 1 - area.width()), std::max(0, page.bottom() + 1 - area.height()));
+    if (missing.width() > 0 || missing.height() > 0) {
+        const QRect outer = frameGeometry();
+        QSize grown = outer.size() + missing;
+        if (const QScreen* screen = this->screen())
+            grown = grown.boundedTo(screen->availableGeometry().size());
+        const QSize extra = (grown - outer.size()).expandedTo(QSize(0, 0));
+        resize(size() + extra);
+        controls::WindowPlacement::PlaceOnScreen(*this, outer.topLeft());
+        area += extra;
+    }
+    page.moveLeft(std::max(0, std::min(page.left(), area.width() - page.width())));
+    page.moveTop(std::max(0, std::min(page.top(), area.height() - page.height())));
+    if (page.topLeft() != frame.pos())
+        frame.move(page.topLeft());
+    // A page that grew next to one opened beside it: they stay apart.
+    if (!m_placingBeside && !m_besides.first.isEmpty()) {
+        m_placingBeside = true;
+        PlaceBeside(m_besides.first, m_besides.second);
+        m_placingBeside = false;
+    }
+}
+
+// A page opened together with another one stands beside it, not over it:
+// to its right, or below it when the screen has no room there.
+void frmMain::PlaceBeside(const QString& entry, const QString& other)
+{
+    m_besides = {entry, other};
+    QPointer<PioPage> page = m_singlePages.value(entry);
+    QPointer<PioPage> first = m_singlePages.value(other);
+    auto* frame = page ? qobject_cast<QMdiSubWindow*>(page->parentWidget()) : nullptr;
+    auto* firstFrame = first ? qobject_cast<QMdiSubWindow*>(first->parentWidget()) : nullptr;
+    if (!frame || !firstFrame || !frame->geometry().intersects(firstFrame->geometry()))
+        return;
+    const QRect screen = this->screen() ? this->screen()->availableGeometry() : QRect();
+    const int room = screen.width() - (frameGeometry().width() - m_mdi->viewport()->width());
+    if (firstFrame->geometry().right() + 1 + frame->width() <= room)
+        frame->move(firstFrame->geometry().right() + 1, firstFrame->y());
+    else
+        frame->move(firstFrame->x(), firstFrame->geometry().bottom() + 1);
+    MakeRoomFor(*frame);
 }
 
 // The size that shows every menu title and the largest page beside the bars.
@@ -1251,6 +1315,8 @@ void frmMain::OpenPage(const QString& entry)
     if (page->openFirst)
         ShowPage(QLatin1String(page->openFirst));
     ShowPage(entry);
+    if (page->openFirst)
+        PlaceBeside(entry, QLatin1String(page->openFirst));
     if (entry == QLatin1String("mnuDisplayMeasuredValues"))
         m_messwerteByMenu = true;
 }

@@ -29,6 +29,8 @@ class PioSequenceItem;
 class PioControlItemHandler;
 } // namespace pioitems
 
+class QMdiSubWindow;
+
 class frmMain : public QMainWindow, public IPioForm {
     Q_OBJECT
 public:
@@ -67,6 +69,10 @@ public:
 
     // Page management.
     void ShowChildForm(PioPage* form);
+    // A page that reaches past the visible area: the window grows as far as
+    // the screen lets it, and the page moves up and left as far as it must;
+    // what the screen cannot show is reached by scrolling.
+    void MakeRoomFor(QMdiSubWindow& frame);
     void UpdateAllForms();
     // Closes every child window; false when a page refused to close (it stays open).
     bool CloseAllChildForms();
@@ -140,6 +146,12 @@ private:
     void EndPendingFunction(bool succeeded);
     void UpdateClipboardEntries();
     void FitToContent();
+    void PlaceBeside(const QString& entry, const QString& other);
+    // The pages opened together (entry, the one beside it), kept apart as they grow.
+    QPair<QString, QString> m_besides;
+    bool m_placingBeside = false;
+    // The window was kept on the screen once the window manager's frame was known.
+    bool m_framedOnScreen = false;
     // The MDI background for the desktop's work area.
     void SetBackgroundPicture();
     void ScaleBackground();

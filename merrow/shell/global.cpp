@@ -393,12 +393,14 @@ bool RestoreMainPosition(QWidget& window)
             sizeStored = false;
         }
     }
+    // Left and top are those of the outer frame, as stored; the size is the inner one.
     QRect rect(ToPixels(values[0]), ToPixels(values[1]), ToPixels(values[2]), ToPixels(values[3]));
     if (!OnSomeScreen(rect)) {
         applet::AppletTrace::Error(QStringLiteral("global: the stored main window position lies on no screen"));
         rect.moveTo(ToPixels(kMainPlacement[0].fallback), ToPixels(kMainPlacement[1].fallback));
     }
-    window.setGeometry(rect);
+    window.resize(rect.size());
+    controls::WindowPlacement::PlaceOnScreen(window, rect.topLeft());
     return sizeStored;
 }
 
@@ -408,7 +410,9 @@ void SaveMainPosition(QWidget& window)
     if (window.isMinimized())
         return;
     Settings settings;
-    const int values[4] = {FromPixels(window.x()), FromPixels(window.y()), FromPixels(window.width()),
+    // Where the window manager put the frame: stored as it comes back.
+    const QPoint outer = window.frameGeometry().topLeft();
+    const int values[4] = {FromPixels(outer.x()), FromPixels(outer.y()), FromPixels(window.width()),
                            FromPixels(window.height())};
     for (int i = 0; i < 4; ++i)
         settings.setValue(QLatin1String(kMainPlacement[i].key), QString::number(values[i]));

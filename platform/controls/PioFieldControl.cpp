@@ -54,6 +54,8 @@ PioFieldControl::PioFieldControl(int parts, QWidget* parent)
     if (parts & ListPart) {
         m_list = new QComboBox(this);
         m_list->setObjectName(QStringLiteral("list"));
+        // The layout gives the list no less than its longest entry needs.
+        m_list->setSizeAdjustPolicy(QComboBox::AdjustToContents);
         layout->addWidget(m_list, 2);
         // Every change of the selection writes, also one made by code, as a
         // page expects of the list; filling and showing block the signals.

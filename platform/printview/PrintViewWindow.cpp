@@ -9,6 +9,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -48,6 +49,9 @@ PrintViewWindow::PrintViewWindow(QWidget* parent) : QWidget(parent)
     connect(print, &QPushButton::clicked, this, &PrintViewWindow::Print);
     connect(pdf, &QPushButton::clicked, this, &PrintViewWindow::SaveAsPdfChosen);
     connect(close, &QPushButton::clicked, this, &QWidget::close);
+    // Escape and Ctrl+F4 close the viewer as they close a page.
+    for (const QKeySequence& keys : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_F4)})
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, &QWidget::close);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(print);
     buttons->addWidget(pdf);

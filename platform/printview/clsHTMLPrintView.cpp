@@ -1,4 +1,5 @@
 #include "platform/printview/clsHTMLPrintView.h"
+#include "platform/controls/WindowPlacement.h"
 #include "platform/applet/AppletResults.h"
 #include "platform/applet/AppletTrace.h"
 #include "platform/applet/clsAppletItemManager.h"
@@ -131,11 +132,12 @@ void clsHTMLPrintView::Show(int32_t& result)
         result = applet::kResultViewNotCreated;
         return;
     }
-    // The viewer opens centred on the window the user worked in.
+    // The viewer opens centred on the window the user worked in, whole on the screen.
     if (!m_window->isVisible())
         if (const QWidget* owner = QApplication::activeWindow(); owner && owner != m_window) {
             const QRect frame = owner->frameGeometry();
-            m_window->move(frame.center() - QPoint(m_window->width() / 2, m_window->height() / 2));
+            controls::WindowPlacement::PlaceOnScreen(
+                *m_window, frame.center() - QPoint(m_window->width() / 2, m_window->height() / 2));
         }
     m_window->show();
     m_window->raise();

@@ -1,4 +1,5 @@
-// Shared main of the test programs: one offscreen application, and a home and
+// Shared main of the test programs: one offscreen application (or one on the
+// platform TRIVEX_TEST_PLATFORM names, "xcb" for an X server), and a home and
 // settings of its own, so that no test reads or writes the user's settings and
 // test programs that run side by side never share a settings file. The native
 // settings format keeps its own path (the test-mode folder below HOME), which
@@ -11,7 +12,8 @@
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    const QByteArray platform = qgetenv("TRIVEX_TEST_PLATFORM");
+    qputenv("QT_QPA_PLATFORM", platform.isEmpty() ? QByteArray("offscreen") : platform);
     QTemporaryDir home;
     qputenv("HOME", home.path().toUtf8());
     qputenv("XDG_CONFIG_HOME", home.path().toUtf8() + "/config");

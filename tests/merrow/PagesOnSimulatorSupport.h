@@ -1,6 +1,6 @@
 #pragma once
 // What the tests of the device pages on the simulated transmitter share:
-// the offscreen picture of the main window with the page in front.
+// the picture of the main window with the page in front, as it opened.
 #include "DeviceFunctionSupport.h"
 #include "merrow/shell/PioPage.h"
 #include "tests/common/WindowScreenshot.h"
@@ -12,11 +12,8 @@ namespace merrowtest {
 inline void Screenshot(frmMain& window, QWidget& page, const QString& name, const QSize& size = QSize(760, 560))
 {
     global::LocalizeForm(page);
-    piotest::Settle(); // the layouts take the new texts
-    page.adjustSize();
-    if (auto* frame = page.parentWidget())
-        frame->adjustSize();
-    window.resize(size);
+    piotest::Settle(); // the layouts take the new texts; the page keeps the size it opened with
+    window.resize(size.expandedTo(window.size()));
     const QImage picture = TakeScreenshot(window, name);
     EXPECT_GT(picture.width(), page.width());
 }

@@ -1,0 +1,311 @@
+// Every page and window of the device window as a user opens it on a real X
+// server with a window manager (scripts/with-x-server), in English and
+// German: each opens whole on the screen and inside the main window, each
+// control shows its whole text at the size the page opens with, no two
+// visible controls overlap, and a window opened beside another does not
+// cover it. The main window comes back where it was closed, however often it
+// opens. With TRIVEX_SCREENSHOT_DIR set, the screen is saved with each page
+// as it opened (page-LANGUAGE-DPI.png).
+#include "tests/merrow/endtoend/CorvaneDeviceApplet.h"
+#include "platform/printview/PrintViewWindow.h"
+#include <QAbstractButton>
+#include <QAbstractSpinBox>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QScreen>
+#include <QScrollBar>
+#include <QSlider>
+#include <QStyleOptionComboBox>
+#include <QTabBar>
+#include <QTest>
+
+using namespace merrowtest;
+
+namespace {
+
+// The pages of the device window by their menu entries, in menu order.
+const char* const kPages[] = {
+    "mnuDeviceIdentification",      "mnuConfigurePressure",          "mnuConfigureStaticPressure",
+    "mnuConfigureTemperature",      "mnuConfigureFlow",              "mnuFlowBuffer",
+    "mnuConfigureBasicParameter",   "mnuConfigureBusparameter",      "mnuBlockmodes",
+    "mnuCalibratePressure",         "mnuCalibrateStaticPressure",    "mnuCalibrateTemperature",
+    "mnuCalibrateCurrent",          "mnuDisplayMeasuredValues",      "mnuDisplayBar",
+    "mnuDisplayDigital",            "mnuDisplayTrend",               "mnuDiagnosticsStatus",
+    "mnuDiagnosticsEventCounter",   "mnuDiagnosticsMaxValues",       "mnuDiagnosticsSimulateCurrent",
+    "mnuDiagnosticsSimulatePressure", "mnuDiagnosticsSimulateFlow",
+};
+
+QString Dpi()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return QString::number(qRound(screen->logicalDotsPerInch() * screen->devicePixelRatio()));
+}
+
+QString Where(const QWidget& widget, const QWidget& root)
+{
+    QStringList path;
+    for (const QWidget* each = &widget; each && each != &root; each = each->parentWidget())
+        if (!each->objectName().isEmpty() && !each->objectName().startsWith(QLatin1String("qt_")))
+            path.prepend(each->objectName());
+    return path.join(QLatin1Char('/')) + QStringLiteral(" (%1)").arg(QLatin1String(widget.metaObject()->className()));
+}
+
+bool Shown(const QWidget& widget, const QWidget& root)
+{
+    return widget.isVisibleTo(&root) && !widget.size().isEmpty();
+}
+
+QRect InRoot(const QWidget& widget, const QWidget& root)
+{
+    return QRect(widget.mapTo(&root, QPoint(0, 0)), widget.size());
+}
+
+// The width a line edit needs to show its whole text.
+int LineEditNeeds(const QLineEdit& edit)
+{
+    const QMargins margins = edit.textMargins();
+    const int frame = edit.hasFrame() ? 2 * edit.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, &edit) : 0;
+    return edit.fontMetrics().horizontalAdvance(edit.displayText()) + margins.left() + margins.right() + frame + 4;
+}
+
+// The width a combo box needs to show its current text.
+int ComboNeeds(const QComboBox& combo)
+{
+    QStyleOptionComboBox option;
+    option.initFrom(&combo);
+    option.editable = combo.isEditable();
+    option.currentText = combo.currentText();
+    const QSize text(combo.fontMetrics().horizontalAdvance(combo.currentText()), combo.fontMetrics().height());
+    return combo.style()->sizeFromContents(QStyle::CT_ComboBox, &option, text, &combo).width();
+}
+
+// What is cut or covered on a window: its controls whose text does not fit
+// them, that reach past their parent, or that overlap another control.
+QStringList Findings(const QWidget& root)
+{
+    QStringList found;
+    QList<const QWidget*> controls;
+    for (const QWidget* each : root.findChildren<QWidget*>()) {
+        if (!Shown(*each, root) || each->inherits("QScrollBar") || each->objectName().startsWith(QLatin1String("qt_")))
+            continue;
+        if (qobject_cast<const QTabBar*>(each->parentWidget())) {
+            // A tab strip shows its scroll buttons when its tabs do not fit it.
+            if (each->objectName() == QLatin1String("ScrollLeftButton"))
+                found << QStringLiteral("%1: its tabs do not fit it").arg(Where(*each->parentWidget(), root));
+            continue;
+        }
+        const QString where = Where(*each, root);
+        const bool inControl = qobject_cast<QAbstractButton*>(each->parentWidget())
+            || qobject_cast<QComboBox*>(each->parentWidget()) || qobject_cast<QAbstractSpinBox*>(each->parentWidget());
+        if (inControl)
+            continue;
+        int needWidth = 0;
+        int needHeight = each->minimumSizeHint().height();
+        if (auto* label = qobject_cast<const QLabel*>(each)) {
+            if (label->text().isEmpty() && !label->pixmap().isNull())
+                continue;
+            if (label->text().isEmpty())
+                needHeight = 0;
+            else if (label->wordWrap())
+                needHeight = label->heightForWidth(label->width());
+            else
+                needWidth = label->sizeHint().width();
+            controls << each;
+        } else if (auto* button = qobject_cast<const QAbstractButton*>(each)) {
+            if (!button->text().isEmpty())
+                needWidth = button->sizeHint().width();
+            controls << each;
+        } else if (auto* edit = qobject_cast<const QLineEdit*>(each)) {
+            needWidth = LineEditNeeds(*edit);
+            controls << each;
+        } else if (auto* combo = qobject_cast<const QComboBox*>(each)) {
+            needWidth = ComboNeeds(*combo);
+            controls << each;
+        } else if (auto* box = qobject_cast<const QGroupBox*>(each)) {
+            needWidth = box->fontMetrics().horizontalAdvance(box->title());
+        } else if (qobject_cast<const QAbstractSpinBox*>(each) || qobject_cast<const QSlider*>(each)) {
+            controls << each;
+        } else if (!qobject_cast<const QTabBar*>(each)) {
+            needHeight = 0;
+        }
+        if (each->width() < needWidth || each->height() < needHeight)
+            found << QStringLiteral("%1 is %2x%3, its text needs %4x%5")
+                         .arg(where)
+                         .arg(each->width())
+                         .arg(each->height())
+                         .arg(needWidth)
+                         .arg(needHeight);
+        const QWidget* parent = each->parentWidget();
+        if (parent && parent != &root && !parent->inherits("QAbstractScrollArea") && parent->objectName() != "qt_scrollarea_viewport"
+            && !parent->rect().contains(each->geometry()))
+            found << QStringLiteral("%1 at %2,%3 %4x%5 reaches past %6 (%7x%8)")
+                         .arg(where)
+                         .arg(each->x())
+                         .arg(each->y())
+                         .arg(each->width())
+                         .arg(each->height())
+                         .arg(Where(*parent, root))
+                         .arg(parent->width())
+                         .arg(parent->height());
+    }
+    for (qsizetype i = 0; i < controls.size(); ++i)
+        for (qsizetype j = i + 1; j < controls.size(); ++j) {
+            const QWidget& a = *controls[i];
+            const QWidget& b = *controls[j];
+            if (a.isAncestorOf(&b) || b.isAncestorOf(&a))
+                continue;
+            if (InRoot(a, root).intersects(InRoot(b, root)))
+                found << QStringLiteral("%1 and %2 overlap").arg(Where(a, root), Where(b, root));
+        }
+    return found;
+}
+
+// What is off the screen or outside the visible part of the main window.
+QStringList Placement(const frmMain& window, const QMdiSubWindow& frame)
+{
+    QStringList found;
+    const QRect screen = window.screen()->availableGeometry();
+    if (!screen.contains(window.frameGeometry()))
+        found << QStringLiteral("the main window at %1,%2 %3x%4 leaves the screen")
+                     .arg(window.frameGeometry().x())
+                     .arg(window.frameGeometry().y())
+                     .arg(window.frameGeometry().width())
+                     .arg(window.frameGeometry().height());
+    const QWidget* viewport = frame.mdiArea()->viewport();
+    // A page larger than the screen lets the main window show is reached by scrolling.
+    const QSize chrome = window.frameGeometry().size() - viewport->size();
+    const bool screenFull = frame.width() + chrome.width() > screen.width()
+        || frame.height() + chrome.height() > screen.height();
+    const bool scrolls = frame.mdiArea()->verticalScrollBar()->isVisible()
+        || frame.mdiArea()->horizontalScrollBar()->isVisible();
+    if (!viewport->rect().contains(frame.geometry()) && !(screenFull && scrolls))
+        found << QStringLiteral("at %1,%2 %3x%4 it leaves the main window's visible area of %5x%6")
+                     .arg(frame.x())
+                     .arg(frame.y())
+                     .arg(frame.width())
+                     .arg(frame.height())
+                     .arg(viewport->width())
+                     .arg(viewport->height());
+    return found;
+}
+
+void SaveScreen(const QString& name)
+{
+    const QString folder = qEnvironmentVariable("TRIVEX_SCREENSHOT_DIR");
+    if (folder.isEmpty())
+        return;
+    QDir().mkpath(folder);
+    const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0);
+    EXPECT_TRUE(shot.save(QDir(folder).filePath(name + QStringLiteral(".png")))) << name.toStdString();
+}
+
+// The frames of the main window's pages, the one in front last.
+QList<QMdiSubWindow*> Frames(const frmMain& window)
+{
+    return window.findChild<QMdiArea*>()->subWindowList(QMdiArea::StackingOrder);
+}
+
+bool Exposed(const QList<QMdiSubWindow*>& frames)
+{
+    for (QMdiSubWindow* frame : frames)
+        if (!frame->isVisible())
+            return false;
+    return true;
+}
+
+} // namespace
+
+TEST(WindowsFitTheScreen, EveryPageOpensWholeWithWholeTextsAndNoOverlapsInEnglishAndGerman)
+{
+    ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb")) << "runs on an X server (scripts/with-x-server)";
+    CorvaneDeviceApplet applet;
+    PIO_REQUIRE_APPLET(applet);
+    frmMain* window = applet.StartConnected(137);
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    QStringList found;
+    for (const int country : {1, 49}) {
+        const QString language = country == 49 ? QStringLiteral("de") : QStringLiteral("en");
+        QLocale::setDefault(QLocale(country == 49 ? QLocale::German : QLocale::English, QLocale::AnyTerritory));
+        applet.PutNumber(QStringLiteral("&&private&&countrycode"), country);
+        for (const char* entry : kPages) {
+            QAction* action = window->Menu(QLatin1String(entry));
+            if (!action || !action->isVisible() || !action->isEnabled())
+                continue;
+            applet.dialogs.AnswerMessage(dialogs::DialogResult::Yes); // a simulation influences the process
+            action->trigger();
+            piotest::Settle();
+            const QList<QMdiSubWindow*> frames = Frames(*window);
+            if (frames.isEmpty()) {
+                found << QStringLiteral("%1 (%2): no page opened").arg(QLatin1String(entry), language);
+                continue;
+            }
+            EXPECT_TRUE(piotest::RunUntil([&] { return Exposed(frames); })) << entry;
+            piotest::Settle();
+            for (QMdiSubWindow* frame : frames) {
+                const QString name = QStringLiteral("%1 %2 (%3)").arg(QLatin1String(entry), frame->widget()->objectName(), language);
+                for (const QString& finding : Placement(*window, *frame) + Findings(*frame->widget()))
+                    found << name + QStringLiteral(": ") + finding;
+            }
+            for (qsizetype i = 0; i < frames.size(); ++i)
+                for (qsizetype j = i + 1; j < frames.size(); ++j)
+                    if (frames[i]->geometry().intersects(frames[j]->geometry()))
+                        found << QStringLiteral("%1 (%2): %3 covers %4")
+                                     .arg(QLatin1String(entry), language, frames[j]->widget()->objectName(),
+                                          frames[i]->widget()->objectName());
+            SaveScreen(QStringLiteral("%1-%2-%3").arg(frames.last()->widget()->objectName(), language, Dpi()));
+            // Escape closes the page in front (a simulation asks first), once
+            // the window is the user's again after what the page read.
+            EXPECT_TRUE(piotest::RunUntil([&] { return window->isEnabled(); })) << entry;
+            QWidget* front = frames.last()->widget();
+            window->activateWindow();
+            front->setFocus();
+            EXPECT_TRUE(piotest::RunUntil([&] {
+                const QWidget* focus = QApplication::focusWidget();
+                return focus && (focus == front || front->isAncestorOf(focus));
+            })) << entry;
+            applet.dialogs.AnswerMessage(dialogs::DialogResult::Yes);
+            QTest::keyClick(frames.last()->widget(), Qt::Key_Escape);
+            if (!piotest::RunUntil([&] { return Frames(*window).size() < frames.size(); }))
+                found << QStringLiteral("%1 (%2): Escape does not close the page").arg(QLatin1String(entry), language);
+            for (QMdiSubWindow* frame : Frames(*window))
+                frame->close();
+            piotest::Settle();
+        }
+    }
+    EXPECT_TRUE(found.isEmpty()) << "at " << Dpi().toStdString() << " dpi:\n" << found.join(QLatin1Char('\n')).toStdString();
+}
+
+TEST(WindowsFitTheScreen, TheMainWindowOpensWhereItWasClosedAndOnTheScreen)
+{
+    ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb")) << "runs on an X server (scripts/with-x-server)";
+    MerrowApplet applet;
+    PIO_REQUIRE_APPLET(applet);
+    QRect closed;
+    for (int opening = 0; opening < 3; ++opening) {
+        SCOPED_TRACE(opening);
+        frmMain* window = applet.Start();
+        ASSERT_NE(window, nullptr);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+        // The window manager's frame arrives after the window is shown.
+        ASSERT_TRUE(piotest::RunUntil([&] { return window->frameGeometry() != window->geometry(); }));
+        EXPECT_TRUE(piotest::RunUntil(
+            [&] { return window->screen()->availableGeometry().contains(window->frameGeometry()); }))
+            << window->frameGeometry().y();
+        piotest::Settle();
+        const QRect outer = window->frameGeometry();
+        if (opening > 0) {
+            EXPECT_EQ(outer, closed);
+        }
+        closed = outer;
+        int32_t result = 0;
+        applet.View()->Destroy(result);
+        piotest::Settle();
+    }
+}
