@@ -1,6 +1,9 @@
 #include "merrow/pages/frmStatus.h"
 #include "merrow/pages/PageControls.h"
+#include "merrow/shell/frmMain.h"
 #include "merrow/shell/global.h"
+#include "platform/applet/AppletStates.h"
+#include "platform/dialogs/DialogService.h"
 #include "pioitems/Ambient.h"
 #include "pioitems/PioAppItem.h"
 #include "pioitems/PioSequenceItem.h"
@@ -12,12 +15,17 @@
 #include <QPainterPath>
 #include <QPushButton>
 #include <cmath>
+#include <utility>
 
 using namespace pagecontrols;
 
 namespace {
 
 constexpr int kConnected = 2;
+// The end of a self-test the user asked for: no fault, faults, not carried out.
+constexpr int16_t kSelftestNoFault = 3962;
+constexpr int16_t kSelftestFaults = 3963;
+constexpr int16_t kSelftestFailed = 3964;
 constexpr int kIconSize = 24;
 constexpr int kListWidth = 6600; // twips
 
@@ -214,10 +222,31 @@ void frmStatus::OnActivate()
 
 void frmStatus::cmdSelftest_Click()
 {
-    ForceSequence(*m_seqGetDiagnosis);
+    m_selftestStep = ForceSequence(*m_seqGetDiagnosis) ? 1 : 0;
 }
 
 void frmStatus::seqGetDiagnosis_StatusChanged(int32_t sequenceStatus)
 {
     FollowForcedSequence(*m_seqGetDiagnosis, sequenceStatus);
+    if (!Registered() || m_selftestStep == 0)
+        return;
+    if (sequenceStatus != applet::SequenceState::Ready) {
+        m_selftestStep = 2;
+        return;
+    }
+    if (std::exchange(m_selftestStep, 0) != 2)
+        return; // the ready state of before the test began
+    // A device that reports the same diagnosis again changes nothing on the
+    // page: the end of the test is told all the same.
+    if (SequenceFailed(*m_seqGetDiagnosis)) {
+        dialogs::DialogService::instance().Warning(windowTitle(), GetTextFromResource(kSelftestFailed));
+        return;
+    }
+    const QByteArray diagnosis = m_appDiagnosis->OctetValue().toByteArray();
+    int faults = m_list->count();
+    for (const StatusPicture& picture : kPictures)
+        faults += BitSet(diagnosis, picture.octet, picture.bit) ? 1 : 0;
+    if (auto* window = global::MainWindow())
+        window->ShowStatus(faults == 0 ? GetTextFromResource(kSelftestNoFault)
+                                       : global::FillPlaceholders(GetTextFromResource(kSelftestFaults), {faults}));
 }
