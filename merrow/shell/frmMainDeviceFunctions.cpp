@@ -195,6 +195,18 @@ void frmMain::DisconnectBecause(int16_t textId)
 
 void frmMain::RecheckDataset()
 {
+    // A read still running brings the verdict at its end; a second request
+    // then could be refused and the end missed.
+    double state = applet::SequenceState::Ready;
+    int32_t failed = 0;
+    if (const auto manager = viewRef() ? viewRef()->appletItemManagerRef() : nullptr)
+        manager->fncGetUIntValue(
+            manager->HandleOf(applet::SubItemName::Compose(applet::SubItemKind::SequenceState, QStringLiteral("GetDeviceInfo"))),
+            state, failed);
+    if (failed == 0 && static_cast<int32_t>(state) != applet::SequenceState::Ready) {
+        m_deviceInfoRunning = true;
+        return;
+    }
     try {
         SequenceControl("seqGetDeviceInfo")->Start();
     } catch (const std::exception& error) {
