@@ -28,8 +28,6 @@ std::shared_ptr<IStartAlwaysComp> Make()
 
 const std::vector<ComponentEntry>& ComponentTable()
 {
-    // Rows marked "not built yet" are the components of later work; each is
-    // added here, in its place, by the work that builds it.
     static const std::vector<ComponentEntry> table = {
         {QStringLiteral("clsMenuMgr"), &Make<clsMenuMgr>},
         {QStringLiteral("clsRecordMgr"), &Make<clsRecordMgr>},

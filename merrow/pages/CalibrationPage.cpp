@@ -1,7 +1,6 @@
 #include "merrow/pages/CalibrationPage.h"
 #include "merrow/pages/PageControls.h"
 #include "merrow/shell/PageTabs.h"
-#include "merrow/shell/frmMain.h"
 #include "merrow/shell/global.h"
 #include "pioitems/Ambient.h"
 #include "pioitems/PioAppItem.h"
@@ -305,8 +304,7 @@ void CalibrationPage::EndCalibration(int index)
     global::SetMainWindowEnabled(true);
     const Row& row = m_rows[static_cast<size_t>(index)];
     if (!row.sequence->Stopped()) {
-        if (auto* window = global::MainWindow())
-            window->ShowStatus(GetTextFromResource(kPointTakenText));
+        ShowStatus(kPointTakenText);
         return;
     }
     int16_t reason = kNoAnswerText;

@@ -1,6 +1,5 @@
 #include "merrow/pages/GroupResetPage.h"
 #include "merrow/pages/PageControls.h"
-#include "merrow/shell/frmMain.h"
 #include "merrow/shell/global.h"
 #include "pioitems/Ambient.h"
 #include "pioitems/PioAppItem.h"
@@ -174,8 +173,7 @@ void GroupResetPage::EndReset(int index, bool done)
     global::SetMainWindowEnabled(true);
     AfterReset(index, done);
     if (done) {
-        if (auto* window = global::MainWindow())
-            window->ShowStatus(GetTextFromResource(kResetDoneText));
+        ShowStatus(kResetDoneText);
         return;
     }
     const QString text = GetTextFromResource(kResetFailedText);

@@ -1,7 +1,6 @@
 #include "merrow/pages/PageControls.h"
 #include "dalvex/ctlDisplaySetting.h"
 #include "merrow/shell/PioPage.h"
-#include "merrow/shell/frmMain.h"
 #include "merrow/shell/global.h"
 #include "mvtrivexhelper/IDeviceInfo.h"
 #include "platform/applet/AppletTrace.h"
@@ -221,12 +220,12 @@ bool Cover::Covered() const
 
 void RequestRangeValuesOnce(pioitems::PioSequenceItem& seqGetRangeValues)
 {
-    if (frmMain::RangeValuesRead || frmMain::RangeValuesRequested)
+    if (global::RangeValuesRead || global::RangeValuesRequested)
         return;
-    frmMain::RangeValuesRequested = true;
+    global::RangeValuesRequested = true;
     // A start that fails for good never runs: the next window asks again.
     QObject::connect(&seqGetRangeValues, &pioitems::PioSequenceItem::ActionDropped, &seqGetRangeValues,
-                     [] { frmMain::RangeValuesRequested = false; });
+                     [] { global::RangeValuesRequested = false; });
     seqGetRangeValues.Start();
 }
 

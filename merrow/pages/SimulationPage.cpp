@@ -1,6 +1,5 @@
 #include "merrow/pages/SimulationPage.h"
 #include "merrow/pages/PageControls.h"
-#include "merrow/shell/frmMain.h"
 #include "merrow/shell/global.h"
 #include "pioitems/PioAppItem.h"
 #include "pioitems/PioSequenceItem.h"
@@ -82,6 +81,9 @@ SimulationPage::Channel& SimulationPage::AddChannel(int index, QWidget* parent, 
     channel.appPollSimulate->SetRegisterOnShadow(true);
     channel.appUnit = AppItem(this, QStringLiteral("appUnit(%1)").arg(index), QLatin1String(row.unit));
     channel.appUnit->SetUpdateInterval(1);
+    // A grey box the user clicks becomes an on-off choice again.
+    connect(channel.chkSimulate, &QCheckBox::clicked, channel.chkSimulate,
+            [box = channel.chkSimulate] { box->setTristate(false); });
     connect(channel.appPollSimulate, &pioitems::PioAppItem::ValueChanged, this,
             [this, index](const QString& value) { appPollSimulate_ValueChanged(index, value); });
     return channel;
@@ -152,24 +154,37 @@ void SimulationPage::appPollSimulate_ValueChanged(int index, const QString& valu
     m_updating = false;
 }
 
+bool SimulationPage::UserChecked(int i) const
+{
+    return At(i).chkSimulate->checkState() == Qt::Checked;
+}
+
 void SimulationPage::cmdSetSimulation_Click()
 {
     BeforeSet();
-    std::vector<bool> on;
-    for (const Channel& channel : m_channels)
-        on.push_back(channel.chkSimulate->isChecked());
+    std::vector<std::optional<bool>> on;
+    for (int i = 0; i < Channels(); ++i) {
+        // A grey box shows a state the device reports; the user did not choose it.
+        if (At(i).chkSimulate->checkState() == Qt::PartiallyChecked)
+            on.emplace_back(std::nullopt);
+        else
+            on.emplace_back(UserChecked(i));
+    }
     if (WriteSimulation(on, !m_updating))
         m_awaitingDevice = true;
 }
 
-bool SimulationPage::WriteSimulation(const std::vector<bool>& on, bool force)
+bool SimulationPage::WriteSimulation(const std::vector<std::optional<bool>>& on, bool force)
 {
     m_simulationWritten = std::find(on.begin(), on.end(), true) != on.end();
     for (size_t i = 0; i < m_channels.size(); ++i) {
         Channel& channel = m_channels[i];
+        channel.written = i >= on.size() || on[i].has_value();
+        if (!channel.written)
+            continue;
         channel.previous = channel.appSimulate->StringValue();
         try {
-            channel.appSimulate->SetStringValue(i < on.size() && on[i] ? QStringLiteral("1") : QStringLiteral("0"));
+            channel.appSimulate->SetStringValue(i < on.size() && *on[i] ? QStringLiteral("1") : QStringLiteral("0"));
         } catch (const automation::ComError& error) {
             applet::AppletTrace::Error(QStringLiteral("%1: %2 refused: %3")
                                            .arg(objectName(), channel.appSimulate->AppItemName(), error.description()));
@@ -184,6 +199,8 @@ void SimulationPage::RestorePrevious()
     m_awaitingDevice = false;
     m_updating = true;
     for (Channel& channel : m_channels) {
+        if (!channel.written)
+            continue; // left as the device reported it
         channel.chkSimulate->setChecked(Whole(channel.previous).value_or(0) == 1);
         // The items too: a later download would otherwise switch the simulation on.
         try {
@@ -228,8 +245,7 @@ void SimulationPage::WriteSequence_StatusChanged(int32_t sequenceStatus)
     // The status line tells what the device does now: a simulation ended on
     // closing or by the last unticked box must not stay "set".
     if (!failed)
-        if (auto* window = global::MainWindow())
-            window->ShowStatus(GetTextFromResource(m_simulationWritten ? kSet : kEnded));
+        ShowStatus(m_simulationWritten ? kSet : kEnded);
     if (m_closing)
         CloseLater(); // a channel still simulated is reported on closing
     else if (failed)

@@ -11,6 +11,7 @@
 // simulates asks whether to end the simulation first.
 #include "merrow/shell/PioPage.h"
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 class QCheckBox;
@@ -36,6 +37,9 @@ public:
     QLabel* lblUnit(int i) const { return At(i).lblUnit; }
     QGroupBox* Frame(int i) const { return At(i).frame; }
     QPushButton* cmdSetSimulation() const { return m_cmdSetSimulation; }
+    // Whether the channel's box is checked; a grey box (a state the device
+    // reports above 1) is not, and Set leaves such a channel as it is.
+    bool UserChecked(int i) const;
 
     void cmdSetSimulation_Click();
     bool Form_QueryUnload() override;
@@ -64,6 +68,7 @@ protected:
         pioitems::PioAppItem* appUnit = nullptr;
         int16_t lastPolled = 9999;
         QString previous; // the enable item's text before the last write
+        bool written = false; // the last write set the enable item
     };
 
     SimulationPage(const QString& name, int channels);
@@ -93,10 +98,10 @@ private:
     void appPollSimulate_ValueChanged(int index, const QString& value);
     void ReadSequence_StatusChanged(int32_t sequenceStatus);
     void WriteSequence_StatusChanged(int32_t sequenceStatus);
-    // Writes every enable item ("1" where on is set, "0" elsewhere),
-    // remembering what it held, and forces the write when asked to; true when
-    // the write was requested.
-    bool WriteSimulation(const std::vector<bool>& on, bool force);
+    // Writes every enable item ("1" where on is set, "0" where it is clear or
+    // missing; none where it is empty), remembering what it held, and forces
+    // the write when asked to; true when the write was requested.
+    bool WriteSimulation(const std::vector<std::optional<bool>>& on, bool force);
     // The write failed: the check boxes and the enable items get back what they held.
     void RestorePrevious();
     // Tells the user that the device simulates as before.

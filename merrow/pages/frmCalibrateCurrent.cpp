@@ -1,7 +1,6 @@
 #include "merrow/pages/frmCalibrateCurrent.h"
 #include "merrow/pages/PageControls.h"
 #include "merrow/shell/PageTabs.h"
-#include "merrow/shell/frmMain.h"
 #include "merrow/shell/global.h"
 #include "pioitems/Ambient.h"
 #include "pioitems/PioAppItem.h"
@@ -297,8 +296,8 @@ void frmCalibrateCurrent::seqSetMeasPvCurrLevel_StatusChanged(int index, int32_t
     FollowSequenceStatus(*this, *m_seqSetMeasPvCurrLevel[index], sequenceStatus, [this](bool succeeded) {
         if (!succeeded)
             ReportRefusal(*this);
-        else if (frmMain* main = global::MainWindow())
-            main->ShowStatus(GetTextFromResource(kAdjusted));
+        else
+            ShowStatus(kAdjusted);
     });
 }
 

@@ -1,7 +1,6 @@
 #include "merrow/pages/frmConfigFlow.h"
 #include "merrow/pages/PageControls.h"
 #include "merrow/shell/PageTabs.h"
-#include "merrow/shell/frmMain.h"
 #include "merrow/shell/global.h"
 #include "mvtrivexhelper/IDeviceInfo.h"
 #include "mvtrivexhelper/clsDeviceInfo.h"
@@ -169,8 +168,7 @@ void Warn(int16_t textId)
 
 void Status(int16_t textId)
 {
-    if (frmMain* window = global::MainWindow())
-        window->ShowStatus(global::LoadLocalizedText(textId));
+    global::ShowStatus(global::LoadLocalizedText(textId));
 }
 
 } // namespace

@@ -1,7 +1,6 @@
 #include "merrow/pages/frmConfigPressure.h"
 #include "merrow/pages/PageControls.h"
 #include "merrow/shell/PageTabs.h"
-#include "merrow/shell/frmMain.h"
 #include "merrow/shell/global.h"
 #include "mvtrivexhelper/Enumerations.h"
 #include "mvtrivexhelper/IDeviceInfo.h"
@@ -224,12 +223,21 @@ frmConfigPressure::frmConfigPressure() : PioPage(QStringLiteral("frmConfigPressu
             [this](int32_t status) { seqSetParallelShiftData_StatusChanged(status); });
     connect(m_seqSetSecondaryVariable1Zero, &PioSequenceItem::StatusChanged, this,
             [this](int32_t status) { seqSetSecondaryVariable1Zero_StatusChanged(status); });
-    connect(m_seqGetUserCurve, &PioSequenceItem::StatusChanged, this,
-            [this](int32_t status) { seqUserCurve_StatusChanged(false, status); });
-    connect(m_seqCloseUserCurve, &PioSequenceItem::StatusChanged, this,
-            [this](int32_t status) { seqUserCurve_StatusChanged(false, status); });
-    connect(m_seqSetUserCurve, &PioSequenceItem::StatusChanged, this,
-            [this](int32_t status) { seqUserCurve_StatusChanged(true, status); });
+    // A read of the shift data that never started ends the shift: its entry must not shift a later range.
+    connect(m_seqGetParallelShiftData, &PioSequenceItem::ActionDropped, this, [this] {
+        m_parallelShiftPending = false;
+        m_parallelShiftPhase = 0;
+    });
+    for (auto* sequence : {m_seqGetUserCurve, m_seqSetUserCurve, m_seqCloseUserCurve}) {
+        connect(sequence, &PioSequenceItem::StatusChanged, this,
+                [this, sequence](int32_t status) { seqUserCurve_StatusChanged(*sequence, status); });
+        connect(sequence, &PioSequenceItem::ActionDropped, this, [this, sequence] {
+            if (m_curveSequence == sequence) {
+                m_curveSequence = nullptr;
+                Finished(kNotCarriedOut);
+            }
+        });
+    }
 }
 
 frmConfigPressure::~frmConfigPressure() = default;
@@ -499,7 +507,7 @@ bool frmConfigPressure::Connected() const
 
 bool frmConfigPressure::German() const
 {
-    return global::LoadLocalizedText(kCaptionPressure) == global::LoadLocalizedText(kCaptionPressure + 10000);
+    return global::GermanTexts();
 }
 
 void frmConfigPressure::ApplyDeviceVariant()
@@ -614,8 +622,7 @@ void frmConfigPressure::Finished(int16_t textId)
         Warn(static_cast<int16_t>(property("Tag").toInt()), textId);
         return;
     }
-    if (frmMain* window = global::MainWindow())
-        window->ShowStatus(GetTextFromResource(textId));
+    ShowStatus(textId);
 }
 
 void frmConfigPressure::txtMesswertAktuell_Change()
@@ -662,8 +669,13 @@ void frmConfigPressure::seqGetParallelShiftData_StatusChanged(int32_t status)
         m_seqGetParallelShiftData->DoAction(kRun);
         return;
     }
-    if (status != applet::SequenceState::Ready || m_parallelShiftPhase == 0)
+    if (status != applet::SequenceState::Ready)
         return;
+    if (m_parallelShiftPhase == 0) {
+        // An end without a read of the page's: whatever shift was pending is over.
+        m_parallelShiftPending = false;
+        return;
+    }
     if (m_parallelShiftPhase == 1) {
         // A read that failed leaves stale values: nothing is taken, nothing computed.
         if (SequenceFailed(m_seqGetParallelShiftData->AppItemName())) {
@@ -902,21 +914,34 @@ void frmConfigPressure::BuildSquareRootCurves()
 
 void frmConfigPressure::UserCurve_ReadCurveRequest()
 {
+    m_curveSequence = m_seqGetUserCurve;
     m_seqGetUserCurve->Start();
 }
 
 void frmConfigPressure::UserCurve_WriteCurveRequest()
 {
     m_appAdjustUserCurve->SetStringValue(QStringLiteral("1"));
+    m_curveSequence = m_seqSetUserCurve;
     m_seqSetUserCurve->Force();
 }
 
-void frmConfigPressure::seqUserCurve_StatusChanged(bool write, int32_t status)
+void frmConfigPressure::seqUserCurve_StatusChanged(pioitems::PioSequenceItem& sequence, int32_t status)
 {
     if (!Registered() || status != applet::SequenceState::Ready)
         return;
+    const bool mine = std::exchange(m_curveSequence, nullptr) == &sequence;
+    // A curve that was not read or written stays the user's edit: it stays
+    // marked, so the next download still writes it.
+    if (SequenceFailed(sequence)) {
+        applet::AppletTrace::Error(
+            QStringLiteral("%1 failed: the edited curve stays marked as not written").arg(sequence.AppItemName()));
+        if (mine)
+            Finished(kNotCarriedOut);
+        return;
+    }
     // Other buses take the curve in use with "CloseUserCurve"; their flags stay until it ends.
-    if (write && (!global::gDeviceInfo || global::gDeviceInfo->CommType() != enmCommType::HART))
+    if (&sequence == m_seqSetUserCurve
+        && (!global::gDeviceInfo || global::gDeviceInfo->CommType() != enmCommType::HART))
         return;
     for (PioUserCurve* curve : m_curves)
         curve->SetModified(false);

@@ -91,7 +91,7 @@ private:
     void BuildSquareRootCurves();
     void UserCurve_ReadCurveRequest();
     void UserCurve_WriteCurveRequest();
-    void seqUserCurve_StatusChanged(bool write, int32_t status);
+    void seqUserCurve_StatusChanged(pioitems::PioSequenceItem& sequence, int32_t status);
     void appCurrentSequence_ValueChanged();
     // The visible end of a function the user started: the text's confirmation, or the failure message.
     void Finished(int16_t textId);
@@ -109,6 +109,8 @@ private:
     // The tilt adjustment and the write of a shifted range, once running: their end gives the window back.
     bool m_tiltRunning = false;
     bool m_shiftWriting = false;
+    // The curve sequence the user asked for and that has not ended yet.
+    pioitems::PioSequenceItem* m_curveSequence = nullptr;
     // The modified state last written to "userCurveDirty".
     bool m_dirtyWritten = false;
 

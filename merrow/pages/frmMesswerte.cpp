@@ -1,6 +1,5 @@
 #include "merrow/pages/frmMesswerte.h"
 #include "merrow/pages/PageControls.h"
-#include "merrow/shell/frmMain.h"
 #include "merrow/shell/global.h"
 #include "mvtrivexhelper/IDeviceInfo.h"
 #include "pioextensions/IViewEx.h"
@@ -239,8 +238,11 @@ void frmMesswerte::Rebind(pioitems::PioAppItem& control, const QString& item)
     control.SetAppItemName(item);
     const auto view = viewRef();
     const auto manager = view ? view->appletItemManagerRef() : nullptr;
-    // Before the first activation the page's registration binds the name.
-    if (manager && Registered())
+    // A control already bound takes the new item now, also while the page
+    // registers (the reactions of its registration come before the page
+    // counts as registered); one not bound yet takes the name when the
+    // page's registration reaches it.
+    if (manager && control.IsRegistered())
         control.Register(manager); // shows the value anew
 }
 
@@ -263,6 +265,5 @@ void frmMesswerte::appMvModeBlkActual_ValueChanged()
 
 void frmMesswerte::OnUnload()
 {
-    if (auto* main = global::MainWindow())
-        main->ReleaseFrmMesswerte();
+    global::ReleaseFrmMesswerte();
 }

@@ -1,7 +1,6 @@
 #include "merrow/pages/frmSimulateFlow.h"
 #include "merrow/pages/PageControls.h"
 #include "merrow/shell/PageTabs.h"
-#include "merrow/shell/frmMain.h"
 #include "merrow/shell/global.h"
 #include "mvtrivexhelper/IDeviceInfo.h"
 #include "pioitems/Ambient.h"
@@ -106,17 +105,19 @@ void frmSimulateFlow::appUnit_ValueChanged(int index)
 
 void frmSimulateFlow::ShowReportedState(int index, int polled)
 {
+    // Grey only while it shows a state above 1; the user's clicks choose on or off.
+    chkSimulate(index)->setTristate(polled > 1);
     chkSimulate(index)->setCheckState(polled == 0 ? Qt::Unchecked : polled == 1 ? Qt::Checked : Qt::PartiallyChecked);
 }
 
 void frmSimulateFlow::BeforeSet()
 {
     for (int i = 0; i < kChannels; ++i) {
-        if (!chkSimulate(i)->isChecked())
+        if (!UserChecked(i))
             continue;
         bool conflict = false;
         for (int j = i < kInputs ? kInputs : 0; j < (i < kInputs ? kChannels : kInputs); ++j)
-            conflict = conflict || chkSimulate(j)->isChecked();
+            conflict = conflict || UserChecked(j);
         if (conflict) {
             dialogs::DialogService::instance().Information(GetTextFromResource(kCaption),
                                                            GetTextFromResource(kConcurrent));
@@ -163,6 +164,5 @@ void frmSimulateFlow::OnUnload()
         for (int n = 0; n < 2; ++n)
             if (QWidget* frame = Tabs()->picOptions(n))
                 frame->hide();
-    if (auto* main = global::MainWindow())
-        main->UnloadFrmMesswerte();
+    global::UnloadFrmMesswerte();
 }

@@ -7,6 +7,8 @@
 #include "pioitems/Ambient.h"
 #include "pioitems/PioAppItem.h"
 #include "pioitems/PioSequenceItem.h"
+#include "platform/applet/AppletTrace.h"
+#include "platform/applet/StateInfo.h"
 #include "platform/controls/Twips.h"
 #include <QGridLayout>
 #include <QLabel>
@@ -134,9 +136,19 @@ frmStatus::frmStatus() : PioPage(QStringLiteral("frmStatus"), false, false)
     m_appConnectionStatus = AppItem(this, QStringLiteral("appConnectionStatus"), QStringLiteral("&&private&&Connect"));
     m_seqGetDiagnosis = SequenceItem(this, QStringLiteral("seqGetDiagnosis"), QStringLiteral("GetDiagnosis"));
     pioitems::Ambient::SetUserMode(this, true);
-    connect(m_appDiagnosis, &pioitems::PioAppItem::ValueChanged, this, [this] { appDiagnosis_ValueChanged(); });
-    connect(m_appDiagnosisExtension, &pioitems::PioAppItem::ValueChanged, this,
-            [this] { appDiagnosisExtension_ValueChanged(); });
+    // A change counts only as a value read from the device (a reload of a
+    // dataset announces the defaults of a device never read).
+    connect(m_appDiagnosis, &pioitems::PioAppItem::ValueChanged, this, [this] {
+        if (m_appDiagnosis->ItemState() & applet::StateInfo::kValueValid)
+            appDiagnosis_ValueChanged();
+    });
+    for (pioitems::PioAppItem* item : {m_appDiagnosis, m_appDiagnosisExtension})
+        connect(&item->AppItem(), &clsAppItem::ValueChanged3, this,
+                [this](const QString&, int32_t itemState) { Announced(itemState); });
+    connect(m_appDiagnosisExtension, &pioitems::PioAppItem::ValueChanged, this, [this] {
+        if (m_appDiagnosisExtension->ItemState() & applet::StateInfo::kValueValid)
+            appDiagnosisExtension_ValueChanged();
+    });
     connect(m_appConnectionStatus, &pioitems::PioAppItem::ValueChanged, this,
             [this] { appConnectionStatus_ValueChanged(); });
     connect(m_seqGetDiagnosis, &pioitems::PioSequenceItem::StatusChanged, this,
@@ -204,15 +216,24 @@ void frmStatus::appConnectionStatus_ValueChanged()
     m_selftest->setEnabled(std::lround(m_appConnectionStatus->StringValue().trimmed().toDouble()) == kConnected);
 }
 
-void frmStatus::OnFirstActivation()
+void frmStatus::Announced(int32_t itemState)
 {
-    // The registration's own push came before the page counted as
-    // registered, and a read that finds the device unchanged raises no
-    // change: the page shows what was last read from the device at once.
-    if (!m_appDiagnosis->OctetValue().toByteArray().isEmpty())
-        appDiagnosis_ValueChanged();
-    if (!m_appDiagnosisExtension->OctetValue().toByteArray().isEmpty())
-        appDiagnosisExtension_ValueChanged();
+    // Nothing is shown at the first activation: before a read the items hold
+    // their defaults, zeros that would stand for a device without faults.
+    // What was read before the page opened arrives with the announcement
+    // that follows the registration (a value read from the device is valid);
+    // a read of the page shows its result when it ends.
+    if (!Registered() || (itemState & applet::StateInfo::kRegistration) == 0
+        || (itemState & applet::StateInfo::kValueValid) == 0 || m_shownRead)
+        return;
+    ShowRead();
+}
+
+void frmStatus::ShowRead()
+{
+    m_shownRead = true;
+    appDiagnosis_ValueChanged();
+    appDiagnosisExtension_ValueChanged();
 }
 
 void frmStatus::OnActivate()
@@ -228,20 +249,34 @@ void frmStatus::cmdSelftest_Click()
 void frmStatus::seqGetDiagnosis_StatusChanged(int32_t sequenceStatus)
 {
     FollowForcedSequence(*m_seqGetDiagnosis, sequenceStatus);
-    if (!Registered() || m_selftestStep == 0)
+    if (!Registered())
         return;
     if (sequenceStatus != applet::SequenceState::Ready) {
-        m_selftestStep = 2;
+        if (sequenceStatus == applet::SequenceState::ReadActive)
+            m_reading = true;
+        if (m_selftestStep == 1)
+            m_selftestStep = 2;
         return;
     }
-    if (std::exchange(m_selftestStep, 0) != 2)
-        return; // the ready state of before the test began
-    // A device that reports the same diagnosis again changes nothing on the
-    // page: the end of the test is told all the same.
+    const bool read = std::exchange(m_reading, false);
+    // The ready state of before the self-test began does not end it.
+    const bool selftest = m_selftestStep == 2;
+    if (selftest)
+        m_selftestStep = 0;
+    if (!read && !selftest)
+        return;
     if (SequenceFailed(*m_seqGetDiagnosis)) {
-        dialogs::DialogService::instance().Warning(windowTitle(), GetTextFromResource(kSelftestFailed));
+        applet::AppletTrace::Error(QStringLiteral("frmStatus: the diagnosis was not read; the page shows no verdict"));
+        if (selftest)
+            dialogs::DialogService::instance().Warning(windowTitle(), GetTextFromResource(kSelftestFailed));
         return;
     }
+    // A read that finds the device unchanged raises no change: its end shows what it read.
+    if (read)
+        ShowRead();
+    if (!selftest)
+        return;
+    // ... and the self-test's end is told, also when the page looks as before.
     const QByteArray diagnosis = m_appDiagnosis->OctetValue().toByteArray();
     int faults = m_list->count();
     for (const StatusPicture& picture : kPictures)

@@ -2,7 +2,9 @@
 // The status and diagnosis page: seven pictures marking the main diagnosis
 // bits of "Diagnosis" as fault or good, and the messages of every set bit of
 // the extended diagnosis "DiagnosisExtension". Each activation and the
-// self-test button read the diagnosis again through "GetDiagnosis".
+// self-test button read the diagnosis again through "GetDiagnosis". The page
+// shows only what was read from the device: until a read succeeds, the
+// pictures and the list stay empty.
 #include "merrow/shell/PioPage.h"
 #include <QByteArray>
 #include <array>
@@ -38,7 +40,6 @@ public:
     void cmdSelftest_Click();
 
 protected:
-    void OnFirstActivation() override;
     void OnActivate() override;
 
 private:
@@ -47,6 +48,10 @@ private:
     void appConnectionStatus_ValueChanged();
     void seqGetDiagnosis_StatusChanged(int32_t sequenceStatus);
     void ShowPicture(int n, bool fault);
+    // A notification of a diagnosis item with its state word.
+    void Announced(int32_t itemState);
+    // Shows the diagnosis the items hold, which was read from the device.
+    void ShowRead();
 
     std::array<QLabel*, 7> m_pictures{};
     std::array<std::optional<bool>, 7> m_shown{};
@@ -60,4 +65,7 @@ private:
     int m_selftestStep = 0;
     QByteArray m_diagnosis;
     QByteArray m_extension;
+    // A read of the diagnosis is running; what it read is shown.
+    bool m_reading = false;
+    bool m_shownRead = false;
 };

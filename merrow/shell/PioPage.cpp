@@ -38,6 +38,11 @@ QString PioPage::GetTextFromResource(int16_t iTextID) const
     }
 }
 
+void PioPage::ShowStatus(int16_t textId) const
+{
+    global::ShowStatus(GetTextFromResource(textId));
+}
+
 void PioPage::UpdatePioControls()
 {
     m_handler->UpdatePioControls();

@@ -59,6 +59,8 @@ public:
     // registered): asking to run, it is let run and the main window stays
     // disabled; ready again, the main window is the user's again.
     void FollowForcedSequence(pioitems::PioSequenceItem& sequence, int32_t sequenceStatus);
+    // A function of the page ended well: its text, in the user's language, in the main window's status bar.
+    void ShowStatus(int16_t textId) const;
 
     bool Loaded() const { return m_loaded; }
     bool Registered() const { return m_registered; }

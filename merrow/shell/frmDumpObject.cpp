@@ -19,6 +19,8 @@ frmDumpObject::frmDumpObject() : PioPage(QStringLiteral("frmDumpObject"), false,
     stop->setObjectName(QStringLiteral("Command2"));
     m_value = new controls::PioText(this);
     m_value->setObjectName(QStringLiteral("txtObjectValue"));
+    // The value shown follows the device, read every cycle while connected.
+    m_value->SetUpdateInterval(1);
     layout->addWidget(m_name);
     layout->addWidget(start);
     layout->addWidget(stop);

@@ -64,9 +64,6 @@
 #include <cmath>
 #include <utility>
 
-bool frmMain::RangeValuesRead = false;
-bool frmMain::RangeValuesRequested = false;
-
 namespace {
 
 // ---- Item controls of the main window: control name -> bound item ----
@@ -569,8 +566,6 @@ void frmMain::BuildMenus()
             action->setProperty("Tag", QString::number(entry.textId));
         action->setVisible(!(entry.flags & kHidden));
         action->setEnabled(!(entry.flags & kDisabled));
-        if (const PageEntry* page = FindPage(name); page && !page->create)
-            action->setEnabled(false); // its page is not part of this build
         m_menus.insert(name, action);
     }
 }
@@ -591,8 +586,6 @@ void frmMain::BuildToolbar()
         action->setProperty("ToolTipText", QString::number(button.tooltip));
         const QString entry = QLatin1String(button.entry);
         connect(action, &QAction::triggered, this, [this, entry] { Step_("tbToolBar_ButtonClick", [&] { Trigger(entry); }); });
-        if (const PageEntry* page = FindPage(entry); page && !page->create)
-            action->setEnabled(false);
         m_buttons.insert(QLatin1String(button.key), action);
     }
 }
@@ -891,12 +884,6 @@ QString frmMain::PanelText(int panel) const
     return panel >= 1 && panel <= 4 ? m_panels[panel - 1]->text() : QString();
 }
 
-bool frmMain::HasPage(const QString& entry) const
-{
-    const PageEntry* page = FindPage(entry);
-    return !page || page->create;
-}
-
 void frmMain::ShowEntry(const char* name, bool visible)
 {
     Step_("ShowEntry", [&] {
@@ -908,18 +895,13 @@ void frmMain::ShowEntry(const char* name, bool visible)
 void frmMain::EnableEntry(const char* name, bool enabled)
 {
     if (QAction* action = m_menus.value(QLatin1String(name)))
-        action->setEnabled(enabled && HasPage(action->objectName()));
+        action->setEnabled(enabled);
 }
 
 void frmMain::EnableButton(const char* key, bool enabled)
 {
-    if (QAction* action = m_buttons.value(QLatin1String(key))) {
-        const ToolButton* button = nullptr;
-        for (const ToolButton& candidate : kToolbar)
-            if (qstrcmp(candidate.key, key) == 0)
-                button = &candidate;
-        action->setEnabled(enabled && (!button || HasPage(QLatin1String(button->entry))));
-    }
+    if (QAction* action = m_buttons.value(QLatin1String(key)))
+        action->setEnabled(enabled);
 }
 
 void frmMain::CaptionEntry(const char* name, int16_t textId)
@@ -953,6 +935,8 @@ void frmMain::ArrangeMenus()
                              "mnuDiagnosticsSimulateCurrent"})
         ShowEntry(name, false);
     ShowEntry("mnuDiagnosticsSimulatePressure", true);
+    // Only the Modbus variant without flow hides the whole submenu; every other variant shows it.
+    ShowEntry("mnuDiagnosticsSimulate", true);
     for (const char* name : {"mnuDeviceModbusOn", "mnuFlowBuffer", "mnuConfigureBusparameter"})
         ShowEntry(name, false);
 
@@ -1062,8 +1046,8 @@ void frmMain::OnConnectionStatus()
             DisableSaveToDevice();
     } else if (state == 0) {
         m_askFirst = true;
-        RangeValuesRead = false;
-        RangeValuesRequested = false;
+        global::RangeValuesRead = false;
+        global::RangeValuesRequested = false;
         for (const char* key : kConnectedButtons)
             EnableButton(key, false);
         for (const char* key : kDisconnectedButtons)
@@ -1280,7 +1264,7 @@ void frmMain::Trigger(const QString& entry)
 void frmMain::OpenPage(const QString& entry)
 {
     const PageEntry* page = FindPage(entry);
-    if (!page || !page->create)
+    if (!page)
         return;
     // Only Yes starts a simulation: it drives the output and so the process.
     if (page->confirm && !dialogs::DialogService::instance().AskYesNo(global::LoadLocalizedText(2255),
@@ -1297,7 +1281,7 @@ void frmMain::OpenPage(const QString& entry)
 bool frmMain::ShowPage(const QString& name)
 {
     const PageEntry* entry = FindPage(name);
-    if (!entry || !entry->create)
+    if (!entry)
         return false;
     const PageEntry& page = *entry;
     PioPage* form = page.instance == Instance::Single ? m_singlePages.value(name).data() : nullptr;

@@ -77,8 +77,6 @@ public:
     QList<PioPage*> ChildForms() const;
     // Rebuilds the list of open child windows at the end of the Window menu.
     void ListChildWindows();
-    // Whether a menu entry has a page to open (entries whose page is missing stay disabled).
-    bool HasPage(const QString& entry) const;
 
     frmOutput* ReportWindow() const { return m_output; }
     // The help windows open now.
@@ -101,11 +99,6 @@ public:
     void SetHelpFile(const QString& path) { m_helpFile = path; }
     // The step of the operation-mode switch: 0 idle, 1 read requested, 2 adjust requested.
     int OperationModeStep() const { return m_operationModeStep; }
-
-    // The range values of this connection were read ("GetRangeValues" ended
-    // well); a display window asked for them and the sequence has not ended yet.
-    static bool RangeValuesRead;
-    static bool RangeValuesRequested;
 
     // A device function the user started whose end the window confirms in the
     // status bar (panel 4) or reports with a message.

@@ -375,14 +375,14 @@ void frmMain::seqGetRangeValues_StatusChanged(int32_t sequenceStatus)
 {
     if (m_loaded && sequenceStatus == applet::SequenceState::ReadRequest)
         SequenceControl("seqGetRangeValues")->DoAction(applet::SequenceAction::Run);
-    if (sequenceStatus != applet::SequenceState::Ready || !RangeValuesRequested)
+    if (sequenceStatus != applet::SequenceState::Ready || !global::RangeValuesRequested)
         return;
     // Only a sequence that ended well read the ranges; a stopped or failed
     // one ends with its control item at Stop, and the next display window
     // of this connection asks again.
-    RangeValuesRequested = false;
-    RangeValuesRead = !SequenceStopped(QStringLiteral("GetRangeValues"));
-    if (!RangeValuesRead)
+    global::RangeValuesRequested = false;
+    global::RangeValuesRead = !SequenceStopped(QStringLiteral("GetRangeValues"));
+    if (!global::RangeValuesRead)
         Trace(QStringLiteral("the range values were not read; the next display window asks again"));
 }
 

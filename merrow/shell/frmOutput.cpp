@@ -51,5 +51,9 @@ void frmOutput::resizeEvent(QResizeEvent* event)
 void frmOutput::closeEvent(QCloseEvent* event)
 {
     global::SaveFormPosition(*this, true, true);
+    // Closing unloads the window: the next report starts an empty collection,
+    // so lines of earlier occasions neither come back nor hide a repeat.
+    m_lines.clear();
+    m_list->clear();
     QWidget::closeEvent(event);
 }

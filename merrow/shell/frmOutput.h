@@ -1,6 +1,7 @@
 #pragma once
 // The report window: the changes the device rules made because of the
-// device's software revision, each line once, in the order received.
+// device's software revision, each line once, in the order received. Closing
+// it empties it, so the next report starts a new list.
 #include <QStringList>
 #include <QWidget>
 

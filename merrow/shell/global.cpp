@@ -32,6 +32,8 @@
 namespace global {
 
 std::shared_ptr<IDeviceInfo> gDeviceInfo;
+bool RangeValuesRead = false;
+bool RangeValuesRequested = false;
 
 namespace {
 
@@ -193,6 +195,24 @@ bool OnSomeScreen(const QRect& rect)
     return g_frmMain;
 }
 
+void ShowStatus(const QString& text)
+{
+    if (g_frmMain)
+        g_frmMain->ShowStatus(text);
+}
+
+void UnloadFrmMesswerte()
+{
+    if (g_frmMain)
+        g_frmMain->UnloadFrmMesswerte();
+}
+
+void ReleaseFrmMesswerte()
+{
+    if (g_frmMain)
+        g_frmMain->ReleaseFrmMesswerte();
+}
+
 void SetMainWindow(::frmMain* window)
 {
     g_frmMain = window;
@@ -201,6 +221,14 @@ void SetMainWindow(::frmMain* window)
 bool HasText(int32_t id)
 {
     return StringTable().count(id) != 0;
+}
+
+bool GermanTexts()
+{
+    const auto& table = StringTable();
+    const auto language = table.find(CountryCode());
+    const auto german = table.find(kCountryGerman);
+    return language != table.end() && german != table.end() && language->second == german->second;
 }
 
 QString LoadLocalizedText(int16_t textId)

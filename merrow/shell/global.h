@@ -30,10 +30,25 @@ void SetMainWindow(::frmMain* window);
 // The program's device information object, created by the main window's load.
 extern std::shared_ptr<IDeviceInfo> gDeviceInfo;
 
+// What pages ask of the main window, so that they never need its class:
+// a short confirmation in its status bar (a page's function ending well),
+// the measured-values window closed with the flow simulation that opened it,
+// and that window's release when it closes. Nothing while there is no main window.
+void ShowStatus(const QString& text);
+void UnloadFrmMesswerte();
+void ReleaseFrmMesswerte();
+// The range values of this connection were read ("GetRangeValues" ended
+// well); a display window asked for them and the sequence has not ended yet.
+extern bool RangeValuesRead;
+extern bool RangeValuesRequested;
+
 // The text of the id in the user's language: base of the country code's
 // language (English for any code other than 1 and 49) plus the id. A missing
 // text is shown in a message box and gives an empty text.
 QString LoadLocalizedText(int16_t textId);
+// Whether the user's texts are the German ones (the country code's base is
+// that of German): numbers are then typed with a decimal comma.
+bool GermanTexts();
 // Whether the table holds the id (as given, no language base).
 bool HasText(int32_t id);
 // Qt's own texts (the buttons of message boxes and file dialogs) in the

@@ -5,6 +5,7 @@
 #include "merrow/pages/frmIdentificationHART.h"
 #include "merrow/pages/frmStatus.h"
 #include "merrow/shell/PageTabs.h"
+#include "platform/comm/hart/HartStatus.h"
 #include "sim/SimOptions.h"
 #include "platform/controls/PioLabel.h"
 #include <QLabel>
@@ -91,4 +92,33 @@ TEST(DevicePagesOnSimulator, StatusPageListsNothingForASoundDeviceAndEveryCondit
     EXPECT_EQ(page->PictureFault(1), true);
     EXPECT_EQ(page->List1()->item(0)->text(), global::LoadLocalizedText(2500));
     Screenshot(*window, *page, QStringLiteral("status-fault-de"));
+}
+
+TEST(DevicePagesOnSimulator, StatusShowsNoVerdictUntilTheDiagnosisWasRead)
+{
+    DeviceApplet applet;
+    PIO_REQUIRE_APPLET(applet);
+    frmMain* window = applet.StartConnected();
+    ASSERT_NE(window, nullptr);
+    // The device does not give its diagnosis: the read at the first activation fails.
+    sim::SimTransmitter& device = applet.device.transmitter();
+    device.injectResponseCode(comm::ResponseCode::DeviceSpecificError, 1000, kAdditionalStatus);
+    auto* page = OpenPage<frmStatus>(applet, *window, "mnuDiagnosticsStatus");
+    ASSERT_NE(page, nullptr);
+    ASSERT_TRUE(applet.AnsweredCommand(kAdditionalStatus));
+    ASSERT_TRUE(piotest::RunUntil([&] { return window->isEnabled() && applet.SequenceState("GetDiagnosis") == 0; }));
+    piotest::Settle();
+    // Nothing was read: no picture says "OK" for a device nothing is known of.
+    for (int n = 0; n < 7; ++n)
+        EXPECT_FALSE(page->PictureFault(n).has_value()) << n;
+    EXPECT_TRUE(page->MessageIds().isEmpty());
+    Screenshot(*window, *page, QStringLiteral("status-before-read-en"));
+
+    // The device answers again: the self-test shows its verdict.
+    device.injectResponseCode(0, 0, kAdditionalStatus);
+    page->cmdSelftest()->click();
+    ASSERT_TRUE(piotest::RunUntil([&] { return page->PictureFault(0).has_value() && window->isEnabled(); }));
+    for (int n = 0; n < 7; ++n)
+        EXPECT_EQ(page->PictureFault(n), false) << n;
+    Screenshot(*window, *page, QStringLiteral("status-after-read-en"));
 }

@@ -11,14 +11,18 @@
 #include "merrow/pages/frmDisplayDigital2.h"
 #include "merrow/pages/frmDisplayTrend.h"
 #include "merrow/pages/frmMesswerte.h"
+#include "merrow/shell/frmDumpObject.h"
 #include "pioitems/PioAppItem.h"
 #include "platform/controls/PioBarGraph.h"
 #include "platform/controls/PioPlotter.h"
+#include "platform/controls/PioText.h"
 #include "platform/controls/Twips.h"
 #include "platform/loop/ManualClock.h"
 #include "platform/loop/ScopedTimerService.h"
 #include "sim/ProcessModel.h"
 #include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QLabel>
 #include <QMdiSubWindow>
 
@@ -87,14 +91,14 @@ TEST(DisplayWindowsFollowTheProcess, BarGraphMovesWithTheMeasuredValuesAndRanges
     applet.device.injectResponseCode(kNotImplemented, 1000000);
     auto* first = Open<frmDisplayBar>(applet, *window, "mnuDisplayBar");
     ASSERT_NE(first, nullptr);
-    ASSERT_TRUE(piotest::RunUntil([&] { return rangeRequests == 1 && !frmMain::RangeValuesRequested; }));
-    EXPECT_FALSE(frmMain::RangeValuesRead);
+    ASSERT_TRUE(piotest::RunUntil([&] { return rangeRequests == 1 && !global::RangeValuesRequested; }));
+    EXPECT_FALSE(global::RangeValuesRead);
     applet.device.injectResponseCode(0, 0);
     first->parentWidget()->close();
 
     // So the next display window asks again, and the one after it no more.
     ASSERT_NE(Open<frmDisplayDigital2>(applet, *window, "mnuDisplayDigital"), nullptr);
-    ASSERT_TRUE(piotest::RunUntil([&] { return frmMain::RangeValuesRead; }));
+    ASSERT_TRUE(piotest::RunUntil([&] { return global::RangeValuesRead; }));
     auto* bar = Open<frmDisplayBar>(applet, *window, "mnuDisplayBar");
     ASSERT_NE(bar, nullptr);
     auto* values = Open<frmMesswerte>(applet, *window, "mnuDisplayMeasuredValues");
@@ -193,4 +197,35 @@ TEST(DisplayWindowsFollowTheProcess, TrendKeepsAMinuteOfTheOfferedValues)
     ASSERT_GE(points.size(), 55);
     EXPECT_GE(points.last().x() - points.first().x(), 55000.0);
     EXPECT_EQ(trend->PioPlotter()->TimeSpanSeconds(), 60);
+}
+
+TEST(DisplayWindowsFollowTheProcess, DebugWindowShowsTheNamedItemLive)
+{
+    DeviceApplet applet;
+    PIO_REQUIRE_APPLET(applet);
+    frmMain* window = applet.StartConnected();
+    ASSERT_NE(window, nullptr);
+    window->Menu(QStringLiteral("mnuDebugInfo"))->trigger();
+    piotest::Settle();
+    QList<frmDumpObject*> pages = Pages<frmDumpObject>(*window);
+    ASSERT_EQ(pages.size(), 1);
+    frmDumpObject* page = pages.first();
+    sim::ProcessModel& process = applet.device.transmitter().process();
+    process.setOverride(sim::Variable::DifferentialPressure, 10.0);
+    page->Text1()->setText(QStringLiteral("ptrbSecondaryValue1"));
+    page->findChild<QPushButton*>(QStringLiteral("Command1"))->click();
+    const auto shown = [&] {
+        bool ok = false;
+        const double value = page->txtObjectValue()->ValueField()->text().toDouble(&ok);
+        return ok ? value : -1e30;
+    };
+    double before = 0;
+    ASSERT_TRUE(piotest::RunUntil([&] {
+        before = shown();
+        return before > 0;
+    })) << page->txtObjectValue()->ValueField()->text().toStdString();
+    // The process moves; the window follows without any action of the user.
+    process.setOverride(sim::Variable::DifferentialPressure, 20.0);
+    ASSERT_TRUE(piotest::RunUntil([&] { return std::abs(shown() - 2 * before) < 0.02 * before; }))
+        << page->txtObjectValue()->ValueField()->text().toStdString() << " after " << before;
 }

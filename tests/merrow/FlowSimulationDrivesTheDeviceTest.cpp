@@ -13,8 +13,10 @@
 #include <QComboBox>
 #include <QDir>
 #include "merrow/pages/frmSimulateFlow.h"
+#include "merrow/shell/PageTabs.h"
 #include "pioitems/PioSequenceItem.h"
 #include "platform/applet/AppletHost.h"
+#include "platform/applet/clsAppletItemManager.h"
 #include "sim/SimUnits.h"
 #include <QCheckBox>
 #include <QLabel>
@@ -26,6 +28,7 @@ namespace {
 
 constexpr int kDiffPressure = 1; // the channel on the page
 constexpr int kStaticPressure = 2;
+constexpr int kVolumeFlow = 4;
 constexpr int kDiffPressureRow = 3; // the row of the measured-values window
 
 frmSimulateFlow* OpenFlowSimulation(DeviceApplet& applet, frmMain& window)
@@ -222,4 +225,40 @@ TEST(FlowSimulationDrivesTheDevice, ClosingTheMainWindowWhileSimulatingEndsTheSi
     EXPECT_EQ(DeviceValue(applet, "mvInDPSimulateEnabled"), 0);
     EXPECT_EQ(window->PanelText(4), "Simulation ended in the device.");
     EXPECT_TRUE(applet.dialogs.Errors().isEmpty()) << applet.dialogs.Errors().join(", ").toStdString();
+}
+
+TEST(FlowSimulationDrivesTheDevice, SetLeavesAStateTheDeviceReportsAboveOneAsItIs)
+{
+    DeviceApplet applet;
+    PIO_REQUIRE_APPLET(applet);
+    frmMain* window = applet.StartConnected();
+    ASSERT_NE(window, nullptr);
+    frmSimulateFlow* page = OpenFlowSimulation(applet, *window);
+    ASSERT_NE(page, nullptr);
+    // The device reports a simulation state of 2 for the volume flow: a grey box.
+    const auto report = [&](double state) {
+        applet::AppletItem* item = applet.manager->Item(applet.manager->HandleOf(QStringLiteral("mvOutVolFlowSimulateEnabled")));
+        QVariant stored;
+        return item && applet::ItemValue::FromNumber(item->Type(), item->Size(), state, stored)
+            && applet.manager->WriteShadow(item->Handle(), stored);
+    };
+    ASSERT_TRUE(report(2));
+    ASSERT_EQ(page->chkSimulate(kVolumeFlow)->checkState(), Qt::PartiallyChecked);
+
+    // Simulating an input beside it neither warns of an output simulated too nor switches the volume flow on.
+    const auto asked = applet.dialogs.Requests().size();
+    page->chkSimulate(kDiffPressure)->setChecked(true);
+    page->cmdSetSimulation()->click();
+    ASSERT_TRUE(piotest::RunUntil([&] { return DeviceValue(applet, "mvInDPSimulateEnabled") == 1 && window->isEnabled(); }));
+    EXPECT_EQ(applet.dialogs.Requests().size(), asked);
+    EXPECT_EQ(DeviceValue(applet, "mvOutVolFlowSimulateEnabled"), 0);
+    EXPECT_NE(applet.Number(QStringLiteral("mvOutVolFlowSimulateEnabled")), 1);
+    // A click on a grey box makes it the user's choice again: on or off, never grey.
+    page->Tabs()->SelectKey(QStringLiteral("1t"));
+    ASSERT_TRUE(report(2));
+    ASSERT_EQ(page->chkSimulate(kVolumeFlow)->checkState(), Qt::PartiallyChecked);
+    page->chkSimulate(kVolumeFlow)->click();
+    EXPECT_EQ(page->chkSimulate(kVolumeFlow)->checkState(), Qt::Checked);
+    page->chkSimulate(kVolumeFlow)->click();
+    EXPECT_EQ(page->chkSimulate(kVolumeFlow)->checkState(), Qt::Unchecked);
 }

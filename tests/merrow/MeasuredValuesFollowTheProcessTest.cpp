@@ -12,6 +12,7 @@ using namespace merrowtest;
 
 namespace {
 
+constexpr int kTemperature = 2;
 constexpr int kDiffPressure = 3;
 constexpr int kVolumeFlow = 1;
 
@@ -103,4 +104,32 @@ TEST(MeasuredValuesFollowTheProcess, RowsFollowTheProcessAndASimulatedInputRepla
     // Leaving the automatic mode closes the window.
     applet.PutNumber(QStringLiteral("mvModeBlkActual"), 4);
     ASSERT_TRUE(piotest::RunUntil([&] { return window->ChildForms().isEmpty(); }));
+}
+
+TEST(MeasuredValuesFollowTheProcess, OpenedWhileADefaultOrASimulatedInputIsInUseTheRowShowsIt)
+{
+    DeviceApplet applet;
+    PIO_REQUIRE_APPLET(applet);
+    frmMain* window = applet.StartConnected();
+    ASSERT_NE(window, nullptr);
+    auto& parameters = applet.device.transmitter().parameters();
+    // The flow calculation uses the default temperature, and the device simulates the differential pressure.
+    ASSERT_EQ(parameters.set(QStringLiteral("mvDefaultInpSel"), 4), 0);
+    ASSERT_EQ(parameters.set(QStringLiteral("mvInTDefault"), 37.5), 0);
+    ASSERT_EQ(parameters.set(QStringLiteral("mvInDPSimulateValue"), 42.5), 0);
+    ASSERT_EQ(parameters.set(QStringLiteral("mvInDPSimulateEnabled"), 1), 0);
+    ASSERT_TRUE(ReadIntoDataset(applet, "uploadMv"));
+    ASSERT_TRUE(ReadIntoDataset(applet, "GetMvSimulation"));
+    ASSERT_EQ(applet.Number(QStringLiteral("mvDefaultInpSel")), 4);
+    ASSERT_EQ(applet.Number(QStringLiteral("MvInDPSimulateEnabled")), 1);
+
+    frmMesswerte* page = OpenMeasuredValues(applet, *window);
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(page->appMeasValue(kTemperature)->AppItemName(), "mvInTDefault");
+    ASSERT_TRUE(piotest::RunUntil([&] { return Shown(*page, kTemperature) == 37.5; }))
+        << page->lblMeasValue(kTemperature)->text().toStdString();
+    const QString simulated = global::LoadLocalizedText(2167) + QLatin1Char(' ') + global::LoadLocalizedText(2582);
+    EXPECT_EQ(page->RowLabel(kDiffPressure)->text(), simulated);
+    ASSERT_TRUE(piotest::RunUntil([&] { return Shown(*page, kDiffPressure) == 42.5; }))
+        << page->lblMeasValue(kDiffPressure)->text().toStdString();
 }

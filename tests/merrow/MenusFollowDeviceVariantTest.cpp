@@ -42,6 +42,20 @@ TEST(MenusFollowDeviceVariant, HartModbusFlowVariantShowsBusAndFlowEntriesWithou
     EXPECT_EQ(w->Menu(QStringLiteral("mnuConfigurePressure"))->text(), "Differential Pressure Measurement");
 }
 
+TEST(MenusFollowDeviceVariant, SimulationSubmenuHiddenForModbusWithoutFlowReturnsWithAnotherVariant)
+{
+    MerrowApplet applet;
+    PIO_REQUIRE_APPLET(applet);
+    frmMain* w = StartVariant(applet, kHart, 1, false, 8, 139, 2);
+    ASSERT_NE(w, nullptr);
+    EXPECT_FALSE(Shown(*w, "mnuDiagnosticsSimulate"));
+    // A dataset of a plain HART device opened from file in the same window.
+    applet.Variant(kHart, 1, false, 8, 137);
+    w->ArrangeMenus();
+    EXPECT_TRUE(Shown(*w, "mnuDiagnosticsSimulate"));
+    EXPECT_TRUE(Shown(*w, "mnuDiagnosticsSimulateCurrent"));
+}
+
 TEST(MenusFollowDeviceVariant, HartWithPollingAddressDisablesCurrentSimulationAndMvOffNamesPressure)
 {
     MerrowApplet applet;
@@ -90,11 +104,9 @@ TEST(MenusFollowDeviceVariant, ConnectionStateSwitchesEntriesButtonsAndStatusTex
     EXPECT_TRUE(w->Button(QStringLiteral("tbReadFromDevice"))->isEnabled());
     EXPECT_FALSE(w->Button(QStringLiteral("tbNew"))->isEnabled());
     EXPECT_FALSE(Usable(*w, "mnuFileNew"));
-    // The status and pressure pages open while connected; a page that is not
-    // part of this build stays disabled, connected or not.
+    // The status and pressure pages open while connected.
     EXPECT_TRUE(w->Button(QStringLiteral("tbDiagnostics"))->isEnabled());
     EXPECT_TRUE(Usable(*w, "mnuConfigurePressure"));
-    EXPECT_FALSE(Usable(*w, "mnuFlowBuffer"));
 
     // A disconnect passes through "disconnecting".
     applet.PutNumber(QStringLiteral("&&private&&Connect"), 3);
@@ -176,4 +188,12 @@ TEST(MenusFollowDeviceVariant, RevisionChangeReportListsEachLineOnceOnlyWhileCon
     applet.PutText(QStringLiteral("ChangesByRevision"), QStringLiteral("unit changed"));
     ASSERT_NE(w->ReportWindow(), nullptr);
     EXPECT_EQ(w->ReportWindow()->Lines(), QStringList({"unit changed", "damping changed"}));
+    // Closed, the window forgets: the next report starts a new list, and a line reported before counts anew.
+    w->ReportWindow()->close();
+    piotest::Settle();
+    applet.PutText(QStringLiteral("ChangesByRevision"), QStringLiteral("range changed"));
+    applet.PutText(QStringLiteral("ChangesByRevision"), QStringLiteral("unit changed"));
+    ASSERT_NE(w->ReportWindow(), nullptr);
+    EXPECT_TRUE(w->ReportWindow()->isVisible());
+    EXPECT_EQ(w->ReportWindow()->Lines(), QStringList({"range changed", "unit changed"}));
 }

@@ -3,7 +3,7 @@
 // the offscreen picture of the main window with the page in front.
 #include "DeviceFunctionSupport.h"
 #include "merrow/shell/PioPage.h"
-#include <QDir>
+#include "tests/common/WindowScreenshot.h"
 #include <QImage>
 
 namespace merrowtest {
@@ -11,19 +11,14 @@ namespace merrowtest {
 // Renders the main window with its page in front into docs/screenshots when asked to.
 inline void Screenshot(frmMain& window, QWidget& page, const QString& name, const QSize& size = QSize(760, 560))
 {
-    const QString folder = qEnvironmentVariable("TRIVEX_SCREENSHOT_DIR");
     global::LocalizeForm(page);
     piotest::Settle(); // the layouts take the new texts
     page.adjustSize();
     if (auto* frame = page.parentWidget())
         frame->adjustSize();
     window.resize(size);
-    const QImage picture = window.grab().toImage();
-    EXPECT_FALSE(picture.isNull());
+    const QImage picture = TakeScreenshot(window, name);
     EXPECT_GT(picture.width(), page.width());
-    if (!folder.isEmpty()) {
-        EXPECT_TRUE(picture.save(QDir(folder).filePath(name + QStringLiteral(".png"))));
-    }
 }
 
 } // namespace merrowtest

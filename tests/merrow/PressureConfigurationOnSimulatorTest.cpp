@@ -10,6 +10,7 @@
 #include "mvtrivexhelper/IDeviceInfo.h"
 #include "platform/controls/PioFieldControl.h"
 #include "platform/controls/PioUserCurve.h"
+#include "tests/common/WindowScreenshot.h"
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -30,6 +31,7 @@ constexpr int kWriteRange = 35;
 constexpr int kSensorLimits = 129;
 constexpr int kZeroAdjust = 165;
 constexpr int kPercentOfRange = 2;
+constexpr int kWriteUserCurve = 148;
 
 class PressurePage : public ::testing::Test {
 protected:
@@ -70,12 +72,7 @@ protected:
             frame->adjustSize();
         window->resize(900, 700);
         EXPECT_TRUE(window->isEnabled()) << "a picture of a window at the user's hand";
-        const QImage picture = window->grab().toImage();
-        EXPECT_FALSE(picture.isNull());
-        const QString folder = qEnvironmentVariable("TRIVEX_SCREENSHOT_DIR");
-        if (!folder.isEmpty()) {
-            EXPECT_TRUE(picture.save(QDir(folder).filePath(name + QStringLiteral(".png"))));
-        }
+        TakeScreenshot(*window, name);
     }
 
     DeviceApplet applet;
@@ -192,6 +189,53 @@ TEST_F(PressurePage, AShiftBeyondTheSensorBandAndAnEntryThatIsNoNumberWriteNothi
     EXPECT_EQ(frmConfigPressure::ParsePercent(QStringLiteral("-"), false), std::nullopt);
 }
 
+TEST_F(PressurePage, InGermanAShiftTypedWithADecimalCommaMovesTheRange)
+{
+    applet.PutNumber(QStringLiteral("&&private&&countrycode"), 49);
+    global::LocalizeForm(*window);
+    // 50 % is to read 12.5 %: the range moves up by 37.5 % of its 10 kPa span.
+    Apply(5.0);
+    const auto asked = applet.dialogs.Requests().size();
+    page->txtMesswertAktuell()->setText(QStringLiteral("12,5"));
+    ASSERT_TRUE(page->cmdParallelShift()->isEnabled());
+    page->cmdParallelShift()->click();
+    ASSERT_TRUE(applet.AnsweredCommand(kWriteRange));
+    ASSERT_TRUE(Done());
+    EXPECT_NEAR(sim().pvLowerRange, 3.75, 1e-3);
+    EXPECT_NEAR(sim().pvUpperRange, 13.75, 1e-3);
+    EXPECT_EQ(window->PanelText(4), global::LoadLocalizedText(2702));
+    EXPECT_EQ(applet.dialogs.Requests().size(), asked) << LastMessage(applet.dialogs).toStdString();
+    Screenshot(QStringLiteral("pressure-shift-de"));
+}
+
+TEST_F(PressurePage, AShiftWhoseReadNeverStartedShiftsNoLaterRange)
+{
+    // The read of the shift data is asked for, and the connection ends before it can start.
+    page->txtMesswertAktuell()->setText(QStringLiteral("50"));
+    page->cmdParallelShift()->click();
+    int32_t result = -1;
+    applet.host->Disconnect(0, result);
+    ASSERT_TRUE(piotest::RunUntil([&] { return applet.Number(QStringLiteral("&&private&&Connect")) == 0; }));
+    ASSERT_TRUE(piotest::RunUntil([&] { return window->isEnabled(); }));
+
+    // Connected again, the range set from the applied pressure is all that is written.
+    applet.host->Connect(0, result);
+    ASSERT_EQ(result, 0);
+    ASSERT_TRUE(piotest::RunUntil([&] { return applet.Number(QStringLiteral("&&private&&Connect")) == 2; }));
+    piotest::Settle();
+    Apply(2.0);
+    applet.commands.clear();
+    page->optProzessdruckuebernahme()->click();
+    page->cmdSetLowerRangeValue()->click();
+    ASSERT_TRUE(applet.AnsweredCommand(kSetLowerRange));
+    ASSERT_TRUE(applet.AnsweredCommand(kSensorLimits));
+    ASSERT_TRUE(Done());
+    EXPECT_FALSE(applet.commands.contains(kWriteRange));
+    EXPECT_NEAR(sim().pvLowerRange, 2.0, 1e-4);
+    EXPECT_NEAR(sim().pvUpperRange, 12.0, 1e-4);
+    EXPECT_EQ(window->PanelText(4), global::LoadLocalizedText(2701));
+}
+
 TEST_F(PressurePage, TheTiltAdjustmentZeroesTheReadingAfterTheUserAgreed)
 {
     Apply(1.5);
@@ -301,6 +345,32 @@ TEST_F(PressurePage, AnEditedUserCurveIsDrawnAndMarkedDirtyOnceWhenASequenceStar
     EXPECT_EQ(applet.Number(QStringLiteral("userCurveDirty")), 0);
     applet.PutNumber(QStringLiteral("userCurveDirty"), 1);
     applet.PutText(QStringLiteral("currentSequence"), QStringLiteral("upload"));
+    piotest::Settle();
+    EXPECT_EQ(applet.Number(QStringLiteral("userCurveDirty")), 1);
+}
+
+TEST_F(PressurePage, ACurveTheDeviceDidNotTakeStaysMarkedForTheNextDownload)
+{
+    applet.PutNumber(QStringLiteral("ptrbLinType"), global::gDeviceInfo->GetPtrbLinTypeCode(enmPtrbLinType::USER_CURVE));
+    applet.PutNumber(QStringLiteral("UserCurveActualNumber"), 3);
+    page->Tabs()->SelectKey(QStringLiteral("2t"));
+    piotest::Settle();
+    controls::PioUserCurve* curve = page->UserCurve(0);
+    ASSERT_TRUE(curve->SetPoint(1, 50, 20));
+    ASSERT_TRUE(curve->Modified());
+
+    // The device refuses the curve.
+    applet.device.transmitter().injectResponseCode(comm::ResponseCode::DeviceSpecificError, 1, kWriteUserCurve);
+    const auto asked = applet.dialogs.Requests().size();
+    curve->RunCommand(controls::PioUserCurve::WriteCurve);
+    ASSERT_TRUE(applet.AnsweredCommand(kWriteUserCurve));
+    ASSERT_TRUE(piotest::RunUntil([&] { return applet.SequenceState("SetUserCurve") == 0 && window->isEnabled(); }));
+    piotest::Settle();
+    EXPECT_TRUE(curve->Modified());
+    ASSERT_GT(applet.dialogs.Requests().size(), asked);
+    EXPECT_EQ(LastMessage(applet.dialogs), global::LoadLocalizedText(2704));
+    // The next sequence marks the curve as not written, so a download writes it.
+    applet.PutText(QStringLiteral("currentSequence"), QStringLiteral("download"));
     piotest::Settle();
     EXPECT_EQ(applet.Number(QStringLiteral("userCurveDirty")), 1);
 }

@@ -51,8 +51,8 @@ protected:
     void SetUp() override
     {
         applet = std::make_unique<piotest::TrivexApplet>();
-        if (!applet->Ready())
-            GTEST_SKIP() << "no staged Trivex description";
+        ASSERT_TRUE(applet->Ready()) << "no staged Trivex description at "
+                                     << loopbacktest::StagedTrivexDescription().toStdString();
         QObject::connect(&applet->device, &sim::SimServer::requestHandled,
                          [this](int command, int) { commands.append(command); });
         ASSERT_TRUE(applet->Connect());
