@@ -10,9 +10,7 @@ TEST(ClosingWithChanges, AsksOnlyWhenChangedWhileTheWindowIsThereAndCancelKeepsI
     MerrowApplet applet;
     PIO_REQUIRE_APPLET(applet);
     TransferViewDoubles views;
-    views.Add(QStringLiteral("clsSaveToFile"), [](applet::clsAppletItemManager& manager) {
-        itemaccess::PutString(manager, QStringLiteral("&&private&&Dirty"), QStringLiteral("0"));
-    });
+    AddSaveThatTakesTheChanges(views);
     frmMain* window = applet.Start();
     ASSERT_NE(window, nullptr);
     applet.PutNumber(QStringLiteral("&&private&&Dirty"), 1);

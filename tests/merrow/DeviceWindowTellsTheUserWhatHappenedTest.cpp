@@ -16,10 +16,7 @@ TEST(DeviceWindowTellsTheUserWhatHappened, SelftestOutputCurrentAndSaveConfirmIn
     DeviceApplet applet;
     PIO_REQUIRE_APPLET(applet);
     TransferViewDoubles views;
-    // The save takes the dataset into the project: the change mark goes.
-    views.Add(QStringLiteral("clsSaveToFile"), [](applet::clsAppletItemManager& manager) {
-        itemaccess::PutString(manager, QStringLiteral("&&private&&Dirty"), QStringLiteral("0"));
-    });
+    AddSaveThatTakesTheChanges(views);
     frmMain* window = applet.StartConnected();
     ASSERT_NE(window, nullptr);
 
