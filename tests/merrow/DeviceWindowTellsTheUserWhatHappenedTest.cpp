@@ -19,6 +19,7 @@ TEST(DeviceWindowTellsTheUserWhatHappened, SelftestOutputCurrentAndSaveConfirmIn
     AddSaveThatTakesTheChanges(views);
     frmMain* window = applet.StartConnected();
     ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->Button(QStringLiteral("tbCopy"))->toolTip(), "Copy") << "no access-key mark in a tooltip";
 
     auto* status = OpenPage<frmStatus>(applet, *window, "mnuDiagnosticsStatus");
     ASSERT_NE(status, nullptr);
