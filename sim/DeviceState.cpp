@@ -2,6 +2,7 @@
 
 #include "platform/comm/hart/HartStatus.h"
 #include "sim/CurrentOutput.h"
+#include "sim/OutputSimulation.h"
 #include "sim/SimUnits.h"
 #include <algorithm>
 #include <cmath>
@@ -95,15 +96,17 @@ float DeviceState::loopCurrent(const ProcessValues& process) const
     if (inFault(process) && alarmSelection <= 1)
         return trimmedCurrent(*this, alarmSelection == 1 ? lowAlarmCurrent : highAlarmCurrent);
     const float current = trimmedCurrent(*this, 4.0f + 16.0f * percentOfRange(process) / 100.0f);
-    return std::clamp(current, kLoopCurrentMin, kLoopCurrentMax);
+    return std::clamp(current, minOutputCurrent, maxOutputCurrent);
 }
 
 bool DeviceState::loopCurrentSaturated(const ProcessValues& process) const
 {
     if (loopCurrentFixed())
         return false;
+    // Beyond a limit, not at it: with the lower limit at 4 mA the output at
+    // the lower range value still follows the process.
     const float current = 4.0f + 16.0f * percentOfRange(process) / 100.0f;
-    return current <= kLoopCurrentMin || current >= kLoopCurrentMax;
+    return current < minOutputCurrent || current > maxOutputCurrent;
 }
 
 bool DeviceState::inFault(const ProcessValues& process) const
@@ -137,7 +140,7 @@ std::optional<VariableReading> DeviceState::read(uint8_t code, const ProcessValu
         r.value = loopCurrent(process);
         r.status = loopCurrentFixed() ? VariableStatus::ManualFixed : VariableStatus::Good;
         if (loopCurrentSaturated(process))
-            r.status |= r.value <= kLoopCurrentMin ? VariableStatus::LowLimited : VariableStatus::HighLimited;
+            r.status |= r.value <= minOutputCurrent ? VariableStatus::LowLimited : VariableStatus::HighLimited;
         return r;
     }
     const DeviceVariable* v = variable(code);
@@ -148,8 +151,10 @@ std::optional<VariableReading> DeviceState::read(uint8_t code, const ProcessValu
     r.units = v->units;
     r.value = static_cast<float>(fromBase(base, v->units));
     r.status = VariableStatus::Good;
-    // A simulated input is a value set by hand, not measured.
-    if (v->code < simulatedInputs.size() && simulatedInputs[v->code]) {
+    // A simulated input or output is a value set by hand, not measured.
+    const bool simulated = v->code == Variable::Flow ? simulatedOutputs[FlowOutput::Volume]
+                                                     : simulatedInputs[v->code];
+    if (simulated) {
         r.status = VariableStatus::ManualFixed;
         return r;
     }
@@ -162,7 +167,9 @@ std::optional<VariableReading> DeviceState::read(uint8_t code, const ProcessValu
 
 bool DeviceState::simulationActive() const
 {
-    return analogInputSimulation || std::any_of(simulatedInputs.begin(), simulatedInputs.end(), [](bool on) { return on; });
+    const auto on = [](bool simulated) { return simulated; };
+    return analogInputSimulation || std::any_of(simulatedInputs.begin(), simulatedInputs.end(), on)
+        || std::any_of(simulatedOutputs.begin(), simulatedOutputs.end(), on);
 }
 
 uint8_t DeviceState::extendedDeviceStatus(const ProcessValues& process) const
@@ -186,7 +193,7 @@ QByteArray DeviceState::additionalStatus(const ProcessValues& process) const
         deviceSpecific[DS::FixedCurrentByte] |= DS::FixedCurrentMode;
     if (loopCurrentSaturated(process))
         deviceSpecific[DS::CurrentLimitByte] |=
-            loopCurrent(process) <= kLoopCurrentMin ? DS::CurrentLowerLimit : DS::CurrentUpperLimit;
+            loopCurrent(process) <= minOutputCurrent ? DS::CurrentLowerLimit : DS::CurrentUpperLimit;
     if (outOfLimits(Variable::Temperature, process))
         deviceSpecific[DS::TemperatureByte] |= DS::TemperatureOutOfLimits;
     if (outOfLimits(Variable::DifferentialPressure, process))
@@ -196,7 +203,7 @@ QByteArray DeviceState::additionalStatus(const ProcessValues& process) const
     bool anyOutOfLimits = false;
     for (const DeviceVariable& v : variables)
         anyOutOfLimits = anyOutOfLimits || outOfLimits(v.code, process);
-    std::array<uint8_t, 4> diagnosis{};
+    std::array<uint8_t, Diagnosis::Octets> diagnosis = diagnosedFaults;
     if (eepromFault)
         diagnosis[0] |= Diagnosis::MemoryChecksum;
     if (anyOutOfLimits)

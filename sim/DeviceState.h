@@ -93,12 +93,19 @@ constexpr uint8_t StaticPressureOutOfLimits = 0x80;
 // in the layout of the PROFIBUS PA profile's DIAGNOSIS parameter.
 namespace Diagnosis {
 constexpr int FirstByte = 14;
+constexpr int Octets = 4;
+constexpr uint8_t HardwareElectronics = 0x01; // octet 0: the electronics failed
 constexpr uint8_t MemoryChecksum = 0x10;   // octet 0
 constexpr uint8_t Measurement = 0x20;      // octet 0: a measured value outside its sensor limits
+constexpr uint8_t ConfigurationInvalid = 0x04; // octet 1
+constexpr uint8_t MaintenanceDue = 0x20;   // octet 1
+constexpr uint8_t CharacteristicInvalid = 0x40; // octet 1: the sensor characteristic
+constexpr uint8_t IdentNumberViolated = 0x80;   // octet 1: cyclic data of another device type asked for
 constexpr uint8_t ExtensionAvailable = 0x80; // octet 3: bytes 0-5 hold conditions
 } // namespace Diagnosis
 
-// Loop current limits: below and above these the output saturates.
+// The loop current limits as delivered: below and above these the output
+// saturates until "minOutputCurr" and "maxOutputCurr" move them.
 constexpr float kLoopCurrentMin = 3.8f;
 constexpr float kLoopCurrentMax = 20.5f;
 
@@ -147,6 +154,8 @@ struct DeviceState {
     uint8_t alarmSelection = 0;          // 0 high, 1 low, other: the output keeps following the process
     float lowAlarmCurrent = 3.6f;        // mA driven in a fault with the low alarm selected
     float highAlarmCurrent = 21.0f;      // mA driven in a fault with the high alarm selected
+    float minOutputCurrent = kLoopCurrentMin;   // mA the output saturates at ("minOutputCurr")
+    float maxOutputCurrent = kLoopCurrentMax;   // ("maxOutputCurr")
 
     // configuration of the transmitter (device-specific commands)
     uint8_t moduleType = 20;             // a differential pressure module
@@ -165,10 +174,15 @@ struct DeviceState {
     bool dataSaving = false;
     bool burnDelay = false;              // writes are kept until the burn delay is switched off
     bool eepromFault = false;            // injected: the electronics' EEPROM does not answer
+    // Injected: conditions of the device diagnosis (its octets 0-3) that the
+    // device reports as found by its self-test.
+    std::array<uint8_t, Diagnosis::Octets> diagnosedFaults{};
     // simulation: the inputs simulated (differential pressure, static
-    // pressure, temperature), and an analog-input block simulating its output
+    // pressure, temperature), an analog-input block simulating its output,
+    // and the flow block's outputs simulated (mass, volume flow)
     std::array<bool, 3> simulatedInputs{};
     bool analogInputSimulation = false;
+    std::array<bool, 2> simulatedOutputs{};   // the flow block's outputs (FlowOutput)
     bool simulationActive() const;
 
     // protection and change tracking

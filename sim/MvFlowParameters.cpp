@@ -113,4 +113,13 @@ std::optional<flowcalc::MvFlowCoefficients> MvFlowParameters(const DeviceParamet
     return k;
 }
 
+std::optional<double> MvOperatingDensity(const DeviceParameters& parameters)
+{
+    Reader r(parameters);
+    const double density = r.densityKgM3("mvRho");
+    if (!r.ok())
+        return std::nullopt;
+    return density;
+}
+
 } // namespace sim

@@ -16,5 +16,8 @@ class DeviceParameters;
 
 // The coefficient set, or nullopt when the parameters hold no usable one.
 std::optional<flowcalc::MvFlowCoefficients> MvFlowParameters(const DeviceParameters& parameters);
+// The operating density the flow block holds ("mvRho"), kg/m3; nullopt when
+// it is not a number in a density unit the block converts.
+std::optional<double> MvOperatingDensity(const DeviceParameters& parameters);
 
 } // namespace sim

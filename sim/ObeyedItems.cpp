@@ -27,6 +27,8 @@ constexpr ObeyedItem kObeyed[] = {
     {"alarmSelectCodeCurr", [](DeviceState& d, double v) { d.alarmSelection = static_cast<uint8_t>(v); return RC::Success; }, true},
     {"lowAlarmCurr", [](DeviceState& d, double v) { d.lowAlarmCurrent = static_cast<float>(v); return RC::Success; }, true},
     {"highAlarmCurr", [](DeviceState& d, double v) { d.highAlarmCurrent = static_cast<float>(v); return RC::Success; }, true},
+    {"minOutputCurr", [](DeviceState& d, double v) { d.minOutputCurrent = static_cast<float>(v); return RC::Success; }, true},
+    {"maxOutputCurr", [](DeviceState& d, double v) { d.maxOutputCurrent = static_cast<float>(v); return RC::Success; }, true},
     {"mvModeBlkTarget", [](DeviceState& d, double v) { d.multivariableBlockMode = static_cast<uint8_t>(v); return RC::Success; }, false},
     {"pidModeBlkPermitted", [](DeviceState& d, double v) { d.totaliser.select(static_cast<uint8_t>(v)); return RC::Success; }, false},
     {"pidModeBlkNormal", [](DeviceState& d, double v) {

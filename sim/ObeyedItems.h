@@ -1,8 +1,9 @@
 #pragma once
 // The items of the description that the device obeys rather than only keeps:
-// the software write lock, the alarm current (selection and levels), the mode
-// of the flow block and the flow totaliser. A write record that carries one of
-// them changes the device state with it; before every answer the items that
+// the software write lock, the alarm current (selection and levels), the
+// limits the output current saturates at, the mode of the flow block and the
+// flow totaliser. A write record that carries one of them changes the device
+// state with it; before every answer the items that
 // show the device's own state (flow block mode, the totaliser's state, total
 // and integration time) are filled from it, so the device keeps each once.
 #include "sim/DeviceParameters.h"
@@ -14,7 +15,7 @@ namespace sim {
 
 // Takes the obeyed items a write record just stored into the device state;
 // the response code (the caller undoes the write on a refusal). Without a
-// command, after the memory was read: the lock and the alarm current.
+// command, after the memory was read: the lock and the output current's settings.
 uint8_t takeObeyedItems(const DescribedCommand* command, DeviceState& device, const DeviceParameters& parameters);
 
 // Whether a write request switches the software write lock off: a locked

@@ -45,10 +45,12 @@ ProcessValues ProcessModel::applied(int64_t processTimeMs) const
     return v;
 }
 
-void ProcessModel::deriveFlow(ProcessValues& v, const flowcalc::MvFlowCoefficients* coefficients) const
+void ProcessModel::deriveFlow(ProcessValues& v, const flowcalc::MvFlowCoefficients* coefficients,
+                              double densityKgM3) const
 {
     if (!coefficients) {
         v.value[Variable::Flow] = m_flowCoefficient * std::sqrt(std::max(0.0, v.dp()));
+        v.massFlow = v.value[Variable::Flow] * densityKgM3;
         return;
     }
     // Base units: kPa is 10 mbar, 100 kPa is 1 bar; flow in m3/h.
@@ -57,6 +59,7 @@ void ProcessModel::deriveFlow(ProcessValues& v, const flowcalc::MvFlowCoefficien
     const bool standardVolume = flowcalc::FindMedium(coefficients->medium)->model == flowcalc::DensityModel::GasMatrix;
     const double perSecond = standardVolume ? flow.flow : (flow.density > 0 ? flow.massFlow / flow.density : 0.0);
     v.value[Variable::Flow] = perSecond * 3600.0;
+    v.massFlow = flow.flow * 3600.0;
 }
 
 void ProcessModel::setOverride(uint8_t variable, std::optional<double> baseValue)

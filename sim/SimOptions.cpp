@@ -1,6 +1,7 @@
 #include "sim/SimOptions.h"
 
 #include "sim/SimTransmitter.h"
+#include <QStringList>
 #include <cmath>
 
 namespace sim {
@@ -12,6 +13,22 @@ constexpr uint8_t kOutOfService = 128;
 // Names of the measured variables a value can be held for.
 constexpr const char* kHeldNames[Measured::Count] = {"dp", "sp", "temperature", "sensor-temperature"};
 constexpr double kMaxHeldValue = 1e6;
+
+// The faults a device can be told to report, each with its bit of the device
+// diagnosis. The memory checksum comes with the EEPROM fault, a measurement
+// fault with a value held beyond a sensor limit.
+struct DiagnosisFault {
+    const char* name;
+    int octet;
+    uint8_t bit;
+};
+constexpr DiagnosisFault kFaults[] = {
+    {"electronics", 0, Diagnosis::HardwareElectronics},
+    {"configuration", 1, Diagnosis::ConfigurationInvalid},
+    {"maintenance", 1, Diagnosis::MaintenanceDue},
+    {"characteristic", 1, Diagnosis::CharacteristicInvalid},
+    {"ident-number", 1, Diagnosis::IdentNumberViolated},
+};
 } // namespace
 
 QString softwareCode(uint32_t revision)
@@ -76,6 +93,26 @@ bool parseHeld(const QString& text, VariantOptions& options, QString& error)
     return false;
 }
 
+QString faultNames()
+{
+    QStringList names;
+    for (const DiagnosisFault& fault : kFaults)
+        names << QLatin1String(fault.name);
+    return names.join(QStringLiteral(", "));
+}
+
+bool parseFault(const QString& text, VariantOptions& options, QString& error)
+{
+    for (const DiagnosisFault& fault : kFaults) {
+        if (text != QLatin1String(fault.name))
+            continue;
+        options.faults[static_cast<size_t>(fault.octet)] |= fault.bit;
+        return true;
+    }
+    error = QStringLiteral("invalid fault \"%1\" (%2)").arg(text, faultNames());
+    return false;
+}
+
 bool applyVariant(SimTransmitter& transmitter, const VariantOptions& options, QString& error)
 {
     if (!options.memory.isEmpty() && !transmitter.setMemoryFile(options.memory, error))
@@ -98,6 +135,8 @@ bool applyVariant(SimTransmitter& transmitter, const VariantOptions& options, QS
         d.multivariableFunction = *options.multivariable;
         d.multivariableBlockMode = *options.multivariable ? kAutomatic : kOutOfService;
     }
+    for (size_t i = 0; i < options.faults.size(); ++i)
+        d.diagnosedFaults[i] |= options.faults[i];
     for (int m = 0; m < Measured::Count; ++m)
         if (options.held[m])
             transmitter.setAppliedValue(m, options.held[m]);

@@ -1,7 +1,9 @@
 #pragma once
 // The identity and variant of the simulated transmitter as its command line
 // selects them: device type code, software revision, pressure module, the
-// multivariable function and the file of its non-volatile memory.
+// multivariable function, the file of its non-volatile memory and the faults
+// its diagnosis reports.
+#include "sim/DeviceState.h"
 #include "sim/SensorTrim.h"
 #include <QString>
 #include <array>
@@ -20,6 +22,8 @@ struct VariantOptions {
     QString memory;                       // non-volatile memory file, empty: none
     // Values held at the sensors (kPa, degrees Celsius) instead of the moving process.
     std::array<std::optional<double>, Measured::Count> held{};
+    // Bits of the device diagnosis (octets 0-3) the device reports as faults.
+    std::array<uint8_t, Diagnosis::Octets> faults{};
 };
 
 // Module type codes of the pressure modules.
@@ -38,6 +42,12 @@ bool parseModule(const QString& text, VariantOptions& options, QString& error);
 bool parseMultivariable(const QString& text, VariantOptions& options, QString& error);
 // NAME=VALUE: dp, sp (kPa), temperature or sensor-temperature (degrees Celsius).
 bool parseHeld(const QString& text, VariantOptions& options, QString& error);
+
+// A fault of the device diagnosis by name: electronics, configuration,
+// maintenance, characteristic or ident-number.
+bool parseFault(const QString& text, VariantOptions& options, QString& error);
+// The names parseFault takes, for the help.
+QString faultNames();
 
 // Applies the options; false with error when the memory file is refused
 // (nothing is changed then).

@@ -16,6 +16,7 @@ constexpr uint8_t kStatusSuccess = 0;
 constexpr uint8_t kStatusInvalidMasterType = 2;
 constexpr uint8_t kStatusTooFewBytes = 5;
 constexpr uint8_t kStatusSetToNearest = 8;
+constexpr uint8_t kStatusAllSessionsInUse = 15;
 constexpr uint8_t kStatusSessionExists = 16;
 // NAK status for a message the server does not know.
 constexpr uint8_t kStatusNotImplemented = 64;
@@ -55,6 +56,10 @@ QString SimServer::errorString() const
 void SimServer::close()
 {
     m_server.close();
+    for (loop::SingleShotHandle& held : m_heldSlots)
+        held.Cancel();
+    m_heldSlots.clear();
+    m_openSessions = 0; // the device is gone, and its sessions with it
     auto connections = std::move(m_connections);
     m_connections.clear();
     for (auto& [socket, connection] : connections) {
@@ -95,14 +100,40 @@ void SimServer::onDisconnected(QTcpSocket* socket)
     auto it = m_connections.find(socket);
     if (it == m_connections.end())
         return;
-    const bool hadSession = it->second->session;
     emit logMessage(QStringLiteral("connection from %1 closed").arg(it->second->peer));
+    if (it->second->session)
+        endSession(*it->second, false);
     // The socket goes with the event loop, so a read loop still running on it stays safe.
     socket->disconnect(this);
     socket->deleteLater();
     m_connections.erase(it);
-    if (hadSession)
-        emit sessionEnded();
+}
+
+void SimServer::endSession(Connection& c, bool freeNow)
+{
+    if (!c.session)
+        return;
+    c.session = false;
+    c.inactivity->Stop();
+    if (freeNow) {
+        freeSlot(QStringLiteral("session of %1 ended").arg(c.peer));
+        return;
+    }
+    const uint32_t holdMs = c.parameters.inactivityCloseTimeMs;
+    emit logMessage(QStringLiteral("the session of %1 went without Session Close: its slot is held for %2 ms")
+                        .arg(c.peer)
+                        .arg(holdMs));
+    const QString why = QStringLiteral("session of %1 ended by its inactivity close time").arg(c.peer);
+    std::erase_if(m_heldSlots, [](const loop::SingleShotHandle& held) { return !held.IsPending(); });
+    m_heldSlots.push_back(loop::TimerService::instance().SingleShot(
+        static_cast<int>(qMin<uint32_t>(holdMs, 0x7FFFFFFF)), [this, why] { freeSlot(why); }, loop::LoopGuard(this)));
+}
+
+void SimServer::freeSlot(const QString& why)
+{
+    --m_openSessions;
+    emit logMessage(why);
+    emit sessionEnded();
 }
 
 void SimServer::drop(Connection& c, const QString& why)
@@ -112,6 +143,8 @@ void SimServer::drop(Connection& c, const QString& why)
     c.closing = true;
     c.inactivity->Stop();
     emit logMessage(QStringLiteral("dropping the connection from %1: %2").arg(c.peer, why));
+    // The device ends the session itself: its slot is free.
+    endSession(c, true);
     if (QTcpSocket* socket = c.socket) {
         // abort() reports the disconnect at once, which removes the connection.
         QTcpSocket* key = socket;
@@ -156,6 +189,7 @@ void SimServer::handleMessage(Connection& c, const comm::HartIpMessage& message)
         return;
     case HartIpMessageId::SessionClose:
         emit logMessage(QStringLiteral("session close from %1").arg(c.peer));
+        endSession(c, true);
         reply(c, HartIpMessageType::Response, message, kStatusSuccess, {}, true);
         return;
     case HartIpMessageId::KeepAlive:
@@ -190,12 +224,18 @@ void SimServer::handleSessionInitiate(Connection& c, const comm::HartIpMessage& 
         reply(c, HartIpMessageType::Response, message, kStatusInvalidMasterType, {});
         return;
     }
+    if (m_sessionSlots > 0 && m_openSessions >= m_sessionSlots) {
+        emit logMessage(QStringLiteral("session initiate from %1 refused: all %2 sessions in use").arg(c.peer).arg(m_sessionSlots));
+        reply(c, HartIpMessageType::Response, message, kStatusAllSessionsInUse, {});
+        return;
+    }
     uint8_t status = kStatusSuccess;
     if (requested.inactivityCloseTimeMs == 0) {
         requested.inactivityCloseTimeMs = kDefaultInactivityCloseTimeMs;
         status = kStatusSetToNearest;
     }
     c.session = true;
+    ++m_openSessions;
     c.parameters = requested;
     c.inactivity->Start(static_cast<int>(qMin<uint32_t>(requested.inactivityCloseTimeMs, 0x7FFFFFFF)));
     emit logMessage(QStringLiteral("session opened by %1 (%2 master, inactivity close time %3 ms)")
@@ -252,12 +292,10 @@ void SimServer::reply(Connection& c, HartIpMessageType type, const comm::HartIpM
         socket->write(bytes);
         if (closeAfter) {
             if (Connection* conn = find(socket.data())) {
-                conn->session = false;
                 conn->closing = true;
                 conn->inactivity->Stop();
             }
             socket->disconnectFromHost();
-            emit sessionEnded();
         }
     };
     if (m_responseDelayMs > 0)

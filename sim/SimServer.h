@@ -1,11 +1,14 @@
 #pragma once
 // The HART-IP face of the simulated transmitter: a TCP server that opens and
 // closes sessions, answers keep alives and passes HART frames to the
-// transmitter. It also carries the faults a test can inject: answers busy,
+// transmitter. Like a device, it counts its open sessions: a session closed
+// with Session Close frees its slot at once; one whose connection went
+// without it keeps its slot until its inactivity close time has run out. It also carries the faults a test can inject: answers busy,
 // write protection, delayed answers, a dropped connection after a number of
 // requests, and a corrupted checksum on the next answer.
 #include "platform/comm/hartip/HartIpMessage.h"
 #include "platform/comm/hartip/HartIpReassembler.h"
+#include "platform/loop/SingleShotHandle.h"
 #include "sim/SimTransmitter.h"
 #include <QHostAddress>
 #include <QObject>
@@ -13,6 +16,7 @@
 #include <QTcpServer>
 #include <map>
 #include <memory>
+#include <vector>
 
 class QTcpSocket;
 namespace loop { class Timer; }
@@ -48,6 +52,10 @@ public:
     void dropConnectionAfter(int requests) { m_dropAfter = requests; }
     void corruptNextChecksum() { m_corruptNextChecksum = true; }
 
+    // At most this many sessions at once (0: no limit); a session initiate
+    // beyond them is answered "All sessions in use".
+    void setSessionSlots(int count) { m_sessionSlots = qMax(0, count); }
+    int openSessions() const { return m_openSessions; }
     int openConnections() const { return static_cast<int>(m_connections.size()); }
     int requestsHandled() const { return m_requestsHandled; }
     int messagesReceived() const { return m_messagesReceived; }
@@ -80,6 +88,11 @@ private:
     void reply(Connection& c, comm::HartIpMessageType type, const comm::HartIpMessage& request,
                uint8_t status, const QByteArray& body, bool closeAfter = false);
     void drop(Connection& c, const QString& why);
+    // Ends the session of a connection: its slot is freed now (Session Close,
+    // or the device dropped the connection), or after the inactivity close
+    // time when the peer's connection went without Session Close.
+    void endSession(Connection& c, bool freeNow);
+    void freeSlot(const QString& why);
     Connection* find(QTcpSocket* socket);
 
     QTcpServer m_server;
@@ -88,6 +101,9 @@ private:
     int m_responseDelayMs = 0;
     int m_dropAfter = -1;
     bool m_corruptNextChecksum = false;
+    int m_sessionSlots = 0;
+    int m_openSessions = 0;
+    std::vector<loop::SingleShotHandle> m_heldSlots; // slots of sessions gone without Session Close
     int m_requestsHandled = 0;
     int m_messagesReceived = 0;
 };

@@ -8,6 +8,7 @@
 #include "sim/MeasurementItems.h"
 #include "sim/MvFlowParameters.h"
 #include "sim/ObeyedItems.h"
+#include "sim/OutputSimulation.h"
 #include "sim/RangeChecks.h"
 #include "sim/SimUnits.h"
 #include <QFile>
@@ -147,11 +148,25 @@ bool SimTransmitter::setMemoryFile(const QString& path, QString& error)
 {
     QFile file(path);
     if (file.exists()) {
+        // A file far larger than any memory this device writes is refused
+        // before it is read: no memory is taken whole into the program.
+        const QString tooLarge = QStringLiteral("%1: larger than %2 bytes, not a memory file of this device")
+                                     .arg(path)
+                                     .arg(kMaxMemoryBytes);
+        if (file.size() > kMaxMemoryBytes) {
+            error = tooLarge;
+            return false;
+        }
         if (!file.open(QIODevice::ReadOnly)) {
             error = QStringLiteral("%1: %2").arg(path, file.errorString());
             return false;
         }
-        const QByteArray text = file.readAll();
+        // A file that does not tell its size (a device, a pipe) is read up to the bound.
+        const QByteArray text = file.read(kMaxMemoryBytes + 1);
+        if (text.size() > kMaxMemoryBytes) {
+            error = tooLarge;
+            return false;
+        }
         DeviceParameters parameters = m_parameters;
         QJsonObject kept;
         DeviceState device = m_device;
@@ -276,8 +291,12 @@ uint8_t SimTransmitter::deviceAction(const DescribedCommand& command, const QByt
     }
     if (name == QLatin1String("Write_SecondaryVariable1Zero")) {
         // The zero adjustment of a tilted sensor: the differential pressure
-        // read now (with any earlier offset) becomes the new zero.
-        m_device.pressureZeroOffset += values.value[Variable::DifferentialPressure];
+        // read now (with any earlier offset) becomes the new zero, as long as
+        // that zero lies inside the sensor's limits.
+        const double zero = m_device.pressureZeroOffset + values.value[Variable::DifferentialPressure];
+        if (const uint8_t bad = appliedProcessCheck(m_device.variables[Variable::DifferentialPressure], zero))
+            return bad;    // 9 applied process too high, 10 too low
+        m_device.pressureZeroOffset = zero;
         changed();
         return RC::Success;
     }
@@ -416,7 +435,10 @@ ProcessValues SimTransmitter::processValuesAt(int64_t ms) const
     // A simulated input stands in for what the sensor gives.
     for (int m : {Measured::DifferentialPressure, Measured::StaticPressure, Measured::ProcessTemperature})
         values.value[m] = simulatedOrMeasured(m_parameters, m, values.value[m]);
-    m_process.deriveFlow(values, coefficients ? &*coefficients : nullptr);
+    m_process.deriveFlow(values, coefficients ? &*coefficients : nullptr,
+                         MvOperatingDensity(m_parameters).value_or(ProcessModel::kDefaultDensity));
+    // A simulated output stands in for what the block computes.
+    applySimulatedOutputs(m_parameters, values);
     return values;
 }
 
@@ -491,11 +513,14 @@ void SimTransmitter::advanceTotaliser()
 {
     const int64_t now = processTimeMs();
     const bool flowing = computesFlow(m_device);
+    const bool wasRunning = m_device.totaliser.running();
     m_device.totaliser.advance(now, [this, flowing](int64_t ms) {
         return flowing ? processValuesAt(ms).value[Variable::Flow] : 0.0;
     });
+    // A totaliser that stopped at its limit reaches the memory at once.
+    const bool stopped = wasRunning && !m_device.totaliser.running();
     // Changes the burn delay holds back must not reach the memory with the total.
-    if (!m_device.totaliser.running() || m_savePending || now - m_totaliserSavedMs < kTotaliserSaveMs)
+    if (m_savePending || (!stopped && (!m_device.totaliser.running() || now - m_totaliserSavedMs < kTotaliserSaveMs)))
         return;
     m_totaliserSavedMs = now;
     saveMemory();
@@ -569,6 +594,7 @@ std::optional<comm::HartFrame> SimTransmitter::handleFrame(const comm::HartFrame
     const int master = request.address.primaryMaster ? 1 : 0;
     advanceTotaliser();
     m_device.simulatedInputs = simulatedInputs(m_parameters);
+    m_device.simulatedOutputs = simulatedOutputs(m_parameters);
     m_device.analogInputSimulation = analogInputSimulated(m_parameters);
     const ProcessValues values = processValues();
     // The device watches its measured values continuously; the simulation looks at every request.

@@ -37,9 +37,11 @@ public:
     bool loadDescription(const QString& path);
 
     // The non-volatile memory: read at once when the file exists (a file that
-    // is not this device's memory is refused and changes nothing), written
-    // atomically after every change, so a torn write leaves the last good one.
+    // is not this device's memory is refused and changes nothing, one larger
+    // than kMaxMemoryBytes unread), written atomically after every change, so
+    // a torn write leaves the last good one.
     bool setMemoryFile(const QString& path, QString& error);
+    static constexpr qint64 kMaxMemoryBytes = 1024 * 1024;
 
     // A device that can be busy (software revision below 20) answers busy
     // during a data save; every device shows the save in command 48.

@@ -6,7 +6,11 @@ namespace sim {
 
 namespace {
 
-// Pressure per kPa, temperature from degrees Celsius, volumetric flow per m3/h.
+// Pressure per kPa, temperature from degrees Celsius, volumetric flow per
+// m3/h, mass flow per kg/h.
+constexpr double kPoundsPerKg = 2.20462262;
+constexpr double kShortTonsPerKg = 1.10231131e-3;
+constexpr double kLongTonsPerKg = 9.84206528e-4;
 constexpr UnitInfo kUnits[] = {
     {1, "inH2O (68 degF)", Classification::Pressure, 4.014742, 0},
     {2, "inHg (0 degC)", Classification::Pressure, 0.2952998, 0},
@@ -39,6 +43,25 @@ constexpr UnitInfo kUnits[] = {
     {130, "ft3/h", Classification::VolumetricFlow, 35.31467, 0},
     {131, "m3/min", Classification::VolumetricFlow, 1.0 / 60.0, 0},
     {138, "l/h", Classification::VolumetricFlow, 1000.0, 0},
+    {70, "g/s", Classification::MassFlow, 1000.0 / 3600.0, 0},
+    {71, "g/min", Classification::MassFlow, 1000.0 / 60.0, 0},
+    {72, "g/h", Classification::MassFlow, 1000.0, 0},
+    {73, "kg/s", Classification::MassFlow, 1.0 / 3600.0, 0},
+    {74, "kg/min", Classification::MassFlow, 1.0 / 60.0, 0},
+    {75, "kg/h", Classification::MassFlow, 1.0, 0},
+    {76, "kg/d", Classification::MassFlow, 24.0, 0},
+    {77, "t/min", Classification::MassFlow, 1.0 / 60000.0, 0},
+    {78, "t/h", Classification::MassFlow, 1.0 / 1000.0, 0},
+    {79, "t/d", Classification::MassFlow, 24.0 / 1000.0, 0},
+    {80, "lb/s", Classification::MassFlow, kPoundsPerKg / 3600.0, 0},
+    {81, "lb/min", Classification::MassFlow, kPoundsPerKg / 60.0, 0},
+    {82, "lb/h", Classification::MassFlow, kPoundsPerKg, 0},
+    {83, "lb/d", Classification::MassFlow, kPoundsPerKg * 24.0, 0},
+    {84, "STon/min", Classification::MassFlow, kShortTonsPerKg / 60.0, 0},
+    {85, "STon/h", Classification::MassFlow, kShortTonsPerKg, 0},
+    {86, "STon/d", Classification::MassFlow, kShortTonsPerKg * 24.0, 0},
+    {87, "LTon/h", Classification::MassFlow, kLongTonsPerKg, 0},
+    {88, "LTon/d", Classification::MassFlow, kLongTonsPerKg * 24.0, 0},
     {39, "mA", Classification::Current, 1.0, 0},
     {57, "%", Classification::NotClassified, 1.0, 0},
 };

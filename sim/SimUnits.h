@@ -1,7 +1,7 @@
 #pragma once
 // Engineering units the simulated transmitter knows: the HART unit code, its
 // text, the kind of quantity it measures and how it relates to the device's
-// internal base unit of that kind (kPa, degrees Celsius, m3/h):
+// internal base unit of that kind (kPa, degrees Celsius, m3/h, kg/h):
 // value in unit = base value * scale + offset.
 #include <cstdint>
 
@@ -13,6 +13,7 @@ constexpr uint8_t NotClassified = 0;
 constexpr uint8_t Temperature = 64;
 constexpr uint8_t Pressure = 65;
 constexpr uint8_t VolumetricFlow = 66;
+constexpr uint8_t MassFlow = 72;
 constexpr uint8_t Current = 84;
 } // namespace Classification
 

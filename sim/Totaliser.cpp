@@ -13,6 +13,11 @@ namespace RC = comm::ResponseCode;
 constexpr int64_t kStepMs = 10 * 1000;
 // A wall clock that jumps far ahead is integrated in at most this many steps.
 constexpr int64_t kMaxSteps = 20000;
+
+double Held(double part)
+{
+    return std::clamp(part, -Totaliser::kMaxPart, Totaliser::kMaxPart);
+}
 } // namespace
 
 void Totaliser::clear()
@@ -69,19 +74,23 @@ void Totaliser::advance(int64_t nowMs, const std::function<double(int64_t)>& vol
         return;
     const int64_t step = std::max(kStepMs, (nowMs - *last) / kMaxSteps + 1);
     for (int64_t t = *last; t < nowMs;) {
+        if (m_elapsedMs >= kMaxElapsedMs) {
+            m_running = false;   // the longest integration time it keeps
+            return;
+        }
         // A piece ends at the end of the running hour of the integration time.
-        const int64_t piece = std::min({step, nowMs - t, kHourMs - m_elapsedMs % kHourMs});
+        const int64_t piece = std::min({step, nowMs - t, kHourMs - m_elapsedMs % kHourMs, kMaxElapsedMs - m_elapsedMs});
         const double flow = volumeFlowAt(t + piece / 2);
         if (std::isfinite(flow))
-            m_hour += flow * static_cast<double>(piece) / kHourMs;
+            m_hour = Held(m_hour + flow * static_cast<double>(piece) / kHourMs);
         m_elapsedMs += piece;
         t += piece;
         if (m_elapsedMs % kHourMs == 0) {
-            m_hours += m_hour;
+            m_hours = Held(m_hours + m_hour);
             m_hour = 0;
         }
         if (m_elapsedMs % kDayMs == 0) {
-            m_days += m_hours;
+            m_days = Held(m_days + m_hours);
             m_hours = 0;
         }
     }
@@ -114,10 +123,10 @@ bool Totaliser::restore(const QJsonObject& kept, QString& error)
     std::array<double, 3> parts{};
     const char* names[] = {"days", "hours", "hour"};
     bool ok = selection.isDouble() && selection.toInt(-1) >= None && selection.toInt(-1) <= Mass && running.isBool()
-           && elapsed.isDouble() && elapsed.toDouble() >= 0 && elapsed.toDouble() < 1e15;
+           && elapsed.isDouble() && elapsed.toDouble() >= 0 && elapsed.toDouble() <= static_cast<double>(kMaxElapsedMs);
     for (int i = 0; ok && i < 3; ++i) {
         const QJsonValue v = kept.value(QLatin1String(names[i]));
-        ok = v.isDouble() && std::isfinite(v.toDouble());
+        ok = v.isDouble() && std::fabs(v.toDouble()) <= kMaxPart;
         parts[i] = v.toDouble();
     }
     if (!ok) {

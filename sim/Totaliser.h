@@ -23,6 +23,12 @@ public:
 
     static constexpr int64_t kHourMs = 3600 * 1000;
     static constexpr int64_t kDayMs = 24 * kHourMs;
+    // What the memory keeps, and so what a running totaliser holds to: the
+    // integration time stops the totaliser when it reaches its limit (some
+    // 31,000 years), and each part of the total saturates at its limit (m3;
+    // in every unit shown still a finite float).
+    static constexpr int64_t kMaxElapsedMs = 999'999'999'999'999;
+    static constexpr double kMaxPart = 1e30;
 
     uint8_t selection() const { return m_selection; }
     bool running() const { return m_running; }

@@ -299,11 +299,11 @@ constexpr CommandEntry kUniversal[] = {
 
     // 48 Read Additional Device Status
     //   request : none (bytes sent are ignored)
-    //   response: 0-5 device-specific status (byte 0: bit n = device variable n
-    //             outside its sensor limits) | 6 extended device status
+    //   response: 0-5 device-specific status (the extended diagnosis,
+    //             DeviceSpecificStatus) | 6 extended device status
     //             | 7 operating mode | 8-9 standardized status 0, 1
     //             | 10 analog channel saturated | 11-12 standardized status 2, 3
-    //             | 13 analog channel fixed
+    //             | 13 analog channel fixed | 14-17 device diagnosis (Diagnosis)
     //   Clears "more status available" for the asking master.
     {48, "Read Additional Device Status", 0, Access::Read, [](CommandContext& c) -> uint8_t {
         const QByteArray status = c.device.additionalStatus(c.values);

@@ -38,16 +38,17 @@ int main(int argc, char** argv)
     const QCommandLineOption dropOption(QStringLiteral("drop-after"), QStringLiteral("Drop the connection instead of answering request N+1."), QStringLiteral("N"));
     const QCommandLineOption corruptOption(QStringLiteral("corrupt-checksum"), QStringLiteral("Corrupt the checksum of the first answer."));
     const QCommandLineOption eepromOption(QStringLiteral("eeprom-fault"), QStringLiteral("Report a fault of the electronics' EEPROM in the diagnosis (command 48)."));
+    const QCommandLineOption faultOption(QStringLiteral("fault"), QStringLiteral("Report a fault in the device diagnosis (command 48): %1; repeatable.").arg(sim::faultNames()), QStringLiteral("NAME"));
     const QCommandLineOption quietOption(QStringLiteral("quiet"), QStringLiteral("Do not log requests."));
     const QCommandLineOption manufacturerOption(QStringLiteral("manufacturer"), QStringLiteral("Manufacturer id that command 0 reports, 16 bits, decimal or 0x-hexadecimal (default 0x63)."), QStringLiteral("N"));
     const QCommandLineOption deviceTypeOption(QStringLiteral("device-type"), QStringLiteral("Device type code that command 0 reports, decimal or 0x-hexadecimal (137, 138, 139)."), QStringLiteral("N"));
     const QCommandLineOption revisionOption(QStringLiteral("revision"), QStringLiteral("Software revision (below 20: a device that can be busy; 20, 21, 22)."), QStringLiteral("N"));
     const QCommandLineOption moduleOption(QStringLiteral("module"), QStringLiteral("Pressure module: differential, absolute or a module type code."), QStringLiteral("module"));
     const QCommandLineOption mvOption(QStringLiteral("mv"), QStringLiteral("Multivariable function on or off."), QStringLiteral("on|off"));
-    const QCommandLineOption memoryOption(QStringLiteral("memory"), QStringLiteral("File of the non-volatile memory; kept across restarts."), QStringLiteral("FILE"));
+    const QCommandLineOption memoryOption(QStringLiteral("memory"), QStringLiteral("File of the non-volatile memory, at most 1 MiB; kept across restarts."), QStringLiteral("FILE"));
     const QCommandLineOption holdOption(QStringLiteral("hold"), QStringLiteral("Hold a measured value instead of the moving process: dp=KPA, sp=KPA, temperature=DEGC or sensor-temperature=DEGC; repeatable."), QStringLiteral("NAME=VALUE"));
     parser.addOptions({portOption, listenOption, deviceIdOption, tagOption, busyOption, writeProtectOption,
-                       lockedOption, delayOption, dropOption, corruptOption, eepromOption, quietOption, manufacturerOption, deviceTypeOption,
+                       lockedOption, delayOption, dropOption, corruptOption, eepromOption, faultOption, quietOption, manufacturerOption, deviceTypeOption,
                        revisionOption, moduleOption, mvOption, memoryOption, holdOption});
     parser.process(app);
 
@@ -74,6 +75,9 @@ int main(int argc, char** argv)
     variant.memory = parser.value(memoryOption);
     for (const QString& held : parser.values(holdOption))
         if (!sim::parseHeld(held, variant, error))
+            return fail(error);
+    for (const QString& fault : parser.values(faultOption))
+        if (!sim::parseFault(fault, variant, error))
             return fail(error);
     if (parser.isSet(manufacturerOption)) {
         if (!parseNumber(parser.value(manufacturerOption), 0xFFFF, number))

@@ -37,6 +37,8 @@ public:
 
     bool Registered() const { return m_registered; }
     bool Watching() const { return m_watching; }
+    // The pause before the next read of the watch runs.
+    bool CheckScheduled() const { return m_nextCheck.IsPending(); }
     bool AbortPending() const { return m_abortPending; }
     // Why the last watch failed; empty when it ended well or runs.
     const QString& FailureReason() const { return m_failureReason; }

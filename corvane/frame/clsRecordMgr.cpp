@@ -11,7 +11,6 @@
 #include "platform/applet/clsAppletItemManager.h"
 #include "platform/automation/ComError.h"
 #include "platform/dialogs/DialogTypes.h"
-#include "platform/loop/TimerService.h"
 #include <QStringList>
 #include <algorithm>
 #include <exception>
@@ -139,10 +138,7 @@ void Step(const char* what, Fn&& fn)
 
 clsRecordMgr::clsRecordMgr() = default;
 
-clsRecordMgr::~clsRecordMgr()
-{
-    m_pendingRepeat.Cancel();
-}
+clsRecordMgr::~clsRecordMgr() = default;
 
 void clsRecordMgr::Register(const std::shared_ptr<IViewEx>& myView)
 {
@@ -214,7 +210,6 @@ void clsRecordMgr::UnRegister()
 {
     if (!m_registered)
         return;
-    m_pendingRepeat.Cancel();
     m_items.UnRegister();
     m_records.UnRegister();
     m_registered = false;
@@ -222,8 +217,8 @@ void clsRecordMgr::UnRegister()
 
 void clsRecordMgr::Abort()
 {
-    // The abort answers the running record itself; a repeat still waiting must not revive it.
-    m_pendingRepeat.Cancel();
+    // The abort answers the running record itself; repeats are answered at
+    // once, so none is left waiting here.
 }
 
 void clsRecordMgr::recordItem_StatusChanged(const QString& name, int status)
@@ -280,7 +275,7 @@ void clsRecordMgr::recordItem_StatusChanged(const QString& name, int status)
 void clsRecordMgr::HartRules(clsRecordItem& record, int status, const QByteArray& response)
 {
     if (Contains(kHartNoResponseStates, status)) {
-        RepeatLater(record, QStringLiteral("no valid response (state %1)").arg(status));
+        RepeatBounded(record, QStringLiteral("no valid response (state %1)").arg(status));
         return;
     }
     if (!Contains(kFailedStates, status))
@@ -309,7 +304,7 @@ void clsRecordMgr::HartRules(clsRecordItem& record, int status, const QByteArray
             Answer(record, applet::RecordAction::Accept);
             return;
         case HartEffect::Repeat:
-            RepeatLater(record, QStringLiteral("device busy (response code %1)").arg(code));
+            RepeatBounded(record, QStringLiteral("device busy (response code %1)").arg(code));
             return;
         case HartEffect::RangeMessage: {
             const int textId = Contains(kRangeCommands, command) ? code + kRangeTextOffset : code;
@@ -375,7 +370,7 @@ void clsRecordMgr::FieldbusRules(clsRecordItem& record, int status, const QByteA
         if (row.errorClass >= 0 && (row.errorClass != errorClass || row.errorCode != errorCode))
             continue;
         if (row.effect == FieldbusEffect::Repeat) {
-            RepeatLater(record, QStringLiteral("device busy (error class %1, code %2)").arg(errorClass).arg(errorCode));
+            RepeatBounded(record, QStringLiteral("device busy (error class %1, code %2)").arg(errorClass).arg(errorCode));
         } else {
             applet::AppletTrace::Info(QStringLiteral("%1: error of record %2 passed over").arg(kSource, current));
             Answer(record, applet::RecordAction::Ignore);
@@ -446,7 +441,7 @@ void clsRecordMgr::AnswerByButton(clsRecordItem& record, int32_t button)
     }
 }
 
-void clsRecordMgr::RepeatLater(clsRecordItem& record, const QString& why)
+void clsRecordMgr::RepeatBounded(clsRecordItem& record, const QString& why)
 {
     if (record.Name().compare(m_repeatRecord, Qt::CaseInsensitive) != 0) {
         m_repeatRecord = record.Name();
@@ -460,16 +455,8 @@ void clsRecordMgr::RepeatLater(clsRecordItem& record, const QString& why)
         return;
     }
     ++m_repeats;
-    m_pendingRepeat.Cancel();
-    std::weak_ptr<clsRecordItem> weak;
-    Step("repeat", [&] { weak = m_records.Item(record.Name()); });
-    m_pendingRepeat = loop::TimerService::instance().SingleShot(
-        kRepeatDelayMs,
-        [this, weak] {
-            if (const auto target = weak.lock())
-                Answer(*target, applet::RecordAction::Repeat);
-        },
-        loop::LoopGuard(this));
+    // Answered at once: the applet host spaces the repeats of a record itself.
+    Answer(record, applet::RecordAction::Repeat);
 }
 
 void clsRecordMgr::Answer(clsRecordItem& record, int32_t action)
@@ -480,7 +467,6 @@ void clsRecordMgr::Answer(clsRecordItem& record, int32_t action)
 void clsRecordMgr::RequestAbort(const QString& why)
 {
     applet::AppletTrace::Error(QStringLiteral("%1: abort requested: %2").arg(kSource, why));
-    m_pendingRepeat.Cancel();
     Step("abortSequences", [&] { corvane::RequestAbort(m_manager); });
 }
 

@@ -9,13 +9,12 @@
 // Beyond answering the record it keeps two things the transfer chain reads:
 // TransferFailed() is set whenever an error could not be put before the user
 // (no form open, no engineering context) and was passed over, or a record
-// never stopped reporting busy; the chain clears it when it starts. Repeats
-// of a busy record go 200 ms apart and stop after kMaxRepeats, when the
-// shared abort is requested.
+// never stopped reporting busy; the chain clears it when it starts. A busy
+// record is answered "repeat" at once (the applet host waits before it sends
+// the record again) until kMaxRepeats, when the shared abort is requested.
 #include "corvane/frame/IStartAlwaysComp.h"
 #include "pioextensions/clsAppItemCollection.h"
 #include "pioextensions/clsRecItemCollection.h"
-#include "platform/loop/SingleShotHandle.h"
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -29,14 +28,13 @@ class clsRecordMgr : public QObject, public IStartAlwaysComp {
     Q_OBJECT
 public:
     static constexpr int kMaxRepeats = 100;
-    static constexpr int kRepeatDelayMs = 200;
 
     clsRecordMgr();
     ~clsRecordMgr() override;
     clsRecordMgr(const clsRecordMgr&) = delete;
     clsRecordMgr& operator=(const clsRecordMgr&) = delete;
 
-    // IStartAlwaysComp. Abort only drops a repeat that is still waiting.
+    // IStartAlwaysComp. Abort has nothing to do: no repeat waits here.
     void Register(const std::shared_ptr<IViewEx>& myView) override;
     void UnRegister() override;
     void Abort() override;
@@ -65,7 +63,7 @@ private:
     // transfer marked failed and the record answered "ignore".
     bool BoxAllowedElsePassOver(clsRecordItem& record, const QString& what);
     void AnswerByButton(clsRecordItem& record, int32_t button);
-    void RepeatLater(clsRecordItem& record, const QString& why);
+    void RepeatBounded(clsRecordItem& record, const QString& why);
     void Answer(clsRecordItem& record, int32_t action);
     void RequestAbort(const QString& why);
     QString Text(int32_t textId, bool* lookupFailed = nullptr);
@@ -82,5 +80,4 @@ private:
     clsRecItemCollection m_records;
     QString m_repeatRecord;
     int m_repeats = 0;
-    loop::SingleShotHandle m_pendingRepeat;
 };

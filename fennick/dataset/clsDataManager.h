@@ -247,6 +247,10 @@ private:
 
     DocumentPtr m_cache; // privXMLDataCache
     mutable VariableIndex m_variables; // the variables of m_cache by name
+    // The bus category read from m_cache: the device type of a dataset never
+    // changes in place, so it is read once per document.
+    mutable std::weak_ptr<xml::XmlDocument> m_busCategoryOf;
+    mutable QString m_busCategory;
     DocumentPtr m_changedData;
     std::shared_ptr<applet::clsAppletItemManager> m_manager; // privAppletItemManager
     int32_t m_viewHandle = -1;

@@ -41,6 +41,9 @@ constexpr qsizetype kPlaceholderLength = 4;
 
 QString clsDataManager::GetBusCategory() const
 {
+    const bool sameDocument = m_cache && !m_busCategoryOf.owner_before(m_cache) && !m_cache.owner_before(m_busCategoryOf);
+    if (sameDocument && !m_busCategory.isEmpty())
+        return m_busCategory;
     QString category;
     const xml::XmlNode categories = m_cache ? m_cache->SelectSingleNode(kBusCategoriesPath) : xml::XmlNode();
     if (!categories) {
@@ -60,6 +63,9 @@ QString clsDataManager::GetBusCategory() const
     }
     if (category.isEmpty() && m_cache)
         XMLHelper::SaveDebugXml(m_cache, QStringLiteral("ERROR_BUSCATEGORY"));
+    // Only a category found is kept: a missing one is looked for (and reported) again.
+    m_busCategoryOf = m_cache;
+    m_busCategory = category;
     return category;
 }
 

@@ -2,12 +2,14 @@
 
 #include "fennick/services/Debugging.h"
 #include "platform/automation/ComError.h"
+#include "platform/xml/FileStamp.h"
 #include "platform/xml/SchemaCache.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QStringList>
 #include <new>
+#include <vector>
 
 namespace XMLHelper {
 
@@ -40,6 +42,30 @@ std::shared_ptr<xml::SchemaCache>& Cache()
 {
     static std::shared_ptr<xml::SchemaCache> cache;
     return cache;
+}
+
+// The schema cache built last, with the folder and the stamps of the files it
+// was built from. Every DTM object loads the cache when it starts; building
+// and compiling it again each time would cost more than the rest of the
+// start, so it is built again only from another folder or changed files.
+struct BuiltCache {
+    QString directory;
+    std::vector<xml::FileStamp> stamps;
+    std::shared_ptr<xml::SchemaCache> cache;
+};
+
+BuiltCache& LastBuiltCache()
+{
+    static BuiltCache built;
+    return built;
+}
+
+std::vector<xml::FileStamp> SchemaStamps(const QString& directory)
+{
+    std::vector<xml::FileStamp> stamps;
+    for (const char* file : kSchemaFiles)
+        stamps.push_back(xml::FileStamp::Of(directory + QString::fromLatin1(file)));
+    return stamps;
 }
 
 QString WithTrailingSeparator(const QString& directory)
@@ -217,11 +243,18 @@ void LoadSchemaCache(const QString& schemaDirectory)
 {
     Cache().reset();
     const QString directory = WithTrailingSeparator(schemaDirectory);
+    const std::vector<xml::FileStamp> stamps = SchemaStamps(directory);
+    BuiltCache& built = LastBuiltCache();
+    if (built.cache && built.directory == directory && built.stamps == stamps) {
+        Cache() = built.cache;
+        return;
+    }
     auto cache = std::make_shared<xml::SchemaCache>();
     for (const char* file : kSchemaFiles) {
         const QString name = QString::fromLatin1(file);
         cache->Add(kNamespacePrefix + name, directory + name);
     }
+    built = BuiltCache{directory, stamps, cache};
     Cache() = std::move(cache);
 }
 

@@ -1,6 +1,6 @@
 #include "platform/applet/clsTdxFileParser.h"
 #include "platform/applet/AppletResults.h"
-#include "platform/applet/TdxDescriptionReader.h"
+#include "platform/applet/DescriptionCache.h"
 #include <array>
 
 namespace applet {
@@ -35,9 +35,9 @@ bool clsTdxFileParser::KindFromName(const QString& name, EntryKind& kind)
 
 void clsTdxFileParser::Load(int32_t kind, const QString& path, int32_t language, QString& errorText, int32_t& status)
 {
-    auto description = std::make_shared<Description>();
     QString error;
-    if (!TdxDescriptionReader::Read(path, kind, *description, error)) {
+    auto description = DescriptionCache::Read(path, kind, error);
+    if (!description) {
         errorText = error;
         status = kParserInvalidFile;
         return;

@@ -32,16 +32,26 @@ protected:
         QString error;
         if (!sim::applyVariant(applet.device.transmitter(), options, error))
             return false;
+        ItemLog running(applet.manager);
+        running.Watch(QStringLiteral("currentSequence"), QStringLiteral("running"));
+        // The clock jumps by seconds while the device answers in real time: a
+        // time-out that a jump can pass, the HART-IP link's own included (it
+        // is set when the link is made), would measure the machine's speed.
+        applet.responseTimeoutMs = kLinkPatienceMs;
         if (!applet.Connect())
             return false;
-        // The clock jumps by seconds while the device answers in real time: a
-        // link time-out that a jump can pass would measure the machine's speed.
-        applet.server->SetResponseTimeout(kLinkPatienceMs);
         // The dataset is the device's, as after an upload.
         applet.PutNumber(QStringLiteral("pbSoftwareRevisionHART"), revision);
-        // The identification that the connection starts has run.
-        return RunUntil([&] { return applet.Number(Compose(SubItemKind::SequenceState, QStringLiteral("GetDeviceInfo"))) == 0
-                                     && applet.Text(QStringLiteral("currentSequence")).isEmpty(); });
+        // The identification that the connection starts has begun and ended:
+        // a test that sets "currentSequence" itself would otherwise see that
+        // run clear it under its feet.
+        const bool identified = RunUntil([&] {
+            return running.changes.contains(QStringLiteral("running=GetDeviceInfo"))
+                   && applet.Number(Compose(SubItemKind::SequenceState, QStringLiteral("GetDeviceInfo"))) == 0
+                   && applet.Text(QStringLiteral("currentSequence")).isEmpty();
+        });
+        Settle();
+        return identified;
     }
     ctlBurnDelayHandler* Handler() const
     {
@@ -183,7 +193,9 @@ TEST_F(BurnDelayTimer, TheDataBurnWatchReadsAgainOnlyAfterThePollInterval)
     for (int read = 0; read < 3; ++read) {
         ASSERT_TRUE(RunUntil([&] { return watch->Watching() && !log.changes.isEmpty() && log.changes.last() == QStringLiteral("check=0"); }))
             << log.changes.join(' ').toStdString();
-        Settle(); // the watch takes the read's end and asks for the next
+        // The watch takes the read's end and schedules the next, on a later
+        // turn of the loop: only then may the clock move on.
+        ASSERT_TRUE(RunUntil([&] { return watch->CheckScheduled(); })) << "read " << read;
         const auto checks = log.changes.count(QStringLiteral("check=64"));
         Pass(clsHandleDataBurn::kPollIntervalMs - 1);
         EXPECT_EQ(log.changes.count(QStringLiteral("check=64")), checks) << "read " << read;

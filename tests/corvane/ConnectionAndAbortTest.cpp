@@ -6,7 +6,10 @@
 #include "corvane/frame/AbortRequest.h"
 #include "corvane/frame/clsCurrSeqMgr.h"
 #include "corvane/frame/clsRecordMgr.h"
+#include "pioextensions/clsSequenceItem.h"
+#include "pioextensions/enmRegMask.h"
 #include "platform/applet/AppletStates.h"
+#include "platform/applet/RecordRunner.h"
 #include "platform/applet/SubItemName.h"
 #include "platform/loop/ManualClock.h"
 #include "platform/loop/ScopedTimerService.h"
@@ -78,30 +81,58 @@ TEST_F(ConnectionAndAbort, ALostConnectionWritesVerdict5AndThenAbortsTheRunningS
     EXPECT_EQ(applet.Text(QStringLiteral("currentRecord")), kReadTag); // left as it was
 }
 
-TEST_F(ConnectionAndAbort, AnAbortDropsABusyRepeatTheRecordManagerStillHasScheduled)
+TEST_F(ConnectionAndAbort, ABusyRecordIsSentAgainOneRepeatDelayLaterAndAnAbortInTheDelayEndsIt)
 {
     PIO_REQUIRE_APPLET(applet);
     ASSERT_TRUE(ConnectAndIdentify(applet));
     loop::ManualClock clock;
     loop::ScopedTimerService timers(clock);
+    clsSequenceItem diagnosis;
+    diagnosis.Register(applet.manager, QStringLiteral("GetDiagnosis"), false, 0, REGISTER_STATE);
     ItemLog log(applet.manager);
-    log.Watch(Compose(SubItemKind::RecordResponseControl, kReadTag), kReadTag);
-    Settle(); // the registration's refresh
+    log.Watch(Compose(SubItemKind::RecordState, QStringLiteral("Read_048")), QStringLiteral("record"));
+    QList<int> answers;
+    QObject::connect(&applet.device, &sim::SimServer::requestHandled, [&](int command, int code) {
+        if (command == 48)
+            answers.append(code);
+    });
+    Settle();
     log.changes.clear();
+    const QString failed = QStringLiteral("record=%1").arg(applet::RecordState::ReadFailed);
+    const QString active = QStringLiteral("record=%1").arg(applet::RecordState::ReadActive);
+    // Waits until the busy answer has failed the record and every reaction to it has run.
+    const auto waitForBusy = [&](int busyAnswers) {
+        return RunUntil([&] { return answers.count(32) == busyAnswers && log.changes.endsWith(failed); });
+    };
 
-    // The device answers the read busy (response code 32): a repeat is scheduled.
-    int32_t failed = 0;
-    applet.PutNumber(Compose(SubItemKind::RecordState, kReadTag), applet::RecordState::ReadActive);
-    applet.manager->fncPutOctetsValue(applet.manager->HandleOf(Compose(SubItemKind::RecordResponse, kReadTag)),
-                                      QByteArray("\x0d\x20\x00", 3), failed);
-    ASSERT_EQ(failed, 0);
-    applet.PutText(QStringLiteral("currentRecord"), kReadTag);
-    applet.PutNumber(Compose(SubItemKind::RecordState, kReadTag), applet::RecordState::ReadFailed);
-    ASSERT_TRUE(log.changes.isEmpty()) << log.changes.join(' ').toStdString();
+    // Each busy answer is followed by one wait of the repeat delay, no more.
+    applet.device.injectBusy(2);
+    diagnosis.Start();
+    for (int busy = 1; busy <= 2; ++busy) {
+        ASSERT_TRUE(waitForBusy(busy)) << log.changes.join(' ').toStdString();
+        Settle();
+        clock.Advance(applet::RecordRunner::kRepeatDelayMs - 1);
+        ASSERT_TRUE(log.changes.endsWith(failed)) << "repeat " << busy << " came early";
+        clock.Advance(1);
+        ASSERT_TRUE(log.changes.endsWith(active)) << "repeat " << busy << " is late: " << log.changes.join(' ').toStdString();
+    }
+    ASSERT_TRUE(RunUntil([&] { return answers.size() == 3 && diagnosis.SequenceState() == 0; }));
+    EXPECT_EQ(answers, QList<int>({32, 32, 0}));
+    Settle();
 
+    // An abort while the repeat waits ends the record: it is not sent again.
+    applet.device.injectBusy(1);
+    answers.clear();
+    log.changes.clear();
+    diagnosis.Start();
+    ASSERT_TRUE(waitForBusy(1)) << log.changes.join(' ').toStdString();
+    Settle();
     corvane::RequestAbort(applet.manager);
-    clock.Advance(clsRecordMgr::kRepeatDelayMs * 2);
-    EXPECT_EQ(log.changes, QStringList({"Read_013=4"})) << "the aborted record is not sent again";
+    Settle();
+    clock.Advance(applet::RecordRunner::kRepeatDelayMs * 2);
+    EXPECT_FALSE(log.changes.mid(log.changes.lastIndexOf(failed)).contains(active))
+        << "the aborted record is sent again: " << log.changes.join(' ').toStdString();
+    EXPECT_EQ(diagnosis.SequenceState(), 0);
 }
 
 TEST_F(ConnectionAndAbort, TwoAbortRequestsInARowBothAct)

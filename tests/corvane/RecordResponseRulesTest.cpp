@@ -15,8 +15,6 @@
 #include "platform/automation/ClassRegistry.h"
 #include "platform/dialogs/ScopedDialogService.h"
 #include "platform/dialogs/ScriptedDialogService.h"
-#include "platform/loop/ManualClock.h"
-#include "platform/loop/ScopedTimerService.h"
 #include "sim/ProcessModel.h"
 #include "tests/corvane/CorvaneTestSupport.h"
 #include "tests/pioextensions/PioTestSupport.h"
@@ -173,8 +171,6 @@ TEST(RecordResponses, HartResponseCodesAreAcceptedRepeatedAbortedOrPutBeforeTheU
     START_RIG(rig);
     rig.PretendConnected();
     rig.OpenForm();
-    loop::ManualClock clock;
-    loop::ScopedTimerService timers(clock);
 
     struct Row {
         int command, code, deviceType;
@@ -241,10 +237,8 @@ TEST(RecordResponses, HartResponseCodesAreAcceptedRepeatedAbortedOrPutBeforeTheU
         }
     }
 
-    // Code 32 (busy) is repeated without a box, after the pause.
-    EXPECT_EQ(rig.Report(applet::RecordState::WriteFailed, Bytes({34, 32, 0})), RecordAction::None);
-    clock.Advance(clsRecordMgr::kRepeatDelayMs);
-    EXPECT_EQ(rig.Control(), RecordAction::Repeat);
+    // Code 32 (busy) is repeated at once, without a box.
+    EXPECT_EQ(rig.Report(applet::RecordState::WriteFailed, Bytes({34, 32, 0})), RecordAction::Repeat);
     EXPECT_FALSE(rig.mgr->TransferFailed());
 }
 
@@ -282,39 +276,23 @@ TEST(RecordResponses, WithoutAnOpenFormTheErrorIsPassedOverTracedAndTheTransferM
     EXPECT_FALSE(rig.mgr->TransferFailed());
 }
 
-TEST(RecordResponses, BusyRepeatsAreSpacedAndBoundedThenTheTransfersAreAborted)
+TEST(RecordResponses, BusyRepeatsAreBoundedThenTheTransfersAreAborted)
 {
     START_RIG(rig);
     rig.PretendConnected();
-    loop::ManualClock clock;
-    loop::ScopedTimerService timers(clock);
     piotest::ErrorTraces traces;
 
     // A success in between starts the count afresh.
     for (int i = 0; i < 50; ++i)
         rig.Report(applet::RecordState::WriteFailed + applet::RecordState::NoResponse, QByteArray());
     rig.Report(applet::RecordState::Ready, QByteArray());
-    for (int i = 0; i < clsRecordMgr::kMaxRepeats; ++i) {
-        EXPECT_EQ(rig.Report(applet::RecordState::WriteFailed, Bytes({34, 32, 0})), RecordAction::None);
-        clock.Advance(clsRecordMgr::kRepeatDelayMs - 1);
-        ASSERT_EQ(rig.Control(), RecordAction::None) << "repeat " << i << " came early";
-        clock.Advance(1);
-        ASSERT_EQ(rig.Control(), RecordAction::Repeat) << "repeat " << i;
-    }
+    for (int i = 0; i < clsRecordMgr::kMaxRepeats; ++i)
+        ASSERT_EQ(rig.Report(applet::RecordState::WriteFailed, Bytes({34, 32, 0})), RecordAction::Repeat) << "repeat " << i;
     EXPECT_EQ(rig.Number(QStringLiteral("abortSequences")), 0);
     EXPECT_EQ(rig.Report(applet::RecordState::WriteFailed, Bytes({34, 32, 0})), RecordAction::None);
-    clock.Advance(clsRecordMgr::kRepeatDelayMs);
-    EXPECT_EQ(rig.Control(), RecordAction::None);
     EXPECT_EQ(rig.Number(QStringLiteral("abortSequences")), 1);
     EXPECT_TRUE(rig.mgr->TransferFailed());
     EXPECT_TRUE(traces.Contains(QStringLiteral("after 100 repeats")));
-
-    // An abort drops a repeat that still waits.
-    rig.ClearAbort();
-    rig.Report(applet::RecordState::ReadFailed + applet::RecordState::ShortResponse, QByteArray());
-    rig.mgr->Abort();
-    clock.Advance(clsRecordMgr::kRepeatDelayMs);
-    EXPECT_EQ(rig.Control(), RecordAction::None);
 }
 
 TEST(RecordResponses, FieldbusErrorBytesChooseTheTextOrARepeat)
@@ -322,8 +300,6 @@ TEST(RecordResponses, FieldbusErrorBytesChooseTheTextOrARepeat)
     START_RIG(rig);
     rig.PretendConnected();
     rig.OpenForm();
-    loop::ManualClock clock;
-    loop::ScopedTimerService timers(clock);
     // The software specifics name a PROFIBUS device.
     int32_t failed = 0;
     rig.applet.manager->fncPutString(rig.applet.manager->HandleOf(QStringLiteral("pbSoftwareSpecifics")),
@@ -337,9 +313,7 @@ TEST(RecordResponses, FieldbusErrorBytesChooseTheTextOrARepeat)
     EXPECT_EQ(rig.dialogs.Requests().back().buttons, MessageButtons::AbortRetryIgnore);
 
     // Class 12 code 2 is repeated without a box; no valid response is ignored.
-    EXPECT_EQ(rig.Report(applet::RecordState::ReadFailed, Bytes({0, 0, 0xC2})), RecordAction::None);
-    clock.Advance(clsRecordMgr::kRepeatDelayMs);
-    EXPECT_EQ(rig.Control(), RecordAction::Repeat);
+    EXPECT_EQ(rig.Report(applet::RecordState::ReadFailed, Bytes({0, 0, 0xC2})), RecordAction::Repeat);
     EXPECT_EQ(rig.Report(applet::RecordState::ReadFailed + applet::RecordState::ShortResponse, QByteArray()),
               RecordAction::Ignore);
     // An error without text is ignored; HART's code-17 style repeat does not apply here.

@@ -1,6 +1,7 @@
 // The device pages on the real toolkit and the simulated transmitter: the
 // HART identification page of each device type of the family, and the status
-// page listing what the device reports, with offscreen pictures of both.
+// page listing what the device reports and marking each fault the device can
+// be told to report, with offscreen pictures of both.
 #include "PagesOnSimulatorSupport.h"
 #include "merrow/pages/frmIdentificationHART.h"
 #include "merrow/pages/frmStatus.h"
@@ -92,6 +93,31 @@ TEST(DevicePagesOnSimulator, StatusPageListsNothingForASoundDeviceAndEveryCondit
     EXPECT_EQ(page->PictureFault(1), true);
     EXPECT_EQ(page->List1()->item(0)->text(), global::LoadLocalizedText(2500));
     Screenshot(*window, *page, QStringLiteral("status-fault-de"));
+
+    // Each fault the device can be told to report marks its own picture.
+    applet.device.device().eepromFault = false;
+    applet.device.transmitter().process().setOverride(sim::Variable::DifferentialPressure, std::nullopt);
+    const struct {
+        const char* fault;
+        int picture;
+    } faults[] = {{"electronics", 0}, {"configuration", 3}, {"maintenance", 4}, {"characteristic", 5}, {"ident-number", 6}};
+    for (const auto& f : faults) {
+        SCOPED_TRACE(f.fault);
+        sim::VariantOptions variant;
+        QString error;
+        ASSERT_TRUE(sim::parseFault(QLatin1String(f.fault), variant, error)) << error.toStdString();
+        applet.device.device().diagnosedFaults = {};
+        ASSERT_TRUE(sim::applyVariant(applet.device.transmitter(), variant, error)) << error.toStdString();
+        page->cmdSelftest()->click();
+        ASSERT_TRUE(piotest::RunUntil([&] { return page->PictureFault(f.picture) == true && window->isEnabled(); }));
+        for (int n = 0; n < 7; ++n)
+            EXPECT_EQ(page->PictureFault(n), n == f.picture) << n;
+        EXPECT_TRUE(page->MessageIds().isEmpty());
+    }
+    sim::VariantOptions variant;
+    QString error;
+    EXPECT_FALSE(sim::parseFault(QStringLiteral("memory"), variant, error));
+    EXPECT_TRUE(error.contains(QLatin1String("ident-number"))) << error.toStdString();
 }
 
 TEST(DevicePagesOnSimulator, StatusShowsNoVerdictUntilTheDiagnosisWasRead)

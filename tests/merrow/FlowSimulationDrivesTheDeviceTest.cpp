@@ -1,6 +1,7 @@
 // The flow simulation page on the real toolkit and the simulated
 // transmitter: simulating the differential pressure changes the flow and the
-// loop current the device reports, closing the page ends the simulation in
+// loop current the device reports, simulating the flow outputs replaces the
+// mass and volume flow it reports, closing the page ends the simulation in
 // the device and closes the measured-values window opened with it, and a
 // write that never started or that the device refused leaves neither check
 // box nor item switched on and tells the user.
@@ -28,8 +29,11 @@ namespace {
 
 constexpr int kDiffPressure = 1; // the channel on the page
 constexpr int kStaticPressure = 2;
+constexpr int kMassFlow = 3;
 constexpr int kVolumeFlow = 4;
 constexpr int kDiffPressureRow = 3; // the row of the measured-values window
+constexpr int kMassFlowRow = 0;
+constexpr int kVolumeFlowRow = 1;
 
 frmSimulateFlow* OpenFlowSimulation(DeviceApplet& applet, frmMain& window)
 {
@@ -146,6 +150,61 @@ TEST(FlowSimulationDrivesTheDevice, SimulatedDifferentialPressureMovesFlowAndCur
     EXPECT_EQ(DeviceValue(applet, "mvInDPSimulateEnabled"), 0);
     EXPECT_NEAR(LoopCurrent(applet), measuredCurrent, 1e-3);
     EXPECT_TRUE(window->isEnabled());
+}
+
+TEST(FlowSimulationDrivesTheDevice, SimulatedOutputValuesReplaceTheComputedFlowsUntilTheyAreSwitchedOff)
+{
+    DeviceApplet applet;
+    PIO_REQUIRE_APPLET(applet);
+    frmMain* window = applet.StartConnected();
+    ASSERT_NE(window, nullptr);
+    // 40 m3/h at the operating density of 1000 kg/m3; the flow is the PV over 0 to 100 m3/h.
+    auto& transmitter = applet.device.transmitter();
+    transmitter.process().setOverride(sim::Variable::DifferentialPressure, 16.0);
+    transmitter.device().dynamicVariables[0] = sim::Variable::Flow;
+    transmitter.device().pvUpperRange = 100.0;
+    frmSimulateFlow* page = OpenFlowSimulation(applet, *window);
+    ASSERT_NE(page, nullptr);
+    auto* values = FindPage<frmMesswerte>(*window);
+    ASSERT_NE(values, nullptr);
+    const auto massUnit = static_cast<uint8_t>(DeviceValue(applet, "mvOutMassFlowUnit"));
+    const auto volumeUnit = static_cast<uint8_t>(DeviceValue(applet, "mvOutVolFlowUnit"));
+    const double mass = sim::fromBase(40.0 * 1000.0, massUnit);
+    const double volume = sim::fromBase(40.0, volumeUnit);
+    auto shows = [&](int row, double value) {
+        return std::abs(values->lblMeasValue(row)->text().toDouble() - value) <= 1e-3 * value;
+    };
+    ASSERT_TRUE(piotest::RunUntil([&] { return shows(kMassFlowRow, mass) && shows(kVolumeFlowRow, volume); }))
+        << values->lblMeasValue(kMassFlowRow)->text().toStdString();
+    EXPECT_NEAR(LoopCurrent(applet), 4.0f + 16.0f * 0.4f, 1e-4);
+
+    // On the output tab: a quarter of the volume flow and twice the mass flow.
+    page->Tabs()->SelectKey(QStringLiteral("1t"));
+    int32_t failed = 0;
+    applet.manager->fncPutFloatValue(applet.manager->HandleOf(QStringLiteral("mvOutVolFlowSimulateValue")),
+                                     static_cast<float>(volume / 4), failed);
+    applet.manager->fncPutFloatValue(applet.manager->HandleOf(QStringLiteral("mvOutMassFlowSimulateValue")),
+                                     static_cast<float>(mass * 2), failed);
+    ASSERT_EQ(failed, 0);
+    page->chkSimulate(kMassFlow)->setChecked(true);
+    page->chkSimulate(kVolumeFlow)->setChecked(true);
+    page->cmdSetSimulation()->click();
+    ASSERT_TRUE(piotest::RunUntil([&] {
+        return DeviceValue(applet, "mvOutMassFlowSimulateEnabled") == 1
+            && DeviceValue(applet, "mvOutVolFlowSimulateEnabled") == 1 && window->isEnabled();
+    }));
+    ASSERT_TRUE(piotest::RunUntil([&] { return shows(kMassFlowRow, mass * 2) && shows(kVolumeFlowRow, volume / 4); }))
+        << values->lblMeasValue(kMassFlowRow)->text().toStdString() << " "
+        << values->lblMeasValue(kVolumeFlowRow)->text().toStdString();
+    EXPECT_NEAR(LoopCurrent(applet), 4.0f + 16.0f * 0.1f, 1e-4);
+
+    // Closing ends the simulation: the computed flows again.
+    applet.dialogs.AnswerMessage(dialogs::DialogResult::Yes);
+    page->parentWidget()->close();
+    ASSERT_TRUE(piotest::RunUntil([&] { return window->ChildForms().isEmpty(); }));
+    EXPECT_EQ(DeviceValue(applet, "mvOutMassFlowSimulateEnabled"), 0);
+    EXPECT_EQ(DeviceValue(applet, "mvOutVolFlowSimulateEnabled"), 0);
+    EXPECT_NEAR(LoopCurrent(applet), 4.0f + 16.0f * 0.4f, 1e-4);
 }
 
 TEST(FlowSimulationDrivesTheDevice, WriteThatNeverStartedRestoresCheckBoxAndItem)

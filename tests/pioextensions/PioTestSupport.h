@@ -97,6 +97,8 @@ public:
         if (!device.listen(QHostAddress::LocalHost, 0))
             return false;
         server = std::make_shared<comm::HartCommServer>();
+        if (responseTimeoutMs > 0)
+            server->SetResponseTimeout(responseTimeoutMs);
         int32_t code = 0;
         server->SetCommunication(loopbacktest::LocalChannel(device.port()), code);
         std::shared_ptr<applet::AppletHost> h = host;
@@ -146,6 +148,9 @@ public:
     std::shared_ptr<applet::AppletHost> host;
     std::shared_ptr<applet::clsAppletItemManager> manager;
     std::shared_ptr<comm::HartCommServer> server;
+    // The communication server's response time-out from the connect on (its
+    // link's included); 0 keeps the default.
+    int responseTimeoutMs = 0;
     std::shared_ptr<clsGatewayHART> gateway;
 };
 

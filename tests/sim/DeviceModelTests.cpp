@@ -2,7 +2,8 @@
 // description is answered in its layout, writes are checked against the
 // parameter's range and enumeration, a write starts a data save, the factory
 // reset comes back with the defaults, the variant options change the identity
-// and the non-volatile memory survives a restart.
+// and the non-volatile memory survives a restart; a file no memory can be
+// is refused.
 #include "platform/applet/ValueEncoding.h"
 #include "platform/comm/hart/HartStatus.h"
 #include "sim/SimOptions.h"
@@ -302,6 +303,22 @@ TEST_F(Transmitter, MemorySurvivesARestartAndATornWrite)
         sim::SimTransmitter restarted;
         EXPECT_FALSE(sim::applyVariant(restarted, options, error));
         EXPECT_TRUE(error.contains("pvDamping")) << error.toStdString();
+        EXPECT_FLOAT_EQ(restarted.parameters().value("mvBeta").toFloat(), 0.5f) << "nothing taken";
+    }
+    // A file larger than any memory the device writes is refused unread, even
+    // one that would be a good memory but for the blanks it ends with.
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QByteArray padded = device.parameters().save();
+        ASSERT_LT(padded.size(), sim::SimTransmitter::kMaxMemoryBytes / 8);
+        padded.append(QByteArray(sim::SimTransmitter::kMaxMemoryBytes + 1 - padded.size(), ' '));
+        file.write(padded);
+        file.close();
+        sim::SimTransmitter restarted;
+        EXPECT_FALSE(sim::applyVariant(restarted, options, error));
+        EXPECT_TRUE(error.contains(path) && error.contains(QStringLiteral("larger than %1 bytes").arg(sim::SimTransmitter::kMaxMemoryBytes)))
+            << error.toStdString();
         EXPECT_FLOAT_EQ(restarted.parameters().value("mvBeta").toFloat(), 0.5f) << "nothing taken";
     }
 }

@@ -1,7 +1,8 @@
 // Settings of the description that the device obeys, through HART frames: the
 // software write lock refuses every write with the write-protect response
 // until it is switched off, in a fault the output drives the chosen alarm
-// current, and the flow block takes the mode its target is set to.
+// current, the output saturates at the limits written, and the flow block
+// takes the mode its target is set to.
 #include "platform/comm/hart/HartStatus.h"
 #include "tests/sim/TransmitterFixture.h"
 #include <QTemporaryDir>
@@ -93,6 +94,41 @@ TEST_F(ObeyedSettings, FaultDrivesTheChosenAlarmCurrent)
     // The fault gone, the process drives the output again.
     device.setAppliedValue(sim::Measured::DifferentialPressure, 12.5);
     EXPECT_FLOAT_EQ(loopCurrent(), 12.0f);
+}
+
+TEST_F(ObeyedSettings, OutputSaturatesAtTheWrittenLimitsAlsoAfterARestart)
+{
+    QTemporaryDir dir;
+    const QString memory = dir.filePath(QStringLiteral("nvm.json"));
+    QString error;
+    ASSERT_TRUE(device.setMemoryFile(memory, error));
+    // 0 to 20 kPa: 20.8 kPa asks for 20.64 mA, -0.5 kPa for 3.6 mA; both inside the sensor limits.
+    device.device().pvUpperRange = 20.0;
+    device.setAppliedValue(sim::Measured::DifferentialPressure, 20.8);
+    EXPECT_FLOAT_EQ(loopCurrent(), 20.5f);   // as delivered
+    ASSERT_EQ(write("maxOutputCurr", 21.0f), RC::Success);
+    EXPECT_FLOAT_EQ(loopCurrent(), 20.64f);
+    EXPECT_EQ(static_cast<uint8_t>(ask(48).data[10]), 0);   // analog channel not saturated
+    ASSERT_EQ(write("maxOutputCurr", 20.2f), RC::Success);
+    EXPECT_FLOAT_EQ(loopCurrent(), 20.2f);
+    EXPECT_EQ(static_cast<uint8_t>(ask(48).data[10]), 1);
+
+    device.setAppliedValue(sim::Measured::DifferentialPressure, -0.5);
+    EXPECT_FLOAT_EQ(loopCurrent(), 3.8f);
+    ASSERT_EQ(write("minOutputCurr", 3.65f), RC::Success);
+    EXPECT_FLOAT_EQ(loopCurrent(), 3.65f);
+    ASSERT_EQ(write("minOutputCurr", 4.0f), RC::Success);
+    EXPECT_FLOAT_EQ(loopCurrent(), 4.0f);
+    // At the lower range value the output follows the process, even at a limit of 4 mA.
+    device.setAppliedValue(sim::Measured::DifferentialPressure, 0.0);
+    EXPECT_FLOAT_EQ(loopCurrent(), 4.0f);
+    EXPECT_EQ(static_cast<uint8_t>(ask(48).data[10]), 0);
+
+    // The limits are kept in the memory.
+    sim::SimTransmitter again;
+    ASSERT_TRUE(again.setMemoryFile(memory, error)) << error.toStdString();
+    EXPECT_FLOAT_EQ(again.device().minOutputCurrent, 4.0f);
+    EXPECT_FLOAT_EQ(again.device().maxOutputCurrent, 20.2f);
 }
 
 TEST_F(ObeyedSettings, FlowBlockTakesTheModeItsTargetIsSetTo)

@@ -1,10 +1,14 @@
 // The flow totaliser of the flow computer (device type 139) through HART
 // frames: it counts the chosen flow while it runs (the process time moved on
 // by the test), stops, deletes by hour and day, answers every action with its
-// state, and keeps its total in the memory across a restart.
+// state, and keeps its total in the memory across a restart, also when it
+// runs into the limits of what the memory keeps.
 #include "platform/comm/hart/HartStatus.h"
 #include "tests/sim/TransmitterFixture.h"
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace {
@@ -178,4 +182,51 @@ TEST_F(FlowTotaliser, KeepsItsTotalAndStateAcrossARestartWithItsMemory)
     sim::SimTransmitter third;
     EXPECT_FALSE(third.setMemoryFile(bad, error));
     EXPECT_FALSE(third.device().totaliser.running());
+}
+
+TEST_F(FlowTotaliser, RunsIntoItsLimitsAndTheMemoryItWritesThereIsReadBack)
+{
+    QTemporaryDir dir;
+    const QString memory = dir.filePath(QStringLiteral("nvm.json"));
+    QString error;
+    ASSERT_TRUE(device.setMemoryFile(memory, error)) << error.toStdString();
+    ASSERT_EQ(select(Totaliser::Volume), RC::Success);   // written to the memory
+
+    // A running totaliser half an hour before a day ends, some hours before
+    // its longest integration time, each part of its total at its limit.
+    QFile file(memory);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QJsonObject root = QJsonDocument::fromJson(file.readAll()).object();
+    file.close();
+    QJsonObject kept = root.value(QStringLiteral("device")).toObject();
+    const int64_t start = Totaliser::kMaxElapsedMs / Totaliser::kDayMs * Totaliser::kDayMs - kHour / 2;
+    kept.insert(QStringLiteral("totaliser"), QJsonObject{{QStringLiteral("selection"), Totaliser::Volume},
+                                                         {QStringLiteral("running"), true},
+                                                         {QStringLiteral("elapsedMs"), static_cast<double>(start)},
+                                                         {QStringLiteral("days"), Totaliser::kMaxPart},
+                                                         {QStringLiteral("hours"), Totaliser::kMaxPart},
+                                                         {QStringLiteral("hour"), Totaliser::kMaxPart}});
+    root.insert(QStringLiteral("device"), kept);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(QJsonDocument(root).toJson());
+    file.close();
+
+    device = sim::SimTransmitter();
+    device.freezeProcessTime(0);
+    prepare(device);
+    ASSERT_TRUE(device.setMemoryFile(memory, error)) << error.toStdString();
+    EXPECT_EQ(state(), 1);
+    // Ten hours on: past the end of the day, then up to the limit, where it stops.
+    device.freezeProcessTime(10 * kHour);
+    EXPECT_EQ(state(), 0);
+    EXPECT_EQ(device.device().totaliser.elapsedMs(), Totaliser::kMaxElapsedMs);
+    EXPECT_TRUE(std::isfinite(total()));
+
+    // What it wrote there is taken at the next start, as it was.
+    sim::SimTransmitter again;
+    ASSERT_TRUE(again.setMemoryFile(memory, error)) << error.toStdString();
+    EXPECT_EQ(again.device().totaliser.elapsedMs(), Totaliser::kMaxElapsedMs);
+    EXPECT_FALSE(again.device().totaliser.running());
+    EXPECT_DOUBLE_EQ(again.device().totaliser.totalVolume(), device.device().totaliser.totalVolume());
+    EXPECT_GE(again.device().totaliser.totalVolume(), Totaliser::kMaxPart);
 }

@@ -2,7 +2,8 @@
 // differential pressure replaces the measured one in the block value, the
 // flow and the loop current and shows as simulation in the device status
 // until it is switched off; an analog-input block reports its simulated
-// output value and status while it simulates.
+// output value and status while it simulates; a simulated flow output
+// replaces the computed mass or volume flow the same way.
 #include "platform/comm/hart/HartStatus.h"
 #include "sim/DeviceState.h"
 #include "sim/SimUnits.h"
@@ -84,4 +85,48 @@ TEST_F(InputSimulation, AnalogInputReportsItsSimulatedValueAndStatusWhileItSimul
     write(QStringLiteral("aiDPSimulateEnabled"), 0);
     EXPECT_FLOAT_EQ(reported(QStringLiteral("aiDPOutValue")).toFloat(), measured);
     EXPECT_EQ(reported(QStringLiteral("aiDPOutStatus")).toUInt(), 128u);
+}
+
+TEST_F(InputSimulation, SimulatedFlowOutputsReplaceTheComputedOnesUntilSwitchedOff)
+{
+    // The flow as PV over 0 to 100 m3/h; mass flow in kg/s (as delivered), volume flow in m3/h.
+    device.device().dynamicVariables[0] = sim::Variable::Flow;
+    device.device().pvUpperRange = 100.0;
+    device.setAppliedValue(sim::Measured::DifferentialPressure, 16.0);   // 40 m3/h
+    const double volume = reported(QStringLiteral("mvOutVolFlowValue")).toDouble();
+    ASSERT_NEAR(volume, 40.0, 1e-4);
+    // The mass flow at the operating density the block holds (1000 kg/m3).
+    EXPECT_NEAR(reported(QStringLiteral("mvOutMassFlowValue")).toDouble(), 40.0 * 1000.0 / 3600.0, 1e-3);
+    EXPECT_FLOAT_EQ(loopCurrent(), 4.0f + 16.0f * 0.4f);
+
+    write(QStringLiteral("mvOutVolFlowUnit"), static_cast<unsigned>(sim::UnitCode::LitresPerMinute));
+    write(QStringLiteral("mvOutVolFlowSimulateValue"), 250.0f);   // l/min: 15 m3/h
+    write(QStringLiteral("mvOutVolFlowSimulateEnabled"), 1);
+    EXPECT_FLOAT_EQ(reported(QStringLiteral("mvOutVolFlowValue")).toFloat(), 250.0f);
+    EXPECT_FLOAT_EQ(loopCurrent(), 4.0f + 16.0f * 0.15f);
+    // The flow device variable (command 9) reports the simulated flow, as fixed.
+    const QByteArray flowVariable = ask(9, QByteArray::fromHex("03")).data;
+    HartDataReader variable(flowVariable);
+    variable.u8();   // extended status
+    EXPECT_EQ(variable.u8(), sim::Variable::Flow);
+    variable.u8();   // classification
+    EXPECT_EQ(variable.u8(), sim::UnitCode::CubicMetresPerHour);
+    EXPECT_NEAR(variable.f32(), 15.0f, 1e-4);
+    EXPECT_EQ(variable.u8() & 0xC0, sim::VariableStatus::ManualFixed);
+    EXPECT_TRUE(simulationInStatus());
+    // The mass flow output is computed on.
+    EXPECT_NEAR(reported(QStringLiteral("mvOutMassFlowValue")).toDouble(), 40.0 * 1000.0 / 3600.0, 1e-3);
+
+    write(QStringLiteral("mvOutMassFlowUnit"), 75u);   // kg/h
+    write(QStringLiteral("mvOutMassFlowSimulateValue"), 1234.5f);
+    write(QStringLiteral("mvOutMassFlowSimulateEnabled"), 1);
+    EXPECT_FLOAT_EQ(reported(QStringLiteral("mvOutMassFlowValue")).toFloat(), 1234.5f);
+    write(QStringLiteral("mvOutVolFlowSimulateEnabled"), 0);
+    EXPECT_NEAR(reported(QStringLiteral("mvOutVolFlowValue")).toDouble(), 40.0 * 1000.0 / 60.0, 1e-2);
+    EXPECT_FLOAT_EQ(loopCurrent(), 4.0f + 16.0f * 0.4f);
+    EXPECT_TRUE(simulationInStatus());   // the mass flow still simulated
+
+    write(QStringLiteral("mvOutMassFlowSimulateEnabled"), 0);
+    EXPECT_NEAR(reported(QStringLiteral("mvOutMassFlowValue")).toDouble(), 40.0 * 1000.0, 1e-1);
+    EXPECT_FALSE(simulationInStatus());
 }

@@ -150,6 +150,8 @@ TEST_F(MvFlow, DownloadedCoefficientsGiveTheCalculatedMassFlow)
     const double measured = flow() * 998.2 / 3600.0;
     EXPECT_NEAR(measured / expected, 1.0, 1e-3);
     EXPECT_NEAR(measured / engineFlow, 1.0, 1e-3);
+    // The block's mass flow output (kg/s as delivered) is the model's too.
+    EXPECT_NEAR(reported(QStringLiteral("mvOutMassFlowValue")).toDouble() / engineFlow, 1.0, 1e-3);
 
     // The flow follows the differential pressure through the same model.
     hold(40.0, 500.0, 20.0);

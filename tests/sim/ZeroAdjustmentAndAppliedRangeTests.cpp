@@ -1,10 +1,12 @@
 // The zero adjustment of a tilted sensor takes the differential pressure read
-// now off every later reading; the range set from the applied pressure takes
+// now off every later reading, and refuses a zero beyond the sensor's limits;
+// the range set from the applied pressure takes
 // that corrected reading; the converter's digitisation items take the slider
 // steps the pages write and refuse anything beyond them.
 #include "platform/comm/hart/HartStatus.h"
 #include "sim/SensorTrim.h"
 #include "tests/sim/TransmitterFixture.h"
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <utility>
 
@@ -81,6 +83,27 @@ TEST_F(ZeroAndRange, TheZeroAdjustmentShiftsEveryLaterReadingAndTheRangeEndsTake
     EXPECT_NEAR(percentOfRange(), 100.0f, 1e-2);
     EXPECT_NEAR(range().first, high, 1e-3);
     EXPECT_NE(upper, high);
+}
+
+TEST_F(ZeroAndRange, AZeroBeyondTheSensorLimitsIsRefusedAndTheMemoryStaysOneTheDeviceReads)
+{
+    QTemporaryDir dir;
+    const QString memory = dir.filePath(QStringLiteral("nvm.json"));
+    QString error;
+    ASSERT_TRUE(device.setMemoryFile(memory, error));
+    // The differential pressure input simulated far beyond the sensor.
+    for (const auto& [item, value] : {std::pair{"mvInDPSimulateValue", QVariant(2e11f)}, std::pair{"mvInDPSimulateEnabled", QVariant(1)}}) {
+        const sim::DescribedCommand* writer = writerOf(device, QLatin1String(item));
+        ASSERT_NE(writer, nullptr);
+        ASSERT_EQ(ask(static_cast<uint8_t>(writer->number), requestOf(device, *writer, QLatin1String(item), value)).responseCode,
+                  RC::Success);
+    }
+    EXPECT_EQ(zeroAdjust(), 9);   // applied process too high
+    EXPECT_EQ(device.device().pressureZeroOffset, 0.0);
+
+    sim::SimTransmitter again;
+    ASSERT_TRUE(again.setMemoryFile(memory, error)) << error.toStdString();
+    EXPECT_EQ(again.device().pressureZeroOffset, 0.0);
 }
 
 TEST_F(ZeroAndRange, TheDigitisationItemsTakeTheSliderStepsAndRefuseOthers)

@@ -44,6 +44,7 @@ HartIpClient::~HartIpClient()
 {
     if (m_socket) {
         m_socket->disconnect(this);
+        sayGoodbye();
         m_socket->abort();
     }
 }
@@ -102,7 +103,21 @@ void HartIpClient::abort(const QString& reason)
     if (m_state == State::Unconnected)
         return;
     m_lastError = reason;
+    sayGoodbye();
     teardown(reason);
+}
+
+void HartIpClient::sayGoodbye()
+{
+    // A device has few session slots and keeps one whose connection merely
+    // went until its inactivity close time runs out; Session Close frees it.
+    const bool closeSent = m_inFlight && m_inFlight->id == HartIpMessageId::SessionClose;
+    if ((m_state != State::Ready && m_state != State::Closing) || closeSent || !m_socket
+        || m_socket->state() != QAbstractSocket::ConnectedState)
+        return;
+    m_socket->write(encodeHartIpMessage(HartIpMessageType::Request, HartIpMessageId::SessionClose, 0, nextSequence(), {}));
+    // Into the system's send buffer now: the socket is closed right after.
+    m_socket->flush();
 }
 
 int HartIpClient::sendPdu(const QByteArray& hartFrame)
@@ -343,6 +358,7 @@ void HartIpClient::lose(const QString& reason)
         return;
     m_lastError = reason;
     QPointer<HartIpClient> self(this);
+    sayGoodbye(); // the link may still stand (a time-out): the device's slot is freed all the same
     if (teardown(reason) && self)
         emit connectionLost(reason);
 }

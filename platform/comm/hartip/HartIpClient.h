@@ -50,8 +50,10 @@ public:
     // Orderly end: a session close goes out after the requests already queued;
     // sessionClosed follows once the server answered or dropped the connection.
     void closeSession();
-    // Ends the connection at once; open requests fail with the reason. No signal
-    // other than requestFailed for the open requests.
+    // Ends the connection at once, a session open with a Session Close that
+    // is not waited for; open requests fail with the reason. No signal other
+    // than requestFailed for the open requests. Destroying the client ends its
+    // session the same way.
     void abort(const QString& reason = QStringLiteral("connection aborted"));
 
     State state() const { return m_state; }
@@ -98,6 +100,9 @@ private:
     void handleMessage(const HartIpMessage& message);
     void completeInFlight(const HartIpMessage& message);
     void finishSessionClose();
+    // Sends a Session Close without waiting for its answer, when a session is
+    // open and none has been sent.
+    void sayGoodbye();
     // Drops the socket and fails every open request; returns false when the
     // client was destroyed from a signal handler meanwhile.
     bool teardown(const QString& reason);

@@ -4,6 +4,8 @@
 #include "platform/applet/AppletResults.h"
 #include "platform/applet/clsFdtFileParser.h"
 #include "platform/applet/clsTdxFileParser.h"
+#include <QFile>
+#include <QTemporaryDir>
 
 using namespace applet;
 using namespace applettest;
@@ -142,6 +144,45 @@ TEST(DescriptionTest, ProtocolDescriptionsNameTheirServer)
         LoadTdx(kDescriptions + QString::fromLatin1(file), kTdxKindDevice, error, status);
         EXPECT_NE(status, 0) << "a protocol description is no device description";
     }
+}
+
+TEST(DescriptionTest, ADescriptionChangedOnDiskIsReadAgainAndARefusedOneIsNeverKept)
+{
+    // Descriptions are kept for the process; a file rewritten at once with
+    // as many bytes must still be read again.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("changing.tdx"));
+    const QByteArray fine = R"(<Object name="A" type="unsigned" size="8"/>)";
+    const auto write = [&](const QByteArray& text) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(text);
+    };
+    const auto nickname = [&](const QByteArray& name) {
+        return WithRecord(fine, "").replace(R"(value="x")", R"(value=")" + name + R"(")");
+    };
+    const auto loaded = [&](QString& value) {
+        QString error;
+        int32_t status = -1;
+        const auto parser = LoadTdx(path, kTdxKindDevice, error, status);
+        int32_t failed = -1;
+        if (status == 0)
+            parser->fncReadKey(QStringLiteral("DevDescLong"), value, failed);
+        return status;
+    };
+    QString value;
+    write(nickname("first"));
+    ASSERT_EQ(loaded(value), 0);
+    EXPECT_EQ(value, "first");
+    write(nickname("other"));
+    ASSERT_EQ(loaded(value), 0);
+    EXPECT_EQ(value, "other");
+    write(WithRecord(R"(<Object name="A" type="number"/>)", ""));
+    EXPECT_NE(loaded(value), 0);
+    EXPECT_NE(loaded(value), 0) << "a refused file is refused again";
+    write(nickname("again"));
+    ASSERT_EQ(loaded(value), 0);
+    EXPECT_EQ(value, "again");
 }
 
 TEST(DescriptionTest, RefusedFilesNameTheFileTheLineAndTheReason)

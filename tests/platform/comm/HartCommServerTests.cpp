@@ -13,6 +13,7 @@
 #include "platform/loop/ManualClock.h"
 #include "platform/loop/ScopedTimerService.h"
 #include "sim/SimServer.h"
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -730,6 +731,56 @@ TEST_F(CommServer, RemoveClientAndDestroyRelease)
     server->AddClient(client, h, QVariant(), result);
     EXPECT_EQ(result, ServerResult::Destroyed);
     EXPECT_TRUE(client->events.size() == 1); // only the connect response
+}
+
+TEST_F(CommServer, EveryEndOfAConnectionClosesTheSessionSoADeviceWithOneSlotTakesTheNextConnect)
+{
+    // The device keeps the slot of a session whose connection merely went
+    // until its inactivity close time (a minute) has run out.
+    device.setSessionSlots(1);
+    const auto slotFreed = [&] {
+        QElapsedTimer clock;
+        clock.start();
+        while (device.openSessions() != 0 && clock.elapsed() < kPatienceMs)
+            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 20);
+        return device.openSessions() == 0;
+    };
+    int32_t result = -1;
+
+    // An abort with a request open.
+    ASSERT_EQ(connect().hResult, 0);
+    ASSERT_EQ(device.openSessions(), 1);
+    request(1, QByteArray::fromHex("0d00"));
+    server->Abort(handle, result);
+    ASSERT_TRUE(slotFreed()) << "abort";
+
+    // A device of another type, refused after command 0.
+    {
+        const auto guarded = guard(99, 166);
+        ASSERT_EQ(connect().hResult, HResult::WrongDevice);
+        ASSERT_TRUE(slotFreed()) << "refused device";
+        server->SetCommunication(channel, result);
+    }
+
+    // The client removed while connected.
+    ASSERT_EQ(connect().hResult, 0);
+    server->RemoveClient(handle, result);
+    ASSERT_TRUE(slotFreed()) << "client removed";
+
+    // The server destroyed while connected: the next connect, through a new
+    // server, finds the slot free.
+    server->AddClient(client, handle, QVariant(), result);
+    ASSERT_EQ(connect().hResult, 0);
+    {
+        std::shared_ptr<applet::CServerRequestClass> reference = server;
+        server->Destroy(reference, result);
+    }
+    ASSERT_TRUE(slotFreed()) << "server destroyed";
+    server = std::make_shared<HartCommServer>();
+    server->SetCommunication(channel, result);
+    server->AddClient(client, handle, QVariant(), result);
+    EXPECT_EQ(connect().hResult, 0);
+    EXPECT_EQ(device.openSessions(), 1);
 }
 
 TEST(CommServerText, ErrorMessageReadsOnlyTheBytesThatCame)
