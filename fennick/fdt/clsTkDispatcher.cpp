@@ -1222,10 +1222,29 @@ void clsTkDispatcher::privMgrSequence_onDownloadFinished(const QString& invokeId
     EWAR::DecrementEWAR(QStringLiteral("privMgrSequence.OnDownloadFinished"));
 }
 
+// Whether the applet holds values not yet taken into the instance data: its
+// change mark. A mark that cannot be read counts as changes held, so that
+// nothing is lost without a question.
+static bool AppletHoldsChanges()
+{
+    const auto manager = global::AppletItemManager();
+    const int32_t handle = manager ? manager->HandleOf(QStringLiteral("&&private&&Dirty")) : 0;
+    if (handle == 0)
+        return true;
+    double dirty = 0;
+    int32_t failed = 0;
+    manager->fncGetUIntValue(handle, dirty, failed);
+    return failed != 0 || dirty != 0;
+}
+
 int32_t clsTkDispatcher::AskSaveChangedData()
 {
     constexpr int32_t kNo = static_cast<int32_t>(dialogs::DialogResult::No);
     if (!m_data || m_data->GetStorageState() != QLatin1String("transient"))
+        return kNo;
+    // The device window asks itself while it is open; an applet without
+    // changes (saved or dropped there, or never changed) has nothing to ask about.
+    if (!AppletHoldsChanges())
         return kNo;
     dialogs::MessageBoxRequest request;
     request.title = m_data->GetDtmTitle();

@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -25,6 +26,7 @@ namespace {
 constexpr int16_t kTerminate = 2124;      // "Terminate Simulation?"
 constexpr int16_t kNotDeactivated = 2535; // "Simulation could not be deactivated."
 constexpr int16_t kSet = 3901;            // "Simulation set in the device."
+constexpr int16_t kEnded = 3967;          // "Simulation ended in the device."
 constexpr int16_t kNotTaken = 3902;       // "The device did not take the simulation; it simulates as before."
 
 // The text of an item as a whole number; none when it holds no number.
@@ -174,6 +176,7 @@ void SimulationPage::cmdSetSimulation_Click()
 
 bool SimulationPage::WriteSimulation(const std::vector<std::optional<bool>>& on, bool force)
 {
+    m_simulationWritten = std::find(on.begin(), on.end(), true) != on.end();
     for (size_t i = 0; i < m_channels.size(); ++i) {
         Channel& channel = m_channels[i];
         channel.written = i >= on.size() || on[i].has_value();
@@ -239,13 +242,14 @@ void SimulationPage::WriteSequence_StatusChanged(int32_t sequenceStatus)
         applet::AppletTrace::Error(QStringLiteral("%1: %2 failed").arg(objectName(), m_seqSet->AppItemName()));
         RestorePrevious();
     }
-    if (m_closing) {
+    // The status line tells what the device does now: a simulation ended on
+    // closing or by the last unticked box must not stay "set".
+    if (!failed)
+        ShowStatus(m_simulationWritten ? kSet : kEnded);
+    if (m_closing)
         CloseLater(); // a channel still simulated is reported on closing
-    } else if (failed) {
+    else if (failed)
         ReportNotTaken();
-    } else {
-        ShowStatus(kSet);
-    }
 }
 
 void SimulationPage::ReportNotTaken()

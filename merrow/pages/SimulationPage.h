@@ -116,4 +116,5 @@ private:
     bool m_awaitingDevice = false;
     bool m_closing = false;
     bool m_readSeen = false;
+    bool m_simulationWritten = false; // the last write switched a channel on
 };

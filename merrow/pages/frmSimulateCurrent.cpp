@@ -1,5 +1,6 @@
 #include "merrow/pages/frmSimulateCurrent.h"
 #include "merrow/pages/PageControls.h"
+#include "merrow/shell/frmMain.h"
 #include "merrow/shell/global.h"
 #include "mvtrivexhelper/IDeviceInfo.h"
 #include "pioitems/Ambient.h"
@@ -24,6 +25,8 @@ namespace {
 constexpr int16_t kUnitText = 2015;         // "mA"
 constexpr int16_t kTerminate = 2124;        // "Terminate Simulation?"
 constexpr int16_t kEnterCurrent = 3860;     // "Enter a current from %1 mA to %2 mA."
+constexpr int16_t kFixedText = 3965;        // "Output current fixed at %1 mA."
+constexpr int16_t kEndedText = 3966;        // "Current simulation ended; ..."
 
 // The lower limit of the fixed current: a device with the multivariable
 // function signals its low alarm at 3.6 mA, every other at 3.5 mA.
@@ -268,6 +271,11 @@ void frmSimulateCurrent::seqSetLevelCurr_StatusChanged(int32_t sequenceStatus)
         // The sequence read the status back: the page follows it now rather
         // than waiting for a report of a change that may never come.
         appDiagnosisExtension_ValueChanged();
+        // What the device now does, also when it looks as before.
+        if (auto* window = global::MainWindow(); window && succeeded)
+            window->ShowStatus(m_lastModeState == kActive
+                                   ? global::FillPlaceholders(GetTextFromResource(kFixedText), {m_txtStromwert->text()})
+                                   : GetTextFromResource(kEndedText));
         if (m_closing && m_lastModeState == kNotActive)
             CloseLater();
     });

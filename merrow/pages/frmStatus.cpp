@@ -1,10 +1,12 @@
 #include "merrow/pages/frmStatus.h"
 #include "merrow/pages/PageControls.h"
+#include "merrow/shell/frmMain.h"
 #include "merrow/shell/global.h"
+#include "platform/applet/AppletStates.h"
+#include "platform/dialogs/DialogService.h"
 #include "pioitems/Ambient.h"
 #include "pioitems/PioAppItem.h"
 #include "pioitems/PioSequenceItem.h"
-#include "platform/applet/AppletStates.h"
 #include "platform/applet/AppletTrace.h"
 #include "platform/applet/StateInfo.h"
 #include "platform/controls/Twips.h"
@@ -22,6 +24,10 @@ using namespace pagecontrols;
 namespace {
 
 constexpr int kConnected = 2;
+// The end of a self-test the user asked for: no fault, faults, not carried out.
+constexpr int16_t kSelftestNoFault = 3962;
+constexpr int16_t kSelftestFaults = 3963;
+constexpr int16_t kSelftestFailed = 3964;
 constexpr int kIconSize = 24;
 constexpr int kListWidth = 6600; // twips
 
@@ -237,7 +243,7 @@ void frmStatus::OnActivate()
 
 void frmStatus::cmdSelftest_Click()
 {
-    ForceSequence(*m_seqGetDiagnosis);
+    m_selftestStep = ForceSequence(*m_seqGetDiagnosis) ? 1 : 0;
 }
 
 void frmStatus::seqGetDiagnosis_StatusChanged(int32_t sequenceStatus)
@@ -245,13 +251,37 @@ void frmStatus::seqGetDiagnosis_StatusChanged(int32_t sequenceStatus)
     FollowForcedSequence(*m_seqGetDiagnosis, sequenceStatus);
     if (!Registered())
         return;
-    if (sequenceStatus == applet::SequenceState::ReadActive) {
-        m_reading = true;
-    } else if (sequenceStatus == applet::SequenceState::Ready && std::exchange(m_reading, false)) {
-        // A read that finds the device unchanged raises no change: its end shows what it read.
-        if (SequenceFailed(*m_seqGetDiagnosis))
-            applet::AppletTrace::Error(QStringLiteral("frmStatus: the diagnosis was not read; the page shows no verdict"));
-        else
-            ShowRead();
+    if (sequenceStatus != applet::SequenceState::Ready) {
+        if (sequenceStatus == applet::SequenceState::ReadActive)
+            m_reading = true;
+        if (m_selftestStep == 1)
+            m_selftestStep = 2;
+        return;
     }
+    const bool read = std::exchange(m_reading, false);
+    // The ready state of before the self-test began does not end it.
+    const bool selftest = m_selftestStep == 2;
+    if (selftest)
+        m_selftestStep = 0;
+    if (!read && !selftest)
+        return;
+    if (SequenceFailed(*m_seqGetDiagnosis)) {
+        applet::AppletTrace::Error(QStringLiteral("frmStatus: the diagnosis was not read; the page shows no verdict"));
+        if (selftest)
+            dialogs::DialogService::instance().Warning(windowTitle(), GetTextFromResource(kSelftestFailed));
+        return;
+    }
+    // A read that finds the device unchanged raises no change: its end shows what it read.
+    if (read)
+        ShowRead();
+    if (!selftest)
+        return;
+    // ... and the self-test's end is told, also when the page looks as before.
+    const QByteArray diagnosis = m_appDiagnosis->OctetValue().toByteArray();
+    int faults = m_list->count();
+    for (const StatusPicture& picture : kPictures)
+        faults += BitSet(diagnosis, picture.octet, picture.bit) ? 1 : 0;
+    if (auto* window = global::MainWindow())
+        window->ShowStatus(faults == 0 ? GetTextFromResource(kSelftestNoFault)
+                                       : global::FillPlaceholders(GetTextFromResource(kSelftestFaults), {faults}));
 }

@@ -61,6 +61,8 @@ private:
     pioitems::PioAppItem* m_appDiagnosisExtension = nullptr;
     pioitems::PioAppItem* m_appConnectionStatus = nullptr;
     pioitems::PioSequenceItem* m_seqGetDiagnosis = nullptr;
+    // The self-test the user asked for: 0 none, 1 requested, 2 running.
+    int m_selftestStep = 0;
     QByteArray m_diagnosis;
     QByteArray m_extension;
     // A read of the diagnosis is running; what it read is shown.

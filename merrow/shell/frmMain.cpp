@@ -325,6 +325,8 @@ constexpr int kDifferentialPressure = 1;
 constexpr int kBlockModeAutomatic = 8;
 constexpr int kModbusDeviceType = 139;
 constexpr int16_t kNewDatasetText = 3815;
+// Panel 1 after a disconnection the program made because the dataset does not fit.
+constexpr int16_t kDatasetMismatchPanelText = 3960;
 
 // The background picture by the width of the desktop's work area (pixels): the last row it reaches.
 struct BackgroundRow {
@@ -663,8 +665,14 @@ void frmMain::MDIForm_Load()
         userLevel->SetStringValue(QStringLiteral("1"));
     else
         OnUserLevel(userLevel->StringValue());
-    m_items.value(QStringLiteral("appCurrentSource"))->SetStringValue(QStringLiteral("2"));
+    // The source is told once the window knows it (read, file, new); a window
+    // that opens on the project's dataset claims no device read.
+    OnCurrentSource(m_items.value(QStringLiteral("appCurrentSource"))->StringValue());
     m_loaded = true;
+    // The device may have been connected and checked before the window
+    // opened: the check is asked for again, so that its verdict is not missed.
+    if (ConnectionState() == kConnected)
+        RecheckDataset();
 }
 
 void frmMain::MDIForm_Activate()
@@ -737,6 +745,12 @@ void frmMain::closeEvent(QCloseEvent* event)
 {
     if (m_loaded && !CloseAllChildForms()) {
         event->ignore(); // a page refused to close: the main window stays open with it
+        return;
+    }
+    // Once the pages have let go (a simulation ended writes too), asked while
+    // the window is still there; Cancel keeps it open.
+    if (m_loaded && !KeepOrDropChanges()) {
+        event->ignore();
         return;
     }
     MDIForm_Unload();
@@ -1116,6 +1130,14 @@ void frmMain::OnConnectionStatus()
                 SetPanel(1, end.panelText);
                 message = end.messageText;
             }
+        // A disconnection the program made itself says why, not "Canceled".
+        if (m_disconnectReason && (m_lastConnectState == 2 || m_lastConnectState == 3)) {
+            SetPanel(1, m_disconnectReason);
+            message = 0; // not lost: the program let go of the device
+        }
+        m_disconnectReason = 0;
+        m_verdictHandled = false;
+        m_deviceInfoRunning = false;
     }
     OnEngineeringContext();
     m_lastConnectState = state;
@@ -1180,6 +1202,7 @@ void frmMain::OnInCompatibleDataset()
 {
     if (!m_loaded || ConnectionState() != kConnected)
         return;
+    m_verdictHandled = true;
     auto* item = m_items.value(QStringLiteral("appInCompatibleDataset"));
     if (item->UIntValue() > 0) {
         const QString reason = item->EnumValue();
@@ -1191,7 +1214,7 @@ void frmMain::OnInCompatibleDataset()
             else
                 DeclineReadOut();
         } else {
-            DeviceDisconnect();
+            DisconnectBecause(kDatasetMismatchPanelText);
             dialogs::DialogService::instance().Warning(global::kProductTitle,
                                                        reason + QLatin1Char('\n') + global::LoadLocalizedText(2280));
         }
@@ -1222,7 +1245,7 @@ void frmMain::ApplyDatasetCompatibility()
     if (text == QLatin1String("0") || text == QLatin1String("5"))
         EnableSaveToDevice();
     else if (text == QLatin1String("1") || text == QLatin1String("2"))
-        DeviceDisconnect();
+        DisconnectBecause(kDatasetMismatchPanelText);
     else
         DisableSaveToDevice();
 }

@@ -88,6 +88,9 @@ public:
     // The help windows open now.
     QList<QWidget*> HelpWindows() const;
     bool AskBeforeRefusing() const { return m_askFirst; }
+    // The changes of the dataset are saved, dropped or kept with the window
+    // open (Cancel): asked once, only when something changed.
+    bool KeepOrDropChanges();
     pioitems::PioControlItemHandler* PioControlItemHandler1() const { return m_handler; }
 
     // Answers of the busy-window control.
@@ -175,6 +178,11 @@ private:
     void AssignHelpFile();
     void DeviceConnect();
     void DeviceDisconnect();
+    // A disconnection the program makes itself; panel 1 then shows textId.
+    void DisconnectBecause(int16_t textId);
+    // Reads the device information again; its end brings the dataset's verdict.
+    void RecheckDataset();
+    void seqGetDeviceInfo_StatusChanged(int32_t sequenceStatus);
     void DeviceLoadFromDevice();
     void DeviceSaveToDevice();
     void DeviceFactoryReset();
@@ -227,6 +235,10 @@ private:
     bool m_unloaded = false;
     bool m_messwerteByMenu = false;
     bool m_askFirst = true;
+    bool m_verdictHandled = false;    // the dataset's verdict was acted on in this connection
+    bool m_deviceInfoRunning = false; // "GetDeviceInfo" left ready since the last check
+    bool m_changesAnswered = false;   // the question about the changes was answered
+    int16_t m_disconnectReason = 0;   // panel 1 text of a disconnection the program made
     int m_lastConnectState = 0;
     int m_operationModeStep = 0;
     Pending m_pending = Pending::None;

@@ -25,6 +25,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMetaProperty>
+#include <utility>
 
 namespace {
 
@@ -43,6 +44,8 @@ constexpr int16_t kRequestDroppedText = 2693; // "%1 could not be started: %2"
 constexpr int16_t kLoadedText = 3816;         // "Dataset loaded from %1."
 constexpr int16_t kSavedAsText = 3817;        // "Dataset saved as %1."
 constexpr int16_t kUnsavedChangesText = 3819; // asked before the window closes
+constexpr int16_t kSavedText = 3968;          // "Dataset saved. ..."
+constexpr int16_t kOperationModePanelText = 3961; // panel 1 after the operation-mode switch
 // The source item's value for a dataset read from a file.
 const QString kSourceFile = QStringLiteral("1");
 
@@ -152,6 +155,8 @@ void frmMain::ConnectDeviceFunctionHandlers()
             &frmMain::seqSetPidFfScale_StatusChanged);
     connect(SequenceControl("seqGetRangeValues"), &PioSequenceItem::StatusChanged, this,
             &frmMain::seqGetRangeValues_StatusChanged);
+    connect(SequenceControl("seqGetDeviceInfo"), &PioSequenceItem::StatusChanged, this,
+            &frmMain::seqGetDeviceInfo_StatusChanged);
 }
 
 pioitems::PioSequenceItem* frmMain::SequenceControl(const char* name) const
@@ -175,10 +180,56 @@ void frmMain::DeviceConnect()
 
 void frmMain::DeviceDisconnect()
 {
+    DisconnectBecause(0);
+}
+
+void frmMain::DisconnectBecause(int16_t textId)
+{
+    // Set first: the state may reach 0 before the host returns.
+    m_disconnectReason = textId;
     int32_t result = 0;
     Host()->Disconnect(0, result);
     if (result != 0)
         Trace(QStringLiteral("disconnect answered %1").arg(applet::ResultText(result)));
+}
+
+void frmMain::RecheckDataset()
+{
+    // A read still running brings the verdict at its end; a second request
+    // then could be refused and the end missed.
+    double state = applet::SequenceState::Ready;
+    int32_t failed = 0;
+    if (const auto manager = viewRef() ? viewRef()->appletItemManagerRef() : nullptr)
+        manager->fncGetUIntValue(
+            manager->HandleOf(applet::SubItemName::Compose(applet::SubItemKind::SequenceState, QStringLiteral("GetDeviceInfo"))),
+            state, failed);
+    if (failed == 0 && static_cast<int32_t>(state) != applet::SequenceState::Ready) {
+        m_deviceInfoRunning = true;
+        return;
+    }
+    try {
+        SequenceControl("seqGetDeviceInfo")->Start();
+    } catch (const std::exception& error) {
+        TraceError(QStringLiteral("the device information was not read again: %1").arg(QString::fromLocal8Bit(error.what())));
+    }
+}
+
+// The verdict on the dataset comes at the end of "GetDeviceInfo", unchanged
+// at times from the one the last disconnection left, or before the window
+// opened: the end itself brings the verdict's handling, once a connection.
+void frmMain::seqGetDeviceInfo_StatusChanged(int32_t sequenceStatus)
+{
+    if (sequenceStatus != applet::SequenceState::Ready) {
+        m_deviceInfoRunning = true;
+        return;
+    }
+    if (!std::exchange(m_deviceInfoRunning, false))
+        return;
+    // After every handler of the end, the component that publishes the verdict included.
+    QMetaObject::invokeMethod(this, [this] {
+        if (m_loaded && !m_verdictHandled && ConnectionState() == 2)
+            OnInCompatibleDataset();
+    }, Qt::QueuedConnection);
 }
 
 void frmMain::DeviceLoadFromDevice()
@@ -316,7 +367,7 @@ void frmMain::seqSetPidFfScale_StatusChanged(int32_t sequenceStatus)
         // Only the end of the switch's own write disconnects: the state the
         // window hears when it opens, or a write started elsewhere, does not.
         m_operationModeWrite = 0;
-        DeviceDisconnect();
+        DisconnectBecause(kOperationModePanelText);
     }
 }
 
@@ -405,7 +456,9 @@ void frmMain::ConfirmFile(int16_t textId)
 void frmMain::FileSave()
 {
     UpdateAllForms();
-    StartTransferView(".clsSaveToFile");
+    // A refused save tells its reason itself; a save that took everything clears the change mark.
+    if (StartTransferView(".clsSaveToFile") == 0 && !DatasetChanged())
+        ShowStatus(global::LoadLocalizedText(kSavedText));
 }
 
 void frmMain::FileSaveAs()
@@ -426,11 +479,38 @@ void frmMain::FilePrintPreview()
 
 void frmMain::FileExit()
 {
-    if (DatasetChanged() &&
-        !dialogs::DialogService::instance().AskYesNo(global::kProductTitle, global::LoadLocalizedText(kUnsavedChangesText),
-                                                     dialogs::MessageIcon::Warning))
-        return;
-    close();
+    close(); // the window asks about changes as it closes
+}
+
+bool frmMain::KeepOrDropChanges()
+{
+    if (m_changesAnswered || !DatasetChanged())
+        return true;
+    switch (dialogs::DialogService::instance().AskYesNoCancel(global::kProductTitle,
+                                                              global::LoadLocalizedText(kUnsavedChangesText))) {
+    case dialogs::DialogResult::Yes:
+        FileSave();
+        if (DatasetChanged())
+            return false; // not saved (the save said why): the window stays with its changes
+        break;
+    case dialogs::DialogResult::No: {
+        // The applet goes back to the instance data, so nothing asks again after the window.
+        int32_t result = 0;
+        try {
+            Host()->LoadFromDatabase(0, result);
+        } catch (const std::exception& error) {
+            TraceError(QStringLiteral("the changes were not dropped: %1").arg(QString::fromLocal8Bit(error.what())));
+            break;
+        }
+        if (result != 0)
+            TraceError(QStringLiteral("the changes were not dropped: %1").arg(applet::ResultText(result)));
+        break;
+    }
+    default:
+        return false;
+    }
+    m_changesAnswered = true;
+    return true;
 }
 
 // ---- Edit ----

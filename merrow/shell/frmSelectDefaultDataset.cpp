@@ -9,6 +9,7 @@
 #include "platform/dialogs/DialogService.h"
 #include <QDialog>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -277,7 +278,17 @@ void frmSelectDefaultDataset::OpenDatabase()
     if (!global::gDeviceInfo)
         throw Failure(QStringLiteral("no device information"));
     const int commType = static_cast<int>(global::gDeviceInfo->CommType());
-    const QString deviceType = QString::number(static_cast<qlonglong>(m_appDeviceType->UIntValue()));
+    qlonglong typeCode = static_cast<qlonglong>(m_appDeviceType->UIntValue());
+    // A dataset not yet read from a device holds no device type: the
+    // instance's own description tells it, its folder named after the HART
+    // device type ("_0_0089" for 137).
+    if (typeCode == 0 && commType == static_cast<int>(enmCommType::HART)) {
+        static const QRegularExpression kTypeFolder(QStringLiteral("_0_([0-9A-Fa-f]{4})/?$"));
+        const QRegularExpressionMatch match = kTypeFolder.match(m_appTDXPath->StringValue());
+        if (match.hasMatch())
+            typeCode = match.captured(1).toLongLong(nullptr, 16);
+    }
+    const QString deviceType = QString::number(typeCode);
     const QString file = DatabaseFile(commType, deviceType);
     const QString path = m_appTDXPath->StringValue() + file;
     if (file.isEmpty())

@@ -75,6 +75,18 @@ int TextId(const QObject& object, const char* property)
     return ok ? id : 0;
 }
 
+// A menu text as a tooltip: the access-key marks go ("&Copy" shows "Copy"), a doubled one stays single.
+QString WithoutAccessKeys(const QString& text)
+{
+    QString plain;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == QLatin1Char('&') && i + 1 < text.size())
+            ++i;
+        plain.append(text[i]);
+    }
+    return plain;
+}
+
 void LocalizeObject(QObject& object)
 {
     const int tag = TextId(object, "Tag");
@@ -83,7 +95,7 @@ void LocalizeObject(QObject& object)
         if (tag > 0)
             action->setText(LoadLocalizedText(static_cast<int16_t>(tag)));
         if (tip > 0)
-            action->setToolTip(LoadLocalizedText(static_cast<int16_t>(tip)));
+            action->setToolTip(WithoutAccessKeys(LoadLocalizedText(static_cast<int16_t>(tip))));
         return;
     }
     if (auto* menu = qobject_cast<QMenu*>(&object)) {

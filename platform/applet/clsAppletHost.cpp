@@ -22,6 +22,7 @@ namespace {
 
 const QString kCloseFormMessage = QStringLiteral("FNCCLOSEFORM:");
 const QString kDatasetFilter = QStringLiteral("Trivex dataset (*.tds);;All files (*)");
+const QString kDatasetExtension = QStringLiteral(".tds");
 
 // The language number of the parser from the country code of the init string.
 int32_t LanguageOf(const QString& initString)
@@ -376,7 +377,7 @@ void clsAppletHost::SaveDatasetAs(int32_t& result)
         return;
     }
     const QString title = QStringLiteral("Save dataset as");
-    const QString path = dialogs::DialogService::instance().ChooseSaveFile(DatasetFileRequest(title));
+    QString path = dialogs::DialogService::instance().ChooseSaveFile(DatasetFileRequest(title));
     if (path.isEmpty()) {
         result = kResultCancelled;
         return;
@@ -385,6 +386,9 @@ void clsAppletHost::SaveDatasetAs(int32_t& result)
         result = kResultNotInitialised;
         return;
     }
+    // A name typed without an extension gets the dataset's, so that Open finds the file again.
+    if (QFileInfo(path).suffix().isEmpty())
+        path += kDatasetExtension;
     const QString refused = QStringLiteral("The dataset was not saved in the file");
     DatasetFile::Contents contents;
     QString error;

@@ -1,5 +1,10 @@
 #include "platform/controls/PioFieldControl.h"
 #include "platform/applet/Description.h"
+#include "platform/applet/AppletTrace.h"
+#include "platform/applet/ItemValue.h"
+#include "platform/applet/UserNumber.h"
+#include "platform/controls/NumberFieldValidator.h"
+#include "platform/dialogs/DialogService.h"
 #include "platform/applet/SubItemName.h"
 #include "platform/loop/EventLoop.h"
 #include <QApplication>
@@ -10,7 +15,9 @@
 #include <QPointer>
 #include <QSignalBlocker>
 #include <QStandardItemModel>
+#include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace controls {
 
@@ -25,6 +32,21 @@ QList<bool> ParseMask(const QString& text)
     for (const QString& flag : text.split(QLatin1Char(','), Qt::SkipEmptyParts))
         enabled.append(flag.trimmed() != QLatin1String("0"));
     return enabled;
+}
+
+// The notice when the dataset took another value than the one typed (a rule
+// kept it within what the device accepts): text id and English text.
+constexpr int32_t kAdjustedTextId = 3971;
+const QString kAdjustedText = QStringLiteral("The value %1 lies outside what the device accepts; %2 was taken instead.");
+
+bool IsNumberType(applet::ItemType type)
+{
+    return type == applet::ItemType::Int || type == applet::ItemType::Unsigned || type == applet::ItemType::Float;
+}
+
+bool SameNumber(double a, double b)
+{
+    return std::fabs(a - b) <= 1e-5 * std::max({1.0, std::fabs(a), std::fabs(b)});
 }
 
 } // namespace
@@ -126,6 +148,16 @@ QString PioFieldControl::ShownText() const
 
 void PioFieldControl::UpdateEntries()
 {
+    // A field of a number item takes only what can be a number.
+    if (m_field && !ObjectNameText().isEmpty()) {
+        const applet::DescObject* object = IsBound(m_text) ? Object(m_text) : nullptr;
+        const bool number = object && IsNumberType(object->type);
+        const bool blocking = qobject_cast<const NumberFieldValidator*>(m_field->validator()) != nullptr;
+        if (number && !m_field->validator())
+            m_field->setValidator(new NumberFieldValidator(m_field));
+        else if (!number && blocking)
+            m_field->setValidator(nullptr);
+    }
     if (m_field)
         m_field->setReadOnly(ObjectNameText().isEmpty() || !MayWrite(m_text));
     if (m_field)
@@ -247,6 +279,13 @@ void PioFieldControl::Commit()
     const QString entered = m_field->text().trimmed();
     if (entered == DisplayText(m_text))
         return;
+    // A number field left empty takes nothing: its value comes back.
+    const applet::DescObject* object = Object(m_text);
+    const bool number = object && IsNumberType(object->type);
+    if (number && entered.isEmpty()) {
+        ShowItems();
+        return;
+    }
     m_busy = true;
     QString error;
     const bool written = MayWrite(m_text) && WriteText(m_text, entered, error);
@@ -254,8 +293,20 @@ void PioFieldControl::Commit()
     if (!written) {
         ShowItems(); // the item's value comes back
         ReportRefusedWrite(error.isEmpty() ? RefusalText(m_text, entered, 0) : error);
-    } else {
-        ShowItems();
+        return;
+    }
+    ShowItems();
+    // A rule that kept the value within what the device accepts says so.
+    double taken = 0;
+    const std::optional<double> typed = applet::UserNumber::Parse(entered, UserCountryCode());
+    if (number && typed && ReadNumber(m_text, taken) && !SameNumber(*typed, taken)) {
+        QString notice = LookUpText(kAdjustedTextId, CountryCode());
+        if (notice.isEmpty())
+            notice = kAdjustedText;
+        notice = notice.arg(entered, DisplayText(m_text));
+        applet::AppletTrace::Info(QStringLiteral("%1: %2").arg(objectName(), notice));
+        dialogs::DialogService::instance().Information(
+            window() && !window()->windowTitle().isEmpty() ? window()->windowTitle() : QStringLiteral("Trivex"), notice);
     }
 }
 

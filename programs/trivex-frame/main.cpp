@@ -19,6 +19,7 @@
 #include "fennick/fdt/clsTkDispatcher.h"
 #include "fennick/services/DataTypes.h"
 #include "fennick/services/Debugging.h"
+#include "platform/applet/AppletTrace.h"
 #include "platform/automation/ComError.h"
 #include "platform/comm/hart/HartStatus.h"
 #include "platform/comm/server/CommServerClasses.h"
@@ -910,8 +911,11 @@ int main(int argc, char** argv)
     }
     // The DTM's trace lines are for its developers: only --trace shows them.
     // The frame reports every failure in its own words all the same.
-    if (!options.trace)
+    if (!options.trace) {
         DataTypes::SetTraceSink([](const QString&) {});
+        // The applet and the device window trace alike.
+        applet::AppletTrace::SetSink([](applet::AppletTrace::Level, const QString&) {});
+    }
 
     fennick::RegisterClasses();
     corvane::RegisterClasses(); // the device components every device applet starts

@@ -81,6 +81,14 @@ private:
     QStringList m_registered;
 };
 
+// The save of the dataset as the component library does it: the change mark goes.
+inline void AddSaveThatTakesTheChanges(TransferViewDoubles& views)
+{
+    views.Add(QStringLiteral("clsSaveToFile"), [](applet::clsAppletItemManager& manager) {
+        itemaccess::PutString(manager, QStringLiteral("&&private&&Dirty"), QStringLiteral("0"));
+    });
+}
+
 // The main window on a simulated transmitter that the applet can reach; the
 // device counts the commands it answered.
 class DeviceApplet : public MerrowApplet {

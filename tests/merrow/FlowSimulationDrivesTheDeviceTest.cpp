@@ -283,6 +283,7 @@ TEST(FlowSimulationDrivesTheDevice, ClosingTheMainWindowWhileSimulatingEndsTheSi
     EXPECT_FALSE(window->close());
     ASSERT_TRUE(piotest::RunUntil([&] { return FindPage<frmSimulateFlow>(*window) == nullptr && window->isEnabled(); }));
     EXPECT_EQ(DeviceValue(applet, "mvInDPSimulateEnabled"), 0);
+    EXPECT_EQ(window->PanelText(4), "Simulation ended in the device.");
     EXPECT_TRUE(applet.dialogs.Errors().isEmpty()) << applet.dialogs.Errors().join(", ").toStdString();
 }
 

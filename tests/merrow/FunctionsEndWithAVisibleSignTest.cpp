@@ -180,32 +180,6 @@ TEST(FunctionsEndWithAVisibleSign, TransfersFilesResetAndDataSaveConfirmInTheSta
     EXPECT_EQ(applet.dialogs.PendingAnswers(), 0);
 }
 
-TEST(FunctionsEndWithAVisibleSign, ExitAsksWheneverTheDatasetChangedAndOnlyThen)
-{
-    MerrowApplet applet;
-    PIO_REQUIRE_APPLET(applet);
-    frmMain* window = applet.Start();
-    ASSERT_NE(window, nullptr);
-    applet.PutNumber(QStringLiteral("&&private&&Dirty"), 1);
-    applet.dialogs.AnswerMessage(dialogs::DialogResult::No);
-    window->Menu(QStringLiteral("mnuFileExit"))->trigger();
-    ASSERT_EQ(applet.dialogs.Requests().size(), 1u);
-    EXPECT_EQ(applet.dialogs.Requests().front().buttons, dialogs::MessageButtons::YesNo);
-    EXPECT_TRUE(window->Loaded());
-
-    applet.dialogs.AnswerMessage(dialogs::DialogResult::Yes);
-    window->Menu(QStringLiteral("mnuFileExit"))->trigger();
-    EXPECT_TRUE(window->Unloaded());
-
-    MerrowApplet unchanged;
-    frmMain* second = unchanged.Start();
-    ASSERT_NE(second, nullptr);
-    unchanged.PutNumber(QStringLiteral("&&private&&Dirty"), 0);
-    second->Menu(QStringLiteral("mnuFileExit"))->trigger();
-    EXPECT_TRUE(second->Unloaded());
-    EXPECT_TRUE(unchanged.dialogs.Requests().empty());
-}
-
 TEST(FunctionsEndWithAVisibleSign, TheSimulationWarningOffersYesAndNoAndOnlyYesOpensThePage)
 {
     MerrowApplet applet;

@@ -8,7 +8,7 @@
 
 using namespace merrowtest;
 
-TEST(MainWindowLifecycle, HostCreatesMainViewAndLoadWritesTheSource)
+TEST(MainWindowLifecycle, HostCreatesMainViewAndLoadClaimsNoDeviceRead)
 {
     MerrowApplet applet;
     PIO_REQUIRE_APPLET(applet);
@@ -18,7 +18,8 @@ TEST(MainWindowLifecycle, HostCreatesMainViewAndLoadWritesTheSource)
     EXPECT_TRUE(window->Loaded());
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(applet.View()->Splash(), nullptr);
-    EXPECT_EQ(window->PanelText(2), "Source: Device");
+    // Nothing was read from the device: the window opens on the default dataset.
+    EXPECT_EQ(window->PanelText(2), "Source: Default");
     EXPECT_EQ(window->PanelText(1), "Connection Canceled");
     ASSERT_NE(global::gDeviceInfo, nullptr);
 }

@@ -232,6 +232,7 @@ TEST_F(ApplicationManagerDtm, AnOnlineApplicationKeepsTheCommunicationUntilItHas
     EXPECT_EQ(frame->Events().Count("OnApplicationClosed"), 0);
 
     // Closed: the save question first, then the frame hears of it.
+    counting->MarkChanged(); // the save question is asked about changes
     dialogService.AnswerMessage(dialogs::DialogResult::No);
     int questionsWhenClosed = -1;
     frame->Events().SetObserver([&](const frame::FrameEvent& event) {
@@ -279,6 +280,7 @@ TEST_F(ApplicationManagerDtm, AnOfflineApplicationRefusesTheCommunication)
 
     EXPECT_TRUE(Dtm()->ExitApplication(QStringLiteral("cfg-1")));
     EXPECT_FALSE(manager->OfflineApplicationActive());
+    counting->MarkChanged(); // the save question is asked about changes
     dialogService.AnswerMessage(dialogs::DialogResult::Yes);
     counting->CloseMessage(QStringLiteral("MDIMAIN"));
     EXPECT_EQ(frame->Events().Texts("OnApplicationClosed"), QStringList{"OnApplicationClosed(cfg-1)"});
@@ -299,6 +301,7 @@ TEST_F(ApplicationManagerDtm, AStartWhileTheApplicationRunsTakesNoSecondLock)
     ASSERT_TRUE(Dtm()->StartApplication(QStringLiteral("cfg-1"), call, QString()));
     EXPECT_EQ(Dtm()->LockCounter(), 1);
     EXPECT_TRUE(Dtm()->ExitApplication(QStringLiteral("cfg-1")));
+    counting->MarkChanged(); // the save question is asked about changes
     dialogService.AnswerMessage(dialogs::DialogResult::No);
     counting->CloseMessage(QStringLiteral("MDIMAIN"));
     EXPECT_EQ(frame->Events().Texts("OnApplicationClosed"), QStringList{"OnApplicationClosed(cfg-1)"});
@@ -344,6 +347,8 @@ TEST_F(ApplicationManagerDtm, AMenuWindowLeavesTheDatasetLockWhenItCloses)
     EXPECT_FALSE(Dtm()->InvokeFunctionRequest(QStringLiteral("view-2"), Call(kGenericViewId, QStringLiteral("runtime"))));
     EXPECT_EQ(Dtm()->LockCounter(), 1);
     Settle();
+
+    counting->MarkChanged(); // the save question is asked about changes
 
     dialogService.AnswerMessage(dialogs::DialogResult::Yes);
     counting->CloseMessage(QStringLiteral("Merrow.clsGenericView"));

@@ -166,6 +166,14 @@ public:
         EXPECT_EQ(failed, 0);
     }
 
+    // The applet holds changes not yet in the instance data (its change mark).
+    void MarkChanged()
+    {
+        int32_t failed = 0;
+        manager->fncPutUintValue(Handle(QStringLiteral("&&private&&Dirty")), 1, failed);
+        EXPECT_EQ(failed, 0);
+    }
+
     int32_t saveResult = 0;
     int32_t loadResult = 0;
     int32_t startResult = 0;

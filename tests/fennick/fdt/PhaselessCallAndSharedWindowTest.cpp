@@ -101,6 +101,7 @@ TEST_F(TwoApplicationsOnOneWindow, TheCommunicationStaysUntilTheLastHasGoneAndTh
 
     // The window closes: both applications end, after one question whose
     // answer stands.
+    counting->MarkChanged(); // the save question is asked about changes
     dialogService.AnswerMessage(dialogs::DialogResult::Yes);
     counting->calls.clear();
     counting->CloseMessage(QStringLiteral("MdiMain"));

@@ -190,6 +190,11 @@ TEST_F(DatasetFiles, ASavedFileGivesBackEveryKeptValue)
     ASSERT_EQ(Save(dir.filePath(QStringLiteral("copy.tds"))), 0);
     EXPECT_EQ(dialogService.Requests().back().folder, QFileInfo(file).absolutePath());
     EXPECT_EQ(dialogService.Requests().back().defaultName, QStringLiteral("set.tds"));
+
+    // A name typed without an extension gets the dataset's.
+    ASSERT_EQ(Save(dir.filePath(QStringLiteral("plain"))), 0);
+    EXPECT_TRUE(QFileInfo::exists(dir.filePath(QStringLiteral("plain.tds"))));
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("plain"))));
 }
 
 TEST_F(DatasetFiles, SavingReplacesAnOldFileAndLeavesNoTemporaryFile)
