@@ -72,6 +72,8 @@ frmMesswerte::frmMesswerte() : PioPage(QStringLiteral("frmMesswerte"), false, fa
     setProperty("Tag", QStringLiteral("1038"));
     setWindowTitle(QStringLiteral("Meas. Value Overview"));
     auto* column = new QVBoxLayout(this);
+    // Captions and values never share a pixel: the window is no smaller than its rows need.
+    column->setSizeConstraint(QLayout::SetMinimumSize);
     auto* flow = new QGroupBox(this);
     flow->setObjectName(QStringLiteral("fraFlowValues"));
     auto* temperature = new QGroupBox(this);

@@ -15,6 +15,8 @@
 #include <QPointer>
 #include <QSignalBlocker>
 #include <QStandardItemModel>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <algorithm>
 #include <cmath>
 #include <optional>
@@ -222,6 +224,15 @@ void PioFieldControl::FillList()
             model->item(m_list->count() - 1)->setEnabled(false);
     }
     m_list->setCurrentIndex(known ? m_list->findData(current) : -1);
+    // Whatever entry is chosen, its whole text shows: the list is never
+    // narrower than its widest entry needs in the real font.
+    int widest = 0;
+    for (int i = 0; i < m_list->count(); ++i)
+        widest = std::max(widest, m_list->fontMetrics().horizontalAdvance(m_list->itemText(i)));
+    QStyleOptionComboBox option;
+    option.initFrom(m_list);
+    const QSize text(widest, m_list->fontMetrics().height());
+    m_list->setMinimumWidth(m_list->style()->sizeFromContents(QStyle::CT_ComboBox, &option, text, m_list).width());
 }
 
 void PioFieldControl::ShowMark(bool marked)

@@ -164,6 +164,7 @@ TEST(FlowSimulationDrivesTheDevice, SimulatedOutputValuesReplaceTheComputedFlows
     transmitter.process().setOverride(sim::Variable::DifferentialPressure, 16.0);
     transmitter.device().dynamicVariables[0] = sim::Variable::Flow;
     transmitter.device().pvUpperRange = 100.0;
+    transmitter.device().transferFunction = 0; // a flow PV is output linearly
     frmSimulateFlow* page = OpenFlowSimulation(applet, *window);
     ASSERT_NE(page, nullptr);
     auto* values = FindPage<frmMesswerte>(*window);

@@ -76,6 +76,8 @@ protected:
         control = main->ctlBusyWindow1();
         ASSERT_NE(control->BusyWindow(), nullptr);
         ASSERT_TRUE(Busy().Loaded());
+        // The window checks the dataset against the device when it opens; that ends first.
+        ASSERT_TRUE(WaitUntil([&] { return Text(QStringLiteral("currentSequence")).isEmpty() && Settled(); }));
         QObject::connect(control, &ctlBusyWindow::DisableWindow, control, [this] { events << QStringLiteral("disable"); });
         QObject::connect(control, &ctlBusyWindow::EnableWindow, control, [this] { events << QStringLiteral("enable"); });
     }

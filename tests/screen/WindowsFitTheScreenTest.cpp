@@ -85,6 +85,11 @@ int ComboNeeds(const QComboBox& combo)
     return combo.style()->sizeFromContents(QStyle::CT_ComboBox, &option, text, &combo).width();
 }
 
+QString Rect(const QRect& r)
+{
+    return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+}
+
 // What is cut or covered on a window: its controls whose text does not fit
 // them, that reach past their parent, or that overlap another control.
 QStringList Findings(const QWidget& root)
@@ -161,7 +166,8 @@ QStringList Findings(const QWidget& root)
             if (a.isAncestorOf(&b) || b.isAncestorOf(&a))
                 continue;
             if (InRoot(a, root).intersects(InRoot(b, root)))
-                found << QStringLiteral("%1 and %2 overlap").arg(Where(a, root), Where(b, root));
+                found << QStringLiteral("%1 and %2 overlap (%3 and %4)")
+                             .arg(Where(a, root), Where(b, root), Rect(InRoot(a, root)), Rect(InRoot(b, root)));
         }
     return found;
 }

@@ -6,6 +6,8 @@
 #include "fennick/communication/clsFunctionSequence.h"
 #include "fennick/dataset/clsDataManager.h"
 #include "fennick/dataset/frmChannelDataWarn.h"
+#include "fennick/fdt/global.h"
+#include "platform/applet/clsAppletItemManager.h"
 #include <QCheckBox>
 #include <QPointer>
 #include <QPushButton>
@@ -232,8 +234,13 @@ TEST_F(TransferRequest, ADownloadEndsAndReleasesItsLockThoughTheFrameFailsWithAF
 TEST_F(TransferRequest, SaveQuestionAfterTheLastApplication)
 {
     ConfiguredInstance();
-    // A new dataset is transient: the user is asked.
+    // A new dataset is transient: the user is asked about its changes.
     ASSERT_EQ(Dtm()->DataManager()->GetStorageState(), "transient");
+    const auto manager = global::AppletItemManager();
+    ASSERT_TRUE(manager);
+    int32_t failed = 0;
+    manager->fncPutUintValue(manager->HandleOf(QStringLiteral("&&private&&Dirty")), 1, failed);
+    ASSERT_EQ(failed, 0);
     dialogService.AnswerMessage(dialogs::DialogResult::Yes);
     EXPECT_EQ(Dtm()->AskSaveChangedData(), 6);
     ASSERT_EQ(dialogService.Requests().size(), 1u);

@@ -97,8 +97,8 @@ inline std::shared_ptr<applet::Description> AppletDescription(int slotCount)
     auto description = std::make_shared<applet::Description>();
     applet::DescEnumeration modules;
     modules.name = QStringLiteral("Modules");
-    modules.entries = {{1, QStringLiteral("Analog input")}, {5, QStringLiteral("Relay output")},
-                       {9, QStringLiteral("Counter")}};
+    modules.entries = {{1, QStringLiteral("Analog input"), {}}, {5, QStringLiteral("Relay output"), {}},
+                       {9, QStringLiteral("Counter"), {}}};
     description->enumerations.append(modules);
     applet::DescObject list;
     list.name = QStringLiteral("ModuleList");
