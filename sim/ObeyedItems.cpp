@@ -38,6 +38,7 @@ struct ObeyedItem {
     const char* name;
     uint8_t (*take)(DeviceState& device, double value);
     bool kept;   // taken again from the memory at start
+    bool shared = false;   // also written by a standard command: taken only when changed
 };
 
 constexpr ObeyedItem kObeyed[] = {
@@ -57,7 +58,7 @@ constexpr ObeyedItem kObeyed[] = {
     {"pidModeBlkNormal", [](DeviceState& d, double v) {
          return totaliserAvailable(d) ? d.totaliser.act(static_cast<int>(v)) : RC::CommandNotImplemented;
      }, false},
-    {"aiDPPvFtime", takeDamping, false},
+    {"aiDPPvFtime", takeDamping, false, true},
 };
 
 // Texts the device keeps once although two commands carry them: the message
@@ -152,7 +153,22 @@ bool computesFlow(const DeviceState& device)
     return device.multivariableFunction && device.multivariableBlockMode == BlockMode::Automatic;
 }
 
-uint8_t takeObeyedItems(const DescribedCommand* command, DeviceState& device, const DeviceParameters& parameters)
+namespace {
+
+// Whether the write left the item as it was before.
+bool unchanged(const QString& name, const DeviceParameters& parameters,
+               const QList<std::pair<QString, QVariant>>& before)
+{
+    for (const auto& [item, value] : before)
+        if (item.compare(name, Qt::CaseInsensitive) == 0)
+            return value == parameters.value(name);
+    return false;
+}
+
+} // namespace
+
+uint8_t takeObeyedItems(const DescribedCommand* command, DeviceState& device, const DeviceParameters& parameters,
+                        const QList<std::pair<QString, QVariant>>& before)
 {
     for (const ObeyedItem& item : kObeyed) {
         const QString name = QLatin1String(item.name);
@@ -163,7 +179,7 @@ uint8_t takeObeyedItems(const DescribedCommand* command, DeviceState& device, co
         } else {
             carried = item.kept;
         }
-        if (!carried)
+        if (!carried || (item.shared && unchanged(name, parameters, before)))
             continue;
         const QVariant value = parameters.value(name);
         if (!value.isValid())
@@ -178,6 +194,8 @@ uint8_t takeObeyedItems(const DescribedCommand* command, DeviceState& device, co
         for (const applet::FieldLayout& f : command->request) {
             if (f.item.compare(name, Qt::CaseInsensitive) != 0)
                 continue;
+            if (unchanged(name, parameters, before))
+                break;
             if (const uint8_t code = item.take(device, parameters.value(name).toString()))
                 return code;
             break;

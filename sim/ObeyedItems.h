@@ -9,6 +9,9 @@
 #include "sim/DeviceParameters.h"
 #include "sim/DeviceState.h"
 #include <QByteArray>
+#include <QList>
+#include <QVariant>
+#include <utility>
 #include <cstdint>
 
 namespace sim {
@@ -16,7 +19,12 @@ namespace sim {
 // Takes the obeyed items a write record just stored into the device state;
 // the response code (the caller undoes the write on a refusal). Without a
 // command, after the memory was read: the lock and the output current's settings.
-uint8_t takeObeyedItems(const DescribedCommand* command, DeviceState& device, const DeviceParameters& parameters);
+// before: the items' values before the write. A value the device keeps once
+// but also answers in a standard command (message, date, damping) is taken
+// only when the write changes it: a record that carries it back unchanged
+// must not undo what the standard command wrote just before.
+uint8_t takeObeyedItems(const DescribedCommand* command, DeviceState& device, const DeviceParameters& parameters,
+                        const QList<std::pair<QString, QVariant>>& before = {});
 
 // Whether a write request switches the software write lock off: a locked
 // device takes that write (and with it the rest of its record).
