@@ -18,20 +18,10 @@ const QString kWriteLock = QStringLiteral("pbWriteLock");
 const QString kTotaliserAction = QStringLiteral("pidModeBlkNormal");
 const QString kDateFormat = QStringLiteral("yyyy-MM-dd");
 constexpr int kMessageBytes = 24;        // the packed message of commands 12 and 17
-constexpr float kMaxDamping = 32.0f;     // s, as command 34 takes it
-
-// The damping of the differential pressure output: the filter of command 34,
-// in steps of 0.1 s.
+// The damping of the differential pressure output, as command 34 takes it.
 uint8_t takeDamping(DeviceState& d, double v)
 {
-    if (!std::isfinite(v))
-        return RC::InvalidSelection;
-    if (v > kMaxDamping)
-        return RC::ParameterTooLarge;
-    if (v < 0)
-        return RC::ParameterTooSmall;
-    d.variables[Variable::DifferentialPressure].damping = std::round(static_cast<float>(v) * 10.0f) / 10.0f;
-    return RC::Success;
+    return setDamping(d.variables[Variable::DifferentialPressure], v);
 }
 
 struct ObeyedItem {

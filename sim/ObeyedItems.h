@@ -1,11 +1,13 @@
 #pragma once
 // The items of the description that the device obeys rather than only keeps:
 // the software write lock, the alarm current (selection and levels), the
-// limits the output current saturates at, the mode of the flow block and the
-// flow totaliser. A write record that carries one of them changes the device
-// state with it; before every answer the items that
-// show the device's own state (flow block mode, the totaliser's state, total
-// and integration time) are filled from it, so the device keeps each once.
+// limits the output current saturates at, the mode of the flow block, the
+// flow totaliser, and the message, date and damping that standard commands
+// also carry. A write record that carries one of them changes the device
+// state with it; before every answer the items that show the device's own
+// state (flow block mode, the totaliser's state, total and integration time,
+// message, date, damping and the revision byte of command 0) are filled from
+// it, so the device keeps each once.
 #include "sim/DeviceParameters.h"
 #include "sim/DeviceState.h"
 #include <QByteArray>
