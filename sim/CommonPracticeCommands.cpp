@@ -20,7 +20,6 @@ constexpr uint8_t kSpanTooSmall = RangeCode::SpanTooSmall;
 constexpr uint8_t kInvalidSpan = RangeCode::InvalidSpan;
 
 constexpr int kMaxSlots33 = 4;
-constexpr float kMaxDamping = 32.0f;
 constexpr uint8_t kMinPreambles = 5;
 constexpr uint8_t kMaxPreambles = 20;
 constexpr uint32_t kAcquisitionPeriod = 100 * 32; // 100 ms in 1/32 ms
@@ -52,15 +51,9 @@ constexpr CommandEntry kCommonPractice[] = {
     {34, "Write Primary Variable Damping Value", 4, Access::Write, [](CommandContext& c) -> uint8_t {
         HartDataReader r(c.request);
         const float damping = r.f32();
-        if (!std::isfinite(damping))
-            return RC::InvalidSelection;
-        if (damping > kMaxDamping)
-            return RC::ParameterTooLarge;
-        if (damping < 0)
-            return RC::ParameterTooSmall;
-        // The damping filter works in steps of 0.1 s.
-        const float applied = std::round(damping * 10.0f) / 10.0f;
-        c.device.pv().damping = applied;
+        if (const uint8_t code = setDamping(c.device.pv(), damping))
+            return code;
+        const float applied = c.device.pv().damping;
         c.device.markConfigurationChanged();
         c.response.f32(applied);
         return applied == damping ? RC::Success : kSetToNearest;

@@ -27,6 +27,21 @@ constexpr TransferFunction kTransferFunctions[] = {
 };
 } // namespace
 
+uint8_t setDamping(DeviceVariable& variable, double seconds)
+{
+    constexpr double kMaxDamping = 32.0;
+    namespace RC = comm::ResponseCode;
+    if (!std::isfinite(seconds))
+        return RC::InvalidSelection;
+    if (seconds > kMaxDamping)
+        return RC::ParameterTooLarge;
+    if (seconds < 0)
+        return RC::ParameterTooSmall;
+    // The damping filter works in steps of 0.1 s.
+    variable.damping = std::round(static_cast<float>(seconds) * 10.0f) / 10.0f;
+    return RC::Success;
+}
+
 const TransferFunction* findTransferFunction(uint8_t code)
 {
     for (const TransferFunction& f : kTransferFunctions)

@@ -31,6 +31,10 @@ struct DeviceVariable {
     uint32_t transducerSerial = 0;
 };
 
+// Sets the variable's damping as the device's filter takes it: 0 to 32 s in
+// steps of 0.1 s. The response code; on a refusal nothing changed.
+uint8_t setDamping(DeviceVariable& variable, double seconds);
+
 // One value as the device variable commands report it.
 struct VariableReading {
     uint8_t code = 0;

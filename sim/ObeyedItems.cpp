@@ -2,6 +2,8 @@
 
 #include "platform/applet/ValueEncoding.h"
 #include "platform/comm/hart/HartStatus.h"
+#include "platform/comm/hart/PackedAscii.h"
+#include <QDate>
 #include <cmath>
 
 namespace sim {
@@ -14,11 +16,19 @@ constexpr uint8_t kFlowComputerType = 0x8B;   // device type 139
 
 const QString kWriteLock = QStringLiteral("pbWriteLock");
 const QString kTotaliserAction = QStringLiteral("pidModeBlkNormal");
+const QString kDateFormat = QStringLiteral("yyyy-MM-dd");
+constexpr int kMessageBytes = 24;        // the packed message of commands 12 and 17
+// The damping of the differential pressure output, as command 34 takes it.
+uint8_t takeDamping(DeviceState& d, double v)
+{
+    return setDamping(d.variables[Variable::DifferentialPressure], v);
+}
 
 struct ObeyedItem {
     const char* name;
     uint8_t (*take)(DeviceState& device, double value);
     bool kept;   // taken again from the memory at start
+    bool shared = false;   // also written by a standard command: taken only when changed
 };
 
 constexpr ObeyedItem kObeyed[] = {
@@ -38,6 +48,40 @@ constexpr ObeyedItem kObeyed[] = {
     {"pidModeBlkNormal", [](DeviceState& d, double v) {
          return totaliserAvailable(d) ? d.totaliser.act(static_cast<int>(v)) : RC::CommandNotImplemented;
      }, false},
+    {"aiDPPvFtime", takeDamping, false, true},
+};
+
+// Texts the device keeps once although two commands carry them: the message
+// (command 12 and the physical block) and the installation date (command 13
+// and the physical block, there as text yyyy-MM-dd).
+struct ObeyedText {
+    const char* name;
+    QString (*show)(const DeviceState& device);
+    uint8_t (*take)(DeviceState& device, const QString& text);
+};
+
+const ObeyedText kObeyedTexts[] = {
+    {"pbDeviceMessage", [](const DeviceState& d) { return d.message; },
+     [](DeviceState& d, const QString& text) -> uint8_t {
+         // The message must fit the packed form command 12 answers with.
+         QByteArray packed;
+         if (!comm::PackedAscii::pack(text, kMessageBytes, packed))
+             return RC::InvalidSelection;
+         d.message = text.trimmed();
+         return RC::Success;
+     }},
+    {"pbDeviceInstalDate", [](const DeviceState& d) { return d.date.toQDate().toString(kDateFormat); },
+     [](DeviceState& d, const QString& text) -> uint8_t {
+         // A data set that never held a date writes an empty text: the
+         // device keeps its own.
+         if (text.trimmed().isEmpty())
+             return RC::Success;
+         comm::HartDate date;
+         if (!comm::HartDate::fromQDate(QDate::fromString(text.trimmed(), kDateFormat), date))
+             return RC::InvalidSelection;
+         d.date = date;
+         return RC::Success;
+     }},
 };
 
 // The totals a unit of flow counts in: the part of the unit's text before
@@ -99,7 +143,22 @@ bool computesFlow(const DeviceState& device)
     return device.multivariableFunction && device.multivariableBlockMode == BlockMode::Automatic;
 }
 
-uint8_t takeObeyedItems(const DescribedCommand* command, DeviceState& device, const DeviceParameters& parameters)
+namespace {
+
+// Whether the write left the item as it was before.
+bool unchanged(const QString& name, const DeviceParameters& parameters,
+               const QList<std::pair<QString, QVariant>>& before)
+{
+    for (const auto& [item, value] : before)
+        if (item.compare(name, Qt::CaseInsensitive) == 0)
+            return value == parameters.value(name);
+    return false;
+}
+
+} // namespace
+
+uint8_t takeObeyedItems(const DescribedCommand* command, DeviceState& device, const DeviceParameters& parameters,
+                        const QList<std::pair<QString, QVariant>>& before)
 {
     for (const ObeyedItem& item : kObeyed) {
         const QString name = QLatin1String(item.name);
@@ -110,13 +169,27 @@ uint8_t takeObeyedItems(const DescribedCommand* command, DeviceState& device, co
         } else {
             carried = item.kept;
         }
-        if (!carried)
+        if (!carried || (item.shared && unchanged(name, parameters, before)))
             continue;
         const QVariant value = parameters.value(name);
         if (!value.isValid())
             continue;
         if (const uint8_t code = item.take(device, value.toDouble()))
             return code;
+    }
+    if (!command)
+        return RC::Success;
+    for (const ObeyedText& item : kObeyedTexts) {
+        const QString name = QLatin1String(item.name);
+        for (const applet::FieldLayout& f : command->request) {
+            if (f.item.compare(name, Qt::CaseInsensitive) != 0)
+                continue;
+            if (unchanged(name, parameters, before))
+                break;
+            if (const uint8_t code = item.take(device, parameters.value(name).toString()))
+                return code;
+            break;
+        }
     }
     return RC::Success;
 }
@@ -138,6 +211,13 @@ bool unlocksWriteLock(const DescribedCommand& command, const DeviceParameters& p
 void publishObeyedItems(const DeviceState& device, DeviceParameters& parameters)
 {
     parameters.set(QStringLiteral("mvModeBlkTarget"), device.multivariableBlockMode);
+    for (const ObeyedText& item : kObeyedTexts)
+        parameters.set(QLatin1String(item.name), item.show(device));
+    // The revision byte of command 0: the hardware revision in the upper five
+    // bits, the physical signalling in the lower three.
+    parameters.set(QStringLiteral("pbHardwareRev"),
+                   static_cast<uint>(device.hardwareRevision << 3 | (device.physicalSignaling & 0x07)));
+    parameters.set(QStringLiteral("aiDPPvFtime"), device.variables[Variable::DifferentialPressure].damping);
     const Totaliser& t = device.totaliser;
     parameters.set(QStringLiteral("pidModeBlkPermitted"), t.selection());
     parameters.set(kTotaliserAction, t.running() ? Totaliser::Start : Totaliser::Stop);

@@ -1,14 +1,19 @@
 #pragma once
 // The items of the description that the device obeys rather than only keeps:
 // the software write lock, the alarm current (selection and levels), the
-// limits the output current saturates at, the mode of the flow block and the
-// flow totaliser. A write record that carries one of them changes the device
-// state with it; before every answer the items that
-// show the device's own state (flow block mode, the totaliser's state, total
-// and integration time) are filled from it, so the device keeps each once.
+// limits the output current saturates at, the mode of the flow block, the
+// flow totaliser, and the message, date and damping that standard commands
+// also carry. A write record that carries one of them changes the device
+// state with it; before every answer the items that show the device's own
+// state (flow block mode, the totaliser's state, total and integration time,
+// message, date, damping and the revision byte of command 0) are filled from
+// it, so the device keeps each once.
 #include "sim/DeviceParameters.h"
 #include "sim/DeviceState.h"
 #include <QByteArray>
+#include <QList>
+#include <QVariant>
+#include <utility>
 #include <cstdint>
 
 namespace sim {
@@ -16,7 +21,12 @@ namespace sim {
 // Takes the obeyed items a write record just stored into the device state;
 // the response code (the caller undoes the write on a refusal). Without a
 // command, after the memory was read: the lock and the output current's settings.
-uint8_t takeObeyedItems(const DescribedCommand* command, DeviceState& device, const DeviceParameters& parameters);
+// before: the items' values before the write. A value the device keeps once
+// but also answers in a standard command (message, date, damping) is taken
+// only when the write changes it: a record that carries it back unchanged
+// must not undo what the standard command wrote just before.
+uint8_t takeObeyedItems(const DescribedCommand* command, DeviceState& device, const DeviceParameters& parameters,
+                        const QList<std::pair<QString, QVariant>>& before = {});
 
 // Whether a write request switches the software write lock off: a locked
 // device takes that write (and with it the rest of its record).

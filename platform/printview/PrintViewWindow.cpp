@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
@@ -27,6 +28,8 @@ constexpr WindowText kPrint = {"&Print...", "&Drucken..."};
 constexpr WindowText kSavePdf = {"Save as P&DF...", "Als P&DF speichern..."};
 constexpr WindowText kClose = {"&Close", "&Schließen"};
 constexpr WindowText kSavePdfTitle = {"Save the print-out as PDF", "Ausdruck als PDF speichern"};
+constexpr WindowText kSaved = {"The print-out was saved as \"%1\".",
+                               "Der Ausdruck wurde als \"%1\" gespeichert."};
 constexpr WindowText kNotSaved = {"The print-out could not be saved as \"%1\".",
                                   "Der Ausdruck konnte nicht als \"%1\" gespeichert werden."};
 } // namespace
@@ -42,6 +45,8 @@ PrintViewWindow::PrintViewWindow(QWidget* parent) : QWidget(parent)
     m_savePdf->setObjectName(QStringLiteral("SavePdfButton"));
     m_close = new QPushButton(this);
     m_close->setObjectName(QStringLiteral("CloseButton"));
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("StatusLine"));
     auto* print = m_print;
     auto* pdf = m_savePdf;
     auto* close = m_close;
@@ -55,7 +60,7 @@ PrintViewWindow::PrintViewWindow(QWidget* parent) : QWidget(parent)
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(print);
     buttons->addWidget(pdf);
-    buttons->addStretch();
+    buttons->addWidget(m_status, 1);
     buttons->addWidget(close);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_browser);
@@ -143,9 +148,14 @@ void PrintViewWindow::SaveAsPdfChosen()
         return;
     if (QFileInfo(path).suffix().isEmpty())
         path += QStringLiteral(".pdf");
-    if (!SaveAsPdf(path))
-        dialogs::DialogService::instance().Warning(windowTitle(),
-                                                   Text(kNotSaved.english, kNotSaved.german).arg(path));
+    // The file lies where the user cannot see it: say where it went, or that it did not.
+    const QString native = QDir::toNativeSeparators(path);
+    if (!SaveAsPdf(path)) {
+        m_status->setText(Text(kNotSaved.english, kNotSaved.german).arg(native));
+        dialogs::DialogService::instance().Warning(windowTitle(), m_status->text());
+        return;
+    }
+    m_status->setText(Text(kSaved.english, kSaved.german).arg(native));
 }
 
 void PrintViewWindow::closeEvent(QCloseEvent* event)

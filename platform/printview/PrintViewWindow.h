@@ -7,6 +7,7 @@
 #include <functional>
 
 class QPrinter;
+class QLabel;
 class QPushButton;
 class QTextBrowser;
 
@@ -23,6 +24,8 @@ public:
     void SetPage(const QString& html, const QString& baseFolder);
     QString Html() const;
     QTextBrowser* Browser() const { return m_browser; }
+    // The line beside the buttons that tells how the last saving ended.
+    QLabel* StatusLine() const { return m_status; }
 
     // Writes the page as a PDF file (through a temporary file beside it, then
     // renamed); false, traced, when the file could not be written.
@@ -49,6 +52,7 @@ private:
     QPushButton* m_print = nullptr;
     QPushButton* m_savePdf = nullptr;
     QPushButton* m_close = nullptr;
+    QLabel* m_status = nullptr;
     int m_countryCode = 1;
     bool m_closing = false;
 };

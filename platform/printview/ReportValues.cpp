@@ -11,6 +11,18 @@ namespace printview {
 namespace {
 // The digits a float holds: what lies beyond them is no part of the value.
 constexpr int kFloatDigits = 7;
+
+// Revision bytes: the revision in the upper five bits, a sub-number in the
+// lower three, printed as the identification page shows them (17: 2.1).
+constexpr const char* kRevisionBytes[] = {"pbHardwareRev"};
+
+bool IsRevisionByte(const QString& itemName)
+{
+    for (const char* name : kRevisionBytes)
+        if (itemName.compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
 } // namespace
 
 ReportValues::ReportValues(std::shared_ptr<applet::clsAppletItemManager> manager, UnitTable units, int countryCode)
@@ -29,6 +41,10 @@ std::optional<QString> ReportValues::ValueText(const QString& itemName) const
     const applet::AppletItem* item = m_manager ? m_manager->Item(m_manager->HandleOf(itemName)) : nullptr;
     if (!item)
         return std::nullopt;
+    if (IsRevisionByte(itemName)) {
+        const auto v = static_cast<unsigned>(applet::ItemValue::ToNumber(item->Type(), item->Value())) & 0xFFu;
+        return QStringLiteral("%1.%2").arg(v / 8).arg(v & 7);
+    }
     const auto description = m_manager->GetDescription();
     const applet::DescObject* object = description ? description->FindObject(itemName) : nullptr;
     const applet::DescEnumeration* enumeration =

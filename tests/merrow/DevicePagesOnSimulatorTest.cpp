@@ -31,7 +31,8 @@ TEST(DevicePagesOnSimulator, HartIdentificationShowsEachDeviceTypesCommunication
         variant.deviceType = static_cast<uint32_t>(type);
         QString error;
         ASSERT_TRUE(sim::applyVariant(applet.device.transmitter(), variant, error)) << error.toStdString();
-        ASSERT_EQ(applet.device.transmitter().parameters().set(QStringLiteral("pbHardwareRev"), 17), 0);
+        applet.device.transmitter().device().hardwareRevision = 2;
+        applet.device.transmitter().device().physicalSignaling = 1; // the revision byte 17
         frmMain* window = applet.StartConnected(type);
         ASSERT_NE(window, nullptr);
         ASSERT_TRUE(ReadIntoDataset(applet, "upload"));

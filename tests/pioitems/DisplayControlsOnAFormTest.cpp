@@ -146,7 +146,7 @@ TEST_F(DisplayControlsOnAForm, RegisteredControlsShowTheirItemsFollowChangesAndA
     EXPECT_EQ(form.combo->ShownText(), "High");
     EXPECT_EQ(form.combo->EntryList()->count(), 7) << "every entry of the enumeration, in its order";
     EXPECT_EQ(form.combo->EntryList()->itemText(2), "Hold last output value");
-    EXPECT_EQ(form.label->ShownText(), "1");
+    EXPECT_EQ(form.label->ShownText(), "8") << "the revision byte 8: hardware revision 1.0";
     EXPECT_EQ(form.textUnit->UnitLabel()->text(), "mA");
     EXPECT_EQ(form.processValue->Caption(), "Process Value") << "the caption comes from its text id";
     EXPECT_FALSE(form.processValue->UnitLabel()->text().isEmpty()) << "the unit item's entry text";
