@@ -1,0 +1,81 @@
+// Entries at and beyond what the simulated transmitter takes: a float value
+// typed as its limit reaches the device, one just beyond is refused with the
+// allowed range and sends nothing.
+#include "DeviceFunctionSupport.h"
+#include "merrow/pages/frmBasicParameter.h"
+#include "platform/controls/PioFieldControl.h"
+#include <QLineEdit>
+
+using namespace merrowtest;
+
+namespace {
+
+// Types text into the field and leaves it, as the user does.
+void Type(controls::PioFieldControl* field, const QString& text)
+{
+    ASSERT_NE(field, nullptr);
+    field->ValueField()->setText(text);
+    field->ValueField()->setModified(true);
+    field->CommitPendingEdit();
+    piotest::Settle();
+}
+
+float FloatItem(DeviceApplet& applet, const char* name)
+{
+    float value = -1;
+    int32_t failed = 0;
+    applet.manager->fncReadFloatValue(applet.manager->HandleOf(QLatin1String(name)), value, false, failed);
+    return value;
+}
+
+bool Download(DeviceApplet& applet)
+{
+    int32_t result = -1;
+    applet.commands.clear();
+    applet.host->ForceSequence(QStringLiteral("download"), result);
+    return result == 0
+           && piotest::RunUntil([&] { return !applet.commands.isEmpty() && applet.SequenceState("download") == 0; });
+}
+
+} // namespace
+
+TEST(EntriesBeyondWhatTheDeviceTakes, AFloatTypedAsItsLimitReachesTheDeviceAndOneJustBeyondIsRefused)
+{
+    DeviceApplet applet;
+    PIO_REQUIRE_APPLET(applet);
+    frmMain* window = applet.StartConnected();
+    ASSERT_NE(window, nullptr);
+    auto* page = OpenPage<frmBasicParameter>(applet, *window, "mnuConfigureBasicParameter");
+    ASSERT_NE(page, nullptr);
+    controls::PioFieldControl* saturation = page->Field(QStringLiteral("PioLabelTextUnit1(3)")); // 3.6 to 4 mA
+    controls::PioFieldControl* lowAlarm = page->Field(QStringLiteral("PioLabelTextUnit1(1)"));   // 3.5 to 3.8 mA
+
+    // Neither 3.6 nor 3.8 is exact in single precision.
+    Type(saturation, QStringLiteral("3.6"));
+    Type(lowAlarm, QStringLiteral("3.8"));
+    EXPECT_FLOAT_EQ(FloatItem(applet, "minOutputCurr"), 3.6f);
+    EXPECT_FLOAT_EQ(FloatItem(applet, "lowAlarmCurr"), 3.8f);
+    ASSERT_TRUE(Download(applet));
+    const sim::DeviceState& device = applet.device.transmitter().device();
+    EXPECT_EQ(device.minOutputCurrent, 3.6f);
+    EXPECT_EQ(device.lowAlarmCurrent, 3.8f);
+
+    struct Beyond {
+        controls::PioFieldControl* field;
+        const char* typed;
+        const char* item;
+        float kept;
+        const char* allowed;
+    };
+    for (const Beyond& beyond : {Beyond{saturation, "3.59", "minOutputCurr", 3.6f, "Allowed: 3.6 to 4."},
+                                 Beyond{lowAlarm, "3.81", "lowAlarmCurr", 3.8f, "Allowed: 3.5 to 3.8."}}) {
+        SCOPED_TRACE(beyond.typed);
+        const auto asked = applet.dialogs.Requests().size();
+        applet.dialogs.AnswerMessage(dialogs::DialogResult::Ok);
+        Type(beyond.field, QLatin1String(beyond.typed));
+        ASSERT_EQ(applet.dialogs.Requests().size(), asked + 1);
+        EXPECT_TRUE(LastMessage(applet.dialogs).endsWith(QLatin1String(beyond.allowed)))
+            << LastMessage(applet.dialogs).toStdString();
+        EXPECT_FLOAT_EQ(FloatItem(applet, beyond.item), beyond.kept);
+    }
+}
