@@ -3,6 +3,10 @@
 // allowed range and sends nothing.
 #include "DeviceFunctionSupport.h"
 #include "merrow/pages/frmBasicParameter.h"
+#include "merrow/pages/frmSimulateFlow.h"
+#include "platform/controls/PioLabelTextUnit.h"
+#include <QLabel>
+#include <QPushButton>
 #include "platform/controls/PioFieldControl.h"
 #include <QLineEdit>
 
@@ -78,4 +82,51 @@ TEST(EntriesBeyondWhatTheDeviceTakes, AFloatTypedAsItsLimitReachesTheDeviceAndOn
             << LastMessage(applet.dialogs).toStdString();
         EXPECT_FLOAT_EQ(FloatItem(applet, beyond.item), beyond.kept);
     }
+}
+
+TEST(EntriesBeyondWhatTheDeviceTakes, AFlowSimulationBeyondTheSensorLimitsIsRefusedByNameAndRangeAndForcesNothing)
+{
+    DeviceApplet applet;
+    PIO_REQUIRE_APPLET(applet);
+    frmMain* window = applet.StartConnected();
+    ASSERT_NE(window, nullptr);
+    applet.dialogs.AnswerMessage(dialogs::DialogResult::Yes); // the simulation influences the process
+    applet.Trigger(*window, "mnuDiagnosticsSimulateFlow");
+    piotest::Settle();
+    auto* page = FindPage<frmSimulateFlow>(*window);
+    ASSERT_NE(page, nullptr);
+    ASSERT_TRUE(piotest::RunUntil([&] {
+        return page->cmdSetSimulation()->isEnabled() && window->isEnabled()
+               && applet.SequenceState("GetMvSimulation") == 0;
+    }));
+    controls::PioLabelTextUnit* field = page->txtSimValue(1); // the differential pressure
+    const QString unit = page->lblUnit(1)->text();
+    ASSERT_FALSE(unit.isEmpty());
+    const float before = FloatItem(applet, "mvInDPSimulateValue");
+
+    for (int country : {1, 49}) {
+        SCOPED_TRACE(country);
+        applet.PutNumber(QStringLiteral("&&private&&countrycode"), country);
+        const auto asked = applet.dialogs.Requests().size();
+        applet.dialogs.AnswerMessage(dialogs::DialogResult::Ok);
+        applet.commands.clear();
+        Type(field, QStringLiteral("99999"));
+        ASSERT_EQ(applet.dialogs.Requests().size(), asked + 1);
+        const QString message = LastMessage(applet.dialogs);
+        const QString label = country == 49 ? QStringLiteral("Simulierter Differenzdruck (") + unit + ")"
+                                            : QStringLiteral("Simulated differential pressure (") + unit + ")";
+        EXPECT_TRUE(message.contains(label)) << message.toStdString();
+        EXPECT_TRUE(message.contains(country == 49 ? QStringLiteral("Zulässig: ") : QStringLiteral("Allowed: ")))
+            << message.toStdString();
+        EXPECT_EQ(FloatItem(applet, "mvInDPSimulateValue"), before);
+        piotest::Settle();
+        EXPECT_TRUE(applet.commands.isEmpty());
+    }
+    applet.PutNumber(QStringLiteral("&&private&&countrycode"), 1);
+    // Within the limits the value is taken.
+    const auto asked = applet.dialogs.Requests().size();
+    Type(field, QStringLiteral("1"));
+    EXPECT_EQ(applet.dialogs.Requests().size(), asked);
+    EXPECT_EQ(FloatItem(applet, "mvInDPSimulateValue"), 1.0f);
+    EXPECT_EQ(applet.device.transmitter().parameters().value(QStringLiteral("mvInDPSimulateEnabled")).toInt(), 0);
 }
