@@ -3,6 +3,7 @@
 // allowed range and sends nothing.
 #include "DeviceFunctionSupport.h"
 #include "merrow/pages/frmBasicParameter.h"
+#include "merrow/pages/frmCalibratePressure.h"
 #include "merrow/pages/frmSimulateFlow.h"
 #include "platform/controls/PioLabelTextUnit.h"
 #include <QLabel>
@@ -129,4 +130,33 @@ TEST(EntriesBeyondWhatTheDeviceTakes, AFlowSimulationBeyondTheSensorLimitsIsRefu
     EXPECT_EQ(applet.dialogs.Requests().size(), asked);
     EXPECT_EQ(FloatItem(applet, "mvInDPSimulateValue"), 1.0f);
     EXPECT_EQ(applet.device.transmitter().parameters().value(QStringLiteral("mvInDPSimulateEnabled")).toInt(), 0);
+}
+
+TEST(EntriesBeyondWhatTheDeviceTakes, ACalibrationPointBeyondTheSensorLimitsIsRefusedBeforeAnythingIsSent)
+{
+    DeviceApplet applet;
+    PIO_REQUIRE_APPLET(applet);
+    frmMain* window = applet.StartConnected();
+    ASSERT_NE(window, nullptr);
+    auto* page = OpenPage<frmCalibratePressure>(applet, *window, "mnuCalibratePressure");
+    ASSERT_NE(page, nullptr);
+    ASSERT_TRUE(piotest::RunUntil([&] {
+        return !page->Covered() && window->isEnabled() && applet.SequenceState("GetPtrbCalPoints") == 0
+               && !page->lblUnit(0)->text().isEmpty();
+    }));
+    const QString status = window->PanelText(4);
+    const auto asked = applet.dialogs.Requests().size();
+    applet.dialogs.AnswerMessage(dialogs::DialogResult::Ok);
+    applet.commands.clear();
+    page->txtAbgleichpunkt(0)->setText(QStringLiteral("99999"));
+    page->cmdAbgleichpunkt(0)->click();
+    piotest::Settle();
+    ASSERT_EQ(applet.dialogs.Requests().size(), asked + 1);
+    const QString message = LastMessage(applet.dialogs);
+    const QString label = global::LoadLocalizedText(2134).remove(QLatin1Char(':'));
+    EXPECT_TRUE(message.contains(label + " (" + page->lblUnit(0)->text() + ")")) << message.toStdString();
+    EXPECT_TRUE(message.contains(QStringLiteral("Allowed: "))) << message.toStdString();
+    EXPECT_TRUE(applet.commands.isEmpty());
+    EXPECT_EQ(window->PanelText(4), status);
+    EXPECT_TRUE(window->isEnabled());
 }
