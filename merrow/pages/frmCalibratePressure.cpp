@@ -62,14 +62,12 @@ std::optional<std::pair<double, double>> frmCalibratePressure::PointLimits(int i
     if (index >= kPressureRows || !global::gDeviceInfo || !Registered())
         return std::nullopt;
     const enmCommType bus = global::gDeviceInfo->CommType();
-    const UnitTable::UnitRow* from = UnitTable::Find(bus, static_cast<int16_t>(m_appSensorLimitUnit->IntValue()));
-    const UnitTable::UnitRow* to = UnitTable::Find(bus, static_cast<int16_t>(UnitItem(0)->IntValue()));
+    const auto from = static_cast<int16_t>(m_appSensorLimitUnit->IntValue());
+    const auto to = static_cast<int16_t>(UnitItem(0)->IntValue());
     double lower = 0;
     double upper = 0;
-    double base = 0;
-    if (!from || !to || QLatin1String(from->quantity) != QLatin1String(to->quantity)
-        || !from->toBase.Apply(m_appLowerSensorLimit->FloatValue(), base) || !UnitTable::FromBase(*to, bus).Apply(base, lower)
-        || !from->toBase.Apply(m_appUpperSensorLimit->FloatValue(), base) || !UnitTable::FromBase(*to, bus).Apply(base, upper))
+    if (!UnitTable::Convert(bus, from, to, m_appLowerSensorLimit->FloatValue(), lower)
+        || !UnitTable::Convert(bus, from, to, m_appUpperSensorLimit->FloatValue(), upper))
         return std::nullopt;
     return std::pair{std::min(lower, upper), std::max(lower, upper)};
 }

@@ -53,14 +53,6 @@ constexpr FlowChannelRow kRows[frmSimulateFlow::kChannels] = {
       "mvOutVolFlowSimulateStatus", "mvOutVolFlowUnit"}},
 };
 
-// A value from one unit into another of the same quantity, through the base unit.
-bool ConvertUnit(const UnitTable::UnitRow& from, const UnitTable::UnitRow& to, enmCommType bus, double value,
-                 double& converted)
-{
-    double base = 0;
-    return from.toBase.Apply(value, base) && UnitTable::FromBase(to, bus).Apply(base, converted);
-}
-
 } // namespace
 
 frmSimulateFlow::frmSimulateFlow() : SimulationPage(QStringLiteral("frmSimulateFlow"), kChannels)
@@ -126,15 +118,13 @@ void frmSimulateFlow::LimitDifferentialPressure()
     if (!global::gDeviceInfo)
         return;
     const enmCommType bus = global::gDeviceInfo->CommType();
-    const UnitTable::UnitRow* from = UnitTable::Find(bus, static_cast<int16_t>(m_appSensorLimitUnit->IntValue()));
-    const UnitTable::UnitRow* to =
-        UnitTable::Find(bus, static_cast<int16_t>(ChannelAt(kDifferentialPressure).appUnit->IntValue()));
+    const auto from = static_cast<int16_t>(m_appSensorLimitUnit->IntValue());
+    const auto to = static_cast<int16_t>(ChannelAt(kDifferentialPressure).appUnit->IntValue());
     double lower = 0;
     double upper = 0;
     // Limits in a unit of another quantity, or none known, leave the value to the device.
-    if (!from || !to || QLatin1String(from->quantity) != QLatin1String(to->quantity)
-        || !ConvertUnit(*from, *to, bus, m_appLowerSensorLimit->FloatValue(), lower)
-        || !ConvertUnit(*from, *to, bus, m_appUpperSensorLimit->FloatValue(), upper)) {
+    if (!UnitTable::Convert(bus, from, to, m_appLowerSensorLimit->FloatValue(), lower)
+        || !UnitTable::Convert(bus, from, to, m_appUpperSensorLimit->FloatValue(), upper)) {
         txtSimValue(kDifferentialPressure)->SetAllowedRange(std::nullopt, std::nullopt);
         return;
     }
