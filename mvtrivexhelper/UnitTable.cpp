@@ -186,4 +186,13 @@ const Conversion& FromBase(const UnitRow& row, enmCommType bus)
     return bus == enmCommType::HART && row.fromBaseHart ? *row.fromBaseHart : row.fromBase;
 }
 
+bool Convert(enmCommType bus, int16_t from, int16_t to, double value, double& converted)
+{
+    const UnitRow* source = Find(bus, from);
+    const UnitRow* target = Find(bus, to);
+    double base = 0;
+    return source && target && QLatin1String(source->quantity) == QLatin1String(target->quantity)
+           && source->toBase.Apply(value, base) && FromBase(*target, bus).Apply(base, converted);
+}
+
 } // namespace UnitTable

@@ -51,4 +51,9 @@ const UnitRow* Find(enmCommType bus, int16_t code);
 // The from-base conversion of a row on a bus (the to-base one is the same on all).
 const Conversion& FromBase(const UnitRow& row, enmCommType bus);
 
+// A value from the unit of one code into that of another; false when a code
+// is not the bus's, the units measure different quantities or a step gives
+// no number.
+bool Convert(enmCommType bus, int16_t from, int16_t to, double value, double& converted);
+
 } // namespace UnitTable

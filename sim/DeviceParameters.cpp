@@ -125,11 +125,9 @@ uint8_t DeviceParameters::check(const DescObject& object, const QVariant& value)
         if (!listed)
             return RC::InvalidSelection;
     }
-    if (object.minimum && number < *object.minimum)
-        return RC::ParameterTooSmall;
-    if (object.maximum && number > *object.maximum)
-        return RC::ParameterTooLarge;
-    return RC::Success;
+    if (object.InRange(number))
+        return RC::Success;
+    return object.minimum && number < *object.minimum ? RC::ParameterTooSmall : RC::ParameterTooLarge;
 }
 
 uint8_t DeviceParameters::set(const QString& name, const QVariant& value)

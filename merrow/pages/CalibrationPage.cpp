@@ -6,7 +6,10 @@
 #include "pioitems/PioAppItem.h"
 #include "pioitems/PioRecordItem.h"
 #include "pioitems/PioSequenceItem.h"
+#include "platform/applet/AppletResults.h"
 #include "platform/applet/AppletTrace.h"
+#include "platform/applet/Description.h"
+#include "platform/controls/PioDisplayControl.h"
 #include "platform/controls/PioLabelTextUnit.h"
 #include "platform/dialogs/DialogService.h"
 #include <QGridLayout>
@@ -256,6 +259,19 @@ void CalibrationPage::cmdAbgleichpunkt_Click(int index)
     const std::optional<float> value = ToNumber(row.text->text());
     if (!value) {
         Fail(global::FillPlaceholders(GetTextFromResource(kNotANumberText), {row.text->text()}));
+        return;
+    }
+    // A point beyond what the sensor measures is never sent: the device would
+    // refuse it, or worse, take a characteristic it cannot hold.
+    if (const auto limits = PointLimits(index); limits && (*value < limits->first || *value > limits->second)) {
+        applet::DescObject allowed;
+        allowed.minimum = limits->first;
+        allowed.maximum = limits->second;
+        const QString unit = row.unit->text();
+        const QString label = GetTextFromResource(m_design.rows[static_cast<size_t>(index)].labelText).remove(QLatin1Char(':'));
+        Fail(controls::PioDisplayControl::WriteErrorText(
+            unit.isEmpty() ? label : QStringLiteral("%1 (%2)").arg(label, unit), row.text->text(),
+            applet::kItemBadValue, &allowed, global::UserCountryCode()));
         return;
     }
     try {

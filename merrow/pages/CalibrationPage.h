@@ -6,6 +6,8 @@
 // value; the reading of the device's calibration points when the page opens.
 // Each page is a table (CalibrationDesign) of items, sequences and texts.
 #include "merrow/shell/PioPage.h"
+#include <optional>
+#include <utility>
 #include <vector>
 
 class QLabel;
@@ -92,6 +94,10 @@ protected:
     void OnBeforeRegister() override;
     void OnFirstActivation() override;
     void OnUnload() override;
+    pioitems::PioAppItem* UnitItem(int unit) const { return m_units.at(static_cast<size_t>(unit)); }
+    // The range a row's point may lie in, in the unit shown beside it; none:
+    // the device alone decides.
+    virtual std::optional<std::pair<double, double>> PointLimits(int) const { return std::nullopt; }
     // The window caption set at the first activation, for a design without one.
     virtual int16_t CaptionText() const { return 0; }
 

@@ -1,7 +1,13 @@
 #include "merrow/pages/frmCalibratePressure.h"
 #include "merrow/shell/global.h"
+#include "merrow/pages/PageControls.h"
 #include "mvtrivexhelper/IDeviceInfo.h"
+#include "mvtrivexhelper/UnitTable.h"
+#include "pioitems/Ambient.h"
+#include "pioitems/PioAppItem.h"
 #include "platform/applet/AppletTrace.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -35,12 +41,35 @@ const CalibrationDesign kDesign = {
 
 constexpr int16_t kDifferentialCaption = 2119;
 constexpr int16_t kPressureCaption = 2120;
+constexpr int kPressureRows = 2; // the lower and upper point; the last row is the temperature
 
 } // namespace
 
 frmCalibratePressure::frmCalibratePressure() : CalibrationPage(kDesign)
 {
     setWindowTitle(QStringLiteral("Calibrate Pressure Measurement"));
+    pioitems::Ambient::SetUserMode(this, false);
+    m_appSensorLimitUnit = pagecontrols::AppItem(this, QStringLiteral("appSensorLimitUnit"), QStringLiteral("ptrbSensorLimitUnit"));
+    m_appLowerSensorLimit =
+        pagecontrols::AppItem(this, QStringLiteral("appLowerSensorLimit"), QStringLiteral("ptrbLowerSensorLimit"));
+    m_appUpperSensorLimit =
+        pagecontrols::AppItem(this, QStringLiteral("appUpperSensorLimit"), QStringLiteral("ptrbUpperSensorLimit"));
+    pioitems::Ambient::SetUserMode(this, true);
+}
+
+std::optional<std::pair<double, double>> frmCalibratePressure::PointLimits(int index) const
+{
+    if (index >= kPressureRows || !global::gDeviceInfo || !Registered())
+        return std::nullopt;
+    const enmCommType bus = global::gDeviceInfo->CommType();
+    const auto from = static_cast<int16_t>(m_appSensorLimitUnit->IntValue());
+    const auto to = static_cast<int16_t>(UnitItem(0)->IntValue());
+    double lower = 0;
+    double upper = 0;
+    if (!UnitTable::Convert(bus, from, to, m_appLowerSensorLimit->FloatValue(), lower)
+        || !UnitTable::Convert(bus, from, to, m_appUpperSensorLimit->FloatValue(), upper))
+        return std::nullopt;
+    return std::pair{std::min(lower, upper), std::max(lower, upper)};
 }
 
 int16_t frmCalibratePressure::CaptionText() const

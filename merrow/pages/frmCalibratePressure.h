@@ -3,6 +3,10 @@
 // and an upper balance point, and the trim of the sensor temperature.
 #include "merrow/pages/CalibrationPage.h"
 
+namespace pioitems {
+class PioAppItem;
+}
+
 class frmCalibratePressure : public CalibrationPage {
     Q_OBJECT
 public:
@@ -11,4 +15,11 @@ public:
 protected:
     // "Calibrate Differential Pressure Measurement" on a differential pressure module.
     int16_t CaptionText() const override;
+    // The pressure points: the sensor limits in the unit of the range.
+    std::optional<std::pair<double, double>> PointLimits(int index) const override;
+
+private:
+    pioitems::PioAppItem* m_appSensorLimitUnit = nullptr;
+    pioitems::PioAppItem* m_appLowerSensorLimit = nullptr;
+    pioitems::PioAppItem* m_appUpperSensorLimit = nullptr;
 };

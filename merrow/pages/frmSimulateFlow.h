@@ -30,7 +30,12 @@ private:
     void appUnit_ValueChanged(int index);
     void appMvModeBlkActual_ValueChanged();
     void appmvMediumType_ValueChanged();
+    // The differential pressure the device takes: its sensor limits in the unit of the channel.
+    void LimitDifferentialPressure();
 
     pioitems::PioAppItem* m_appMvModeBlkActual = nullptr;
     pioitems::PioAppItem* m_appmvMediumType = nullptr;
+    pioitems::PioAppItem* m_appSensorLimitUnit = nullptr;
+    pioitems::PioAppItem* m_appLowerSensorLimit = nullptr;
+    pioitems::PioAppItem* m_appUpperSensorLimit = nullptr;
 };

@@ -3,6 +3,8 @@
 #include "platform/applet/AppletTrace.h"
 #include <QFile>
 #include <QFileInfo>
+#include <QLineEdit>
+#include <QTextCursor>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -10,6 +12,7 @@
 namespace {
 
 constexpr int16_t kHelpTitleText = 3822;
+constexpr int16_t kFindText = 1071; // "&Find in help..."
 // Help files are ours and small; a larger one is not what we ship.
 constexpr qint64 kMaxHelpFileBytes = 4 * 1024 * 1024;
 
@@ -23,8 +26,16 @@ frmHelp::frmHelp(QWidget* owner) : QWidget(owner, Qt::Window)
     m_browser->setObjectName(QStringLiteral("Browser"));
     m_browser->setOpenLinks(true);
     m_browser->setOpenExternalLinks(false);
+    m_find = new QLineEdit(this);
+    m_find->setObjectName(QStringLiteral("txtFind"));
+    m_find->setClearButtonEnabled(true);
+    m_find->setPlaceholderText(
+        global::LoadLocalizedText(kFindText).remove(QLatin1Char('&')).remove(QStringLiteral("...")).trimmed());
+    connect(m_find, &QLineEdit::returnPressed, this, &frmHelp::FindNext);
+    connect(m_find, &QLineEdit::textChanged, this, [this] { m_find->setStyleSheet(QString()); });
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_find);
     layout->addWidget(m_browser);
     resize(720, 640);
 }
@@ -49,4 +60,23 @@ bool frmHelp::ShowFile(const QString& path)
     setWindowTitle(title.isEmpty() ? global::LoadLocalizedText(kHelpTitleText) + QStringLiteral(" - ") + info.fileName()
                                    : title);
     return true;
+}
+
+bool frmHelp::FindNext()
+{
+    const QString text = m_find->text().trimmed();
+    if (text.isEmpty())
+        return false;
+    bool found = m_browser->find(text);
+    if (!found) {
+        QTextCursor top = m_browser->textCursor();
+        top.movePosition(QTextCursor::Start);
+        m_browser->setTextCursor(top);
+        found = m_browser->find(text);
+    }
+    // Marked, not a box: the user goes on typing.
+    m_find->setStyleSheet(found ? QString() : QStringLiteral("QLineEdit { background: #f8d0d0; }"));
+    if (!found)
+        applet::AppletTrace::Info(QStringLiteral("frmHelp: \"%1\" not found in %2").arg(text, m_file));
+    return found;
 }

@@ -5,6 +5,7 @@
 // unloads.
 #include <QWidget>
 
+class QLineEdit;
 class QTextBrowser;
 
 class frmHelp : public QWidget {
@@ -18,8 +19,13 @@ public:
     QTextBrowser* Browser() const { return m_browser; }
     // The file shown.
     QString File() const { return m_file; }
+    // The search field: Return finds the next place of its text, from the top
+    // again after the last; a text found nowhere marks the field.
+    QLineEdit* FindField() const { return m_find; }
+    bool FindNext();
 
 private:
     QTextBrowser* m_browser;
+    QLineEdit* m_find;
     QString m_file;
 };

@@ -265,6 +265,15 @@ const ToolButton kToolbar[] = {
     {"tbDiagnostics", QStyle::SP_MessageBoxInformation, 1046, "mnuDiagnosticsStatus"},
 };
 
+// The menu an entry stands in; empty for the menus of the menu bar.
+QString ParentEntry(const QString& name)
+{
+    for (const MenuEntry& entry : kMenuTree)
+        if (name == QLatin1String(entry.name))
+            return QLatin1String(entry.parent);
+    return QString();
+}
+
 // ---- Status texts by item value ----
 struct StatusText {
     int value;
@@ -311,8 +320,6 @@ const QString kSourceDefault = QStringLiteral("0");
 const QString kSourceDevice = QStringLiteral("2");
 
 // Entries and buttons that the connection state 2 enables and 0 disables (or the reverse).
-const char* const kConnectedButtons[] = {"tbDiagnostics", "tbReadFromDevice", "tbWriteToDevice", "tbDisconnect"};
-const char* const kDisconnectedButtons[] = {"tbConnect", "tbNew", "tbopen"};
 const char* const kConnectedEntries[] = {"mnuDeviceFactoryReset", "mnuDeviceLoadFromDevice", "mnuDeviceSaveToDevice",
                                          "mnuDisplay", "mnuDiagnosticS", "mnuCalibrate", "mnuDeviceBurnData"};
 const char* const kDisconnectedEntries[] = {"mnuFileNew", "mnuFileOpen"};
@@ -592,6 +599,11 @@ void frmMain::BuildToolbar()
         connect(action, &QAction::triggered, this, [this, entry] { Step_("tbToolBar_ButtonClick", [&] { Trigger(entry); }); });
         m_buttons.insert(QLatin1String(button.key), action);
     }
+    // A button stands for its menu entry: usable exactly when the entry is,
+    // whatever changes the entry or a menu above it.
+    for (QAction* entry : std::as_const(m_menus))
+        connect(entry, &QAction::changed, this, &frmMain::FollowEntries);
+    FollowEntries();
 }
 
 void frmMain::BuildStatusBar()
@@ -962,10 +974,21 @@ void frmMain::EnableEntry(const char* name, bool enabled)
         action->setEnabled(enabled);
 }
 
-void frmMain::EnableButton(const char* key, bool enabled)
+bool frmMain::EntryUsable(const QString& name) const
 {
-    if (QAction* action = m_buttons.value(QLatin1String(key)))
-        action->setEnabled(enabled);
+    for (QString entry = name; !entry.isEmpty(); entry = ParentEntry(entry)) {
+        const QAction* action = m_menus.value(entry);
+        if (!action || !action->isEnabled() || !action->isVisible())
+            return false;
+    }
+    return true;
+}
+
+void frmMain::FollowEntries()
+{
+    for (const ToolButton& button : kToolbar)
+        if (QAction* action = m_buttons.value(QLatin1String(button.key)))
+            action->setEnabled(EntryUsable(QLatin1String(button.entry)));
 }
 
 void frmMain::CaptionEntry(const char* name, int16_t textId)
@@ -1091,10 +1114,6 @@ void frmMain::OnConnectionStatus()
         if (text.value == state)
             SetPanel(1, text.textId);
     if (state == kConnected) {
-        for (const char* key : kConnectedButtons)
-            EnableButton(key, true);
-        for (const char* key : kDisconnectedButtons)
-            EnableButton(key, false);
         ShowEntry("mnuDeviceConnect", false);
         ShowEntry("mnuDeviceDisconnect", true);
         for (const char* name : kConnectedEntries)
@@ -1112,10 +1131,6 @@ void frmMain::OnConnectionStatus()
         m_askFirst = true;
         global::RangeValuesRead = false;
         global::RangeValuesRequested = false;
-        for (const char* key : kConnectedButtons)
-            EnableButton(key, false);
-        for (const char* key : kDisconnectedButtons)
-            EnableButton(key, true);
         ShowEntry("mnuDeviceConnect", true);
         ShowEntry("mnuDeviceDisconnect", false);
         for (const char* name : kConnectedEntries)
@@ -1164,15 +1179,11 @@ void frmMain::OnEngineeringContext()
     }
     if (context & kConnectContextMask) {
         if (ConnectionState() == kConnected) {
-            EnableButton("tbDisconnect", true);
             EnableEntry("mnuDeviceDisconnect", true);
         } else {
-            EnableButton("tbConnect", true);
             EnableEntry("mnuDeviceConnect", true);
         }
     } else {
-        EnableButton("tbConnect", false);
-        EnableButton("tbDisconnect", false);
         EnableEntry("mnuDeviceConnect", false);
         EnableEntry("mnuDeviceDisconnect", false);
     }
@@ -1254,14 +1265,12 @@ void frmMain::EnableSaveToDevice()
 {
     if (ConnectionState() == kConnected) {
         EnableEntry("mnuDeviceSaveToDevice", true);
-        EnableButton("tbWriteToDevice", true);
     }
 }
 
 void frmMain::DisableSaveToDevice()
 {
     EnableEntry("mnuDeviceSaveToDevice", false);
-    EnableButton("tbWriteToDevice", false);
 }
 
 void frmMain::OnChangesByRevision(const QString& value, bool suppressRule)

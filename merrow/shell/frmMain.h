@@ -127,7 +127,9 @@ private:
 
     void ShowEntry(const char* name, bool visible);
     void EnableEntry(const char* name, bool enabled);
-    void EnableButton(const char* key, bool enabled);
+    // True when the menu entry and every menu above it are shown and enabled.
+    bool EntryUsable(const QString& name) const;
+    void FollowEntries();
     void CaptionEntry(const char* name, int16_t textId);
     void SetPanel(int panel, int16_t textId);
 

@@ -22,6 +22,7 @@
 #include <QClipboard>
 #include <QDir>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMetaProperty>
@@ -541,9 +542,7 @@ void frmMain::UpdateClipboardEntries()
     const bool copy = control && TextProperty(*control, false);
     const bool paste = control && TextProperty(*control, true) && !QApplication::clipboard()->text().isEmpty();
     EnableEntry("mnuEditCopy", copy);
-    EnableButton("tbCopy", copy);
     EnableEntry("mnuEditPaste", paste);
-    EnableButton("tbPaste", paste);
 }
 
 // ---- Window ----
@@ -617,6 +616,9 @@ void frmMain::HelpSearchForHelpOn()
     const QFileInfo help(m_helpFile);
     const QString suffix = help.suffix().isEmpty() ? QString() : QLatin1Char('.') + help.suffix();
     OpenShippedFile(help.dir().filePath(help.completeBaseName() + kHelpSearchSuffix + suffix));
+    // Find begins with the text to look for.
+    if (auto* opened = qobject_cast<frmHelp*>(m_helpWindows.isEmpty() ? nullptr : m_helpWindows.back().data()))
+        opened->FindField()->setFocus();
 }
 
 void frmMain::HelpReadme()

@@ -258,6 +258,11 @@ void LocalizeForm(QWidget& form)
         LocalizeObject(*child);
 }
 
+int UserCountryCode()
+{
+    return CountryCode();
+}
+
 std::optional<double> ParseNumber(const QString& text)
 {
     return applet::UserNumber::Parse(text, CountryCode());

@@ -65,6 +65,8 @@ QString FillPlaceholders(const QString& text, const QVariantList& values);
 // A number the user typed, in the user's format or with a point; none for a
 // text that is no number (applet::UserNumber, by the main window's country code).
 std::optional<double> ParseNumber(const QString& text);
+// The country code of the user's language (49 German); 0 before the main window.
+int UserCountryCode();
 // A number as the user reads it: decimals below 0 as many as it needs.
 QString FormatNumber(double value, int decimals = -1);
 void SetTopMost(QWidget& window, bool onTop);

@@ -59,18 +59,6 @@ QString AtLine(int line, const QString& reason)
     return line > 0 ? QStringLiteral("line %1: %2").arg(line).arg(reason.trimmed()) : reason.trimmed();
 }
 
-// A number item's value against its range; floats against the bounds as
-// floats, so that a value written as a bound is inside it.
-bool InRange(const DescObject& object, ItemType type, const QVariant& stored)
-{
-    if (type == ItemType::Float) {
-        const float value = stored.toFloat();
-        return (!object.minimum || value >= static_cast<float>(*object.minimum))
-               && (!object.maximum || value <= static_cast<float>(*object.maximum));
-    }
-    return object.InRange(ItemValue::ToNumber(type, stored));
-}
-
 } // namespace
 
 Contents HeaderOf(const Description& description)
@@ -270,7 +258,7 @@ bool Check(const Contents& contents, const Description& description, const clsAp
             return false;
         }
         const DescObject* object = description.FindObject(item->Name());
-        if (object && !InRange(*object, item->Type(), stored)) {
+        if (object && !object->InRange(ItemValue::ToNumber(item->Type(), stored))) {
             error = QStringLiteral("the value %1 of %2 lies outside its range %3 to %4")
                         .arg(value.text, value.name)
                         .arg(object->minimum ? QString::number(*object->minimum) : QStringLiteral("-"))

@@ -32,8 +32,15 @@ struct DescObject {
     std::optional<double> minimum;   // the range a device accepts, where one is given
     std::optional<double> maximum;
 
+    // A float item holds single precision: a value typed as a bound arrives
+    // a little off it, so both are compared at that precision.
     bool InRange(double value) const
     {
+        if (type == ItemType::Float) {
+            const auto single = static_cast<float>(value);
+            return (!minimum || single >= static_cast<float>(*minimum))
+                   && (!maximum || single <= static_cast<float>(*maximum));
+        }
         return (!minimum || value >= *minimum) && (!maximum || value <= *maximum);
     }
 };

@@ -137,7 +137,27 @@ QString PioDisplayControl::RefusalText(int binding, const QString& text, int32_t
     const int32_t country = UserCountryCode();
     const QString label =
         manager ? applet::ItemLabel(*manager, BindingName(binding), country) : BindingName(binding);
-    return WriteErrorText(label, text, failed, Object(binding), country);
+    const std::optional<applet::DescObject> object = Limited(binding);
+    return WriteErrorText(label, text, failed, object ? &*object : nullptr, country);
+}
+
+void PioDisplayControl::SetAllowedRange(std::optional<double> minimum, std::optional<double> maximum)
+{
+    m_allowedMinimum = minimum;
+    m_allowedMaximum = maximum;
+}
+
+std::optional<applet::DescObject> PioDisplayControl::Limited(int binding) const
+{
+    const applet::DescObject* object = Object(binding);
+    if (!object)
+        return std::nullopt;
+    applet::DescObject limited = *object;
+    if (m_allowedMinimum || m_allowedMaximum) {
+        limited.minimum = m_allowedMinimum;
+        limited.maximum = m_allowedMaximum;
+    }
+    return limited;
 }
 
 QString PioDisplayControl::InUserLanguage(const char* const (&texts)[2]) const
@@ -429,7 +449,7 @@ bool PioDisplayControl::WriteText(int binding, const QString& text, QString& err
     // A number typed in the user's format reaches the item in its own form;
     // one outside the range the device accepts is refused here, before it
     // reaches the dataset.
-    const applet::DescObject* object = Object(binding);
+    const std::optional<applet::DescObject> object = Limited(binding);
     const std::optional<double> number = numeric ? applet::UserNumber::Parse(text, UserCountryCode()) : std::nullopt;
     if (numeric && !number)
         failed = applet::kItemWrongType;

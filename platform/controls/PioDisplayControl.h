@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace applet {
@@ -76,6 +77,11 @@ public:
     void SetMaxDigits(int16_t digits);
     int16_t DecimalPlaces() const { return m_decimalPlaces; }
     void SetDecimalPlaces(int16_t places);
+
+    // The range the device takes where it depends on other values (a sensor's
+    // limits in the unit shown): an entry outside it is refused like one
+    // outside the item's own range. None on both ends leaves the item's range.
+    void SetAllowedRange(std::optional<double> minimum, std::optional<double> maximum);
 
     // Texts of captions given by text id: (id, country code) -> text. One
     // source for the whole program; none leaves the design captions.
@@ -160,7 +166,12 @@ private:
     void Notified(int32_t itemHandle);
     void ReleaseView();
 
+    // The item's description with the range the page gave.
+    std::optional<applet::DescObject> Limited(int binding) const;
+
     std::vector<Binding> m_bindings;
+    std::optional<double> m_allowedMinimum;
+    std::optional<double> m_allowedMaximum;
     std::shared_ptr<ControlView> m_view;
     int32_t m_userLevel = 0;
     int32_t m_countryCode = 1;

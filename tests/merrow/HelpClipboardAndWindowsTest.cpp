@@ -12,6 +12,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPointer>
+#include <QTest>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
@@ -63,6 +64,24 @@ TEST(HelpClipboardAndWindows, HelpPagesAndReadMeOpenInTheHelpWindowByLanguage)
     EXPECT_TRUE(applet.dialogs.Requests().empty());
     for (QWidget* help : window->HelpWindows())
         EXPECT_FALSE(qobject_cast<frmHelp*>(help)->Browser()->toPlainText().trimmed().isEmpty());
+
+    // Find in the help: the typed text is found in the page shown, again from
+    // the top after the last place; a text found nowhere leaves the page as it was.
+    auto* contents = qobject_cast<frmHelp*>(window->HelpWindows().front());
+    ASSERT_NE(contents, nullptr);
+    QLineEdit* find = contents->FindField();
+    ASSERT_NE(find, nullptr);
+    EXPECT_FALSE(find->placeholderText().isEmpty());
+    const QString page = contents->Browser()->toPlainText();
+    const QString word = page.section(QLatin1Char(' '), 1, 1).trimmed();
+    ASSERT_FALSE(word.isEmpty());
+    QTest::keyClicks(find, word);
+    QTest::keyClick(find, Qt::Key_Return);
+    EXPECT_EQ(contents->Browser()->textCursor().selectedText().compare(word, Qt::CaseInsensitive), 0);
+    for (int n = 0; n <= page.count(word, Qt::CaseInsensitive); ++n)
+        EXPECT_TRUE(contents->FindNext()) << n;
+    find->setText(QStringLiteral("xyzzy-nowhere"));
+    EXPECT_FALSE(contents->FindNext());
 }
 
 TEST(HelpClipboardAndWindows, GermanHelpAndReadMe)
@@ -141,11 +160,28 @@ TEST(HelpClipboardAndWindows, CopyAndPasteUseTheFocusedFieldOfTheActivePageOnly)
     page->field->setText(QStringLiteral("FT-101"));
     page->field->setFocus();
     ASSERT_EQ(page->focusWidget(), page->field);
+    // A toolbar button is usable exactly when its menu entry is.
+    const auto buttonsFollowEntries = [&] {
+        for (const char* pair : {"tbCopy:mnuEditCopy", "tbPaste:mnuEditPaste"}) {
+            const QStringList names = QString::fromLatin1(pair).split(QLatin1Char(':'));
+            EXPECT_EQ(window->Button(names[0])->isEnabled(), window->Menu(names[1])->isEnabled()) << pair;
+        }
+    };
+    buttonsFollowEntries();
+    EXPECT_TRUE(window->Menu(QStringLiteral("mnuEditCopy"))->isEnabled());
+    window->Menu(QStringLiteral("mnuEdit"))->setEnabled(false);
+    EXPECT_FALSE(window->Button(QStringLiteral("tbCopy"))->isEnabled());
+    EXPECT_FALSE(window->Button(QStringLiteral("tbPaste"))->isEnabled());
+    window->Menu(QStringLiteral("mnuEdit"))->setEnabled(true);
+    buttonsFollowEntries();
     window->Button(QStringLiteral("tbCopy"))->trigger();
     EXPECT_EQ(QApplication::clipboard()->text(), "FT-101");
     QApplication::clipboard()->setText(QStringLiteral("PT-7"));
     window->Menu(QStringLiteral("mnuEditPaste"))->trigger();
     EXPECT_EQ(page->field->text(), "PT-7");
+    page->field->clearFocus();
+    piotest::Settle();
+    buttonsFollowEntries();
 }
 
 TEST(HelpClipboardAndWindows, TilingPutsPagesBelowOrBesideEachOther)
