@@ -61,6 +61,7 @@ void clsMainView::Destroy(int32_t& result)
     // The unload unregisters the view, which lets go of the window.
     QPointer<::frmMain> window = m_main;
     // The host ends the view: the window unloads even when a page would rather stay.
+    window->LeaveChangesToTheFrame();
     window->MDIForm_Unload();
     if (window)
         window->close();

@@ -34,6 +34,8 @@ class QMdiSubWindow;
 class frmMain : public QMainWindow, public IPioForm {
     Q_OBJECT
 public:
+    // The host ends the view: the frame asks about changes after the window, not the window.
+    void LeaveChangesToTheFrame() { m_changesAnswered = true; }
     // The component library whose transfer views the main window starts.
     static inline const QString kComponentProject = QStringLiteral("Corvane");
 

@@ -71,7 +71,9 @@ int LineEditNeeds(const QLineEdit& edit)
 {
     const QMargins margins = edit.textMargins();
     const int frame = edit.hasFrame() ? 2 * edit.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, &edit) : 0;
-    return edit.fontMetrics().horizontalAdvance(edit.displayText()) + margins.left() + margins.right() + frame + 4;
+    // A field scrolls what is longer than fourteen characters; up to that it shows its value whole.
+    const QString shown = edit.displayText().left(14);
+    return edit.fontMetrics().horizontalAdvance(shown) + margins.left() + margins.right() + frame + 4;
 }
 
 // The width a combo box needs to show its current text.
