@@ -1222,19 +1222,13 @@ void clsTkDispatcher::privMgrSequence_onDownloadFinished(const QString& invokeId
     EWAR::DecrementEWAR(QStringLiteral("privMgrSequence.OnDownloadFinished"));
 }
 
-// Whether the applet holds values not yet taken into the instance data: its
-// change mark. A mark that cannot be read counts as changes held, so that
-// nothing is lost without a question.
+// Whether the applet holds values not yet taken into the instance data. An
+// applet that cannot be asked counts as holding changes, so that nothing is
+// lost without a question.
 static bool AppletHoldsChanges()
 {
-    const auto manager = global::AppletItemManager();
-    const int32_t handle = manager ? manager->HandleOf(QStringLiteral("&&private&&Dirty")) : 0;
-    if (handle == 0)
-        return true;
-    double dirty = 0;
-    int32_t failed = 0;
-    manager->fncGetUIntValue(handle, dirty, failed);
-    return failed != 0 || dirty != 0;
+    const auto host = global::AppletHost();
+    return !host || host->HoldsChanges();
 }
 
 int32_t clsTkDispatcher::AskSaveChangedData()

@@ -485,7 +485,8 @@ void frmMain::FileExit()
 
 bool frmMain::KeepOrDropChanges()
 {
-    if (m_changesAnswered || !DatasetChanged())
+    // A mark left by values that came back to what is stored asks nothing.
+    if (m_changesAnswered || !DatasetChanged() || !Host()->HoldsChanges())
         return true;
     switch (dialogs::DialogService::instance().AskYesNoCancel(global::kProductTitle,
                                                               global::LoadLocalizedText(kUnsavedChangesText))) {

@@ -33,6 +33,10 @@ public:
     virtual void Disconnect(int32_t reserved, int32_t& result) = 0;
     virtual void LoadFromDatabase(int32_t reserved, int32_t& result) = 0;
     virtual void SaveToDatabase(int32_t reserved, int32_t& result) = 0;
+    // Whether the applet holds values that differ from the instance data. A
+    // change mark set by values that have since come back to what is stored
+    // is cleared; a store that cannot be read counts as changes held.
+    virtual bool HoldsChanges() { return true; }
     // Creates the view of the ProgID, registers it (the view gets the manager)
     // and shows it; returns after the view has done its work.
     virtual void StartView(const QString& progId, int32_t& result) = 0;

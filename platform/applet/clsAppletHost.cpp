@@ -223,13 +223,10 @@ void clsAppletHost::fncSetDBInstance(const std::shared_ptr<IFbInstanceData>& sto
     code = kResultOk;
 }
 
-int32_t clsAppletHost::LoadValues(bool refresh)
+int32_t clsAppletHost::ReadStoredValues(QList<QPair<int32_t, QVariant>>& values) const
 {
     if (!m_store)
         return kResultNoStore;
-    // Every value is read before the first one is taken, so that a store that
-    // fails leaves the applet, its unsaved changes and their mark as they were.
-    QList<QPair<int32_t, QVariant>> values; // stored form; none: back to the description default
     for (int32_t handle = 1; handle <= m_manager->ItemCount(); ++handle) {
         const AppletItem* item = m_manager->Item(handle);
         if (!item->IsPersistent())
@@ -253,6 +250,16 @@ int32_t clsAppletHost::LoadValues(bool refresh)
             AppletTrace::Error(QStringLiteral("Stored value '%1' of %2 refused: %3").arg(value.toString(), item->Name(), why));
         values.append({handle, stored});
     }
+    return kResultOk;
+}
+
+int32_t clsAppletHost::LoadValues(bool refresh)
+{
+    // Every value is read before the first one is taken, so that a store that
+    // fails leaves the applet, its unsaved changes and their mark as they were.
+    QList<QPair<int32_t, QVariant>> values; // stored form; none: back to the description default
+    if (const int32_t read = ReadStoredValues(values); read != kResultOk)
+        return read;
     for (const auto& [handle, stored] : values) {
         if (stored.isValid())
             m_manager->Load(handle, stored);
@@ -269,6 +276,27 @@ void clsAppletHost::LoadFromDatabase(int32_t, int32_t& result)
 {
     const auto keep = KeepAlive();
     result = Initialised() ? LoadValues(true) : kResultNotInitialised;
+}
+
+bool clsAppletHost::HoldsChanges()
+{
+    const auto keep = KeepAlive();
+    if (!Initialised())
+        return false;
+    if (m_manager->Item(m_dirtyHandle) && m_manager->Item(m_dirtyHandle)->Value().toDouble() == 0)
+        return false;
+    // The mark counts writes, not differences: a rule that wrote a value and
+    // the connection that wrote it back leave the mark set on what is stored.
+    QList<QPair<int32_t, QVariant>> values;
+    if (ReadStoredValues(values) != kResultOk)
+        return true;
+    for (const auto& [handle, stored] : values) {
+        const AppletItem* item = m_manager->Item(handle);
+        if (item->Value() != (stored.isValid() ? stored : item->Initial()))
+            return true;
+    }
+    WriteNumber(m_dirtyHandle, 0);
+    return false;
 }
 
 void clsAppletHost::SaveToDatabase(int32_t, int32_t& result)

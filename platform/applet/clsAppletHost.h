@@ -45,6 +45,7 @@ public:
     void Disconnect(int32_t reserved, int32_t& result) override;
     void LoadFromDatabase(int32_t reserved, int32_t& result) override;
     void SaveToDatabase(int32_t reserved, int32_t& result) override;
+    bool HoldsChanges() override;
     void StartView(const QString& progId, int32_t& result) override;
     void DestroyApplet(std::shared_ptr<AppletHost>& host, int32_t& result) override;
     void fncSetCServer(const std::shared_ptr<CServerRequestClass>& server, int32_t& code) override;
@@ -80,6 +81,9 @@ private:
     void WriteNumber(int32_t handle, double value);
     void ApplyInitString(const QString& initString);
     int32_t LoadValues(bool refresh);
+    // The stored value of every persistent item (invalid: none stored, the
+    // description default); fails as a whole when the store fails.
+    int32_t ReadStoredValues(QList<QPair<int32_t, QVariant>>& values) const;
     void PublishActiveForms();
     void Teardown(bool callDestroy);
     // The file dialog of LoadDataset and SaveDatasetAs, opened in the folder of the last dataset file.

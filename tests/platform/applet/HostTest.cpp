@@ -447,6 +447,30 @@ TEST_F(HostTest, LoadAndSaveGoThroughTheInstanceDataStore)
     EXPECT_EQ(Number("&&private&&Dirty"), 1);
 }
 
+TEST_F(HostTest, AValueWrittenBackToWhatIsStoredHoldsNoChange)
+{
+    Put("Upper", "60");
+    int32_t result = -1;
+    host->SaveToDatabase(0, result);
+    ASSERT_EQ(result, 0);
+    EXPECT_FALSE(host->HoldsChanges());
+
+    // A rule writes a value and the connection writes the stored one back: the mark is set, nothing differs.
+    Put("Upper", "70");
+    Put("Upper", "60");
+    EXPECT_EQ(Number("&&private&&Dirty"), 1);
+    EXPECT_FALSE(host->HoldsChanges());
+    EXPECT_EQ(Number("&&private&&Dirty"), 0) << "the mark follows what is stored";
+
+    Put("Upper", "70");
+    EXPECT_TRUE(host->HoldsChanges());
+    EXPECT_EQ(Number("&&private&&Dirty"), 1);
+    // A store that cannot be read counts as changes held.
+    Put("Upper", "60");
+    store->unreadable = QStringLiteral("Tag");
+    EXPECT_TRUE(host->HoldsChanges());
+}
+
 TEST_F(HostTest, AStoreThatFailsToReadChangesNothing)
 {
     Put("Upper", "70");
