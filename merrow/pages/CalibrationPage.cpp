@@ -175,6 +175,11 @@ CalibrationPage::CalibrationPage(const CalibrationDesign& design)
             [this] { appConnectionStatus_ValueChanged(); });
     connect(m_seqRead, &pioitems::PioSequenceItem::StatusChanged, this,
             [this](int32_t status) { seqRead_StatusChanged(status); });
+    // A read that never started leaves the rows to the user.
+    connect(m_seqRead, &pioitems::PioSequenceItem::ActionDropped, this, [this] {
+        if (m_reading)
+            EndRead();
+    });
 }
 
 bool CalibrationPage::Covered() const
@@ -208,10 +213,19 @@ void CalibrationPage::OnFirstActivation()
     // The units pushed while the controls registered came before the page counted as registered.
     for (size_t u = 0; u < m_units.size(); ++u)
         appUnit_ValueChanged(static_cast<int>(u));
-    appConnectionStatus_ValueChanged();
     // The device's calibration points are read once the page is open; the
     // reading's request state is answered below.
+    m_reading = true;
+    m_readBegun = false;
+    appConnectionStatus_ValueChanged();
     m_seqRead->Force();
+}
+
+void CalibrationPage::EndRead()
+{
+    m_reading = false;
+    m_readBegun = false;
+    appConnectionStatus_ValueChanged();
 }
 
 void CalibrationPage::OnUnload()
@@ -224,7 +238,7 @@ void CalibrationPage::appConnectionStatus_ValueChanged()
 {
     const bool connected = std::lround(m_appConnectionStatus->StringValue().trimmed().toDouble()) == kConnected;
     for (const Row& row : m_rows)
-        row.button->setEnabled(connected);
+        row.button->setEnabled(connected && !m_reading);
 }
 
 void CalibrationPage::appUnit_ValueChanged(int unit)
@@ -341,16 +355,20 @@ void CalibrationPage::Fail(const QString& text)
 
 void CalibrationPage::seqRead_StatusChanged(int32_t sequenceStatus)
 {
+    if (sequenceStatus != 0)
+        m_readBegun = true;
     if (m_design.read == CalibrationRead::ConfirmOnly) {
         if (sequenceStatus == 1 || sequenceStatus == 2)
             m_seqRead->DoAction(1);
-        return;
-    }
-    if (sequenceStatus == 2) {
+    } else if (sequenceStatus == 2) {
         m_seqRead->DoAction(1);
         m_readConfirmed = true;
     } else if (sequenceStatus == 0 && m_readConfirmed) {
+        // The rows wait for the points taken into the dataset as well.
         m_readConfirmed = false;
         m_seqRead->Adjust();
+        return;
     }
+    if (sequenceStatus == 0 && m_reading && m_readBegun)
+        EndRead();
 }

@@ -116,6 +116,7 @@ private:
     void appUnit_ValueChanged(int unit);
     void seqWrite_StatusChanged(int index, int32_t sequenceStatus);
     void seqRead_StatusChanged(int32_t sequenceStatus);
+    void EndRead();
     void EndCalibration(int index);
     void Fail(const QString& text);
 
@@ -130,5 +131,9 @@ private:
     QWidget* m_fraBlend = nullptr;
     QWidget* m_controls = nullptr;
     bool m_readConfirmed = false;
+    // The device's points are being read: a point taken meanwhile would be
+    // refused as busy, so the rows wait for the read.
+    bool m_reading = false;
+    bool m_readBegun = false;
     int m_calibrating = -1; // the row whose point the device is taking
 };

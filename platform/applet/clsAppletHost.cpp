@@ -190,7 +190,9 @@ void clsAppletHost::Disconnect(int32_t, int32_t& result)
 void clsAppletHost::StartSequence(const QString& sequenceName, int32_t& result)
 {
     result = Initialised() ? m_sequences->Start(sequenceName) : kResultNotInitialised;
-    if (result != 0 && result != kResultBusy)
+    if (result == kResultBusy)
+        AppletTrace::Info(QStringLiteral("Sequence %1 not started: %2 runs").arg(sequenceName, m_sequences->RunningSequence()));
+    else if (result != 0)
         AppletTrace::Error(QStringLiteral("Sequence %1 not started: %2").arg(sequenceName, ResultText(result)));
 }
 

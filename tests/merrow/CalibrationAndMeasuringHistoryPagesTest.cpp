@@ -65,7 +65,7 @@ TEST(CalibrationAndMeasuringHistoryPages, TwoPressurePointsMoveTheReadingsOntoTh
     ASSERT_NE(page, nullptr);
     // Open: the device's points are read, the units shown without a later change.
     ASSERT_TRUE(piotest::RunUntil([&] {
-        return !page->Covered() && window->isEnabled() && applet.SequenceState("GetPtrbCalPoints") == 0 &&
+        return !page->Covered() && window->isEnabled() && page->cmdAbgleichpunkt(0)->isEnabled() &&
                !page->lblUnit(0)->text().isEmpty();
     }));
     EXPECT_EQ(page->windowTitle(), global::LoadLocalizedText(2119)); // a differential pressure module
@@ -160,6 +160,7 @@ TEST(CalibrationAndMeasuringHistoryPages, TheCalibrationUnitIsWrittenOnlyByItsOw
     device.setAppliedValue(sim::Measured::StaticPressure, 1000.0);
     staticPage->txtAbgleichpunkt(0)->setText(QStringLiteral("10"));
     ASSERT_TRUE(RunToTheEnd(applet, *window, *staticPage->cmdAbgleichpunkt(0), "SetPtrbStaticPressureCalPointLo"));
+    EXPECT_TRUE(LastMessage(applet.dialogs).isEmpty()) << LastMessage(applet.dialogs).toStdString();
     EXPECT_EQ(applet.Number(QStringLiteral("ptrbCalUnit")), pressureCalUnit);
     staticPage->parentWidget()->close();
     piotest::Settle();
@@ -167,7 +168,9 @@ TEST(CalibrationAndMeasuringHistoryPages, TheCalibrationUnitIsWrittenOnlyByItsOw
     // A unit change of the temperature shows at once and reaches the calibration unit only at "Adjust".
     auto* page = OpenPage<frmCalibrateTemperature>(applet, *window, "mnuCalibrateTemperature");
     ASSERT_NE(page, nullptr);
-    ASSERT_TRUE(piotest::RunUntil([&] { return !page->Covered() && page->lblUnit(0)->text() == QStringLiteral("°C"); }))
+    ASSERT_TRUE(piotest::RunUntil([&] {
+        return !page->Covered() && page->cmdAbgleichpunkt(0)->isEnabled() && page->lblUnit(0)->text() == QStringLiteral("°C");
+    }))
         << page->lblUnit(0)->text().toStdString();
     ASSERT_EQ(device.parameters().set(QStringLiteral("ttrbPrimaryValueUnit_21"), QVariant(uint(sim::UnitCode::DegF))), 0);
     ASSERT_TRUE(piotest::RunUntil([&] { return page->lblUnit(0)->text() == QStringLiteral("°F"); }));

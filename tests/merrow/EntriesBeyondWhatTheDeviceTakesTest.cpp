@@ -145,7 +145,7 @@ TEST(EntriesBeyondWhatTheDeviceTakes, ACalibrationPointBeyondTheSensorLimitsIsRe
     auto* page = OpenPage<frmCalibratePressure>(applet, *window, "mnuCalibratePressure");
     ASSERT_NE(page, nullptr);
     ASSERT_TRUE(piotest::RunUntil([&] {
-        return !page->Covered() && window->isEnabled() && applet.SequenceState("GetPtrbCalPoints") == 0
+        return !page->Covered() && window->isEnabled() && page->cmdAbgleichpunkt(0)->isEnabled()
                && !page->lblUnit(0)->text().isEmpty();
     }));
     const QString status = window->PanelText(4);
