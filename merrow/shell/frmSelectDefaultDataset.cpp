@@ -5,11 +5,11 @@
 #include "pioitems/PioAppItem.h"
 #include "platform/applet/AppletTrace.h"
 #include "platform/applet/ItemValue.h"
+#include "platform/applet/UserNumber.h"
 #include "platform/automation/ComError.h"
 #include "platform/dialogs/DialogService.h"
 #include <QDialog>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -17,6 +17,7 @@
 #include <QListWidget>
 #include <QLocale>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalBlocker>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -127,10 +128,22 @@ QString Description(const std::exception& error)
     return QString::fromLocal8Bit(error.what());
 }
 
+// The label as the database holds it, which is also the key of its rows; the
+// list may show it in the user's number format.
 QString SelectedText(const QListWidget& list)
 {
     const QListWidgetItem* item = list.currentItem();
-    return item ? item->text() : QString();
+    if (!item)
+        return QString();
+    const QVariant stored = item->data(Qt::UserRole);
+    return stored.isValid() ? stored.toString() : item->text();
+}
+
+// A range label ("2.5 bar") with the decimal separator the user reads.
+QString ShownRange(QString label, QChar separator)
+{
+    static const QRegularExpression decimalPoint(QStringLiteral("(?<=\\d)\\.(?=\\d)"));
+    return separator == QLatin1Char('.') ? label : label.replace(decimalPoint, QString(separator));
 }
 
 } // namespace
@@ -387,12 +400,16 @@ void frmSelectDefaultDataset::FillDeviceTypes()
     FillList(*m_lstDeviceID, labels);
 }
 
-void frmSelectDefaultDataset::FillList(QListWidget& list, const QStringList& labels)
+void frmSelectDefaultDataset::FillList(QListWidget& list, const QStringList& labels, bool ranges)
 {
+    const QChar separator = applet::UserNumber::DecimalSeparator(static_cast<int32_t>(m_appCountryCode->UIntValue()));
     {
         const QSignalBlocker quiet(list);
         list.clear();
-        list.addItems(labels);
+        for (const QString& label : labels) {
+            auto* entry = new QListWidgetItem(ranges ? ShownRange(label, separator) : label, &list);
+            entry->setData(Qt::UserRole, label);
+        }
     }
     if (list.count() > 0)
         list.setCurrentRow(0);
@@ -422,7 +439,7 @@ void frmSelectDefaultDataset::lstDeviceID_Click()
     // A device type without pressure ranges leaves no static pressure range of another one behind.
     if (labels.isEmpty())
         m_lstPStatRanges->clear();
-    FillList(*m_lstPRanges, labels);
+    FillList(*m_lstPRanges, labels, true);
 }
 
 void frmSelectDefaultDataset::lstPRanges_Click()
@@ -438,7 +455,7 @@ void frmSelectDefaultDataset::lstPRanges_Click()
     } catch (const std::exception& error) {
         ReportReadFailure(Description(error));
     }
-    FillList(*m_lstPStatRanges, labels);
+    FillList(*m_lstPStatRanges, labels, true);
 }
 
 void frmSelectDefaultDataset::cmdOK_Click()

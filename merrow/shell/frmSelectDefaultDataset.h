@@ -83,7 +83,8 @@ private:
     void FillDeviceTypes();
     // Fills a list without raising its selection events, then selects the
     // first entry (which runs its selection) when there is one.
-    void FillList(QListWidget& list, const QStringList& labels);
+    // Range lists show their numbers in the user's format; every entry keeps its stored label.
+    void FillList(QListWidget& list, const QStringList& labels, bool ranges = false);
     std::optional<WriteFailure> WriteDataset(const QString& deviceType, const QString& pRange,
                                              const QString& pstatRange);
     void ApplyRecords(Query query, const QVariantList& arguments);

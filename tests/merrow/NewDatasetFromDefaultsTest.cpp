@@ -131,6 +131,28 @@ TEST(NewDatasetFromDefaults, GermanRowsWhereTheSeriesHasThemEnglishOtherwise)
     }
 }
 
+TEST(NewDatasetFromDefaults, RangesShowTheUsersDecimalSeparatorAndChooseTheSameRows)
+{
+    QMap<int, QString> upperRange;
+    for (const auto& [country, shown] : {std::pair{1, QStringLiteral("2.5 bar")}, std::pair{49, QStringLiteral("2,5 bar")}}) {
+        SCOPED_TRACE(country);
+        MerrowApplet applet;
+        PIO_REQUIRE_APPLET(applet);
+        frmMain* window = StartDevice(applet, "4607215", 137, country);
+        ASSERT_NE(window, nullptr);
+        ASSERT_TRUE(RunDialog(applet, *window, [&](frmSelectDefaultDataset& page, QDialog&) {
+            ASSERT_TRUE(Choose(page, "lstDeviceID", QStringLiteral("TRIVEX MV 137")));
+            EXPECT_TRUE(Labels(page, "lstPRanges").contains(shown)) << Labels(page, "lstPRanges").join(" | ").toStdString();
+            ASSERT_TRUE(Choose(page, "lstPRanges", shown));
+            EXPECT_FALSE(Labels(page, "lstPStatRanges").isEmpty());
+            Press(page, "cmdOK");
+        }));
+        upperRange[country] = applet.Text(QStringLiteral("ptrbScaleIn100"));
+    }
+    EXPECT_EQ(upperRange[49], upperRange[1]);
+    EXPECT_NE(upperRange[1], QStringLiteral("25"));
+}
+
 TEST(NewDatasetFromDefaults, NumbersAreReadWithAPointAndReachFloatItemsInAnyLocale)
 {
     const QLocale before;
