@@ -1,4 +1,5 @@
 #include "fennick/dataset/VariableIndex.h"
+#include "fennick/services/XMLHelper.h"
 
 const QString& VariableIndex::ListPath()
 {
@@ -18,7 +19,7 @@ void VariableIndex::Refresh(const DocumentPtr& document)
     m_valid = false;
     if (!document)
         return;
-    m_list = document->SelectSingleNode(ListPath());
+    m_list = XMLHelper::SelectFdtNode(*document, ListPath());
     // A document without the list yet gets it later (a new dataset is built
     // piece by piece): only a found list is kept.
     if (!m_list)

@@ -308,7 +308,7 @@ void clsDataManager::GetVersionInformation(QString& name, QString& vendor) const
 {
     name.clear();
     vendor.clear();
-    const xml::XmlNode version = m_cache ? m_cache->SelectSingleNode(kVersionInformationPath) : xml::XmlNode();
+    const xml::XmlNode version = m_cache ? XMLHelper::SelectFdtNode(*m_cache, kVersionInformationPath) : xml::XmlNode();
     if (!version)
         return;
     name = version.Attribute(QStringLiteral("name"));
@@ -317,7 +317,7 @@ void clsDataManager::GetVersionInformation(QString& name, QString& vendor) const
 
 QString clsDataManager::GetDeviceTag() const
 {
-    const xml::XmlNode device = m_cache ? m_cache->SelectSingleNode(kDevicePath) : xml::XmlNode();
+    const xml::XmlNode device = m_cache ? XMLHelper::SelectFdtNode(*m_cache, kDevicePath) : xml::XmlNode();
     return device ? device.Attribute(kTagAttribute) : QString();
 }
 

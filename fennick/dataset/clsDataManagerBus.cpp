@@ -45,7 +45,7 @@ QString clsDataManager::GetBusCategory() const
     if (sameDocument && !m_busCategory.isEmpty())
         return m_busCategory;
     QString category;
-    const xml::XmlNode categories = m_cache ? m_cache->SelectSingleNode(kBusCategoriesPath) : xml::XmlNode();
+    const xml::XmlNode categories = m_cache ? XMLHelper::SelectFdtNode(*m_cache, kBusCategoriesPath) : xml::XmlNode();
     if (!categories) {
         Debugging::TraceError(QStringLiteral("Selecting element fdt:BusCategories failed!"));
     } else {
@@ -86,9 +86,9 @@ QString clsDataManager::GetBusAddress() const
 {
     if (!m_cache)
         return QString();
-    if (const xml::XmlNode slave = m_cache->SelectSingleNode(kSlaveAddressPath))
+    if (const xml::XmlNode slave = XMLHelper::SelectFdtNode(*m_cache, kSlaveAddressPath))
         return slave.Attribute(QStringLiteral("slaveAddress"));
-    if (const xml::XmlNode bus = m_cache->SelectSingleNode(kMasterSlaveBusPath))
+    if (const xml::XmlNode bus = XMLHelper::SelectFdtNode(*m_cache, kMasterSlaveBusPath))
         return bus.Attribute(QStringLiteral("busAddress"));
     return QString();
 }

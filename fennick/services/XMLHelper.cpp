@@ -60,11 +60,15 @@ BuiltCache& LastBuiltCache()
     return built;
 }
 
-std::vector<xml::FileStamp> SchemaStamps(const QString& directory)
+// The stamps of the folder's schema files; earlier stamps of the same folder spare reading unchanged files.
+std::vector<xml::FileStamp> SchemaStamps(const QString& directory, const std::vector<xml::FileStamp>* earlier)
 {
     std::vector<xml::FileStamp> stamps;
-    for (const char* file : kSchemaFiles)
-        stamps.push_back(xml::FileStamp::Of(directory + QString::fromLatin1(file)));
+    for (const char* file : kSchemaFiles) {
+        const size_t index = stamps.size();
+        const xml::FileStamp* before = earlier && index < earlier->size() ? &(*earlier)[index] : nullptr;
+        stamps.push_back(xml::FileStamp::Of(directory + QString::fromLatin1(file), before));
+    }
     return stamps;
 }
 
@@ -135,6 +139,14 @@ bool LoadXmlString(const QString& xmlText, DocumentPtr& document)
         return true;
     Debugging::TraceXmlParseError(QString(), document->ParseError());
     return false;
+}
+
+xml::XmlNode SelectFdtNode(const xml::XmlDocument& document, const QString& path)
+{
+    if (path.startsWith(QLatin1String("//FDT/")))
+        if (const xml::XmlNode anchored = document.SelectSingleNode(path.mid(1)))
+            return anchored;
+    return document.SelectSingleNode(path);
 }
 
 QString GetAttribute(const xml::XmlNode& element, const QString& attributeName)
@@ -243,8 +255,8 @@ void LoadSchemaCache(const QString& schemaDirectory)
 {
     Cache().reset();
     const QString directory = WithTrailingSeparator(schemaDirectory);
-    const std::vector<xml::FileStamp> stamps = SchemaStamps(directory);
     BuiltCache& built = LastBuiltCache();
+    const std::vector<xml::FileStamp> stamps = SchemaStamps(directory, built.directory == directory ? &built.stamps : nullptr);
     if (built.cache && built.directory == directory && built.stamps == stamps) {
         Cache() = built.cache;
         return;

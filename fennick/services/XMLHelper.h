@@ -30,6 +30,11 @@ void SetNamespace(xml::XmlNode element, const QString& prefix, const QString& na
 bool LoadXmlString(const QString& xmlText, DocumentPtr& document);
 // The attribute's text; a missing one gives the empty text and a trace.
 QString GetAttribute(const xml::XmlNode& element, const QString& attributeName);
+// The first node of an FDT path ("//FDT/DtmDevice/..."), looked for under the
+// document's root element first, where an FDT document has it: a search of
+// the whole document costs more than the rest of a lookup. Only when it is
+// not there is the whole document searched.
+xml::XmlNode SelectFdtNode(const xml::XmlDocument& document, const QString& path);
 // Copies the attribute of the element selected by the XPath in the source to
 // the element selected by the same XPath in the target.
 bool CopyAttribute(const xml::XmlNode& source, const xml::XmlDocument& target,

@@ -25,10 +25,11 @@ std::map<std::pair<QString, int32_t>, Kept>& Descriptions()
 std::shared_ptr<const Description> Read(const QString& path, int32_t kind, QString& error)
 {
     const std::pair<QString, int32_t> key{QFileInfo(path).absoluteFilePath(), kind};
-    // Stamped before the read: a change while it reads shows on the next one.
-    const xml::FileStamp stamp = xml::FileStamp::Of(key.first);
     auto& descriptions = Descriptions();
-    if (const auto kept = descriptions.find(key); kept != descriptions.end()) {
+    const auto kept = descriptions.find(key);
+    // Stamped before the read: a change while it reads shows on the next one.
+    const xml::FileStamp stamp = xml::FileStamp::Of(key.first, kept != descriptions.end() ? &kept->second.stamp : nullptr);
+    if (kept != descriptions.end()) {
         if (kept->second.stamp == stamp && stamp.exists)
             return kept->second.description;
         descriptions.erase(kept);
