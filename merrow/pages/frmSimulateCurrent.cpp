@@ -1,6 +1,5 @@
 #include "merrow/pages/frmSimulateCurrent.h"
 #include "merrow/pages/PageControls.h"
-#include "merrow/shell/frmMain.h"
 #include "merrow/shell/global.h"
 #include "mvtrivexhelper/IDeviceInfo.h"
 #include "pioitems/Ambient.h"
@@ -272,8 +271,8 @@ void frmSimulateCurrent::seqSetLevelCurr_StatusChanged(int32_t sequenceStatus)
         // than waiting for a report of a change that may never come.
         appDiagnosisExtension_ValueChanged();
         // What the device now does, also when it looks as before.
-        if (auto* window = global::MainWindow(); window && succeeded)
-            window->ShowStatus(m_lastModeState == kActive
+        if (succeeded)
+            global::ShowStatus(m_lastModeState == kActive
                                    ? global::FillPlaceholders(GetTextFromResource(kFixedText), {m_txtStromwert->text()})
                                    : GetTextFromResource(kEndedText));
         if (m_closing && m_lastModeState == kNotActive)

@@ -1,6 +1,5 @@
 #include "merrow/pages/frmStatus.h"
 #include "merrow/pages/PageControls.h"
-#include "merrow/shell/frmMain.h"
 #include "merrow/shell/global.h"
 #include "platform/applet/AppletStates.h"
 #include "platform/dialogs/DialogService.h"
@@ -281,7 +280,6 @@ void frmStatus::seqGetDiagnosis_StatusChanged(int32_t sequenceStatus)
     int faults = m_list->count();
     for (const StatusPicture& picture : kPictures)
         faults += BitSet(diagnosis, picture.octet, picture.bit) ? 1 : 0;
-    if (auto* window = global::MainWindow())
-        window->ShowStatus(faults == 0 ? GetTextFromResource(kSelftestNoFault)
-                                       : global::FillPlaceholders(GetTextFromResource(kSelftestFaults), {faults}));
+    global::ShowStatus(faults == 0 ? GetTextFromResource(kSelftestNoFault)
+                                   : global::FillPlaceholders(GetTextFromResource(kSelftestFaults), {faults}));
 }
