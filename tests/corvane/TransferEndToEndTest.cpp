@@ -133,6 +133,8 @@ const Variant kFactoryVariants[] = {
     {"rev20_mv_on_137", 137, 20, true, false, {}},   {"rev22_mv_on_137", 137, 22, true, false, {}},
     {"rev20_mv_off_138", 138, 20, false, false, {}}, {"rev21_mv_off_138", 138, 21, false, false, {}},
     {"rev21_mv_on_139", 139, 21, true, false, {}},   {"rev22_mv_on_139", 139, 22, true, false, {}},
+    {"rev21_mv_off_137", 137, 21, false, false, {}}, {"rev22_mv_off_138", 138, 22, false, false, {}},
+    {"rev22_mv_on_138", 138, 22, true, false, {}},   {"rev20_mv_off_139", 139, 20, false, false, {}},
 };
 
 using Values = QMap<QString, QString>;
