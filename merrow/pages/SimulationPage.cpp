@@ -46,6 +46,33 @@ SimulationPage::SimulationPage(const QString& name, int channels)
 {
 }
 
+void SimulationPage::AlignChannels()
+{
+    QList<QLabel*> captions;
+    for (const Channel& channel : m_channels)
+        for (controls::PioFieldControl* field : {static_cast<controls::PioFieldControl*>(channel.txtSimValue),
+                                                  static_cast<controls::PioFieldControl*>(channel.cmbSimStatus)})
+            if (field && !field->isHidden() && field->CaptionLabel())
+                captions.append(field->CaptionLabel());
+    int width = 0;
+    for (QLabel* caption : captions) {
+        caption->setMinimumWidth(0);
+        width = std::max(width, caption->sizeHint().width());
+    }
+    for (QLabel* caption : captions)
+        caption->setMinimumWidth(width);
+    // The unit column too: each channel's frame lays out its own row.
+    int unitWidth = 0;
+    for (const Channel& channel : m_channels)
+        if (channel.lblUnit) {
+            channel.lblUnit->setMinimumWidth(0);
+            unitWidth = std::max(unitWidth, channel.lblUnit->sizeHint().width());
+        }
+    for (const Channel& channel : m_channels)
+        if (channel.lblUnit)
+            channel.lblUnit->setMinimumWidth(unitWidth);
+}
+
 SimulationPage::Channel& SimulationPage::AddChannel(int index, QWidget* parent, const ChannelRow& row)
 {
     Channel& channel = ChannelAt(index);

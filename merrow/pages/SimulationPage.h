@@ -75,6 +75,9 @@ protected:
 
     // Designs channel index in a frame on parent: its controls and its enable
     // and unit item controls (the page decides what the unit label shows).
+    // The channels' value and state fields start at one x: their captions
+    // take the width of the longest (after the texts of the language are set).
+    void AlignChannels();
     Channel& AddChannel(int index, QWidget* parent, const ChannelRow& row);
     // Designs the connection item and the read and write sequences (control
     // names "seq" + sequence), then puts the "Set" button below the column.

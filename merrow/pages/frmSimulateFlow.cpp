@@ -99,6 +99,7 @@ void frmSimulateFlow::OnFirstActivation()
     for (int i = 0; i < kChannels; ++i)
         cmbSimStatus(i)->setVisible(profibus);
     appmvMediumType_ValueChanged();
+    AlignChannels();
     Tabs()->tbsOptions_Click();
     GrowToContent();
     ReadSequence()->Start();
@@ -110,6 +111,7 @@ void frmSimulateFlow::appUnit_ValueChanged(int index)
     channel.lblUnit->setText(channel.appUnit->UnitSymbol());
     if (index == kDifferentialPressure)
         LimitDifferentialPressure();
+    AlignChannels();
     GrowToContent(); // a longer unit text must not squeeze the value
 }
 

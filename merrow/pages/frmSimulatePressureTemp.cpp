@@ -95,6 +95,7 @@ frmSimulatePressureTemp::frmSimulatePressureTemp()
 void frmSimulatePressureTemp::OnFirstActivation()
 {
     Layout();
+    AlignChannels();
     Tabs()->tbsOptions_Click();
     ReadSequence()->Start();
 }
@@ -143,6 +144,7 @@ void frmSimulatePressureTemp::appUnit_ValueChanged(int index)
 {
     Channel& channel = ChannelAt(index);
     channel.lblUnit->setText(channel.appUnit->UnitSymbol());
+    AlignChannels();
 }
 
 void frmSimulatePressureTemp::appSimulateValue_ValueChanged(int index)

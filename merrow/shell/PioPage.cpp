@@ -179,10 +179,19 @@ void PioPage::CloseLater()
 
 void PioPage::ResizeWindow(int width, int height)
 {
+    // The frame's inner area is what the page gets: the page's own size may
+    // already be ahead of it, and the frame's title and border come on top.
     if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget()))
-        frame->resize(frame->width() + width - this->width(), frame->height() + height - this->height());
+        frame->resize(QSize(width, height) + (frame->size() - frame->contentsRect().size()));
     else
         resize(width, height);
+}
+
+QSize PioPage::ShownSize() const
+{
+    if (const auto* frame = qobject_cast<const QMdiSubWindow*>(parentWidget()))
+        return frame->contentsRect().size();
+    return size();
 }
 
 void PioPage::GrowToContent()
@@ -212,8 +221,9 @@ void PioPage::GrowToContent()
 void PioPage::GrowToHint()
 {
     const bool userSized = m_restoreWidth || m_restoreHeight;
-    const QSize wanted = size().expandedTo(userSized ? minimumSizeHint() : sizeHint()).expandedTo(minimumSize());
-    if (wanted != size())
+    const QSize shown = ShownSize();
+    const QSize wanted = shown.expandedTo(userSized ? minimumSizeHint() : sizeHint()).expandedTo(minimumSize());
+    if (wanted != shown)
         ResizeWindow(wanted.width(), wanted.height());
     if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget()); frame && global::MainWindow())
         global::MainWindow()->MakeRoomFor(*frame);
@@ -222,6 +232,16 @@ void PioPage::GrowToHint()
 bool PioPage::event(QEvent* event)
 {
     const bool handled = QWidget::event(event);
+    // A frame lays out its title and border only once shown: the size taken
+    // before may leave the page short of its frame's inner area.
+    if (event->type() == QEvent::Show && m_loaded && !m_unloaded)
+        QMetaObject::invokeMethod(
+            this,
+            [page = QPointer<PioPage>(this)] {
+                if (page && !page->m_unloaded)
+                    page->GrowToHint();
+            },
+            Qt::QueuedConnection);
     if (event->type() == QEvent::LayoutRequest && m_loaded && !m_unloaded && !m_growPending && !m_remeasuring) {
         m_growPending = true;
         QMetaObject::invokeMethod(

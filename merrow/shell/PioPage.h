@@ -71,6 +71,8 @@ public:
 
     // Gives the page this size, through its window frame when it has one.
     void ResizeWindow(int width, int height);
+    // The size the page is shown at: its frame's inner area.
+    QSize ShownSize() const;
     // Grows the page to what its content needs now (texts that arrived after
     // the load, the style's final sizes, the screen's fonts); a larger size
     // stays. A page whose size the user sets grows only to its minimum. The

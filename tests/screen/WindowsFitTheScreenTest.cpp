@@ -18,12 +18,14 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSlider>
 #include <QStyleOptionComboBox>
 #include <QTabBar>
 #include <QTest>
+#include <optional>
 
 using namespace merrowtest;
 
@@ -149,7 +151,7 @@ QStringList Findings(const QWidget& root)
                          .arg(needWidth)
                          .arg(needHeight);
         const QWidget* parent = each->parentWidget();
-        if (parent && parent != &root && !parent->inherits("QAbstractScrollArea") && parent->objectName() != "qt_scrollarea_viewport"
+        if (parent && !parent->inherits("QAbstractScrollArea") && parent->objectName() != "qt_scrollarea_viewport"
             && !parent->rect().contains(each->geometry()))
             found << QStringLiteral("%1 at %2,%3 %4x%5 reaches past %6 (%7x%8)")
                          .arg(where)
@@ -160,6 +162,18 @@ QStringList Findings(const QWidget& root)
                          .arg(Where(*parent, root))
                          .arg(parent->width())
                          .arg(parent->height());
+    }
+    // The value fields of a page's rows of one kind start at one x.
+    std::optional<int> firstX;
+    for (const QWidget* each : root.findChildren<QWidget*>(QRegularExpression(QStringLiteral("^txtSimValue\\(\\d+\\)$")))) {
+        const QLineEdit* value = each->findChild<QLineEdit*>();
+        if (!value || !Shown(*value, root))
+            continue;
+        const int x = InRoot(*value, root).x();
+        if (!firstX)
+            firstX = x;
+        else if (*firstX != x)
+            found << QStringLiteral("%1 starts at x %2, the first of its kind at %3").arg(Where(*each, root)).arg(x).arg(*firstX);
     }
     for (qsizetype i = 0; i < controls.size(); ++i)
         for (qsizetype j = i + 1; j < controls.size(); ++j) {
@@ -200,6 +214,14 @@ QStringList Placement(const frmMain& window, const QMdiSubWindow& frame)
                      .arg(frame.height())
                      .arg(viewport->width())
                      .arg(viewport->height());
+    // The page inside its frame: what reaches past the frame's inner area is cut off.
+    const QWidget* page = frame.widget();
+    if (page && !frame.contentsRect().contains(page->geometry()))
+        found << QStringLiteral("the page of %1x%2 is cut by its frame's inner area of %3x%4")
+                     .arg(page->width())
+                     .arg(page->height())
+                     .arg(frame.contentsRect().width())
+                     .arg(frame.contentsRect().height());
     return found;
 }
 
