@@ -73,10 +73,13 @@ const DisplayProtocol::Entry* DisplayProtocol::FindProperty(const QString& name)
     return nullptr;
 }
 
-void DisplayProtocol::RaiseRefused(int32_t number, const QString& description) const
+void DisplayProtocol::RaiseRefused(int32_t number, const QString& description, bool expected) const
 {
     const QString source = DisplayName();
-    applet::AppletTrace::Error(QStringLiteral("%1: %2").arg(source, description));
+    if (expected)
+        applet::AppletTrace::Info(QStringLiteral("%1: %2").arg(source, description));
+    else
+        applet::AppletTrace::Error(QStringLiteral("%1: %2").arg(source, description));
     throw automation::ComError(number, description, source);
 }
 
@@ -119,14 +122,14 @@ void DisplayProtocol::SetDisplayProperty(const QString& name, const QVariant& va
 {
     const Entry& entry = Look(name, Form::Plain);
     if (!ApplyDisplayProperty(entry.property, Converted(entry, value)))
-        RaiseRefused(kErrNotSupported, QStringLiteral("the display does not carry %1").arg(name));
+        RaiseRefused(kErrNotSupported, QStringLiteral("the display does not carry %1").arg(name), true);
 }
 
 void DisplayProtocol::SetDisplayProperty(const QString& name, int index, const QVariant& value)
 {
     const Entry& entry = Look(name, Form::Indexed);
     if (!ApplyDisplayProperty(entry.property, index, Converted(entry, value)))
-        RaiseRefused(kErrNotSupported, QStringLiteral("the display does not carry %1(index)").arg(name));
+        RaiseRefused(kErrNotSupported, QStringLiteral("the display does not carry %1(index)").arg(name), true);
 }
 
 bool DisplayProtocol::ApplyDisplayProperty(Property, int, const QVariant&)

@@ -89,7 +89,10 @@ protected:
     // Names the display in traces and errors.
     virtual QString DisplayName() const = 0;
     // Traces "display: description" and raises ComError(number).
-    [[noreturn]] void RaiseRefused(int32_t number, const QString& description) const;
+    // A property the display does not carry is a refusal the caller expects
+    // (a settings control offers every property to every display): traced
+    // as information, not as an error.
+    [[noreturn]] void RaiseRefused(int32_t number, const QString& description, bool expected = false) const;
 
 private:
     const Entry& Look(const QString& name, Form form) const;
