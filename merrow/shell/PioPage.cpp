@@ -23,7 +23,9 @@ PioPage::PioPage(const QString& name, bool restoreWidth, bool restoreHeight, QWi
     setObjectName(name);
     m_handler = new pioitems::PioControlItemHandler(this);
     m_handler->setObjectName(QStringLiteral("PioControlItemHandler1"));
-    // Escape and Ctrl+F4 close the page (asking first where the page asks).
+    // Escape and Ctrl+F4 close the page (asking first where the page asks),
+    // also a page whose controls are all off: the page itself takes the focus.
+    setFocusPolicy(Qt::ClickFocus);
     for (const QKeySequence& keys : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_F4)}) {
         auto* shortcut = new QShortcut(keys, this);
         shortcut->setContext(Qt::WidgetWithChildrenShortcut);

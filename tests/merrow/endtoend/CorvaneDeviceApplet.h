@@ -25,10 +25,10 @@ public:
     // Connects, takes the library's offer to read the device's dataset at
     // connect (so the dataset fits the device) and returns the window once the
     // question came and the read-out it started has ended; null when not.
-    frmMain* StartConnectedWithTheDevicesDataset()
+    frmMain* StartConnectedWithTheDevicesDataset(int hartType = 137)
     {
         dialogs.AnswerMessage(dialogs::DialogResult::Yes);
-        frmMain* window = StartConnected();
+        frmMain* window = StartConnected(hartType);
         if (!window || !piotest::RunUntil([&] {
                 return !dialogs.Requests().empty() && window->PendingFunction() == frmMain::Pending::None
                     && window->isEnabled() && Text(QStringLiteral("currentSequence")).isEmpty();
