@@ -370,3 +370,39 @@ TEST(WindowsFitTheScreen, TheMainWindowOpensWhereItWasClosedAndOnTheScreen)
         piotest::Settle();
     }
 }
+
+TEST(WindowsFitTheScreen, ThePrintPreviewOpensWholeOnTheScreenInTheUsersLanguageAndClosesWithEscape)
+{
+    ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb")) << "runs on an X server (scripts/with-x-server)";
+    for (const auto& [country, title] : {std::pair{1, "Print-out"}, std::pair{49, "Ausdruck"}}) {
+        SCOPED_TRACE(country);
+        CorvaneDeviceApplet applet;
+        PIO_REQUIRE_APPLET(applet);
+        applet.PutNumber(QStringLiteral("&&private&&countrycode"), country);
+        frmMain* window = applet.StartConnectedWithTheDevicesDataset();
+        ASSERT_NE(window, nullptr);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+        applet.Trigger(*window, "mnuFilePrintPreview");
+        printview::PrintViewWindow* preview = nullptr;
+        ASSERT_TRUE(piotest::RunUntil([&] {
+            for (QWidget* each : QApplication::topLevelWidgets())
+                if (auto* candidate = qobject_cast<printview::PrintViewWindow*>(each); candidate && candidate->isVisible())
+                    preview = candidate;
+            return preview != nullptr;
+        }));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(preview));
+        // The window manager's frame, title bar included, lies on the screen.
+        ASSERT_TRUE(piotest::RunUntil([&] { return preview->frameGeometry() != preview->geometry(); }));
+        EXPECT_TRUE(piotest::RunUntil(
+            [&] { return preview->screen()->availableGeometry().contains(preview->frameGeometry()); }))
+            << Rect(preview->frameGeometry()).toStdString();
+        EXPECT_TRUE(preview->windowTitle().startsWith(QLatin1String(title))) << preview->windowTitle().toStdString();
+        const QStringList findings = Findings(*preview);
+        EXPECT_TRUE(findings.isEmpty()) << findings.join(QLatin1Char('\n')).toStdString();
+        SaveScreen(QStringLiteral("print-view-%1-%2").arg(country == 49 ? "de" : "en", Dpi()));
+        preview->activateWindow();
+        ASSERT_TRUE(piotest::RunUntil([&] { return preview->isActiveWindow(); }));
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : preview, Qt::Key_Escape);
+        EXPECT_TRUE(piotest::RunUntil([&] { return !preview->isVisible(); }));
+    }
+}
