@@ -364,3 +364,19 @@ TEST(NewDatasetFromDefaults, DialogDrawsOffscreen)
         Press(page, "cmdCancel");
     }));
 }
+
+TEST(NewDatasetFromDefaults, ADatasetNeverReadFromADeviceFindsItsDatabaseByItsDescription)
+{
+    // A fresh project: no device type read yet, the description of the HART device type 137.
+    MerrowApplet applet;
+    PIO_REQUIRE_APPLET(applet);
+    frmMain* window = StartDevice(applet, "4607215", 0);
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(DescriptionFolder().endsWith(QLatin1String("_0_0089/")));
+    ASSERT_TRUE(RunDialog(applet, *window, [&](frmSelectDefaultDataset& page, QDialog&) {
+        EXPECT_EQ(Labels(page, "lstDeviceID"), kSeries[0].deviceTypes);
+        Press(page, "cmdCancel");
+    }));
+    // The dialog was the only request: no report that no database was found.
+    EXPECT_EQ(applet.dialogs.Requests().size(), 1u);
+}
