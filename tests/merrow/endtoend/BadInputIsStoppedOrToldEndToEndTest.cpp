@@ -3,9 +3,12 @@
 // refusal naming an item), and a value the rules keep within what the device
 // accepts is not changed without a word.
 #include "merrow/pages/frmConfigPressure.h"
+#include "merrow/pages/frmSimulateFlow.h"
 #include "platform/controls/PioFieldControl.h"
+#include "platform/controls/PioLabelTextUnit.h"
 #include "tests/merrow/endtoend/CorvaneDeviceApplet.h"
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 
 using namespace merrowtest;
@@ -44,4 +47,26 @@ TEST(BadInputIsStoppedOrTold, LettersAreBlockedAndAClampedRangeValueIsTold)
     EXPECT_TRUE(told.startsWith("The value 99999 lies outside what the device accepts; ")) << told.toStdString();
     EXPECT_TRUE(told.contains(upper->text())) << told.toStdString();
     EXPECT_NE(upper->text(), "99999");
+}
+
+TEST(BadInputIsStoppedOrTold, LettersAreBlockedInTheFlowSimulationToo)
+{
+    CorvaneDeviceApplet applet;
+    PIO_REQUIRE_APPLET(applet);
+    frmMain* window = applet.StartConnectedWithTheDevicesDataset();
+    ASSERT_NE(window, nullptr);
+    applet.dialogs.AnswerMessage(dialogs::DialogResult::Yes); // the simulation influences the process
+    auto* page = OpenPage<frmSimulateFlow>(applet, *window, "mnuDiagnosticsSimulateFlow");
+    ASSERT_NE(page, nullptr);
+    ASSERT_TRUE(piotest::RunUntil([&] { return page->cmdSetSimulation()->isEnabled() && window->isEnabled(); }));
+    const auto asked = applet.dialogs.Requests().size();
+    for (int channel = 0; channel < 3; ++channel) {
+        QLineEdit* value = page->txtSimValue(channel)->ValueField();
+        ASSERT_NE(value, nullptr);
+        value->setEnabled(true); // typed as soon as the channel is switched on
+        value->clear();
+        QTest::keyClicks(value, QStringLiteral("1q5.5x"));
+        EXPECT_EQ(value->text(), "15.5") << channel;
+    }
+    EXPECT_EQ(applet.dialogs.Requests().size(), asked) << "nothing refused, nothing named";
 }
