@@ -34,7 +34,7 @@ QRect InsideArea(const QRect& outer, const QRect& area)
     return placed;
 }
 
-void PlaceOnScreen(QWidget& window, const QPoint& outerTopLeft)
+void PlaceOnScreen(QWidget& window, const QPoint& outerTopLeft, const QSize& expectedFrame)
 {
     const QScreen* screen = QGuiApplication::screenAt(outerTopLeft);
     if (!screen)
@@ -44,7 +44,9 @@ void PlaceOnScreen(QWidget& window, const QPoint& outerTopLeft)
         return;
     }
     // The frame is known once the window manager framed the window; before, only the inner size counts.
-    const QSize frame = window.frameGeometry().size() - window.size();
+    QSize frame = window.frameGeometry().size() - window.size();
+    if (frame.isEmpty() && expectedFrame.isValid())
+        frame = expectedFrame;
     const QRect placed =
         InsideArea(QRect(outerTopLeft, window.size() + frame), screen->availableGeometry());
     window.resize(placed.size() - frame);

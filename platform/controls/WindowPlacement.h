@@ -2,6 +2,7 @@
 // Top-most windows: a window stays above all others while it carries
 // Qt::WindowStaysOnTopHint. Windows on the screen: a window's outer frame
 // (title bar included) is kept inside the screen's available area.
+#include <QSize>
 class QPoint;
 class QRect;
 class QWidget;
@@ -19,6 +20,8 @@ QRect InsideArea(const QRect& outer, const QRect& area);
 // available area of the screen it lands on; the window's size shrinks to that
 // area when it is larger. The window manager's frame counts once it is known
 // (the window was shown).
-void PlaceOnScreen(QWidget& window, const QPoint& outerTopLeft);
+// A window not framed yet by the window manager takes expectedFrame (the
+// title bar and border another window of the program has) as its frame.
+void PlaceOnScreen(QWidget& window, const QPoint& outerTopLeft, const QSize& expectedFrame = QSize());
 
 } // namespace controls::WindowPlacement

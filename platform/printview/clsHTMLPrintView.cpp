@@ -136,8 +136,10 @@ void clsHTMLPrintView::Show(int32_t& result)
     if (!m_window->isVisible())
         if (const QWidget* owner = QApplication::activeWindow(); owner && owner != m_window) {
             const QRect frame = owner->frameGeometry();
+            // Its title bar comes with the window manager: as large as the owner's.
             controls::WindowPlacement::PlaceOnScreen(
-                *m_window, frame.center() - QPoint(m_window->width() / 2, m_window->height() / 2));
+                *m_window, frame.center() - QPoint(m_window->width() / 2, m_window->height() / 2),
+                frame.size() - owner->size());
         }
     m_window->show();
     m_window->raise();

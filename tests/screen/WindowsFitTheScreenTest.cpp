@@ -45,10 +45,8 @@ const char* const kPages[] = {
     "mnuDiagnosticsSimulatePressure", "mnuDiagnosticsSimulateFlow",
 };
 
-// Pages of the fieldbus and Modbus variants, which the simulated HART
-// transmitter cannot be.
-const QSet<QString> kFieldbusPages = {QStringLiteral("mnuConfigureBusparameter"), QStringLiteral("mnuBlockmodes"),
-                                      QStringLiteral("mnuDiagnosticsSimulatePressure")};
+// Pages of the fieldbus variants, which the simulated HART transmitter cannot be.
+const QSet<QString> kFieldbusPages = {QStringLiteral("mnuBlockmodes"), QStringLiteral("mnuDiagnosticsSimulatePressure")};
 
 QString Dpi()
 {
