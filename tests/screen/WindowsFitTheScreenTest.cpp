@@ -46,7 +46,7 @@ const char* const kPages[] = {
 };
 
 // Pages of the fieldbus variants, which the simulated HART transmitter cannot be.
-const QSet<QString> kFieldbusPages = {QStringLiteral("mnuBlockmodes"), QStringLiteral("mnuDiagnosticsSimulatePressure")};
+const QSet<QString> kFieldbusPages = {QStringLiteral("mnuDiagnosticsSimulatePressure")};
 
 QString Dpi()
 {
