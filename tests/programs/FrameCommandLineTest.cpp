@@ -413,6 +413,9 @@ TEST_F(FrameCommandLine, TheDeviceWindowClosesWithoutALeakReport)
     EXPECT_EQ(run.exitCode, 3) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains("its window is asked to close")) << run.err.toStdString();
     EXPECT_FALSE(run.err.contains("LeakSanitizer")) << run.err.toStdString();
+    // Without --trace the frame writes no trace line of the DTM or its window.
+    EXPECT_FALSE(run.err.contains("PioApplet:")) << run.err.toStdString();
+    EXPECT_FALSE(run.err.contains("#TPT:")) << run.err.toStdString();
 }
 
 TEST_F(FrameCommandLine, InvokeWithoutADeviceFailsCleanly)
