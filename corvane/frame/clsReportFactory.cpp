@@ -139,12 +139,15 @@ bool PathsFit(const ReportFiles& files)
     return true;
 }
 
-// The pages of the last build go.
-void RemoveOldPages(const QString& folder)
+// The pages of the last build go. Those this build writes again are replaced
+// whole by their rename instead: removed first, a viewer of another instance
+// on the same description would find no page at all for a moment.
+void RemoveOldPages(const QString& folder, const QStringList& replaced)
 {
     const QDir out(folder);
     for (const QString& name : out.entryList({QStringLiteral("prt_*.htm")}, QDir::Files))
-        if (!QFile::remove(out.filePath(name)) && QFile::exists(out.filePath(name)))
+        if (!replaced.contains(out.filePath(name)) && !QFile::remove(out.filePath(name))
+            && QFile::exists(out.filePath(name)))
             applet::AppletTrace::Error(
                 QStringLiteral("%1: the old page \"%2\" cannot be removed").arg(kSource, out.filePath(name)));
 }
@@ -318,7 +321,7 @@ bool clsReportFactory::CreateGeneralViewTemplate()
         const ReportFiles files = FilesFor(t, o, b, ccc, l, m);
         if (!PathsFit(files))
             return false;
-        RemoveOldPages(o);
+        RemoveOldPages(o, {files.page, files.copyNeutral, files.copyEnglish});
         if (!WriteWhole(files.page, text))
             continue;
         WriteWhole(files.copyNeutral, text);

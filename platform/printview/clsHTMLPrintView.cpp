@@ -10,6 +10,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
 
 namespace printview {
 
@@ -92,15 +94,22 @@ bool clsHTMLPrintView::LoadPage()
                                        .arg(kSource, applet::ResultText(failed)));
         return false;
     }
-    const QString page = FindReportPage(folder, static_cast<int>(country));
-    if (page.isEmpty()) {
-        applet::AppletTrace::Error(QStringLiteral("%1: no report page in \"%2\" or the cache folder")
-                                       .arg(kSource, PageFolders(folder).join(QStringLiteral("\", \""))));
-        return false;
-    }
+    // Another instance on the same description may replace its pages while
+    // this one looks: a page gone between finding and reading is looked for again.
+    QString page;
     QString html;
-    if (!ReadSmallFile(page, kMaxPageBytes, html))
-        return false;
+    for (int attempt = 0;; ++attempt) {
+        page = FindReportPage(folder, static_cast<int>(country));
+        if (page.isEmpty()) {
+            applet::AppletTrace::Error(QStringLiteral("%1: no report page in \"%2\" or the cache folder")
+                                           .arg(kSource, PageFolders(folder).join(QStringLiteral("\", \""))));
+            return false;
+        }
+        if (ReadSmallFile(page, kMaxPageBytes, html))
+            break;
+        if (attempt == 2 || QFileInfo::exists(page))
+            return false;
+    }
     UnitTable units;
     const QString unitFile = QDir(folder).filePath(kUnitTableName);
     QString unitText;
@@ -132,15 +141,29 @@ void clsHTMLPrintView::Show(int32_t& result)
         result = applet::kResultViewNotCreated;
         return;
     }
-    // The viewer opens centred on the window the user worked in, whole on the screen.
-    if (!m_window->isVisible())
-        if (const QWidget* owner = QApplication::activeWindow(); owner && owner != m_window) {
-            const QRect frame = owner->frameGeometry();
-            // Its title bar comes with the window manager: as large as the owner's.
-            controls::WindowPlacement::PlaceOnScreen(
-                *m_window, frame.center() - QPoint(m_window->width() / 2, m_window->height() / 2),
-                frame.size() - owner->size());
-        }
+    // The viewer opens centred on the window the user worked in (or on the
+    // screen when no window is active yet), whole on the screen.
+    if (!m_window->isVisible()) {
+        const QWidget* owner = QApplication::activeWindow();
+        if (owner == m_window)
+            owner = nullptr;
+        // Its title bar comes with the window manager: as large as that of a
+        // window the manager framed already.
+        QSize decoration;
+        QList<QWidget*> framed = QApplication::topLevelWidgets();
+        if (owner)
+            framed.prepend(const_cast<QWidget*>(owner));
+        for (const QWidget* each : framed)
+            if (each != m_window && each->isVisible() && each->frameGeometry() != each->geometry()) {
+                decoration = each->frameGeometry().size() - each->size();
+                break;
+            }
+        const QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
+        const QPoint centre = owner ? owner->frameGeometry().center()
+                                    : (screen ? screen->availableGeometry().center() : QPoint());
+        controls::WindowPlacement::PlaceOnScreen(
+            *m_window, centre - QPoint(m_window->width() / 2, m_window->height() / 2), decoration);
+    }
     m_window->show();
     m_window->raise();
     m_window->activateWindow();
