@@ -39,6 +39,18 @@ std::optional<int> Whole(const QString& text)
     return static_cast<int>(std::lround(value));
 }
 
+// Every widget as wide as the widest of them wants to be.
+void SameWidth(const QList<QWidget*>& widgets)
+{
+    int width = 0;
+    for (QWidget* each : widgets) {
+        each->setMinimumWidth(0);
+        width = std::max(width, each->sizeHint().width());
+    }
+    for (QWidget* each : widgets)
+        each->setMinimumWidth(width);
+}
+
 } // namespace
 
 SimulationPage::SimulationPage(const QString& name, int channels)
@@ -48,29 +60,20 @@ SimulationPage::SimulationPage(const QString& name, int channels)
 
 void SimulationPage::AlignChannels()
 {
-    QList<QLabel*> captions;
-    for (const Channel& channel : m_channels)
+    // Each channel's frame lays out its own row: the captions and the unit
+    // column take one width across the frames.
+    QList<QWidget*> captions;
+    QList<QWidget*> units;
+    for (const Channel& channel : m_channels) {
         for (controls::PioFieldControl* field : {static_cast<controls::PioFieldControl*>(channel.txtSimValue),
                                                   static_cast<controls::PioFieldControl*>(channel.cmbSimStatus)})
             if (field && !field->isHidden() && field->CaptionLabel())
                 captions.append(field->CaptionLabel());
-    int width = 0;
-    for (QLabel* caption : captions) {
-        caption->setMinimumWidth(0);
-        width = std::max(width, caption->sizeHint().width());
-    }
-    for (QLabel* caption : captions)
-        caption->setMinimumWidth(width);
-    // The unit column too: each channel's frame lays out its own row.
-    int unitWidth = 0;
-    for (const Channel& channel : m_channels)
-        if (channel.lblUnit) {
-            channel.lblUnit->setMinimumWidth(0);
-            unitWidth = std::max(unitWidth, channel.lblUnit->sizeHint().width());
-        }
-    for (const Channel& channel : m_channels)
         if (channel.lblUnit)
-            channel.lblUnit->setMinimumWidth(unitWidth);
+            units.append(channel.lblUnit);
+    }
+    SameWidth(captions);
+    SameWidth(units);
 }
 
 SimulationPage::Channel& SimulationPage::AddChannel(int index, QWidget* parent, const ChannelRow& row)

@@ -144,15 +144,15 @@ void clsHTMLPrintView::Show(int32_t& result)
     // The viewer opens centred on the window the user worked in (or on the
     // screen when no window is active yet), whole on the screen.
     if (!m_window->isVisible()) {
-        const QWidget* owner = QApplication::activeWindow();
+        QWidget* owner = QApplication::activeWindow();
         if (owner == m_window)
             owner = nullptr;
         // Its title bar comes with the window manager: as large as that of a
-        // window the manager framed already.
+        // window the manager framed already, the owner's first.
         QSize decoration;
         QList<QWidget*> framed = QApplication::topLevelWidgets();
         if (owner)
-            framed.prepend(const_cast<QWidget*>(owner));
+            framed.prepend(owner);
         for (const QWidget* each : framed)
             if (each != m_window && each->isVisible() && each->frameGeometry() != each->geometry()) {
                 decoration = each->frameGeometry().size() - each->size();

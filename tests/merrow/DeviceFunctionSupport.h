@@ -5,11 +5,13 @@
 // views where the real ones are not registered, the desktop opener replaced
 // by a recorder, and the menu entries triggered as the user would.
 #include "MerrowTestSupport.h"
+#include "merrow/pages/frmSimulateFlow.h"
 #include "pioitems/PioSequenceItem.h"
 #include "platform/applet/AppletResults.h"
 #include "platform/applet/AppletStates.h"
 #include "platform/applet/SubItemName.h"
 #include "platform/applet/View.h"
+#include <QPushButton>
 #include <QSet>
 #include <functional>
 
@@ -195,6 +197,24 @@ Page* OpenPage(DeviceApplet& applet, frmMain& window, const char* entry)
     applet.Trigger(window, entry);
     piotest::Settle();
     return FindPage<Page>(window);
+}
+
+// Opens the flow simulation, answering that a simulation influences the process;
+// the page once the device's simulation is read and taken into the dataset, null when not.
+inline frmSimulateFlow* OpenFlowSimulation(DeviceApplet& applet, frmMain& window)
+{
+    applet.dialogs.AnswerMessage(dialogs::DialogResult::Yes); // the simulation influences the process
+    applet.Trigger(window, "mnuDiagnosticsSimulateFlow");
+    piotest::Settle();
+    auto* page = FindPage<frmSimulateFlow>(window);
+    auto* read = page ? page->findChild<pioitems::PioSequenceItem*>(QStringLiteral("seqGetMvSimulation")) : nullptr;
+    if (!read || !piotest::RunUntil([&] {
+            return page->cmdSetSimulation()->isEnabled() && window.isEnabled() && read->PendingActions() == 0
+                && applet.SequenceState("GetMvSimulation") == 0 && applet.SequenceState("SetMvSimulation") == 0;
+        }))
+        return nullptr;
+    piotest::Settle();
+    return page;
 }
 
 inline pioitems::PioSequenceItem* SequenceControl(frmMain& window, const char* name)

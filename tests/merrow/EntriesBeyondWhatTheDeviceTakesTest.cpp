@@ -94,15 +94,8 @@ TEST(EntriesBeyondWhatTheDeviceTakes, AFlowSimulationBeyondTheSensorLimitsIsRefu
     PIO_REQUIRE_APPLET(applet);
     frmMain* window = applet.StartConnected();
     ASSERT_NE(window, nullptr);
-    applet.dialogs.AnswerMessage(dialogs::DialogResult::Yes); // the simulation influences the process
-    applet.Trigger(*window, "mnuDiagnosticsSimulateFlow");
-    piotest::Settle();
-    auto* page = FindPage<frmSimulateFlow>(*window);
+    auto* page = OpenFlowSimulation(applet, *window);
     ASSERT_NE(page, nullptr);
-    ASSERT_TRUE(piotest::RunUntil([&] {
-        return page->cmdSetSimulation()->isEnabled() && window->isEnabled()
-               && applet.SequenceState("GetMvSimulation") == 0;
-    }));
     controls::PioLabelTextUnit* field = page->txtSimValue(1); // the differential pressure
     const QString unit = page->lblUnit(1)->text();
     ASSERT_FALSE(unit.isEmpty());

@@ -35,23 +35,6 @@ constexpr int kDiffPressureRow = 3; // the row of the measured-values window
 constexpr int kMassFlowRow = 0;
 constexpr int kVolumeFlowRow = 1;
 
-frmSimulateFlow* OpenFlowSimulation(DeviceApplet& applet, frmMain& window)
-{
-    applet.dialogs.AnswerMessage(dialogs::DialogResult::Yes); // the simulation influences the process
-    applet.Trigger(window, "mnuDiagnosticsSimulateFlow");
-    piotest::Settle();
-    auto* page = FindPage<frmSimulateFlow>(window);
-    // Ready once the device's simulation is read and taken into the dataset.
-    auto* read = page ? page->findChild<pioitems::PioSequenceItem*>(QStringLiteral("seqGetMvSimulation")) : nullptr;
-    if (!read || !piotest::RunUntil([&] {
-            return page->cmdSetSimulation()->isEnabled() && window.isEnabled() && read->PendingActions() == 0
-                && applet.SequenceState("GetMvSimulation") == 0 && applet.SequenceState("SetMvSimulation") == 0;
-        }))
-        return nullptr;
-    piotest::Settle();
-    return page;
-}
-
 double DeviceValue(DeviceApplet& applet, const char* name)
 {
     return applet.device.transmitter().parameters().value(QLatin1String(name)).toDouble();

@@ -55,10 +55,8 @@ TEST(BadInputIsStoppedOrTold, LettersAreBlockedInTheFlowSimulationToo)
     PIO_REQUIRE_APPLET(applet);
     frmMain* window = applet.StartConnectedWithTheDevicesDataset();
     ASSERT_NE(window, nullptr);
-    applet.dialogs.AnswerMessage(dialogs::DialogResult::Yes); // the simulation influences the process
-    auto* page = OpenPage<frmSimulateFlow>(applet, *window, "mnuDiagnosticsSimulateFlow");
+    auto* page = OpenFlowSimulation(applet, *window);
     ASSERT_NE(page, nullptr);
-    ASSERT_TRUE(piotest::RunUntil([&] { return page->cmdSetSimulation()->isEnabled() && window->isEnabled(); }));
     const auto asked = applet.dialogs.Requests().size();
     for (int channel = 0; channel < 3; ++channel) {
         QLineEdit* value = page->txtSimValue(channel)->ValueField();
