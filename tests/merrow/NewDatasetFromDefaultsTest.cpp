@@ -140,11 +140,13 @@ TEST(NewDatasetFromDefaults, RangesShowTheUsersDecimalSeparatorAndChooseTheSameR
         PIO_REQUIRE_APPLET(applet);
         frmMain* window = StartDevice(applet, "4607215", 137, country);
         ASSERT_NE(window, nullptr);
-        ASSERT_TRUE(RunDialog(applet, *window, [&](frmSelectDefaultDataset& page, QDialog&) {
+        ASSERT_TRUE(RunDialog(applet, *window, [&](frmSelectDefaultDataset& page, QDialog& dialog) {
             ASSERT_TRUE(Choose(page, "lstDeviceID", QStringLiteral("TRIVEX MV 137")));
             EXPECT_TRUE(Labels(page, "lstPRanges").contains(shown)) << Labels(page, "lstPRanges").join(" | ").toStdString();
             ASSERT_TRUE(Choose(page, "lstPRanges", shown));
             EXPECT_FALSE(Labels(page, "lstPStatRanges").isEmpty());
+            if (country == 49)
+                TakeScreenshot(dialog, QStringLiteral("default-dataset-dialog-de"));
             Press(page, "cmdOK");
         }));
         upperRange[country] = applet.Text(QStringLiteral("ptrbScaleIn100"));
