@@ -1,5 +1,6 @@
 #include "sim/SimTransmitter.h"
 
+#include "platform/automation/AtomicFile.h"
 #include "platform/comm/hart/HartStatus.h"
 #include "platform/loop/TimerService.h"
 #include "sim/CommandTable.h"
@@ -12,9 +13,10 @@
 #include "sim/RangeChecks.h"
 #include "sim/SimUnits.h"
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonObject>
 #include <QJsonValue>
-#include <QSaveFile>
+#include <QTemporaryFile>
 #include <QTextStream>
 
 namespace sim {
@@ -153,6 +155,12 @@ bool SimTransmitter::setMemoryFile(const QString& path, QString& error)
 {
     QFile file(path);
     if (file.exists()) {
+        // Only a plain file can be replaced as a whole at each save; a pipe
+        // or a device would block the start or take the memory away.
+        if (!QFileInfo(path).isFile()) {
+            error = QStringLiteral("%1: not a regular file").arg(path);
+            return false;
+        }
         // A file far larger than any memory this device writes is refused
         // before it is read: no memory is taken whole into the program.
         const QString tooLarge = QStringLiteral("%1: larger than %2 bytes, not a memory file of this device")
@@ -166,7 +174,6 @@ bool SimTransmitter::setMemoryFile(const QString& path, QString& error)
             error = QStringLiteral("%1: %2").arg(path, file.errorString());
             return false;
         }
-        // A file that does not tell its size (a device, a pipe) is read up to the bound.
         const QByteArray text = file.read(kMaxMemoryBytes + 1);
         if (text.size() > kMaxMemoryBytes) {
             error = tooLarge;
@@ -183,6 +190,15 @@ bool SimTransmitter::setMemoryFile(const QString& path, QString& error)
         m_parameters = std::move(parameters);
         m_device = device;
     }
+    // Every save writes a new file beside the memory: a folder that is
+    // missing or read-only is refused now, not after the device has
+    // acknowledged writes it cannot keep.
+    QTemporaryFile probe(QFileInfo(path).absolutePath() + QStringLiteral("/.trivex-sim-XXXXXX"));
+    if (!probe.open()) {
+        error = QStringLiteral("%1: the memory cannot be written in %2: %3")
+                    .arg(path, QFileInfo(path).absolutePath(), probe.errorString());
+        return false;
+    }
     m_memoryFile = path;
     return true;
 }
@@ -191,10 +207,10 @@ bool SimTransmitter::saveMemory()
 {
     if (m_memoryFile.isEmpty())
         return true;
-    QSaveFile file(m_memoryFile);
-    if (file.open(QIODevice::WriteOnly) && file.write(m_parameters.save(keptConfiguration(m_device))) >= 0 && file.commit())
+    QString error;
+    if (automation::AtomicFile::Write(m_memoryFile, m_parameters.save(keptConfiguration(m_device)), &error))
         return true;
-    QTextStream(stderr) << "trivex-sim: cannot write the memory " << m_memoryFile << ": " << file.errorString() << Qt::endl;
+    QTextStream(stderr) << "trivex-sim: cannot write the memory: " << error << Qt::endl;
     return false;
 }
 

@@ -7,10 +7,10 @@
 #include "platform/applet/AppletStates.h"
 #include "platform/applet/AppletTrace.h"
 #include "platform/applet/clsAppletItemManager.h"
+#include "platform/automation/AtomicFile.h"
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <cmath>
 
@@ -162,11 +162,10 @@ bool FolderWritable(const QString& folder)
 // one, so a reader never sees half a page); false, traced, when it fails.
 bool WriteWhole(const QString& path, const QByteArray& text)
 {
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && file.commit())
+    QString error;
+    if (automation::AtomicFile::Write(path, text, &error))
         return true;
-    applet::AppletTrace::Error(
-        QStringLiteral("%1: the page \"%2\" cannot be written: %3").arg(kSource, path, file.errorString()));
+    applet::AppletTrace::Error(QStringLiteral("%1: the page \"%2\" cannot be written: %3").arg(kSource, path, error));
     return false;
 }
 

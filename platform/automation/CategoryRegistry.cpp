@@ -1,4 +1,5 @@
 #include "platform/automation/CategoryRegistry.h"
+#include "platform/automation/AtomicFile.h"
 #include "platform/automation/ClassRegistry.h"
 #include "platform/automation/ComError.h"
 #include <QDir>
@@ -36,50 +37,112 @@ QString CategoryRegistry::checkedId(const QString& id, const char* what) const
     return normalised;
 }
 
-void CategoryRegistry::sync(QSettings& settings) const
+CategoryRegistry::Entries CategoryRegistry::load() const
 {
-    settings.sync();
-    if (settings.status() != QSettings::NoError)
-        throw ComError(E_FAIL_, QStringLiteral("Unable to write the category store %1").arg(m_filePath),
-                       kSource);
+    Entries entries;
+    const QSettings settings(m_filePath, QSettings::IniFormat);
+    for (const QString& key : settings.allKeys())
+        entries.insert(key, settings.value(key));
+    return entries;
+}
+
+namespace {
+
+// A value as the INI reader takes it back: texts quoted (backslash and quote
+// escaped), a list as quoted texts separated by ", ".
+QString IniText(const QString& text)
+{
+    QString escaped = text;
+    escaped.replace(QLatin1Char('\\'), QStringLiteral("\\\\")).replace(QLatin1Char('"'), QStringLiteral("\\\""));
+    return QLatin1Char('"') + escaped + QLatin1Char('"');
+}
+
+QString IniValue(const QVariant& value)
+{
+    if (value.typeId() != QMetaType::QStringList)
+        return IniText(value.toString());
+    QStringList texts;
+    for (const QString& text : value.toStringList())
+        texts << IniText(text);
+    return texts.join(QStringLiteral(", "));
+}
+
+// Names keep letters, digits and "-_.{}"; anything else is written %XX as the
+// INI reader expects.
+QString IniKey(const QString& key)
+{
+    QString escaped;
+    for (const QChar c : key) {
+        if (c.unicode() < 128 && (c.isLetterOrNumber() || QStringLiteral("-_.{}").contains(c)))
+            escaped += c;
+        else
+            escaped += QStringLiteral("%%1").arg(c.unicode(), c.unicode() < 256 ? 2 : 4, 16, QLatin1Char('0')).toUpper();
+    }
+    return escaped;
+}
+
+} // namespace
+
+void CategoryRegistry::store(const Entries& entries) const
+{
+    // QSettings cannot say whether its own write reached the disk, so the
+    // file is written here and only read through QSettings.
+    QMap<QString, QStringList> groups;
+    for (auto it = entries.begin(); it != entries.end(); ++it) {
+        const qsizetype slash = it.key().indexOf(QLatin1Char('/'));
+        const QString group = slash < 0 ? QStringLiteral("General") : it.key().left(slash);
+        groups[group] << IniKey(it.key().mid(slash + 1)) + QLatin1Char('=') + IniValue(it.value());
+    }
+    QString text;
+    for (auto it = groups.begin(); it != groups.end(); ++it)
+        text += QLatin1Char('[') + IniKey(it.key()) + QStringLiteral("]\n") + it.value().join(QLatin1Char('\n'))
+                + QStringLiteral("\n\n");
+    QDir().mkpath(QFileInfo(m_filePath).absolutePath());
+    QString error;
+    if (!AtomicFile::Write(m_filePath, text.toUtf8(), &error))
+        throw ComError(E_FAIL_, QStringLiteral("Unable to write the category store: ") + error, kSource);
 }
 
 void CategoryRegistry::RegisterCategory(const QString& categoryId, const QString& description)
 {
     const QString id = checkedId(categoryId, "category");
-    QDir().mkpath(QFileInfo(m_filePath).absolutePath());
-    QSettings settings(m_filePath, QSettings::IniFormat);
-    settings.setValue(QStringLiteral("Categories/") + id, description);
-    sync(settings);
+    Entries entries = load();
+    const QString key = QStringLiteral("Categories/") + id;
+    if (entries.contains(key) && entries.value(key).toString() == description)
+        return; // as registered: the store is not written
+    entries.insert(key, description);
+    store(entries);
 }
 
 void CategoryRegistry::RegisterClassImplCategory(const QString& classId, const QString& categoryId)
 {
     const QString cls = checkedId(classId, "class");
     const QString cat = checkedId(categoryId, "category");
-    QDir().mkpath(QFileInfo(m_filePath).absolutePath());
-    QSettings settings(m_filePath, QSettings::IniFormat);
+    Entries entries = load();
     const QString key = QStringLiteral("Implemented/") + cls;
-    QStringList cats = settings.value(key).toStringList();
-    if (!cats.contains(cat))
-        cats.append(cat);
-    settings.setValue(key, cats);
-    sync(settings);
+    QStringList cats = entries.value(key).toStringList();
+    if (cats.contains(cat))
+        return; // as registered: the store is not written
+    cats.append(cat);
+    entries.insert(key, cats);
+    store(entries);
 }
 
 void CategoryRegistry::UnRegisterClassImplCategory(const QString& classId, const QString& categoryId)
 {
     const QString cls = checkedId(classId, "class");
     const QString cat = checkedId(categoryId, "category");
-    QSettings settings(m_filePath, QSettings::IniFormat);
+    Entries entries = load();
     const QString key = QStringLiteral("Implemented/") + cls;
-    QStringList cats = settings.value(key).toStringList();
+    QStringList cats = entries.value(key).toStringList();
+    if (!cats.contains(cat))
+        return; // nothing to withdraw: the store is not written
     cats.removeAll(cat);
     if (cats.isEmpty())
-        settings.remove(key);
+        entries.remove(key);
     else
-        settings.setValue(key, cats);
-    sync(settings);
+        entries.insert(key, cats);
+    store(entries);
 }
 
 QString CategoryRegistry::CategoryDescription(const QString& categoryId) const

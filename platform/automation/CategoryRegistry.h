@@ -1,10 +1,10 @@
 #pragma once
 // Component categories: a category has a description; a class may be marked as
 // implementing categories. Kept in an INI file under the user's config folder.
+#include <QMap>
 #include <QString>
 #include <QStringList>
-
-class QSettings;
+#include <QVariant>
 
 namespace automation {
 
@@ -27,7 +27,12 @@ public:
 
 private:
     QString checkedId(const QString& id, const char* what) const;
-    void sync(QSettings& settings) const;
+    // Every value of the store by its "group/key" name.
+    using Entries = QMap<QString, QVariant>;
+    Entries load() const;
+    // Replaces the store as a whole (AtomicFile): a store that cannot be
+    // written keeps its old content and raises ComError.
+    void store(const Entries& entries) const;
 
     QString m_filePath;
 };

@@ -1,10 +1,10 @@
 #include "platform/frame/ProjectFolder.h"
+#include "platform/automation/AtomicFile.h"
 #include "platform/automation/ComError.h"
 #include "platform/frame/PropertyBagFile.h"
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace frame {
 
@@ -73,11 +73,6 @@ bool ProjectFolder::StoreInstance(const QString& systemTag, const automation::Pr
     if (!CheckTag(systemTag, error) || !Ensure(error))
         return false;
     const QString path = InstanceFile(systemTag);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        SetError(error, QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
-        return false;
-    }
     QByteArray bytes;
     try {
         bytes = PropertyBagFile::ToBytes(bag);
@@ -85,16 +80,7 @@ bool ProjectFolder::StoreInstance(const QString& systemTag, const automation::Pr
         SetError(error, QStringLiteral("Cannot store %1: %2").arg(path, e.description()));
         return false;
     }
-    if (file.write(bytes) != bytes.size()) {
-        SetError(error, QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        SetError(error, QStringLiteral("Cannot replace %1: %2").arg(path, file.errorString()));
-        return false;
-    }
-    return true;
+    return automation::AtomicFile::Write(path, bytes, error);
 }
 
 bool ProjectFolder::LoadInstance(const QString& systemTag, automation::PropertyBag& bag, QString* error) const

@@ -1,5 +1,6 @@
 #include "platform/xml/XmlDocument.h"
 
+#include "platform/automation/AtomicFile.h"
 #include "platform/automation/ComError.h"
 #include "platform/xml/SchemaCache.h"
 #include "platform/xml/XmlErrorCollector.h"
@@ -7,7 +8,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringList>
 #include <QUrl>
 #include <libxml/parser.h>
@@ -210,23 +210,11 @@ QString XmlDocument::Xml() const
 
 bool XmlDocument::Save(const QString& filePath, QString* errorText) const
 {
-    QSaveFile file(filePath);
     QString error;
-    if (!file.open(QIODevice::WriteOnly)) {
-        error = file.errorString();
-    } else {
-        const QByteArray bytes = Xml().toUtf8();
-        if (file.write(bytes) != bytes.size()) {
-            error = file.errorString();
-            file.cancelWriting();
-        } else if (!file.commit()) {
-            error = file.errorString();
-        }
-    }
+    const bool saved = automation::AtomicFile::Write(filePath, Xml().toUtf8(), &error);
     if (errorText != nullptr)
-        *errorText = error.isEmpty() ? QString() : QStringLiteral("Unable to save ") + filePath
-                                                       + QStringLiteral(": ") + error;
-    return error.isEmpty();
+        *errorText = error;
+    return saved;
 }
 
 XmlNode XmlDocument::AsNode() const
