@@ -38,9 +38,11 @@ bool FrameCommunication::ParseAddress(const QString& address, QString& host, uin
             *error = QStringLiteral("Invalid device address '%1': %2").arg(address, reason);
         return false;
     };
+    if (address.trimmed().isEmpty())
+        return fail(QStringLiteral("no address given, %1://HOST[:PORT] is expected").arg(kScheme));
     const QUrl url(address, QUrl::StrictMode);
     if (!url.isValid())
-        return fail(url.errorString());
+        return fail(url.errorString().isEmpty() ? QStringLiteral("not a URL") : url.errorString());
     if (url.scheme() != kScheme)
         return fail(QStringLiteral("the address must start with %1://").arg(kScheme));
     if (url.host().isEmpty())

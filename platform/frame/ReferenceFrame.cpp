@@ -12,6 +12,7 @@
 #include "platform/loop/EventLoop.h"
 #include <QCoreApplication>
 #include <QDir>
+#include <QXmlStreamReader>
 
 namespace frame {
 
@@ -23,6 +24,29 @@ QString ErrorText(const automation::ComError& error)
         .arg(error.description())
         .arg(static_cast<uint32_t>(error.number()), 8, 16, QLatin1Char('0'))
         .arg(error.source());
+}
+
+// Why the DTM may have refused a stored instance, as far as the frame can
+// tell from the bag: its parameter document is missing, empty or not XML.
+// Empty when the document is well-formed.
+QString StoredParametersProblem(const automation::PropertyBag& bag)
+{
+    const QString key = QStringLiteral("DTM_PARAMETERS");
+    if (!bag.Contains(key))
+        return QStringLiteral("the stored instance holds no %1").arg(key);
+    const QString text = bag.Read(key).toString();
+    if (text.trimmed().isEmpty())
+        return QStringLiteral("the stored instance's %1 is empty").arg(key);
+    QXmlStreamReader reader(text);
+    while (!reader.atEnd())
+        reader.readNext();
+    if (reader.hasError())
+        return QStringLiteral("the stored instance's %1 is not a whole XML document (line %2, column %3: %4)")
+            .arg(key)
+            .arg(reader.lineNumber())
+            .arg(reader.columnNumber())
+            .arg(reader.errorString());
+    return QString();
 }
 
 } // namespace
@@ -109,7 +133,7 @@ bool ReferenceFrame::CreateDtm(const QString& systemTag)
     }
     if (!std::dynamic_pointer_cast<fdt::IDtm>(dtm) || !std::dynamic_pointer_cast<fdt::IPersistPropertyBag>(dtm))
         return Fail(QStringLiteral("%1 is not a DTM").arg(kDtmProgId));
-    m_instances[systemTag] = Instance{dtm, std::make_shared<FrameContainer>(this, systemTag), nullptr, false};
+    m_instances[systemTag] = Instance{dtm, std::make_shared<FrameContainer>(this, systemTag), nullptr, false, {}};
     return true;
 }
 
@@ -167,7 +191,12 @@ bool ReferenceFrame::LoadInstance(const QString& systemTag)
     } catch (const automation::ComError& e) {
         return Fail(QStringLiteral("ReadProperties of %1 failed: %2").arg(systemTag, ErrorText(e)));
     }
-    return Environment(systemTag, *Find(systemTag));
+    Find(systemTag)->stored = bag;
+    if (Environment(systemTag, *Find(systemTag)))
+        return true;
+    if (const QString problem = StoredParametersProblem(bag); !problem.isEmpty())
+        Fail(m_lastError + QStringLiteral(": ") + problem);
+    return false;
 }
 
 bool ReferenceFrame::Configure(const QString& systemTag, const QString& userLevel, bool oemService)
@@ -191,9 +220,16 @@ bool ReferenceFrame::SaveInstance(const QString& systemTag)
     } catch (const automation::ComError& e) {
         return Fail(QStringLiteral("WriteProperties of %1 failed: %2").arg(systemTag, ErrorText(e)));
     }
+    // Project files travel between users and tools: what the DTM does not
+    // own stays in the file.
+    const automation::PropertyBag& stored = Find(systemTag)->stored;
+    for (const QString& name : stored.Keys())
+        if (!name.startsWith(kDtmOwnedPrefix) && !bag.Contains(name))
+            bag.Write(name, stored.Read(name));
     QString error;
     if (!m_project.StoreInstance(systemTag, bag, &error))
         return Fail(error);
+    Find(systemTag)->stored = bag;
     return true;
 }
 
@@ -405,11 +441,16 @@ bool ReferenceFrame::UnlockByOtherUser(const QString& systemTag, const QString& 
 
 void ReferenceFrame::ScheduleSave(const QString& systemTag)
 {
+    ++m_pendingSaves;
     loop::PostToLoop(
         [this, systemTag] {
-            // Nobody waits for this save: a failure goes to the event log.
-            if (HasDtm(systemTag) && !SaveInstance(systemTag))
+            --m_pendingSaves;
+            // The DTM does not wait for this save: a failure goes to the event
+            // log and to FailedSaves(), where the frame's user learns of it.
+            if (HasDtm(systemTag) && !SaveInstance(systemTag)) {
+                m_failedSaves << m_lastError;
                 m_events.Record(systemTag, QStringLiteral("FrameError"), {m_lastError});
+            }
         },
         loop::LoopGuard(std::weak_ptr<int>(m_alive)));
 }

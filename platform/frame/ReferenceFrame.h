@@ -31,6 +31,9 @@ public:
     ReferenceFrame& operator=(const ReferenceFrame&) = delete;
 
     static inline const QString kDtmProgId = QStringLiteral("Fennick.clsTkDispatcher");
+    // The names a DTM keeps its instance under ("DTM_PARAMETERS", "DTM_SIZE",
+    // "DTM_CHANNEL_" + n).
+    static inline const QString kDtmOwnedPrefix = QStringLiteral("DTM_");
     // "<program folder>/../schemas": the staged installation's FDT schemas.
     static QString DefaultSchemaPath();
 
@@ -51,8 +54,14 @@ public:
     bool LoadInstance(const QString& systemTag);
     // Config with the user information document of the level.
     bool Configure(const QString& systemTag, const QString& userLevel, bool oemService = false);
-    // WriteProperties into a bag that is then stored in the project.
+    // WriteProperties into a bag that is then stored in the project. The DTM
+    // owns the values named "DTM_..."; every other value of the stored file
+    // (a frame's note, another tool's bag) is carried over unchanged.
     bool SaveInstance(const QString& systemTag);
+    // Saves the frame posted on a DTM's request and has not run yet, and why
+    // each of the saves that failed failed (also reported as FrameError).
+    int PendingSaves() const { return m_pendingSaves; }
+    QStringList FailedSaves() const { return m_failedSaves; }
     // A communication object for the address and the device type the
     // instance's dataset names (the DTM's parameters): the DTM's connects
     // reach only a device of that type.
@@ -120,6 +129,8 @@ private:
         std::shared_ptr<FrameContainer> container;
         std::shared_ptr<FrameCommunication> communication;
         bool deleteOnRelease = false;
+        // The bag as the project held it when the instance was loaded.
+        automation::PropertyBag stored;
     };
 
     Instance* Find(const QString& systemTag);
@@ -135,6 +146,8 @@ private:
     FrameEventLog m_events;
     std::map<QString, Instance> m_instances;
     QString m_lastError;
+    int m_pendingSaves = 0;
+    QStringList m_failedSaves;
     // Watched by the frame's posted calls, so none runs after the frame died.
     std::shared_ptr<int> m_alive = std::make_shared<int>(0);
 };

@@ -27,6 +27,7 @@
 #include "platform/frame/FrameCommunication.h"
 #include "platform/frame/FrameDocuments.h"
 #include "platform/frame/FrameFileChoice.h"
+#include "platform/frame/ProjectLock.h"
 #include "platform/frame/ReferenceFrame.h"
 #include "platform/printview/PrintviewClasses.h"
 #include <QApplication>
@@ -69,6 +70,25 @@ QTextStream& err()
 {
     static QTextStream stream(stderr);
     return stream;
+}
+
+// The DTM's error trace lines of this run (the last few): some causes, such
+// as why the export could not write its file, reach the frame only there.
+QStringList& DtmErrorLines()
+{
+    static QStringList lines;
+    return lines;
+}
+
+// The text from the marker on in the DTM's last error line that holds it;
+// empty when none does.
+QString DtmCause(const QString& marker)
+{
+    const QStringList& lines = DtmErrorLines();
+    for (auto it = lines.crbegin(); it != lines.crend(); ++it)
+        if (const qsizetype at = it->indexOf(marker); at >= 0)
+            return it->mid(at);
+    return QString();
 }
 
 int Fail(const QString& text, int code = kExitFailed)
@@ -303,13 +323,14 @@ QString Indented(const QString& text)
     return reader.hasError() ? text : result.trimmed();
 }
 
-// An event as the command line shows it: long arguments (documents) shortened.
+// An event as the command line shows it: long arguments (documents)
+// shortened, a frame error whole (its cause is what the user needs).
 QString EventLine(const frame::FrameEvent& event)
 {
     constexpr int kShownCharacters = 60;
     QStringList arguments;
     for (const QString& argument : event.arguments)
-        arguments << (argument.size() <= kShownCharacters
+        arguments << (argument.size() <= kShownCharacters || event.name == QLatin1String("FrameError")
                           ? argument
                           : QStringLiteral("%1... (%2 characters)")
                                 .arg(argument.left(kShownCharacters).simplified())
@@ -349,16 +370,36 @@ public:
     {
         if (!m_frame.CreateDtm(m_options.tag))
             return false;
+        // A command that only reads stores nothing, whatever the DTM asks;
+        // new stores the instance itself, once it is complete.
+        if (IsReadOnly(m_options.command) || m_options.command == QLatin1String("new"))
+            m_frame.Container(m_options.tag)->SetSaveAnswer(frame::FrameContainer::SaveAnswer::Refuse);
         ApplyTraceSwitches();
         return true;
+    }
+    // The commands that only read the project; every other one may store
+    // its instance and holds the project while it runs.
+    static bool IsReadOnly(const QString& command)
+    {
+        static const QStringList kReading{QStringLiteral("show"), QStringLiteral("info"),
+                                          QStringLiteral("functions"), QStringLiteral("export"),
+                                          QStringLiteral("connect")};
+        return kReading.contains(command);
+    }
+    // Takes the project for a command that may store an instance.
+    bool Hold()
+    {
+        QString error;
+        return IsReadOnly(m_options.command) || m_lock.Take(&error) || Refuse(error);
     }
     // The stored instance, loaded and configured (as a frame always does).
     bool Open()
     {
         if (!m_frame.Project().HasInstance(m_options.tag))
-            return Refuse(QStringLiteral("the project %1 holds no instance %2 (create it with: trivex-frame new %1)")
+            return Refuse(QStringLiteral("the project %1 holds no instance %2 (create it with: trivex-frame new %1 "
+                                         "--tag %2 [--device-type ID])")
                               .arg(m_options.project, m_options.tag));
-        return Create() && m_frame.LoadInstance(m_options.tag) && Configure();
+        return Hold() && Create() && m_frame.LoadInstance(m_options.tag) && Configure();
     }
     bool Configure() { return m_frame.Configure(m_options.tag, m_options.userLevel); }
     // The stored instance opened, its communication set to the device.
@@ -464,25 +505,39 @@ private:
     }
 
     Options m_options;
+    frame::ProjectLock m_lock{m_options.project};
     frame::ReferenceFrame m_frame;
     QString m_refusal;
 };
 
-// Lets the session's DTM go; the exit code, or that of the failed release.
+// Why a store of the instance failed, whole; empty when none did.
+QString FailedStore(FrameSession& session)
+{
+    const QStringList failed = session.Frame().FailedSaves();
+    return failed.isEmpty() ? QString()
+                            : QStringLiteral("the instance could not be stored: ") + failed.join(QStringLiteral("; "));
+}
+
+// Lets the session's DTM go; the exit code, or that of the failed release
+// or of a store of the instance that failed on the way.
 int Released(FrameSession& session, int code)
 {
-    return session.Release() ? code : Fail(session.Why());
+    if (!session.Release())
+        return Fail(session.Why());
+    if (const QString failed = FailedStore(session); !failed.isEmpty())
+        return Fail(failed);
+    return code;
 }
 
 int RunNew(const Options& options)
 {
     FrameSession session(options);
     frame::ReferenceFrame& frame = session.Frame();
+    QString error;
+    if (!frame.Project().Ensure(&error) || !session.Hold())
+        return Fail(error.isEmpty() ? session.Why() : error);
     if (frame.Project().HasInstance(options.tag))
         return Fail(QStringLiteral("the project %1 already holds an instance %2").arg(options.project, options.tag));
-    QString error;
-    if (!frame.Project().Ensure(&error))
-        return Fail(error);
     if (!session.Create() || !frame.PrepareNewInstance(options.tag))
         return Fail(session.Why());
 
@@ -640,10 +695,9 @@ int RunTransfer(const Options& options, bool upload)
     // after an upload, the frame stores the instance on the DTM's request.
     if (!session.WaitForUnlock())
         return Fail(QStringLiteral("the DTM did not release its dataset lock"));
-    if (success) {
-        err() << what << " finished: success" << Qt::endl;
-    } else {
-        QString reason = progress->FailureReason();
+    QString reason;
+    if (!success) {
+        reason = progress->FailureReason();
         if (const QString refusal = session.DeviceRefusal(); !refusal.isEmpty())
             reason = refusal;
         if (reason.isEmpty())
@@ -651,9 +705,20 @@ int RunTransfer(const Options& options, bool upload)
         if (reason.isEmpty())
             reason = QStringLiteral("the device application reported the transfer as failed (stopped, aborted "
                                     "or the connection lost)");
-        err() << what << " failed: " << reason << Qt::endl;
     }
-    return Released(session, success ? kExitOk : kExitFailed);
+    // An upload has succeeded only once what it read is stored: the store
+    // the DTM asked for has run by the end of the release.
+    if (!session.Release())
+        return Fail(session.Why());
+    const QString failed = FailedStore(session);
+    if (success && failed.isEmpty()) {
+        err() << what << " finished: success" << Qt::endl;
+        return kExitOk;
+    }
+    err() << what << " failed: " << (success ? failed : reason) << Qt::endl;
+    if (!success && !failed.isEmpty())
+        Fail(failed);
+    return kExitFailed;
 }
 
 // One line per offered function: id, label (or application), and its state.
@@ -871,8 +936,11 @@ int RunExport(const Options& options)
         return Fail(session.Why());
     if (choice.Answered().isEmpty())
         return Fail(QStringLiteral("the DTM did not ask where to export (%1)").arg(endText));
-    if (written.isEmpty())
-        return Fail(QStringLiteral("the DTM wrote no export file at %1 (%2)").arg(options.file, endText));
+    if (written.isEmpty()) {
+        const QString cause = DtmCause(QStringLiteral("Unable to write "));
+        return Fail(QStringLiteral("the DTM wrote no export file at %1: %2 (%3)")
+                        .arg(options.file, cause.isEmpty() ? QStringLiteral("the DTM gave no cause") : cause, endText));
+    }
     out() << "exported to " << written << Qt::endl;
     if (!success)
         return Fail(QStringLiteral("the DTM reported the export as failed: the applet's data could not be saved "
@@ -911,8 +979,17 @@ int main(int argc, char** argv)
     }
     // The DTM's trace lines are for its developers: only --trace shows them.
     // The frame reports every failure in its own words all the same.
+    DataTypes::SetTraceSink([trace = options.trace](const QString& line) {
+        constexpr qsizetype kKeptLines = 50;
+        if (line.contains(QStringLiteral("#L: 1 "))) {
+            DtmErrorLines() << line;
+            if (DtmErrorLines().size() > kKeptLines)
+                DtmErrorLines().removeFirst();
+        }
+        if (trace)
+            err() << line << Qt::endl;
+    });
     if (!options.trace) {
-        DataTypes::SetTraceSink([](const QString&) {});
         // The applet and the device window trace alike.
         applet::AppletTrace::SetSink([](applet::AppletTrace::Level, const QString&) {});
     }

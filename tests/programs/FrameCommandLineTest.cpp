@@ -5,6 +5,7 @@
 // staged installation first, as an installer would.
 #include "platform/xml/SchemaCache.h"
 #include "platform/xml/XmlDocument.h"
+#include "tests/programs/StagedPrograms.h"
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
@@ -18,40 +19,13 @@
 
 namespace {
 
-constexpr int kRunMs = 120000;
-
-struct ProgramRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-QString Program(const QString& name)
-{
-    return QCoreApplication::applicationDirPath() + QLatin1Char('/') + name;
-}
-
-ProgramRun Start(const QString& program, const QStringList& arguments)
-{
-    QProcess process;
-    process.start(program, arguments);
-    ProgramRun run;
-    if (!process.waitForFinished(kRunMs)) {
-        process.kill();
-        process.waitForFinished();
-        ADD_FAILURE() << program.toStdString() << " did not end: " << arguments.join(' ').toStdString();
-        return run;
-    }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
-}
-
-ProgramRun Frame(const QStringList& arguments)
-{
-    return Start(Program(QStringLiteral("trivex-frame")), arguments);
-}
+using staged::Frame;
+using staged::kRunMs;
+using staged::Program;
+using staged::ProgramRun;
+using staged::Register;
+using staged::Simulator;
+using staged::Start;
 
 // The staged FDT schemas, each under its namespace.
 std::shared_ptr<xml::SchemaCache> StagedSchemas()
@@ -64,50 +38,6 @@ std::shared_ptr<xml::SchemaCache> StagedSchemas()
     }
     return cache;
 }
-
-// A simulated transmitter on a free loopback port, started with the options;
-// stopped when the object goes. Its log is its standard error.
-class Simulator {
-public:
-    explicit Simulator(const QStringList& options)
-    {
-        m_process.start(Program(QStringLiteral("trivex-sim")),
-                        QStringList{QStringLiteral("--port"), QStringLiteral("0")} + options);
-        static const QRegularExpression kListening(QStringLiteral("listening on .*:(\\d+)"));
-        QString out;
-        while (m_port == 0 && m_process.waitForReadyRead(kRunMs)) {
-            out += QString::fromUtf8(m_process.readAllStandardOutput());
-            const QRegularExpressionMatch match = kListening.match(out);
-            if (match.hasMatch())
-                m_port = match.captured(1).toUShort();
-        }
-    }
-    ~Simulator()
-    {
-        m_process.kill();
-        m_process.waitForFinished();
-    }
-    QString Address() const { return QStringLiteral("hart-ip://127.0.0.1:%1").arg(m_port); }
-    bool Listening() const { return m_port != 0; }
-    // Stops the simulator; the HART commands it answered, from its log.
-    QList<int> StopAndListCommands()
-    {
-        m_process.kill();
-        m_process.waitForFinished();
-        m_log += QString::fromUtf8(m_process.readAllStandardError());
-        static const QRegularExpression kCommand(QStringLiteral("^trivex-sim: command (\\d+) "),
-                                                 QRegularExpression::MultilineOption);
-        QList<int> commands;
-        for (auto it = kCommand.globalMatch(m_log); it.hasNext();)
-            commands << it.next().captured(1).toInt();
-        return commands;
-    }
-
-private:
-    QProcess m_process;
-    quint16 m_port = 0;
-    QString m_log;
-};
 
 QByteArray FolderDigest(const QString& path)
 {
@@ -127,18 +57,6 @@ QByteArray FolderDigest(const QString& path)
 
 class FrameCommandLine : public ::testing::Test {
 protected:
-    // The registration of the Trivex HART device type, as an installer runs it.
-    static ProgramRun Register(const QStringList& options = {})
-    {
-        const QString description =
-            QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../../TDXDESC/COM_HART/_0063/_0_0089"))
-            + QLatin1Char('/');
-        return Start(Program(QStringLiteral("fennick")),
-                     QStringList{QStringLiteral("func:registerdtm"), QStringLiteral("dscr_dir:") + description,
-                                 QStringLiteral("tdx_file:Trivex.tdx"), QStringLiteral("fdt_file:Trivex.fdt"),
-                                 QStringLiteral("dtminfo_date:2024-05-15"), QStringLiteral("fdtclassificationid:1")}
-                         + options);
-    }
     static void SetUpTestSuite() { registration = Register(); }
     void SetUp() override
     {

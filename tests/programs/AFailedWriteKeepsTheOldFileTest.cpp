@@ -1,0 +1,95 @@
+// Files on a full or read-only disk, as a user meets one: the frame keeps
+// the stored instance as it was, says why and exits 1; a command that only
+// reads writes nothing; the simulator refuses at its start a memory file it
+// could not keep.
+#include "tests/common/SmallTmpfs.h"
+#include "tests/programs/StagedPrograms.h"
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <sys/stat.h>
+
+namespace {
+
+using staged::Bytes;
+using staged::Frame;
+using staged::ProgramRun;
+
+class AFailedWrite : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { registration = staged::Register(); }
+    void SetUp() override
+    {
+        ASSERT_EQ(registration.exitCode, 0) << registration.err.toStdString();
+        disk = std::make_unique<SmallTmpfs>(dir.filePath(QStringLiteral("disk")));
+        if (!disk->Mounted())
+            GTEST_SKIP() << disk->Why().toStdString();
+    }
+    QString OnDisk(const QString& name) const { return disk->Folder() + QLatin1Char('/') + name; }
+
+    static inline ProgramRun registration;
+    QTemporaryDir dir;
+    std::unique_ptr<SmallTmpfs> disk;
+};
+
+TEST_F(AFailedWrite, OnAFullDiskTheFrameKeepsTheInstanceSaysWhyAndExits1)
+{
+    const QString project = OnDisk(QStringLiteral("project"));
+    ProgramRun run = Frame({QStringLiteral("new"), project});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QString instance = project + QStringLiteral("/DTM_1.dtmbag");
+    const QByteArray stored = Bytes(instance);
+    ASSERT_FALSE(stored.isEmpty());
+    staged::Simulator device({});
+    ASSERT_TRUE(device.Listening());
+    ASSERT_TRUE(disk->Fill());
+
+    // A new instance that cannot be written is not "created", and leaves no file.
+    run = Frame({QStringLiteral("new"), project, QStringLiteral("--tag"), QStringLiteral("DTM_2")});
+    EXPECT_EQ(run.exitCode, 1) << run.out.toStdString() << run.err.toStdString();
+    EXPECT_FALSE(run.out.contains("created")) << run.out.toStdString();
+    EXPECT_TRUE(run.err.contains("No space left on device")) << run.err.toStdString();
+    EXPECT_EQ(QDir(project).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("DTM_1.dtmbag")});
+
+    // Reading commands write nothing, so the full disk does not touch them.
+    for (const QString& command : {QStringLiteral("info"), QStringLiteral("show"), QStringLiteral("functions")}) {
+        run = Frame({command, project});
+        EXPECT_EQ(run.exitCode, 0) << command.toStdString() << ": " << run.err.toStdString();
+        EXPECT_EQ(Bytes(instance), stored) << command.toStdString();
+    }
+
+    // An upload whose result cannot be stored has failed, with the whole cause.
+    run = Frame({QStringLiteral("upload"), project, QStringLiteral("--device"), device.Address()});
+    EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
+    EXPECT_FALSE(run.err.contains("finished: success")) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("upload failed: the instance could not be stored: Cannot write " + instance
+                                 + ": No space left on device"))
+        << run.err.toStdString();
+    EXPECT_EQ(Bytes(instance), stored);
+    EXPECT_EQ(QDir(project).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("DTM_1.dtmbag")});
+}
+
+TEST_F(AFailedWrite, TheSimulatorRefusesAMemoryItCouldNotKeep)
+{
+    const auto refused = [](const QString& memory, const char* why) {
+        QProcess sim;
+        sim.start(staged::Program(QStringLiteral("trivex-sim")),
+                  {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--memory"), memory});
+        // Refused before it listens: it ends by itself.
+        ASSERT_TRUE(sim.waitForFinished(staged::kRunMs)) << why;
+        const QString err = QString::fromUtf8(sim.readAllStandardError());
+        EXPECT_EQ(sim.exitCode(), 2) << why << ": " << err.toStdString();
+        EXPECT_TRUE(err.contains("memory refused: " + memory)) << why << ": " << err.toStdString();
+        EXPECT_FALSE(QString::fromUtf8(sim.readAllStandardOutput()).contains("listening")) << why;
+    };
+    refused(OnDisk(QStringLiteral("missing/memory.json")), "a missing folder");
+    const QString fifo = OnDisk(QStringLiteral("fifo"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    refused(fifo, "a FIFO");
+    ASSERT_TRUE(disk->SetReadOnly(true));
+    refused(OnDisk(QStringLiteral("memory.json")), "a read-only folder");
+}
+
+} // namespace
