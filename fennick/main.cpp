@@ -8,6 +8,7 @@
 #include "fennick/fdt/FennickClasses.h"
 #include "fennick/services/DataTypes.h"
 #include "fennick/services/Debugging.h"
+#include "fennick/services/Deployment.h"
 #include "fennick/services/Mainprogram.h"
 #include "platform/applet/AppletClasses.h"
 #include "platform/crosscheck/CrosscheckClasses.h"
@@ -38,7 +39,11 @@ int main(int argc, char** argv)
     crosscheck::RegisterClasses();
     fennick::RegisterClasses();
     const int code = Mainprogram::Main(QCoreApplication::arguments().mid(1));
-    if (code != 0 && !traced)
-        QTextStream(stderr) << "fennick: the function was not carried out (--trace shows why)" << Qt::endl;
+    if (code != 0 && !traced) {
+        QTextStream err(stderr);
+        for (const QString& failure : Deployment::Failures())
+            err << "fennick: " << failure << Qt::endl;
+        err << "fennick: the function was not carried out (--trace shows more)" << Qt::endl;
+    }
     return code;
 }

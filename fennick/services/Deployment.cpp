@@ -4,6 +4,7 @@
 #include "fennick/services/Publics.h"
 #include "fennick/services/frmSelectDtm.h"
 #include "platform/applet/FdtFileParser.h"
+#include "platform/automation/AtomicFile.h"
 #include "platform/automation/ClassRegistry.h"
 #include "platform/crosscheck/CategoryManager.h"
 #include "platform/crosscheck/ConsistencyChecker.h"
@@ -15,7 +16,10 @@
 #include <QStringList>
 #include <QTextStream>
 #include <array>
+#include <cerrno>
+#include <cstring>
 #include <optional>
+#include <unistd.h>
 
 namespace Deployment {
 
@@ -210,6 +214,20 @@ QString RealFilePath(const QString& path)
     return QFileInfo(current).isFile() ? current : QString();
 }
 
+QStringList& FailureList()
+{
+    static QStringList failures;
+    return failures;
+}
+
+// A reason the asked function was not carried out: traced, and kept for the
+// user of a run without traces (Failures()).
+void Fault(const QString& text)
+{
+    Debugging::TraceError(text);
+    FailureList() << text;
+}
+
 // Description directory + file name, looked up under the file's real name.
 // Empty, traced with the message, when there is no such file.
 QString ExistingFile(const QString& directory, const QString& fileName, const QString& notFoundMessage)
@@ -217,7 +235,7 @@ QString ExistingFile(const QString& directory, const QString& fileName, const QS
     const QString path = directory + fileName;
     const QString real = RealFilePath(path);
     if (real.isEmpty())
-        Debugging::TraceError(notFoundMessage + path);
+        Fault(notFoundMessage + path);
     return real;
 }
 
@@ -250,7 +268,7 @@ bool SaveCatalogue(const xml::XmlDocument& document)
     QString error;
     if (document.Save(CataloguePath(), &error))
         return true;
-    Debugging::TraceError(QStringLiteral("Unable to write the device catalogue: ") + error);
+    Fault(QStringLiteral("Unable to write the device catalogue: ") + error);
     return false;
 }
 
@@ -267,29 +285,20 @@ std::shared_ptr<crosscheck::CategoryManager> CreateCategoryManager()
         crosscheck::kCategoryManagerClassId);
 }
 
-// Writes the cross-check report; false (traced) when the file cannot be written.
-bool RunCrossCheck(crosscheck::ConsistencyChecker& checker, applet::FdtFileParser& fdtParser,
-                   applet::TdxFileParser& tdxParser, const QString& reportPath, bool& ok)
+// Runs the cross-check; its report is kept in memory until the result says
+// whether it is written at all.
+void RunCrossCheck(crosscheck::ConsistencyChecker& checker, applet::FdtFileParser& fdtParser,
+                   applet::TdxFileParser& tdxParser, QByteArray& reportText, bool& ok)
 {
-    QFile file(reportPath);
-    if (file.exists())
-        file.setPermissions(file.permissions() | QFileDevice::WriteOwner);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
-        Debugging::TraceError(QStringLiteral("Unable to write ") + reportPath + QStringLiteral(": ")
-                              + file.errorString());
-        return false;
-    }
-    QTextStream report(&file);
+    QTextStream report(&reportText, QIODevice::WriteOnly);
     report.setEncoding(QStringConverter::Latin1);
     ok = false;
     const auto error = Trapped([&] { checker.CheckConsistency(fdtParser, tdxParser, report, ok); });
     report.flush();
-    file.close();
     if (error) {
         Debugging::TraceRuntimeError(*error);
         ok = false;
     }
-    return true;
 }
 
 } // namespace
@@ -336,7 +345,7 @@ QString GetCommandLineParameter(const QString& key, const QString& commandLine)
     if (line[start] == QLatin1Char('"')) {
         const qsizetype end = line.indexOf(QStringLiteral("\" "), start + 1);
         if (end < 0) {
-            Debugging::TraceError(QStringLiteral("Invalid commandline parameter ") + blankKey
+            Fault(QStringLiteral("Invalid commandline parameter ") + blankKey
                                   + QStringLiteral(" Missing closing quote!"));
             return QString();
         }
@@ -350,8 +359,10 @@ bool GetClassificationName(QString& classification)
     bool isNumber = false;
     const int number = classification.trimmed().toInt(&isNumber, 10);
     if (!isNumber) {
+        // A device type is registered all the same: as one of its own kind.
         Debugging::TraceError(QStringLiteral("Invalid classification: \"") + classification
-                              + QStringLiteral("\" is no whole number"));
+                              + QStringLiteral("\" is no whole number, registered as ") + kClassificationOther);
+        classification = kClassificationOther;
         return false;
     }
     classification = number >= 1 && number <= static_cast<int>(kClassificationNames.size())
@@ -364,7 +375,7 @@ bool ParseCommandLine(QString& commandLine, ParsedCommandLine& parsed)
 {
     parsed = ParsedCommandLine();
     if (commandLine.trimmed().isEmpty()) {
-        Debugging::TraceError(QStringLiteral("Command line empty!"));
+        Fault(QStringLiteral("Command line empty!"));
         return false;
     }
     parsed.function = GetCommandLineParameter(kKeyFunction, commandLine);
@@ -378,7 +389,7 @@ bool ParseCommandLine(QString& commandLine, ParsedCommandLine& parsed)
         const QString gsdName = GetCommandLineParameter(kKeyGsdFile, commandLine);
         const QString tdxName = GetCommandLineParameter(kKeyTdxFile, commandLine);
         parsed.classification = GetCommandLineParameter(kKeyClassification, commandLine);
-        const bool classified = GetClassificationName(parsed.classification);
+        GetClassificationName(parsed.classification);
         parsed.tdxFile = ExistingFile(parsed.descriptionDir, tdxName, QStringLiteral("TDX file not found: "));
         result = !parsed.tdxFile.isEmpty() && !parsed.fdtFile.isEmpty();
         if (!gsdName.isEmpty()) {
@@ -386,7 +397,6 @@ bool ParseCommandLine(QString& commandLine, ParsedCommandLine& parsed)
             if (parsed.gsdFile.isEmpty())
                 result = false;
         }
-        result = result && classified;
     }
 
     Debugging::TraceInfo(QStringLiteral("Parameters: ..."));
@@ -400,8 +410,14 @@ bool ParseCommandLine(QString& commandLine, ParsedCommandLine& parsed)
     return result;
 }
 
+QStringList Failures()
+{
+    return FailureList();
+}
+
 bool ProcessCommandLine(const QString& commandLine)
 {
+    FailureList().clear();
     Debugging::TraceInfo(QStringLiteral("Parse Commandline ... "));
     QString line = commandLine;
     ParsedCommandLine parsed;
@@ -409,7 +425,7 @@ bool ProcessCommandLine(const QString& commandLine)
     const bool registration = parsed.function.toUpper() == kFunctionRegister;
     const bool unregistration = parsed.function.toUpper() == kFunctionUnregister;
     if (!registration && !unregistration)
-        Debugging::TraceError(QStringLiteral("Unknown function \"") + parsed.function
+        Fault(QStringLiteral("Unknown function \"") + parsed.function
                               + QStringLiteral("\": the FDT file's device types are unregistered"));
 
     if (parsedOk && registration) {
@@ -417,17 +433,26 @@ bool ProcessCommandLine(const QString& commandLine)
         if (CrossCheckFiles(tdxParser, parsed.tdxFile, parsed.fdtFile)) {
             DeviceInfo device;
             if (ReadDeviceInfo(*tdxParser, device) != 0) {
-                Debugging::TraceError(QStringLiteral("Insufficient TDX file contents"));
+                Fault(QStringLiteral("Insufficient TDX file contents"));
             } else if (device.busCategory == kBusCategoryHart
                        || (device.busCategory == kBusCategoryProfibusDpv1 && !parsed.gsdFile.isEmpty())) {
                 return RegisterDtm(device, parsed.classification, parsed.date, parsed.tdxFile, parsed.fdtFile,
                                    parsed.gsdFile);
             } else {
-                Debugging::TraceError(QStringLiteral("A PROFIBUS DPV1 device type needs its GSD file"));
+                Fault(QStringLiteral("A PROFIBUS DPV1 device type needs its GSD file"));
             }
         }
     }
     const bool unregistered = UnregisterDtm(parsed.fdtFile);
+    // An installer that asked for a registration learns that it got the
+    // opposite: the device types of the FDT file are gone.
+    if (registration && unregistered)
+        FailureList() << (parsed.fdtFile.isEmpty()
+                              ? QStringLiteral("The device type was not registered; device types whose files are "
+                                               "gone were unregistered")
+                              : QStringLiteral("The device type was not registered, and the device types of %1 "
+                                               "were unregistered")
+                                    .arg(parsed.fdtFile));
     return unregistration && unregistered;
 }
 
@@ -456,18 +481,21 @@ bool CrossCheckFiles(std::shared_ptr<applet::TdxFileParser>& tdxParser, const QS
 
     const QString reportPath = Joined(ReportFolder(), kCrossCheckReportFileName);
     bool ok = false;
-    if (!RunCrossCheck(*checker, *fdtParser, *tdxParser, reportPath, ok))
-        return false;
+    QByteArray reportText;
+    RunCrossCheck(*checker, *fdtParser, *tdxParser, reportText, ok);
+    // The report is a new file each time: whatever stands at its name (an
+    // older report, a read-only one, a link to elsewhere) is replaced or
+    // removed, never written through.
     if (!ok) {
-        Debugging::TraceError(QStringLiteral("Cross check failed see ") + kCrossCheckReportFileName
-                              + QStringLiteral(" for details."));
+        QString error;
+        if (!automation::AtomicFile::Write(reportPath, reportText, &error))
+            Fault(QStringLiteral("Unable to write the cross-check report: ") + error);
+        Fault(QStringLiteral("Cross check failed see ") + kCrossCheckReportFileName + QStringLiteral(" for details."));
         return false;
     }
-    QFile report(reportPath);
-    report.setPermissions(report.permissions() | QFileDevice::WriteOwner);
-    if (!report.remove())
+    if (::unlink(QFile::encodeName(reportPath).constData()) != 0 && errno != ENOENT)
         Debugging::TraceError(QStringLiteral("Unable to delete ") + reportPath + QStringLiteral(": ")
-                              + report.errorString());
+                              + QString::fromLocal8Bit(std::strerror(errno)));
     return true;
 }
 
@@ -604,7 +632,7 @@ bool RegisterDtm(const DeviceInfo& device, const QString& classification, const 
     xml::XmlNode deviceTypes;
     LoadDeviceCatalogue(document, deviceTypes, true);
     if (!deviceTypes) {
-        Debugging::TraceError(QStringLiteral("Device catalogue corrupt"));
+        Fault(QStringLiteral("Device catalogue corrupt: ") + CataloguePath());
         return false;
     }
 
@@ -616,7 +644,7 @@ bool RegisterDtm(const DeviceInfo& device, const QString& classification, const 
         QFile gsd(gsdPath);
         if (!FileExists(gsdPath) || !gsd.open(QIODevice::ReadOnly)) {
             Debugging::TraceError(QStringLiteral("Abort DTM registration"));
-            Debugging::TraceError(QStringLiteral("File missing : ") + gsdPath);
+            Fault(QStringLiteral("File missing : ") + gsdPath);
             return false;
         }
         entry.SetAttribute(kAttrDeviceTypeInformation, QString::fromLatin1(gsd.readAll()));
@@ -667,6 +695,7 @@ bool RegisterDtm(const DeviceInfo& device, const QString& classification, const 
     check->SetSchemas(XMLHelper::SchemaCache());
     if (!check->LoadXml(document->Xml())) {
         Debugging::TraceXmlParseError(QStringLiteral("Registration data"), check->ParseError());
+        FailureList() << QStringLiteral("The new device catalogue does not fit its schema: ") + check->ParseError().reason;
         return false;
     }
     if (!SaveCatalogue(*document))
@@ -704,6 +733,7 @@ bool RegisterFdtCategories(const QString& busCategory)
         return true;
     Debugging::TraceRuntimeError(*error);
     Debugging::TraceError(QStringLiteral("DTM_Register_Category"));
+    FailureList() << QStringLiteral("The component categories could not be registered: ") + error->description();
     return false;
 }
 
@@ -715,7 +745,7 @@ bool UnregisterDtm(const QString& fdtPath)
     LoadDeviceCatalogue(document, deviceTypes, false);
     if (!deviceTypes && QFileInfo::exists(CataloguePath())) {
         // Its entries cannot be read, so registrations may still stand on it.
-        Debugging::TraceError(QStringLiteral("Device catalogue unusable: ") + CataloguePath()
+        Fault(QStringLiteral("Device catalogue unusable: ") + CataloguePath()
                               + QStringLiteral(" and the component categories are kept"));
         return false;
     }
@@ -749,7 +779,7 @@ bool UnregisterDtm(const QString& fdtPath)
         } else {
             QFile catalogue(CataloguePath());
             if (!catalogue.remove()) {
-                Debugging::TraceError(QStringLiteral("Unable to delete the device catalogue: ")
+                Fault(QStringLiteral("Unable to delete the device catalogue: ")
                                       + catalogue.errorString());
                 catalogueDone = false;
             }
@@ -764,7 +794,7 @@ bool UnregisterDtm(const QString& fdtPath)
     std::shared_ptr<crosscheck::CategoryManager> manager;
     if (auto error = Trapped([&] { manager = CreateCategoryManager(); })) {
         Debugging::TraceRuntimeError(*error);
-        Debugging::TraceError(QStringLiteral("Unable to to load Category manager"));
+        Fault(QStringLiteral("Unable to to load Category manager"));
         return false;
     }
 
@@ -776,6 +806,8 @@ bool UnregisterDtm(const QString& fdtPath)
             Debugging::TraceRuntimeError(*error);
             Debugging::TraceError(QStringLiteral("DTM_Unregister_Category ")
                                   + QString::fromLatin1(kCategories[index].traceName));
+            FailureList() << QStringLiteral("The component category %1 could not be withdrawn: %2")
+                                 .arg(QString::fromLatin1(kCategories[index].traceName), error->description());
             allWithdrawn = false;
         }
         Progress(line);

@@ -9,6 +9,7 @@
 #include "platform/applet/TdxFileParser.h"
 #include "platform/xml/XmlNode.h"
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <memory>
 
@@ -54,6 +55,10 @@ struct ParsedCommandLine {
 // UNREGISTERDTM) was carried out: a registration that ends in the
 // unregistration step, and any other function, answer false.
 bool ProcessCommandLine(const QString& commandLine);
+// Why the last ProcessCommandLine did not carry out its function, in words,
+// and what it unregistered instead; empty after a run that did. A run with
+// its traces off reports these.
+QStringList Failures();
 
 // True only when a registration can be attempted. Keys are matched without
 // regard to case; values keep their case (the command line is not changed).
@@ -65,8 +70,8 @@ bool ParseCommandLine(QString& commandLine, ParsedCommandLine& parsed);
 QString GetCommandLineParameter(const QString& key, const QString& commandLine);
 
 // Replaces a classification number by its name ("dtmSpecific" for a number
-// without one). False, traced and the text unchanged, when the text is not a
-// whole 32-bit number.
+// without one). A text that is not a whole 32-bit number (an absent key
+// included) becomes "dtmSpecific" too, and the answer is false (traced).
 bool GetClassificationName(QString& classification);
 
 // ---- Registration and catalogue -------------------------------------------
