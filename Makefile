@@ -36,6 +36,10 @@ demo-build: deps
 # The Trivex HART device type is registered (again: a registration replaces
 # its entry) before the frame runs, as an installer would.
 TRIVEX_HART  = $(abspath $(DEMO_BUILD))/stage/TDXDESC/COM_HART/_0063/_0_0089/
+# The device type the demo creates its projects for (the catalogue's decimal
+# id of the Trivex HART transmitter): named, so that the demo still runs
+# when other device types are registered beside it.
+DEMO_DEVICE_TYPE = 137
 demo: BIN = $(DEMO_BIN)
 demo: demo-build
 	@echo "== Registering the Trivex HART device type"
@@ -55,8 +59,8 @@ demo: demo-build
 	if [ -z "$$port" ]; then cat "$$work/sim.out"; echo "trivex-sim did not start"; exit 1; fi; \
 	export QT_QPA_PLATFORM=$${QT_QPA_PLATFORM:-offscreen}; \
 	echo "== trivex-sim listening on 127.0.0.1:$$port"; \
-	echo "== trivex-frame new $$work/project"; \
-	"$(BIN)/trivex-frame" new "$$work/project"; \
+	echo "== trivex-frame new $$work/project --device-type $(DEMO_DEVICE_TYPE)"; \
+	"$(BIN)/trivex-frame" new "$$work/project" --device-type $(DEMO_DEVICE_TYPE); \
 	echo; echo "== trivex-frame connect $$work/project --device hart-ip://127.0.0.1:$$port"; \
 	"$(BIN)/trivex-frame" connect "$$work/project" --device "hart-ip://127.0.0.1:$$port"; \
 	echo; echo "== trivex-frame show $$work/project"; \
@@ -66,7 +70,7 @@ demo: demo-build
 	echo; echo "== trivex-frame export $$work/project $$work/export.xml"; \
 	"$(BIN)/trivex-frame" export "$$work/project" "$$work/export.xml"; \
 	head -c 600 "$$work/export.xml"; echo " ..."; \
-	echo; scripts/demo-transfer "$(BIN)" "$$work" "$$port"
+	echo; scripts/demo-transfer "$(BIN)" "$$work" "$$port" $(DEMO_DEVICE_TYPE)
 	@echo
 	@echo "== The device window needs a display (X11 or Wayland). This opens it on a simulated transmitter"
 	@echo "== of its own and ends when the window is closed:"
