@@ -67,8 +67,8 @@ QString IniValue(const QVariant& value)
     return texts.join(QStringLiteral(", "));
 }
 
-// Names keep letters, digits and "-_.{}"; anything else is written %XX as the
-// INI reader expects.
+// Names keep letters, digits and "-_.{}"; anything else is written %XX (or
+// %UXXXX beyond Latin-1) as the INI reader expects.
 QString IniKey(const QString& key)
 {
     QString escaped;
@@ -76,7 +76,9 @@ QString IniKey(const QString& key)
         if (c.unicode() < 128 && (c.isLetterOrNumber() || QStringLiteral("-_.{}").contains(c)))
             escaped += c;
         else
-            escaped += QStringLiteral("%%1").arg(c.unicode(), c.unicode() < 256 ? 2 : 4, 16, QLatin1Char('0')).toUpper();
+            escaped += (c.unicode() < 256 ? QStringLiteral("%%1") : QStringLiteral("%U%1"))
+                           .arg(c.unicode(), c.unicode() < 256 ? 2 : 4, 16, QLatin1Char('0'))
+                           .toUpper();
     }
     return escaped;
 }
