@@ -710,13 +710,16 @@ int RunTransfer(const Options& options, bool upload)
     // the DTM asked for has run by the end of the release.
     if (!session.Release())
         return Fail(session.Why());
+    // A download has reached the device even when the instance could not be
+    // stored afterwards; an upload whose result is not stored has failed.
     const QString failed = FailedStore(session);
-    if (success && failed.isEmpty()) {
+    if (success && (failed.isEmpty() || !upload))
         err() << what << " finished: success" << Qt::endl;
-        return kExitOk;
-    }
-    err() << what << " failed: " << (success ? failed : reason) << Qt::endl;
-    if (!success && !failed.isEmpty())
+    else
+        err() << what << " failed: " << (success ? failed : reason) << Qt::endl;
+    if (failed.isEmpty())
+        return success ? kExitOk : kExitFailed;
+    if (!success || !upload)
         Fail(failed);
     return kExitFailed;
 }
