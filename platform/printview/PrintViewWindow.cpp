@@ -1,12 +1,14 @@
 #include "platform/printview/PrintViewWindow.h"
 #include "platform/applet/AppletTrace.h"
+#include "platform/automation/AtomicFile.h"
 #include "platform/dialogs/DialogService.h"
+#include <QBuffer>
 #include <QCloseEvent>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPdfWriter>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
@@ -100,31 +102,24 @@ void PrintViewWindow::PrintTo(QPrinter& printer)
 
 bool PrintViewWindow::SaveAsPdf(const QString& path)
 {
-    const QString partial = path + QStringLiteral(".part");
-    QFile::remove(partial);
+    // The PDF is made in memory and replaces the file as a whole: a full disk
+    // or a read-only folder leaves an older print-out as it was.
+    QBuffer pdf;
+    pdf.open(QIODevice::WriteOnly);
     {
-        QPrinter printer(QPrinter::HighResolution);
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(partial);
-        printer.setDocName(windowTitle());
-        PrintTo(printer);
+        QPdfWriter writer(&pdf);
+        writer.setResolution(QPrinter(QPrinter::HighResolution).resolution());
+        writer.setTitle(windowTitle());
+        m_browser->document()->print(&writer);
     }
-    if (QFileInfo(partial).size() <= 0) {
-        applet::AppletTrace::Error(QStringLiteral("Print view: the PDF file \"%1\" could not be written").arg(path));
-        QFile::remove(partial);
-        return false;
+    QString error;
+    if (pdf.data().isEmpty()) {
+        error = QStringLiteral("no page was made");
+    } else if (automation::AtomicFile::Write(path, pdf.data(), &error)) {
+        return true;
     }
-    if (QFile::exists(path) && !QFile::remove(path)) {
-        applet::AppletTrace::Error(QStringLiteral("Print view: the file \"%1\" cannot be replaced").arg(path));
-        QFile::remove(partial);
-        return false;
-    }
-    if (!QFile::rename(partial, path)) {
-        applet::AppletTrace::Error(QStringLiteral("Print view: the PDF file \"%1\" could not be written").arg(path));
-        QFile::remove(partial);
-        return false;
-    }
-    return true;
+    applet::AppletTrace::Error(QStringLiteral("Print view: the PDF file \"%1\" could not be written: %2").arg(path, error));
+    return false;
 }
 
 void PrintViewWindow::Print()

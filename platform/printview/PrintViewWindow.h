@@ -27,8 +27,8 @@ public:
     // The line beside the buttons that tells how the last saving ended.
     QLabel* StatusLine() const { return m_status; }
 
-    // Writes the page as a PDF file (through a temporary file beside it, then
-    // renamed); false, traced, when the file could not be written.
+    // Writes the page as a PDF file, replacing an older one as a whole or not
+    // at all; false, traced, when the file could not be written.
     bool SaveAsPdf(const QString& path);
     void PrintTo(QPrinter& printer);
 
