@@ -76,8 +76,9 @@ TEST(DynamicLabel, TwoLinesFillTheWidthAndReportTheirHeight)
     EXPECT_TRUE(label.Label1()->font().bold());
     ExpectMonospaced(label.Label1()->font());
     // Liberation Mono, installed with the dependencies, is preferred over any substitute.
-    if (QFontDatabase::families().contains(QStringLiteral("Liberation Mono")))
+    if (QFontDatabase::families().contains(QStringLiteral("Liberation Mono"))) {
         EXPECT_EQ(QFontInfo(label.Label1()->font()).family(), QStringLiteral("Liberation Mono"));
+    }
     EXPECT_EQ(label.Label1()->text(), QStringLiteral("12345\n1234"));
     EXPECT_EQ(resized.count(), 1);
 

@@ -18,7 +18,7 @@ std::shared_ptr<applet::clsAppletItemManager> MakeManager()
     auto description = std::make_shared<applet::Description>();
     applet::DescEnumeration modules;
     modules.name = QStringLiteral("Modules");
-    modules.entries = {{1, QStringLiteral("Analog input")}, {5, QStringLiteral("Relay output")}};
+    modules.entries = {{1, QStringLiteral("Analog input"), {}}, {5, QStringLiteral("Relay output"), {}}};
     description->enumerations.append(modules);
     applet::DescObject list;
     list.name = QStringLiteral("ModuleList");
