@@ -87,6 +87,7 @@ void HartIpClient::closeSession()
     case State::Connecting:
     case State::Initiating: {
         QPointer<HartIpClient> self(this);
+        sayGoodbye();
         if (teardown(QStringLiteral("session closed before it was established")) && self)
             emit sessionClosed();
         return;
@@ -111,8 +112,11 @@ void HartIpClient::sayGoodbye()
 {
     // A device has few session slots and keeps one whose connection merely
     // went until its inactivity close time runs out; Session Close frees it.
+    // A session initiate on its way may already have opened one.
     const bool closeSent = m_inFlight && m_inFlight->id == HartIpMessageId::SessionClose;
-    if ((m_state != State::Ready && m_state != State::Closing) || closeSent || !m_socket
+    const bool initiateSent = m_state == State::Initiating && m_inFlight
+                              && m_inFlight->id == HartIpMessageId::SessionInitiate;
+    if ((m_state != State::Ready && m_state != State::Closing && !initiateSent) || closeSent || !m_socket
         || m_socket->state() != QAbstractSocket::ConnectedState)
         return;
     m_socket->write(encodeHartIpMessage(HartIpMessageType::Request, HartIpMessageId::SessionClose, 0, nextSequence(), {}));

@@ -101,7 +101,7 @@ private:
     void completeInFlight(const HartIpMessage& message);
     void finishSessionClose();
     // Sends a Session Close without waiting for its answer, when a session is
-    // open and none has been sent.
+    // open (or its initiate is on its way) and none has been sent.
     void sayGoodbye();
     // Drops the socket and fails every open request; returns false when the
     // client was destroyed from a signal handler meanwhile.

@@ -178,11 +178,14 @@ void HartCommServer::TellFailure(Client& c, int32_t hResult, const QString& deta
                                                : CommServerText(hResult) + QStringLiteral(" (") + detail + QLatin1Char(')'));
 }
 
-void HartCommServer::ConnectFailed(Client& c, int32_t hResult)
+void HartCommServer::ConnectFailed(Client& c, int32_t hResult, const QString& cause)
 {
     // A device of another type has its own report, naming both identities.
+    // The link's reason tells a closed port from a full device or a peer
+    // that speaks no HART-IP.
     if (hResult != HResult::WrongDevice)
-        TellFailure(c, hResult, QStringLiteral("connect to %1").arg(c.endpoint.toUrl()));
+        TellFailure(c, hResult, cause.isEmpty() ? QStringLiteral("connect to %1").arg(c.endpoint.toUrl())
+                                                : QStringLiteral("connect to %1: %2").arg(c.endpoint.toUrl(), cause));
     RetireLink(c);
     c.state = LinkState::Idle;
     const QString url = c.endpoint.toUrl();
@@ -482,7 +485,7 @@ void HartCommServer::OnConnectionLost(int32_t handle, const QString& reason)
         return;
     switch (c->state) {
     case LinkState::Connecting:
-        ConnectFailed(*c, c->identitySequence >= 0 ? HResult::ConnectionLost : HResult::NoSession);
+        ConnectFailed(*c, c->identitySequence >= 0 ? HResult::ConnectionLost : HResult::NoSession, reason);
         break;
     case LinkState::Connected:
         EndSession(*c, HResult::ConnectionLost, HResult::ConnectionLost, reason, false);

@@ -235,7 +235,8 @@ private:
     void Answer(Client& c, const Transaction& t, int32_t hResult, uint8_t responseCode = 0x80,
                 uint8_t deviceStatus = 0, const QByteArray& data = QByteArray());
     void ConnectSucceeded(Client& c);
-    void ConnectFailed(Client& c, int32_t hResult);
+    // cause: what the link said, when it ended the connect.
+    void ConnectFailed(Client& c, int32_t hResult, const QString& cause = QString());
     // The failure in words to the guard, when there is one.
     void TellFailure(Client& c, int32_t hResult, const QString& detail);
     // Ends a session the server found broken: open requests answered, then the indication.

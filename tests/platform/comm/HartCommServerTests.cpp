@@ -5,6 +5,7 @@
 #include "platform/comm/hart/HartBytes.h"
 #include "platform/comm/hart/HartStatus.h"
 #include "platform/comm/hart/PackedAscii.h"
+#include "platform/comm/hartip/HartIpClient.h"
 #include "platform/comm/server/CommServerClasses.h"
 #include "platform/comm/server/CommServerResults.h"
 #include "platform/comm/server/HartCommServer.h"
@@ -17,6 +18,7 @@
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <gtest/gtest.h>
 
 using namespace comm;
@@ -574,6 +576,56 @@ TEST_F(CommServer, ConnectFailuresComeBackAsFailedConnectResponses)
     EXPECT_EQ(address, "0");
 }
 
+TEST_F(CommServer, AFailedConnectSaysWhyTheSessionCouldNotBeOpened)
+{
+    const auto guarded = guard(0x63, 0x89);
+    const auto causeOf = [&](const QString& address) {
+        guarded->address = address;
+        guarded->failures.clear();
+        EXPECT_EQ(connect().hResult, HResult::NoSession) << address.toStdString();
+        return guarded->failures.empty() ? QString() : guarded->failures.back();
+    };
+
+    // Nobody listens at the port.
+    QTcpServer probe;
+    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+    const QString closedAddress = QStringLiteral("hart-ip://127.0.0.1:%1").arg(probe.serverPort());
+    probe.close();
+    QString cause = causeOf(closedAddress);
+    EXPECT_TRUE(cause.contains("refused", Qt::CaseInsensitive)) << cause.toStdString();
+
+    // A peer that closes every connection at once, and one that answers as a web server does.
+    QTcpServer peer;
+    ASSERT_TRUE(peer.listen(QHostAddress::LocalHost, 0));
+    const QString peerAddress = QStringLiteral("hart-ip://127.0.0.1:%1").arg(peer.serverPort());
+    bool http = false;
+    QObject::connect(&peer, &QTcpServer::newConnection, &peer, [&] {
+        while (QTcpSocket* socket = peer.nextPendingConnection()) {
+            if (!http) {
+                socket->close();
+                continue;
+            }
+            QObject::connect(socket, &QTcpSocket::readyRead, socket,
+                             [socket] { socket->write("HTTP/1.1 400 Bad Request\r\nContent-Length: 0\r\n\r\n"); });
+        }
+    });
+    cause = causeOf(peerAddress);
+    EXPECT_TRUE(cause.contains("closed by the server")) << cause.toStdString();
+    http = true;
+    cause = causeOf(peerAddress);
+    EXPECT_TRUE(cause.contains("no valid HART-IP")) << cause.toStdString();
+
+    // The device serves one session, which another master holds.
+    device.setSessionSlots(1);
+    HartIpClient other;
+    QSignalSpy established(&other, &HartIpClient::sessionEstablished);
+    ASSERT_TRUE(other.connectToServer(QStringLiteral("127.0.0.1"), device.port()));
+    ASSERT_TRUE(established.wait(kPatienceMs));
+    cause = causeOf(channel->address);
+    EXPECT_TRUE(cause.contains("All sessions in use")) << cause.toStdString();
+    EXPECT_TRUE(cause.contains("No HART-IP session")) << cause.toStdString();
+}
+
 TEST_F(CommServer, ABusyDeviceIsAskedAgainAtConnectAndEveryFailureIsToldInWords)
 {
     const auto guarded = guard(0x63, 0x89);
@@ -761,6 +813,15 @@ TEST_F(CommServer, EveryEndOfAConnectionClosesTheSessionSoADeviceWithOneSlotTake
         ASSERT_TRUE(slotFreed()) << "refused device";
         server->SetCommunication(channel, result);
     }
+
+    // The connect times out while the device's answer to the session
+    // initiate is still on its way: the session it opened is closed all the same.
+    server->SetResponseTimeout(100);
+    device.setResponseDelay(2000);
+    ASSERT_EQ(connect().hResult, HResult::Timeout);
+    ASSERT_TRUE(slotFreed()) << "time-out during the session initiate";
+    device.setResponseDelay(0);
+    server->SetResponseTimeout(HartCommServer::kDefaultResponseTimeoutMs);
 
     // The client removed while connected.
     ASSERT_EQ(connect().hResult, 0);
