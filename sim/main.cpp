@@ -11,6 +11,11 @@ namespace {
 
 using sim::parseNumber;
 
+// Sessions a device serves at once unless --sessions says otherwise: few, as
+// on a real transmitter, so that a client that leaves its session open shows.
+constexpr uint32_t kDefaultSessionSlots = 4;
+constexpr uint32_t kMaxSessionSlots = 1000;
+
 int fail(const QString& text)
 {
     QTextStream(stderr) << "trivex-sim: " << text << Qt::endl;
@@ -26,7 +31,7 @@ int main(int argc, char** argv)
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Simulated Trivex multivariable transmitter, a HART-IP server."));
-    parser.addHelpOption();
+    const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption portOption(QStringLiteral("port"), QStringLiteral("TCP port to listen on (default 5094; 0 picks a free port)."), QStringLiteral("port"), QStringLiteral("5094"));
     const QCommandLineOption listenOption(QStringLiteral("listen"), QStringLiteral("Address to listen on (default 127.0.0.1)."), QStringLiteral("address"), QStringLiteral("127.0.0.1"));
     const QCommandLineOption deviceIdOption(QStringLiteral("device-id"), QStringLiteral("Device id, 24 bits, decimal or 0x-hexadecimal."), QStringLiteral("id"));
@@ -46,11 +51,19 @@ int main(int argc, char** argv)
     const QCommandLineOption moduleOption(QStringLiteral("module"), QStringLiteral("Pressure module: differential, absolute or a module type code."), QStringLiteral("module"));
     const QCommandLineOption mvOption(QStringLiteral("mv"), QStringLiteral("Multivariable function on or off."), QStringLiteral("on|off"));
     const QCommandLineOption memoryOption(QStringLiteral("memory"), QStringLiteral("File of the non-volatile memory, at most 1 MiB; kept across restarts."), QStringLiteral("FILE"));
+    const QCommandLineOption sessionsOption(QStringLiteral("sessions"), QStringLiteral("HART-IP sessions served at once (default %1); one more is refused with \"all sessions in use\".").arg(kDefaultSessionSlots), QStringLiteral("N"));
     const QCommandLineOption holdOption(QStringLiteral("hold"), QStringLiteral("Hold a measured value instead of the moving process: dp=KPA, sp=KPA, temperature=DEGC or sensor-temperature=DEGC; repeatable."), QStringLiteral("NAME=VALUE"));
     parser.addOptions({portOption, listenOption, deviceIdOption, tagOption, busyOption, writeProtectOption,
                        lockedOption, delayOption, dropOption, corruptOption, eepromOption, faultOption, quietOption, manufacturerOption, deviceTypeOption,
-                       revisionOption, moduleOption, mvOption, memoryOption, holdOption});
-    parser.process(app);
+                       revisionOption, moduleOption, mvOption, memoryOption, holdOption, sessionsOption});
+    // A wrong command line is told apart from a failure of the device: exit code 2.
+    if (!parser.parse(QCoreApplication::arguments()))
+        return fail(parser.errorText());
+    if (parser.isSet(helpOption))
+        parser.showHelp(0);
+    if (!parser.positionalArguments().isEmpty())
+        return fail(QStringLiteral("unexpected argument \"%1\" (trivex-sim takes options only)")
+                        .arg(parser.positionalArguments().first()));
 
     sim::SimServer server;
     if (!server.transmitter().descriptionError().isEmpty())
@@ -120,6 +133,12 @@ int main(int argc, char** argv)
             return fail(QStringLiteral("invalid request count \"%1\"").arg(parser.value(dropOption)));
         server.dropConnectionAfter(static_cast<int>(number));
     }
+    number = kDefaultSessionSlots;
+    if (parser.isSet(sessionsOption) && !parseNumber(parser.value(sessionsOption), kMaxSessionSlots, number))
+        return fail(QStringLiteral("invalid session count \"%1\" (1 to %2)").arg(parser.value(sessionsOption)).arg(kMaxSessionSlots));
+    if (number == 0)
+        return fail(QStringLiteral("invalid session count \"0\" (1 to %1)").arg(kMaxSessionSlots));
+    server.setSessionSlots(static_cast<int>(number));
     server.setWriteProtected(parser.isSet(writeProtectOption));
     server.setAccessRestricted(parser.isSet(lockedOption));
     if (parser.isSet(corruptOption))

@@ -142,13 +142,15 @@ void TransferProgress::Finish()
     m_shown.clear();
 }
 
-QString TransferProgress::FailureReason() const
+QString TransferProgress::FailureReason(const QString& connectionFailure) const
 {
     if (m_failedRecord.isEmpty())
         return QString();
     if ((m_failedState & (applet::RecordState::NoResponse | applet::RecordState::ShortResponse)) != 0
         || m_failedResponse.size() < 2)
-        return QStringLiteral("record %1: no valid response from the device").arg(m_failedRecord);
+        return connectionFailure.isEmpty()
+                   ? QStringLiteral("record %1: no valid response from the device").arg(m_failedRecord)
+                   : QStringLiteral("%1 (record %2)").arg(connectionFailure, m_failedRecord);
     const auto command = static_cast<uint8_t>(m_failedResponse[0]);
     const auto code = static_cast<uint8_t>(m_failedResponse[1]);
     return QStringLiteral("record %1: response code %2 (%3)")

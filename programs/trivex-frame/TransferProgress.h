@@ -24,8 +24,10 @@ public:
     void Finish();
 
     // "record NAME: response code N (words)" of the first record that
-    // failed; empty when none failed.
-    QString FailureReason() const;
+    // failed; empty when none failed. A record without a valid answer failed
+    // for the connection's reason when one is known (connectionFailure, in
+    // words): "CAUSE (record NAME)".
+    QString FailureReason(const QString& connectionFailure = QString()) const;
 
     void SetAppletItemManagRef(int32_t lViewHandle, const std::shared_ptr<applet::clsAppletItemManager>& manager,
                                int32_t& result) override;

@@ -7,8 +7,11 @@
 // device's tag and status); every event the DTM sends to the frame, progress
 // and errors go to standard error.
 //
-// Exit codes: 0 done; 1 the DTM or the device refused or failed; 2 the
-// command line is wrong; 3 the DTM did not finish within the time allowed.
+// Exit codes: 0 done; 1 the DTM or the device refused or failed, or SIGINT
+// or SIGTERM stopped the command; 2 the command line is wrong; 3 the DTM did
+// not finish within the time allowed.
+#include "DeadlineDialogService.h"
+#include "StopSignals.h"
 #include "TransferProgress.h"
 #include "fennick/communication/clsGatewayHART.h"
 #include "corvane/frame/CorvaneClasses.h"
@@ -23,12 +26,14 @@
 #include "platform/automation/ComError.h"
 #include "platform/comm/hart/HartStatus.h"
 #include "platform/comm/server/CommServerClasses.h"
+#include "platform/dialogs/ScopedDialogService.h"
 #include "platform/frame/FrameClasses.h"
 #include "platform/frame/FrameCommunication.h"
 #include "platform/frame/FrameDocuments.h"
 #include "platform/frame/FrameFileChoice.h"
 #include "platform/frame/ProjectLock.h"
 #include "platform/frame/ReferenceFrame.h"
+#include "platform/loop/TimerService.h"
 #include "platform/printview/PrintviewClasses.h"
 #include <QApplication>
 #include <QCommandLineParser>
@@ -39,6 +44,8 @@
 #include <QTextStream>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
+#include <algorithm>
+#include <array>
 #include <functional>
 #include <unistd.h>
 
@@ -59,6 +66,10 @@ const QString kDefaultPhase = QStringLiteral("commissioning");
 const QString kExportFunctionName = QStringLiteral("&&Menu_State&&Export");
 // Function ids up to this name FDT applications (StartApplication).
 constexpr int32_t kLastApplicationId = 12;
+// The FDT applications that work on the device. The DTM connects for them by
+// itself when it is not online, and would open its window before it learns
+// that the device is of another type: the frame connects first.
+constexpr std::array<int32_t, 5> kOnlineApplications{1, 5, 6, 8, 12};
 
 QTextStream& out()
 {
@@ -98,6 +109,22 @@ int Fail(const QString& text, int code = kExitFailed)
     return code;
 }
 
+// Set up by main for the whole run.
+DeadlineDialogService* g_dialogs = nullptr;
+StopSignals* g_stopSignals = nullptr;
+
+// SIGINT or SIGTERM received; 0 while none was.
+int StopSignal()
+{
+    return g_stopSignals ? g_stopSignals->Received() : 0;
+}
+
+// The line of an aborted step; the exit code of a stopped command.
+int Stopped(const QString& what)
+{
+    return Fail(QStringLiteral("stopped by %1: %2 is aborted").arg(StopSignals::Name(StopSignal()), what));
+}
+
 // The usage text of --help; the commands are the program's whole interface.
 const char* const kUsage =
     "usage: trivex-frame COMMAND PROJECT [options]\n"
@@ -116,8 +143,9 @@ const char* const kUsage =
     "                                 are listed on standard error\n"
     "  invoke PROJECT ID --device URL run the DTM's function ID (1 to 12: start that FDT application)\n"
     "                                 and wait for its end (a function with a window ends when the\n"
-    "                                 window is closed); the device is connected first when the\n"
-    "                                 function is offered only online\n"
+    "                                 window is closed); the device is connected first for an\n"
+    "                                 application that works on the device (1, 5, 6, 8, 12) and a\n"
+    "                                 function offered only online\n"
     "  export PROJECT FILE            export the instance's parameters and channel data into FILE\n"
     "                                 (\".xml\" is appended to a name without it)\n"
     "\n"
@@ -136,7 +164,7 @@ const char* const kUsage =
     "Standard output carries what the command produces; frame events, progress and errors go to\n"
     "standard error.\n"
     "\n"
-    "exit codes: 0 done, 1 refused or failed, 2 wrong command line, 3 time-out\n";
+    "exit codes: 0 done, 1 refused, failed or stopped (SIGINT, SIGTERM), 2 wrong command line, 3 time-out\n";
 
 struct Options {
     QString command;
@@ -411,23 +439,42 @@ public:
         return true;
     }
 
+    // What a wait is for: the steps around a function get their time
+    // however the function ended; the function's own wait ends early at a
+    // stop signal, and its time-out also answers a question the DTM has open.
+    enum class Wait { Housekeeping, Function };
+
     // Runs the event loop until the condition holds or the time is up (a
     // negative time: no limit); every second tick() (when given) may report
-    // progress.
-    bool WaitFor(const std::function<bool()>& condition, int timeoutMs, const std::function<void(int)>& tick = {})
+    // progress. False also when a function's wait was stopped by a signal.
+    bool WaitFor(const std::function<bool()>& condition, int timeoutMs, const std::function<void(int)>& tick = {},
+                 Wait wait = Wait::Housekeeping)
     {
+        const bool function = wait == Wait::Function;
+        // A question runs its own event loop inside this one: only a timer
+        // reaches it.
+        loop::SingleShotHandle expiry;
+        if (function && timeoutMs >= 0 && g_dialogs)
+            expiry = loop::TimerService::instance().SingleShot(timeoutMs,
+                                                               [] { g_dialogs->Expire(QStringLiteral("time-out")); });
         QDeadlineTimer deadline(timeoutMs);
         QDeadlineTimer nextTick(kProgressIntervalMs);
         int seconds = 0;
         while (!condition()) {
-            if (deadline.hasExpired())
+            if (deadline.hasExpired() || (function && StopSignal() != 0)) {
+                expiry.Cancel();
                 return false;
+            }
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
             if (tick && nextTick.hasExpired()) {
                 tick(++seconds);
                 nextTick.setRemainingTime(kProgressIntervalMs);
             }
         }
+        expiry.Cancel();
+        // The end came just as the time ran out: later questions wait for their user again.
+        if (function && g_dialogs && StopSignal() == 0)
+            g_dialogs->Resume();
         return true;
     }
     bool WaitForEvent(const QString& name, int before, int timeoutMs)
@@ -613,7 +660,9 @@ int GoOnline(FrameSession& session, const Options& options)
             left = left || session.Status() != DtmStatus::CommunicationSet;
             return session.Status() == DtmStatus::Online || (left && session.Status() == DtmStatus::CommunicationSet);
         },
-        options.timeoutMs);
+        options.timeoutMs, {}, FrameSession::Wait::Function);
+    if (!settled && StopSignal() != 0)
+        return Stopped(QStringLiteral("the connect to %1").arg(options.device));
     if (!settled)
         return Fail(QStringLiteral("time-out: no connection to %1 within %2 s")
                         .arg(options.device)
@@ -675,13 +724,24 @@ int RunTransfer(const Options& options, bool upload)
     progress->Attach();
     const frame::FrameEventLog& events = session.Frame().Events();
     auto finished = [&] { return events.Count(finishedEvent) > 0; };
-    const bool ended = session.WaitFor(finished, options.timeoutMs, [&](int seconds) {
-        if (!progress->Attached() && !progress->Attach())
-            err() << "  " << what << " running, " << seconds << " s, DTM status "
-                  << DtmGate::StatusName(session.Status()) << Qt::endl;
-    });
+    const bool ended = session.WaitFor(
+        finished, options.timeoutMs,
+        [&](int seconds) {
+            if (!progress->Attached() && !progress->Attach())
+                err() << "  " << what << " running, " << seconds << " s, DTM status "
+                      << DtmGate::StatusName(session.Status()) << Qt::endl;
+        },
+        FrameSession::Wait::Function);
     progress->Finish();
     progress->Detach();
+    if (!ended && StopSignal() != 0) {
+        // Cancelled and released as at a time-out: the DTM goes offline,
+        // which closes the device's session.
+        const int code = Stopped(QStringLiteral("the ") + what);
+        session.Frame().CancelAction(options.tag, invokeId);
+        session.Release();
+        return code;
+    }
     if (!ended) {
         err() << "trivex-frame: time-out: the " << what << " did not report its end within "
               << options.timeoutMs / 1000
@@ -697,7 +757,7 @@ int RunTransfer(const Options& options, bool upload)
         return Fail(QStringLiteral("the DTM did not release its dataset lock"));
     QString reason;
     if (!success) {
-        reason = progress->FailureReason();
+        reason = progress->FailureReason(session.ConnectionFailure());
         if (const QString refusal = session.DeviceRefusal(); !refusal.isEmpty())
             reason = refusal;
         if (reason.isEmpty())
@@ -817,13 +877,28 @@ int RunInvoke(const Options& options)
     frame::FrameDocuments::OfferedFunction function;
     if (!OfferedFunctions(session, options, functions))
         return Fail(session.Why());
-    if (!FindEnabled(functions, options.functionId, function)) {
-        // Functions that work on the device are offered once it is connected.
+    bool online = false;
+    // Connected, as connect, upload and download are: a device of another
+    // type is refused before anything else; the functions offered online.
+    const auto goOnline = [&] {
         if (const int code = GoOnline(session, options); code != kExitOk)
             return code;
+        online = true;
         err() << "connected to " << options.device << Qt::endl;
-        if (!OfferedFunctions(session, options, functions))
-            return Fail(session.Why());
+        return OfferedFunctions(session, options, functions) ? kExitOk : Fail(session.Why());
+    };
+    const bool onlineApplication = std::find(kOnlineApplications.begin(), kOnlineApplications.end(),
+                                             options.functionId) != kOnlineApplications.end();
+    if (onlineApplication && session.Status() != DtmStatus::Online) {
+        if (const int code = goOnline(); code != kExitOk)
+            return code;
+    }
+    if (!FindEnabled(functions, options.functionId, function)) {
+        // Functions that work on the device are offered once it is connected.
+        if (!online) {
+            if (const int code = goOnline(); code != kExitOk)
+                return code;
+        }
         if (!FindEnabled(functions, options.functionId, function)) {
             QStringList offered;
             for (const auto& candidate : functions)
@@ -871,15 +946,23 @@ int RunInvoke(const Options& options)
                        {QStringLiteral("OnInvokedFunctionFinished"), QStringLiteral("OnApplicationClosed")});
         return end != nullptr;
     };
-    if (!session.WaitFor(ended, waitMs)) {
+    if (!session.WaitFor(ended, waitMs, {}, FrameSession::Wait::Function)) {
         // A window is asked to close; any other function ends with the release.
-        err() << "trivex-frame: time-out: " << invokeId << " did not report its end within "
-              << options.timeoutMs / 1000 << " s; "
-              << (window ? "its window is asked to close" : "it ends with the release of the DTM") << Qt::endl;
+        const bool stopped = StopSignal() != 0;
+        const int code = stopped ? Stopped(invokeId) : kExitTimedOut;
+        if (!stopped) {
+            err() << "trivex-frame: time-out: " << invokeId << " did not report its end within "
+                  << options.timeoutMs / 1000 << " s; "
+                  << (window ? "its window is asked to close" : "it ends with the release of the DTM") << Qt::endl;
+            // A question open at the time-out got its safe answer; whether to
+            // keep a changed dataset, asked as the window closes, waits for its user.
+            if (g_dialogs)
+                g_dialogs->Resume();
+        }
         if (window)
             session.Frame().ExitApplication(options.tag, invokeId);
         session.Release();
-        return kExitTimedOut;
+        return code;
     }
     const bool success = end->name == QLatin1String("OnApplicationClosed")
                          || (end->arguments.size() > 1 && end->arguments[1] == frame::BoolText(true));
@@ -918,7 +1001,10 @@ int RunExport(const Options& options)
         end = EndEvent(events, before, invokeId, {QStringLiteral("OnInvokedFunctionFinished")});
         return end != nullptr;
     };
-    if (!session.WaitFor(finished, options.timeoutMs))
+    const bool done = session.WaitFor(finished, options.timeoutMs, {}, FrameSession::Wait::Function);
+    if (!done && StopSignal() != 0)
+        return Stopped(QStringLiteral("the export"));
+    if (!done)
         return Fail(QStringLiteral("time-out: the export did not report its end within %1 s")
                         .arg(options.timeoutMs / 1000),
                     kExitTimedOut);
@@ -967,6 +1053,14 @@ int main(int argc, char** argv)
             qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
+    // Every question of the DTM ends with the function's time-out or a stop signal.
+    DeadlineDialogService dialogs([](const QString& line) { err() << "trivex-frame: " << line << Qt::endl; });
+    dialogs::ScopedDialogService dialogsInstalled(dialogs);
+    g_dialogs = &dialogs;
+    StopSignals stopSignals([&dialogs](int signal) { dialogs.Expire(QStringLiteral("stopped by ") + StopSignals::Name(signal)); });
+    g_stopSignals = &stopSignals;
+    if (!stopSignals.Error().isEmpty())
+        err() << "trivex-frame: " << stopSignals.Error() << Qt::endl;
 
     Options options;
     QString error;
@@ -1022,6 +1116,11 @@ int main(int argc, char** argv)
         code = RunExport(options);
     else
         code = RunTransfer(options, options.command == QLatin1String("upload"));
+    // A signal that came while the command was ending still stops it.
+    if (code == kExitOk && StopSignal() != 0)
+        code = Fail(QStringLiteral("stopped by %1").arg(StopSignals::Name(StopSignal())));
+    g_stopSignals = nullptr;
+    g_dialogs = nullptr;
     out().flush();
     return code;
 }

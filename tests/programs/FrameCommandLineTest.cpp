@@ -3,6 +3,7 @@
 // the export, their command-line errors, and connects to simulated devices of
 // the served type and of others. The Trivex device type is registered in the
 // staged installation first, as an installer would.
+#include "platform/comm/hartip/HartIpClient.h"
 #include "platform/xml/SchemaCache.h"
 #include "platform/xml/XmlDocument.h"
 #include "tests/programs/StagedPrograms.h"
@@ -16,6 +17,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <csignal>
 
 namespace {
 
@@ -68,6 +70,20 @@ protected:
     {
         const ProgramRun run = Frame({QStringLiteral("new"), Project()});
         ASSERT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
+    }
+    // Starts an upload from the device and waits until it runs; what the
+    // frame said on standard error so far.
+    QString StartUpload(QProcess& upload, const Simulator& device) const
+    {
+        upload.start(Program(QStringLiteral("trivex-frame")),
+                     {QStringLiteral("upload"), Project(), QStringLiteral("--device"), device.Address()});
+        QString err;
+        const QDeadlineTimer patience(kRunMs);
+        while (!err.contains("upload requested") && upload.state() != QProcess::NotRunning && !patience.hasExpired()) {
+            upload.waitForReadyRead(1000);
+            err += QString::fromUtf8(upload.readAllStandardError());
+        }
+        return err;
     }
 
     static inline ProgramRun registration;
@@ -125,16 +141,20 @@ TEST_F(FrameCommandLine, ConnectRefusesADeviceOfAnotherTypeAndWritesNothing)
                                    {QStringLiteral("--device-type"), QStringLiteral("0x63A6")}};
     const char* const reported[] = {"manufacturer 0x0026, expanded device type 0x6389",
                                     "manufacturer 0x0063, expanded device type 0x63A6"};
-    for (int i = 0; i < 2; ++i) {
-        Simulator device(foreign[i]);
+    // The device window (online parameterisation) is refused as connect is, before it opens.
+    const QStringList refusing[] = {{QStringLiteral("connect"), Project()},
+                                    {QStringLiteral("invoke"), Project(), QStringLiteral("12")}};
+    for (int i = 0; i < 4; ++i) {
+        Simulator device(foreign[i % 2]);
         ASSERT_TRUE(device.Listening());
-        const ProgramRun run = Frame({QStringLiteral("connect"), Project(), QStringLiteral("--device"),
-                                      device.Address(), QStringLiteral("--timeout"), QStringLiteral("30")});
+        const ProgramRun run = Frame(refusing[i / 2] + QStringList{QStringLiteral("--device"), device.Address(),
+                                                                   QStringLiteral("--timeout"), QStringLiteral("30")});
         EXPECT_EQ(run.exitCode, 1) << run.out.toStdString() << run.err.toStdString();
-        EXPECT_TRUE(run.err.contains(QLatin1String(reported[i]))) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(QLatin1String(reported[i % 2]))) << run.err.toStdString();
         EXPECT_TRUE(run.err.contains("the DTM instance serves (manufacturer 0x0063, expanded device type 0x6389)"))
             << run.err.toStdString();
         EXPECT_FALSE(run.out.contains("tag:")) << run.out.toStdString();
+        EXPECT_FALSE(run.out.contains("finished")) << run.out.toStdString();
         // The device was asked who it is, and nothing else.
         EXPECT_EQ(device.StopAndListCommands(), QList<int>{0});
         EXPECT_EQ(FolderDigest(Project()), stored);
@@ -188,6 +208,80 @@ TEST_F(FrameCommandLine, ConnectWaitsOutABusyDeviceAndSaysWhyAConnectFailed)
     }
 }
 
+TEST_F(FrameCommandLine, ConnectAndTransferFailuresNameTheirCause)
+{
+    NewProject();
+    const QStringList connectTo = {QStringLiteral("connect"), Project(), QStringLiteral("--device")};
+    const QStringList timeout = {QStringLiteral("--timeout"), QStringLiteral("30")};
+
+    // A device that serves one session, held by another master.
+    {
+        Simulator device({QStringLiteral("--sessions"), QStringLiteral("1")});
+        ASSERT_TRUE(device.Listening());
+        comm::HartIpClient other;
+        ASSERT_TRUE(other.connectToServer(QStringLiteral("127.0.0.1"), device.Address().section(':', -1).toUShort()));
+        const QDeadlineTimer patience(kRunMs);
+        while (!other.isReady() && other.state() != comm::HartIpClient::State::Unconnected && !patience.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        ASSERT_TRUE(other.isReady()) << other.lastError().toStdString();
+        const ProgramRun run = Frame(connectTo + QStringList{device.Address()} + timeout);
+        EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains("could not connect to " + device.Address())) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains("All sessions in use")) << run.err.toStdString();
+    }
+
+    // Nobody listens at the port.
+    const ProgramRun closed = Frame(connectTo + QStringList{QStringLiteral("hart-ip://127.0.0.1:1")} + timeout);
+    EXPECT_EQ(closed.exitCode, 1) << closed.err.toStdString();
+    EXPECT_TRUE(closed.err.contains("refused", Qt::CaseInsensitive)) << closed.err.toStdString();
+
+    // The connection drops in the middle of an upload: the cause, not only the record.
+    Simulator dropping({QStringLiteral("--drop-after"), QStringLiteral("12")});
+    ASSERT_TRUE(dropping.Listening());
+    const ProgramRun upload = Frame({QStringLiteral("upload"), Project(), QStringLiteral("--device"),
+                                     dropping.Address(), QStringLiteral("--timeout"), QStringLiteral("60")});
+    EXPECT_EQ(upload.exitCode, 1) << upload.err.toStdString();
+    const QString failed = upload.err.section(QStringLiteral("upload failed: "), 1).section('\n', 0, 0);
+    EXPECT_TRUE(failed.contains("The connection to the device was lost")) << upload.err.toStdString();
+
+    // The device stops answering (stopped) in the middle of an upload that
+    // its slow answers make long.
+    Simulator stopping({QStringLiteral("--delay"), QStringLiteral("200")});
+    ASSERT_TRUE(stopping.Listening());
+    QProcess stopped;
+    QString err = StartUpload(stopped, stopping);
+    stopping.Signal(SIGSTOP);
+    const bool ended = stopped.waitForFinished(kRunMs);
+    stopping.Signal(SIGCONT);
+    ASSERT_TRUE(ended);
+    err += QString::fromUtf8(stopped.readAllStandardError());
+    EXPECT_EQ(stopped.exitCode(), 1) << err.toStdString();
+    EXPECT_TRUE(err.section(QStringLiteral("upload failed: "), 1).contains("did not answer")) << err.toStdString();
+}
+
+TEST_F(FrameCommandLine, AStopSignalAbortsTheTransferAndClosesTheSession)
+{
+    NewProject();
+    const QByteArray stored = FolderDigest(Project());
+    // Slow answers: the upload is still running when the signal comes.
+    Simulator device({QStringLiteral("--delay"), QStringLiteral("300")});
+    ASSERT_TRUE(device.Listening());
+    QProcess upload;
+    QString err = StartUpload(upload, device);
+    ASSERT_TRUE(err.contains("upload requested")) << err.toStdString();
+    upload.terminate();
+    ASSERT_TRUE(upload.waitForFinished(kRunMs));
+    err += QString::fromUtf8(upload.readAllStandardError());
+    EXPECT_EQ(upload.exitStatus(), QProcess::NormalExit) << err.toStdString();
+    EXPECT_EQ(upload.exitCode(), 1) << err.toStdString();
+    EXPECT_TRUE(err.contains("stopped by SIGTERM: the upload is aborted")) << err.toStdString();
+    EXPECT_FALSE(err.contains("finished: success")) << err.toStdString();
+    EXPECT_EQ(FolderDigest(Project()), stored);
+    // The device's slot was freed at once, not held until the inactivity close time.
+    const QString log = device.StopAndLog();
+    EXPECT_TRUE(log.contains("session close from")) << log.toStdString();
+}
+
 TEST_F(FrameCommandLine, AnUploadAsksTheDeviceForItsIdentityAndConfigurationOnce)
 {
     NewProject();
@@ -206,8 +300,15 @@ TEST_F(FrameCommandLine, AnUploadAsksTheDeviceForItsIdentityAndConfigurationOnce
         EXPECT_EQ(commands.count(command), 0) << "command " << command << ": " << all;
 }
 
-TEST_F(FrameCommandLine, SimulatorIdentityOptionsAreChecked)
+TEST_F(FrameCommandLine, SimulatorOptionsAreChecked)
 {
+    // A wrong command line, not a failed device: exit code 2.
+    for (const QStringList& wrong : {QStringList{"--no-such-option"}, QStringList{"--port", "0", "extra"},
+                                     QStringList{"--sessions", "0"}, QStringList{"--sessions", "x"}}) {
+        const ProgramRun run = Start(Program(QStringLiteral("trivex-sim")), wrong);
+        EXPECT_EQ(run.exitCode, 2) << wrong.join(' ').toStdString() << ": " << run.err.toStdString();
+        EXPECT_TRUE(run.err.startsWith("trivex-sim: ")) << run.err.toStdString();
+    }
     for (const QStringList& wrong : {QStringList{"--manufacturer", "0x10000"}, QStringList{"--device-type", "x"},
                                      QStringList{"--manufacturer", "-1"}, QStringList{"--device-type", "0x"}}) {
         const ProgramRun run = Start(Program(QStringLiteral("trivex-sim")), wrong);

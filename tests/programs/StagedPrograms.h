@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 #include <gtest/gtest.h>
+#include <csignal>
 
 namespace staged {
 
@@ -100,12 +101,19 @@ public:
 
     QString Address() const { return QStringLiteral("hart-ip://127.0.0.1:%1").arg(m_port); }
     bool Listening() const { return m_port != 0; }
-    // Stops the simulator; the HART commands it answered, from its log.
-    QList<int> StopAndListCommands()
+    void Signal(int signal) { ::kill(static_cast<pid_t>(m_process.processId()), signal); }
+    // Stops the simulator; its log.
+    QString StopAndLog()
     {
         m_process.kill();
         m_process.waitForFinished();
         m_log += QString::fromUtf8(m_process.readAllStandardError());
+        return m_log;
+    }
+    // Stops the simulator; the HART commands it answered, from its log.
+    QList<int> StopAndListCommands()
+    {
+        StopAndLog();
         static const QRegularExpression kCommand(QStringLiteral("^trivex-sim: command (\\d+) "),
                                                  QRegularExpression::MultilineOption);
         QList<int> commands;
