@@ -33,8 +33,12 @@ function(trivex_add_test name)
   target_link_libraries(${name} PRIVATE trivex_test_main ${ARG_DEPS})
   # Tests that need the staged description fail without it, so it is staged first.
   add_dependencies(${name} stage_descriptions)
+  # The tests are listed when ctest starts. Listing a sanitizer-built program
+  # takes seconds on a machine busy with other builds, far past the 5 s that
+  # CMake allows by default; the limit only has to catch a program that hangs.
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 300
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1"
                TIMEOUT 300)
 endfunction()
