@@ -476,7 +476,7 @@ void ctlDisplaySetting::ChangeDisplayedValue()
                 {"MaxDigits", entry.MaxDigits},       {"DecimalPlaces", entry.DecimalPlaces},
             };
             for (const auto& [name, value] : plain)
-                step(QLatin1String(name), [&] { display->SetDisplayProperty(QLatin1String(name), value); });
+                step(QLatin1String(name), [&, name = name, &value = value] { display->SetDisplayProperty(QLatin1String(name), value); });
         } else {
             const Setting indexed[] = {
                 {"ObjectNameMin", entry.Min},
@@ -487,7 +487,7 @@ void ctlDisplaySetting::ChangeDisplayedValue()
             };
             for (const auto& [name, value] : indexed)
                 step(QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(channel),
-                     [&] { display->SetDisplayProperty(QLatin1String(name), channel, value); });
+                     [&, name = name, &value = value] { display->SetDisplayProperty(QLatin1String(name), channel, value); });
         }
     } else {
         applet::AppletTrace::Info(QStringLiteral("%1: no line selected; the display keeps its items").arg(context));

@@ -17,7 +17,7 @@ constexpr int kComputingFlow = 8;
 constexpr double kParallelShiftAfterRevision = 21;
 constexpr int kTallTwips = 2310;
 constexpr int kShortTwips = 1200;
-const char* const kUnitItem = "ptrbStaticPressureScaleInUnit";
+constexpr const char* kUnitItem = "ptrbStaticPressureScaleInUnit";
 
 constexpr FieldRow kRange[] = {
     {"PioLabelComboUnit1", FieldKind::Combo, kUnitItem, 2050, nullptr, nullptr, false},
