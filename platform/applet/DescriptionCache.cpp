@@ -1,4 +1,5 @@
 #include "platform/applet/DescriptionCache.h"
+#include "platform/applet/SchemaFiles.h"
 #include "platform/applet/TdxDescriptionReader.h"
 #include "platform/xml/FileStamp.h"
 #include <QFileInfo>
@@ -26,6 +27,12 @@ std::shared_ptr<const Description> Read(const QString& path, int32_t kind, QStri
 {
     const std::pair<QString, int32_t> key{QFileInfo(path).absoluteFilePath(), kind};
     auto& descriptions = Descriptions();
+    // The stamp reads the whole file: one too large to be a description is
+    // refused before that.
+    if (!SchemaFiles::FitsSizeBound(path, error)) {
+        descriptions.erase(key);
+        return nullptr;
+    }
     const auto kept = descriptions.find(key);
     // Stamped before the read: a change while it reads shows on the next one.
     const xml::FileStamp stamp = xml::FileStamp::Of(key.first, kept != descriptions.end() ? &kept->second.stamp : nullptr);

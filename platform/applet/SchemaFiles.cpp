@@ -32,6 +32,17 @@ QString FileError(const QString& path, int line, const QString& reason)
                     : QStringLiteral("%1: %2").arg(path, reason);
 }
 
+bool FitsSizeBound(const QString& path, QString& error)
+{
+    const qint64 size = QFileInfo(path).size();
+    if (size <= kMaxDescriptionBytes)
+        return true;
+    error = FileError(path, 0, QStringLiteral("the file has %1 bytes, more than the %2 a description may have")
+                                   .arg(size)
+                                   .arg(kMaxDescriptionBytes));
+    return false;
+}
+
 bool Load(const QString& path, const QString& ns, const QString& rootName, xml::XmlDocument& document,
           QString& error)
 {
@@ -39,6 +50,8 @@ bool Load(const QString& path, const QString& ns, const QString& rootName, xml::
         error = FileError(path, 0, QStringLiteral("file not found"));
         return false;
     }
+    if (!FitsSizeBound(path, error))
+        return false;
     QString schemaError;
     const auto schemas = Schemas(&schemaError);
     if (!schemas) {

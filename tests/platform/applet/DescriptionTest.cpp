@@ -248,6 +248,32 @@ TEST(DescriptionTest, RefusedFilesNameTheFileTheLineAndTheReason)
     EXPECT_TRUE(error.contains("not found"));
 }
 
+TEST(DescriptionTest, AHugeDescriptionFileIsRefusedBeforeItIsRead)
+{
+    // The shipped descriptions grown to 300 MB by a hole at their end: read,
+    // such a file would take gigabytes before the parser refused it.
+    QTemporaryDir dir;
+    const auto huge = [&](const QString& shipped, const QString& name) {
+        const QString path = dir.filePath(name);
+        EXPECT_TRUE(QFile::copy(shipped, path));
+        QFile file(path);
+        EXPECT_TRUE(file.resize(300LL * 1024 * 1024));
+        return path;
+    };
+    const QString tdx = huge(kTrivexTdx, QStringLiteral("huge.tdx"));
+    QString error;
+    int32_t status = 0;
+    const auto parser = LoadTdx(tdx, kTdxKindDevice, error, status);
+    EXPECT_EQ(status, kParserInvalidFile);
+    EXPECT_EQ(parser->GetDescription(), nullptr);
+    EXPECT_EQ(error, tdx + QStringLiteral(": the file has 314572800 bytes, more than the 16777216 a description may have"));
+
+    const QString fdt = huge(kTrivexFdt, QStringLiteral("huge.fdt"));
+    clsFdtFileParser refused;
+    EXPECT_THROW(refused.Load(fdt, error), automation::ComError);
+    EXPECT_TRUE(error.startsWith(fdt + QStringLiteral(": the file has 314572800 bytes"))) << error.toStdString();
+}
+
 TEST(DescriptionTest, TheFdtFileListsApplicationsAndParameters)
 {
     clsFdtFileParser parser;
