@@ -1,4 +1,4 @@
-// Linked into every program and test program of the sanitizer build. The
+// Linked into every program of the sanitizer and the fuzz build. The
 // leak checker reports at exit what system libraries keep allocated for the
 // life of the process (the D-Bus client library's connection and message
 // data, the font configuration's caches); those are not ours to free, and a

@@ -1,4 +1,8 @@
 #include "fuzz/FuzzInput.h"
+#include "platform/loop/EventLoop.h"
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <cstdio>
@@ -23,6 +27,38 @@ QString WriteInputFile(const QByteArray& bytes, const QString& name)
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
         Fail("the input file cannot be written");
     return path;
+}
+
+void StartApplication(bool windows)
+{
+    static int argc = 1;
+    static char name[] = "fuzz";
+    static char* argv[] = {name, nullptr};
+    if (QCoreApplication::instance())
+        return;
+    if (windows) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        new QApplication(argc, argv);
+    } else {
+        new QCoreApplication(argc, argv);
+    }
+}
+
+void RunEventsUntil(const std::function<bool()>& condition, int limitMs, const char* what)
+{
+    QDeadlineTimer deadline(limitMs);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            Fail(what);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    }
+}
+
+void DrainEvents()
+{
+    while (loop::PendingPostedCalls() > 0)
+        loop::RunPostedCalls();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 void Fail(const char* what)

@@ -5,6 +5,7 @@
 #include <QString>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 namespace fuzz {
 
@@ -28,6 +29,17 @@ private:
 // own and returns its path. Aborts when the file cannot be written: a fuzz
 // run that reads nothing must not pass.
 QString WriteInputFile(const QByteArray& bytes, const QString& name);
+
+// Makes the process's application object at the first call: an offscreen
+// QApplication where windows may be made, a QCoreApplication otherwise.
+void StartApplication(bool windows);
+
+// Runs the event loop until condition holds; the run stops as a crash that
+// names what when it does not hold within limitMs (only a hang waits that long).
+void RunEventsUntil(const std::function<bool()>& condition, int limitMs, const char* what);
+// Runs what an input left to the event loop (posted calls, deferred
+// deletions), so that none of it reaches the next input.
+void DrainEvents();
 
 // Stops the run as a crash; for a property the target checks itself.
 [[noreturn]] void Fail(const char* what);
