@@ -1116,8 +1116,8 @@ int main(int argc, char** argv)
         code = RunExport(options);
     else
         code = RunTransfer(options, options.command == QLatin1String("upload"));
-    // A signal that came while the command was ending still stops it.
-    if (code == kExitOk && StopSignal() != 0)
+    // A signal that came while the command was ending (after its time-out too) still stops it.
+    if (code != kExitFailed && StopSignal() != 0)
         code = Fail(QStringLiteral("stopped by %1").arg(StopSignals::Name(StopSignal())));
     g_stopSignals = nullptr;
     g_dialogs = nullptr;

@@ -71,19 +71,24 @@ protected:
         const ProgramRun run = Frame({QStringLiteral("new"), Project()});
         ASSERT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
     }
-    // Starts an upload from the device and waits until it runs; what the
-    // frame said on standard error so far.
-    QString StartUpload(QProcess& upload, const Simulator& device) const
+    // Starts the frame and reads its standard error until it says until (or
+    // ends); what it said so far.
+    static QString StartUntil(QProcess& frame, const QStringList& arguments, const QString& until)
     {
-        upload.start(Program(QStringLiteral("trivex-frame")),
-                     {QStringLiteral("upload"), Project(), QStringLiteral("--device"), device.Address()});
+        frame.start(Program(QStringLiteral("trivex-frame")), arguments);
         QString err;
         const QDeadlineTimer patience(kRunMs);
-        while (!err.contains("upload requested") && upload.state() != QProcess::NotRunning && !patience.hasExpired()) {
-            upload.waitForReadyRead(1000);
-            err += QString::fromUtf8(upload.readAllStandardError());
+        while (!err.contains(until) && frame.state() != QProcess::NotRunning && !patience.hasExpired()) {
+            frame.waitForReadyRead(1000);
+            err += QString::fromUtf8(frame.readAllStandardError());
         }
         return err;
+    }
+    // Starts an upload from the device and waits until it runs.
+    QString StartUpload(QProcess& upload, const Simulator& device) const
+    {
+        return StartUntil(upload, {QStringLiteral("upload"), Project(), QStringLiteral("--device"), device.Address()},
+                          QStringLiteral("upload requested"));
     }
 
     static inline ProgramRun registration;
@@ -435,6 +440,35 @@ TEST_F(FrameCommandLine, TheDeviceWindowClosesWithoutALeakReport)
     // Without --trace the frame writes no trace line of the DTM or its window.
     EXPECT_FALSE(run.err.contains("PioApplet:")) << run.err.toStdString();
     EXPECT_FALSE(run.err.contains("#TPT:")) << run.err.toStdString();
+}
+
+TEST_F(FrameCommandLine, TheTimeOutAnswersAQuestionTheWindowHasOpen)
+{
+    // A new project does not hold the device's dataset: the window opens with
+    // the question whether to read it from the device, and nobody answers.
+    NewProject();
+    const QByteArray stored = FolderDigest(Project());
+    Simulator device({});
+    ASSERT_TRUE(device.Listening());
+    QProcess invoke;
+    QString err = StartUntil(invoke,
+                             {QStringLiteral("invoke"), Project(), QStringLiteral("12"), QStringLiteral("--device"),
+                              device.Address(), QStringLiteral("--timeout"), QStringLiteral("5")},
+                             QStringLiteral("its window is asked to close"));
+    ASSERT_TRUE(err.contains("its window is asked to close")) << err.toStdString();
+    // The question got the answer that reads and writes nothing, and the frame said so.
+    const QString answered = err.section(QStringLiteral("time-out: the message"), 1).section('\n', 0, 0);
+    EXPECT_TRUE(answered.endsWith("answered No")) << err.toStdString();
+
+    // Whether to keep a changed dataset, asked as the window closes, waits for
+    // its user; a stop signal answers it with No.
+    if (!invoke.waitForFinished(10000))
+        invoke.terminate();
+    ASSERT_TRUE(invoke.waitForFinished(kRunMs));
+    err += QString::fromUtf8(invoke.readAllStandardError());
+    EXPECT_EQ(invoke.exitStatus(), QProcess::NormalExit) << err.toStdString();
+    EXPECT_EQ(invoke.exitCode(), err.contains("stopped by SIGTERM") ? 1 : 3) << err.toStdString();
+    EXPECT_EQ(FolderDigest(Project()), stored);
 }
 
 TEST_F(FrameCommandLine, InvokeWithoutADeviceFailsCleanly)
