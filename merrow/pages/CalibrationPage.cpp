@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStackedLayout>
 #include <QVBoxLayout>
 #include <cmath>
@@ -258,6 +259,11 @@ void CalibrationPage::txtAbgleichpunkt_Change(int index)
     if (typed.isEmpty() || typed == QLatin1String("-"))
         return;
     if (global::ParseNumber(typed))
+        return;
+    // Digits and separators stay as typed: a grouped "1.000,5" is refused at
+    // Adjust, never taken as 1.0005 because its comma was dropped.
+    static const QRegularExpression kNumberKeys(QRegularExpression::anchoredPattern(QStringLiteral("[+-]?[0-9.,]*")));
+    if (kNumberKeys.match(typed).hasMatch())
         return;
     // Setting the shorter text is a change again: the filter runs until the text is numeric.
     text->setText(typed.left(typed.size() - 1));

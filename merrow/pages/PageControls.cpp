@@ -126,9 +126,9 @@ void FollowSequenceStatus(const PioPage& page, pioitems::PioSequenceItem& sequen
     }
 }
 
-QString CloseTitle(const QWidget& page)
+dialogs::OwnTitle CloseTitle(const QWidget& page)
 {
-    return global::FillPlaceholders(global::LoadLocalizedText(2123), {page.windowTitle()}); // "%1 Close"
+    return {global::FillPlaceholders(global::LoadLocalizedText(2123), {page.windowTitle()})}; // "%1 Close"
 }
 
 void ReportFixedCurrentStays(const QWidget& page)

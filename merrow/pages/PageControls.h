@@ -2,6 +2,7 @@
 // Building blocks of the device pages: labels that carry the text id of
 // their caption, the display controls bound by item name, and invisible item
 // controls, each named as the page's code and tests find it.
+#include "platform/dialogs/DialogTypes.h"
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -63,7 +64,7 @@ FixedCurrentItems FixedCurrentItemControls(QWidget* page);
 void FollowSequenceStatus(const PioPage& page, pioitems::PioSequenceItem& sequence, int32_t status,
                           const std::function<void(bool succeeded)>& onReady = {});
 // The title of the questions a page asks on closing: "%1 Close" with its caption.
-QString CloseTitle(const QWidget& page);
+dialogs::OwnTitle CloseTitle(const QWidget& page);
 // Tells the user that the device's output stays fixed although the page closes.
 void ReportFixedCurrentStays(const QWidget& page);
 // Tells the user that the device did not carry out the page's request.

@@ -296,7 +296,7 @@ bool SimulationPage::Form_QueryUnload()
         simulating = simulating || static_cast<int>(channel.appPollSimulate->UIntValue()) == 1;
     if (!simulating)
         return true;
-    const QString title = CloseTitle(*this);
+    const dialogs::OwnTitle title = CloseTitle(*this);
     auto& dialogs = dialogs::DialogService::instance();
     if (m_closing) {
         dialogs.Information(title, GetTextFromResource(kNotDeactivated));

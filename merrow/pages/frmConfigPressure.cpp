@@ -138,6 +138,13 @@ void Warn(int16_t titleId, int16_t textId)
     dialogs::DialogService::instance().Warning(global::LoadLocalizedText(titleId), global::LoadLocalizedText(textId));
 }
 
+// A refused parallel shift is told under the function's own name.
+void WarnParallelShift(int16_t textId)
+{
+    dialogs::DialogService::instance().Warning(dialogs::OwnTitle{global::LoadLocalizedText(kTitleParallelShift)},
+                                               global::LoadLocalizedText(textId));
+}
+
 } // namespace
 
 frmConfigPressure::frmConfigPressure() : PioPage(QStringLiteral("frmConfigPressure"), false, false)
@@ -597,8 +604,9 @@ void frmConfigPressure::seqSetRangeValue_StatusChanged(pioitems::PioSequenceItem
 
 void frmConfigPressure::cmdMesswerkschieflageAbgleichen_Click()
 {
-    const bool ok = dialogs::DialogService::instance().AskOkCancel(
-        GetTextFromResource(kTiltTitle), GetTextFromResource(kTiltQuestion), dialogs::MessageIcon::Information);
+    const bool ok = dialogs::DialogService::instance().AskOkCancel(dialogs::OwnTitle{GetTextFromResource(kTiltTitle)},
+                                                                   GetTextFromResource(kTiltQuestion),
+                                                                   dialogs::MessageIcon::Information);
     if (ok)
         ForceSequence(*m_seqSetSecondaryVariable1Zero);
 }
@@ -653,7 +661,7 @@ void frmConfigPressure::cmdParallelShift_Click()
     if (!ParsePercent(m_txtMesswertAktuell->text(), German())) {
         applet::AppletTrace::Error(
             QStringLiteral("parallel shift: \"%1\" is not a percentage").arg(m_txtMesswertAktuell->text()));
-        Warn(kTitleParallelShift, kNotANumber);
+        WarnParallelShift(kNotANumber);
         return;
     }
     if (StartSequence(*m_seqGetParallelShiftData)) {
@@ -738,7 +746,7 @@ bool frmConfigPressure::ComputeParallelShift()
                                        .arg(double(shift))
                                        .arg(L - U / 10)
                                        .arg(U + U / 10));
-        Warn(kTitleParallelShift, kRangeLimitsExceeded);
+        WarnParallelShift(kRangeLimitsExceeded);
         return false;
     }
     m_appMessende->SetStringValue(QString::number(end + shift, 'g', 9));

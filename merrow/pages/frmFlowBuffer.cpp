@@ -268,7 +268,8 @@ void frmFlowBuffer::cmdAction_Click(int index)
         return;
     }
     if (kButtons[index].confirm &&
-        !dialogs::DialogService::instance().AskOkCancel(GetTextFromResource(kCaption), GetTextFromResource(kAskDelete),
+        !dialogs::DialogService::instance().AskOkCancel(dialogs::OwnTitle{GetTextFromResource(kCaption)},
+                                                        GetTextFromResource(kAskDelete),
                                                         dialogs::MessageIcon::Warning))
         return;
     m_appBufferAction->SetUIntValue(index);

@@ -149,7 +149,7 @@ void frmSimulateFlow::BeforeSet()
         for (int j = i < kInputs ? kInputs : 0; j < (i < kInputs ? kChannels : kInputs); ++j)
             conflict = conflict || UserChecked(j);
         if (conflict) {
-            dialogs::DialogService::instance().Information(GetTextFromResource(kCaption),
+            dialogs::DialogService::instance().Information(dialogs::OwnTitle{GetTextFromResource(kCaption)},
                                                            GetTextFromResource(kConcurrent));
             return; // once a click
         }

@@ -267,8 +267,8 @@ void frmMain::DeviceSaveToDevice()
 
 void frmMain::DeviceFactoryReset()
 {
-    if (!dialogs::DialogService::instance().AskOkCancel(global::LoadLocalizedText(kFactoryResetTitle),
-                                                        global::LoadLocalizedText(kFactoryResetText),
+    const dialogs::OwnTitle title{global::LoadLocalizedText(kFactoryResetTitle)};
+    if (!dialogs::DialogService::instance().AskOkCancel(title, global::LoadLocalizedText(kFactoryResetText),
                                                         dialogs::MessageIcon::Warning))
         return;
     try {
@@ -308,8 +308,8 @@ void frmMain::DeviceBurnData()
 
 void frmMain::DeviceModbusOn()
 {
-    if (!dialogs::DialogService::instance().AskOkCancel(global::LoadLocalizedText(kOperationModeTitle),
-                                                        global::LoadLocalizedText(kOperationModeText),
+    const dialogs::OwnTitle title{global::LoadLocalizedText(kOperationModeTitle)};
+    if (!dialogs::DialogService::instance().AskOkCancel(title, global::LoadLocalizedText(kOperationModeText),
                                                         dialogs::MessageIcon::Warning))
         return;
     try {

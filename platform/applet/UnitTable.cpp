@@ -145,20 +145,29 @@ QString ItemUnit(clsAppletItemManager& manager, const QString& item)
 
 QString ItemLabel(clsAppletItemManager& manager, const QString& item, int32_t countryCode)
 {
+    const QString label = ItemName(manager, item, countryCode);
+    const QString unit = ItemUnit(manager, item);
+    return unit.isEmpty() ? label : QStringLiteral("%1 (%2)").arg(label, unit);
+}
+
+QString TableLabel(clsAppletItemManager& manager, const QString& item, int32_t countryCode)
+{
     const UnitTable* table = TableOf(manager);
-    QString label;
-    if (table) {
-        const QStringList texts = table->labels.value(item.toLower());
-        if (texts.size() >= 2)
-            label = texts[countryCode == UserNumber::kCountryGerman ? 1 : 0];
-    }
+    if (!table)
+        return QString();
+    const QStringList texts = table->labels.value(item.toLower());
+    return texts.size() >= 2 ? texts[countryCode == UserNumber::kCountryGerman ? 1 : 0] : QString();
+}
+
+QString ItemName(clsAppletItemManager& manager, const QString& item, int32_t countryCode)
+{
+    QString label = TableLabel(manager, item, countryCode);
     if (label.isEmpty()) {
         const auto description = manager.GetDescription();
         const DescObject* object = description ? description->FindObject(item) : nullptr;
         label = object && !object->text.isEmpty() ? object->text : item;
     }
-    const QString unit = ItemUnit(manager, item);
-    return unit.isEmpty() ? label : QStringLiteral("%1 (%2)").arg(label, unit);
+    return label;
 }
 
 } // namespace applet

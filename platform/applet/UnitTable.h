@@ -45,5 +45,9 @@ QString ItemUnit(clsAppletItemManager& manager, const QString& item);
 // the description's text of the item; the item's name only when there is
 // neither.
 QString ItemLabel(clsAppletItemManager& manager, const QString& item, int32_t countryCode);
+// The same name without its unit.
+QString ItemName(clsAppletItemManager& manager, const QString& item, int32_t countryCode);
+// The name of the table's label row alone; empty without one.
+QString TableLabel(clsAppletItemManager& manager, const QString& item, int32_t countryCode);
 
 } // namespace applet

@@ -6,6 +6,7 @@
 #include "platform/applet/IFbInstanceData.h"
 #include "platform/applet/LiveValuePoller.h"
 #include "platform/applet/SequenceRunner.h"
+#include "platform/applet/UserNumber.h"
 #include "platform/applet/View.h"
 #include "platform/applet/clsAppletItemManager.h"
 #include "platform/applet/clsCommClient.h"
@@ -21,8 +22,27 @@ namespace applet {
 namespace {
 
 const QString kCloseFormMessage = QStringLiteral("FNCCLOSEFORM:");
-const QString kDatasetFilter = QStringLiteral("Trivex dataset (*.tds);;All files (*)");
 const QString kDatasetExtension = QStringLiteral(".tds");
+
+// What the user reads of the dataset files, in English and German.
+struct HostText {
+    const char* english;
+    const char* german;
+};
+constexpr HostText kDatasetFilter = {"Trivex dataset (*.tds);;All files (*)",
+                                     "Trivex-Datensatz (*.tds);;Alle Dateien (*)"};
+constexpr HostText kLoadTitle = {"Load dataset", "Datensatz laden"};
+constexpr HostText kSaveAsTitle = {"Save dataset as", "Datensatz speichern unter"};
+constexpr HostText kNotLoaded = {"The dataset was not loaded from the file",
+                                 "Der Datensatz wurde nicht aus der Datei geladen"};
+constexpr HostText kNotSaved = {"The dataset was not saved in the file",
+                                "Der Datensatz wurde nicht in der Datei gespeichert"};
+
+QString InLanguage(const HostText& text, const std::shared_ptr<clsAppletItemManager>& manager)
+{
+    const bool german = manager && UserNumber::CountryCode(*manager) == UserNumber::kCountryGerman;
+    return QString::fromUtf8(german ? text.german : text.english);
+}
 
 // The language number of the parser from the country code of the init string.
 int32_t LanguageOf(const QString& initString)
@@ -341,7 +361,7 @@ dialogs::FileDialogRequest clsAppletHost::DatasetFileRequest(const QString& titl
     request.title = title;
     request.folder = file.isEmpty() ? QString() : QFileInfo(file).absolutePath();
     request.defaultName = file.isEmpty() ? QString() : QFileInfo(file).fileName();
-    request.filter = kDatasetFilter;
+    request.filter = InLanguage(kDatasetFilter, m_manager);
     return request;
 }
 
@@ -362,7 +382,7 @@ void clsAppletHost::LoadDataset(int32_t& result)
         result = kResultNotInitialised;
         return;
     }
-    const QString title = QStringLiteral("Load dataset");
+    const QString title = InLanguage(kLoadTitle, m_manager);
     const QString path = dialogs::DialogService::instance().ChooseOpenFile(DatasetFileRequest(title));
     if (path.isEmpty()) {
         result = kResultCancelled;
@@ -372,7 +392,7 @@ void clsAppletHost::LoadDataset(int32_t& result)
         result = kResultNotInitialised;
         return;
     }
-    const QString refused = QStringLiteral("The dataset was not loaded from the file");
+    const QString refused = InLanguage(kNotLoaded, m_manager);
     DatasetFile::Contents contents;
     QString error;
     if (!DatasetFile::Read(path, contents, error)) {
@@ -406,7 +426,7 @@ void clsAppletHost::SaveDatasetAs(int32_t& result)
         result = kResultNotInitialised;
         return;
     }
-    const QString title = QStringLiteral("Save dataset as");
+    const QString title = InLanguage(kSaveAsTitle, m_manager);
     QString path = dialogs::DialogService::instance().ChooseSaveFile(DatasetFileRequest(title));
     if (path.isEmpty()) {
         result = kResultCancelled;
@@ -419,7 +439,7 @@ void clsAppletHost::SaveDatasetAs(int32_t& result)
     // A name typed without an extension gets the dataset's, so that Open finds the file again.
     if (QFileInfo(path).suffix().isEmpty())
         path += kDatasetExtension;
-    const QString refused = QStringLiteral("The dataset was not saved in the file");
+    const QString refused = InLanguage(kNotSaved, m_manager);
     DatasetFile::Contents contents;
     QString error;
     if (!DatasetFile::Collect(*m_description, *m_manager, contents, error)

@@ -4,7 +4,7 @@ namespace controls {
 
 NumberFieldValidator::NumberFieldValidator(QObject* parent)
     : QRegularExpressionValidator(
-          QRegularExpression(QStringLiteral("\\s*[+-]?[0-9]*([.,][0-9]*)?([eE][+-]?[0-9]*)?\\s*")), parent)
+          QRegularExpression(QStringLiteral("\\s*[+-]?[0-9.,]*([eE][+-]?[0-9]*)?\\s*")), parent)
 {
     setObjectName(QStringLiteral("NumberFieldValidator"));
 }

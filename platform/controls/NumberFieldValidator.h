@@ -1,8 +1,10 @@
 #pragma once
 // What a field that takes a number lets the user type: digits, one sign in
-// front, one decimal separator ("," or "." alike, whichever the user's habit
-// is) and an exponent. Letters never reach the item, so the user meets no
-// refusal that names an item; what the typed number means is the item's.
+// front, the separators "," and "." (the decimal one, whichever the user's
+// habit is, and any the user groups with) and an exponent. Letters never
+// reach the item, so the user meets no refusal that names an item. No key of
+// a number is dropped: "1.000,5" stays as typed, and the item refuses what
+// it cannot read rather than taking 1.0005.
 #include <QRegularExpressionValidator>
 
 namespace controls {

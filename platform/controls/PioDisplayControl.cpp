@@ -7,7 +7,12 @@
 #include "platform/applet/View.h"
 #include "platform/applet/clsAppletItemManager.h"
 #include "platform/dialogs/DialogService.h"
+#include "platform/comm/hart/PackedAscii.h"
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QLabel>
 #include <QPointer>
+#include <algorithm>
 #include <cmath>
 
 namespace controls {
@@ -37,6 +42,31 @@ constexpr WriteErrorEntry kWriteErrors[] = {
 };
 constexpr WriteErrorEntry kOtherWriteError = {0, "%1 refused \"%2\".", "%1 hat \"%2\" nicht angenommen."};
 constexpr WriteErrorEntry kAllowedRange = {0, " Allowed: %1 to %2.", " Zulässig: %1 bis %2."};
+constexpr WriteErrorEntry kWholeNumbers = {0, " Whole numbers only.", " Nur ganze Zahlen."};
+constexpr WriteErrorEntry kMostCharacters = {0, " At most %1 characters.", " Höchstens %1 Zeichen."};
+
+// The characters a text item holds; 0 for no limit.
+int TextCapacity(const applet::DescObject& object)
+{
+    if (object.type == applet::ItemType::PackedAscii)
+        return comm::PackedAscii::charCapacity(object.size);
+    return object.type == applet::ItemType::Text ? std::max(0, object.size) : 0;
+}
+
+// The layout of the kind, at any depth below layout, that holds widget.
+template <class Kind>
+Kind* Holding(QLayout* layout, QWidget* widget)
+{
+    if (!layout)
+        return nullptr;
+    auto* found = qobject_cast<Kind*>(layout);
+    if (found && found->indexOf(widget) >= 0)
+        return found;
+    for (int i = 0; i < layout->count(); ++i)
+        if (Kind* inner = Holding<Kind>(layout->itemAt(i)->layout(), widget))
+            return inner;
+    return nullptr;
+}
 
 QString InLanguage(const WriteErrorEntry& entry, int32_t countryCode)
 {
@@ -122,6 +152,11 @@ QString PioDisplayControl::WriteErrorText(const QString& label, const QString& t
         if (entry.failed == failed)
             chosen = &entry;
     QString message = InLanguage(*chosen, countryCode).arg(label, text);
+    const bool whole = object && (object->type == applet::ItemType::Int || object->type == applet::ItemType::Unsigned);
+    if (failed == applet::kItemWrongType && whole)
+        message += InLanguage(kWholeNumbers, countryCode);
+    if (failed == applet::kItemBadValue && object && TextCapacity(*object) > 0 && text.size() > TextCapacity(*object))
+        message += InLanguage(kMostCharacters, countryCode).arg(TextCapacity(*object));
     if (failed == applet::kItemBadValue && object && (object->minimum || object->maximum)) {
         const auto bound = [countryCode](const std::optional<double>& value) {
             return value ? applet::UserNumber::Format(*value, countryCode) : QStringLiteral("-");
@@ -133,12 +168,75 @@ QString PioDisplayControl::WriteErrorText(const QString& label, const QString& t
 
 QString PioDisplayControl::RefusalText(int binding, const QString& text, int32_t failed) const
 {
-    const auto manager = Manager();
-    const int32_t country = UserCountryCode();
-    const QString label =
-        manager ? applet::ItemLabel(*manager, BindingName(binding), country) : BindingName(binding);
+    const QString name = ValueName(binding);
+    const QString unit = ShownUnit(binding);
+    const QString label = unit.isEmpty() ? name : QStringLiteral("%1 (%2)").arg(name, unit);
     const std::optional<applet::DescObject> object = Limited(binding);
-    return WriteErrorText(label, text, failed, object ? &*object : nullptr, country);
+    return WriteErrorText(label, text, failed, object ? &*object : nullptr, UserCountryCode());
+}
+
+QString PioDisplayControl::CaptionText(const QString& text)
+{
+    QString plain;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == QLatin1Char('&') && i + 1 < text.size())
+            ++i; // "&x" shows x with an access key, "&&" one ampersand
+        plain += text[i];
+    }
+    plain = plain.simplified();
+    while (plain.endsWith(QLatin1Char(':')))
+        plain.chop(1);
+    return plain.trimmed();
+}
+
+QString PioDisplayControl::ValueName(int binding) const
+{
+    // The name the description's table gives a value as the pages show it
+    // holds on every page; else the caption beside the control, never the
+    // description's own text of the item where the page shows another.
+    const auto manager = Manager();
+    const QString known = manager ? applet::TableLabel(*manager, BindingName(binding), UserCountryCode()) : QString();
+    if (!known.isEmpty())
+        return known;
+    const QString caption = PageCaption();
+    if (!caption.isEmpty())
+        return caption;
+    return manager ? applet::ItemName(*manager, BindingName(binding), UserCountryCode()) : BindingName(binding);
+}
+
+QString PioDisplayControl::ShownUnit(int binding) const
+{
+    const auto manager = Manager();
+    return manager ? applet::ItemUnit(*manager, BindingName(binding)) : QString();
+}
+
+QString PioDisplayControl::PageCaption() const
+{
+    for (const QLabel* label : window()->findChildren<QLabel*>()) {
+        QWidget* buddy = label->buddy();
+        if (buddy && (buddy == this || isAncestorOf(buddy)))
+            return CaptionText(label->text());
+    }
+    QWidget* parent = parentWidget();
+    if (!parent)
+        return QString();
+    auto* self = const_cast<PioDisplayControl*>(this);
+    if (QGridLayout* grid = Holding<QGridLayout>(parent->layout(), self)) {
+        int row = 0;
+        int column = 0;
+        int rowSpan = 0;
+        int columnSpan = 0;
+        grid->getItemPosition(grid->indexOf(self), &row, &column, &rowSpan, &columnSpan);
+        for (int left = column - 1; left >= 0; --left) {
+            QLayoutItem* item = grid->itemAtPosition(row, left);
+            if (const auto* label = item ? qobject_cast<QLabel*>(item->widget()) : nullptr)
+                return CaptionText(label->text());
+        }
+    }
+    if (QFormLayout* form = Holding<QFormLayout>(parent->layout(), self))
+        if (const auto* label = qobject_cast<QLabel*>(form->labelForField(self)))
+            return CaptionText(label->text());
+    return QString();
 }
 
 void PioDisplayControl::SetAllowedRange(std::optional<double> minimum, std::optional<double> maximum)
@@ -451,8 +549,11 @@ bool PioDisplayControl::WriteText(int binding, const QString& text, QString& err
     // reaches the dataset.
     const std::optional<applet::DescObject> object = Limited(binding);
     const std::optional<double> number = numeric ? applet::UserNumber::Parse(text, UserCountryCode()) : std::nullopt;
+    const bool whole = item && (item->Type() == applet::ItemType::Int || item->Type() == applet::ItemType::Unsigned);
     if (numeric && !number)
         failed = applet::kItemWrongType;
+    else if (whole && *number != std::trunc(*number))
+        failed = applet::kItemWrongType; // "2,5" is no bus address, and 3 was not typed
     else if (number && object && !object->InRange(*number))
         failed = applet::kItemBadValue;
     else

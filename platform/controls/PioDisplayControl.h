@@ -134,8 +134,21 @@ protected:
     bool WriteNumber(int binding, double value, QString& error);
     // Shows a refused write to the user and traces it.
     void ReportRefusedWrite(const QString& error);
-    // The message for a write of text the binding's item refused.
+    // The message for a write of text the binding's item refused, naming the
+    // value as the page does, with its unit.
     QString RefusalText(int binding, const QString& text, int32_t failed) const;
+    // The caption the user reads for the control on its page: a label whose
+    // buddy it is, else the label before it in its row of a grid or form
+    // layout; without access key and colon. Empty when there is none.
+    virtual QString PageCaption() const;
+    // The unit shown with the binding's value ("bar"); empty for none.
+    virtual QString ShownUnit(int binding) const;
+    // The value's name for the user: the name the unit table knows it by
+    // from the pages, else the page's caption, else the description's text
+    // of the item; without its unit.
+    QString ValueName(int binding) const;
+    // A caption as a message quotes it: without access key and colon.
+    static QString CaptionText(const QString& text);
     // The country code of the user: the applet's while registered, else the
     // one given at the registration.
     int32_t UserCountryCode() const;

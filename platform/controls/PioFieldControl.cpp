@@ -37,9 +37,11 @@ QList<bool> ParseMask(const QString& text)
 }
 
 // The notice when the dataset took another value than the one typed (a rule
-// kept it within what the device accepts): text id and English text.
-constexpr int32_t kAdjustedTextId = 3971;
-const QString kAdjustedText = QStringLiteral("The value %1 lies outside what the device accepts; %2 was taken instead.");
+// kept it within what the device accepts), in English and German: %1 the
+// value's name, %2 the value typed, %3 the value taken, each with its unit.
+constexpr const char* kAdjustedText[2] = {
+    "%1: the value %2 lies outside what the device accepts; %3 was taken instead.",
+    "%1: Der Wert %2 liegt außerhalb dessen, was das Gerät annimmt; stattdessen wurde %3 übernommen."};
 
 bool IsNumberType(applet::ItemType type)
 {
@@ -136,6 +138,19 @@ void PioFieldControl::SetHideMaskedEntries(bool hide)
     ShowItems();
 }
 
+QString PioFieldControl::PageCaption() const
+{
+    const QString caption = m_captionLabel ? CaptionText(m_captionLabel->text()) : QString();
+    return caption.isEmpty() ? PioDisplayControl::PageCaption() : caption;
+}
+
+QString PioFieldControl::ShownUnit(int binding) const
+{
+    if (m_unitLabel && m_unitVisible && !m_unitLabel->text().isEmpty())
+        return m_unitLabel->text();
+    return PioDisplayControl::ShownUnit(binding);
+}
+
 int PioFieldControl::ValueBinding() const
 {
     return ObjectNameText().isEmpty() ? m_label : m_text;
@@ -172,7 +187,7 @@ void PioFieldControl::ShowItems()
 {
     m_busy = true;
     if (m_captionLabel && m_captionTextId > 0) {
-        const QString caption = LookUpText(m_captionTextId, CountryCode());
+        const QString caption = LookUpText(m_captionTextId, UserCountryCode());
         if (!caption.isEmpty())
             m_captionLabel->setText(caption);
     }
@@ -311,10 +326,12 @@ void PioFieldControl::Commit()
     double taken = 0;
     const std::optional<double> typed = applet::UserNumber::Parse(entered, UserCountryCode());
     if (number && typed && ReadNumber(m_text, taken) && !SameNumber(*typed, taken)) {
-        QString notice = LookUpText(kAdjustedTextId, CountryCode());
-        if (notice.isEmpty())
-            notice = kAdjustedText;
-        notice = notice.arg(entered, DisplayText(m_text));
+        const QString unit = ShownUnit(m_text);
+        const auto withUnit = [&unit](const QString& value) {
+            return unit.isEmpty() ? value : QStringLiteral("%1 %2").arg(value, unit);
+        };
+        const QString notice = InUserLanguage(kAdjustedText).arg(ValueName(m_text), withUnit(entered),
+                                                                  withUnit(DisplayText(m_text)));
         applet::AppletTrace::Info(QStringLiteral("%1: %2").arg(objectName(), notice));
         dialogs::DialogService::instance().Information(
             window() && !window()->windowTitle().isEmpty() ? window()->windowTitle() : QStringLiteral("Trivex"), notice);

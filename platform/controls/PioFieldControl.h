@@ -96,6 +96,9 @@ public:
 protected:
     void ShowItems() override;
     void UpdateEntries() override;
+    // The control's own caption where it has one, and the unit it shows.
+    QString PageCaption() const override;
+    QString ShownUnit(int binding) const override;
 
 private:
     void Commit();

@@ -15,6 +15,13 @@ MessageBoxRequest Box(const QString& title, const QString& text, MessageIcon ico
     request.buttons = buttons;
     return request;
 }
+
+MessageBoxRequest Box(const OwnTitle& title, const QString& text, MessageIcon icon, MessageButtons buttons)
+{
+    MessageBoxRequest request = Box(title.text, text, icon, buttons);
+    request.ownTitle = true;
+    return request;
+}
 } // namespace
 
 DialogService::~DialogService()
@@ -40,6 +47,8 @@ DialogService* DialogService::SetInstance(DialogService* service)
 
 DialogResult DialogService::ShowMessage(const MessageBoxRequest& request)
 {
+    if (request.ownTitle && !request.title.isEmpty())
+        return OnShowMessage(request);
     MessageBoxRequest titled = request;
     titled.title = kMessageTitle;
     return OnShowMessage(titled);
@@ -71,6 +80,26 @@ DialogResult DialogService::AskYesNoCancel(const QString& title, const QString& 
 }
 
 bool DialogService::AskOkCancel(const QString& title, const QString& text, MessageIcon icon)
+{
+    return ShowMessage(Box(title, text, icon, MessageButtons::OkCancel)) == DialogResult::Ok;
+}
+
+void DialogService::Information(const OwnTitle& title, const QString& text)
+{
+    ShowMessage(Box(title, text, MessageIcon::Information, MessageButtons::Ok));
+}
+
+void DialogService::Warning(const OwnTitle& title, const QString& text)
+{
+    ShowMessage(Box(title, text, MessageIcon::Warning, MessageButtons::Ok));
+}
+
+DialogResult DialogService::AskYesNoCancel(const OwnTitle& title, const QString& text, MessageIcon icon)
+{
+    return ShowMessage(Box(title, text, icon, MessageButtons::YesNoCancel));
+}
+
+bool DialogService::AskOkCancel(const OwnTitle& title, const QString& text, MessageIcon icon)
 {
     return ShowMessage(Box(title, text, icon, MessageButtons::OkCancel)) == DialogResult::Ok;
 }

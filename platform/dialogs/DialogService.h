@@ -23,11 +23,13 @@ public:
     // Returns the service installed before (nullptr for the Qt service).
     static DialogService* SetInstance(DialogService* service);
 
-    // The title of every message box of the system: whichever part speaks,
-    // the user sees one name.
+    // The title of the system's message boxes: whichever part speaks, the
+    // user sees one name, unless the function a box belongs to names the box
+    // itself (OwnTitle).
     static inline const QString kMessageTitle = QStringLiteral("Trivex DTM");
 
-    // Shows a message box titled kMessageTitle, whatever title the caller gave.
+    // Shows a message box titled kMessageTitle, whatever title the caller
+    // gave, unless the request keeps its own title.
     DialogResult ShowMessage(const MessageBoxRequest& request);
     // The chosen path, or an empty text when the user cancelled.
     virtual QString ChooseSaveFile(const FileDialogRequest& request) = 0;
@@ -46,6 +48,11 @@ public:
                                 MessageIcon icon = MessageIcon::Question);
     // True for OK.
     bool AskOkCancel(const QString& title, const QString& text, MessageIcon icon = MessageIcon::Question);
+    // The same boxes under the title their function gives them.
+    void Information(const OwnTitle& title, const QString& text);
+    void Warning(const OwnTitle& title, const QString& text);
+    DialogResult AskYesNoCancel(const OwnTitle& title, const QString& text, MessageIcon icon = MessageIcon::Question);
+    bool AskOkCancel(const OwnTitle& title, const QString& text, MessageIcon icon = MessageIcon::Question);
     // A box described by a classic style number (see MessageBoxRequest::FromStyle);
     // returns the classic code of the button pressed.
     int ShowMessageStyle(const QString& text, int style, const QString& title);

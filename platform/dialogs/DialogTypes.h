@@ -8,6 +8,12 @@ class QWidget;
 
 namespace dialogs {
 
+// The title of a box that a function names itself ("Reset to factory
+// default"): kept where a plain title gives way to the system's name.
+struct OwnTitle {
+    QString text;
+};
+
 enum class MessageIcon { None, Critical, Question, Warning, Information };
 
 enum class MessageButtons { Ok, OkCancel, AbortRetryIgnore, YesNoCancel, YesNo, RetryCancel };
@@ -24,6 +30,9 @@ struct MessageBoxRequest {
     int defaultButton = 0; // index into AnswersOf(buttons)
     bool topMost = false;  // above every other window and brought to the front
     QWidget* parent = nullptr;
+    // The box keeps its title: the function it belongs to names it. Otherwise
+    // the box carries the system's name.
+    bool ownTitle = false;
 
     // Decodes a classic message-box style: buttons in bits 0-3 (0 OK, 1 OK
     // Cancel, 2 Abort Retry Ignore, 3 Yes No Cancel, 4 Yes No, 5 Retry Cancel),

@@ -30,6 +30,8 @@ constexpr WindowText kPrint = {"&Print...", "&Drucken..."};
 constexpr WindowText kSavePdf = {"Save as P&DF...", "Als P&DF speichern..."};
 constexpr WindowText kClose = {"&Close", "&Schließen"};
 constexpr WindowText kSavePdfTitle = {"Save the print-out as PDF", "Ausdruck als PDF speichern"};
+constexpr WindowText kPdfFilter = {"PDF (*.pdf);;All files (*)", "PDF (*.pdf);;Alle Dateien (*)"};
+constexpr WindowText kPdfName = {"print-out.pdf", "Ausdruck.pdf"};
 constexpr WindowText kSaved = {"The print-out was saved as \"%1\".",
                                "Der Ausdruck wurde als \"%1\" gespeichert."};
 constexpr WindowText kNotSaved = {"The print-out could not be saved as \"%1\".",
@@ -135,8 +137,8 @@ void PrintViewWindow::SaveAsPdfChosen()
 {
     dialogs::FileDialogRequest request;
     request.title = Text(kSavePdfTitle.english, kSavePdfTitle.german);
-    request.filter = QStringLiteral("PDF (*.pdf);;All files (*)");
-    request.defaultName = QStringLiteral("print-out.pdf");
+    request.filter = Text(kPdfFilter.english, kPdfFilter.german);
+    request.defaultName = Text(kPdfName.english, kPdfName.german);
     request.parent = this;
     QString path = dialogs::DialogService::instance().ChooseSaveFile(request);
     if (path.isEmpty())

@@ -49,6 +49,7 @@ bool RunToTheEnd(DeviceApplet& applet, frmMain& window, QPushButton& button, con
 
 TEST(CalibrationAndMeasuringHistoryPages, TwoPressurePointsMoveTheReadingsOntoTheReferencesAndARefusedPointChangesNothing)
 {
+    constexpr int kCalibratePointLoCommand = 167; // "Write_PtrbCalPointLo"
     constexpr int kCalibratePointHiCommand = 168; // "Write_PtrbCalPointHi"
     DeviceApplet applet;
     PIO_REQUIRE_APPLET(applet);
@@ -129,6 +130,17 @@ TEST(CalibrationAndMeasuringHistoryPages, TwoPressurePointsMoveTheReadingsOntoTh
     EXPECT_TRUE(window->isEnabled());
     piotest::Settle();
     EXPECT_EQ(applet.SequenceState("SetPtrbCalPointLo"), 0);
+    EXPECT_NEAR(device.processValues().dp(), 19.6, 1e-3);
+
+    // A grouped number keeps every key typed and is refused, never taken as 1.0005.
+    page->txtAbgleichpunkt(0)->clear();
+    QTest::keyClicks(page->txtAbgleichpunkt(0), QStringLiteral("1.000,5"));
+    EXPECT_EQ(page->txtAbgleichpunkt(0)->text(), QStringLiteral("1.000,5"));
+    page->cmdAbgleichpunkt(0)->click();
+    EXPECT_EQ(LastMessage(applet.dialogs), global::FillPlaceholders(global::LoadLocalizedText(3870), {"1.000,5"}));
+    applet.commands.clear();
+    piotest::Settle();
+    EXPECT_FALSE(applet.commands.contains(kCalibratePointLoCommand)) << applet.commands.size();
     EXPECT_NEAR(device.processValues().dp(), 19.6, 1e-3);
 
     // The device keeps its trim in its memory.

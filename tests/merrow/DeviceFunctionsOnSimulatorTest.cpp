@@ -74,8 +74,8 @@ TEST(DeviceFunctionsOnSimulator, CancelInTheFactoryResetWarningWritesAndStartsNo
     piotest::Settle();
     ASSERT_EQ(applet.dialogs.Requests().size(), 1u);
     const auto& box = applet.dialogs.Requests().front();
-    EXPECT_EQ(box.title, dialogs::DialogService::kMessageTitle);
-    EXPECT_EQ(box.text, "Warning! All data changed will be lost if you continue.");
+    EXPECT_EQ(box.title, "Reset to factory default") << "the function names its warning";
+    EXPECT_EQ(box.text, "Warning!All data changed will be lost if you continue. ");
     EXPECT_EQ(box.buttons, dialogs::MessageButtons::OkCancel);
     EXPECT_EQ(applet.Number(QStringLiteral("factoryReset")), 0);
     EXPECT_EQ(SequenceControl(*window, "seqInitiateFactoryReset")->PendingActions(), 0);
@@ -133,7 +133,7 @@ TEST(DeviceFunctionsOnSimulator, OperationModeSwitchReadsAdjustsWritesScaleWitho
     applet.dialogs.AnswerMessage(dialogs::DialogResult::Ok);
     applet.Trigger(*window, "mnuDeviceModbusOn");
     ASSERT_EQ(applet.dialogs.Requests().size(), 1u);
-    EXPECT_EQ(applet.dialogs.Requests().front().title, dialogs::DialogService::kMessageTitle);
+    EXPECT_EQ(applet.dialogs.Requests().front().title, "Activate Operation Mode");
     EXPECT_EQ(applet.dialogs.Requests().front().text,
               "Attention! Activating the operation mode will disconnect the DTM from the device.");
     ASSERT_TRUE(piotest::RunUntil([&] { return applet.Number(loopbacktest::kConnectItem) == 0; }));

@@ -127,10 +127,13 @@ TEST(FlowSimulationDrivesTheDevice, SimulatedDifferentialPressureMovesFlowAndCur
     // The bar shows the differential pressure in the unit of the range.
     Screenshot(applet, *window, sim::fromBase(20.0, static_cast<uint8_t>(applet.Number(QStringLiteral("ptrbScaleInUnit")))));
 
-    // Closing asks, ends the simulation in the device, then closes both windows.
+    // Closing asks under the page's close title, ends the simulation in the
+    // device, then closes both windows.
     applet.dialogs.AnswerMessage(dialogs::DialogResult::Yes);
     page->parentWidget()->close();
     ASSERT_TRUE(piotest::RunUntil([&] { return window->ChildForms().isEmpty(); }));
+    EXPECT_EQ(applet.dialogs.Requests().back().text, "Terminate Simulation?");
+    EXPECT_EQ(applet.dialogs.Requests().back().title, "Simulate Flow Measurement Close");
     EXPECT_EQ(DeviceValue(applet, "mvInDPSimulateEnabled"), 0);
     EXPECT_NEAR(LoopCurrent(applet), measuredCurrent, 1e-3);
     EXPECT_TRUE(window->isEnabled());

@@ -67,7 +67,7 @@ TEST(FunctionsEndWithAVisibleSign, DecliningTheReadOutSaysWhatItLeftAndARangeMis
     applet.dialogs.AnswerMessage(dialogs::DialogResult::Ok);
     applet.PutNumber(QStringLiteral("InCompatibleDataset"), 3);
     ASSERT_EQ(applet.dialogs.Requests().size(), 2u);
-    EXPECT_TRUE(applet.dialogs.Requests().front().text.endsWith("Should the data be read out from the device?"));
+    EXPECT_TRUE(applet.dialogs.Requests().front().text.endsWith("Should the data be read-out?"));
     EXPECT_EQ(applet.dialogs.Requests().back().icon, dialogs::MessageIcon::Information);
     EXPECT_TRUE(LastMessage(applet.dialogs).startsWith("The data were not read from the device."));
     EXPECT_FALSE(Usable(*window, "mnuDeviceSaveToDevice"));

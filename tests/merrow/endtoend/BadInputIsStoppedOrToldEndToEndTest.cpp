@@ -7,6 +7,7 @@
 #include "platform/controls/PioFieldControl.h"
 #include "platform/controls/PioLabelTextUnit.h"
 #include "tests/merrow/endtoend/CorvaneDeviceApplet.h"
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -44,8 +45,11 @@ TEST(BadInputIsStoppedOrTold, LettersAreBlockedAndAClampedRangeValueIsTold)
     piotest::Settle();
     ASSERT_EQ(applet.dialogs.Requests().size(), asked + 1);
     const QString told = LastMessage(applet.dialogs);
-    EXPECT_TRUE(told.startsWith("The value 99999 lies outside what the device accepts; ")) << told.toStdString();
-    EXPECT_TRUE(told.contains(upper->text())) << told.toStdString();
+    const QString unit = page->txtMessende()->UnitLabel()->text();
+    EXPECT_EQ(told, QStringLiteral("Upper range value: the value 99999 %1 lies outside what the device accepts; "
+                                   "%2 %1 was taken instead.")
+                        .arg(unit, upper->text()))
+        << told.toStdString();
     EXPECT_NE(upper->text(), "99999");
 }
 

@@ -1,19 +1,24 @@
 // A German user on the simulated transmitter: numbers typed with a decimal
 // comma are taken in every field and reach the items in their point form,
 // numbers are shown with a comma and never in exponent form, enumerated values
-// read in German while their codes stay, a refused value is named by its label
-// and unit, and every message box carries the DTM's name.
+// read in German while their codes stay, a refused or adjusted value is named
+// by the caption the page shows, with its unit and the limit it broke, and
+// every message box carries the DTM's name.
 #include "merrow/pages/frmConfigFlow.h"
+#include "merrow/pages/frmBusparameter.h"
 #include "merrow/pages/frmConfigPressure.h"
+#include "merrow/pages/frmIdentificationHART.h"
 #include "merrow/shell/PageTabs.h"
 #include "platform/controls/PioFieldControl.h"
 #include "platform/controls/PioUserCurve.h"
+#include "sim/SimOptions.h"
 #include "tests/merrow/PagesOnSimulatorSupport.h"
 #include "tests/merrow/endtoend/CorvaneDeviceApplet.h"
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 
 using namespace merrowtest;
 using controls::PioFieldControl;
@@ -163,4 +168,89 @@ TEST(GermanUser, FlowSetUpReadsInGermanTakesCommasAndNamesARefusedValueByItsLabe
             EXPECT_EQ(request.title, kTitle) << request.text.toStdString();
         }
     }
+}
+
+TEST(GermanUser, IsToldInGermanWhichFieldTookAnotherValueOrRefusedOneTypedKeyByKey)
+{
+    CorvaneDeviceApplet applet;
+    frmMain* window = nullptr;
+    frmConfigPressure* page = nullptr;
+    ASSERT_NO_FATAL_FAILURE(OpenInGerman(applet, "mnuConfigurePressure", window, page));
+    PioFieldControl& end = *page->txtMessende();
+    const QString unit = end.UnitLabel()->text();
+    ASSERT_FALSE(unit.isEmpty());
+
+    // Above the sensor limit the rules take the limit: the notice names the field and the unit.
+    applet.dialogs.AnswerMessage(dialogs::DialogResult::Ok);
+    Type(end, QStringLiteral("99999"));
+    const QString taken = end.ShownText();
+    ASSERT_NE(taken, QStringLiteral("99999"));
+    EXPECT_EQ(LastMessage(applet.dialogs),
+              QStringLiteral("Messende: Der Wert 99999 %1 liegt außerhalb dessen, was das Gerät annimmt; "
+                             "stattdessen wurde %2 %1 übernommen.")
+                  .arg(unit, taken));
+
+    // A grouped number typed key by key keeps every key and is refused, not read as 1,0005.
+    const QString before = applet.Text(QStringLiteral("ptrbScaleIn100"));
+    const size_t messages = MessageCount(applet.dialogs);
+    applet.dialogs.AnswerMessage(dialogs::DialogResult::Ok);
+    end.ValueField()->clear();
+    QTest::keyClicks(end.ValueField(), QStringLiteral("1.000,5"));
+    EXPECT_EQ(end.ValueField()->text(), QStringLiteral("1.000,5"));
+    end.CommitPendingEdit();
+    piotest::Settle();
+    ASSERT_EQ(MessageCount(applet.dialogs), messages + 1);
+    EXPECT_EQ(LastMessage(applet.dialogs),
+              QStringLiteral("\"1.000,5\" ist kein Wert, den Messende (%1) annehmen kann.").arg(unit));
+    EXPECT_EQ(applet.Text(QStringLiteral("ptrbScaleIn100")), before);
+
+    // The tag is named as its label reads, with the characters it holds.
+    applet.Trigger(*window, "mnuDeviceIdentification");
+    piotest::Settle();
+    auto* identification = FindPage<frmIdentificationHART>(*window);
+    ASSERT_NE(identification, nullptr);
+    auto* tag = identification->findChild<PioFieldControl*>(QStringLiteral("PioText1(4)"));
+    ASSERT_NE(tag, nullptr);
+    const QString oldTag = applet.Text(QStringLiteral("_tagHart"));
+    applet.dialogs.AnswerMessage(dialogs::DialogResult::Ok);
+    Type(*tag, QStringLiteral("FT4711ABC"));
+    EXPECT_EQ(LastMessage(applet.dialogs), QStringLiteral("\"FT4711ABC\" ist kein gültiger Wert für "
+                                                          "Messstellenkennzeichen. Höchstens 8 Zeichen."));
+    EXPECT_EQ(applet.Text(QStringLiteral("_tagHart")), oldTag);
+    for (const auto& request : applet.dialogs.Requests()) {
+        if (request.kind == dialogs::DialogKind::Message) {
+            EXPECT_EQ(request.title, kTitle) << request.text.toStdString();
+        }
+    }
+}
+
+TEST(GermanUser, AModbusBusAddressTakesWholeNumbersOnlyAndIsNamedAsOnThePage)
+{
+    CorvaneDeviceApplet applet;
+    ASSERT_TRUE(applet.Ready()) << "no staged Trivex description";
+    sim::VariantOptions modbus;
+    modbus.deviceType = 139;
+    QString error;
+    ASSERT_TRUE(sim::applyVariant(applet.device.transmitter(), modbus, error)) << error.toStdString();
+    applet.PutText(QStringLiteral("&&private&&countrycode"), kGerman);
+    frmMain* window = applet.StartConnectedWithTheDevicesDataset(139);
+    ASSERT_NE(window, nullptr);
+    auto* page = OpenPage<frmBusparameter>(applet, *window, "mnuConfigureBusparameter");
+    ASSERT_NE(page, nullptr);
+    auto* address = page->findChild<PioFieldControl*>(QStringLiteral("PioLabelTextUnit1(1)"));
+    auto* delay = page->findChild<PioFieldControl*>(QStringLiteral("PioLabelTextUnit1(0)"));
+    ASSERT_TRUE(address && delay);
+    const QString before = applet.Text(QStringLiteral("pidOutScaleDecimal"));
+
+    applet.dialogs.AnswerMessage(dialogs::DialogResult::Ok);
+    Type(*address, QStringLiteral("2,5"));
+    EXPECT_EQ(LastMessage(applet.dialogs),
+              QStringLiteral("\"2,5\" ist kein Wert, den Busadresse annehmen kann. Nur ganze Zahlen."));
+    EXPECT_EQ(applet.Text(QStringLiteral("pidOutScaleDecimal")), before);
+
+    applet.dialogs.AnswerMessage(dialogs::DialogResult::Ok);
+    Type(*delay, QStringLiteral("300"));
+    EXPECT_EQ(LastMessage(applet.dialogs),
+              QStringLiteral("\"300\" ist kein gültiger Wert für Antwortverzögerung (ms). Zulässig: 0 bis 250."));
+    EXPECT_EQ(applet.dialogs.PendingAnswers(), 0);
 }

@@ -25,5 +25,5 @@ TEST(ReadOutQuestion, ComesWhenTheDeviceWasCheckedBeforeTheWindowOpened)
     frmMain* window = applet.Start();
     ASSERT_NE(window, nullptr);
     ASSERT_TRUE(piotest::RunUntil([&] { return !applet.dialogs.Requests().empty(); }));
-    EXPECT_TRUE(applet.dialogs.Requests().front().text.endsWith("Should the data be read out from the device?"));
+    EXPECT_TRUE(applet.dialogs.Requests().front().text.endsWith("Should the data be read-out?"));
 }

@@ -2,7 +2,8 @@
 // a file of another device type, a malformed, schema-invalid or oversized
 // file and one whose values do not fit their items are refused with a
 // message and change nothing, and a file that cannot be written fails with a
-// message and leaves the file name as it was.
+// message and leaves the file name as it was. A German user chooses and is
+// told in German.
 #include "AppletTestSupport.h"
 #include "platform/applet/AppletItem.h"
 #include "platform/applet/AppletResults.h"
@@ -326,6 +327,27 @@ TEST_F(DatasetFiles, AFileThatCannotBeWrittenFailsWithAMessageAndKeepsTheFileNam
     EXPECT_EQ(Save(dir.filePath(QStringLiteral("bell.tds")), true), kResultFileError);
     EXPECT_TRUE(LastMessage().contains(QStringLiteral("Label"))) << LastMessage().toStdString();
     EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("bell.tds"))));
+    EXPECT_TRUE(dialogService.Errors().isEmpty());
+}
+
+TEST_F(DatasetFiles, AGermanUserChoosesTheFilesAndIsToldInGerman)
+{
+    Put("&&private&&countrycode", QStringLiteral("49"));
+    const QString good = dir.filePath(QStringLiteral("gut.tds"));
+    ASSERT_EQ(Save(good), 0);
+    ASSERT_EQ(Load(good), 0);
+    TraceSilencer traces;
+    EXPECT_EQ(Load(WriteFile(dir, QStringLiteral("kaputt.tds"), "<TrivexDataset"), true), kResultFileError);
+    const auto& requests = dialogService.Requests();
+    ASSERT_EQ(requests.size(), 4u);
+    EXPECT_EQ(requests[0].kind, dialogs::DialogKind::FileSave);
+    EXPECT_EQ(requests[0].title, QStringLiteral("Datensatz speichern unter"));
+    EXPECT_EQ(requests[0].filter, QStringLiteral("Trivex-Datensatz (*.tds);;Alle Dateien (*)"));
+    EXPECT_EQ(requests[1].kind, dialogs::DialogKind::FileOpen);
+    EXPECT_EQ(requests[1].title, QStringLiteral("Datensatz laden"));
+    EXPECT_EQ(requests[1].filter, requests[0].filter);
+    EXPECT_TRUE(LastMessage().startsWith(QStringLiteral("Der Datensatz wurde nicht aus der Datei geladen")))
+        << LastMessage().toStdString();
     EXPECT_TRUE(dialogService.Errors().isEmpty());
 }
 

@@ -2,10 +2,13 @@
 // page with each placeholder replaced by the item's value (an enumeration's
 // text, the unit from the unit table), re-reads the page when it is shown
 // again, counts as an open form until its window closes, and ends at once,
-// traced, when there is no page.
+// traced, when there is no page. A German user saves the print-out under a
+// German name.
 #include "platform/applet/AppletClasses.h"
 #include "platform/applet/AppletHost.h"
 #include "platform/applet/AppletTrace.h"
+#include "platform/dialogs/ScopedDialogService.h"
+#include "platform/dialogs/ScriptedDialogService.h"
 #include "platform/printview/PrintviewClasses.h"
 #include "platform/printview/clsHTMLPrintView.h"
 #include "tests/common/HartLoopbackSupport.h"
@@ -96,6 +99,24 @@ TEST_F(PrintViewer, StartedByProgIdShowsThePageWithValuesAndUnits)
     viewer->Window()->close();
     EXPECT_FALSE(Viewer());
     EXPECT_EQ(itemaccess::Number(*manager, "&&private_FDT&&ActiveForms"), 0);
+}
+
+TEST_F(PrintViewer, AGermanUserIsOfferedAGermanFileNameAndFilterForThePdf)
+{
+    itemaccess::PutText(*manager, "&&private&&countrycode", "49");
+    Write("prt_001.htm", "<P>#ptrbDamping#</P>");
+    const auto viewer = Start();
+    ASSERT_TRUE(viewer);
+    dialogs::ScriptedDialogService dialogService;
+    dialogs::ScopedDialogService installed{dialogService};
+    dialogService.AnswerSaveFile(QString()); // cancelled
+    viewer->Window()->SaveAsPdfChosen();
+    ASSERT_EQ(dialogService.Requests().size(), 1u);
+    const auto& request = dialogService.Requests().front();
+    EXPECT_EQ(request.title, "Ausdruck als PDF speichern");
+    EXPECT_EQ(request.defaultName, "Ausdruck.pdf");
+    EXPECT_EQ(request.filter, "PDF (*.pdf);;Alle Dateien (*)");
+    viewer->Window()->close();
 }
 
 TEST_F(PrintViewer, WithoutAPageItEndsAtOnceTraced)
