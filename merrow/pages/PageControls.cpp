@@ -3,6 +3,7 @@
 #include "merrow/shell/PioPage.h"
 #include "merrow/shell/global.h"
 #include "mvtrivexhelper/IDeviceInfo.h"
+#include "mvtrivexhelper/UnitTable.h"
 #include "platform/applet/AppletTrace.h"
 #include "platform/automation/ComError.h"
 #include "pioitems/PioAppItem.h"
@@ -21,6 +22,7 @@
 #include <QLabel>
 #include <QStackedLayout>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 
 namespace pagecontrols {
@@ -124,6 +126,36 @@ void FollowSequenceStatus(const PioPage& page, pioitems::PioSequenceItem& sequen
     default:
         break;
     }
+}
+
+RangeLimitItems RangeLimitItemControls(QWidget* page, RangeLimits limits)
+{
+    // Control and item names of the unit, the lower and the upper limit.
+    constexpr const char* kNames[][3][2] = {
+        {{"appSensorLimitUnit", "ptrbSensorLimitUnit"},
+         {"appLowerSensorLimit", "ptrbLowerSensorLimit"},
+         {"appUpperSensorLimit", "ptrbUpperSensorLimit"}},
+        {{"appMvInPUnit", "mvInPUnit"}, {"appMvInPLoLim", "mvInPLoLim"}, {"appMvInPHiLim", "mvInPHiLim"}},
+    };
+    const auto& names = kNames[static_cast<int>(limits)];
+    const auto item = [&](int n) { return AppItem(page, QLatin1String(names[n][0]), QLatin1String(names[n][1])); };
+    return {item(0), item(1), item(2)};
+}
+
+void LimitToRange(controls::PioDisplayControl& field, const RangeLimitItems& limits, int16_t unit)
+{
+    if (!global::gDeviceInfo)
+        return;
+    const enmCommType bus = global::gDeviceInfo->CommType();
+    const auto from = static_cast<int16_t>(limits.unit->IntValue());
+    double lower = 0;
+    double upper = 0;
+    if (!UnitTable::Convert(bus, from, unit, limits.lower->FloatValue(), lower)
+        || !UnitTable::Convert(bus, from, unit, limits.upper->FloatValue(), upper)) {
+        field.SetAllowedRange(std::nullopt, std::nullopt);
+        return;
+    }
+    field.SetAllowedRange(std::min(lower, upper), std::max(lower, upper));
 }
 
 dialogs::OwnTitle CloseTitle(const QWidget& page)

@@ -18,6 +18,7 @@ class QStackedLayout;
 class QWidget;
 namespace controls {
 class PioCombo;
+class PioDisplayControl;
 class PioFieldControl;
 class PioLabel;
 class PioText;
@@ -63,6 +64,20 @@ FixedCurrentItems FixedCurrentItemControls(QWidget* page);
 // the sequence succeeded.
 void FollowSequenceStatus(const PioPage& page, pioitems::PioSequenceItem& sequence, int32_t status,
                           const std::function<void(bool succeeded)>& onReady = {});
+// Two limits of a value with the item of their unit, as item controls of a
+// page (created while it is designed): the differential-pressure sensor's
+// limits, and those of the flow computation's static-pressure input.
+struct RangeLimitItems {
+    pioitems::PioAppItem* unit = nullptr;
+    pioitems::PioAppItem* lower = nullptr;
+    pioitems::PioAppItem* upper = nullptr;
+};
+enum class RangeLimits { Sensor, StaticPressureInput };
+RangeLimitItems RangeLimitItemControls(QWidget* page, RangeLimits limits);
+// Lets field take only values within the limits, converted into the unit
+// code unit; limits in a unit of another quantity, or none known, leave the
+// value to the device.
+void LimitToRange(controls::PioDisplayControl& field, const RangeLimitItems& limits, int16_t unit);
 // The title of the questions a page asks on closing: "%1 Close" with its caption.
 dialogs::OwnTitle CloseTitle(const QWidget& page);
 // Tells the user that the device's output stays fixed although the page closes.

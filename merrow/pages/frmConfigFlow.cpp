@@ -211,6 +211,7 @@ frmConfigFlow::frmConfigFlow() : PioPage(QStringLiteral("frmConfigFlow"), false,
     m_appMvInPUnit = AppItem(this, QStringLiteral("appMvInPUnit"), QStringLiteral("mvInPUnit"));
     m_appMvInTUnit = AppItem(this, QStringLiteral("appMvInTUnit"), QStringLiteral("mvInTUnit"));
     m_appMvInDpUnit = AppItem(this, QStringLiteral("appMvInDpUnit"), QStringLiteral("mvInDpUnit"));
+    m_sensorLimits = RangeLimitItemControls(this, RangeLimits::Sensor);
     m_appUserLevel = AppItem(this, QStringLiteral("appUserLevel"), QStringLiteral("&&private&&UserLevel"));
     m_appCountryCode = AppItem(this, QStringLiteral("appCountryCode"), QStringLiteral("&&private&&countrycode"));
     pioitems::Ambient::SetUserMode(this, true);
@@ -227,6 +228,8 @@ frmConfigFlow::frmConfigFlow() : PioPage(QStringLiteral("frmConfigFlow"), false,
     connect(m_appMvModeBlkActual, &PioAppItem::ValueChanged, this, [this] { appMvModeBlkActual_ValueChanged(); });
     connect(m_appMvInDpUnit, &PioAppItem::ValueChanged, this,
             [this] { UnitChanged(*m_appMvInDpUnit, m_lblDiffPressureUnit); });
+    for (PioAppItem* limit : {m_appMvInDpUnit, m_sensorLimits.unit, m_sensorLimits.lower, m_sensorLimits.upper})
+        connect(limit, &PioAppItem::ValueChanged, this, [this] { LimitDesignDifferentialPressure(); });
     connect(m_appMvInPUnit, &PioAppItem::ValueChanged, this,
             [this] { UnitChanged(*m_appMvInPUnit, m_lblStaticPressureUnit); });
     connect(m_appMvInTUnit, &PioAppItem::ValueChanged, this,
@@ -706,6 +709,12 @@ void frmConfigFlow::UnitChanged(PioAppItem& unit, const QList<QLabel*>& labels)
     const QString text = unit.UnitSymbol();
     for (QLabel* label : labels)
         label->setText(text);
+}
+
+void frmConfigFlow::LimitDesignDifferentialPressure()
+{
+    if (PioFieldControl* field = Control(QStringLiteral("PioText42(0)")))
+        LimitToRange(*field, m_sensorLimits, static_cast<int16_t>(m_appMvInDpUnit->IntValue()));
 }
 
 void frmConfigFlow::appMvDefaultInpSel_ValueChanged()

@@ -7,6 +7,7 @@
 // need, and binds the values that older devices keep in fixed units to the
 // copies in the user's units. It closes itself when the flow block leaves
 // flow computing.
+#include "merrow/pages/PageControls.h"
 #include "merrow/shell/PioPage.h"
 #include <QStringList>
 #include <array>
@@ -72,6 +73,9 @@ private:
     void appMvDefaultInpSel_ValueChanged();
     void appMvModeBlkActual_ValueChanged();
     void UnitChanged(pioitems::PioAppItem& unit, const QList<QLabel*>& labels);
+    // The design differential pressure the device can measure: its sensor
+    // limits in the unit of the input.
+    void LimitDesignDifferentialPressure();
     // The middle pressure and temperature to the means of the outer ones and
     // every factor to 1, all of them or none; false (the user told) when not.
     bool ResetMatrix();
@@ -113,6 +117,7 @@ private:
     pioitems::PioAppItem* m_appMvInPUnit = nullptr;
     pioitems::PioAppItem* m_appMvInTUnit = nullptr;
     pioitems::PioAppItem* m_appMvInDpUnit = nullptr;
+    pagecontrols::RangeLimitItems m_sensorLimits;
     pioitems::PioAppItem* m_appUserLevel = nullptr;
     pioitems::PioAppItem* m_appCountryCode = nullptr;
 };

@@ -48,7 +48,10 @@ frmConfigStaticPressureHart::frmConfigStaticPressureHart()
     pioitems::Ambient::SetUserMode(this, false);
     m_appMvModeBlkActual = AppItem(this, QStringLiteral("appMvModeBlkActual"), QStringLiteral("mvModeBlkActual"));
     AppItem(this, QStringLiteral("appPtrbSoftwareSpecifics"), QStringLiteral("pbSoftwareSpecifics"));
+    m_inputLimits = RangeLimitItemControls(this, RangeLimits::StaticPressureInput);
     pioitems::Ambient::SetUserMode(this, true);
+    for (pioitems::PioAppItem* limit : {m_inputLimits.unit, m_inputLimits.lower, m_inputLimits.upper})
+        connect(limit, &pioitems::PioAppItem::ValueChanged, this, [this] { LimitOffset(); });
     connect(m_appMvModeBlkActual, &pioitems::PioAppItem::ValueChanged, this, [this] {
         if (Registered())
             HeightRule();
@@ -58,6 +61,13 @@ frmConfigStaticPressureHart::frmConfigStaticPressureHart()
 controls::PioFieldControl* frmConfigStaticPressureHart::Field(const QString& name) const
 {
     return findChild<controls::PioFieldControl*>(name);
+}
+
+void frmConfigStaticPressureHart::LimitOffset()
+{
+    // The offset is shown in the unit of the input's limits.
+    LimitToRange(*Field(QLatin1String(kParallelShift.control)), m_inputLimits,
+                 static_cast<int16_t>(m_inputLimits.unit->IntValue()));
 }
 
 void frmConfigStaticPressureHart::OnFirstActivation()

@@ -3,6 +3,7 @@
 // below it the parallel shift of the flow computation's static pressure,
 // which the window shows only where the device has it and the flow block
 // computes.
+#include "merrow/pages/PageControls.h"
 #include "merrow/shell/PioPage.h"
 
 class QGroupBox;
@@ -27,9 +28,13 @@ protected:
 
 private:
     void HeightRule();
+    // The offset the flow computation can use: within the limits of its
+    // static-pressure input.
+    void LimitOffset();
 
     QGroupBox* m_frame1 = nullptr;
     QGroupBox* m_parallelShift = nullptr;
     pioitems::PioAppItem* m_appMvModeBlkActual = nullptr;
+    pagecontrols::RangeLimitItems m_inputLimits;
     int m_heightTwips = 0;
 };

@@ -2,6 +2,7 @@
 #include "merrow/shell/global.h"
 #include "mvtrivexhelper/IDeviceInfo.h"
 #include "pioitems/Ambient.h"
+#include "pioitems/PioAppItem.h"
 #include "platform/applet/AppletTrace.h"
 #include "platform/controls/PioFieldControl.h"
 #include <QBoxLayout>
@@ -43,14 +44,24 @@ frmConfigStaticPressureProfi::frmConfigStaticPressureProfi() : frmConfigChannel(
     QWidget* tab = ProcessVariableTab();
     m_parallelShift = TaggedFrame(tab, QStringLiteral("fraParallelverschiebung"), 2591);
     auto* column = new QVBoxLayout(m_parallelShift);
-    column->addWidget(pagecontrols::Field(
-        m_parallelShift, {"PioLabelTextUnit1", FieldKind::Text, "mvInPDefault", 2589, nullptr, kUnitItem, false}));
+    m_offset = pagecontrols::Field(
+        m_parallelShift, {"PioLabelTextUnit1", FieldKind::Text, "mvInPDefault", 2589, nullptr, kUnitItem, false});
+    column->addWidget(m_offset);
     static_cast<QBoxLayout*>(tab->layout())->insertWidget(0, m_parallelShift);
 
     pioitems::Ambient::SetUserMode(this, false);
     for (const auto& item : kMappingItems)
         AppItem(this, QLatin1String(item[0]), QLatin1String(item[1]));
+    m_appScaleInUnit = AppItem(this, QStringLiteral("appStaticPressureScaleInUnit"), QLatin1String(kUnitItem));
+    m_inputLimits = RangeLimitItemControls(this, RangeLimits::StaticPressureInput);
     pioitems::Ambient::SetUserMode(this, true);
+    for (pioitems::PioAppItem* limit : {m_appScaleInUnit, m_inputLimits.unit, m_inputLimits.lower, m_inputLimits.upper})
+        connect(limit, &pioitems::PioAppItem::ValueChanged, this, [this] { LimitOffset(); });
+}
+
+void frmConfigStaticPressureProfi::LimitOffset()
+{
+    LimitToRange(*m_offset, m_inputLimits, static_cast<int16_t>(m_appScaleInUnit->IntValue()));
 }
 
 void frmConfigStaticPressureProfi::OnBeforeRegister()

@@ -3,7 +3,6 @@
 #include "merrow/shell/PageTabs.h"
 #include "merrow/shell/global.h"
 #include "mvtrivexhelper/IDeviceInfo.h"
-#include "mvtrivexhelper/UnitTable.h"
 #include "pioitems/Ambient.h"
 #include "pioitems/PioAppItem.h"
 #include "pioitems/PioSequenceItem.h"
@@ -80,16 +79,14 @@ frmSimulateFlow::frmSimulateFlow() : SimulationPage(QStringLiteral("frmSimulateF
     tabs->AddTab(QStringLiteral("1t"), 2245, tabFrames[1]);
     m_appMvModeBlkActual = AppItem(this, QStringLiteral("appMvModeBlkActual"), QStringLiteral("mvModeBlkActual"));
     m_appmvMediumType = AppItem(this, QStringLiteral("appmvMediumType"), QStringLiteral("mvMediumType"));
-    m_appSensorLimitUnit = AppItem(this, QStringLiteral("appSensorLimitUnit"), QStringLiteral("ptrbSensorLimitUnit"));
-    m_appLowerSensorLimit = AppItem(this, QStringLiteral("appLowerSensorLimit"), QStringLiteral("ptrbLowerSensorLimit"));
-    m_appUpperSensorLimit = AppItem(this, QStringLiteral("appUpperSensorLimit"), QStringLiteral("ptrbUpperSensorLimit"));
+    m_sensorLimits = RangeLimitItemControls(this, RangeLimits::Sensor);
     AddSequences(QStringLiteral("GetMvSimulation"), QStringLiteral("SetMvSimulation"));
     pioitems::Ambient::SetUserMode(this, true);
     AddSetButton(*column);
     connect(m_appMvModeBlkActual, &pioitems::PioAppItem::ValueChanged, this,
             [this] { appMvModeBlkActual_ValueChanged(); });
     connect(m_appmvMediumType, &pioitems::PioAppItem::ValueChanged, this, [this] { appmvMediumType_ValueChanged(); });
-    for (pioitems::PioAppItem* limit : {m_appSensorLimitUnit, m_appLowerSensorLimit, m_appUpperSensorLimit})
+    for (pioitems::PioAppItem* limit : {m_sensorLimits.unit, m_sensorLimits.lower, m_sensorLimits.upper})
         connect(limit, &pioitems::PioAppItem::ValueChanged, this, [this] { LimitDifferentialPressure(); });
 }
 
@@ -117,20 +114,8 @@ void frmSimulateFlow::appUnit_ValueChanged(int index)
 
 void frmSimulateFlow::LimitDifferentialPressure()
 {
-    if (!global::gDeviceInfo)
-        return;
-    const enmCommType bus = global::gDeviceInfo->CommType();
-    const auto from = static_cast<int16_t>(m_appSensorLimitUnit->IntValue());
-    const auto to = static_cast<int16_t>(ChannelAt(kDifferentialPressure).appUnit->IntValue());
-    double lower = 0;
-    double upper = 0;
-    // Limits in a unit of another quantity, or none known, leave the value to the device.
-    if (!UnitTable::Convert(bus, from, to, m_appLowerSensorLimit->FloatValue(), lower)
-        || !UnitTable::Convert(bus, from, to, m_appUpperSensorLimit->FloatValue(), upper)) {
-        txtSimValue(kDifferentialPressure)->SetAllowedRange(std::nullopt, std::nullopt);
-        return;
-    }
-    txtSimValue(kDifferentialPressure)->SetAllowedRange(std::min(lower, upper), std::max(lower, upper));
+    LimitToRange(*txtSimValue(kDifferentialPressure), m_sensorLimits,
+                  static_cast<int16_t>(ChannelAt(kDifferentialPressure).appUnit->IntValue()));
 }
 
 void frmSimulateFlow::ShowReportedState(int index, int polled)

@@ -4,6 +4,7 @@
 // flow outputs, each switched on with its value and state, written with
 // "SetMvSimulation". The page shows what the device reports; closing it
 // while the device simulates asks whether to end the simulation first.
+#include "merrow/pages/PageControls.h"
 #include "merrow/pages/SimulationPage.h"
 
 namespace pioitems {
@@ -35,7 +36,5 @@ private:
 
     pioitems::PioAppItem* m_appMvModeBlkActual = nullptr;
     pioitems::PioAppItem* m_appmvMediumType = nullptr;
-    pioitems::PioAppItem* m_appSensorLimitUnit = nullptr;
-    pioitems::PioAppItem* m_appLowerSensorLimit = nullptr;
-    pioitems::PioAppItem* m_appUpperSensorLimit = nullptr;
+    pagecontrols::RangeLimitItems m_sensorLimits;
 };

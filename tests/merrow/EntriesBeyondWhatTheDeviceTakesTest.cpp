@@ -1,9 +1,13 @@
 // Entries at and beyond what the simulated transmitter takes: a float value
 // typed as its limit reaches the device, one just beyond is refused with the
-// allowed range and sends nothing.
+// allowed range and sends nothing; so are a static-pressure offset beyond the
+// flow computation's input limits and a design differential pressure beyond
+// the sensor's, which a download would otherwise carry to the device.
 #include "DeviceFunctionSupport.h"
 #include "merrow/pages/frmBasicParameter.h"
 #include "merrow/pages/frmCalibratePressure.h"
+#include "merrow/pages/frmConfigFlow.h"
+#include "merrow/pages/frmConfigStaticPressureHart.h"
 #include "merrow/pages/frmSimulateFlow.h"
 #include "platform/controls/PioLabelTextUnit.h"
 #include <QLabel>
@@ -157,4 +161,37 @@ TEST(EntriesBeyondWhatTheDeviceTakes, ACalibrationPointBeyondTheSensorLimitsIsRe
     EXPECT_FALSE(applet.commands.contains(kCalibratePointLoCommand));
     EXPECT_EQ(window->PanelText(4), status);
     EXPECT_TRUE(window->isEnabled());
+}
+
+TEST(EntriesBeyondWhatTheDeviceTakes, AStaticOffsetOrDesignPressureBeyondItsLimitsIsRefusedAndNeverDownloaded)
+{
+    DeviceApplet applet;
+    PIO_REQUIRE_APPLET(applet);
+    frmMain* window = applet.StartConnected();
+    ASSERT_NE(window, nullptr);
+    auto* staticPage = OpenPage<frmConfigStaticPressureHart>(applet, *window, "mnuConfigureStaticPressure");
+    ASSERT_NE(staticPage, nullptr);
+    const float offset = FloatItem(applet, "mvInPDefault");
+    applet.dialogs.AnswerMessage(dialogs::DialogResult::Ok);
+    Type(staticPage->Field(QStringLiteral("PioLabelTextUnit1")), QStringLiteral("99999"));
+    const QString refused = LastMessage(applet.dialogs);
+    EXPECT_TRUE(refused.startsWith(QStringLiteral("\"99999\" is not a valid value of Offset static pressure (")))
+        << refused.toStdString();
+    EXPECT_TRUE(refused.contains(QStringLiteral("Allowed: "))) << refused.toStdString();
+    EXPECT_EQ(FloatItem(applet, "mvInPDefault"), offset);
+
+    auto* flowPage = OpenPage<frmConfigFlow>(applet, *window, "mnuConfigureFlow");
+    ASSERT_NE(flowPage, nullptr);
+    const float design = FloatItem(applet, "mvDPr");
+    applet.dialogs.AnswerMessage(dialogs::DialogResult::Ok);
+    Type(flowPage->Control(QStringLiteral("PioText42(0)")), QStringLiteral("99999"));
+    const QString beyond = LastMessage(applet.dialogs);
+    EXPECT_TRUE(beyond.startsWith(QStringLiteral("\"99999\" is not a valid value of Differential pressure (")))
+        << beyond.toStdString();
+    EXPECT_EQ(FloatItem(applet, "mvDPr"), design);
+    EXPECT_EQ(applet.dialogs.PendingAnswers(), 0);
+
+    // The device gets the offset the dataset kept.
+    ASSERT_TRUE(Download(applet));
+    EXPECT_FLOAT_EQ(applet.device.transmitter().parameters().value(QStringLiteral("mvInPDefault")).toFloat(), offset);
 }
