@@ -140,7 +140,8 @@ TEST(NewDatasetFromDefaults, RangesShowTheUsersDecimalSeparatorAndChooseTheSameR
         PIO_REQUIRE_APPLET(applet);
         frmMain* window = StartDevice(applet, "4607215", 137, country);
         ASSERT_NE(window, nullptr);
-        ASSERT_TRUE(RunDialog(applet, *window, [&](frmSelectDefaultDataset& page, QDialog& dialog) {
+        ASSERT_TRUE(RunDialog(applet, *window, [&, country = country, &shown = shown](frmSelectDefaultDataset& page,
+                                                                                      QDialog& dialog) {
             ASSERT_TRUE(Choose(page, "lstDeviceID", QStringLiteral("TRIVEX MV 137")));
             EXPECT_TRUE(Labels(page, "lstPRanges").contains(shown)) << Labels(page, "lstPRanges").join(" | ").toStdString();
             ASSERT_TRUE(Choose(page, "lstPRanges", shown));
