@@ -9,12 +9,16 @@
 #include "platform/applet/AppletTrace.h"
 #include "platform/applet/SubItemName.h"
 #include "platform/applet/clsAppletItemManager.h"
+#include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLayout>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPointer>
+#include <QScreen>
 #include <QShortcut>
 
 PioPage::PioPage(const QString& name, bool restoreWidth, bool restoreHeight, QWidget* parent)
@@ -26,6 +30,8 @@ PioPage::PioPage(const QString& name, bool restoreWidth, bool restoreHeight, QWi
     // Escape and Ctrl+F4 close the page (asking first where the page asks),
     // also a page whose controls are all off: the page itself takes the focus.
     setFocusPolicy(Qt::ClickFocus);
+    // An open drop-down list sees the keys before the page's shortcuts (eventFilter).
+    QCoreApplication::instance()->installEventFilter(this);
     for (const QKeySequence& keys : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_F4)}) {
         auto* shortcut = new QShortcut(keys, this);
         shortcut->setContext(Qt::WidgetWithChildrenShortcut);
@@ -185,6 +191,8 @@ void PioPage::ResizeWindow(int width, int height)
     // already be ahead of it, and the frame's title and border come on top.
     if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget()))
         frame->resize(QSize(width, height) + (frame->size() - frame->contentsRect().size()));
+    else if (auto* dialog = qobject_cast<QDialog*>(parentWidget()))
+        dialog->resize(QSize(width, height) + (dialog->size() - dialog->contentsRect().size())); // the page fills it
     else
         resize(width, height);
 }
@@ -193,6 +201,8 @@ QSize PioPage::ShownSize() const
 {
     if (const auto* frame = qobject_cast<const QMdiSubWindow*>(parentWidget()))
         return frame->contentsRect().size();
+    if (const auto* dialog = qobject_cast<const QDialog*>(parentWidget()))
+        return dialog->contentsRect().size();
     return size();
 }
 
@@ -224,11 +234,28 @@ void PioPage::GrowToHint()
 {
     const bool userSized = m_restoreWidth || m_restoreHeight;
     const QSize shown = ShownSize();
-    const QSize wanted = shown.expandedTo(userSized ? minimumSizeHint() : sizeHint()).expandedTo(minimumSize());
+    // A size the page took itself and its content no longer fills gives way to the content.
+    const QSize keep = !userSized && shown == m_sizeTaken ? QSize(0, 0) : shown;
+    // A tab not shown may prefer less than its controls need at the least: the least counts.
+    QSize wanted = keep.expandedTo(userSized ? minimumSizeHint() : sizeHint().expandedTo(minimumSizeHint()))
+                       .expandedTo(minimumSize());
+    // Beyond the largest work area the main window can give, a page would only
+    // add empty space below its content; what the content itself needs stays
+    // and is reached by scrolling.
+    const auto* frame = qobject_cast<const QMdiSubWindow*>(parentWidget());
+    const QWidget* main = global::MainWindow();
+    if (frame && frame->mdiArea() && main && main->screen()) {
+        const QSize growth =
+            (main->screen()->availableGeometry().size() - main->frameGeometry().size()).expandedTo(QSize(0, 0));
+        const QSize room =
+            frame->mdiArea()->viewport()->size() + growth - (frame->size() - frame->contentsRect().size());
+        wanted = wanted.boundedTo(room.expandedTo(minimumSizeHint()).expandedTo(minimumSize()));
+    }
     if (wanted != shown)
         ResizeWindow(wanted.width(), wanted.height());
-    if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget()); frame && global::MainWindow())
-        global::MainWindow()->MakeRoomFor(*frame);
+    m_sizeTaken = wanted;
+    if (auto* shownIn = qobject_cast<QMdiSubWindow*>(parentWidget()); shownIn && global::MainWindow())
+        global::MainWindow()->MakeRoomFor(*shownIn);
 }
 
 bool PioPage::event(QEvent* event)
@@ -280,6 +307,18 @@ bool IsCtrlTab(const QKeyEvent& key)
 
 bool PioPage::eventFilter(QObject* watched, QEvent* event)
 {
+    // Escape in an open drop-down list of the page closes the list, not the page:
+    // the list claims the key before the page's shortcut sees it.
+    if (event->type() == QEvent::ShortcutOverride && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        const QWidget* popup = QApplication::activePopupWidget();
+        const auto* widget = qobject_cast<QWidget*>(watched);
+        // The list is a window of its own; its owner (the drop-down box) is on the page.
+        if (popup && widget && (popup == widget || popup->isAncestorOf(widget)) && popup->parentWidget()
+            && isAncestorOf(popup->parentWidget())) {
+            event->accept();
+            return false;
+        }
+    }
     const bool key = event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride;
     if (!key || !m_tabs || !IsCtrlTab(*static_cast<QKeyEvent*>(event)))
         return QWidget::eventFilter(watched, event);

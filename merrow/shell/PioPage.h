@@ -75,8 +75,9 @@ public:
     QSize ShownSize() const;
     // Grows the page to what its content needs now (texts that arrived after
     // the load, the style's final sizes, the screen's fonts); a larger size
-    // stays. A page whose size the user sets grows only to its minimum. The
-    // main window then makes room for the page.
+    // the user gave it stays, one the page took itself follows the content
+    // back when it needs less. A page whose size the user sets grows only to
+    // its minimum. The main window then makes room for the page.
     void GrowToContent();
     // The same without measuring anew: what the layouts ask for now.
     void GrowToHint();
@@ -113,6 +114,7 @@ private:
     bool m_unloaded = false;
     bool m_active = false;
     bool m_growPending = false;
+    QSize m_sizeTaken; // the size the page last gave itself; another one is the user's
     bool m_remeasuring = false;
     PageTabs* m_tabs = nullptr;
 };

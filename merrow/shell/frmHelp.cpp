@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QShortcut>
 #include <QTextCursor>
 #include <QTextBrowser>
 #include <QUrl>
@@ -38,6 +39,10 @@ frmHelp::frmHelp(QWidget* owner) : QWidget(owner, Qt::Window)
     layout->addWidget(m_find);
     layout->addWidget(m_browser);
     resize(720, 640);
+    // Escape closes the help as it closes a page.
+    auto* close = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    close->setContext(Qt::WindowShortcut);
+    connect(close, &QShortcut::activated, this, &QWidget::close);
 }
 
 bool frmHelp::ShowFile(const QString& path)

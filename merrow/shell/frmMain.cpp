@@ -184,7 +184,7 @@ const MenuEntry kMenuTree[] = {
     {"mnuDisplayTransmitterMemory", "mnuDisplay", 1039, "", "", kHidden | kDisabled},
     {"mnuDisplayBar0", "mnuDisplay", 0, "", "", kSeparator},
     {"mnuDisplayMeasuredValues", "mnuDisplay", 2566, "", "", kNone},
-    {"mnuOperate", "", 1040, "", "", kSubmenu},
+    {"mnuOperate", "", 1040, "", "", kSubmenu | kHidden}, // fieldbus only: shown once the bus is known
     {"mnuBlockmodes", "mnuOperate", 1103, "", "", kNone},
     {"mnuOperateController", "mnuOperate", 1041, "", "", kHidden | kDisabled},
     {"mnuDiagnosticS", "", 1042, "", "", kSubmenu},
@@ -613,6 +613,8 @@ void frmMain::BuildStatusBar()
         m_panels[i]->setObjectName(QStringLiteral("sbStatusBarPanel%1").arg(i + 1));
         statusBar()->addWidget(m_panels[i], i == 3 ? 1 : 0);
     }
+    // The line of a function's end may be longer than the window is wide: it wraps, it is never cut.
+    m_panels[3]->setWordWrap(true);
     statusBar()->setObjectName(QStringLiteral("sbStatusBar"));
 }
 
@@ -816,6 +818,8 @@ void frmMain::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
     ScaleBackground();
+    // Once the status bar has its new width.
+    QMetaObject::invokeMethod(this, [this] { FitStatusLine(); }, Qt::QueuedConnection);
 }
 
 void frmMain::MakeRoomFor(QMdiSubWindow& frame)
@@ -936,6 +940,17 @@ void frmMain::EndPendingFunction(bool succeeded)
 void frmMain::ShowStatus(const QString& text)
 {
     m_panels[3]->setText(text);
+    FitStatusLine();
+}
+
+void frmMain::FitStatusLine()
+{
+    // The status bar takes the height its wrapped line needs at the width it has.
+    QLabel* line = m_panels[3];
+    const int needs = line->text().isEmpty() ? 0 : line->heightForWidth(std::max(1, line->width()));
+    line->setMinimumHeight(needs);
+    // The status bar keeps its own height otherwise: it grows by the lines, with its margins above and below.
+    statusBar()->setMinimumHeight(needs > 0 ? needs + 2 * std::max(0, line->y()) : 0);
 }
 
 // ---- Menu, toolbar and status helpers ----

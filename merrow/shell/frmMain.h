@@ -134,6 +134,7 @@ private:
     void FollowEntries();
     void CaptionEntry(const char* name, int16_t textId);
     void SetPanel(int panel, int16_t textId);
+    void FitStatusLine();
 
     void OnConnectionStatus();
     void OnEngineeringContext();

@@ -26,6 +26,8 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMetaProperty>
+#include <QScreen>
+#include <QStyle>
 #include <utility>
 
 namespace {
@@ -47,6 +49,7 @@ constexpr int16_t kSavedAsText = 3817;        // "Dataset saved as %1."
 constexpr int16_t kUnsavedChangesText = 3819; // asked before the window closes
 constexpr int16_t kSavedText = 3968;          // "Dataset saved. ..."
 constexpr int16_t kOperationModePanelText = 3961; // panel 1 after the operation-mode switch
+constexpr int16_t kOperationModeNotActivatedText = 3985;
 // The source item's value for a dataset read from a file.
 const QString kSourceFile = QStringLiteral("1");
 
@@ -140,6 +143,8 @@ bool frmMain::RunDeviceFunction(const QString& entry)
     };
     for (const DeviceFunction& function : kFunctions) {
         if (entry == QLatin1String(function.entry)) {
+            // The status line tells how the function ended: an earlier function's success goes.
+            ShowStatus(QString());
             (this->*function.run)();
             return true;
         }
@@ -344,6 +349,8 @@ void frmMain::seqGetPidFfScale_StatusChanged(int32_t sequenceStatus)
         if (SequenceStopped(QStringLiteral("GetPidFfScale"))) {
             m_operationModeStep = 0;
             TraceError(QStringLiteral("the feed-forward scale was not read; the operation mode stays off"));
+            dialogs::DialogService::instance().Warning(global::LoadLocalizedText(kOperationModeTitle),
+                                                       global::LoadLocalizedText(kOperationModeNotActivatedText));
             return;
         }
         m_operationModeStep = 2;
@@ -393,23 +400,25 @@ void frmMain::OnSequenceRequestDropped(const QString& control, const QString& ac
     // The sequence will not run, so the busy window will not enable the main window.
     global::SetMainWindowEnabled(true);
     m_pending = Pending::None; // its message follows
-    for (const char* name : kOperationModeControls)
-        if (control == QLatin1String(name) && (m_operationModeStep != 0 || m_operationModeWrite != 0)) {
-            TraceError(QStringLiteral("%1 of %2 failed; the operation-mode switch ends").arg(action, control));
-            m_operationModeStep = 0;
-            m_operationModeWrite = 0;
-        }
-    for (const WindowBlockingRequest& request : kWindowBlockingRequests) {
-        if (control != QLatin1String(request.control))
-            continue;
-        QString function = m_menus.value(QLatin1String(request.entry))->text();
+    const auto tell = [&](const char* entry) {
+        QString function = m_menus.value(QLatin1String(entry))->text();
         function.remove(QLatin1Char('&'));
         const QString reason =
             QStringLiteral("%1 (0x%2)").arg(description).arg(static_cast<uint32_t>(number), 8, 16, QLatin1Char('0'));
         dialogs::DialogService::instance().Warning(
             global::kProductTitle,
             global::FillPlaceholders(global::LoadLocalizedText(kRequestDroppedText), {function, reason}));
-    }
+    };
+    for (const char* name : kOperationModeControls)
+        if (control == QLatin1String(name) && (m_operationModeStep != 0 || m_operationModeWrite != 0)) {
+            TraceError(QStringLiteral("%1 of %2 failed; the operation-mode switch ends").arg(action, control));
+            m_operationModeStep = 0;
+            m_operationModeWrite = 0;
+            tell("mnuDeviceModbusOn");
+        }
+    for (const WindowBlockingRequest& request : kWindowBlockingRequests)
+        if (control == QLatin1String(request.control))
+            tell(request.entry);
 }
 
 // ---- Transfer views of the component library ----
@@ -629,11 +638,33 @@ void frmMain::HelpReadme()
 
 void frmMain::OpenShippedFile(const QString& path)
 {
+    // A file already open comes to the front instead of a second window over it.
+    for (const QPointer<QWidget>& window : m_helpWindows) {
+        auto* open = qobject_cast<frmHelp*>(window.data());
+        if (open && open->isVisible() && open->File() == QFileInfo(path).absoluteFilePath()) {
+            open->raise();
+            open->activateWindow();
+            return;
+        }
+    }
     // Our own window: the help works where no browser or editor is installed.
     auto* help = new frmHelp(this);
     if (help->ShowFile(path)) {
+        QWidget* last = nullptr;
+        for (const QPointer<QWidget>& window : m_helpWindows)
+            if (window && window->isVisible())
+                last = window.data();
         m_helpWindows.append(help);
         global::CenterOnOwner(*help, *this);
+        // Another help window stays in sight: the new one opens down and to the right of it.
+        if (last) {
+            const int step = help->style()->pixelMetric(QStyle::PM_TitleBarHeight) + 8;
+            QRect place(last->geometry().topLeft() + QPoint(step, step), help->size());
+            const QRect area = last->screen()->availableGeometry();
+            if (!area.contains(place))
+                place.moveTopLeft(area.topLeft());
+            help->move(place.topLeft());
+        }
         help->show();
         return;
     }

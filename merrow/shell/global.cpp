@@ -19,6 +19,7 @@
 #include <QLocale>
 #include <QTranslator>
 #include <QLabel>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QPointer>
@@ -29,6 +30,7 @@
 #include <QTreeWidget>
 #include <map>
 #include <optional>
+#include <utility>
 
 namespace global {
 
@@ -41,6 +43,11 @@ namespace {
 const QString kStringTable = QStringLiteral(":/merrow/strings/Merrow.json");
 constexpr int kCountryGerman = 49;
 QPointer<::frmMain> g_frmMain;
+// The page in use and its control with the keyboard focus when the window was
+// taken from the user: enabling the window again makes the area activate its
+// first page, so both are given back.
+QPointer<QMdiSubWindow> g_pageInUse;
+QPointer<QWidget> g_focusInUse;
 
 // The main window's placement keys and defaults (twips).
 struct MainPlacement {
@@ -303,8 +310,28 @@ void SetMainWindowEnabled(bool enabled)
         while (QApplication::overrideCursor())
             QApplication::restoreOverrideCursor();
     }
-    if (g_frmMain)
-        g_frmMain->setEnabled(enabled);
+    if (!g_frmMain)
+        return;
+    auto* area = g_frmMain->findChild<QMdiArea*>();
+    if (!enabled) {
+        if (g_frmMain->isEnabled() && area) {
+            g_pageInUse = area->activeSubWindow();
+            QWidget* focus = QApplication::focusWidget();
+            g_focusInUse = focus && g_pageInUse && g_pageInUse->isAncestorOf(focus) ? focus : nullptr;
+        }
+        g_frmMain->setEnabled(false);
+        return;
+    }
+    g_frmMain->setEnabled(true);
+    const QPointer<QMdiSubWindow> page = std::exchange(g_pageInUse, nullptr);
+    const QPointer<QWidget> focus = std::exchange(g_focusInUse, nullptr);
+    if (!area || !page || !area->subWindowList().contains(page.data()))
+        return;
+    area->setActiveSubWindow(page);
+    if (focus && focus->isEnabled() && focus->isVisible())
+        focus->setFocus(Qt::OtherFocusReason);
+    else if (QWidget* content = page->widget(); content && !content->isAncestorOf(QApplication::focusWidget()))
+        content->setFocus(Qt::OtherFocusReason);
 }
 
 bool CheckDiagnosisExtension(const QByteArray& octets, int selector)

@@ -167,6 +167,9 @@ TEST(DeviceFunctionsOnSimulator, OperationModeCancelledOrReadFailedWritesNothing
     EXPECT_FALSE(applet.commands.contains(kWritePidFfScale));
     EXPECT_EQ(applet.Number(QStringLiteral("pidFfScaleDecimal")), 4);
     EXPECT_EQ(applet.Number(loopbacktest::kConnectItem), 2);
+    // The user learns that the switch did not happen.
+    EXPECT_TRUE(LastMessage(applet.dialogs).startsWith("The operation mode was not activated"))
+        << LastMessage(applet.dialogs).toStdString();
 }
 
 TEST(DeviceFunctionsOnSimulator, ScaleReadyBeforeAnyReadRequestDoesNothing)

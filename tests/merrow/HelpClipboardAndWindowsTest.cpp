@@ -64,6 +64,13 @@ TEST(HelpClipboardAndWindows, HelpPagesAndReadMeOpenInTheHelpWindowByLanguage)
     EXPECT_TRUE(applet.dialogs.Requests().empty());
     for (QWidget* help : window->HelpWindows())
         EXPECT_FALSE(qobject_cast<frmHelp*>(help)->Browser()->toPlainText().trimmed().isEmpty());
+    // Each opens where the one before stays in sight; the same file again opens no second window.
+    const QList<QWidget*> opened = window->HelpWindows();
+    ASSERT_EQ(opened.size(), 3);
+    for (qsizetype i = 1; i < opened.size(); ++i)
+        EXPECT_NE(opened[i]->pos(), opened[i - 1]->pos()) << i;
+    window->Menu(QStringLiteral("mnuHelpReadme"))->trigger();
+    EXPECT_EQ(window->HelpWindows().size(), 3);
 
     // Find in the help: the typed text is found in the page shown, again from
     // the top after the last place; a text found nowhere leaves the page as it was.
@@ -82,6 +89,15 @@ TEST(HelpClipboardAndWindows, HelpPagesAndReadMeOpenInTheHelpWindowByLanguage)
         EXPECT_TRUE(contents->FindNext()) << n;
     find->setText(QStringLiteral("xyzzy-nowhere"));
     EXPECT_FALSE(contents->FindNext());
+
+    // Escape closes the help window it is typed in.
+    ASSERT_TRUE(piotest::RunUntil([&] {
+        contents->activateWindow();
+        return QApplication::activeWindow() == contents;
+    }));
+    find->setFocus();
+    QTest::keyClick(find, Qt::Key_Escape);
+    EXPECT_TRUE(piotest::RunUntil([&] { return window->HelpWindows().size() == 2; }));
 }
 
 TEST(HelpClipboardAndWindows, GermanHelpAndReadMe)

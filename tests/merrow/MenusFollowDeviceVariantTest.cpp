@@ -72,6 +72,20 @@ TEST(MenusFollowDeviceVariant, HartWithPollingAddressDisablesCurrentSimulationAn
     EXPECT_EQ(w->Menu(QStringLiteral("mnuDiagnosticsSimulatePressure"))->text(), "Pressure Measurement");
 }
 
+TEST(MenusFollowDeviceVariant, BeforeTheBusIsKnownTheFieldbusOnlyMenuStaysHidden)
+{
+    MerrowApplet applet;
+    PIO_REQUIRE_APPLET(applet);
+    // A dataset that does not yet tell its bus, as after a factory reset while connecting.
+    applet.PutText(QStringLiteral("pbSoftwareSpecifics"), QString());
+    frmMain* w = applet.Start();
+    ASSERT_NE(w, nullptr);
+    EXPECT_FALSE(Shown(*w, "mnuOperate"));
+    applet.Variant(kFieldbus, 1, true, 128, 0);
+    w->ArrangeMenus();
+    EXPECT_TRUE(Shown(*w, "mnuOperate"));
+}
+
 TEST(MenusFollowDeviceVariant, FieldbusShowsOperateAndProfibusNever)
 {
     {
