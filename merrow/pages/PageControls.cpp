@@ -18,6 +18,9 @@
 #include "platform/dialogs/DialogService.h"
 #include <QFrame>
 #include <QGridLayout>
+#include <QStyleOptionFrame>
+#include <QStyle>
+#include <QLineEdit>
 #include <QGroupBox>
 #include <QLabel>
 #include <QStackedLayout>
@@ -48,6 +51,22 @@ controls::PioText* Text(QWidget* parent, const QString& name, const QString& ite
     auto* text = new controls::PioText(parent);
     text->setObjectName(name);
     text->SetObjectNameText(item);
+    return text;
+}
+
+controls::PioText* Text(QWidget* parent, const QString& name, const QString& item, int characters)
+{
+    controls::PioText* text = Text(parent, name, item);
+    QLineEdit* field = text->ValueField();
+    // Device texts are capitals and digits: a broad capital stands for each.
+    QStyleOptionFrame option;
+    option.initFrom(field);
+    const QSize content(field->fontMetrics().horizontalAdvance(QString(characters, QLatin1Char('N'))),
+                        field->fontMetrics().height());
+    const QMargins margins = field->textMargins();
+    field->setMinimumWidth(
+        field->style()->sizeFromContents(QStyle::CT_LineEdit, &option, content, field).width() + margins.left()
+        + margins.right());
     return text;
 }
 

@@ -36,6 +36,10 @@ QLabel* TaggedLabel(QWidget* parent, const QString& name, int16_t textId, const 
 // A titled frame whose title is the text of textId (localised at load); design title until then.
 QGroupBox* TaggedFrame(QWidget* parent, const QString& name, int16_t textId, const QString& design = QString());
 controls::PioText* Text(QWidget* parent, const QString& name, const QString& item);
+// A value field wide enough to show as many characters as its item holds
+// (a text of the device such as its 32-character message).
+controls::PioText* Text(QWidget* parent, const QString& name, const QString& item, int characters);
+inline constexpr int kDeviceMessageCharacters = 32; // the device keeps its message in 32 characters
 controls::PioLabel* Label(QWidget* parent, const QString& name, const QString& item);
 controls::PioCombo* Combo(QWidget* parent, const QString& name, const QString& item);
 pioitems::PioAppItem* AppItem(QWidget* parent, const QString& name, const QString& item);

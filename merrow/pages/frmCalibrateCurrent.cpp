@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <utility>
 
 using namespace pagecontrols;
 
@@ -21,6 +22,8 @@ namespace {
 
 constexpr int16_t kUnitText = 2015;       // "mA"
 constexpr int16_t kAdjusted = 3861;       // "The output current was adjusted."
+constexpr int16_t kFixedAt = 3965;        // "Output current fixed at %1 mA."
+constexpr int16_t kStandardMode = 3986;   // "Standard mode: the output current follows the measurement again."
 
 // The options: the fixed level in mA (0: standard mode), the text of the
 // option, and the trim at that level with its measured-current entry.
@@ -118,6 +121,7 @@ frmCalibrateCurrent::frmCalibrateCurrent() : PioPage(QStringLiteral("frmCalibrat
     // A request the applet gave up: nothing is pending, the page follows the device again.
     connect(m_fixed.seqSetLevelCurr, &pioitems::PioSequenceItem::ActionDropped, this, [this] {
         m_waiting = false;
+        m_levelAsked = false;
         ApplyDeviceState();
     });
     connect(m_fixed.recLevelCurr, &pioitems::PioRecordItem::StatusChanged, this,
@@ -235,6 +239,7 @@ void frmCalibrateCurrent::optAbgleich_Click(int index)
     }
     if (ForceSequence(*m_fixed.seqSetLevelCurr)) {
         m_waiting = true;
+        m_levelAsked = true;
         m_requestedLevel = index;
         return;
     }
@@ -283,11 +288,16 @@ void frmCalibrateCurrent::seqSetLevelCurr_StatusChanged(int32_t sequenceStatus)
         // The sequence read the current and the status back: what they say
         // now is the device's answer to the request.
         m_waiting = false;
+        const bool asked = std::exchange(m_levelAsked, false);
         ApplyDeviceState();
         if (m_closing)
             CloseLater(); // a device still fixed is reported as the page closes
         else if (!succeeded)
             ReportRefusal(*this);
+        else if (asked && m_requestedLevel > 0)
+            global::ShowStatus(global::FillPlaceholders(GetTextFromResource(kFixedAt), {m_requestedLevel}));
+        else if (asked)
+            ShowStatus(kStandardMode);
     });
 }
 

@@ -68,5 +68,6 @@ private:
     bool m_ignoreClick = false;
     int m_requestedLevel = 0;
     bool m_waiting = false;
+    bool m_levelAsked = false; // the running level request is the user's choice on this page
     bool m_closing = false;
 };

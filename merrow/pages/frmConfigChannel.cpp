@@ -41,6 +41,7 @@ constexpr OutputRow kOutputRows[frmConfigChannel::kOutputs] = {
     {"cmbAiLinType", FieldKind::Combo, 2118, nullptr, 3},
 };
 constexpr int kUnit = 0;
+constexpr int kLowerLimit = 1; // the upper limit follows it
 constexpr int kLowCut = 3;
 constexpr int kLinType = 10;
 
@@ -68,6 +69,8 @@ frmConfigChannel::frmConfigChannel(const Variant& variant)
     auto* outputColumn = new QVBoxLayout(output);
     QGroupBox* frames[2] = {TaggedFrame(output, QStringLiteral("Frame2"), 2047), TaggedFrame(output, QStringLiteral("Frame3"), 2130)};
     QGridLayout* grids[2] = {new QGridLayout(frames[0]), new QGridLayout(frames[1])};
+    // An empty grid already counts one row, so each frame counts its own rows.
+    int rows[2] = {0, 0};
     for (int i = 0; i < kOutputs; ++i) {
         const OutputRow& o = kOutputRows[i];
         QString name = QString::fromUtf8(o.control);
@@ -78,15 +81,19 @@ frmConfigChannel::frmConfigChannel(const Variant& variant)
                               o.unit, nullptr, false};
         const int f = o.frame - 2;
         controls::PioFieldControl* field = pagecontrols::Field(frames[f], row);
-        grids[f]->addWidget(field, grids[f]->rowCount(), 0);
+        grids[f]->addWidget(field, rows[f]++, 0);
         m_outputs.push_back(field);
     }
-    // The unit labels beside the output scale's limits and the frame's unit.
+    // The unit labels beside the output scale's lower and upper limit, as on
+    // the pressure page; the third keeps the unit without a place of its own.
     for (int n = 0; n < 3; ++n) {
         auto* label = new QLabel(frames[0]);
         label->setObjectName(QStringLiteral("lblOutScaleUnit(%1)").arg(n));
         m_unitLabels[static_cast<size_t>(n)] = label;
-        grids[0]->addWidget(label, n, 1);
+        if (n < 2)
+            grids[0]->addWidget(label, kLowerLimit + n, 1);
+        else
+            label->hide();
     }
     outputColumn->addWidget(frames[0]);
     outputColumn->addWidget(frames[1]);

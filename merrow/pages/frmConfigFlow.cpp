@@ -697,9 +697,8 @@ void frmConfigFlow::Arrange(int medium, int element, double beta, double revisio
     tabs->SelectKey(selected);
     tabs->tbsOptions_Click();
     setUpdatesEnabled(true);
-    adjustSize();
-    if (QWidget* frame = parentWidget())
-        frame->adjustSize();
+    // The frames hidden or shown above: the window follows its content, within the main window's room.
+    GrowToContent();
 }
 
 void frmConfigFlow::UnitChanged(PioAppItem& unit, const QList<QLabel*>& labels)

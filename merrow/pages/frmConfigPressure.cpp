@@ -53,6 +53,8 @@ constexpr int16_t kRangeSet = 2701;
 constexpr int16_t kRangeShifted = 2702;
 constexpr int16_t kZeroAdjusted = 2703;
 constexpr int16_t kNotCarriedOut = 2704;
+constexpr int16_t kCurveRead = 3807;    // "Data read from the device."
+constexpr int16_t kCurveWritten = 3808; // "Data written to the device."
 constexpr int32_t kRun = applet::SequenceAction::Run;
 
 // The order in which the page walks the linearisation types.
@@ -505,6 +507,8 @@ void frmConfigPressure::OnFirstActivation()
     appThresholdTime_ValueChanged();
     InitUserCurve();
     appPtrbLinType_ValueChanged();
+    // The unit list was filled as it registered, without a selection change: the limits show its unit now.
+    cmbOutScaleUnit_Click();
 }
 
 bool frmConfigPressure::Connected() const
@@ -937,7 +941,10 @@ void frmConfigPressure::seqUserCurve_StatusChanged(pioitems::PioSequenceItem& se
 {
     if (!Registered() || status != applet::SequenceState::Ready)
         return;
-    const bool mine = std::exchange(m_curveSequence, nullptr) == &sequence;
+    // Only the end of the curve's own request counts: a later end of the other sequence leaves it waiting.
+    const bool mine = m_curveSequence == &sequence;
+    if (mine)
+        m_curveSequence = nullptr;
     // A curve that was not read or written stays the user's edit: it stays
     // marked, so the next download still writes it.
     if (SequenceFailed(sequence)) {
@@ -947,6 +954,8 @@ void frmConfigPressure::seqUserCurve_StatusChanged(pioitems::PioSequenceItem& se
             Finished(kNotCarriedOut);
         return;
     }
+    if (mine)
+        ShowStatus(&sequence == m_seqGetUserCurve ? kCurveRead : kCurveWritten);
     // Other buses take the curve in use with "CloseUserCurve"; their flags stay until it ends.
     if (&sequence == m_seqSetUserCurve
         && (!global::gDeviceInfo || global::gDeviceInfo->CommType() != enmCommType::HART))

@@ -80,6 +80,7 @@ frmFlowBuffer::frmFlowBuffer() : PioPage(QStringLiteral("frmFlowBuffer"), false,
     m_total->SetUpdateInterval(1);
     m_lblUnit = new QLabel(frame1);
     m_lblUnit->setObjectName(QStringLiteral("lblFlowUnit"));
+    m_lblUnit->hide(); // shown with the unit of the flow chosen
     grid->addWidget(m_total, 0, 0, 1, 2);
     grid->addWidget(m_lblUnit, 0, 2);
     m_lblTime = new QLabel(QStringLiteral("..."), frame1);
@@ -171,7 +172,7 @@ void frmFlowBuffer::appMesswertauswahlShadow_ValueChanged()
     m_actions[Stop]->setEnabled(running);
     m_actions[Start]->setEnabled(!running);
     m_total->setVisible(true);
-    m_lblUnit->setVisible(true);
+    m_lblUnit->setVisible(!m_lblUnit->text().isEmpty());
     const UnitItem* unit = nullptr;
     for (const UnitItem& u : kUnitItems)
         if (u.selection == shadow)
@@ -239,6 +240,7 @@ void frmFlowBuffer::appFlowUnit_ValueChanged()
         return;
     // "kg/s" gives "kg", "m³/h" "m³": the total counts the flow's quantity, not its rate.
     m_lblUnit->setText(m_appFlowUnit->UnitSymbol().section(QLatin1Char('/'), 0, 0));
+    m_lblUnit->setVisible(m_total->isVisibleTo(this) && !m_lblUnit->text().isEmpty());
 }
 
 void frmFlowBuffer::appPidInValue_ValueChanged()

@@ -58,7 +58,7 @@ frmIdentificationFieldbus::frmIdentificationFieldbus(const Variant& variant)
     AddRow(*deviceGrid, TaggedLabel(device, QStringLiteral("Label1(4)"), 2079), Text(device, QStringLiteral("PioText1(4)"), QStringLiteral("pbTagDesc")));
     if (variant.hasDescription)
         AddRow(*deviceGrid, TaggedLabel(device, QStringLiteral("Label1(5)"), 2152), Text(device, QStringLiteral("PioText1(5)"), QStringLiteral("pbDescriptor")));
-    AddRow(*deviceGrid, TaggedLabel(device, QStringLiteral("Label1(6)"), 2153), Text(device, QStringLiteral("PioText1(6)"), QStringLiteral("pbDeviceMessage")));
+    AddRow(*deviceGrid, TaggedLabel(device, QStringLiteral("Label1(6)"), 2153), Text(device, QStringLiteral("PioText1(6)"), QStringLiteral("pbDeviceMessage"), kDeviceMessageCharacters));
     m_lblAddress = new QLabel(device);
     m_lblAddress->setObjectName(QStringLiteral("lblAddress"));
     AddRow(*deviceGrid, TaggedLabel(device, QStringLiteral("Label2(0)"), 2148), m_lblAddress);

@@ -45,7 +45,7 @@ frmIdentificationHART::frmIdentificationHART() : PioPage(QStringLiteral("frmIden
     auto* deviceGrid = new QGridLayout(device);
     AddRow(*deviceGrid, TaggedLabel(device, QStringLiteral("Label1(4)"), 2079), Text(device, QStringLiteral("PioText1(4)"), QStringLiteral("_tagHart")));
     AddRow(*deviceGrid, TaggedLabel(device, QStringLiteral("Label1(5)"), 2085), Text(device, QStringLiteral("PioText1(5)"), QStringLiteral("pbDescriptor")));
-    AddRow(*deviceGrid, TaggedLabel(device, QStringLiteral("Label1(6)"), 2086), Text(device, QStringLiteral("PioText1(6)"), QStringLiteral("pbDeviceMessage")));
+    AddRow(*deviceGrid, TaggedLabel(device, QStringLiteral("Label1(6)"), 2086), Text(device, QStringLiteral("PioText1(6)"), QStringLiteral("pbDeviceMessage"), kDeviceMessageCharacters));
     auto* address = new QGroupBox(device);
     address->setObjectName(QStringLiteral("fraAddress"));
     auto* addressGrid = new QGridLayout(address);

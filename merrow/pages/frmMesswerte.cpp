@@ -46,7 +46,9 @@ constexpr Row kRowTable[frmMesswerte::kRows] = {
      "ptrbStaticPressureScaleIn0", "ptrbStaticPressureScaleIn100", 3},
 };
 
-// The simulated inputs of the flow calculation: row, enable item control and item, simulated value.
+// The simulated values: the inputs of the flow calculation and the flows it
+// puts out, each a row, its enable item control and item, the simulated value.
+// The temperature comes first (the default input selection looks at it).
 struct Input {
     int row;
     const char* control;
@@ -54,10 +56,14 @@ struct Input {
     const char* simulated;
     const char* simulatedUnit;
 };
-constexpr Input kInputs[3] = {
+constexpr Input kInputs[frmMesswerte::kSimulated] = {
     {2, "appMvInTSimulateEnabled", "MvInTSimulateEnabled", "mvInTSimulateValue", "mvInTUnit"},
     {3, "appMvInDpSimulateEnabled", "MvInDPSimulateEnabled", "mvInDPSimulateValue", "mvInDPUnit"},
     {4, "appMvInPSimulateEnabled", "MvInPSimulateEnabled", "mvInPSimulateValue", "mvInPUnit"},
+    {0, "appMvOutMassFlowSimulateEnabled", "mvOutMassFlowSimulateEnabled", "mvOutMassFlowSimulateValue",
+     "mvOutMassFlowUnit"},
+    {1, "appMvOutVolFlowSimulateEnabled", "mvOutVolFlowSimulateEnabled", "mvOutVolFlowSimulateValue",
+     "mvOutVolFlowUnit"},
 };
 
 int ToWhole(const QString& text)
@@ -164,7 +170,7 @@ int16_t frmMesswerte::DecimalsForSpan(float span)
 
 void frmMesswerte::OnBeforeRegister()
 {
-    for (int row = 2; row < kRows; ++row)
+    for (int row = 0; row < kRows; ++row)
         m_baseName[static_cast<size_t>(row)] = m_appMeasValue[static_cast<size_t>(row)]->AppItemName();
     const auto& info = global::gDeviceInfo;
     if (info && info->CommType() == enmCommType::HART && info->softwareRevision().trimmed().toDouble() > kRevision21) {
@@ -176,7 +182,7 @@ void frmMesswerte::OnBeforeRegister()
         }
     }
     m_temperatureBaseName = m_appMeasValue[2]->AppItemName();
-    for (int row = 2; row < kRows; ++row)
+    for (int row = 0; row < kRows; ++row)
         m_baseUnit[static_cast<size_t>(row)] = m_appMeasValueUnit[static_cast<size_t>(row)]->AppItemName();
 }
 

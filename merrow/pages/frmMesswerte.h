@@ -18,6 +18,7 @@ class frmMesswerte : public PioPage {
     Q_OBJECT
 public:
     static constexpr int kRows = 5;
+    static constexpr int kSimulated = 5; // the simulated values the window marks
     static constexpr int16_t kMaxDigits = 7;
 
     frmMesswerte();
@@ -67,7 +68,7 @@ private:
     pioitems::PioAppItem* m_appConnectionStatus = nullptr;
     pioitems::PioAppItem* m_appMvModeBlkActual = nullptr;
     pioitems::PioAppItem* m_appMvDefaultInpSel = nullptr;
-    std::array<SimulatedInput, 3> m_inputs{};
+    std::array<SimulatedInput, kSimulated> m_inputs{};
     // The names rows 2 to 4 show while nothing is simulated.
     std::array<QString, kRows> m_baseName;
     QString m_temperatureBaseName;

@@ -8,6 +8,9 @@ namespace controls {
 
 namespace {
 
+constexpr int kMargin = 8;     // around the plot and the legend (pixels)
+constexpr int kLegendGap = 16; // between two legend lines side by side
+
 const std::array<QColor, PioPlotter::kChannels> kChannelColours{QColor(0, 90, 200), QColor(200, 40, 40),
                                                                  QColor(0, 150, 60), QColor(150, 80, 180)};
 
@@ -181,6 +184,33 @@ void PioPlotter::ItemChanged(int binding)
     update();
 }
 
+QList<PioPlotter::LegendPlace> PioPlotter::LegendPlaces() const
+{
+    const QFontMetrics metrics = fontMetrics();
+    const int line = metrics.height();
+    const int room = width() - 2 * kMargin;
+    QList<int> shown;
+    int widest = 0;
+    for (int channel = 1; channel <= kChannels; ++channel) {
+        const QString text = LegendText(channel);
+        if (text.isEmpty())
+            continue;
+        shown.append(channel);
+        widest = std::max(widest, metrics.horizontalAdvance(text));
+    }
+    const int columns = shown.size() > 1 && 2 * widest + kLegendGap <= room ? 2 : 1;
+    const int rows = static_cast<int>((shown.size() + columns - 1) / columns);
+    const int columnWidth = columns == 2 ? (room - kLegendGap) / 2 : room;
+    const int top = height() - kMargin - rows * line;
+    QList<LegendPlace> places;
+    for (qsizetype k = 0; k < shown.size(); ++k) {
+        const int column = static_cast<int>(k % columns);
+        const int row = static_cast<int>(k / columns);
+        places.append({shown[k], QRect(kMargin + column * (columnWidth + kLegendGap), top + row * line, columnWidth, line)});
+    }
+    return places;
+}
+
 void PioPlotter::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
@@ -189,8 +219,9 @@ void PioPlotter::paintEvent(QPaintEvent*)
     const int line = painter.fontMetrics().height();
     painter.setPen(palette().windowText().color());
     painter.drawText(QRect(6, 2, width() - 12, line), Qt::AlignLeft, m_caption);
-    const int legendHeight = line * 2 + 4;
-    const QRect plot(8, line + 6, width() - 16, std::max(20, height() - line - 14 - legendHeight));
+    const QList<LegendPlace> legend = LegendPlaces();
+    const int legendTop = legend.isEmpty() ? height() - kMargin : legend.front().place.top();
+    const QRect plot(kMargin, line + 6, width() - 2 * kMargin, std::max(20, legendTop - 4 - (line + 6)));
     painter.fillRect(plot, Qt::white);
     painter.setPen(QColor(220, 220, 220));
     for (int i = 1; i < 10; ++i) {
@@ -218,9 +249,12 @@ void PioPlotter::paintEvent(QPaintEvent*)
         }
         painter.setPen(QPen(kChannelColours[static_cast<size_t>(i)], 2));
         painter.drawPath(path);
-        const QRect legend(plot.left() + (plot.width() / 2) * (i % 2), plot.bottom() + 4 + line * (i / 2),
-                           plot.width() / 2, line);
-        painter.drawText(legend, Qt::AlignLeft, LegendText(i + 1));
+    }
+    // A line longer than the whole width loses its end visibly rather than unseen.
+    for (const LegendPlace& entry : legend) {
+        painter.setPen(QPen(kChannelColours[static_cast<size_t>(entry.channel - 1)], 2));
+        painter.drawText(entry.place, Qt::AlignLeft,
+                         painter.fontMetrics().elidedText(LegendText(entry.channel), Qt::ElideRight, entry.place.width()));
     }
 }
 

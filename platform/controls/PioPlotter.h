@@ -9,6 +9,7 @@
 #include "platform/controls/PioScale.h"
 #include <QList>
 #include <QPointF>
+#include <QRect>
 #include <array>
 
 namespace controls {
@@ -44,6 +45,13 @@ public:
     const PioScale& Scale(int channel) const;
     // The legend line of the channel: caption, value and unit.
     QString LegendText(int channel) const;
+    // Where the legend lines stand: beside each other while the longest fits
+    // half the width, else one below the other; a line without text has none.
+    struct LegendPlace {
+        int channel;
+        QRect place;
+    };
+    QList<LegendPlace> LegendPlaces() const;
     // Forgets every point.
     void Clear();
 

@@ -101,6 +101,17 @@ TEST(MeasuredValuesFollowTheProcess, RowsFollowTheProcessAndASimulatedInputRepla
     EXPECT_TRUE(page->appMeasValue(kDiffPressure)->AppItemName().startsWith("ptrbSecondaryValue1"));
     ASSERT_TRUE(piotest::RunUntil([&] { return std::abs(Shown(*page, kDiffPressure) - 2 * low) < 0.02 * low; }));
 
+    // A simulated volume flow is marked as well.
+    ASSERT_EQ(parameters.set(QStringLiteral("mvOutVolFlowSimulateValue"), 12.5), 0);
+    ASSERT_EQ(parameters.set(QStringLiteral("mvOutVolFlowSimulateEnabled"), 1), 0);
+    const QString simulatedFlow = global::LoadLocalizedText(2165) + QLatin1Char(' ') + global::LoadLocalizedText(2582);
+    ASSERT_TRUE(piotest::RunUntil([&] { return page->RowLabel(kVolumeFlow)->text() == simulatedFlow; }))
+        << page->RowLabel(kVolumeFlow)->text().toStdString();
+    ASSERT_TRUE(piotest::RunUntil([&] { return Shown(*page, kVolumeFlow) == 12.5; }))
+        << page->lblMeasValue(kVolumeFlow)->text().toStdString();
+    ASSERT_EQ(parameters.set(QStringLiteral("mvOutVolFlowSimulateEnabled"), 0), 0);
+    ASSERT_TRUE(piotest::RunUntil([&] { return page->RowLabel(kVolumeFlow)->text() == global::LoadLocalizedText(2165); }));
+
     // Leaving the automatic mode closes the window.
     applet.PutNumber(QStringLiteral("mvModeBlkActual"), 4);
     ASSERT_TRUE(piotest::RunUntil([&] { return window->ChildForms().isEmpty(); }));

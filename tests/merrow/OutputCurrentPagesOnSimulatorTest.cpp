@@ -110,6 +110,7 @@ TEST(OutputCurrentPagesOnSimulator, CalibrationFixesTheOutputTrimsBothEndsAndClo
         ASSERT_TRUE(piotest::RunUntil([&] { return window->isEnabled() && !page->Waiting(); }));
         EXPECT_TRUE(DeviceFixedAt(applet, static_cast<float>(trim.level)));
         EXPECT_TRUE(applet.commands.contains(48));
+        EXPECT_EQ(window->PanelText(4), QStringLiteral("Output current fixed at %1 mA.").arg(trim.level));
         EXPECT_TRUE(page->optAbgleich(trim.level)->isChecked());
         EXPECT_TRUE(page->cmdAbgleichen()->isEnabled());
         EXPECT_FALSE(page->txtMeasPvCurrLevel(trim.level)->isHidden());
@@ -134,6 +135,13 @@ TEST(OutputCurrentPagesOnSimulator, CalibrationFixesTheOutputTrimsBothEndsAndClo
         EXPECT_EQ(window->PanelText(4), global::LoadLocalizedText(3861));
     }
     ScreenshotOf(*window, *page, QStringLiteral("calibrate-current-en"));
+    // Back to the standard mode from the page says so too.
+    page->optAbgleich(0)->click();
+    ASSERT_TRUE(piotest::RunUntil([&] { return window->isEnabled() && !page->Waiting() && DeviceInNormalMode(applet); }));
+    piotest::Settle();
+    EXPECT_EQ(window->PanelText(4), "Standard mode: the output current follows the measurement again.");
+    page->optAbgleich(20)->click();
+    ASSERT_TRUE(piotest::RunUntil([&] { return window->isEnabled() && !page->Waiting(); }));
 
     // The first close takes the device out of fixed-current mode; the page then closes itself.
     page->parentWidget()->close();

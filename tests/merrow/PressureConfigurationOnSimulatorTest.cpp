@@ -376,6 +376,30 @@ TEST_F(PressurePage, ACurveTheDeviceDidNotTakeStaysMarkedForTheNextDownload)
     EXPECT_EQ(applet.Number(QStringLiteral("userCurveDirty")), 1);
 }
 
+TEST_F(PressurePage, ReadingAndWritingTheCurveEndWithALineInTheStatusBar)
+{
+    applet.PutNumber(QStringLiteral("ptrbLinType"), global::gDeviceInfo->GetPtrbLinTypeCode(enmPtrbLinType::USER_CURVE));
+    applet.PutNumber(QStringLiteral("UserCurveActualNumber"), 3);
+    page->Tabs()->SelectKey(QStringLiteral("2t"));
+    piotest::Settle();
+    controls::PioUserCurve* curve = page->UserCurve(0);
+    const auto ends = [&](controls::PioUserCurve::Command command, const char* sequence) {
+        window->findChild<QLabel*>(QStringLiteral("sbStatusBarPanel4"))->clear();
+        applet.commands.clear();
+        curve->RunCommand(command);
+        return piotest::RunUntil([&] {
+            return !applet.commands.isEmpty() && applet.SequenceState(sequence) == 0 && window->isEnabled()
+                && !window->PanelText(4).isEmpty();
+        });
+    };
+    ASSERT_TRUE(ends(controls::PioUserCurve::ReadCurve, "GetUserCurve"));
+    EXPECT_EQ(window->PanelText(4), global::LoadLocalizedText(3807));
+    ASSERT_TRUE(curve->SetPoint(1, 50, 20));
+    ASSERT_TRUE(ends(controls::PioUserCurve::WriteCurve, "SetUserCurve"));
+    EXPECT_EQ(window->PanelText(4), global::LoadLocalizedText(3808));
+    EXPECT_FALSE(curve->Modified());
+}
+
 TEST(PressurePageVariants, FlowModeLocksTheParallelShiftAndADisconnectGoesBackToValueInput)
 {
     DeviceApplet applet;
