@@ -7,12 +7,15 @@
 // opens. With TRIVEX_SCREENSHOT_DIR set, the screen is saved with each page
 // as it opened (page-LANGUAGE-DPI.png).
 #include "tests/merrow/endtoend/CorvaneDeviceApplet.h"
+#include "platform/controls/PioFieldControl.h"
+#include "platform/controls/PioPlotter.h"
 #include "platform/printview/PrintViewWindow.h"
 #include "sim/SimOptions.h"
 #include <QAbstractButton>
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QGroupBox>
 #include <QLabel>
@@ -24,9 +27,12 @@
 #include <QSet>
 #include <QScrollBar>
 #include <QSlider>
+#include <QStatusBar>
 #include <QStyleOptionComboBox>
 #include <QTabBar>
 #include <QTest>
+#include <algorithm>
+#include <cmath>
 #include <optional>
 
 using namespace merrowtest;
@@ -44,6 +50,16 @@ const char* const kPages[] = {
     "mnuDiagnosticsEventCounter",   "mnuDiagnosticsMaxValues",       "mnuDiagnosticsSimulateCurrent",
     "mnuDiagnosticsSimulatePressure", "mnuDiagnosticsSimulateFlow",
 };
+
+// The texts the device keeps, by their items, and how many characters each holds.
+struct DeviceText {
+    const char* item;
+    int characters;
+};
+constexpr DeviceText kDeviceTexts[] = {{"_tagHart", 8}, {"pbDescriptor", 16}, {"pbDeviceMessage", 32}};
+
+// "Dataset saved. The project file takes it when the window closes."
+constexpr int16_t kDatasetSavedText = 3968;
 
 // Pages of the fieldbus variants, which the simulated HART transmitter cannot be.
 const QSet<QString> kFieldbusPages = {QStringLiteral("mnuDiagnosticsSimulatePressure")};
@@ -156,8 +172,12 @@ QStringList Findings(const QWidget& root)
                          .arg(needWidth)
                          .arg(needHeight);
         const QWidget* parent = each->parentWidget();
+        // On a screen whose pixels are smaller than the logical ones (a fractional scale), the
+        // layouts round to the logical pixel: one of them past the edge is less than one the screen shows.
+        const qreal scale = each->devicePixelRatioF();
+        const int rounding = scale != std::floor(scale) ? 1 : 0;
         if (parent && !parent->inherits("QAbstractScrollArea") && parent->objectName() != "qt_scrollarea_viewport"
-            && !parent->rect().contains(each->geometry()))
+            && !parent->rect().adjusted(0, 0, rounding, rounding).contains(each->geometry()))
             found << QStringLiteral("%1 at %2,%3 %4x%5 reaches past %6 (%7x%8)")
                          .arg(where)
                          .arg(each->x())
@@ -179,6 +199,62 @@ QStringList Findings(const QWidget& root)
             firstX = x;
         else if (*firstX != x)
             found << QStringLiteral("%1 starts at x %2, the first of its kind at %3").arg(Where(*each, root)).arg(x).arg(*firstX);
+    }
+    // A unit label shows a unit and stands beside what it names.
+    static const QRegularExpression kUnitLabel(QStringLiteral("^lbl\\w*Unit"));
+    for (const QLabel* unit : root.findChildren<QLabel*>(kUnitLabel)) {
+        // A caption from the text table ("Unit") is no unit shown.
+        if (!Shown(*unit, root) || unit->property("Tag").isValid())
+            continue;
+        if (unit->text().trimmed().isEmpty())
+            found << QStringLiteral("%1 shows no unit").arg(Where(*unit, root));
+        const QRect at = InRoot(*unit, root);
+        const bool beside = std::any_of(controls.begin(), controls.end(), [&](const QWidget* other) {
+            const QRect there = InRoot(*other, root);
+            return other != unit && there.right() < at.left() && there.top() <= at.center().y()
+                && there.bottom() >= at.center().y();
+        });
+        if (!beside)
+            found << QStringLiteral("%1 at %2 stands beside nothing").arg(Where(*unit, root), Rect(at));
+    }
+    // A field of a device text shows as many characters as the device keeps.
+    for (const controls::PioFieldControl* field : root.findChildren<controls::PioFieldControl*>()) {
+        const QLineEdit* value = field->ValueField();
+        if (!value || !Shown(*value, root))
+            continue;
+        for (const DeviceText& text : kDeviceTexts) {
+            if (field->ObjectNameText().compare(QLatin1String(text.item), Qt::CaseInsensitive) != 0)
+                continue;
+            const int needs = value->fontMetrics().horizontalAdvance(QString(text.characters, QLatin1Char('N')));
+            if (value->contentsRect().width() < needs)
+                found << QStringLiteral("%1 is %2 wide, its %3 characters need %4")
+                             .arg(Where(*field, root))
+                             .arg(value->contentsRect().width())
+                             .arg(text.characters)
+                             .arg(needs);
+        }
+    }
+    // Each line of a trend's legend shows whole, apart from the others.
+    for (const controls::PioPlotter* plotter : root.findChildren<controls::PioPlotter*>()) {
+        if (!Shown(*plotter, root))
+            continue;
+        const auto places = plotter->LegendPlaces();
+        for (qsizetype i = 0; i < places.size(); ++i) {
+            const QString text = plotter->LegendText(places[i].channel);
+            const int needs = plotter->fontMetrics().horizontalAdvance(text);
+            if (places[i].place.width() < needs || !plotter->rect().contains(places[i].place))
+                found << QStringLiteral("%1: the legend \"%2\" needs %3 pixels, it has %4 at %5")
+                             .arg(Where(*plotter, root), text)
+                             .arg(needs)
+                             .arg(places[i].place.width())
+                             .arg(Rect(places[i].place));
+            for (qsizetype j = i + 1; j < places.size(); ++j)
+                if (places[i].place.intersects(places[j].place))
+                    found << QStringLiteral("%1: the legend lines %2 and %3 overlap")
+                                 .arg(Where(*plotter, root))
+                                 .arg(places[i].channel)
+                                 .arg(places[j].channel);
+        }
     }
     for (qsizetype i = 0; i < controls.size(); ++i)
         for (qsizetype j = i + 1; j < controls.size(); ++j) {
@@ -219,6 +295,15 @@ QStringList Placement(const frmMain& window, const QMdiSubWindow& frame)
                      .arg(frame.height())
                      .arg(viewport->width())
                      .arg(viewport->height());
+    // A page reached only by scrolling needs that height: no empty half below its content.
+    if (const QWidget* content = frame.widget(); content && frame.height() > viewport->height()) {
+        const int needs = content->minimumSizeHint().height();
+        if (needs < content->height() * 3 / 4)
+            found << QStringLiteral("it is %1 high, past the visible %2, while its content needs %3")
+                         .arg(content->height())
+                         .arg(viewport->height())
+                         .arg(needs);
+    }
     // The page inside its frame: what reaches past the frame's inner area is cut off.
     const QWidget* page = frame.widget();
     if (page && !frame.contentsRect().contains(page->geometry()))
@@ -300,6 +385,23 @@ TEST(WindowsFitTheScreen, EveryPageOpensWholeWithWholeTextsAndNoOverlapsInEnglis
                 const QString name = QStringLiteral("%1 %2 (%3)").arg(QLatin1String(entry), frame->widget()->objectName(), language);
                 for (const QString& finding : Placement(*window, *frame) + Findings(*frame->widget()))
                     found << name + QStringLiteral(": ") + finding;
+            }
+            // Every tab of the page in front as the user picks it, and back to the first.
+            if (auto* tabs = frames.last()->widget()->findChild<QTabBar*>(); tabs && tabs->count() > 1) {
+                const int first = tabs->currentIndex();
+                for (int tab = 0; tab < tabs->count(); ++tab) {
+                    if (tab == first || !tabs->isTabEnabled(tab) || !tabs->isTabVisible(tab))
+                        continue;
+                    tabs->setCurrentIndex(tab);
+                    piotest::Settle();
+                    const QString name = QStringLiteral("%1 %2, tab \"%3\" (%4)")
+                                             .arg(QLatin1String(entry), frames.last()->widget()->objectName(),
+                                                  tabs->tabText(tab), language);
+                    for (const QString& finding : Placement(*window, *frames.last()) + Findings(*frames.last()->widget()))
+                        found << name + QStringLiteral(": ") + finding;
+                }
+                tabs->setCurrentIndex(first);
+                piotest::Settle();
             }
             for (qsizetype i = 0; i < frames.size(); ++i)
                 for (qsizetype j = i + 1; j < frames.size(); ++j)
@@ -403,4 +505,48 @@ TEST(WindowsFitTheScreen, ThePrintPreviewOpensWholeOnTheScreenInTheUsersLanguage
         QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : preview, Qt::Key_Escape);
         EXPECT_TRUE(piotest::RunUntil([&] { return !preview->isVisible(); }));
     }
+}
+
+TEST(WindowsFitTheScreen, TheNewDatasetDialogAndTheStatusLineShowWholeInEnglishAndGerman)
+{
+    ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb")) << "runs on an X server (scripts/with-x-server)";
+    QStringList found;
+    for (const int country : {1, 49}) {
+        const QString language = country == 49 ? QStringLiteral("de") : QStringLiteral("en");
+        QLocale::setDefault(QLocale(country == 49 ? QLocale::German : QLocale::English, QLocale::AnyTerritory));
+        // Offline, where a new dataset is made.
+        DeviceApplet applet;
+        PIO_REQUIRE_APPLET(applet);
+        applet.PutNumber(QStringLiteral("&&private&&countrycode"), country);
+        applet.Variant("4607215", 1, true, 8, 137);
+        frmMain* window = applet.StartWithConnectAllowed();
+        ASSERT_NE(window, nullptr);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+
+        // File > New: the dialog as it opens, on the screen with its buttons whole.
+        bool shown = false;
+        applet.dialogs.AnswerModal([&](QDialog& dialog) {
+            dialog.show();
+            shown = QTest::qWaitForWindowExposed(&dialog);
+            piotest::RunUntil([&] { return dialog.frameGeometry() != dialog.geometry(); });
+            piotest::Settle();
+            const QString name = QStringLiteral("new dataset (%1)").arg(language);
+            if (!dialog.screen()->availableGeometry().contains(dialog.frameGeometry()))
+                found << name + QStringLiteral(": at %1 it leaves the screen").arg(Rect(dialog.frameGeometry()));
+            for (const QString& finding : Findings(dialog))
+                found << name + QStringLiteral(": ") + finding;
+            SaveScreen(QStringLiteral("frmSelectDefaultDataset-%1-%2").arg(language, Dpi()));
+            return static_cast<int>(QDialog::Rejected);
+        });
+        applet.Trigger(*window, "mnuFileNew");
+        piotest::Settle();
+        EXPECT_TRUE(shown) << language.toStdString();
+
+        // The status line shows its longest confirmation (File > Save) whole.
+        window->ShowStatus(global::LoadLocalizedText(kDatasetSavedText));
+        piotest::Settle();
+        for (const QString& finding : Findings(*window->statusBar()))
+            found << QStringLiteral("status line (%1): %2").arg(language, finding);
+    }
+    EXPECT_TRUE(found.isEmpty()) << "at " << Dpi().toStdString() << " dpi:\n" << found.join(QLatin1Char('\n')).toStdString();
 }
