@@ -347,8 +347,10 @@ void clsAppletHost::SaveToDatabase(int32_t, int32_t& result)
             result = written;
         }
     }
-    if (result == kResultOk)
-        WriteNumber(m_dirtyHandle, 0);
+    // A store that failed part-way holds neither the old nor the whole new
+    // dataset: the mark stays set, so nobody is told the dataset was saved
+    // and closing the window still asks.
+    WriteNumber(m_dirtyHandle, result == kResultOk ? 0 : 1);
 }
 
 // --- Dataset files ----------------------------------------------------------------------

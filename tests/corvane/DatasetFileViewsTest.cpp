@@ -198,6 +198,7 @@ TEST_F(FileViews, SaveKeepsTheDatasetInTheInstanceStoreAndToldWhenItFails)
         EXPECT_EQ(Start(clsSaveToFile::kProgId), 0);
         ExpectMarker("WriteFile");
         EXPECT_TRUE(traces.Contains(QStringLiteral("clsSaveToFile: SaveToDatabase failed")));
+        EXPECT_EQ(applet.Number(QStringLiteral("&&private&&Dirty")), 1) << "a failed save is no saved dataset";
         EXPECT_EQ(LastMessage().startsWith(QStringLiteral("The dataset could not be saved.")), formOpen)
             << LastMessage().toStdString();
     }
