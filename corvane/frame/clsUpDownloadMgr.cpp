@@ -58,6 +58,7 @@ const SequenceRow kSequences[] = {
     {"downloadAi_Revision21", kDownloadCallback},
     {"WriteBeforeDownload", kDownloadCallback},
     {"PostDownload", kDownloadCallback},
+    {"downloadWriteLock", kDownloadCallback},
     {"SetEnableBurnDelay", "seqSetEnableBurnDelay_StatusChanged"},
     {"SetDisableBurnDelay", "seqDisableBurnDelay_StatusChanged"},
 };
@@ -65,6 +66,7 @@ const SequenceRow kSequences[] = {
 const QString kUpload = QStringLiteral("upload");
 const QString kDownloadAi = QStringLiteral("downloadAi");
 const QString kSetUserCurve = QStringLiteral("SetUserCurve");
+const QString kDownloadWriteLock = QStringLiteral("downloadWriteLock");
 const QString kSetEnableBurnDelay = QStringLiteral("SetEnableBurnDelay");
 const QString kRecordMgrKey = QStringLiteral("clsRecordMgr");
 
@@ -242,11 +244,16 @@ void clsUpDownloadMgr::seqDownload_StatusChanged(const QString& name, int status
     if (!m_registered)
         return;
     if (status == applet::SequenceState::WriteRequest) {
-        if (name.compare(kDownloadAi, Qt::CaseInsensitive) == 0)
+        if (name.compare(kDownloadAi, Qt::CaseInsensitive) == 0) {
             BeginTransfer();
-        m_downloadRunning = true;
-        m_abortPending = false;
-        SetTransferCompleted(kTransferRunning);
+            m_downloadRunning = true;
+        }
+        // Any other sequence begins no chain: a page that writes one block
+        // itself (the curve tab's Write) writes that block and nothing else.
+        if (m_downloadRunning) {
+            m_abortPending = false;
+            SetTransferCompleted(kTransferRunning);
+        }
         m_sequences.Item(name)->DoAction(applet::SequenceAction::Run);
         return;
     }
@@ -267,8 +274,13 @@ void clsUpDownloadMgr::seqDownload_StatusChanged(const QString& name, int status
         FailTransfer(QStringLiteral("%1; the download was cut off there").arg(failure));
         return;
     }
+    DownloadStep();
+}
+
+void clsUpDownloadMgr::DownloadStep()
+{
     QString next = GetNextDownloadSequenceName();
-    // A clean user curve is not written; the entry after it (a "PostDownload") still runs.
+    // A clean user curve is not written; the entries after it still run.
     while (next.compare(kSetUserCurve, Qt::CaseInsensitive) == 0 && Read(QStringLiteral("userCurveDirty")).toDouble() == 0)
         next = GetNextDownloadSequenceName();
     if (next.isEmpty())
@@ -318,6 +330,9 @@ QStringList clsUpDownloadMgr::DownloadList()
         list << QStringLiteral("downloadPid");
     if (LinearisedByCurve())
         list << kSetUserCurve;
+    // The first step unlocked the device; the dataset's lock goes last, when
+    // nothing is left that a lock would refuse.
+    list << kDownloadWriteLock;
     if (bus == enmCommType::ff)
         list << QStringLiteral("PostDownload");
     return list;
@@ -344,14 +359,23 @@ void clsUpDownloadMgr::seqInitialDownload_StatusChanged(const QString& name, int
     if (IsRequest(status)) {
         BeginTransfer();
         m_initialDownloadRunning = true;
+        m_abortPending = false;
         SetTransferCompleted(kTransferRunning);
         m_sequences.Item(name)->DoAction(applet::SequenceAction::Run);
     } else if (status == applet::SequenceState::Ready && m_initialDownloadRunning) {
         m_initialDownloadRunning = false;
-        if (const QString failure = StepFailure(name); !failure.isEmpty())
+        if (const QString failure = StepFailure(name); !failure.isEmpty()) {
             FailTransfer(QStringLiteral("%1; the download was cut off there").arg(failure));
-        else
+        } else if (!m_registered) {
             EndTransfer();
+        } else {
+            // "download" wrote what every variant's upload reads; the chain
+            // goes on with the blocks the dataset's variant read, as after
+            // "downloadAi", so a block the dataset never read is not written.
+            m_downloadIndex = 0;
+            m_downloadRunning = true;
+            DownloadStep();
+        }
     }
 }
 

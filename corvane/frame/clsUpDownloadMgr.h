@@ -8,8 +8,10 @@
 // host stopped, a record whose error was passed over, an abort), so the FDT
 // side never takes a broken transfer for a good one. The end of a good upload
 // raises UploadCompleted. On a device that can be busy, once a record was
-// written, every upload step is followed by "SetEnableBurnDelay". The single
-// sequence "download" that the FDT side forces is watched the same way.
+// written, every upload step is followed by "SetEnableBurnDelay". The
+// sequence "download" that the FDT side forces writes what "downloadAi" writes
+// and goes on with the same chain. Only those two begin a download chain: a
+// block's sequence that a page runs itself is followed by nothing.
 #include "corvane/frame/IStartAlwaysComp.h"
 #include "pioextensions/clsAppItemCollection.h"
 #include "pioextensions/clsSeqItemCollection.h"
@@ -87,6 +89,8 @@ private:
     // Starts (or forces) the next sequence; a refusal fails the transfer.
     void Run(const QString& name, bool force);
     void UploadStep();
+    // Starts the next sequence of the download chain; at its end, nothing.
+    void DownloadStep();
 
     void SetTransferCompleted(const QString& value);
     QString Read(const QString& key);

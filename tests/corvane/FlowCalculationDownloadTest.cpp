@@ -11,7 +11,9 @@
 #include "tests/common/OrificePlateReference.h"
 #include "fennick/services/Publics.h"
 #include <QDir>
+#include <cmath>
 #include <QList>
+#include <QMap>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QPair>
@@ -40,17 +42,17 @@ protected:
 
 
     // What the save-to-device view does: clear the abort, request the
-    // calculation, and download only when nothing asked for the abort. The
-    // multivariable block's write starts the frame's download chain, which
-    // goes on through the other blocks' writes, the block's revision-21
-    // write included, until "TransferCompleted" reports the end.
+    // calculation, and download only when nothing asked for the abort. Its
+    // first sequence starts the download chain, which goes on through the
+    // other blocks' writes, the multivariable block's revision-21 write
+    // included, until "TransferCompleted" reports the end.
     bool CalculateAndDownload()
     {
         applet.PutText(kAbort, QStringLiteral("0"));
         RequestCalculation();
         if (applet.Text(kAbort) != QStringLiteral("0"))
             return false;
-        return RunChain(QStringLiteral("downloadMv"));
+        return RunChain(QStringLiteral("downloadAi"));
     }
     // Starts the first sequence of a transfer and waits for the chain's good end.
     bool RunChain(const QString& first)
@@ -142,16 +144,29 @@ TEST_F(FlowDownload, APressureUnitChangedInAutomaticModeLeavesTheDevicesFlowAsIt
     EXPECT_NEAR(MeasuredMassFlow(100) / before, 1.0, 1e-4);
 }
 
-TEST_F(FlowDownload, TheTransmittersFactorySetUpUploadedCalculates)
+// The transmitter leaves the factory with the flow set-up its inputs give:
+// calculated again, not one coefficient, limit or maximum flow changes.
+TEST_F(FlowDownload, TheTransmittersFactorySetUpIsWhatTheCalculationGives)
 {
     FLOW_REQUIRE_APPLET();
     ASSERT_TRUE(ConnectAndIdentify(applet));
     ASSERT_TRUE(RunChain(QStringLiteral("upload")));
+    const QStringList results = {"mvC1", "mvC2", "mvC3", "mvEpsilon1", "mvEpsilon2", "mvEpsilon3", "mvHt1", "mvHt2",
+                                 "mvHt3", "mvK1", "mvK2", "mvKqm", "mvRemin", "mvZr", "mvMolN2", "mvTr", "mvRhor",
+                                 "mvKQCL", "mvOutVolFlowMaxValue", "mvInTLoLim", "mvInTHiLim"};
+    QMap<QString, double> factory;
+    for (const QString& item : results)
+        factory.insert(item, Number(item));
     ErrorTraces traces;
     applet.PutText(kAbort, QStringLiteral("0"));
     RequestCalculation();
     EXPECT_EQ(applet.Text(kAbort), QStringLiteral("0"));
     EXPECT_FALSE(traces.Contains(QStringLiteral("flow calculation failed"))) << traces.lines.join('\n').toStdString();
+    for (const QString& item : results)
+        EXPECT_NEAR(Number(item), factory.value(item), 1e-5 * std::max(1.0, std::abs(factory.value(item))))
+            << item.toStdString() << " calculated " << applet.Text(item).toStdString();
+    EXPECT_NEAR(Number(QStringLiteral("mvOutVolFlowMaxValue")), 36.0, 0.01);
+    EXPECT_NEAR(Number(QStringLiteral("mvKQCL")), 86.83, 0.01);
 }
 
 TEST_F(FlowDownload, ARefusedCalculationNamesTheValueByItsLabelInTheUsersLanguage)

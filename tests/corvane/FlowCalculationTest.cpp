@@ -196,6 +196,9 @@ TEST_F(FlowCalculation, ResultsGoBackInTheirOrderAndAWarningIsShownFirst)
     Revision(22);
     applet.PutNumber(QStringLiteral("mvOutVolFlowUnit"), 19); // m3/h
     applet.PutNumber(QStringLiteral("&&private&&countrycode"), 49);
+    // Values the engine's results differ from, so that each write shows.
+    applet.PutText(QStringLiteral("mvRemin"), QStringLiteral("0"));
+    applet.PutText(QStringLiteral("mvOutVolFlowMaxValue"), QStringLiteral("100"));
     ItemLog log(applet.manager);
     for (const char* item : {"mvC1", "mvC2", "mvC3", "mvReserved2", "mvReserved3", "mvReserved4", "mvEpsilon1",
                              "mvHt1", "mvK2", "mvKqm", "mvRemin", "mvZr", "mvMolN2", "mvTr", "mvRhor", "mvRhorGUI",

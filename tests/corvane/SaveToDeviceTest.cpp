@@ -198,6 +198,8 @@ TEST_F(SaveToDevice, AfterACalculationTheDeviceHoldsTheCoefficientsAndTheChainsV
     applet.PutText(QStringLiteral("ptrbModulType"), moduleType);
     ASSERT_EQ(check->CompatibilityCheck(), clsDatasetValid::kFits);
 
+    // A coefficient the calculation replaces (the plate is the factory's own).
+    applet.PutText(QStringLiteral("mvKqm"), QStringLiteral("0.01"));
     const QString kqmBefore = applet.Text(QStringLiteral("mvKqm"));
     Save();
     EXPECT_TRUE(DownloadStarted());

@@ -152,7 +152,7 @@ QString Differences(const Values& before, const Values& after)
     return differ.join(QLatin1Char('\n'));
 }
 
-class RoundTripEachVariant : public TransferRoad, public ::testing::WithParamInterface<Variant> {
+class RoundTrip : public TransferRoad {
 protected:
     // Every item the last upload chain read, as the dataset holds it.
     Values Uploaded() const
@@ -186,9 +186,21 @@ protected:
                                                                    .arg(d.spLowerRange).arg(d.spUpperRange)
                                                                    .arg(d.staticPressure().units));
         values.insert(QStringLiteral("flow block mode"), QString::number(d.multivariableBlockMode));
+        values.insert(QStringLiteral("write lock"), QString::number(d.writeLock));
         return values;
     }
+    // The device restarted with the flow function switched: it keeps its
+    // memory, its flow block and its transfer function.
+    void SwitchFlowFunction(bool on)
+    {
+        sim::DeviceState& d = device.device();
+        const uint8_t transferFunction = d.transferFunction;
+        d.setFlowFunction(on);
+        d.transferFunction = transferFunction;
+    }
 };
+
+class RoundTripEachVariant : public RoundTrip, public ::testing::WithParamInterface<Variant> {};
 
 TEST_P(RoundTripEachVariant, UploadDownloadUploadLeavesDeviceAndDatasetAsTheyWereTwiceInARow)
 {
@@ -217,6 +229,73 @@ TEST_P(RoundTripEachVariant, UploadDownloadUploadLeavesDeviceAndDatasetAsTheyWer
 INSTANTIATE_TEST_SUITE_P(Variants, RoundTripEachVariant, ::testing::ValuesIn(kFactoryVariants),
                          [](const ::testing::TestParamInfo<Variant>& info) { return std::string(info.param.name); });
 
+// A project read while the flow function was off holds no flow block: its
+// download writes none, so the block set up before stays as it was, and a
+// trip once the function is on again reads it and writes it back unchanged.
+TEST_F(RoundTrip, TheFlowFunctionSwitchedBetweenTripsLeavesTheFlowBlockAsItWas)
+{
+    Start({"rev22_mv_on_137", 137, 22, true, false, {}});
+    if (HasFatalFailure())
+        return;
+    // The user's own set-up, not the description's defaults.
+    sim::DeviceParameters& parameters = device.transmitter().parameters();
+    parameters.set(QStringLiteral("mvRhoNorm"), 1.3f);
+    parameters.set(QStringLiteral("mvInTDefault"), 35.0f);
+    parameters.set(QStringLiteral("ttrbTagDesc"), QStringLiteral("TT-USER"));
+
+    SwitchFlowFunction(false);
+    ASSERT_TRUE(Upload(QStringLiteral("U1")));
+    ASSERT_TRUE(Unlocked());
+    const Values off = Held();
+    ASSERT_TRUE(Download(QStringLiteral("D1")));
+    ASSERT_TRUE(Unlocked());
+    const QString held = Differences(off, Held());
+    EXPECT_TRUE(held.isEmpty()) << "device after the download with the function off:\n" << held.toStdString();
+
+    SwitchFlowFunction(true);
+    log->changes.clear();
+    ASSERT_TRUE(Upload(QStringLiteral("U2")));
+    ASSERT_TRUE(Unlocked());
+    const Values on = Held();
+    EXPECT_EQ(on.value(QStringLiteral("mvRhoNorm")).toFloat(), 1.3f);
+    EXPECT_EQ(on.value(QStringLiteral("mvInTDefault")).toFloat(), 35.0f);
+    EXPECT_EQ(on.value(QStringLiteral("ttrbTagDesc")).trimmed(), QStringLiteral("TT-USER"));
+    EXPECT_EQ(Text(QStringLiteral("mvRhoNorm")).toFloat(), 1.3f);
+    ASSERT_TRUE(Download(QStringLiteral("D2")));
+    ASSERT_TRUE(Unlocked());
+    const QString again = Differences(on, Held());
+    EXPECT_TRUE(again.isEmpty()) << "device after the download with the function on again:\n" << again.toStdString();
+}
+
+// A locked device refuses every write but its unlock: a download unlocks it
+// first and writes the project's lock last, so the project's lock and every
+// other value arrive whether the download locks, unlocks or keeps the lock.
+TEST_F(RoundTrip, ADownloadTakesTheWriteLockOffFirstAndSetsTheProjectsLockLast)
+{
+    Start({"rev22_mv_off_137", 137, 22, false, false, {}});
+    if (HasFatalFailure())
+        return;
+    device.transmitter().parameters().set(QStringLiteral("pbWriteLock"), 1);
+    device.device().writeLock = true;
+    ASSERT_TRUE(Upload(QStringLiteral("U1")));
+    ASSERT_TRUE(Unlocked());
+    ASSERT_EQ(Text(QStringLiteral("pbWriteLock")), QStringLiteral("1"));
+
+    // The lock to write and an alarm current written with it.
+    const std::pair<const char*, float> trips[] = {{"0", 22.5f}, {"1", 22.0f}, {"1", 21.5f}};
+    int trip = 0;
+    for (const auto& [lock, current] : trips) {
+        SCOPED_TRACE(trip + 1);
+        Put(QStringLiteral("pbWriteLock"), QLatin1String(lock));
+        Put(QStringLiteral("highAlarmCurr"), QString::number(current));
+        ASSERT_TRUE(Download(QStringLiteral("D%1").arg(++trip)))
+            << frame->Events().Texts().join(QLatin1Char('\n')).toStdString();
+        ASSERT_TRUE(Unlocked());
+        EXPECT_FLOAT_EQ(device.transmitter().parameters().value(QStringLiteral("highAlarmCurr")).toFloat(), current);
+        EXPECT_EQ(device.device().writeLock, QLatin1String(lock) == QLatin1String("1"));
+    }
+}
+
 } // namespace
 
 namespace {
@@ -225,7 +304,9 @@ namespace {
 class DownloadChain : public TransferRoad {
 protected:
     // The project holds the device's dataset (its variant decides the chain); then "downloadAi" runs.
-    void RunDownloadAi()
+    // The project holds the device's dataset; then the sequence named runs
+    // as its first step, started as a download or forced as a page's write.
+    void RunFirst(const QString& first, bool force)
     {
         ASSERT_TRUE(Upload(QStringLiteral("U1")));
         ASSERT_TRUE(Unlocked());
@@ -235,23 +316,43 @@ protected:
                    && Text(QStringLiteral("currentSequence")).isEmpty();
         }));
         log->changes.clear();
-        clsSequenceItem downloadAi;
-        downloadAi.Register(manager, QStringLiteral("downloadAi"), false, 0, REGISTER_STATE);
+        commands.clear();
+        clsSequenceItem sequence;
+        sequence.Register(manager, first, false, 0, REGISTER_STATE);
         ASSERT_TRUE(WaitUntil([&] {
             try {
-                downloadAi.Start();
+                if (force)
+                    sequence.Force();
+                else
+                    sequence.Start();
                 return true;
             } catch (const automation::ComError&) {
                 return false; // busy a moment longer
             }
         }));
-        downloadAi.UnRegister();
-        ASSERT_TRUE(WaitUntil([&] { return Ran().contains(QStringLiteral("downloadAi")); }));
+        sequence.UnRegister();
+        ASSERT_TRUE(WaitUntil([&] { return Ran().contains(first); }));
         ASSERT_TRUE(WaitUntil([&] {
             return Text(QStringLiteral("XXXTransferCompletedXXX")) != QStringLiteral("0")
                    && Text(QStringLiteral("currentSequence")).isEmpty();
         }));
     }
+    void RunDownloadAi() { RunFirst(QStringLiteral("downloadAi"), false); }
+    void SetUp() override
+    {
+        QObject::connect(&device, &sim::SimServer::requestHandled, &device,
+                         [this](int command, int) { commands.append(command); });
+    }
+    // The commands of the sequence's records.
+    QList<int> CommandsOf(const QString& sequence) const
+    {
+        QList<int> numbers;
+        const auto description = manager->GetDescription();
+        for (const QString& record : description->FindSequence(sequence)->records)
+            numbers << description->FindRecord(record)->command;
+        return numbers;
+    }
+    QList<int> commands;
     QStringList DownloadsRan() const { return Ran().filter(QRegularExpression(QStringLiteral("^(download|SetUser|Post)"))); }
 };
 
@@ -264,7 +365,7 @@ TEST_F(DownloadChain, ACleanUserCurveIsNotWrittenAndTheChainStillEndsAsDone)
         return;
     RunDownloadAi();
     EXPECT_EQ(DownloadsRan(), QStringList({"downloadAi", "downloadAi_Revision21", "downloadMV_Revision21",
-                                           "downloadTtrb", "downloadMv", "downloadPid"}))
+                                           "downloadTtrb", "downloadMv", "downloadPid", "downloadWriteLock"}))
         << DownloadsRan().join(' ').toStdString();
     EXPECT_EQ(Text(QStringLiteral("XXXTransferCompletedXXX")), QStringLiteral("1"));
     EXPECT_EQ(Chain()->DownloadIndex(), 0);
@@ -278,8 +379,30 @@ TEST_F(DownloadChain, AnEditedUserCurveIsWrittenLast)
     Put(QStringLiteral("userCurveDirty"), QStringLiteral("1"));
     RunDownloadAi();
     EXPECT_EQ(DownloadsRan(), QStringList({"downloadAi", "downloadAi_Revision21", "downloadMV_Revision21",
-                                           "downloadTtrb", "downloadMv", "downloadPid", "SetUserCurve"}))
+                                           "downloadTtrb", "downloadMv", "downloadPid", "SetUserCurve",
+                                           "downloadWriteLock"}))
         << DownloadsRan().join(' ').toStdString();
+    EXPECT_EQ(Text(QStringLiteral("XXXTransferCompletedXXX")), QStringLiteral("1"));
+}
+
+// The curve tab's Write forces "SetUserCurve" by itself: the device receives
+// the curve and nothing of the rest of the dataset.
+TEST_F(DownloadChain, APagesOwnCurveWriteSendsTheCurveAndNothingElse)
+{
+    Start({"rev22_mv_off_curve_137", 137, 22, false, true, {}});
+    if (HasFatalFailure())
+        return;
+    Put(QStringLiteral("userCurveDirty"), QStringLiteral("1"));
+    RunFirst(QStringLiteral("SetUserCurve"), true);
+    EXPECT_EQ(DownloadsRan(), QStringList({"SetUserCurve"})) << DownloadsRan().join(' ').toStdString();
+    const QList<int> curve = CommandsOf(QStringLiteral("SetUserCurve"));
+    for (int command : curve)
+        EXPECT_TRUE(commands.contains(command)) << "the curve's command " << command << " was not sent";
+    for (const char* other : {"downloadAi", "downloadAi_Revision21", "downloadMV_Revision21", "downloadMV_Revision20",
+                              "downloadTtrb", "downloadMv", "downloadPid", "downloadWriteLock"})
+        for (int command : CommandsOf(QLatin1String(other)))
+            EXPECT_TRUE(curve.contains(command) || !commands.contains(command))
+                << "command " << command << " of " << other << " was sent";
     EXPECT_EQ(Text(QStringLiteral("XXXTransferCompletedXXX")), QStringLiteral("1"));
 }
 

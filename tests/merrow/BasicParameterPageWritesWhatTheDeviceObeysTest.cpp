@@ -26,13 +26,20 @@ bool Choose(controls::PioFieldControl* field, int value)
     return true;
 }
 
+// The download of this variant: what every variant's upload reads, the flow
+// block, and the write lock last.
 bool Download(DeviceApplet& applet)
 {
-    int32_t result = -1;
-    applet.commands.clear();
-    applet.host->ForceSequence(QStringLiteral("download"), result);
-    return result == 0 &&
-           piotest::RunUntil([&] { return !applet.commands.isEmpty() && applet.SequenceState("download") == 0; });
+    for (const char* sequence : {"download", "downloadMv", "downloadWriteLock"}) {
+        int32_t result = -1;
+        applet.commands.clear();
+        applet.host->ForceSequence(QLatin1String(sequence), result);
+        if (result != 0 || !piotest::RunUntil([&] {
+                return !applet.commands.isEmpty() && applet.SequenceState(sequence) == 0;
+            }))
+            return false;
+    }
+    return true;
 }
 
 constexpr int kAlarmLow = 1;
@@ -64,13 +71,15 @@ TEST(BasicParameterPage, AlarmCurrentWriteProtectionAndFlowModeReachTheDeviceWhi
     EXPECT_EQ(device.alarmSelection, kAlarmLow);
     EXPECT_EQ(device.multivariableBlockMode, kOutOfService);
 
-    // Write protection on: the device takes it, and from then on refuses a change.
+    // Write protection on: the device takes it. The lock travels with the
+    // dataset: a download unlocks first and locks again last.
     ASSERT_TRUE(Choose(page->Field(QStringLiteral("PioLabelComboUnit1(4)")), 1));
     ASSERT_TRUE(Download(applet));
     EXPECT_TRUE(device.writeLock);
     ASSERT_TRUE(Choose(page->Field(QStringLiteral("PioLabelComboUnit1(3)")), 0));
-    Download(applet);
-    EXPECT_EQ(device.alarmSelection, kAlarmLow);
+    ASSERT_TRUE(Download(applet));
+    EXPECT_EQ(device.alarmSelection, 0);
+    EXPECT_TRUE(device.writeLock);
 }
 
 TEST(BasicParameterPage, TheModbusVariantHasNoCurrentTabAndARepeatedRuleRemovesNothingMore)

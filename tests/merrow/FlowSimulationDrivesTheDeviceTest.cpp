@@ -145,8 +145,10 @@ TEST(FlowSimulationDrivesTheDevice, SimulatedOutputValuesReplaceTheComputedFlows
     PIO_REQUIRE_APPLET(applet);
     frmMain* window = applet.StartConnected();
     ASSERT_NE(window, nullptr);
-    // 40 m3/h at the operating density of 1000 kg/m3; the flow is the PV over 0 to 100 m3/h.
+    // 40 m3/h at the operating density of 1000 kg/m3 (the square-root law of a
+    // block without a usable coefficient set); the flow is the PV over 0 to 100 m3/h.
     auto& transmitter = applet.device.transmitter();
+    transmitter.parameters().set(QStringLiteral("mvKqm"), 0.0f);
     transmitter.process().setOverride(sim::Variable::DifferentialPressure, 16.0);
     transmitter.device().dynamicVariables[0] = sim::Variable::Flow;
     transmitter.device().pvUpperRange = 100.0;

@@ -89,7 +89,9 @@ TEST_F(InputSimulation, AnalogInputReportsItsSimulatedValueAndStatusWhileItSimul
 
 TEST_F(InputSimulation, SimulatedFlowOutputsReplaceTheComputedOnesUntilSwitchedOff)
 {
-    // The flow as PV over 0 to 100 m3/h; mass flow in kg/s (as delivered), volume flow in m3/h.
+    // The flow as PV over 0 to 100 m3/h; mass flow in kg/s (as delivered), volume flow in m3/h,
+    // by the square-root law of a flow block without a usable coefficient set.
+    device.parameters().set(QStringLiteral("mvKqm"), 0.0f);
     device.device().dynamicVariables[0] = sim::Variable::Flow;
     device.device().pvUpperRange = 100.0;
     device.setAppliedValue(sim::Measured::DifferentialPressure, 16.0);   // 40 m3/h

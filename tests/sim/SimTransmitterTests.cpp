@@ -57,7 +57,9 @@ TEST_F(Transmitter, AnswersCommandZeroOnTheShortFrameAndIdentifiesItself)
 
 TEST_F(Transmitter, ReadsProcessValuesDeterministically)
 {
-    // At process time 0: dp 12.5 kPa, sp 1000 kPa (10 bar), 20 degC, flow 10 * sqrt(12.5) m3/h.
+    // At process time 0: dp 12.5 kPa, sp 1000 kPa (10 bar), 20 degC, flow 10 * sqrt(12.5) m3/h
+    // (the square-root law of a flow block without a usable coefficient set).
+    device.parameters().set(QStringLiteral("mvKqm"), 0.0f);
     HartFrame pv = ask(1);
     HartDataReader r1(pv.data);
     EXPECT_EQ(r1.u8(), sim::UnitCode::KPa);
