@@ -31,6 +31,7 @@ constexpr CollectionRow kCollections[clsAiObjectMgr::kRoleCount] = {
     {{"aidpLoLoLim", "aipLoLoLim", "aiTLoLoLim"}, "appLoLoLim_ValueChanged2"},
     {{"aidpHiHiLim", "aipHiHiLim", "aiTHiHiLim"}, "appHiHiLim_ValueChanged2"},
     {{"aidpLType", "aipLType", "aiTLType"}, "appAiLType_ValueChanged2"},
+    {{"aiDPPvFtime", "ptrbDamping"}, "appDamping_ValueChanged2"},
 };
 
 // Alarm limits may lie a tenth of the output range outside it from this revision on.
@@ -259,6 +260,17 @@ void clsAiObjectMgr::appAiLType_ValueChanged2(short Index, const QString&, bool)
 {
     if (Registered())
         Member(LType, Index).SetStringValue(QStringLiteral("0"));
+}
+
+void clsAiObjectMgr::appDamping_ValueChanged2(short Index, const QString&, bool suppressRule)
+{
+    auto rule = Enter(DampingFlag, kFullGuard, suppressRule);
+    if (!rule)
+        return;
+    const short other = Index == 1 ? 2 : 1;
+    const QString value = Member(Damping, Index).StringValue();
+    if (Member(Damping, other).StringValue() != value)
+        Member(Damping, other).SetStringValue(value);
 }
 
 void clsAiObjectMgr::appOutValue_ValueChanged(const QString&)

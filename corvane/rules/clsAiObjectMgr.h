@@ -37,6 +37,7 @@ public:
         LowerAlarmLimit,
         UpperAlarmLimit,
         LType,
+        Damping,
         kRoleCount
     };
     static constexpr short kTemperatureBlock = 3;
@@ -61,6 +62,10 @@ public:
     Q_INVOKABLE void appLoLoLim_ValueChanged2(short Index, const QString& value, bool suppressRule);
     Q_INVOKABLE void appHiHiLim_ValueChanged2(short Index, const QString& value, bool suppressRule);
     Q_INVOKABLE void appAiLType_ValueChanged2(short Index, const QString& value, bool suppressRule);
+    // The pressure's damping is one device value that two records carry
+    // (the analog input block's filter time and the HART damping): an edit
+    // of either is copied into the other, so a download writes one value.
+    Q_INVOKABLE void appDamping_ValueChanged2(short Index, const QString& value, bool suppressRule);
 
 public slots:
     // The unit rule: skips each failing step and goes on.
@@ -77,6 +82,7 @@ private:
         UpperWarningFlag,
         LowerAlarmFlag,
         UpperAlarmFlag,
+        DampingFlag,
         kFlagCount
     };
     // Which end of a pair a rule adjusts.

@@ -31,7 +31,7 @@ struct Binding {
     Changed2 onChange2;
     Changed onChange;
 };
-const std::array<Binding, 11> kBindings = {{
+const std::array<Binding, 15> kBindings = {{
     {"currentSequence", nullptr, nullptr},
     {"&&private_PM&&TagName", &clsPbObjectMgr::appGenericTagName_ValueChanged2, nullptr},
     {"&&private_PM&&Descriptor", &clsPbObjectMgr::appGenericDescriptor_ValueChanged2, nullptr},
@@ -43,7 +43,16 @@ const std::array<Binding, 11> kBindings = {{
     {"&&ObjectLimit&&pbMeterOption", nullptr, nullptr},
     {"pbMeterOption", nullptr, &clsPbObjectMgr::appPbMeterOption_ValueChanged},
     {"_mfrDeviceTypeHART", nullptr, nullptr},
+    {"pbMessage", &clsPbObjectMgr::appPbMessage_ValueChanged2, nullptr},
+    {"pbDeviceMessage", &clsPbObjectMgr::appPbDeviceMessage_ValueChanged2, nullptr},
+    {"pbDate", &clsPbObjectMgr::appPbDate_ValueChanged2, nullptr},
+    {"pbDeviceInstalDate", &clsPbObjectMgr::appPbDeviceInstalDate_ValueChanged2, nullptr},
 }};
+
+// The message of the standard commands: packed text of 24 characters. A date
+// is copied as it is, and never as an empty text.
+constexpr int kPackedMessageLength = 24;
+constexpr int kDate = -1;
 
 // Write-lock entries the pages may offer, without and with the debug switch.
 const QString kWriteLockMask = QStringLiteral("1 1 0 0");
@@ -249,6 +258,50 @@ void clsPbObjectMgr::appPbBusAddressProfi_ValueChanged2(const QString& /*Value*/
     if (scope)
         ItemViewBinding::RunStep(Source("appPbBusAddressProfi_ValueChanged2"),
                                  [this] { CopyProjectAddressToDevice(); });
+}
+
+// --- The message and the date, each held by the device once ---------------------
+
+void clsPbObjectMgr::CopyTwin(const QString& from, const QString& to, int length, bool suppressRule,
+                              const QString& source)
+{
+    ItemViewBinding::RunStep(source, [&] {
+        const auto scope = m_guard.Enter(clsRuleGuard::UserEdit | clsRuleGuard::NotInRule, suppressRule,
+                                         m_items.Item(kCurrentSequence).get());
+        if (!scope)
+            return;
+        const QString text = m_items.Item(from)->StringValue().trimmed();
+        const QString copy = length > 0 ? text.left(length).toUpper() : text;
+        // A dataset that never held a date has none to give: no date is no edit.
+        if (copy.isEmpty() && length < 0)
+            return;
+        if (m_items.Item(to)->StringValue().trimmed() != copy)
+            Write(to, copy);
+    });
+}
+
+void clsPbObjectMgr::appPbMessage_ValueChanged2(const QString& /*Value*/, bool suppressRule)
+{
+    CopyTwin(QStringLiteral("pbMessage"), QStringLiteral("pbDeviceMessage"), 0, suppressRule,
+             Source("appPbMessage_ValueChanged2"));
+}
+
+void clsPbObjectMgr::appPbDeviceMessage_ValueChanged2(const QString& /*Value*/, bool suppressRule)
+{
+    CopyTwin(QStringLiteral("pbDeviceMessage"), QStringLiteral("pbMessage"), kPackedMessageLength, suppressRule,
+             Source("appPbDeviceMessage_ValueChanged2"));
+}
+
+void clsPbObjectMgr::appPbDate_ValueChanged2(const QString& /*Value*/, bool suppressRule)
+{
+    CopyTwin(QStringLiteral("pbDate"), QStringLiteral("pbDeviceInstalDate"), kDate, suppressRule,
+             Source("appPbDate_ValueChanged2"));
+}
+
+void clsPbObjectMgr::appPbDeviceInstalDate_ValueChanged2(const QString& /*Value*/, bool suppressRule)
+{
+    CopyTwin(QStringLiteral("pbDeviceInstalDate"), QStringLiteral("pbDate"), kDate, suppressRule,
+             Source("appPbDeviceInstalDate_ValueChanged2"));
 }
 
 // --- Rule 7: meter-option limits -------------------------------------------------

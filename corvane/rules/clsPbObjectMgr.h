@@ -43,6 +43,13 @@ public slots:
     // Rule 5: the project's bus address always wins.
     void appGenericAddress_ValueChanged2(const QString& Value, bool suppressRule);
     void appPbBusAddressProfi_ValueChanged2(const QString& Value, bool suppressRule);
+    // The message and the date are one device value each that two records
+    // carry (the standard commands' and the physical block's): a user's edit
+    // of either is copied into the other, so a download writes one value.
+    void appPbMessage_ValueChanged2(const QString& Value, bool suppressRule);
+    void appPbDeviceMessage_ValueChanged2(const QString& Value, bool suppressRule);
+    void appPbDate_ValueChanged2(const QString& Value, bool suppressRule);
+    void appPbDeviceInstalDate_ValueChanged2(const QString& Value, bool suppressRule);
     // Rule 7 triggers.
     void appPbMeterOption_ValueChanged(const QString& Value);
     void seqGetDeviceInfo_StatusChanged(int32_t sequenceStatus);
@@ -61,6 +68,10 @@ private:
     void CopyDeviceToProject(const QString& device, const QString& project, bool suppressRule,
                              const QString& source);
     void CopyProjectAddressToDevice();
+    // A user's edit of from into its twin, cut to length characters in upper
+    // case when length is above 0 (the packed text of the standard commands);
+    // length below 0: a date, of which an empty text is not copied.
+    void CopyTwin(const QString& from, const QString& to, int length, bool suppressRule, const QString& source);
     int32_t Number(const QString& key) const;
     // Writes the reset value to the meter option when it lies in [resetFrom, resetTo].
     void ResetMeterOption(int32_t resetFrom, int32_t resetTo);

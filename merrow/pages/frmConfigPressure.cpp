@@ -338,7 +338,9 @@ QWidget* frmConfigPressure::BuildOutputTab()
         fields->addWidget(Field(output, QLatin1String(f.control), QLatin1String(f.item), f.textId, f.unit));
     auto* linType = new controls::PioLabelComboUnit(output);
     linType->setObjectName(QStringLiteral("cmbAiLinType"));
-    linType->SetObjectNameCombo(QStringLiteral("aiDPLType"));
+    // Shown, not edited: the transfer function the device applies, as the
+    // measuring tab sets it and the print-out names it.
+    linType->SetObjectNameCombo(QStringLiteral("ptrbLinType"));
     linType->setProperty("Tag", QStringLiteral("2118"));
     linType->SetUnitVisible(false);
     linType->setEnabled(false);

@@ -198,7 +198,7 @@ TEST_F(AnalogInputRules, WritingEveryBoundItemOnceEndsAfterABoundedNumberOfChang
                 names.append(item->Name());
                 log.Watch(item->Name(), item->Name());
             }
-    ASSERT_EQ(names.size(), 31);
+    ASSERT_EQ(names.size(), 33);
     double value = 3;
     for (const QString& name : names)
         applet.PutText(name, QString::number(value += 7));

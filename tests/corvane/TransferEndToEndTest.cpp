@@ -9,6 +9,7 @@
 #include "fennick/fdt/clsFunctionConnect.h"
 #include "sim/MeasuredParameters.h"
 #include <cmath>
+#include <functional>
 
 namespace {
 
@@ -265,6 +266,46 @@ TEST_F(RoundTrip, TheFlowFunctionSwitchedBetweenTripsLeavesTheFlowBlockAsItWas)
     ASSERT_TRUE(Unlocked());
     const QString again = Differences(on, Held());
     EXPECT_TRUE(again.isEmpty()) << "device after the download with the function on again:\n" << again.toStdString();
+}
+
+// The damping, the message and the date are one device value each that two
+// items carry: edited as either, the other follows, and download after
+// download leaves the device with the last edit.
+TEST_F(RoundTrip, AValueTwoItemsCarryIsWhatTheDeviceTakesWhicheverOfThemWasEdited)
+{
+    Start({"rev22_mv_off_137", 137, 22, false, false, {}});
+    if (HasFatalFailure())
+        return;
+    ASSERT_TRUE(Upload(QStringLiteral("U1")));
+    ASSERT_TRUE(Unlocked());
+    const sim::DeviceState& d = device.device();
+    const struct {
+        const char* item;
+        const char* value;
+        const char* twin;
+        const char* twinValue;
+        std::function<QString()> held;
+    } edits[] = {
+        {"ptrbDamping", "2.5", "aiDPPvFtime", "2.5",
+         [&] { return QString::number(d.variables[sim::Variable::DifferentialPressure].damping); }},
+        {"aiDPPvFtime", "1.5", "ptrbDamping", "1.5",
+         [&] { return QString::number(d.variables[sim::Variable::DifferentialPressure].damping); }},
+        {"pbMessage", "FIRST EDIT", "pbDeviceMessage", "FIRST EDIT", [&] { return d.message; }},
+        {"pbDeviceMessage", "second edit", "pbMessage", "SECOND EDIT", [&] { return d.message; }},
+        {"pbDate", "2026-01-02", "pbDeviceInstalDate", "2026-01-02",
+         [&] { return d.date.toQDate().toString(Qt::ISODate); }},
+        {"pbDeviceInstalDate", "2026-03-04", "pbDate", "2026-03-04",
+         [&] { return d.date.toQDate().toString(Qt::ISODate); }},
+    };
+    int trip = 0;
+    for (const auto& edit : edits) {
+        SCOPED_TRACE(edit.item);
+        Put(QLatin1String(edit.item), QLatin1String(edit.value));
+        EXPECT_EQ(Text(QLatin1String(edit.twin)).trimmed(), QLatin1String(edit.twinValue));
+        ASSERT_TRUE(Download(QStringLiteral("D%1").arg(++trip)));
+        ASSERT_TRUE(Unlocked());
+        EXPECT_EQ(edit.held(), QLatin1String(edit.value));
+    }
 }
 
 // A locked device refuses every write but its unlock: a download unlocks it

@@ -77,3 +77,32 @@ TEST(PagesAndReportOnSimulator, MessageDateDampingAndHardwareRevisionAreWhatTheD
     EXPECT_EQ(view->Window()->StatusLine()->text(),
               QStringLiteral("The print-out was saved as \"%1\".").arg(QDir::toNativeSeparators(file)));
 }
+
+// Edited on the pages, each value is one item: the print-out shows the edit,
+// and the transfer function the pressure page shows is the one it prints.
+TEST(PagesAndReportOnSimulator, ThePrintOutShowsWhatThePagesShowAndEdit)
+{
+    CorvaneDeviceApplet applet;
+    PIO_REQUIRE_APPLET(applet);
+    constexpr uint8_t kSquareRoot = 1;
+    applet.device.transmitter().device().transferFunction = kSquareRoot;
+    frmMain* window = applet.StartConnectedWithTheDevicesDataset();
+    ASSERT_NE(window, nullptr);
+    applet.PutText(QStringLiteral("pbDeviceMessage"), QStringLiteral("EDITED ON THE PAGE"));
+    applet.PutText(QStringLiteral("pbDeviceInstalDate"), QStringLiteral("2026-12-10"));
+    applet.PutText(QStringLiteral("aiDPPvFtime"), QStringLiteral("2.5"));
+    piotest::Settle();
+    auto* pressure = OpenPage<frmConfigPressure>(applet, *window, "mnuConfigurePressure");
+    ASSERT_NE(pressure, nullptr);
+    const QString transferFunction = Shown(*pressure, "cmbAiLinType");
+    EXPECT_EQ(transferFunction, QStringLiteral("Square root"));
+
+    applet.Trigger(*window, "mnuFilePrintPreview");
+    piotest::Settle();
+    const auto view = PrintView(applet);
+    ASSERT_NE(view, nullptr);
+    const QString& report = view->FilledPage();
+    for (const QString& value : {QStringLiteral("EDITED ON THE PAGE"), QStringLiteral("2026-12-10"),
+                                 QStringLiteral("2.5 s"), transferFunction})
+        EXPECT_TRUE(report.contains(QStringLiteral("<B>%1</B>").arg(value))) << value.toStdString();
+}
