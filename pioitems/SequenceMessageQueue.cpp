@@ -17,9 +17,10 @@ SequenceMessageQueue::SequenceMessageQueue(Handler handler, std::function<QStrin
 SequenceMessageQueue::~SequenceMessageQueue()
 {
     *m_alive = false;
-    m_retry.Cancel();
-    for (const Message& message : m_messages)
+    for (Message& message : m_messages) {
+        message.retry.Cancel();
         applet::AppletTrace::Error(QStringLiteral("%1 dropped: the control ends").arg(Describe(message)));
+    }
 }
 
 void SequenceMessageQueue::Post(int32_t message, int32_t wParam, const QString& actionName)
@@ -33,87 +34,123 @@ void SequenceMessageQueue::Post(int32_t message, int32_t wParam, const QString& 
     loop::PostToLoop(WhileAlive([this, id = entry.id] { Arrive(id); }));
 }
 
-void SequenceMessageQueue::Arrive(uint64_t id)
+std::deque<SequenceMessageQueue::Message>::iterator SequenceMessageQueue::Find(uint64_t id)
 {
-    auto it = std::find_if(m_messages.begin(), m_messages.end(), [id](const Message& m) { return m.id == id; });
-    if (it == m_messages.end())
-        return;
-    it->arrived = true;
-    // A later message waits while the first one is still busy.
-    if (it == m_messages.begin() && !m_firstScheduled)
-        RunFirst();
+    return std::find_if(m_messages.begin(), m_messages.end(), [id](const Message& m) { return m.id == id; });
 }
 
-void SequenceMessageQueue::RunFirst()
+void SequenceMessageQueue::Arrive(uint64_t id)
 {
-    m_firstScheduled = false;
-    if (m_messages.empty())
+    const auto it = Find(id);
+    if (it == m_messages.end())
         return;
+    it->ready = true;
+    // A message that came earlier and is still to run goes first.
+    if (!m_running && !m_scheduled)
+        RunNext();
+}
+
+void SequenceMessageQueue::Requeue(uint64_t id)
+{
+    const auto it = Find(id);
+    if (it == m_messages.end())
+        return;
+    Message message = *it;
+    m_messages.erase(it);
+    message.ready = true;
+    m_messages.push_back(message);
+    if (!m_running && !m_scheduled)
+        RunNext();
+}
+
+void SequenceMessageQueue::RunNext()
+{
+    m_scheduled = false;
+    const auto next = std::find_if(m_messages.begin(), m_messages.end(), [](const Message& m) { return m.ready; });
+    if (next == m_messages.end())
+        return;
+    const uint64_t id = next->id;
+    const int32_t message = next->message;
+    const int32_t wParam = next->wParam;
     const std::shared_ptr<bool> alive = m_alive;
-    // The handler may end this queue (its control) while it runs.
+    // The handler may end this queue (its control) or post to it while it runs.
     const Handler handler = m_handler;
-    const Message& first = m_messages.front();
+    m_running = true;
     try {
-        handler(first.message, first.wParam);
+        handler(message, wParam);
     } catch (const automation::ComError& error) {
         if (!*alive)
             return;
-        Message& busy = m_messages.front();
+        m_running = false;
+        const auto busy = Find(id);
         if (error.number() == SEQUENCE_BUSY) {
             loop::TimerService& timers = loop::TimerService::instance();
             const qint64 now = timers.NowMs();
-            if (busy.busySince < 0) {
-                busy.busySince = now;
+            if (busy->busySince < 0) {
+                busy->busySince = now;
                 applet::AppletTrace::Info(QStringLiteral("%1: the sequence is busy; tried again until it is free")
-                                              .arg(Describe(busy)));
-            } else if (now - busy.busySince >= kGiveUpAfterMs) {
+                                              .arg(Describe(*busy)));
+            } else if (now - busy->busySince >= kGiveUpAfterMs) {
                 applet::AppletTrace::Error(QStringLiteral("%1 given up: the sequence stayed busy for %2 s")
-                                               .arg(Describe(busy))
-                                               .arg((now - busy.busySince) / 1000));
-                Drop(error.number(), error.description());
+                                               .arg(Describe(*busy))
+                                               .arg((now - busy->busySince) / 1000));
+                Drop(id, error.number(), error.description());
                 return;
             }
-            const int delay = busy.nextDelayMs;
-            busy.nextDelayMs = std::min(delay * 2, kLongestRetryDelayMs);
-            m_firstScheduled = true;
-            m_retry = timers.SingleShot(delay, WhileAlive([this] { RunFirst(); }));
+            Message again = *busy;
+            m_messages.erase(busy);
+            again.ready = false;
+            const int delay = again.nextDelayMs;
+            again.nextDelayMs = std::min(delay * 2, kLongestRetryDelayMs);
+            again.retry = timers.SingleShot(delay, WhileAlive([this, id] { Requeue(id); }));
+            m_messages.push_back(again);
+            ScheduleNext();
             return;
         }
         applet::AppletTrace::Error(QStringLiteral("%1 failed: %2 (0x%3, %4)")
-                                       .arg(Describe(busy), error.description())
+                                       .arg(Describe(*busy), error.description())
                                        .arg(static_cast<uint32_t>(error.number()), 8, 16, QLatin1Char('0'))
                                        .arg(error.source()));
-        Drop(error.number(), error.description());
+        Drop(id, error.number(), error.description());
         return;
     } catch (const std::exception& error) {
         if (!*alive)
             return;
+        m_running = false;
         applet::AppletTrace::Error(
-            QStringLiteral("%1 failed: %2").arg(Describe(m_messages.front()), QString::fromLocal8Bit(error.what())));
-        Drop(automation::E_FAIL_, QString::fromLocal8Bit(error.what()));
+            QStringLiteral("%1 failed: %2").arg(Describe(*Find(id)), QString::fromLocal8Bit(error.what())));
+        Drop(id, automation::E_FAIL_, QString::fromLocal8Bit(error.what()));
         return;
     }
     if (!*alive)
         return;
-    Finish();
+    m_running = false;
+    Remove(id);
+    ScheduleNext();
 }
 
-void SequenceMessageQueue::Drop(int32_t number, const QString& description)
+void SequenceMessageQueue::Drop(uint64_t id, int32_t number, const QString& description)
 {
-    const QString action = m_messages.front().actionName;
-    Finish();
+    const QString action = Find(id)->actionName;
+    Remove(id);
+    ScheduleNext();
     // The handler may end this queue.
     if (const DroppedHandler dropped = m_dropped)
         dropped(action, number, description);
 }
 
-void SequenceMessageQueue::Finish()
+void SequenceMessageQueue::Remove(uint64_t id)
 {
-    m_messages.pop_front();
-    if (!m_messages.empty() && m_messages.front().arrived && !m_firstScheduled) {
-        m_firstScheduled = true;
-        loop::PostToLoop(WhileAlive([this] { RunFirst(); }));
-    }
+    if (const auto it = Find(id); it != m_messages.end())
+        m_messages.erase(it);
+}
+
+void SequenceMessageQueue::ScheduleNext()
+{
+    if (m_scheduled || std::none_of(m_messages.begin(), m_messages.end(), [](const Message& m) { return m.ready; }))
+        return;
+    m_scheduled = true;
+    loop::PostToLoop(WhileAlive([this] { RunNext(); }));
 }
 
 std::function<void()> SequenceMessageQueue::WhileAlive(std::function<void()> call) const

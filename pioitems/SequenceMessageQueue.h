@@ -6,10 +6,13 @@
 // (traced).
 //
 // The handler carries a message out and raises ComError when it fails. A
-// message whose sequence is busy (SEQUENCE_BUSY) is tried again after a delay
-// that starts at kFirstRetryDelayMs and doubles up to kLongestRetryDelayMs,
-// through the timer service; meanwhile the later messages of this queue wait
-// behind it, so the control's actions keep their order. The busy message is
+// message whose sequence is busy (SEQUENCE_BUSY) is posted again: it goes to
+// the end of the queue and comes up after a delay that starts at
+// kFirstRetryDelayMs and doubles up to kLongestRetryDelayMs (timer service),
+// so that the loop is not kept spinning. The messages queued meanwhile run
+// between its tries: a busy sequence often waits for exactly such a message
+// (the DoAction that answers its request), and holding it back behind the
+// busy one would leave both waiting for each other. The busy message is
 // traced once, and given up (traced) when it is still busy kGiveUpAfterMs
 // after its first try. Any other error drops the message, traced.
 #include <QString>
@@ -45,7 +48,8 @@ public:
 
     // Queues message; actionName names it in traces ("Start").
     void Post(int32_t message, int32_t wParam, const QString& actionName);
-    // Messages posted and not yet carried out, dropped or given up.
+    // Messages posted and not yet carried out, dropped or given up (those
+    // waiting to be tried again included).
     int Count() const { return static_cast<int>(m_messages.size()); }
 
 private:
@@ -54,29 +58,36 @@ private:
         int32_t message = 0;
         int32_t wParam = 0;
         QString actionName;
-        bool arrived = false;  // its own call came off the loop
+        bool ready = false;    // its posted call came off the loop (again, after a busy try)
         qint64 busySince = -1; // time of the first busy answer
         int nextDelayMs = kFirstRetryDelayMs;
+        loop::SingleShotHandle retry; // brings a busy message back into the queue
     };
 
+    std::deque<Message>::iterator Find(uint64_t id);
+    // The message's posted call came off the loop.
     void Arrive(uint64_t id);
-    void RunFirst();
-    // Ends the first message and lets the next one run when its call has come.
-    void Finish();
+    // The busy message's delay is over: it joins the end of the queue again.
+    void Requeue(uint64_t id);
+    // Carries out the first message that is ready.
+    void RunNext();
+    // Lets the next ready message run on a turn of its own.
+    void ScheduleNext();
+    void Remove(uint64_t id);
     QString Describe(const Message& message) const;
     // call, run only while the queue lives.
     std::function<void()> WhileAlive(std::function<void()> call) const;
 
-    // Ends the first message as failed and tells the dropped handler.
-    void Drop(int32_t number, const QString& description);
+    // Ends the message as failed and tells the dropped handler.
+    void Drop(uint64_t id, int32_t number, const QString& description);
 
     Handler m_handler;
     DroppedHandler m_dropped;
     std::function<QString()> m_owner;
     std::deque<Message> m_messages;
     uint64_t m_lastId = 0;
-    bool m_firstScheduled = false; // a retry or a call for the first message is pending
-    loop::SingleShotHandle m_retry;
+    bool m_scheduled = false; // a call of RunNext is on the loop
+    bool m_running = false;   // the handler runs (it may pump the loop)
     // False once the queue has ended; the queue's calls on the loop and its
     // own code after a handler (which may end the queue) look at it.
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);

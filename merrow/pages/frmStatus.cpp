@@ -53,18 +53,25 @@ constexpr StatusPicture kPictures[7] = {
 constexpr int kExtensionOctet = 3;
 constexpr int kExtensionBit = 7;
 
-// Messages of the extended diagnosis, in the order the list shows them.
+// Messages of the extended diagnosis, in the order the list shows them, and
+// whether each tells of a fault. The device also reports states it was put in
+// or passes through (the output current fixed by the user, a busy device, a
+// save to its memory): the list shows them, the self-test's verdict does not
+// count them.
 struct ExtensionMessage {
     int octet;
     int bit;
     int16_t textId;
+    bool fault;
 };
 constexpr ExtensionMessage kMessages[] = {
-    {0, 0, 2500}, {0, 1, 2501}, {0, 2, 2502}, {0, 3, 2503}, {0, 4, 2504}, {0, 5, 2505}, {0, 6, 2506},
-    {0, 7, 2507}, {1, 0, 2508}, {1, 1, 2509}, {1, 2, 2510}, {1, 4, 2511}, {1, 5, 2512}, {1, 6, 2513},
-    {1, 7, 2514}, {2, 0, 2515}, {2, 1, 2516}, {2, 2, 2517}, {2, 4, 2518}, {2, 5, 2519}, {2, 6, 2520},
-    {3, 4, 2521}, {3, 5, 2522}, {3, 6, 2523}, {4, 0, 2524}, {4, 1, 2525}, {4, 2, 2526}, {4, 4, 2527},
-    {4, 5, 2528}, {5, 4, 2529}, {5, 5, 2530}, {5, 6, 2531}, {5, 7, 2532},
+    {0, 0, 2500, true},  {0, 1, 2501, true},  {0, 2, 2502, true},  {0, 3, 2503, true},  {0, 4, 2504, true},
+    {0, 5, 2505, true},  {0, 6, 2506, true},  {0, 7, 2507, true},  {1, 0, 2508, true},  {1, 1, 2509, false},
+    {1, 2, 2510, true},  {1, 4, 2511, false}, {1, 5, 2512, true},  {1, 6, 2513, true},  {1, 7, 2514, true},
+    {2, 0, 2515, true},  {2, 1, 2516, true},  {2, 2, 2517, true},  {2, 4, 2518, true},  {2, 5, 2519, true},
+    {2, 6, 2520, true},  {3, 4, 2521, false}, {3, 5, 2522, true},  {3, 6, 2523, true},  {4, 0, 2524, true},
+    {4, 1, 2525, true},  {4, 2, 2526, true},  {4, 4, 2527, true},  {4, 5, 2528, true},  {5, 4, 2529, true},
+    {5, 5, 2530, true},  {5, 6, 2531, true},  {5, 7, 2532, true},
 };
 
 // The two marks: "ACHTUNG", a red warning triangle with an exclamation
@@ -152,6 +159,8 @@ frmStatus::frmStatus() : PioPage(QStringLiteral("frmStatus"), false, false)
             [this] { appConnectionStatus_ValueChanged(); });
     connect(m_seqGetDiagnosis, &pioitems::PioSequenceItem::StatusChanged, this,
             [this](int32_t status) { seqGetDiagnosis_StatusChanged(status); });
+    connect(m_seqGetDiagnosis, &pioitems::PioSequenceItem::ActionDropped, this,
+            [this] { seqGetDiagnosis_ActionDropped(); });
 }
 
 bool frmStatus::BitSet(const QByteArray& octets, int octet, int bit)
@@ -245,6 +254,17 @@ void frmStatus::cmdSelftest_Click()
     m_selftestStep = ForceSequence(*m_seqGetDiagnosis) ? 1 : 0;
 }
 
+void frmStatus::seqGetDiagnosis_ActionDropped()
+{
+    // The read the user asked for will not come: the self-test ends as not
+    // carried out, instead of waiting for an end that a later read would
+    // give it with values it did not ask for.
+    if (std::exchange(m_selftestStep, 0) == 0)
+        return;
+    applet::AppletTrace::Error(QStringLiteral("frmStatus: the self-test's read was dropped; the page shows no verdict"));
+    dialogs::DialogService::instance().Warning(windowTitle(), GetTextFromResource(kSelftestFailed));
+}
+
 void frmStatus::seqGetDiagnosis_StatusChanged(int32_t sequenceStatus)
 {
     FollowForcedSequence(*m_seqGetDiagnosis, sequenceStatus);
@@ -277,7 +297,11 @@ void frmStatus::seqGetDiagnosis_StatusChanged(int32_t sequenceStatus)
         return;
     // ... and the self-test's end is told, also when the page looks as before.
     const QByteArray diagnosis = m_appDiagnosis->OctetValue().toByteArray();
-    int faults = m_list->count();
+    int faults = 0;
+    for (const int textId : MessageIds())
+        for (const ExtensionMessage& message : kMessages)
+            if (message.textId == textId && message.fault)
+                ++faults;
     for (const StatusPicture& picture : kPictures)
         faults += BitSet(diagnosis, picture.octet, picture.bit) ? 1 : 0;
     global::ShowStatus(faults == 0 ? GetTextFromResource(kSelftestNoFault)

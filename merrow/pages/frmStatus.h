@@ -47,6 +47,8 @@ private:
     void appDiagnosisExtension_ValueChanged();
     void appConnectionStatus_ValueChanged();
     void seqGetDiagnosis_StatusChanged(int32_t sequenceStatus);
+    // A deferred action of the diagnosis read failed for good.
+    void seqGetDiagnosis_ActionDropped();
     void ShowPicture(int n, bool fault);
     // A notification of a diagnosis item with its state word.
     void Announced(int32_t itemState);

@@ -19,6 +19,16 @@ namespace {
 
 constexpr int kAdditionalStatus = 48;
 
+// The status page once its activation has read the diagnosis and the window
+// is the user's again; null when not.
+frmStatus* OpenStatusPage(DeviceApplet& applet, frmMain& window)
+{
+    auto* page = OpenPage<frmStatus>(applet, window, "mnuDiagnosticsStatus");
+    if (!page || !piotest::RunUntil([&] { return page->PictureFault(0).has_value() && window.isEnabled(); }))
+        return nullptr;
+    return page;
+}
+
 } // namespace
 
 TEST(DevicePagesOnSimulator, HartIdentificationShowsEachDeviceTypesCommunicationAndTheHardwareRevisionItRead)
@@ -60,10 +70,8 @@ TEST(DevicePagesOnSimulator, StatusPageListsNothingForASoundDeviceAndEveryCondit
     PIO_REQUIRE_APPLET(applet);
     frmMain* window = applet.StartConnected();
     ASSERT_NE(window, nullptr);
-    auto* page = OpenPage<frmStatus>(applet, *window, "mnuDiagnosticsStatus");
+    auto* page = OpenStatusPage(applet, *window);
     ASSERT_NE(page, nullptr);
-    // Each activation reads the diagnosis; the window is the user's again at its end.
-    ASSERT_TRUE(piotest::RunUntil([&] { return page->PictureFault(0).has_value() && window->isEnabled(); }));
     EXPECT_TRUE(applet.commands.contains(kAdditionalStatus));
     EXPECT_TRUE(page->MessageIds().isEmpty());
     for (int n = 0; n < 7; ++n)
@@ -148,4 +156,31 @@ TEST(DevicePagesOnSimulator, StatusShowsNoVerdictUntilTheDiagnosisWasRead)
     for (int n = 0; n < 7; ++n)
         EXPECT_EQ(page->PictureFault(n), false) << n;
     Screenshot(*window, *page, QStringLiteral("status-after-read-en"));
+}
+
+TEST(DevicePagesOnSimulator, SelftestClickedAsThePageActivatesEndsAndCountsNoOperatingStateAsAFault)
+{
+    DeviceApplet applet;
+    PIO_REQUIRE_APPLET(applet);
+    frmMain* window = applet.StartConnected();
+    ASSERT_NE(window, nullptr);
+    auto* page = OpenStatusPage(applet, *window);
+    ASSERT_NE(page, nullptr);
+    // The user fixed the output current: a state the device reports, no fault.
+    applet.device.device().fixedCurrent = 12.0f;
+
+    // One click on the button of a page behind another both activates the
+    // page and presses the button: two reads are asked for at once.
+    page->Form_Deactivate();
+    page->Form_Activate();
+    page->cmdSelftest()->click();
+    auto* read = page->findChild<pioitems::PioSequenceItem*>(QStringLiteral("seqGetDiagnosis"));
+    ASSERT_NE(read, nullptr);
+    ASSERT_TRUE(piotest::RunUntil([&] {
+        return window->PanelText(4).startsWith("Self-test done") && window->isEnabled() && read->PendingActions() == 0
+            && applet.SequenceState("GetDiagnosis") == 0;
+    })) << "the window stays locked: " << window->PanelText(4).toStdString();
+    EXPECT_EQ(window->PanelText(4), "Self-test done: the device reports no fault.");
+    EXPECT_EQ(page->MessageIds(), QList<int>{2521}) << "the list still shows the state";
+    EXPECT_TRUE(applet.dialogs.Requests().empty());
 }
