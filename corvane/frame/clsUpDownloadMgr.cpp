@@ -26,7 +26,10 @@ const ItemRow kItems[] = {
     {"userCurveDirty", "userCurveDirty"},
     {"_mfrDeviceTypeHART", "DeviceTypeHART"},
     {"ptrbLinType", "ptrbLinType"},
+    {"&&private&&CurrentSource", "CurrentSource"},
 };
+// "&&private&&CurrentSource" once the dataset holds what was read from the device.
+const QString kSourceDevice = QStringLiteral("2");
 
 // The sequences, in this order, and the method each calls by name.
 struct SequenceRow {
@@ -209,10 +212,21 @@ QString clsUpDownloadMgr::GetNextUploadSequenceName()
                          .arg(corvane::Describe(error)));
         return QString();
     }
-    if (next.isEmpty())
+    if (next.isEmpty()) {
+        // Told before the end, at which the frame stores the dataset: the
+        // project keeps where its dataset came from.
+        if (!RecordErrorPassedOver()) {
+            try {
+                m_items.Item(QStringLiteral("CurrentSource"))->SetStringValue(kSourceDevice);
+            } catch (const std::exception& error) {
+                applet::AppletTrace::Error(QStringLiteral("%1: the dataset's source not written: %2")
+                                               .arg(kSource, corvane::Describe(error)));
+            }
+        }
         EndTransfer();
-    else
+    } else {
         SetTransferCompleted(kTransferRunning);
+    }
     return next;
 }
 

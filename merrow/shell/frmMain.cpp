@@ -1128,6 +1128,12 @@ void frmMain::OnConnectionStatus()
     for (const StatusText& text : kConnectionTexts)
         if (text.value == state)
             SetPanel(1, text.textId);
+    // The window runs this again at every activation (a message box closing
+    // is one): how the connection ended stays told until the next connect.
+    if (state != 0)
+        m_connectionEndText = 0;
+    else if (m_lastConnectState == 0 && m_connectionEndText)
+        SetPanel(1, m_connectionEndText);
     if (state == kConnected) {
         ShowEntry("mnuDeviceConnect", false);
         ShowEntry("mnuDeviceDisconnect", true);
@@ -1158,11 +1164,13 @@ void frmMain::OnConnectionStatus()
         for (const ConnectionEnd& end : kConnectionEnds)
             if (end.lastState == m_lastConnectState) {
                 SetPanel(1, end.panelText);
+                m_connectionEndText = end.panelText;
                 message = end.messageText;
             }
         // A disconnection the program made itself says why, not "Canceled".
         if (m_disconnectReason && (m_lastConnectState == 2 || m_lastConnectState == 3)) {
             SetPanel(1, m_disconnectReason);
+            m_connectionEndText = m_disconnectReason;
             message = 0; // not lost: the program let go of the device
         }
         m_disconnectReason = 0;

@@ -244,6 +244,7 @@ private:
     bool m_deviceInfoRunning = false; // "GetDeviceInfo" left ready since the last check
     bool m_changesAnswered = false;   // the question about the changes was answered
     int16_t m_disconnectReason = 0;   // panel 1 text of a disconnection the program made
+    int16_t m_connectionEndText = 0;  // panel 1 text that told how the last connection ended
     int m_lastConnectState = 0;
     int m_operationModeStep = 0;
     Pending m_pending = Pending::None;

@@ -1,7 +1,8 @@
 // Functions that change nothing visible on their page still tell the user
 // how they ended: the self-test, forcing and ending the output current and
 // saving the dataset confirm in the status bar, and a disconnection the
-// program made itself says why instead of reading as the user's.
+// program made itself says why instead of reading as the user's, and keeps
+// saying it while the window stays disconnected.
 #include "DeviceFunctionSupport.h"
 #include "merrow/pages/frmSimulateCurrent.h"
 #include "merrow/pages/frmStatus.h"
@@ -68,5 +69,14 @@ TEST(DeviceWindowTellsTheUserWhatHappened, ADisconnectionTheProgramMadeSaysWhy)
             applet.PutNumber(QStringLiteral("&&private&&Connect"), state);
     EXPECT_EQ(window->PanelText(1), "Disconnected: the dataset does not fit the device");
     // The question and what declining it left; no word of a lost connection.
-    EXPECT_EQ(applet.dialogs.Requests().size(), 2u);
+    ASSERT_EQ(applet.dialogs.Requests().size(), 2u);
+    // The question opens with the reason.
+    EXPECT_EQ(applet.dialogs.Requests().front().text.section(QLatin1Char('\n'), 0, 0),
+              "The module type of the dataset differs from that of the device.");
+    // The window is active again once the box has closed: the reason stays.
+    window->MDIForm_Activate();
+    EXPECT_EQ(window->PanelText(1), "Disconnected: the dataset does not fit the device");
+    for (int state : {1, 2})
+        applet.PutNumber(QStringLiteral("&&private&&Connect"), state);
+    EXPECT_EQ(window->PanelText(1), "Connection Established");
 }
