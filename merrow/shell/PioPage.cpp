@@ -20,6 +20,7 @@
 #include <QPointer>
 #include <QScreen>
 #include <QShortcut>
+#include <utility>
 
 PioPage::PioPage(const QString& name, bool restoreWidth, bool restoreHeight, QWidget* parent)
     : QWidget(parent), m_restoreWidth(restoreWidth), m_restoreHeight(restoreHeight)
@@ -346,9 +347,15 @@ void PioPage::Form_Unload()
     }
 }
 
+bool PioPage::QueryClose()
+{
+    m_closeGranted = m_unloaded || Form_QueryUnload();
+    return m_closeGranted;
+}
+
 void PioPage::closeEvent(QCloseEvent* event)
 {
-    if (!m_unloaded && !Form_QueryUnload()) {
+    if (!m_unloaded && !std::exchange(m_closeGranted, false) && !Form_QueryUnload()) {
         event->ignore();
         return;
     }

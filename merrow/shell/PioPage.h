@@ -41,6 +41,11 @@ public:
     void Form_Deactivate() { m_active = false; }
     // Whether the page lets itself be closed now; the default lets it.
     virtual bool Form_QueryUnload() { return true; }
+    // Asks the page whether it may close, ahead of closing it: a page that
+    // lets itself be closed is not asked again when it then closes, until
+    // ForgetCloseQuery. An unloaded page may always close.
+    bool QueryClose();
+    void ForgetCloseQuery() { m_closeGranted = false; }
     // Stores the position and releases the item controls (once).
     void Form_Unload();
     // Closes the page from the event loop, after the running notification has returned.
@@ -112,6 +117,7 @@ private:
     bool m_loaded = false;
     bool m_registered = false;
     bool m_unloaded = false;
+    bool m_closeGranted = false; // QueryClose let the page close
     bool m_active = false;
     bool m_growPending = false;
     QSize m_sizeTaken; // the size the page last gave itself; another one is the user's

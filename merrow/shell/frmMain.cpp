@@ -757,15 +757,33 @@ bool frmMain::event(QEvent* event)
 
 void frmMain::closeEvent(QCloseEvent* event)
 {
-    if (m_loaded && !CloseAllChildForms()) {
-        event->ignore(); // a page refused to close: the main window stays open with it
-        return;
-    }
-    // Once the pages have let go (a simulation ended writes too), asked while
-    // the window is still there; Cancel keeps it open.
-    if (m_loaded && !KeepOrDropChanges()) {
-        event->ignore();
-        return;
+    if (m_loaded) {
+        // Every page is asked first whether it may close (a simulation asks
+        // to end), then the changes are asked about, while every page is
+        // still open: a refusal or Cancel leaves the window as it was.
+        std::optional<dialogs::DialogResult> answer;
+        const bool pagesMayClose = QueryAllChildForms();
+        if (pagesMayClose)
+            answer = AskAboutChanges();
+        if (!pagesMayClose || answer == dialogs::DialogResult::Cancel) {
+            for (PioPage* page : ChildForms())
+                page->ForgetCloseQuery();
+            event->ignore();
+            return;
+        }
+        if (!CloseAllChildForms()) {
+            event->ignore(); // a page refused to close: the main window stays open with it
+            return;
+        }
+        // The answer covers what the pages wrote as they let go (a simulation
+        // ended writes too); changes that only the pages' ending made are
+        // asked about now.
+        if (!answer)
+            answer = AskAboutChanges();
+        if (answer == dialogs::DialogResult::Cancel || (answer && !KeepOrDropChanges(*answer))) {
+            event->ignore();
+            return;
+        }
     }
     MDIForm_Unload();
     QMainWindow::closeEvent(event);
@@ -1448,6 +1466,16 @@ void frmMain::UpdateAllForms()
 {
     for (PioPage* page : ChildForms())
         Step_("UpdateAllForms", [&] { page->UpdatePioControls(); });
+}
+
+bool frmMain::QueryAllChildForms()
+{
+    for (PioPage* page : ChildForms())
+        if (!page->QueryClose()) {
+            applet::AppletTrace::Info(QStringLiteral("frmMain: %1 stays open").arg(page->objectName()));
+            return false;
+        }
+    return true;
 }
 
 bool frmMain::CloseAllChildForms()

@@ -5,12 +5,14 @@
 // opens as MDI children.
 #include "merrow/shell/frmOutput.h"
 #include "pioextensions/IPioForm.h"
+#include "platform/dialogs/DialogTypes.h"
 #include <QHash>
 #include <QMainWindow>
 #include <QPixmap>
 #include <QPointer>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QAction;
 class ctlBusyWindow;
@@ -78,6 +80,9 @@ public:
     void UpdateAllForms();
     // Closes every child window; false when a page refused to close (it stays open).
     bool CloseAllChildForms();
+    // Asks every page whether it may close, without closing any; false at
+    // the first page that stays.
+    bool QueryAllChildForms();
     void UnloadFrmMesswerte();
     void ReleaseFrmMesswerte();
     QMdiArea* MdiArea() const { return m_mdi; }
@@ -90,9 +95,12 @@ public:
     // The help windows open now.
     QList<QWidget*> HelpWindows() const;
     bool AskBeforeRefusing() const { return m_askFirst; }
-    // The changes of the dataset are saved, dropped or kept with the window
-    // open (Cancel): asked once, only when something changed.
-    bool KeepOrDropChanges();
+    // Whether the changes of the dataset are to be saved (Yes), dropped (No)
+    // or kept with the window open (Cancel): asked once, only when the
+    // dataset differs from what is stored; none when nothing is asked.
+    std::optional<dialogs::DialogResult> AskAboutChanges();
+    // Carries out the answer Yes or No; false when the save failed.
+    bool KeepOrDropChanges(dialogs::DialogResult answer);
     pioitems::PioControlItemHandler* PioControlItemHandler1() const { return m_handler; }
 
     // Answers of the busy-window control.

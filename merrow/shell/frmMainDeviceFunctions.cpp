@@ -492,33 +492,31 @@ void frmMain::FileExit()
     close(); // the window asks about changes as it closes
 }
 
-bool frmMain::KeepOrDropChanges()
+std::optional<dialogs::DialogResult> frmMain::AskAboutChanges()
 {
     // A mark left by values that came back to what is stored asks nothing.
     if (m_changesAnswered || !DatasetChanged() || !Host()->HoldsChanges())
-        return true;
-    switch (dialogs::DialogService::instance().AskYesNoCancel(global::kProductTitle,
-                                                              global::LoadLocalizedText(kUnsavedChangesText))) {
-    case dialogs::DialogResult::Yes:
+        return std::nullopt;
+    return dialogs::DialogService::instance().AskYesNoCancel(global::kProductTitle,
+                                                             global::LoadLocalizedText(kUnsavedChangesText));
+}
+
+bool frmMain::KeepOrDropChanges(dialogs::DialogResult answer)
+{
+    if (answer == dialogs::DialogResult::Yes) {
         FileSave();
         if (DatasetChanged())
             return false; // not saved (the save said why): the window stays with its changes
-        break;
-    case dialogs::DialogResult::No: {
+    } else {
         // The applet goes back to the instance data, so nothing asks again after the window.
         int32_t result = 0;
         try {
             Host()->LoadFromDatabase(0, result);
         } catch (const std::exception& error) {
             TraceError(QStringLiteral("the changes were not dropped: %1").arg(QString::fromLocal8Bit(error.what())));
-            break;
         }
         if (result != 0)
             TraceError(QStringLiteral("the changes were not dropped: %1").arg(applet::ResultText(result)));
-        break;
-    }
-    default:
-        return false;
     }
     m_changesAnswered = true;
     return true;

@@ -289,8 +289,14 @@ int32_t clsAppletHost::LoadValues(bool refresh)
             m_manager->ResetToDefault(handle);
     }
     WriteNumber(m_dirtyHandle, 0);
-    if (refresh)
+    if (refresh) {
+        // What the views' rules derive again from the values just loaded (the
+        // device's tag from the project's) is part of the load, no change of
+        // the user's: the dataset stays unmarked, and nothing asks to save it.
+        const bool loading = std::exchange(m_loading, true);
         m_manager->RefreshAll();
+        m_loading = loading;
+    }
     return kResultOk;
 }
 

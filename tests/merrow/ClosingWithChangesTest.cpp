@@ -1,6 +1,7 @@
 // Closing the device window with a changed dataset asks once, while the
-// window is still there: Yes saves first, No drops the changes, Cancel keeps
-// the window. An unchanged dataset closes without a question.
+// window is still there and before its pages close: Yes saves first, No
+// drops the changes, Cancel keeps the window with its pages. An unchanged
+// dataset closes without a question.
 #include "DeviceFunctionSupport.h"
 
 using namespace merrowtest;
@@ -13,6 +14,9 @@ TEST(ClosingWithChanges, AsksOnlyWhenChangedWhileTheWindowIsThereAndCancelKeepsI
     AddSaveThatTakesTheChanges(views);
     frmMain* window = applet.Start();
     ASSERT_NE(window, nullptr);
+    window->Menu(QStringLiteral("mnuConfigureBasicParameter"))->trigger();
+    piotest::Settle();
+    ASSERT_EQ(window->ChildForms().size(), 1);
     applet.PutNumber(QStringLiteral("&&private&&Dirty"), 1);
 
     applet.dialogs.AnswerMessage(dialogs::DialogResult::Cancel);
@@ -22,6 +26,7 @@ TEST(ClosingWithChanges, AsksOnlyWhenChangedWhileTheWindowIsThereAndCancelKeepsI
     EXPECT_EQ(applet.dialogs.Requests().front().title, "Trivex DTM");
     EXPECT_TRUE(window->Loaded());
     EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->ChildForms().size(), 1) << "asked before any page closed";
     EXPECT_TRUE(TransferViewDouble::Started().isEmpty());
 
     applet.dialogs.AnswerMessage(dialogs::DialogResult::Yes);
