@@ -8,7 +8,10 @@
 #include "pioitems/PioAppItem.h"
 #include "platform/applet/AppletTrace.h"
 #include "platform/controls/PioFieldControl.h"
+#include "platform/dialogs/DialogService.h"
+#include <QDate>
 #include <QGroupBox>
+#include <QLineEdit>
 #include <QVBoxLayout>
 #include <exception>
 
@@ -18,6 +21,44 @@ namespace {
 
 constexpr int kModbusDeviceType = 139;
 const QString kTemperatureUnit = QStringLiteral("cmbTemperatureValueUnit");
+const QString kDateField = QStringLiteral("PioLabelTextUnit1(0)");
+constexpr int kCountryGerman = 49;
+// The form the device holds its date in.
+const QString kDeviceDateFormat = QStringLiteral("yyyy-MM-dd");
+// "The date "%1" cannot be taken: enter a date as %2, for example %3."
+constexpr int16_t kDateRefusedText = 3990;
+
+// The date forms a user types, by language: the first is the one the user is
+// asked for; the device's own form is taken from everyone.
+struct DateForm {
+    int countryCode;
+    const char* format;
+    const char* shown; // the form as the user reads it
+};
+constexpr DateForm kDateForms[] = {
+    {kCountryGerman, "dd.MM.yyyy", "TT.MM.JJJJ"},
+    {kCountryGerman, "d.M.yyyy", "TT.MM.JJJJ"},
+    {0, "yyyy-MM-dd", "YYYY-MM-DD"},
+};
+
+// The date a text names in one of the forms of the user's language, or the device's.
+QDate ReadDate(const QString& text, int countryCode)
+{
+    for (const DateForm& form : kDateForms)
+        if (form.countryCode == countryCode || form.countryCode == 0)
+            if (const QDate date = QDate::fromString(text, QLatin1String(form.format)); date.isValid())
+                return date;
+    return QDate();
+}
+
+// The first form of the user's language: its format and how it is written for the user.
+const DateForm& AskedForm(int countryCode)
+{
+    for (const DateForm& form : kDateForms)
+        if (form.countryCode == countryCode)
+            return form;
+    return kDateForms[std::size(kDateForms) - 1];
+}
 
 // Where a control stands: the tab's frame and, within it, a titled frame (0: none).
 struct Place {
@@ -122,7 +163,12 @@ frmBasicParameter::frmBasicParameter() : PioPage(QStringLiteral("frmBasicParamet
     m_appMultivariableFunction =
         AppItem(this, QStringLiteral("appMultivariableFunction"), QStringLiteral("pbMultivariableFunction"));
     m_appDruckfuehler = AppItem(this, QStringLiteral("appDruckfühler"), QStringLiteral("ptrbNumberRemoteSeal"));
+    m_appInstalDate = AppItem(this, QStringLiteral("appInstalDate"), QStringLiteral("pbDeviceInstalDate"));
     pioitems::Ambient::SetUserMode(this, true);
+    connect(m_appInstalDate, &pioitems::PioAppItem::ValueChanged, this,
+            [this](const QString& value) { appInstalDate_ValueChanged(value); });
+    if (QLineEdit* date = Field(kDateField)->ValueField())
+        connect(date, &QLineEdit::textEdited, this, [this] { m_dateTyped = true; });
     connect(m_appMultivariableFunction, &pioitems::PioAppItem::ValueChanged, this, [this] {
         if (Registered())
             TabRules();
@@ -147,7 +193,42 @@ void frmBasicParameter::OnBeforeRegister()
 
 void frmBasicParameter::OnFirstActivation()
 {
+    m_takenDate = m_appInstalDate->StringValue();
     TabRules();
+}
+
+void frmBasicParameter::appInstalDate_ValueChanged(const QString& value)
+{
+    // Only what the user typed is checked: a date read from the device stays as it was read.
+    const bool typed = std::exchange(m_dateTyped, false);
+    const QString text = value.trimmed();
+    if (!Registered() || !typed || text.isEmpty()) {
+        m_takenDate = value;
+        return;
+    }
+    const int country = global::UserCountryCode();
+    const QDate date = ReadDate(text, country);
+    const QString taken = date.isValid() ? date.toString(kDeviceDateFormat) : m_takenDate;
+    if (date.isValid())
+        m_takenDate = taken;
+    if (taken == value)
+        return;
+    // Written once the change that is being delivered has ended.
+    QMetaObject::invokeMethod(
+        this,
+        [this, taken] {
+            if (Registered())
+                m_appInstalDate->SetStringValue(taken);
+        },
+        Qt::QueuedConnection);
+    if (date.isValid())
+        return;
+    const DateForm& form = AskedForm(country);
+    const QString refusal = global::FillPlaceholders(
+        GetTextFromResource(kDateRefusedText),
+        {text, QLatin1String(form.shown), QDate::currentDate().toString(QLatin1String(form.format))});
+    applet::AppletTrace::Error(QStringLiteral("frmBasicParameter: %1").arg(refusal));
+    dialogs::DialogService::instance().Warning(windowTitle(), refusal);
 }
 
 void frmBasicParameter::TabRules()

@@ -1,12 +1,15 @@
 // The basic-parameter page on the simulated transmitter: the alarm current,
 // the write protection and the flow measurement chosen on the page reach the
 // device with a download and the device obeys them; the tabs follow the
-// device variant.
+// device variant; the date takes only a date, in the user's form.
 #include "DeviceFunctionSupport.h"
 #include "merrow/pages/frmBasicParameter.h"
 #include "merrow/shell/PageTabs.h"
 #include "platform/controls/PioFieldControl.h"
 #include <QComboBox>
+#include <QDate>
+#include <QLineEdit>
+#include <QTest>
 
 using namespace merrowtest;
 
@@ -108,4 +111,46 @@ TEST(BasicParameterPage, TheModbusVariantHasNoCurrentTabAndARepeatedRuleRemovesN
     piotest::Settle();
     EXPECT_EQ(page->Tabs()->tbsOptions()->count(), 2);
     EXPECT_FALSE(page->Field(QStringLiteral("cmbDurchflussmessung"))->isVisibleTo(page));
+}
+
+TEST(BasicParameterPage, DateTakesOnlyADateTypedInTheUsersFormAndTheDeviceGetsIt)
+{
+    DeviceApplet applet;
+    PIO_REQUIRE_APPLET(applet);
+    frmMain* window = applet.StartConnected();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(ReadIntoDataset(applet, "upload"));
+    auto* page = OpenPage<frmBasicParameter>(applet, *window, "mnuConfigureBasicParameter");
+    ASSERT_NE(page, nullptr);
+    QLineEdit* date = page->Field(QStringLiteral("PioLabelTextUnit1(0)"))->ValueField();
+    ASSERT_NE(date, nullptr);
+    const QString read = applet.Text(QStringLiteral("pbDeviceInstalDate"));
+    ASSERT_FALSE(read.isEmpty());
+    auto type = [&](const char* text) {
+        date->selectAll();
+        QTest::keyClicks(date, QLatin1String(text));
+        QTest::keyClick(date, Qt::Key_Return);
+        piotest::Settle();
+    };
+
+    for (const char* text : {"hello", "2024-13-45"}) {
+        SCOPED_TRACE(text);
+        type(text);
+        EXPECT_EQ(applet.Text(QStringLiteral("pbDeviceInstalDate")), read);
+        EXPECT_EQ(date->text(), read);
+        EXPECT_TRUE(LastMessage(applet.dialogs).startsWith(QStringLiteral("The date \"%1\" cannot be taken: enter a date as YYYY-MM-DD").arg(QLatin1String(text))))
+            << LastMessage(applet.dialogs).toStdString();
+    }
+    const size_t refusals = applet.dialogs.Requests().size();
+
+    // A German user types the German form; the device holds it as its own.
+    applet.PutNumber(QStringLiteral("&&private&&countrycode"), 49);
+    type("24.12.2024");
+    EXPECT_EQ(applet.Text(QStringLiteral("pbDeviceInstalDate")), "2024-12-24");
+    EXPECT_EQ(applet.dialogs.Requests().size(), refusals);
+    type("31.02.2024");
+    EXPECT_EQ(applet.Text(QStringLiteral("pbDeviceInstalDate")), "2024-12-24");
+    EXPECT_TRUE(LastMessage(applet.dialogs).contains(QStringLiteral("TT.MM.JJJJ"))) << LastMessage(applet.dialogs).toStdString();
+    ASSERT_TRUE(Download(applet));
+    EXPECT_EQ(applet.device.transmitter().device().date.toQDate(), QDate(2024, 12, 24));
 }
