@@ -9,6 +9,7 @@
 #include "platform/applet/AppletTrace.h"
 #include "platform/automation/ComError.h"
 #include <QLabel>
+#include <utility>
 
 namespace {
 
@@ -352,6 +353,14 @@ void ctlPtrbObjectMgr::m_DeviceInfoEvent_SoftwareRevisionChanged()
 void ctlPtrbObjectMgr::HandleUploadCompleted()
 {
     appPtrbLinType_ValueChanged2(QString(), false);
+    // The unit forced in automatic mode is judged once the device's ranges
+    // are in the dataset as well, so that they are converted with it.
+    for (const UnitRule* rule : {&kDifferentialUnit, &kStaticUnit})
+        pioitems::ControlErrors::Run(kSource + QStringLiteral(".%1 after upload").arg(QLatin1String(rule->name)), [&] {
+            const int16_t forced = ForcedUnit(*rule);
+            if (forced != 0 && forced != UnitCode(rule->unit))
+                UnitRuleRun(*rule, false);
+        });
 }
 
 void ctlPtrbObjectMgr::appPtrbLinType_ValueChanged2(const QString&, bool)
@@ -457,9 +466,15 @@ void ctlPtrbObjectMgr::UnitRuleRun(const UnitRule& rule, bool suppressRule)
         if (!busy)
             return;
         pioitems::ControlErrors::Run(context + QStringLiteral(" force"), [&] {
-            if (!Automatic() || SoftwareRevision() >= rule.freeFromRevision)
+            // A transfer brings a unit before the range values it governs:
+            // forcing it then would relabel the device's numbers instead of
+            // converting them. The end of an upload forces it instead.
+            if (!Item(appCurrentSequence)->AppItem().StringValue().isEmpty())
                 return;
-            Item(rule.unit)->SetStringValue(QString::number(Module1::GetUnitCode(CommType(), kMbar)));
+            const int16_t forced = ForcedUnit(rule);
+            if (forced == 0)
+                return;
+            Item(rule.unit)->SetStringValue(QString::number(forced));
             Send(rule.forcedMessage);
         });
         pioitems::ControlErrors::Run(context + QStringLiteral(" copies"), [&] {
@@ -470,7 +485,7 @@ void ctlPtrbObjectMgr::UnitRuleRun(const UnitRule& rule, bool suppressRule)
                 CopyTo(rule.copies, text, rule.copiedOutsideAutomatic);
         });
         pioitems::ControlErrors::Run(context + QStringLiteral(" conversion"), [&] {
-            const auto edit = UserEdit(suppressRule);
+            const auto edit = UserEdit(suppressRule && m_twinEdit != &rule);
             if (!edit)
                 return;
             const int16_t from = this->*rule.lastUnit;
@@ -497,6 +512,13 @@ void ctlPtrbObjectMgr::UnitRuleRun(const UnitRule& rule, bool suppressRule)
     }
     pioitems::ControlErrors::Run(context + QStringLiteral(" remember"),
                                  [&] { this->*rule.lastUnit = UnitCode(rule.unit); });
+}
+
+int16_t ctlPtrbObjectMgr::ForcedUnit(const UnitRule& rule)
+{
+    if (!Automatic() || SoftwareRevision() >= rule.freeFromRevision)
+        return 0;
+    return Module1::GetUnitCode(CommType(), kMbar);
 }
 
 void ctlPtrbObjectMgr::appPtrbScaleInUnit_ValueChanged2(const QString&, bool suppressRule)
@@ -541,16 +563,28 @@ void ctlPtrbObjectMgr::CopyTwin(Control from, Control to)
                                  [&] { Item(to)->SetStringValue(Item(from)->StringValue()); });
 }
 
-void ctlPtrbObjectMgr::appPtrbScaleInUnit_21_ValueChanged2(const QString&, bool)
+// A page of a newer device offers the unit through its twin: the user's
+// choice there is a choice of the unit, so the unit rule that the copy runs
+// converts the range as for an edit of the unit itself. The values the twins
+// hand on while they are bound are no choice.
+void ctlPtrbObjectMgr::TwinEdited(const UnitRule& rule, bool suppressRule)
 {
-    if (!m_guard.InRule())
-        CopyTwin(appPtrbScaleInUnit_21, appPtrbScaleInUnit);
+    if (m_guard.InRule())
+        return;
+    const bool chosen = !suppressRule && m_guard.IsRegistered();
+    const UnitRule* const outer = std::exchange(m_twinEdit, chosen ? &rule : nullptr);
+    CopyTwin(rule.twin, rule.unit);
+    m_twinEdit = outer;
 }
 
-void ctlPtrbObjectMgr::appPtrbStaticPressureScaleInUnit_21_ValueChanged2(const QString&, bool)
+void ctlPtrbObjectMgr::appPtrbScaleInUnit_21_ValueChanged2(const QString&, bool suppressRule)
 {
-    if (!m_guard.InRule())
-        CopyTwin(appPtrbStaticPressureScaleInUnit_21, appPtrbStaticPressureScaleInUnit);
+    TwinEdited(kDifferentialUnit, suppressRule);
+}
+
+void ctlPtrbObjectMgr::appPtrbStaticPressureScaleInUnit_21_ValueChanged2(const QString&, bool suppressRule)
+{
+    TwinEdited(kStaticUnit, suppressRule);
 }
 
 void ctlPtrbObjectMgr::appPtrbTemperatureValueUnit_21_ValueChanged2(const QString&, bool)

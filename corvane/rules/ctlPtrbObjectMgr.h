@@ -9,7 +9,8 @@
 // - the differential and static pressure ranges inside their limits and
 //   apart by the minimum span, converted when their unit changes;
 // - the pressure units forced to "mbar" for older revisions while the flow
-//   block is in automatic mode;
+//   block is in automatic mode, their ranges converted with them (an upload's
+//   units once the upload has ended);
 // - the ranges, units and decimal places copied into the output scale and the
 //   analog-input and flow blocks ("...Abgleich" copies), and three units
 //   mirrored into their "_21" twins and back.
@@ -109,9 +110,9 @@ public slots:
     // The software revision changed: the re-run above, with its forced
     // changes reported to "ChangesByRevision".
     void m_DeviceInfoEvent_SoftwareRevisionChanged();
-    // The end of an upload: the linearisation rule, quiet while the chain
-    // ran, judges the type the device holds once, now that the flow block's
-    // mode and the revision are the device's too.
+    // The end of an upload: the linearisation rule and the forced units,
+    // quiet while the chain ran, judge what the device holds once, now that
+    // the flow block's mode, the revision and the ranges are the device's too.
     void HandleUploadCompleted();
 
     // The handlers of the item controls' ValueChanged2. Value is not used.
@@ -150,7 +151,11 @@ private:
     void RangeClamp(const RangeRule& rule, bool upperEnd, bool suppressRule);
     void RangeCopies(const RangeRule& rule, bool upperEnd);
     void UnitRuleRun(const UnitRule& rule, bool suppressRule);
+    // The unit code the rule forces now (mbar in automatic mode below its
+    // revision); 0 when it forces none.
+    int16_t ForcedUnit(const UnitRule& rule);
     void CopyTwin(Control from, Control to);
+    void TwinEdited(const UnitRule& rule, bool suppressRule);
     void RememberUnits();
 
     // Facts of the device information; a failed read is the caller's error.
@@ -183,6 +188,8 @@ private:
     int16_t m_lastDpUnit = 0;
     int16_t m_lastStaticUnit = 0;
     int16_t m_lastCalUnit = 0;
+    // The unit whose twin the user edited while the copy into it runs.
+    const UnitRule* m_twinEdit = nullptr;
     std::shared_ptr<IChangeUnitValue> m_converter;
     std::shared_ptr<clsDeviceInfo> m_deviceInfo;
     std::unique_ptr<clsMessageSender> m_messageSender;

@@ -1,9 +1,12 @@
-// The range of the pressure configuration page with the component library's
-// rules beside it: typed on the page, saved to the device, loaded from the
-// device again.
+// The range of the pressure configuration pages with the component library's
+// rules beside it: typed or converted on the page, saved to the device, loaded
+// from the device again; the units the pages offer.
 #include "merrow/pages/frmConfigPressure.h"
+#include "merrow/pages/frmConfigStaticPressureHart.h"
 #include "platform/controls/PioFieldControl.h"
+#include "sim/SimOptions.h"
 #include "tests/merrow/endtoend/CorvaneDeviceApplet.h"
+#include <QComboBox>
 #include <QLineEdit>
 #include <QTest>
 
@@ -45,4 +48,77 @@ TEST(RangeOnPressurePage, ARangeSavedToTheDeviceIsTheRangeLoadedFromIt)
     EXPECT_EQ(applet.Text(QStringLiteral("ptrbScaleInUnit")), unit);
     EXPECT_EQ(upper->ValueField()->text().toDouble(), 30);
     EXPECT_EQ(applet.Number(loopbacktest::kConnectItem), 2) << "the device stays connected";
+}
+
+namespace {
+
+// The codes a pressure unit list may offer: pressure units, nothing else.
+bool OffersPressureUnitsOnly(const QComboBox& list)
+{
+    static const QList<int> kPressureUnits = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 237};
+    for (int i = 0; i < list.count(); ++i)
+        if (!kPressureUnits.contains(list.itemData(i).toInt()))
+            return false;
+    return list.count() == kPressureUnits.size();
+}
+
+} // namespace
+
+TEST(RangeOnPressurePage, AChosenUnitConvertsTheRangeOnEveryRevisionAndTheDeviceKeepsItsRange)
+{
+    constexpr int kKpa = 12;
+    for (const uint32_t revision : {19u, 20u, 21u, 22u}) {
+        SCOPED_TRACE(revision);
+        CorvaneDeviceApplet applet;
+        PIO_REQUIRE_APPLET(applet);
+        sim::VariantOptions variant;
+        variant.revision = revision;
+        variant.multivariable = false; // the unit is the user's choice on every revision
+        QString error;
+        ASSERT_TRUE(sim::applyVariant(applet.device.transmitter(), variant, error)) << error.toStdString();
+        applet.PutNumber(QStringLiteral("pbSoftwareRevisionHART"), revision);
+        frmMain* window = applet.StartConnectedWithTheDevicesDataset();
+        ASSERT_NE(window, nullptr);
+        auto* page = OpenPage<frmConfigPressure>(applet, *window, "mnuConfigurePressure");
+        ASSERT_NE(page, nullptr);
+        const double upperBefore = applet.device.device().pvUpperRange;
+        ASSERT_EQ(applet.Text(QStringLiteral("ptrbScaleIn100")).toDouble(), upperBefore * 10) << "mbar";
+
+        auto* unit = page->findChild<controls::PioFieldControl*>(QStringLiteral("cmbPvScaleUnit"));
+        ASSERT_TRUE(unit && unit->EntryList());
+        EXPECT_TRUE(OffersPressureUnitsOnly(*unit->EntryList()));
+        const int kpa = unit->EntryList()->findData(kKpa);
+        ASSERT_GE(kpa, 0);
+        unit->EntryList()->setCurrentIndex(kpa);
+        piotest::Settle();
+        EXPECT_EQ(applet.Text(QStringLiteral("ptrbScaleInUnit")).toInt(), kKpa);
+        EXPECT_DOUBLE_EQ(applet.Text(QStringLiteral("ptrbScaleIn100")).toDouble(), upperBefore);
+        EXPECT_DOUBLE_EQ(applet.Text(QStringLiteral("ptrbScaleIn0")).toDouble(), 0);
+
+        applet.Trigger(*window, "mnuDeviceSaveToDevice");
+        ASSERT_TRUE(piotest::RunUntil([&] {
+            return window->PendingFunction() == frmMain::Pending::None && window->isEnabled()
+                && window->PanelText(4) == global::LoadLocalizedText(3808)
+                && applet.Text(QStringLiteral("currentSequence")).isEmpty();
+        })) << window->PanelText(4).toStdString();
+        // Devices from revision 21 on take the unit itself; older ones take
+        // the range in it (command 35) and keep their own unit.
+        if (revision >= 21) {
+            EXPECT_EQ(applet.device.device().pv().units, kKpa);
+        }
+        EXPECT_NEAR(applet.device.device().pvUpperRange, upperBefore, 1e-4);
+    }
+}
+
+TEST(RangeOnPressurePage, TheStaticPressureUnitListOffersPressureUnitsOnly)
+{
+    CorvaneDeviceApplet applet;
+    PIO_REQUIRE_APPLET(applet);
+    frmMain* window = applet.StartConnectedWithTheDevicesDataset();
+    ASSERT_NE(window, nullptr);
+    auto* page = OpenPage<frmConfigStaticPressureHart>(applet, *window, "mnuConfigureStaticPressure");
+    ASSERT_NE(page, nullptr);
+    controls::PioFieldControl* unit = page->Field(QStringLiteral("PioLabelComboUnit1"));
+    ASSERT_TRUE(unit && unit->EntryList());
+    EXPECT_TRUE(OffersPressureUnitsOnly(*unit->EntryList()));
 }
