@@ -87,6 +87,13 @@ void DeviceState::setFlowFunction(bool on)
     transferFunction = on ? kSquareRoot : kLinear;
 }
 
+uint8_t DeviceState::factoryStaticPressureUnit() const
+{
+    constexpr uint8_t kStaticUnitFreeFromRevision = 20;
+    const bool automatic = multivariableFunction && multivariableBlockMode == BlockMode::Automatic;
+    return automatic && softwareRevision < kStaticUnitFreeFromRevision ? UnitCode::Mbar : UnitCode::Bar;
+}
+
 void DeviceState::markConfigurationChanged()
 {
     ++configChangeCounter;

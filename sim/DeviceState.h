@@ -179,6 +179,10 @@ struct DeviceState {
     // block allows nothing else in that mode; off, the block out of service
     // and a linear output.
     void setFlowFunction(bool on);
+    // The static pressure's unit as the device leaves the factory: below
+    // revision 20 a flow block in automatic mode takes the static pressure in
+    // mbar only, so such a device is delivered with it in mbar; bar otherwise.
+    uint8_t factoryStaticPressureUnit() const;
     std::array<uint8_t, 3> extendedSoftwareRevision{22, 1, 0};   // first octet lowest
     // 16 packed-ASCII characters; characters 3 to 9 name the software, the
     // HART software here.

@@ -138,6 +138,8 @@ bool applyVariant(SimTransmitter& transmitter, const VariantOptions& options, QS
         if (!fresh)
             d.transferFunction = transferFunction;
     }
+    if (fresh)
+        transmitter.setFactoryStaticPressureUnit();
     for (size_t i = 0; i < options.faults.size(); ++i)
         d.diagnosedFaults[i] |= options.faults[i];
     for (int m = 0; m < Measured::Count; ++m)

@@ -1,5 +1,6 @@
 #include "sim/SimTransmitter.h"
 
+#include "platform/applet/ItemValue.h"
 #include "platform/automation/AtomicFile.h"
 #include "platform/comm/hart/HartStatus.h"
 #include "platform/loop/TimerService.h"
@@ -243,6 +244,36 @@ void SimTransmitter::startDataSave()
     saveMemory();
 }
 
+namespace {
+// The parameters that follow the static pressure's unit, and those whose
+// values are expressed in it. The flow block's reference pressure and
+// compressibility points are not: devices below revision 21 keep them in bar.
+constexpr const char* kStaticUnitItems[] = {"mvInPUnit", "aiPOutScaleUnit"};
+constexpr const char* kStaticValueItems[] = {"aiPOutScale0", "aiPOutScale100", "aipXdScale0", "aipXdScale100",
+                                             "mvInPDefault", "mvInPLoLim", "mvInPHiLim", "mvInPSimulateValue",
+                                             "ptrbStaticPressureCalPointLo", "ptrbStaticPressureCalPointHi"};
+} // namespace
+
+void SimTransmitter::setFactoryStaticPressureUnit()
+{
+    const uint8_t from = m_device.staticPressure().units;
+    const uint8_t to = m_device.factoryStaticPressureUnit();
+    if (from == to)
+        return;
+    m_device.variables[Variable::StaticPressure].units = to;
+    const auto put = [this](const char* name, double number) {
+        const applet::DescObject* object = m_parameters.description().FindObject(QLatin1String(name));
+        QVariant stored;
+        if (object && applet::ItemValue::FromNumber(object->type, object->size, number, stored))
+            m_parameters.set(QLatin1String(name), stored);
+    };
+    for (const char* name : kStaticUnitItems)
+        put(name, to);
+    for (const char* name : kStaticValueItems)
+        if (const QVariant value = m_parameters.value(QLatin1String(name)); value.isValid())
+            put(name, fromBase(toBase(value.toDouble(), from), to));
+}
+
 void SimTransmitter::factoryReset()
 {
     DeviceState fresh;
@@ -263,6 +294,7 @@ void SimTransmitter::factoryReset()
     fresh.configChangeCounter = d.configChangeCounter;
     m_device = fresh;
     m_parameters.resetToDefaults();
+    setFactoryStaticPressureUnit();
     m_savePending = false;
     m_curvePoint = 0;
     m_resetEndMs = processTimeMs() + m_factoryResetMs;

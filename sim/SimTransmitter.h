@@ -43,6 +43,11 @@ public:
     bool setMemoryFile(const QString& path, QString& error);
     static constexpr qint64 kMaxMemoryBytes = 1024 * 1024;
 
+    // Puts the static pressure, and the parameters of the flow and
+    // analog-input blocks that carry its unit or values in it, into the unit
+    // the device leaves the factory with (DeviceState::factoryStaticPressureUnit).
+    void setFactoryStaticPressureUnit();
+
     // A device that can be busy (software revision below 20) answers busy
     // during a data save; every device shows the save in command 48.
     bool canBeBusy() const { return m_device.softwareRevision < 20; }

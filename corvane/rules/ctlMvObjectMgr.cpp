@@ -195,6 +195,9 @@ ctlMvObjectMgr::ctlMvObjectMgr(QWidget* parent) : QWidget(parent)
             if (row.handler && CopiedUnit(row.control))
                 connect(item.get(), &clsAppItem::ValueChanged3, this,
                         [this](const QString&, int32_t itemState) { m_unitNotificationState = itemState; });
+            if (row.handler == &ctlMvObjectMgr::ShownCopyToDeviceValue)
+                connect(item.get(), &clsAppItem::ValueChanged3, this,
+                        [this](const QString&, int32_t itemState) { m_shownNotificationState = itemState; });
             m_items.push_back(std::move(item));
         }
     }

@@ -120,6 +120,8 @@ private:
     void DeviceValueToShownCopy(Ctl control, int16_t Index, const QString& Value, bool suppressRule);
     void ShownCopyToDeviceValue(Ctl control, int16_t Index, const QString& Value, bool suppressRule);
     void UploadRefresh();
+    // Shows the device value of a shown copy again in the user's unit.
+    void ShowDeviceValue(const ShownCopyRow& row);
     // Device table point (control appMvPkb or appMvTkb) and shown table
     // point (appMvPkbGUI or appMvTkbGUI) of element Index.
     void TablePointOfDevice(Ctl control, int16_t Index, const QString& Value, bool suppressRule);
@@ -180,6 +182,8 @@ private:
     int16_t m_lastMediumType = 0;
     // The state word of the last notification of a pressure or temperature unit.
     int32_t m_unitNotificationState = 0;
+    // The state bits of the last notification of a shown copy.
+    int32_t m_shownNotificationState = 0;
 
     std::shared_ptr<IChangeUnitValue> m_converter;
     std::shared_ptr<clsDeviceInfo> m_deviceInfo;

@@ -5,7 +5,9 @@
 #include "mvtrivexhelper/IChangeUnitValue.h"
 #include "mvtrivexhelper/clsDeviceInfo.h"
 #include "pioextensions/clsAppItem.h"
+#include "platform/applet/StateInfo.h"
 #include "platform/automation/ComError.h"
+#include <utility>
 
 namespace {
 
@@ -100,6 +102,13 @@ void ctlMvObjectMgr::ShownCopyToDeviceValue(Ctl control, int16_t, const QString&
     if (!m_guard.Enter(clsRuleGuard::Registered) || m_bulk.InRule())
         return;
     const ShownCopyRow& row = ShownCopyOf(control);
+    // A refresh hands on what the shown copy holds, and a project does not
+    // store it: the device value stays, and is shown again instead.
+    if ((std::exchange(m_shownNotificationState, 0) & applet::StateInfo::kRefresh) != 0) {
+        auto bulk = m_bulk.Enter(0);
+        SkipErrors("ShownCopyToDeviceValue", [&] { ShowDeviceValue(row); });
+        return;
+    }
     SkipErrors("ShownCopyToDeviceValue", [&] {
         clsAppItem& shown = Item(row.shown);
         if (Revision() >= row.plainFrom)
@@ -112,14 +121,16 @@ void ctlMvObjectMgr::ShownCopyToDeviceValue(Ctl control, int16_t, const QString&
 void ctlMvObjectMgr::UploadRefresh()
 {
     for (const ShownCopyRow& row : kShownCopies)
-        SkipErrors("UploadRefresh", [&] {
-            clsAppItem& device = Item(row.device);
-            if (Revision() < row.plainFrom)
-                WriteConverted(Item(row.shown), NumberIn(device), FixedUnit(row.fixedUnit),
-                               UnitIn(Item(row.userUnit)));
-            else
-                Item(row.shown).SetStringValue(device.StringValue());
-        });
+        SkipErrors("UploadRefresh", [&] { ShowDeviceValue(row); });
+}
+
+void ctlMvObjectMgr::ShowDeviceValue(const ShownCopyRow& row)
+{
+    clsAppItem& device = Item(row.device);
+    if (Revision() < row.plainFrom)
+        WriteConverted(Item(row.shown), NumberIn(device), FixedUnit(row.fixedUnit), UnitIn(Item(row.userUnit)));
+    else
+        Item(row.shown).SetStringValue(device.StringValue());
 }
 
 // --- Compressibility table points ------------------------------------------------------

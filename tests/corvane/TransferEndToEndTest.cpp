@@ -8,6 +8,7 @@
 #include "platform/applet/AppletItem.h"
 #include "fennick/fdt/clsFunctionConnect.h"
 #include "sim/MeasuredParameters.h"
+#include "sim/SimTransmitter.h"
 #include <cmath>
 #include <functional>
 
@@ -136,9 +137,21 @@ const Variant kFactoryVariants[] = {
     {"rev21_mv_on_139", 139, 21, true, false, {}},   {"rev22_mv_on_139", 139, 22, true, false, {}},
     {"rev21_mv_off_137", 137, 21, false, false, {}}, {"rev22_mv_off_138", 138, 22, false, false, {}},
     {"rev22_mv_on_138", 138, 22, true, false, {}},   {"rev20_mv_off_139", 139, 20, false, false, {}},
+    {"rev18_mv_on_137", 137, 18, true, false, {}},   {"rev19_mv_on_137", 137, 19, true, false, {}},
+    {"rev18_mv_off_137", 137, 18, false, false, {}}, {"rev19_mv_off_137", 137, 19, false, false, {}},
 };
 
 using Values = QMap<QString, QString>;
+
+// An older device stays busy while it saves its data, and the save runs in
+// process time: the process runs on, its inputs held where they stood.
+void LetTheProcessRunHeld(sim::SimTransmitter& transmitter)
+{
+    const sim::MeasuredValues now = transmitter.appliedValues();
+    for (int measured = 0; measured < sim::Measured::Count; ++measured)
+        transmitter.setAppliedValue(measured, now[measured]);
+    transmitter.freezeProcessTime(std::nullopt);
+}
 
 // The names whose values differ, with both values.
 QString Differences(const Values& before, const Values& after)
@@ -179,6 +192,9 @@ protected:
         const sim::DeviceParameters& parameters = device.transmitter().parameters();
         for (const QString& name : parameters.names())
             values.insert(name, parameters.value(name).toString());
+        // Not configuration: while connected, an older device's burn delay is
+        // switched on again every few seconds and off when the DTM lets go.
+        values.remove(QStringLiteral("burnDelay"));
         const sim::DeviceState& d = device.device();
         values.insert(QStringLiteral("range"), QStringLiteral("%1 to %2, unit %3, transfer function %4")
                                                    .arg(d.pvLowerRange).arg(d.pvUpperRange).arg(d.pv().units)
@@ -208,6 +224,8 @@ TEST_P(RoundTripEachVariant, UploadDownloadUploadLeavesDeviceAndDatasetAsTheyWer
     Start(GetParam());
     if (HasFatalFailure())
         return;
+    if (GetParam().revision < 20)
+        LetTheProcessRunHeld(device.transmitter());
     ASSERT_TRUE(Upload(QStringLiteral("U1")));
     ASSERT_TRUE(Unlocked());
     // The device as it answered the upload (its measured values shown, the process frozen).
@@ -335,6 +353,41 @@ TEST_F(RoundTrip, ADownloadTakesTheWriteLockOffFirstAndSetsTheProjectsLockLast)
         EXPECT_FLOAT_EQ(device.transmitter().parameters().value(QStringLiteral("highAlarmCurr")).toFloat(), current);
         EXPECT_EQ(device.device().writeLock, QLatin1String(lock) == QLatin1String("1"));
     }
+
+using OlderFlowTransmitterInBar = TransferRoad;
+
+// A device of revision 19 whose static pressure was set up in bar: its flow
+// block in automatic mode takes mbar only, so the upload brings the static
+// pressure over in mbar, converted, and the download leaves the range where
+// it was.
+TEST_F(OlderFlowTransmitterInBar, TheUploadConvertsItsStaticPressureToMbarAndTheDownloadKeepsTheRange)
+{
+    Start({"rev20_mv_on_137", 137, 20, true, false, {}});
+    if (HasFatalFailure())
+        return;
+    sim::DeviceState& d = device.device();
+    d.softwareRevision = 19;
+    d.extendedSoftwareRevision[0] = 19;
+    ASSERT_EQ(d.staticPressure().units, 7);
+    LetTheProcessRunHeld(device.transmitter());
+
+    ASSERT_TRUE(Upload(QStringLiteral("U1")));
+    ASSERT_TRUE(Unlocked());
+    EXPECT_EQ(Text(QStringLiteral("ptrbStaticPressureScaleInUnit")), QStringLiteral("8"));
+    EXPECT_DOUBLE_EQ(Text(QStringLiteral("ptrbStaticPressureScaleIn0")).toDouble(), 0);
+    EXPECT_DOUBLE_EQ(Text(QStringLiteral("ptrbStaticPressureScaleIn100")).toDouble(), 100000);
+    for (const char* copy : {"mvInPUnit", "aiPOutScaleUnit"})
+        EXPECT_EQ(Text(QLatin1String(copy)), QStringLiteral("8")) << copy;
+    EXPECT_DOUBLE_EQ(Text(QStringLiteral("aiPOutScale100")).toDouble(), 100000);
+    EXPECT_DOUBLE_EQ(Text(QStringLiteral("mvInPHiLim")).toDouble(), 160000);
+    EXPECT_FLOAT_EQ(Text(QStringLiteral("mvPr")).toFloat(), 1.01325f) << "kept in bar below revision 21";
+
+    ASSERT_TRUE(Download(QStringLiteral("D1")));
+    ASSERT_TRUE(Unlocked());
+    EXPECT_DOUBLE_EQ(d.spLowerRange, 0);
+    EXPECT_NEAR(d.spUpperRange, 10000, 1e-3) << "kPa";
+    EXPECT_FLOAT_EQ(device.transmitter().parameters().value(QStringLiteral("mvPr")).toFloat(), 1.01325f);
+    EXPECT_NEAR(device.transmitter().parameters().value(QStringLiteral("aiPOutScale100")).toDouble(), 100000, 1e-2);
 }
 
 } // namespace

@@ -489,3 +489,51 @@ TEST_F(FrameCommandLine, InvokeWithoutADeviceFailsCleanly)
 }
 
 } // namespace
+
+namespace {
+
+// The values a project shows of the named parameters, "name=value" a line.
+std::string Shown(const QString& document, const QStringList& names)
+{
+    QStringList values;
+    for (const QString& name : names) {
+        const QRegularExpression value(QStringLiteral("<fdt:DtmVariable name=\"%1\">\\s*<fdt:Value>\\s*"
+                                                      "<fdt:Display string=\"([^\"]*)\"")
+                                           .arg(QRegularExpression::escape(name)));
+        values << name + QLatin1Char('=') + value.match(document).captured(1);
+    }
+    return values.join(QLatin1Char('\n')).toStdString();
+}
+
+} // namespace
+
+TEST_F(FrameCommandLine, AnOlderFlowTransmitterKeepsItsStaticPressureAndReferenceThroughARoundTrip)
+{
+    // Each command loads the project anew, as the frame does between an upload and a download.
+    Simulator device({QStringLiteral("--revision"), QStringLiteral("19"), QStringLiteral("--mv"), QStringLiteral("on")});
+    ASSERT_TRUE(device.Listening());
+    const QStringList names = {"ptrbStaticPressureScaleIn0", "ptrbStaticPressureScaleIn100",
+                               "ptrbStaticPressureScaleInUnit", "mvInPUnit", "aiPOutScaleUnit", "aiPOutScale0",
+                               "aiPOutScale100", "mvPr", "mvTr"};
+    NewProject();
+    const QStringList transfer = {Project(), QStringLiteral("--device"), device.Address(), QStringLiteral("--timeout"),
+                                  QStringLiteral("120")};
+    ProgramRun run = Frame(QStringList{QStringLiteral("upload")} + transfer);
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const std::string uploaded = Shown(Frame({QStringLiteral("show"), Project()}).out, names);
+    // A flow block of revision 19 takes the static pressure in mbar; the reference pressure stays in bar.
+    EXPECT_NE(uploaded.find("ptrbStaticPressureScaleIn100=1e+05\nptrbStaticPressureScaleInUnit=8\n"), std::string::npos)
+        << uploaded;
+    EXPECT_NE(uploaded.find("mvPr=1.01325\n"), std::string::npos) << uploaded;
+
+    run = Frame(QStringList{QStringLiteral("download")} + transfer);
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(Shown(Frame({QStringLiteral("show"), Project()}).out, names), uploaded) << "the project after the download";
+    const ProgramRun fresh = Frame({QStringLiteral("new"), dir.filePath(QStringLiteral("again"))});
+    ASSERT_EQ(fresh.exitCode, 0) << fresh.err.toStdString();
+    run = Frame({QStringLiteral("upload"), dir.filePath(QStringLiteral("again")), QStringLiteral("--device"),
+                 device.Address(), QStringLiteral("--timeout"), QStringLiteral("120")});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(Shown(Frame({QStringLiteral("show"), dir.filePath(QStringLiteral("again"))}).out, names), uploaded)
+        << "the device after the download";
+}
