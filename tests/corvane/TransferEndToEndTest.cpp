@@ -153,6 +153,7 @@ void LetTheProcessRunHeld(sim::SimTransmitter& transmitter)
     transmitter.freezeProcessTime(std::nullopt);
 }
 
+
 // The names whose values differ, with both values.
 QString Differences(const Values& before, const Values& after)
 {
@@ -247,6 +248,42 @@ TEST_P(RoundTripEachVariant, UploadDownloadUploadLeavesDeviceAndDatasetAsTheyWer
 
 INSTANTIATE_TEST_SUITE_P(Variants, RoundTripEachVariant, ::testing::ValuesIn(kFactoryVariants),
                          [](const ::testing::TestParamInfo<Variant>& info) { return std::string(info.param.name); });
+
+using OlderFlowTransmitterInBar = TransferRoad;
+
+// A device of revision 19 whose static pressure was set up in bar: its flow
+// block in automatic mode takes mbar only, so the upload brings the static
+// pressure over in mbar, converted, and the download leaves the range where
+// it was.
+TEST_F(OlderFlowTransmitterInBar, TheUploadConvertsItsStaticPressureToMbarAndTheDownloadKeepsTheRange)
+{
+    Start({"rev20_mv_on_137", 137, 20, true, false, {}});
+    if (HasFatalFailure())
+        return;
+    sim::DeviceState& d = device.device();
+    d.softwareRevision = 19;
+    d.extendedSoftwareRevision[0] = 19;
+    ASSERT_EQ(d.staticPressure().units, 7);
+    LetTheProcessRunHeld(device.transmitter());
+
+    ASSERT_TRUE(Upload(QStringLiteral("U1")));
+    ASSERT_TRUE(Unlocked());
+    EXPECT_EQ(Text(QStringLiteral("ptrbStaticPressureScaleInUnit")), QStringLiteral("8"));
+    EXPECT_DOUBLE_EQ(Text(QStringLiteral("ptrbStaticPressureScaleIn0")).toDouble(), 0);
+    EXPECT_DOUBLE_EQ(Text(QStringLiteral("ptrbStaticPressureScaleIn100")).toDouble(), 100000);
+    for (const char* copy : {"mvInPUnit", "aiPOutScaleUnit"})
+        EXPECT_EQ(Text(QLatin1String(copy)), QStringLiteral("8")) << copy;
+    EXPECT_DOUBLE_EQ(Text(QStringLiteral("aiPOutScale100")).toDouble(), 100000);
+    EXPECT_DOUBLE_EQ(Text(QStringLiteral("mvInPHiLim")).toDouble(), 160000);
+    EXPECT_FLOAT_EQ(Text(QStringLiteral("mvPr")).toFloat(), 1.01325f) << "kept in bar below revision 21";
+
+    ASSERT_TRUE(Download(QStringLiteral("D1")));
+    ASSERT_TRUE(Unlocked());
+    EXPECT_DOUBLE_EQ(d.spLowerRange, 0);
+    EXPECT_NEAR(d.spUpperRange, 10000, 1e-3) << "kPa";
+    EXPECT_FLOAT_EQ(device.transmitter().parameters().value(QStringLiteral("mvPr")).toFloat(), 1.01325f);
+    EXPECT_NEAR(device.transmitter().parameters().value(QStringLiteral("aiPOutScale100")).toDouble(), 100000, 1e-2);
+}
 
 // A project read while the flow function was off holds no flow block: its
 // download writes none, so the block set up before stays as it was, and a
@@ -353,41 +390,6 @@ TEST_F(RoundTrip, ADownloadTakesTheWriteLockOffFirstAndSetsTheProjectsLockLast)
         EXPECT_FLOAT_EQ(device.transmitter().parameters().value(QStringLiteral("highAlarmCurr")).toFloat(), current);
         EXPECT_EQ(device.device().writeLock, QLatin1String(lock) == QLatin1String("1"));
     }
-
-using OlderFlowTransmitterInBar = TransferRoad;
-
-// A device of revision 19 whose static pressure was set up in bar: its flow
-// block in automatic mode takes mbar only, so the upload brings the static
-// pressure over in mbar, converted, and the download leaves the range where
-// it was.
-TEST_F(OlderFlowTransmitterInBar, TheUploadConvertsItsStaticPressureToMbarAndTheDownloadKeepsTheRange)
-{
-    Start({"rev20_mv_on_137", 137, 20, true, false, {}});
-    if (HasFatalFailure())
-        return;
-    sim::DeviceState& d = device.device();
-    d.softwareRevision = 19;
-    d.extendedSoftwareRevision[0] = 19;
-    ASSERT_EQ(d.staticPressure().units, 7);
-    LetTheProcessRunHeld(device.transmitter());
-
-    ASSERT_TRUE(Upload(QStringLiteral("U1")));
-    ASSERT_TRUE(Unlocked());
-    EXPECT_EQ(Text(QStringLiteral("ptrbStaticPressureScaleInUnit")), QStringLiteral("8"));
-    EXPECT_DOUBLE_EQ(Text(QStringLiteral("ptrbStaticPressureScaleIn0")).toDouble(), 0);
-    EXPECT_DOUBLE_EQ(Text(QStringLiteral("ptrbStaticPressureScaleIn100")).toDouble(), 100000);
-    for (const char* copy : {"mvInPUnit", "aiPOutScaleUnit"})
-        EXPECT_EQ(Text(QLatin1String(copy)), QStringLiteral("8")) << copy;
-    EXPECT_DOUBLE_EQ(Text(QStringLiteral("aiPOutScale100")).toDouble(), 100000);
-    EXPECT_DOUBLE_EQ(Text(QStringLiteral("mvInPHiLim")).toDouble(), 160000);
-    EXPECT_FLOAT_EQ(Text(QStringLiteral("mvPr")).toFloat(), 1.01325f) << "kept in bar below revision 21";
-
-    ASSERT_TRUE(Download(QStringLiteral("D1")));
-    ASSERT_TRUE(Unlocked());
-    EXPECT_DOUBLE_EQ(d.spLowerRange, 0);
-    EXPECT_NEAR(d.spUpperRange, 10000, 1e-3) << "kPa";
-    EXPECT_FLOAT_EQ(device.transmitter().parameters().value(QStringLiteral("mvPr")).toFloat(), 1.01325f);
-    EXPECT_NEAR(device.transmitter().parameters().value(QStringLiteral("aiPOutScale100")).toDouble(), 100000, 1e-2);
 }
 
 } // namespace
