@@ -15,7 +15,10 @@
 
 namespace loopbacktest {
 
-inline constexpr int kPatienceMs = 20000;
+// How long a test waits for the device before it gives up. A whole download to
+// an older transmitter, busy for a moment after every write, takes some 20 s
+// alone; a sanitizer build on a busy machine needs a good margin beyond that.
+inline constexpr int kPatienceMs = 60000;
 inline const QString kConnectItem = QStringLiteral("&&private&&connect");
 
 class Channel : public automation::ComObject, public comm::IHartIpAddress {
