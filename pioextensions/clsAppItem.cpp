@@ -3,8 +3,10 @@
 #include "pioextensions/enmExeption.h"
 #include "platform/applet/AppletResults.h"
 #include "platform/applet/AppletTrace.h"
+#include "platform/applet/Description.h"
 #include "platform/applet/StateInfo.h"
 #include "platform/applet/TdxFileParser.h"
+#include "platform/applet/UserNumber.h"
 #include "platform/applet/clsAppletItemManager.h"
 #include "platform/automation/ComError.h"
 #include <algorithm>
@@ -345,6 +347,16 @@ QString clsAppItem::EnumValue() const
         Manager()->fncReadUIntValue(m_itemHandle, value, false, failed);
         ItemAccessReport::Raise(failed, "clsAppItem.fncgetAsString", m_name);
     }
+    // The text the user reads: the description's entry in the user's language
+    // where the description has it, the dictionary's text otherwise.
+    const auto description = Manager()->GetDescription();
+    const applet::DescObject* object = description ? description->FindObject(m_name) : nullptr;
+    const applet::DescEnumeration* enumeration =
+        object && !object->enumeration.isEmpty() ? description->FindEnumeration(object->enumeration) : nullptr;
+    if (enumeration)
+        for (const applet::DescEnumEntry& entry : enumeration->entries)
+            if (entry.value == value)
+                return entry.Text(applet::UserNumber::CountryCode(*Manager()));
     for (const applet::TdxEnumEntry& entry : m_enumerationTable)
         if (entry.value == value)
             return entry.text;

@@ -66,7 +66,7 @@ public:
     QByteArray HartDateValue() const;
     int32_t SetHartDateValue(const QByteArray& value);
 
-    // The enumeration text of the value; empty when none fits.
+    // The enumeration text of the value in the user's language; empty when none fits.
     QString EnumValue() const;
     // The type code of the description (applet::ItemType as a number).
     int32_t DataType() const;

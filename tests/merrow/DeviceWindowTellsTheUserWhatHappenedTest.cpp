@@ -79,4 +79,18 @@ TEST(DeviceWindowTellsTheUserWhatHappened, ADisconnectionTheProgramMadeSaysWhy)
     for (int state : {1, 2})
         applet.PutNumber(QStringLiteral("&&private&&Connect"), state);
     EXPECT_EQ(window->PanelText(1), "Connection Established");
+
+    // A German user reads the reason in German, as the question after it.
+    MerrowApplet german;
+    german.PutNumber(QStringLiteral("&&private&&countrycode"), 49);
+    frmMain* second = german.Start();
+    ASSERT_NE(second, nullptr);
+    for (int state : {1, 2})
+        german.PutNumber(QStringLiteral("&&private&&Connect"), state);
+    german.dialogs.AnswerMessage(dialogs::DialogResult::No);
+    german.dialogs.AnswerMessage(dialogs::DialogResult::Ok);
+    german.PutNumber(QStringLiteral("InCompatibleDataset"), 1);
+    ASSERT_FALSE(german.dialogs.Requests().empty());
+    EXPECT_EQ(german.dialogs.Requests().front().text,
+              "Der Modultyp des Datensatzes weicht von dem des Geräts ab.\nSollen die Daten aus dem Gerät gelesen werden?");
 }
