@@ -171,24 +171,25 @@ TEST(EntriesBeyondWhatTheDeviceTakes, AStaticOffsetOrDesignPressureBeyondItsLimi
     ASSERT_NE(window, nullptr);
     auto* staticPage = OpenPage<frmConfigStaticPressureHart>(applet, *window, "mnuConfigureStaticPressure");
     ASSERT_NE(staticPage, nullptr);
+    // 99999 typed into the field is refused by its label, and the item keeps its value.
+    auto refusedKeepingItsValue = [&](controls::PioFieldControl* field, const char* item, const QString& label) {
+        const float before = FloatItem(applet, item);
+        applet.dialogs.AnswerMessage(dialogs::DialogResult::Ok);
+        Type(field, QStringLiteral("99999"));
+        const QString refused = LastMessage(applet.dialogs);
+        EXPECT_TRUE(refused.startsWith(QStringLiteral("\"99999\" is not a valid value of ") + label + QStringLiteral(" (")))
+            << refused.toStdString();
+        EXPECT_TRUE(refused.contains(QStringLiteral("Allowed: "))) << refused.toStdString();
+        EXPECT_EQ(FloatItem(applet, item), before) << item;
+    };
+    refusedKeepingItsValue(staticPage->Field(QStringLiteral("PioLabelTextUnit1")), "mvInPDefault",
+                           QStringLiteral("Offset static pressure"));
     const float offset = FloatItem(applet, "mvInPDefault");
-    applet.dialogs.AnswerMessage(dialogs::DialogResult::Ok);
-    Type(staticPage->Field(QStringLiteral("PioLabelTextUnit1")), QStringLiteral("99999"));
-    const QString refused = LastMessage(applet.dialogs);
-    EXPECT_TRUE(refused.startsWith(QStringLiteral("\"99999\" is not a valid value of Offset static pressure (")))
-        << refused.toStdString();
-    EXPECT_TRUE(refused.contains(QStringLiteral("Allowed: "))) << refused.toStdString();
-    EXPECT_EQ(FloatItem(applet, "mvInPDefault"), offset);
 
     auto* flowPage = OpenPage<frmConfigFlow>(applet, *window, "mnuConfigureFlow");
     ASSERT_NE(flowPage, nullptr);
-    const float design = FloatItem(applet, "mvDPr");
-    applet.dialogs.AnswerMessage(dialogs::DialogResult::Ok);
-    Type(flowPage->Control(QStringLiteral("PioText42(0)")), QStringLiteral("99999"));
-    const QString beyond = LastMessage(applet.dialogs);
-    EXPECT_TRUE(beyond.startsWith(QStringLiteral("\"99999\" is not a valid value of Differential pressure (")))
-        << beyond.toStdString();
-    EXPECT_EQ(FloatItem(applet, "mvDPr"), design);
+    refusedKeepingItsValue(flowPage->Control(QStringLiteral("PioText42(0)")), "mvDPr",
+                           QStringLiteral("Differential pressure"));
     EXPECT_EQ(applet.dialogs.PendingAnswers(), 0);
 
     // The device gets the offset the dataset kept.
