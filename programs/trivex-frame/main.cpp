@@ -954,10 +954,11 @@ int RunInvoke(const Options& options)
             err() << "trivex-frame: time-out: " << invokeId << " did not report its end within "
                   << options.timeoutMs / 1000 << " s; "
                   << (window ? "its window is asked to close" : "it ends with the release of the DTM") << Qt::endl;
-            // A question open at the time-out got its safe answer; whether to
-            // keep a changed dataset, asked as the window closes, waits for its user.
-            if (g_dialogs)
-                g_dialogs->Resume();
+            // The questions the window asks as it closes (whether to keep a
+            // changed dataset) get the safe answer too: nobody is there to
+            // give another, and the command has to end.
+            if (g_dialogs && !g_dialogs->Expired())
+                g_dialogs->Expire(QStringLiteral("time-out"));
         }
         if (window)
             session.Frame().ExitApplication(options.tag, invokeId);
