@@ -21,7 +21,6 @@ const QString kMaskFrom22 = QStringLiteral("0, 1, 1, 0, 0, 0, 0, 0");
 const QString kMaskBefore22 = QStringLiteral("0, 1, 0, 0, 0, 0, 0, 0");
 const QString kMaskOther = QStringLiteral("1, 1, 0, 1, 1, 1, 1, 1");
 // Linearisation type codes on HART.
-constexpr double kLinear = 0;
 constexpr double kSquareRoot = 1;
 constexpr double kPrimaryElement = 160;
 constexpr double kUserCurve = 4;
