@@ -293,8 +293,6 @@ PageTabs* PioPage::CreateTabs()
 {
     if (!m_tabs) {
         m_tabs = new PageTabs(this);
-        // The page sees the key before its controls and the window switching of the main window.
-        QCoreApplication::instance()->installEventFilter(this);
     }
     return m_tabs;
 }

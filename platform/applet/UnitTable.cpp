@@ -143,13 +143,6 @@ QString ItemUnit(clsAppletItemManager& manager, const QString& item)
     return table->symbols.value(unit, unit);
 }
 
-QString ItemLabel(clsAppletItemManager& manager, const QString& item, int32_t countryCode)
-{
-    const QString label = ItemName(manager, item, countryCode);
-    const QString unit = ItemUnit(manager, item);
-    return unit.isEmpty() ? label : QStringLiteral("%1 (%2)").arg(label, unit);
-}
-
 QString TableLabel(clsAppletItemManager& manager, const QString& item, int32_t countryCode)
 {
     const UnitTable* table = TableOf(manager);

@@ -40,12 +40,9 @@ QString UnitSymbol(clsAppletItemManager& manager, const QString& unit);
 // item without a unit.
 QString ItemUnit(clsAppletItemManager& manager, const QString& item);
 
-// The name a reader knows an item by in the language of the country code,
-// with its unit in brackets: "Upper range value (mbar)". Without a label row
-// the description's text of the item; the item's name only when there is
-// neither.
-QString ItemLabel(clsAppletItemManager& manager, const QString& item, int32_t countryCode);
-// The same name without its unit.
+// The name a reader knows an item by in the language of the country code:
+// the table's label row, else the description's text of the item, else the
+// item's name.
 QString ItemName(clsAppletItemManager& manager, const QString& item, int32_t countryCode);
 // The name of the table's label row alone; empty without one.
 QString TableLabel(clsAppletItemManager& manager, const QString& item, int32_t countryCode);

@@ -19,7 +19,6 @@ public:
     // the reason when another process holds it or the folder cannot be
     // opened.
     bool Take(QString* error = nullptr);
-    bool Held() const { return m_fd >= 0; }
 
 private:
     QString m_folder;

@@ -441,10 +441,8 @@ bool ReferenceFrame::UnlockByOtherUser(const QString& systemTag, const QString& 
 
 void ReferenceFrame::ScheduleSave(const QString& systemTag)
 {
-    ++m_pendingSaves;
     loop::PostToLoop(
         [this, systemTag] {
-            --m_pendingSaves;
             // The DTM does not wait for this save: a failure goes to the event
             // log and to FailedSaves(), where the frame's user learns of it.
             if (HasDtm(systemTag) && !SaveInstance(systemTag)) {

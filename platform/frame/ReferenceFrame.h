@@ -58,9 +58,8 @@ public:
     // owns the values named "DTM_..."; every other value of the stored file
     // (a frame's note, another tool's bag) is carried over unchanged.
     bool SaveInstance(const QString& systemTag);
-    // Saves the frame posted on a DTM's request and has not run yet, and why
-    // each of the saves that failed failed (also reported as FrameError).
-    int PendingSaves() const { return m_pendingSaves; }
+    // Why each save the frame ran on a DTM's request and that failed failed
+    // (also reported as FrameError).
     QStringList FailedSaves() const { return m_failedSaves; }
     // A communication object for the address and the device type the
     // instance's dataset names (the DTM's parameters): the DTM's connects
@@ -146,7 +145,6 @@ private:
     FrameEventLog m_events;
     std::map<QString, Instance> m_instances;
     QString m_lastError;
-    int m_pendingSaves = 0;
     QStringList m_failedSaves;
     // Watched by the frame's posted calls, so none runs after the frame died.
     std::shared_ptr<int> m_alive = std::make_shared<int>(0);

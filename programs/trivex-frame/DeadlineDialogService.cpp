@@ -3,25 +3,8 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <algorithm>
-#include <array>
 
 namespace {
-
-struct SafeChoice {
-    dialogs::MessageButtons buttons;
-    dialogs::DialogResult answer;
-};
-
-// No to a question (a read, a write, a save), Cancel or Abort where the box
-// offers them, OK to a message.
-constexpr std::array<SafeChoice, 6> kSafeChoices{{
-    {dialogs::MessageButtons::Ok, dialogs::DialogResult::Ok},
-    {dialogs::MessageButtons::OkCancel, dialogs::DialogResult::Cancel},
-    {dialogs::MessageButtons::AbortRetryIgnore, dialogs::DialogResult::Abort},
-    {dialogs::MessageButtons::YesNoCancel, dialogs::DialogResult::No},
-    {dialogs::MessageButtons::YesNo, dialogs::DialogResult::No},
-    {dialogs::MessageButtons::RetryCancel, dialogs::DialogResult::Cancel},
-}};
 
 QString FirstLine(const QString& text)
 {
@@ -36,12 +19,12 @@ DeadlineDialogService::DeadlineDialogService(std::function<void(const QString&)>
 {
 }
 
+// No to a question (a read, a write, a save); otherwise what Escape answers:
+// Cancel or Abort where the box offers them, OK to a message.
 dialogs::DialogResult DeadlineDialogService::SafeAnswer(dialogs::MessageButtons buttons)
 {
-    for (const SafeChoice& choice : kSafeChoices)
-        if (choice.buttons == buttons)
-            return choice.answer;
-    return dialogs::EscapeAnswerOf(buttons);
+    return buttons == dialogs::MessageButtons::YesNoCancel ? dialogs::DialogResult::No
+                                                           : dialogs::EscapeAnswerOf(buttons);
 }
 
 void DeadlineDialogService::Expire(const QString& why)

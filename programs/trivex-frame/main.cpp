@@ -463,6 +463,11 @@ public:
         while (!condition()) {
             if (deadline.hasExpired() || (function && StopSignal() != 0)) {
                 expiry.Cancel();
+                // Whatever the function asks while it is ended (whether to
+                // keep a changed dataset as its window closes) gets the safe
+                // answer too: nobody is there to give another.
+                if (function && g_dialogs && StopSignal() == 0 && !g_dialogs->Expired())
+                    g_dialogs->Expire(QStringLiteral("time-out"));
                 return false;
             }
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
@@ -576,8 +581,39 @@ int Released(FrameSession& session, int code)
     return code;
 }
 
+// The folders a `new` that failed created and left empty: its instance's bulk
+// data folder, and the project folder when there was none before. rmdir
+// takes only empty folders, so nothing anybody stored goes with them.
+class NewProjectFolders {
+public:
+    NewProjectFolders(const QString& project, const QString& tag)
+        : m_project(QDir(project).absolutePath()), m_tag(tag), m_existed(QFileInfo::exists(project))
+    {
+    }
+    ~NewProjectFolders()
+    {
+        if (m_created)
+            return;
+        const QString bulkData = m_project + QLatin1Char('/') + frame::ProjectFolder::kBulkDataFolder;
+        QDir().rmdir(bulkData + QLatin1Char('/') + m_tag);
+        QDir().rmdir(bulkData);
+        if (!m_existed)
+            QDir().rmdir(m_project);
+    }
+    NewProjectFolders(const NewProjectFolders&) = delete;
+    NewProjectFolders& operator=(const NewProjectFolders&) = delete;
+    void Created() { m_created = true; }
+
+private:
+    QString m_project;
+    QString m_tag;
+    bool m_existed;
+    bool m_created = false;
+};
+
 int RunNew(const Options& options)
 {
+    NewProjectFolders folders(options.project, options.tag);
     FrameSession session(options);
     frame::ReferenceFrame& frame = session.Frame();
     QString error;
@@ -618,6 +654,7 @@ int RunNew(const Options& options)
     if (!frame.InitNew(options.tag, chosen->initDocument) || !session.Configure()
         || !frame.SaveInstance(options.tag))
         return Fail(session.Why());
+    folders.Created();
     out() << "created " << options.tag << " in " << QDir(options.project).absolutePath() << ": "
           << frame.Project().InstanceFile(options.tag) << Qt::endl;
     return Released(session, kExitOk);
@@ -954,11 +991,6 @@ int RunInvoke(const Options& options)
             err() << "trivex-frame: time-out: " << invokeId << " did not report its end within "
                   << options.timeoutMs / 1000 << " s; "
                   << (window ? "its window is asked to close" : "it ends with the release of the DTM") << Qt::endl;
-            // The questions the window asks as it closes (whether to keep a
-            // changed dataset) get the safe answer too: nobody is there to
-            // give another, and the command has to end.
-            if (g_dialogs && !g_dialogs->Expired())
-                g_dialogs->Expire(QStringLiteral("time-out"));
         }
         if (window)
             session.Frame().ExitApplication(options.tag, invokeId);

@@ -52,6 +52,7 @@ TEST_F(AFailedWrite, OnAFullDiskTheFrameKeepsTheInstanceSaysWhyAndExits1)
     EXPECT_FALSE(run.out.contains("created")) << run.out.toStdString();
     EXPECT_TRUE(run.err.contains("No space left on device")) << run.err.toStdString();
     EXPECT_EQ(QDir(project).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("DTM_1.dtmbag")});
+    EXPECT_FALSE(QFileInfo::exists(project + QStringLiteral("/BulkData/DTM_2"))) << "nothing of the failed instance stays";
 
     // Reading commands write nothing, so the full disk does not touch them.
     for (const QString& command : {QStringLiteral("info"), QStringLiteral("show"), QStringLiteral("functions")}) {
