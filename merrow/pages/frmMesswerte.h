@@ -69,9 +69,9 @@ private:
     pioitems::PioAppItem* m_appMvModeBlkActual = nullptr;
     pioitems::PioAppItem* m_appMvDefaultInpSel = nullptr;
     std::array<SimulatedInput, kSimulated> m_inputs{};
-    // The names rows 2 to 4 show while nothing is simulated.
+    // The names the rows show while nothing is simulated.
     std::array<QString, kRows> m_baseName;
     QString m_temperatureBaseName;
-    // The unit items of rows 2 to 4 while nothing is simulated.
+    // The unit items of the rows while nothing is simulated.
     std::array<QString, kRows> m_baseUnit;
 };
