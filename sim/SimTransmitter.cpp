@@ -97,6 +97,18 @@ constexpr KeptNumber kKeptNumbers[] = {
      [](DeviceState& d, double v) { d.variables[Variable::StaticPressure].units = static_cast<uint8_t>(v); }, 0, 255},
     {"differentialPressureUnits", [](const DeviceState& d) { return double(d.variables[Variable::DifferentialPressure].units); },
      [](DeviceState& d, double v) { d.variables[Variable::DifferentialPressure].units = static_cast<uint8_t>(v); }, 0, 255},
+    // A master tells by the counter (command 0) whether the configuration
+    // changed since it last looked; it counts on across a restart.
+    {"configChangeCounter", [](const DeviceState& d) { return double(d.configChangeCounter); },
+     [](DeviceState& d, double v) { d.configChangeCounter = static_cast<uint16_t>(v); }, 0, 0xFFFF},
+    // The date as command 18 took it: day, month and years since 1900, each
+    // one byte on the wire, kept whole whatever the master sent.
+    {"dateDay", [](const DeviceState& d) { return double(d.date.day); },
+     [](DeviceState& d, double v) { d.date.day = static_cast<uint8_t>(v); }, 0, 255},
+    {"dateMonth", [](const DeviceState& d) { return double(d.date.month); },
+     [](DeviceState& d, double v) { d.date.month = static_cast<uint8_t>(v); }, 0, 255},
+    {"dateYear", [](const DeviceState& d) { return double(d.date.year); },
+     [](DeviceState& d, double v) { d.date.year = static_cast<uint8_t>(v); }, 0, 255},
 };
 constexpr auto kKeptSensorTrim = "sensorTrim";
 constexpr auto kKeptTotaliser = "totaliser";
@@ -480,7 +492,7 @@ ProcessValues SimTransmitter::processValues() const
 
 ProcessValues SimTransmitter::processValuesAt(int64_t ms) const
 {
-    const std::optional<flowcalc::MvFlowCoefficients> coefficients = MvFlowParameters(m_parameters);
+    const std::optional<flowcalc::MvFlowCoefficients> coefficients = MvFlowParameters(m_parameters, m_device.softwareRevision);
     ProcessValues values = m_process.applied(ms);
     for (int m : {Measured::DifferentialPressure, Measured::StaticPressure, Measured::ProcessTemperature})
         values.value[m] = m_device.sensorTrim.corrected(m, values.value[m]);
