@@ -1,4 +1,5 @@
 #include "corvane/frame/clsUpDownloadMgr.h"
+#include <QPointer>
 #include "corvane/frame/clsRecordMgr.h"
 #include "corvane/frame/clsStartAlwaysView.h"
 #include "corvane/frame/ComponentSupport.h"
@@ -192,10 +193,7 @@ void clsUpDownloadMgr::UploadStep()
         Run(next, false);
         return;
     }
-    const bool good = Read(QStringLiteral("TransferCompleted")) == kTransferDone;
     m_uploadRunning = false;
-    if (good)
-        emit UploadCompleted();
 }
 
 QString clsUpDownloadMgr::GetNextUploadSequenceName()
@@ -214,7 +212,10 @@ QString clsUpDownloadMgr::GetNextUploadSequenceName()
     }
     if (next.isEmpty()) {
         // Told before the end, at which the frame stores the dataset: the
-        // project keeps where its dataset came from.
+        // project keeps where its dataset came from, and what the rules make
+        // of the device's values at the end of an upload (a unit forced with
+        // the values it governs converted, a transfer function the flow block
+        // allows), so that the project shows what a later download sends.
         if (!RecordErrorPassedOver()) {
             try {
                 m_items.Item(QStringLiteral("CurrentSource"))->SetStringValue(kSourceDevice);
@@ -222,6 +223,11 @@ QString clsUpDownloadMgr::GetNextUploadSequenceName()
                 applet::AppletTrace::Error(QStringLiteral("%1: the dataset's source not written: %2")
                                                .arg(kSource, corvane::Describe(error)));
             }
+            m_uploadRunning = false;
+            const QPointer<clsUpDownloadMgr> self(this);
+            emit UploadCompleted();
+            if (!self)
+                return QString();
         }
         EndTransfer();
     } else {

@@ -84,22 +84,28 @@ protected:
 
     void TearDown() override
     {
-        log.reset();
-        if (frame->HasDtm(dtmtest::kTag)) {
-            WaitUntil([&] { return Dtm()->LockCounter() <= 0; });
-            if (Status() != DtmStatus::CommunicationSet && Status() != DtmStatus::Configured) {
-                Dtm()->PrepareToReleaseCommunication();
-                WaitUntil([&] { return Status() == DtmStatus::CommunicationSet; });
-            }
-            if (Status() == DtmStatus::CommunicationSet)
-                Dtm()->ReleaseCommunication();
-            WaitUntil([&] { return Dtm()->LockCounter() <= 0; });
-            if (Dtm()->PrepareToRelease())
-                WaitUntil([&] { return !frame->HasDtm(dtmtest::kTag); });
-        }
+        ReleaseDtm();
         frame.reset();
         dtmtest::ReleaseDtmGlobals();
         QTest::qWait(10);
+    }
+
+    // The DTM lets go of the device and ends, as at the end of a program run.
+    void ReleaseDtm()
+    {
+        log.reset();
+        if (!frame || !frame->HasDtm(dtmtest::kTag))
+            return;
+        WaitUntil([&] { return Dtm()->LockCounter() <= 0; });
+        if (Status() != DtmStatus::CommunicationSet && Status() != DtmStatus::Configured) {
+            Dtm()->PrepareToReleaseCommunication();
+            WaitUntil([&] { return Status() == DtmStatus::CommunicationSet; });
+        }
+        if (Status() == DtmStatus::CommunicationSet)
+            Dtm()->ReleaseCommunication();
+        WaitUntil([&] { return Dtm()->LockCounter() <= 0; });
+        if (Dtm()->PrepareToRelease())
+            WaitUntil([&] { return !frame->HasDtm(dtmtest::kTag); });
     }
 
     // The sequences that become active are logged as "name", an upload's end as "UploadCompleted".
