@@ -1,4 +1,5 @@
 #include "sim/SimTransmitter.h"
+#include "platform/automation/CheckedFile.h"
 
 #include "platform/applet/ItemValue.h"
 #include "platform/automation/AtomicFile.h"
@@ -183,15 +184,11 @@ bool SimTransmitter::setMemoryFile(const QString& path, QString& error)
             error = tooLarge;
             return false;
         }
-        if (!file.open(QIODevice::ReadOnly)) {
-            error = QStringLiteral("%1: %2").arg(path, file.errorString());
+        // Checked again on the opened file: what was checked by name may
+        // have been swapped since.
+        QByteArray text;
+        if (!automation::CheckedFile::Read(path, kMaxMemoryBytes, text, &error))
             return false;
-        }
-        const QByteArray text = file.read(kMaxMemoryBytes + 1);
-        if (text.size() > kMaxMemoryBytes) {
-            error = tooLarge;
-            return false;
-        }
         DeviceParameters parameters = m_parameters;
         QJsonObject kept;
         DeviceState device = m_device;
