@@ -444,7 +444,7 @@ uint8_t SimTransmitter::handleDescribed(const DescribedCommand& command, const Q
         if (code == RC::Success)
             code = takeWrittenMeasurementItems(command, m_device, m_parameters, appliedValues()).value_or(RC::Success);
         if (code == RC::Success)
-            code = takeObeyedItems(&command, m_device, m_parameters, previous);
+            code = takeObeyedItems(&command, m_device, m_parameters);
         if (code == RC::Success) {
             takeCurvePoint(command);
             changed();

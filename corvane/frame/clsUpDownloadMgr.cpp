@@ -1,4 +1,5 @@
 #include "corvane/frame/clsUpDownloadMgr.h"
+#include "corvane/rules/TwinItems.h"
 #include <QPointer>
 #include "corvane/frame/clsRecordMgr.h"
 #include "corvane/frame/clsStartAlwaysView.h"
@@ -267,6 +268,8 @@ void clsUpDownloadMgr::seqDownload_StatusChanged(const QString& name, int status
         if (name.compare(kDownloadAi, Qt::CaseInsensitive) == 0) {
             BeginTransfer();
             m_downloadRunning = true;
+            if (!AlignTwins(name))
+                return;
         }
         // Any other sequence begins no chain: a page that writes one block
         // itself (the curve tab's Write) writes that block and nothing else.
@@ -381,6 +384,10 @@ void clsUpDownloadMgr::seqInitialDownload_StatusChanged(const QString& name, int
         m_initialDownloadRunning = true;
         m_abortPending = false;
         SetTransferCompleted(kTransferRunning);
+        if (!AlignTwins(name)) {
+            m_initialDownloadRunning = false;
+            return;
+        }
         m_sequences.Item(name)->DoAction(applet::SequenceAction::Run);
     } else if (status == applet::SequenceState::Ready && m_initialDownloadRunning) {
         m_initialDownloadRunning = false;
@@ -459,6 +466,24 @@ QString clsUpDownloadMgr::StepFailure(const QString& name)
     if (RecordErrorPassedOver())
         return QStringLiteral("a record of %1 failed and its error was passed over").arg(name);
     return QString();
+}
+
+bool clsUpDownloadMgr::AlignTwins(const QString& name)
+{
+    // The records of a download carry the message, the date and the damping
+    // twice; the device keeps the one it gets last. Both must carry one value.
+    QString failure;
+    try {
+        const auto& manager = m_CurrentRecordState->Manager();
+        failure = manager ? twins::AlignForDownload(*manager, kSource) : QStringLiteral("no item manager");
+    } catch (const std::exception& error) {
+        failure = corvane::Describe(error);
+    }
+    if (failure.isEmpty())
+        return true;
+    FailTransfer(QStringLiteral("%1 was not started: %2").arg(name, failure));
+    m_sequences.Item(name)->DoAction(applet::SequenceAction::Stop);
+    return false;
 }
 
 void clsUpDownloadMgr::FailTransfer(const QString& why)
