@@ -63,3 +63,52 @@ TEST(ReadOutQuestion, NoneComesForANewDatasetOfTheDevicesTypeAndRanges)
     EXPECT_EQ(LastMessage(applet.dialogs), QString());
     EXPECT_EQ(applet.Number(loopbacktest::kConnectItem), 2);
 }
+
+namespace {
+
+// The scripted answers, noting whether the main window offered its Extras
+// menu while each box was open.
+class ExtrasWatchingDialogs : public dialogs::ScriptedDialogService {
+public:
+    dialogs::DialogResult OnShowMessage(const dialogs::MessageBoxRequest& request) override
+    {
+        const frmMain* window = global::MainWindow();
+        const QAction* extras = window ? window->Menu(QStringLiteral("mnuExtra")) : nullptr;
+        extrasShown.push_back(extras && extras->isVisible());
+        return ScriptedDialogService::OnShowMessage(request);
+    }
+    std::vector<bool> extrasShown;
+};
+
+} // namespace
+
+TEST(ReadOutQuestion, TheExtrasMenuStaysHiddenWhileTheQuestionIsOpenOutsideDebugMode)
+{
+    CorvaneDeviceApplet applet;
+    PIO_REQUIRE_APPLET(applet);
+    ExtrasWatchingDialogs watching;
+    const dialogs::ScopedDialogService scope(watching);
+    applet.Variant("4607215", 1, true, 8, 137);
+    applet.PutNumber(QStringLiteral("&&private_FDT&&EngineeringContext"), 0xAC);
+    ASSERT_TRUE(applet.Connect());
+    ASSERT_TRUE(piotest::RunUntil([&] {
+        return applet.SequenceState("GetDeviceInfo") == 0 && applet.Number(QStringLiteral("InCompatibleDataset")) > 0;
+    }));
+    piotest::Settle();
+    watching.AnswerMessage(dialogs::DialogResult::No);
+    watching.AnswerMessage(dialogs::DialogResult::Ok);
+    // The window as it opens, before the window manager ever made it the
+    // active one (the question may take the activation first).
+    int32_t result = -1;
+    applet.host->StartSingleView(QStringLiteral("MdiMain"), result);
+    ASSERT_EQ(result, 0);
+    frmMain* window = global::MainWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_FALSE(window->Menu(QStringLiteral("mnuExtra"))->isVisible());
+    ASSERT_TRUE(piotest::RunUntil([&] { return !watching.Requests().empty(); }));
+    ASSERT_TRUE(watching.Requests().front().text.endsWith("Should the data be read-out?"));
+    ASSERT_FALSE(watching.extrasShown.empty());
+    EXPECT_FALSE(watching.extrasShown.front()) << "the Extras menu belongs to debug mode only";
+    piotest::Settle();
+    EXPECT_FALSE(window->Menu(QStringLiteral("mnuExtra"))->isVisible());
+}
