@@ -25,5 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         fuzz::Fail("a registration was admitted without its description files");
     QString classification = Deployment::GetCommandLineParameter(QStringLiteral("fdtclassificationid:"), line);
     Deployment::GetClassificationName(classification);
+    // The failures an input leaves are its own: kept across inputs, the list
+    // would grow with every one (and each would look like a leak).
+    Deployment::ClearFailures();
     return 0;
 }

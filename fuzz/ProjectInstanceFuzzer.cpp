@@ -1,8 +1,10 @@
 // The frame opening a stored DTM instance, as `trivex-frame show` and `info`
 // do: the project file read into a property bag, the DTM created and loaded
 // from it, configured, asked for its dataset and its information, and
-// released. Whatever the file holds, every step answers and the DTM goes.
-// "@INSTALL@" in the input stands for the installation's folder.
+// released. A reading command refuses the DTM's save request, so the file
+// stays as it was. Whatever the file holds, every step answers, the DTM goes
+// and the file is unchanged. "@INSTALL@" in the input stands for the
+// installation's folder.
 #include "corvane/frame/CorvaneClasses.h"
 #include "fuzz/FuzzInput.h"
 #include "fuzz/FuzzInstallation.h"
@@ -11,6 +13,7 @@
 #include "platform/comm/server/CommServerClasses.h"
 #include "platform/flowcalc/FlowcalcClasses.h"
 #include "platform/frame/FrameClasses.h"
+#include "platform/frame/FrameContainer.h"
 #include "platform/frame/ReferenceFrame.h"
 #include "platform/printview/PrintviewClasses.h"
 #include <QDir>
@@ -50,18 +53,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     static QTemporaryDir project;
     if (!project.isValid())
         fuzz::Fail("no temporary folder for the project");
+    const QString instancePath = project.filePath(kTag + frame::ProjectFolder::kInstanceSuffix);
+    // A stored instance names its description files by their paths; the
+    // seeds name the installation by a placeholder.
+    const QByteArray bytes = fuzz::FuzzInput(data, size).Rest().replace(
+        "@INSTALL@", fuzz::FuzzInstallation::Get().Root().toUtf8());
     {
-        QFile instance(project.filePath(kTag + frame::ProjectFolder::kInstanceSuffix));
-        // A stored instance names its description files by their paths; the
-        // seeds name the installation by a placeholder.
-        const QByteArray bytes = fuzz::FuzzInput(data, size).Rest().replace(
-            "@INSTALL@", fuzz::FuzzInstallation::Get().Root().toUtf8());
+        QFile instance(instancePath);
         if (!instance.open(QIODevice::WriteOnly | QIODevice::Truncate) || instance.write(bytes) != bytes.size())
             fuzz::Fail("the project file cannot be written");
     }
     {
         frame::ReferenceFrame frame(project.path(), fuzz::FuzzInstallation::Get().SchemaFolder());
-        if (frame.CreateDtm(kTag) && frame.LoadInstance(kTag) && frame.Configure(kTag, QStringLiteral("maintenance"))) {
+        const bool created = frame.CreateDtm(kTag);
+        if (created)
+            frame.Container(kTag)->SetSaveAnswer(frame::FrameContainer::SaveAnswer::Refuse);
+        if (created && frame.LoadInstance(kTag) && frame.Configure(kTag, QStringLiteral("maintenance"))) {
             QString text;
             frame.GetParameters(kTag, text);
             frame.GetInformation(kTag, text);
@@ -70,5 +77,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             fuzz::RunEventsUntil([&] { return !frame.HasDtm(kTag); }, kReleaseLimitMs, "the DTM did not go");
     }
     fuzz::DrainEvents();
+    QFile instance(instancePath);
+    if (!instance.open(QIODevice::ReadOnly) || instance.readAll() != bytes)
+        fuzz::Fail("a reading command changed the project file");
     return 0;
 }

@@ -76,6 +76,10 @@ public:
     void NotifyChanged(int32_t lAppletItemHandle, bool bShadowValue, int32_t lStateInfo, int32_t lUserLong,
                        int32_t& result) override;
 
+    // The name the export writes its file under: the chosen name, with
+    // ".xml" appended unless it holds it.
+    static QString AddXmlExtension(const QString& fileName);
+
 private:
     clsApplicationFunction();
 
@@ -116,7 +120,6 @@ private:
     // The DTM's dataset and channels as they are now; false without a dataset.
     static bool CurrentDataBag(std::shared_ptr<clsDataBag>& bag);
     bool CreateXMLFile(const QString& fileName, const clsDataBag& bag);
-    static QString AddXmlExtension(const QString& fileName);
 
     // Description of the function.
     int32_t m_type = -1;

@@ -95,6 +95,8 @@ constexpr int16_t kTextOfflineApplicationActive = 5003;
 constexpr int16_t kTextReleaseRefused = 5006;
 // "You are working with online - applications."
 constexpr int16_t kTextOnlineApplicationsOpen = 5007;
+// "The device description could not be loaded: "
+constexpr int16_t kTextDescriptionNotLoaded = 5013;
 const QString kNoCommunicationEvents = QStringLiteral("This callback has not been submitted within connect request!");
 
 // fncSetCServer answers 0 or E_FAIL when the applet does not take the server.
@@ -526,8 +528,11 @@ bool clsTkDispatcher::InitNew(const QString& deviceType)
 bool clsTkDispatcher::DtmLoad(const QString& tdxPath, const QString& fdtPath)
 {
     Debugging::TraceInfo(QStringLiteral("DtmLoad"));
-    if (!Publics::LoadFdtFileParser(global::FdtFileParser(), fdtPath))
+    QString failure;
+    if (!Publics::LoadFdtFileParser(global::FdtFileParser(), fdtPath, &failure)) {
+        TellDescriptionFailure(failure);
         return false;
+    }
 
     auto& host = global::AppletHost();
     // A toolkit that runs already ends before the new one starts.
@@ -566,6 +571,11 @@ bool clsTkDispatcher::DtmLoad(const QString& tdxPath, const QString& fdtPath)
     if (code != 0) {
         DestroyAppletHost();
         Debugging::TraceError(QStringLiteral("PioApplet init failed reason code = 0x") + HexText(code));
+        // The applet tells only its code; the parser tells which file and why.
+        std::shared_ptr<applet::TdxFileParser> parser;
+        if (code == applet::kResultDescriptionInvalid
+            && !Publics::LoadTdxFileParser(parser, tdxPath, applet::kTdxKindDevice, &failure))
+            TellDescriptionFailure(failure);
         return false;
     }
 
@@ -646,9 +656,11 @@ bool clsTkDispatcher::LoadCommunicationServer()
 
     QString progId;
     std::shared_ptr<applet::TdxFileParser> parser;
-    if (!Publics::LoadTdxFileParser(parser, descriptionFile, applet::kTdxKindProtocol)) {
+    QString failure;
+    if (!Publics::LoadTdxFileParser(parser, descriptionFile, applet::kTdxKindProtocol, &failure)) {
         // A description that did not load names no server.
         Debugging::TraceError(QStringLiteral("Unable to load the protocol description: ") + descriptionFile);
+        TellDescriptionFailure(failure);
         return false;
     }
     int32_t failed = 0;
@@ -1352,6 +1364,12 @@ void clsTkDispatcher::SendEvent(const QString& errorSource, const QString& succe
     } catch (const std::exception& error) {
         Debugging::TraceRuntimeError(automation::E_FAIL_, QString::fromLocal8Bit(error.what()), errorSource);
     }
+}
+
+void clsTkDispatcher::TellDescriptionFailure(const QString& failure)
+{
+    // A frame without traces learns from this why the DTM refused.
+    SendErrorMessage(LoadResource::GetResourceString(kTextDescriptionNotLoaded) + failure);
 }
 
 void clsTkDispatcher::SendErrorMessage(const QString& message)

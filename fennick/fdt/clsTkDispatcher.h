@@ -186,6 +186,8 @@ public:
     // Events to the frame (nothing is sent before the container is attached).
     std::shared_ptr<fdt::IDtmEvents> DtmEvents() const;
     void SendErrorMessage(const QString& message);
+    // Sends why a description file did not load (its name and the cause).
+    void TellDescriptionFailure(const QString& failure);
     void SendFunctionChanged();
     void SendOnlineStateChanged(bool connected);
     void SendParameterChanged(const QString& parameter);

@@ -416,9 +416,15 @@ QStringList Failures()
     return FailureList();
 }
 
-bool ProcessCommandLine(const QString& commandLine)
+void ClearFailures()
 {
     FailureList().clear();
+}
+
+namespace {
+
+bool CarryOutCommandLine(const QString& commandLine)
+{
     Debugging::TraceInfo(QStringLiteral("Parse Commandline ... "));
     QString line = commandLine;
     ParsedCommandLine parsed;
@@ -457,6 +463,21 @@ bool ProcessCommandLine(const QString& commandLine)
     return unregistration && unregistered;
 }
 
+} // namespace
+
+bool ProcessCommandLine(const QString& commandLine)
+{
+    ClearFailures();
+    bool done = false;
+    // No error on the way ends the program: it is the failure of the function.
+    if (const auto error = Trapped([&] { done = CarryOutCommandLine(commandLine); })) {
+        Debugging::TraceRuntimeError(*error);
+        Fault(QStringLiteral("The function was stopped by an error: ") + error->description());
+        return false;
+    }
+    return done;
+}
+
 // ---- Cross-check and device facts ---------------------------------------------
 
 bool CrossCheckFiles(std::shared_ptr<applet::TdxFileParser>& tdxParser, const QString& tdxPath,
@@ -465,10 +486,15 @@ bool CrossCheckFiles(std::shared_ptr<applet::TdxFileParser>& tdxParser, const QS
     if (tdxPath.isEmpty() || fdtPath.isEmpty())
         return false;
     std::shared_ptr<applet::FdtFileParser> fdtParser;
-    if (Publics::LoadFdtFileParser(fdtParser, fdtPath) != -1)
+    QString failure;
+    if (Publics::LoadFdtFileParser(fdtParser, fdtPath, &failure) != -1) {
+        FailureList() << QStringLiteral("The FDT file could not be loaded: ") + failure;
         return false;
-    if (Publics::LoadTdxFileParser(tdxParser, tdxPath, applet::kTdxKindDevice) != -1)
+    }
+    if (Publics::LoadTdxFileParser(tdxParser, tdxPath, applet::kTdxKindDevice, &failure) != -1) {
+        FailureList() << QStringLiteral("The TDX file could not be loaded: ") + failure;
         return false;
+    }
 
     std::shared_ptr<crosscheck::ConsistencyChecker> checker;
     if (auto error = Trapped([&] {
@@ -541,14 +567,18 @@ int16_t ReadDeviceInfo(applet::TdxFileParser& tdxParser, DeviceInfo& info)
 
 // ---- Catalogue ------------------------------------------------------------------
 
-void LoadDeviceCatalogue(DocumentPtr& document, xml::XmlNode& deviceTypes, bool createWhenMissing)
+void LoadDeviceCatalogue(DocumentPtr& document, xml::XmlNode& deviceTypes, bool createWhenMissing,
+                         QString* problem)
 {
     document.reset();
     deviceTypes = xml::XmlNode();
+    if (problem)
+        *problem = QStringLiteral("no XML parser");
     DocumentPtr parser;
     XMLHelper::CreateXmlParser(parser);
     if (!parser)
         return;
+    QString why;
     const QString path = CataloguePath();
     if (QFileInfo(path).isFile()) {
         Debugging::TraceInfo(QStringLiteral("Loading Device catalogue...") + path);
@@ -556,15 +586,31 @@ void LoadDeviceCatalogue(DocumentPtr& document, xml::XmlNode& deviceTypes, bool 
         if (document->Load(path)) {
             deviceTypes = document->SelectSingleNode(
                 QStringLiteral("//") + QStringList{kElementRoot, kElementDtmInfo, kElementDeviceTypes}.join(QLatin1Char('/')));
-            if (!deviceTypes)
+            // The entries of an identity are looked up in the whole document:
+            // with a second device types element they would not all be the
+            // children of the one that is changed.
+            const qsizetype lists =
+                deviceTypes ? Select(deviceTypes, QStringLiteral("//") + kElementDeviceTypes).size() : 0;
+            if (!deviceTypes) {
+                why = QStringLiteral("Element ") + kElementDeviceTypes + QStringLiteral(" not found");
                 Debugging::TraceError(QStringLiteral("Device catalogue failure: Element ") + kElementDeviceTypes
                                       + QStringLiteral(" not found!"));
+            } else if (lists != 1) {
+                deviceTypes = xml::XmlNode();
+                why = QStringLiteral("it holds %1 elements %2 where one is allowed").arg(lists).arg(kElementDeviceTypes);
+                Debugging::TraceError(QStringLiteral("Device catalogue failure: ") + why);
+            }
         } else {
+            why = document->ParseError().reason;
             Debugging::TraceXmlParseError(kCatalogueFileName, document->ParseError());
         }
     } else if (createWhenMissing) {
         CreateDeviceCatalogue(document, deviceTypes);
+        if (!deviceTypes)
+            why = QStringLiteral("it could not be created");
     }
+    if (problem)
+        *problem = deviceTypes ? QString() : why;
 }
 
 void CreateDeviceCatalogue(DocumentPtr& document, xml::XmlNode& deviceTypes)
@@ -631,9 +677,10 @@ bool RegisterDtm(const DeviceInfo& device, const QString& classification, const 
     Progress(QStringLiteral("Registering DTM..."));
     DocumentPtr document;
     xml::XmlNode deviceTypes;
-    LoadDeviceCatalogue(document, deviceTypes, true);
+    QString problem;
+    LoadDeviceCatalogue(document, deviceTypes, true, &problem);
     if (!deviceTypes) {
-        Fault(QStringLiteral("Device catalogue corrupt: ") + CataloguePath());
+        Fault(QStringLiteral("Device catalogue corrupt: ") + CataloguePath() + QStringLiteral(": ") + problem);
         return false;
     }
 
@@ -676,17 +723,26 @@ bool RegisterDtm(const DeviceInfo& device, const QString& classification, const 
     Progress(QStringLiteral("Classification : ") + classification);
 
     const xml::XmlNodeList matches = Select(deviceTypes, query);
-    if (!matches.isEmpty()) {
-        Progress(QStringLiteral("Update for device type"));
-        deviceTypes.ReplaceChild(entry, matches.first());
-        // One entry per identity remains.
-        for (qsizetype i = 1; i < matches.size(); ++i)
-            deviceTypes.RemoveChild(matches[i]);
-    } else {
-        Progress(QStringLiteral("New device type"));
-        deviceTypes.AppendChild(entry);
+    const auto edited = Trapped([&] {
+        if (!matches.isEmpty()) {
+            Progress(QStringLiteral("Update for device type"));
+            deviceTypes.ReplaceChild(entry, matches.first());
+            // One entry per identity remains.
+            for (qsizetype i = 1; i < matches.size(); ++i)
+                deviceTypes.RemoveChild(matches[i]);
+        } else {
+            Progress(QStringLiteral("New device type"));
+            deviceTypes.AppendChild(entry);
+        }
+        ResetCatalogueVersionInfo(*document);
+    });
+    if (edited) {
+        // Nothing was written: the catalogue on disk stays as it was.
+        Debugging::TraceRuntimeError(*edited);
+        Fault(QStringLiteral("Device catalogue unusable: ") + CataloguePath() + QStringLiteral(": ")
+              + edited->description());
+        return false;
     }
-    ResetCatalogueVersionInfo(*document);
 
     // The catalogue is checked by reading its text back, and written before
     // the categories are registered, so the two never disagree.
@@ -744,11 +800,12 @@ bool UnregisterDtm(const QString& fdtPath)
     Debugging::TraceInfo(QStringLiteral("Ungregister DTM ... "));
     DocumentPtr document;
     xml::XmlNode deviceTypes;
-    LoadDeviceCatalogue(document, deviceTypes, false);
+    QString problem;
+    LoadDeviceCatalogue(document, deviceTypes, false, &problem);
     if (!deviceTypes && QFileInfo::exists(CataloguePath())) {
         // Its entries cannot be read, so registrations may still stand on it.
-        Fault(QStringLiteral("Device catalogue unusable: ") + CataloguePath()
-                              + QStringLiteral(" and the component categories are kept"));
+        Fault(QStringLiteral("Device catalogue unusable: ") + CataloguePath() + QStringLiteral(": ") + problem
+                              + QStringLiteral("; the component categories are kept"));
         return false;
     }
 

@@ -59,6 +59,9 @@ bool ProcessCommandLine(const QString& commandLine);
 // and what it unregistered instead; empty after a run that did. A run with
 // its traces off reports these.
 QStringList Failures();
+// Forgets the failures kept so far, as ProcessCommandLine does when it
+// starts; a caller that runs the steps on its own clears them itself.
+void ClearFailures();
 
 // True only when a registration can be attempted. Keys are matched without
 // regard to case; values keep their case (the command line is not changed).
@@ -114,9 +117,12 @@ bool RegisterFdtCategories(const QString& busCategory);
 // be used is kept with every category. True when all of it was done.
 bool UnregisterDtm(const QString& fdtPath);
 
-// Opens the catalogue. deviceTypes is null when there is no usable catalogue;
-// document is null when no file exists and none was created.
-void LoadDeviceCatalogue(XMLHelper::DocumentPtr& document, xml::XmlNode& deviceTypes, bool createWhenMissing);
+// Opens the catalogue. deviceTypes is null when there is no usable catalogue
+// (problem, when given, then says why: the file does not parse, or it holds
+// no device types element or more than one); document is null when no file
+// exists and none was created.
+void LoadDeviceCatalogue(XMLHelper::DocumentPtr& document, xml::XmlNode& deviceTypes, bool createWhenMissing,
+                         QString* problem = nullptr);
 // A new, empty catalogue, saved as the catalogue file.
 void CreateDeviceCatalogue(XMLHelper::DocumentPtr& document, xml::XmlNode& deviceTypes);
 // Sets the catalogue's own version information to its fixed values.

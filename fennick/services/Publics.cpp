@@ -46,6 +46,17 @@ QString hex(int32_t number)
     return QString::number(static_cast<uint32_t>(number), 16).toUpper();
 }
 
+// Why a description file did not load, in words: the file, then the cause.
+// The parsers' own texts name the file already; a text that does not gets
+// its name put before it.
+void tell(QString* failure, const QString& path, const QString& cause)
+{
+    if (!failure)
+        return;
+    const QString why = cause.trimmed().isEmpty() ? QStringLiteral("no cause given") : cause.trimmed();
+    *failure = path.isEmpty() || why.contains(path) ? why : path + QStringLiteral(": ") + why;
+}
+
 } // namespace
 
 QString ProgramFolder()
@@ -81,7 +92,8 @@ QString GetTdxDescriptionDir()
     return root + kTdxDescFolder;
 }
 
-int16_t LoadFdtFileParser(std::shared_ptr<applet::FdtFileParser>& parser, const QString& fdtFilePath)
+int16_t LoadFdtFileParser(std::shared_ptr<applet::FdtFileParser>& parser, const QString& fdtFilePath,
+                          QString* failure)
 {
     if (auto error = trapped([&] {
             parser = automation::ClassRegistry::instance().Create<applet::FdtFileParser>(
@@ -89,6 +101,7 @@ int16_t LoadFdtFileParser(std::shared_ptr<applet::FdtFileParser>& parser, const 
         })) {
         Debugging::TraceRuntimeError(*error);
         Debugging::TraceError(QStringLiteral("FDT file parser not loaded!"));
+        tell(failure, fdtFilePath, QStringLiteral("no FDT file parser: ") + error->description());
         parser.reset();
         return 0;
     }
@@ -96,6 +109,7 @@ int16_t LoadFdtFileParser(std::shared_ptr<applet::FdtFileParser>& parser, const 
     const auto error = trapped([&] { parser->Load(fdtFilePath, errorText); });
     if (!error)
         return -1;
+    tell(failure, fdtFilePath, errorText.isEmpty() ? error->description() : errorText);
     if (!errorText.isEmpty()) {
         Debugging::TraceError(QStringLiteral("Fdt file: ") + fdtFilePath);
         Debugging::TraceError(QStringLiteral("Error code: 0x") + hex(error->number()) + QStringLiteral(", ")
@@ -109,7 +123,7 @@ int16_t LoadFdtFileParser(std::shared_ptr<applet::FdtFileParser>& parser, const 
 }
 
 int16_t LoadTdxFileParser(std::shared_ptr<applet::TdxFileParser>& parser, const QString& tdxFilePath,
-                          int32_t kind)
+                          int32_t kind, QString* failure)
 {
     if (auto error = trapped([&] {
             parser = automation::ClassRegistry::instance().Create<applet::TdxFileParser>(
@@ -117,6 +131,7 @@ int16_t LoadTdxFileParser(std::shared_ptr<applet::TdxFileParser>& parser, const 
         })) {
         Debugging::TraceRuntimeError(error->number(), error->description(),
                                      error->source() + QStringLiteral(" Unable to load TDX file parser!"));
+        tell(failure, tdxFilePath, QStringLiteral("no TDX file parser: ") + error->description());
         parser.reset();
         return 0;
     }
@@ -126,10 +141,12 @@ int16_t LoadTdxFileParser(std::shared_ptr<applet::TdxFileParser>& parser, const 
     if (auto error = trapped([&] { parser->Load(kind, tdxFilePath, language, errorText, status); })) {
         Debugging::TraceRuntimeError(error->number(), error->description(),
                                      error->source() + QStringLiteral(" TDX file parser fault!"));
+        tell(failure, tdxFilePath, errorText.isEmpty() ? error->description() : errorText);
         return 0;
     }
     if (status != 0) {
         Debugging::TraceError(QStringLiteral("Invalid TDX file: ") + errorText);
+        tell(failure, tdxFilePath, errorText);
         return 0;
     }
     return -1;

@@ -29,15 +29,19 @@ QString GetInstallRoot();
 QString GetTdxDescriptionDir();
 
 // Creates the FDT-file parser by its class identifier and loads the file.
-// -1 when loaded; otherwise 0, the failure traced and parser cleared.
-int16_t LoadFdtFileParser(std::shared_ptr<applet::FdtFileParser>& parser, const QString& fdtFilePath);
+// -1 when loaded; otherwise 0, the failure traced and parser cleared, and
+// failure (when given) names the file and says why ("PATH: cause" or
+// "PATH(line): cause"), for the user of a run without traces.
+int16_t LoadFdtFileParser(std::shared_ptr<applet::FdtFileParser>& parser, const QString& fdtFilePath,
+                          QString* failure = nullptr);
 
 // Creates the TDX-file parser by its class identifier and loads the file in the
 // user's language (the language code as a number). -1 when loaded and valid;
-// otherwise 0 and the failure traced. A parser that was created but failed to
-// load stays in parser; the caller decides by the result.
+// otherwise 0, the failure traced and told in failure as for the FDT file. A
+// parser that was created but failed to load stays in parser; the caller
+// decides by the result.
 int16_t LoadTdxFileParser(std::shared_ptr<applet::TdxFileParser>& parser, const QString& tdxFilePath,
-                          int32_t kind);
+                          int32_t kind, QString* failure = nullptr);
 
 // -1 shows the process's one busy window (creating it when there is none);
 // any other value removes it.

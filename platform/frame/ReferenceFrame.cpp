@@ -137,12 +137,24 @@ bool ReferenceFrame::CreateDtm(const QString& systemTag)
     return true;
 }
 
+bool ReferenceFrame::Refused(const QString& refusal, const QString& systemTag, size_t before)
+{
+    QStringList messages;
+    const std::vector<FrameEvent>& events = m_events.Events();
+    for (size_t i = before; i < events.size(); ++i)
+        if (events[i].systemTag == systemTag && events[i].name == QLatin1String("OnErrorMessage")
+            && !events[i].arguments.isEmpty())
+            messages << events[i].arguments.first();
+    return Fail(messages.isEmpty() ? refusal : refusal + QStringLiteral(": ") + messages.join(QStringLiteral("; ")));
+}
+
 bool ReferenceFrame::Environment(const QString& systemTag, Instance& instance)
 {
     auto dtm = std::dynamic_pointer_cast<fdt::IDtm>(instance.dtm);
+    const size_t before = m_events.Events().size();
     try {
         if (!dtm->Environment(systemTag, instance.container))
-            return Fail(QStringLiteral("The DTM %1 refused its environment").arg(systemTag));
+            return Refused(QStringLiteral("The DTM %1 refused its environment").arg(systemTag), systemTag, before);
     } catch (const automation::ComError& e) {
         return Fail(QStringLiteral("Environment of %1 failed: %2").arg(systemTag, ErrorText(e)));
     }
@@ -172,8 +184,9 @@ bool ReferenceFrame::InitNew(const QString& systemTag, const QString& deviceType
     auto dtm = Require<fdt::IDtm>(systemTag);
     if (!dtm)
         return false;
+    const size_t before = m_events.Events().size();
     if (!dtm->InitNew(deviceType))
-        return Fail(QStringLiteral("The DTM %1 refused the new instance").arg(systemTag));
+        return Refused(QStringLiteral("The DTM %1 refused the new instance").arg(systemTag), systemTag, before);
     return true;
 }
 

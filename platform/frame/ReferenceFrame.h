@@ -138,6 +138,9 @@ private:
     template <class Interface>
     std::shared_ptr<Interface> Require(const QString& systemTag);
     bool Fail(const QString& error);
+    // Fails with the refusal and what the DTM said about it in error
+    // messages (OnErrorMessage) since the event log held `before` events.
+    bool Refused(const QString& refusal, const QString& systemTag, size_t before);
     bool Environment(const QString& systemTag, Instance& instance);
 
     ProjectFolder m_project;

@@ -18,6 +18,7 @@
 #include "merrow/shell/MerrowClasses.h"
 #include "platform/flowcalc/FlowcalcClasses.h"
 #include "fennick/fdt/FennickClasses.h"
+#include "fennick/fdt/clsApplicationFunction.h"
 #include "fennick/fdt/clsFunctionConnect.h"
 #include "fennick/fdt/clsTkDispatcher.h"
 #include "fennick/services/DataTypes.h"
@@ -38,7 +39,6 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDeadlineTimer>
-#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QTextStream>
@@ -64,6 +64,8 @@ const QString kDefaultUserLevel = QStringLiteral("maintenance");
 const QString kDefaultPhase = QStringLiteral("commissioning");
 // The export every DTM of this system offers, by its fdt:name.
 const QString kExportFunctionName = QStringLiteral("&&Menu_State&&Export");
+// What the export's error lines say before the reason it did not write its file.
+const QString kExportErrorMarker = QStringLiteral("Error Description : ");
 // Function ids up to this name FDT applications (StartApplication).
 constexpr int32_t kLastApplicationId = 12;
 // The FDT applications that work on the device. The DTM connects for them by
@@ -118,6 +120,11 @@ int StopSignal()
 {
     return g_stopSignals ? g_stopSignals->Received() : 0;
 }
+
+// True once the function the command waited for last (a connect, a
+// transfer, an invoked function, the export) reported its end: its outcome
+// is decided, and a stop signal that comes later changes nothing of it.
+bool g_functionEnded = false;
 
 // The line of an aborted step; the exit code of a stopped command.
 int Stopped(const QString& what)
@@ -460,6 +467,9 @@ public:
         QDeadlineTimer deadline(timeoutMs);
         QDeadlineTimer nextTick(kProgressIntervalMs);
         int seconds = 0;
+        const bool signalledBefore = StopSignal() != 0;
+        if (function)
+            g_functionEnded = false;
         while (!condition()) {
             if (deadline.hasExpired() || (function && StopSignal() != 0)) {
                 expiry.Cancel();
@@ -477,6 +487,8 @@ public:
             }
         }
         expiry.Cancel();
+        if (function)
+            g_functionEnded = !signalledBefore;
         // The end came just as the time ran out: later questions wait for their user again.
         if (function && g_dialogs && StopSignal() == 0)
             g_dialogs->Resume();
@@ -1023,7 +1035,8 @@ int RunExport(const Options& options)
 
     // The DTM asks where to write; the file of the command line is the answer.
     frame::FrameFileChoice choice(options.file);
-    const QDateTime started = QDateTime::currentDateTime().addSecs(-2);
+    // Only this export's causes count.
+    DtmErrorLines().clear();
     const QString invokeId = QStringLiteral("export-%1").arg(exportFunction->functionId);
     const frame::FrameEventLog& events = session.Frame().Events();
     const size_t before = events.Events().size();
@@ -1044,25 +1057,22 @@ int RunExport(const Options& options)
     const QString endText = end->Text();
     session.WaitForUnlock();
 
-    // The file as named, or with ".xml" appended: whichever the export wrote now.
-    QString written;
-    for (const QString& candidate : {options.file, options.file + QStringLiteral(".xml")}) {
-        const QFileInfo info(candidate);
-        if (info.isFile() && info.lastModified() >= started) {
-            written = candidate;
-            break;
-        }
-    }
+    // The DTM's result says whether it wrote; a file that stands at the name
+    // may be an older one. Whatever kept the export from writing (no data, a
+    // write that failed, with its cause) is the DTM's error line about it;
+    // without one, a failed export has written its file all the same.
     const bool success = endText.endsWith(QStringLiteral("True)"));
+    const QString writeFailure = DtmCause(kExportErrorMarker).mid(kExportErrorMarker.size());
     if (!session.Release())
         return Fail(session.Why());
     if (choice.Answered().isEmpty())
         return Fail(QStringLiteral("the DTM did not ask where to export (%1)").arg(endText));
-    if (written.isEmpty()) {
-        const QString cause = DtmCause(QStringLiteral("Unable to write "));
+    // The name the export gives its file.
+    const QString written = clsApplicationFunction::AddXmlExtension(options.file);
+    if (!success && (!writeFailure.isEmpty() || !QFileInfo(written).isFile()))
         return Fail(QStringLiteral("the DTM wrote no export file at %1: %2 (%3)")
-                        .arg(options.file, cause.isEmpty() ? QStringLiteral("the DTM gave no cause") : cause, endText));
-    }
+                        .arg(written, writeFailure.isEmpty() ? QStringLiteral("the DTM gave no cause") : writeFailure,
+                             endText));
     out() << "exported to " << written << Qt::endl;
     if (!success)
         return Fail(QStringLiteral("the DTM reported the export as failed: the applet's data could not be saved "
@@ -1149,8 +1159,9 @@ int main(int argc, char** argv)
         code = RunExport(options);
     else
         code = RunTransfer(options, options.command == QLatin1String("upload"));
-    // A signal that came while the command was ending (after its time-out too) still stops it.
-    if (code != kExitFailed && StopSignal() != 0)
+    // A signal that came while the command was ending (after its time-out too)
+    // still stops it; one that came after its function had ended does not.
+    if (code != kExitFailed && StopSignal() != 0 && !g_functionEnded)
         code = Fail(QStringLiteral("stopped by %1").arg(StopSignals::Name(StopSignal())));
     g_stopSignals = nullptr;
     g_dialogs = nullptr;

@@ -1,9 +1,11 @@
 // Files on a full or read-only disk, as a user meets one: the frame keeps
 // the stored instance as it was, says why and exits 1; a command that only
-// reads writes nothing; the simulator refuses at its start a memory file it
+// reads writes nothing; an export that cannot write is no export, whatever
+// file stands at its name; the simulator refuses at its start a memory file it
 // could not keep.
 #include "tests/common/SmallTmpfs.h"
 #include "tests/programs/StagedPrograms.h"
+#include <QDateTime>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -70,6 +72,33 @@ TEST_F(AFailedWrite, OnAFullDiskTheFrameKeepsTheInstanceSaysWhyAndExits1)
         << run.err.toStdString();
     EXPECT_EQ(Bytes(instance), stored);
     EXPECT_EQ(QDir(project).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("DTM_1.dtmbag")});
+}
+
+TEST_F(AFailedWrite, AnExportIntoAReadOnlyFolderIsNoExportAndSaysWhy)
+{
+    const QString project = dir.filePath(QStringLiteral("project"));
+    ProgramRun run = Frame({QStringLiteral("new"), project});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QString file = OnDisk(QStringLiteral("export.xml"));
+    run = Frame({QStringLiteral("export"), project, file});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    ASSERT_TRUE(run.out.contains("exported to " + file)) << run.out.toStdString();
+    // The old export looks as new as one this run could write.
+    QFile old(file);
+    ASSERT_TRUE(old.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(old.setFileTime(QDateTime::currentDateTime().addSecs(3600), QFileDevice::FileModificationTime));
+    old.close();
+    const QByteArray exported = Bytes(file);
+    ASSERT_TRUE(disk->SetReadOnly(true));
+
+    run = Frame({QStringLiteral("export"), project, file});
+    EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
+    EXPECT_FALSE(run.out.contains("exported")) << run.out.toStdString();
+    EXPECT_TRUE(run.err.contains("the DTM wrote no export file at " + file + ": Unable to write " + file))
+        << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("Read-only file system")) << run.err.toStdString();
+    EXPECT_FALSE(run.err.contains("could not be saved first")) << run.err.toStdString();
+    EXPECT_EQ(Bytes(file), exported);
 }
 
 TEST_F(AFailedWrite, TheSimulatorRefusesAMemoryItCouldNotKeep)

@@ -138,6 +138,25 @@ TEST_F(AProject, WhatTheFrameCannotUseIsRefusedWithItsCause)
                                  "a whole XML document"))
         << run.err.toStdString();
 
+    // The device description the instance names is too large to be one: the
+    // frame says which file and why, without --trace.
+    ASSERT_TRUE(cut.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    cut.write(stored);
+    cut.close();
+    const QString description = staged::TrivexHartDescription() + QStringLiteral("Trivex.tdx");
+    const QString oversize = dir.filePath(QStringLiteral("Trivex.tdx"));
+    ASSERT_TRUE(QFile::copy(description, oversize));
+    QFile grown(oversize);
+    ASSERT_TRUE(grown.resize(17 * 1024 * 1024));
+    Replace(Instance(), description.toUtf8(), oversize.toUtf8());
+    run = Frame({QStringLiteral("show"), Project()});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains("The DTM DTM_1 refused its environment: The device description could not be loaded: "
+                                 + oversize + ": the file has 17825792 bytes, more than the 16777216 a description "
+                                              "may have"))
+        << run.err.toStdString();
+    Replace(Instance(), oversize.toUtf8(), description.toUtf8());
+
     Replace(Instance(), "name=\"DTM_PARAMETERS\"", "name=\"OLD_PARAMETERS\"");
     run = Frame({QStringLiteral("info"), Project()});
     EXPECT_EQ(run.exitCode, 1);

@@ -287,6 +287,30 @@ TEST_F(FrameCommandLine, AStopSignalAbortsTheTransferAndClosesTheSession)
     EXPECT_TRUE(log.contains("session close from")) << log.toStdString();
 }
 
+TEST_F(FrameCommandLine, ASignalAfterTheTransferEndedChangesNeitherItsOutcomeNorTheExitCode)
+{
+    NewProject();
+    Simulator device({});
+    ASSERT_TRUE(device.Listening());
+    QProcess upload;
+    // The line is read as soon as it comes.
+    upload.setReadChannel(QProcess::StandardError);
+    QString err = StartUntil(upload, {QStringLiteral("upload"), Project(), QStringLiteral("--device"), device.Address()},
+                             QStringLiteral("OnUploadFinished"));
+    ASSERT_TRUE(err.contains("OnUploadFinished")) << err.toStdString();
+    // The frame still stores the upload and goes offline; the signal comes
+    // then (or, should it have ended already, not at all: the outcome is the same).
+    if (upload.state() != QProcess::NotRunning) {
+        ::kill(static_cast<pid_t>(upload.processId()), SIGINT);
+        ASSERT_TRUE(upload.waitForFinished(kRunMs));
+    }
+    err += QString::fromUtf8(upload.readAllStandardError());
+    EXPECT_EQ(upload.exitStatus(), QProcess::NormalExit) << err.toStdString();
+    EXPECT_EQ(upload.exitCode(), 0) << err.toStdString();
+    EXPECT_TRUE(err.contains("upload finished: success")) << err.toStdString();
+    EXPECT_FALSE(err.contains("stopped by")) << err.toStdString();
+}
+
 TEST_F(FrameCommandLine, AnUploadAsksTheDeviceForItsIdentityAndConfigurationOnce)
 {
     NewProject();

@@ -669,13 +669,35 @@ void HartCommServer::DisConnectRequest(const QVariant& ClientHandle, int32_t& re
     case LinkState::Connecting:
         Silence(*c);
         break;
-    case LinkState::Connected:
+    case LinkState::Connected: {
+        // A request the device has not answered yet would hold the Session
+        // Close back until its answer comes or the deadline ends the wait, a
+        // silent device's whole response time-out, and nobody waits for that
+        // answer any more: the session then ends at once, its Session Close
+        // sent without waiting for the answer.
+        const bool unanswered = c->link->openRequests() > 0;
         ++c->generation;
         c->open.clear();
         c->state = LinkState::Disconnecting;
+        if (unanswered) {
+            RetireLink(*c);
+            const int32_t handle = c->handle;
+            const uint64_t generation = c->generation;
+            std::weak_ptr<HartCommServer> weak = weak_from_this();
+            loop::PostToLoop(
+                [weak, handle, generation] {
+                    auto self = weak.lock();
+                    const Client* client = self ? self->FindClient(handle) : nullptr;
+                    if (client && client->generation == generation)
+                        self->OnSessionClosed(handle);
+                },
+                weak);
+            return;
+        }
         c->deadline->Start(m_responseTimeoutMs);
         c->link->closeSession();
         return;
+    }
     }
     Post(*c, [](applet::CServerResponseClass& client, int32_t& r) { client.DisConnectResponse(r); });
 }

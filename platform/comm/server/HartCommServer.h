@@ -40,7 +40,9 @@
 // - Cancel, Abort, DisConnectRequest and RemoveClient are the client's own
 //   decisions: what they end is not answered any more (a cancelled request's
 //   answer is dropped when it comes). DisConnectRequest closes the session in
-//   order and answers DisConnectResponse; Abort ends it at once, silently.
+//   order and answers DisConnectResponse (with a request open that the device
+//   has not answered, the Session Close goes at once and is not waited for);
+//   Abort ends it at once, silently.
 #include "platform/applet/CServerRequestClass.h"
 #include "platform/applet/CServerResponseClass.h"
 #include "platform/applet/CommunicationLink.h"

@@ -6,6 +6,7 @@
 // unregistered instead.
 #include "tests/common/SmallTmpfs.h"
 #include "tests/fennick/services/RegistrationTestSupport.h"
+#include "platform/applet/SchemaFiles.h"
 #include <QFileInfo>
 
 namespace {
@@ -104,6 +105,48 @@ TEST_F(ARegistration, WithoutDateOrClassificationRegistersAndAFailedOneSaysWhatI
                            "The device type was not registered, and the device types of " + m_hartDir
                                + "Trivex.fdt were unregistered"}));
     EXPECT_FALSE(QFile::exists(CataloguePath()));
+}
+
+TEST_F(ARegistration, ADescriptionFileThatDoesNotLoadIsNamedWithItsCause)
+{
+    struct Bad {
+        const char* kind;    // "tdx" or "fdt"
+        QByteArray content;  // empty: an empty file
+        qint64 size;         // > 0: a file of this size
+        const char* cause;
+    };
+    const qint64 oversize = applet::SchemaFiles::kMaxDescriptionBytes + 1;
+    const Bad bads[] = {
+        {"tdx", "<TdxDescription", 0, "Couldn't find end of Start Tag"},
+        {"tdx", "", 0, "Document is empty"},
+        {"tdx", "", oversize, "more than the 16777216 a description may have"},
+        {"fdt", "<FdtDescription><Parameters>", 0, "Premature end of data"},
+        {"fdt", "", 0, "Document is empty"},
+        {"fdt", "", oversize, "more than the 16777216 a description may have"},
+    };
+    for (const Bad& bad : bads) {
+        const QString kind = QString::fromLatin1(bad.kind);
+        const QString dir = Describe(QStringLiteral("bad"), QStringLiteral("Bad"), {});
+        const QString path = dir + QStringLiteral("Bad.") + kind;
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bad.content);
+        if (bad.size > 0) {
+            ASSERT_TRUE(file.resize(bad.size));
+        }
+        file.close();
+        const std::string said = kind.toStdString() + " of " + std::to_string(QFileInfo(path).size()) + " bytes: ";
+
+        EXPECT_FALSE(Deployment::ProcessCommandLine(RegisterLine(dir, QStringLiteral("Bad")))) << said;
+        const QStringList failures = Deployment::Failures();
+        ASSERT_FALSE(failures.isEmpty()) << said;
+        // The first failure names the file and why it did not load.
+        const QString first = failures.first();
+        EXPECT_TRUE(first.startsWith("The " + kind.toUpper() + " file could not be loaded: " + path + ": ")
+                    || first.startsWith("The " + kind.toUpper() + " file could not be loaded: " + path + "("))
+            << said << first.toStdString();
+        EXPECT_TRUE(first.contains(QLatin1String(bad.cause))) << said << first.toStdString();
+    }
 }
 
 } // namespace

@@ -189,6 +189,24 @@ TEST_F(DeviceCatalogue, AnUnusableCatalogueKeepsItsRegistrationsAndCategories)
     EXPECT_FALSE(Deployment::UnregisterDtm(QString()));
     EXPECT_TRUE(Trace().contains("Device catalogue failure: Element DtmDeviceTypes not found!"));
     EXPECT_EQ(Categories(), Sorted({kCatDtm, kCatDevice, kCatHart}));
+
+    // An empty list of device types before the one that holds the entry: the
+    // registration and the unregistration refuse it and say why, and the
+    // file stays as it was.
+    ASSERT_TRUE(QFile::remove(CataloguePath()));
+    ASSERT_TRUE(Deployment::ProcessCommandLine(RegisterLine(m_hartDir, "Trivex")));
+    const QString twoLists = ReadText(CataloguePath()).replace("<DtmDeviceTypes>", "<DtmDeviceTypes/><DtmDeviceTypes>");
+    ASSERT_TRUE(twoLists.contains("<DtmDeviceTypes/><DtmDeviceTypes>"));
+    WriteText(CataloguePath(), twoLists);
+    const QString why = "it holds 2 elements DtmDeviceTypes where one is allowed";
+    EXPECT_FALSE(Deployment::ProcessCommandLine(RegisterLine(m_hartDir, "Trivex")));
+    EXPECT_TRUE(Deployment::Failures().join('\n').contains("Device catalogue corrupt: " + CataloguePath() + ": " + why))
+        << Deployment::Failures().join('\n').toStdString();
+    EXPECT_FALSE(Deployment::ProcessCommandLine(UnregisterLine(m_hartDir, "Trivex")));
+    EXPECT_TRUE(Deployment::Failures().join('\n').contains("Device catalogue unusable: " + CataloguePath() + ": " + why))
+        << Deployment::Failures().join('\n').toStdString();
+    EXPECT_EQ(ReadText(CataloguePath()), twoLists);
+    EXPECT_EQ(Categories(), Sorted({kCatDtm, kCatDevice, kCatHart}));
 }
 
 TEST_F(DeviceCatalogue, CategoriesAreRegisteredOnlyForACatalogueThatWasValidatedAndWritten)

@@ -764,6 +764,33 @@ TEST_F(CommServer, CancelAbortAndDisconnectLeaveNoAnswersBehind)
     EXPECT_EQ(client->events.size(), before + 2);
 }
 
+TEST_F(CommServer, ADisconnectFromASilentDeviceEndsAtOnceWithoutWaitingForTheOpenAnswer)
+{
+    // The device stays silent far longer than the test waits, and so would
+    // the time-outs (the link takes its own at the connect): only a
+    // disconnect that waits for nothing is answered.
+    server->SetResponseTimeout(10 * 60 * 1000);
+    ASSERT_EQ(connect().hResult, 0);
+    device.setResponseDelay(10 * 60 * 1000);
+    const int32_t open = request(1, QByteArray::fromHex("0d00"));
+    const size_t before = client->events.size();
+    int32_t result = -1;
+    server->DisConnectRequest(handle, result);
+    EXPECT_EQ(result, 0);
+    // Asked again while it ends: it is under way.
+    server->DisConnectRequest(handle, result);
+    EXPECT_EQ(result, ServerResult::ConnectionBusy);
+    ASSERT_TRUE(waitForEvents(before + 1));
+    EXPECT_EQ(client->events.back().kind, "disconnect");
+    EXPECT_EQ(server->OpenRequests(), 0);
+    for (const Event& e : client->events)
+        EXPECT_NE(e.number, open) << e.kind.toStdString();
+    // The device answers again: a new connect works.
+    device.setResponseDelay(0);
+    server->SetResponseTimeout(HartCommServer::kDefaultResponseTimeoutMs);
+    EXPECT_EQ(connect().hResult, 0);
+}
+
 TEST_F(CommServer, RemoveClientAndDestroyRelease)
 {
     ASSERT_EQ(connect().hResult, 0);
