@@ -153,7 +153,7 @@ TEST(CalibrationAndMeasuringHistoryPages, TwoPressurePointsMoveTheReadingsOntoTh
     EXPECT_NEAR(restarted.processValues().dp(), 5.2, 1e-3);
 }
 
-TEST(CalibrationAndMeasuringHistoryPages, TheCalibrationUnitIsWrittenOnlyByItsOwnPageAtAdjust)
+TEST(CalibrationAndMeasuringHistoryPages, TheCalibrationUnitTakesTheUnitOfThePagesPointsAtAdjust)
 {
     DeviceApplet applet;
     PIO_REQUIRE_APPLET(applet);
@@ -165,15 +165,17 @@ TEST(CalibrationAndMeasuringHistoryPages, TheCalibrationUnitIsWrittenOnlyByItsOw
     const double pressureCalUnit = applet.Number(QStringLiteral("ptrbCalUnit"));
     const double temperatureCalUnit = applet.Number(QStringLiteral("ttrbCalUnit"));
 
-    // The static pressure takes its points in its own unit: the differential pressure's calibration unit stays.
+    // The static pressure page, too, writes the unit of its points into the calibration unit at "Adjust".
     auto* staticPage = OpenPage<frmCalibrateStaticPressure>(applet, *window, "mnuCalibrateStaticPressure");
     ASSERT_NE(staticPage, nullptr);
     ASSERT_TRUE(piotest::RunUntil([&] { return !staticPage->Covered() && staticPage->cmdAbgleichpunkt(0)->isEnabled(); }));
+    const double staticUnit = applet.Number(QStringLiteral("ptrbStaticPressureScaleInUnit"));
+    ASSERT_NE(staticUnit, pressureCalUnit);
     device.setAppliedValue(sim::Measured::StaticPressure, 1000.0);
     staticPage->txtAbgleichpunkt(0)->setText(QStringLiteral("10"));
     ASSERT_TRUE(RunToTheEnd(applet, *window, *staticPage->cmdAbgleichpunkt(0), "SetPtrbStaticPressureCalPointLo"));
     EXPECT_TRUE(LastMessage(applet.dialogs).isEmpty()) << LastMessage(applet.dialogs).toStdString();
-    EXPECT_EQ(applet.Number(QStringLiteral("ptrbCalUnit")), pressureCalUnit);
+    EXPECT_EQ(applet.Number(QStringLiteral("ptrbCalUnit")), staticUnit);
     staticPage->parentWidget()->close();
     piotest::Settle();
 
@@ -211,9 +213,13 @@ TEST(CalibrationAndMeasuringHistoryPages, ExtremesAndViolationsFollowTheProcessA
     EXPECT_NE(maxValues->lblUnit(0)->text(), QStringLiteral("[]"));
 
     // The history starts over from the pressure now; then the process moves.
+    // A reset of the device's extremes is no change of an unchanged dataset.
+    const QString dirty = QStringLiteral("&&private&&Dirty");
+    applet.PutNumber(dirty, 0);
     device.setAppliedValue(sim::Measured::DifferentialPressure, 10.0);
     ASSERT_TRUE(RunToTheEnd(applet, *window, *maxValues->Command1(0), "ResetMaxValues0"));
     EXPECT_TRUE(LastMessage(applet.dialogs).isEmpty()) << LastMessage(applet.dialogs).toStdString();
+    EXPECT_EQ(applet.Number(dirty), 0);
     // The dataset holds what the device read back, not the start markers.
     EXPECT_LT(applet.Number(QStringLiteral("ptrbMinSensorValue")), 1e37);
     EXPECT_GT(applet.Number(QStringLiteral("ptrbMaxSensorValue")), -1e37);
@@ -244,6 +250,7 @@ TEST(CalibrationAndMeasuringHistoryPages, ExtremesAndViolationsFollowTheProcessA
     EXPECT_EQ(LastMessage(applet.dialogs), global::LoadLocalizedText(3879));
     EXPECT_EQ(applet.Number(QStringLiteral("ptrbMinSensorValue")), minimumBefore);
     EXPECT_NEAR(device.device().extremes.extremes(0).lowest, 3.0, 1e-6);
+    EXPECT_EQ(applet.Number(dirty), 0);
 
     // Above the sensor limit and the range: one excursion each, counted once.
     device.setAppliedValue(sim::Measured::DifferentialPressure, 30.0);

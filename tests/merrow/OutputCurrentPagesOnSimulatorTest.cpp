@@ -287,4 +287,20 @@ TEST(OutputCurrentPagesOnSimulator, SimulationFixesTheTypedCurrentRefusesWhatItC
     page->parentWidget()->close();
     ASSERT_TRUE(piotest::RunUntil([&] { return Closed(*window) && window->isEnabled(); }));
     EXPECT_TRUE(DeviceInNormalMode(applet));
+
+    // Yes while the main window closes: the simulation ends, the page goes,
+    // and the close goes on with the question about the changes.
+    page = Open<frmSimulateCurrent>(applet, *window, "mnuDiagnosticsSimulateCurrent", true);
+    ASSERT_NE(page, nullptr);
+    ASSERT_TRUE(piotest::RunUntil([&] { return page->chkSimulate()->isEnabled(); }));
+    page->txtStromwert()->setText(QStringLiteral("12"));
+    page->chkSimulate()->click();
+    ASSERT_TRUE(piotest::RunUntil([&] { return window->isEnabled() && DeviceFixedAt(applet, 12.0f); }));
+    applet.PutText(QStringLiteral("pbMessage"), QStringLiteral("CHANGED"));
+    applet.dialogs.AnswerMessage(dialogs::DialogResult::Yes);
+    applet.dialogs.AnswerMessage(dialogs::DialogResult::No);
+    window->close();
+    ASSERT_TRUE(piotest::RunUntil([&] { return !window->Loaded(); }));
+    EXPECT_TRUE(DeviceInNormalMode(applet));
+    EXPECT_EQ(LastMessage(applet.dialogs), global::LoadLocalizedText(3819));
 }
