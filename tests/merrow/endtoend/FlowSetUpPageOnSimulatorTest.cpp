@@ -379,3 +379,20 @@ TEST_F(FlowSetUpPage, ARevisionChangeRebindsTheControlsAndTheyShowTheNewItemsVal
     EXPECT_EQ(page->Control(QStringLiteral("PioLabel1(0)"))->ShownText().toDouble(), 12.5);
     EXPECT_FALSE(page->Frame(QStringLiteral("fraTubeMaterial"))->isHidden());
 }
+
+// A calculation the engine refuses is told with the value as the user typed
+// it, in the user's unit, and the status line never says it was calculated.
+TEST_F(FlowSetUpPage, ARefusedCalculationIsToldInTheUsersUnitAndNeverReportedDone)
+{
+    applet.PutText(QStringLiteral("mvInDPUnit"), QStringLiteral("12")); // kPa
+    piotest::Settle();
+    Type("txtDisplayedValue(0)", QStringLiteral("-5"));
+    const size_t messages = applet.dialogs.Requests().size();
+    applet.dialogs.AnswerMessage(dialogs::DialogResult::Ok);
+    page->cmdCalculate()->click();
+    piotest::Settle();
+    ASSERT_EQ(applet.dialogs.Requests().size(), messages + 1);
+    EXPECT_TRUE(LastMessage(applet.dialogs).contains(QStringLiteral("(-5 kPa)"))) << LastMessage(applet.dialogs).toStdString();
+    EXPECT_NE(window->PanelText(4), global::LoadLocalizedText(3899));
+    EXPECT_EQ(applet.Text(QStringLiteral("abortSequences")), QStringLiteral("1"));
+}
