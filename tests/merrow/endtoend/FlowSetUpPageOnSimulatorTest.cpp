@@ -386,7 +386,7 @@ TEST_F(FlowSetUpPage, ARefusedCalculationIsToldInTheUsersUnitAndNeverReportedDon
 {
     applet.PutText(QStringLiteral("mvInDPUnit"), QStringLiteral("12")); // kPa
     piotest::Settle();
-    Type("txtDisplayedValue(0)", QStringLiteral("-5"));
+    Type("PioText42(0)", QStringLiteral("-5"));
     const size_t messages = applet.dialogs.Requests().size();
     applet.dialogs.AnswerMessage(dialogs::DialogResult::Ok);
     page->cmdCalculate()->click();
