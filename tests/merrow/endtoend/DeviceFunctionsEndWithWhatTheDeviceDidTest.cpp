@@ -3,6 +3,7 @@
 // before anything is written, and a factory reset ends with the dataset read
 // from the device again, so the pages show what the device now holds.
 #include "sim/DeviceState.h"
+#include "sim/SimOptions.h"
 #include "tests/merrow/endtoend/CorvaneDeviceApplet.h"
 
 using namespace merrowtest;
@@ -15,11 +16,16 @@ constexpr int kFactoryReset = 162;
 
 } // namespace
 
-// Open: the switch's menu entry is not usable yet in this set-up.
-TEST(DeviceFunctionsEndWithWhatTheDeviceDid, DISABLED_ARefusedScaleReadTakenByTheRecordRulesWritesNothing)
+TEST(DeviceFunctionsEndWithWhatTheDeviceDid, ARefusedScaleReadTakenByTheRecordRulesWritesNothing)
 {
     CorvaneDeviceApplet applet;
     PIO_REQUIRE_APPLET(applet);
+    // The switch is offered by a flow computer only: the device is one, so
+    // that the dataset read from it at connect keeps the entry.
+    sim::VariantOptions flowComputer;
+    flowComputer.deviceType = 139;
+    QString error;
+    ASSERT_TRUE(sim::applyVariant(applet.device.transmitter(), flowComputer, error)) << error.toStdString();
     frmMain* window = applet.StartConnectedWithTheDevicesDataset(139);
     ASSERT_NE(window, nullptr);
     applet.PutNumber(QStringLiteral("pidFfScaleDecimal"), 4);
