@@ -23,6 +23,16 @@ QString Fixed(double value, int decimals)
     return QString::fromStdString(text);
 }
 
+// value in the form "0.000E+00": one integer digit, three decimals, a signed exponent of two digits at least.
+QString Exponent(double value)
+{
+    char text[32];
+    const int size = std::snprintf(text, sizeof text, "%.3E", value);
+    if (size <= 0 || size >= static_cast<int>(sizeof text))
+        return QString::number(value, 'E', 3);
+    return QString::fromLatin1(text, size);
+}
+
 QString Localised(QString text, int32_t countryCode)
 {
     return text.replace(QLatin1Char('.'), applet::UserNumber::DecimalSeparator(countryCode));
@@ -38,9 +48,13 @@ std::optional<QString> FormatFloat(double value, int16_t decimalPlaces, int16_t 
     const int integerWidth = static_cast<int>(QString::number(std::floor(value), 'f', 0).size());
     const QString rounded = Fixed(value, decimalPlaces);
     const QString shown = decimalPlaces == 0 ? rounded + QStringLiteral(".0") : rounded;
-    // Rounding may carry into one more integer digit (999.96 to 1000.0).
+    // An integer part wider than the field: the exponent form fits it.
+    if (integerWidth > maxDigits)
+        return Localised(Exponent(value), countryCode);
+    // Rounding may carry into one more integer digit (999.96 to 1000.0):
+    // the whole integer part then, never a number cut short.
     const int roundedWidth = static_cast<int>(shown.indexOf(QLatin1Char('.')));
-    if (std::max(integerWidth, roundedWidth) > maxDigits)
+    if (roundedWidth > maxDigits)
         return Fixed(value, 0);
     QString cut = shown.left(maxDigits);
     if (cut.endsWith(QLatin1Char('.')))

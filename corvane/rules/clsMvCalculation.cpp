@@ -9,10 +9,13 @@
 #include "pioextensions/IViewEx.h"
 #include "pioextensions/ItemAccessReport.h"
 #include "platform/applet/AppletTrace.h"
+#include "platform/applet/UnitTable.h"
+#include "platform/applet/UserNumber.h"
 #include "platform/applet/clsAppletItemManager.h"
 #include "platform/automation/ClassRegistry.h"
 #include "platform/automation/ComError.h"
 #include "platform/flowcalc/IMvCalculationEngine.h"
+#include <QRegularExpression>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -573,6 +576,27 @@ void clsMvCalculation::ShowBox(int32_t captionId, const QString& prompt)
     Module1::ShowMessageOnTop(prompt, kStyleExclamationOk, Module1::LoadLocalizedText(Language(), captionId));
 }
 
+QString clsMvCalculation::InUsersUnits(const QString& reason)
+{
+    QString text = reason;
+    for (const InputField& field : kInputFields) {
+        if (field.collection || !field.unitItem || field.take != Take::Conv)
+            continue;
+        const QString name = QLatin1String(field.item);
+        const QRegularExpression named(QStringLiteral("\\b%1 \\([^)]*\\)").arg(QRegularExpression::escape(name)),
+                                       QRegularExpression::CaseInsensitiveOption);
+        if (!text.contains(named))
+            continue;
+        QString value = TextOf(*Single(name)).trimmed();
+        value.replace(QLatin1Char('.'), applet::UserNumber::DecimalSeparator(Language()));
+        const QString unitText = Single(QLatin1String(field.unitItem))->EnumValue();
+        const QString unit = m_manager ? applet::UnitSymbol(*m_manager, unitText) : unitText;
+        text.replace(named, unit.isEmpty() ? QStringLiteral("%1 (%2)").arg(name, value)
+                                           : QStringLiteral("%1 (%2 %3)").arg(name, value, unit));
+    }
+    return text;
+}
+
 void clsMvCalculation::Fail(const QString& reason)
 {
     applet::AppletTrace::Error(QStringLiteral("%1.CalculateCoeff: the flow calculation failed: %2").arg(kSource, reason));
@@ -581,7 +605,7 @@ void clsMvCalculation::Fail(const QString& reason)
     try {
         // The user corrects a value by the label the pages show, not by its item name.
         ShowBox(kTextErrorCaption, Module1::LoadLocalizedText(Language(), kTextCalculationError) + QLatin1Char('\n')
-                                       + MvValueLabels::Labelled(reason, Language()));
+                                       + MvValueLabels::Labelled(InUsersUnits(reason), Language()));
     } catch (const automation::ComError& error) {
         applet::AppletTrace::Error(QStringLiteral("%1: the error message was not shown: %2").arg(kSource, error.description()));
     }

@@ -76,6 +76,9 @@ private:
     int16_t Language();
     void ShowBox(int32_t captionId, const QString& prompt);
     void Fail(const QString& reason);
+    // reason with the value of each input named with its number in the
+    // calculation's base unit given as the user entered it, with its unit.
+    QString InUsersUnits(const QString& reason);
 
     std::shared_ptr<applet::clsAppletItemManager> m_manager;
     std::weak_ptr<IViewEx> m_view;

@@ -299,8 +299,10 @@ void CalibrationPage::cmdAbgleichpunkt_Click(int index)
     try {
         // Only this row's point: the others stay as the device and the dataset have them.
         row.point->SetFloatValue(*value);
-        if (m_appCalUnit)
+        if (m_appCalUnit) {
+            m_calUnitBefore = m_appCalUnit->StringValue();
             m_appCalUnit->SetStringValue(m_units.front()->StringValue());
+        }
     } catch (const std::exception& error) {
         applet::AppletTrace::Error(QStringLiteral("%1: point %2 not written: %3")
                                        .arg(objectName())
@@ -310,6 +312,7 @@ void CalibrationPage::cmdAbgleichpunkt_Click(int index)
         return;
     }
     if (!ForceSequence(*row.sequence)) {
+        GiveBackCalUnit();
         Fail(global::FillPlaceholders(GetTextFromResource(kPointRefusedText), {GetTextFromResource(kNoAnswerText)}));
         return;
     }
@@ -332,10 +335,17 @@ void CalibrationPage::seqWrite_StatusChanged(int index, int32_t sequenceStatus)
     }
 }
 
+void CalibrationPage::GiveBackCalUnit()
+{
+    if (m_appCalUnit && m_design.calUnitGivenBack)
+        WrittenOrTold(*this, [this] { m_appCalUnit->SetStringValue(m_calUnitBefore); });
+}
+
 void CalibrationPage::EndCalibration(int index)
 {
     m_calibrating = -1;
     global::SetMainWindowEnabled(true);
+    GiveBackCalUnit();
     const Row& row = m_rows[static_cast<size_t>(index)];
     if (!row.sequence->Stopped()) {
         ShowStatus(kPointTakenText);

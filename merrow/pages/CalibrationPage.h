@@ -68,6 +68,10 @@ struct CalibrationDesign {
     // The calibration unit written at "Adjust" from unit 0; none: not written.
     const char* calUnitControl;
     const char* calUnitItem;
+    // The point's record does not carry the calibration unit, so the device
+    // keeps its own: the unit written at "Adjust" is given back once the
+    // point's sequence has ended, and the dataset keeps what the device holds.
+    bool calUnitGivenBack;
     int16_t pointsFrameText;
     int16_t valuesFrameText;
     // Tab text of the page's one tab; 0: no tab strip, a cover frame hides the controls.
@@ -117,6 +121,8 @@ private:
     void seqWrite_StatusChanged(int index, int32_t sequenceStatus);
     void seqRead_StatusChanged(int32_t sequenceStatus);
     void EndRead();
+    // The calibration unit as it was before "Adjust", where the design gives it back.
+    void GiveBackCalUnit();
     void EndCalibration(int index);
     void Fail(const QString& text);
 
@@ -125,6 +131,7 @@ private:
     std::vector<pioitems::PioAppItem*> m_units;
     std::vector<controls::PioLabelTextUnit*> m_displays;
     pioitems::PioAppItem* m_appCalUnit = nullptr;
+    QString m_calUnitBefore; // the calibration unit before "Adjust" wrote the page's
     pioitems::PioAppItem* m_appConnectionStatus = nullptr;
     pioitems::PioSequenceItem* m_seqRead = nullptr;
     QStackedLayout* m_cover = nullptr;

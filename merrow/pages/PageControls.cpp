@@ -30,6 +30,10 @@
 
 namespace pagecontrols {
 
+namespace {
+constexpr int16_t kValueNotTakenText = 3940;
+} // namespace
+
 QLabel* TaggedLabel(QWidget* parent, const QString& name, int16_t textId, const QString& design)
 {
     auto* label = new QLabel(design, parent);
@@ -186,6 +190,20 @@ void ReportFixedCurrentStays(const QWidget& page)
 {
     // "Fixed Current Mode could not be deactivated!"
     dialogs::DialogService::instance().Information(CloseTitle(page), global::LoadLocalizedText(2122));
+}
+
+bool WrittenOrTold(const QWidget& page, const std::function<void()>& writes)
+{
+    try {
+        writes();
+        return true;
+    } catch (const automation::ComError& error) {
+        applet::AppletTrace::Error(QStringLiteral("%1: a value was not taken: %2 (%3)")
+                                       .arg(page.objectName(), error.description(), error.source()));
+    }
+    // "The value was not taken; the function was not carried out."
+    dialogs::DialogService::instance().Warning(page.windowTitle(), global::LoadLocalizedText(kValueNotTakenText));
+    return false;
 }
 
 void ReportRefusal(const QWidget& page)

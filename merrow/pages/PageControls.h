@@ -43,6 +43,10 @@ inline constexpr int kDeviceMessageCharacters = 32; // the device keeps its mess
 controls::PioLabel* Label(QWidget* parent, const QString& name, const QString& item);
 controls::PioCombo* Combo(QWidget* parent, const QString& name, const QString& item);
 pioitems::PioAppItem* AppItem(QWidget* parent, const QString& name, const QString& item);
+// Runs the item writes of a page's handler: a value the item manager refuses
+// is traced and told in a box of the page; false then, and the handler goes
+// no further than the writes it made.
+bool WrittenOrTold(const QWidget& page, const std::function<void()>& writes);
 pioitems::PioSequenceItem* SequenceItem(QWidget* parent, const QString& name, const QString& sequence);
 // A record control that follows the record's state only: it does not register
 // the record's control item, which would make the page the one to decide on

@@ -43,6 +43,7 @@ public:
 
     void cmdSetSimulation_Click();
     bool Form_QueryUnload() override;
+    bool ClosingItself() const override { return m_closing; }
 
     // A channel's frame, its caption, and the items of enable, value, value
     // unit, state and shown unit.

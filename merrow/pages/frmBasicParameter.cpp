@@ -186,7 +186,7 @@ void frmBasicParameter::appInstalDate_ValueChanged(const QString& value)
         this,
         [this, taken] {
             if (Registered())
-                m_appInstalDate->SetStringValue(taken);
+                WrittenOrTold(*this, [&] { m_appInstalDate->SetStringValue(taken); });
         },
         Qt::QueuedConnection);
     if (date.isValid())

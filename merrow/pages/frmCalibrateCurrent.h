@@ -39,6 +39,7 @@ public:
     void optAbgleich_Click(int index);
     void cmdAbgleichen_Click();
     bool Form_QueryUnload() override;
+    bool ClosingItself() const override { return m_closing; }
 
 protected:
     void OnLoad() override;

@@ -34,6 +34,7 @@ const CalibrationDesign kDesign = {
     CalibrationRead::ConfirmAndAdjust,
     "appPtrbCalUnit",
     "ptrbCalUnit",
+    false,
     2133,
     2131,
     2064,

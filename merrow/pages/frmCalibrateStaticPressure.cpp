@@ -20,8 +20,11 @@ const CalibrationDesign kDesign = {
     "seqGetStaticPressureCalPoints",
     "GetStaticPressureCalPoints",
     CalibrationRead::ConfirmAndAdjust,
-    nullptr,
-    nullptr,
+    // The calibration unit takes the page's unit at every Adjust, as on the
+    // pressure page; the point's own record carries the static unit.
+    "appPtrbCalUnit",
+    "ptrbCalUnit",
+    true,
     2133,
     2226,
     0,

@@ -22,6 +22,7 @@ const CalibrationDesign kDesign = {
     CalibrationRead::ConfirmOnly,
     "appTtrbCalUnit",
     "ttrbCalUnit",
+    false,
     2133,
     2555,
     2064,

@@ -10,6 +10,7 @@
 #include "platform/applet/AppletTrace.h"
 #include "platform/automation/ComError.h"
 #include "platform/controls/PioCombo.h"
+#include "platform/controls/PioFieldControl.h"
 #include "platform/controls/PioLabel.h"
 #include "platform/controls/PioText.h"
 #include "platform/dialogs/DialogService.h"
@@ -750,6 +751,11 @@ void frmConfigFlow::chkFixedTemperatureValue_Click()
 
 void frmConfigFlow::cmdCalculate_Click()
 {
+    // A value typed and not yet confirmed is one the calculation must take:
+    // without it the coefficients of the old value would be reported done.
+    controls::PioFieldControl::CommitPendingEdits();
+    // An earlier calculation's "calculated" must not stand for this one.
+    global::ShowStatus(QString());
     try {
         m_appAbortSequences->SetStringValue(QStringLiteral("0"));
         m_appCalculateMV->SetStringValue(QStringLiteral("1"));

@@ -761,9 +761,10 @@ bool frmConfigPressure::ComputeParallelShift()
         WarnParallelShift(kRangeLimitsExceeded);
         return false;
     }
-    m_appMessende->SetStringValue(QString::number(end + shift, 'g', 9));
-    m_appMessanfang->SetStringValue(QString::number(start + shift, 'g', 9));
-    return true;
+    return WrittenOrTold(*this, [&] {
+        m_appMessende->SetStringValue(QString::number(end + shift, 'g', 9));
+        m_appMessanfang->SetStringValue(QString::number(start + shift, 'g', 9));
+    });
 }
 
 namespace {
@@ -809,16 +810,24 @@ void frmConfigPressure::SliderScroll(QSlider& slider, pioitems::PioAppItem& item
     if (!Registered())
         return;
     m_scrolling = true;
-    item.SetStringValue(QString::number(slider.value()));
+    const bool written = WrittenOrTold(*this, [&] { item.SetStringValue(QString::number(slider.value())); });
     m_scrolling = false;
+    if (!written) {
+        // The slider shows what the item holds again.
+        const QSignalBlocker quiet(&slider);
+        slider.setValue(static_cast<int>(std::lround(item.UIntValue())));
+    }
 }
 
 void frmConfigPressure::AutoAdjustThreshold()
 {
     if (!Registered() || !global::gDeviceInfo)
         return;
-    m_appThresholdValue->SetStringValue(QStringLiteral("100"));
-    m_appThresholdTime[1]->SetStringValue(QStringLiteral("200"));
+    if (!WrittenOrTold(*this, [&] {
+            m_appThresholdValue->SetStringValue(QStringLiteral("100"));
+            m_appThresholdTime[1]->SetStringValue(QStringLiteral("200"));
+        }))
+        return;
     IDeviceInfo& info = *global::gDeviceInfo;
     const auto code = [&info](enmPtrbLinType type) { return info.GetPtrbLinTypeCode(type); };
     const int32_t linType = static_cast<int32_t>(std::lround(m_appPtrbLinType->UIntValue()));
@@ -847,7 +856,7 @@ void frmConfigPressure::AutoAdjustThreshold()
                 steps = "4";
     }
     if (steps)
-        m_appMeasIntegrationTime[1]->SetStringValue(QLatin1String(steps));
+        WrittenOrTold(*this, [&] { m_appMeasIntegrationTime[1]->SetStringValue(QLatin1String(steps)); });
 }
 
 void frmConfigPressure::cmbAiLinType_Click()
@@ -940,7 +949,8 @@ void frmConfigPressure::UserCurve_ReadCurveRequest()
 
 void frmConfigPressure::UserCurve_WriteCurveRequest()
 {
-    m_appAdjustUserCurve->SetStringValue(QStringLiteral("1"));
+    if (!WrittenOrTold(*this, [&] { m_appAdjustUserCurve->SetStringValue(QStringLiteral("1")); }))
+        return;
     m_curveSequence = m_seqSetUserCurve;
     m_seqSetUserCurve->Force();
 }

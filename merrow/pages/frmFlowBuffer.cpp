@@ -217,7 +217,7 @@ void frmFlowBuffer::cmbFlowBufferSelection_Activated()
 {
     if (!Registered())
         return;
-    m_appBufferAction->SetUIntValue(Stop);
+    WrittenOrTold(*this, [&] { m_appBufferAction->SetUIntValue(Stop); });
 }
 
 void frmFlowBuffer::appBufferAction_ValueChanged()
@@ -274,7 +274,9 @@ void frmFlowBuffer::cmdAction_Click(int index)
                                                         GetTextFromResource(kAskDelete),
                                                         dialogs::MessageIcon::Warning))
         return;
-    m_appBufferAction->SetUIntValue(index);
+    // A refused action is never sent: the device would do the action written before.
+    if (!WrittenOrTold(*this, [&] { m_appBufferAction->SetUIntValue(index); }))
+        return;
     ForceSequence(*m_seqSetPidModeBlk);
 }
 

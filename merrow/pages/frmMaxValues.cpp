@@ -89,6 +89,7 @@ frmMaxValues::frmMaxValues() : GroupResetPage(kDesign)
             AppItem(this, QLatin1String(items.maxControl), QLatin1String(items.maxItem));
         connect(appUnit, &pioitems::PioAppItem::ValueChanged, this, [this, i] { appUnit_ValueChanged(i); });
     }
+    m_appDirty = AppItem(this, QStringLiteral("appDirty"), QStringLiteral("&&private&&Dirty"));
     pioitems::Ambient::SetUserMode(this, true);
 }
 
@@ -158,6 +159,7 @@ bool frmMaxValues::BeforeReset(int index)
     pioitems::PioAppItem* minimum = m_values[static_cast<size_t>(2 * index)];
     pioitems::PioAppItem* maximum = m_values[static_cast<size_t>(2 * index + 1)];
     m_before = {minimum->StringValue(), maximum->StringValue()};
+    m_dirtyBefore = m_appDirty->StringValue();
     // Each step runs even when the one before failed; the device's reset decides.
     Step_(QStringLiteral("BeforeReset"), [&] { minimum->SetStringValue(kMinimumStart); });
     Step_(QStringLiteral("BeforeReset"), [&] { maximum->SetStringValue(kMaximumStart); });
@@ -172,8 +174,12 @@ void frmMaxValues::AfterReset(int index, bool done)
         // The dataset takes the values the device read back after its reset.
         Step_(QStringLiteral("AfterReset"), [&] { minimum->Adjust(); });
         Step_(QStringLiteral("AfterReset"), [&] { maximum->Adjust(); });
-        return;
+    } else {
+        Step_(QStringLiteral("AfterReset"), [&] { minimum->SetStringValue(m_before[0]); });
+        Step_(QStringLiteral("AfterReset"), [&] { maximum->SetStringValue(m_before[1]); });
     }
-    Step_(QStringLiteral("AfterReset"), [&] { minimum->SetStringValue(m_before[0]); });
-    Step_(QStringLiteral("AfterReset"), [&] { maximum->SetStringValue(m_before[1]); });
+    // The start values and what the device read back are the device's, not
+    // the user's: a dataset unchanged before the reset is unchanged after it.
+    if (!m_dirtyBefore.isEmpty() && m_dirtyBefore.trimmed().toDouble() == 0)
+        Step_(QStringLiteral("AfterReset"), [&] { m_appDirty->SetStringValue(m_dirtyBefore); });
 }

@@ -30,4 +30,7 @@ private:
     std::array<pioitems::PioAppItem*, 2 * kGroups> m_values{};
     // The dataset values before a reset, given back when the device does not reset.
     std::array<QString, 2> m_before;
+    // The dataset's change mark: a reset of the device's extremes is no change of the dataset.
+    pioitems::PioAppItem* m_appDirty = nullptr;
+    QString m_dirtyBefore;
 };

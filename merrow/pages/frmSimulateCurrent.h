@@ -39,6 +39,7 @@ public:
     // a text that is no number or lies outside the limits.
     bool txtStromwert_Validate();
     bool Form_QueryUnload() override;
+    bool ClosingItself() const override { return m_closing; }
 
 protected:
     void OnFirstActivation() override;

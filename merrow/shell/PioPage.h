@@ -41,6 +41,9 @@ public:
     void Form_Deactivate() { m_active = false; }
     // Whether the page lets itself be closed now; the default lets it.
     virtual bool Form_QueryUnload() { return true; }
+    // The page refused to close only to end what it runs first, and closes
+    // itself once that has ended; the default never does.
+    virtual bool ClosingItself() const { return false; }
     // Asks the page whether it may close, ahead of closing it: a page that
     // lets itself be closed is not asked again when it then closes, until
     // ForgetCloseQuery. An unloaded page may always close.

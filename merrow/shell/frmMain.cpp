@@ -40,6 +40,7 @@
 #include "pioitems/Ambient.h"
 #include "pioitems/PioAppItem.h"
 #include "pioitems/PioControlItemHandler.h"
+#include "pioitems/PioRecordItem.h"
 #include "pioitems/PioSequenceItem.h"
 #include "platform/applet/AppletHost.h"
 #include "platform/applet/AppletTrace.h"
@@ -543,6 +544,13 @@ void frmMain::CreateItemControls()
     }
     for (const ItemControl& control : kSequenceItems)
         SequenceItem(control.name, control.item);
+    // The state of the operation-mode switch's read: a refusal that the record
+    // rules pass over still ends the sequence ready.
+    auto* readScale = new pioitems::PioRecordItem(this);
+    readScale->setObjectName(QStringLiteral("recReadPidFfScale"));
+    readScale->SetAppItemName(QStringLiteral("Read_PidFfScale"));
+    readScale->SetRegisterControlItem(false);
+    readScale->SetRegisterResponseItem(false);
     // The busy window follows every device sequence; its item handler registers it with the items.
     m_busyWindow = new ctlBusyWindow(this);
     m_busyWindow->setObjectName(QStringLiteral("ctlBusyWindow1"));
@@ -776,8 +784,18 @@ void frmMain::closeEvent(QCloseEvent* event)
         if (pagesMayClose)
             answer = AskAboutChanges();
         if (!pagesMayClose || answer == dialogs::DialogResult::Cancel) {
-            for (PioPage* page : ChildForms())
+            for (PioPage* page : ChildForms()) {
                 page->ForgetCloseQuery();
+                // A page that ends its function first: the close goes on once it has closed.
+                if (!pagesMayClose && page->ClosingItself())
+                    connect(
+                        page, &QObject::destroyed, this,
+                        [this] {
+                            if (m_loaded)
+                                close();
+                        },
+                        Qt::QueuedConnection);
+            }
             event->ignore();
             return;
         }
@@ -958,11 +976,36 @@ void frmMain::EndPendingFunction(bool succeeded)
             continue;
         if (succeeded) {
             ShowStatus(global::LoadLocalizedText(end.confirmed));
+            if (function == Pending::FactoryReset)
+                ReadDeviceAfterReset();
         } else {
             applet::AppletTrace::Error(QStringLiteral("frmMain: %1 failed").arg(QLatin1String(end.name)));
             dialogs::DialogService::instance().Warning(global::kProductTitle, global::LoadLocalizedText(end.failed));
         }
     }
+}
+
+void frmMain::ReadDeviceAfterReset()
+{
+    // The device now holds its factory values: the window reads them, as Load
+    // from device does, so that no page shows (and no later download writes
+    // back) what the reset dropped. After the busy window has let go.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (!m_loaded || ConnectionState() != kConnected) {
+                applet::AppletTrace::Error(QStringLiteral("frmMain: the device was not read after its factory reset: not connected"));
+                return;
+            }
+            try {
+                DeviceLoadFromDevice();
+            } catch (const std::exception& error) {
+                applet::AppletTrace::Error(QStringLiteral("frmMain: the device was not read after its factory reset: %1")
+                                               .arg(QString::fromLocal8Bit(error.what())));
+                dialogs::DialogService::instance().Warning(global::kProductTitle, global::LoadLocalizedText(kPendingEnds[0].failed));
+            }
+        },
+        Qt::QueuedConnection);
 }
 
 void frmMain::ShowStatus(const QString& text)

@@ -223,6 +223,9 @@ private:
     pioitems::PioSequenceItem* SequenceControl(const char* name) const;
     void seqGetPidFfScale_StatusChanged(int32_t sequenceStatus);
     void seqSetPidFfScale_StatusChanged(int32_t sequenceStatus);
+    void recReadPidFfScale_StatusChanged(int32_t recordStatus);
+    // After a factory reset that ended well: the dataset is read from the device again.
+    void ReadDeviceAfterReset();
     void seqGetRangeValues_StatusChanged(int32_t sequenceStatus);
     // The sequence ended stopped or failed (its control item at Stop).
     bool SequenceStopped(const QString& sequence) const;
@@ -255,6 +258,7 @@ private:
     int16_t m_connectionEndText = 0;  // panel 1 text that told how the last connection ended
     int m_lastConnectState = 0;
     int m_operationModeStep = 0;
+    bool m_operationModeReadFailed = false; // the read of the switch's step 1 got no valid answer
     Pending m_pending = Pending::None;
     bool m_pendingAborted = false;
     bool m_pendingBusySeen = false; // the busy window took the window for the pending function

@@ -8,6 +8,7 @@
 #include "merrow/shell/global.h"
 #include "pioextensions/IViewEx.h"
 #include "pioitems/PioAppItem.h"
+#include "pioitems/PioRecordItem.h"
 #include "pioitems/PioSequenceItem.h"
 #include "platform/applet/AppletHost.h"
 #include "platform/applet/AppletResults.h"
@@ -159,6 +160,8 @@ void frmMain::ConnectDeviceFunctionHandlers()
             &frmMain::seqGetPidFfScale_StatusChanged);
     connect(SequenceControl("seqSetPidFfScale"), &PioSequenceItem::StatusChanged, this,
             &frmMain::seqSetPidFfScale_StatusChanged);
+    if (auto* record = findChild<pioitems::PioRecordItem*>(QStringLiteral("recReadPidFfScale"), Qt::FindDirectChildrenOnly))
+        connect(record, &pioitems::PioRecordItem::StatusChanged, this, &frmMain::recReadPidFfScale_StatusChanged);
     connect(SequenceControl("seqGetRangeValues"), &PioSequenceItem::StatusChanged, this,
             &frmMain::seqGetRangeValues_StatusChanged);
     connect(SequenceControl("seqGetDeviceInfo"), &PioSequenceItem::StatusChanged, this,
@@ -342,11 +345,14 @@ void frmMain::seqGetPidFfScale_StatusChanged(int32_t sequenceStatus)
     auto* sequence = SequenceControl("seqGetPidFfScale");
     if (sequenceStatus == applet::SequenceState::ReadRequest) {
         m_operationModeStep = 1;
+        m_operationModeReadFailed = false;
         sequence->DoAction(applet::SequenceAction::Run);
     } else if (sequenceStatus == applet::SequenceState::Ready && m_operationModeStep == 1) {
         // A read that failed or was cancelled leaves nothing to adjust: writing
         // the scale then would send the dataset's values, not the device's.
-        if (SequenceStopped(QStringLiteral("GetPidFfScale"))) {
+        // A refusal the record rules took or passed over ends the sequence
+        // ready, not stopped: its record's state told it.
+        if (SequenceStopped(QStringLiteral("GetPidFfScale")) || std::exchange(m_operationModeReadFailed, false)) {
             m_operationModeStep = 0;
             TraceError(QStringLiteral("the feed-forward scale was not read; the operation mode stays off"));
             dialogs::DialogService::instance().Warning(global::LoadLocalizedText(kOperationModeTitle),
@@ -360,6 +366,19 @@ void frmMain::seqGetPidFfScale_StatusChanged(int32_t sequenceStatus)
         m_operationModeStep = 0;
         SequenceControl("seqSetPidFfScale")->Force();
         m_operationModeWrite = 1;
+    }
+}
+
+void frmMain::recReadPidFfScale_StatusChanged(int32_t recordStatus)
+{
+    if (m_operationModeStep != 1)
+        return;
+    // A repeat sends the record again; only its last answer counts.
+    if (recordStatus == applet::RecordState::ReadActive)
+        m_operationModeReadFailed = false;
+    else if (recordStatus >= applet::RecordState::ReadFailed) {
+        m_operationModeReadFailed = true;
+        TraceError(QStringLiteral("the feed-forward scale's read failed (record state %1)").arg(recordStatus));
     }
 }
 

@@ -16,6 +16,7 @@
 #include "fennick/communication/clsGatewayHART.h"
 #include "corvane/frame/CorvaneClasses.h"
 #include "merrow/shell/MerrowClasses.h"
+#include "merrow/shell/global.h"
 #include "platform/flowcalc/FlowcalcClasses.h"
 #include "fennick/fdt/FennickClasses.h"
 #include "fennick/fdt/clsApplicationFunction.h"
@@ -27,6 +28,7 @@
 #include "platform/automation/ComError.h"
 #include "platform/comm/hart/HartStatus.h"
 #include "platform/comm/server/CommServerClasses.h"
+#include "platform/dialogs/GuardedApplication.h"
 #include "platform/dialogs/ScopedDialogService.h"
 #include "platform/frame/FrameClasses.h"
 #include "platform/frame/FrameCommunication.h"
@@ -1095,7 +1097,12 @@ int main(int argc, char** argv)
         else
             qputenv("QT_QPA_PLATFORM", "offscreen");
     }
-    QApplication app(argc, argv);
+    // An error no handler caught is traced and told; the windows and their data stay.
+    dialogs::GuardedApplication app(argc, argv, [](const QString& what) {
+        err() << "trivex-frame: an error left an event handler: " << what << Qt::endl;
+        // "The function ended with an internal error; ..."
+        dialogs::DialogService::instance().Critical(global::kProductTitle, global::LoadLocalizedText(3941));
+    });
     // Every question of the DTM ends with the function's time-out or a stop signal.
     DeadlineDialogService dialogs([](const QString& line) { err() << "trivex-frame: " << line << Qt::endl; });
     dialogs::ScopedDialogService dialogsInstalled(dialogs);

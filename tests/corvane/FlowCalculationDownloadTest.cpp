@@ -235,14 +235,14 @@ TEST_F(FlowDownload, ARefusedCalculationNamesTheValueByItsLabelInTheUsersLanguag
     RequestCalculation();
     ASSERT_EQ(dialogs.Requests().size(), 1u);
     EXPECT_EQ(dialogs.Requests()[0].text,
-              QStringLiteral("MV calculation error.\nReference differential pressure (0) must be above 0."));
+              QStringLiteral("MV calculation error.\nReference differential pressure (0 mbar) must be above 0."));
 
     applet.PutNumber(QStringLiteral("&&private&&countrycode"), 49);
     dialogs.AnswerMessage(dialogs::DialogResult::Ok);
     RequestCalculation();
     ASSERT_EQ(dialogs.Requests().size(), 2u);
     const QString german = dialogs.Requests()[1].text;
-    EXPECT_TRUE(german.endsWith(QStringLiteral("\nReferenz-Differenzdruck (0) muss größer als 0 sein.")))
+    EXPECT_TRUE(german.endsWith(QStringLiteral("\nReferenz-Differenzdruck (0 mbar) muss größer als 0 sein.")))
         << german.toStdString();
     EXPECT_FALSE(german.contains(QStringLiteral("mvdpr"), Qt::CaseInsensitive));
 }

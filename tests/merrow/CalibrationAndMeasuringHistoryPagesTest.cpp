@@ -153,7 +153,7 @@ TEST(CalibrationAndMeasuringHistoryPages, TwoPressurePointsMoveTheReadingsOntoTh
     EXPECT_NEAR(restarted.processValues().dp(), 5.2, 1e-3);
 }
 
-TEST(CalibrationAndMeasuringHistoryPages, TheCalibrationUnitIsWrittenOnlyByItsOwnPageAtAdjust)
+TEST(CalibrationAndMeasuringHistoryPages, TheCalibrationUnitTakesThePagesUnitAtAdjustAndThePointArrivesInIt)
 {
     DeviceApplet applet;
     PIO_REQUIRE_APPLET(applet);
@@ -165,14 +165,28 @@ TEST(CalibrationAndMeasuringHistoryPages, TheCalibrationUnitIsWrittenOnlyByItsOw
     const double pressureCalUnit = applet.Number(QStringLiteral("ptrbCalUnit"));
     const double temperatureCalUnit = applet.Number(QStringLiteral("ttrbCalUnit"));
 
-    // The static pressure takes its points in its own unit: the differential pressure's calibration unit stays.
+    // The static pressure page shows its points in bar; the pressure's calibration unit is another.
     auto* staticPage = OpenPage<frmCalibrateStaticPressure>(applet, *window, "mnuCalibrateStaticPressure");
     ASSERT_NE(staticPage, nullptr);
     ASSERT_TRUE(piotest::RunUntil([&] { return !staticPage->Covered() && staticPage->cmdAbgleichpunkt(0)->isEnabled(); }));
-    device.setAppliedValue(sim::Measured::StaticPressure, 1000.0);
-    staticPage->txtAbgleichpunkt(0)->setText(QStringLiteral("10"));
-    ASSERT_TRUE(RunToTheEnd(applet, *window, *staticPage->cmdAbgleichpunkt(0), "SetPtrbStaticPressureCalPointLo"));
+    ASSERT_EQ(staticPage->lblUnit(0)->text(), QStringLiteral("bar"));
+    ASSERT_NE(pressureCalUnit, sim::UnitCode::Bar);
+    device.setAppliedValue(sim::Measured::StaticPressure, 1000.0); // kPa
+    staticPage->txtAbgleichpunkt(0)->setText(QStringLiteral("9"));
+    // "Adjust" writes the page's unit into the calibration unit before the point goes.
+    applet.commands.clear();
+    staticPage->cmdAbgleichpunkt(0)->click();
+    EXPECT_EQ(applet.Number(QStringLiteral("ptrbCalUnit")), sim::UnitCode::Bar);
+    ASSERT_FALSE(window->isEnabled());
+    ASSERT_TRUE(piotest::RunUntil([&] {
+        return window->isEnabled() && !applet.commands.isEmpty() && applet.SequenceState("SetPtrbStaticPressureCalPointLo") == 0;
+    }));
     EXPECT_TRUE(LastMessage(applet.dialogs).isEmpty()) << LastMessage(applet.dialogs).toStdString();
+    // The point arrived as 9 bar: the applied 1000 kPa now reads 900 kPa.
+    EXPECT_NEAR(device.processValues().value[sim::Variable::StaticPressure], 900.0, 1e-3);
+    // The point's record does not carry the calibration unit: the device keeps
+    // the pressure's, and once the point is taken the dataset has it again.
+    EXPECT_EQ(device.parameters().value(QStringLiteral("ptrbCalUnit")).toDouble(), pressureCalUnit);
     EXPECT_EQ(applet.Number(QStringLiteral("ptrbCalUnit")), pressureCalUnit);
     staticPage->parentWidget()->close();
     piotest::Settle();
@@ -211,9 +225,13 @@ TEST(CalibrationAndMeasuringHistoryPages, ExtremesAndViolationsFollowTheProcessA
     EXPECT_NE(maxValues->lblUnit(0)->text(), QStringLiteral("[]"));
 
     // The history starts over from the pressure now; then the process moves.
+    // A reset of the device's extremes is no change of an unchanged dataset.
+    const QString dirty = QStringLiteral("&&private&&Dirty");
+    applet.PutNumber(dirty, 0);
     device.setAppliedValue(sim::Measured::DifferentialPressure, 10.0);
     ASSERT_TRUE(RunToTheEnd(applet, *window, *maxValues->Command1(0), "ResetMaxValues0"));
     EXPECT_TRUE(LastMessage(applet.dialogs).isEmpty()) << LastMessage(applet.dialogs).toStdString();
+    EXPECT_EQ(applet.Number(dirty), 0);
     // The dataset holds what the device read back, not the start markers.
     EXPECT_LT(applet.Number(QStringLiteral("ptrbMinSensorValue")), 1e37);
     EXPECT_GT(applet.Number(QStringLiteral("ptrbMaxSensorValue")), -1e37);
@@ -244,6 +262,7 @@ TEST(CalibrationAndMeasuringHistoryPages, ExtremesAndViolationsFollowTheProcessA
     EXPECT_EQ(LastMessage(applet.dialogs), global::LoadLocalizedText(3879));
     EXPECT_EQ(applet.Number(QStringLiteral("ptrbMinSensorValue")), minimumBefore);
     EXPECT_NEAR(device.device().extremes.extremes(0).lowest, 3.0, 1e-6);
+    EXPECT_EQ(applet.Number(dirty), 0);
 
     // Above the sensor limit and the range: one excursion each, counted once.
     device.setAppliedValue(sim::Measured::DifferentialPressure, 30.0);

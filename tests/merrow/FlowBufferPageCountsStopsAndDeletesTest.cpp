@@ -162,3 +162,27 @@ TEST_F(FlowBufferPage, ARunningTotaliserShowsRunningWhenOpenedAndAfterAnUploadAn
     EXPECT_FALSE(applet.commands.contains(kTotaliserAction));
     EXPECT_TRUE(window->isEnabled());
 }
+
+// An action the item manager refuses is told on the page, sends nothing, and
+// the window lives on with the page.
+TEST_F(FlowBufferPage, ARefusedActionIsToldSendsNothingAndTheWindowLives)
+{
+    auto* page = OpenPage<frmFlowBuffer>(applet, *window, "mnuFlowBuffer");
+    ASSERT_NE(page, nullptr);
+    ASSERT_TRUE(Usable(*page, frmFlowBuffer::Start));
+    // The action control bound to a text item: the manager refuses a number there.
+    auto* action = page->findChild<pioitems::PioAppItem*>(QStringLiteral("appBufferAction"));
+    ASSERT_NE(action, nullptr);
+    action->UnRegister();
+    action->SetAppItemName(QStringLiteral("pbMessage"));
+    action->Register(applet.manager);
+    applet.commands.clear();
+    applet.dialogs.AnswerMessage(dialogs::DialogResult::Ok);
+    page->cmdAction(frmFlowBuffer::Start)->click();
+    piotest::Settle();
+    EXPECT_EQ(LastMessage(applet.dialogs), global::LoadLocalizedText(3940));
+    EXPECT_FALSE(applet.commands.contains(kTotaliserAction));
+    EXPECT_FALSE(totaliser().running());
+    EXPECT_TRUE(window->isEnabled());
+    EXPECT_EQ(FindPage<frmFlowBuffer>(*window), page);
+}

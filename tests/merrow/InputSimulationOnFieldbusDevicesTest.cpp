@@ -119,10 +119,20 @@ TEST(InputSimulationOnFieldbus, SetWritesTheDeviceAFailedWriteRestoresAndClosing
     piotest::Settle();
     EXPECT_EQ(Find(*window), page);
     EXPECT_EQ(device->Enabled(FieldbusDeviceDouble::DifferentialPressure), 1);
-    // Yes: the main window waits while the page switches every channel off in the device.
+    // Yes: the main window waits while the page switches every channel off in
+    // the device, then goes on closing with the question about the changes
+    // (Cancel here: the window stays).
+    applet.PutNumber(QStringLiteral("&&private&&Dirty"), 1);
     applet.dialogs.AnswerMessage(dialogs::DialogResult::Yes);
+    applet.dialogs.AnswerMessage(dialogs::DialogResult::Cancel);
+    const auto before = applet.dialogs.Requests().size();
     EXPECT_FALSE(window->close());
-    ASSERT_TRUE(piotest::RunUntil([&] { return Find(*window) == nullptr && window->isEnabled(); }));
+    ASSERT_TRUE(piotest::RunUntil([&] {
+        return Find(*window) == nullptr && window->isEnabled() && applet.dialogs.Requests().size() > before + 1;
+    }));
+    piotest::Settle();
+    EXPECT_TRUE(window->Loaded());
+    EXPECT_EQ(LastMessage(applet.dialogs), global::LoadLocalizedText(3819));
     for (auto block : {FieldbusDeviceDouble::DifferentialPressure, FieldbusDeviceDouble::StaticPressure,
                        FieldbusDeviceDouble::Temperature})
         EXPECT_EQ(device->Enabled(block), 0) << block;

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -180,13 +181,21 @@ TEST(OutputCurrentPagesOnSimulator, CalibrationFollowsARefusalLeavesFixedModeWit
     applet.device.device().loopCurrentEnabled = true;
 
     // Opened again, the page shows the fixed level; closing the main window
-    // takes the device out of fixed-current mode first.
+    // takes the device out of fixed-current mode first, then goes on with the
+    // question about the changes (here cancelled: the window stays).
     page = Open<frmCalibrateCurrent>(applet, *window, "mnuCalibrateCurrent");
     ASSERT_NE(page, nullptr);
     EXPECT_TRUE(page->optAbgleich(4)->isChecked());
     EXPECT_TRUE(page->cmdAbgleichen()->isEnabled());
+    applet.PutText(QStringLiteral("pbMessage"), QStringLiteral("CHANGED"));
+    const size_t asked = applet.dialogs.Requests().size();
+    applet.dialogs.AnswerMessage(dialogs::DialogResult::Cancel);
     EXPECT_FALSE(window->close());
-    ASSERT_TRUE(piotest::RunUntil([&] { return Closed(*window) && window->isEnabled(); }));
+    ASSERT_TRUE(piotest::RunUntil([&] { return Closed(*window) && applet.dialogs.Requests().size() > asked; }));
+    piotest::Settle();
+    EXPECT_TRUE(window->Loaded());
+    EXPECT_TRUE(window->isEnabled());
+    EXPECT_EQ(LastMessage(applet.dialogs), global::LoadLocalizedText(3819));
     EXPECT_TRUE(DeviceInNormalMode(applet));
 
     // Fixed at 4 mA, then the device goes: nothing is offered, and the page closes at once.
@@ -287,4 +296,21 @@ TEST(OutputCurrentPagesOnSimulator, SimulationFixesTheTypedCurrentRefusesWhatItC
     page->parentWidget()->close();
     ASSERT_TRUE(piotest::RunUntil([&] { return Closed(*window) && window->isEnabled(); }));
     EXPECT_TRUE(DeviceInNormalMode(applet));
+
+    // Yes while the main window closes: the simulation ends, the page goes,
+    // and the close goes on with the question about the changes.
+    page = Open<frmSimulateCurrent>(applet, *window, "mnuDiagnosticsSimulateCurrent", true);
+    ASSERT_NE(page, nullptr);
+    ASSERT_TRUE(piotest::RunUntil([&] { return page->chkSimulate()->isEnabled(); }));
+    page->txtStromwert()->setText(QStringLiteral("12"));
+    page->chkSimulate()->click();
+    ASSERT_TRUE(piotest::RunUntil([&] { return window->isEnabled() && DeviceFixedAt(applet, 12.0f); }));
+    applet.PutText(QStringLiteral("pbMessage"), QStringLiteral("CHANGED"));
+    applet.dialogs.AnswerMessage(dialogs::DialogResult::Yes);
+    applet.dialogs.AnswerMessage(dialogs::DialogResult::No);
+    const QPointer<frmMain> closing = window; // the closed window may be gone
+    window->close();
+    ASSERT_TRUE(piotest::RunUntil([&] { return !closing || !closing->Loaded(); }));
+    EXPECT_TRUE(DeviceInNormalMode(applet));
+    EXPECT_EQ(LastMessage(applet.dialogs), global::LoadLocalizedText(3819));
 }

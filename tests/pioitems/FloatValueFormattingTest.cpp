@@ -1,6 +1,6 @@
 // The display text of a float value cut to a width: rounding ties to even,
-// cutting only decimals, and the whole integer part where it does not fit,
-// never an exponent form.
+// cutting only decimals, the exponent form for an integer part wider than the
+// width, and the whole integer part where only the rounding carries past it.
 #include "pioitems/FloatFormatting.h"
 #include <gtest/gtest.h>
 
@@ -35,20 +35,21 @@ TEST(FloatValueFormatting, RoundsTiesToEven)
     EXPECT_EQ(Format(3.5, 0, 10), "4.0");
 }
 
-TEST(FloatValueFormatting, IntegerPartWiderThanTheWidthShowsWhole)
+TEST(FloatValueFormatting, IntegerPartWiderThanTheWidthShowsAsExponent)
 {
-    EXPECT_EQ(Format(12345678, 10, 7), "12345678");
-    EXPECT_EQ(Format(-1234567, 2, 7), "-1234567") << "the sign counts as a character";
+    EXPECT_EQ(Format(12345678, 10, 7), "1.235E+07");
+    EXPECT_EQ(Format(-1234567, 2, 7), "-1.235E+06") << "the sign counts as a character";
+    EXPECT_EQ(Format(1234567, 2, 7), "1234567");
+    EXPECT_EQ(Format(5, 2, 0), "5.000E+00");
     // Rounding that carries into one more integer digit is never cut into.
     EXPECT_EQ(Format(999.96, 1, 4), "1000");
     EXPECT_EQ(Format(999999.96, 1, 6), "1000000");
-    EXPECT_EQ(Format(5, 2, 0), "5");
 }
 
 TEST(FloatValueFormatting, FollowsTheUsersLanguageAndRefusesWhatCannotBeShown)
 {
     EXPECT_EQ(FormatFloat(1234.5678, 3, 7, 49).value_or(QString()), "1234,56");
-    EXPECT_EQ(FormatFloat(12345678, 3, 7, 49).value_or(QString()), "12345678");
+    EXPECT_EQ(FormatFloat(12345678, 3, 7, 49).value_or(QString()), "1,235E+07");
     EXPECT_FALSE(FormatFloat(1.5, -1, 7));
     EXPECT_FALSE(FormatFloat(std::numeric_limits<double>::quiet_NaN(), 3, 7));
     EXPECT_FALSE(FormatFloat(std::numeric_limits<double>::infinity(), 3, 7));

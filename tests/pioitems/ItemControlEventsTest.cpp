@@ -104,7 +104,7 @@ TEST(ItemControlEvents, AppItemReadsAndWritesTheItemInItsTypes)
     real->SetMaxDigits(7);
     EXPECT_EQ(real->FloatValueFormatted(), QStringLiteral("1234.56"));
     real->SetMaxDigits(3);
-    EXPECT_EQ(real->FloatValueFormatted(), QStringLiteral("1235"));
+    EXPECT_EQ(real->FloatValueFormatted(), QStringLiteral("1.235E+03"));
     // An item that is not a float shows its text.
     number->SetMaxDigits(3);
     EXPECT_EQ(number->FloatValueFormatted(), number->StringValue());

@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabBar>
+#include <QTest>
 #include <set>
 
 using namespace merrowtest;
@@ -378,4 +379,37 @@ TEST_F(FlowSetUpPage, ARevisionChangeRebindsTheControlsAndTheyShowTheNewItemsVal
     }
     EXPECT_EQ(page->Control(QStringLiteral("PioLabel1(0)"))->ShownText().toDouble(), 12.5);
     EXPECT_FALSE(page->Frame(QStringLiteral("fraTubeMaterial"))->isHidden());
+}
+
+// A calculation the engine refuses is told with the value as the user typed
+// it, in the user's unit, and the status line never says it was calculated:
+// a German user with the differential pressure in kPa types the value and
+// clicks the button.
+TEST_F(FlowSetUpPage, ARefusedCalculationIsToldInTheUsersUnitAndNeverReportedDone)
+{
+    applet.PutNumber(QStringLiteral("&&private&&countrycode"), 49);
+    global::LocalizeForm(*page);
+    applet.PutText(QStringLiteral("ptrbScaleInUnit"), QStringLiteral("12")); // kPa, which the flow block follows
+    piotest::Settle();
+    ASSERT_EQ(applet.Text(QStringLiteral("mvInDPUnit")), QStringLiteral("12"));
+    PioFieldControl* field = page->Control(QStringLiteral("PioText42(0)"));
+    ASSERT_TRUE(field && field->ValueField());
+    SelectTabOf(*field);
+    // The values as they are calculate.
+    page->cmdCalculate()->click();
+    piotest::Settle();
+    const QString calculated = QStringLiteral("Durchflusskoeffizienten berechnet.");
+    ASSERT_EQ(window->PanelText(4), calculated);
+    field->ValueField()->setFocus();
+    field->ValueField()->selectAll();
+    QTest::keyClicks(field->ValueField(), QStringLiteral("-5"));
+    const size_t messages = applet.dialogs.Requests().size();
+    applet.dialogs.AnswerMessage(dialogs::DialogResult::Ok);
+    QTest::mouseClick(page->cmdCalculate(), Qt::LeftButton);
+    piotest::Settle();
+    ASSERT_EQ(applet.dialogs.Requests().size(), messages + 1);
+    EXPECT_EQ(LastMessage(applet.dialogs),
+              QStringLiteral("Fehler in MV Berechnung.\nReferenz-Differenzdruck (-5 kPa) muss größer als 0 sein."));
+    EXPECT_NE(window->PanelText(4), calculated);
+    EXPECT_EQ(applet.Text(QStringLiteral("abortSequences")), QStringLiteral("1"));
 }
