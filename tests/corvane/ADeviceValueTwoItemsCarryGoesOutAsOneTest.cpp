@@ -6,6 +6,7 @@
 #include "TransferSupport.h"
 #include "corvane/frame/clsLoadFromFile.h"
 #include "corvane/frame/clsSaveAsToFile.h"
+#include "corvane/rules/TwinItems.h"
 #include "sim/SimTransmitter.h"
 #include <QRegularExpression>
 
@@ -55,6 +56,20 @@ protected:
         QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(text.toUtf8());
+    }
+
+    // The project opened again, as by a later program run: nothing the
+    // device reported before is known.
+    void Reopen()
+    {
+        frame = std::make_unique<frame::ReferenceFrame>(dir.filePath(QStringLiteral("project")),
+                                                       QStringLiteral(TRIVEX_SCHEMA_DIR));
+        ASSERT_TRUE(frame->CreateDtm(dtmtest::kTag)) << frame->LastError().toStdString();
+        ASSERT_TRUE(frame->LoadInstance(dtmtest::kTag)) << frame->LastError().toStdString();
+        ASSERT_TRUE(frame->Configure(dtmtest::kTag, QStringLiteral("maintenance"))) << frame->LastError().toStdString();
+        ASSERT_TRUE(frame->SetCommunication(dtmtest::kTag, loopbacktest::LocalAddress(device.port())))
+            << frame->LastError().toStdString();
+        Watch();
     }
 
     void DownloadAndExpect(const QString& id, const QString& message, float damping)
@@ -164,18 +179,63 @@ TEST_F(TwinValues, AHandEditOfTheProjectFileReachesTheDevice)
     text = Edited(text, variable, QStringLiteral("ptrbDamping"), QStringLiteral("3.5"));
     TearDown();
     Write(path, text);
-
-    frame = std::make_unique<frame::ReferenceFrame>(dir.filePath(QStringLiteral("project")),
-                                                   QStringLiteral(TRIVEX_SCHEMA_DIR));
-    ASSERT_TRUE(frame->CreateDtm(dtmtest::kTag)) << frame->LastError().toStdString();
-    ASSERT_TRUE(frame->LoadInstance(dtmtest::kTag)) << frame->LastError().toStdString();
-    ASSERT_TRUE(frame->Configure(dtmtest::kTag, QStringLiteral("maintenance"))) << frame->LastError().toStdString();
-    ASSERT_TRUE(frame->SetCommunication(dtmtest::kTag, loopbacktest::LocalAddress(device.port())))
-        << frame->LastError().toStdString();
-    Watch();
+    Reopen();
+    if (HasFatalFailure())
+        return;
     ASSERT_EQ(Text(QStringLiteral("pbMessage")).trimmed(), QStringLiteral("EDITED IN THE PROJECT"));
     ASSERT_NE(Text(QStringLiteral("pbDeviceMessage")).trimmed(), QStringLiteral("EDITED IN THE PROJECT"));
     DownloadAndExpect(QStringLiteral("D1"), QStringLiteral("EDITED IN THE PROJECT"), 3.5f);
+}
+
+// The project file, and then a dataset file, edited by hand in the block's
+// item of a pair only, and downloaded by a later run that read nothing from
+// the device: the item that differs from what the device holds is the edit,
+// and the device takes it.
+TEST_F(TwinValues, AHandEditOfTheBlockItemAloneReachesTheDevice)
+{
+    if (HasFatalFailure())
+        return;
+    const QString variable = QStringLiteral("(name=\"%1\"&gt;&lt;fdt:Value&gt;&lt;fdt:Display string=\")[^\"]*(\")");
+    const QString value = QStringLiteral("(<Value name=\"%1\"[^>]*>)[^<]*(</Value>)");
+    const char* const edits[][2] = {{"edited in the project", "edited in the file"},
+                                    {"2025-03-04", "2026-05-06"},
+                                    {"1.5", "2.5"}};
+    for (size_t index = 0; index < twins::kTwinPairs.size(); ++index) {
+        const twins::TwinPair& pair = twins::kTwinPairs[index];
+        const QString standard = QLatin1String(pair.standard);
+        const QString block = QLatin1String(pair.block);
+        SCOPED_TRACE(pair.block);
+        for (int file = 0; file < 2; ++file) {
+            const QString edit = QLatin1String(edits[index][file]);
+            ASSERT_TRUE(Upload(QStringLiteral("U")));
+            ASSERT_TRUE(Unlocked());
+            QString path = dir.filePath(QStringLiteral("edited.tds"));
+            QString text;
+            if (file == 0) {
+                ASSERT_TRUE(frame->SaveInstance(dtmtest::kTag)) << frame->LastError().toStdString();
+                path = frame->Project().InstanceFile(dtmtest::kTag);
+                text = QString::fromUtf8(StoredInstance());
+            } else {
+                text = SaveDataset(QStringLiteral("edited.tds"));
+            }
+            TearDown();
+            Write(path, Edited(text, file == 0 ? variable : value, block, edit));
+            Reopen();
+            ASSERT_FALSE(HasFatalFailure());
+            if (file == 1) {
+                dialogService.AnswerOpenFile(path);
+                ASSERT_EQ(StartView(clsLoadFromFile::kProgId), 0);
+                ASSERT_TRUE(WaitUntil([&] { return Text(QStringLiteral("currentSequence")).isEmpty(); }));
+            }
+            ASSERT_FALSE(twins::Agree(*manager, pair, Text(standard), Text(block))) << "no pair left to decide";
+            ASSERT_TRUE(Download(QStringLiteral("D"))) << frame->Events().Texts().join(QLatin1Char('\n')).toStdString();
+            ASSERT_TRUE(Unlocked());
+            ASSERT_TRUE(Upload(QStringLiteral("U2")));
+            ASSERT_TRUE(Unlocked());
+            EXPECT_TRUE(twins::Agree(*manager, pair, Text(standard), edit)) << Text(standard).toStdString();
+            EXPECT_TRUE(twins::Agree(*manager, pair, Text(standard), Text(block))) << Text(block).toStdString();
+        }
+    }
 }
 
 } // namespace
