@@ -11,7 +11,10 @@
 // written, every upload step is followed by "SetEnableBurnDelay". The
 // sequence "download" that the FDT side forces writes what "downloadAi" writes
 // and goes on with the same chain. Only those two begin a download chain: a
-// block's sequence that a page runs itself is followed by nothing.
+// block's sequence that a page runs itself is followed by nothing. Before
+// either writes, each twin pair (one device value in two items) is given one
+// value; when the project cannot tell which item of a pair was edited, the
+// first sequence is held back while the device's values are read.
 #include "corvane/frame/IStartAlwaysComp.h"
 #include "corvane/rules/TwinItems.h"
 #include "pioextensions/clsAppItemCollection.h"

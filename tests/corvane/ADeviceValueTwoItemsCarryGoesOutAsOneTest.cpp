@@ -9,12 +9,17 @@
 #include "corvane/rules/TwinItems.h"
 #include "sim/SimTransmitter.h"
 #include <QRegularExpression>
+#include <utility>
+#include <vector>
 
 namespace {
 
 using transfertest::TransferRoad;
 
 const QString kFullMessage = QStringLiteral("PRESSURE TRANSMITTER LINE 4 HALL");
+// An item's value in a project file and in a dataset file, "%1" its name.
+const QString kProjectValue = QStringLiteral("(name=\"%1\"&gt;&lt;fdt:Value&gt;&lt;fdt:Display string=\")[^\"]*(\")");
+const QString kDatasetValue = QStringLiteral("(<Value name=\"%1\"[^>]*>)[^<]*(</Value>)");
 
 class TwinValues : public TransferRoad {
 protected:
@@ -70,6 +75,22 @@ protected:
         ASSERT_TRUE(frame->SetCommunication(dtmtest::kTag, loopbacktest::LocalAddress(device.port())))
             << frame->LastError().toStdString();
         Watch();
+    }
+
+    // The project stored after an upload, edited by hand (item, value) and
+    // opened again.
+    void ReopenEdited(const std::vector<std::pair<QString, QString>>& edits)
+    {
+        ASSERT_TRUE(Upload(QStringLiteral("U")));
+        ASSERT_TRUE(Unlocked());
+        ASSERT_TRUE(frame->SaveInstance(dtmtest::kTag)) << frame->LastError().toStdString();
+        const QString path = frame->Project().InstanceFile(dtmtest::kTag);
+        QString text = QString::fromUtf8(StoredInstance());
+        for (const auto& edit : edits)
+            text = Edited(text, kProjectValue, edit.first, edit.second);
+        TearDown();
+        Write(path, text);
+        Reopen();
     }
 
     void DownloadAndExpect(const QString& id, const QString& message, float damping)
@@ -134,7 +155,6 @@ TEST_F(TwinValues, AHandEditOfADatasetFileReachesTheDeviceInWhicheverItemItIs)
         return;
     ASSERT_TRUE(Upload(QStringLiteral("U1")));
     ASSERT_TRUE(Unlocked());
-    const QString value = QStringLiteral("(<Value name=\"%1\"[^>]*>)[^<]*(</Value>)");
     const QString path = dir.filePath(QStringLiteral("edited.tds"));
     const struct {
         const char* messageItem;
@@ -149,8 +169,8 @@ TEST_F(TwinValues, AHandEditOfADatasetFileReachesTheDeviceInWhicheverItemItIs)
     for (const auto& edit : edits) {
         SCOPED_TRACE(edit.messageItem);
         QString text = SaveDataset(QStringLiteral("saved.tds"));
-        text = Edited(text, value, QLatin1String(edit.messageItem), QLatin1String(edit.message));
-        text = Edited(text, value, QLatin1String(edit.dampingItem), QString::number(edit.damping));
+        text = Edited(text, kDatasetValue, QLatin1String(edit.messageItem), QLatin1String(edit.message));
+        text = Edited(text, kDatasetValue, QLatin1String(edit.dampingItem), QString::number(edit.damping));
         Write(path, text);
         dialogService.AnswerOpenFile(path);
         ASSERT_EQ(StartView(clsLoadFromFile::kProgId), 0);
@@ -168,18 +188,8 @@ TEST_F(TwinValues, AHandEditOfTheProjectFileReachesTheDevice)
 {
     if (HasFatalFailure())
         return;
-    ASSERT_TRUE(Upload(QStringLiteral("U1")));
-    ASSERT_TRUE(Unlocked());
-    ASSERT_TRUE(frame->SaveInstance(dtmtest::kTag)) << frame->LastError().toStdString();
-    const QString path = frame->Project().InstanceFile(dtmtest::kTag);
-    QString text = QString::fromUtf8(StoredInstance());
-    const QString variable = QStringLiteral(
-        "(name=\"%1\"&gt;&lt;fdt:Value&gt;&lt;fdt:Display string=\")[^\"]*(\")");
-    text = Edited(text, variable, QStringLiteral("pbMessage"), QStringLiteral("EDITED IN THE PROJECT"));
-    text = Edited(text, variable, QStringLiteral("ptrbDamping"), QStringLiteral("3.5"));
-    TearDown();
-    Write(path, text);
-    Reopen();
+    ReopenEdited({{QStringLiteral("pbMessage"), QStringLiteral("EDITED IN THE PROJECT")},
+                  {QStringLiteral("ptrbDamping"), QStringLiteral("3.5")}});
     if (HasFatalFailure())
         return;
     ASSERT_EQ(Text(QStringLiteral("pbMessage")).trimmed(), QStringLiteral("EDITED IN THE PROJECT"));
@@ -195,8 +205,6 @@ TEST_F(TwinValues, AHandEditOfTheBlockItemAloneReachesTheDevice)
 {
     if (HasFatalFailure())
         return;
-    const QString variable = QStringLiteral("(name=\"%1\"&gt;&lt;fdt:Value&gt;&lt;fdt:Display string=\")[^\"]*(\")");
-    const QString value = QStringLiteral("(<Value name=\"%1\"[^>]*>)[^<]*(</Value>)");
     const char* const edits[][2] = {{"edited in the project", "edited in the file"},
                                     {"2025-03-04", "2026-05-06"},
                                     {"1.5", "2.5"}};
@@ -207,26 +215,22 @@ TEST_F(TwinValues, AHandEditOfTheBlockItemAloneReachesTheDevice)
         SCOPED_TRACE(pair.block);
         for (int file = 0; file < 2; ++file) {
             const QString edit = QLatin1String(edits[index][file]);
-            ASSERT_TRUE(Upload(QStringLiteral("U")));
-            ASSERT_TRUE(Unlocked());
-            QString path = dir.filePath(QStringLiteral("edited.tds"));
-            QString text;
             if (file == 0) {
-                ASSERT_TRUE(frame->SaveInstance(dtmtest::kTag)) << frame->LastError().toStdString();
-                path = frame->Project().InstanceFile(dtmtest::kTag);
-                text = QString::fromUtf8(StoredInstance());
+                ReopenEdited({{block, edit}});
             } else {
-                text = SaveDataset(QStringLiteral("edited.tds"));
-            }
-            TearDown();
-            Write(path, Edited(text, file == 0 ? variable : value, block, edit));
-            Reopen();
-            ASSERT_FALSE(HasFatalFailure());
-            if (file == 1) {
+                ASSERT_TRUE(Upload(QStringLiteral("U")));
+                ASSERT_TRUE(Unlocked());
+                const QString path = dir.filePath(QStringLiteral("edited.tds"));
+                const QString text = SaveDataset(QStringLiteral("edited.tds"));
+                TearDown();
+                Write(path, Edited(text, kDatasetValue, block, edit));
+                Reopen();
+                ASSERT_FALSE(HasFatalFailure());
                 dialogService.AnswerOpenFile(path);
                 ASSERT_EQ(StartView(clsLoadFromFile::kProgId), 0);
                 ASSERT_TRUE(WaitUntil([&] { return Text(QStringLiteral("currentSequence")).isEmpty(); }));
             }
+            ASSERT_FALSE(HasFatalFailure());
             ASSERT_FALSE(twins::Agree(*manager, pair, Text(standard), Text(block))) << "no pair left to decide";
             ASSERT_TRUE(Download(QStringLiteral("D"))) << frame->Events().Texts().join(QLatin1Char('\n')).toStdString();
             ASSERT_TRUE(Unlocked());
@@ -236,6 +240,27 @@ TEST_F(TwinValues, AHandEditOfTheBlockItemAloneReachesTheDevice)
             EXPECT_TRUE(twins::Agree(*manager, pair, Text(standard), Text(block))) << Text(block).toStdString();
         }
     }
+}
+
+// The device's value cannot be read: the download fails with the reason
+// before anything is written.
+TEST_F(TwinValues, ADownloadThatCannotAskTheDeviceWritesNothing)
+{
+    if (HasFatalFailure())
+        return;
+    ReopenEdited({{QStringLiteral("pbDeviceMessage"), QStringLiteral("never sent")}});
+    ASSERT_FALSE(HasFatalFailure());
+    QList<int> commands;
+    const QObject heard; // the commands are heard while the test runs
+    QObject::connect(&device, &sim::SimServer::requestHandled, &heard, [&](int command, int) { commands << command; });
+    device.transmitter().injectResponseCode(16, 1000, 12);
+    ASSERT_TRUE(Download(QStringLiteral("D1"), false));
+    ASSERT_TRUE(Unlocked());
+    EXPECT_TRUE(Chain()->FailureReason().contains(QStringLiteral("were not read"))) << Chain()->FailureReason().toStdString();
+    EXPECT_TRUE(commands.contains(12));
+    for (const QString& record : manager->GetDescription()->FindSequence(QStringLiteral("downloadAi"))->records)
+        EXPECT_FALSE(commands.contains(manager->GetDescription()->FindRecord(record)->command)) << record.toStdString();
+    EXPECT_EQ(device.device().message, QStringLiteral("ROAD TEST DEVICE"));
 }
 
 } // namespace
