@@ -539,24 +539,28 @@ void clsUpDownloadMgr::seqReadTwins_StatusChanged(const QString& name, int statu
     const QString heldBack = std::exchange(m_heldBack, QString());
     if (heldBack.isEmpty() || m_abortPending)
         return;
-    QString failure = StepFailure(name);
-    if (failure.isEmpty()) {
-        try {
-            const auto& manager = m_CurrentRecordState->Manager();
-            failure = manager ? twins::AlignForDownload(*manager, kSource, m_twinPlan) : QStringLiteral("no item manager");
-        } catch (const std::exception& error) {
-            failure = corvane::Describe(error);
-        }
-    }
-    if (!failure.isEmpty()) {
+    if (const QString failure = StepFailure(name); !failure.isEmpty()) {
         m_downloadIndex = 0;
         FailTransfer(QStringLiteral("%1 was not started, nothing was written: the device's message, date and damping "
                                     "were not read: %2")
                          .arg(heldBack, failure));
         return;
     }
+    QString failure;
+    try {
+        const auto& manager = m_CurrentRecordState->Manager();
+        failure = manager ? twins::AlignForDownload(*manager, kSource, m_twinPlan) : QStringLiteral("no item manager");
+    } catch (const std::exception& error) {
+        failure = corvane::Describe(error);
+    }
+    if (!failure.isEmpty()) {
+        m_downloadIndex = 0;
+        FailTransfer(QStringLiteral("%1 was not started: %2").arg(heldBack, failure));
+        return;
+    }
     m_twinsRead = true;
-    Run(heldBack, heldBack.compare(kDownload, Qt::CaseInsensitive) == 0);
+    if (!Run(heldBack, heldBack.compare(kDownload, Qt::CaseInsensitive) == 0))
+        m_twinsRead = false;
 }
 
 void clsUpDownloadMgr::FailTransfer(const QString& why)
