@@ -1,5 +1,4 @@
 #include "corvane/frame/clsUpDownloadMgr.h"
-#include "corvane/rules/TwinItems.h"
 #include <QPointer>
 #include "corvane/frame/clsRecordMgr.h"
 #include "corvane/frame/clsStartAlwaysView.h"
@@ -12,6 +11,7 @@
 #include "platform/applet/clsAppletItemManager.h"
 #include "platform/automation/ComError.h"
 #include <exception>
+#include <utility>
 
 namespace {
 
@@ -52,6 +52,7 @@ const SequenceRow kSequences[] = {
     {"uploadMv_Revision20", kUploadCallback},
     {"uploadMv_Revision21", kUploadCallback},
     {"ReadBeforeDownload", kUploadCallback},
+    {twins::kReadTwinsSequence, "seqReadTwins_StatusChanged"},
     {"download", kInitialDownloadCallback},
     {"downloadAi", kDownloadCallback},
     {"downloadTtrb", kDownloadCallback},
@@ -70,6 +71,7 @@ const SequenceRow kSequences[] = {
 
 const QString kUpload = QStringLiteral("upload");
 const QString kDownloadAi = QStringLiteral("downloadAi");
+const QString kDownload = QStringLiteral("download");
 const QString kSetUserCurve = QStringLiteral("SetUserCurve");
 const QString kDownloadWriteLock = QStringLiteral("downloadWriteLock");
 const QString kSetEnableBurnDelay = QStringLiteral("SetEnableBurnDelay");
@@ -138,6 +140,8 @@ void clsUpDownloadMgr::Abort()
     m_uploadRunning = false;
     m_downloadRunning = false;
     m_initialDownloadRunning = false;
+    m_heldBack.clear();
+    m_twinsRead = false;
 }
 
 // --- The upload chain ---------------------------------------------------------------------
@@ -280,6 +284,10 @@ void clsUpDownloadMgr::seqDownload_StatusChanged(const QString& name, int status
         m_sequences.Item(name)->DoAction(applet::SequenceAction::Run);
         return;
     }
+    if (status == applet::SequenceState::Ready && name.compare(m_heldBack, Qt::CaseInsensitive) == 0) {
+        ReadTwins();
+        return;
+    }
     // Only the end of a step that ran counts: the ready state every sequence
     // shows when it is registered starts nothing.
     if (status != applet::SequenceState::Ready || !m_downloadRunning)
@@ -389,6 +397,8 @@ void clsUpDownloadMgr::seqInitialDownload_StatusChanged(const QString& name, int
             return;
         }
         m_sequences.Item(name)->DoAction(applet::SequenceAction::Run);
+    } else if (status == applet::SequenceState::Ready && name.compare(m_heldBack, Qt::CaseInsensitive) == 0) {
+        ReadTwins();
     } else if (status == applet::SequenceState::Ready && m_initialDownloadRunning) {
         m_initialDownloadRunning = false;
         if (const QString failure = StepFailure(name); !failure.isEmpty()) {
@@ -472,10 +482,29 @@ bool clsUpDownloadMgr::AlignTwins(const QString& name)
 {
     // The records of a download carry the message, the date and the damping
     // twice; the device keeps the one it gets last. Both must carry one value.
+    const bool read = std::exchange(m_twinsRead, false);
     QString failure;
     try {
         const auto& manager = m_CurrentRecordState->Manager();
-        failure = manager ? twins::AlignForDownload(*manager, kSource) : QStringLiteral("no item manager");
+        if (!manager) {
+            failure = QStringLiteral("no item manager");
+        } else {
+            const twins::TwinPlan plan = twins::PlanForDownload(*manager);
+            if (!read && twins::AsksTheDevice(plan)) {
+                // Nothing the project holds tells which item of a pair was
+                // edited: what the device holds now does. The sequence waits
+                // until it is read; nothing is written before.
+                applet::AppletTrace::Info(
+                    QStringLiteral("%1: %2 waits while the device's message, date and damping are read")
+                        .arg(kSource, name));
+                m_twinPlan = plan;
+                m_heldBack = name;
+                SetTransferCompleted(kTransferRunning);
+                m_sequences.Item(name)->DoAction(applet::SequenceAction::Stop);
+                return false;
+            }
+            failure = twins::AlignForDownload(*manager, kSource, plan);
+        }
     } catch (const std::exception& error) {
         failure = corvane::Describe(error);
     }
@@ -484,6 +513,54 @@ bool clsUpDownloadMgr::AlignTwins(const QString& name)
     FailTransfer(QStringLiteral("%1 was not started: %2").arg(name, failure));
     m_sequences.Item(name)->DoAction(applet::SequenceAction::Stop);
     return false;
+}
+
+void clsUpDownloadMgr::ReadTwins()
+{
+    m_twinReadRunning = true;
+    if (Run(QLatin1String(twins::kReadTwinsSequence), false))
+        return;
+    m_twinReadRunning = false;
+    m_heldBack.clear();
+}
+
+void clsUpDownloadMgr::seqReadTwins_StatusChanged(const QString& name, int status)
+{
+    if (!m_registered || !m_twinReadRunning)
+        return;
+    if (IsRequest(status)) {
+        m_sequences.Item(name)->DoAction(applet::SequenceAction::Run);
+        return;
+    }
+    if (status != applet::SequenceState::Ready)
+        return;
+    // Read into the shadows only: the dataset keeps the project's values.
+    m_twinReadRunning = false;
+    const QString heldBack = std::exchange(m_heldBack, QString());
+    if (heldBack.isEmpty() || m_abortPending)
+        return;
+    if (const QString failure = StepFailure(name); !failure.isEmpty()) {
+        m_downloadIndex = 0;
+        FailTransfer(QStringLiteral("%1 was not started, nothing was written: the device's message, date and damping "
+                                    "were not read: %2")
+                         .arg(heldBack, failure));
+        return;
+    }
+    QString failure;
+    try {
+        const auto& manager = m_CurrentRecordState->Manager();
+        failure = manager ? twins::AlignForDownload(*manager, kSource, m_twinPlan) : QStringLiteral("no item manager");
+    } catch (const std::exception& error) {
+        failure = corvane::Describe(error);
+    }
+    if (!failure.isEmpty()) {
+        m_downloadIndex = 0;
+        FailTransfer(QStringLiteral("%1 was not started: %2").arg(heldBack, failure));
+        return;
+    }
+    m_twinsRead = true;
+    if (!Run(heldBack, heldBack.compare(kDownload, Qt::CaseInsensitive) == 0))
+        m_twinsRead = false;
 }
 
 void clsUpDownloadMgr::FailTransfer(const QString& why)
@@ -504,7 +581,7 @@ void clsUpDownloadMgr::EndTransfer()
     SetTransferCompleted(kTransferDone);
 }
 
-void clsUpDownloadMgr::Run(const QString& name, bool force)
+bool clsUpDownloadMgr::Run(const QString& name, bool force)
 {
     try {
         const auto sequence = m_sequences.Item(name);
@@ -512,8 +589,10 @@ void clsUpDownloadMgr::Run(const QString& name, bool force)
             sequence->Force();
         else
             sequence->Start();
+        return true;
     } catch (const std::exception& error) {
         FailTransfer(QStringLiteral("sequence %1 did not start: %2").arg(name, corvane::Describe(error)));
+        return false;
     }
 }
 

@@ -4,6 +4,7 @@
 #include "platform/applet/AppletTrace.h"
 #include "platform/applet/clsAppletItemManager.h"
 #include "platform/comm/hart/PackedAscii.h"
+#include <algorithm>
 
 namespace twins {
 
@@ -34,6 +35,11 @@ bool ReadSide(applet::clsAppletItemManager& manager, const QString& name, Side& 
     side.value = side.value.trimmed();
     side.shadow = side.shadow.trimmed();
     return true;
+}
+
+bool ReadPair(applet::clsAppletItemManager& manager, const TwinPair& pair, Side& standard, Side& block)
+{
+    return ReadSide(manager, QLatin1String(pair.standard), standard) && ReadSide(manager, QLatin1String(pair.block), block);
 }
 
 int32_t SizeOf(const applet::clsAppletItemManager& manager, const QString& name)
@@ -100,20 +106,89 @@ bool Agree(const applet::clsAppletItemManager& manager, const TwinPair& pair, co
     return false;
 }
 
-QString AlignForDownload(applet::clsAppletItemManager& manager, const QString& source)
+namespace {
+
+// What the device last reported for the pair, as its standard item holds it,
+// through either command; false when it reported nothing since the project
+// was opened.
+bool DeviceValue(const applet::clsAppletItemManager& manager, const TwinPair& pair, const Side& standard,
+                 const Side& block, QString& value)
 {
-    for (const TwinPair& pair : kTwinPairs) {
+    if (standard.shadowValid) {
+        value = standard.shadow;
+        return true;
+    }
+    if (!block.shadowValid || (pair.kind == TwinKind::Date && block.shadow.isEmpty()))
+        return false;
+    value = AsTwin(manager, pair, QLatin1String(pair.standard), block.shadow);
+    return true;
+}
+
+// The item of a disagreeing pair that differs from the device's value is the
+// edit; Device when both do.
+TwinChoice EditedItem(const applet::clsAppletItemManager& manager, const TwinPair& pair, const Side& standard,
+                      const Side& block, const QString& device)
+{
+    const bool standardEdited = !Same(pair.kind, standard.value, device);
+    const bool blockEdited = !Agree(manager, pair, device, block.value);
+    if (standardEdited == blockEdited)
+        return TwinChoice::Device;
+    return blockEdited ? TwinChoice::Block : TwinChoice::Standard;
+}
+
+} // namespace
+
+TwinPlan PlanForDownload(applet::clsAppletItemManager& manager)
+{
+    TwinPlan plan{};
+    for (size_t index = 0; index < kTwinPairs.size(); ++index) {
+        const TwinPair& pair = kTwinPairs[index];
         Side standard;
         Side block;
+        QString device;
         // A variant without one of the two items has no pair to keep.
-        if (!ReadSide(manager, QLatin1String(pair.standard), standard)
-            || !ReadSide(manager, QLatin1String(pair.block), block))
+        if (!ReadPair(manager, pair, standard, block) || Agree(manager, pair, standard.value, block.value))
+            plan[index] = TwinChoice::Agreed;
+        else if (!DeviceValue(manager, pair, standard, block, device))
+            plan[index] = TwinChoice::Device;
+        else
+            // Both edited, against a report that may be old: the device tells.
+            plan[index] = EditedItem(manager, pair, standard, block, device);
+    }
+    return plan;
+}
+
+bool AsksTheDevice(const TwinPlan& plan)
+{
+    return std::find(plan.begin(), plan.end(), TwinChoice::Device) != plan.end();
+}
+
+QString AlignForDownload(applet::clsAppletItemManager& manager, const QString& source, const TwinPlan& plan)
+{
+    for (size_t index = 0; index < kTwinPairs.size(); ++index) {
+        const TwinPair& pair = kTwinPairs[index];
+        Side standard;
+        Side block;
+        if (plan[index] == TwinChoice::Agreed || !ReadPair(manager, pair, standard, block)
+            || Agree(manager, pair, standard.value, block.value))
             continue;
-        if (Agree(manager, pair, standard.value, block.value))
-            continue;
-        const bool standardEdited = !standard.shadowValid || !Same(pair.kind, standard.value, standard.shadow);
-        const bool blockEdited = !block.shadowValid || !Same(pair.kind, block.value, block.shadow);
-        const bool blockWins = blockEdited && !standardEdited && !(pair.kind == TwinKind::Date && block.value.isEmpty());
+        TwinChoice choice = plan[index];
+        if (choice == TwinChoice::Device) {
+            if (!standard.shadowValid)
+                return QStringLiteral("the device's value of \"%1\" was not read").arg(QLatin1String(pair.standard));
+            choice = EditedItem(manager, pair, standard, block, standard.shadow);
+            if (choice == TwinChoice::Device) {
+                // Two edits of one value: nothing tells which one is meant;
+                // the standard command's item is taken.
+                applet::AppletTrace::Info(
+                    QStringLiteral("%1: \"%2\" (\"%3\") and \"%4\" (\"%5\") both differ from the device's \"%6\": "
+                                   "two edits of one value, the standard item's is taken")
+                        .arg(source, QLatin1String(pair.standard), standard.value, QLatin1String(pair.block),
+                             block.value, standard.shadow));
+                choice = TwinChoice::Standard;
+            }
+        }
+        const bool blockWins = choice == TwinChoice::Block;
         const char* from = blockWins ? pair.block : pair.standard;
         const char* to = blockWins ? pair.standard : pair.block;
         const QString value = AsTwin(manager, pair, QLatin1String(to), blockWins ? block.value : standard.value);

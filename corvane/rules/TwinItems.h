@@ -45,10 +45,29 @@ QString AsTwin(const applet::clsAppletItemManager& manager, const TwinPair& pair
 bool Agree(const applet::clsAppletItemManager& manager, const TwinPair& pair, const QString& standardText,
            const QString& blockText);
 
-// Before a download: each pair whose items disagree takes one value. The
-// item that differs from what the device last reported is the edit; when
-// that does not tell (no value read from the device, or both changed), the
+// What a pair whose items disagree takes before a download.
+enum class TwinChoice {
+    Agreed,   // the items carry one value: nothing to give
+    Standard, // the standard item's value (the edit, or two edits of one value)
+    Block,    // the block item's value (the edit)
+    Device,   // what the device holds now decides: read it first
+};
+using TwinPlan = std::array<TwinChoice, kTwinPairs.size()>;
+
+// Before a download: the item of a pair that differs from what the device
+// last reported (the shadow of either item) is the edit. When that does not
+// tell (nothing reported since the project was opened, or both differ from a
+// report that may be old), the pair asks for the device's value.
+TwinPlan PlanForDownload(applet::clsAppletItemManager& manager);
+bool AsksTheDevice(const TwinPlan& plan);
+// The description's read sequence that reads the standard items of every
+// pair from the device, into their shadows.
+inline constexpr const char* kReadTwinsSequence = "downloadReadTwins";
+
+// Gives each pair of the plan one value. A pair that asked the device is
+// decided by its standard item's shadow, read just before: the item that
+// differs from what the device holds is the edit; when both do, the
 // standard item's value is taken. Returns the failure, empty on success.
-QString AlignForDownload(applet::clsAppletItemManager& manager, const QString& source);
+QString AlignForDownload(applet::clsAppletItemManager& manager, const QString& source, const TwinPlan& plan);
 
 } // namespace twins

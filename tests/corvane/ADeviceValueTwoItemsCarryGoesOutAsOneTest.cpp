@@ -6,14 +6,20 @@
 #include "TransferSupport.h"
 #include "corvane/frame/clsLoadFromFile.h"
 #include "corvane/frame/clsSaveAsToFile.h"
+#include "corvane/rules/TwinItems.h"
 #include "sim/SimTransmitter.h"
 #include <QRegularExpression>
+#include <utility>
+#include <vector>
 
 namespace {
 
 using transfertest::TransferRoad;
 
 const QString kFullMessage = QStringLiteral("PRESSURE TRANSMITTER LINE 4 HALL");
+// An item's value in a project file and in a dataset file, "%1" its name.
+const QString kProjectValue = QStringLiteral("(name=\"%1\"&gt;&lt;fdt:Value&gt;&lt;fdt:Display string=\")[^\"]*(\")");
+const QString kDatasetValue = QStringLiteral("(<Value name=\"%1\"[^>]*>)[^<]*(</Value>)");
 
 class TwinValues : public TransferRoad {
 protected:
@@ -55,6 +61,36 @@ protected:
         QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(text.toUtf8());
+    }
+
+    // The project opened again, as by a later program run: nothing the
+    // device reported before is known.
+    void Reopen()
+    {
+        frame = std::make_unique<frame::ReferenceFrame>(dir.filePath(QStringLiteral("project")),
+                                                       QStringLiteral(TRIVEX_SCHEMA_DIR));
+        ASSERT_TRUE(frame->CreateDtm(dtmtest::kTag)) << frame->LastError().toStdString();
+        ASSERT_TRUE(frame->LoadInstance(dtmtest::kTag)) << frame->LastError().toStdString();
+        ASSERT_TRUE(frame->Configure(dtmtest::kTag, QStringLiteral("maintenance"))) << frame->LastError().toStdString();
+        ASSERT_TRUE(frame->SetCommunication(dtmtest::kTag, loopbacktest::LocalAddress(device.port())))
+            << frame->LastError().toStdString();
+        Watch();
+    }
+
+    // The project stored after an upload, edited by hand (item, value) and
+    // opened again.
+    void ReopenEdited(const std::vector<std::pair<QString, QString>>& edits)
+    {
+        ASSERT_TRUE(Upload(QStringLiteral("U")));
+        ASSERT_TRUE(Unlocked());
+        ASSERT_TRUE(frame->SaveInstance(dtmtest::kTag)) << frame->LastError().toStdString();
+        const QString path = frame->Project().InstanceFile(dtmtest::kTag);
+        QString text = QString::fromUtf8(StoredInstance());
+        for (const auto& edit : edits)
+            text = Edited(text, kProjectValue, edit.first, edit.second);
+        TearDown();
+        Write(path, text);
+        Reopen();
     }
 
     void DownloadAndExpect(const QString& id, const QString& message, float damping)
@@ -119,7 +155,6 @@ TEST_F(TwinValues, AHandEditOfADatasetFileReachesTheDeviceInWhicheverItemItIs)
         return;
     ASSERT_TRUE(Upload(QStringLiteral("U1")));
     ASSERT_TRUE(Unlocked());
-    const QString value = QStringLiteral("(<Value name=\"%1\"[^>]*>)[^<]*(</Value>)");
     const QString path = dir.filePath(QStringLiteral("edited.tds"));
     const struct {
         const char* messageItem;
@@ -134,8 +169,8 @@ TEST_F(TwinValues, AHandEditOfADatasetFileReachesTheDeviceInWhicheverItemItIs)
     for (const auto& edit : edits) {
         SCOPED_TRACE(edit.messageItem);
         QString text = SaveDataset(QStringLiteral("saved.tds"));
-        text = Edited(text, value, QLatin1String(edit.messageItem), QLatin1String(edit.message));
-        text = Edited(text, value, QLatin1String(edit.dampingItem), QString::number(edit.damping));
+        text = Edited(text, kDatasetValue, QLatin1String(edit.messageItem), QLatin1String(edit.message));
+        text = Edited(text, kDatasetValue, QLatin1String(edit.dampingItem), QString::number(edit.damping));
         Write(path, text);
         dialogService.AnswerOpenFile(path);
         ASSERT_EQ(StartView(clsLoadFromFile::kProgId), 0);
@@ -153,29 +188,79 @@ TEST_F(TwinValues, AHandEditOfTheProjectFileReachesTheDevice)
 {
     if (HasFatalFailure())
         return;
-    ASSERT_TRUE(Upload(QStringLiteral("U1")));
-    ASSERT_TRUE(Unlocked());
-    ASSERT_TRUE(frame->SaveInstance(dtmtest::kTag)) << frame->LastError().toStdString();
-    const QString path = frame->Project().InstanceFile(dtmtest::kTag);
-    QString text = QString::fromUtf8(StoredInstance());
-    const QString variable = QStringLiteral(
-        "(name=\"%1\"&gt;&lt;fdt:Value&gt;&lt;fdt:Display string=\")[^\"]*(\")");
-    text = Edited(text, variable, QStringLiteral("pbMessage"), QStringLiteral("EDITED IN THE PROJECT"));
-    text = Edited(text, variable, QStringLiteral("ptrbDamping"), QStringLiteral("3.5"));
-    TearDown();
-    Write(path, text);
-
-    frame = std::make_unique<frame::ReferenceFrame>(dir.filePath(QStringLiteral("project")),
-                                                   QStringLiteral(TRIVEX_SCHEMA_DIR));
-    ASSERT_TRUE(frame->CreateDtm(dtmtest::kTag)) << frame->LastError().toStdString();
-    ASSERT_TRUE(frame->LoadInstance(dtmtest::kTag)) << frame->LastError().toStdString();
-    ASSERT_TRUE(frame->Configure(dtmtest::kTag, QStringLiteral("maintenance"))) << frame->LastError().toStdString();
-    ASSERT_TRUE(frame->SetCommunication(dtmtest::kTag, loopbacktest::LocalAddress(device.port())))
-        << frame->LastError().toStdString();
-    Watch();
+    ReopenEdited({{QStringLiteral("pbMessage"), QStringLiteral("EDITED IN THE PROJECT")},
+                  {QStringLiteral("ptrbDamping"), QStringLiteral("3.5")}});
+    if (HasFatalFailure())
+        return;
     ASSERT_EQ(Text(QStringLiteral("pbMessage")).trimmed(), QStringLiteral("EDITED IN THE PROJECT"));
     ASSERT_NE(Text(QStringLiteral("pbDeviceMessage")).trimmed(), QStringLiteral("EDITED IN THE PROJECT"));
     DownloadAndExpect(QStringLiteral("D1"), QStringLiteral("EDITED IN THE PROJECT"), 3.5f);
+}
+
+// The project file, and then a dataset file, edited by hand in the block's
+// item of a pair only, and downloaded by a later run that read nothing from
+// the device: the item that differs from what the device holds is the edit,
+// and the device takes it.
+TEST_F(TwinValues, AHandEditOfTheBlockItemAloneReachesTheDevice)
+{
+    if (HasFatalFailure())
+        return;
+    const char* const edits[][2] = {{"edited in the project", "edited in the file"},
+                                    {"2025-03-04", "2026-05-06"},
+                                    {"1.5", "2.5"}};
+    for (size_t index = 0; index < twins::kTwinPairs.size(); ++index) {
+        const twins::TwinPair& pair = twins::kTwinPairs[index];
+        const QString standard = QLatin1String(pair.standard);
+        const QString block = QLatin1String(pair.block);
+        SCOPED_TRACE(pair.block);
+        for (int file = 0; file < 2; ++file) {
+            const QString edit = QLatin1String(edits[index][file]);
+            if (file == 0) {
+                ReopenEdited({{block, edit}});
+            } else {
+                ASSERT_TRUE(Upload(QStringLiteral("U")));
+                ASSERT_TRUE(Unlocked());
+                const QString path = dir.filePath(QStringLiteral("edited.tds"));
+                const QString text = SaveDataset(QStringLiteral("edited.tds"));
+                TearDown();
+                Write(path, Edited(text, kDatasetValue, block, edit));
+                Reopen();
+                ASSERT_FALSE(HasFatalFailure());
+                dialogService.AnswerOpenFile(path);
+                ASSERT_EQ(StartView(clsLoadFromFile::kProgId), 0);
+                ASSERT_TRUE(WaitUntil([&] { return Text(QStringLiteral("currentSequence")).isEmpty(); }));
+            }
+            ASSERT_FALSE(HasFatalFailure());
+            ASSERT_FALSE(twins::Agree(*manager, pair, Text(standard), Text(block))) << "no pair left to decide";
+            ASSERT_TRUE(Download(QStringLiteral("D"))) << frame->Events().Texts().join(QLatin1Char('\n')).toStdString();
+            ASSERT_TRUE(Unlocked());
+            ASSERT_TRUE(Upload(QStringLiteral("U2")));
+            ASSERT_TRUE(Unlocked());
+            EXPECT_TRUE(twins::Agree(*manager, pair, Text(standard), edit)) << Text(standard).toStdString();
+            EXPECT_TRUE(twins::Agree(*manager, pair, Text(standard), Text(block))) << Text(block).toStdString();
+        }
+    }
+}
+
+// The device's value cannot be read: the download fails with the reason
+// before anything is written.
+TEST_F(TwinValues, ADownloadThatCannotAskTheDeviceWritesNothing)
+{
+    if (HasFatalFailure())
+        return;
+    ReopenEdited({{QStringLiteral("pbDeviceMessage"), QStringLiteral("never sent")}});
+    ASSERT_FALSE(HasFatalFailure());
+    QList<int> commands;
+    const QObject heard; // the commands are heard while the test runs
+    QObject::connect(&device, &sim::SimServer::requestHandled, &heard, [&](int command, int) { commands << command; });
+    device.transmitter().injectResponseCode(16, 1000, 12);
+    ASSERT_TRUE(Download(QStringLiteral("D1"), false));
+    ASSERT_TRUE(Unlocked());
+    EXPECT_TRUE(Chain()->FailureReason().contains(QStringLiteral("were not read"))) << Chain()->FailureReason().toStdString();
+    EXPECT_TRUE(commands.contains(12));
+    for (const QString& record : manager->GetDescription()->FindSequence(QStringLiteral("downloadAi"))->records)
+        EXPECT_FALSE(commands.contains(manager->GetDescription()->FindRecord(record)->command)) << record.toStdString();
+    EXPECT_EQ(device.device().message, QStringLiteral("ROAD TEST DEVICE"));
 }
 
 } // namespace
