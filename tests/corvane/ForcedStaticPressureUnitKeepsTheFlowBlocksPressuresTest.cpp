@@ -211,14 +211,13 @@ protected:
                 << where << ": " << it.key().toStdString();
     }
 
-    // The static range, its unit's copy and the transfer function: the
-    // device's and the project's are one. (Below revision 21 the device
-    // keeps the static range's unit of its own; no record of the download
-    // writes it.)
+    // The static range, its unit, the unit's copy and the transfer
+    // function: the device's and the project's are one.
     void ExpectTheOutputAsTheProject(const char* where)
     {
         const sim::DeviceState& d = Device().device();
         const int unit = Text(QStringLiteral("ptrbStaticPressureScaleInUnit")).toInt();
+        EXPECT_EQ(d.staticPressure().units, unit) << where;
         EXPECT_EQ(Device().transmitter().parameters().value(QStringLiteral("aiPOutScaleUnit")).toInt(), unit) << where;
         EXPECT_EQ(Text(QStringLiteral("aiPOutScaleUnit")).toInt(), unit) << where;
         // The device's range is in kPa.
