@@ -89,9 +89,15 @@ constexpr CommandEntry kDeviceSpecific[] = {
     //   request : 0 range unit (any pressure unit) | 1-4 upper range value | 5-8 lower range value
     //   response: as the request
     //   Checked against the static pressure sensor limits as command 35 checks
-    //   the primary variable's range (codes 9 to 14, 18, 29).
+    //   the primary variable's range (codes 9 to 14, 18, 29). Unlike 35, the
+    //   unit is kept: it becomes the static pressure's, which 132 reads back.
+    //   Below revision 21 the device has no other command that sets it.
     {133, "Write Static Pressure Range", 9, Access::Write, [](CommandContext& c) -> uint8_t {
-        return writeRangeValues(c, c.device.staticPressure(), c.device.spLowerRange, c.device.spUpperRange);
+        const uint8_t code =
+            writeRangeValues(c, c.device.staticPressure(), c.device.spLowerRange, c.device.spUpperRange);
+        if (code == RC::Success || code == RangeCode::SpanTooSmall)
+            c.device.variables[Variable::StaticPressure].units = static_cast<uint8_t>(c.request.at(0));
+        return code;
     }},
 
     // 134 Read ADC Time Constants

@@ -41,9 +41,12 @@ frmRecordItemHandler::frmRecordItemHandler()
     setWindowTitle(kCaption);
     m_handler = new pioitems::PioControlItemHandler(this);
     m_handler->setObjectName(QStringLiteral("PioControlItemHandler1"));
+    // The controls register in this order. The flow-block rules listen
+    // before the pressure rules register, so that a unit those force at load
+    // reaches the flow block's conversions, not only its unit item.
+    new ctlMvObjectMgr(this); // "ctlMvObjectMgr1"
     auto* ptrbObjectMgr = new ctlPtrbObjectMgr(this);
     ptrbObjectMgr->setObjectName(kPtrbObjectMgr);
-    new ctlMvObjectMgr(this); // "ctlMvObjectMgr1"
     new ctlBurnDelayHandler(this); // "ctlBurnDelayHandler1"
 }
 

@@ -10,7 +10,9 @@
 #include "sim/MeasuredParameters.h"
 #include "sim/SimTransmitter.h"
 #include <cmath>
+#include <QRegularExpression>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -130,6 +132,34 @@ protected:
         return items;
     }
 
+    // The device set up in bar with its function off and restarted at
+    // revision with it on; then a new project (or, with storedAsRead, the
+    // set-up's project as an older version stored it) opened on it.
+    void SwitchOnAndOpen(const Variant& setUp, uint32_t revision, bool storedAsRead, const QString& project,
+                         std::vector<PressureItem>& items)
+    {
+        SetUp(setUp);
+        if (HasFatalFailure())
+            return;
+        if (storedAsRead)
+            StoreAsReadWithTheFunctionOn();
+        if (HasFatalFailure())
+            return;
+        RestartDevice(setUp.deviceType, revision);
+        if (HasFatalFailure())
+            return;
+        OpenWithThePressures(project, !storedAsRead, setUp.deviceType, items);
+    }
+
+    // Open, and the flow block's pressures of its description.
+    void OpenWithThePressures(const QString& project, bool fresh, uint32_t deviceType, std::vector<PressureItem>& items)
+    {
+        Open(project, fresh, deviceType);
+        ASSERT_FALSE(HasFatalFailure());
+        items = FlowBlockPressures();
+        ASSERT_GE(items.size(), 7u) << "the unit table names the flow block's pressures";
+    }
+
     // The pressures as the project holds them: each shown copy and each
     // device value behind one, in pascals.
     Pressures InProject(const std::vector<PressureItem>& items, uint32_t revision)
@@ -181,14 +211,13 @@ protected:
                 << where << ": " << it.key().toStdString();
     }
 
-    // The static range, its unit's copy and the transfer function: the
-    // device's and the project's are one. (Below revision 21 the device
-    // keeps the static range's unit of its own; no record of the download
-    // writes it.)
+    // The static range, its unit, the unit's copy and the transfer
+    // function: the device's and the project's are one.
     void ExpectTheOutputAsTheProject(const char* where)
     {
         const sim::DeviceState& d = Device().device();
         const int unit = Text(QStringLiteral("ptrbStaticPressureScaleInUnit")).toInt();
+        EXPECT_EQ(d.staticPressure().units, unit) << where;
         EXPECT_EQ(Device().transmitter().parameters().value(QStringLiteral("aiPOutScaleUnit")).toInt(), unit) << where;
         EXPECT_EQ(Text(QStringLiteral("aiPOutScaleUnit")).toInt(), unit) << where;
         // The device's range is in kPa.
@@ -214,17 +243,10 @@ protected:
     // user's runs: upload A, show A, download A unchanged, upload B.
     void RunTheUsersPath(const Variant& setUp, uint32_t revision)
     {
-        SetUp(setUp);
+        std::vector<PressureItem> items;
+        SwitchOnAndOpen(setUp, revision, false, QStringLiteral("A"), items);
         if (HasFatalFailure())
             return;
-        RestartDevice(setUp.deviceType, revision);
-        if (HasFatalFailure())
-            return;
-
-        Open(QStringLiteral("A"), true, setUp.deviceType);
-        ASSERT_FALSE(HasFatalFailure());
-        const std::vector<PressureItem> items = FlowBlockPressures();
-        ASSERT_GE(items.size(), 7u) << "the unit table names the flow block's pressures";
         const Pressures device = OnDevice(items, revision);
         ASSERT_TRUE(Upload(QStringLiteral("A")));
         ASSERT_TRUE(Unlocked());
@@ -259,6 +281,78 @@ protected:
         ExpectTheOutputAsTheProject("project B");
     }
 
+    // The stored project as an upload of the device with its function on
+    // stored it before the end-of-upload rules reached the store: the
+    // function on and the flow block in automatic mode, everything else as
+    // read, the static pressure in bar.
+    void StoreAsReadWithTheFunctionOn()
+    {
+        const QString path = frame->Project().InstanceFile(dtmtest::kTag);
+        ReleaseDtm();
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+        QString text = QString::fromUtf8(file.readAll());
+        file.close();
+        for (const auto& [item, value] : {std::pair{"pbMultivariableFunction", "1"}, std::pair{"mvModeBlkActual", "8"}}) {
+            // The instance's parameters are an escaped document in the bag.
+            const QRegularExpression stored(QStringLiteral("(name=\"%1\"&gt;&lt;fdt:Value&gt;&lt;fdt:Display string=\")[^\"]*\"")
+                                                .arg(QLatin1String(item)));
+            ASSERT_TRUE(stored.match(text).hasMatch()) << item;
+            text.replace(stored, QStringLiteral("\\1%1\"").arg(QLatin1String(value)));
+        }
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+        ASSERT_EQ(file.write(text.toUtf8()), text.toUtf8().size());
+    }
+
+    // A project stored in bar while the device's function was on, before the
+    // rules' corrections were stored: loaded, it forces the unit; its values
+    // are converted with it and stored, nothing is written to the device
+    // before the download's own writes, and the download leaves the device
+    // with the same physical values.
+    void DownloadAProjectStoredInBar(const Variant& setUp, uint32_t revision)
+    {
+        std::vector<PressureItem> items;
+        SwitchOnAndOpen(setUp, revision, true, QStringLiteral("project"), items);
+        if (HasFatalFailure())
+            return;
+        const Pressures stored = OnDevice(items, revision);
+        const double lowerRange = Device().device().spLowerRange;
+        const double upperRange = Device().device().spUpperRange;
+        EXPECT_NE(Text(kStaticPressureUnit).toInt(), kBar) << "the load forced no unit";
+        ExpectSame(stored, InProject(items, revision), "the loaded project");
+
+        // The device's configuration counter before the download's first
+        // write (the unlock): a write at connect would have moved it.
+        constexpr int kUnlockCommand = 188;
+        const uint16_t counterAtStart = Device().device().configChangeCounter;
+        std::optional<uint16_t> counterAtUnlock;
+        const QMetaObject::Connection watch = QObject::connect(&Device(), &sim::SimServer::requestHandled, &Device(), [&](int command, int) {
+            if (command == kUnlockCommand && !counterAtUnlock)
+                counterAtUnlock = counterAtStart;
+            else if (!counterAtUnlock && Device().device().configChangeCounter != counterAtStart)
+                ADD_FAILURE() << "command " << command << " changed the device before the download wrote";
+        });
+        const bool downloaded = Download(QStringLiteral("project"));
+        QObject::disconnect(watch);
+        ASSERT_TRUE(downloaded) << frame->Events().Texts().join(QLatin1Char('\n')).toStdString();
+        ASSERT_TRUE(Unlocked());
+        EXPECT_TRUE(counterAtUnlock) << "the download never unlocked the device";
+        const QString unit = Text(kStaticPressureUnit);
+        EXPECT_NE(unit.toInt(), kBar) << "the connect forced no unit";
+        ExpectSame(stored, InProject(items, revision), "the project after its download");
+        ExpectSame(stored, OnDevice(items, revision), "the device after the download");
+        EXPECT_EQ(Device().transmitter().parameters().value(kStaticPressureUnit).toString(), unit);
+        ExpectTheOutputAsTheProject("the device after the download");
+        EXPECT_NEAR(Device().device().spLowerRange, lowerRange, 1e-5 * std::max(1.0, std::abs(lowerRange)));
+        EXPECT_NEAR(Device().device().spUpperRange, upperRange, 1e-5 * std::max(1.0, std::abs(upperRange)));
+
+        // The forced unit and the converted values are stored.
+        Open(QStringLiteral("project"), false, setUp.deviceType);
+        ASSERT_FALSE(HasFatalFailure());
+        EXPECT_EQ(Text(kStaticPressureUnit), unit);
+        ExpectSame(stored, InProject(items, revision), "the stored project after the download");
+    }
+
     std::unique_ptr<sim::SimServer> restarted;
 };
 
@@ -270,6 +364,11 @@ TEST_F(ForcedStaticPressureUnit, ARevision19FlowComputerSetUpInBarKeepsItsPressu
 TEST_F(ForcedStaticPressureUnit, ARevision22SetUpInBarRestartedAsRevision19KeepsItsPressurePoints)
 {
     RunTheUsersPath({"rev22_mv_off_137", 137, 22, false, false, {}}, 19);
+}
+
+TEST_F(ForcedStaticPressureUnit, ARevision19ProjectStoredInBarWithItsFunctionOnIsDownloadedInTheUnitItsLoadForces)
+{
+    DownloadAProjectStoredInBar({"rev19_mv_off_139", 139, 19, false, false, {}}, 19);
 }
 
 } // namespace

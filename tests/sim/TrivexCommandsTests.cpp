@@ -59,7 +59,7 @@ TEST_F(Transmitter, SensorLimitsFollowTheDifferentialPressureUnit)
 
 TEST_F(Transmitter, WritesTheStaticPressureRange)
 {
-    // 5000 and 100 kPa: taken as sent, read back in the static pressure's bar.
+    // 5000 and 100 kPa: taken as sent, the static pressure now in kPa.
     const QByteArray request = QByteArray::fromHex("0c" "459c4000" "42c80000");
     const uint16_t before = device.device().configChangeCounter;
     const HartFrame written = ask(133, request);
@@ -67,7 +67,11 @@ TEST_F(Transmitter, WritesTheStaticPressureRange)
     EXPECT_EQ(written.data, request);
     EXPECT_TRUE(written.deviceStatus & DeviceStatus::ConfigurationChanged);
     EXPECT_EQ(device.device().configChangeCounter, before + 1);
-    EXPECT_EQ(ask(132).data.toHex(), "07" "42480000" "3f800000");   // 50 bar, 1 bar
+    EXPECT_EQ(ask(132).data, request);
+    EXPECT_EQ(device.device().staticPressure().units, 12);
+    // Back in bar: 50 bar, 1 bar.
+    ASSERT_EQ(ask(133, QByteArray::fromHex("07" "42480000" "3f800000")).responseCode, 0);
+    EXPECT_EQ(ask(132).data.toHex(), "07" "42480000" "3f800000");
 
     auto range = [&](uint8_t units, float upper, float lower) {
         return ask(133, QByteArray(1, static_cast<char>(units)) + floats({upper, lower})).responseCode;
@@ -82,7 +86,8 @@ TEST_F(Transmitter, WritesTheStaticPressureRange)
     EXPECT_EQ(range(sim::UnitCode::DegC, 20, 0), ResponseCode::InvalidUnitsCode);
     EXPECT_EQ(range(bar, std::numeric_limits<float>::quiet_NaN(), 0), ResponseCode::InvalidSelection);
     EXPECT_EQ(ask(133, request.left(8)).responseCode, ResponseCode::TooFewDataBytes);
-    EXPECT_EQ(ask(132).data.toHex(), "07" "42480000" "3f800000");   // none of that changed the range
+    EXPECT_EQ(range(12, 17000, 16500), 13); // kPa, above the limit
+    EXPECT_EQ(ask(132).data.toHex(), "07" "42480000" "3f800000");   // none of that changed the range or its unit
 
     // Narrower than the 1 bar minimum span: taken, with the warning.
     EXPECT_EQ(range(bar, 10.5f, 10), 14);
