@@ -3,7 +3,7 @@
 // into one item of a pair (a page's edit, a default dataset, a dataset file,
 // the project file), the device ends with that value, at its full length,
 // from a simulator that takes every write in the order it comes.
-#include "TransferSupport.h"
+#include "tests/corvane/TransferSupport.h"
 #include "corvane/frame/clsLoadFromFile.h"
 #include "corvane/frame/clsSaveAsToFile.h"
 #include "corvane/rules/TwinItems.h"

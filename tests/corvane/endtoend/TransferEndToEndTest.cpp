@@ -2,7 +2,7 @@
 // transmitter of each variant: the chain runs the variant's sequences, the
 // dataset takes the device's values and is stored, the end of the upload is
 // fanned out once, and a download writes the project's values to the device.
-#include "TransferSupport.h"
+#include "tests/corvane/TransferSupport.h"
 #include "pioextensions/clsSequenceItem.h"
 #include "pioextensions/enmRegMask.h"
 #include "platform/applet/AppletItem.h"

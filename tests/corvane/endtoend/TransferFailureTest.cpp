@@ -2,7 +2,7 @@
 // as failed through the whole road: the transfer item reads 2, the frame hears
 // failure with a reason, the write lock is released, the stored instance stays
 // byte for byte as it was and no end of an upload is fanned out.
-#include "TransferSupport.h"
+#include "tests/corvane/TransferSupport.h"
 #include "corvane/frame/AbortRequest.h"
 #include "fennick/fdt/clsFunctionConnect.h"
 

@@ -3,8 +3,8 @@
 // step; switching the delay off lets the device save, and the data-burn watch
 // polls until the save has begun and ended. A late run of the burn-delay
 // sequence continues no finished upload.
-#include "TransferSupport.h"
-#include "SequenceForcing.h"
+#include "tests/corvane/TransferSupport.h"
+#include "tests/corvane/SequenceForcing.h"
 #include "corvane/frame/clsHandleDataBurn.h"
 #include "corvane/frame/ctlBurnDelayHandler.h"
 #include "corvane/frame/frmRecordItemHandler.h"

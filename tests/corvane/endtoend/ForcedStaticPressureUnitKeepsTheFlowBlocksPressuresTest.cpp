@@ -5,7 +5,7 @@
 // unchanged download, and in a project that reads the device again. Each
 // program run of a user (upload, show, download, upload) is a DTM of its own
 // over the stored project; the restarted simulator keeps its memory.
-#include "TransferSupport.h"
+#include "tests/corvane/TransferSupport.h"
 #include "platform/applet/UnitTable.h"
 #include "sim/MeasuredParameters.h"
 #include "sim/SimTransmitter.h"
