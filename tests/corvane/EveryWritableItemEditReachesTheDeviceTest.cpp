@@ -1,0 +1,415 @@
+// Every configuration item a download writes and an upload reads, edited as a
+// user edits it, reaches the device and comes back into a new project, and
+// nothing else changes but what a rule changes with it. The items come from
+// the loaded description, not from a list of names: the upload chain's read
+// records and the download's write records give them, their types,
+// enumerations, ranges and sizes give the new value.
+#include "TransferSupport.h"
+#include "platform/applet/AppletItem.h"
+#include "platform/applet/Description.h"
+#include "sim/MeasuredParameters.h"
+#include "sim/SimTransmitter.h"
+#include <QDate>
+#include <QRegularExpression>
+#include <QSet>
+#include <cmath>
+
+namespace {
+
+using transfertest::TransferRoad;
+using transfertest::Variant;
+
+// The flow function on, so that the flow, temperature and PID blocks are
+// read and written too.
+const Variant kWalkVariants[] = {
+    {"rev19_137", 137, 19, true, false, {}}, {"rev22_137", 137, 22, true, false, {}},
+    {"rev19_138", 138, 19, true, false, {}}, {"rev22_138", 138, 22, true, false, {}},
+    {"rev19_139", 139, 19, true, false, {}}, {"rev22_139", 139, 22, true, false, {}},
+};
+
+// What a rule changes together with an edited item: the edit of the first
+// changes the others in the project, so they are expected to change, and an
+// edit of one of them goes into another download.
+struct RuleCompanions {
+    const char* item;
+    QStringList companions;
+    const char* rule;
+};
+const RuleCompanions kRules[] = {
+    // One device value that two items carry: each follows the other.
+    {"pbMessage", {"pbDeviceMessage"}, "the message's two items hold one value"},
+    {"pbDeviceMessage", {"pbMessage"}, "the message's two items hold one value"},
+    {"ptrbDamping", {"aiDPPvFtime"}, "the damping's two items hold one value"},
+    {"aiDPPvFtime", {"ptrbDamping"}, "the damping's two items hold one value"},
+    {"pbDate", {"pbDeviceInstalDate"}, "the date's two items hold one value"},
+    {"pbDeviceInstalDate", {"pbDate"}, "the date's two items hold one value"},
+    // A unit converts every value given in it, and its revision-21 twin and
+    // the copies in the blocks that carry the same variable follow it.
+    {"ptrbScaleInUnit",
+     {"ptrbScaleInUnit_21", "ptrbScaleIn0", "ptrbScaleIn100", "ptrbScaleOut0", "ptrbScaleOut100", "ptrbScaleOutUnit",
+      "aiDPOutScale0", "aiDPOutScale100", "aiDPOutScaleUnit", "aidpXdScale0", "aidpXdScale100", "mvInDPUnit",
+      "mvInDpLoLim", "mvInDpHiLim", "mvDpr"},
+     "the pressure unit converts the pressure range and its copies"},
+    {"ptrbStaticPressureScaleInUnit",
+     {"ptrbStaticPressureScaleInUnit_21", "ptrbStaticPressureScaleIn0", "ptrbStaticPressureScaleIn100",
+      "aiPOutScale0", "aiPOutScale100", "aiPOutScaleUnit", "aipXdScale0", "aipXdScale100", "mvInPUnit", "mvInPDefault",
+      "mvInPLoLim", "mvInPHiLim", "mvPkb1", "mvPkb2", "mvPkb3", "mvPr"},
+     "the static-pressure unit converts the static-pressure range, the flow block's pressures and their copies"},
+    {"ptrbTemperatureValueUnit", {"ptrbTemperatureValueUnit_21"}, "the unit's revision-21 twin follows it"},
+    {"ttrbPrimaryValueUnit_21",
+     {"ttrbPrimaryValueUnit", "aiTOutScaleUnit", "ttrbPrimaryValueRange0", "ttrbPrimaryValueRange100", "aiTOutScale0",
+      "aiTOutScale100", "aitXdScale0", "aitXdScale100", "mvInTUnit", "mvInTDefault", "mvInTLoLim", "mvInTHiLim", "mvT",
+      "mvT1", "mvT2", "mvT3", "mvT4", "mvT5", "mvT6", "mvTkb1", "mvTkb2", "mvTkb3", "mvTr"},
+     "the temperature unit chosen through its revision-21 twin converts as the unit itself"},
+    {"mvInDPUnit", {"mvInDpLoLim", "mvInDpHiLim", "mvDpr"}, "the flow block's pressure unit converts its pressures"},
+    {"mvInPUnit", {"mvInPDefault", "mvInPLoLim", "mvInPHiLim", "mvPkb1", "mvPkb2", "mvPkb3", "mvPr"},
+     "the flow block's static-pressure unit converts its pressures and compressibility points"},
+    {"mvInTUnit",
+     {"mvInTDefault", "mvInTLoLim", "mvInTHiLim", "mvT", "mvT1", "mvT2", "mvT3", "mvT4", "mvT5", "mvT6", "mvTkb1",
+      "mvTkb2", "mvTkb3", "mvTr"},
+     "the flow block's temperature unit converts its temperatures"},
+    {"aiDPOutScale0", {"ptrbScaleOut0"}, "the output scale's copy in the pressure block follows it"},
+    {"aiDPOutScale100", {"ptrbScaleOut100"}, "the output scale's copy in the pressure block follows it"},
+    {"aiDPOutScaleUnit", {"ptrbScaleOutUnit"}, "the output scale's copy in the pressure block follows it"},
+    {"mvPkb1", {"mvPkb2"}, "the middle compressibility point stays between the outer ones"},
+    {"ttrbPrimaryValueUnit",
+     {"ttrbPrimaryValueUnit_21", "aiTOutScaleUnit", "ttrbPrimaryValueRange0", "ttrbPrimaryValueRange100", "aiTOutScale0", "aiTOutScale100",
+      "aitXdScale0", "aitXdScale100", "mvInTUnit", "mvInTDefault", "mvInTLoLim", "mvInTHiLim", "mvT", "mvT1", "mvT2",
+      "mvT3", "mvT4", "mvT5", "mvT6", "mvTkb1", "mvTkb2", "mvTkb3", "mvTr"},
+     "the temperature unit converts the temperature range, the flow block's temperatures and their copies"},
+    {"ttrbCalUnit", {"ttrbCalMinSpan"}, "the calibration unit converts the minimum span"},
+    {"mvDensityUnit", {"mvRho", "mvRho1", "mvRho2", "mvRho3", "mvRho4", "mvRho5", "mvRho6", "mvRhoNorm", "mvRhor"},
+     "the density unit converts every density"},
+    {"mvOutMassFlowUnit", {"mvOutMassFlowMaxValue", "mvQmr"}, "the mass-flow unit converts the flow range"},
+    {"mvOutVolFlowUnit", {"mvOutVolFlowMaxValue"}, "the volume-flow unit converts the flow range"},
+    {"mvReserved6", {"mvReserved5"}, "the tube-diameter unit converts the diameter"},
+    // A range end is copied into the output scale and the shown copies of
+    // the blocks that carry the same variable.
+    {"ptrbScaleIn0", {"ptrbScaleOut0", "aiDPOutScale0", "aidpXdScale0", "mvInDpLoLim"}, "the range's copies follow it"},
+    {"ptrbScaleIn100", {"ptrbScaleOut100", "aiDPOutScale100", "aidpXdScale100", "mvInDpHiLim", "mvDpr"},
+     "the range's copies follow it"},
+    {"ptrbStaticPressureScaleIn0", {"aiPOutScale0", "aipXdScale0", "mvInPLoLim"}, "the range's copies follow it"},
+    {"ptrbStaticPressureScaleIn100", {"aiPOutScale100", "aipXdScale100", "mvInPHiLim"}, "the range's copies follow it"},
+    {"ttrbPrimaryValueRange0", {"aiTOutScale0", "aitXdScale0", "mvInTLoLim"}, "the range's copies follow it"},
+    {"ttrbPrimaryValueRange100", {"aiTOutScale100", "aitXdScale100", "mvInTHiLim"}, "the range's copies follow it"},
+    // An output scale's end keeps the alarm limits inside it.
+    {"aiPOutScale100", {"aiPHiHiLim", "aiPHiLim"}, "the alarm limits stay inside the output scale"},
+    // The flow block's input limits bound its table points.
+    {"mvInPLoLim", {"mvPkb1"}, "the compressibility points stay inside the static-pressure limits"},
+    {"mvInPHiLim", {"mvPkb3"}, "the compressibility points stay inside the static-pressure limits"},
+    {"mvInTLoLim", {"mvT1", "mvTkb1"}, "the table points stay inside the temperature limits"},
+    {"mvInTHiLim", {"mvT2", "mvT6", "mvTkb3"}, "the table points stay inside the temperature limits"},
+    {"mvOutMassFlowMaxValue", {"mvQmr"}, "the reference flow follows the flow range"},
+};
+
+// Items a rule sets from other values, so that a user's edit of the item
+// alone is undone at once: they are compared, not edited.
+const struct {
+    const char* item;
+    const char* reason;
+} kDerived[] = {
+    {"_tagHart", "the frame's tag of the instance goes to the device"},
+    {"pbDescriptor", "the frame's descriptor of the instance goes to the device"},
+    {"pbMeterOption", "the meter option follows the bus kind, block mode and device type"},
+    {"aiDPLType", "the output's linearisation follows the pressure block's transfer function"},
+    {"aiPLType", "the output's linearisation follows the pressure block's transfer function"},
+    {"aiTLType", "the output's linearisation follows the pressure block's transfer function"},
+    {"aiDPOutscaleDecimal", "the decimals follow the scale's values"},
+    {"aiPOutscaleDecimal", "the decimals follow the scale's values"},
+    {"aiTOutscaleDecimal", "the decimals follow the scale's values"},
+    {"ptrbScaleInDecimal", "the decimals follow the range's values"},
+    {"ptrbScaleOutDecimal", "the decimals follow the scale's values"},
+    {"ptrbStaticPressureScaleInDecimal", "the decimals follow the range's values"},
+    {"ttrbPrimaryValueRangeDecimal", "the decimals follow the range's values"},
+};
+// Below revision 20 a flow block in automatic mode fixes these: the
+// pressures in mbar, the transfer function square rooting.
+const char* const kFixedByTheFlowBlockBelowRevision20[] = {
+    "ptrbScaleInUnit", "ptrbStaticPressureScaleInUnit", "ptrbLinType",
+};
+
+// Items whose text is not free: the installation date takes a date only.
+const char* const kDateTexts[] = {"pbDeviceInstalDate"};
+
+// Mended on other branches at the same time; their differences are shown,
+// not counted, until those mends are merged. The list is emptied then.
+const struct {
+    const char* item;
+    uint32_t belowRevision; // counted from this revision on; 0: at every revision
+} kMendedElsewhere[] = {
+    // A device value two items carry (message, damping, date), and the
+    // message's full 32 characters.
+    {"pbMessage", 0}, {"pbDeviceMessage", 0}, {"ptrbDamping", 0}, {"aiDPPvFtime", 0}, {"pbDate", 0},
+    {"pbDeviceInstalDate", 0},
+    // The flow block's static-pressure unit forced to mbar below revision 20
+    // without converting the values given in it.
+    {"mvInPUnit", 20}, {"mvInPDefault", 20}, {"mvInPLoLim", 20}, {"mvInPHiLim", 20}, {"mvPkb1", 20}, {"mvPkb2", 20},
+    {"mvPkb3", 20}, {"mvPr", 20},
+};
+
+bool MendedElsewhere(const QString& item, uint32_t revision)
+{
+    return std::any_of(std::begin(kMendedElsewhere), std::end(kMendedElsewhere), [&](const auto& mended) {
+        return item.compare(QLatin1String(mended.item), Qt::CaseInsensitive) == 0
+               && (mended.belowRevision == 0 || revision < mended.belowRevision);
+    });
+}
+
+using Values = QMap<QString, QString>;
+
+bool Listed(const char* const* begin, const char* const* end, const QString& name)
+{
+    return std::any_of(begin, end, [&](const char* listed) { return name.compare(QLatin1String(listed), Qt::CaseInsensitive) == 0; });
+}
+
+QStringList CompanionsOf(const QString& item)
+{
+    for (const RuleCompanions& rule : kRules)
+        if (item.compare(QLatin1String(rule.item), Qt::CaseInsensitive) == 0)
+            return rule.companions;
+    return {};
+}
+
+// A text of the item's full length, of characters every text encoding takes.
+QString FullLengthText(const QString& item, int characters)
+{
+    QString text = QStringLiteral("WALK ") + item.toUpper() + QLatin1Char(' ');
+    for (int digit = 0; text.size() < characters; ++digit)
+        text += QChar(QLatin1Char('0' + digit % 10));
+    return text.left(characters);
+}
+
+// Another valid value of the item than the one it holds: the next entry of its
+// enumeration, a number inside its range (or near the old one where none is
+// given), a text at its full length, another date.
+QString AnotherValue(const applet::Description& description, const applet::DescObject& object, const QString& now)
+{
+    using applet::ItemType;
+    switch (object.type) {
+    case ItemType::Enumerated: {
+        const applet::DescEnumeration* enumeration = description.FindEnumeration(object.enumeration);
+        if (!enumeration || enumeration->entries.size() < 2)
+            return QString();
+        const auto& entries = enumeration->entries;
+        for (int i = 0; i < entries.size(); ++i)
+            if (QString::number(entries[i].value) == now)
+                return QString::number(entries[(i + 1) % entries.size()].value);
+        return QString::number(entries.first().value);
+    }
+    case ItemType::Unsigned:
+    case ItemType::Int: {
+        const double value = now.toDouble();
+        const double top = object.maximum.value_or(std::pow(2.0, std::max(object.size, 8)) - 1);
+        return QString::number(value + 1 <= top ? value + 1 : object.minimum.value_or(0));
+    }
+    case ItemType::Float: {
+        const double value = now.toDouble();
+        if (object.minimum && object.maximum) {
+            const double inside = *object.minimum + 0.3 * (*object.maximum - *object.minimum);
+            return applet::ItemValue::FloatText(
+                static_cast<float>(std::abs(inside - value) > 1e-6 ? inside : *object.minimum + 0.6 * (*object.maximum - *object.minimum)));
+        }
+        // Nine tenths of it in the tenths a device's steps take (a damping,
+        // for one), or one where that is no other value.
+        const double near = std::round(value * 9) / 10;
+        return applet::ItemValue::FloatText(static_cast<float>(near != value ? near : value + 1));
+    }
+    case ItemType::Text:
+        if (Listed(std::begin(kDateTexts), std::end(kDateTexts), object.name))
+            return QDate::fromString(now, Qt::ISODate).isValid()
+                       ? QDate::fromString(now, Qt::ISODate).addDays(33).toString(Qt::ISODate)
+                       : QStringLiteral("2026-05-06");
+        return FullLengthText(object.name, object.size);
+    case ItemType::PackedAscii:
+        return FullLengthText(object.name, object.size * 4 / 3);
+    case ItemType::HartDate: {
+        const QDate date = QDate::fromString(now, Qt::ISODate);
+        return (date.isValid() ? date.addDays(45) : QDate(2026, 7, 8)).toString(Qt::ISODate);
+    }
+    default:
+        return QString();
+    }
+}
+
+class EveryWritableItem : public TransferRoad, public ::testing::WithParamInterface<Variant> {
+protected:
+    struct Edit {
+        QString item;
+        QString value;
+        QSet<QString> footprint; // lower-case names: the item and what a rule changes with it
+    };
+
+    // The sequences of the upload chain that ran, and the download's write
+    // sequences of the same revision group.
+    QSet<QString> ReadItems() const
+    {
+        QSet<QString> items;
+        const auto description = manager->GetDescription();
+        for (const QString& sequence : Ran()) {
+            const applet::DescSequence* read = description->FindSequence(sequence);
+            if (!read || read->kind != applet::SequenceKind::Read || !sequence.startsWith(QLatin1String("upload"), Qt::CaseInsensitive))
+                continue;
+            for (const QString& record : read->records)
+                for (const applet::FieldLayout& field : description->FindRecord(record)->response)
+                    if (!field.item.isEmpty())
+                        items.insert(field.item);
+        }
+        return items;
+    }
+    QStringList WrittenItems() const
+    {
+        QStringList groups;
+        for (const QString& sequence : Ran()) {
+            const auto at = sequence.indexOf(QLatin1String("_Revision"), 0, Qt::CaseInsensitive);
+            if (at > 0)
+                groups << sequence.mid(at).toLower();
+        }
+        QStringList items;
+        const auto description = manager->GetDescription();
+        for (const applet::DescSequence& sequence : description->sequences) {
+            if (sequence.kind != applet::SequenceKind::Write || !sequence.name.startsWith(QLatin1String("download"), Qt::CaseInsensitive))
+                continue;
+            const auto at = sequence.name.indexOf(QLatin1String("_Revision"), 0, Qt::CaseInsensitive);
+            if (at > 0 && !groups.contains(sequence.name.mid(at).toLower()))
+                continue;
+            for (const QString& record : sequence.records)
+                for (const applet::FieldLayout& field : description->FindRecord(record)->request)
+                    if (!field.item.isEmpty() && !items.contains(field.item, Qt::CaseInsensitive))
+                        items << field.item;
+        }
+        return items;
+    }
+
+    QString Shown(const QString& name) const
+    {
+        const applet::AppletItem* item = manager->Item(manager->HandleOf(name));
+        return item ? applet::ItemValue::ToText(item->Type(), item->Value()) : QStringLiteral("<none>");
+    }
+    Values Project(const QStringList& names) const
+    {
+        Values values;
+        for (const QString& name : names)
+            values.insert(name, Shown(name));
+        return values;
+    }
+
+    // The edits of the variant, each with a new value, packed into downloads
+    // whose edits touch no item of another edit of the same download.
+    QList<QList<Edit>> PlanDownloads(const QStringList& items)
+    {
+        const auto description = manager->GetDescription();
+        QList<QList<Edit>> downloads;
+        QList<QSet<QString>> touched;
+        for (const QString& name : items) {
+            const applet::DescObject* object = description->FindObject(name);
+            if (!object || object->scope != applet::ObjectScope::Device
+                || std::any_of(std::begin(kDerived), std::end(kDerived),
+                               [&](const auto& derived) { return name.compare(QLatin1String(derived.item), Qt::CaseInsensitive) == 0; })
+                || (GetParam().revision < 20
+                    && Listed(std::begin(kFixedByTheFlowBlockBelowRevision20), std::end(kFixedByTheFlowBlockBelowRevision20), name)))
+                continue;
+            Edit edit{name, AnotherValue(*description, *object, Shown(name)), {name.toLower()}};
+            if (edit.value.isEmpty() || edit.value == Shown(name)) {
+                ADD_FAILURE() << name.toStdString() << ": no other valid value for a " << applet::ItemValue::TypeName(object->type).toStdString();
+                continue;
+            }
+            for (const QString& companion : CompanionsOf(name))
+                edit.footprint.insert(companion.toLower());
+            int into = 0;
+            while (into < downloads.size() && touched[into].intersects(edit.footprint))
+                ++into;
+            if (into == downloads.size()) {
+                downloads.append(QList<Edit>());
+                touched.append(QSet<QString>());
+            }
+            downloads[into].append(edit);
+            touched[into].unite(edit.footprint);
+        }
+        return downloads;
+    }
+
+    // A new project on the same device, its dataset uploaded.
+    void UploadIntoANewProject(int number)
+    {
+        CloseProject();
+        frame = std::make_unique<frame::ReferenceFrame>(dir.filePath(QStringLiteral("project%1").arg(number)),
+                                                        QStringLiteral(TRIVEX_SCHEMA_DIR));
+        OpenProject(GetParam());
+        if (HasFatalFailure())
+            return;
+        ASSERT_TRUE(Upload(QStringLiteral("U%1").arg(number)))
+            << frame->Events().Texts().join(QLatin1Char('\n')).toStdString();
+        ASSERT_TRUE(Unlocked());
+    }
+};
+
+TEST_P(EveryWritableItem, EditedAsAUserEditsItReachesTheDeviceAndANewProjectWithNothingElseChanged)
+{
+    Start(GetParam());
+    if (HasFatalFailure())
+        return;
+    // An older device stays busy while it saves its data, in process time:
+    // the process runs on, its inputs held where they stood.
+    const sim::MeasuredValues now = device.transmitter().appliedValues();
+    for (int measured = 0; measured < sim::Measured::Count; ++measured)
+        device.transmitter().setAppliedValue(measured, now[measured]);
+    device.transmitter().freezeProcessTime(std::nullopt);
+    ASSERT_TRUE(Upload(QStringLiteral("U1")));
+    ASSERT_TRUE(Unlocked());
+
+    const QSet<QString> read = ReadItems();
+    QStringList items;
+    for (const QString& name : WrittenItems())
+        if (read.contains(name))
+            items << name;
+    ASSERT_GT(items.size(), 50);
+    // The configuration: what the download writes and the upload reads.
+    const QStringList compared = items;
+
+    const QList<QList<Edit>> downloads = PlanDownloads(items);
+    std::cout << GetParam().name << ": " << items.size() << " items in " << downloads.size() << " downloads\n";
+    int number = 1;
+    for (const QList<Edit>& edits : downloads) {
+        ++number;
+        SCOPED_TRACE(QStringLiteral("download %1").arg(number - 1).toStdString());
+        const Values before = Project(compared);
+        QSet<QString> expected;
+        for (const Edit& edit : edits) {
+            const Values was = Project(compared);
+            Put(edit.item, edit.value);
+            const Values is = Project(compared);
+            EXPECT_EQ(is.value(edit.item).toStdString(), edit.value.toStdString())
+                << edit.item.toStdString() << " did not take the edit (it held " << was.value(edit.item).toStdString() << ")";
+            for (auto it = is.begin(); it != is.end(); ++it)
+                if (it.value() != was.value(it.key()) && !edit.footprint.contains(it.key().toLower()))
+                    ADD_FAILURE() << "editing " << edit.item.toStdString() << " to " << edit.value.toStdString()
+                                  << " changed " << it.key().toStdString() << " too: " << was.value(it.key()).toStdString()
+                                  << " -> " << it.value().toStdString();
+            expected.unite(edit.footprint);
+        }
+        const Values edited = Project(compared);
+        ASSERT_TRUE(Download(QStringLiteral("D%1").arg(number - 1)))
+            << frame->Events().Texts().join(QLatin1Char('\n')).toStdString();
+        ASSERT_TRUE(Unlocked());
+        UploadIntoANewProject(number);
+        if (HasFatalFailure())
+            return;
+        const Values uploaded = Project(compared);
+        for (const QString& name : compared) {
+            if (uploaded.value(name) == edited.value(name))
+                continue;
+            const std::string what = name.toStdString() + ": project " + before.value(name).toStdString() + ", edited "
+                                     + edited.value(name).toStdString() + ", new project " + uploaded.value(name).toStdString()
+                                     + (expected.contains(name.toLower()) ? "" : " (not edited)");
+            if (MendedElsewhere(name, GetParam().revision))
+                std::cout << "mended elsewhere, not counted: " << what << '\n';
+            else
+                ADD_FAILURE() << what;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Variants, EveryWritableItem, ::testing::ValuesIn(kWalkVariants),
+                         [](const ::testing::TestParamInfo<Variant>& info) { return std::string(info.param.name); });
+
+} // namespace
