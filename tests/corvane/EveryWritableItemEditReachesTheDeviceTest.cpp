@@ -186,6 +186,9 @@ const struct {
     // without converting the values given in it.
     {"mvInPUnit", 20}, {"mvInPDefault", 20}, {"mvInPLoLim", 20}, {"mvInPHiLim", 20}, {"mvPkb1", 20}, {"mvPkb2", 20},
     {"mvPkb3", 20}, {"mvPr", 20},
+    // The flow block's differential-pressure limit comes back unconverted
+    // after an edit of its unit below revision 20 (the same forced-unit path).
+    {"mvInDpHiLim", 20},
 };
 
 bool MendedElsewhere(const QString& item, uint32_t revision)
