@@ -83,8 +83,9 @@ bench: deps
 
 # The readers of untrusted input under libFuzzer (clang, ASan+UBSan), each
 # for FUZZ_SECONDS; fails on a crash, leak, hang or out-of-memory. The whole
-# tree, its tests included (built, not run), is built with clang here, not
-# only the fuzz targets, so that code one of the two compilers refuses fails CI.
+# tree, its tests included (compiled, not linked: `make test` links and runs
+# them), is built with clang here, not only the fuzz targets, so that code
+# one of the two compilers refuses fails CI.
 fuzz:
 	@scripts/install-fuzz-deps
 	@cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \

@@ -22,6 +22,19 @@ function(trivex_add_library name)
   target_link_libraries(${name} PUBLIC ${ARG_DEPS})
 endfunction()
 
+# trivex_add_test_program(name sources...)
+# A test program. The fuzz build compiles every test with clang, so that code
+# only one of the two compilers takes fails there too, but links and runs
+# none of them: the sanitizer build does that, and the tests' objects are
+# what the second compiler has to see.
+function(trivex_add_test_program name)
+  if(TRIVEX_FUZZ)
+    add_library(${name} OBJECT ${ARGN})
+  else()
+    add_executable(${name} ${ARGN})
+  endif()
+endfunction()
+
 # trivex_add_test(name [DEPS ...])
 # One GoogleTest program of every *.cpp in the current folder, run by CTest
 # offscreen, each test with a settings folder of its own, built after the
@@ -29,10 +42,13 @@ endfunction()
 function(trivex_add_test name)
   cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/*.h")
-  add_executable(${name} ${sources})
+  trivex_add_test_program(${name} ${sources})
   target_link_libraries(${name} PRIVATE trivex_test_main ${ARG_DEPS})
   # Tests that need the staged description fail without it, so it is staged first.
   add_dependencies(${name} stage_descriptions)
+  if(TRIVEX_FUZZ)
+    return()
+  endif()
   # The tests are listed when ctest starts. Listing a sanitizer-built program
   # takes seconds on a machine busy with other builds, far past the 5 s that
   # CMake allows by default; the limit only has to catch a program that hangs.

@@ -55,6 +55,15 @@ constexpr uint8_t HighLimited = 0x20;
 constexpr uint8_t Constant = 0x30;
 } // namespace VariableStatus
 
+// Type codes of the pressure modules as command 128 reports them: codes
+// below 30 but 23 are differential pressure modules, the others absolute
+// pressure modules. The device leaves the factory with the differential one,
+// the module the default datasets are made for.
+namespace ModuleType {
+constexpr uint8_t Differential = 20;
+constexpr uint8_t Absolute = 35;
+} // namespace ModuleType
+
 // Codes that stand for something other than a device variable of their own.
 namespace SpecialVariable {
 constexpr uint8_t PercentRange = 244;
@@ -171,7 +180,7 @@ struct DeviceState {
     float maxOutputCurrent = kLoopCurrentMax;   // ("maxOutputCurr")
 
     // configuration of the transmitter (device-specific commands)
-    uint8_t moduleType = 20;             // a differential pressure module
+    uint8_t moduleType = ModuleType::Differential;
     bool multivariableFunction = true;   // flow computed from the pressures
     uint8_t multivariableBlockMode = 8;  // 8 automatic, 128 out of service
     // The flow function as the device leaves the factory with it: on, the

@@ -25,6 +25,14 @@ constexpr DensityUnit kDensityUnits[] = {
     {97, 1.0},         // g/l
 };
 
+// Devices below revision 21 hold the flow block's reference pressure and
+// temperature and its compressibility points in bar and degrees Celsius
+// whatever the input units say, and below revision 22 its reference
+// densities in kg/m3: the units the flow calculation gives them in.
+constexpr uint8_t kPressureTemperatureUnitsFrom = 21;
+constexpr uint8_t kDensityUnitsFrom = 22;
+constexpr int kKgPerM3 = 92;
+
 class Reader {
 public:
     explicit Reader(const DeviceParameters& p) : m_p(p) {}
@@ -52,10 +60,14 @@ public:
     }
     double pressureBar(const char* name) { return inBase(name, "mvInPUnit", Classification::Pressure) / 100.0; }
     double temperatureC(const char* name) { return inBase(name, "mvInTUnit", Classification::Temperature); }
-    double densityKgM3(const char* name)
+    // A reference value: in its unit item's unit, or in the calculation's
+    // own unit where the revision holds it so.
+    double referencePressureBar(const char* name, bool inBar) { return inBar ? number(name) : pressureBar(name); }
+    double referenceTemperatureC(const char* name, bool inC) { return inC ? number(name) : temperatureC(name); }
+    double densityKgM3(const char* name, bool inKgPerM3 = false)
     {
         const double v = number(name);
-        const int unit = code("mvDensityUnit");
+        const int unit = inKgPerM3 ? kKgPerM3 : code("mvDensityUnit");
         for (const DensityUnit& u : kDensityUnits)
             if (u.code == unit)
                 return v * u.kgPerM3;
@@ -72,8 +84,11 @@ private:
 
 } // namespace
 
-std::optional<flowcalc::MvFlowCoefficients> MvFlowParameters(const DeviceParameters& parameters)
+std::optional<flowcalc::MvFlowCoefficients> MvFlowParameters(const DeviceParameters& parameters,
+                                                             uint8_t softwareRevision)
 {
+    const bool barAndCelsius = softwareRevision < kPressureTemperatureUnitsFrom;
+    const bool kgPerM3 = softwareRevision < kDensityUnitsFrom;
     Reader r(parameters);
     flowcalc::MvFlowCoefficients k;
     k.medium = r.code("mvMediumType");
@@ -94,15 +109,15 @@ std::optional<flowcalc::MvFlowCoefficients> MvFlowParameters(const DeviceParamet
         k.c[i] = r.number(c[i]);
         k.reynolds[i] = r.number(re[i]);
         k.epsilon[i] = r.number(eps[i]);
-        k.pkb[i] = r.pressureBar(pkb[i]);
-        k.tkb[i] = r.temperatureC(tkb[i]);
+        k.pkb[i] = r.referencePressureBar(pkb[i], barAndCelsius);
+        k.tkb[i] = r.referenceTemperatureC(tkb[i], barAndCelsius);
     }
     for (int i = 0; i < 9; ++i)
         k.zkb[i] = r.number(QStringLiteral("mvZkb%1").arg(i + 1).toLatin1().constData());
-    k.rhoR = r.densityKgM3("mvRhor");
-    k.rhoNorm = r.densityKgM3("mvRhoNorm");
-    k.pR = r.pressureBar("mvPr");
-    k.tR = r.temperatureC("mvTr");
+    k.rhoR = r.densityKgM3("mvRhor", kgPerM3);
+    k.rhoNorm = r.densityKgM3("mvRhoNorm", kgPerM3);
+    k.pR = r.referencePressureBar("mvPr", barAndCelsius);
+    k.tR = r.referenceTemperatureC("mvTr", barAndCelsius);
     // The 100 % flow in m3/s; the device's volume-flow base is m3/h.
     k.volFlowMax = r.inBase("mvOutVolFlowMaxValue", "mvOutVolFlowUnit", Classification::VolumetricFlow) / 3600.0;
 

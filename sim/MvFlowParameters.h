@@ -8,6 +8,7 @@
 // unknown medium or unit, a value that is not finite) the transmitter keeps
 // its square-root law with the process model's flow coefficient.
 #include "platform/flowcalc/MvFlowModel.h"
+#include <cstdint>
 #include <optional>
 
 namespace sim {
@@ -15,7 +16,9 @@ namespace sim {
 class DeviceParameters;
 
 // The coefficient set, or nullopt when the parameters hold no usable one.
-std::optional<flowcalc::MvFlowCoefficients> MvFlowParameters(const DeviceParameters& parameters);
+// The software revision tells the units the reference values are held in.
+std::optional<flowcalc::MvFlowCoefficients> MvFlowParameters(const DeviceParameters& parameters,
+                                                             uint8_t softwareRevision);
 // The operating density the flow block holds ("mvRho"), kg/m3; nullopt when
 // it is not a number in a density unit the block converts.
 std::optional<double> MvOperatingDensity(const DeviceParameters& parameters);

@@ -28,7 +28,6 @@ struct ObeyedItem {
     const char* name;
     uint8_t (*take)(DeviceState& device, double value);
     bool kept;   // taken again from the memory at start
-    bool shared = false;   // also written by a standard command: taken only when changed
 };
 
 constexpr ObeyedItem kObeyed[] = {
@@ -48,7 +47,8 @@ constexpr ObeyedItem kObeyed[] = {
     {"pidModeBlkNormal", [](DeviceState& d, double v) {
          return totaliserAvailable(d) ? d.totaliser.act(static_cast<int>(v)) : RC::CommandNotImplemented;
      }, false},
-    {"aiDPPvFtime", takeDamping, false, true},
+    // Also written by command 34: the device takes each write as it comes.
+    {"aiDPPvFtime", takeDamping, false},
 };
 
 // Texts the device keeps once although two commands carry them: the message
@@ -143,22 +143,7 @@ bool computesFlow(const DeviceState& device)
     return device.multivariableFunction && device.multivariableBlockMode == BlockMode::Automatic;
 }
 
-namespace {
-
-// Whether the write left the item as it was before.
-bool unchanged(const QString& name, const DeviceParameters& parameters,
-               const QList<std::pair<QString, QVariant>>& before)
-{
-    for (const auto& [item, value] : before)
-        if (item.compare(name, Qt::CaseInsensitive) == 0)
-            return value == parameters.value(name);
-    return false;
-}
-
-} // namespace
-
-uint8_t takeObeyedItems(const DescribedCommand* command, DeviceState& device, const DeviceParameters& parameters,
-                        const QList<std::pair<QString, QVariant>>& before)
+uint8_t takeObeyedItems(const DescribedCommand* command, DeviceState& device, const DeviceParameters& parameters)
 {
     for (const ObeyedItem& item : kObeyed) {
         const QString name = QLatin1String(item.name);
@@ -169,7 +154,7 @@ uint8_t takeObeyedItems(const DescribedCommand* command, DeviceState& device, co
         } else {
             carried = item.kept;
         }
-        if (!carried || (item.shared && unchanged(name, parameters, before)))
+        if (!carried)
             continue;
         const QVariant value = parameters.value(name);
         if (!value.isValid())
@@ -184,8 +169,6 @@ uint8_t takeObeyedItems(const DescribedCommand* command, DeviceState& device, co
         for (const applet::FieldLayout& f : command->request) {
             if (f.item.compare(name, Qt::CaseInsensitive) != 0)
                 continue;
-            if (unchanged(name, parameters, before))
-                break;
             if (const uint8_t code = item.take(device, parameters.value(name).toString()))
                 return code;
             break;

@@ -21,12 +21,10 @@ namespace sim {
 // Takes the obeyed items a write record just stored into the device state;
 // the response code (the caller undoes the write on a refusal). Without a
 // command, after the memory was read: the lock and the output current's settings.
-// before: the items' values before the write. A value the device keeps once
-// but also answers in a standard command (message, date, damping) is taken
-// only when the write changes it: a record that carries it back unchanged
-// must not undo what the standard command wrote just before.
-uint8_t takeObeyedItems(const DescribedCommand* command, DeviceState& device, const DeviceParameters& parameters,
-                        const QList<std::pair<QString, QVariant>>& before = {});
+// A value the device keeps once but also takes by a standard command (message,
+// date, damping) is taken from every write that carries it, in the order the
+// writes come: the last one holds.
+uint8_t takeObeyedItems(const DescribedCommand* command, DeviceState& device, const DeviceParameters& parameters);
 
 // Whether a write request switches the software write lock off: a locked
 // device takes that write (and with it the rest of its record).

@@ -26,12 +26,6 @@ struct VariantOptions {
     std::array<uint8_t, Diagnosis::Octets> faults{};
 };
 
-// Module type codes of the pressure modules.
-namespace ModuleType {
-constexpr uint8_t Differential = 1;
-constexpr uint8_t Absolute = 2;
-} // namespace ModuleType
-
 // Software codes in the software specifics, by revision.
 QString softwareCode(uint32_t revision);
 

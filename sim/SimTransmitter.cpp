@@ -1,4 +1,5 @@
 #include "sim/SimTransmitter.h"
+#include "platform/automation/CheckedFile.h"
 
 #include "platform/applet/ItemValue.h"
 #include "platform/automation/AtomicFile.h"
@@ -97,6 +98,18 @@ constexpr KeptNumber kKeptNumbers[] = {
      [](DeviceState& d, double v) { d.variables[Variable::StaticPressure].units = static_cast<uint8_t>(v); }, 0, 255},
     {"differentialPressureUnits", [](const DeviceState& d) { return double(d.variables[Variable::DifferentialPressure].units); },
      [](DeviceState& d, double v) { d.variables[Variable::DifferentialPressure].units = static_cast<uint8_t>(v); }, 0, 255},
+    // A master tells by the counter (command 0) whether the configuration
+    // changed since it last looked; it counts on across a restart.
+    {"configChangeCounter", [](const DeviceState& d) { return double(d.configChangeCounter); },
+     [](DeviceState& d, double v) { d.configChangeCounter = static_cast<uint16_t>(v); }, 0, 0xFFFF},
+    // The date as command 18 took it: day, month and years since 1900, each
+    // one byte on the wire, kept whole whatever the master sent.
+    {"dateDay", [](const DeviceState& d) { return double(d.date.day); },
+     [](DeviceState& d, double v) { d.date.day = static_cast<uint8_t>(v); }, 0, 255},
+    {"dateMonth", [](const DeviceState& d) { return double(d.date.month); },
+     [](DeviceState& d, double v) { d.date.month = static_cast<uint8_t>(v); }, 0, 255},
+    {"dateYear", [](const DeviceState& d) { return double(d.date.year); },
+     [](DeviceState& d, double v) { d.date.year = static_cast<uint8_t>(v); }, 0, 255},
 };
 constexpr auto kKeptSensorTrim = "sensorTrim";
 constexpr auto kKeptTotaliser = "totaliser";
@@ -171,15 +184,11 @@ bool SimTransmitter::setMemoryFile(const QString& path, QString& error)
             error = tooLarge;
             return false;
         }
-        if (!file.open(QIODevice::ReadOnly)) {
-            error = QStringLiteral("%1: %2").arg(path, file.errorString());
+        // Checked again on the opened file: what was checked by name may
+        // have been swapped since.
+        QByteArray text;
+        if (!automation::CheckedFile::Read(path, kMaxMemoryBytes, text, &error))
             return false;
-        }
-        const QByteArray text = file.read(kMaxMemoryBytes + 1);
-        if (text.size() > kMaxMemoryBytes) {
-            error = tooLarge;
-            return false;
-        }
         DeviceParameters parameters = m_parameters;
         QJsonObject kept;
         DeviceState device = m_device;
@@ -435,7 +444,7 @@ uint8_t SimTransmitter::handleDescribed(const DescribedCommand& command, const Q
         if (code == RC::Success)
             code = takeWrittenMeasurementItems(command, m_device, m_parameters, appliedValues()).value_or(RC::Success);
         if (code == RC::Success)
-            code = takeObeyedItems(&command, m_device, m_parameters, previous);
+            code = takeObeyedItems(&command, m_device, m_parameters);
         if (code == RC::Success) {
             takeCurvePoint(command);
             changed();
@@ -480,7 +489,7 @@ ProcessValues SimTransmitter::processValues() const
 
 ProcessValues SimTransmitter::processValuesAt(int64_t ms) const
 {
-    const std::optional<flowcalc::MvFlowCoefficients> coefficients = MvFlowParameters(m_parameters);
+    const std::optional<flowcalc::MvFlowCoefficients> coefficients = MvFlowParameters(m_parameters, m_device.softwareRevision);
     ProcessValues values = m_process.applied(ms);
     for (int m : {Measured::DifferentialPressure, Measured::StaticPressure, Measured::ProcessTemperature})
         values.value[m] = m_device.sensorTrim.corrected(m, values.value[m]);

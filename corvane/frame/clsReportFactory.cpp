@@ -1,4 +1,5 @@
 #include "corvane/frame/clsReportFactory.h"
+#include "platform/automation/CheckedFile.h"
 #include "corvane/frame/ComponentSupport.h"
 #include "mvtrivexhelper/IDeviceInfo.h"
 #include "pioextensions/enmRegMask.h"
@@ -89,21 +90,18 @@ constexpr qint64 kMaxTemplateBytes = 4 * 1024 * 1024;
 // The whole template, or nothing (traced) when it cannot be read.
 QByteArray ReadTemplate(const QString& path, const QString& role)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    if (automation::CheckedFile::Missing(path)) {
         // A template the description does not ship leaves its part out.
-        applet::AppletTrace::Info(
-            QStringLiteral("%1: the %2 \"%3\" cannot be read: %4").arg(kSource, role, path, file.errorString()));
+        applet::AppletTrace::Info(QStringLiteral("%1: the %2 \"%3\" is not there").arg(kSource, role, path));
         return QByteArray();
     }
-    if (file.size() > kMaxTemplateBytes) {
-        applet::AppletTrace::Error(QStringLiteral("%1: the %2 \"%3\" has %4 bytes, more than %5; left out")
-                                       .arg(kSource, role, path)
-                                       .arg(file.size())
-                                       .arg(kMaxTemplateBytes));
+    QByteArray bytes;
+    QString reason;
+    if (!automation::CheckedFile::Read(path, kMaxTemplateBytes, bytes, &reason)) {
+        applet::AppletTrace::Error(QStringLiteral("%1: the %2 %3; left out").arg(kSource, role, reason));
         return QByteArray();
     }
-    return file.readAll();
+    return bytes;
 }
 
 // The five lines of one user-curve table row: the cells carry the placeholders
@@ -278,7 +276,7 @@ bool clsReportFactory::CreateGeneralViewTemplate()
     // 2. The language: the country's templates where they exist, else English.
     QString l = kFallbackLanguage;
     const QString probe = ProbePath(t, b, ccc);
-    if (probe.size() <= kMaxPathLength && QFile(probe).open(QIODevice::ReadOnly))
+    if (probe.size() <= kMaxPathLength && automation::CheckedFile::Check(probe, kMaxTemplateBytes))
         l = ccc;
 
     // 4. to 6. The main template, the PID section and the user-curve table.

@@ -1,4 +1,6 @@
 #include "corvane/frame/clsUpDownloadMgr.h"
+#include "corvane/rules/TwinItems.h"
+#include <QPointer>
 #include "corvane/frame/clsRecordMgr.h"
 #include "corvane/frame/clsStartAlwaysView.h"
 #include "corvane/frame/ComponentSupport.h"
@@ -192,10 +194,7 @@ void clsUpDownloadMgr::UploadStep()
         Run(next, false);
         return;
     }
-    const bool good = Read(QStringLiteral("TransferCompleted")) == kTransferDone;
     m_uploadRunning = false;
-    if (good)
-        emit UploadCompleted();
 }
 
 QString clsUpDownloadMgr::GetNextUploadSequenceName()
@@ -214,7 +213,10 @@ QString clsUpDownloadMgr::GetNextUploadSequenceName()
     }
     if (next.isEmpty()) {
         // Told before the end, at which the frame stores the dataset: the
-        // project keeps where its dataset came from.
+        // project keeps where its dataset came from, and what the rules make
+        // of the device's values at the end of an upload (a unit forced with
+        // the values it governs converted, a transfer function the flow block
+        // allows), so that the project shows what a later download sends.
         if (!RecordErrorPassedOver()) {
             try {
                 m_items.Item(QStringLiteral("CurrentSource"))->SetStringValue(kSourceDevice);
@@ -222,6 +224,11 @@ QString clsUpDownloadMgr::GetNextUploadSequenceName()
                 applet::AppletTrace::Error(QStringLiteral("%1: the dataset's source not written: %2")
                                                .arg(kSource, corvane::Describe(error)));
             }
+            m_uploadRunning = false;
+            const QPointer<clsUpDownloadMgr> self(this);
+            emit UploadCompleted();
+            if (!self)
+                return QString();
         }
         EndTransfer();
     } else {
@@ -261,6 +268,8 @@ void clsUpDownloadMgr::seqDownload_StatusChanged(const QString& name, int status
         if (name.compare(kDownloadAi, Qt::CaseInsensitive) == 0) {
             BeginTransfer();
             m_downloadRunning = true;
+            if (!AlignTwins(name))
+                return;
         }
         // Any other sequence begins no chain: a page that writes one block
         // itself (the curve tab's Write) writes that block and nothing else.
@@ -375,6 +384,10 @@ void clsUpDownloadMgr::seqInitialDownload_StatusChanged(const QString& name, int
         m_initialDownloadRunning = true;
         m_abortPending = false;
         SetTransferCompleted(kTransferRunning);
+        if (!AlignTwins(name)) {
+            m_initialDownloadRunning = false;
+            return;
+        }
         m_sequences.Item(name)->DoAction(applet::SequenceAction::Run);
     } else if (status == applet::SequenceState::Ready && m_initialDownloadRunning) {
         m_initialDownloadRunning = false;
@@ -453,6 +466,24 @@ QString clsUpDownloadMgr::StepFailure(const QString& name)
     if (RecordErrorPassedOver())
         return QStringLiteral("a record of %1 failed and its error was passed over").arg(name);
     return QString();
+}
+
+bool clsUpDownloadMgr::AlignTwins(const QString& name)
+{
+    // The records of a download carry the message, the date and the damping
+    // twice; the device keeps the one it gets last. Both must carry one value.
+    QString failure;
+    try {
+        const auto& manager = m_CurrentRecordState->Manager();
+        failure = manager ? twins::AlignForDownload(*manager, kSource) : QStringLiteral("no item manager");
+    } catch (const std::exception& error) {
+        failure = corvane::Describe(error);
+    }
+    if (failure.isEmpty())
+        return true;
+    FailTransfer(QStringLiteral("%1 was not started: %2").arg(name, failure));
+    m_sequences.Item(name)->DoAction(applet::SequenceAction::Stop);
+    return false;
 }
 
 void clsUpDownloadMgr::FailTransfer(const QString& why)

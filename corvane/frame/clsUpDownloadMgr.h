@@ -83,6 +83,9 @@ private:
     // not (the host left the sequence stopped, or a record error was passed over).
     QString StepFailure(const QString& name);
     // Ends the running chain as failed: traced, "2" written, no further step.
+    // The twin items of the dataset made to carry one value each; false: the
+    // download fails and its first sequence is stopped.
+    bool AlignTwins(const QString& name);
     void FailTransfer(const QString& why);
     // "1" for a good end, "2" when a record error was passed over meanwhile.
     void EndTransfer();

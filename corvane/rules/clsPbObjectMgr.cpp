@@ -1,4 +1,5 @@
 #include "corvane/rules/clsPbObjectMgr.h"
+#include "corvane/rules/TwinItems.h"
 #include "mvtrivexhelper/clsDebugInfo.h"
 #include "mvtrivexhelper/clsDeviceInfo.h"
 #include "pioextensions/IViewEx.h"
@@ -48,11 +49,6 @@ const std::array<Binding, 15> kBindings = {{
     {"pbDate", &clsPbObjectMgr::appPbDate_ValueChanged2, nullptr},
     {"pbDeviceInstalDate", &clsPbObjectMgr::appPbDeviceInstalDate_ValueChanged2, nullptr},
 }};
-
-// The message of the standard commands: packed text of 24 characters. A date
-// is copied as it is, and never as an empty text.
-constexpr int kPackedMessageLength = 24;
-constexpr int kDate = -1;
 
 // Write-lock entries the pages may offer, without and with the debug switch.
 const QString kWriteLockMask = QStringLiteral("1 1 0 0");
@@ -262,18 +258,20 @@ void clsPbObjectMgr::appPbBusAddressProfi_ValueChanged2(const QString& /*Value*/
 
 // --- The message and the date, each held by the device once ---------------------
 
-void clsPbObjectMgr::CopyTwin(const QString& from, const QString& to, int length, bool suppressRule,
-                              const QString& source)
+void clsPbObjectMgr::CopyTwin(const QString& from, const QString& to, bool suppressRule, const QString& source)
 {
     ItemViewBinding::RunStep(source, [&] {
         const auto scope = m_guard.Enter(clsRuleGuard::UserEdit | clsRuleGuard::NotInRule, suppressRule,
                                          m_items.Item(kCurrentSequence).get());
         if (!scope)
             return;
-        const QString text = m_items.Item(from)->StringValue().trimmed();
-        const QString copy = length > 0 ? text.left(length).toUpper() : text;
+        const twins::TwinPair* pair = twins::FindPair(from);
+        const auto& manager = m_items.Item(from)->Manager();
+        if (!pair || !manager)
+            return;
+        const QString copy = twins::AsTwin(*manager, *pair, to, m_items.Item(from)->StringValue());
         // A dataset that never held a date has none to give: no date is no edit.
-        if (copy.isEmpty() && length < 0)
+        if (copy.isEmpty() && pair->kind == twins::TwinKind::Date)
             return;
         if (m_items.Item(to)->StringValue().trimmed() != copy)
             Write(to, copy);
@@ -282,25 +280,25 @@ void clsPbObjectMgr::CopyTwin(const QString& from, const QString& to, int length
 
 void clsPbObjectMgr::appPbMessage_ValueChanged2(const QString& /*Value*/, bool suppressRule)
 {
-    CopyTwin(QStringLiteral("pbMessage"), QStringLiteral("pbDeviceMessage"), 0, suppressRule,
+    CopyTwin(QStringLiteral("pbMessage"), QStringLiteral("pbDeviceMessage"), suppressRule,
              Source("appPbMessage_ValueChanged2"));
 }
 
 void clsPbObjectMgr::appPbDeviceMessage_ValueChanged2(const QString& /*Value*/, bool suppressRule)
 {
-    CopyTwin(QStringLiteral("pbDeviceMessage"), QStringLiteral("pbMessage"), kPackedMessageLength, suppressRule,
+    CopyTwin(QStringLiteral("pbDeviceMessage"), QStringLiteral("pbMessage"), suppressRule,
              Source("appPbDeviceMessage_ValueChanged2"));
 }
 
 void clsPbObjectMgr::appPbDate_ValueChanged2(const QString& /*Value*/, bool suppressRule)
 {
-    CopyTwin(QStringLiteral("pbDate"), QStringLiteral("pbDeviceInstalDate"), kDate, suppressRule,
+    CopyTwin(QStringLiteral("pbDate"), QStringLiteral("pbDeviceInstalDate"), suppressRule,
              Source("appPbDate_ValueChanged2"));
 }
 
 void clsPbObjectMgr::appPbDeviceInstalDate_ValueChanged2(const QString& /*Value*/, bool suppressRule)
 {
-    CopyTwin(QStringLiteral("pbDeviceInstalDate"), QStringLiteral("pbDate"), kDate, suppressRule,
+    CopyTwin(QStringLiteral("pbDeviceInstalDate"), QStringLiteral("pbDate"), suppressRule,
              Source("appPbDeviceInstalDate_ValueChanged2"));
 }
 

@@ -71,7 +71,7 @@ private:
     // A user's edit of from into its twin, cut to length characters in upper
     // case when length is above 0 (the packed text of the standard commands);
     // length below 0: a date, of which an empty text is not copied.
-    void CopyTwin(const QString& from, const QString& to, int length, bool suppressRule, const QString& source);
+    void CopyTwin(const QString& from, const QString& to, bool suppressRule, const QString& source);
     int32_t Number(const QString& key) const;
     // Writes the reset value to the meter option when it lies in [resetFrom, resetTo].
     void ResetMeterOption(int32_t resetFrom, int32_t resetTo);

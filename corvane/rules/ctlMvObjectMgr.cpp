@@ -268,6 +268,10 @@ void ctlMvObjectMgr::Register(const std::shared_ptr<applet::clsAppletItemManager
             m_lastMediumType = medium;
     });
     m_guard.SetRegistered(true);
+    // A project keeps the device values, not their shown copies: a loaded
+    // project would show the description's defaults instead, and the next
+    // unit change would convert those.
+    SkipErrors("Register", [&] { ShowEveryDeviceValue(); });
 }
 
 void ctlMvObjectMgr::UnRegister()
@@ -618,7 +622,9 @@ void ctlMvObjectMgr::HandleUploadCompleted()
     StaticPressureRangeRule(appMvInPLimit, 1, QString(), false);
 
     auto bulk = m_bulk.Enter(0);
-    SkipErrors("HandleUploadCompleted", [&] { UploadRefresh(); });
+    // The shown table points as well: a point the upload left as it was
+    // raised no change, and its shown copy would stay in the unit before.
+    SkipErrors("HandleUploadCompleted", [&] { ShowEveryDeviceValue(); });
     SkipErrors("HandleUploadCompleted", [&] {
         if (!m_deviceInfo->MvFunctionEnabled())
             return;

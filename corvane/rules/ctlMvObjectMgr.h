@@ -125,6 +125,11 @@ private:
     // Device table point (control appMvPkb or appMvTkb) and shown table
     // point (appMvPkbGUI or appMvTkbGUI) of element Index.
     void TablePointOfDevice(Ctl control, int16_t Index, const QString& Value, bool suppressRule);
+    // Shows the device point of element index again in the user's unit.
+    void ShowTablePoint(const TablePointRow& row, int index);
+    // Every shown copy and shown table point shows its device value again
+    // (a project keeps no shown copy).
+    void ShowEveryDeviceValue();
     void ShownTablePointToDevice(Ctl control, int16_t Index, const QString& Value, bool suppressRule);
     void TemperatureRangeRule(Ctl control, int16_t Index, const QString& Value, bool suppressRule);
     void DifferentialPressureUpperLimitRule(Ctl control, int16_t Index, const QString& Value, bool suppressRule);

@@ -143,14 +143,7 @@ void ctlMvObjectMgr::TablePointOfDevice(Ctl control, int16_t Index, const QStrin
     auto busy = m_busy[row.busyPoint].Enter(clsRuleGuard::NotInRule);
     if (!busy)
         return;
-    auto showPoint = [&](int index) {
-        clsAppItem& point = Item(row.point, index);
-        if (Revision() >= row.plainFrom)
-            Item(row.shown, index).SetStringValue(point.StringValue());
-        else
-            WriteConverted(Item(row.shown, index), NumberIn(point), FixedUnit(row.fixedUnit),
-                           UnitIn(Item(row.userUnit)));
-    };
+    auto showPoint = [&](int index) { ShowTablePoint(row, index); };
     // The middle point stays between the low and the high point.
     bool middleMoved = false;
     if (auto user = UserEdit(suppressRule); user && !m_bulk.InRule()) {
@@ -170,6 +163,27 @@ void ctlMvObjectMgr::TablePointOfDevice(Ctl control, int16_t Index, const QStrin
     // would keep a value the device no longer holds.
     if (middleMoved && Index != kMiddlePoint)
         showPoint(kMiddlePoint);
+}
+
+void ctlMvObjectMgr::ShowTablePoint(const TablePointRow& row, int index)
+{
+    clsAppItem& point = Item(row.point, index);
+    if (Revision() >= row.plainFrom)
+        Item(row.shown, index).SetStringValue(point.StringValue());
+    else
+        WriteConverted(Item(row.shown, index), NumberIn(point), FixedUnit(row.fixedUnit), UnitIn(Item(row.userUnit)));
+}
+
+void ctlMvObjectMgr::ShowEveryDeviceValue()
+{
+    auto bulk = m_bulk.Enter(0);
+    UploadRefresh();
+    for (const TablePointRow& row : kTablePoints) {
+        // The shown point is what its device point holds: nothing to hand back.
+        auto busy = m_busy[row.busyShown].Enter(clsRuleGuard::NotInRule);
+        for (int index = 0; index < ElementCount(row.point); ++index)
+            SkipErrors("ShowEveryDeviceValue", [&] { ShowTablePoint(row, index); });
+    }
 }
 
 // The device point's own change shows the point again in turn.

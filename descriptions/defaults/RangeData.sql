@@ -52,6 +52,13 @@ INSERT INTO GeneralData (ObjectName, ObjectValue) VALUES
     ('mvRhor', '998.2'),
     ('mvRhorGUI', '998.2');
 
+-- Every measuring cell of the family sits on the differential pressure
+-- module: its type code as the device reports it (command 128), so that a
+-- dataset made for a cell fits the device built with it (the simulated
+-- transmitter is).
+INSERT INTO GeneralData (ObjectName, ObjectValue) VALUES
+    ('ptrbModulType', '20');
+
 INSERT INTO GeneralData (ObjectName, ObjectValue) VALUES
     ('ptrbTemperatureValueUnit', '32'),
     ('ptrbTemperatureLoLim', '-40'),

@@ -1,4 +1,5 @@
 #include "fennick/fdt/clsDialogManager.h"
+#include "platform/automation/CheckedFile.h"
 #include "fennick/fdt/clsTkDispatcher.h"
 #include "fennick/fdt/global.h"
 #include "fennick/services/Debugging.h"
@@ -183,8 +184,8 @@ void clsDialogManager::HandleUserMessage()
         Debugging::TraceError(QStringLiteral("Document containing the user message not found: ") + path);
         return;
     }
-    QFile file(path);
     QByteArray content;
+    QString reason;
     if (info.size() > kMaxRequestFileBytes) {
         Debugging::TraceError(QStringLiteral("Document containing the user message is too large (%1 bytes): ")
                                   .arg(info.size())
@@ -192,13 +193,11 @@ void clsDialogManager::HandleUserMessage()
         WriteUserMessage(QString());
         return;
     }
-    if (!file.open(QIODevice::ReadOnly)) {
-        Debugging::TraceRuntimeError(automation::E_FAIL_, file.errorString(), kSource);
+    if (!automation::CheckedFile::Read(path, kMaxRequestFileBytes, content, &reason)) {
+        Debugging::TraceRuntimeError(automation::E_FAIL_, reason, kSource);
         WriteUserMessage(QString());
         return;
     }
-    content = file.readAll();
-    file.close();
 
     XMLHelper::DocumentPtr document;
     if (!XMLHelper::LoadXmlString(QString::fromUtf8(content), document)) {

@@ -1,7 +1,8 @@
 #include "fennick/services/Debugging.h"
 #include "fennick/services/DataTypes.h"
 #include "platform/automation/ComError.h"
-#include <QSettings>
+#include "platform/automation/IniFile.h"
+#include <QStandardPaths>
 
 namespace Debugging {
 
@@ -138,20 +139,28 @@ void TraceXmlParseError(const QString& fileName, const xml::XmlParseError& error
     }
 }
 
+QString SettingsPath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/Trivex/")
+           + ProgramTitle() + QStringLiteral(".ini");
+}
+
 void ReadTraceOption(int16_t& traceSwitch, const QString& keyName, bool defaultValue)
 {
-    QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Trivex"),
-                       ProgramTitle());
-    const QString key = QStringLiteral("TraceOptions/") + keyName;
-    const QString value = settings.value(key, QString()).toString();
-    if (value == QLatin1String("0")) {
+    // Reading a switch writes nothing: a missing or unknown value counts as
+    // its default, and a program that only reads leaves the user's files as
+    // they were.
+    automation::IniFile::Entries settings;
+    QString error;
+    if (!automation::IniFile::Read(SettingsPath(), settings, &error))
+        DataTypes::WriteTrace(kLevelError, QStringLiteral("The trace switch %1 keeps its default: %2").arg(keyName, error));
+    const QString value = settings.value(QStringLiteral("TraceOptions/") + keyName, QString()).toString();
+    if (value == QLatin1String("0"))
         traceSwitch = kFalse;
-    } else if (value == QLatin1String("1")) {
+    else if (value == QLatin1String("1"))
         traceSwitch = kTrue;
-    } else {
-        settings.setValue(key, defaultValue ? QStringLiteral("1") : QStringLiteral("0"));
+    else
         traceSwitch = defaultValue ? kTrue : kFalse;
-    }
 }
 
 void ReadTraceOptions()

@@ -50,6 +50,9 @@ void TraceRuntimeError(int32_t number, const QString& description, const QString
 void TraceRuntimeError(const automation::ComError& error);
 void TraceXmlParseError(const QString& fileName, const xml::XmlParseError& error);
 
+// The per-user settings file the trace switches are read from (INI form,
+// below the user's configuration folder, named after the program title).
+QString SettingsPath();
 void ReadTraceOptions();
 void ReadTraceOption(int16_t& traceSwitch, const QString& keyName, bool defaultValue);
 void SwitchTracesOff();

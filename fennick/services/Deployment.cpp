@@ -5,6 +5,7 @@
 #include "fennick/services/frmSelectDtm.h"
 #include "platform/applet/FdtFileParser.h"
 #include "platform/automation/AtomicFile.h"
+#include "platform/automation/CheckedFile.h"
 #include "platform/automation/ClassRegistry.h"
 #include "platform/crosscheck/CategoryManager.h"
 #include "platform/crosscheck/ConsistencyChecker.h"
@@ -641,13 +642,14 @@ bool RegisterDtm(const DeviceInfo& device, const QString& classification, const 
                           {kAttrDeviceTypeId, device.deviceTypeId},
                           {kAttrClassificationId, classification}});
     if (device.busCategory == kBusCategoryProfibusDpv1 && !gsdPath.isEmpty()) {
-        QFile gsd(gsdPath);
-        if (!FileExists(gsdPath) || !gsd.open(QIODevice::ReadOnly)) {
+        QByteArray gsd;
+        QString reason;
+        if (!FileExists(gsdPath) || !automation::CheckedFile::Read(gsdPath, 4 * 1024 * 1024, gsd, &reason)) {
             Debugging::TraceError(QStringLiteral("Abort DTM registration"));
-            Fault(QStringLiteral("File missing : ") + gsdPath);
+            Fault(QStringLiteral("File missing : ") + (reason.isEmpty() ? gsdPath : reason));
             return false;
         }
-        entry.SetAttribute(kAttrDeviceTypeInformation, QString::fromLatin1(gsd.readAll()));
+        entry.SetAttribute(kAttrDeviceTypeInformation, QString::fromLatin1(gsd));
     }
 
     xml::XmlNode version = entry.AppendChild(document->CreateElement(kElementVersionInformation));

@@ -1,4 +1,5 @@
 #include "fennick/services/LoadResource.h"
+#include "platform/automation/CheckedFile.h"
 #include "fennick/services/Debugging.h"
 #include "fennick/services/Language.h"
 #include "platform/automation/ComError.h"
@@ -14,6 +15,8 @@ namespace LoadResource {
 namespace {
 
 constexpr int kMaxId = 32767;
+// A string table larger than this is no string table of a module.
+constexpr qint64 kMaxTableBytes = 4 * 1024 * 1024;
 
 QString tablePath(const ModuleHandle& module, uint16_t languageId)
 {
@@ -27,15 +30,14 @@ const StringTable* table(const QString& path)
     auto found = cache.find(path);
     if (found == cache.end()) {
         std::optional<StringTable> loaded;
-        QFile file(path);
-        if (file.exists()) {
-            if (!file.open(QIODevice::ReadOnly)) {
-                Debugging::TraceError(QStringLiteral("String table ") + path
-                                      + QStringLiteral(" cannot be read: ") + file.errorString());
+        QByteArray bytes;
+        QString error;
+        if (!automation::CheckedFile::Missing(path)) {
+            if (!automation::CheckedFile::Read(path, kMaxTableBytes, bytes, &error)) {
+                Debugging::TraceError(QStringLiteral("String table ") + error);
             } else {
                 StringTable parsed;
-                QString error;
-                if (ParseStringTable(file.readAll(), parsed, error))
+                if (ParseStringTable(bytes, parsed, error))
                     loaded = std::move(parsed);
                 else
                     Debugging::TraceError(QStringLiteral("String table ") + path + QStringLiteral(": ")

@@ -1,4 +1,5 @@
 #include "fennick/services/frmTestCommandLine.h"
+#include "platform/automation/CheckedFile.h"
 #include "fennick/services/Debugging.h"
 #include "fennick/services/Deployment.h"
 #include "fennick/services/Publics.h"
@@ -140,16 +141,15 @@ void frmTestCommandLine::cmdGetDtmInfo_Click()
 
 void frmTestCommandLine::Navigate(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        Debugging::TraceError(QStringLiteral("Unable to show ") + path + QStringLiteral(": ") + file.errorString());
+    QByteArray bytes;
+    QString reason;
+    if (!automation::CheckedFile::Read(path, automation::CheckedFile::kMaxBytes, bytes, &reason)) {
+        Debugging::TraceError(QStringLiteral("Unable to show ") + reason);
         m_viewer->hide();
-        dialogs::DialogService::instance().Warning(kCaption,
-                                                   QStringLiteral("The file %1 cannot be shown: %2")
-                                                       .arg(path, file.errorString()));
+        dialogs::DialogService::instance().Warning(kCaption, QStringLiteral("The file cannot be shown: %1").arg(reason));
         return;
     }
-    ShowText(QString::fromUtf8(file.readAll()));
+    ShowText(QString::fromUtf8(bytes));
 }
 
 void frmTestCommandLine::ShowText(const QString& text)

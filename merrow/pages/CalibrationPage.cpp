@@ -1,4 +1,5 @@
 #include "merrow/pages/CalibrationPage.h"
+#include "platform/applet/UserNumber.h"
 #include "merrow/pages/PageControls.h"
 #include "merrow/shell/PageTabs.h"
 #include "merrow/shell/global.h"
@@ -278,7 +279,8 @@ void CalibrationPage::cmdAbgleichpunkt_Click(int index)
     // Only a number is a point: a device calibrated against the old value would be wrong unnoticed.
     const std::optional<float> value = ToNumber(row.text->text());
     if (!value) {
-        Fail(global::FillPlaceholders(GetTextFromResource(kNotANumberText), {row.text->text()}));
+        Fail(global::FillPlaceholders(GetTextFromResource(kNotANumberText), {row.text->text()})
+             + applet::UserNumber::SeparatorHint(row.text->text(), global::UserCountryCode()));
         return;
     }
     // A point beyond what the sensor measures is never sent: the device would

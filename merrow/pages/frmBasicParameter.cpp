@@ -7,6 +7,7 @@
 #include "pioitems/Ambient.h"
 #include "pioitems/PioAppItem.h"
 #include "platform/applet/AppletTrace.h"
+#include "platform/applet/UserDate.h"
 #include "platform/controls/PioFieldControl.h"
 #include "platform/dialogs/DialogService.h"
 #include <QDate>
@@ -22,43 +23,8 @@ namespace {
 constexpr int kModbusDeviceType = 139;
 const QString kTemperatureUnit = QStringLiteral("cmbTemperatureValueUnit");
 const QString kDateField = QStringLiteral("PioLabelTextUnit1(0)");
-constexpr int kCountryGerman = 49;
-// The form the device holds its date in.
-const QString kDeviceDateFormat = QStringLiteral("yyyy-MM-dd");
 // "The date "%1" cannot be taken: enter a date as %2, for example %3."
 constexpr int16_t kDateRefusedText = 3990;
-
-// The date forms a user types, by language: the first is the one the user is
-// asked for; the device's own form is taken from everyone.
-struct DateForm {
-    int countryCode;
-    const char* format;
-    const char* shown; // the form as the user reads it
-};
-constexpr DateForm kDateForms[] = {
-    {kCountryGerman, "dd.MM.yyyy", "TT.MM.JJJJ"},
-    {kCountryGerman, "d.M.yyyy", "TT.MM.JJJJ"},
-    {0, "yyyy-MM-dd", "YYYY-MM-DD"},
-};
-
-// The date a text names in one of the forms of the user's language, or the device's.
-QDate ReadDate(const QString& text, int countryCode)
-{
-    for (const DateForm& form : kDateForms)
-        if (form.countryCode == countryCode || form.countryCode == 0)
-            if (const QDate date = QDate::fromString(text, QLatin1String(form.format)); date.isValid())
-                return date;
-    return QDate();
-}
-
-// The first form of the user's language: its format and how it is written for the user.
-const DateForm& AskedForm(int countryCode)
-{
-    for (const DateForm& form : kDateForms)
-        if (form.countryCode == countryCode)
-            return form;
-    return kDateForms[std::size(kDateForms) - 1];
-}
 
 // Where a control stands: the tab's frame and, within it, a titled frame (0: none).
 struct Place {
@@ -167,6 +133,8 @@ frmBasicParameter::frmBasicParameter() : PioPage(QStringLiteral("frmBasicParamet
     pioitems::Ambient::SetUserMode(this, true);
     connect(m_appInstalDate, &pioitems::PioAppItem::ValueChanged, this,
             [this](const QString& value) { appInstalDate_ValueChanged(value); });
+    // The device keeps the date in its own form; the user reads it in the form asked for.
+    Field(kDateField)->SetDeviceDate(true);
     if (QLineEdit* date = Field(kDateField)->ValueField())
         connect(date, &QLineEdit::textEdited, this, [this] { m_dateTyped = true; });
     connect(m_appMultivariableFunction, &pioitems::PioAppItem::ValueChanged, this, [this] {
@@ -207,8 +175,8 @@ void frmBasicParameter::appInstalDate_ValueChanged(const QString& value)
         return;
     }
     const int country = global::UserCountryCode();
-    const QDate date = ReadDate(text, country);
-    const QString taken = date.isValid() ? date.toString(kDeviceDateFormat) : m_takenDate;
+    const QDate date = applet::UserDate::Read(text, country);
+    const QString taken = date.isValid() ? date.toString(applet::UserDate::kDeviceFormat) : m_takenDate;
     if (date.isValid())
         m_takenDate = taken;
     if (taken == value)
@@ -223,10 +191,10 @@ void frmBasicParameter::appInstalDate_ValueChanged(const QString& value)
         Qt::QueuedConnection);
     if (date.isValid())
         return;
-    const DateForm& form = AskedForm(country);
     const QString refusal = global::FillPlaceholders(
         GetTextFromResource(kDateRefusedText),
-        {text, QLatin1String(form.shown), QDate::currentDate().toString(QLatin1String(form.format))});
+        {text, applet::UserDate::AskedPattern(country),
+         QDate::currentDate().toString(applet::UserDate::AskedFormat(country))});
     applet::AppletTrace::Error(QStringLiteral("frmBasicParameter: %1").arg(refusal));
     dialogs::DialogService::instance().Warning(windowTitle(), refusal);
 }

@@ -111,8 +111,8 @@ frmConfigChannel::frmConfigChannel(const Variant& variant)
     });
     if (QComboBox* list = m_outputs[kLinType]->EntryList())
         connect(list, &QComboBox::currentIndexChanged, this, [this] { cmbAiLinType_Click(); });
-    if (QComboBox* list = m_outputs[kUnit]->EntryList())
-        connect(list, &QComboBox::currentIndexChanged, this, [this] { cmbOutScaleUnit_Click(); });
+    // The limits' unit labels follow the unit item, also where a rule or a transfer changed it.
+    connect(m_outputs[kUnit], &controls::PioFieldControl::ItemsShown, this, [this] { cmbOutScaleUnit_Click(); });
 }
 
 controls::PioFieldControl* frmConfigChannel::Field(const QString& name) const

@@ -41,6 +41,9 @@ namespace {
 constexpr int kConnected = 2;
 constexpr int kFlowBlockMode = 8;
 constexpr int kCurveRevision = 22;
+// Below this software revision a device computing flow keeps its range in
+// mbar: the rules set any other unit back, so the page offers no other.
+constexpr int kFreeRangeUnitRevision = 21;
 constexpr int16_t kCaptionDifferential = 2018;
 constexpr int16_t kCaptionPressure = 2019;
 constexpr int16_t kTitleParallelShift = 2046;
@@ -375,7 +378,8 @@ QWidget* frmConfigPressure::BuildOutputTab()
     column->addWidget(scaling);
     column->addStretch(1);
     connect(linType->EntryList(), &QComboBox::currentIndexChanged, this, [this] { cmbAiLinType_Click(); });
-    connect(unit->EntryList(), &QComboBox::currentIndexChanged, this, [this] { cmbOutScaleUnit_Click(); });
+    // The limits' unit labels follow the unit item, also where a rule or a transfer changed it.
+    connect(unit, &controls::PioFieldControl::ItemsShown, this, [this] { cmbOutScaleUnit_Click(); });
     return tab;
 }
 
@@ -534,8 +538,10 @@ void frmConfigPressure::ApplyDeviceVariant()
     setWindowTitle(GetTextFromResource(caption));
     const bool flowMode = info.MvActualBlockMode() == kFlowBlockMode && info.MvFunctionEnabled();
     bool curvesEnabled = true;
+    const double revision = info.softwareRevision().trimmed().toDouble();
     if (flowMode)
-        curvesEnabled = info.softwareRevision().trimmed().toDouble() >= kCurveRevision;
+        curvesEnabled = revision >= kCurveRevision;
+    m_cmbPvScaleUnit->setEnabled(!flowMode || revision >= kFreeRangeUnitRevision);
     m_fraParallelShift->setEnabled(!flowMode);
     m_txtMesswertAktuell->setEnabled(!flowMode);
     m_cmdParallelShift->setEnabled(!flowMode && Connected() && !m_txtMesswertAktuell->text().isEmpty());

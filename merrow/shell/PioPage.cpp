@@ -178,10 +178,16 @@ void PioPage::CloseLater()
         [page = QPointer<PioPage>(this)] {
             if (!page)
                 return;
-            if (auto* frame = qobject_cast<QMdiSubWindow*>(page->parentWidget()))
+            if (auto* frame = qobject_cast<QMdiSubWindow*>(page->parentWidget())) {
                 frame->close();
-            else
+            } else if (auto* dialog = qobject_cast<QDialog*>(page->parentWidget())) {
+                // The page is the dialog's content: the dialog ends as with its
+                // Cancel, not the content alone, which would leave an empty frame.
+                if (page->Unloaded() || page->Form_QueryUnload())
+                    dialog->reject();
+            } else {
                 page->close();
+            }
         },
         Qt::QueuedConnection);
 }

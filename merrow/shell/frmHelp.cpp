@@ -1,4 +1,5 @@
 #include "merrow/shell/frmHelp.h"
+#include "platform/automation/CheckedFile.h"
 #include "merrow/shell/global.h"
 #include "platform/applet/AppletTrace.h"
 #include <QFile>
@@ -48,17 +49,17 @@ frmHelp::frmHelp(QWidget* owner) : QWidget(owner, Qt::Window)
 bool frmHelp::ShowFile(const QString& path)
 {
     const QFileInfo info(path);
-    QFile file(path);
-    if (!info.isFile() || info.size() > kMaxHelpFileBytes || !file.open(QIODevice::ReadOnly)) {
-        applet::AppletTrace::Error(QStringLiteral("frmHelp: %1 cannot be read").arg(path));
+    QByteArray bytes;
+    QString reason;
+    if (!automation::CheckedFile::Read(path, kMaxHelpFileBytes, bytes, &reason)) {
+        applet::AppletTrace::Error(QStringLiteral("frmHelp: %1").arg(reason));
         return false;
     }
     const QString suffix = info.suffix().toLower();
     if (suffix == QLatin1String("html") || suffix == QLatin1String("htm")) {
-        file.close();
         m_browser->setSource(QUrl::fromLocalFile(info.absoluteFilePath()), QTextDocument::HtmlResource);
     } else {
-        m_browser->setPlainText(QString::fromUtf8(file.readAll()));
+        m_browser->setPlainText(QString::fromUtf8(bytes));
     }
     m_file = info.absoluteFilePath();
     const QString title = m_browser->documentTitle();

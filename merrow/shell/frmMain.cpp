@@ -445,6 +445,9 @@ frmMain::frmMain()
     // A page larger than the screen lets show stays reachable.
     m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // A page that closes gives the front to the page used before it, not to
+    // the one opened first.
+    m_mdi->setActivationOrder(QMdiArea::ActivationHistoryOrder);
     setCentralWidget(m_mdi);
     // The controls' design-time properties are set while the form is designed.
     pioitems::Ambient::SetUserMode(this, false);
@@ -682,6 +685,13 @@ void frmMain::MDIForm_Load()
     // The source is told once the window knows it (read, file, new); a window
     // that opens on the project's dataset claims no device read.
     OnCurrentSource(m_items.value(QStringLiteral("appCurrentSource"))->StringValue());
+    // The Extras menu belongs to a connection in debug mode: it is not offered
+    // before the first connection state is judged (a question asked at load
+    // comes before any activation).
+    const bool debugConnected = ConnectionState() == kConnected && InDebugMode();
+    if (debugConnected)
+        ShowEntry("mnuDebugInfo", true);
+    ShowEntry("mnuExtra", debugConnected);
     m_loaded = true;
     // The device may have been connected and checked before the window
     // opened: the check is asked for again, so that its verdict is not missed.

@@ -1,4 +1,5 @@
 #include "merrow/shell/frmSelectDefaultDataset.h"
+#include "platform/automation/CheckedFile.h"
 #include "merrow/shell/global.h"
 #include "mvtrivexhelper/IDeviceInfo.h"
 #include "pioextensions/IViewEx.h"
@@ -10,6 +11,7 @@
 #include "platform/dialogs/DialogService.h"
 #include <QDialog>
 #include <QFileInfo>
+#include <limits>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -310,8 +312,12 @@ void frmSelectDefaultDataset::OpenDatabase()
                           .arg(deviceType));
     if (!QSqlDatabase::isDriverAvailable(kDriver))
         throw Failure(QStringLiteral("the database engine %1 is not installed").arg(kDriver));
-    if (!QFileInfo(path).isFile())
+    if (automation::CheckedFile::Missing(path))
         throw Failure(QStringLiteral("%1 does not exist").arg(path));
+    // The database engine opens the file itself: a FIFO there would block it.
+    QString refused;
+    if (!automation::CheckedFile::Check(path, std::numeric_limits<qint64>::max(), &refused))
+        throw Failure(refused);
     m_database = QSqlDatabase::addDatabase(kDriver, m_connectionName);
     m_database.setDatabaseName(path);
     m_database.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));

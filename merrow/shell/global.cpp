@@ -4,6 +4,7 @@
 #include "mvtrivexhelper/IDeviceInfo.h"
 #include "platform/applet/AppletTrace.h"
 #include "platform/applet/NumberedTextTable.h"
+#include "platform/automation/IniFile.h"
 #include "platform/controls/Twips.h"
 #include "platform/controls/WindowPlacement.h"
 #include "platform/dialogs/DialogService.h"
@@ -24,7 +25,7 @@
 #include <QMenu>
 #include <QPointer>
 #include <QScreen>
-#include <QSettings>
+#include <QStandardPaths>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTreeWidget>
@@ -157,10 +158,40 @@ void LocalizeObject(QObject& object)
         widget->setToolTip(LoadLocalizedText(static_cast<int16_t>(tip)));
 }
 
-// The per-user settings, opened at the section every position is kept in.
-class Settings : public QSettings {
+// The per-user settings at the section every position is kept in: read when
+// made (a file that is no regular file is refused, not waited on), written
+// back whole when a value was set.
+class Settings {
 public:
-    Settings() : QSettings(kSettingsOrganisation, kAppTitle) { beginGroup(kSettingsSection); }
+    Settings()
+    {
+        QString error;
+        m_read = automation::IniFile::Read(SettingsPath(), m_entries, &error);
+        if (!m_read)
+            applet::AppletTrace::Error(QStringLiteral("global: the stored positions are not used: %1").arg(error));
+    }
+    ~Settings()
+    {
+        // A file that could not be read is not replaced by what little is known.
+        QString error;
+        if (m_changed && m_read && !automation::IniFile::Write(SettingsPath(), m_entries, &error))
+            applet::AppletTrace::Error(QStringLiteral("global: the positions are not stored: %1").arg(error));
+    }
+    Settings(const Settings&) = delete;
+    Settings& operator=(const Settings&) = delete;
+    bool contains(const QString& key) const { return m_entries.contains(Key(key)); }
+    QVariant value(const QString& key) const { return m_entries.value(Key(key)); }
+    void setValue(const QString& key, const QString& value)
+    {
+        m_entries.insert(Key(key), value);
+        m_changed = true;
+    }
+
+private:
+    static QString Key(const QString& key) { return kSettingsSection + QLatin1Char('/') + key; }
+    automation::IniFile::Entries m_entries;
+    bool m_read = false;
+    bool m_changed = false;
 };
 
 // The window that carries the form: its MDI frame when it is a page, its
@@ -175,7 +206,7 @@ QWidget& Frame(QWidget& form)
 }
 
 // A stored number of twips; none when the key is missing or holds no number.
-std::optional<int> StoredTwips(const QSettings& settings, const QString& key)
+std::optional<int> StoredTwips(const Settings& settings, const QString& key)
 {
     if (!settings.contains(key))
         return std::nullopt;
@@ -197,6 +228,12 @@ bool OnSomeScreen(const QRect& rect)
 }
 
 } // namespace
+
+QString SettingsPath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QLatin1Char('/')
+           + kSettingsOrganisation + QLatin1Char('/') + kAppTitle + QStringLiteral(".conf");
+}
 
 ::frmMain* MainWindow()
 {

@@ -24,6 +24,9 @@ inline const QString kAppTitle = QStringLiteral("Merrow");
 inline const QString kProductTitle = QStringLiteral("Trivex DTM");
 inline const QString kSettingsOrganisation = QStringLiteral("Trivex");
 inline const QString kSettingsSection = QStringLiteral("Settings");
+// The per-user settings file (INI form) the window positions are kept in,
+// below the user's configuration folder.
+QString SettingsPath();
 
 // The main window while the main view lives; none before and after.
 ::frmMain* MainWindow();

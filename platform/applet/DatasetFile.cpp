@@ -1,4 +1,5 @@
 #include "platform/applet/DatasetFile.h"
+#include "platform/automation/CheckedFile.h"
 #include "platform/applet/AppletItem.h"
 #include "platform/applet/Description.h"
 #include "platform/applet/SchemaFiles.h"
@@ -152,22 +153,9 @@ bool Write(const QString& path, const Contents& contents, QString& error)
 
 bool Read(const QString& path, Contents& contents, QString& error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = QStringLiteral("the file cannot be opened: %1").arg(file.errorString());
+    QByteArray bytes;
+    if (!automation::CheckedFile::Read(path, kMaxFileSize, bytes, &error))
         return false;
-    }
-    if (file.size() > kMaxFileSize) {
-        error = QStringLiteral("the file takes %1 bytes, more than the %2 a dataset file may take")
-                    .arg(file.size())
-                    .arg(kMaxFileSize);
-        return false;
-    }
-    const QByteArray bytes = file.read(kMaxFileSize + 1);
-    if (bytes.size() > kMaxFileSize) {
-        error = QStringLiteral("the file is larger than the %1 bytes a dataset file may take").arg(kMaxFileSize);
-        return false;
-    }
     QString schemaError;
     const auto schemas = SchemaFiles::Schemas(&schemaError);
     if (!schemas) {

@@ -1,4 +1,5 @@
 #include "platform/applet/SchemaFiles.h"
+#include "platform/automation/CheckedFile.h"
 #include "platform/xml/EmbeddedSchemas.h"
 #include "platform/xml/SchemaCache.h"
 #include "platform/xml/XmlDocument.h"
@@ -46,11 +47,14 @@ bool FitsSizeBound(const QString& path, QString& error)
 bool Load(const QString& path, const QString& ns, const QString& rootName, xml::XmlDocument& document,
           QString& error)
 {
-    if (!QFileInfo(path).isFile()) {
+    if (automation::CheckedFile::Missing(path)) {
         error = FileError(path, 0, QStringLiteral("file not found"));
         return false;
     }
     if (!FitsSizeBound(path, error))
+        return false;
+    // A FIFO or a device here is refused by name before anything waits on it.
+    if (!automation::CheckedFile::Check(path, kMaxDescriptionBytes, &error))
         return false;
     QString schemaError;
     const auto schemas = Schemas(&schemaError);

@@ -1,4 +1,5 @@
 #include "platform/applet/UnitTable.h"
+#include "platform/automation/CheckedFile.h"
 #include "platform/applet/AppletTrace.h"
 #include "platform/applet/Description.h"
 #include "platform/applet/UserNumber.h"
@@ -23,16 +24,18 @@ const UnitTable& TableIn(const QString& folder)
     if (known != read.constEnd())
         return *known;
     UnitTable& table = read[folder];
-    QFile file(QDir(folder).filePath(kUnitTableName));
-    if (!file.exists())
+    const QString path = QDir(folder).filePath(kUnitTableName);
+    if (automation::CheckedFile::Missing(path))
         return table;
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxTableBytes) {
-        AppletTrace::Error(QStringLiteral("UnitSymbol: %1 cannot be read or is too large").arg(file.fileName()));
+    QByteArray bytes;
+    QString reason;
+    if (!automation::CheckedFile::Read(path, kMaxTableBytes, bytes, &reason)) {
+        AppletTrace::Error(QStringLiteral("UnitSymbol: %1").arg(reason));
         return table;
     }
-    table = ParseUnitTable(QString::fromUtf8(file.read(kMaxTableBytes)));
+    table = ParseUnitTable(QString::fromUtf8(bytes));
     for (const QString& error : table.errors)
-        AppletTrace::Error(QStringLiteral("UnitSymbol: %1: %2").arg(file.fileName(), error));
+        AppletTrace::Error(QStringLiteral("UnitSymbol: %1: %2").arg(path, error));
     return table;
 }
 

@@ -56,8 +56,10 @@ std::optional<double> Parse(const QString& text, int32_t countryCode)
     QString number = text.trimmed();
     const QChar separator = DecimalSeparator(countryCode);
     if (separator != QLatin1Char('.')) {
-        // Both separators in one number would be a grouped number: refused.
-        if (number.count(separator) + number.count(QLatin1Char('.')) > 1)
+        // A point is a German reader's group separator ("1.000" is one
+        // thousand) and the English decimal point: either reading may be
+        // wrong, so the number is refused rather than guessed.
+        if (number.contains(QLatin1Char('.')) || number.count(separator) > 1)
             return std::nullopt;
         number.replace(separator, QLatin1Char('.'));
     }
@@ -70,6 +72,15 @@ std::optional<double> Parse(const QString& text, int32_t countryCode)
     if (!ok || !std::isfinite(value))
         return std::nullopt;
     return value;
+}
+
+QString SeparatorHint(const QString& text, int32_t countryCode)
+{
+    // A grouped "1.000,5" has the comma already: the refusal names it as it is.
+    if (DecimalSeparator(countryCode) != QLatin1Char(',') || !text.contains(QLatin1Char('.'))
+        || text.contains(QLatin1Char(',')))
+        return QString();
+    return QStringLiteral(" Das Dezimalzeichen ist das Komma (zum Beispiel 1,5); ein Punkt wird nicht angenommen.");
 }
 
 QString Format(double value, int32_t countryCode, int decimals, int maxDigits)

@@ -1,11 +1,10 @@
 #include "platform/automation/CategoryRegistry.h"
-#include "platform/automation/AtomicFile.h"
 #include "platform/automation/ClassRegistry.h"
 #include "platform/automation/ComError.h"
+#include "platform/automation/IniFile.h"
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSettings>
 #include <QStandardPaths>
 
 namespace automation {
@@ -40,68 +39,16 @@ QString CategoryRegistry::checkedId(const QString& id, const char* what) const
 CategoryRegistry::Entries CategoryRegistry::load() const
 {
     Entries entries;
-    const QSettings settings(m_filePath, QSettings::IniFormat);
-    for (const QString& key : settings.allKeys())
-        entries.insert(key, settings.value(key));
+    QString error;
+    if (!IniFile::Read(m_filePath, entries, &error))
+        throw ComError(E_FAIL_, QStringLiteral("Unable to read the category store: ") + error, kSource);
     return entries;
 }
 
-namespace {
-
-// A value as the INI reader takes it back: texts quoted (backslash and quote
-// escaped), a list as quoted texts separated by ", ".
-QString IniText(const QString& text)
-{
-    QString escaped = text;
-    escaped.replace(QLatin1Char('\\'), QStringLiteral("\\\\")).replace(QLatin1Char('"'), QStringLiteral("\\\""));
-    return QLatin1Char('"') + escaped + QLatin1Char('"');
-}
-
-QString IniValue(const QVariant& value)
-{
-    if (value.typeId() != QMetaType::QStringList)
-        return IniText(value.toString());
-    QStringList texts;
-    for (const QString& text : value.toStringList())
-        texts << IniText(text);
-    return texts.join(QStringLiteral(", "));
-}
-
-// Names keep letters, digits and "-_.{}"; anything else is written %XX (or
-// %UXXXX beyond Latin-1) as the INI reader expects.
-QString IniKey(const QString& key)
-{
-    QString escaped;
-    for (const QChar c : key) {
-        if (c.unicode() < 128 && (c.isLetterOrNumber() || QStringLiteral("-_.{}").contains(c)))
-            escaped += c;
-        else
-            escaped += (c.unicode() < 256 ? QStringLiteral("%%1") : QStringLiteral("%U%1"))
-                           .arg(c.unicode(), c.unicode() < 256 ? 2 : 4, 16, QLatin1Char('0'))
-                           .toUpper();
-    }
-    return escaped;
-}
-
-} // namespace
-
 void CategoryRegistry::store(const Entries& entries) const
 {
-    // QSettings cannot say whether its own write reached the disk, so the
-    // file is written here and only read through QSettings.
-    QMap<QString, QStringList> groups;
-    for (auto it = entries.begin(); it != entries.end(); ++it) {
-        const qsizetype slash = it.key().indexOf(QLatin1Char('/'));
-        const QString group = slash < 0 ? QStringLiteral("General") : it.key().left(slash);
-        groups[group] << IniKey(it.key().mid(slash + 1)) + QLatin1Char('=') + IniValue(it.value());
-    }
-    QString text;
-    for (auto it = groups.begin(); it != groups.end(); ++it)
-        text += QLatin1Char('[') + IniKey(it.key()) + QStringLiteral("]\n") + it.value().join(QLatin1Char('\n'))
-                + QStringLiteral("\n\n");
-    QDir().mkpath(QFileInfo(m_filePath).absolutePath());
     QString error;
-    if (!AtomicFile::Write(m_filePath, text.toUtf8(), &error))
+    if (!IniFile::Write(m_filePath, entries, &error))
         throw ComError(E_FAIL_, QStringLiteral("Unable to write the category store: ") + error, kSource);
 }
 
@@ -149,14 +96,12 @@ void CategoryRegistry::UnRegisterClassImplCategory(const QString& classId, const
 
 QString CategoryRegistry::CategoryDescription(const QString& categoryId) const
 {
-    QSettings settings(m_filePath, QSettings::IniFormat);
-    return settings.value(QStringLiteral("Categories/") + NormaliseClassId(categoryId)).toString();
+    return load().value(QStringLiteral("Categories/") + NormaliseClassId(categoryId)).toString();
 }
 
 QStringList CategoryRegistry::CategoriesOfClass(const QString& classId) const
 {
-    QSettings settings(m_filePath, QSettings::IniFormat);
-    return settings.value(QStringLiteral("Implemented/") + NormaliseClassId(classId)).toStringList();
+    return load().value(QStringLiteral("Implemented/") + NormaliseClassId(classId)).toStringList();
 }
 
 } // namespace automation

@@ -153,6 +153,8 @@ QString PioDisplayControl::WriteErrorText(const QString& label, const QString& t
             chosen = &entry;
     QString message = InLanguage(*chosen, countryCode).arg(label, text);
     const bool whole = object && (object->type == applet::ItemType::Int || object->type == applet::ItemType::Unsigned);
+    if (failed == applet::kItemWrongType)
+        message += applet::UserNumber::SeparatorHint(text, countryCode);
     if (failed == applet::kItemWrongType && whole)
         message += InLanguage(kWholeNumbers, countryCode);
     if (failed == applet::kItemBadValue && object && TextCapacity(*object) > 0 && text.size() > TextCapacity(*object))

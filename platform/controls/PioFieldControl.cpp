@@ -2,6 +2,7 @@
 #include "platform/applet/Description.h"
 #include "platform/applet/AppletTrace.h"
 #include "platform/applet/ItemValue.h"
+#include "platform/applet/UserDate.h"
 #include "platform/applet/UserNumber.h"
 #include "platform/controls/NumberFieldValidator.h"
 #include "platform/dialogs/DialogService.h"
@@ -12,6 +13,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
 #include <QPointer>
 #include <QSignalBlocker>
 #include <QStandardItemModel>
@@ -132,6 +134,18 @@ void PioFieldControl::SetUnitVisible(bool visible)
         m_unitLabel->setVisible(visible);
 }
 
+void PioFieldControl::SetDeviceDate(bool date)
+{
+    m_deviceDate = date;
+    ShowItems();
+}
+
+QString PioFieldControl::FieldText(int binding) const
+{
+    const QString text = DisplayText(binding);
+    return m_deviceDate ? applet::UserDate::Shown(text, UserCountryCode()) : text;
+}
+
 void PioFieldControl::SetHideMaskedEntries(bool hide)
 {
     m_hideMasked = hide;
@@ -175,10 +189,20 @@ void PioFieldControl::UpdateEntries()
         else if (!number && blocking)
             m_field->setValidator(nullptr);
     }
-    if (m_field)
-        m_field->setReadOnly(ObjectNameText().isEmpty() || !MayWrite(m_text));
-    if (m_field)
-        m_field->setEnabled(ObjectNameText().isEmpty() || MayWrite(m_text));
+    if (m_field) {
+        const bool shownOnly = ObjectNameText().isEmpty();
+        m_field->setReadOnly(shownOnly || !MayWrite(m_text));
+        m_field->setEnabled(shownOnly || MayWrite(m_text));
+        // A value only shown looks it: it stands on the page's background and
+        // takes no caret, as nothing typed there would go anywhere.
+        m_field->setFocusPolicy(shownOnly ? Qt::NoFocus : Qt::StrongFocus);
+        QPalette palette;
+        if (shownOnly) {
+            palette = m_field->palette();
+            palette.setBrush(QPalette::Base, palette.brush(QPalette::Window));
+        }
+        m_field->setPalette(palette);
+    }
     if (m_list)
         m_list->setEnabled(MayWrite(m_combo));
 }
@@ -197,7 +221,7 @@ void PioFieldControl::ShowItems()
         if (HasPendingEdit()) {
             QueuePendingCommit(); // which shows the item again once written
         } else {
-            m_field->setText(DisplayText(binding));
+            m_field->setText(FieldText(binding));
             m_field->setCursorPosition(0);
         }
         marked = marked || DeviceValueDiffers(binding);
@@ -211,6 +235,10 @@ void PioFieldControl::ShowItems()
                                                                             : PioDisplayControl::UnitText(m_unit));
     ShowMark(marked);
     m_busy = false;
+    // Released, the control shows nothing of an item: nothing to follow (the
+    // page may be on its way out).
+    if (IsRegistered())
+        emit ItemsShown();
 }
 
 void PioFieldControl::FillList()
@@ -303,7 +331,7 @@ void PioFieldControl::Commit()
         return;
     m_field->setModified(false); // taken now, whatever the item makes of it
     const QString entered = m_field->text().trimmed();
-    if (entered == DisplayText(m_text))
+    if (entered == FieldText(m_text))
         return;
     // A number field left empty takes nothing: its value comes back.
     const applet::DescObject* object = Object(m_text);

@@ -44,6 +44,7 @@ class PioFieldControl : public PioDisplayControl {
     Q_PROPERTY(bool HideMaskedEntries READ HideMaskedEntries WRITE SetHideMaskedEntries)
     Q_PROPERTY(int MaxDigits READ MaxDigitsProperty WRITE SetMaxDigitsProperty)
     Q_PROPERTY(int DecimalPlaces READ DecimalPlacesProperty WRITE SetDecimalPlacesProperty)
+    Q_PROPERTY(bool DeviceDate READ DeviceDate WRITE SetDeviceDate)
 public:
     enum Part { CaptionPart = 1, ValuePart = 2, ListPart = 4, UnitPart = 8 };
 
@@ -71,6 +72,10 @@ public:
     void SetHideMaskedEntries(bool hide);
     int MaxDigitsProperty() const { return MaxDigits(); }
     void SetMaxDigitsProperty(int digits) { SetMaxDigits(static_cast<int16_t>(digits)); }
+    // The value field's item is a date the device keeps in its own form: the
+    // field shows it in the user's (UserDate).
+    bool DeviceDate() const { return m_deviceDate; }
+    void SetDeviceDate(bool date);
     int DecimalPlacesProperty() const { return DecimalPlaces(); }
     void SetDecimalPlacesProperty(int places) { SetDecimalPlaces(static_cast<int16_t>(places)); }
 
@@ -93,6 +98,13 @@ public:
     // a function reads or refreshes the items.
     static void CommitPendingEdits();
 
+signals:
+    // The control has shown its items anew (after a change of one of them, a
+    // registration or a refresh): whatever stands beside it and repeats what
+    // it shows, such as the unit of a list, follows from here. Filling the
+    // list raises no selection change. Not raised once the control is released.
+    void ItemsShown();
+
 protected:
     void ShowItems() override;
     void UpdateEntries() override;
@@ -111,6 +123,8 @@ private:
     void ShowMark(bool marked);
     // The value field's binding: ObjectNameText, else ObjectNameLabel.
     int ValueBinding() const;
+    // The value field's item as the field shows it.
+    QString FieldText(int binding) const;
 
     int m_text;
     int m_label;
@@ -125,6 +139,7 @@ private:
     QString m_unitText;
     bool m_unitVisible = true;
     bool m_hideMasked = false;
+    bool m_deviceDate = false;
     bool m_marked = false;
     bool m_busy = false; // showing values or committing: no writes of our own
     bool m_commitQueued = false;

@@ -292,7 +292,8 @@ void PioUserCurve::CellEdited(int row, int column)
     const std::optional<double> value = applet::UserNumber::Parse(typed, UserCountryCode());
     if (!value || *value < 0 || *value > 100) {
         ShowItems();
-        ReportRefusedWrite(InUserLanguage(kNotPercent).arg(typed));
+        ReportRefusedWrite(InUserLanguage(kNotPercent).arg(typed)
+                           + applet::UserNumber::SeparatorHint(typed, UserCountryCode()));
         return;
     }
     const QPointF point = m_points[row];

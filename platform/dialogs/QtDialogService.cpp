@@ -1,10 +1,14 @@
 #include "platform/dialogs/QtDialogService.h"
 #include <QApplication>
 #include <QFileDialog>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSpacerItem>
+#include <algorithm>
 #include <array>
 
 namespace dialogs {
@@ -106,7 +110,38 @@ std::unique_ptr<QMessageBox> QtDialogService::CreateMessageBox(const MessageBoxR
     box->setEscapeButton(box->button(ButtonOf(EscapeAnswerOf(request.buttons))));
     if (request.topMost)
         box->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    MakeRoomForTitle(*box);
     return box;
+}
+
+int QtDialogService::TitleWidth(const QWidget& window)
+{
+    // The window manager draws the title in its own font, commonly the
+    // desktop's font in bold, between the window's icon and its buttons
+    // (minimise, maximise, close), each about as wide as the bar is high.
+    QFont font = window.font();
+    font.setBold(true);
+    const QFontMetrics metrics(font);
+    constexpr int kBarElements = 5; // icon, three buttons, the space around the title
+    const int bar = metrics.height() * 3 / 2;
+    return metrics.horizontalAdvance(window.windowTitle()) + kBarElements * bar;
+}
+
+void QtDialogService::MakeRoomForTitle(QMessageBox& box)
+{
+    // A message box is as wide as its text and buttons need: a title longer
+    // than a short question would be cut by the window manager. A row across
+    // the whole box asks for the title's width; the box still wraps long texts.
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (!grid)
+        return;
+    box.ensurePolished();
+    const QMargins margins = grid->contentsMargins();
+    const int width = std::min(TitleWidth(box) - margins.left() - margins.right(), kMaxTitleRoom);
+    if (width <= 0)
+        return;
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                  std::max(1, grid->columnCount()));
 }
 
 DialogResult QtDialogService::AnswerOf(const QMessageBox& box, MessageButtons buttons)

@@ -7,6 +7,7 @@
 
 class QFileDialog;
 class QMessageBox;
+class QWidget;
 
 namespace dialogs {
 
@@ -28,8 +29,15 @@ public:
     // pairs ("XML Files (*.xml) | *.xml"); a filter without '|' is taken as
     // Qt's own ";;"-separated list. "*.*" becomes "*".
     static QStringList NameFilters(const QString& filter);
+    // The width a window needs for the window manager to show its whole
+    // title, with the window's icon and buttons beside it.
+    static int TitleWidth(const QWidget& window);
 
 private:
+    // Widens the box to its title's width, up to kMaxTitleRoom.
+    static void MakeRoomForTitle(QMessageBox& box);
+    // Beyond it the box would wrap its text on a small screen.
+    static constexpr int kMaxTitleRoom = 480;
     static QString ChooseFile(DialogKind kind, const FileDialogRequest& request);
 };
 

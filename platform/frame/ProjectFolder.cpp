@@ -1,4 +1,5 @@
 #include "platform/frame/ProjectFolder.h"
+#include "platform/automation/CheckedFile.h"
 #include "platform/automation/AtomicFile.h"
 #include "platform/automation/ComError.h"
 #include "platform/frame/PropertyBagFile.h"
@@ -88,16 +89,12 @@ bool ProjectFolder::LoadInstance(const QString& systemTag, automation::PropertyB
     if (!CheckTag(systemTag, error))
         return false;
     const QString path = InstanceFile(systemTag);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        SetError(error, QStringLiteral("Cannot read %1: %2").arg(path, file.errorString()));
+    QByteArray bytes;
+    QString reason;
+    if (!automation::CheckedFile::Read(path, PropertyBagFile::kMaxFileSize, bytes, &reason)) {
+        SetError(error, QStringLiteral("Cannot read the stored instance %1").arg(reason));
         return false;
     }
-    if (file.size() > PropertyBagFile::kMaxFileSize) {
-        SetError(error, QStringLiteral("%1 is too large to be a stored instance").arg(path));
-        return false;
-    }
-    const QByteArray bytes = file.readAll();
     automation::PropertyBag loaded;
     try {
         PropertyBagFile::FromBytes(bytes, loaded);
@@ -137,12 +134,7 @@ bool ProjectFolder::BulkDataFolder(const QString& systemTag, QString& folder, QS
 {
     if (!CheckTag(systemTag, error))
         return false;
-    const QString path = m_path + QLatin1Char('/') + kBulkDataFolder + QLatin1Char('/') + systemTag;
-    if (!QDir().mkpath(path)) {
-        SetError(error, QStringLiteral("Cannot create the bulk-data folder %1").arg(path));
-        return false;
-    }
-    folder = path + QLatin1Char('/');
+    folder = m_path + QLatin1Char('/') + kBulkDataFolder + QLatin1Char('/') + systemTag + QLatin1Char('/');
     return true;
 }
 

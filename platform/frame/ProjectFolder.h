@@ -33,7 +33,9 @@ public:
     // The system tags of the stored instances, sorted.
     QStringList Instances() const;
 
-    // "<project>/BulkData/<tag>/", created when missing.
+    // "<project>/BulkData/<tag>/". Only the name: asking for it changes
+    // nothing in the project (a reading command writes nothing), so whoever
+    // stores bulk data makes the folder when it writes into it.
     bool BulkDataFolder(const QString& systemTag, QString& folder, QString* error = nullptr) const;
 
     static inline const QString kInstanceSuffix = QStringLiteral(".dtmbag");

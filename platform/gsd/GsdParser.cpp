@@ -1,4 +1,5 @@
 #include "platform/gsd/GsdParser.h"
+#include "platform/automation/CheckedFile.h"
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -186,23 +187,23 @@ void GsdParser::Load(const QString& path, int32_t& failed)
         return;
     }
     const QFileInfo info(path);
-    if (!info.exists() || !info.isFile()) {
+    if (automation::CheckedFile::Missing(path) || info.isDir()) {
         Fail(0, QStringLiteral("GSD file not found: ") + path);
         return;
     }
-    if (info.size() > kMaxFileSize) {
+    if (info.isFile() && info.size() > kMaxFileSize) {
         Fail(0, QStringLiteral("GSD file too large (%1 bytes, at most %2): ").arg(info.size()).arg(kMaxFileSize)
                     + path);
         return;
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        Fail(0, QStringLiteral("GSD file cannot be read: ") + path + QStringLiteral(" (") + file.errorString()
-                    + QLatin1Char(')'));
+    QByteArray bytes;
+    QString reason;
+    if (!automation::CheckedFile::Read(path, kMaxFileSize, bytes, &reason)) {
+        Fail(0, QStringLiteral("GSD file cannot be read: ") + reason);
         return;
     }
     // GSD files are 8-bit text.
-    const QString text = QString::fromLatin1(file.read(kMaxFileSize + 1));
+    const QString text = QString::fromLatin1(bytes);
     if (!LoadText(text)) {
         m_error = path + QStringLiteral(": ") + m_error;
         return;

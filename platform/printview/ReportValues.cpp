@@ -3,6 +3,7 @@
 #include "platform/applet/AppletTrace.h"
 #include "platform/applet/Description.h"
 #include "platform/applet/ItemValue.h"
+#include "platform/applet/UserDate.h"
 #include "platform/applet/UserNumber.h"
 #include "platform/applet/clsAppletItemManager.h"
 
@@ -16,9 +17,13 @@ constexpr int kFloatDigits = 7;
 // lower three, printed as the identification page shows them (17: 2.1).
 constexpr const char* kRevisionBytes[] = {"pbHardwareRev"};
 
-bool IsRevisionByte(const QString& itemName)
+// Dates the device keeps as text in its own form, printed in the reader's.
+constexpr const char* kDeviceDates[] = {"pbDeviceInstalDate"};
+
+template <size_t N>
+bool IsOneOf(const char* const (&names)[N], const QString& itemName)
 {
-    for (const char* name : kRevisionBytes)
+    for (const char* name : names)
         if (itemName.compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
             return true;
     return false;
@@ -41,7 +46,7 @@ std::optional<QString> ReportValues::ValueText(const QString& itemName) const
     const applet::AppletItem* item = m_manager ? m_manager->Item(m_manager->HandleOf(itemName)) : nullptr;
     if (!item)
         return std::nullopt;
-    if (IsRevisionByte(itemName)) {
+    if (IsOneOf(kRevisionBytes, itemName)) {
         const auto v = static_cast<unsigned>(applet::ItemValue::ToNumber(item->Type(), item->Value())) & 0xFFu;
         return QStringLiteral("%1.%2").arg(v / 8).arg(v & 7);
     }
@@ -68,7 +73,8 @@ std::optional<QString> ReportValues::ValueText(const QString& itemName) const
             QString::number(static_cast<double>(item->Value().toFloat()), 'g', kFloatDigits).toDouble();
         return applet::UserNumber::Format(digits, m_countryCode);
     }
-    return applet::ItemValue::ToText(item->Type(), item->Value(), item->Style()).trimmed();
+    const QString text = applet::ItemValue::ToText(item->Type(), item->Value(), item->Style()).trimmed();
+    return IsOneOf(kDeviceDates, itemName) ? applet::UserDate::Shown(text, m_countryCode) : text;
 }
 
 std::optional<QString> ReportValues::Text(const QString& itemName) const

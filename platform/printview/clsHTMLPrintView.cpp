@@ -1,4 +1,5 @@
 #include "platform/printview/clsHTMLPrintView.h"
+#include "platform/automation/CheckedFile.h"
 #include "platform/controls/WindowPlacement.h"
 #include "platform/applet/AppletResults.h"
 #include "platform/applet/AppletTrace.h"
@@ -22,18 +23,13 @@ const QString kSource = QStringLiteral("Print view");
 // The text of a file below the size limit; empty (traced) otherwise.
 bool ReadSmallFile(const QString& path, qint64 limit, QString& text)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        applet::AppletTrace::Error(
-            QStringLiteral("%1: \"%2\" cannot be read: %3").arg(kSource, path, file.errorString()));
+    QByteArray bytes;
+    QString reason;
+    if (!automation::CheckedFile::Read(path, limit, bytes, &reason)) {
+        applet::AppletTrace::Error(QStringLiteral("%1: %2").arg(kSource, reason));
         return false;
     }
-    if (file.size() > limit) {
-        applet::AppletTrace::Error(
-            QStringLiteral("%1: \"%2\" has %3 bytes, more than %4").arg(kSource, path).arg(file.size()).arg(limit));
-        return false;
-    }
-    text = QString::fromUtf8(file.readAll());
+    text = QString::fromUtf8(bytes);
     return true;
 }
 

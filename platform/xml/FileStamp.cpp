@@ -1,4 +1,5 @@
 #include "platform/xml/FileStamp.h"
+#include "platform/automation/CheckedFile.h"
 #include <QCryptographicHash>
 #include <QFile>
 #include <sys/stat.h>
@@ -41,14 +42,13 @@ FileStamp FileStamp::Of(const QString& path, const FileStamp* earlier)
         return *earlier;
     timespec now {};
     clock_gettime(CLOCK_REALTIME, &now);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return FileStamp();
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    if (!hash.addData(&file))
+    // A FIFO or a device in the file's place is no file to stamp: its reader
+    // refuses it by name.
+    QByteArray bytes;
+    if (!automation::CheckedFile::Read(path, automation::CheckedFile::kMaxBytes, bytes))
         return FileStamp();
     stamp.exists = true;
-    stamp.digest = hash.result();
+    stamp.digest = QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
     // A write shows in the modification time; only one in the same tick as
     // this read could leave the time and size as they are now.
     stamp.settled = Nanoseconds(now) - stamp.status.modifiedNs > kSettleNs;

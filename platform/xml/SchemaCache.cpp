@@ -1,4 +1,5 @@
 #include "platform/xml/SchemaCache.h"
+#include "platform/automation/CheckedFile.h"
 
 #include "platform/automation/ComError.h"
 #include "platform/xml/XmlDocument.h"
@@ -64,12 +65,10 @@ void SchemaCache::Add(const QString& namespaceUri, const QString& filePath)
 {
     xmlInitParser();
     const QString path = QFileInfo(filePath).absoluteFilePath();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        RaiseSchemaError(path, 0, file.errorString());
-    const QByteArray bytes = file.readAll();
-    if (bytes.size() > std::numeric_limits<int>::max())
-        RaiseSchemaError(path, 0, QStringLiteral("the file is too large"));
+    QByteArray bytes;
+    QString error;
+    if (!automation::CheckedFile::Read(path, automation::CheckedFile::kMaxBytes, bytes, &error))
+        RaiseSchemaError(path, 0, error);
     const QByteArray url = FileUrl(path).toUtf8();
 
     XmlErrorCollector errors;

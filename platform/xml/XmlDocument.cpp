@@ -1,4 +1,5 @@
 #include "platform/xml/XmlDocument.h"
+#include "platform/automation/CheckedFile.h"
 
 #include "platform/automation/AtomicFile.h"
 #include "platform/automation/ComError.h"
@@ -112,16 +113,15 @@ bool XmlDocument::LoadUtf8(const QByteArray& bytes)
 
 bool XmlDocument::Load(const QString& filePath)
 {
-    QFile file(filePath);
-    if (!file.open(QIODevice::ReadOnly)) {
+    QByteArray bytes;
+    QString error;
+    if (!automation::CheckedFile::Read(filePath, automation::CheckedFile::kMaxBytes, bytes, &error)) {
         Clear();
         m_parseError = XmlParseError();
         m_parseError.errorCode = XML_IO_LOAD_ERROR;
-        m_parseError.reason = QStringLiteral("Unable to open the file ") + filePath
-                            + QStringLiteral(": ") + file.errorString();
+        m_parseError.reason = QStringLiteral("Unable to open the file ") + error;
         return false;
     }
-    const QByteArray bytes = file.readAll();
     const QString url = QUrl::fromLocalFile(QFileInfo(filePath).absoluteFilePath())
                             .toString(QUrl::FullyEncoded);
     return Parse(bytes, url, nullptr, QString::fromUtf8(bytes));

@@ -7,13 +7,17 @@
 #include "ConnectedRuleSupport.h"
 #include "FlowCalculationSupport.h"
 #include "pioextensions/clsSequenceItem.h"
+#include "platform/applet/AppletItem.h"
 #include "pioextensions/enmRegMask.h"
 #include "tests/common/OrificePlateReference.h"
 #include "fennick/services/Publics.h"
 #include <QDir>
 #include <cmath>
+#include <cstddef>
+#include <cstring>
 #include <QList>
 #include <QMap>
+#include <QSet>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QPair>
@@ -80,11 +84,41 @@ protected:
         return orificereference::MeasuredMassFlow(applet.device.transmitter(), dpMbar);
     }
 
+    // Every item of the applet by name, as text.
+    QMap<QString, QString> Snapshot() const
+    {
+        QMap<QString, QString> items;
+        for (int32_t handle = 1; handle <= applet.manager->ItemCount(); ++handle)
+            if (const applet::AppletItem* item = applet.manager->Item(handle))
+                items.insert(item->Name(), applet.Text(item->Name()));
+        return items;
+    }
+
     QList<QPair<int, int>> answered;
     QMetaObject::Connection m_recording;
 };
 
 using orificereference::StandardMassFlow;
+
+// Every result of the record times factor. The record's doubles sit on 4-byte
+// boundaries: copied by value, never reached through a pointer.
+flowcalc::MvCalculationOutput Scaled(flowcalc::MvCalculationOutput out, double factor)
+{
+    using Out = flowcalc::MvCalculationOutput;
+    char* bytes = reinterpret_cast<char*>(&out);
+    for (size_t offset = 0; offset + sizeof(double) <= sizeof(Out);) {
+        if (offset == offsetof(Out, warningTextRef)) {
+            offset += sizeof(out.warningTextRef);
+            continue;
+        }
+        double value = 0;
+        std::memcpy(&value, bytes + offset, sizeof value);
+        value *= factor;
+        std::memcpy(bytes + offset, &value, sizeof value);
+        offset += sizeof value;
+    }
+    return out;
+}
 
 TEST_F(FlowDownload, CalculatedAndDownloadedTheDeviceMeasuresTheStandardsMassFlow)
 {
@@ -145,28 +179,50 @@ TEST_F(FlowDownload, APressureUnitChangedInAutomaticModeLeavesTheDevicesFlowAsIt
 }
 
 // The transmitter leaves the factory with the flow set-up its inputs give:
-// calculated again, not one coefficient, limit or maximum flow changes.
+// calculated again, not one item the calculation writes changes. Which items
+// it writes is taken from the calculation itself: an engine whose results
+// differ from every item, run twice with other results, changes each of them.
 TEST_F(FlowDownload, TheTransmittersFactorySetUpIsWhatTheCalculationGives)
 {
     FLOW_REQUIRE_APPLET();
     ASSERT_TRUE(ConnectAndIdentify(applet));
     ASSERT_TRUE(RunChain(QStringLiteral("upload")));
-    const QStringList results = {"mvC1", "mvC2", "mvC3", "mvEpsilon1", "mvEpsilon2", "mvEpsilon3", "mvHt1", "mvHt2",
-                                 "mvHt3", "mvK1", "mvK2", "mvKqm", "mvRemin", "mvZr", "mvMolN2", "mvTr", "mvRhor",
-                                 "mvKQCL", "mvOutVolFlowMaxValue", "mvInTLoLim", "mvInTHiLim"};
-    QMap<QString, double> factory;
-    for (const QString& item : results)
-        factory.insert(item, Number(item));
+    const QMap<QString, QString> factory = Snapshot();
     ErrorTraces traces;
     applet.PutText(kAbort, QStringLiteral("0"));
     RequestCalculation();
     EXPECT_EQ(applet.Text(kAbort), QStringLiteral("0"));
     EXPECT_FALSE(traces.Contains(QStringLiteral("flow calculation failed"))) << traces.lines.join('\n').toStdString();
-    for (const QString& item : results)
-        EXPECT_NEAR(Number(item), factory.value(item), 1e-5 * std::max(1.0, std::abs(factory.value(item))))
-            << item.toStdString() << " calculated " << applet.Text(item).toStdString();
-    EXPECT_NEAR(Number(QStringLiteral("mvOutVolFlowMaxValue")), 36.0, 0.01);
-    EXPECT_NEAR(Number(QStringLiteral("mvKQCL")), 86.83, 0.01);
+    const QMap<QString, QString> calculated = Snapshot();
+
+    EngineDouble::Install();
+    const flowcalc::MvCalculationOutput other = Scaled(EngineDouble::Results(), 1.25);
+    QSet<QString> written;
+    QMap<QString, QString> before = calculated;
+    for (const flowcalc::MvCalculationOutput& results : {EngineDouble::Results(), other}) {
+        EngineDouble::script().output = results;
+        RequestCalculation();
+        const QMap<QString, QString> after = Snapshot();
+        for (auto it = after.begin(); it != after.end(); ++it)
+            if (before.value(it.key()) != it.value())
+                written.insert(it.key());
+        before = after;
+    }
+    EXPECT_EQ(EngineDouble::script().calls, 2);
+    written.remove(clsMvCalculation::kCalculateMv);
+    ASSERT_GE(written.size(), 20) << QStringList(written.values()).join(' ').toStdString();
+    for (const QString& item : written) {
+        SCOPED_TRACE(item.toStdString());
+        bool numbers = false;
+        const double was = factory.value(item).toDouble(&numbers);
+        const double is = calculated.value(item).toDouble(&numbers);
+        if (numbers)
+            EXPECT_NEAR(is, was, 1e-5 * std::max(1.0, std::abs(was))) << "calculated " << is;
+        else
+            EXPECT_EQ(calculated.value(item), factory.value(item));
+    }
+    EXPECT_NEAR(calculated.value(QStringLiteral("mvOutVolFlowMaxValue")).toDouble(), 36.0, 0.01);
+    EXPECT_NEAR(calculated.value(QStringLiteral("mvKQCL")).toDouble(), 86.83, 0.01);
 }
 
 TEST_F(FlowDownload, ARefusedCalculationNamesTheValueByItsLabelInTheUsersLanguage)

@@ -93,24 +93,28 @@ protected:
     // The instance released as a frame lets go of it, then the frame.
     void CloseProject()
     {
-        log.reset();
-        if (!frame)
-            return;
-        if (frame->HasDtm(dtmtest::kTag)) {
-            WaitUntil([&] { return Dtm()->LockCounter() <= 0; });
-            if (Status() != DtmStatus::CommunicationSet && Status() != DtmStatus::Configured) {
-                Dtm()->PrepareToReleaseCommunication();
-                WaitUntil([&] { return Status() == DtmStatus::CommunicationSet; });
-            }
-            if (Status() == DtmStatus::CommunicationSet)
-                Dtm()->ReleaseCommunication();
-            WaitUntil([&] { return Dtm()->LockCounter() <= 0; });
-            if (Dtm()->PrepareToRelease())
-                WaitUntil([&] { return !frame->HasDtm(dtmtest::kTag); });
-        }
+        ReleaseDtm();
         frame.reset();
         dtmtest::ReleaseDtmGlobals();
         QTest::qWait(10);
+    }
+
+    // The DTM lets go of the device and ends, as at the end of a program run.
+    void ReleaseDtm()
+    {
+        log.reset();
+        if (!frame || !frame->HasDtm(dtmtest::kTag))
+            return;
+        WaitUntil([&] { return Dtm()->LockCounter() <= 0; });
+        if (Status() != DtmStatus::CommunicationSet && Status() != DtmStatus::Configured) {
+            Dtm()->PrepareToReleaseCommunication();
+            WaitUntil([&] { return Status() == DtmStatus::CommunicationSet; });
+        }
+        if (Status() == DtmStatus::CommunicationSet)
+            Dtm()->ReleaseCommunication();
+        WaitUntil([&] { return Dtm()->LockCounter() <= 0; });
+        if (Dtm()->PrepareToRelease())
+            WaitUntil([&] { return !frame->HasDtm(dtmtest::kTag); });
     }
 
     // The sequences that become active are logged as "name", an upload's end as "UploadCompleted".

@@ -113,10 +113,10 @@ public:
     }
 
     // The main window of a variant, connected to the simulator, the frame
-    // letting the user connect and disconnect.
-    frmMain* StartConnected(int hartType = 137)
+    // letting the user connect and disconnect; the dataset names the module.
+    frmMain* StartConnected(int hartType = 137, int moduleType = 1)
     {
-        Variant("4607215", 1, true, 8, hartType);
+        Variant("4607215", moduleType, true, 8, hartType);
         frmMain* window = StartWithConnectAllowed();
         if (!window || !Connect())
             return nullptr;

@@ -10,6 +10,7 @@
 #include "sim/SimOptions.h"
 #include "platform/controls/PioLabel.h"
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 
@@ -54,6 +55,25 @@ TEST(DevicePagesOnSimulator, HartIdentificationShowsEachDeviceTypesCommunication
         // The device's hardware revision 17, shown without any later change of the item.
         EXPECT_EQ(page->lblHardwareRev()->text(), "2.1");
         EXPECT_EQ(page->findChild<controls::PioLabel*>(QStringLiteral("PioLabel3"))->ShownText(), QString::number(type));
+        // Address, device type and number, serial number: shown, never entered,
+        // and they look it: on the page's background, taking no caret.
+        int shownOnly = 0;
+        for (const controls::PioFieldControl* field : page->findChildren<controls::PioFieldControl*>()) {
+            const QLineEdit* value = field->ValueField();
+            if (!value)
+                continue;
+            const bool looksShown = value->palette().color(QPalette::Base) == value->palette().color(QPalette::Window);
+            if (field->ObjectNameText().isEmpty()) {
+                ++shownOnly;
+                EXPECT_TRUE(value->isReadOnly()) << field->objectName().toStdString();
+                EXPECT_EQ(value->focusPolicy(), Qt::NoFocus) << field->objectName().toStdString();
+                EXPECT_TRUE(looksShown) << field->objectName().toStdString();
+            } else if (value->isEnabled() && !value->isReadOnly()) {
+                EXPECT_FALSE(looksShown) << field->objectName().toStdString() << " is entered";
+                EXPECT_NE(value->focusPolicy(), Qt::NoFocus) << field->objectName().toStdString();
+            }
+        }
+        EXPECT_EQ(shownOnly, 4);
         if (type == 137) {
             page->Tabs()->SelectKey(QStringLiteral("1t")); // the revisions and the communication type
             Screenshot(*window, *page, QStringLiteral("identification-hart-en"));

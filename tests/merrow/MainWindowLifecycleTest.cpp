@@ -46,7 +46,7 @@ TEST(MainWindowLifecycle, ExitUnregistersTheViewAndStoresThePlacement)
     piotest::Settle();
     EXPECT_EQ(applet.View(), nullptr);
     EXPECT_EQ(applet.Text(QStringLiteral("&&Menu_State&&MdiMain")), "3");
-    QSettings settings(global::kSettingsOrganisation, global::kAppTitle);
+    QSettings settings(global::SettingsPath(), QSettings::IniFormat);
     piotest::RunUntil([&] { return settings.contains(QStringLiteral("Settings/MainWidth")); });
     EXPECT_EQ(settings.value(QStringLiteral("Settings/MainWidth")).toString(), "9000");
 }

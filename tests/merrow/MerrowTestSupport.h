@@ -21,7 +21,7 @@ struct MerrowRegistered {
     MerrowRegistered()
     {
         merrow::RegisterClasses();
-        QSettings(global::kSettingsOrganisation, global::kAppTitle).clear();
+        QSettings(global::SettingsPath(), QSettings::IniFormat).clear();
     }
 };
 

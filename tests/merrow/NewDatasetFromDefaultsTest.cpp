@@ -6,6 +6,7 @@
 #include "tests/common/WindowScreenshot.h"
 #include "pioitems/PioAppItem.h"
 #include <QLocale>
+#include <QTest>
 
 using namespace merrowtest;
 using namespace defaultstest;
@@ -310,6 +311,35 @@ TEST(NewDatasetFromDefaults, OkWithoutSelectionWritesNothingAndSaysSo)
     EXPECT_EQ(applet.dialogs.Requests()[1].text,
               "Please select a device type, a pressure range and a static pressure range.");
     ExpectHandedBack(applet, *window);
+}
+
+TEST(NewDatasetFromDefaults, EscapeEndsTheDialogAsCancelDoesInBothLanguages)
+{
+    for (const int country : {1, 49}) {
+        SCOPED_TRACE(country);
+        MerrowApplet applet;
+        PIO_REQUIRE_APPLET(applet);
+        frmMain* window = StartDevice(applet, "4607215", 137, country);
+        ASSERT_NE(window, nullptr);
+        applet.PutText(QStringLiteral("lowAlarmCurr"), QStringLiteral("3.7"));
+        bool endedByEscape = false;
+        ASSERT_TRUE(RunDialog(applet, *window, [&](frmSelectDefaultDataset& page, QDialog& dialog) {
+            dialog.show();
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+            ASSERT_TRUE(Choose(page, "lstDeviceID", QStringLiteral("TRIVEX DP 137")));
+            auto* list = page.findChild<QListWidget*>(QStringLiteral("lstDeviceID"));
+            ASSERT_NE(list, nullptr);
+            list->setFocus();
+            QTest::keyClick(list, Qt::Key_Escape);
+            // The dialog itself ends: no empty frame stays behind with the window locked.
+            endedByEscape = piotest::RunUntil([&] { return !dialog.isVisible(); });
+            EXPECT_EQ(dialog.result(), QDialog::Rejected);
+        }));
+        EXPECT_TRUE(endedByEscape);
+        EXPECT_EQ(applet.Text(QStringLiteral("lowAlarmCurr")), "3.7");
+        ExpectHandedBack(applet, *window);
+        EXPECT_TRUE(applet.dialogs.Errors().isEmpty());
+    }
 }
 
 TEST(NewDatasetFromDefaults, NoDatabaseForTheDeviceIsReportedAndNoDialogShown)

@@ -35,7 +35,7 @@ TEST(PageServices, PagePositionsRestoreOntoTheMainWindowAndMissingSizeKeepsTheDe
     EXPECT_EQ(page.size(), QSize(200, 100));
     EXPECT_EQ(page.pos(), QPoint(0, 0));
 
-    QSettings settings(global::kSettingsOrganisation, global::kAppTitle);
+    QSettings settings(global::SettingsPath(), QSettings::IniFormat);
     settings.setValue(QStringLiteral("Settings/frmConfigPressureLeft"), QStringLiteral("9000"));
     settings.setValue(QStringLiteral("Settings/frmConfigPressureTop"), QStringLiteral("-3000"));
     settings.setValue(QStringLiteral("Settings/frmConfigPressureWidth"), QStringLiteral("0"));
@@ -54,7 +54,7 @@ TEST(PageServices, PagePositionsRestoreOntoTheMainWindowAndMissingSizeKeepsTheDe
 
 TEST(PageServices, MainWindowPlacementOffEveryScreenComesBack)
 {
-    QSettings settings(global::kSettingsOrganisation, global::kAppTitle);
+    QSettings settings(global::SettingsPath(), QSettings::IniFormat);
     settings.clear();
     settings.setValue(QStringLiteral("Settings/MainLeft"), QStringLiteral("-900000"));
     settings.setValue(QStringLiteral("Settings/MainTop"), QStringLiteral("900000"));
@@ -100,6 +100,6 @@ TEST(PageServices, PageRegistersAtFirstActivationOnlyAndReleasesAtUnloadOnce)
     w->CloseAllChildForms();
     piotest::Settle();
     EXPECT_TRUE(w->ChildForms().isEmpty());
-    QSettings settings(global::kSettingsOrganisation, global::kAppTitle);
+    QSettings settings(global::SettingsPath(), QSettings::IniFormat);
     EXPECT_TRUE(settings.contains(QStringLiteral("Settings/frmProbeLeft")));
 }

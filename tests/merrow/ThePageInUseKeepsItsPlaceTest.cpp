@@ -24,6 +24,16 @@ QWidget* PageInFront(const frmMain& window)
     return frame ? frame->widget() : nullptr;
 }
 
+// The window connected, the device's dataset read, the window the active one; null when not.
+frmMain* StartActiveWithTheDevicesDataset(DeviceApplet& applet)
+{
+    frmMain* window = applet.StartConnected();
+    if (!window || !ReadIntoDataset(applet, "upload"))
+        return nullptr;
+    window->activateWindow();
+    return QTest::qWaitForWindowActive(window) ? window : nullptr;
+}
+
 bool HasFocus(const QWidget& page)
 {
     const QWidget* focus = QApplication::focusWidget();
@@ -37,11 +47,8 @@ TEST(ThePageInUseKeepsItsPlace, AfterAReadOnOpeningAndAnAdjustItStaysInFrontWith
     DeviceApplet applet;
     PIO_REQUIRE_APPLET(applet);
     sim::SimTransmitter& device = applet.device.transmitter();
-    frmMain* window = applet.StartConnected();
+    frmMain* window = StartActiveWithTheDevicesDataset(applet);
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(ReadIntoDataset(applet, "upload"));
-    window->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
     auto* first = OpenPage<frmIdentificationHART>(applet, *window, "mnuDeviceIdentification");
     ASSERT_NE(first, nullptr);
     ASSERT_TRUE(piotest::RunUntil([&] { return window->isEnabled(); }));
@@ -95,4 +102,57 @@ TEST(ThePageInUseKeepsItsPlace, EscapeOnAnOpenDropDownListClosesTheListAndLeaves
     EXPECT_TRUE(piotest::RunUntil([&] { return QApplication::activePopupWidget() == nullptr; }));
     piotest::Settle();
     EXPECT_EQ(FindPage<frmConfigTemperature>(*window), page);
+}
+
+namespace {
+
+QMdiSubWindow* FrameOf(QWidget& page)
+{
+    return qobject_cast<QMdiSubWindow*>(page.parentWidget());
+}
+
+// The frames from the back to the front.
+QList<QMdiSubWindow*> Stacking(const frmMain& window)
+{
+    return window.findChild<QMdiArea*>()->subWindowList(QMdiArea::StackingOrder);
+}
+
+} // namespace
+
+TEST(ThePageInUseKeepsItsPlace, ClosingAPageBringsBackThePageUsedBeforeItWithItsFocusNotTheFirstOpened)
+{
+    DeviceApplet applet;
+    PIO_REQUIRE_APPLET(applet);
+    frmMain* window = StartActiveWithTheDevicesDataset(applet);
+    ASSERT_NE(window, nullptr);
+    auto* first = OpenPage<frmIdentificationHART>(applet, *window, "mnuDeviceIdentification");
+    ASSERT_NE(first, nullptr);
+    auto* used = OpenPage<frmConfigTemperature>(applet, *window, "mnuConfigureTemperature");
+    ASSERT_NE(used, nullptr);
+    ASSERT_TRUE(piotest::RunUntil([&] { return window->isEnabled(); }));
+    QLineEdit* field = nullptr;
+    for (QLineEdit* each : used->findChildren<QLineEdit*>())
+        if (!field && each->isVisible() && each->isEnabled() && !each->isReadOnly())
+            field = each;
+    ASSERT_NE(field, nullptr);
+    field->setFocus();
+    ASSERT_TRUE(piotest::RunUntil([&] { return QApplication::focusWidget() == field; }));
+
+    // The flow simulation opens the measured values beside it: neither raises the page opened first.
+    ASSERT_NE(OpenFlowSimulation(applet, *window), nullptr);
+    piotest::Settle();
+    const QList<QMdiSubWindow*> stacked = Stacking(*window);
+    EXPECT_LT(stacked.indexOf(FrameOf(*first)), stacked.indexOf(FrameOf(*used)));
+
+    // Closed, the simulation takes the measured values with it and gives the
+    // front to the page used before it.
+    QWidget* front = PageInFront(*window);
+    ASSERT_NE(front, nullptr);
+    QTest::keyClick(front, Qt::Key_Escape);
+    ASSERT_TRUE(piotest::RunUntil([&] { return window->ChildForms().size() == 2; }));
+    ASSERT_TRUE(piotest::RunUntil([&] { return window->isEnabled(); }));
+    piotest::Settle();
+    EXPECT_EQ(PageInFront(*window), used);
+    EXPECT_EQ(QApplication::focusWidget(), field);
+    EXPECT_EQ(Stacking(*window).last(), FrameOf(*used));
 }

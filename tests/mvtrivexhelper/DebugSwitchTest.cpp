@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -56,6 +57,17 @@ TEST_F(DebugSwitchTest, OffWhenTheMarkerIsNotReadable)
     WriteMarker("x");
     ASSERT_TRUE(QFile::setPermissions(Marker(), QFileDevice::WriteOwner));
     EXPECT_FALSE(debug.InDebugMode().isValid());
+}
+
+TEST_F(DebugSwitchTest, OffWhenTheMarkerIsAFifoOrADeviceAndNothingWaitsOnIt)
+{
+    ::alarm(120); // a FIFO opened for reading would wait for a writer for ever
+    ASSERT_EQ(::mkfifo(QFile::encodeName(Marker()).constData(), 0600), 0);
+    EXPECT_FALSE(debug.InDebugMode().isValid());
+    ASSERT_TRUE(QFile::remove(Marker()));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), Marker()));
+    EXPECT_FALSE(debug.InDebugMode().isValid());
+    ::alarm(0);
 }
 
 } // namespace

@@ -7,6 +7,8 @@
 // opens. With TRIVEX_SCREENSHOT_DIR set, the screen is saved with each page
 // as it opened (page-LANGUAGE-DPI.png).
 #include "tests/merrow/endtoend/CorvaneDeviceApplet.h"
+#include "merrow/pages/PageControls.h"
+#include "platform/dialogs/QtDialogService.h"
 #include "platform/controls/PioFieldControl.h"
 #include "platform/controls/PioPlotter.h"
 #include "platform/printview/PrintViewWindow.h"
@@ -20,6 +22,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QRegularExpression>
@@ -546,6 +549,85 @@ TEST(WindowsFitTheScreen, TheNewDatasetDialogAndTheStatusLineShowWholeInEnglishA
         piotest::Settle();
         for (const QString& finding : Findings(*window->statusBar()))
             found << QStringLiteral("status line (%1): %2").arg(language, finding);
+    }
+    EXPECT_TRUE(found.isEmpty()) << "at " << Dpi().toStdString() << " dpi:\n" << found.join(QLatin1Char('\n')).toStdString();
+}
+
+namespace {
+
+// What of a message box is cut: its title, which the window manager draws in
+// its bar beside the window's icon and buttons, each about as wide as the bar
+// is high, and its texts and buttons.
+QStringList BoxFindings(const QMessageBox& box)
+{
+    QStringList found = Findings(box);
+    const int bar = box.frameGeometry().height() - box.geometry().height();
+    QFont bold = box.font();
+    bold.setBold(true);
+    const int needs = QFontMetrics(bold).horizontalAdvance(box.windowTitle()) + 4 * bar;
+    if (box.frameGeometry().width() < needs)
+        found << QStringLiteral("the title \"%1\" needs %2 pixels, the box is %3 wide")
+                     .arg(box.windowTitle())
+                     .arg(needs)
+                     .arg(box.frameGeometry().width());
+    if (!box.screen()->availableGeometry().contains(box.frameGeometry()))
+        found << QStringLiteral("at %1 it leaves the screen").arg(Rect(box.frameGeometry()));
+    return found;
+}
+
+} // namespace
+
+TEST(WindowsFitTheScreen, TheBoxesOfClosingASimulationShowTheirWholeTitle)
+{
+    ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb")) << "runs on an X server (scripts/with-x-server)";
+    QStringList found;
+    for (const int country : {1, 49}) {
+        const QString language = country == 49 ? QStringLiteral("de") : QStringLiteral("en");
+        QLocale::setDefault(QLocale(country == 49 ? QLocale::German : QLocale::English, QLocale::AnyTerritory));
+        CorvaneDeviceApplet applet;
+        PIO_REQUIRE_APPLET(applet);
+        applet.PutNumber(QStringLiteral("&&private&&countrycode"), country);
+        frmMain* window = applet.StartConnectedWithTheDevicesDataset(137);
+        ASSERT_NE(window, nullptr);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+        for (const char* entry : {"mnuDiagnosticsSimulateCurrent", "mnuDiagnosticsSimulateFlow"}) {
+            applet.dialogs.AnswerMessage(dialogs::DialogResult::Yes); // a simulation influences the process
+            applet.Trigger(*window, entry);
+            piotest::Settle();
+            const QList<QMdiSubWindow*> frames = Frames(*window);
+            ASSERT_FALSE(frames.isEmpty()) << entry;
+            const QWidget& page = *frames.last()->widget();
+            // The questions and notes of closing a simulation page: "%1 Close" with the page's caption.
+            struct Box {
+                int16_t textId;
+                dialogs::MessageButtons buttons;
+                dialogs::MessageIcon icon;
+            };
+            for (const Box& kind : {Box{2124, dialogs::MessageButtons::YesNoCancel, dialogs::MessageIcon::Question},
+                                    Box{2122, dialogs::MessageButtons::Ok, dialogs::MessageIcon::Information}}) {
+                dialogs::MessageBoxRequest request;
+                request.title = pagecontrols::CloseTitle(page).text;
+                request.text = global::LoadLocalizedText(kind.textId);
+                request.buttons = kind.buttons;
+                request.icon = kind.icon;
+                request.ownTitle = true;
+                const std::unique_ptr<QMessageBox> box = dialogs::QtDialogService::CreateMessageBox(request);
+                box->show();
+                EXPECT_TRUE(QTest::qWaitForWindowExposed(box.get()));
+                // The window manager's frame arrives after the box is shown.
+                EXPECT_TRUE(piotest::RunUntil([&] { return box->frameGeometry() != box->geometry(); }))
+                    << entry << " " << kind.textId << " " << language.toStdString();
+                piotest::Settle();
+                for (const QString& finding : BoxFindings(*box))
+                    found << QStringLiteral("%1 box %2 (%3): %4").arg(QLatin1String(entry)).arg(kind.textId).arg(language, finding);
+                SaveScreen(QStringLiteral("box%1-%2-%3-%4").arg(kind.textId).arg(page.objectName(), language, Dpi()));
+                box->close();
+                piotest::Settle();
+            }
+            for (QMdiSubWindow* frame : Frames(*window))
+                frame->close();
+            piotest::Settle();
+        }
     }
     EXPECT_TRUE(found.isEmpty()) << "at " << Dpi().toStdString() << " dpi:\n" << found.join(QLatin1Char('\n')).toStdString();
 }

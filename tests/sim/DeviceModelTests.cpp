@@ -8,7 +8,9 @@
 #include "platform/comm/hart/HartStatus.h"
 #include "sim/SimOptions.h"
 #include "tests/sim/TransmitterFixture.h"
+#include <QDate>
 #include <QFile>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -260,6 +262,9 @@ TEST_F(Transmitter, MemorySurvivesARestartAndATornWrite)
     ASSERT_EQ(ask(static_cast<uint8_t>(command->number), requestOf(device, *command, "mvBeta", 0.7f)).responseCode,
               RC::Success);
     ASSERT_EQ(ask(34, floats({2.5f})).responseCode, RC::Success);   // a standard write is kept as well
+    // Tag, descriptor and date of 1 February 2023 (years since 1900).
+    const QByteArray tagAndDescriptor = ask(13).data.left(18);
+    ASSERT_EQ(ask(18, tagAndDescriptor + QByteArray::fromHex("01027B")).responseCode, RC::Success);
     ASSERT_TRUE(QFile::exists(path));
 
     // A restarted device reads what was written.
@@ -268,6 +273,28 @@ TEST_F(Transmitter, MemorySurvivesARestartAndATornWrite)
         ASSERT_TRUE(sim::applyVariant(restarted, options, error)) << error.toStdString();
         EXPECT_FLOAT_EQ(restarted.parameters().value("mvBeta").toFloat(), 0.7f);
         EXPECT_FLOAT_EQ(restarted.device().pv().damping, 2.5f);
+        EXPECT_EQ(restarted.device().date.toQDate(), QDate(2023, 2, 1));
+    }
+    // A memory written before the date was kept reads as it did: the device
+    // keeps the date it left the factory with.
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        QJsonObject memory = QJsonDocument::fromJson(file.readAll()).object();
+        file.close();
+        QJsonObject kept = memory.value("device").toObject();
+        for (const char* key : {"dateDay", "dateMonth", "dateYear"})
+            ASSERT_TRUE(kept.take(QLatin1String(key)).isDouble()) << key;
+        memory.insert("device", kept);
+        const QString older = dir.filePath("older.json");
+        QFile olderFile(older);
+        ASSERT_TRUE(olderFile.open(QIODevice::WriteOnly));
+        olderFile.write(QJsonDocument(memory).toJson());
+        olderFile.close();
+        sim::SimTransmitter restarted;
+        ASSERT_TRUE(restarted.setMemoryFile(older, error)) << error.toStdString();
+        EXPECT_FLOAT_EQ(restarted.device().pv().damping, 2.5f);
+        EXPECT_EQ(restarted.device().date, sim::DeviceState().date);
     }
     // A write torn off before its end leaves a partial file beside the memory;
     // the memory itself is replaced only once a write is complete.

@@ -194,3 +194,66 @@ TEST_F(MvFlow, WithoutAUsableCoefficientSetTheFlowKeepsTheSquareRootLaw)
     writeFloat("mvKqm", -1);
     EXPECT_NEAR(flow(), fallback, 1e-4);
 }
+
+// Below revision 21 the flow block holds its reference pressure and
+// temperature and its compressibility points in bar and degrees Celsius,
+// below 22 its reference densities in kg/m3, whatever its unit items say: the
+// calculation hands them over so. From those revisions on they are in the
+// unit items' units. Either way the device measures the calculated flow.
+TEST_F(MvFlow, TheReferenceValuesAreReadInTheUnitsTheRevisionHoldsThemIn)
+{
+    // Natural gas with a compressibility matrix (the standard volume flow),
+    // and a gas at its design temperature (the operating volume flow).
+    // Its factors change strongly over the matrix, so that a point read in
+    // the wrong unit shows in the flow.
+    flowcalc::MvCalculationInput matrix = WaterThroughOrifice();
+    UseGasMatrix(matrix);
+    matrix.mvRhor = 4.0;
+    matrix.mvInTHiLim = 40;
+    for (int t = 0; t < 3; ++t)
+        for (int p = 0; p < 3; ++p)
+            matrix.mvZkb[3 * t + p] = 1.0 - 0.04 * p - 0.02 * t;
+    flowcalc::MvCalculationInput designTemperature = WaterThroughOrifice();
+    designTemperature.mvMediumType = 7;
+    designTemperature.mvRhor = 5.9;
+    designTemperature.mvTr = 60;
+    designTemperature.mvInPLoLim = 1.5;
+
+    const auto fahrenheit = [](double c) { return c * 1.8 + 32.0; };
+    for (const flowcalc::MvCalculationInput& in : {matrix, designTemperature}) {
+        const EngineResult r = Calculate(in);
+        ASSERT_NE(r.status, -1);
+        for (const uint8_t revision : {20, 22}) {
+            SCOPED_TRACE(testing::Message() << "medium " << in.mvMediumType << ", revision " << int(revision));
+            device.device().softwareRevision = revision;
+            const bool barAndCelsius = revision < 21;
+            const bool kgPerM3 = revision < 22;
+            // The inputs in mbar, degrees Fahrenheit and g/cm3.
+            write("mvInPUnit", 8u);
+            write("mvInTUnit", 33u);
+            write("mvDensityUnit", 91u);
+            download(in, r.out);
+            const auto pressure = [&](double bar) { return barAndCelsius ? bar : bar * 1000.0; };
+            const auto temperature = [&](double c) { return barAndCelsius ? c : fahrenheit(c); };
+            const auto density = [&](double kgM3) { return kgPerM3 ? kgM3 : kgM3 / 1000.0; };
+            writeFloat("mvPr", pressure(in.mvPr));
+            writeFloat("mvTr", temperature(r.out.mvTr));
+            writeFloat("mvRhor", density(r.out.mvRhor));
+            writeFloat("mvRhoNorm", density(in.mvRhonorm));
+            for (int i = 0; i < 3; ++i) {
+                writeFloat(QStringLiteral("mvPkb%1").arg(i + 1).toLatin1().constData(), pressure(in.mvPkb[i]));
+                writeFloat(QStringLiteral("mvTkb%1").arg(i + 1).toLatin1().constData(), temperature(in.mvTkb[i]));
+            }
+            for (int i = 0; i < 9; ++i)
+                writeFloat(QStringLiteral("mvZkb%1").arg(i + 1).toLatin1().constData(), in.mvZkb[i]);
+
+            // At 100 mbar, 5 bar and 20 C: the flow the calculation's model gives.
+            hold(10.0, 500.0, 20.0);
+            const flowcalc::MvFlowValues model =
+                flowcalc::MvFlowFromCoefficients(flowcalc::FlowCoefficientsFrom(in, r.out), 100, 5, 20);
+            const double perHour = (in.mvMediumType == 4 ? model.flow : model.massFlow / model.density) * 3600.0;
+            ASSERT_GT(perHour, 0.0);
+            EXPECT_NEAR(flow() / perHour, 1.0, 1e-3);
+        }
+    }
+}

@@ -245,8 +245,7 @@ protected:
             loop::SetCallbackErrorHandler([](const QString& message) { ADD_FAILURE() << message.toStdString(); });
         dialogService.SetFailureHandler([](const QString& error) { ADD_FAILURE() << error.toStdString(); });
         // The DTM reads its trace switches when it is created.
-        QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Trivex"),
-                           Debugging::ProgramTitle());
+        QSettings settings(Debugging::SettingsPath(), QSettings::IniFormat);
         settings.setValue(QStringLiteral("TraceOptions/Errors"), QStringLiteral("1"));
         settings.setValue(QStringLiteral("TraceOptions/Info"), QStringLiteral("1"));
         fennick::RegisterClasses();

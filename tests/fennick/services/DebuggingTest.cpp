@@ -1,6 +1,7 @@
 #include "fennick/services/DataTypes.h"
 #include "fennick/services/Debugging.h"
 #include "tests/common/TraceCapture.h"
+#include <QFile>
 #include <QSettings>
 #include <gtest/gtest.h>
 
@@ -12,7 +13,7 @@ struct FakeDtm : Debugging::ISystemTagSource {
 
 QSettings traceSettings()
 {
-    return QSettings(QSettings::IniFormat, QSettings::UserScope, "Trivex", Debugging::ProgramTitle());
+    return QSettings(Debugging::SettingsPath(), QSettings::IniFormat);
 }
 } // namespace
 
@@ -49,7 +50,7 @@ TEST(TraceLine, SwitchesGateEachEntryPointButNotWriteTrace)
     EXPECT_EQ(trace.messages().last(), "Reading AppletItem >>PV<< failed!");
 }
 
-TEST(TraceSwitches, MissingOrInvalidValuesAreWrittenBackWithTheDefault)
+TEST(TraceSwitches, MissingOrInvalidValuesCountAsTheDefaultAndNothingIsWritten)
 {
     {
         QSettings s = traceSettings();
@@ -57,17 +58,25 @@ TEST(TraceSwitches, MissingOrInvalidValuesAreWrittenBackWithTheDefault)
         s.setValue("TraceOptions/Info", "yes");
         s.setValue("TraceOptions/Errors", "1");
     }
+    const QByteArray before = [] {
+        QFile file(Debugging::SettingsPath());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }();
+    ASSERT_FALSE(before.isEmpty());
     Debugging::ReadTraceOptions();
     EXPECT_EQ(Debugging::Switches().Info, 0);
     EXPECT_EQ(Debugging::Switches().Errors, -1);
     EXPECT_EQ(Debugging::Switches().InfoDB, 0);
     EXPECT_FALSE(Debugging::SequenceMonitorEnabled());
     {
+        QFile file(Debugging::SettingsPath());
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), before) << "reading the switches writes nothing";
+    }
+    {
         QSettings s = traceSettings();
-        EXPECT_EQ(s.value("TraceOptions/Info").toString(), "0");
-        EXPECT_EQ(s.value("TraceOptions/InfoDB").toString(), "0");
-        EXPECT_EQ(s.value("TraceOptions/SequenceMoni").toString(), "0");
-        EXPECT_EQ(s.value("TraceOptions/Errors").toString(), "1");
+        EXPECT_EQ(s.value("TraceOptions/Info").toString(), "yes");
+        EXPECT_FALSE(s.contains("TraceOptions/InfoDB"));
         s.setValue("TraceOptions/SequenceMoni", "1");
     }
     Debugging::ReadTraceOptions();

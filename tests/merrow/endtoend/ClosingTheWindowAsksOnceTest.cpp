@@ -22,7 +22,7 @@ struct DeviceWindowClasses {
         corvane::RegisterClasses();
         flowcalc::RegisterFlowcalcClasses();
         printview::RegisterClasses();
-        QSettings(global::kSettingsOrganisation, global::kAppTitle).clear();
+        QSettings(global::SettingsPath(), QSettings::IniFormat).clear();
     }
 };
 

@@ -100,7 +100,7 @@ TEST(DevicePagesShowUnitSymbols, NoPageShowsADescriptionUnitTextThatHasASymbol)
     QString error;
     ASSERT_TRUE(sim::applyVariant(applet.device.transmitter(), variant, error)) << error.toStdString();
     applet.device.transmitter().device().totaliser.select(sim::Totaliser::Volume);
-    frmMain* window = applet.StartConnected(139);
+    frmMain* window = applet.StartConnected(139, sim::ModuleType::Differential);
     ASSERT_NE(window, nullptr);
     ASSERT_TRUE(ReadIntoDataset(applet, "uploadPid"));
     ExpectSymbolsOnPages(applet, *window, {{"mnuFlowBuffer", "m³"}});

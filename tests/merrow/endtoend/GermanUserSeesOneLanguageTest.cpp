@@ -74,8 +74,18 @@ TEST(GermanUser, RangeEndWithADecimalCommaIsTakenAndNumbersShowWithACommaNeverAn
     EXPECT_EQ(MessageCount(applet.dialogs), messages) << LastMessage(applet.dialogs).toStdString();
     EXPECT_EQ(applet.Text(QStringLiteral("ptrbScaleIn100")), QStringLiteral("24.5"));
     EXPECT_EQ(end.ShownText(), QStringLiteral("24,5"));
-    Type(end, QStringLiteral("150.5")); // a point is taken too
-    EXPECT_EQ(applet.Text(QStringLiteral("ptrbScaleIn100")), QStringLiteral("150.5"));
+    // A point is no German decimal separator, and "1.000" no one: refused
+    // with a word on the comma, never read the English way.
+    size_t told = messages;
+    for (const char* typed : {"150.5", "1.000"}) {
+        applet.dialogs.AnswerMessage(dialogs::DialogResult::Ok);
+        Type(end, QString::fromLatin1(typed));
+        EXPECT_EQ(MessageCount(applet.dialogs), ++told) << typed;
+        EXPECT_TRUE(LastMessage(applet.dialogs).contains(QStringLiteral("Dezimalzeichen ist das Komma")))
+            << LastMessage(applet.dialogs).toStdString();
+        EXPECT_EQ(applet.Text(QStringLiteral("ptrbScaleIn100")), QStringLiteral("24.5")) << typed;
+        EXPECT_EQ(end.ShownText(), QStringLiteral("24,5")) << typed;
+    }
 
     // A value wider than the field loses decimals, not its form.
     applet.PutText(QStringLiteral("ptrbScaleIn100"), QStringLiteral("12.3456789"));
@@ -88,7 +98,7 @@ TEST(GermanUser, RangeEndWithADecimalCommaIsTakenAndNumbersShowWithACommaNeverAn
     // A grouped number is no number: refused, named by its label and unit, the value kept.
     applet.dialogs.AnswerMessage(dialogs::DialogResult::Ok);
     Type(end, QStringLiteral("1.000,5"));
-    ASSERT_EQ(MessageCount(applet.dialogs), messages + 1);
+    ASSERT_EQ(MessageCount(applet.dialogs), told + 1);
     const QString unit = page->txtMessende()->UnitLabel()->text();
     ASSERT_FALSE(unit.isEmpty());
     EXPECT_EQ(LastMessage(applet.dialogs),

@@ -12,8 +12,10 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLocale>
 #include <QTemporaryDir>
+#include <QTest>
 
 using namespace merrowtest;
 
@@ -76,6 +78,38 @@ TEST(PagesAndReportOnSimulator, MessageDateDampingAndHardwareRevisionAreWhatTheD
     EXPECT_TRUE(QFileInfo::exists(file));
     EXPECT_EQ(view->Window()->StatusLine()->text(),
               QStringLiteral("The print-out was saved as \"%1\".").arg(QDir::toNativeSeparators(file)));
+}
+
+// A German user reads and types the date in the German form, on the page and
+// in the print-out; the device keeps its own form.
+TEST(PagesAndReportOnSimulator, TheDateReadsInTheUsersFormAndTheDeviceKeepsItsOwn)
+{
+    CorvaneDeviceApplet applet;
+    PIO_REQUIRE_APPLET(applet);
+    applet.PutNumber(QStringLiteral("&&private&&countrycode"), 49);
+    applet.device.transmitter().device().date = comm::HartDate{14, 3, 125};
+    frmMain* window = applet.StartConnectedWithTheDevicesDataset();
+    ASSERT_NE(window, nullptr);
+    ASSERT_EQ(applet.Text(QStringLiteral("pbDeviceInstalDate")), "2025-03-14");
+    auto* basic = OpenPage<frmBasicParameter>(applet, *window, "mnuConfigureBasicParameter");
+    ASSERT_NE(basic, nullptr);
+    EXPECT_EQ(Shown(*basic, "PioLabelTextUnit1(0)"), "14.03.2025");
+
+    QLineEdit* date = basic->Field(QStringLiteral("PioLabelTextUnit1(0)"))->ValueField();
+    ASSERT_NE(date, nullptr);
+    date->selectAll();
+    QTest::keyClicks(date, QStringLiteral("01.06.2024"));
+    QTest::keyClick(date, Qt::Key_Return);
+    piotest::Settle();
+    EXPECT_EQ(applet.Text(QStringLiteral("pbDeviceInstalDate")), "2024-06-01");
+    EXPECT_EQ(date->text(), "01.06.2024");
+
+    applet.Trigger(*window, "mnuFilePrintPreview");
+    piotest::Settle();
+    const auto view = PrintView(applet);
+    ASSERT_NE(view, nullptr);
+    EXPECT_TRUE(view->FilledPage().contains(QStringLiteral("<B>01.06.2024</B>")));
+    EXPECT_FALSE(view->FilledPage().contains(QStringLiteral("2024-06-01")));
 }
 
 // Edited on the pages, each value is one item: the print-out shows the edit,

@@ -7,6 +7,7 @@
 #include "sim/SimOptions.h"
 #include "tests/merrow/endtoend/CorvaneDeviceApplet.h"
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTest>
 
@@ -52,6 +53,17 @@ TEST(RangeOnPressurePage, ARangeSavedToTheDeviceIsTheRangeLoadedFromIt)
 
 namespace {
 
+// Save to device, ended with its confirmation and the window the user's again.
+bool SavedToDevice(CorvaneDeviceApplet& applet, frmMain& window)
+{
+    applet.Trigger(window, "mnuDeviceSaveToDevice");
+    return piotest::RunUntil([&] {
+        return window.PendingFunction() == frmMain::Pending::None && window.isEnabled()
+            && window.PanelText(4) == global::LoadLocalizedText(3808)
+            && applet.Text(QStringLiteral("currentSequence")).isEmpty();
+    });
+}
+
 // The codes a pressure unit list may offer: pressure units, nothing else.
 bool OffersPressureUnitsOnly(const QComboBox& list)
 {
@@ -95,12 +107,7 @@ TEST(RangeOnPressurePage, AChosenUnitConvertsTheRangeOnEveryRevisionAndTheDevice
         EXPECT_DOUBLE_EQ(applet.Text(QStringLiteral("ptrbScaleIn100")).toDouble(), upperBefore);
         EXPECT_DOUBLE_EQ(applet.Text(QStringLiteral("ptrbScaleIn0")).toDouble(), 0);
 
-        applet.Trigger(*window, "mnuDeviceSaveToDevice");
-        ASSERT_TRUE(piotest::RunUntil([&] {
-            return window->PendingFunction() == frmMain::Pending::None && window->isEnabled()
-                && window->PanelText(4) == global::LoadLocalizedText(3808)
-                && applet.Text(QStringLiteral("currentSequence")).isEmpty();
-        })) << window->PanelText(4).toStdString();
+        ASSERT_TRUE(SavedToDevice(applet, *window)) << window->PanelText(4).toStdString();
         // Devices from revision 21 on take the unit itself; older ones take
         // the range in it (command 35) and keep their own unit.
         if (revision >= 21) {
@@ -121,4 +128,55 @@ TEST(RangeOnPressurePage, TheStaticPressureUnitListOffersPressureUnitsOnly)
     controls::PioFieldControl* unit = page->Field(QStringLiteral("PioLabelComboUnit1"));
     ASSERT_TRUE(unit && unit->EntryList());
     EXPECT_TRUE(OffersPressureUnitsOnly(*unit->EntryList()));
+}
+
+TEST(RangeOnPressurePage, WhileTheDeviceComputesFlowTheOutputUnitFollowsTheRangeUnitWhereTheRevisionTakesIt)
+{
+    constexpr int kKpa = 12;
+    constexpr int kMbar = 8;
+    for (const uint32_t revision : {20u, 22u}) {
+        SCOPED_TRACE(revision);
+        CorvaneDeviceApplet applet;
+        PIO_REQUIRE_APPLET(applet);
+        sim::VariantOptions variant;
+        variant.revision = revision;
+        variant.multivariable = true; // the flow block computes: the rules copy the range unit to the output
+        QString error;
+        ASSERT_TRUE(sim::applyVariant(applet.device.transmitter(), variant, error)) << error.toStdString();
+        applet.PutNumber(QStringLiteral("pbSoftwareRevisionHART"), revision);
+        frmMain* window = applet.StartConnectedWithTheDevicesDataset();
+        ASSERT_NE(window, nullptr);
+        ASSERT_EQ(applet.Number(QStringLiteral("mvModeBlkActual")), 8);
+        auto* page = OpenPage<frmConfigPressure>(applet, *window, "mnuConfigurePressure");
+        ASSERT_NE(page, nullptr);
+        auto* unit = page->findChild<controls::PioFieldControl*>(QStringLiteral("cmbPvScaleUnit"));
+        auto* output = page->findChild<controls::PioFieldControl*>(QStringLiteral("cmbOutScaleUnit"));
+        ASSERT_TRUE(unit && unit->EntryList() && output && output->EntryList());
+        const auto labels = [&] {
+            QStringList shown;
+            for (const char* name : {"lblOutScaleUnit(0)", "lblOutScaleUnit(1)"})
+                if (auto* label = page->findChild<QLabel*>(QLatin1String(name)))
+                    shown << label->text();
+            return shown;
+        };
+        ASSERT_EQ(labels(), QStringList({QStringLiteral("mbar"), QStringLiteral("mbar")}));
+
+        if (revision < 21) {
+            // The revision keeps its range in mbar: no other unit is offered to be set back unseen.
+            EXPECT_FALSE(unit->EntryList()->isEnabled() && unit->isEnabled());
+            EXPECT_EQ(unit->EntryList()->currentData().toInt(), kMbar);
+            continue;
+        }
+        ASSERT_TRUE(unit->isEnabled() && unit->EntryList()->isEnabled());
+        unit->EntryList()->setCurrentIndex(unit->EntryList()->findData(kKpa));
+        piotest::Settle();
+        ASSERT_EQ(applet.Text(QStringLiteral("ptrbScaleInUnit")).toInt(), kKpa);
+        // The rules gave the output the new unit; the limits beside it say so.
+        EXPECT_EQ(applet.Text(QStringLiteral("aiDPOutScaleUnit")).toInt(), kKpa);
+        EXPECT_EQ(output->EntryList()->currentText(), QStringLiteral("kPa"));
+        EXPECT_EQ(labels(), QStringList({QStringLiteral("kPa"), QStringLiteral("kPa")}));
+
+        ASSERT_TRUE(SavedToDevice(applet, *window)) << window->PanelText(4).toStdString();
+        EXPECT_EQ(labels(), QStringList({QStringLiteral("kPa"), QStringLiteral("kPa")}));
+    }
 }

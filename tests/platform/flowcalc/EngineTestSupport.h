@@ -31,6 +31,19 @@ inline flowcalc::MvCalculationInput WaterThroughOrifice()
     return in;
 }
 
+// Natural gas with a compressibility matrix over 2 to 10 bar and 0 to 40 C.
+inline void UseGasMatrix(flowcalc::MvCalculationInput& in)
+{
+    in.mvMediumType = 4;
+    in.mvRhonorm = 0.7175;
+    for (int i = 0; i < 3; ++i) {
+        in.mvPkb[i] = 2.0 + 4 * i;
+        in.mvTkb[i] = 20.0 * i;
+    }
+    for (int i = 0; i < 9; ++i)
+        in.mvZkb[i] = 0.99 - 0.001 * i;
+}
+
 struct EngineResult {
     flowcalc::MvCalculationOutput out;
     int32_t status = -1;

@@ -19,18 +19,6 @@ struct Refusal {
     const char* reason;
 };
 
-void UseGasMatrix(MvCalculationInput& in)
-{
-    in.mvMediumType = 4;
-    in.mvRhonorm = 0.7175;
-    for (int i = 0; i < 3; ++i) {
-        in.mvPkb[i] = 2.0 + 4 * i;
-        in.mvTkb[i] = 20.0 * i;
-    }
-    for (int i = 0; i < 9; ++i)
-        in.mvZkb[i] = 0.99 - 0.001 * i;
-}
-
 const Refusal kRefusals[] = {
     {"unknown medium", [](auto& in) { in.mvMediumType = 8; }, "medium type 8 is not known"},
     {"element without equation", [](auto& in) { in.mvBlendeDuese = 13; }, "primary element 13"},

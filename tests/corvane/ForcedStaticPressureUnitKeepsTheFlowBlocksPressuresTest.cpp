@@ -1,0 +1,275 @@
+// A device whose static pressure was set up in bar while its flow function
+// was off, then restarted with the function on at a revision whose flow
+// block takes mbar only: the DTM forces the unit, and every pressure of the
+// flow block keeps its physical value in the project, on the device after an
+// unchanged download, and in a project that reads the device again. Each
+// program run of a user (upload, show, download, upload) is a DTM of its own
+// over the stored project; the restarted simulator keeps its memory.
+#include "TransferSupport.h"
+#include "platform/applet/UnitTable.h"
+#include "sim/MeasuredParameters.h"
+#include "sim/SimTransmitter.h"
+#include <cmath>
+#include <optional>
+
+namespace {
+
+using transfertest::TransferRoad;
+using transfertest::Variant;
+
+// The unit item of the static pressure of the flow block.
+const QString kStaticPressureUnit = QStringLiteral("mvInPUnit");
+// Below this revision the device keeps the shown copies' device values in bar.
+constexpr uint32_t kUserUnitFromRevision = 21;
+constexpr int kBar = 7;
+
+// Pascals per unit of the HART pressure unit codes a test meets.
+std::optional<double> PascalPer(int unit)
+{
+    struct Row {
+        int code;
+        double pascal;
+    };
+    static constexpr Row kUnits[] = {{7, 1e5}, {8, 1e2}, {11, 1}, {12, 1e3}, {237, 1e6}};
+    for (const Row& row : kUnits)
+        if (row.code == unit)
+            return row.pascal;
+    return std::nullopt;
+}
+
+// A pressure of the flow block: the item whose unit item is the static
+// pressure's, and the device value it shows when it is a shown copy.
+struct PressureItem {
+    QString item;
+    QString deviceValue; // the item itself when it is no shown copy
+};
+
+// Physical values, in pascals, by item.
+using Pressures = QMap<QString, double>;
+
+class ForcedStaticPressureUnit : public TransferRoad {
+protected:
+    sim::SimServer& Device() { return restarted ? *restarted : device; }
+
+    // The device as it was set up by a user: read and written back once by
+    // a project while the flow function was off, its memory kept in a file.
+    void SetUp(const Variant& setUp)
+    {
+        Start(setUp);
+        if (HasFatalFailure())
+            return;
+        QString error;
+        ASSERT_TRUE(device.transmitter().setMemoryFile(dir.filePath(QStringLiteral("memory.json")), error))
+            << error.toStdString();
+        HoldTheProcess(device);
+        ASSERT_TRUE(Upload(QStringLiteral("setup-upload")));
+        ASSERT_TRUE(Unlocked());
+        ASSERT_TRUE(Download(QStringLiteral("setup-download")));
+        ASSERT_TRUE(Unlocked());
+        ASSERT_EQ(device.device().staticPressure().units, kBar);
+        ASSERT_EQ(device.transmitter().parameters().value(kStaticPressureUnit).toInt(), kBar);
+    }
+
+    // The simulator started again on its memory, with the flow function on.
+    void RestartDevice(uint32_t deviceType, uint32_t revision)
+    {
+        device.close();
+        restarted = std::make_unique<sim::SimServer>();
+        ASSERT_TRUE(restarted->listen(QHostAddress::LocalHost, 0)) << restarted->errorString().toStdString();
+        sim::VariantOptions options;
+        options.deviceType = deviceType;
+        options.revision = revision;
+        options.multivariable = true;
+        options.memory = dir.filePath(QStringLiteral("memory.json"));
+        QString error;
+        ASSERT_TRUE(sim::applyVariant(restarted->transmitter(), options, error)) << error.toStdString();
+        restarted->transmitter().freezeProcessTime(0);
+        HoldTheProcess(*restarted);
+        ASSERT_EQ(restarted->device().staticPressure().units, kBar);
+        ASSERT_EQ(restarted->device().multivariableBlockMode, sim::BlockMode::Automatic);
+    }
+
+    // A new program run: a DTM of its own over the project folder, a new
+    // instance or the stored one.
+    void Open(const QString& project, bool fresh, uint32_t deviceType)
+    {
+        ReleaseDtm();
+        frame = std::make_unique<frame::ReferenceFrame>(dir.filePath(project), QStringLiteral(TRIVEX_SCHEMA_DIR));
+        ASSERT_TRUE(frame->CreateDtm(dtmtest::kTag)) << frame->LastError().toStdString();
+        const bool opened = fresh ? frame->InitNewInstance(dtmtest::kTag,
+                                                           dtmtest::DeviceTypeDocument(QString::number(deviceType)))
+                                  : frame->LoadInstance(dtmtest::kTag);
+        ASSERT_TRUE(opened) << frame->LastError().toStdString();
+        ASSERT_TRUE(frame->Configure(dtmtest::kTag, QStringLiteral("maintenance"))) << frame->LastError().toStdString();
+        ASSERT_TRUE(frame->SetCommunication(dtmtest::kTag, loopbacktest::LocalAddress(Device().port())))
+            << frame->LastError().toStdString();
+        if (fresh) {
+            ASSERT_TRUE(frame->SaveInstance(dtmtest::kTag)) << frame->LastError().toStdString();
+        }
+        Watch();
+    }
+
+    // Every item the description's unit table gives the static pressure's
+    // unit item, with the device value of each shown copy ("...GUI").
+    std::vector<PressureItem> FlowBlockPressures() const
+    {
+        const QString folder = QFileInfo(manager->GetDescription()->path).absolutePath();
+        QFile file(QDir(folder).filePath(applet::kUnitTableName));
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << file.fileName().toStdString();
+        const applet::UnitTable table = applet::ParseUnitTable(QString::fromUtf8(file.readAll()));
+        std::vector<PressureItem> items;
+        for (auto row = table.units.constBegin(); row != table.units.constEnd(); ++row) {
+            if (row.value().compare(QLatin1Char('@') + kStaticPressureUnit, Qt::CaseInsensitive) != 0)
+                continue;
+            const QString name = manager->Item(manager->HandleOf(row.key()))->Name();
+            QString deviceValue = name;
+            if (name.endsWith(QLatin1String("GUI")) && manager->HandleOf(name.chopped(3)) != 0)
+                deviceValue = name.chopped(3);
+            items.push_back({name, deviceValue});
+        }
+        return items;
+    }
+
+    // The pressures as the project holds them: each shown copy and each
+    // device value behind one, in pascals.
+    Pressures InProject(const std::vector<PressureItem>& items, uint32_t revision)
+    {
+        Pressures values;
+        const int unit = Text(kStaticPressureUnit).toInt();
+        for (const PressureItem& pressure : items) {
+            values.insert(pressure.item, Pascal(Text(pressure.item), unit, pressure.item));
+            if (pressure.deviceValue != pressure.item)
+                values.insert(pressure.deviceValue,
+                              Pascal(Text(pressure.deviceValue), revision < kUserUnitFromRevision ? kBar : unit,
+                                     pressure.deviceValue));
+        }
+        return values;
+    }
+
+    // The same pressures as the device holds them: a shown copy is what its
+    // device value holds.
+    Pressures OnDevice(const std::vector<PressureItem>& items, uint32_t revision)
+    {
+        const sim::DeviceParameters& parameters = Device().transmitter().parameters();
+        const int unit = parameters.value(kStaticPressureUnit).toInt();
+        Pressures values;
+        for (const PressureItem& pressure : items) {
+            const bool fixed = pressure.deviceValue != pressure.item && revision < kUserUnitFromRevision;
+            const double value = Pascal(parameters.value(pressure.deviceValue).toString(), fixed ? kBar : unit,
+                                        pressure.deviceValue);
+            values.insert(pressure.item, value);
+            if (pressure.deviceValue != pressure.item)
+                values.insert(pressure.deviceValue, value);
+        }
+        return values;
+    }
+
+    static double Pascal(const QString& text, int unit, const QString& item)
+    {
+        bool number = false;
+        const double value = text.toDouble(&number);
+        const std::optional<double> factor = PascalPer(unit);
+        EXPECT_TRUE(number) << item.toStdString() << " holds " << text.toStdString();
+        EXPECT_TRUE(factor) << item.toStdString() << ": unit " << unit;
+        return value * factor.value_or(std::nan(""));
+    }
+
+    static void ExpectSame(const Pressures& expected, const Pressures& actual, const char* where)
+    {
+        for (auto it = expected.constBegin(); it != expected.constEnd(); ++it)
+            EXPECT_NEAR(actual.value(it.key()), it.value(), 1e-5 * std::max(1.0, std::abs(it.value())))
+                << where << ": " << it.key().toStdString();
+    }
+
+    // The static range, its unit's copy and the transfer function: the
+    // device's and the project's are one. (Below revision 21 the device
+    // keeps the static range's unit of its own; no record of the download
+    // writes it.)
+    void ExpectTheOutputAsTheProject(const char* where)
+    {
+        const sim::DeviceState& d = Device().device();
+        const int unit = Text(QStringLiteral("ptrbStaticPressureScaleInUnit")).toInt();
+        EXPECT_EQ(Device().transmitter().parameters().value(QStringLiteral("aiPOutScaleUnit")).toInt(), unit) << where;
+        EXPECT_EQ(Text(QStringLiteral("aiPOutScaleUnit")).toInt(), unit) << where;
+        // The device's range is in kPa.
+        EXPECT_NEAR(d.spLowerRange * 1e3, Pascal(Text(QStringLiteral("ptrbStaticPressureScaleIn0")), unit, "range"), 1e-2)
+            << where;
+        EXPECT_NEAR(d.spUpperRange * 1e3, Pascal(Text(QStringLiteral("ptrbStaticPressureScaleIn100")), unit, "range"),
+                    1e-2 * std::max(1.0, d.spUpperRange))
+            << where;
+        EXPECT_EQ(QString::number(d.transferFunction), Text(QStringLiteral("ptrbLinType"))) << where;
+    }
+
+    // An older device stays busy while it saves, in process time: the
+    // process runs on, its inputs held where they stood.
+    static void HoldTheProcess(sim::SimServer& server)
+    {
+        const sim::MeasuredValues now = server.transmitter().appliedValues();
+        for (int measured = 0; measured < sim::Measured::Count; ++measured)
+            server.transmitter().setAppliedValue(measured, now[measured]);
+        server.transmitter().freezeProcessTime(std::nullopt);
+    }
+
+    // Set up in bar with the function off, switched on at revision, then a
+    // user's runs: upload A, show A, download A unchanged, upload B.
+    void RunTheUsersPath(const Variant& setUp, uint32_t revision)
+    {
+        SetUp(setUp);
+        if (HasFatalFailure())
+            return;
+        RestartDevice(setUp.deviceType, revision);
+        if (HasFatalFailure())
+            return;
+
+        Open(QStringLiteral("A"), true, setUp.deviceType);
+        ASSERT_FALSE(HasFatalFailure());
+        const std::vector<PressureItem> items = FlowBlockPressures();
+        ASSERT_GE(items.size(), 7u) << "the unit table names the flow block's pressures";
+        const Pressures device = OnDevice(items, revision);
+        ASSERT_TRUE(Upload(QStringLiteral("A")));
+        ASSERT_TRUE(Unlocked());
+        const Pressures uploaded = InProject(items, revision);
+        ExpectSame(device, uploaded, "project A after its upload");
+
+        // Another run shows the stored project as it was.
+        Open(QStringLiteral("A"), false, setUp.deviceType);
+        ASSERT_FALSE(HasFatalFailure());
+        ExpectSame(uploaded, InProject(items, revision), "project A shown");
+        const QString unit = Text(kStaticPressureUnit);
+        const QString linType = Text(QStringLiteral("ptrbLinType"));
+
+        Open(QStringLiteral("A"), false, setUp.deviceType);
+        ASSERT_FALSE(HasFatalFailure());
+        ASSERT_TRUE(Download(QStringLiteral("A"))) << frame->Events().Texts().join(QLatin1Char('\n')).toStdString();
+        ASSERT_TRUE(Unlocked());
+        EXPECT_EQ(Text(kStaticPressureUnit), unit) << "the download changed the project's unit";
+        EXPECT_EQ(Text(QStringLiteral("ptrbLinType")), linType) << "the download changed the transfer function";
+        ExpectSame(uploaded, InProject(items, revision), "project A after its download");
+        ExpectSame(uploaded, OnDevice(items, revision), "the device after the download of A");
+        EXPECT_EQ(Device().transmitter().parameters().value(kStaticPressureUnit).toString(), unit);
+        ExpectTheOutputAsTheProject("the device after the download of A");
+
+        Open(QStringLiteral("B"), true, setUp.deviceType);
+        ASSERT_FALSE(HasFatalFailure());
+        ASSERT_TRUE(Upload(QStringLiteral("B")));
+        ASSERT_TRUE(Unlocked());
+        EXPECT_EQ(Text(kStaticPressureUnit), unit);
+        EXPECT_EQ(Text(QStringLiteral("ptrbLinType")), linType);
+        ExpectSame(uploaded, InProject(items, revision), "project B");
+        ExpectTheOutputAsTheProject("project B");
+    }
+
+    std::unique_ptr<sim::SimServer> restarted;
+};
+
+TEST_F(ForcedStaticPressureUnit, ARevision19FlowComputerSetUpInBarKeepsItsPressuresWhenItsFunctionIsSwitchedOn)
+{
+    RunTheUsersPath({"rev19_mv_off_139", 139, 19, false, false, {}}, 19);
+}
+
+TEST_F(ForcedStaticPressureUnit, ARevision22SetUpInBarRestartedAsRevision19KeepsItsPressurePoints)
+{
+    RunTheUsersPath({"rev22_mv_off_137", 137, 22, false, false, {}}, 19);
+}
+
+} // namespace
