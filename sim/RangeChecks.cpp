@@ -2,25 +2,39 @@
 
 #include "platform/comm/hart/HartStatus.h"
 #include "sim/SimUnits.h"
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace sim {
 
 namespace RC = comm::ResponseCode;
 
+namespace {
+
+// A range travels as a single-precision number in the unit it is given in:
+// one at a sensor limit, given in another unit, arrives a few float steps off
+// the limit, and is the limit still.
+bool above(double value, double limit)
+{
+    return value - limit > 4 * std::numeric_limits<float>::epsilon() * std::max(1.0, std::fabs(limit));
+}
+
+} // namespace
+
 uint8_t checkRange(const DeviceVariable& v, double lower, double upper)
 {
-    const bool lowerBad = lower < v.lowerLimit || lower > v.upperLimit;
-    const bool upperBad = upper < v.lowerLimit || upper > v.upperLimit;
+    const bool lowerBad = above(v.lowerLimit, lower) || above(lower, v.upperLimit);
+    const bool upperBad = above(v.lowerLimit, upper) || above(upper, v.upperLimit);
     if (lowerBad && upperBad)
         return RangeCode::BothRangesOutOfLimits;
-    if (lower > v.upperLimit)
+    if (above(lower, v.upperLimit))
         return RangeCode::LowerRangeTooHigh;
-    if (lower < v.lowerLimit)
+    if (above(v.lowerLimit, lower))
         return RangeCode::LowerRangeTooLow;
-    if (upper > v.upperLimit)
+    if (above(upper, v.upperLimit))
         return RangeCode::UpperRangeTooHigh;
-    if (upper < v.lowerLimit)
+    if (above(v.lowerLimit, upper))
         return RangeCode::UpperRangeTooLow;
     if (upper == lower)
         return RangeCode::InvalidSpan;

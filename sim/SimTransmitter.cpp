@@ -249,7 +249,7 @@ void SimTransmitter::startDataSave()
         return;
     }
     m_savePending = false;
-    m_dataSaveEndMs = processTimeMs() + kDataSaveMs;
+    m_dataSaveEndMs = processTimeMs() + m_dataSaveMs;
     saveMemory();
 }
 

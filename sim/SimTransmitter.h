@@ -55,6 +55,9 @@ public:
     bool resetting() const;
     static constexpr int64_t kDataSaveMs = 1500;
     static constexpr int64_t kFactoryResetMs = 3000;
+    // How long a data save keeps a device that can be busy busy (a test
+    // walking many downloads shortens it; the device still answers busy).
+    void setDataSaveDuration(int64_t ms) { m_dataSaveMs = ms; }
     // How long a factory reset keeps the device busy (0: not at all).
     void setFactoryResetDuration(int64_t ms) { m_factoryResetMs = ms; }
 
@@ -120,6 +123,7 @@ private:
     int64_t m_dataSaveEndMs = -1;
     int64_t m_resetEndMs = -1;
     int64_t m_factoryResetMs = kFactoryResetMs;
+    int64_t m_dataSaveMs = kDataSaveMs;
     bool m_savePending = false;          // changes kept back by the burn delay
     // The user curve's table point written last by a point-by-point
     // transfer; 0 while no table was written since the start or a reset.

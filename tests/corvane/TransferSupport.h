@@ -56,7 +56,13 @@ protected:
         device.device().tag = QStringLiteral("FT-E2E");
         device.device().message = QStringLiteral("ROAD TEST DEVICE");
         device.transmitter().freezeProcessTime(0);
+        OpenProject(variant);
+    }
 
+    // A project of the variant's device type with one instance linked to the
+    // simulator (the frame's project folder, made by the first call).
+    void OpenProject(const Variant& variant)
+    {
         fennick::RegisterClasses();
         comm::RegisterCommServerClasses();
         frame::RegisterClasses();
@@ -82,7 +88,10 @@ protected:
         Watch();
     }
 
-    void TearDown() override
+    void TearDown() override { CloseProject(); }
+
+    // The instance released as a frame lets go of it, then the frame.
+    void CloseProject()
     {
         ReleaseDtm();
         frame.reset();
