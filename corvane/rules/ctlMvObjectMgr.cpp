@@ -513,6 +513,10 @@ void ctlMvObjectMgr::TemperatureUnitRule(Ctl, int16_t, const QString&, bool supp
                 ConvertItem(Item(appMvTkbGUI, i), m_lastTUnit, unit);
             for (int i = 0; i < 6; ++i)
                 ConvertItem(Item(appMvT, i), m_lastTUnit, unit);
+            // The substitute temperature is given in this unit as well: left
+            // as it was it would stand for another temperature, below the
+            // converted lower limit, and the next upload would pull it there.
+            ConvertItem(Item(appMvInTDefault), m_lastTUnit, unit);
             ConvertItem(Item(appMvInTLimit, 0), m_lastTUnit, unit);
             ConvertItem(Item(appMvInTLimit, 1), m_lastTUnit, unit);
         }

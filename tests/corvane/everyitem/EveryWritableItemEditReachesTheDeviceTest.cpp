@@ -4,7 +4,7 @@
 // the loaded description, not from a list of names: the upload chain's read
 // records and the download's write records give them, their types,
 // enumerations, ranges and sizes give the new value.
-#include "TransferSupport.h"
+#include "tests/corvane/TransferSupport.h"
 #include "platform/applet/AppletItem.h"
 #include "platform/applet/Description.h"
 #include "sim/MeasuredParameters.h"
@@ -202,11 +202,6 @@ const struct {
     // (254.929 -> 5.09858 or 0.254929; mvInDpLoLim refuses 0 -> 1).
     {"mvInDpHiLim", 0},
     {"mvInDpLoLim", 0},
-    // The flow block's temperature unit rule converts the temperature limits
-    // but not the substitute temperature: at revision 22 mvInTUnit 33 -> 34
-    // leaves mvInTDefault 18 (now in the new unit, below the converted lower
-    // limit), and the next upload's end pulls it up to the limit (401.67).
-    {"mvInTDefault", 0},
 };
 
 bool MendedElsewhere(const QString& item, uint32_t revision)
