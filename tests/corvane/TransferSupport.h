@@ -33,6 +33,10 @@ inline void PrintTo(const Variant& variant, std::ostream* os)
 // The transfer function code of a user curve on HART.
 constexpr uint8_t kUserCurveCode = 4;
 constexpr uint8_t kPrimaryElementCode = 160;
+// A data save of an older device short enough for tests that write much,
+// still longer than the DTM's repeat delay, so that the writes after every
+// save meet a busy device and are repeated.
+constexpr int64_t kShortDataSaveMs = 300;
 
 class TransferRoad : public ::testing::Test {
 protected:

@@ -64,6 +64,7 @@ protected:
         ASSERT_TRUE(device.transmitter().setMemoryFile(dir.filePath(QStringLiteral("memory.json")), error))
             << error.toStdString();
         HoldTheProcess(device);
+        device.transmitter().setDataSaveDuration(transfertest::kShortDataSaveMs);
         ASSERT_TRUE(Upload(QStringLiteral("setup-upload")));
         ASSERT_TRUE(Unlocked());
         ASSERT_TRUE(Download(QStringLiteral("setup-download")));
@@ -87,6 +88,7 @@ protected:
         ASSERT_TRUE(sim::applyVariant(restarted->transmitter(), options, error)) << error.toStdString();
         restarted->transmitter().freezeProcessTime(0);
         HoldTheProcess(*restarted);
+        restarted->transmitter().setDataSaveDuration(transfertest::kShortDataSaveMs);
         ASSERT_EQ(restarted->device().staticPressure().units, kBar);
         ASSERT_EQ(restarted->device().multivariableBlockMode, sim::BlockMode::Automatic);
     }

@@ -318,8 +318,6 @@ QString AnotherValue(const applet::Description& description, const applet::DescO
     }
 }
 
-constexpr int64_t kShortDataSaveMs = 300;
-
 class EveryWritableItem : public TransferRoad, public ::testing::WithParamInterface<Variant> {
 protected:
     struct Edit {
@@ -461,9 +459,7 @@ TEST_P(EveryWritableItem, EditedAsAUserEditsItReachesTheDeviceAndANewProjectWith
     for (int measured = 0; measured < sim::Measured::Count; ++measured)
         device.transmitter().setAppliedValue(measured, now[measured]);
     device.transmitter().freezeProcessTime(std::nullopt);
-    // A short save, still longer than the DTM's repeat delay, so that the
-    // writes after every save meet a busy device and are repeated.
-    device.transmitter().setDataSaveDuration(kShortDataSaveMs);
+    device.transmitter().setDataSaveDuration(transfertest::kShortDataSaveMs);
     ASSERT_TRUE(Upload(QStringLiteral("U1")));
     ASSERT_TRUE(Unlocked());
 
