@@ -254,6 +254,11 @@ void ctlMvObjectMgr::TemperatureRangeRule(Ctl, int16_t Index, const QString&, bo
     SkipErrors("TemperatureRangeRule", [&] { Item(appMvTkbGUI, Index).SetFloatValue(limit.FloatValue()); });
 }
 
+// The limits are held in the flow block's differential-pressure unit, which
+// the user may set apart from the pressure block's range unit (below
+// revision 21 the range stays in mbar): the clamp reads and writes them in
+// their own unit, else a limit of another unit is taken as the range's
+// number and rewritten, at an upload's end too.
 void ctlMvObjectMgr::DifferentialPressureUpperLimitRule(Ctl, int16_t, const QString&, bool suppressRule)
 {
     auto user = UserEdit(suppressRule);
@@ -270,7 +275,7 @@ void ctlMvObjectMgr::DifferentialPressureUpperLimitRule(Ctl, int16_t, const QStr
             high.SetFloatValue(low.FloatValue());
     });
     SkipErrors("DifferentialPressureUpperLimitRule", [&] {
-        Module1::AdjustRangeWithMinSpan(*m_converter, high, low, UnitItem(Item(appPtrbScaleInUnit)),
+        Module1::AdjustRangeWithMinSpan(*m_converter, high, low, UnitItem(Item(appMvInDPUnit)),
                                         Item(appPtrbMinSpan), UnitItem(Item(appPtrbSensorLimitUnit)),
                                         Item(appPtrbLowerSensorLimit), Item(appPtrbUpperSensorLimit),
                                         UnitItem(Item(appPtrbSensorLimitUnit)));
@@ -291,9 +296,9 @@ void ctlMvObjectMgr::DifferentialPressureLowerLimitRule(Ctl, int16_t, const QStr
     SkipErrors("DifferentialPressureLowerLimitRule", [&] { dummy.SetStringValue(QStringLiteral("0")); });
     SkipErrors("DifferentialPressureLowerLimitRule", [&] {
         Module1::AdjustRangeWithMinSpan(*m_converter, Item(appMvInDpLoLim), Item(appMvInDpHiLim),
-                                        UnitItem(Item(appPtrbScaleInUnit)), Item(appPtrbMinSpan),
+                                        UnitItem(Item(appMvInDPUnit)), Item(appPtrbMinSpan),
                                         UnitItem(Item(appPtrbSensorLimitUnit)), dummy, Item(appMvInDpHiLim),
-                                        UnitItem(Item(appPtrbScaleInUnit)));
+                                        UnitItem(Item(appMvInDPUnit)));
     });
 }
 

@@ -82,6 +82,13 @@ protected:
                                    + QStringLiteral("COM_HART/_0063/_0_%1/").arg(variant.deviceType, 4, 16, QLatin1Char('0')).toUpper();
             dtmtest::RegisterTrivexType(typeId, dtmtest::kHartBus, QString(), folder + QStringLiteral("Trivex.tdx"));
         }
+        CreateInstance(typeId);
+    }
+
+    // A new instance of the device type in the frame's project, configured,
+    // linked to the simulator and stored.
+    void CreateInstance(const QString& typeId)
+    {
         ASSERT_TRUE(frame->CreateDtm(dtmtest::kTag)) << frame->LastError().toStdString();
         ASSERT_TRUE(frame->InitNewInstance(dtmtest::kTag, dtmtest::DeviceTypeDocument(typeId)))
             << frame->LastError().toStdString();
