@@ -3,7 +3,7 @@
 // pressure block's range unit that it follows, and then edits the limits,
 // finds them on the device after a download and in a project that reads the
 // device again, with the same physical values.
-#include "TransferSupport.h"
+#include "tests/corvane/TransferSupport.h"
 #include "sim/MeasuredParameters.h"
 #include "sim/SimTransmitter.h"
 #include <cmath>
