@@ -101,6 +101,7 @@ protected:
         for (int measured = 0; measured < sim::Measured::Count; ++measured)
             device.transmitter().setAppliedValue(measured, now[measured]);
         device.transmitter().freezeProcessTime(std::nullopt);
+        device.transmitter().setDataSaveDuration(transfertest::kShortDataSaveMs);
         ASSERT_TRUE(Upload(QStringLiteral("A")));
         ASSERT_TRUE(Unlocked());
         change();
