@@ -38,6 +38,17 @@ constexpr uint8_t kPrimaryElementCode = 160;
 // save meet a busy device and are repeated.
 constexpr int64_t kShortDataSaveMs = 300;
 
+// An older device stays busy while it saves, in process time: the process
+// runs on, its inputs held where they stood; its save is the short one.
+inline void HoldTheProcessWithAShortSave(sim::SimServer& server)
+{
+    const sim::MeasuredValues now = server.transmitter().appliedValues();
+    for (int measured = 0; measured < sim::Measured::Count; ++measured)
+        server.transmitter().setAppliedValue(measured, now[measured]);
+    server.transmitter().freezeProcessTime(std::nullopt);
+    server.transmitter().setDataSaveDuration(kShortDataSaveMs);
+}
+
 class TransferRoad : public ::testing::Test {
 protected:
     static constexpr int kPatienceMs = 60000;

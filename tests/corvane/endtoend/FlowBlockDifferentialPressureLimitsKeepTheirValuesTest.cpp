@@ -95,13 +95,7 @@ protected:
     {
         Start(variant);
         ASSERT_FALSE(HasFatalFailure());
-        // An older device stays busy while it saves, in process time: the
-        // process runs on, its inputs held where they stood.
-        const sim::MeasuredValues now = device.transmitter().appliedValues();
-        for (int measured = 0; measured < sim::Measured::Count; ++measured)
-            device.transmitter().setAppliedValue(measured, now[measured]);
-        device.transmitter().freezeProcessTime(std::nullopt);
-        device.transmitter().setDataSaveDuration(transfertest::kShortDataSaveMs);
+        transfertest::HoldTheProcessWithAShortSave(device);
         ASSERT_TRUE(Upload(QStringLiteral("A")));
         ASSERT_TRUE(Unlocked());
         change();

@@ -63,8 +63,7 @@ protected:
         QString error;
         ASSERT_TRUE(device.transmitter().setMemoryFile(dir.filePath(QStringLiteral("memory.json")), error))
             << error.toStdString();
-        HoldTheProcess(device);
-        device.transmitter().setDataSaveDuration(transfertest::kShortDataSaveMs);
+        transfertest::HoldTheProcessWithAShortSave(device);
         ASSERT_TRUE(Upload(QStringLiteral("setup-upload")));
         ASSERT_TRUE(Unlocked());
         ASSERT_TRUE(Download(QStringLiteral("setup-download")));
@@ -87,8 +86,7 @@ protected:
         QString error;
         ASSERT_TRUE(sim::applyVariant(restarted->transmitter(), options, error)) << error.toStdString();
         restarted->transmitter().freezeProcessTime(0);
-        HoldTheProcess(*restarted);
-        restarted->transmitter().setDataSaveDuration(transfertest::kShortDataSaveMs);
+        transfertest::HoldTheProcessWithAShortSave(*restarted);
         ASSERT_EQ(restarted->device().staticPressure().units, kBar);
         ASSERT_EQ(restarted->device().multivariableBlockMode, sim::BlockMode::Automatic);
     }
@@ -231,15 +229,6 @@ protected:
         EXPECT_EQ(QString::number(d.transferFunction), Text(QStringLiteral("ptrbLinType"))) << where;
     }
 
-    // An older device stays busy while it saves, in process time: the
-    // process runs on, its inputs held where they stood.
-    static void HoldTheProcess(sim::SimServer& server)
-    {
-        const sim::MeasuredValues now = server.transmitter().appliedValues();
-        for (int measured = 0; measured < sim::Measured::Count; ++measured)
-            server.transmitter().setAppliedValue(measured, now[measured]);
-        server.transmitter().freezeProcessTime(std::nullopt);
-    }
 
     // Set up in bar with the function off, switched on at revision, then a
     // user's runs: upload A, show A, download A unchanged, upload B.

@@ -450,13 +450,7 @@ TEST_P(EveryWritableItem, EditedAsAUserEditsItReachesTheDeviceAndANewProjectWith
     Start(GetParam());
     if (HasFatalFailure())
         return;
-    // An older device stays busy while it saves its data, in process time:
-    // the process runs on, its inputs held where they stood.
-    const sim::MeasuredValues now = device.transmitter().appliedValues();
-    for (int measured = 0; measured < sim::Measured::Count; ++measured)
-        device.transmitter().setAppliedValue(measured, now[measured]);
-    device.transmitter().freezeProcessTime(std::nullopt);
-    device.transmitter().setDataSaveDuration(transfertest::kShortDataSaveMs);
+    transfertest::HoldTheProcessWithAShortSave(device);
     ASSERT_TRUE(Upload(QStringLiteral("U1")));
     ASSERT_TRUE(Unlocked());
 
