@@ -159,4 +159,18 @@ bool CheckedFile::Missing(const QString& path)
     return ::lstat(QFile::encodeName(path).constData(), &info) != 0 && errno == ENOENT;
 }
 
+QString CheckedFile::Irregular(const QString& path)
+{
+    if (IsResource(path))
+        return QString();
+    const QByteArray name = QFile::encodeName(path);
+    struct stat info {};
+    if (::stat(name.constData(), &info) == 0)
+        return S_ISREG(info.st_mode) ? QString() : KindOf(info.st_mode);
+    const int number = errno;
+    if (number == ENOENT)
+        return ::lstat(name.constData(), &info) == 0 ? QStringLiteral("a link that leads nowhere") : QString();
+    return QStringLiteral("a file that cannot be looked at (%1)").arg(SystemText(number));
+}
+
 } // namespace automation

@@ -29,6 +29,12 @@ public:
     // Whether nothing at all is at path (not even a dangling link): a reader
     // that takes a missing file as empty asks this first.
     static bool Missing(const QString& path);
+
+    // What stands at path when it is neither missing nor a regular file (or
+    // a link to one): "a FIFO", "a device", "a folder", "a socket", "a link
+    // that leads nowhere", or why it cannot be looked at; empty otherwise.
+    // Nothing is opened, so a device is not woken.
+    static QString Irregular(const QString& path);
 };
 
 } // namespace automation

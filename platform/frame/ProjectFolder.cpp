@@ -69,9 +69,22 @@ bool ProjectFolder::HasInstance(const QString& systemTag) const
     return IsValidSystemTag(systemTag) && QFileInfo(InstanceFile(systemTag)).isFile();
 }
 
+bool ProjectFolder::CheckInstanceFile(const QString& systemTag, QString* error) const
+{
+    if (!CheckTag(systemTag, error))
+        return false;
+    const QString path = InstanceFile(systemTag);
+    const QString irregular = automation::CheckedFile::Irregular(path);
+    if (irregular.isEmpty())
+        return true;
+    SetError(error, QStringLiteral("%1 is %2, not a stored instance: it is neither read nor replaced")
+                        .arg(QDir::toNativeSeparators(path), irregular));
+    return false;
+}
+
 bool ProjectFolder::StoreInstance(const QString& systemTag, const automation::PropertyBag& bag, QString* error) const
 {
-    if (!CheckTag(systemTag, error) || !Ensure(error))
+    if (!CheckInstanceFile(systemTag, error) || !Ensure(error))
         return false;
     const QString path = InstanceFile(systemTag);
     QByteArray bytes;

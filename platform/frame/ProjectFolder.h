@@ -24,6 +24,10 @@ public:
 
     QString InstanceFile(const QString& systemTag) const;
     bool HasInstance(const QString& systemTag) const;
+    // False with the reason, naming the file, when something other than a
+    // stored instance (a FIFO, a device, a folder, a dangling link) stands
+    // where the instance's file belongs: it is neither read nor replaced.
+    bool CheckInstanceFile(const QString& systemTag, QString* error = nullptr) const;
     // Each returns false with the reason in error and changes nothing (the
     // stored file, the bag) when the tag is invalid or the file cannot be
     // written or read; a file that is not a stored bag is refused.

@@ -1,10 +1,12 @@
 #include "StopSignals.h"
 #include <QSocketNotifier>
+#include <QTimer>
 #include <array>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 
 namespace {
@@ -13,16 +15,60 @@ constexpr std::array<int, 2> kStopSignals{SIGINT, SIGTERM};
 
 // Read end [0] for the loop, write end [1] for the handler.
 int g_pipe[2] = {-1, -1};
+// The first stop signal caught; 0 while none was.
+volatile sig_atomic_t g_caught = 0;
+
+// Only what a signal handler may call. Standard error that takes nothing
+// now (a full pipe nobody reads) gets nothing: the program must end.
+void WriteError(const char* text)
+{
+    pollfd error{STDERR_FILENO, POLLOUT, 0};
+    if (::poll(&error, 1, 0) != 1 || (error.revents & POLLOUT) == 0)
+        return;
+    [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, text, std::strlen(text));
+}
+
+const char* SignalText(int signal)
+{
+    return signal == SIGINT ? "SIGINT" : signal == SIGTERM ? "SIGTERM" : "a signal";
+}
+
+[[noreturn]] void EndAtOnce(int signal, const char* why)
+{
+    WriteError("trivex-frame: stopped by ");
+    WriteError(SignalText(signal));
+    WriteError(why);
+    ::_exit(StopSignals::kExitStopped);
+}
 
 void OnSignal(int signal)
 {
     const int saved = errno;
+    if (g_caught != 0)
+        EndAtOnce(signal, " again: the program ends at once\n");
+    g_caught = signal;
     const char number = static_cast<char>(signal);
     [[maybe_unused]] const ssize_t written = ::write(g_pipe[1], &number, 1);
-    // The next one of either kind is not caught any more.
-    for (const int stop : kStopSignals)
-        std::signal(stop, SIG_DFL);
+    // Ends the program unless the loop runs (StopSignals::OnReadable).
+    ::alarm(StopSignals::kGraceSeconds);
     errno = saved;
+}
+
+void OnGraceEnded(int)
+{
+    EndAtOnce(g_caught, ": the frame does not get on with the stop: the program ends at once\n");
+}
+
+void Catch(int signal, void (*handler)(int))
+{
+    struct sigaction action {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    for (const int stop : kStopSignals)
+        sigaddset(&action.sa_mask, stop);
+    sigaddset(&action.sa_mask, SIGALRM);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(signal, &action, nullptr);
 }
 
 } // namespace
@@ -37,18 +83,14 @@ StopSignals::StopSignals(std::function<void(int)> onStop)
     }
     m_notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &StopSignals::OnReadable);
-    struct sigaction action {};
-    action.sa_handler = OnSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
+    Catch(SIGALRM, OnGraceEnded);
     for (const int stop : kStopSignals)
-        ::sigaction(stop, &action, nullptr);
+        Catch(stop, OnSignal);
 }
 
 StopSignals::~StopSignals()
 {
-    for (const int stop : kStopSignals)
-        std::signal(stop, SIG_DFL);
+    Settle();
     if (g_pipe[0] >= 0) {
         ::close(g_pipe[0]);
         ::close(g_pipe[1]);
@@ -58,18 +100,29 @@ StopSignals::~StopSignals()
 
 QString StopSignals::Name(int signal)
 {
-    switch (signal) {
-    case SIGINT:
-        return QStringLiteral("SIGINT");
-    case SIGTERM:
-        return QStringLiteral("SIGTERM");
-    default:
-        return QStringLiteral("signal %1").arg(signal);
-    }
+    if (signal == SIGINT || signal == SIGTERM)
+        return QString::fromLatin1(SignalText(signal));
+    return QStringLiteral("signal %1").arg(signal);
+}
+
+void StopSignals::Settle()
+{
+    for (const int signal : {SIGINT, SIGTERM, SIGALRM})
+        std::signal(signal, SIG_IGN);
+    ::alarm(0);
 }
 
 void StopSignals::OnReadable()
 {
+    // While the loop runs, the frame ends the command in order: each turn
+    // of the heartbeat puts the end off. A step that keeps the loop from
+    // running for kGraceSeconds (one that does not return, a write to an
+    // output nobody reads) no longer holds the program.
+    if (!m_heartbeat) {
+        m_heartbeat = new QTimer(this);
+        connect(m_heartbeat, &QTimer::timeout, this, [] { ::alarm(kGraceSeconds); });
+        m_heartbeat->start(kHeartbeatMs);
+    }
     char number = 0;
     while (::read(g_pipe[0], &number, 1) == 1) {
         if (m_received != 0)

@@ -8,8 +8,9 @@
 // and errors go to standard error.
 //
 // Exit codes: 0 done; 1 the DTM or the device refused or failed, or SIGINT
-// or SIGTERM stopped the command; 2 the command line is wrong; 3 the DTM did
-// not finish within the time allowed.
+// or SIGTERM stopped the command (a second one, or one the frame cannot take
+// up at once, ends the program at once, also with 1); 2 the command line is
+// wrong; 3 the DTM did not finish within the time allowed.
 #include "DeadlineDialogService.h"
 #include "StopSignals.h"
 #include "TransferProgress.h"
@@ -24,6 +25,8 @@
 #include "fennick/fdt/clsTkDispatcher.h"
 #include "fennick/services/DataTypes.h"
 #include "fennick/services/Debugging.h"
+#include "fennick/services/Deployment.h"
+#include "platform/automation/CheckedFile.h"
 #include "platform/applet/AppletTrace.h"
 #include "platform/automation/ComError.h"
 #include "platform/comm/hart/HartStatus.h"
@@ -111,6 +114,35 @@ int Fail(const QString& text, int code = kExitFailed)
     out().flush();
     err() << "trivex-frame: " << text << Qt::endl;
     return code;
+}
+
+// Why the DTM finds no device type in the device catalogue, naming the
+// file; empty when the catalogue reads.
+QString CatalogueProblem()
+{
+    const QString path = QDir::toNativeSeparators(Deployment::CataloguePath());
+    if (automation::CheckedFile::Missing(path))
+        return QStringLiteral("there is no device catalogue %1: no device type is registered (fennick "
+                              "func:registerdtm ...)")
+            .arg(path);
+    if (const QString irregular = automation::CheckedFile::Irregular(path); !irregular.isEmpty())
+        return QStringLiteral("the device catalogue %1 is %2, not a regular file: it is not read").arg(path, irregular);
+    XMLHelper::DocumentPtr document;
+    xml::XmlNode deviceTypes;
+    QString problem;
+    Deployment::LoadDeviceCatalogue(document, deviceTypes, false, &problem);
+    if (deviceTypes)
+        return QString();
+    return QStringLiteral("the device catalogue %1 is refused: %2")
+        .arg(path, problem.isEmpty() ? QStringLiteral("it cannot be read") : problem);
+}
+
+// The reason of a failed step, with what is wrong with the device catalogue
+// when something is.
+QString WithCatalogue(const QString& why)
+{
+    const QString problem = CatalogueProblem();
+    return problem.isEmpty() ? why : why + QStringLiteral(": ") + problem;
 }
 
 // Set up by main for the whole run.
@@ -432,11 +464,18 @@ public:
     // The stored instance, loaded and configured (as a frame always does).
     bool Open()
     {
+        QString irregular;
+        if (!m_frame.Project().CheckInstanceFile(m_options.tag, &irregular))
+            return Refuse(irregular);
         if (!m_frame.Project().HasInstance(m_options.tag))
             return Refuse(QStringLiteral("the project %1 holds no instance %2 (create it with: trivex-frame new %1 "
                                          "--tag %2 [--device-type ID])")
                               .arg(m_options.project, m_options.tag));
-        return Hold() && Create() && m_frame.LoadInstance(m_options.tag) && Configure();
+        if (!Hold() || !Create())
+            return false;
+        if (!m_frame.LoadInstance(m_options.tag))
+            return Refuse(WithCatalogue(Why()));
+        return Configure();
     }
     bool Configure() { return m_frame.Configure(m_options.tag, m_options.userLevel); }
     // The stored instance opened, its communication set to the device.
@@ -625,25 +664,48 @@ private:
     bool m_created = false;
 };
 
-int RunNew(const Options& options)
+// Holds the project for new (made when it is missing) and checks that the
+// instance's place in it is free; kExitOk, or the exit code of the refusal
+// (told).
+int ClaimNewInstance(FrameSession& session, const Options& options)
 {
-    NewProjectFolders folders(options.project, options.tag);
-    FrameSession session(options);
     frame::ReferenceFrame& frame = session.Frame();
     QString error;
     if (!frame.Project().Ensure(&error) || !session.Hold())
         return Fail(error.isEmpty() ? session.Why() : error);
+    if (!frame.Project().CheckInstanceFile(options.tag, &error))
+        return Fail(error);
     if (frame.Project().HasInstance(options.tag))
         return Fail(QStringLiteral("the project %1 already holds an instance %2").arg(options.project, options.tag));
+    return kExitOk;
+}
+
+int RunNew(const Options& options)
+{
+    const QFileInfo project(options.project);
+    if (project.exists() && !project.isDir())
+        return Fail(QStringLiteral("the project %1 is no folder").arg(options.project));
+    NewProjectFolders folders(options.project, options.tag);
+    FrameSession session(options);
+    frame::ReferenceFrame& frame = session.Frame();
+    // An existing project is held from the start. A missing one is made only
+    // once its instance is whole, just before it is stored: a new that fails
+    // or is killed on the way leaves no folder behind.
+    const bool existed = project.exists();
+    if (existed) {
+        if (const int code = ClaimNewInstance(session, options); code != kExitOk)
+            return code;
+    }
     if (!session.Create() || !frame.PrepareNewInstance(options.tag))
         return Fail(session.Why());
 
+    QString error;
     QString information;
     if (!frame.GetInformation(options.tag, information))
-        return Fail(session.Why() + QStringLiteral(" (is a device type registered? fennick func:registerdtm ...)"));
+        return Fail(WithCatalogue(session.Why()));
     QList<frame::FrameDocuments::DeviceType> types;
     if (!frame::FrameDocuments::DeviceTypes(information, types, &error))
-        return Fail(error);
+        return Fail(WithCatalogue(error));
     const frame::FrameDocuments::DeviceType* chosen = nullptr;
     if (!options.deviceType.isEmpty()) {
         for (const auto& type : types)
@@ -665,8 +727,13 @@ int RunNew(const Options& options)
           << " (manufacturer " << chosen->manufacturerId << ", device type " << chosen->deviceTypeId << ")"
           << Qt::endl;
 
-    if (!frame.InitNew(options.tag, chosen->initDocument) || !session.Configure()
-        || !frame.SaveInstance(options.tag))
+    if (!frame.InitNew(options.tag, chosen->initDocument) || !session.Configure())
+        return Fail(session.Why());
+    if (!existed) {
+        if (const int code = ClaimNewInstance(session, options); code != kExitOk)
+            return code;
+    }
+    if (!frame.SaveInstance(options.tag))
         return Fail(session.Why());
     folders.Created();
     out() << "created " << options.tag << " in " << QDir(options.project).absolutePath() << ": "
@@ -821,17 +888,26 @@ int RunTransfer(const Options& options, bool upload)
     // the DTM asked for has run by the end of the release.
     if (!session.Release())
         return Fail(session.Why());
+    // The outcome is decided: a signal from now on changes nothing of it.
+    StopSignals::Settle();
+    const QString failed = FailedStore(session);
+    if (!success) {
+        err() << what << " failed: " << reason << Qt::endl;
+        if (!failed.isEmpty())
+            Fail(failed);
+        return kExitFailed;
+    }
+    if (failed.isEmpty()) {
+        err() << what << " finished: success" << Qt::endl;
+        return kExitOk;
+    }
     // A download has reached the device even when the instance could not be
     // stored afterwards; an upload whose result is not stored has failed.
-    const QString failed = FailedStore(session);
-    if (success && (failed.isEmpty() || !upload))
-        err() << what << " finished: success" << Qt::endl;
+    if (upload)
+        err() << what << " failed: " << failed << Qt::endl;
     else
-        err() << what << " failed: " << (success ? failed : reason) << Qt::endl;
-    if (failed.isEmpty())
-        return success ? kExitOk : kExitFailed;
-    if (!success || !upload)
-        Fail(failed);
+        err() << what << " finished: the device holds the new values, but the project was not stored: "
+              << session.Frame().FailedSaves().join(QStringLiteral("; ")) << Qt::endl;
     return kExitFailed;
 }
 
@@ -1067,6 +1143,7 @@ int RunExport(const Options& options)
     const QString writeFailure = DtmCause(kExportErrorMarker).mid(kExportErrorMarker.size());
     if (!session.Release())
         return Fail(session.Why());
+    StopSignals::Settle();
     if (choice.Answered().isEmpty())
         return Fail(QStringLiteral("the DTM did not ask where to export (%1)").arg(endText));
     // The name the export gives its file.
@@ -1166,6 +1243,7 @@ int main(int argc, char** argv)
         code = RunExport(options);
     else
         code = RunTransfer(options, options.command == QLatin1String("upload"));
+    StopSignals::Settle();
     // A signal that came while the command was ending (after its time-out too)
     // still stops it; one that came after its function had ended does not.
     if (code != kExitFailed && StopSignal() != 0 && !g_functionEnded)

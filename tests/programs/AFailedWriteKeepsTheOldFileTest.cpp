@@ -30,6 +30,13 @@ protected:
             GTEST_SKIP() << disk->Why().toStdString();
     }
     QString OnDisk(const QString& name) const { return disk->Folder() + QLatin1Char('/') + name; }
+    // A new instance in a project on the small disk; its file.
+    QString NewInstanceOnDisk() const
+    {
+        const ProgramRun run = Frame({QStringLiteral("new"), OnDisk(QStringLiteral("project"))});
+        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+        return OnDisk(QStringLiteral("project/DTM_1.dtmbag"));
+    }
 
     static inline ProgramRun registration;
     QTemporaryDir dir;
@@ -39,9 +46,7 @@ protected:
 TEST_F(AFailedWrite, OnAFullDiskTheFrameKeepsTheInstanceSaysWhyAndExits1)
 {
     const QString project = OnDisk(QStringLiteral("project"));
-    ProgramRun run = Frame({QStringLiteral("new"), project});
-    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    const QString instance = project + QStringLiteral("/DTM_1.dtmbag");
+    const QString instance = NewInstanceOnDisk();
     const QByteArray stored = Bytes(instance);
     ASSERT_FALSE(stored.isEmpty());
     staged::Simulator device({});
@@ -49,7 +54,7 @@ TEST_F(AFailedWrite, OnAFullDiskTheFrameKeepsTheInstanceSaysWhyAndExits1)
     ASSERT_TRUE(disk->Fill());
 
     // A new instance that cannot be written is not "created", and leaves no file.
-    run = Frame({QStringLiteral("new"), project, QStringLiteral("--tag"), QStringLiteral("DTM_2")});
+    ProgramRun run = Frame({QStringLiteral("new"), project, QStringLiteral("--tag"), QStringLiteral("DTM_2")});
     EXPECT_EQ(run.exitCode, 1) << run.out.toStdString() << run.err.toStdString();
     EXPECT_FALSE(run.out.contains("created")) << run.out.toStdString();
     EXPECT_TRUE(run.err.contains("No space left on device")) << run.err.toStdString();
@@ -72,6 +77,25 @@ TEST_F(AFailedWrite, OnAFullDiskTheFrameKeepsTheInstanceSaysWhyAndExits1)
         << run.err.toStdString();
     EXPECT_EQ(Bytes(instance), stored);
     EXPECT_EQ(QDir(project).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("DTM_1.dtmbag")});
+}
+
+TEST_F(AFailedWrite, ADownloadWhoseProjectCannotBeStoredSaysTheDeviceHoldsTheNewValues)
+{
+    const QString instance = NewInstanceOnDisk();
+    const QByteArray stored = Bytes(instance);
+    ASSERT_FALSE(stored.isEmpty());
+    staged::Simulator device({});
+    ASSERT_TRUE(device.Listening());
+    ASSERT_TRUE(disk->SetReadOnly(true));
+
+    const ProgramRun run = Frame({QStringLiteral("download"), OnDisk(QStringLiteral("project")), QStringLiteral("--device"), device.Address()});
+    EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
+    EXPECT_FALSE(run.err.contains("finished: success")) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("download finished: the device holds the new values, but the project was not "
+                                 "stored: Cannot create a new file beside "
+                                 + instance + ": Read-only file system"))
+        << run.err.toStdString();
+    EXPECT_EQ(Bytes(instance), stored);
 }
 
 TEST_F(AFailedWrite, AnExportIntoAReadOnlyFolderIsNoExportAndSaysWhy)

@@ -18,6 +18,10 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <csignal>
+#include <fcntl.h>
+#include <sys/syscall.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -300,15 +304,59 @@ TEST_F(FrameCommandLine, ASignalAfterTheTransferEndedChangesNeitherItsOutcomeNor
     ASSERT_TRUE(err.contains("OnUploadFinished")) << err.toStdString();
     // The frame still stores the upload and goes offline; the signal comes
     // then (or, should it have ended already, not at all: the outcome is the same).
-    if (upload.state() != QProcess::NotRunning) {
+    if (upload.state() != QProcess::NotRunning)
         ::kill(static_cast<pid_t>(upload.processId()), SIGINT);
-        ASSERT_TRUE(upload.waitForFinished(kRunMs));
+    // Once the outcome is told, signal after signal until the process has
+    // ended: none of them ends it.
+    const QDeadlineTimer patience(kRunMs);
+    while (!err.contains("upload finished: ") && upload.state() != QProcess::NotRunning && !patience.hasExpired()) {
+        upload.waitForReadyRead(1000);
+        err += QString::fromUtf8(upload.readAllStandardError());
     }
+    while (upload.state() != QProcess::NotRunning && !patience.hasExpired()) {
+        ::kill(static_cast<pid_t>(upload.processId()), SIGINT);
+        upload.waitForFinished(5);
+    }
+    ASSERT_EQ(upload.state(), QProcess::NotRunning);
     err += QString::fromUtf8(upload.readAllStandardError());
     EXPECT_EQ(upload.exitStatus(), QProcess::NormalExit) << err.toStdString();
     EXPECT_EQ(upload.exitCode(), 0) << err.toStdString();
     EXPECT_TRUE(err.contains("upload finished: success")) << err.toStdString();
     EXPECT_FALSE(err.contains("stopped by")) << err.toStdString();
+}
+
+TEST_F(FrameCommandLine, AStopSignalEndsTheCommandAlsoWhileItsOutputIsNotRead)
+{
+    NewProject();
+    // Standard error (the trace lines) into a small pipe that nobody reads:
+    // the frame waits in a write in the middle of loading the instance,
+    // not in its event loop.
+    const QString fifo = dir.filePath(QStringLiteral("err"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const int reader = ::open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(reader, 0);
+    const int capacity = ::fcntl(reader, F_SETPIPE_SZ, 4096);
+    ASSERT_GT(capacity, 0);
+    QProcess show;
+    show.setStandardErrorFile(fifo);
+    show.start(Program(QStringLiteral("trivex-frame")), {QStringLiteral("show"), Project(), QStringLiteral("--trace")});
+    ASSERT_TRUE(show.waitForStarted());
+    // The frame's thread waits in its write to standard error.
+    const QString syscall = QStringLiteral("/proc/%1/syscall").arg(show.processId());
+    const QString blocked = QStringLiteral("%1 0x2 ").arg(SYS_write);
+    const auto waits = [&] { return QString::fromLatin1(staged::Bytes(syscall)).startsWith(blocked); };
+    const QDeadlineTimer patience(kRunMs);
+    while (!waits() && show.state() != QProcess::NotRunning && !patience.hasExpired())
+        show.waitForFinished(20);
+    ASSERT_TRUE(waits()) << "the trace fills the pipe";
+
+    ::kill(static_cast<pid_t>(show.processId()), SIGTERM);
+    const bool ended = show.waitForFinished(kRunMs);
+    ::close(reader);
+    ASSERT_TRUE(ended) << "the signal did not end the command";
+    EXPECT_EQ(show.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(show.exitCode(), 1);
+    EXPECT_TRUE(show.readAllStandardOutput().isEmpty()) << "no document of a stopped show";
 }
 
 TEST_F(FrameCommandLine, AnUploadAsksTheDeviceForItsIdentityAndConfigurationOnce)
