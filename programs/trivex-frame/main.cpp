@@ -750,7 +750,7 @@ int RunShow(const Options& options, bool information)
     const bool ok = information ? session.Frame().GetInformation(options.tag, text)
                                 : session.Frame().GetParameters(options.tag, text);
     if (!ok)
-        return Fail(session.Why());
+        return Fail(information ? WithCatalogue(session.Why()) : session.Why());
     out() << Indented(text) << Qt::endl;
     return Released(session, kExitOk);
 }
