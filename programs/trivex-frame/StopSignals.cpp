@@ -17,6 +17,16 @@ constexpr std::array<int, 2> kStopSignals{SIGINT, SIGTERM};
 int g_pipe[2] = {-1, -1};
 // The first stop signal caught; 0 while none was.
 volatile sig_atomic_t g_caught = 0;
+// The function's outcome is decided: the first signal ends nothing.
+volatile sig_atomic_t g_decided = 0;
+
+// Ends the program in kGraceSeconds unless this is called again, while a
+// signal was caught and the outcome is still open.
+void PutOffTheEnd()
+{
+    if (g_caught != 0 && g_decided == 0)
+        ::alarm(StopSignals::kGraceSeconds);
+}
 
 // Only what a signal handler may call. Standard error that takes nothing
 // now (a full pipe nobody reads) gets nothing: the program must end.
@@ -50,7 +60,7 @@ void OnSignal(int signal)
     const char number = static_cast<char>(signal);
     [[maybe_unused]] const ssize_t written = ::write(g_pipe[1], &number, 1);
     // Ends the program unless the loop runs (StopSignals::OnReadable).
-    ::alarm(StopSignals::kGraceSeconds);
+    PutOffTheEnd();
     errno = saved;
 }
 
@@ -105,6 +115,15 @@ QString StopSignals::Name(int signal)
     return QStringLiteral("signal %1").arg(signal);
 }
 
+void StopSignals::SetOutcomeDecided(bool decided)
+{
+    g_decided = decided ? 1 : 0;
+    if (decided)
+        ::alarm(0);
+    else
+        PutOffTheEnd();
+}
+
 void StopSignals::Settle()
 {
     for (const int signal : {SIGINT, SIGTERM, SIGALRM})
@@ -120,7 +139,7 @@ void StopSignals::OnReadable()
     // output nobody reads) no longer holds the program.
     if (!m_heartbeat) {
         m_heartbeat = new QTimer(this);
-        connect(m_heartbeat, &QTimer::timeout, this, [] { ::alarm(kGraceSeconds); });
+        connect(m_heartbeat, &QTimer::timeout, this, [] { PutOffTheEnd(); });
         m_heartbeat->start(kHeartbeatMs);
     }
     char number = 0;

@@ -5,8 +5,10 @@
 // second signal of either kind ends the program at once, as does the first
 // when the loop stops running for kGraceSeconds after it (a step that does
 // not return to the loop, a write to an output nobody reads): then with the
-// exit code of a stopped command and a line on standard error. Once the
-// command's outcome is decided (Settle), a signal changes nothing of it.
+// exit code of a stopped command and a line on standard error. While the
+// outcome of the command's function is decided (SetOutcomeDecided), the
+// first signal ends nothing of itself; once the command's outcome is told
+// (Settle), no signal changes it.
 #include <QObject>
 #include <QString>
 #include <functional>
@@ -35,6 +37,10 @@ public:
     // "SIGINT", "SIGTERM".
     static QString Name(int signal);
 
+    // Whether the function the command waited for has ended, so that a
+    // first signal does not stop it any more: only a second one ends the
+    // program then.
+    static void SetOutcomeDecided(bool decided);
     // The command's outcome is decided: from now on to the process's end
     // the stop signals are ignored.
     static void Settle();

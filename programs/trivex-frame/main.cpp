@@ -509,8 +509,10 @@ public:
         QDeadlineTimer nextTick(kProgressIntervalMs);
         int seconds = 0;
         const bool signalledBefore = StopSignal() != 0;
-        if (function)
+        if (function) {
             g_functionEnded = false;
+            StopSignals::SetOutcomeDecided(false);
+        }
         while (!condition()) {
             if (deadline.hasExpired() || (function && StopSignal() != 0)) {
                 expiry.Cancel();
@@ -528,8 +530,10 @@ public:
             }
         }
         expiry.Cancel();
-        if (function)
+        if (function) {
             g_functionEnded = !signalledBefore;
+            StopSignals::SetOutcomeDecided(g_functionEnded);
+        }
         // The end came just as the time ran out: later questions wait for their user again.
         if (function && g_dialogs && StopSignal() == 0)
             g_dialogs->Resume();

@@ -359,6 +359,31 @@ TEST_F(FrameCommandLine, AStopSignalEndsTheCommandAlsoWhileItsOutputIsNotRead)
     EXPECT_TRUE(show.readAllStandardOutput().isEmpty()) << "no document of a stopped show";
 }
 
+TEST_F(FrameCommandLine, ASecondSignalEndsTheProgramAtOnceAsAStoppedCommand)
+{
+    NewProject();
+    Simulator device({QStringLiteral("--delay"), QStringLiteral("300")});
+    ASSERT_TRUE(device.Listening());
+    QProcess upload;
+    upload.setReadChannel(QProcess::StandardError);
+    QString err = StartUpload(upload, device);
+    ASSERT_TRUE(err.contains("upload requested")) << err.toStdString();
+    upload.terminate();
+    // The frame has taken up the first and closes the device's session: the
+    // second does not wait for that.
+    const QDeadlineTimer patience(kRunMs);
+    while (!err.contains("stopped by SIGTERM") && upload.state() != QProcess::NotRunning && !patience.hasExpired()) {
+        upload.waitForReadyRead(1000);
+        err += QString::fromUtf8(upload.readAllStandardError());
+    }
+    ASSERT_TRUE(err.contains("stopped by SIGTERM: the upload is aborted")) << err.toStdString();
+    upload.terminate();
+    ASSERT_TRUE(upload.state() == QProcess::NotRunning || upload.waitForFinished(kRunMs));
+    err += QString::fromUtf8(upload.readAllStandardError());
+    EXPECT_EQ(upload.exitStatus(), QProcess::NormalExit) << err.toStdString();
+    EXPECT_EQ(upload.exitCode(), 1) << err.toStdString();
+}
+
 TEST_F(FrameCommandLine, AnUploadAsksTheDeviceForItsIdentityAndConfigurationOnce)
 {
     NewProject();
