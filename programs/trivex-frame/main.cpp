@@ -8,8 +8,8 @@
 // and errors go to standard error.
 //
 // Exit codes: 0 done; 1 the DTM or the device refused or failed, or SIGINT
-// or SIGTERM stopped the command (a second one, or one the frame cannot take
-// up at once, ends the program at once, also with 1); 2 the command line is
+// or SIGTERM stopped the command (a second one, or one the frame does not get
+// on with, ends the program at once, also with 1); 2 the command line is
 // wrong; 3 the DTM did not finish within the time allowed.
 #include "DeadlineDialogService.h"
 #include "StopSignals.h"
