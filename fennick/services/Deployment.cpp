@@ -19,10 +19,12 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <optional>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace Deployment {
 
@@ -238,9 +240,9 @@ QString ExistingFile(const QString& directory, const QString& fileName, const QS
 {
     const QString path = directory + fileName;
     const QString real = RealFilePath(path);
-    QString why;
     if (!real.isEmpty())
         return real;
+    QString why;
     if (!fileName.isEmpty() && !automation::CheckedFile::Missing(path)
         && !automation::CheckedFile::Check(path, automation::CheckedFile::kMaxBytes, &why))
         Fault(kind + QStringLiteral(" file ") + why);
@@ -382,17 +384,20 @@ class CatalogueLock {
 public:
     CatalogueLock()
     {
-        const QByteArray folder = QFile::encodeName(CatalogueFolder());
-        m_fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (m_fd < 0) {
+        // Without the lock (no such folder, say) the run goes on: its writes
+        // fail, or succeed, on their own.
+        const auto unlocked = [] {
             Debugging::TraceError(QStringLiteral("The catalogue's folder %1 cannot be locked: %2")
                                       .arg(CatalogueFolder(), QString::fromLocal8Bit(std::strerror(errno))));
+        };
+        m_fd = ::open(QFile::encodeName(CatalogueFolder()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (m_fd < 0) {
+            unlocked();
             return;
         }
         while (::flock(m_fd, LOCK_EX) != 0) {
             if (errno != EINTR) {
-                Debugging::TraceError(QStringLiteral("The catalogue's folder %1 cannot be locked: %2")
-                                          .arg(CatalogueFolder(), QString::fromLocal8Bit(std::strerror(errno))));
+                unlocked();
                 ::close(m_fd);
                 m_fd = -1;
                 return;
