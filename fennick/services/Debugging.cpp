@@ -2,6 +2,7 @@
 #include "fennick/services/DataTypes.h"
 #include "platform/automation/ComError.h"
 #include "platform/automation/IniFile.h"
+#include "platform/automation/UserNotice.h"
 #include <QStandardPaths>
 
 namespace Debugging {
@@ -152,8 +153,10 @@ void ReadTraceOption(int16_t& traceSwitch, const QString& keyName, bool defaultV
     // they were.
     automation::IniFile::Entries settings;
     QString error;
-    if (!automation::IniFile::Read(SettingsPath(), settings, &error))
+    if (!automation::IniFile::Read(SettingsPath(), settings, &error)) {
         DataTypes::WriteTrace(kLevelError, QStringLiteral("The trace switch %1 keeps its default: %2").arg(keyName, error));
+        automation::UserNotice::Once(QStringLiteral("the trace switches keep their defaults: ") + error);
+    }
     const QString value = settings.value(QStringLiteral("TraceOptions/") + keyName, QString()).toString();
     if (value == QLatin1String("0"))
         traceSwitch = kFalse;

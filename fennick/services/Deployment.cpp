@@ -19,8 +19,12 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <optional>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace Deployment {
 
@@ -230,14 +234,21 @@ void Fault(const QString& text)
 }
 
 // Description directory + file name, looked up under the file's real name.
-// Empty, traced with the message, when there is no such file.
-QString ExistingFile(const QString& directory, const QString& fileName, const QString& notFoundMessage)
+// Empty, traced, when there is no such file; something else in its place (a
+// FIFO, a folder) is named with what it is.
+QString ExistingFile(const QString& directory, const QString& fileName, const QString& kind)
 {
     const QString path = directory + fileName;
     const QString real = RealFilePath(path);
-    if (real.isEmpty())
-        Fault(notFoundMessage + path);
-    return real;
+    if (!real.isEmpty())
+        return real;
+    QString why;
+    if (!fileName.isEmpty() && !automation::CheckedFile::Missing(path)
+        && !automation::CheckedFile::Check(path, automation::CheckedFile::kMaxBytes, &why))
+        Fault(kind + QStringLiteral(" file ") + why);
+    else
+        Fault(kind + QStringLiteral(" file not found: ") + path);
+    return QString();
 }
 
 QString TrimLeadingBlanks(const QString& text)
@@ -301,6 +312,127 @@ void RunCrossCheck(crosscheck::ConsistencyChecker& checker, applet::FdtFileParse
         ok = false;
     }
 }
+
+// A new, empty catalogue in memory.
+void BuildDeviceCatalogue(DocumentPtr& document, xml::XmlNode& deviceTypes);
+
+// Which buses the entries of a catalogue's device types element serve.
+struct BusNeeds {
+    bool any = false;
+    bool hart = false;
+    bool profibus = false;
+};
+
+BusNeeds NeedsOf(const xml::XmlNode& deviceTypes)
+{
+    BusNeeds needs;
+    if (!deviceTypes)
+        return needs;
+    for (const xml::XmlNode& entry : deviceTypes.ChildElements()) {
+        needs.any = true;
+        const QString bus = ChildElement(ChildElement(entry, kElementBusCategories), kElementBusCategory)
+                                .Attribute(QStringLiteral("busCategory"));
+        needs.hart = needs.hart || bus == kBusCategoryHart;
+        needs.profibus = needs.profibus || bus == kBusCategoryProfibusDpv1;
+    }
+    return needs;
+}
+
+// Withdraws one category mark of the DTM class; false, told, when the
+// category manager refuses.
+bool WithdrawCategory(crosscheck::CategoryManager& manager, CategoryIndex index)
+{
+    const auto error = Trapped([&] {
+        manager.UnregisterImplementedCategory(kDtmProgId, Publics::EncloseInBraces(CategoryId(index)));
+    });
+    if (!error)
+        return true;
+    Debugging::TraceRuntimeError(*error);
+    Debugging::TraceError(QStringLiteral("DTM_Unregister_Category ") + QString::fromLatin1(kCategories[index].traceName));
+    FailureList() << QStringLiteral("The component category %1 could not be withdrawn: %2")
+                         .arg(QString::fromLatin1(kCategories[index].traceName), error->description());
+    return false;
+}
+
+// After a registration that failed: the marks it may have added and that no
+// entry of the catalogue as it stays needs are withdrawn again.
+void WithdrawCategoriesOfFailedRegistration(const BusNeeds& kept, const QString& busCategory)
+{
+    std::vector<CategoryIndex> withdrawn;
+    if (busCategory == kBusCategoryHart && !kept.hart)
+        withdrawn.push_back(kCatHart);
+    if (busCategory == kBusCategoryProfibusDpv1 && !kept.profibus)
+        withdrawn.insert(withdrawn.end(), {kCatDpv1, kCatDpv0});
+    if (!kept.any)
+        withdrawn.insert(withdrawn.end(), {kCatDtm, kCatDevice});
+    if (withdrawn.empty())
+        return;
+    std::shared_ptr<crosscheck::CategoryManager> manager;
+    if (auto error = Trapped([&] { manager = CreateCategoryManager(); })) {
+        Debugging::TraceRuntimeError(*error);
+        return;
+    }
+    for (CategoryIndex index : withdrawn)
+        WithdrawCategory(*manager, index);
+}
+
+// While a run changes the catalogue it holds a lock on the catalogue's
+// folder, so two runs never interleave their changes, and a temporary of
+// the catalogue's writer found then is one whose writer was ended before it
+// could finish (killed, or the machine stopped): it is removed.
+class CatalogueLock {
+public:
+    CatalogueLock()
+    {
+        // Without the lock (no such folder, say) the run goes on: its writes
+        // fail, or succeed, on their own.
+        const auto unlocked = [] {
+            Debugging::TraceError(QStringLiteral("The catalogue's folder %1 cannot be locked: %2")
+                                      .arg(CatalogueFolder(), QString::fromLocal8Bit(std::strerror(errno))));
+        };
+        m_fd = ::open(QFile::encodeName(CatalogueFolder()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (m_fd < 0) {
+            unlocked();
+            return;
+        }
+        while (::flock(m_fd, LOCK_EX) != 0) {
+            if (errno != EINTR) {
+                unlocked();
+                ::close(m_fd);
+                m_fd = -1;
+                return;
+            }
+        }
+        RemoveStaleTemporaries();
+    }
+    ~CatalogueLock()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd); // releases the lock
+    }
+    CatalogueLock(const CatalogueLock&) = delete;
+    CatalogueLock& operator=(const CatalogueLock&) = delete;
+
+private:
+    static void RemoveStaleTemporaries()
+    {
+        const QDir folder(CatalogueFolder());
+        const QString prefix = QLatin1Char('.') + kCatalogueFileName + QLatin1Char('.');
+        for (const QString& name : folder.entryList({prefix + QLatin1Char('*')}, QDir::Files | QDir::Hidden | QDir::System)) {
+            const QByteArray path = QFile::encodeName(folder.filePath(name));
+            struct stat info {};
+            if (::lstat(path.constData(), &info) != 0 || !S_ISREG(info.st_mode))
+                continue; // not a temporary the writer made
+            if (::unlink(path.constData()) == 0)
+                Debugging::TraceInfo(QStringLiteral("Removed the unfinished catalogue ") + folder.filePath(name));
+            else
+                Debugging::TraceError(QStringLiteral("Unable to remove the unfinished catalogue %1: %2")
+                                          .arg(folder.filePath(name), QString::fromLocal8Bit(std::strerror(errno))));
+        }
+    }
+
+    int m_fd = -1;
+};
 
 } // namespace
 
@@ -382,7 +514,7 @@ bool ParseCommandLine(QString& commandLine, ParsedCommandLine& parsed)
     parsed.function = GetCommandLineParameter(kKeyFunction, commandLine);
     parsed.descriptionDir = GetCommandLineParameter(kKeyDescriptionDir, commandLine);
     const QString fdtName = GetCommandLineParameter(kKeyFdtFile, commandLine);
-    parsed.fdtFile = ExistingFile(parsed.descriptionDir, fdtName, QStringLiteral("FDT file not found: "));
+    parsed.fdtFile = ExistingFile(parsed.descriptionDir, fdtName, QStringLiteral("FDT"));
 
     bool result = false;
     if (parsed.function.toUpper() == kFunctionRegister) {
@@ -391,10 +523,10 @@ bool ParseCommandLine(QString& commandLine, ParsedCommandLine& parsed)
         const QString tdxName = GetCommandLineParameter(kKeyTdxFile, commandLine);
         parsed.classification = GetCommandLineParameter(kKeyClassification, commandLine);
         GetClassificationName(parsed.classification);
-        parsed.tdxFile = ExistingFile(parsed.descriptionDir, tdxName, QStringLiteral("TDX file not found: "));
+        parsed.tdxFile = ExistingFile(parsed.descriptionDir, tdxName, QStringLiteral("TDX"));
         result = !parsed.tdxFile.isEmpty() && !parsed.fdtFile.isEmpty();
         if (!gsdName.isEmpty()) {
-            parsed.gsdFile = ExistingFile(parsed.descriptionDir, gsdName, QStringLiteral("GSD file not found: "));
+            parsed.gsdFile = ExistingFile(parsed.descriptionDir, gsdName, QStringLiteral("GSD"));
             if (parsed.gsdFile.isEmpty())
                 result = false;
         }
@@ -468,6 +600,7 @@ bool CarryOutCommandLine(const QString& commandLine)
 bool ProcessCommandLine(const QString& commandLine)
 {
     ClearFailures();
+    const CatalogueLock lock;
     bool done = false;
     // No error on the way ends the program: it is the failure of the function.
     if (const auto error = Trapped([&] { done = CarryOutCommandLine(commandLine); })) {
@@ -580,7 +713,9 @@ void LoadDeviceCatalogue(DocumentPtr& document, xml::XmlNode& deviceTypes, bool 
         return;
     QString why;
     const QString path = CataloguePath();
-    if (QFileInfo(path).isFile()) {
+    // Whatever stands at the catalogue's name is read as the catalogue, so
+    // that a FIFO or a folder there is refused with its name, never replaced.
+    if (!automation::CheckedFile::Missing(path)) {
         Debugging::TraceInfo(QStringLiteral("Loading Device catalogue...") + path);
         document = parser;
         if (document->Load(path)) {
@@ -615,6 +750,15 @@ void LoadDeviceCatalogue(DocumentPtr& document, xml::XmlNode& deviceTypes, bool 
 
 void CreateDeviceCatalogue(DocumentPtr& document, xml::XmlNode& deviceTypes)
 {
+    BuildDeviceCatalogue(document, deviceTypes);
+    if (deviceTypes)
+        SaveCatalogue(*document);
+}
+
+namespace {
+
+void BuildDeviceCatalogue(DocumentPtr& document, xml::XmlNode& deviceTypes)
+{
     deviceTypes = xml::XmlNode();
     xml::XmlNode root;
     XMLHelper::AppendFdtRoot(document, root);
@@ -635,10 +779,10 @@ void CreateDeviceCatalogue(DocumentPtr& document, xml::XmlNode& deviceTypes)
     info.AppendChild(version);
     deviceTypes = info.AppendChild(types);
     root.AppendChild(info);
-
     ResetCatalogueVersionInfo(*document);
-    SaveCatalogue(*document);
 }
+
+} // namespace
 
 void ResetCatalogueVersionInfo(xml::XmlDocument& document)
 {
@@ -678,11 +822,18 @@ bool RegisterDtm(const DeviceInfo& device, const QString& classification, const 
     DocumentPtr document;
     xml::XmlNode deviceTypes;
     QString problem;
-    LoadDeviceCatalogue(document, deviceTypes, true, &problem);
+    // A new catalogue is written only with the registration's entry in it.
+    LoadDeviceCatalogue(document, deviceTypes, false, &problem);
+    if (!deviceTypes && automation::CheckedFile::Missing(CataloguePath())) {
+        BuildDeviceCatalogue(document, deviceTypes);
+        if (!deviceTypes)
+            problem = QStringLiteral("it could not be created");
+    }
     if (!deviceTypes) {
         Fault(QStringLiteral("Device catalogue corrupt: ") + CataloguePath() + QStringLiteral(": ") + problem);
         return false;
     }
+    const BusNeeds kept = NeedsOf(deviceTypes);
 
     xml::XmlNode entry = document->CreateElement(kElementDeviceType);
     SetAttributes(entry, {{kAttrManufacturerId, device.manufacturerId},
@@ -744,8 +895,10 @@ bool RegisterDtm(const DeviceInfo& device, const QString& classification, const 
         return false;
     }
 
-    // The catalogue is checked by reading its text back, and written before
-    // the categories are registered, so the two never disagree.
+    // The catalogue is checked by reading its text back. It is written last,
+    // once the categories are registered, and a failure of either withdraws
+    // what the run added: the frame never finds a device type whose
+    // registration failed.
     DocumentPtr check;
     XMLHelper::CreateXmlParser(check);
     if (!check)
@@ -756,9 +909,10 @@ bool RegisterDtm(const DeviceInfo& device, const QString& classification, const 
         FailureList() << QStringLiteral("The new device catalogue does not fit its schema: ") + check->ParseError().reason;
         return false;
     }
-    if (!SaveCatalogue(*document))
-        return false;
-    return RegisterFdtCategories(device.busCategory);
+    if (RegisterFdtCategories(device.busCategory) && SaveCatalogue(*document))
+        return true;
+    WithdrawCategoriesOfFailedRegistration(kept, device.busCategory);
+    return false;
 }
 
 bool RegisterFdtCategories(const QString& busCategory)
@@ -802,7 +956,7 @@ bool UnregisterDtm(const QString& fdtPath)
     xml::XmlNode deviceTypes;
     QString problem;
     LoadDeviceCatalogue(document, deviceTypes, false, &problem);
-    if (!deviceTypes && QFileInfo::exists(CataloguePath())) {
+    if (!deviceTypes && !automation::CheckedFile::Missing(CataloguePath())) {
         // Its entries cannot be read, so registrations may still stand on it.
         Fault(QStringLiteral("Device catalogue unusable: ") + CataloguePath() + QStringLiteral(": ") + problem
                               + QStringLiteral("; the component categories are kept"));
@@ -859,16 +1013,8 @@ bool UnregisterDtm(const QString& fdtPath)
 
     bool allWithdrawn = true;
     const auto withdraw = [&](CategoryIndex index, const QString& line) {
-        if (auto error = Trapped([&] {
-                manager->UnregisterImplementedCategory(kDtmProgId, Publics::EncloseInBraces(CategoryId(index)));
-            })) {
-            Debugging::TraceRuntimeError(*error);
-            Debugging::TraceError(QStringLiteral("DTM_Unregister_Category ")
-                                  + QString::fromLatin1(kCategories[index].traceName));
-            FailureList() << QStringLiteral("The component category %1 could not be withdrawn: %2")
-                                 .arg(QString::fromLatin1(kCategories[index].traceName), error->description());
+        if (!WithdrawCategory(*manager, index))
             allWithdrawn = false;
-        }
         Progress(line);
     };
     Progress(QStringLiteral("Un-Registering categories ....."));

@@ -51,7 +51,7 @@ struct ParsedCommandLine {
 };
 
 // Parses the command line, then registers the device type or unregisters
-// the FDT file's entries. True when the asked function (REGISTERDTM or
+// the FDT file's entries, holding the lock of the catalogue's folder. True when the asked function (REGISTERDTM or
 // UNREGISTERDTM) was carried out: a registration that ends in the
 // unregistration step, and any other function, answer false.
 bool ProcessCommandLine(const QString& commandLine);
@@ -100,9 +100,10 @@ bool CrossCheckFiles(std::shared_ptr<applet::TdxFileParser>& tdxParser, const QS
 // otherwise (defaults stand in for the missing keys).
 int16_t ReadDeviceInfo(applet::TdxFileParser& tdxParser, DeviceInfo& info);
 
-// Enters (or replaces) the device type's entry in the catalogue, writes the
-// validated catalogue and then registers the component categories. True when
-// the catalogue was written and the categories registered.
+// Enters (or replaces) the device type's entry in the catalogue, registers
+// the component categories and then writes the validated catalogue. True when
+// both were done; otherwise the catalogue stays as it was and the category
+// marks the run added are withdrawn.
 bool RegisterDtm(const DeviceInfo& device, const QString& classification, const QString& date,
                  const QString& tdxPath, const QString& fdtPath, const QString& gsdPath);
 
@@ -118,9 +119,10 @@ bool RegisterFdtCategories(const QString& busCategory);
 bool UnregisterDtm(const QString& fdtPath);
 
 // Opens the catalogue. deviceTypes is null when there is no usable catalogue
-// (problem, when given, then says why: the file does not parse, or it holds
-// no device types element or more than one); document is null when no file
-// exists and none was created.
+// (problem, when given, then says why: the file does not parse or is no
+// regular file, or it holds no device types element or more than one);
+// document is null when nothing is at the catalogue's name and none was
+// created.
 void LoadDeviceCatalogue(XMLHelper::DocumentPtr& document, xml::XmlNode& deviceTypes, bool createWhenMissing,
                          QString* problem = nullptr);
 // A new, empty catalogue, saved as the catalogue file.

@@ -7,6 +7,7 @@
 #include "fennick/services/XMLHelper.h"
 #include "fennick/services/frmTestCommandLine.h"
 #include "platform/automation/ComError.h"
+#include "platform/automation/UserNotice.h"
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -36,6 +37,9 @@ void LoadInstalledSchemas()
         XMLHelper::LoadSchemaCache(folder);
     } catch (const automation::ComError& error) {
         Debugging::TraceRuntimeError(error);
+        automation::UserNotice::Once(QStringLiteral("the catalogue is only checked to be well-formed, without the "
+                                                    "schemas: ")
+                                     + error.description());
     }
 }
 

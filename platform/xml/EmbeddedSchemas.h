@@ -1,7 +1,7 @@
 #pragma once
-// Schemas compiled into a program as Qt resources. libxml2 compiles schemas
-// from files, so the embedded copies are written to a temporary folder that
-// lives as long as the cache built from them.
+// Schemas compiled into a program as Qt resources. libxml2 reads them, and
+// what they import, straight from the resources: no copy is written to the
+// file system, so a program that is killed leaves nothing behind.
 #include <QList>
 #include <QString>
 #include <memory>
@@ -17,8 +17,8 @@ struct Schema {
     QString namespaceUri; // its target namespace
 };
 
-// A cache of the schemas; null with error set when one cannot be written or
-// is no valid schema of its namespace.
+// A cache of the schemas; null with error set when one cannot be read or is
+// no valid schema of its namespace.
 std::shared_ptr<const SchemaCache> Prepare(const QList<Schema>& schemas, QString& error);
 
 } // namespace EmbeddedSchemas

@@ -2,13 +2,13 @@
 #include "platform/automation/CheckedFile.h"
 
 #include "platform/automation/ComError.h"
+#include "platform/xml/CheckedEntityLoader.h"
 #include "platform/xml/XmlDocument.h"
 #include "platform/xml/XmlErrorCollector.h"
 #include "platform/xml/XmlTree.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QUrl>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <libxml/xmlschemas.h>
@@ -23,18 +23,10 @@ namespace {
 const QString kSource = QStringLiteral("SchemaCache");
 constexpr const char kXsdNamespace[] = "http://www.w3.org/2001/XMLSchema";
 
-QString FileUrl(const QString& absolutePath)
-{
-    return QUrl::fromLocalFile(absolutePath).toString(QUrl::FullyEncoded);
-}
-
 // A file named in a libxml2 report, as a path when it is a file URL.
 QString ReportedFile(const QString& reported, const QString& fallback)
 {
-    if (reported.isEmpty())
-        return fallback;
-    const QUrl url(reported);
-    return url.isLocalFile() ? url.toLocalFile() : reported;
+    return reported.isEmpty() ? fallback : LoaderPath(reported);
 }
 
 [[noreturn]] void RaiseSchemaError(const QString& file, int line, const QString& reason)
@@ -63,13 +55,14 @@ SchemaCache::~SchemaCache()
 
 void SchemaCache::Add(const QString& namespaceUri, const QString& filePath)
 {
-    xmlInitParser();
-    const QString path = QFileInfo(filePath).absoluteFilePath();
+    InitLibxml();
+    // A resource compiled into the program keeps its name.
+    const QString path = filePath.startsWith(QLatin1Char(':')) ? filePath : QFileInfo(filePath).absoluteFilePath();
     QByteArray bytes;
     QString error;
     if (!automation::CheckedFile::Read(path, automation::CheckedFile::kMaxBytes, bytes, &error))
         RaiseSchemaError(path, 0, error);
-    const QByteArray url = FileUrl(path).toUtf8();
+    const QByteArray url = LoaderUrl(path).toUtf8();
 
     XmlErrorCollector errors;
     xmlDocPtr doc = xmlReadMemory(bytes.constData(), static_cast<int>(bytes.size()), url.constData(),
@@ -194,7 +187,7 @@ bool SchemaCache::Compile(XmlParseError& error) const
     QString text = QStringLiteral("<xs:schema xmlns:xs=\"") + QLatin1String(kXsdNamespace)
                  + QStringLiteral("\">\n");
     for (const Entry& entry : m_entries) {
-        const QString location = FileUrl(entry.filePath).toHtmlEscaped();
+        const QString location = LoaderUrl(entry.filePath).toHtmlEscaped();
         if (entry.namespaceUri.isEmpty())
             text += QStringLiteral("  <xs:include schemaLocation=\"") + location + QStringLiteral("\"/>\n");
         else

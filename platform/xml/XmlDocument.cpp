@@ -3,6 +3,7 @@
 
 #include "platform/automation/AtomicFile.h"
 #include "platform/automation/ComError.h"
+#include "platform/xml/CheckedEntityLoader.h"
 #include "platform/xml/SchemaCache.h"
 #include "platform/xml/XmlErrorCollector.h"
 #include "platform/xml/XmlTree.h"
@@ -10,7 +11,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
-#include <QUrl>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <limits>
@@ -62,7 +62,7 @@ static void LocateInSource(XmlParseError& error, const QString& sourceText)
 XmlDocument::XmlDocument() : m_state(std::make_unique<DocumentState>())
 {
     m_state->owner = this;
-    xmlInitParser();
+    InitLibxml();
     xmlDocPtr doc = xmlNewDoc(BAD_CAST "1.0");
     if (doc == nullptr)
         Fail(QStringLiteral("Unable to create an XML document"));
@@ -122,9 +122,7 @@ bool XmlDocument::Load(const QString& filePath)
         m_parseError.reason = QStringLiteral("Unable to open the file ") + error;
         return false;
     }
-    const QString url = QUrl::fromLocalFile(QFileInfo(filePath).absoluteFilePath())
-                            .toString(QUrl::FullyEncoded);
-    return Parse(bytes, url, nullptr, QString::fromUtf8(bytes));
+    return Parse(bytes, LoaderUrl(filePath), nullptr, QString::fromUtf8(bytes));
 }
 
 bool XmlDocument::Parse(const QByteArray& bytes, const QString& url, const char* encoding,

@@ -1,4 +1,5 @@
 #include "platform/xml/XmlErrorCollector.h"
+#include "platform/xml/CheckedEntityLoader.h"
 
 #include <libxml/globals.h>
 #include <libxml/parser.h>
@@ -40,11 +41,23 @@ void OnGeneric(void* context, const char* format, ...)
     static_cast<XmlErrorCollector*>(context)->AddText(QString::fromUtf8(buffer));
 }
 
+XmlErrorCollector*& CurrentCollector()
+{
+    static XmlErrorCollector* current = nullptr;
+    return current;
+}
+
 } // namespace
 
-XmlErrorCollector::XmlErrorCollector()
+XmlErrorCollector* XmlErrorCollector::Current()
 {
-    xmlInitParser();
+    return CurrentCollector();
+}
+
+XmlErrorCollector::XmlErrorCollector() : m_prevCollector(CurrentCollector())
+{
+    InitLibxml();
+    CurrentCollector() = this;
     m_prevStructured = xmlStructuredError;
     m_prevStructuredContext = xmlStructuredErrorContext;
     m_prevGeneric = xmlGenericError;
@@ -57,6 +70,7 @@ XmlErrorCollector::~XmlErrorCollector()
 {
     xmlSetStructuredErrorFunc(m_prevStructuredContext, m_prevStructured);
     xmlSetGenericErrorFunc(m_prevGenericContext, m_prevGeneric);
+    CurrentCollector() = m_prevCollector;
 }
 
 void XmlErrorCollector::Add(Report report)

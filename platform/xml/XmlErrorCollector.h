@@ -29,6 +29,10 @@ public:
     // The first message, or the unstructured text libxml2 wrote instead.
     QString FirstMessage() const;
 
+    // The innermost collector alive, null when none: where a report that
+    // comes from outside libxml2's callbacks goes.
+    static XmlErrorCollector* Current();
+
     // Called from the libxml2 callbacks.
     void Add(Report report);
     void AddText(const QString& text);
@@ -40,6 +44,7 @@ private:
     void* m_prevStructuredContext;
     xmlGenericErrorFunc m_prevGeneric;
     void* m_prevGenericContext;
+    XmlErrorCollector* m_prevCollector;
 };
 
 } // namespace xml

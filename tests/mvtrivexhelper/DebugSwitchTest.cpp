@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <cstdio>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -44,10 +46,30 @@ TEST_F(DebugSwitchTest, OnWhileTheMarkerFileExistsWhateverItHolds)
     EXPECT_FALSE(debug.InDebugMode().isValid());
 }
 
-TEST_F(DebugSwitchTest, OffWhenTheMarkerCannotBeOpened)
+TEST_F(DebugSwitchTest, OffWhenTheMarkerCannotBeOpenedAndTheUserIsToldOnce)
 {
     ASSERT_TRUE(QDir(home.path()).mkdir(clsDebugInfo::kMarkerFileName)); // a folder of that name
-    EXPECT_FALSE(debug.InDebugMode().isValid());
+    // Standard error, for the time of the asks, goes to a file.
+    const QString told = home.filePath("stderr.txt");
+    std::fflush(stderr);
+    const int saved = ::dup(2);
+    const int file = ::open(QFile::encodeName(told).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ASSERT_GE(file, 0);
+    ::dup2(file, 2);
+    const bool first = debug.InDebugMode().isValid();
+    const bool second = debug.InDebugMode().isValid();
+    std::fflush(stderr);
+    ::dup2(saved, 2);
+    ::close(saved);
+    ::close(file);
+    EXPECT_FALSE(first);
+    EXPECT_FALSE(second);
+    QFile text(told);
+    ASSERT_TRUE(text.open(QIODevice::ReadOnly));
+    const QString lines = QString::fromUtf8(text.readAll());
+    EXPECT_EQ(lines.count('\n'), 1) << lines.toStdString();
+    EXPECT_TRUE(lines.contains("debug mode stays off: the debug marker " + Marker() + ": is a folder"))
+        << lines.toStdString();
 }
 
 TEST_F(DebugSwitchTest, OffWhenTheMarkerIsNotReadable)

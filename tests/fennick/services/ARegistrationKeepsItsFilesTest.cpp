@@ -56,6 +56,7 @@ TEST_F(ARegistration, OnAFullDiskKeepsTheCatalogueAndTheCategoryStoreAndSaysWhy)
                                     "store: Cannot write "))
         << Failures().toStdString();
     EXPECT_FALSE(QFileInfo::exists(disk.Folder() + QStringLiteral("/Other.ini")));
+    EXPECT_FALSE(QFileInfo::exists(CataloguePath())) << "a failed registration enters no device type";
     EXPECT_EQ(QDir(disk.Folder()).entryList(QDir::Files | QDir::Hidden),
               (QStringList{".fill", "ComponentCategories.ini"}));
 }

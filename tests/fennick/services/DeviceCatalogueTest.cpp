@@ -223,21 +223,23 @@ TEST_F(DeviceCatalogue, CategoriesAreRegisteredOnlyForACatalogueThatWasValidated
     EXPECT_EQ(ReadText(CataloguePath()), invalid);
     EXPECT_TRUE(Categories().isEmpty());
 
-    // A catalogue that cannot be written: no categories either.
+    // A folder in the catalogue's place is named and kept: no categories either.
     ASSERT_TRUE(QFile::remove(CataloguePath()));
     ASSERT_TRUE(QDir().mkpath(CataloguePath()));
     EXPECT_FALSE(Deployment::ProcessCommandLine(RegisterLine(m_hartDir, "Trivex")));
-    EXPECT_TRUE(Trace().contains("Unable to write the device catalogue: "));
+    EXPECT_TRUE(Trace().contains("Device catalogue corrupt: " + CataloguePath() + ": Unable to open the file "
+                                 + CataloguePath() + ": is a folder"));
+    EXPECT_TRUE(QFileInfo(CataloguePath()).isDir());
     EXPECT_TRUE(Categories().isEmpty());
 }
 
-TEST_F(DeviceCatalogue, CategoryManagerFailuresAreReportedAndTheCatalogueStillFollowsTheFiles)
+TEST_F(DeviceCatalogue, CategoryManagerFailuresAreReportedAndTheRegistrationEntersNothing)
 {
     UseRefusingCategoryManager();
     EXPECT_FALSE(Deployment::ProcessCommandLine(RegisterLine(m_hartDir, "Trivex")));
     EXPECT_TRUE(Trace().contains("DTM_Register_Category"));
     EXPECT_TRUE(Trace().contains("ErrSource...:Test.CategoryManager"));
-    EXPECT_EQ(Entries().size(), 1);
+    EXPECT_FALSE(QFile::exists(CataloguePath()));
 
     automation::ClassRegistry::instance().Unregister(crosscheck::kCategoryManagerProgId);
     EXPECT_FALSE(Deployment::ProcessCommandLine(UnregisterLine(m_hartDir, "Trivex")));

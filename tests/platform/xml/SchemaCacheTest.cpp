@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using xml::SchemaCache;
 using xml::XmlDocument;
@@ -169,4 +171,35 @@ TEST_F(SchemaCacheTest, ALaterAddOfANamespaceReplacesTheEarlierOne)
     // A failed add leaves the entry as it was.
     EXPECT_THROW(cache->Add("urn:list", Path("absent.xsd")), automation::ComError);
     EXPECT_EQ(cache->Location("urn:list"), Path("list2.xsd"));
+}
+
+// libxml2 opens a schema's imports itself: they are read only when they are
+// regular files, so a FIFO in their place is refused with its name instead of
+// blocking the parser, as is an import from the network. An alarm ends the
+// test program should the parser wait again.
+TEST_F(SchemaCacheTest, AnImportThatIsNoRegularFileIsRefusedWithItsNameAndNothingWaitsOnIt)
+{
+    ::alarm(120);
+    auto cache = Loaded();
+    QFile::remove(Path("types.xsd"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(Path("types.xsd")).constData(), 0600), 0);
+
+    SchemaCache fresh;
+    const QString raised = RaisedBy([&] { fresh.Add("urn:list", Path("list.xsd")); });
+    EXPECT_TRUE(raised.contains(Path("types.xsd") + ": is a FIFO")) << raised.toStdString();
+    EXPECT_EQ(fresh.Count(), 0);
+
+    // A cache built before the FIFO came compiles its schemas at the first
+    // validation: the document is refused, naming the FIFO.
+    XmlDocument document;
+    ASSERT_TRUE(document.LoadXml("<FDT xmlns='urn:list'/>"));
+    const xml::XmlParseError invalid = cache->Validate(document);
+    EXPECT_TRUE(invalid.IsError());
+    EXPECT_TRUE(invalid.reason.contains(Path("types.xsd") + ": is a FIFO")) << invalid.reason.toStdString();
+
+    Write(Path("remote.xsd"), QByteArray(kList).replace("schemaLocation=\"types.xsd\"",
+                                                        "schemaLocation=\"http://127.0.0.1:9/types.xsd\""));
+    const QString remote = RaisedBy([&] { fresh.Add("urn:list", Path("remote.xsd")); });
+    EXPECT_TRUE(remote.contains("nothing is fetched from the network")) << remote.toStdString();
+    ::alarm(0);
 }
