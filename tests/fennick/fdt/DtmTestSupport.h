@@ -17,6 +17,7 @@
 #include "platform/applet/View.h"
 #include "platform/applet/clsAppletItemManager.h"
 #include "platform/applet/clsTdxFileParser.h"
+#include "platform/crosscheck/CrosscheckClasses.h"
 #include "platform/dialogs/ScopedDialogService.h"
 #include "platform/dialogs/ScriptedDialogService.h"
 #include "platform/frame/FrameClasses.h"
@@ -65,12 +66,14 @@ inline QString DeviceTypeDocument(const QString& deviceTypeId = kTrivexTypeId, c
 }
 inline const QString kDeviceType = DeviceTypeDocument();
 
-// Enters a device type into the catalogue, as the registration would. The
-// component categories are no concern of these tests (their manager is not
-// registered here), so only the catalogue entry is required.
+// Enters a device type into the catalogue, as the registration would. A
+// registration is whole or nothing, so the component categories need a store
+// too: one beside the catalogue, which these tests do not look at.
 inline void RegisterDeviceType(const QString& deviceTypeId, const QString& bus, const QString& tdxPath,
                                const QString& fdtPath, const QString& gsdPath = QString())
 {
+    crosscheck::RegisterClasses(QFileInfo(Deployment::CataloguePath()).absolutePath()
+                                + QStringLiteral("/ComponentCategories.ini"));
     Deployment::DeviceInfo info;
     info.name = QStringLiteral("Trivex HART");
     info.vendor = QStringLiteral("Korvel Automation");
