@@ -1,36 +1,36 @@
 #include "pioitems/FloatFormatting.h"
 #include "platform/applet/UserNumber.h"
-#include <algorithm>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <string>
 
 namespace pioitems::FloatFormatting {
 
 namespace {
 
-// value with that many decimals; the C library rounds exact ties to even
-// (Qt's own formatting rounds them away from zero).
+// The C library's formatting follows the process's locale, which Qt takes
+// from the environment: under a German one it writes a comma, the cut below
+// finds no point and an English reader would see "1,235E+07". to_chars
+// writes the point whatever the locale, and rounds exact ties to even (Qt's
+// own formatting rounds them away from zero).
+QString Formatted(double value, std::chars_format format, int precision)
+{
+    char text[400]; // the widest double with the most decimals asked for
+    const auto [end, error] = std::to_chars(text, text + sizeof text, value, format, precision);
+    if (error != std::errc())
+        return QString::number(value, format == std::chars_format::fixed ? 'f' : 'e', precision);
+    return QString::fromLatin1(text, end - text);
+}
+
+// value with that many decimals.
 QString Fixed(double value, int decimals)
 {
-    const int size = std::snprintf(nullptr, 0, "%.*f", decimals, value);
-    // A failed count would size the buffer wrong: Qt's own formatting then.
-    if (size <= 0)
-        return QString::number(value, 'f', decimals);
-    std::string text(static_cast<size_t>(size) + 1, '\0');
-    std::snprintf(text.data(), text.size(), "%.*f", decimals, value);
-    text.resize(static_cast<size_t>(size));
-    return QString::fromStdString(text);
+    return Formatted(value, std::chars_format::fixed, decimals);
 }
 
 // value in the form "0.000E+00": one integer digit, three decimals, a signed exponent of two digits at least.
 QString Exponent(double value)
 {
-    char text[32];
-    const int size = std::snprintf(text, sizeof text, "%.3E", value);
-    if (size <= 0 || size >= static_cast<int>(sizeof text))
-        return QString::number(value, 'E', 3);
-    return QString::fromLatin1(text, size);
+    return Formatted(value, std::chars_format::scientific, 3).toUpper();
 }
 
 QString Localised(QString text, int32_t countryCode)

@@ -554,7 +554,7 @@ bool PioDisplayControl::WriteText(int binding, const QString& text, QString& err
     const bool whole = item && (item->Type() == applet::ItemType::Int || item->Type() == applet::ItemType::Unsigned);
     if (numeric && !number)
         failed = applet::kItemWrongType;
-    else if (whole && *number != std::trunc(*number))
+    else if (whole && number && *number != std::trunc(*number))
         failed = applet::kItemWrongType; // "2,5" is no bus address, and 3 was not typed
     else if (number && object && !object->InRange(*number))
         failed = applet::kItemBadValue;

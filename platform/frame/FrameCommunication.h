@@ -4,20 +4,24 @@
 // a DTM instance of one device type. The communication server reads the
 // address through IHartIpAddress and connects only to a device of that type
 // (IHartDeviceType); the object keeps what the server found at the last
-// connect.
+// connect, and tells the server whether a deadline ended the command
+// (ICommandDeadline).
 #include "platform/automation/ClassRegistry.h"
+#include "platform/comm/server/ICommandDeadline.h"
 #include "platform/comm/server/IHartDeviceType.h"
 #include "platform/comm/server/IHartIpAddress.h"
 #include "platform/frame/fdt/IFdtCommunication.h"
 #include <QString>
 #include <cstdint>
+#include <functional>
 
 namespace frame {
 
 class FrameCommunication : public automation::ComObject,
                            public fdt::IFdtCommunication,
                            public comm::IHartIpAddress,
-                           public comm::IHartDeviceType {
+                           public comm::IHartDeviceType,
+                           public comm::ICommandDeadline {
 public:
     // Raises automation::ComError (E_INVALIDARG) for an address that
     // ParseAddress refuses.
@@ -34,6 +38,9 @@ public:
     // What the server found at the last connect, with why it or its session
     // failed; false before any connect was identified or failed.
     bool LastConnect(comm::HartConnectReport& report) const;
+    // Asked when the DTM disconnects; none: no deadline.
+    void SetDeadline(std::function<bool()> passed) { m_deadlinePassed = std::move(passed); }
+    bool DeadlinePassed() const override { return m_deadlinePassed && m_deadlinePassed(); }
 
     static inline const QString kScheme = QStringLiteral("hart-ip");
     static constexpr uint16_t kDefaultPort = 5094;
@@ -49,6 +56,7 @@ private:
     comm::HartDeviceType m_served;
     comm::HartConnectReport m_lastConnect;
     bool m_reported = false;
+    std::function<bool()> m_deadlinePassed;
 };
 
 } // namespace frame

@@ -270,6 +270,7 @@ bool ReferenceFrame::SetCommunication(const QString& systemTag, const QString& a
     std::shared_ptr<FrameCommunication> communication;
     try {
         communication = std::make_shared<FrameCommunication>(address, served);
+        communication->SetDeadline(m_commandDeadline);
     } catch (const automation::ComError& e) {
         return Fail(e.description());
     }

@@ -15,6 +15,7 @@
 #include "platform/frame/FrameEventLog.h"
 #include "platform/frame/ProjectFolder.h"
 #include <QString>
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -65,6 +66,10 @@ public:
     // instance's dataset names (the DTM's parameters): the DTM's connects
     // reach only a device of that type.
     bool SetCommunication(const QString& systemTag, const QString& address);
+    // Whether a deadline (a time-out, a stop signal) ended the command the
+    // frame runs: a DTM that disconnects then waits for no open answer of its
+    // device. Given to the communication objects created after it.
+    void SetCommandDeadline(std::function<bool()> passed) { m_commandDeadline = std::move(passed); }
     // What the communication server found at the instance's last connect:
     // the device's identity and status, or why it refused the device. False
     // when no connect got as far as the device's identity.
@@ -149,6 +154,7 @@ private:
     std::map<QString, Instance> m_instances;
     QString m_lastError;
     QStringList m_failedSaves;
+    std::function<bool()> m_commandDeadline;
     // Watched by the frame's posted calls, so none runs after the frame died.
     std::shared_ptr<int> m_alive = std::make_shared<int>(0);
 };

@@ -415,6 +415,8 @@ public:
         m_frame.Events().SetObserver([](const frame::FrameEvent& event) {
             err() << "  [frame] " << EventLine(event) << Qt::endl;
         });
+        // A time-out or a stop signal ended the function: its device's open answer is not waited for.
+        m_frame.SetCommandDeadline([] { return StopSignal() != 0 || (g_dialogs && g_dialogs->Expired()); });
     }
     ~FrameSession()
     {

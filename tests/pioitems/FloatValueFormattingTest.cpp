@@ -2,7 +2,9 @@
 // cutting only decimals, the exponent form for an integer part wider than the
 // width, and the whole integer part where only the rounding carries past it.
 #include "pioitems/FloatFormatting.h"
+#include <clocale>
 #include <gtest/gtest.h>
+#include <string>
 
 using pioitems::FloatFormatting::FormatFloat;
 
@@ -53,4 +55,26 @@ TEST(FloatValueFormatting, FollowsTheUsersLanguageAndRefusesWhatCannotBeShown)
     EXPECT_FALSE(FormatFloat(1.5, -1, 7));
     EXPECT_FALSE(FormatFloat(std::numeric_limits<double>::quiet_NaN(), 3, 7));
     EXPECT_FALSE(FormatFloat(std::numeric_limits<double>::infinity(), 3, 7));
+}
+
+TEST(FloatValueFormatting, TheSystemsLocaleChangesNoNumber)
+{
+    // Qt takes the process's locale from the environment, so a German system
+    // locale may be set while an English user reads the window.
+    const std::string before = std::setlocale(LC_NUMERIC, nullptr);
+    const char* german = nullptr;
+    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "de_DE"})
+        if (!german && std::setlocale(LC_NUMERIC, name))
+            german = name;
+    if (!german)
+        GTEST_SKIP() << "no German locale installed";
+    const QString english = Format(1234.5678, 3, 7);
+    const QString englishExponent = Format(12345678, 3, 7);
+    const QString germanText = FormatFloat(1234.5678, 3, 7, 49).value_or(QString());
+    const QString germanExponent = FormatFloat(-12345678, 3, 7, 49).value_or(QString());
+    std::setlocale(LC_NUMERIC, before.c_str());
+    EXPECT_EQ(english, "1234.56") << german;
+    EXPECT_EQ(englishExponent, "1.235E+07");
+    EXPECT_EQ(germanText, "1234,56");
+    EXPECT_EQ(germanExponent, "-1,235E+07");
 }

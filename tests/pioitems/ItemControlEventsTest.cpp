@@ -105,6 +105,12 @@ TEST(ItemControlEvents, AppItemReadsAndWritesTheItemInItsTypes)
     EXPECT_EQ(real->FloatValueFormatted(), QStringLiteral("1234.56"));
     real->SetMaxDigits(3);
     EXPECT_EQ(real->FloatValueFormatted(), QStringLiteral("1.235E+03"));
+    // A German reader gets the decimal comma in the exponent form as well.
+    applet.PutNumber("&&private&&countrycode", 49);
+    EXPECT_EQ(real->FloatValueFormatted(), QStringLiteral("1,235E+03"));
+    real->SetMaxDigits(7);
+    EXPECT_EQ(real->FloatValueFormatted(), QStringLiteral("1234,56"));
+    applet.PutNumber("&&private&&countrycode", 1);
     // An item that is not a float shows its text.
     number->SetMaxDigits(3);
     EXPECT_EQ(number->FloatValueFormatted(), number->StringValue());

@@ -116,8 +116,11 @@ void HartIpClient::sayGoodbye()
     const bool closeSent = m_inFlight && m_inFlight->id == HartIpMessageId::SessionClose;
     const bool initiateSent = m_state == State::Initiating && m_inFlight
                               && m_inFlight->id == HartIpMessageId::SessionInitiate;
+    // A peer that closed the connection has ended the session itself, and
+    // its socket is gone while Qt still says connected: a write would arm a
+    // notifier on no socket.
     if ((m_state != State::Ready && m_state != State::Closing && !initiateSent) || closeSent || !m_socket
-        || m_socket->state() != QAbstractSocket::ConnectedState)
+        || m_socket->state() != QAbstractSocket::ConnectedState || !m_socket->isValid())
         return;
     m_socket->write(encodeHartIpMessage(HartIpMessageType::Request, HartIpMessageId::SessionClose, 0, nextSequence(), {}));
     // Into the system's send buffer now: the socket is closed right after.

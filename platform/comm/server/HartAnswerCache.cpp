@@ -70,11 +70,15 @@ void HartAnswerCache::Sending(uint8_t command, bool isRead)
 
 void HartAnswerCache::Answered(uint8_t command, const QByteArray& requestData, const Answer& answer)
 {
-    // Another master or the device itself changed the configuration: what
-    // was kept may be old, and so may be what comes while the flag is set.
-    if (!isCommunicationError(answer.responseCode) && (answer.deviceStatus & DeviceStatus::ConfigurationChanged) != 0) {
-        m_answers.clear();
-        return;
+    // The flag stays set until a master resets it (command 38), so only its
+    // coming tells of a change: another master or the device itself changed
+    // the configuration since the last answer, and what was kept may be old.
+    // The answer that tells it was read after the change and is kept.
+    if (!isCommunicationError(answer.responseCode)) {
+        const bool changed = (answer.deviceStatus & DeviceStatus::ConfigurationChanged) != 0;
+        if (changed && !m_configurationChanged)
+            m_answers.clear();
+        m_configurationChanged = changed;
     }
     if (KindOf(command) == Kind::Configuration && answer.responseCode == ResponseCode::Success)
         m_answers.insert(Key(command, requestData), answer);

@@ -10,10 +10,12 @@
 // - Process: a read of live values or status (measured values, additional
 //   status); never kept, and it changes nothing.
 // Any other command, and every write or data exchange, may change the
-// device's configuration: it forgets every kept answer, and so does an answer
-// that says "configuration changed" (another master or the device itself
-// changed it), which is kept neither. A new connection starts with an empty
-// cache; only clean answers (response code 0) are kept.
+// device's configuration: it forgets every kept answer. So does the first
+// answer that says "configuration changed" after one that did not (another
+// master or the device itself changed it); while the flag stays set (until
+// a master resets it with command 38) it tells nothing new, and answers are
+// kept. A new connection starts with an empty cache; only clean answers
+// (response code 0) are kept.
 #include <QByteArray>
 #include <QHash>
 #include <cstdint>
@@ -39,12 +41,18 @@ public:
     // The device's answer to a read; kept when it is a clean answer to a
     // read of the configuration.
     void Answered(uint8_t command, const QByteArray& requestData, const Answer& answer);
-    void Clear() { m_answers.clear(); }
+    void Clear()
+    {
+        m_answers.clear();
+        m_configurationChanged = false;
+    }
     int Size() const { return static_cast<int>(m_answers.size()); }
 
 private:
     static QByteArray Key(uint8_t command, const QByteArray& requestData);
     QHash<QByteArray, Answer> m_answers;
+    // The flag as the last answer of the device showed it.
+    bool m_configurationChanged = false;
 };
 
 } // namespace comm

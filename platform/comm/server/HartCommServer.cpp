@@ -3,6 +3,7 @@
 #include "platform/comm/hart/HartStatus.h"
 #include "platform/comm/hartip/HartIpClient.h"
 #include "platform/comm/server/CommServerResults.h"
+#include "platform/comm/server/ICommandDeadline.h"
 #include "platform/comm/server/IHartIpAddress.h"
 #include "platform/loop/EventLoop.h"
 #include "platform/loop/Timer.h"
@@ -426,6 +427,12 @@ void HartCommServer::OnPduResponse(int32_t handle, int sequence, const QByteArra
             HandleAdditionalStatus(*c, frame);
         return;
     }
+    if (c->state == LinkState::Disconnecting) {
+        // An answer the disconnect waited for: the Session Close follows it.
+        if (c->link && c->link->openRequests() == 0)
+            c->deadline->Start(m_responseTimeoutMs);
+        return;
+    }
     if (c->state != LinkState::Connected)
         return;
     auto it = std::find_if(c->open.begin(), c->open.end(), [sequence](const Transaction& t) { return t.sequence == sequence; });
@@ -596,6 +603,12 @@ void HartCommServer::fncSetDBInstance(const std::shared_ptr<applet::IFbInstanceD
     result = ServerResult::Ok;
 }
 
+bool HartCommServer::DeadlinePassed() const
+{
+    const auto deadline = std::dynamic_pointer_cast<ICommandDeadline>(m_communication);
+    return deadline && deadline->DeadlinePassed();
+}
+
 int32_t HartCommServer::ReadDeviceAddress(HartIpEndpoint& endpoint) const
 {
     if (!m_communication)
@@ -670,16 +683,14 @@ void HartCommServer::DisConnectRequest(const QVariant& ClientHandle, int32_t& re
         Silence(*c);
         break;
     case LinkState::Connected: {
-        // A request the device has not answered yet would hold the Session
-        // Close back until its answer comes or the deadline ends the wait, a
-        // silent device's whole response time-out, and nobody waits for that
-        // answer any more: the session then ends at once, its Session Close
-        // sent without waiting for the answer.
         const bool unanswered = c->link->openRequests() > 0;
         ++c->generation;
         c->open.clear();
         c->state = LinkState::Disconnecting;
-        if (unanswered) {
+        if (unanswered && DeadlinePassed()) {
+            // A deadline ended the command: a silent device would hold the
+            // Session Close back for its whole response time-out, and nobody
+            // waits for the open answer any more.
             RetireLink(*c);
             const int32_t handle = c->handle;
             const uint64_t generation = c->generation;
@@ -694,7 +705,12 @@ void HartCommServer::DisConnectRequest(const QVariant& ClientHandle, int32_t& re
                 weak);
             return;
         }
-        c->deadline->Start(m_responseTimeoutMs);
+        // The Session Close goes after the open answer, which has the rest of
+        // the response time already running for it; closing with that answer
+        // unread would make the system reset the connection and leave the
+        // close unanswered.
+        if (!unanswered || !c->deadline->IsActive())
+            c->deadline->Start(m_responseTimeoutMs);
         c->link->closeSession();
         return;
     }

@@ -40,8 +40,11 @@
 // - Cancel, Abort, DisConnectRequest and RemoveClient are the client's own
 //   decisions: what they end is not answered any more (a cancelled request's
 //   answer is dropped when it comes). DisConnectRequest closes the session in
-//   order and answers DisConnectResponse (with a request open that the device
-//   has not answered, the Session Close goes at once and is not waited for);
+//   order and answers DisConnectResponse: a request the device has not
+//   answered yet is waited for (within its response time), then the Session
+//   Close and its answer, so that the connection ends without a reset. Only
+//   when the communication object says a deadline ended the command
+//   (ICommandDeadline) does the Session Close go at once, unwaited for.
 //   Abort ends it at once, silently.
 #include "platform/applet/CServerRequestClass.h"
 #include "platform/applet/CServerResponseClass.h"
@@ -221,6 +224,8 @@ private:
                      int32_t& TransActionNumber, int32_t& result);
     int32_t NextTransactionNumber();
     int32_t ReadDeviceAddress(HartIpEndpoint& endpoint) const;
+    // The linked communication object says a deadline ended the command.
+    bool DeadlinePassed() const;
 
     void OnSessionEstablished(int32_t handle);
     void OnPduResponse(int32_t handle, int sequence, const QByteArray& frame);

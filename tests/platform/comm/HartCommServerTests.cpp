@@ -9,6 +9,7 @@
 #include "platform/comm/server/CommServerClasses.h"
 #include "platform/comm/server/CommServerResults.h"
 #include "platform/comm/server/HartCommServer.h"
+#include "platform/comm/server/ICommandDeadline.h"
 #include "platform/comm/server/IHartDeviceType.h"
 #include "platform/comm/server/IHartIpAddress.h"
 #include "platform/loop/ManualClock.h"
@@ -17,9 +18,16 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QSignalSpy>
+#include <QSocketNotifier>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <arpa/inet.h>
+#include <cerrno>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using namespace comm;
 
@@ -36,6 +44,123 @@ public:
 };
 
 class NotAChannel : public automation::ComObject {};
+
+// A channel of a frame whose command a deadline (a time-out, a signal) may end.
+class DeadlineChannel : public FrameChannel, public ICommandDeadline {
+public:
+    using FrameChannel::FrameChannel;
+    bool DeadlinePassed() const override { return passed; }
+    bool passed = false;
+};
+
+// Carries the bytes between the communication server and the device, over
+// plain sockets, and sees how the server's side of the connection ended: with
+// the end of its stream, or with a reset (which Qt would report as an end).
+class Relay {
+public:
+    explicit Relay(quint16 devicePort) : m_devicePort(devicePort)
+    {
+        m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+        sockaddr_in address = Loopback(0);
+        socklen_t size = sizeof address;
+        if (m_listener < 0 || ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), size) != 0
+            || ::listen(m_listener, 4) != 0 || ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &size) != 0)
+            return;
+        m_port = ntohs(address.sin_port);
+        m_accepting = std::make_unique<QSocketNotifier>(m_listener, QSocketNotifier::Read);
+        QObject::connect(m_accepting.get(), &QSocketNotifier::activated, [this] { Accept(); });
+    }
+    ~Relay()
+    {
+        m_accepting.reset();
+        m_fromServer.reset();
+        m_fromDevice.reset();
+        for (int fd : {m_listener, m_server, m_device})
+            if (fd >= 0)
+                ::close(fd);
+    }
+    Relay(const Relay&) = delete;
+    Relay& operator=(const Relay&) = delete;
+
+    quint16 Port() const { return m_port; }
+    // Called once, right after the next bytes of the device reached the
+    // server's socket, before the server can have read them.
+    std::function<void()> afterDeviceBytes;
+    bool ServerEnded() const { return m_serverEnded; }
+    // The server's side was reset, now or at any time before.
+    bool Reset()
+    {
+        int error = 0;
+        socklen_t size = sizeof error;
+        if (m_server >= 0 && ::getsockopt(m_server, SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == ECONNRESET)
+            m_reset = true;
+        return m_reset;
+    }
+
+private:
+    static sockaddr_in Loopback(quint16 port)
+    {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(port);
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        return address;
+    }
+    void Accept()
+    {
+        const int server = ::accept4(m_listener, nullptr, nullptr, SOCK_NONBLOCK);
+        if (server < 0 || m_server >= 0) {
+            if (server >= 0)
+                ::close(server);
+            return;
+        }
+        m_server = server;
+        m_device = ::socket(AF_INET, SOCK_STREAM, 0);
+        const sockaddr_in device = Loopback(m_devicePort);
+        if (::connect(m_device, reinterpret_cast<const sockaddr*>(&device), sizeof device) != 0)
+            return;
+        ::fcntl(m_device, F_SETFL, ::fcntl(m_device, F_GETFL) | O_NONBLOCK);
+        m_fromServer = std::make_unique<QSocketNotifier>(m_server, QSocketNotifier::Read);
+        m_fromDevice = std::make_unique<QSocketNotifier>(m_device, QSocketNotifier::Read);
+        QObject::connect(m_fromServer.get(), &QSocketNotifier::activated, [this] { Pass(true); });
+        QObject::connect(m_fromDevice.get(), &QSocketNotifier::activated, [this] { Pass(false); });
+    }
+    void Pass(bool fromServer)
+    {
+        const int from = fromServer ? m_server : m_device;
+        const int to = fromServer ? m_device : m_server;
+        char bytes[4096];
+        const ssize_t got = ::recv(from, bytes, sizeof bytes, 0);
+        if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            return;
+        if (got > 0) {
+            if (::send(to, bytes, static_cast<size_t>(got), MSG_NOSIGNAL) != got && !fromServer)
+                m_reset = true;
+            if (!fromServer && afterDeviceBytes)
+                std::exchange(afterDeviceBytes, {})();
+            return;
+        }
+        if (fromServer) {
+            m_reset = m_reset || (got < 0 && errno == ECONNRESET);
+            m_serverEnded = true;
+            m_fromServer->setEnabled(false);
+        } else {
+            m_fromDevice->setEnabled(false);
+        }
+        ::shutdown(to, SHUT_WR);
+    }
+
+    quint16 m_devicePort = 0;
+    quint16 m_port = 0;
+    int m_listener = -1;
+    int m_server = -1;
+    int m_device = -1;
+    bool m_serverEnded = false;
+    bool m_reset = false;
+    std::unique_ptr<QSocketNotifier> m_accepting;
+    std::unique_ptr<QSocketNotifier> m_fromServer;
+    std::unique_ptr<QSocketNotifier> m_fromDevice;
+};
 
 // A channel that names the device type its DTM instance serves, as the
 // frame's does, and keeps what the server reports.
@@ -229,6 +354,29 @@ protected:
     std::shared_ptr<FrameChannel> channel;
     std::shared_ptr<RecordingClient> client;
     QVariant handle;
+};
+
+// What Qt itself writes (its warnings go to standard error) while it lives.
+class QtMessages {
+public:
+    QtMessages() : m_previous(qInstallMessageHandler(&QtMessages::Record)) { s_lines = &lines; }
+    ~QtMessages()
+    {
+        qInstallMessageHandler(m_previous);
+        s_lines = nullptr;
+    }
+    QtMessages(const QtMessages&) = delete;
+    QtMessages& operator=(const QtMessages&) = delete;
+    QStringList lines;
+
+private:
+    static void Record(QtMsgType, const QMessageLogContext&, const QString& text)
+    {
+        if (s_lines)
+            s_lines->append(text);
+    }
+    static inline QStringList* s_lines = nullptr;
+    QtMessageHandler m_previous;
 };
 
 QByteArray tagDescriptorDate(const QString& tag, const QString& descriptor)
@@ -438,12 +586,23 @@ TEST_F(CommServer, AConnectionAsksEachConfigurationReadOnceUntilSomethingMayHave
     ASSERT_EQ(ask(2, write).hResult, 0);
     const Event afterWrite = ask(1, tagRead);
     EXPECT_NE(afterWrite.data, first.data);
+    // The write set the device's "configuration changed" flag; it stays set
+    // until a master resets it and tells nothing new while it does.
+    ASSERT_NE(static_cast<uint8_t>(afterWrite.respData[2]) & DeviceStatus::ConfigurationChanged, 0);
+    EXPECT_EQ(ask(1, tagRead).data, afterWrite.data);
     EXPECT_EQ(commands, (std::vector<int>{0, 13, 3, 3, 18, 13}));
 
     // A command of no known kind may change the configuration as well.
     ask(1, QByteArray::fromHex("2600")); // 38: reset the configuration changed flag
     ask(1, tagRead);
     EXPECT_EQ(commands, (std::vector<int>{0, 13, 3, 3, 18, 13, 38, 13}));
+    // The flag appearing again says another master (here: the device's own
+    // state) changed the configuration: what was kept is asked again.
+    device.device().markConfigurationChanged();
+    ask(1, QByteArray::fromHex("0300"));
+    ask(1, tagRead);
+    ask(1, tagRead);
+    EXPECT_EQ(commands, (std::vector<int>{0, 13, 3, 3, 18, 13, 38, 13, 3, 13}));
 
     // A cancelled answer from the connection is not delivered.
     const size_t before = client->events.size();
@@ -594,26 +753,40 @@ TEST_F(CommServer, AFailedConnectSaysWhyTheSessionCouldNotBeOpened)
     QString cause = causeOf(closedAddress);
     EXPECT_TRUE(cause.contains("refused", Qt::CaseInsensitive)) << cause.toStdString();
 
-    // A peer that closes every connection at once, and one that answers as a web server does.
+    // A peer that closes every connection at once, one that closes it on the
+    // session initiate, and one that answers as a web server does. Qt says
+    // nothing of its own about any of them: the cause is told in words.
     QTcpServer peer;
     ASSERT_TRUE(peer.listen(QHostAddress::LocalHost, 0));
     const QString peerAddress = QStringLiteral("hart-ip://127.0.0.1:%1").arg(peer.serverPort());
-    bool http = false;
+    enum class Peer { Closes, ClosesOnInitiate, Http } kind = Peer::Closes;
     QObject::connect(&peer, &QTcpServer::newConnection, &peer, [&] {
         while (QTcpSocket* socket = peer.nextPendingConnection()) {
-            if (!http) {
+            if (kind == Peer::Closes) {
                 socket->close();
                 continue;
             }
-            QObject::connect(socket, &QTcpSocket::readyRead, socket,
-                             [socket] { socket->write("HTTP/1.1 400 Bad Request\r\nContent-Length: 0\r\n\r\n"); });
+            const bool http = kind == Peer::Http;
+            QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket, http] {
+                if (!http) {
+                    socket->readAll();
+                    socket->close();
+                    return;
+                }
+                socket->write("HTTP/1.1 400 Bad Request\r\nContent-Length: 0\r\n\r\n");
+            });
         }
     });
+    const QtMessages qt;
     cause = causeOf(peerAddress);
     EXPECT_TRUE(cause.contains("closed by the server")) << cause.toStdString();
-    http = true;
+    kind = Peer::ClosesOnInitiate;
+    cause = causeOf(peerAddress);
+    EXPECT_TRUE(cause.contains("closed by the server")) << cause.toStdString();
+    kind = Peer::Http;
     cause = causeOf(peerAddress);
     EXPECT_TRUE(cause.contains("no valid HART-IP")) << cause.toStdString();
+    EXPECT_TRUE(qt.lines.isEmpty()) << qt.lines.join(QLatin1Char('\n')).toStdString();
 
     // The device serves one session, which another master holds.
     device.setSessionSlots(1);
@@ -764,29 +937,77 @@ TEST_F(CommServer, CancelAbortAndDisconnectLeaveNoAnswersBehind)
     EXPECT_EQ(client->events.size(), before + 2);
 }
 
-TEST_F(CommServer, ADisconnectFromASilentDeviceEndsAtOnceWithoutWaitingForTheOpenAnswer)
+TEST_F(CommServer, ADisconnectWaitsForTheOpenAnswerAndEndsTheConnectionWithoutAReset)
 {
-    // The device stays silent far longer than the test waits, and so would
-    // the time-outs (the link takes its own at the connect): only a
-    // disconnect that waits for nothing is answered.
-    server->SetResponseTimeout(10 * 60 * 1000);
-    ASSERT_EQ(connect().hResult, 0);
-    device.setResponseDelay(10 * 60 * 1000);
-    const int32_t open = request(1, QByteArray::fromHex("0d00"));
-    const size_t before = client->events.size();
+    // The disconnect comes while the device's answer is on its way: it has
+    // reached the server's socket, and the server has not read it yet.
+    Relay relay(device.port());
+    ASSERT_NE(relay.Port(), 0);
+    const auto relayed = std::make_shared<DeadlineChannel>(QStringLiteral("hart-ip://127.0.0.1:%1").arg(relay.Port()));
     int32_t result = -1;
-    server->DisConnectRequest(handle, result);
-    EXPECT_EQ(result, 0);
-    // Asked again while it ends: it is under way.
-    server->DisConnectRequest(handle, result);
-    EXPECT_EQ(result, ServerResult::ConnectionBusy);
+    server->SetCommunication(relayed, result);
+    ASSERT_EQ(result, 0);
+    QStringList log;
+    QObject::connect(&device, &sim::SimServer::logMessage, &device, [&log](const QString& line) { log << line; });
+    ASSERT_EQ(connect().hResult, 0);
+    const size_t before = client->events.size();
+    relay.afterDeviceBytes = [&] {
+        server->DisConnectRequest(handle, result);
+        EXPECT_EQ(result, 0);
+        server->DisConnectRequest(handle, result);
+        EXPECT_EQ(result, ServerResult::ConnectionBusy);
+    };
+    const int32_t open = request(1, QByteArray::fromHex("0d00"));
     ASSERT_TRUE(waitForEvents(before + 1));
     EXPECT_EQ(client->events.back().kind, "disconnect");
-    EXPECT_EQ(server->OpenRequests(), 0);
+    // The device answered, the session was closed in order and its slot freed
+    // at once; the connection ended with the end of the stream.
+    EXPECT_EQ(commands, (std::vector<int>{0, 13}));
+    QElapsedTimer clock;
+    clock.start();
+    while ((!relay.ServerEnded() || device.openSessions() != 0) && clock.elapsed() < kPatienceMs)
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 20);
+    EXPECT_TRUE(relay.ServerEnded());
+    EXPECT_EQ(device.openSessions(), 0);
+    EXPECT_TRUE(log.filter(QStringLiteral("session close from")).size() == 1) << log.join('\n').toStdString();
+    EXPECT_TRUE(log.filter(QStringLiteral("without Session Close")).isEmpty()) << log.join('\n').toStdString();
+    EXPECT_FALSE(relay.Reset()) << log.join('\n').toStdString();
+    // The answer nobody waits for any more was not delivered.
     for (const Event& e : client->events)
         EXPECT_NE(e.number, open) << e.kind.toStdString();
+    EXPECT_EQ(server->OpenRequests(), 0);
+}
+
+TEST_F(CommServer, ADisconnectFromASilentDeviceEndsAtItsDeadline)
+{
+    const auto timed = std::make_shared<DeadlineChannel>(channel->address);
+    int32_t result = -1;
+    server->SetCommunication(timed, result);
+    ASSERT_EQ(result, 0);
+    const auto disconnectWhileSilent = [&] {
+        EXPECT_EQ(connect().hResult, 0);
+        device.setResponseDelay(10 * 60 * 1000);
+        const int32_t open = request(1, QByteArray::fromHex("0d00"));
+        const size_t before = client->events.size();
+        server->DisConnectRequest(handle, result);
+        EXPECT_EQ(result, 0);
+        EXPECT_TRUE(waitForEvents(before + 1));
+        EXPECT_EQ(client->events.back().kind, "disconnect");
+        EXPECT_EQ(server->OpenRequests(), 0);
+        for (const Event& e : client->events)
+            EXPECT_NE(e.number, open) << e.kind.toStdString();
+        device.setResponseDelay(0);
+    };
+    // Without a deadline of the command, the device has its response time.
+    server->SetResponseTimeout(200);
+    disconnectWhileSilent();
+    // A deadline ended the command: the disconnect waits for nothing, where
+    // the response time-out (and the link's own, taken at the connect) would
+    // outlast the test's patience.
+    server->SetResponseTimeout(10 * 60 * 1000);
+    timed->passed = true;
+    disconnectWhileSilent();
     // The device answers again: a new connect works.
-    device.setResponseDelay(0);
     server->SetResponseTimeout(HartCommServer::kDefaultResponseTimeoutMs);
     EXPECT_EQ(connect().hResult, 0);
 }
