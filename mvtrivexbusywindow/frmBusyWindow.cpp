@@ -255,7 +255,7 @@ void frmBusyWindow::Form_Unload()
     m_loaded = false;
     // A later load starts as a new window would.
     m_deviceInfo.reset();
-    m_shown = m_hold = m_resetPending = m_dataSaveSeen = false;
+    m_shown = m_hold = m_letGo = m_resetPending = m_dataSaveSeen = false;
     m_dataSaveStartMs = -1;
     m_chain.clear();
     m_chainSteps = 0;
@@ -304,7 +304,7 @@ void frmBusyWindow::appCurrentSequence_ValueChanged()
         return;
     }
     if (OneOf(trimmed, kHoldingChecks)) {
-        m_hold = true;
+        m_hold = !m_letGo;
         return;
     }
     if (OneOf(trimmed, kIgnoredSequences))
@@ -334,6 +334,8 @@ void frmBusyWindow::appCurrentSequence_ValueChanged()
     if (row.text != 0)
         m_lblDeviceStatus->setText(Text(row.text));
     m_cmdCancel->setEnabled(row.cancelEnabled);
+    if (row.effect == Effect::Hold || row.effect == Effect::HoldAndResetPending)
+        m_letGo = false;
     switch (row.effect) {
     case Effect::Hold:
         m_hold = true;
@@ -477,6 +479,17 @@ void frmBusyWindow::appDiagnosisExtension_ValueChanged()
         m_dataSaveStartMs = -1;
         HideBusyWindow();
     }
+}
+
+void frmBusyWindow::LetGo()
+{
+    m_letGo = true;
+    m_hold = false;
+    m_resetPending = false;
+    m_dataSaveSeen = false;
+    m_dataSaveStartMs = -1;
+    if (m_loaded && m_appCurrentSequence->StringValue().trimmed().isEmpty())
+        HideBusyWindow();
 }
 
 void frmBusyWindow::appAbortSequences_ValueChanged()

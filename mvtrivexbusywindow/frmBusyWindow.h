@@ -54,6 +54,12 @@ public:
     // Raises EnableWindow, hides the window and releases the items; nothing unless loaded.
     void Form_Unload();
 
+    // The device refused the function that holds the window (a data save, a
+    // factory reset): there is nothing to wait for. The window goes once no
+    // sequence runs, and the checks of the device's end that are still on
+    // their way hold it no more, until a function holds it anew.
+    void LetGo();
+
     bool Loaded() const { return m_loaded; }
     bool Shown() const { return m_shown; }
     bool Held() const { return m_hold; }
@@ -113,6 +119,7 @@ private:
     bool m_loaded = false;
     bool m_shown = false;
     bool m_hold = false;
+    bool m_letGo = false; // LetGo: the checks of an end hold nothing
     bool m_resetPending = false;
     // Kept from one reaction to the next.
     bool m_dataSaveSeen = false;

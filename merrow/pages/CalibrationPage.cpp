@@ -347,22 +347,29 @@ void CalibrationPage::EndCalibration(int index)
     global::SetMainWindowEnabled(true);
     GiveBackCalUnit();
     const Row& row = m_rows[static_cast<size_t>(index)];
-    if (!row.sequence->Stopped()) {
+    const SequenceOutcome outcome = HowSequenceEnded(row.sequence->AppItemName());
+    if (!outcome.Failed()) {
         ShowStatus(kPointTakenText);
         return;
     }
-    int16_t reason = kNoAnswerText;
-    try {
-        const QByteArray response = row.record->ResponseCode();
-        const auto code = response.size() > kResponseCodeOctet ? static_cast<uint8_t>(response[kResponseCodeOctet]) : 0;
-        for (const Refusal& refusal : kRefusals)
-            if (refusal.code == code)
-                reason = refusal.textId;
-    } catch (const std::exception& error) {
-        applet::AppletTrace::Error(QStringLiteral("%1: response not read: %2")
-                                       .arg(objectName(), QString::fromLocal8Bit(error.what())));
+    // A refusal the record rules let pass names its code; a stopped sequence
+    // leaves the code in the record's last response.
+    QString reason = outcome.end == SequenceOutcome::End::Refused ? sequenceoutcome::RefusalReason(outcome)
+                                                                   : GetTextFromResource(kNoAnswerText);
+    int code = outcome.responseCode;
+    if (outcome.end != SequenceOutcome::End::Refused) {
+        try {
+            const QByteArray response = row.record->ResponseCode();
+            code = response.size() > kResponseCodeOctet ? static_cast<uint8_t>(response[kResponseCodeOctet]) : 0;
+        } catch (const std::exception& error) {
+            applet::AppletTrace::Error(QStringLiteral("%1: response not read: %2")
+                                           .arg(objectName(), QString::fromLocal8Bit(error.what())));
+        }
     }
-    Fail(global::FillPlaceholders(GetTextFromResource(kPointRefusedText), {GetTextFromResource(reason)}));
+    for (const Refusal& refusal : kRefusals)
+        if (refusal.code == code)
+            reason = GetTextFromResource(refusal.textId);
+    Fail(global::FillPlaceholders(GetTextFromResource(kPointRefusedText), {reason}));
 }
 
 void CalibrationPage::Fail(const QString& text)

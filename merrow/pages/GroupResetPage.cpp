@@ -160,7 +160,7 @@ void GroupResetPage::seqReset_StatusChanged(int index, int32_t sequenceStatus)
         break;
     case 0:
         if (m_resetting == index)
-            EndReset(index, !m_sequences[static_cast<size_t>(index)]->Stopped());
+            EndReset(index, !SequenceFailed(*m_sequences[static_cast<size_t>(index)]));
         break;
     default:
         break;
@@ -176,7 +176,7 @@ void GroupResetPage::EndReset(int index, bool done)
         ShowStatus(kResetDoneText);
         return;
     }
-    const QString text = GetTextFromResource(kResetFailedText);
+    const QString text = FailureText(kResetFailedText, *m_sequences[static_cast<size_t>(index)]);
     applet::AppletTrace::Error(QStringLiteral("%1: reset of group %2: %3").arg(objectName()).arg(index).arg(text));
     dialogs::DialogService::instance().Warning(windowTitle(), text);
 }

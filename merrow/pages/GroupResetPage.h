@@ -3,8 +3,9 @@
 // stacked from top to bottom (geometry in twips), each with two live value
 // fields and a "Reset" button that runs the group's reset sequence in the
 // device. The main window is disabled from the reset request until the
-// sequence ends, however it ends; a reset that ends stopped or failed is
-// reported, one that ends well confirmed in the status bar.
+// sequence ends, however it ends; a reset that ends stopped, failed or
+// refused by the device is reported, one that ends well confirmed in the
+// status bar.
 #include "merrow/shell/PioPage.h"
 #include <array>
 

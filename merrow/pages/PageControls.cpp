@@ -206,10 +206,10 @@ bool WrittenOrTold(const QWidget& page, const std::function<void()>& writes)
     return false;
 }
 
-void ReportRefusal(const QWidget& page)
+void ReportRefusal(const PioPage& page, const pioitems::PioSequenceItem& sequence)
 {
     // "The device did not carry out the request; the output current stays as shown."
-    dialogs::DialogService::instance().Warning(page.windowTitle(), global::LoadLocalizedText(3862));
+    dialogs::DialogService::instance().Warning(page.windowTitle(), page.FailureText(3862, sequence));
 }
 
 bool Connected(const pioitems::PioAppItem& connection)

@@ -90,8 +90,9 @@ void LimitToRange(controls::PioDisplayControl& field, const RangeLimitItems& lim
 dialogs::OwnTitle CloseTitle(const QWidget& page);
 // Tells the user that the device's output stays fixed although the page closes.
 void ReportFixedCurrentStays(const QWidget& page);
-// Tells the user that the device did not carry out the page's request.
-void ReportRefusal(const QWidget& page);
+// Tells the user that the device did not carry out the page's request of
+// the sequence, and why when the device refused it.
+void ReportRefusal(const PioPage& page, const pioitems::PioSequenceItem& sequence);
 // Whether the connection item ("&&private&&Connect") reports a connected device.
 bool Connected(const pioitems::PioAppItem& connection);
 // Whether the diagnosis extension item reports the output fixed by the fixed-current mode.

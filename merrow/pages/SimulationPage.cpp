@@ -279,7 +279,7 @@ void SimulationPage::WriteSequence_StatusChanged(int32_t sequenceStatus)
     if (m_closing)
         CloseLater(); // a channel still simulated is reported on closing
     else if (failed)
-        ReportNotTaken();
+        dialogs::DialogService::instance().Warning(windowTitle(), FailureText(kNotTaken, *m_seqSet));
 }
 
 void SimulationPage::ReportNotTaken()

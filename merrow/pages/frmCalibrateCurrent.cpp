@@ -293,7 +293,7 @@ void frmCalibrateCurrent::seqSetLevelCurr_StatusChanged(int32_t sequenceStatus)
         if (m_closing)
             CloseLater(); // a device still fixed is reported as the page closes
         else if (!succeeded)
-            ReportRefusal(*this);
+            ReportRefusal(*this, *m_fixed.seqSetLevelCurr);
         else if (asked && m_requestedLevel > 0)
             global::ShowStatus(global::FillPlaceholders(GetTextFromResource(kFixedAt), {m_requestedLevel}));
         else if (asked)
@@ -303,9 +303,9 @@ void frmCalibrateCurrent::seqSetLevelCurr_StatusChanged(int32_t sequenceStatus)
 
 void frmCalibrateCurrent::seqSetMeasPvCurrLevel_StatusChanged(int index, int32_t sequenceStatus)
 {
-    FollowSequenceStatus(*this, *m_seqSetMeasPvCurrLevel[index], sequenceStatus, [this](bool succeeded) {
+    FollowSequenceStatus(*this, *m_seqSetMeasPvCurrLevel[index], sequenceStatus, [this, index](bool succeeded) {
         if (!succeeded)
-            ReportRefusal(*this);
+            ReportRefusal(*this, *m_seqSetMeasPvCurrLevel[index]);
         else
             ShowStatus(kAdjusted);
     });

@@ -4,6 +4,7 @@
 #include "pioitems/Ambient.h"
 #include "pioitems/PioAppItem.h"
 #include "pioitems/PioSequenceItem.h"
+#include "platform/applet/AppletStates.h"
 #include "platform/applet/AppletTrace.h"
 #include "platform/controls/PioLabelComboUnit.h"
 #include "platform/controls/PioLabelTextUnit.h"
@@ -16,6 +17,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <cmath>
+#include <utility>
 
 using namespace pagecontrols;
 
@@ -26,6 +28,8 @@ constexpr int16_t kCaption = 2613;       // "Flow Buffer"
 constexpr int16_t kRunning = 2614;       // "Integration running"
 constexpr int16_t kStopped = 2615;       // "Integration stopped"
 constexpr int16_t kAskDelete = 2622;     // "Flow buffer is to be deleted! Proceed?"
+constexpr int16_t kActionNotDone = 3997; // "The device did not carry out the totaliser action; ..."
+constexpr int16_t kActionDone = 3998;    // "Totaliser action carried out in the device."
 const QString kTimeGrey = QStringLiteral("color: #E0E0E0;");
 const QString kTimeBlack = QStringLiteral("color: #000000;");
 
@@ -274,15 +278,30 @@ void frmFlowBuffer::cmdAction_Click(int index)
                                                         GetTextFromResource(kAskDelete),
                                                         dialogs::MessageIcon::Warning))
         return;
+    const double before = m_appBufferAction->UIntValue();
     // A refused action is never sent: the device would do the action written before.
     if (!WrittenOrTold(*this, [&] { m_appBufferAction->SetUIntValue(index); }))
         return;
-    ForceSequence(*m_seqSetPidModeBlk);
+    if (ForceSequence(*m_seqSetPidModeBlk))
+        m_actionBefore = before;
 }
 
 void frmFlowBuffer::seqSetPidModeBlk_StatusChanged(int32_t sequenceStatus)
 {
     FollowForcedSequence(*m_seqSetPidModeBlk, sequenceStatus);
+    if (sequenceStatus != applet::SequenceState::Ready || !m_actionBefore)
+        return;
+    const double before = *std::exchange(m_actionBefore, std::nullopt);
+    if (!SequenceFailed(*m_seqSetPidModeBlk)) {
+        ShowStatus(kActionDone);
+        return;
+    }
+    // The device goes on as before: so does the dataset, or a later download
+    // would carry out the action the device refused.
+    const QString text = FailureText(kActionNotDone, *m_seqSetPidModeBlk);
+    applet::AppletTrace::Error(QStringLiteral("frmFlowBuffer: %1").arg(text));
+    WrittenOrTold(*this, [&] { m_appBufferAction->SetUIntValue(before); });
+    dialogs::DialogService::instance().Warning(windowTitle(), text);
 }
 
 void frmFlowBuffer::OnFirstActivation()

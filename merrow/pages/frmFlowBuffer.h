@@ -2,12 +2,14 @@
 // The flow totaliser of the flow computer: the user chooses the flow that is
 // integrated (none, volume, mass), starts and stops the integration, deletes
 // stored totals, and watches the running total, its unit and the integration
-// time. The actions are written to the device by "SetPidModeBlk". A cover
+// time. The actions are written to the device by "SetPidModeBlk"; one the
+// device refuses is told, and the dataset keeps the action before. A cover
 // hides the controls until the page has registered them, and again while it
 // unloads.
 #include "merrow/pages/PageControls.h"
 #include "merrow/shell/PioPage.h"
 #include <array>
+#include <optional>
 
 class QLabel;
 class QPushButton;
@@ -73,4 +75,6 @@ private:
     pioitems::PioAppItem* m_appFlowUnit = nullptr;
     pioitems::PioAppItem* m_appConnectionStatus = nullptr;
     pioitems::PioSequenceItem* m_seqSetPidModeBlk = nullptr;
+    // The action the dataset held before the one the device is carrying out now.
+    std::optional<double> m_actionBefore;
 };

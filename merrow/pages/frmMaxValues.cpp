@@ -2,13 +2,17 @@
 #include "merrow/pages/PageControls.h"
 #include "merrow/shell/global.h"
 #include "mvtrivexhelper/IDeviceInfo.h"
+#include "pioextensions/IViewEx.h"
 #include "pioitems/Ambient.h"
 #include "pioitems/PioAppItem.h"
+#include "platform/applet/AppletItem.h"
 #include "platform/applet/AppletTrace.h"
+#include "platform/applet/clsAppletItemManager.h"
 #include "platform/controls/PioText.h"
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
+#include <utility>
 
 using namespace pagecontrols;
 
@@ -158,28 +162,32 @@ bool frmMaxValues::BeforeReset(int index)
 {
     pioitems::PioAppItem* minimum = m_values[static_cast<size_t>(2 * index)];
     pioitems::PioAppItem* maximum = m_values[static_cast<size_t>(2 * index + 1)];
-    m_before = {minimum->StringValue(), maximum->StringValue()};
-    m_dirtyBefore = m_appDirty->StringValue();
+    // The dataset as it is now, exactly: the two values and the change mark.
+    m_before.clear();
+    const auto view = viewRef();
+    if (const auto manager = view ? view->appletItemManagerRef() : nullptr)
+        for (const pioitems::PioAppItem* item : {minimum, maximum, m_appDirty})
+            if (const applet::AppletItem* held = manager->Item(manager->HandleOf(item->AppItemName())))
+                m_before.push_back({held->Handle(), held->Value()});
     // Each step runs even when the one before failed; the device's reset decides.
     Step_(QStringLiteral("BeforeReset"), [&] { minimum->SetStringValue(kMinimumStart); });
     Step_(QStringLiteral("BeforeReset"), [&] { maximum->SetStringValue(kMaximumStart); });
     return true;
 }
 
-void frmMaxValues::AfterReset(int index, bool done)
+void frmMaxValues::AfterReset(int, bool)
 {
-    pioitems::PioAppItem* minimum = m_values[static_cast<size_t>(2 * index)];
-    pioitems::PioAppItem* maximum = m_values[static_cast<size_t>(2 * index + 1)];
-    if (done) {
-        // The dataset takes the values the device read back after its reset.
-        Step_(QStringLiteral("AfterReset"), [&] { minimum->Adjust(); });
-        Step_(QStringLiteral("AfterReset"), [&] { maximum->Adjust(); });
-    } else {
-        Step_(QStringLiteral("AfterReset"), [&] { minimum->SetStringValue(m_before[0]); });
-        Step_(QStringLiteral("AfterReset"), [&] { maximum->SetStringValue(m_before[1]); });
+    // The start values the reset sent and what the device read back after it
+    // are the device's measuring history, not the user's data: the dataset,
+    // change mark last, holds what it held before, whether the device reset
+    // or not, and the live fields show the device's values.
+    const auto view = viewRef();
+    const auto manager = view ? view->appletItemManagerRef() : nullptr;
+    if (!manager) {
+        applet::AppletTrace::Error(QStringLiteral("frmMaxValues.AfterReset: no item manager; the dataset keeps the start values"));
+        return;
     }
-    // The start values and what the device read back are the device's, not
-    // the user's: a dataset unchanged before the reset is unchanged after it.
-    if (!m_dirtyBefore.isEmpty() && m_dirtyBefore.trimmed().toDouble() == 0)
-        Step_(QStringLiteral("AfterReset"), [&] { m_appDirty->SetStringValue(m_dirtyBefore); });
+    for (const Held& held : std::exchange(m_before, {}))
+        if (!manager->Write(held.handle, held.value, applet::WriteOrigin::Client))
+            applet::AppletTrace::Error(QStringLiteral("frmMaxValues.AfterReset: item %1 not given back").arg(held.handle));
 }

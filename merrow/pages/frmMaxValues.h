@@ -2,9 +2,11 @@
 // The smallest and the largest value the device has measured since the last
 // reset, for pressure, static pressure, sensor temperature and process
 // temperature, each group with its unit and reset on its own. The reset
-// starts both values over; when the device does not reset them, the values
-// before the reset are kept.
+// starts both values over in the device; the dataset keeps the values it
+// held before, whether the device reset them or not.
 #include "merrow/pages/GroupResetPage.h"
+#include <QVariant>
+#include <vector>
 
 class frmMaxValues : public GroupResetPage {
     Q_OBJECT
@@ -28,9 +30,12 @@ private:
     std::array<pioitems::PioAppItem*, kGroups> m_appUnits{};
     // Per group the minimum and the maximum item, for the reset.
     std::array<pioitems::PioAppItem*, 2 * kGroups> m_values{};
-    // The dataset values before a reset, given back when the device does not reset.
-    std::array<QString, 2> m_before;
+    // The dataset before a reset, given back after it: an item and its value as held.
+    struct Held {
+        int32_t handle;
+        QVariant value;
+    };
+    std::vector<Held> m_before;
     // The dataset's change mark: a reset of the device's extremes is no change of the dataset.
     pioitems::PioAppItem* m_appDirty = nullptr;
-    QString m_dirtyBefore;
 };

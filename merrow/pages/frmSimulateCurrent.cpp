@@ -266,7 +266,7 @@ void frmSimulateCurrent::seqSetLevelCurr_StatusChanged(int32_t sequenceStatus)
     FollowSequenceStatus(*this, *m_fixed.seqSetLevelCurr, sequenceStatus, [this](bool succeeded) {
         m_sequenceRunning = false;
         if (!succeeded && !m_closing)
-            ReportRefusal(*this);
+            ReportRefusal(*this, *m_fixed.seqSetLevelCurr);
         // The sequence read the status back: the page follows it now rather
         // than waiting for a report of a change that may never come.
         appDiagnosisExtension_ValueChanged();

@@ -7,7 +7,6 @@
 #include "pioitems/PioSequenceItem.h"
 #include "platform/applet/AppletStates.h"
 #include "platform/applet/AppletTrace.h"
-#include "platform/applet/SubItemName.h"
 #include "platform/applet/clsAppletItemManager.h"
 #include <QApplication>
 #include <QCloseEvent>
@@ -135,20 +134,23 @@ bool PioPage::SequenceFailed(const pioitems::PioSequenceItem& sequence) const
     return SequenceFailed(sequence.AppItemName());
 }
 
-bool PioPage::SequenceFailed(const QString& sequence) const
+SequenceOutcome PioPage::HowSequenceEnded(const QString& sequence) const
 {
     const auto view = viewRef();
     const auto manager = view ? view->appletItemManagerRef() : nullptr;
-    if (!manager) {
-        applet::AppletTrace::Error(QStringLiteral("%1: no item manager to read the end of %2").arg(objectName(), sequence));
-        return true;
-    }
-    double control = 0;
-    int32_t failed = 0;
-    manager->fncGetUIntValue(
-        manager->HandleOf(applet::SubItemName::Compose(applet::SubItemKind::SequenceControl, sequence)), control,
-        failed);
-    return failed != 0 || static_cast<int32_t>(control) == applet::SequenceAction::Stop;
+    if (!manager)
+        applet::AppletTrace::Error(QStringLiteral("%1: no view to read the end of %2").arg(objectName(), sequence));
+    return sequenceoutcome::Judge(manager.get(), sequence);
+}
+
+bool PioPage::SequenceFailed(const QString& sequence) const
+{
+    return HowSequenceEnded(sequence).Failed();
+}
+
+QString PioPage::FailureText(int16_t notDoneText, const pioitems::PioSequenceItem& sequence) const
+{
+    return sequenceoutcome::FailureText(GetTextFromResource(notDoneText), HowSequenceEnded(sequence.AppItemName()));
 }
 
 void PioPage::FollowForcedSequence(pioitems::PioSequenceItem& sequence, int32_t sequenceStatus)

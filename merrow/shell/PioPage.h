@@ -7,6 +7,7 @@
 // or sequence notification. A sequence request of one of its sequence item
 // controls that fails, at once or deferred, enables the main window again,
 // which the page disabled when it asked for the sequence.
+#include "merrow/shell/SequenceOutcome.h"
 #include "pioextensions/IPioForm.h"
 #include <QWidget>
 #include <memory>
@@ -58,11 +59,16 @@ public:
     // sequence is done; false when the request failed at once.
     bool ForceSequence(pioitems::PioSequenceItem& sequence);
     bool StartSequence(pioitems::PioSequenceItem& sequence);
-    // Whether the sequence, now ready, was stopped or failed: the applet
-    // leaves its control sub-item at Stop then (an end that cannot be read
-    // counts as failed).
+    // How the sequence, now ready, ended: done, stopped or failed (the
+    // applet leaves its control sub-item at Stop then; an end that cannot be
+    // read counts as failed), or refused by the device in a record that the
+    // record rules let pass.
+    SequenceOutcome HowSequenceEnded(const QString& sequence) const;
     bool SequenceFailed(const pioitems::PioSequenceItem& sequence) const;
     bool SequenceFailed(const QString& sequence) const;
+    // The message of a function of the page that did not end well: the text
+    // of notDoneText and, when the device refused, why.
+    QString FailureText(int16_t notDoneText, const pioitems::PioSequenceItem& sequence) const;
     // A sequence the page forced reports its state (while the page is
     // registered): asking to run, it is let run and the main window stays
     // disabled; ready again, the main window is the user's again.

@@ -25,6 +25,7 @@
 #include "merrow/pages/frmSimulatePressureTemp.h"
 #include "merrow/pages/frmStatus.h"
 #include "merrow/shell/PioPage.h"
+#include "merrow/shell/SequenceOutcome.h"
 #include "merrow/shell/frmAbout.h"
 #include "merrow/shell/frmBlockmodes.h"
 #include "merrow/shell/frmDumpObject.h"
@@ -36,6 +37,7 @@
 #include "mvtrivexhelper/clsDebugInfo.h"
 #include "mvtrivexhelper/clsDeviceInfo.h"
 #include "mvtrivexbusywindow/ctlBusyWindow.h"
+#include "mvtrivexbusywindow/frmBusyWindow.h"
 #include "pioextensions/IViewEx.h"
 #include "pioitems/Ambient.h"
 #include "pioitems/PioAppItem.h"
@@ -298,18 +300,22 @@ const ConnectionEnd kConnectionEnds[] = {{1, 3800, 3801}, {2, 3802, 3803}};
 // After "No" to the read-out question: what the window says, by verdict.
 const StatusText kNotReadTexts[] = {{1, 3804}, {2, 3804}, {3, 3806}, {4, 3806}, {5, 3805}};
 
-// The end of a device function the user started: confirmation, failure message.
+// The end of a device function the user started: confirmation, failure
+// message, and the sequence of a function that the busy window holds until
+// the device has carried it out (none for the transfers, which end with
+// their chain).
 struct PendingEnd {
     frmMain::Pending function;
     const char* name; // for the trace
     int16_t confirmed;
     int16_t failed;
+    const char* sequence;
 };
 const PendingEnd kPendingEnds[] = {
-    {frmMain::Pending::Upload, "load from device", 3807, 3809},
-    {frmMain::Pending::Download, "save to device", 3808, 3810},
-    {frmMain::Pending::FactoryReset, "factory reset", 3811, 3812},
-    {frmMain::Pending::DataSave, "data save", 3813, 3824},
+    {frmMain::Pending::Upload, "load from device", 3807, 3809, nullptr},
+    {frmMain::Pending::Download, "save to device", 3808, 3810, nullptr},
+    {frmMain::Pending::FactoryReset, "factory reset", 3811, 3812, "InitiateFactoryReset"},
+    {frmMain::Pending::DataSave, "data save", 3813, 3824, "SetDisableBurnDelay"},
 };
 // A data save the device did not end in time (the busy window gave up).
 constexpr int16_t kDataSaveUnconfirmedText = 3814;
@@ -982,6 +988,40 @@ void frmMain::EndPendingFunction(bool succeeded)
             applet::AppletTrace::Error(QStringLiteral("frmMain: %1 failed").arg(QLatin1String(end.name)));
             dialogs::DialogService::instance().Warning(global::kProductTitle, global::LoadLocalizedText(end.failed));
         }
+    }
+}
+
+void frmMain::OnHeldFunctionReady(const QString& sequence)
+{
+    for (const PendingEnd& end : kPendingEnds) {
+        if (end.function != m_pending || !end.sequence || sequence != QLatin1String(end.sequence))
+            continue;
+        const auto view = viewRef();
+        const SequenceOutcome outcome =
+            sequenceoutcome::Judge(view ? view->appletItemManagerRef().get() : nullptr, sequence);
+        // Done: the busy window ends the function once the device has.
+        if (!outcome.Failed())
+            return;
+        // Refused or stopped: the device has nothing to end. The watch for
+        // its end is ended as the busy window's Cancel ends it, once every
+        // handler of this end has run, and the busy window lets go.
+        m_pending = Pending::None;
+        applet::AppletTrace::Error(QStringLiteral("frmMain: %1 failed").arg(QLatin1String(end.name)));
+        dialogs::DialogService::instance().Warning(
+            global::kProductTitle, sequenceoutcome::FailureText(global::LoadLocalizedText(end.failed), outcome));
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (!m_loaded)
+                    return;
+                pioitems::PioAppItem* abort = m_items.value(QStringLiteral("appAbortSequences"));
+                abort->SetStringValue(QStringLiteral("0"));
+                abort->SetStringValue(QStringLiteral("1"));
+                if (m_busyWindow && m_busyWindow->BusyWindow())
+                    m_busyWindow->BusyWindow()->LetGo();
+            },
+            Qt::QueuedConnection);
+        return;
     }
 }
 

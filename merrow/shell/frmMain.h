@@ -21,6 +21,7 @@ class QMdiArea;
 class QMenu;
 class QToolBar;
 class PioPage;
+struct SequenceOutcome;
 
 namespace applet {
 class AppletHost;
@@ -160,6 +161,10 @@ private:
     void OnDataSaveUnconfirmed(int seconds);
     void StartPendingFunction(Pending function);
     void EndPendingFunction(bool succeeded);
+    // A sequence of a function the busy window holds ended: a refusal or a
+    // stop ends the function at once, told, and ends the watch for the
+    // device's end that holds the busy window.
+    void OnHeldFunctionReady(const QString& sequence);
     void UpdateClipboardEntries();
     void FitToContent();
     void PlaceBeside(const QString& entry, const QString& other);
@@ -228,7 +233,7 @@ private:
     void ReadDeviceAfterReset();
     void seqGetRangeValues_StatusChanged(int32_t sequenceStatus);
     // The sequence ended stopped or failed (its control item at Stop).
-    bool SequenceStopped(const QString& sequence) const;
+    SequenceOutcome HowSequenceEnded(const QString& sequence) const;
     void OnSequenceRequestDropped(const QString& control, const QString& action, int32_t number,
                                   const QString& description);
 

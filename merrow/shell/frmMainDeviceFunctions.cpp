@@ -3,6 +3,7 @@
 // library's views, factory reset, the immediate data save, the operation-mode
 // switch, range values, clipboard, window arrangement, help and read-me.
 #include "merrow/shell/PioPage.h"
+#include "merrow/shell/SequenceOutcome.h"
 #include "merrow/shell/frmHelp.h"
 #include "merrow/shell/frmMain.h"
 #include "merrow/shell/global.h"
@@ -51,6 +52,7 @@ constexpr int16_t kUnsavedChangesText = 3819; // asked before the window closes
 constexpr int16_t kSavedText = 3968;          // "Dataset saved. ..."
 constexpr int16_t kOperationModePanelText = 3961; // panel 1 after the operation-mode switch
 constexpr int16_t kOperationModeNotActivatedText = 3985;
+constexpr int16_t kOperationModeNotWrittenText = 3991;
 // The source item's value for a dataset read from a file.
 const QString kSourceFile = QStringLiteral("1");
 
@@ -166,6 +168,12 @@ void frmMain::ConnectDeviceFunctionHandlers()
             &frmMain::seqGetRangeValues_StatusChanged);
     connect(SequenceControl("seqGetDeviceInfo"), &PioSequenceItem::StatusChanged, this,
             &frmMain::seqGetDeviceInfo_StatusChanged);
+    for (const WindowBlockingRequest& request : kWindowBlockingRequests)
+        if (PioSequenceItem* control = SequenceControl(request.control))
+            connect(control, &PioSequenceItem::StatusChanged, this, [this, control](int32_t status) {
+                if (status == applet::SequenceState::Ready)
+                    OnHeldFunctionReady(control->AppItemName());
+            });
 }
 
 pioitems::PioSequenceItem* frmMain::SequenceControl(const char* name) const
@@ -327,15 +335,10 @@ void frmMain::DeviceModbusOn()
     }
 }
 
-bool frmMain::SequenceStopped(const QString& sequence) const
+SequenceOutcome frmMain::HowSequenceEnded(const QString& sequence) const
 {
-    double control = 0;
-    int32_t failed = 0;
-    if (const auto manager = viewRef() ? viewRef()->appletItemManagerRef() : nullptr)
-        manager->fncGetUIntValue(
-            manager->HandleOf(applet::SubItemName::Compose(applet::SubItemKind::SequenceControl, sequence)), control,
-            failed);
-    return failed == 0 && static_cast<int32_t>(control) == applet::SequenceAction::Stop;
+    const auto view = viewRef();
+    return sequenceoutcome::Judge(view ? view->appletItemManagerRef().get() : nullptr, sequence);
 }
 
 void frmMain::seqGetPidFfScale_StatusChanged(int32_t sequenceStatus)
@@ -352,11 +355,13 @@ void frmMain::seqGetPidFfScale_StatusChanged(int32_t sequenceStatus)
         // the scale then would send the dataset's values, not the device's.
         // A refusal the record rules took or passed over ends the sequence
         // ready, not stopped: its record's state told it.
-        if (SequenceStopped(QStringLiteral("GetPidFfScale")) || std::exchange(m_operationModeReadFailed, false)) {
+        const SequenceOutcome outcome = HowSequenceEnded(QStringLiteral("GetPidFfScale"));
+        if (outcome.Failed() || std::exchange(m_operationModeReadFailed, false)) {
             m_operationModeStep = 0;
             TraceError(QStringLiteral("the feed-forward scale was not read; the operation mode stays off"));
-            dialogs::DialogService::instance().Warning(global::LoadLocalizedText(kOperationModeTitle),
-                                                       global::LoadLocalizedText(kOperationModeNotActivatedText));
+            dialogs::DialogService::instance().Warning(
+                global::LoadLocalizedText(kOperationModeTitle),
+                sequenceoutcome::FailureText(global::LoadLocalizedText(kOperationModeNotActivatedText), outcome));
             return;
         }
         m_operationModeStep = 2;
@@ -394,6 +399,15 @@ void frmMain::seqSetPidFfScale_StatusChanged(int32_t sequenceStatus)
         // Only the end of the switch's own write disconnects: the state the
         // window hears when it opens, or a write started elsewhere, does not.
         m_operationModeWrite = 0;
+        // A device that did not take the scale is not in the operation mode:
+        // the connection stays.
+        if (const SequenceOutcome outcome = HowSequenceEnded(QStringLiteral("SetPidFfScale")); outcome.Failed()) {
+            TraceError(QStringLiteral("the feed-forward scale was not written; the operation mode stays off"));
+            dialogs::DialogService::instance().Warning(
+                global::LoadLocalizedText(kOperationModeTitle),
+                sequenceoutcome::FailureText(global::LoadLocalizedText(kOperationModeNotWrittenText), outcome));
+            return;
+        }
         DisconnectBecause(kOperationModePanelText);
     }
 }
@@ -408,7 +422,7 @@ void frmMain::seqGetRangeValues_StatusChanged(int32_t sequenceStatus)
     // one ends with its control item at Stop, and the next display window
     // of this connection asks again.
     global::RangeValuesRequested = false;
-    global::RangeValuesRead = !SequenceStopped(QStringLiteral("GetRangeValues"));
+    global::RangeValuesRead = !HowSequenceEnded(QStringLiteral("GetRangeValues")).Failed();
     if (!global::RangeValuesRead)
         Trace(QStringLiteral("the range values were not read; the next display window asks again"));
 }

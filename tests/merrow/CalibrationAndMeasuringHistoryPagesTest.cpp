@@ -232,7 +232,7 @@ TEST(CalibrationAndMeasuringHistoryPages, ExtremesAndViolationsFollowTheProcessA
     ASSERT_TRUE(RunToTheEnd(applet, *window, *maxValues->Command1(0), "ResetMaxValues0"));
     EXPECT_TRUE(LastMessage(applet.dialogs).isEmpty()) << LastMessage(applet.dialogs).toStdString();
     EXPECT_EQ(applet.Number(dirty), 0);
-    // The dataset holds what the device read back, not the start markers.
+    // The dataset holds what it held before, not the start markers.
     EXPECT_LT(applet.Number(QStringLiteral("ptrbMinSensorValue")), 1e37);
     EXPECT_GT(applet.Number(QStringLiteral("ptrbMaxSensorValue")), -1e37);
     for (const double applied : {3.0, 7.0}) {

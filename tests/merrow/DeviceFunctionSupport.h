@@ -11,6 +11,7 @@
 #include "platform/applet/AppletStates.h"
 #include "platform/applet/SubItemName.h"
 #include "platform/applet/View.h"
+#include "sim/SimOptions.h"
 #include <QPushButton>
 #include <QSet>
 #include <functional>
@@ -150,6 +151,17 @@ public:
 private:
     QMetaObject::Connection m_counting;
 };
+
+// The transmitter as the flow computer (device type 139), which offers every
+// function: a differential pressure module with the multivariable function.
+inline bool MakeFlowComputer(sim::SimTransmitter& device, QString& error)
+{
+    sim::VariantOptions variant;
+    variant.deviceType = 139;
+    variant.module = sim::ModuleType::Differential;
+    variant.multivariable = true;
+    return sim::applyVariant(device, variant, error);
+}
 
 // Opens the page of a menu entry and returns it; null when none of that class opened.
 // Reads the device through the sequence and takes what it read into the

@@ -89,6 +89,8 @@ TEST(DeviceFunctionsOnSimulator, FactoryResetAndDataSaveRunOnTheDeviceWithTheWin
     PIO_REQUIRE_APPLET(applet);
     frmMain* window = applet.StartConnected();
     ASSERT_NE(window, nullptr);
+    // Not busy after the reset: without the record rules the data save would fail on its busy answer.
+    applet.device.transmitter().setFactoryResetDuration(0);
     applet.dialogs.AnswerMessage(dialogs::DialogResult::Ok);
     applet.Trigger(*window, "mnuDeviceFactoryReset");
     EXPECT_EQ(applet.Number(QStringLiteral("factoryReset")), 1);

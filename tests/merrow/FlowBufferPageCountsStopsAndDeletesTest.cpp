@@ -28,12 +28,8 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(applet.Ready()) << "no staged Trivex description";
-        sim::VariantOptions variant;
-        variant.deviceType = 139;
-        variant.module = sim::ModuleType::Differential;
-        variant.multivariable = true;
         QString error;
-        ASSERT_TRUE(sim::applyVariant(device(), variant, error)) << error.toStdString();
+        ASSERT_TRUE(MakeFlowComputer(device(), error)) << error.toStdString();
         device().setAppliedValue(sim::Measured::DifferentialPressure, 4.0);
         device().freezeProcessTime(0);
         device().device().totaliser.select(sim::Totaliser::Volume);

@@ -134,7 +134,10 @@ TEST(FunctionsEndWithAVisibleSign, TransfersFilesResetAndDataSaveConfirmInTheSta
     EXPECT_EQ(window->PanelText(4), "");
     EXPECT_EQ(window->PendingFunction(), frmMain::Pending::None);
 
-    // The reset confirms when the busy window lets go of it.
+    // The reset confirms when the busy window lets go of it. The device is
+    // not busy after it: without the record rules the data saves that follow
+    // would fail on its busy answer.
+    applet.device.transmitter().setFactoryResetDuration(0);
     applet.dialogs.AnswerMessage(dialogs::DialogResult::Ok);
     applet.Trigger(*window, "mnuDeviceFactoryReset");
     ASSERT_TRUE(piotest::RunUntil([&] { return applet.SequenceState("InitiateFactoryReset") == 0; }));

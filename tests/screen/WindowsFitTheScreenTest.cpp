@@ -8,6 +8,7 @@
 // as it opened (page-LANGUAGE-DPI.png).
 #include "tests/merrow/endtoend/CorvaneDeviceApplet.h"
 #include "merrow/pages/PageControls.h"
+#include "merrow/shell/SequenceOutcome.h"
 #include "platform/dialogs/QtDialogService.h"
 #include "platform/controls/PioFieldControl.h"
 #include "platform/controls/PioPlotter.h"
@@ -583,9 +584,27 @@ QStringList BoxFindings(const QMessageBox& box, const QWidget& framed)
     return found;
 }
 
+// Shows the box as the dialog service would, on the screen beside the main
+// window; what does not fit, and the screen saved under the name.
+QStringList ShownBoxFindings(const dialogs::MessageBoxRequest& request, const QWidget& window, const QString& screen)
+{
+    const std::unique_ptr<QMessageBox> box = dialogs::QtDialogService::CreateMessageBox(request);
+    box->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(box.get()));
+    // The window manager's frame arrives after the box is shown
+    // (for the screenshot; the check takes the main window's).
+    [[maybe_unused]] const bool framed = QTest::qWaitFor([&] { return box->frameGeometry() != box->geometry(); }, 3000);
+    piotest::Settle();
+    const QStringList found = BoxFindings(*box, window);
+    SaveScreen(screen);
+    box->close();
+    piotest::Settle();
+    return found;
+}
+
 } // namespace
 
-TEST(WindowsFitTheScreen, TheBoxesOfClosingASimulationShowTheirWholeTitle)
+TEST(WindowsFitTheScreen, TheBoxesOfClosingASimulationAndOfARefusedFunctionShowWhole)
 {
     ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb")) << "runs on an X server (scripts/with-x-server)";
     QStringList found;
@@ -619,24 +638,32 @@ TEST(WindowsFitTheScreen, TheBoxesOfClosingASimulationShowTheirWholeTitle)
                 request.buttons = kind.buttons;
                 request.icon = kind.icon;
                 request.ownTitle = true;
-                const std::unique_ptr<QMessageBox> box = dialogs::QtDialogService::CreateMessageBox(request);
-                box->show();
-                EXPECT_TRUE(QTest::qWaitForWindowExposed(box.get()));
-                // The window manager's frame arrives after the box is shown
-                // (for the screenshot; the check takes the main window's).
-                [[maybe_unused]] const bool framed =
-                    QTest::qWaitFor([&] { return box->frameGeometry() != box->geometry(); }, 3000);
-                piotest::Settle();
-                for (const QString& finding : BoxFindings(*box, *window))
+                const QString screen = QStringLiteral("box%1-%2-%3-%4").arg(kind.textId).arg(page.objectName(), language, Dpi());
+                for (const QString& finding : ShownBoxFindings(request, *window, screen))
                     found << QStringLiteral("%1 box %2 (%3): %4").arg(QLatin1String(entry)).arg(kind.textId).arg(language, finding);
-                SaveScreen(QStringLiteral("box%1-%2-%3-%4").arg(kind.textId).arg(page.objectName(), language, Dpi()));
-                box->close();
-                piotest::Settle();
             }
             for (QMdiSubWindow* frame : Frames(*window))
                 frame->close();
             piotest::Settle();
         }
+        // A function the device refused, titled with the longest caption a
+        // page gives it: what was not done, with each kind of reason.
+        for (const int16_t notDone : {3879, 3997, 3991}) {
+            for (const int code : {64, 7, 16, 5}) {
+                SequenceOutcome refused;
+                refused.end = SequenceOutcome::End::Refused;
+                refused.responseCode = code;
+                dialogs::MessageBoxRequest request;
+                request.title = global::LoadLocalizedText(2225); // "Calibrate Static Pressure Measurement"
+                request.text = sequenceoutcome::FailureText(global::LoadLocalizedText(notDone), refused);
+                request.buttons = dialogs::MessageButtons::Ok;
+                request.icon = dialogs::MessageIcon::Warning;
+                const QString screen = QStringLiteral("refusal%1-%2-%3-%4").arg(notDone).arg(code).arg(language, Dpi());
+                for (const QString& finding : ShownBoxFindings(request, *window, screen))
+                    found << QStringLiteral("refusal box %1/%2 (%3): %4").arg(notDone).arg(code).arg(language, finding);
+            }
+        }
     }
     EXPECT_TRUE(found.isEmpty()) << "at " << Dpi().toStdString() << " dpi:\n" << found.join(QLatin1Char('\n')).toStdString();
 }
+
