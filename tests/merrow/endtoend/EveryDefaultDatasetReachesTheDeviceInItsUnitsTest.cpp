@@ -171,28 +171,26 @@ struct Untouched {
     bool operator==(const Untouched&) const = default;
 };
 
-class EveryDefaultDataset : public ::testing::TestWithParam<int> {
-protected:
-    // The choices the dialog offers, each device type with each of its
-    // pressure ranges and each of their static pressure ranges.
-    QList<Choice> Offered(CorvaneDeviceApplet& applet, frmMain& window)
-    {
-        QList<Choice> offered;
-        EXPECT_TRUE(RunDialog(applet, window, [&](frmSelectDefaultDataset& page, QDialog&) {
-            for (const QString& type : Labels(page, "lstDeviceID")) {
-                Choose(page, "lstDeviceID", type);
-                for (const QString& range : Labels(page, "lstPRanges")) {
-                    Choose(page, "lstPRanges", range);
-                    for (const QString& pstat : Labels(page, "lstPStatRanges"))
-                        offered.append({type, range, pstat});
-                }
+// The choices the dialog offers, each device type with each of its pressure
+// ranges and each of their static pressure ranges.
+QList<Choice> Offered(CorvaneDeviceApplet& applet, frmMain& window)
+{
+    QList<Choice> offered;
+    EXPECT_TRUE(RunDialog(applet, window, [&](frmSelectDefaultDataset& page, QDialog&) {
+        for (const QString& type : Labels(page, "lstDeviceID")) {
+            Choose(page, "lstDeviceID", type);
+            for (const QString& range : Labels(page, "lstPRanges")) {
+                Choose(page, "lstPRanges", range);
+                for (const QString& pstat : Labels(page, "lstPStatRanges"))
+                    offered.append({type, range, pstat});
             }
-            Press(page, "cmdCancel");
-        }));
-        return offered;
-    }
+        }
+        Press(page, "cmdCancel");
+    }));
+    return offered;
+}
 
-};
+class EveryDefaultDataset : public ::testing::TestWithParam<int> {};
 
 constexpr int kSavedToDevice = 3808;
 constexpr int kLoadedFromDevice = 3807;
