@@ -227,19 +227,22 @@ bool Connected(CorvaneDeviceApplet& applet, frmMain& window, bool on)
 
 // Save to device from the menu. The component library's burn-delay sequence
 // runs every few seconds while connected; a download asked for just then is
-// not started (and nothing tells it), so the menu is used again once the
+// not started (only its trace tells it), so the menu is used again once the
 // applet is idle, as a user would.
 void TriggerSaveToDevice(CorvaneDeviceApplet& applet, frmMain& window)
 {
     for (int attempt = 0; attempt < 10; ++attempt) {
-        applet.commands.clear();
-        const auto told = applet.dialogs.Requests().size();
+        bool refused = false;
+        applet::AppletTrace::Sink previous;
+        previous = applet::AppletTrace::SetSink([&](applet::AppletTrace::Level level, const QString& line) {
+            refused = refused || line.contains(QLatin1String("downloadAi not started"));
+            if (previous)
+                previous(level, line);
+        });
         applet.Trigger(window, "mnuDeviceSaveToDevice");
         piotest::Settle();
-        const bool started = !Idle(applet) || !applet.commands.isEmpty()
-                             || window.PanelText(4) == global::LoadLocalizedText(kSavedToDevice);
-        if (started || applet.dialogs.Requests().size() > told
-            || !piotest::RunUntil([&] { return Idle(applet) && window.isEnabled(); }))
+        applet::AppletTrace::SetSink(previous);
+        if (!refused || !piotest::RunUntil([&] { return Idle(applet) && window.isEnabled(); }))
             return;
     }
 }
