@@ -77,6 +77,19 @@ CREATE TABLE PstatRangeData (
     PRIMARY KEY (PstatRange, ObjectName)
 );
 
+-- The values of a measuring cell together with one of its static-pressure
+-- ranges: the device reports the static pressure's sensor limits and minimum
+-- span in the unit of the cell's limits, so those numbers depend on both.
+CREATE TABLE PRangePstatRangeData (
+    DeviceType  TEXT NOT NULL,
+    PRange      TEXT NOT NULL,
+    PstatRange  TEXT NOT NULL,
+    ObjectName  TEXT NOT NULL,
+    ObjectValue TEXT NOT NULL,
+    PRIMARY KEY (DeviceType, PRange, PstatRange, ObjectName),
+    FOREIGN KEY (DeviceType, PRange, PstatRange) REFERENCES PRangePstatRange(DeviceType, PRange, PstatRange)
+);
+
 CREATE VIEW ViewDeviceTypes AS
     SELECT t.CountryCode AS CountryCode, d.Label AS Label, t.Description AS Description, d.SortOrder AS SortOrder
     FROM DeviceType d JOIN DeviceTypeText t ON t.DeviceType = d.Label;
@@ -100,10 +113,14 @@ CREATE VIEW ViewPRangeData AS
 CREATE VIEW ViewPstatRangeData AS
     SELECT PstatRange, ObjectName, ObjectValue FROM PstatRangeData;
 
+CREATE VIEW ViewPRangePstatRangeData AS
+    SELECT DeviceType, PRange, PstatRange, ObjectName, ObjectValue FROM PRangePstatRangeData;
+
 -- Working tables of the build (gone when the build closes the database): a
 -- series' data file lists its measuring cells and static-pressure ranges once
 -- and names the items that take each of their facts; RangeData.sql then
--- writes PstatRange, PRangePstatRange, PRangeData and PstatRangeData from them.
+-- writes PstatRange, PRangePstatRange, PRangeData, PstatRangeData and
+-- PRangePstatRangeData from them.
 CREATE TEMP TABLE Cell (
     Label     TEXT PRIMARY KEY NOT NULL,
     SortOrder INTEGER NOT NULL,
@@ -137,3 +154,20 @@ CREATE TEMP TABLE StaticItem (
     ObjectName TEXT PRIMARY KEY NOT NULL,
     Source     TEXT NOT NULL CHECK (Source IN ('Zero', 'Unit', 'Upper', 'MinSpan'))
 );
+-- The facts of a static-pressure range that an item holds in the unit of the
+-- measuring cell's limits (ptrbSensorLimitUnit), converted from the range's unit.
+CREATE TEMP TABLE StaticLimitItem (
+    ObjectName TEXT PRIMARY KEY NOT NULL,
+    Source     TEXT NOT NULL CHECK (Source IN ('Zero', 'Upper', 'MinSpan'))
+);
+-- The pressure units the cells and ranges are given in: Pascal per unit.
+-- A unit missing here fails the build (its converted values would be NULL).
+CREATE TEMP TABLE PressureUnit (
+    Unit   TEXT PRIMARY KEY NOT NULL,
+    Pascal REAL NOT NULL
+);
+INSERT INTO temp.PressureUnit (Unit, Pascal) VALUES
+    ('7', 100000),  -- bar
+    ('8', 100),     -- mbar
+    ('12', 1000),   -- kPa
+    ('237', 1000000); -- MPa

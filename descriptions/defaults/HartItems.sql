@@ -4,7 +4,8 @@
 -- the damping; and what the factory sets on every HART device of the family:
 -- the output current's alarm and saturation currents (those the simulated
 -- transmitter saturates at), damping, the sensor temperature unit and limits,
--- the converters' time constants and the flow cut-off.
+-- the converters' time constants and the flow cut-off; and the software
+-- revision.
 
 INSERT INTO temp.CellItem (ObjectName, Source) VALUES
     ('ptrbScaleInUnit', 'Unit'),
@@ -32,3 +33,11 @@ INSERT INTO GeneralData (ObjectName, ObjectValue) VALUES
     ('timeConstTADC', '1'),
     ('ptrbLowFlowCutOff', '5'),
     ('ptrbFlowLinSqrtPoint', '10');
+
+-- The software revision the datasets are made for, that of the devices
+-- delivered now (22, told by the extended revision, lowest octet first). A
+-- dataset without one would be taken for an older device's, whose range units
+-- the rules force to mbar in automatic mode when the project is opened.
+INSERT INTO GeneralData (ObjectName, ObjectValue) VALUES
+    ('pbSoftwareRevisionHART', '22'),
+    ('pbSoftwareSpecHOLLEN', '16 00 00');

@@ -20,10 +20,15 @@ INSERT INTO temp.CellItem (ObjectName, Source) VALUES
     ('mvInDpHiLim', 'Upper'),
     ('mvDpr', 'Upper');
 
-INSERT INTO temp.StaticItem (ObjectName, Source) VALUES
+-- The static pressure's limits and minimum span come, as the device reports
+-- them (command 129), in the unit of the cell's limits; its calibration
+-- points, as the range, in the range's own unit.
+INSERT INTO temp.StaticLimitItem (ObjectName, Source) VALUES
     ('ptrbStaticPressureLoLim', 'Zero'),
     ('ptrbStaticPressureHiLim', 'Upper'),
-    ('ptrbStaticPressureMinSpan', 'MinSpan'),
+    ('ptrbStaticPressureMinSpan', 'MinSpan');
+
+INSERT INTO temp.StaticItem (ObjectName, Source) VALUES
     ('ptrbStaticPressureCalPointLo', 'Zero'),
     ('ptrbStaticPressureCalPointHi', 'Upper'),
     ('ptrbRatedPressure', 'Upper'),
@@ -98,3 +103,20 @@ INSERT INTO PstatRangeData (PstatRange, ObjectName, ObjectValue)
                WHEN 'MinSpan' THEN s.MinSpan
            END
     FROM temp.StaticCell s CROSS JOIN temp.StaticItem i;
+
+-- A number of a static-pressure range in the unit of the cell's limits: the
+-- text itself where the units agree, else converted through Pascal (NULL,
+-- which the table refuses, for a unit PressureUnit lacks).
+INSERT INTO PRangePstatRangeData (DeviceType, PRange, PstatRange, ObjectName, ObjectValue)
+    SELECT l.DeviceType, l.PRange, l.PstatRange, i.ObjectName,
+           CASE
+               WHEN i.Source = 'Zero' THEN '0'
+               WHEN s.Unit = c.Unit THEN (CASE i.Source WHEN 'Upper' THEN s.Upper ELSE s.MinSpan END)
+               ELSE printf('%.15g', CAST(CASE i.Source WHEN 'Upper' THEN s.Upper ELSE s.MinSpan END AS REAL)
+                                    * (SELECT Pascal FROM temp.PressureUnit WHERE Unit = s.Unit)
+                                    / (SELECT Pascal FROM temp.PressureUnit WHERE Unit = c.Unit))
+           END
+    FROM PRangePstatRange l
+    JOIN temp.Cell c ON c.Label = l.PRange
+    JOIN temp.StaticCell s ON s.Label = l.PstatRange
+    CROSS JOIN temp.StaticLimitItem i;

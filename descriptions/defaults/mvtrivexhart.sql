@@ -32,16 +32,18 @@ INSERT INTO temp.CellStatic (Cell, StaticCell) VALUES
     ('2.5 bar', '160 bar'), ('2.5 bar', '420 bar'),
     ('30 bar', '420 bar');
 
--- Besides what every HART device of the family gets (HartItems.sql): a linear output.
-INSERT INTO GeneralData (ObjectName, ObjectValue) VALUES
-    ('ptrbLinType', '0');
-
+-- Besides what every HART device of the family gets (HartItems.sql): the
+-- output of the flow transmitter square-rooted, as its flow block in automatic
+-- mode allows nothing else; that of the differential pressure transmitter linear.
 INSERT INTO DeviceTypeData (DeviceType, ObjectName, ObjectValue) VALUES
+    ('TRIVEX MV 137', 'ptrbLinType', '1'),
+    ('TRIVEX DP 137', 'ptrbLinType', '0'),
     ('TRIVEX MV 137', 'pbMultivariableFunction', '1'),
     ('TRIVEX MV 137', 'pbMeterOption', '4'),
     ('TRIVEX MV 137', 'mvMediumType', '1'),
     ('TRIVEX MV 137', 'mvDefaultInpSel', '0'),
     ('TRIVEX MV 137', 'mvOutVolFlowUnit', '19'),
-    ('TRIVEX MV 137', 'mvOutVolFlowMaxValue', '100'),
+    -- The full-scale flow the calculation gives for the design state (HartItems.sql).
+    ('TRIVEX MV 137', 'mvOutVolFlowMaxValue', '36.06492'),
     ('TRIVEX DP 137', 'pbMultivariableFunction', '0'),
     ('TRIVEX DP 137', 'pbMeterOption', '2');

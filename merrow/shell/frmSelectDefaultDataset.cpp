@@ -24,7 +24,9 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -70,7 +72,73 @@ const StoredQuery kQueries[] = {
      "SELECT ObjectName, ObjectValue FROM ViewPRangeData WHERE DeviceType = ? AND PRange = ?"},
     {Q::PstatRangeData, "ViewPstatRangeData",
      "SELECT ObjectName, ObjectValue FROM ViewPstatRangeData WHERE PstatRange = ?"},
+    {Q::PRangePstatRangeData, "ViewPRangePstatRangeData",
+     "SELECT ObjectName, ObjectValue FROM ViewPRangePstatRangeData WHERE DeviceType = ? AND PRange = ? AND "
+     "PstatRange = ?"},
 };
+
+// ---- The order the values of a dataset are written in ----
+// What the device is comes first, since the rules ask for its revision, the
+// module and the flow function; then the units, under the marker in "currentSequence": the
+// dataset's numbers are already in its units, so a unit's edit may neither
+// convert what the items hold nor force another unit in place of the
+// dataset's; then the limits and minimum spans that a range is held within;
+// then every other value, each an edit whose rules run (a twin takes its
+// value, a copy follows its range, a range is checked against the limits).
+enum class WriteStage { Device, Units, Limits, Values };
+struct StagedItem {
+    WriteStage stage;
+    const char* item;
+};
+const StagedItem kStagedItems[] = {
+    {WriteStage::Device, "pbSoftwareRevisionHART"},
+    {WriteStage::Device, "pbSoftwareSpecHOLLEN"},
+    {WriteStage::Device, "ptrbModulType"},
+    {WriteStage::Device, "pbMultivariableFunction"},
+    {WriteStage::Device, "pbMeterOption"},
+    {WriteStage::Device, "mvModeBlkTarget"},
+    {WriteStage::Device, "pidModeBlkTarget"},
+    {WriteStage::Device, "mvMediumType"},
+    {WriteStage::Device, "mvBlendeDuese"},
+    {WriteStage::Device, "mvDefaultInpSel"},
+    {WriteStage::Units, "ptrbSensorLimitUnit"},
+    {WriteStage::Units, "ptrbScaleInUnit"},
+    {WriteStage::Units, "ptrbScaleInUnit_21"},
+    {WriteStage::Units, "ptrbStaticPressureScaleInUnit"},
+    {WriteStage::Units, "ptrbStaticPressureScaleInUnit_21"},
+    {WriteStage::Units, "ptrbCalUnit"},
+    {WriteStage::Units, "ptrbTemperatureValueUnit"},
+    {WriteStage::Units, "ptrbTemperatureValueUnit_21"},
+    {WriteStage::Units, "mvInDPUnit"},
+    {WriteStage::Units, "mvInPUnit"},
+    {WriteStage::Units, "mvInTUnit"},
+    {WriteStage::Units, "mvDensityUnit"},
+    {WriteStage::Units, "mvReserved6"},
+    {WriteStage::Units, "mvOutMassFlowUnit"},
+    {WriteStage::Units, "mvOutVolFlowUnit"},
+    {WriteStage::Units, "aiDPXdScaleUnitFF"},
+    {WriteStage::Units, "aiPXdScaleUnitFF"},
+    {WriteStage::Units, "aiDPOutScaleUnit"},
+    {WriteStage::Units, "aiPOutScaleUnit"},
+    {WriteStage::Units, "aiTOutScaleUnit"},
+    {WriteStage::Units, "pidOutScaleUnit"},
+    {WriteStage::Limits, "ptrbLowerSensorLimit"},
+    {WriteStage::Limits, "ptrbUpperSensorLimit"},
+    {WriteStage::Limits, "ptrbMinSpan"},
+    {WriteStage::Limits, "ptrbStaticPressureLoLim"},
+    {WriteStage::Limits, "ptrbStaticPressureHiLim"},
+    {WriteStage::Limits, "ptrbStaticPressureMinSpan"},
+    {WriteStage::Limits, "ptrbTemperatureLoLim"},
+    {WriteStage::Limits, "ptrbTemperatureHiLim"},
+};
+
+WriteStage StageOf(const QString& item)
+{
+    for (const StagedItem& staged : kStagedItems)
+        if (item == QLatin1String(staged.item))
+            return staged.stage;
+    return WriteStage::Values;
+}
 
 const StoredQuery& Find(Q query)
 {
@@ -86,41 +154,51 @@ constexpr int16_t kNotFound = 2576;
 constexpr int16_t kWriteFailed = 4211;
 constexpr int16_t kNothingSelected = 4212;
 constexpr int16_t kReadFailed = 4213;
+constexpr int16_t kValuesRefused = 4214;
 
 automation::ComError Failure(const QString& description)
 {
     return automation::ComError(automation::E_FAIL_, description, kSource);
 }
 
-// Holds "currentSequence" and the disabled main window while the rows are
-// written, and gives both back on every way out.
+// Holds the main window disabled while the rows are written, and gives it
+// and an empty "currentSequence" back on every way out.
 class DatasetWriteScope {
 public:
     explicit DatasetWriteScope(pioitems::PioAppItem& currentSequence) : m_currentSequence(currentSequence)
     {
         global::SetMainWindowEnabled(false);
-        Write(kWritingSequence);
     }
     ~DatasetWriteScope()
     {
-        Write(QString());
+        Mark(false);
         global::SetMainWindowEnabled(true);
     }
     DatasetWriteScope(const DatasetWriteScope&) = delete;
     DatasetWriteScope& operator=(const DatasetWriteScope&) = delete;
 
-private:
-    void Write(const QString& sequence) noexcept
+    // The marker in "currentSequence" on or off: while it stands, the rules
+    // take a value as written by a transfer, not as an edit.
+    void Mark(bool on) noexcept
     {
+        if (on == m_marked)
+            return;
+        const QString sequence = on ? kWritingSequence : QString();
         try {
             m_currentSequence.SetStringValue(sequence);
+            m_marked = on;
+            // An empty "currentSequence" gives the main window back; the rows still to come keep it.
+            if (!on)
+                global::SetMainWindowEnabled(false);
         } catch (const std::exception& error) {
             applet::AppletTrace::Error(QStringLiteral("%1: currentSequence not set to '%2': %3")
                                            .arg(kSource, sequence, QString::fromLocal8Bit(error.what())));
         }
     }
 
+private:
     pioitems::PioAppItem& m_currentSequence;
+    bool m_marked = false;
 };
 
 QString Description(const std::exception& error)
@@ -318,9 +396,14 @@ void frmSelectDefaultDataset::OpenDatabase()
     QString refused;
     if (!automation::CheckedFile::Check(path, std::numeric_limits<qint64>::max(), &refused))
         throw Failure(refused);
+    // Opened as a file that nothing changes: the engine then takes no lock
+    // and looks for no journal beside it, so whatever lies at the journal's
+    // path (a FIFO would block the open) is never opened.
+    QUrl uri = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
+    uri.setQuery(QStringLiteral("mode=ro&immutable=1"));
     m_database = QSqlDatabase::addDatabase(kDriver, m_connectionName);
-    m_database.setDatabaseName(path);
-    m_database.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+    m_database.setDatabaseName(uri.toString(QUrl::FullyEncoded));
+    m_database.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"));
     if (!m_database.open()) {
         const QString why = m_database.lastError().text();
         CloseDatabase();
@@ -491,70 +574,90 @@ frmSelectDefaultDataset::WriteDataset(const QString& deviceType, const QString& 
         Query query;
         QVariantList arguments;
     };
-    // Later rows overwrite what earlier ones wrote to the same item.
+    // Later rows overwrite what earlier ones gave the same item.
     const Step steps[] = {
         {Query::GeneralDevicedata, {}},
         {Query::SpecificDevicedata, {deviceType}},
         {Query::PRangeData, {deviceType, pRange}},
         {Query::PstatRangeData, {pstatRange}},
+        {Query::PRangePstatRangeData, {deviceType, pRange, pstatRange}},
     };
-    DatasetWriteScope scope(*m_appCurrentSequence);
+    // Every row is read before the first is written: a query that fails
+    // leaves the dataset as it was.
+    std::vector<Row> rows;
     for (const Step& step : steps) {
         try {
-            ApplyRecords(step.query, step.arguments);
+            ReadRecords(step.query, step.arguments, rows);
         } catch (const std::exception& error) {
             return WriteFailure{QueryName(step.query), Description(error)};
         }
     }
-    m_appCurrentSequence->SetStringValue(QString());
+    // Each item once, with its last value, in the order of its stage.
+    std::vector<Row> dataset;
+    for (auto row = rows.rbegin(); row != rows.rend(); ++row)
+        if (std::none_of(dataset.begin(), dataset.end(), [&](const Row& kept) { return kept.name == row->name; }))
+            dataset.push_back(*row);
+    std::reverse(dataset.begin(), dataset.end());
+    std::stable_sort(dataset.begin(), dataset.end(),
+                     [](const Row& a, const Row& b) { return StageOf(a.name) < StageOf(b.name); });
+
+    QStringList refused;
+    {
+        DatasetWriteScope scope(*m_appCurrentSequence);
+        for (const Row& row : dataset) {
+            const WriteStage stage = StageOf(row.name);
+            scope.Mark(stage == WriteStage::Device || stage == WriteStage::Units);
+            const QString why = ApplyRow(row);
+            if (!why.isEmpty()) {
+                applet::AppletTrace::Error(
+                    QStringLiteral("%1: %2 refuses %3: %4").arg(QueryName(row.query), row.name, row.value, why));
+                refused.append(QStringLiteral("%1 = %2: %3").arg(row.name, row.value, why));
+            }
+        }
+        m_appUniversal->UnRegister();
+    }
     m_appInCompatibleDataset->SetStringValue(QStringLiteral("0"));
+    // A value its item refuses is not entered; the user learns which.
+    if (!refused.isEmpty())
+        dialogs::DialogService::instance().Warning(
+            Caption(), global::FillPlaceholders(GetTextFromResource(kValuesRefused), {refused.join(QLatin1Char('\n'))}));
     return std::nullopt;
 }
 
-void frmSelectDefaultDataset::ApplyRecords(Query query, const QVariantList& arguments)
+void frmSelectDefaultDataset::ReadRecords(Query query, const QVariantList& arguments, std::vector<Row>& rows)
+{
+    for (const QStringList& row : ReadRows(query, arguments, {QStringLiteral("ObjectName"), QStringLiteral("ObjectValue")}))
+        rows.push_back({row[0].trimmed(), row[1].trimmed(), query});
+}
+
+QString frmSelectDefaultDataset::ApplyRow(const Row& row)
 {
     const auto view = viewRef();
     const auto manager = view ? view->appletItemManagerRef() : nullptr;
     if (!manager)
-        throw Failure(QStringLiteral("no item manager"));
-    QSqlQuery rows = Open(query, arguments);
-    RequireColumns(rows, query, {QStringLiteral("ObjectName"), QStringLiteral("ObjectValue")});
-    while (rows.next()) {
-        // A row whose item does not exist or refuses the value is passed over (traced).
-        const QString name = rows.value(QStringLiteral("ObjectName")).toString().trimmed();
-        const QString value = rows.value(QStringLiteral("ObjectValue")).toString().trimmed();
-        const auto put = [&](const QString& text) {
-            try {
-                m_appUniversal->SetStringValue(text);
-            } catch (const automation::ComError& error) {
-                applet::AppletTrace::Error(QStringLiteral("%1: %2 refuses %3: %4")
-                                               .arg(QueryName(query), name, text, error.description()));
-            }
-        };
-        m_appUniversal->SetAppItemName(name);
-        m_appUniversal->Register(manager);
-        if (!m_appUniversal->IsRegistered())
-            continue;
-        if (m_appUniversal->DataType() != static_cast<int32_t>(applet::ItemType::Float)) {
-            put(value);
-            continue;
-        }
+        return QStringLiteral("no item manager");
+    m_appUniversal->SetAppItemName(row.name);
+    m_appUniversal->Register(manager);
+    if (!m_appUniversal->IsRegistered())
+        return QStringLiteral("no such item");
+    QString text = row.value;
+    if (m_appUniversal->DataType() == static_cast<int32_t>(applet::ItemType::Float)) {
         // The database writes numbers with a point whatever the user's locale.
         // The applet takes a number's text in its own form (a point too), so
         // the number is handed over in that form: the user's form (a comma in
         // German) would be refused there.
         bool ok = false;
-        const double number = QLocale::c().toDouble(value, &ok);
-        if (!ok || !std::isfinite(number)) {
-            applet::AppletTrace::Error(
-                QStringLiteral("%1: %2 of %3 is not a number").arg(QueryName(query), value, name));
-            continue;
-        }
-        put(QString::number(number, 'g', QLocale::FloatingPointShortest));
+        const double number = QLocale::c().toDouble(row.value, &ok);
+        if (!ok || !std::isfinite(number))
+            return QStringLiteral("not a number");
+        text = QString::number(number, 'g', QLocale::FloatingPointShortest);
     }
-    if (rows.lastError().isValid())
-        throw Failure(QStringLiteral("%1: %2").arg(QueryName(query), rows.lastError().text()));
-    m_appUniversal->UnRegister();
+    try {
+        m_appUniversal->SetStringValue(text);
+    } catch (const automation::ComError& error) {
+        return error.description();
+    }
+    return QString();
 }
 
 void frmSelectDefaultDataset::cmdCancel_Click()

@@ -32,6 +32,7 @@ public:
         SpecificDevicedata,
         PRangeData,
         PstatRangeData,
+        PRangePstatRangeData,
     };
 
     explicit frmSelectDefaultDataset(QWidget* parent = nullptr);
@@ -85,9 +86,19 @@ private:
     // first entry (which runs its selection) when there is one.
     // Range lists show their numbers in the user's format; every entry keeps its stored label.
     void FillList(QListWidget& list, const QStringList& labels, bool ranges = false);
+    // One value of the dataset: the item, its text and the query it came from.
+    struct Row {
+        QString name;
+        QString value;
+        Query query;
+    };
     std::optional<WriteFailure> WriteDataset(const QString& deviceType, const QString& pRange,
                                              const QString& pstatRange);
-    void ApplyRecords(Query query, const QVariantList& arguments);
+    // The rows of the query appended to rows; raises ComError when it fails.
+    void ReadRecords(Query query, const QVariantList& arguments, std::vector<Row>& rows);
+    // Writes one row into its item as an edit of the user would; the reason
+    // when the item does not exist or refuses the value, empty when written.
+    QString ApplyRow(const Row& row);
     void ReportReadFailure(const QString& description);
     QString Caption() const;
     // Unloads the page and closes its dialog with the result.

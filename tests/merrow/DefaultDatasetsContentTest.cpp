@@ -63,7 +63,8 @@ TEST(DefaultDatasetsContent, EveryRowNamesAnItemOfTheDescriptionAndAValueItTakes
     const QString all = QStringLiteral("SELECT ObjectName, ObjectValue FROM ViewGeneralDevicedata "
                                        "UNION ALL SELECT ObjectName, ObjectValue FROM ViewSpecificDevicedata "
                                        "UNION ALL SELECT ObjectName, ObjectValue FROM ViewPRangeData "
-                                       "UNION ALL SELECT ObjectName, ObjectValue FROM ViewPstatRangeData");
+                                       "UNION ALL SELECT ObjectName, ObjectValue FROM ViewPstatRangeData "
+                                       "UNION ALL SELECT ObjectName, ObjectValue FROM ViewPRangePstatRangeData");
     for (const char* file : kFiles) {
         const auto rows = Rows(QLatin1String(file), all);
         EXPECT_GT(rows.size(), 20u) << file;
@@ -85,9 +86,12 @@ TEST(DefaultDatasetsContent, SimulatedTransmittersCellAndStaticRangeCarryItsSens
                                                                    "WHERE PRange = '250 mbar'"));
         ExpectLimitsOf(sim::Variable::DifferentialPressure, cell, "ptrbSensorLimitUnit", "ptrbLowerSensorLimit",
                        "ptrbUpperSensorLimit", "ptrbMinSpan");
-        const auto range = Rows(QLatin1String(file), QStringLiteral("SELECT ObjectName, ObjectValue FROM "
-                                                                    "ViewPstatRangeData WHERE PstatRange = '160 bar'"));
-        ExpectLimitsOf(sim::Variable::StaticPressure, range, "mvInPUnit", "ptrbStaticPressureLoLim",
+        // The static pressure's limits come, as the device reports them, in the unit of the cell's.
+        auto range = Rows(QLatin1String(file), QStringLiteral("SELECT ObjectName, ObjectValue FROM "
+                                                              "ViewPRangePstatRangeData WHERE PRange = '250 mbar' "
+                                                              "AND PstatRange = '160 bar'"));
+        range.emplace(QStringLiteral("ptrbSensorLimitUnit"), cell.find(QStringLiteral("ptrbSensorLimitUnit"))->second);
+        ExpectLimitsOf(sim::Variable::StaticPressure, range, "ptrbSensorLimitUnit", "ptrbStaticPressureLoLim",
                        "ptrbStaticPressureHiLim", "ptrbStaticPressureMinSpan");
         const auto general =
             Rows(QLatin1String(file), QStringLiteral("SELECT ObjectName, ObjectValue FROM ViewGeneralDevicedata"));

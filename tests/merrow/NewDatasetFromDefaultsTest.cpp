@@ -7,6 +7,12 @@
 #include "pioitems/PioAppItem.h"
 #include <QLocale>
 #include <QTest>
+#include <condition_variable>
+#include <fcntl.h>
+#include <mutex>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace merrowtest;
 using namespace defaultstest;
@@ -98,7 +104,8 @@ TEST(NewDatasetFromDefaults, EveryDeviceTypeOfEveryDatabaseWritesItsValues)
             });
             ASSERT_TRUE(shown);
             EXPECT_EQ(applet.Text(QStringLiteral("ptrbUpperSensorLimit")), "250") << deviceType.toStdString();
-            EXPECT_EQ(applet.Text(QStringLiteral("ptrbStaticPressureHiLim")), "160");
+            // In the unit of the cell's limits, mbar.
+            EXPECT_EQ(applet.Text(QStringLiteral("ptrbStaticPressureHiLim")), "160000");
             EXPECT_EQ(applet.Number(QStringLiteral("pbMultivariableFunction")),
                       series.multivariable.contains(deviceType) ? 1 : 0)
                 << deviceType.toStdString();
@@ -186,7 +193,10 @@ TEST(NewDatasetFromDefaults, NumbersAreReadWithAPointAndReachFloatItemsInAnyLoca
     QLocale::setDefault(before);
 }
 
-TEST(NewDatasetFromDefaults, RowsAreWrittenUnderCurrentSequenceAndRefusedRowsArePassedOver)
+// Each value is written as an edit (units excepted, which come first and
+// under the marker, so that they convert nothing); a value its item refuses
+// is not entered, and the user is told which.
+TEST(NewDatasetFromDefaults, ValuesAreWrittenAsEditsAndRefusedOnesAreNamed)
 {
     MerrowApplet applet;
     PIO_REQUIRE_APPLET(applet);
@@ -197,7 +207,7 @@ TEST(NewDatasetFromDefaults, RowsAreWrittenUnderCurrentSequenceAndRefusedRowsAre
                    {QStringLiteral("INSERT INTO GeneralData VALUES ('noSuchItem', '1')"),
                     QStringLiteral("UPDATE GeneralData SET ObjectValue = 'high' WHERE ObjectName = 'lowAlarmCurr'"),
                     QStringLiteral("UPDATE GeneralData SET ObjectValue = '1,5' WHERE ObjectName = 'timeConstTADC'"),
-                    QStringLiteral("UPDATE GeneralData SET ObjectValue = 'square' WHERE ObjectName = 'ptrbLinType'")});
+                    QStringLiteral("UPDATE DeviceTypeData SET ObjectValue = 'square' WHERE ObjectName = 'ptrbLinType'")});
     applet.PutText(QStringLiteral("lowAlarmCurr"), QStringLiteral("3.7"));
     applet.PutText(QStringLiteral("ptrbLinType"), QStringLiteral("1"));
     applet.PutText(QStringLiteral("timeConstTADC"), QStringLiteral("2"));
@@ -206,23 +216,35 @@ TEST(NewDatasetFromDefaults, RowsAreWrittenUnderCurrentSequenceAndRefusedRowsAre
     pioitems::PioAppItem watched(&form);
     watched.SetAppItemName(QStringLiteral("ptrbUpperSensorLimit"));
     watched.Register(applet.manager);
+    pioitems::PioAppItem unit(&form);
+    unit.SetAppItemName(QStringLiteral("ptrbScaleInUnit"));
+    unit.Register(applet.manager);
     QStringList seen;
-    QObject::connect(&watched, &pioitems::PioAppItem::ValueChanged, [&](const QString& value) {
-        seen.append(QStringLiteral("%1 %2 %3").arg(value, applet.Text(QStringLiteral("currentSequence")),
-                                                  window->isEnabled() ? "enabled" : "disabled"));
-    });
+    for (pioitems::PioAppItem* item : {&watched, &unit})
+        QObject::connect(item, &pioitems::PioAppItem::ValueChanged, [&, item](const QString& value) {
+            seen.append(QStringLiteral("%1 %2 '%3' %4")
+                            .arg(item->AppItemName(), value, applet.Text(QStringLiteral("currentSequence")),
+                                 window->isEnabled() ? "enabled" : "disabled"));
+        });
     seen.clear();
     ASSERT_TRUE(RunDialog(applet, *window, [&](frmSelectDefaultDataset& page, QDialog&) {
+        applet.dialogs.AnswerMessage(dialogs::DialogResult::Ok);
         ChooseAndAccept(page, QStringLiteral("TRIVEX MV 137"), QStringLiteral("2.5 bar"), kStaticLabel);
     }));
-    EXPECT_EQ(seen, QStringList({"2.5 ReadDefaultdataset disabled"}));
+    EXPECT_EQ(seen, QStringList({"ptrbScaleInUnit 7 'ReadDefaultdataset' disabled",
+                                 "ptrbUpperSensorLimit 2.5 '' disabled"}));
     EXPECT_EQ(applet.Text(QStringLiteral("lowAlarmCurr")), "3.7");
     EXPECT_EQ(applet.Text(QStringLiteral("timeConstTADC")), "2");
     EXPECT_EQ(applet.Number(QStringLiteral("ptrbLinType")), 1) << "a text that is no code";
     EXPECT_EQ(applet.Text(QStringLiteral("highAlarmCurr")), "21");
     EXPECT_EQ(applet.Text(QStringLiteral("ptrbStaticPressureHiLim")), "160");
+    ASSERT_EQ(applet.dialogs.Requests().size(), 2u);
+    const QString told = applet.dialogs.Requests()[1].text;
+    for (const char* item : {"noSuchItem = 1", "lowAlarmCurr = high", "timeConstTADC = 1,5", "ptrbLinType = square"})
+        EXPECT_TRUE(told.contains(QLatin1String(item))) << told.toStdString();
     ExpectHandedBack(applet, *window);
     watched.UnRegister();
+    unit.UnRegister();
 }
 
 TEST(NewDatasetFromDefaults, LabelsWithQuotesAreArgumentsNeverPartOfTheQuery)
@@ -239,7 +261,7 @@ TEST(NewDatasetFromDefaults, LabelsWithQuotesAreArgumentsNeverPartOfTheQuery)
         ChooseAndAccept(page, QStringLiteral("TRIVEX DP 137"), feet, QStringLiteral("420 bar"));
     }));
     EXPECT_EQ(applet.Text(QStringLiteral("ptrbUpperSensorLimit")), "600");
-    EXPECT_EQ(applet.Text(QStringLiteral("ptrbStaticPressureHiLim")), "420");
+    EXPECT_EQ(applet.Text(QStringLiteral("ptrbStaticPressureHiLim")), "420000");
 
     // A crafted label that would widen a query built from text finds only its own rows.
     QTemporaryDir folder;
@@ -412,4 +434,90 @@ TEST(NewDatasetFromDefaults, ADatasetNeverReadFromADeviceFindsItsDatabaseByItsDe
     }));
     // The dialog was the only request: no report that no database was found.
     EXPECT_EQ(applet.dialogs.Requests().size(), 1u);
+}
+
+namespace {
+
+// Should the dialog open what lies at path after all, a FIFO there would
+// block it for good: once the patience has run out, the guard opens the FIFO's
+// other end, which lets the blocked open return, and the test fails.
+class FifoGuard {
+public:
+    explicit FifoGuard(QString path) : m_path(std::move(path))
+    {
+        m_thread = std::thread([this] {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            if (m_done.wait_for(lock, std::chrono::seconds(60), [this] { return m_finished; }))
+                return;
+            m_released = true;
+            const int fd = ::open(QFile::encodeName(m_path).constData(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0)
+                ::close(fd);
+        });
+    }
+    ~FifoGuard()
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_finished = true;
+        }
+        m_done.notify_all();
+        m_thread.join();
+    }
+    FifoGuard(const FifoGuard&) = delete;
+    FifoGuard& operator=(const FifoGuard&) = delete;
+
+    bool Released()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_released;
+    }
+
+private:
+    QString m_path;
+    std::mutex m_mutex;
+    std::condition_variable m_done;
+    bool m_finished = false;
+    bool m_released = false;
+    std::thread m_thread;
+};
+
+} // namespace
+
+// The databases are only read: what lies at the journal's path is never
+// opened, and a database that is no regular file is refused with its name.
+TEST(NewDatasetFromDefaults, AFifoBesideOrInPlaceOfTheDatabaseNeitherHangsNorIsOpened)
+{
+    MerrowApplet applet;
+    PIO_REQUIRE_APPLET(applet);
+    frmMain* window = StartDevice(applet, "4607215", 137);
+    ASSERT_NE(window, nullptr);
+    QTemporaryDir folder;
+    const QString database = folder.filePath(QStringLiteral("mvtrivexhart.mdb"));
+    UseChangedCopy(applet, folder, QStringLiteral("mvtrivexhart.mdb"), {});
+    const QString journal = database + QStringLiteral("-journal");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(journal).constData(), 0600), 0);
+    {
+        FifoGuard guard(journal);
+        EXPECT_TRUE(RunDialog(applet, *window, [&](frmSelectDefaultDataset& page, QDialog&) {
+            EXPECT_EQ(Labels(page, "lstDeviceID"), QStringList({"TRIVEX MV 137", "TRIVEX DP 137"}));
+            ChooseAndAccept(page, QStringLiteral("TRIVEX DP 137"), kPressureLabel, kStaticLabel);
+        }));
+        EXPECT_FALSE(guard.Released()) << "the journal's FIFO was opened";
+    }
+    EXPECT_EQ(applet.Text(QStringLiteral("ptrbUpperSensorLimit")), "250");
+    EXPECT_TRUE(applet.dialogs.Requests().size() == 1u);
+
+    ASSERT_TRUE(QFile::remove(database));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(database).constData(), 0600), 0);
+    FifoGuard guard(database);
+    applet.dialogs.AnswerMessage(dialogs::DialogResult::Ok);
+    window->Menu(QStringLiteral("mnuFileNew"))->trigger();
+    EXPECT_FALSE(guard.Released()) << "the database's FIFO was opened";
+    ASSERT_EQ(applet.dialogs.Requests().size(), 2u);
+    const auto& report = applet.dialogs.Requests()[1];
+    EXPECT_EQ(report.icon, dialogs::MessageIcon::Warning);
+    EXPECT_TRUE(report.text.startsWith("Default Datasets not found!\n")) << report.text.toStdString();
+    EXPECT_TRUE(report.text.contains(database)) << report.text.toStdString();
+    EXPECT_TRUE(window->isEnabled());
 }
