@@ -102,15 +102,28 @@ QList<QVariant> AllValues(const applet::clsAppletItemManager& manager)
 
 QString clsStartAlwaysView::ValuesEntered(const QString& how, const twins::PairTexts* before)
 {
+    const QString failure = Derive(how, before, true);
+    RememberIdentity();
+    return failure;
+}
+
+QString clsStartAlwaysView::AlignTwins(const QString& how)
+{
+    return Derive(how, nullptr, false);
+}
+
+QString clsStartAlwaysView::Derive(const QString& how, const twins::PairTexts* before, bool tell)
+{
     if (!m_started || !m_manager)
         return QString();
     const QString source = QStringLiteral("clsStartAlwaysView (%1)").arg(how);
     const QList<QVariant> was = AllValues(*m_manager);
     const QString failure = twins::AlignAtEntry(*m_manager, source, before);
-    TellReceivers(
-        corvane::ValuesEnteredReceivers(), QStringLiteral("values that entered"),
-        [](frmRecordItemHandler& form) { form.HandleValuesEntered(); },
-        [](IStartAlwaysComp& component) { component.HandleValuesEntered(); });
+    if (tell)
+        TellReceivers(
+            corvane::ValuesEnteredReceivers(), QStringLiteral("values that entered"),
+            [](frmRecordItemHandler& form) { form.HandleValuesEntered(); },
+            [](IStartAlwaysComp& component) { component.HandleValuesEntered(); });
     QStringList changed;
     bool persistentChanged = false;
     for (int32_t handle = 1; handle <= m_manager->ItemCount() && handle <= was.size(); ++handle) {
@@ -126,7 +139,6 @@ QString clsStartAlwaysView::ValuesEntered(const QString& how, const twins::PairT
     if (!changed.isEmpty())
         applet::AppletTrace::Info(
             QStringLiteral("%1: the rules set what they derive: %2").arg(source, changed.join(QStringLiteral(", "))));
-    RememberIdentity();
     if (persistentChanged) {
         // The project holds what its rules make of the values: stored by the
         // command that loaded it, as any change is. The host marked the

@@ -63,6 +63,10 @@ public:
     // so that the command that loaded it stores it. Returns why a pair could
     // not be given one value; empty on success and while not started.
     QString ValuesEntered(const QString& how, const twins::PairTexts* before = nullptr);
+    // Before a download: each twin pair is given one value as above (a
+    // value a default dataset wrote into one item only), nothing else; a
+    // copy the user edited on a page keeps the edit.
+    QString AlignTwins(const QString& how);
     // Why the project's values, read from a device, no longer fit the
     // connected one: its software revision or its flow function (as the
     // device last reported them) differ from those the values entered with,
@@ -85,6 +89,8 @@ private:
     void OnReload(int32_t itemState);
     // The dataset's revision and flow function as its values entered.
     void RememberIdentity();
+    // ValuesEntered, the receivers told only where tell is set.
+    QString Derive(const QString& how, const twins::PairTexts* before, bool tell);
 
     std::shared_ptr<applet::clsAppletItemManager> m_manager;
     int32_t m_viewHandle = 0;

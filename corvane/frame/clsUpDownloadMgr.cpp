@@ -469,16 +469,16 @@ QString clsUpDownloadMgr::StepFailure(const QString& name)
 
 bool clsUpDownloadMgr::DeriveBeforeDownload(const QString& name)
 {
-    // Whatever road the values took into the dataset, what a download
-    // writes is what the project holds: a pair of items that carry one
-    // device value agrees, a copy holds its source, a forced value is set.
+    // Whatever road the values took into the dataset (a default dataset
+    // writes one item of a pair), the two items that carry one device value
+    // agree: the download writes what the project holds.
     QString failure;
     try {
         const auto view = m_view.lock();
         if (!view)
             failure = QStringLiteral("no frame view");
         else if (failure = view->DeviceIdentityChanged(); failure.isEmpty())
-            failure = view->ValuesEntered(QStringLiteral("before %1").arg(name));
+            failure = view->AlignTwins(QStringLiteral("before %1").arg(name));
     } catch (const std::exception& error) {
         failure = corvane::Describe(error);
     }

@@ -12,8 +12,9 @@
 // sequence "download" that the FDT side forces writes what "downloadAi" writes
 // and goes on with the same chain. Only those two begin a download chain: a
 // block's sequence that a page runs itself is followed by nothing. Before
-// either writes, the frame view's rules for values that enter the dataset run
-// once more, so that the download sends what the project holds and shows.
+// either writes, a device whose revision or flow function is not the one the
+// project was read with is refused, and each twin pair is given one value,
+// so that the download sends what the project holds and shows.
 #include "corvane/frame/IStartAlwaysComp.h"
 #include "pioextensions/clsAppItemCollection.h"
 #include "pioextensions/clsSeqItemCollection.h"
@@ -84,9 +85,9 @@ private:
     // Why the step of sequence name that just ended failed; "" when it did
     // not (the host left the sequence stopped, or a record error was passed over).
     QString StepFailure(const QString& name);
-    // What rules derive from other values set from their sources before the
-    // first sequence name of a download writes; false: it does not run,
-    // stopped, and the download failed with the reason.
+    // The device checked against the project's identity and the twin pairs
+    // given one value before the first sequence name of a download writes;
+    // false: it does not run, stopped, and the download failed with the reason.
     bool DeriveBeforeDownload(const QString& name);
     // Ends the running chain as failed: traced, "2" written, no further step.
     void FailTransfer(const QString& why);
