@@ -59,4 +59,14 @@ const std::vector<QString>& UploadCompletedReceivers()
     return receivers;
 }
 
+const std::vector<QString>& ValuesEnteredReceivers()
+{
+    static const std::vector<QString> receivers = {
+        kHostFormReceiver,
+        QStringLiteral("clsTtrbObjectMgr"),
+        QStringLiteral("clsAiObjectMgr"),
+    };
+    return receivers;
+}
+
 } // namespace corvane

@@ -21,6 +21,10 @@ const std::vector<ComponentEntry>& ComponentTable();
 // keys, and kHostFormReceiver for the host form (the multivariable rules).
 const std::vector<QString>& UploadCompletedReceivers();
 
+// Receivers of values that entered the dataset, in the order they are told:
+// the pressure rules' copies come before the analog inputs' copies of them.
+const std::vector<QString>& ValuesEnteredReceivers();
+
 inline const QString kHostFormReceiver = QStringLiteral("frmRecordItemHandler");
 
 inline const QString kUploadDownloadMgrKey = QStringLiteral("clsUploadDownloadMgr");

@@ -1,5 +1,6 @@
 #include "corvane/frame/DatasetFileView.h"
 #include "corvane/frame/ComponentSupport.h"
+#include "corvane/frame/clsStartAlwaysView.h"
 #include "corvane/rules/Module1.h"
 #include "mvtrivexhelper/NumberText.h"
 #include "pioextensions/clsAppItem.h"
@@ -12,6 +13,15 @@
 namespace {
 
 const QString kCountryCode = QStringLiteral("&&private&&countrycode");
+
+// The frame view of the manager's applet; none while it is not started.
+std::shared_ptr<clsStartAlwaysView> FrameView(const applet::clsAppletItemManager& manager)
+{
+    for (const auto& view : manager.RegisteredViews())
+        if (auto frameView = std::dynamic_pointer_cast<clsStartAlwaysView>(view))
+            return frameView;
+    return nullptr;
+}
 
 } // namespace
 
@@ -46,7 +56,33 @@ const DatasetFileView::Row& DatasetFileView::RowOf(Command command)
 void DatasetFileView::Perform()
 {
     const Row& row = RowOf(m_command);
+    const auto manager = appletItemManagerRef();
+    const std::shared_ptr<clsStartAlwaysView> frameView =
+        m_command == Command::Load && manager ? FrameView(*manager) : nullptr;
+    // The pairs as the project held them: the item of a pair that the file
+    // changed is the edit.
+    const twins::PairTexts before = frameView ? twins::Snapshot(*manager) : twins::PairTexts{};
+    bool loaded = false;
     try {
+        Run(row, loaded);
+    } catch (const std::exception& error) {
+        const QString reason = corvane::Describe(error);
+        applet::AppletTrace::Error(QStringLiteral("%1: %2").arg(Source(), reason));
+        Report(row, reason);
+        throw;
+    }
+    // The rules run once the marker is gone, as for a user's edit.
+    if (loaded && frameView)
+        if (const QString failure = frameView->ValuesEntered(QStringLiteral("a dataset file was loaded"), &before);
+            !failure.isEmpty()) {
+            applet::AppletTrace::Error(QStringLiteral("%1: %2").arg(Source(), failure));
+            Report(row, failure);
+        }
+}
+
+void DatasetFileView::Run(const Row& row, bool& loaded)
+{
+    {
         const std::unique_ptr<clsAppItem> currentSequence = Bind(kCurrentSequence);
         currentSequence->SetStringValue(QLatin1String(row.marker));
         // The marker goes whatever the operation does, also when it raises:
@@ -74,12 +110,9 @@ void DatasetFileView::Perform()
             applet::AppletTrace::Error(QStringLiteral("%1: %2").arg(Source(), reason));
             if (!row.hostTellsRefusal || result != applet::kResultFileError)
                 Report(row, reason);
+            return;
         }
-    } catch (const std::exception& error) {
-        const QString reason = corvane::Describe(error);
-        applet::AppletTrace::Error(QStringLiteral("%1: %2").arg(Source(), reason));
-        Report(row, reason);
-        throw;
+        loaded = m_command == Command::Load;
     }
 }
 

@@ -4,7 +4,8 @@
 // parameter rules (which act only while it is empty) leave alone the many item
 // changes a load or save causes. The marker is cleared however the operation
 // ends; a load or save that failed is traced and the user is told (the host
-// tells of a file it refused itself).
+// tells of a file it refused itself). A loaded file's values then go through
+// the rules for values that enter the dataset, the marker gone.
 #include "corvane/frame/DatasetCommandView.h"
 
 class DatasetFileView : public DatasetCommandView {
@@ -23,6 +24,8 @@ protected:
 private:
     struct Row;
     static const Row& RowOf(Command command);
+    // The operation with the marker standing; loaded: a load succeeded.
+    void Run(const Row& row, bool& loaded);
     void Report(const Row& row, const QString& reason) const;
 
     Command m_command;

@@ -1,8 +1,9 @@
 #pragma once
 // The contract of every always-started component: bound to the frame view at
 // start, released at stop, told to stop its own running work on an abort
-// request, and told when an upload of the device's parameters has ended. The
-// plain interface does nothing.
+// request, told when an upload of the device's parameters has ended, and told
+// when values entered the dataset by another road (a project or dataset file
+// loaded, a download about to write). The plain interface does nothing.
 #include <memory>
 
 class IViewEx;
@@ -17,4 +18,9 @@ public:
     virtual void UnRegister() {}
     virtual void Abort() {}
     virtual void HandleUploadCompleted() {}
+    // The values entered in the units they were stored in: what a rule
+    // derives from other values (a copy of a range or unit, a value forced
+    // by the block mode or the revision) is set from its source, and only a
+    // unit that a rule forces now converts the values given in it.
+    virtual void HandleValuesEntered() {}
 };

@@ -11,7 +11,6 @@
 #include "platform/applet/clsAppletItemManager.h"
 #include "platform/automation/ComError.h"
 #include <exception>
-#include <utility>
 
 namespace {
 
@@ -52,7 +51,6 @@ const SequenceRow kSequences[] = {
     {"uploadMv_Revision20", kUploadCallback},
     {"uploadMv_Revision21", kUploadCallback},
     {"ReadBeforeDownload", kUploadCallback},
-    {twins::kReadTwinsSequence, "seqReadTwins_StatusChanged"},
     {"download", kInitialDownloadCallback},
     {"downloadAi", kDownloadCallback},
     {"downloadTtrb", kDownloadCallback},
@@ -71,7 +69,6 @@ const SequenceRow kSequences[] = {
 
 const QString kUpload = QStringLiteral("upload");
 const QString kDownloadAi = QStringLiteral("downloadAi");
-const QString kDownload = QStringLiteral("download");
 const QString kSetUserCurve = QStringLiteral("SetUserCurve");
 const QString kDownloadWriteLock = QStringLiteral("downloadWriteLock");
 const QString kSetEnableBurnDelay = QStringLiteral("SetEnableBurnDelay");
@@ -140,8 +137,6 @@ void clsUpDownloadMgr::Abort()
     m_uploadRunning = false;
     m_downloadRunning = false;
     m_initialDownloadRunning = false;
-    m_heldBack.clear();
-    m_twinsRead = false;
 }
 
 // --- The upload chain ---------------------------------------------------------------------
@@ -272,7 +267,7 @@ void clsUpDownloadMgr::seqDownload_StatusChanged(const QString& name, int status
         if (name.compare(kDownloadAi, Qt::CaseInsensitive) == 0) {
             BeginTransfer();
             m_downloadRunning = true;
-            if (!AlignTwins(name))
+            if (!DeriveBeforeDownload(name))
                 return;
         }
         // Any other sequence begins no chain: a page that writes one block
@@ -282,10 +277,6 @@ void clsUpDownloadMgr::seqDownload_StatusChanged(const QString& name, int status
             SetTransferCompleted(kTransferRunning);
         }
         m_sequences.Item(name)->DoAction(applet::SequenceAction::Run);
-        return;
-    }
-    if (status == applet::SequenceState::Ready && name.compare(m_heldBack, Qt::CaseInsensitive) == 0) {
-        ReadTwins();
         return;
     }
     // Only the end of a step that ran counts: the ready state every sequence
@@ -389,16 +380,14 @@ void clsUpDownloadMgr::seqInitialDownload_StatusChanged(const QString& name, int
 {
     if (IsRequest(status)) {
         BeginTransfer();
-        m_initialDownloadRunning = true;
         m_abortPending = false;
         SetTransferCompleted(kTransferRunning);
-        if (!AlignTwins(name)) {
-            m_initialDownloadRunning = false;
+        // Refused, the sequence is stopped at once: its end is no step of a
+        // download that ran, and keeps the reason of the refusal.
+        if (!DeriveBeforeDownload(name))
             return;
-        }
+        m_initialDownloadRunning = true;
         m_sequences.Item(name)->DoAction(applet::SequenceAction::Run);
-    } else if (status == applet::SequenceState::Ready && name.compare(m_heldBack, Qt::CaseInsensitive) == 0) {
-        ReadTwins();
     } else if (status == applet::SequenceState::Ready && m_initialDownloadRunning) {
         m_initialDownloadRunning = false;
         if (const QString failure = StepFailure(name); !failure.isEmpty()) {
@@ -478,89 +467,26 @@ QString clsUpDownloadMgr::StepFailure(const QString& name)
     return QString();
 }
 
-bool clsUpDownloadMgr::AlignTwins(const QString& name)
+bool clsUpDownloadMgr::DeriveBeforeDownload(const QString& name)
 {
-    // The records of a download carry the message, the date and the damping
-    // twice; the device keeps the one it gets last. Both must carry one value.
-    const bool read = std::exchange(m_twinsRead, false);
+    // Whatever road the values took into the dataset (a default dataset
+    // writes one item of a pair), the two items that carry one device value
+    // agree: the download writes what the project holds.
     QString failure;
     try {
-        const auto& manager = m_CurrentRecordState->Manager();
-        if (!manager) {
-            failure = QStringLiteral("no item manager");
-        } else {
-            const twins::TwinPlan plan = twins::PlanForDownload(*manager);
-            if (!read && twins::AsksTheDevice(plan)) {
-                // Nothing the project holds tells which item of a pair was
-                // edited: what the device holds now does. The sequence waits
-                // until it is read; nothing is written before.
-                applet::AppletTrace::Info(
-                    QStringLiteral("%1: %2 waits while the device's message, date and damping are read")
-                        .arg(kSource, name));
-                m_twinPlan = plan;
-                m_heldBack = name;
-                SetTransferCompleted(kTransferRunning);
-                m_sequences.Item(name)->DoAction(applet::SequenceAction::Stop);
-                return false;
-            }
-            failure = twins::AlignForDownload(*manager, kSource, plan);
-        }
+        const auto view = m_view.lock();
+        if (!view)
+            failure = QStringLiteral("no frame view");
+        else if (failure = view->DeviceIdentityChanged(); failure.isEmpty())
+            failure = view->AlignTwins(QStringLiteral("before %1").arg(name));
     } catch (const std::exception& error) {
         failure = corvane::Describe(error);
     }
     if (failure.isEmpty())
         return true;
-    FailTransfer(QStringLiteral("%1 was not started: %2").arg(name, failure));
+    FailTransfer(QStringLiteral("%1 was not started, nothing was written: %2").arg(name, failure));
     m_sequences.Item(name)->DoAction(applet::SequenceAction::Stop);
     return false;
-}
-
-void clsUpDownloadMgr::ReadTwins()
-{
-    m_twinReadRunning = true;
-    if (Run(QLatin1String(twins::kReadTwinsSequence), false))
-        return;
-    m_twinReadRunning = false;
-    m_heldBack.clear();
-}
-
-void clsUpDownloadMgr::seqReadTwins_StatusChanged(const QString& name, int status)
-{
-    if (!m_registered || !m_twinReadRunning)
-        return;
-    if (IsRequest(status)) {
-        m_sequences.Item(name)->DoAction(applet::SequenceAction::Run);
-        return;
-    }
-    if (status != applet::SequenceState::Ready)
-        return;
-    // Read into the shadows only: the dataset keeps the project's values.
-    m_twinReadRunning = false;
-    const QString heldBack = std::exchange(m_heldBack, QString());
-    if (heldBack.isEmpty() || m_abortPending)
-        return;
-    if (const QString failure = StepFailure(name); !failure.isEmpty()) {
-        m_downloadIndex = 0;
-        FailTransfer(QStringLiteral("%1 was not started, nothing was written: the device's message, date and damping "
-                                    "were not read: %2")
-                         .arg(heldBack, failure));
-        return;
-    }
-    QString failure;
-    try {
-        const auto& manager = m_CurrentRecordState->Manager();
-        failure = manager ? twins::AlignForDownload(*manager, kSource, m_twinPlan) : QStringLiteral("no item manager");
-    } catch (const std::exception& error) {
-        failure = corvane::Describe(error);
-    }
-    if (!failure.isEmpty()) {
-        m_downloadIndex = 0;
-        FailTransfer(QStringLiteral("%1 was not started: %2").arg(heldBack, failure));
-        return;
-    }
-    m_twinsRead = true;
-    if (!Run(heldBack, heldBack.compare(kDownload, Qt::CaseInsensitive) == 0))
-        m_twinsRead = false;
 }
 
 void clsUpDownloadMgr::FailTransfer(const QString& why)

@@ -12,11 +12,10 @@
 // sequence "download" that the FDT side forces writes what "downloadAi" writes
 // and goes on with the same chain. Only those two begin a download chain: a
 // block's sequence that a page runs itself is followed by nothing. Before
-// either writes, each twin pair (one device value in two items) is given one
-// value; when the project cannot tell which item of a pair was edited, the
-// first sequence is held back while the device's values are read.
+// either writes, a device whose revision or flow function is not the one the
+// project was read with is refused, and each twin pair is given one value,
+// so that the download sends what the project holds and shows.
 #include "corvane/frame/IStartAlwaysComp.h"
-#include "corvane/rules/TwinItems.h"
 #include "pioextensions/clsAppItemCollection.h"
 #include "pioextensions/clsSeqItemCollection.h"
 #include <QObject>
@@ -72,7 +71,6 @@ public slots:
     void seqDownload_StatusChanged(const QString& name, int status);
     void seqSetEnableBurnDelay_StatusChanged(const QString& name, int status);
     void seqDisableBurnDelay_StatusChanged(const QString& name, int status);
-    void seqReadTwins_StatusChanged(const QString& name, int status);
     void m_CurrentRecordState_ValueChanged(const QString& appItemValue);
 
 private:
@@ -87,13 +85,10 @@ private:
     // Why the step of sequence name that just ended failed; "" when it did
     // not (the host left the sequence stopped, or a record error was passed over).
     QString StepFailure(const QString& name);
-    // The twin items of the dataset made to carry one value each before the
-    // first sequence name of a download runs; false: it does not run now,
-    // stopped, because the download failed or because the device's values
-    // of the pairs are read first (the sequence is started again then).
-    bool AlignTwins(const QString& name);
-    // The held-back first sequence ended: the device's twin values are read.
-    void ReadTwins();
+    // The device checked against the project's identity and the twin pairs
+    // given one value before the first sequence name of a download writes;
+    // false: it does not run, stopped, and the download failed with the reason.
+    bool DeriveBeforeDownload(const QString& name);
     // Ends the running chain as failed: traced, "2" written, no further step.
     void FailTransfer(const QString& why);
     // "1" for a good end, "2" when a record error was passed over meanwhile.
@@ -128,12 +123,4 @@ private:
     int32_t m_uploadPhase = 0;
     int32_t m_burnDelayPhase = 0;
     QString m_failureReason;
-    // The first sequence of a download held back while the device's values
-    // of the twin pairs are read; empty when none is.
-    QString m_heldBack;
-    bool m_twinReadRunning = false;
-    // The device's twin values were read for the held-back sequence.
-    bool m_twinsRead = false;
-    // What each pair takes, decided before the read.
-    twins::TwinPlan m_twinPlan{};
 };

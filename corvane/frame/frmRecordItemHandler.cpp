@@ -85,6 +85,13 @@ void frmRecordItemHandler::HandleUploadCompleted()
     CallControl(*this, kPtrbObjectMgr, "HandleUploadCompleted");
 }
 
+void frmRecordItemHandler::HandleValuesEntered()
+{
+    // The pressure rules copy their units into the flow block first.
+    CallControl(*this, kPtrbObjectMgr, "HandleValuesEntered");
+    CallControl(*this, kMvObjectMgr, "HandleValuesEntered");
+}
+
 void frmRecordItemHandler::closeEvent(QCloseEvent* event)
 {
     if (m_unloading)

@@ -36,6 +36,9 @@ public:
 
     // Tells the multivariable-rule control that an upload ended.
     void HandleUploadCompleted();
+    // Tells the pressure-rule and then the multivariable-rule control that
+    // values entered the dataset.
+    void HandleValuesEntered();
 
     pioitems::PioControlItemHandler* PioControlItemHandler1() const { return m_handler; }
 

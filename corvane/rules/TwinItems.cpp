@@ -4,7 +4,6 @@
 #include "platform/applet/AppletTrace.h"
 #include "platform/applet/clsAppletItemManager.h"
 #include "platform/comm/hart/PackedAscii.h"
-#include <algorithm>
 
 namespace twins {
 
@@ -13,8 +12,6 @@ namespace {
 struct Side {
     int32_t handle = 0;
     QString value;
-    QString shadow;
-    bool shadowValid = false;
 };
 
 bool ReadSide(applet::clsAppletItemManager& manager, const QString& name, Side& side)
@@ -27,13 +24,7 @@ bool ReadSide(applet::clsAppletItemManager& manager, const QString& name, Side& 
     manager.GetValueAsText(side.handle, side.value, false, failed);
     if (failed != 0)
         return false;
-    side.shadowValid = item->IsDeviceParameter() && item->IsShadowValid();
-    if (side.shadowValid) {
-        manager.GetValueAsText(side.handle, side.shadow, true, failed);
-        side.shadowValid = failed == 0;
-    }
     side.value = side.value.trimmed();
-    side.shadow = side.shadow.trimmed();
     return true;
 }
 
@@ -106,97 +97,49 @@ bool Agree(const applet::clsAppletItemManager& manager, const TwinPair& pair, co
     return false;
 }
 
-namespace {
-
-// What the device last reported for the pair, as its standard item holds it,
-// through either command; false when it reported nothing since the project
-// was opened.
-bool DeviceValue(const applet::clsAppletItemManager& manager, const TwinPair& pair, const Side& standard,
-                 const Side& block, QString& value)
+PairTexts Snapshot(applet::clsAppletItemManager& manager)
 {
-    if (standard.shadowValid) {
-        value = standard.shadow;
-        return true;
+    PairTexts texts{};
+    for (size_t index = 0; index < kTwinPairs.size(); ++index) {
+        Side standard;
+        Side block;
+        if (ReadPair(manager, kTwinPairs[index], standard, block))
+            texts[index] = {standard.value, block.value};
     }
-    if (!block.shadowValid || (pair.kind == TwinKind::Date && block.shadow.isEmpty()))
-        return false;
-    value = AsTwin(manager, pair, QLatin1String(pair.standard), block.shadow);
-    return true;
+    return texts;
 }
 
-// The item of a disagreeing pair that differs from the device's value is the
-// edit; Device when both do.
-TwinChoice EditedItem(const applet::clsAppletItemManager& manager, const TwinPair& pair, const Side& standard,
-                      const Side& block, const QString& device)
+QString AlignAtEntry(applet::clsAppletItemManager& manager, const QString& source, const PairTexts* before)
 {
-    const bool standardEdited = !Same(pair.kind, standard.value, device);
-    const bool blockEdited = !Agree(manager, pair, device, block.value);
-    if (standardEdited == blockEdited)
-        return TwinChoice::Device;
-    return blockEdited ? TwinChoice::Block : TwinChoice::Standard;
-}
-
-} // namespace
-
-TwinPlan PlanForDownload(applet::clsAppletItemManager& manager)
-{
-    TwinPlan plan{};
     for (size_t index = 0; index < kTwinPairs.size(); ++index) {
         const TwinPair& pair = kTwinPairs[index];
         Side standard;
         Side block;
-        QString device;
         // A variant without one of the two items has no pair to keep.
         if (!ReadPair(manager, pair, standard, block) || Agree(manager, pair, standard.value, block.value))
-            plan[index] = TwinChoice::Agreed;
-        else if (!DeviceValue(manager, pair, standard, block, device))
-            plan[index] = TwinChoice::Device;
-        else
-            // Both edited, against a report that may be old: the device tells.
-            plan[index] = EditedItem(manager, pair, standard, block, device);
-    }
-    return plan;
-}
-
-bool AsksTheDevice(const TwinPlan& plan)
-{
-    return std::find(plan.begin(), plan.end(), TwinChoice::Device) != plan.end();
-}
-
-QString AlignForDownload(applet::clsAppletItemManager& manager, const QString& source, const TwinPlan& plan)
-{
-    for (size_t index = 0; index < kTwinPairs.size(); ++index) {
-        const TwinPair& pair = kTwinPairs[index];
-        Side standard;
-        Side block;
-        if (plan[index] == TwinChoice::Agreed || !ReadPair(manager, pair, standard, block)
-            || Agree(manager, pair, standard.value, block.value))
             continue;
-        TwinChoice choice = plan[index];
-        if (choice == TwinChoice::Device) {
-            if (!standard.shadowValid)
-                return QStringLiteral("the device's value of \"%1\" was not read").arg(QLatin1String(pair.standard));
-            choice = EditedItem(manager, pair, standard, block, standard.shadow);
-            if (choice == TwinChoice::Device) {
-                // Two edits of one value: nothing tells which one is meant;
-                // the standard command's item is taken.
-                applet::AppletTrace::Info(
-                    QStringLiteral("%1: \"%2\" (\"%3\") and \"%4\" (\"%5\") both differ from the device's \"%6\": "
-                                   "two edits of one value, the standard item's is taken")
-                        .arg(source, QLatin1String(pair.standard), standard.value, QLatin1String(pair.block),
-                             block.value, standard.shadow));
-                choice = TwinChoice::Standard;
-            }
-        }
-        const bool blockWins = choice == TwinChoice::Block;
+        const bool standardChanged = before && !Same(pair.kind, (*before)[index][0], standard.value);
+        const bool blockChanged = before && !Same(pair.kind, (*before)[index][1], block.value);
+        const bool blockWins = blockChanged && !standardChanged;
         const char* from = blockWins ? pair.block : pair.standard;
         const char* to = blockWins ? pair.standard : pair.block;
         const QString value = AsTwin(manager, pair, QLatin1String(to), blockWins ? block.value : standard.value);
-        applet::AppletTrace::Info(QStringLiteral("%1: \"%2\" takes \"%3\" of \"%4\" before the download (it held \"%5\")")
-                                      .arg(source, QLatin1String(to), value, QLatin1String(from),
-                                           blockWins ? standard.value : block.value));
+        applet::AppletTrace::Info(
+            QStringLiteral("%1: \"%2\" takes \"%3\" of \"%4\" (it held \"%5\"): %6")
+                .arg(source, QLatin1String(to), value, QLatin1String(from), blockWins ? standard.value : block.value,
+                     blockWins ? QStringLiteral("only the block's item changed")
+                               : QStringLiteral("the two items disagreed, the standard item's value is taken")));
+        const Side& source = blockWins ? block : standard;
         int32_t failed = 0;
         manager.PutValueAsText(blockWins ? standard.handle : block.handle, value, failed);
+        // The twin rule that the write runs copies the packed (upper-case)
+        // text back into the block's item: the block keeps its own text.
+        QString after;
+        int32_t unread = 0;
+        if (failed == 0)
+            manager.GetValueAsText(source.handle, after, false, unread);
+        if (failed == 0 && unread == 0 && after.trimmed() != source.value)
+            manager.PutValueAsText(source.handle, source.value, failed);
         if (failed != 0)
             return QStringLiteral("\"%1\" refuses \"%2\" of \"%3\" (%4): the device would take two values")
                 .arg(QLatin1String(to), value, QLatin1String(from))

@@ -3,8 +3,9 @@
 // command (12/17 the message, 13/18 the date, 15/34 the damping) and the item
 // of the block command (136/137, 138/140). The device keeps each value once,
 // so the two items must always hold the one value: the twin rules copy an
-// edit of either into the other, and a download first gives every pair that
-// disagrees one value, so that both records carry what the project means.
+// edit of either into the other, and a pair that disagrees when values enter
+// the dataset is given one value, so that both records carry what the project
+// holds.
 #include <QString>
 #include <array>
 
@@ -45,29 +46,17 @@ QString AsTwin(const applet::clsAppletItemManager& manager, const TwinPair& pair
 bool Agree(const applet::clsAppletItemManager& manager, const TwinPair& pair, const QString& standardText,
            const QString& blockText);
 
-// What a pair whose items disagree takes before a download.
-enum class TwinChoice {
-    Agreed,   // the items carry one value: nothing to give
-    Standard, // the standard item's value (the edit, or two edits of one value)
-    Block,    // the block item's value (the edit)
-    Device,   // what the device holds now decides: read it first
-};
-using TwinPlan = std::array<TwinChoice, kTwinPairs.size()>;
+// The texts of each pair (standard item, block item) as the dataset holds
+// them now; a pair the variant lacks holds two empty texts.
+using PairTexts = std::array<std::array<QString, 2>, kTwinPairs.size()>;
+PairTexts Snapshot(applet::clsAppletItemManager& manager);
 
-// Before a download: the item of a pair that differs from what the device
-// last reported (the shadow of either item) is the edit. When that does not
-// tell (nothing reported since the project was opened, or both differ from a
-// report that may be old), the pair asks for the device's value.
-TwinPlan PlanForDownload(applet::clsAppletItemManager& manager);
-bool AsksTheDevice(const TwinPlan& plan);
-// The description's read sequence that reads the standard items of every
-// pair from the device, into their shadows.
-inline constexpr const char* kReadTwinsSequence = "downloadReadTwins";
-
-// Gives each pair of the plan one value. A pair that asked the device is
-// decided by its standard item's shadow, read just before: the item that
-// differs from what the device holds is the edit; when both do, the
-// standard item's value is taken. Returns the failure, empty on success.
-QString AlignForDownload(applet::clsAppletItemManager& manager, const QString& source, const TwinPlan& plan);
+// Gives each pair that disagrees one value as values enter the dataset (a
+// project or dataset file loaded, a download begins), whatever the device
+// holds: where `before` (the pairs as they stood before the values entered)
+// shows that only one item of the pair changed, that item is the edit and
+// its value is taken; otherwise the standard command's item is. Each choice
+// is traced. Returns the failure, empty on success.
+QString AlignAtEntry(applet::clsAppletItemManager& manager, const QString& source, const PairTexts* before = nullptr);
 
 } // namespace twins

@@ -192,13 +192,30 @@ void clsAiObjectMgr::OutputRangeRule(End end, short Index, bool suppressRule)
     }
     if (guardHeld) {
         AlarmLimitRule(end, Index, false);
-        // The differential-pressure block's end, whatever block changed.
-        const QString text = Member(end == Lower ? LowerOutputRange : UpperOutputRange, 1).StringValue();
-        for (const auto& copy : m_items[end == Lower ? LowerRangeCopies : UpperRangeCopies])
-            copy->SetStringValue(text);
+        CopyOutputRangeEnd(end);
     }
     if (Index == kTemperatureBlock)
         OutputValueRule();
+}
+
+void clsAiObjectMgr::HandleValuesEntered()
+{
+    if (!Registered())
+        return;
+    // The unit is not forced here: the revision the rule judges by is not
+    // the device's before it is connected.
+    const QString source = kSource + QStringLiteral(".HandleValuesEntered");
+    CopyOutputUnit(source);
+    for (const End end : {Lower, Upper})
+        ItemViewBinding::RunStep(source, [&] { CopyOutputRangeEnd(end); });
+}
+
+void clsAiObjectMgr::CopyOutputRangeEnd(End end)
+{
+    // The differential-pressure block's end, whatever block changed.
+    const QString text = Member(end == Lower ? LowerOutputRange : UpperOutputRange, 1).StringValue();
+    for (const auto& copy : m_items[end == Lower ? LowerRangeCopies : UpperRangeCopies])
+        copy->SetStringValue(text);
 }
 
 // --- Warning and alarm limits ---------------------------------------------------
@@ -322,6 +339,11 @@ void clsAiObjectMgr::appAidpOutscaleUnit_ValueChanged2(const QString&, bool)
             });
         }
     }
+    CopyOutputUnit(source);
+}
+
+void clsAiObjectMgr::CopyOutputUnit(const QString& source)
+{
     for (const auto& copy : m_items[UnitCopies])
         ItemViewBinding::RunStep(source, [&] { copy->SetStringValue(m_aidpOutscaleUnit->StringValue()); });
 }

@@ -49,6 +49,9 @@ public:
     void UnRegister() override;
     // Abort and HandleUploadCompleted: nothing to do; the rules follow the
     // change notifications of an upload as far as their checks let them.
+    // Values entered the dataset: the differential-pressure block's output
+    // range and unit are copied into their copies.
+    void HandleValuesEntered() override;
 
     bool Registered() const { return m_guards[UnitFlag].IsRegistered(); }
     const clsAppItemCollection& Items(Role role) const { return m_items[role]; }
@@ -92,6 +95,11 @@ private:
     void WarningLimitRule(End end, short Index, bool suppressRule);
     void AlarmLimitRule(End end, short Index, bool suppressRule);
     void OutputValueRule();
+    // The differential-pressure block's end copied into the pressure
+    // block's output scale and the transducer scale.
+    void CopyOutputRangeEnd(End end);
+    // The output unit copied into its copies, each failing step traced.
+    void CopyOutputUnit(const QString& source);
 
     clsAppItem& Member(Role role, short Index) const;
     clsAppItem& GeneralItem(const char* name) const;

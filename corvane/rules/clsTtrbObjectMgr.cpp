@@ -252,6 +252,18 @@ void clsTtrbObjectMgr::RangeRule(End end, const QString&, bool suppressRule)
             ItemViewBinding::RunStep(source, [&] { Item(copy).SetStringValue(changed.StringValue()); });
 }
 
+void clsTtrbObjectMgr::HandleValuesEntered()
+{
+    if (!Registered())
+        return;
+    TakeRememberedUnits();
+    RangeRule(Range0, QString(), true);
+    RangeRule(Range100, QString(), true);
+    // A user edit's road converts from the unit just taken, which is only a
+    // change where the rule forces another unit.
+    UnitRule(QString(), false);
+}
+
 // 4. Errors are ignored (traced).
 void clsTtrbObjectMgr::CopyRule(const QString&)
 {

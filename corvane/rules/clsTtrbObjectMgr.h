@@ -55,6 +55,10 @@ public:
     void Register(const std::shared_ptr<IViewEx>& myView) override;
     void UnRegister() override;
     // Abort and HandleUploadCompleted: nothing to do.
+    // Values entered the dataset in the units they were stored in: in the
+    // coupled mode the scale and unit copies follow the range and unit; the
+    // revision-21 twin follows the unit; a unit forced now converts the range.
+    void HandleValuesEntered() override;
 
     bool Registered() const { return m_guard.IsRegistered(); }
     bool InRule() const { return m_guard.InRule(); }

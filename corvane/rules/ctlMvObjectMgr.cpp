@@ -625,22 +625,43 @@ void ctlMvObjectMgr::HandleUploadCompleted()
     StaticPressureRangeRule(appMvInPLimit, 0, QString(), false);
     StaticPressureRangeRule(appMvInPLimit, 1, QString(), false);
 
+    ShowAndForce("HandleUploadCompleted", true);
+}
+
+void ctlMvObjectMgr::HandleValuesEntered()
+{
+    if (!m_guard.IsRegistered())
+        return;
+    TakeRememberedUnits();
+    ShowAndForce("HandleValuesEntered", false);
+}
+
+void ctlMvObjectMgr::ShowAndForce(const char* context, bool told)
+{
     auto bulk = m_bulk.Enter(0);
     // The shown table points as well: a point the upload left as it was
     // raised no change, and its shown copy would stay in the unit before.
-    SkipErrors("HandleUploadCompleted", [&] { ShowEveryDeviceValue(); });
-    SkipErrors("HandleUploadCompleted", [&] {
+    SkipErrors(context, [&] { ShowEveryDeviceValue(); });
+    SkipErrors(context, [&] {
         if (!m_deviceInfo->MvFunctionEnabled())
             return;
         // Only the forced changes of this re-run are told to the user.
         struct SwitchedOn {
             clsMessageSender& sender;
-            explicit SwitchedOn(clsMessageSender& s) : sender(s) { sender.SwitchOn(); }
-            ~SwitchedOn() { sender.SwitchOff(); }
-        } switchedOn(*m_sender);
-        SkipErrors("HandleUploadCompleted", [&] { TubeDiameterUnitRule(appTubeDiameterUnit, 0, QString(), false); });
-        SkipErrors("HandleUploadCompleted",
-                   [&] { PrimaryElementMaterialRule(appPrimaryElementMaterial, 0, QString(), false); });
-        SkipErrors("HandleUploadCompleted", [&] { TubeMaterialRule(appTubematerial, 0, QString(), false); });
+            bool on;
+            SwitchedOn(clsMessageSender& s, bool o) : sender(s), on(o)
+            {
+                if (on)
+                    sender.SwitchOn();
+            }
+            ~SwitchedOn()
+            {
+                if (on)
+                    sender.SwitchOff();
+            }
+        } switchedOn(*m_sender, told);
+        SkipErrors(context, [&] { TubeDiameterUnitRule(appTubeDiameterUnit, 0, QString(), false); });
+        SkipErrors(context, [&] { PrimaryElementMaterialRule(appPrimaryElementMaterial, 0, QString(), false); });
+        SkipErrors(context, [&] { TubeMaterialRule(appTubematerial, 0, QString(), false); });
     });
 }

@@ -68,6 +68,11 @@ public:
     // Re-runs the rules over the values an upload brought, in a fixed order.
     // Nothing while unregistered.
     Q_INVOKABLE void HandleUploadCompleted();
+    // Values entered the dataset in the units they were stored in: the
+    // shown table points follow the device values, and with the function on
+    // the tube-diameter unit and the material codes the revision allows are
+    // set. Nothing while unregistered.
+    Q_INVOKABLE void HandleValuesEntered();
 
     // The events of the device information: tell the pressure-rule control
     // "ctlPtrbObjectMgr1" on the same form.
@@ -165,6 +170,12 @@ private:
     void WriteConverted(clsAppItem& target, double value, int32_t from, int32_t to);
     // Takes every remembered unit from its unit item (when bound, after an upload).
     void TakeRememberedUnits();
+    // The unit of "ptrbStaticPressureMinSpan" as the device reports it.
+    QVariant StaticMinSpanUnit();
+    // The shown table points from the device values, then with the function
+    // on the tube-diameter unit and the materials forced where the revision
+    // asks it; told: the forced changes reach the user's messages.
+    void ShowAndForce(const char* context, bool told);
     RememberedUnit& LastFlowOutputUnit();
     // Runs step; an error it raises is traced and the rule goes on.
     static void SkipErrors(const char* rule, const std::function<void()>& step);

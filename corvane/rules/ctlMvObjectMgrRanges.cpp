@@ -302,6 +302,13 @@ void ctlMvObjectMgr::DifferentialPressureLowerLimitRule(Ctl, int16_t, const QStr
     });
 }
 
+// A HART device reports the static pressure's minimum span in the unit of
+// its sensor limits, a fieldbus device in the calibration unit.
+QVariant ctlMvObjectMgr::StaticMinSpanUnit()
+{
+    return UnitItem(Item(CommType() == static_cast<int32_t>(enmCommType::HART) ? appPtrbSensorLimitUnit : appPtrbCalUnit));
+}
+
 // The substitute static pressure is not pulled into the range.
 void ctlMvObjectMgr::StaticPressureRangeRule(Ctl, int16_t Index, const QString&, bool suppressRule)
 {
@@ -321,14 +328,14 @@ void ctlMvObjectMgr::StaticPressureRangeRule(Ctl, int16_t Index, const QString&,
             });
             SkipErrors("StaticPressureRangeRule", [&] {
                 Module1::AdjustRangeWithMinSpan(*m_converter, high, low, UnitItem(Item(appMvInPUnit)),
-                                                Item(appPtrbStaticPressureMinSpan), UnitItem(Item(appPtrbCalUnit)),
+                                                Item(appPtrbStaticPressureMinSpan), StaticMinSpanUnit(),
                                                 Item(appStaticPressureLoLim), Item(appStaticPressureHiLim),
                                                 UnitItem(Item(appPtrbSensorLimitUnit)));
             });
         } else {
             SkipErrors("StaticPressureRangeRule", [&] {
                 Module1::AdjustRangeWithMinSpan(*m_converter, low, high, UnitItem(Item(appMvInPUnit)),
-                                                Item(appPtrbStaticPressureMinSpan), UnitItem(Item(appPtrbCalUnit)),
+                                                Item(appPtrbStaticPressureMinSpan), StaticMinSpanUnit(),
                                                 Item(appStaticPressureLoLim), high, UnitItem(Item(appMvInPUnit)));
             });
         }

@@ -363,6 +363,30 @@ void ctlPtrbObjectMgr::HandleUploadCompleted()
         });
 }
 
+void ctlPtrbObjectMgr::HandleValuesEntered()
+{
+    if (!Registered())
+        return;
+    RememberUnits();
+    appPtrbLinType_ValueChanged2(QString(), false);
+    for (const UnitRule* rule : {&kDifferentialUnit, &kStaticUnit}) {
+        bool converts = false;
+        pioitems::ControlErrors::Run(kSource + QStringLiteral(".%1 entered").arg(QLatin1String(rule->name)), [&] {
+            const int16_t forced = ForcedUnit(*rule);
+            converts = forced != 0 && forced != UnitCode(rule->unit);
+        });
+        // Not forced: the copies and the twin only, the range stays as stored.
+        UnitRuleRun(*rule, !converts);
+    }
+    CopyTwin(appPtrbTemperatureValueUnit, appPtrbTemperatureValueUnit_21);
+    for (const RangeRule* rule : {&kDifferentialRange, &kStaticRange}) {
+        RangeCopies(*rule, false);
+        RangeCopies(*rule, true);
+    }
+    for (int16_t index = 0; index < Count(appPtrbScaleInDecimalAbgleich); ++index)
+        appPtrbScaleInDecimalAbgleich_ValueChanged2(index, QString(), false);
+}
+
 void ctlPtrbObjectMgr::appPtrbLinType_ValueChanged2(const QString&, bool)
 {
     // A transfer takes the device's linearisation as it is: the uploaded

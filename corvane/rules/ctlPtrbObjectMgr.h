@@ -114,6 +114,10 @@ public slots:
     // quiet while the chain ran, judge what the device holds once, now that
     // the flow block's mode, the revision and the ranges are the device's too.
     void HandleUploadCompleted();
+    // Values entered the dataset in the units they were stored in: the
+    // range and unit copies, the unit twins, the decimals and the
+    // linearisation follow their sources; a unit forced now converts its range.
+    void HandleValuesEntered();
 
     // The handlers of the item controls' ValueChanged2. Value is not used.
     void appPtrbLinType_ValueChanged2(const QString& Value, bool suppressRule);

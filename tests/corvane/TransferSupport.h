@@ -12,6 +12,9 @@
 #include "tests/common/ItemAccess.h"
 #include "tests/fennick/fdt/FrameLoopbackSupport.h"
 #include <QFile>
+#include <QRegularExpression>
+#include <utility>
+#include <vector>
 
 namespace transfertest {
 
@@ -111,6 +114,65 @@ protected:
     }
 
     void TearDown() override { CloseProject(); }
+
+    // An item's value in a stored project file, "%1" its name: the instance's
+    // parameters are an escaped document in the bag.
+    static inline const QString kProjectValue =
+        QStringLiteral("(name=\"%1\"&gt;&lt;fdt:Value&gt;&lt;fdt:Display string=\")[^\"]*(\")");
+
+    // The text with one item's value replaced, as a hand edit would; the
+    // pattern holds the item's name where "%1" stands.
+    static QString Edited(QString text, const QString& pattern, const QString& item, const QString& value)
+    {
+        const QRegularExpression at(pattern.arg(QRegularExpression::escape(item)));
+        EXPECT_EQ(text.count(at), 1) << item.toStdString();
+        return text.replace(at, QStringLiteral("\\1") + value + QStringLiteral("\\2"));
+    }
+    // The value of an item in a stored project file's text.
+    static QString StoredValue(const QString& text, const QString& item)
+    {
+        const QRegularExpression at(kProjectValue.arg(QRegularExpression::escape(item)).replace(
+            QStringLiteral("[^\"]*"), QStringLiteral("([^\"]*)")));
+        return at.match(text).captured(2);
+    }
+
+    static void WriteFile(const QString& path, const QString& text)
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+        ASSERT_EQ(file.write(text.toUtf8()), text.toUtf8().size());
+    }
+
+    // The stored project opened by a new frame and DTM, as by a later program
+    // run: nothing the device reported before is known.
+    void Reopen(const QString& project = QStringLiteral("project"))
+    {
+        frame = std::make_unique<frame::ReferenceFrame>(dir.filePath(project), QStringLiteral(TRIVEX_SCHEMA_DIR));
+        ASSERT_TRUE(frame->CreateDtm(dtmtest::kTag)) << frame->LastError().toStdString();
+        ASSERT_TRUE(frame->LoadInstance(dtmtest::kTag)) << frame->LastError().toStdString();
+        ASSERT_TRUE(frame->Configure(dtmtest::kTag, QStringLiteral("maintenance"))) << frame->LastError().toStdString();
+        ASSERT_TRUE(frame->SetCommunication(dtmtest::kTag, loopbacktest::LocalAddress(device.port())))
+            << frame->LastError().toStdString();
+        Watch();
+        QTest::qWait(0); // what the load left to the event loop
+    }
+
+    // The project stored after an upload, edited by hand (item, value) and
+    // opened again by a new DTM; the edited text is returned.
+    QString ReopenEdited(const std::vector<std::pair<QString, QString>>& edits)
+    {
+        EXPECT_TRUE(Upload(QStringLiteral("U")));
+        EXPECT_TRUE(Unlocked());
+        EXPECT_TRUE(frame->SaveInstance(dtmtest::kTag)) << frame->LastError().toStdString();
+        const QString path = frame->Project().InstanceFile(dtmtest::kTag);
+        QString text = QString::fromUtf8(StoredInstance());
+        for (const auto& edit : edits)
+            text = Edited(text, kProjectValue, edit.first, edit.second);
+        TearDown();
+        WriteFile(path, text);
+        Reopen();
+        return text;
+    }
 
     // The instance released as a frame lets go of it, then the frame.
     void CloseProject()

@@ -8,17 +8,13 @@
 #include "corvane/frame/clsSaveAsToFile.h"
 #include "corvane/rules/TwinItems.h"
 #include "sim/SimTransmitter.h"
-#include <QRegularExpression>
-#include <utility>
-#include <vector>
 
 namespace {
 
 using transfertest::TransferRoad;
 
 const QString kFullMessage = QStringLiteral("PRESSURE TRANSMITTER LINE 4 HALL");
-// An item's value in a project file and in a dataset file, "%1" its name.
-const QString kProjectValue = QStringLiteral("(name=\"%1\"&gt;&lt;fdt:Value&gt;&lt;fdt:Display string=\")[^\"]*(\")");
+// An item's value in a dataset file, "%1" its name.
 const QString kDatasetValue = QStringLiteral("(<Value name=\"%1\"[^>]*>)[^<]*(</Value>)");
 
 class TwinValues : public TransferRoad {
@@ -45,52 +41,6 @@ protected:
         EXPECT_EQ(StartView(clsSaveAsToFile::kProgId), 0);
         QFile file(path);
         return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-    }
-
-    // The text with one item's value replaced, as a hand edit would; the
-    // pattern holds the item's name where "%1" stands.
-    static QString Edited(QString text, const QString& pattern, const QString& item, const QString& value)
-    {
-        const QRegularExpression at(pattern.arg(QRegularExpression::escape(item)));
-        EXPECT_EQ(text.count(at), 1) << item.toStdString();
-        return text.replace(at, QStringLiteral("\\1") + value + QStringLiteral("\\2"));
-    }
-
-    static void Write(const QString& path, const QString& text)
-    {
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(text.toUtf8());
-    }
-
-    // The project opened again, as by a later program run: nothing the
-    // device reported before is known.
-    void Reopen()
-    {
-        frame = std::make_unique<frame::ReferenceFrame>(dir.filePath(QStringLiteral("project")),
-                                                       QStringLiteral(TRIVEX_SCHEMA_DIR));
-        ASSERT_TRUE(frame->CreateDtm(dtmtest::kTag)) << frame->LastError().toStdString();
-        ASSERT_TRUE(frame->LoadInstance(dtmtest::kTag)) << frame->LastError().toStdString();
-        ASSERT_TRUE(frame->Configure(dtmtest::kTag, QStringLiteral("maintenance"))) << frame->LastError().toStdString();
-        ASSERT_TRUE(frame->SetCommunication(dtmtest::kTag, loopbacktest::LocalAddress(device.port())))
-            << frame->LastError().toStdString();
-        Watch();
-    }
-
-    // The project stored after an upload, edited by hand (item, value) and
-    // opened again.
-    void ReopenEdited(const std::vector<std::pair<QString, QString>>& edits)
-    {
-        ASSERT_TRUE(Upload(QStringLiteral("U")));
-        ASSERT_TRUE(Unlocked());
-        ASSERT_TRUE(frame->SaveInstance(dtmtest::kTag)) << frame->LastError().toStdString();
-        const QString path = frame->Project().InstanceFile(dtmtest::kTag);
-        QString text = QString::fromUtf8(StoredInstance());
-        for (const auto& edit : edits)
-            text = Edited(text, kProjectValue, edit.first, edit.second);
-        TearDown();
-        Write(path, text);
-        Reopen();
     }
 
     void DownloadAndExpect(const QString& id, const QString& message, float damping)
@@ -171,7 +121,7 @@ TEST_F(TwinValues, AHandEditOfADatasetFileReachesTheDeviceInWhicheverItemItIs)
         QString text = SaveDataset(QStringLiteral("saved.tds"));
         text = Edited(text, kDatasetValue, QLatin1String(edit.messageItem), QLatin1String(edit.message));
         text = Edited(text, kDatasetValue, QLatin1String(edit.dampingItem), QString::number(edit.damping));
-        Write(path, text);
+        WriteFile(path, text);
         dialogService.AnswerOpenFile(path);
         ASSERT_EQ(StartView(clsLoadFromFile::kProgId), 0);
         ASSERT_TRUE(WaitUntil([&] { return Text(QStringLiteral("currentSequence")).isEmpty(); }));
@@ -183,7 +133,7 @@ TEST_F(TwinValues, AHandEditOfADatasetFileReachesTheDeviceInWhicheverItemItIs)
 
 // The project file edited by hand in the standard items, as a user who reads
 // "pbMessage" and "ptrbDamping" in `show` would: loaded again, the project
-// sends those values, whatever the block's items still hold.
+// holds and shows those values in both items of each pair and sends them.
 TEST_F(TwinValues, AHandEditOfTheProjectFileReachesTheDevice)
 {
     if (HasFatalFailure())
@@ -192,75 +142,77 @@ TEST_F(TwinValues, AHandEditOfTheProjectFileReachesTheDevice)
                   {QStringLiteral("ptrbDamping"), QStringLiteral("3.5")}});
     if (HasFatalFailure())
         return;
-    ASSERT_EQ(Text(QStringLiteral("pbMessage")).trimmed(), QStringLiteral("EDITED IN THE PROJECT"));
-    ASSERT_NE(Text(QStringLiteral("pbDeviceMessage")).trimmed(), QStringLiteral("EDITED IN THE PROJECT"));
+    EXPECT_EQ(Text(QStringLiteral("pbMessage")).trimmed(), QStringLiteral("EDITED IN THE PROJECT"));
+    EXPECT_EQ(Text(QStringLiteral("pbDeviceMessage")).trimmed(), QStringLiteral("EDITED IN THE PROJECT"));
+    EXPECT_FLOAT_EQ(Text(QStringLiteral("aiDPPvFtime")).toFloat(), 3.5f);
     DownloadAndExpect(QStringLiteral("D1"), QStringLiteral("EDITED IN THE PROJECT"), 3.5f);
 }
 
-// The project file, and then a dataset file, edited by hand in the block's
-// item of a pair only, and downloaded by a later run that read nothing from
-// the device: the item that differs from what the device holds is the edit,
-// and the device takes it.
-TEST_F(TwinValues, AHandEditOfTheBlockItemAloneReachesTheDevice)
+// A project file whose pairs disagree (the block's item edited alone, or
+// the standard item edited and the block's left stale) is given one value
+// per pair when it is loaded, the standard item's, whatever the device
+// holds, and the project counts as changed: the same file downloaded twice
+// (the device holding the block's stale value the first time, the standard
+// item's the second) leaves the device in one state.
+TEST_F(TwinValues, AProjectFileWhosePairsDisagreeGivesOneDeviceStateWhateverTheDeviceHeld)
 {
     if (HasFatalFailure())
         return;
-    const char* const edits[][2] = {{"edited in the project", "edited in the file"},
-                                    {"2025-03-04", "2026-05-06"},
-                                    {"1.5", "2.5"}};
+    const QString edited = ReopenEdited({{QStringLiteral("ptrbDamping"), QStringLiteral("2.5")},
+                                         {QStringLiteral("pbDeviceMessage"), QStringLiteral("edited in the block")},
+                                         {QStringLiteral("pbDeviceInstalDate"), QStringLiteral("2025-03-04")}});
+    ASSERT_FALSE(HasFatalFailure());
+    const QString message = Text(QStringLiteral("pbMessage")).trimmed();
+    ASSERT_NE(message, QStringLiteral("EDITED IN THE BLOCK"));
+    const QString path = frame->Project().InstanceFile(dtmtest::kTag);
+    for (int trip = 1; trip <= 2; ++trip) {
+        SCOPED_TRACE(trip);
+        for (const twins::TwinPair& pair : twins::kTwinPairs)
+            EXPECT_TRUE(twins::Agree(*manager, pair, Text(QLatin1String(pair.standard)), Text(QLatin1String(pair.block))))
+                << pair.block << " shows " << Text(QLatin1String(pair.block)).toStdString();
+        EXPECT_FLOAT_EQ(Text(QStringLiteral("aiDPPvFtime")).toFloat(), 2.5f);
+        EXPECT_EQ(Dtm()->DataManager()->GetStorageState(), QStringLiteral("transient"));
+        DownloadAndExpect(QStringLiteral("D%1").arg(trip), message, 2.5f);
+        TearDown();
+        WriteFile(path, edited);
+        Reopen();
+        ASSERT_FALSE(HasFatalFailure());
+    }
+}
+
+// A dataset file edited by hand in the block's item of a pair only, loaded
+// into a project opened by a later run that read nothing from the device:
+// the item the file changed is the edit, and the device takes it.
+TEST_F(TwinValues, AHandEditOfADatasetFilesBlockItemAloneReachesTheDevice)
+{
+    if (HasFatalFailure())
+        return;
+    const char* const edits[] = {"edited in the file", "2026-05-06", "2.5"};
     for (size_t index = 0; index < twins::kTwinPairs.size(); ++index) {
         const twins::TwinPair& pair = twins::kTwinPairs[index];
         const QString standard = QLatin1String(pair.standard);
         const QString block = QLatin1String(pair.block);
         SCOPED_TRACE(pair.block);
-        for (int file = 0; file < 2; ++file) {
-            const QString edit = QLatin1String(edits[index][file]);
-            if (file == 0) {
-                ReopenEdited({{block, edit}});
-            } else {
-                ASSERT_TRUE(Upload(QStringLiteral("U")));
-                ASSERT_TRUE(Unlocked());
-                const QString path = dir.filePath(QStringLiteral("edited.tds"));
-                const QString text = SaveDataset(QStringLiteral("edited.tds"));
-                TearDown();
-                Write(path, Edited(text, kDatasetValue, block, edit));
-                Reopen();
-                ASSERT_FALSE(HasFatalFailure());
-                dialogService.AnswerOpenFile(path);
-                ASSERT_EQ(StartView(clsLoadFromFile::kProgId), 0);
-                ASSERT_TRUE(WaitUntil([&] { return Text(QStringLiteral("currentSequence")).isEmpty(); }));
-            }
-            ASSERT_FALSE(HasFatalFailure());
-            ASSERT_FALSE(twins::Agree(*manager, pair, Text(standard), Text(block))) << "no pair left to decide";
-            ASSERT_TRUE(Download(QStringLiteral("D"))) << frame->Events().Texts().join(QLatin1Char('\n')).toStdString();
-            ASSERT_TRUE(Unlocked());
-            ASSERT_TRUE(Upload(QStringLiteral("U2")));
-            ASSERT_TRUE(Unlocked());
-            EXPECT_TRUE(twins::Agree(*manager, pair, Text(standard), edit)) << Text(standard).toStdString();
-            EXPECT_TRUE(twins::Agree(*manager, pair, Text(standard), Text(block))) << Text(block).toStdString();
-        }
+        const QString edit = QLatin1String(edits[index]);
+        ASSERT_TRUE(Upload(QStringLiteral("U")));
+        ASSERT_TRUE(Unlocked());
+        const QString path = dir.filePath(QStringLiteral("edited.tds"));
+        const QString text = SaveDataset(QStringLiteral("edited.tds"));
+        TearDown();
+        WriteFile(path, Edited(text, kDatasetValue, block, edit));
+        Reopen();
+        ASSERT_FALSE(HasFatalFailure());
+        dialogService.AnswerOpenFile(path);
+        ASSERT_EQ(StartView(clsLoadFromFile::kProgId), 0);
+        ASSERT_TRUE(WaitUntil([&] { return Text(QStringLiteral("currentSequence")).isEmpty(); }));
+        EXPECT_TRUE(twins::Agree(*manager, pair, Text(standard), edit)) << Text(standard).toStdString();
+        ASSERT_TRUE(Download(QStringLiteral("D"))) << frame->Events().Texts().join(QLatin1Char('\n')).toStdString();
+        ASSERT_TRUE(Unlocked());
+        ASSERT_TRUE(Upload(QStringLiteral("U2")));
+        ASSERT_TRUE(Unlocked());
+        EXPECT_TRUE(twins::Agree(*manager, pair, Text(standard), edit)) << Text(standard).toStdString();
+        EXPECT_TRUE(twins::Agree(*manager, pair, Text(standard), Text(block))) << Text(block).toStdString();
     }
-}
-
-// The device's value cannot be read: the download fails with the reason
-// before anything is written.
-TEST_F(TwinValues, ADownloadThatCannotAskTheDeviceWritesNothing)
-{
-    if (HasFatalFailure())
-        return;
-    ReopenEdited({{QStringLiteral("pbDeviceMessage"), QStringLiteral("never sent")}});
-    ASSERT_FALSE(HasFatalFailure());
-    QList<int> commands;
-    const QObject heard; // the commands are heard while the test runs
-    QObject::connect(&device, &sim::SimServer::requestHandled, &heard, [&](int command, int) { commands << command; });
-    device.transmitter().injectResponseCode(16, 1000, 12);
-    ASSERT_TRUE(Download(QStringLiteral("D1"), false));
-    ASSERT_TRUE(Unlocked());
-    EXPECT_TRUE(Chain()->FailureReason().contains(QStringLiteral("were not read"))) << Chain()->FailureReason().toStdString();
-    EXPECT_TRUE(commands.contains(12));
-    for (const QString& record : manager->GetDescription()->FindSequence(QStringLiteral("downloadAi"))->records)
-        EXPECT_FALSE(commands.contains(manager->GetDescription()->FindRecord(record)->command)) << record.toStdString();
-    EXPECT_EQ(device.device().message, QStringLiteral("ROAD TEST DEVICE"));
 }
 
 } // namespace

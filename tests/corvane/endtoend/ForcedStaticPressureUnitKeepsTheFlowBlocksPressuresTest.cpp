@@ -344,6 +344,38 @@ protected:
         ExpectSame(stored, InProject(items, revision), "the stored project after the download");
     }
 
+    // A project read from the device as set up, downloaded after the device
+    // was restarted at revision with the function on: refused before its
+    // first write, with the reason; the device and the project as they were.
+    void DownloadToAChangedDevice(const Variant& setUp, uint32_t revision, const char* reason)
+    {
+        SetUp(setUp);
+        if (HasFatalFailure())
+            return;
+        RestartDevice(setUp.deviceType, revision);
+        if (HasFatalFailure())
+            return;
+        Open(QStringLiteral("project"), false, setUp.deviceType);
+        ASSERT_FALSE(HasFatalFailure());
+        const QString linType = Text(QStringLiteral("ptrbLinType"));
+        const QString unit = Text(QStringLiteral("ptrbStaticPressureScaleInUnit"));
+        const uint16_t counter = Device().device().configChangeCounter;
+        const uint8_t transferFunction = Device().device().transferFunction;
+        ASSERT_TRUE(Download(QStringLiteral("changed"), false));
+        ASSERT_TRUE(Unlocked());
+        EXPECT_TRUE(Chain()->FailureReason().contains(QLatin1String(reason))) << Chain()->FailureReason().toStdString();
+        EXPECT_EQ(Device().device().configChangeCounter, counter) << "the refused download wrote";
+        EXPECT_EQ(Device().device().transferFunction, transferFunction);
+        EXPECT_EQ(Text(QStringLiteral("ptrbLinType")), linType);
+        EXPECT_EQ(Text(QStringLiteral("ptrbStaticPressureScaleInUnit")), unit);
+        // Read again, the project fits the device and goes down.
+        ASSERT_TRUE(Upload(QStringLiteral("again")));
+        ASSERT_TRUE(Unlocked());
+        ASSERT_TRUE(Download(QStringLiteral("fits"))) << frame->Events().Texts().join(QLatin1Char('\n')).toStdString();
+        ASSERT_TRUE(Unlocked());
+        ExpectTheOutputAsTheProject("the device after the project read again went down");
+    }
+
     std::unique_ptr<sim::SimServer> restarted;
 };
 
@@ -360,6 +392,16 @@ TEST_F(ForcedStaticPressureUnit, ARevision22SetUpInBarRestartedAsRevision19Keeps
 TEST_F(ForcedStaticPressureUnit, ARevision19ProjectStoredInBarWithItsFunctionOnIsDownloadedInTheUnitItsLoadForces)
 {
     DownloadAProjectStoredInBar({"rev19_mv_off_139", 139, 19, false, false, {}}, 19);
+}
+
+TEST_F(ForcedStaticPressureUnit, AProjectOfRevision22IsRefusedByTheDeviceRestartedAsRevision19BeforeItWrites)
+{
+    DownloadToAChangedDevice({"rev22_mv_on_137", 137, 22, true, false, {}}, 19, "software revision is 19");
+}
+
+TEST_F(ForcedStaticPressureUnit, AProjectReadWithTheFlowFunctionOffIsRefusedOnceTheFunctionIsOnBeforeItWrites)
+{
+    DownloadToAChangedDevice({"rev22_mv_off_138", 138, 22, false, false, {}}, 22, "flow function");
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "pioextensions/clsSequenceItem.h"
 #include "pioextensions/enmRegMask.h"
 #include "platform/applet/AppletItem.h"
+#include "platform/applet/Description.h"
 #include "fennick/fdt/clsFunctionConnect.h"
 #include "sim/MeasuredParameters.h"
 #include "sim/SimTransmitter.h"
@@ -321,6 +322,51 @@ TEST_F(RoundTrip, TheFlowFunctionSwitchedBetweenTripsLeavesTheFlowBlockAsItWas)
     ASSERT_TRUE(Unlocked());
     const QString again = Differences(on, Held());
     EXPECT_TRUE(again.isEmpty()) << "device after the download with the function on again:\n" << again.toStdString();
+}
+
+// Every calibration unit the pressure block offers, chosen and downloaded:
+// the flow block's static-pressure limits and compressibility points stay
+// where the device holds them after the round trip that sets the unit, which
+// writes back what the round trip before read (the minimum span the flow
+// block's clamp draws on is in the unit of the sensor limits, whatever the
+// calibration unit).
+TEST_F(RoundTrip, EveryCalibrationUnitLeavesTheFlowBlocksStaticPressuresAsTheyWere)
+{
+    Start({"rev22_mv_on_137", 137, 22, true, false, {}});
+    if (HasFatalFailure())
+        return;
+    ASSERT_TRUE(Upload(QStringLiteral("U0")));
+    ASSERT_TRUE(Unlocked());
+    const QStringList pressures = {QStringLiteral("mvInPLoLim"), QStringLiteral("mvInPHiLim"), QStringLiteral("mvPkb1"),
+                                   QStringLiteral("mvPkb2"), QStringLiteral("mvPkb3")};
+    const auto flowBlock = [&](const Values& values) {
+        Values held;
+        for (const QString& name : pressures)
+            held.insert(name, values.value(name));
+        return held;
+    };
+    const Values before = flowBlock(Held());
+    const Values beforeShown = flowBlock(Uploaded());
+    const auto description = manager->GetDescription();
+    const applet::DescEnumeration* units =
+        description->FindEnumeration(description->FindObject(QStringLiteral("ptrbCalUnit"))->enumeration);
+    ASSERT_TRUE(units);
+    int trip = 0;
+    for (const auto& unit : units->entries) {
+        SCOPED_TRACE(unit.value);
+        Put(QStringLiteral("ptrbCalUnit"), QString::number(unit.value));
+        // The next unit's round trip is the unchanged one after this unit's.
+        ++trip;
+        ASSERT_TRUE(Download(QStringLiteral("D%1").arg(trip)));
+        ASSERT_TRUE(Unlocked());
+        ASSERT_TRUE(Upload(QStringLiteral("U%1").arg(trip)));
+        ASSERT_TRUE(Unlocked());
+        EXPECT_EQ(Text(QStringLiteral("ptrbCalUnit")).toInt(), unit.value);
+        const QString held = Differences(before, flowBlock(Held()));
+        EXPECT_TRUE(held.isEmpty()) << "device after the round trip:\n" << held.toStdString();
+        const QString shown = Differences(beforeShown, flowBlock(Uploaded()));
+        EXPECT_TRUE(shown.isEmpty()) << "project after the round trip:\n" << shown.toStdString();
+    }
 }
 
 // The damping, the message and the date are one device value each that two

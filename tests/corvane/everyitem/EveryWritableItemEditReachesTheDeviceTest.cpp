@@ -184,6 +184,21 @@ const struct {
      "out of automatic mode the transfer function is not the primary element's linearisation"},
 };
 
+// Items the rules set from their sources as a project's values enter (a
+// copy of a range or a unit, a unit twin, the block's item of a twin pair,
+// a value forced in automatic mode): a hand edit of them alone is undone at
+// load, so the stored project's edits leave them to their sources. A unit
+// edited in the stored project relabels the values given in it (no
+// conversion runs at load): units are edited as a user edits them only.
+const char* const kSetAtEntry[] = {
+    "aiDPOutScale0", "aiDPOutScale100", "aiDPOutScaleUnit", "ptrbScaleOut0", "ptrbScaleOut100", "ptrbScaleOutUnit",
+    "aidpXdScale0", "aidpXdScale100", "aiPOutScale0", "aiPOutScale100", "aiPOutScaleUnit", "aipXdScale0",
+    "aipXdScale100", "aiTOutScale0", "aiTOutScale100", "aiTOutScaleUnit", "aitXdScale0", "aitXdScale100",
+    "mvInDPUnit", "mvInPUnit", "mvInTUnit", "ptrbScaleInUnit_21", "ptrbStaticPressureScaleInUnit_21",
+    "ptrbTemperatureValueUnit_21", "ttrbPrimaryValueUnit_21", "ptrbLinType", "mvh0", "mvMolCO2", "pbDeviceMessage",
+    "pbDeviceInstalDate", "aiDPPvFtime",
+};
+
 // Items whose text is not free: the installation date takes a date only.
 const char* const kDateTexts[] = {"pbDeviceInstalDate"};
 
@@ -315,6 +330,71 @@ QString AnotherValue(const applet::Description& description, const applet::DescO
     }
 }
 
+// A valid value of another kind than AnotherValue takes, as a hand edit of
+// the stored project gives it: the last entry of an enumeration, a number
+// near the other end of its range, a float of two decimals without a step,
+// a text of full length with punctuation and mixed case (upper case where
+// the device packs it), another date.
+QString AnotherFileValue(const applet::Description& description, const applet::DescObject& object, const QString& now)
+{
+    using applet::ItemType;
+    const auto twoDecimals = [](double value) { return applet::ItemValue::FloatText(static_cast<float>(std::round(value * 100) / 100)); };
+    switch (object.type) {
+    case ItemType::Enumerated: {
+        const applet::DescEnumeration* enumeration = description.FindEnumeration(object.enumeration);
+        if (!enumeration || enumeration->entries.size() < 2)
+            return QString();
+        const QString last = QString::number(enumeration->entries.last().value);
+        return last != now ? last : QString::number(enumeration->entries.first().value);
+    }
+    case ItemType::Unsigned:
+    case ItemType::Int: {
+        const double top = object.maximum.value_or(std::pow(2.0, std::max(object.size, 8)) - 1);
+        return QString::number(static_cast<qint64>(now.toDouble() != top ? top : object.minimum.value_or(0)));
+    }
+    case ItemType::Float: {
+        const double value = now.toDouble();
+        if (object.minimum && object.maximum) {
+            const double span = *object.maximum - *object.minimum;
+            const QString high = twoDecimals(*object.minimum + 0.8 * span);
+            return !SameValue(high, now) ? high : twoDecimals(*object.minimum + 0.7 * span);
+        }
+        // Nine tenths of it in two decimals, or in tenths where the device
+        // holds tenths (a damping, for one): a bounded value stays inside.
+        const bool tenths = std::abs(value) < 1e6 && SameFloat(std::round(value * 10), value * 10);
+        const QString near = tenths ? applet::ItemValue::FloatText(static_cast<float>(std::round(value * 9) / 10))
+                                    : twoDecimals(value * 0.9);
+        // The device takes a damping in steps of 0.1 s.
+        const bool damping = object.name.contains(QLatin1String("Damping"), Qt::CaseInsensitive);
+        return value != 0 && !SameValue(near, now) ? near : damping ? QStringLiteral("1.5") : QStringLiteral("1.25");
+    }
+    case ItemType::Text: {
+        if (Listed(std::begin(kDateTexts), std::end(kDateTexts), object.name))
+            return QDate::fromString(now, Qt::ISODate).isValid()
+                       ? QDate::fromString(now, Qt::ISODate).addDays(77).toString(Qt::ISODate)
+                       : QStringLiteral("2027-02-03");
+        QString text = QStringLiteral("File, ") + object.name + QStringLiteral("; Mixed-Case.");
+        for (int digit = 0; text.size() < object.size; ++digit)
+            text += QChar(QLatin1Char('0' + digit % 10));
+        return text.left(object.size);
+    }
+    case ItemType::PackedAscii: {
+        QString text = QStringLiteral("FILE, ") + object.name.toUpper() + QStringLiteral("; P-Q.");
+        for (int digit = 0; text.size() < object.size * 4 / 3; ++digit)
+            text += QChar(QLatin1Char('0' + digit % 10));
+        return text.left(object.size * 4 / 3);
+    }
+    case ItemType::HartDate: {
+        const QDate date = QDate::fromString(now, Qt::ISODate);
+        return (date.isValid() ? date.addDays(77) : QDate(2027, 3, 4)).toString(Qt::ISODate);
+    }
+    default:
+        return QString();
+    }
+}
+
+using ValueChoice = QString (*)(const applet::Description&, const applet::DescObject&, const QString&);
+
 class EveryWritableItem : public TransferRoad, public ::testing::WithParamInterface<Variant> {
 protected:
     struct Edit {
@@ -379,7 +459,7 @@ protected:
 
     // The edits of the variant, each with a new value, packed into downloads
     // whose edits touch no item of another edit of the same download.
-    QList<QList<Edit>> PlanDownloads(const QStringList& items)
+    QList<QList<Edit>> PlanDownloads(const QStringList& items, ValueChoice choose)
     {
         const auto description = manager->GetDescription();
         QList<QList<Edit>> downloads;
@@ -394,7 +474,11 @@ protected:
                 || (GetParam().revision < 20
                     && Listed(std::begin(kFixedByTheFlowBlockBelowRevision20), std::end(kFixedByTheFlowBlockBelowRevision20), name)))
                 continue;
-            Edit edit{name, AnotherValue(*description, *object, Shown(name)), {name.toLower()}};
+            if (choose == &AnotherFileValue
+                && (Listed(std::begin(kSetAtEntry), std::end(kSetAtEntry), name)
+                    || object->enumeration.contains(QLatin1String("Unit"))))
+                continue;
+            Edit edit{name, choose(*description, *object, Shown(name)), {name.toLower()}};
             if (edit.value.isEmpty() || edit.value == Shown(name)) {
                 ADD_FAILURE() << name.toStdString() << ": no other valid value for a " << applet::ItemValue::TypeName(object->type).toStdString();
                 continue;
@@ -427,6 +511,7 @@ protected:
         downloads.removeIf([](const QList<Edit>& download) { return download.isEmpty(); });
         if (!modes.isEmpty())
             downloads.append(modes);
+        std::cout << GetParam().name << ": " << items.size() << " items in " << downloads.size() << " downloads\n";
         return downloads;
     }
 
@@ -443,86 +528,79 @@ protected:
             << frame->Events().Texts().join(QLatin1Char('\n')).toStdString();
         ASSERT_TRUE(Unlocked());
     }
-};
 
-TEST_P(EveryWritableItem, EditedAsAUserEditsItReachesTheDeviceAndANewProjectWithNothingElseChanged)
-{
-    Start(GetParam());
-    if (HasFatalFailure())
-        return;
-    transfertest::HoldTheProcessWithAShortSave(device);
-    ASSERT_TRUE(Upload(QStringLiteral("U1")));
-    ASSERT_TRUE(Unlocked());
+    // The project was opened again by a new DTM.
+    bool m_reopened = false;
 
-    const QSet<QString> read = ReadItems();
-    QStringList items;
-    for (const QString& name : WrittenItems())
-        if (read.contains(name))
-            items << name;
-    ASSERT_GT(items.size(), 50);
-    // The configuration: what the download writes and the upload reads.
-    const QStringList compared = items;
+    // The variant's device, older ones busy while they save, read into the
+    // first project; its configuration.
+    void StartAndUpload(QStringList& configuration)
+    {
+        Start(GetParam());
+        if (HasFatalFailure())
+            return;
+        transfertest::HoldTheProcessWithAShortSave(device);
+        ASSERT_TRUE(Upload(QStringLiteral("U1")));
+        ASSERT_TRUE(Unlocked());
+        configuration = Configuration();
+        ASSERT_GT(configuration.size(), 50);
+    }
 
-    // What is read from the device and written back unchanged leaves it as
-    // it was, to the last bit of every value.
-    const auto deviceValues = [&] {
-        QMap<QString, QVariant> values;
-        for (const QString& name : compared)
-            if (!std::any_of(std::begin(kDerived), std::end(kDerived), [&](const auto& derived) {
-                    return name.compare(QLatin1String(derived.item), Qt::CaseInsensitive) == 0;
-                }))
-                values.insert(name, device.transmitter().parameters().value(name));
-        return values;
-    };
-    const QMap<QString, QVariant> asRead = deviceValues();
-    ASSERT_TRUE(Download(QStringLiteral("D0"))) << frame->Events().Texts().join(QLatin1Char('\n')).toStdString();
-    ASSERT_TRUE(Unlocked());
-    const QMap<QString, QVariant> writtenBack = deviceValues();
-    for (auto it = asRead.begin(); it != asRead.end(); ++it)
-        EXPECT_EQ(writtenBack.value(it.key()), it.value())
-            << it.key().toStdString() << " written back unchanged became " << writtenBack.value(it.key()).toString().toStdString()
-            << " (it was " << it.value().toString().toStdString() << ")";
+    // After an upload: the configuration, what the download writes and the upload reads.
+    QStringList Configuration() const
+    {
+        const QSet<QString> read = ReadItems();
+        QStringList items;
+        for (const QString& name : WrittenItems())
+            if (read.contains(name))
+                items << name;
+        return items;
+    }
 
-    const QList<QList<Edit>> downloads = PlanDownloads(items);
-    std::cout << GetParam().name << ": " << items.size() << " items in " << downloads.size() << " downloads\n";
-    int number = 1;
-    for (const QList<Edit>& edits : downloads) {
-        ++number;
-        SCOPED_TRACE(QStringLiteral("download %1").arg(number - 1).toStdString());
-        const Values before = Project(compared);
-        QSet<QString> expected;
-        for (Edit edit : edits) {
-            const Values was = Project(compared);
-            // The value is chosen now, in the units the earlier downloads left.
-            edit.value = AnotherValue(*manager->GetDescription(), *manager->GetDescription()->FindObject(edit.item),
-                                      was.value(edit.item));
-            Put(edit.item, edit.value);
-            const Values is = Project(compared);
-            if (!SameValue(is.value(edit.item), edit.value)) {
-                const std::string what = edit.item.toStdString() + " did not take the edit to " + edit.value.toStdString()
-                                         + ": it holds " + is.value(edit.item).toStdString() + " (it held "
-                                         + was.value(edit.item).toStdString() + ")";
-                if (OpenAtTheSensorLimit(edit.item, GetParam().revision))
-                    std::cout << "open, not counted: " << what << '\n';
-                else
-                    ADD_FAILURE() << what;
-            }
-            for (auto it = is.begin(); it != is.end(); ++it)
-                if (it.value() != was.value(it.key()) && !edit.footprint.contains(it.key().toLower()))
-                    ADD_FAILURE() << "editing " << edit.item.toStdString() << " to " << edit.value.toStdString()
-                                  << " changed " << it.key().toStdString() << " too: " << was.value(it.key()).toStdString()
-                                  << " -> " << it.value().toStdString();
-            expected.unite(edit.footprint);
-        }
-        const Values edited = Project(compared);
-        ASSERT_TRUE(Download(QStringLiteral("D%1").arg(number - 1)))
-            << frame->Events().Texts().join(QLatin1Char('\n')).toStdString();
+    // Edits that changed what no rule changes with them.
+    static bool IsDerived(const QString& name)
+    {
+        return std::any_of(std::begin(kDerived), std::end(kDerived), [&](const auto& derived) {
+            return name.compare(QLatin1String(derived.item), Qt::CaseInsensitive) == 0;
+        });
+    }
+
+    // Edits that changed what no rule changes with them. A reopened project
+    // takes the frame's tag and descriptor again, which rules set from the
+    // frame's: the items set from other values are left out then.
+    void ExpectOnlyTheFootprintChanged(const QString& what, const Values& was, const Values& is,
+                                       const QSet<QString>& footprint) const
+    {
+        for (auto it = is.begin(); it != is.end(); ++it)
+            if (it.value() != was.value(it.key()) && !footprint.contains(it.key().toLower())
+                && !(m_reopened && IsDerived(it.key())))
+                ADD_FAILURE() << what.toStdString() << " changed " << it.key().toStdString() << " too: "
+                              << was.value(it.key()).toStdString() << " -> " << it.value().toStdString();
+    }
+
+    // The edited project downloaded and a new project uploaded (number names
+    // both), which holds what the edited project held.
+    void DownloadAndReadBack(int number, const QList<Edit>& edits, const QStringList& compared, const Values& before,
+                             const Values& edited, const QSet<QString>& expected)
+    {
+        ASSERT_TRUE(Download(QStringLiteral("D%1").arg(number - 1))) << Chain()->FailureReason().toStdString();
         ASSERT_TRUE(Unlocked());
         UploadIntoANewProject(number);
         if (HasFatalFailure())
             return;
+        ExpectTheNewProject(edits, compared, before, edited, expected);
+    }
+
+    // The edits of one download reached the device: a new project reads
+    // what the edited project held (before: the project before the edits).
+    void ExpectTheNewProject(const QList<Edit>& edits, const QStringList& compared, const Values& before,
+                             const Values& edited, const QSet<QString>& expected)
+    {
         const Values uploaded = Project(compared);
         for (const QString& name : compared) {
+            // A reopened project takes the frame's tag and descriptor again.
+            if (m_reopened && IsDerived(name))
+                continue;
             const auto follower = std::find_if(std::begin(kFollowsAtUpload), std::end(kFollowsAtUpload), [&](const auto& f) {
                 return name.compare(QLatin1String(f.item), Qt::CaseInsensitive) == 0;
             });
@@ -561,6 +639,114 @@ TEST_P(EveryWritableItem, EditedAsAUserEditsItReachesTheDeviceAndANewProjectWith
             else
                 ADD_FAILURE() << what;
         }
+    }
+};
+
+TEST_P(EveryWritableItem, EditedAsAUserEditsItReachesTheDeviceAndANewProjectWithNothingElseChanged)
+{
+    QStringList items;
+    StartAndUpload(items);
+    if (HasFatalFailure())
+        return;
+    const QStringList compared = items;
+
+    // What is read from the device and written back unchanged leaves it as
+    // it was, to the last bit of every value.
+    const auto deviceValues = [&] {
+        QMap<QString, QVariant> values;
+        for (const QString& name : compared)
+            if (!std::any_of(std::begin(kDerived), std::end(kDerived), [&](const auto& derived) {
+                    return name.compare(QLatin1String(derived.item), Qt::CaseInsensitive) == 0;
+                }))
+                values.insert(name, device.transmitter().parameters().value(name));
+        return values;
+    };
+    const QMap<QString, QVariant> asRead = deviceValues();
+    ASSERT_TRUE(Download(QStringLiteral("D0"))) << frame->Events().Texts().join(QLatin1Char('\n')).toStdString();
+    ASSERT_TRUE(Unlocked());
+    const QMap<QString, QVariant> writtenBack = deviceValues();
+    for (auto it = asRead.begin(); it != asRead.end(); ++it)
+        EXPECT_EQ(writtenBack.value(it.key()), it.value())
+            << it.key().toStdString() << " written back unchanged became " << writtenBack.value(it.key()).toString().toStdString()
+            << " (it was " << it.value().toString().toStdString() << ")";
+
+    const QList<QList<Edit>> downloads = PlanDownloads(items, &AnotherValue);
+    int number = 1;
+    for (const QList<Edit>& edits : downloads) {
+        ++number;
+        SCOPED_TRACE(QStringLiteral("download %1").arg(number - 1).toStdString());
+        const Values before = Project(compared);
+        QSet<QString> expected;
+        for (Edit edit : edits) {
+            const Values was = Project(compared);
+            // The value is chosen now, in the units the earlier downloads left.
+            edit.value = AnotherValue(*manager->GetDescription(), *manager->GetDescription()->FindObject(edit.item),
+                                      was.value(edit.item));
+            Put(edit.item, edit.value);
+            const Values is = Project(compared);
+            if (!SameValue(is.value(edit.item), edit.value)) {
+                const std::string what = edit.item.toStdString() + " did not take the edit to " + edit.value.toStdString()
+                                         + ": it holds " + is.value(edit.item).toStdString() + " (it held "
+                                         + was.value(edit.item).toStdString() + ")";
+                if (OpenAtTheSensorLimit(edit.item, GetParam().revision))
+                    std::cout << "open, not counted: " << what << '\n';
+                else
+                    ADD_FAILURE() << what;
+            }
+            ExpectOnlyTheFootprintChanged(QStringLiteral("editing %1 to %2").arg(edit.item, edit.value), was, is,
+                                          edit.footprint);
+            expected.unite(edit.footprint);
+        }
+        const Values edited = Project(compared);
+        DownloadAndReadBack(number, edits, compared, before, edited, expected);
+        if (HasFatalFailure())
+            return;
+    }
+}
+
+// Each edit made in the stored project document, as another tool or a hand
+// edit makes it, with values of other kinds than a page's edits take: the
+// project a new DTM opens holds it (and what the rules derive from it), the
+// download sends it, and a new project reads it back.
+TEST_P(EveryWritableItem, EditedInTheStoredProjectReachesTheDeviceAndANewProjectWithNothingElseChanged)
+{
+    QStringList compared;
+    StartAndUpload(compared);
+    if (HasFatalFailure())
+        return;
+    const QList<QList<Edit>> downloads = PlanDownloads(compared, &AnotherFileValue);
+    int number = 1;
+    for (const QList<Edit>& planned : downloads) {
+        ++number;
+        SCOPED_TRACE(QStringLiteral("download %1").arg(number - 1).toStdString());
+        const Values before = Project(compared);
+        ASSERT_TRUE(frame->SaveInstance(dtmtest::kTag)) << frame->LastError().toStdString();
+        const QString path = frame->Project().InstanceFile(dtmtest::kTag);
+        QString text = QString::fromUtf8(StoredInstance());
+        QList<Edit> edits;
+        QSet<QString> expected;
+        for (Edit edit : planned) {
+            edit.value = AnotherFileValue(*manager->GetDescription(), *manager->GetDescription()->FindObject(edit.item),
+                                          before.value(edit.item));
+            text = Edited(text, kProjectValue, edit.item, edit.value);
+            expected.unite(edit.footprint);
+            edits << edit;
+        }
+        const QString project = QFileInfo(frame->Project().Path()).fileName();
+        CloseProject();
+        WriteFile(path, text);
+        Reopen(project);
+        ASSERT_FALSE(HasFatalFailure());
+        m_reopened = true;
+        const Values edited = Project(compared);
+        for (const Edit& edit : edits)
+            if (!SameValue(edited.value(edit.item), edit.value))
+                ADD_FAILURE() << edit.item.toStdString() << " was loaded as " << edited.value(edit.item).toStdString()
+                              << ", the file holds " << edit.value.toStdString();
+        ExpectOnlyTheFootprintChanged(QStringLiteral("the file's edits"), before, edited, expected);
+        DownloadAndReadBack(number, edits, compared, before, edited, expected);
+        if (HasFatalFailure())
+            return;
     }
 }
 
