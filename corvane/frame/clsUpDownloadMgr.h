@@ -6,7 +6,8 @@
 // linearisation type, and started. "XXXTransferCompletedXXX" reads "0" while
 // a chain runs, "1" when it ended well and "2" when it failed (a sequence the
 // host stopped, a record whose error was passed over, an abort), so the FDT
-// side never takes a broken transfer for a good one. The end of a good upload
+// side never takes a broken transfer for a good one; "XXXTransferFailureXXX"
+// then says why. The end of a good upload
 // raises UploadCompleted. On a device that can be busy, once a record was
 // written, every upload step is followed by "SetEnableBurnDelay". The
 // sequence "download" that the FDT side forces writes what "downloadAi" writes
@@ -26,7 +27,11 @@
 #include <memory>
 
 class IDeviceInfo;
+class clsRecordMgr;
 class clsStartAlwaysView;
+namespace applet {
+class clsAppletItemManager;
+}
 
 class clsUpDownloadMgr : public QObject, public IStartAlwaysComp {
     Q_OBJECT
@@ -92,8 +97,17 @@ private:
     // stopped, because the download failed or because the device's values
     // of the pairs are read first (the sequence is started again then).
     bool AlignTwins(const QString& name);
+    // Every value the download chain that begins with sequence first will
+    // send, checked against its item and encoded as its record sends it;
+    // "" when all fit, else which item of which record does not and why.
+    QString CheckBeforeWriting(const applet::clsAppletItemManager& manager, const QString& first);
     // The held-back first sequence ended: the device's twin values are read.
     void ReadTwins();
+    // A download step failed after records were written (why): the lock the
+    // download was to leave is written before the chain ends as failed.
+    void RestoreLockAfter(const QString& failedSequence, const QString& why);
+    // "; written before: RECORDS" of the download now running.
+    QString WrittenRecords() const;
     // Ends the running chain as failed: traced, "2" written, no further step.
     void FailTransfer(const QString& why);
     // "1" for a good end, "2" when a record error was passed over meanwhile.
@@ -105,7 +119,10 @@ private:
     void DownloadStep();
 
     void SetTransferCompleted(const QString& value);
+    // "XXXTransferFailureXXX": why the last transfer failed, for the frame to tell.
+    void SetTransferFailure(const QString& why);
     QString Read(const QString& key);
+    std::shared_ptr<clsRecordMgr> RecordManager() const;
     bool RecordErrorPassedOver() const;
     void ClearRecordErrors();
 
@@ -134,6 +151,9 @@ private:
     bool m_twinReadRunning = false;
     // The device's twin values were read for the held-back sequence.
     bool m_twinsRead = false;
+    // The lock is written again after a failed step; why that step failed.
+    bool m_lockRestoring = false;
+    QString m_restoreReason;
     // What each pair takes, decided before the read.
     twins::TwinPlan m_twinPlan{};
 };
