@@ -719,13 +719,20 @@ void clsAppletItemManager::PutValueAsText(int32_t handle, const QString& value, 
 {
     // The road of a value the user or the frame gives: checked against the
     // item and its description as every value that enters the dataset.
-    // A date the user typed in the form of the user's language is kept in the device's form.
+    // A date the user typed in the form of the user's language is kept in the
+    // device's form; any other text the page that shows the date refuses
+    // itself, asking for the form it takes.
     QString text = value;
     const DescObject* object = m_description ? m_description->FindObject(Item(handle) ? Item(handle)->Name() : QString())
                                              : nullptr;
-    if (object && object->dateText)
-        if (const QDate date = UserDate::Read(value, UserNumber::CountryCode(*this)); date.isValid())
-            text = date.toString(UserDate::kDeviceFormat);
+    if (object && object->dateText) {
+        const QDate date = UserDate::Read(value, UserNumber::CountryCode(*this));
+        if (!date.isValid()) {
+            fncPutString(handle, value, failed);
+            return;
+        }
+        text = date.toString(UserDate::kDeviceFormat);
+    }
     PutChecked(handle, ValueAccess::Text, failed, [&](const AppletItem& item, QVariant& stored) {
         QString why;
         if (ValueAdmission::FromText(m_description.get(), item, text, stored, why))
