@@ -177,6 +177,15 @@ uint8_t takeObeyedItems(const DescribedCommand* command, DeviceState& device, co
     return RC::Success;
 }
 
+bool setToNearest(const DescribedCommand& command, const DeviceState& device, const DeviceParameters& parameters)
+{
+    const QString damping = QStringLiteral("aiDPPvFtime");
+    for (const applet::FieldLayout& f : command.request)
+        if (f.item.compare(damping, Qt::CaseInsensitive) == 0)
+            return parameters.value(damping).toFloat() != device.variables[Variable::DifferentialPressure].damping;
+    return false;
+}
+
 bool unlocksWriteLock(const DescribedCommand& command, const DeviceParameters& parameters, const QByteArray& request)
 {
     const applet::DescObject* object = parameters.description().FindObject(kWriteLock);

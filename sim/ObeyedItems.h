@@ -37,4 +37,9 @@ bool computesFlow(const DeviceState& device);
 // Fills the items that show the flow block mode and the totaliser.
 void publishObeyedItems(const DeviceState& device, DeviceParameters& parameters);
 
+// Whether the device holds a value the command carried only as the nearest
+// it can (the damping, in steps of 0.1 s): the write then answers "set to
+// nearest possible value". Asked after takeObeyedItems, before the publish.
+bool setToNearest(const DescribedCommand& command, const DeviceState& device, const DeviceParameters& parameters);
+
 } // namespace sim

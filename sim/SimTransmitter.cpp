@@ -27,6 +27,8 @@ namespace {
 // The answer to a frame addressed to this device whose checksum was wrong:
 // a communication error with the longitudinal parity bit.
 constexpr uint8_t kChecksumErrorStatus = comm::kCommunicationErrorBit | 0x08;
+// "Set to nearest possible value": a warning of a write that was carried out.
+constexpr uint8_t kSetToNearest = 8;
 } // namespace
 
 SimTransmitter::SimTransmitter()
@@ -432,6 +434,7 @@ uint8_t SimTransmitter::handleDescribed(const DescribedCommand& command, const Q
     if (dataSaving() && canBeBusy())
         return RC::Busy;
     uint8_t code = RC::Success;
+    bool nearest = false;
     if (command.writes) {
         code = checkCurvePoint(command);
         // What the write replaces, to put back when the device refuses what it carries.
@@ -446,6 +449,7 @@ uint8_t SimTransmitter::handleDescribed(const DescribedCommand& command, const Q
         if (code == RC::Success)
             code = takeObeyedItems(&command, m_device, m_parameters);
         if (code == RC::Success) {
+            nearest = setToNearest(command, m_device, m_parameters);
             takeCurvePoint(command);
             changed();
         } else {
@@ -460,7 +464,8 @@ uint8_t SimTransmitter::handleDescribed(const DescribedCommand& command, const Q
         publishObeyedItems(m_device, m_parameters);
         data = m_parameters.read(command, measured);
     }
-    return code;
+    // A warning: the write was carried out, the answer carries what the device holds.
+    return nearest ? kSetToNearest : code;
 }
 
 void SimTransmitter::injectResponseCode(uint8_t code, int count, std::optional<uint8_t> onlyCommand)

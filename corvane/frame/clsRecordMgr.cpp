@@ -7,6 +7,7 @@
 #include "pioextensions/enmRegMask.h"
 #include "platform/applet/AppletStates.h"
 #include "platform/applet/AppletTrace.h"
+#include "platform/applet/Description.h"
 #include "platform/applet/TdxFileParser.h"
 #include "platform/applet/clsAppletItemManager.h"
 #include "platform/automation/ComError.h"
@@ -15,6 +16,7 @@
 #include <algorithm>
 #include <exception>
 #include <initializer_list>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -53,18 +55,23 @@ const std::initializer_list<int> kFieldbusIgnoredStates = {18, 34};
 
 // The HART rules for a failed record (states 16 and 32), first matching row
 // wins. An empty list matches any value.
-enum class HartEffect { Abort, Accept, Repeat, RangeMessage, Message };
+enum class HartEffect { Abort, Accept, TakeDeviceValue, Repeat, RangeMessage, Message };
 struct HartRow {
     std::vector<int> commands;
     std::vector<int> codes;
     bool deviceType139;
     HartEffect effect;
 };
+// A warning of a write the device carried out with the nearest value it can hold.
+constexpr int kCodeNearestValue = 8;
+// The data of a response follows the command, response code and device status.
+constexpr int kResponseDataOffset = 3;
 const HartRow kHartRows[] = {
     {{225}, {2, 38}, false, HartEffect::Abort},
     {{223}, {24}, false, HartEffect::Accept},
     {{248, 249}, {}, true, HartEffect::Accept},
     {{}, {0, 14, 34, 64}, false, HartEffect::Accept},
+    {{}, {kCodeNearestValue}, false, HartEffect::TakeDeviceValue},
     {{}, {32}, false, HartEffect::Repeat},
     {{}, {9, 10}, false, HartEffect::RangeMessage},
     {{}, {}, false, HartEffect::Message},
@@ -229,6 +236,13 @@ void clsRecordMgr::recordItem_StatusChanged(const QString& name, int status)
     QByteArray response;
     Step("record", [&] { record = m_records.Item(name); });
     Step("currentRecordState", [&] { m_items.Item(QStringLiteral("currentRecordState"))->SetUIntValue(status); });
+    // A write record that went out and ended without a failure in between was written.
+    if (status == applet::RecordState::WriteActive)
+        m_writing = name;
+    else if (status == applet::RecordState::Ready && name.compare(m_writing, Qt::CaseInsensitive) == 0)
+        m_written << std::exchange(m_writing, QString());
+    else if (status != applet::RecordState::Ready)
+        m_writing.clear();
     Step("currentResponseCode", [&] {
         if (record)
             response = record->ResponseCode();
@@ -303,6 +317,11 @@ void clsRecordMgr::HartRules(clsRecordItem& record, int status, const QByteArray
         case HartEffect::Accept:
             Answer(record, applet::RecordAction::Accept);
             return;
+        case HartEffect::TakeDeviceValue:
+            if (!TakeDeviceValues(record, response))
+                break;
+            Answer(record, applet::RecordAction::Accept);
+            return;
         case HartEffect::Repeat:
             RepeatBounded(record, QStringLiteral("device busy (response code %1)").arg(code));
             return;
@@ -321,6 +340,33 @@ void clsRecordMgr::HartRules(clsRecordItem& record, int status, const QByteArray
         }
         }
     }
+}
+
+bool clsRecordMgr::TakeDeviceValues(clsRecordItem& record, const QByteArray& response)
+{
+    const auto description = m_manager ? m_manager->GetDescription() : nullptr;
+    const applet::DescRecord* described = description ? description->FindRecord(record.Name()) : nullptr;
+    if (!described || described->kind == applet::RecordKind::Read)
+        return false;
+    // The write was carried out: the device answers with what it now holds,
+    // and the project takes that, so that it shows what the device holds.
+    const QByteArray data = response.mid(kResponseDataOffset);
+    QStringList taken;
+    for (const applet::FieldLayout& field : described->response) {
+        const int32_t handle = field.item.isEmpty() ? 0 : m_manager->HandleOf(field.item);
+        const applet::AppletItem* item = m_manager->Item(handle);
+        QVariant held;
+        if (!item || !applet::ValueEncoding::Decode(field, item->Type(), item->Size(), data, held)
+            || applet::ItemValue::Equal(item->Type(), held, item->Value()))
+            continue;
+        const QString before = applet::ItemValue::ToText(item->Type(), item->Value());
+        if (m_manager->Write(handle, held, applet::WriteOrigin::Adjust))
+            taken << QStringLiteral("%1 %2 (was %3)").arg(item->Name(), applet::ItemValue::ToText(item->Type(), held), before);
+    }
+    applet::AppletTrace::Info(QStringLiteral("%1: record %2: the device set the nearest value it can hold%3")
+                                  .arg(kSource, record.Name(),
+                                       taken.isEmpty() ? QString() : QStringLiteral("; the project takes ") + taken.join(QStringLiteral(", "))));
+    return true;
 }
 
 void clsRecordMgr::HartMessage(clsRecordItem& record, const QString& text, int responseCode,

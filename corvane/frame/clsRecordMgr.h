@@ -18,6 +18,7 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <memory>
 
@@ -43,6 +44,9 @@ public:
     bool Registered() const { return m_registered; }
     bool TransferFailed() const { return m_transferFailed; }
     void ClearTransferFailed() { m_transferFailed = false; }
+    // The write records that ended well since the last clear, in order.
+    const QStringList& WrittenRecords() const { return m_written; }
+    void ClearWrittenRecords() { m_written.clear(); }
     const clsRecItemCollection& Records() const { return m_records; }
 
 public slots:
@@ -54,6 +58,10 @@ private:
     void HookRecords(const std::shared_ptr<applet::clsAppletItemManager>& manager);
     void HartRules(clsRecordItem& record, int status, const QByteArray& response);
     void FieldbusRules(clsRecordItem& record, int status, const QByteArray& response);
+    // A write record the device carried out with the nearest value it can
+    // hold: the project takes the values of the response; false when the
+    // record is no write record of the description.
+    bool TakeDeviceValues(clsRecordItem& record, const QByteArray& response);
     void HartMessage(clsRecordItem& record, const QString& text, int responseCode, const QByteArray& response);
     // Shows text (detailed: with the record name and response byte 3 in
     // front) with style and answers the record by the button pressed.
@@ -78,6 +86,8 @@ private:
     std::shared_ptr<IDeviceInfo> m_deviceInfo;
     clsAppItemCollection m_items;
     clsRecItemCollection m_records;
+    QStringList m_written;
+    QString m_writing; // the write record under way
     QString m_repeatRecord;
     int m_repeats = 0;
 };

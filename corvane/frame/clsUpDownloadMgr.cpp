@@ -8,6 +8,8 @@
 #include "pioextensions/enmRegMask.h"
 #include "platform/applet/AppletStates.h"
 #include "platform/applet/AppletTrace.h"
+#include "platform/applet/Description.h"
+#include "platform/applet/ValueAdmission.h"
 #include "platform/applet/clsAppletItemManager.h"
 #include "platform/automation/ComError.h"
 #include <exception>
@@ -23,6 +25,7 @@ struct ItemRow {
 };
 const ItemRow kItems[] = {
     {"XXXTransferCompletedXXX", "TransferCompleted"},
+    {"XXXTransferFailureXXX", "TransferFailure"},
     {"currentRecordState", "currentRecordState"},
     {"userCurveDirty", "userCurveDirty"},
     {"_mfrDeviceTypeHART", "DeviceTypeHART"},
@@ -290,10 +293,18 @@ void clsUpDownloadMgr::seqDownload_StatusChanged(const QString& name, int status
         m_downloadRunning = false;
         return;
     }
+    if (m_lockRestoring) {
+        m_lockRestoring = false;
+        const QString failure = StepFailure(name);
+        FailTransfer(failure.isEmpty() ? m_restoreReason + QStringLiteral("; the write lock was written again")
+                                       : m_restoreReason + QStringLiteral("; the write lock was not written again: ")
+                                             + failure);
+        return;
+    }
     if (const QString failure = StepFailure(name); !failure.isEmpty()) {
         // Cut off mid-way: the device holds part of the dataset.
         m_downloadIndex = 0;
-        FailTransfer(QStringLiteral("%1; the download was cut off there").arg(failure));
+        RestoreLockAfter(name, QStringLiteral("%1; the download was cut off there").arg(failure));
         return;
     }
     DownloadStep();
@@ -391,7 +402,7 @@ void clsUpDownloadMgr::seqInitialDownload_StatusChanged(const QString& name, int
     } else if (status == applet::SequenceState::Ready && m_initialDownloadRunning) {
         m_initialDownloadRunning = false;
         if (const QString failure = StepFailure(name); !failure.isEmpty()) {
-            FailTransfer(QStringLiteral("%1; the download was cut off there").arg(failure));
+            RestoreLockAfter(name, QStringLiteral("%1; the download was cut off there").arg(failure));
         } else if (!m_registered) {
             EndTransfer();
         } else {
@@ -446,6 +457,10 @@ void clsUpDownloadMgr::seqDisableBurnDelay_StatusChanged(const QString& /*name*/
 void clsUpDownloadMgr::BeginTransfer()
 {
     m_failureReason.clear();
+    SetTransferFailure(QString());
+    if (const auto records = RecordManager())
+        records->ClearWrittenRecords();
+    m_lockRestoring = false;
     ClearRecordErrors();
 }
 
@@ -475,10 +490,16 @@ bool clsUpDownloadMgr::DeriveBeforeDownload(const QString& name)
     QString failure;
     try {
         const auto view = m_view.lock();
+        const auto& manager = m_CurrentRecordState->Manager();
         if (!view)
             failure = QStringLiteral("no frame view");
+        else if (!manager)
+            failure = QStringLiteral("no item manager");
         else if (failure = view->DeviceIdentityChanged(); failure.isEmpty())
             failure = view->AlignTwins(QStringLiteral("before %1").arg(name));
+        // Every value the chain will send is checked once the pairs agree.
+        if (failure.isEmpty())
+            failure = CheckBeforeWriting(*manager, name);
     } catch (const std::exception& error) {
         failure = corvane::Describe(error);
     }
@@ -489,12 +510,77 @@ bool clsUpDownloadMgr::DeriveBeforeDownload(const QString& name)
     return false;
 }
 
+QString clsUpDownloadMgr::CheckBeforeWriting(const applet::clsAppletItemManager& manager, const QString& first)
+{
+    const auto description = manager.GetDescription();
+    if (!description)
+        return QStringLiteral("no device description");
+    QStringList chain{first};
+    for (const QString& next : DownloadList())
+        if (next.compare(kSetUserCurve, Qt::CaseInsensitive) != 0 || Read(QStringLiteral("userCurveDirty")).toDouble() != 0)
+            chain << next;
+    for (const QString& sequenceName : chain) {
+        const applet::DescSequence* sequence = description->FindSequence(sequenceName);
+        if (!sequence)
+            continue;
+        for (const QString& recordName : sequence->records) {
+            const applet::DescRecord* record = description->FindRecord(recordName);
+            if (!record || record->kind == applet::RecordKind::Read)
+                continue;
+            // Each request is built as it will be sent, so that a value the
+            // record cannot carry is found now, not after other records wrote.
+            QByteArray data(record->requestLength, '\0');
+            for (const applet::FieldLayout& field : record->request) {
+                if (field.item.isEmpty())
+                    continue;
+                const applet::AppletItem* item = manager.Item(manager.HandleOf(field.item));
+                if (!item)
+                    return QStringLiteral("nothing was written: record %1 carries %2, which is not known")
+                        .arg(record->name, field.item);
+                QString why;
+                if (!applet::ValueAdmission::Fits(description.get(), *item, item->Value(), why)
+                    || !applet::ValueEncoding::Encode(field, item->Type(), item->Value(), data, &why))
+                    return QStringLiteral("nothing was written: record %1: %2")
+                        .arg(record->name, applet::ValueAdmission::Refusal(
+                                               item->Name(), applet::ItemValue::ToText(item->Type(), item->Value()), why));
+            }
+        }
+    }
+    return QString();
+}
+
+void clsUpDownloadMgr::RestoreLockAfter(const QString& failedSequence, const QString& why)
+{
+    const auto records = RecordManager();
+    const QStringList written = records ? records->WrittenRecords() : QStringList();
+    // Nothing written: the device keeps its lock as it was.
+    if (written.isEmpty() || m_abortPending || failedSequence.compare(kDownloadWriteLock, Qt::CaseInsensitive) == 0) {
+        FailTransfer(written.isEmpty() ? why : why + WrittenRecords());
+        return;
+    }
+    // The first step unlocked the device; it is not left so.
+    m_restoreReason = why + WrittenRecords();
+    ClearRecordErrors(); // the error that cut the download off is in why
+    m_lockRestoring = true;
+    m_downloadRunning = true;
+    if (!Run(kDownloadWriteLock, false))
+        m_lockRestoring = false;
+}
+
+QString clsUpDownloadMgr::WrittenRecords() const
+{
+    const auto records = RecordManager();
+    return QStringLiteral("; written before: %1")
+        .arg(records ? records->WrittenRecords().join(QStringLiteral(", ")) : QString());
+}
+
 void clsUpDownloadMgr::FailTransfer(const QString& why)
 {
     m_failureReason = why;
     m_uploadRunning = false;
     m_downloadRunning = false;
     applet::AppletTrace::Error(QStringLiteral("%1: the transfer failed: %2").arg(kSource, why));
+    SetTransferFailure(why);
     SetTransferCompleted(kTransferFailed);
 }
 
@@ -532,25 +618,37 @@ void clsUpDownloadMgr::SetTransferCompleted(const QString& value)
     }
 }
 
+void clsUpDownloadMgr::SetTransferFailure(const QString& why)
+{
+    try {
+        m_items.Item(QStringLiteral("TransferFailure"))->SetStringValue(why);
+    } catch (const std::exception& error) {
+        applet::AppletTrace::Error(
+            QStringLiteral("%1: XXXTransferFailureXXX not written: %2").arg(kSource, corvane::Describe(error)));
+    }
+}
+
 QString clsUpDownloadMgr::Read(const QString& key)
 {
     return m_items.Item(key)->StringValue().trimmed();
 }
 
-bool clsUpDownloadMgr::RecordErrorPassedOver() const
+std::shared_ptr<clsRecordMgr> clsUpDownloadMgr::RecordManager() const
 {
     const auto view = m_view.lock();
     if (!view || !view->Components().Contains(kRecordMgrKey))
-        return false;
-    const auto records = std::dynamic_pointer_cast<clsRecordMgr>(view->Components().Item(kRecordMgrKey));
+        return nullptr;
+    return std::dynamic_pointer_cast<clsRecordMgr>(view->Components().Item(kRecordMgrKey));
+}
+
+bool clsUpDownloadMgr::RecordErrorPassedOver() const
+{
+    const auto records = RecordManager();
     return records && records->TransferFailed();
 }
 
 void clsUpDownloadMgr::ClearRecordErrors()
 {
-    const auto view = m_view.lock();
-    if (!view || !view->Components().Contains(kRecordMgrKey))
-        return;
-    if (const auto records = std::dynamic_pointer_cast<clsRecordMgr>(view->Components().Item(kRecordMgrKey)))
+    if (const auto records = RecordManager())
         records->ClearTransferFailed();
 }

@@ -6,7 +6,8 @@
 // linearisation type, and started. "XXXTransferCompletedXXX" reads "0" while
 // a chain runs, "1" when it ended well and "2" when it failed (a sequence the
 // host stopped, a record whose error was passed over, an abort), so the FDT
-// side never takes a broken transfer for a good one. The end of a good upload
+// side never takes a broken transfer for a good one; "XXXTransferFailureXXX"
+// then says why. The end of a good upload
 // raises UploadCompleted. On a device that can be busy, once a record was
 // written, every upload step is followed by "SetEnableBurnDelay". The
 // sequence "download" that the FDT side forces writes what "downloadAi" writes
@@ -25,7 +26,11 @@
 #include <memory>
 
 class IDeviceInfo;
+class clsRecordMgr;
 class clsStartAlwaysView;
+namespace applet {
+class clsAppletItemManager;
+}
 
 class clsUpDownloadMgr : public QObject, public IStartAlwaysComp {
     Q_OBJECT
@@ -89,6 +94,15 @@ private:
     // given one value before the first sequence name of a download writes;
     // false: it does not run, stopped, and the download failed with the reason.
     bool DeriveBeforeDownload(const QString& name);
+    // Every value the download chain that begins with sequence first will
+    // send, checked against its item and encoded as its record sends it;
+    // "" when all fit, else which item of which record does not and why.
+    QString CheckBeforeWriting(const applet::clsAppletItemManager& manager, const QString& first);
+    // A download step failed after records were written (why): the lock the
+    // download was to leave is written before the chain ends as failed.
+    void RestoreLockAfter(const QString& failedSequence, const QString& why);
+    // "; written before: RECORDS" of the download now running.
+    QString WrittenRecords() const;
     // Ends the running chain as failed: traced, "2" written, no further step.
     void FailTransfer(const QString& why);
     // "1" for a good end, "2" when a record error was passed over meanwhile.
@@ -100,7 +114,10 @@ private:
     void DownloadStep();
 
     void SetTransferCompleted(const QString& value);
+    // "XXXTransferFailureXXX": why the last transfer failed, for the frame to tell.
+    void SetTransferFailure(const QString& why);
     QString Read(const QString& key);
+    std::shared_ptr<clsRecordMgr> RecordManager() const;
     bool RecordErrorPassedOver() const;
     void ClearRecordErrors();
 
@@ -123,4 +140,7 @@ private:
     int32_t m_uploadPhase = 0;
     int32_t m_burnDelayPhase = 0;
     QString m_failureReason;
+    // The lock is written again after a failed step; why that step failed.
+    bool m_lockRestoring = false;
+    QString m_restoreReason;
 };

@@ -97,6 +97,7 @@ constexpr int16_t kTextReleaseRefused = 5006;
 constexpr int16_t kTextOnlineApplicationsOpen = 5007;
 // "The device description could not be loaded: "
 constexpr int16_t kTextDescriptionNotLoaded = 5013;
+constexpr int16_t kTextDatasetRefused = 5014;
 const QString kNoCommunicationEvents = QStringLiteral("This callback has not been submitted within connect request!");
 
 // fncSetCServer answers 0 or E_FAIL when the applet does not take the server.
@@ -569,8 +570,12 @@ bool clsTkDispatcher::DtmLoad(const QString& tdxPath, const QString& fdtPath)
         return false;
     }
     if (code != 0) {
+        // A stored value that does not fit its item: the frame is told which.
+        const QString refusal = code == applet::kResultValueRefused ? host->Refusal() : QString();
         DestroyAppletHost();
         Debugging::TraceError(QStringLiteral("PioApplet init failed reason code = 0x") + HexText(code));
+        if (!refusal.isEmpty())
+            SendErrorMessage(LoadResource::GetResourceString(kTextDatasetRefused) + refusal);
         // The applet tells only its code; the parser tells which file and why.
         std::shared_ptr<applet::TdxFileParser> parser;
         if (code == applet::kResultDescriptionInvalid
@@ -1202,20 +1207,24 @@ void clsTkDispatcher::privMgrSequence_onUploadFinished(const QString& invokeId, 
     Debugging::TraceInfo(QStringLiteral("privMgrSequence.OnUploadFinished with return value : ") + TrueFalse(success));
     if (success) {
         Debugging::TraceInfo(QStringLiteral("Upload was successful so proceeding to SaveData.."));
-        RunStep(QStringLiteral(" PioApplet::SaveToDatabase"), [] {
-            const auto host = global::AppletHost();
-            if (!host)
-                throw automation::ComError(kErrObjectNotSet, QStringLiteral("No applet host"), kClassModule);
-            int32_t result = 0;
-            host->SaveToDatabase(0, result);
-            if (result != 0)
-                Debugging::TraceError(QStringLiteral("PioApplet::SaveToDatabase failed reason code: 0x")
-                                      + HexText(result));
-        });
+        SaveAppletData();
     } else {
         Debugging::TraceInfo(QStringLiteral("Upload has failed .. so did not SaveData.."));
     }
     EWAR::DecrementEWAR(QStringLiteral("privMgrSequence.OnUploadFinished"));
+}
+
+void clsTkDispatcher::SaveAppletData()
+{
+    RunStep(QStringLiteral(" PioApplet::SaveToDatabase"), [] {
+        const auto host = global::AppletHost();
+        if (!host)
+            throw automation::ComError(kErrObjectNotSet, QStringLiteral("No applet host"), kClassModule);
+        int32_t result = 0;
+        host->SaveToDatabase(0, result);
+        if (result != 0)
+            Debugging::TraceError(QStringLiteral("PioApplet::SaveToDatabase failed reason code: 0x") + HexText(result));
+    });
 }
 
 void clsTkDispatcher::privMgrSequence_onDownloadFinished(const QString& invokeId, bool success)
@@ -1231,6 +1240,10 @@ void clsTkDispatcher::privMgrSequence_onDownloadFinished(const QString& invokeId
                                   + QString::number(error.number()) + QStringLiteral(", ") + error.description());
         });
     Debugging::TraceInfo(QStringLiteral("Download finished...."));
+    // What the device holds after a good download is the project: a value it
+    // set to the nearest it can hold, a text it keeps in upper case.
+    if (success)
+        SaveAppletData();
     EWAR::DecrementEWAR(QStringLiteral("privMgrSequence.OnDownloadFinished"));
 }
 

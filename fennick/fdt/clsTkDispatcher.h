@@ -250,6 +250,8 @@ private:
     void privMgrConnectStatus_Done(int32_t lastError);
     void privMgrSequence_onUploadFinished(const QString& invokeId, bool success);
     void privMgrSequence_onDownloadFinished(const QString& invokeId, bool success);
+    // The applet's values into the instance data (the end of a good transfer).
+    void SaveAppletData();
     void privChannelDataWarn_Done(bool suppress);
     // The sequence manager, created on first use.
     std::shared_ptr<clsSequenceManager> EnsureSequenceManager();

@@ -31,7 +31,11 @@ public:
     virtual void Connect(int32_t reserved, int32_t& result) = 0;
     // "&&private&&connect" goes 3, then 0.
     virtual void Disconnect(int32_t reserved, int32_t& result) = 0;
+    // Refused as a whole (kResultValueRefused, nothing taken) when a stored
+    // value does not fit its item; Refusal() then names the item and why.
     virtual void LoadFromDatabase(int32_t reserved, int32_t& result) = 0;
+    // Why the last load of stored values was refused; empty when it was not.
+    virtual QString Refusal() const { return QString(); }
     virtual void SaveToDatabase(int32_t reserved, int32_t& result) = 0;
     // Whether the applet holds values that differ from the instance data. A
     // change mark set by values that have since come back to what is stored

@@ -10,7 +10,7 @@ struct ResultRow {
     const char* name;
 };
 
-constexpr std::array<ResultRow, 24> kResults{{
+constexpr std::array<ResultRow, 25> kResults{{
     {kResultOk, "success"},
     {kResultBusy, "busy"},
     {kResultUnknownSequence, "unknown sequence"},
@@ -26,6 +26,7 @@ constexpr std::array<ResultRow, 24> kResults{{
     {kResultDescriptionInvalid, "description invalid"},
     {kResultConnectionBusy, "connect or disconnect under way"},
     {kResultServerRefused, "communication server refused"},
+    {kResultValueRefused, "a stored value does not fit its item"},
     {kResultInvalidArgument, "invalid argument"},
     {kParserNotLoaded, "no description loaded"},
     {kParserUnknownKind, "unknown entry kind"},

@@ -25,6 +25,8 @@ constexpr int32_t kResultFileError = static_cast<int32_t>(0x804A000Bu);
 constexpr int32_t kResultDescriptionInvalid = static_cast<int32_t>(0x804A000Cu);
 constexpr int32_t kResultConnectionBusy = static_cast<int32_t>(0x804A000Du);
 constexpr int32_t kResultServerRefused = static_cast<int32_t>(0x804A000Eu);
+// A stored value does not fit its item; AppletHost::Refusal() tells which and why.
+constexpr int32_t kResultValueRefused = static_cast<int32_t>(0x804A000Fu);
 constexpr int32_t kResultInvalidArgument = automation::E_INVALIDARG_;
 
 // fncSetCServer answers 1 when it takes the server; 0 and E_FAIL mean refusal.

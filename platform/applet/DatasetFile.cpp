@@ -3,6 +3,7 @@
 #include "platform/applet/AppletItem.h"
 #include "platform/applet/Description.h"
 #include "platform/applet/SchemaFiles.h"
+#include "platform/applet/ValueAdmission.h"
 #include "platform/applet/clsAppletItemManager.h"
 #include "platform/xml/SchemaCache.h"
 #include "platform/xml/XmlDocument.h"
@@ -241,16 +242,8 @@ bool Check(const Contents& contents, const Description& description, const clsAp
         }
         QVariant stored;
         QString why;
-        if (!ItemValue::FromText(item->Type(), item->Size(), value.text, stored, &why)) {
-            error = QStringLiteral("the value '%1' of %2 does not fit the item: %3").arg(value.text, value.name, why);
-            return false;
-        }
-        const DescObject* object = description.FindObject(item->Name());
-        if (object && !object->InRange(ItemValue::ToNumber(item->Type(), stored))) {
-            error = QStringLiteral("the value %1 of %2 lies outside its range %3 to %4")
-                        .arg(value.text, value.name)
-                        .arg(object->minimum ? QString::number(*object->minimum) : QStringLiteral("-"))
-                        .arg(object->maximum ? QString::number(*object->maximum) : QStringLiteral("-"));
+        if (!ValueAdmission::FromText(&description, *item, value.text, stored, why)) {
+            error = ValueAdmission::Refusal(value.name, value.text, why);
             return false;
         }
         taken.append({item->Handle(), stored});

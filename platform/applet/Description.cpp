@@ -29,6 +29,18 @@ void Description::Index()
     IndexList(sequences, m_sequences);
     IndexList(menu, m_menu);
     IndexList(forms, m_forms);
+    m_wire.clear();
+    for (const DescRecord& record : records)
+        for (const QList<FieldLayout>* layout : {&record.request, &record.response})
+            for (const FieldLayout& field : *layout)
+                if (!field.item.isEmpty() && !m_wire.contains(Key(field.item)))
+                    m_wire.insert(Key(field.item), field);
+}
+
+const FieldLayout* Description::WireField(const QString& name) const
+{
+    const auto it = m_wire.constFind(Key(name));
+    return it == m_wire.constEnd() ? nullptr : &it.value();
 }
 
 const QString* Description::HeaderValue(const QString& key) const

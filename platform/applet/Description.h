@@ -31,6 +31,7 @@ struct DescObject {
     bool persistent = true;
     std::optional<double> minimum;   // the range a device accepts, where one is given
     std::optional<double> maximum;
+    bool dateText = false;           // a text that holds a date, "yyyy-MM-dd" (or nothing)
 
     // A float item holds single precision: a value typed as a bound arrives
     // a little off it, so both are compared at that precision.
@@ -134,6 +135,10 @@ public:
 
     static QString Key(const QString& name) { return name.toLower(); }
 
+    // The field that carries the item in the records (the first one that
+    // does); null when no record carries it.
+    const FieldLayout* WireField(const QString& name) const;
+
 private:
     QHash<QString, int> m_objects;
     QHash<QString, int> m_enumerations;
@@ -141,6 +146,7 @@ private:
     QHash<QString, int> m_sequences;
     QHash<QString, int> m_menu;
     QHash<QString, int> m_forms;
+    QHash<QString, FieldLayout> m_wire;
 };
 
 } // namespace applet

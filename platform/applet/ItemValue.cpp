@@ -1,6 +1,7 @@
 #include "platform/applet/ItemValue.h"
 #include "platform/comm/hart/HartBytes.h"
 #include "platform/comm/hart/PackedAscii.h"
+#include <QDate>
 #include <QRegularExpression>
 #include <QStringList>
 #include <array>
@@ -133,37 +134,46 @@ QString DateText(const QByteArray& bytes)
         .arg(day, 2, 10, QLatin1Char('0'));
 }
 
-// "yyyy-MM-dd" (what DateText writes, also for bytes that are no valid date)
-// or "dd.MM.yyyy".
+// "yyyy-MM-dd", the one form a date is kept in, naming a day of the
+// calendar between 1900 and 2155 (the years the device's byte counts), or
+// "1900-00-00", the date a device leaves unset (zero bytes).
 bool ParseDate(const QString& text, QByteArray& bytes)
 {
-    static const QRegularExpression iso(QStringLiteral("^(\\d{4})-(\\d{1,3})-(\\d{1,3})$"));
-    static const QRegularExpression dotted(QStringLiteral("^(\\d{1,3})\\.(\\d{1,3})\\.(\\d{4})$"));
-    int year = 0;
-    int month = 0;
-    int day = 0;
-    const QString t = text.trimmed();
-    if (auto m = iso.match(t); m.hasMatch()) {
-        year = m.captured(1).toInt();
-        month = m.captured(2).toInt();
-        day = m.captured(3).toInt();
-    } else if (auto d = dotted.match(t); d.hasMatch()) {
-        day = d.captured(1).toInt();
-        month = d.captured(2).toInt();
-        year = d.captured(3).toInt();
-    } else {
+    static const QRegularExpression iso(QStringLiteral("^(\\d{4})-(\\d{2})-(\\d{2})$"));
+    const QRegularExpressionMatch m = iso.match(text.trimmed());
+    if (!m.hasMatch())
         return false;
+    if (m.captured(0) == QLatin1String("1900-00-00")) {
+        bytes = QByteArray(3, '\0');
+        return true;
     }
-    if (year < 1900 || year > 2155 || month > 255 || day > 255)
+    const QDate date(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
+    if (!date.isValid() || date.year() < 1900 || date.year() > 2155)
         return false;
     bytes = QByteArray();
-    bytes.append(static_cast<char>(day));
-    bytes.append(static_cast<char>(month));
-    bytes.append(static_cast<char>(year - 1900));
+    bytes.append(static_cast<char>(date.day()));
+    bytes.append(static_cast<char>(date.month()));
+    bytes.append(static_cast<char>(date.year() - 1900));
     return true;
 }
 
+// Lower-case ASCII letters in upper case: all that packed ASCII cannot hold
+// and can stand for. Every other character is left as it is.
+QString PackableCase(const QString& text)
+{
+    QString upper = text;
+    for (QChar& c : upper)
+        if (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
+            c = QChar(c.unicode() - 'a' + 'A');
+    return upper;
+}
+
 } // namespace
+
+QString PackedCase(const QString& text)
+{
+    return PackableCase(text);
+}
 
 bool IsTypeCode(int32_t code)
 {
@@ -305,7 +315,7 @@ bool FromText(ItemType type, int32_t size, const QString& text, QVariant& value,
     case ItemType::PackedAscii: {
         QByteArray packed;
         QString error;
-        if (size <= 0 || !comm::PackedAscii::pack(text, size, packed, &error))
+        if (size <= 0 || !comm::PackedAscii::pack(PackableCase(text), size, packed, &error))
             return refuse(error.isEmpty() ? QStringLiteral("no packed field") : error);
         value = packed;
         return true;
@@ -313,7 +323,7 @@ bool FromText(ItemType type, int32_t size, const QString& text, QVariant& value,
     case ItemType::HartDate: {
         QByteArray bytes;
         if (!ParseDate(text, bytes))
-            return refuse(QStringLiteral("'%1' is not a date (yyyy-MM-dd)").arg(text));
+            return refuse(QStringLiteral("'%1' is no date of the calendar in the form yyyy-MM-dd").arg(text));
         value = bytes;
         return true;
     }

@@ -52,11 +52,17 @@ QVariant Default(ItemType type, int32_t size);
 
 // Conversions into the stored form. They refuse (false, value unchanged)
 // what does not fit: a number out of range or not a number, text that does
-// not parse, bytes longer than the item. Shorter bytes are padded with zero
+// not parse (a date must be a day of the calendar, "yyyy-MM-dd"), bytes
+// longer than the item. A float that is not finite is taken here (a device
+// may report one); ValueAdmission refuses it where a value enters a dataset. Shorter bytes are padded with zero
 // bytes for Octets of fixed size; PackedAscii and HartDate take exact lengths.
 bool FromNumber(ItemType type, int32_t size, double number, QVariant& value);
 bool FromText(ItemType type, int32_t size, const QString& text, QVariant& value, QString* why = nullptr);
 bool FromBytes(ItemType type, int32_t size, const QByteArray& bytes, QVariant& value);
+
+// The text as packed ASCII holds it: lower-case letters in upper case. A
+// PackedAscii item takes its text so; so does a Text item that travels packed.
+QString PackedCase(const QString& text);
 
 // Conversions out of the stored form. ToNumber gives 0 for the byte and text
 // types; ToBytes gives the bytes of the byte types and the Latin-1 text of Text.

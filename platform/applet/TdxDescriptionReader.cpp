@@ -207,6 +207,9 @@ bool Reader::ReadObjects(const xml::XmlNode& root, Description& d)
                 return Refuse(node, QStringLiteral("Object '%1': default '%2' does not fit: %3")
                                         .arg(object.name, object.defaultText, why));
         }
+        object.dateText = node.Attribute(QStringLiteral("form")) == QLatin1String("date");
+        if (object.dateText && object.type != ItemType::Text)
+            return Refuse(node, QStringLiteral("Object '%1': only a text holds a date as text").arg(object.name));
         for (auto [attribute, bound] : {std::pair{"min", &object.minimum}, std::pair{"max", &object.maximum}})
             if (node.HasAttribute(QLatin1String(attribute)))
                 *bound = node.Attribute(QLatin1String(attribute)).toDouble();

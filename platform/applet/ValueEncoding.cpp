@@ -241,7 +241,13 @@ bool Encode(const FieldLayout& field, ItemType type, const QVariant& value, QByt
         return true;
     }
     case Encoding::Ascii: {
-        QByteArray text = value.toString().toLatin1();
+        const QString shown = value.toString();
+        for (qsizetype i = 0; i < shown.size(); ++i)
+            if (shown[i].unicode() > 0xFF)
+                return Refuse(why, QStringLiteral("the character '%1' at position %2 is no Latin-1 character")
+                                       .arg(shown[i])
+                                       .arg(i + 1));
+        QByteArray text = shown.toLatin1();
         if (text.size() > field.length)
             return Refuse(why, QStringLiteral("text longer than %1 characters").arg(field.length));
         text.append(QByteArray(field.length - text.size(), ' '));

@@ -7,6 +7,7 @@
 #include "platform/applet/LiveValuePoller.h"
 #include "platform/applet/SequenceRunner.h"
 #include "platform/applet/UserNumber.h"
+#include "platform/applet/ValueAdmission.h"
 #include "platform/applet/View.h"
 #include "platform/applet/clsAppletItemManager.h"
 #include "platform/applet/clsCommClient.h"
@@ -112,8 +113,12 @@ void clsAppletHost::fncInit(const QString& tdxPath, const QString&, const QStrin
     m_activeFormsHandle = m_manager->HandleOf(QStringLiteral("&&private_FDT&&ActiveForms"));
     m_fileNameHandle = m_manager->HandleOf(QStringLiteral("&&private_PM&&FileName"));
 
-    if (m_store)
-        LoadValues(false);
+    if (m_store) {
+        if (const int32_t loaded = LoadValues(false); loaded == kResultValueRefused) {
+            code = loaded;
+            return;
+        }
+    }
     ApplyInitString(initString);
     WriteText(m_manager->HandleOf(QStringLiteral("&&private_PM&&TDXPath")),
               QFileInfo(tdxPath).absolutePath() + QLatin1Char('/'));
@@ -245,7 +250,7 @@ void clsAppletHost::fncSetDBInstance(const std::shared_ptr<IFbInstanceData>& sto
     code = kResultOk;
 }
 
-int32_t clsAppletHost::ReadStoredValues(QList<QPair<int32_t, QVariant>>& values) const
+int32_t clsAppletHost::ReadStoredValues(QList<QPair<int32_t, QVariant>>& values, QString* refusal) const
 {
     if (!m_store)
         return kResultNoStore;
@@ -266,10 +271,18 @@ int32_t clsAppletHost::ReadStoredValues(QList<QPair<int32_t, QVariant>>& values)
                                    .arg(item->Name(), ResultText(result)));
             return result;
         }
+        // A value the item cannot hold is no value to download: the dataset
+        // is refused, never loaded with a substitute.
         QVariant stored;
         QString why;
-        if (value.isValid() && !ItemValue::FromText(item->Type(), item->Size(), value.toString(), stored, &why))
-            AppletTrace::Error(QStringLiteral("Stored value '%1' of %2 refused: %3").arg(value.toString(), item->Name(), why));
+        if (value.isValid()
+            && !ValueAdmission::FromText(m_description.get(), *item, value.toString(), stored, why)) {
+            const QString text = ValueAdmission::Refusal(item->Name(), value.toString(), why);
+            AppletTrace::Error(QStringLiteral("The stored dataset is not loaded: %1").arg(text));
+            if (refusal)
+                *refusal = text;
+            return kResultValueRefused;
+        }
         values.append({handle, stored});
     }
     return kResultOk;
@@ -280,7 +293,8 @@ int32_t clsAppletHost::LoadValues(bool refresh)
     // Every value is read before the first one is taken, so that a store that
     // fails leaves the applet, its unsaved changes and their mark as they were.
     QList<QPair<int32_t, QVariant>> values; // stored form; none: back to the description default
-    if (const int32_t read = ReadStoredValues(values); read != kResultOk)
+    m_refusal.clear();
+    if (const int32_t read = ReadStoredValues(values, &m_refusal); read != kResultOk)
         return read;
     for (const auto& [handle, stored] : values) {
         if (stored.isValid())

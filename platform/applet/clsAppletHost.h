@@ -44,6 +44,7 @@ public:
     void Connect(int32_t reserved, int32_t& result) override;
     void Disconnect(int32_t reserved, int32_t& result) override;
     void LoadFromDatabase(int32_t reserved, int32_t& result) override;
+    QString Refusal() const override { return m_refusal; }
     void SaveToDatabase(int32_t reserved, int32_t& result) override;
     bool HoldsChanges() override;
     void StartView(const QString& progId, int32_t& result) override;
@@ -82,8 +83,9 @@ private:
     void ApplyInitString(const QString& initString);
     int32_t LoadValues(bool refresh);
     // The stored value of every persistent item (invalid: none stored, the
-    // description default); fails as a whole when the store fails.
-    int32_t ReadStoredValues(QList<QPair<int32_t, QVariant>>& values) const;
+    // description default); fails as a whole when the store fails or a
+    // value does not fit its item (refusal: which and why).
+    int32_t ReadStoredValues(QList<QPair<int32_t, QVariant>>& values, QString* refusal = nullptr) const;
     void PublishActiveForms();
     void Teardown(bool callDestroy);
     // The file dialog of LoadDataset and SaveDatasetAs, opened in the folder of the last dataset file.
@@ -102,6 +104,7 @@ private:
     int32_t m_messageHandle = 0;
     int32_t m_activeFormsHandle = 0;
     int32_t m_fileNameHandle = 0;
+    QString m_refusal;
     bool m_loading = false;
     bool m_destroyed = false;
 };

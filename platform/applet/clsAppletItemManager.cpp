@@ -6,6 +6,9 @@
 #include "platform/applet/Description.h"
 #include "platform/applet/StateInfo.h"
 #include "platform/applet/SubItemName.h"
+#include "platform/applet/UserDate.h"
+#include "platform/applet/UserNumber.h"
+#include "platform/applet/ValueAdmission.h"
 #include "platform/applet/View.h"
 #include "platform/loop/EventLoop.h"
 #include <algorithm>
@@ -714,7 +717,29 @@ void clsAppletItemManager::PutBoolValue(int32_t handle, int16_t value, int32_t& 
 
 void clsAppletItemManager::PutValueAsText(int32_t handle, const QString& value, int32_t& failed)
 {
-    fncPutString(handle, value, failed);
+    // The road of a value the user or the frame gives: checked against the
+    // item and its description as every value that enters the dataset.
+    // A date the user typed in the form of the user's language is kept in the
+    // device's form; any other text the page that shows the date refuses
+    // itself, asking for the form it takes.
+    QString text = value;
+    const DescObject* object = m_description ? m_description->FindObject(Item(handle) ? Item(handle)->Name() : QString())
+                                             : nullptr;
+    if (object && object->dateText) {
+        const QDate date = UserDate::Read(value, UserNumber::CountryCode(*this));
+        if (!date.isValid()) {
+            fncPutString(handle, value, failed);
+            return;
+        }
+        text = date.toString(UserDate::kDeviceFormat);
+    }
+    PutChecked(handle, ValueAccess::Text, failed, [&](const AppletItem& item, QVariant& stored) {
+        QString why;
+        if (ValueAdmission::FromText(m_description.get(), item, text, stored, why))
+            return true;
+        AppletTrace::Info(ValueAdmission::Refusal(item.Name(), value, why));
+        return false;
+    });
 }
 
 void clsAppletItemManager::AdjustItem(const QString& name, QVariant& result)

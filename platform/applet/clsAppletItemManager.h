@@ -100,6 +100,9 @@ public:
     void PutOctetsValue(int32_t handle, const QByteArray& value, int32_t& failed);
     void PutStringValue(int32_t handle, const QString& value, int32_t& failed);
     void PutBoolValue(int32_t handle, int16_t value, int32_t& failed);
+    // Checked as every value that enters a dataset (ValueAdmission); a date
+    // text the user typed in the form of the user's language is taken in the
+    // device's form, any other text the page of the date judges.
     void PutValueAsText(int32_t handle, const QString& value, int32_t& failed);
 
     // Copies the item's shadow value into its dataset value; result 0, or a

@@ -11,6 +11,7 @@ const QString kCurrentSequence = QStringLiteral("currentSequence");
 const QString kCurrentRecord = QStringLiteral("currentRecord");
 const QString kCurrentRecordState = QStringLiteral("currentRecordState");
 const QString kCurrentResponseCode = QStringLiteral("currentResponseCode");
+const QString kTransferFailure = QStringLiteral("XXXTransferFailureXXX");
 
 bool IsFailedState(int32_t state)
 {
@@ -94,6 +95,11 @@ void TransferProgress::NotifyChanged(int32_t lAppletItemHandle, bool, int32_t, i
         int32_t failed = 0;
         m_manager->fncGetUIntValue(lAppletItemHandle, state, failed);
         const auto value = static_cast<int32_t>(state);
+        // A record sent again (a busy device's, one the user repeats) has
+        // not failed unless its repeat fails.
+        if (failed == 0 && !IsFailedState(value) && value != applet::RecordState::Ready
+            && Text(kCurrentRecord) == m_failedRecord)
+            m_failedRecord.clear();
         // The first record that failed is the reason; the ones after it follow from it.
         m_capturing = failed == 0 && IsFailedState(value) && m_failedRecord.isEmpty();
         if (m_capturing) {
@@ -144,8 +150,9 @@ void TransferProgress::Finish()
 
 QString TransferProgress::FailureReason(const QString& connectionFailure) const
 {
+    // No record failed: the device application tells why (a value it refused before writing).
     if (m_failedRecord.isEmpty())
-        return QString();
+        return m_manager ? Text(kTransferFailure) : QString();
     if ((m_failedState & (applet::RecordState::NoResponse | applet::RecordState::ShortResponse)) != 0
         || m_failedResponse.size() < 2)
         return connectionFailure.isEmpty()
@@ -153,8 +160,10 @@ QString TransferProgress::FailureReason(const QString& connectionFailure) const
                    : QStringLiteral("%1 (record %2)").arg(connectionFailure, m_failedRecord);
     const auto command = static_cast<uint8_t>(m_failedResponse[0]);
     const auto code = static_cast<uint8_t>(m_failedResponse[1]);
-    return QStringLiteral("record %1: response code %2 (%3)")
+    // What the device application adds: what was written before, the lock.
+    const QString transfer = m_manager ? Text(kTransferFailure) : QString();
+    return QStringLiteral("record %1: response code %2 (%3)%4")
         .arg(m_failedRecord)
         .arg(code)
-        .arg(comm::responseCodeName(code, command));
+        .arg(comm::responseCodeName(code, command), transfer.isEmpty() ? QString() : QStringLiteral("; ") + transfer);
 }

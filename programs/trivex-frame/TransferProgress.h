@@ -24,9 +24,11 @@ public:
     void Finish();
 
     // "record NAME: response code N (words)" of the first record that
-    // failed; empty when none failed. A record without a valid answer failed
-    // for the connection's reason when one is known (connectionFailure, in
-    // words): "CAUSE (record NAME)".
+    // failed (a record sent again that then succeeded did not fail); when
+    // none failed, why the device application says the transfer failed
+    // ("XXXTransferFailureXXX", empty when it says nothing). A record without
+    // a valid answer failed for the connection's reason when one is known
+    // (connectionFailure, in words): "CAUSE (record NAME)".
     QString FailureReason(const QString& connectionFailure = QString()) const;
 
     void SetAppletItemManagRef(int32_t lViewHandle, const std::shared_ptr<applet::clsAppletItemManager>& manager,

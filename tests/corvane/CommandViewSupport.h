@@ -83,6 +83,8 @@ inline QString OtherValue(const applet::Description& description, const applet::
     case ItemType::Boolean:
         return round % 2 ? QStringLiteral("1") : QStringLiteral("0");
     case ItemType::Text:
+        if (object && object->dateText)
+            return QStringLiteral("2020-01-%1").arg(10 + round % 18);
         return item.Size() > 0 && item.Size() < 3 ? QStringLiteral("T") : QStringLiteral("T%1").arg(round);
     case ItemType::PackedAscii:
         return QStringLiteral("P%1").arg(round);
