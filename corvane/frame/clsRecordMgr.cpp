@@ -360,8 +360,13 @@ bool clsRecordMgr::TakeDeviceValues(clsRecordItem& record, const QByteArray& res
             || applet::ItemValue::Equal(item->Type(), held, item->Value()))
             continue;
         const QString before = applet::ItemValue::ToText(item->Type(), item->Value());
-        if (m_manager->Write(handle, held, applet::WriteOrigin::Adjust))
-            taken << QStringLiteral("%1 %2 (was %3)").arg(item->Name(), applet::ItemValue::ToText(item->Type(), held), before);
+        const QString name = item->Name();
+        const QString now = applet::ItemValue::ToText(item->Type(), held);
+        if (m_manager->Write(handle, held, applet::WriteOrigin::Adjust)) {
+            taken << QStringLiteral("%1 %2 (was %3)").arg(name, now, before);
+            m_notices << QStringLiteral("the device took \"%1\" as %2 (%3 was sent: set to nearest possible value)")
+                             .arg(name, now, before);
+        }
     }
     applet::AppletTrace::Info(QStringLiteral("%1: record %2: the device set the nearest value it can hold%3")
                                   .arg(kSource, record.Name(),

@@ -47,6 +47,10 @@ public:
     // The write records that ended well since the last clear, in order.
     const QStringList& WrittenRecords() const { return m_written; }
     void ClearWrittenRecords() { m_written.clear(); }
+    // What the device took other than it was sent (a value set to the
+    // nearest it can hold), one line each, in order, since the last clear.
+    const QStringList& Notices() const { return m_notices; }
+    void ClearNotices() { m_notices.clear(); }
     const clsRecItemCollection& Records() const { return m_records; }
 
 public slots:
@@ -87,6 +91,7 @@ private:
     clsAppItemCollection m_items;
     clsRecItemCollection m_records;
     QStringList m_written;
+    QStringList m_notices;
     QString m_writing; // the write record under way
     QString m_repeatRecord;
     int m_repeats = 0;

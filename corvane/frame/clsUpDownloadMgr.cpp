@@ -26,6 +26,7 @@ struct ItemRow {
 const ItemRow kItems[] = {
     {"XXXTransferCompletedXXX", "TransferCompleted"},
     {"XXXTransferFailureXXX", "TransferFailure"},
+    {"XXXTransferNoticeXXX", "TransferNotice"},
     {"currentRecordState", "currentRecordState"},
     {"userCurveDirty", "userCurveDirty"},
     {"_mfrDeviceTypeHART", "DeviceTypeHART"},
@@ -458,8 +459,11 @@ void clsUpDownloadMgr::BeginTransfer()
 {
     m_failureReason.clear();
     SetTransferFailure(QString());
-    if (const auto records = RecordManager())
+    SetText(QStringLiteral("TransferNotice"), QString());
+    if (const auto records = RecordManager()) {
         records->ClearWrittenRecords();
+        records->ClearNotices();
+    }
     m_lockRestoring = false;
     ClearRecordErrors();
 }
@@ -590,6 +594,9 @@ void clsUpDownloadMgr::EndTransfer()
         FailTransfer(QStringLiteral("a record failed and its error was passed over"));
         return;
     }
+    // Told by the frame before the end: what the device took other than it was sent.
+    if (const auto records = RecordManager())
+        SetText(QStringLiteral("TransferNotice"), records->Notices().join(QLatin1Char('\n')));
     SetTransferCompleted(kTransferDone);
 }
 
@@ -620,11 +627,16 @@ void clsUpDownloadMgr::SetTransferCompleted(const QString& value)
 
 void clsUpDownloadMgr::SetTransferFailure(const QString& why)
 {
+    SetText(QStringLiteral("TransferFailure"), why);
+}
+
+void clsUpDownloadMgr::SetText(const QString& key, const QString& text)
+{
     try {
-        m_items.Item(QStringLiteral("TransferFailure"))->SetStringValue(why);
+        m_items.Item(key)->SetStringValue(text);
     } catch (const std::exception& error) {
         applet::AppletTrace::Error(
-            QStringLiteral("%1: XXXTransferFailureXXX not written: %2").arg(kSource, corvane::Describe(error)));
+            QStringLiteral("%1: item %2 not written: %3").arg(kSource, key, corvane::Describe(error)));
     }
 }
 

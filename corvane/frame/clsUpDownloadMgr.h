@@ -7,7 +7,8 @@
 // a chain runs, "1" when it ended well and "2" when it failed (a sequence the
 // host stopped, a record whose error was passed over, an abort), so the FDT
 // side never takes a broken transfer for a good one; "XXXTransferFailureXXX"
-// then says why. The end of a good upload
+// then says why; "XXXTransferNoticeXXX" lists, one a line, the values the
+// device took other than they were sent in a chain that ended well. The end of a good upload
 // raises UploadCompleted. On a device that can be busy, once a record was
 // written, every upload step is followed by "SetEnableBurnDelay". The
 // sequence "download" that the FDT side forces writes what "downloadAi" writes
@@ -116,6 +117,8 @@ private:
     void SetTransferCompleted(const QString& value);
     // "XXXTransferFailureXXX": why the last transfer failed, for the frame to tell.
     void SetTransferFailure(const QString& why);
+    // Writes a text item by its key; a failure is traced.
+    void SetText(const QString& key, const QString& text);
     QString Read(const QString& key);
     std::shared_ptr<clsRecordMgr> RecordManager() const;
     bool RecordErrorPassedOver() const;

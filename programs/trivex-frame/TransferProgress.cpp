@@ -12,6 +12,7 @@ const QString kCurrentRecord = QStringLiteral("currentRecord");
 const QString kCurrentRecordState = QStringLiteral("currentRecordState");
 const QString kCurrentResponseCode = QStringLiteral("currentResponseCode");
 const QString kTransferFailure = QStringLiteral("XXXTransferFailureXXX");
+const QString kTransferNotice = QStringLiteral("XXXTransferNoticeXXX");
 
 bool IsFailedState(int32_t state)
 {
@@ -166,4 +167,9 @@ QString TransferProgress::FailureReason(const QString& connectionFailure) const
         .arg(m_failedRecord)
         .arg(code)
         .arg(comm::responseCodeName(code, command), transfer.isEmpty() ? QString() : QStringLiteral("; ") + transfer);
+}
+
+QStringList TransferProgress::Notices() const
+{
+    return m_manager ? Text(kTransferNotice).split(QLatin1Char('\n'), Qt::SkipEmptyParts) : QStringList();
 }

@@ -5,6 +5,7 @@
 // failed with its response, so the end of a failed transfer can say why.
 #include "platform/applet/View.h"
 #include <QString>
+#include <QStringList>
 #include <QTextStream>
 #include <cstdint>
 #include <map>
@@ -30,6 +31,10 @@ public:
     // a valid answer failed for the connection's reason when one is known
     // (connectionFailure, in words): "CAUSE (record NAME)".
     QString FailureReason(const QString& connectionFailure = QString()) const;
+    // The lines the device application writes for a transfer that ended
+    // well ("XXXTransferNoticeXXX": a value the device took other than it
+    // was sent); read while attached.
+    QStringList Notices() const;
 
     void SetAppletItemManagRef(int32_t lViewHandle, const std::shared_ptr<applet::clsAppletItemManager>& manager,
                                int32_t& result) override;

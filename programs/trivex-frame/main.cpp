@@ -857,6 +857,7 @@ int RunTransfer(const Options& options, bool upload)
         },
         FrameSession::Wait::Function);
     progress->Finish();
+    const QStringList notices = progress->Notices();
     progress->Detach();
     if (!ended && StopSignal() != 0) {
         // Cancelled and released as at a time-out: the DTM goes offline,
@@ -903,6 +904,8 @@ int RunTransfer(const Options& options, bool upload)
             Fail(failed);
         return kExitFailed;
     }
+    for (const QString& notice : notices)
+        err() << what << ": " << notice << Qt::endl;
     if (failed.isEmpty()) {
         err() << what << " finished: success" << Qt::endl;
         return kExitOk;

@@ -118,6 +118,7 @@ TEST_F(AValueThatDoesNotFit, IsRefusedBeforeTheFirstWriteAndARoundedOneIsTakenFr
     run = Frame(QStringList{QStringLiteral("download"), Project()} + transfer);
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains(QLatin1String("download finished: success"))) << run.err.toStdString();
+    const QString download = run.err;
     ASSERT_EQ(Frame({QStringLiteral("new"), Project("again")}).exitCode, 0);
     run = Frame(QStringList{QStringLiteral("upload"), Project("again")} + transfer);
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
@@ -129,6 +130,12 @@ TEST_F(AValueThatDoesNotFit, IsRefusedBeforeTheFirstWriteAndARoundedOneIsTakenFr
     EXPECT_EQ(Stored(uploaded, QStringLiteral("pbMessage")), QStringLiteral("LINE 4, TANK B"));
     EXPECT_EQ(Stored(uploaded, QStringLiteral("pbWriteLock")), QStringLiteral("1"));
     EXPECT_NE(Stored(uploaded, QStringLiteral("ptrbDamping")), QStringLiteral("0.35"));
+    // The user is told what the device took, before the end of the download.
+    const QString notice = QStringLiteral("download: the device took \"ptrbDamping\" as %1 (0.35 was sent: set to "
+                                          "nearest possible value)\n")
+                               .arg(Stored(uploaded, QStringLiteral("ptrbDamping")));
+    EXPECT_TRUE(download.contains(notice)) << download.toStdString();
+    EXPECT_LT(download.indexOf(notice), download.indexOf(QLatin1String("download finished: success")));
 }
 
 } // namespace
