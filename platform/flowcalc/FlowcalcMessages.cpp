@@ -31,8 +31,10 @@ constexpr MessageRow kMessages[] = {
     {FlowcalcMessage::ReynoldsAbove, "The Reynolds number %1 of the design state is above the maximum %2 for the %3.",
      "Die Reynoldszahl %1 des Auslegungszustands liegt über dem Maximum %2 für %3."},
     {FlowcalcMessage::PressureRatioOutside,
-     "At the design state the ratio of differential to static pressure is %1; it must not exceed 0.25.",
-     "Im Auslegungszustand ist das Verhältnis von Differenzdruck zu statischem Druck %1; es darf 0,25 nicht übersteigen."},
+     "At the design state the ratio of differential to static pressure is %1 (%2 mbar to %3 bar); it must not "
+     "exceed 0.25.",
+     "Im Auslegungszustand ist das Verhältnis von Differenzdruck zu statischem Druck %1 (%2 mbar zu %3 bar); es darf "
+     "0,25 nicht übersteigen."},
     {FlowcalcMessage::DensityTableInvalid,
      "The temperature-density table needs increasing temperatures and densities above 0.",
      "Die Temperatur-Dichte-Tabelle braucht steigende Temperaturen und Dichten größer 0."},

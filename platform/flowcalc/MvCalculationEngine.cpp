@@ -274,7 +274,7 @@ MvCalculationOutput Calculation::Run()
 
     const double designRatio = m_in.mvdpr / (1000.0 * m_in.mvPr);
     if (designRatio > kMaxPressureRatio)
-        Fail(FlowcalcMessage::PressureRatioOutside, Number(designRatio));
+        Fail(FlowcalcMessage::PressureRatioOutside, Number(designRatio), Number(m_in.mvdpr), Number(m_in.mvPr));
     const double kappa = medium->fixedKappa > 0 ? medium->fixedKappa : m_in.mvKapa;
     if (medium->compressible && !(kappa > 1.0))
         Fail(FlowcalcMessage::KappaTooSmall, Number(kappa));

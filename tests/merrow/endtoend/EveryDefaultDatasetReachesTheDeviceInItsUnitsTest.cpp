@@ -388,6 +388,15 @@ TEST(EveryDefaultDatasetStoredBefore, GivesTheDeviceTheCellsStaticRangeAndDampin
     } else {
         EXPECT_NE(window->PanelText(4), global::LoadLocalizedText(kSavedToDevice)) << LastMessage(applet.dialogs).toStdString();
         EXPECT_EQ(DeviceDiffers(device, dataset), DeviceDiffers(before, dataset)) << "refused, yet the device changed";
+        // A refusal says which values do not fit together, not only that the calculation failed.
+        const QString message = LastMessage(applet.dialogs);
+        const QString header = QStringLiteral("MV calculation error.");
+        if (message.startsWith(header)) {
+            EXPECT_FALSE(message.mid(header.size()).trimmed().isEmpty()) << message.toStdString();
+            EXPECT_TRUE(message.contains(QLatin1String("ratio of differential to static pressure is 0.625 (25 mbar "
+                                                       "to 0.04 bar)")))
+                << message.toStdString();
+        }
     }
 }
 
