@@ -306,7 +306,7 @@ TEST_F(DisplayControlsOnAForm, UserCurveShowsPresetsOrEditsThePointTable)
     EXPECT_TRUE(form.curve->ShowsPreset());
     EXPECT_EQ(form.curve->ShownCurve(), QList<QPointF>({{0, 0}, {100, 100}}));
 
-    Put("ptrbLinType", "5");
+    Put("ptrbLinType", "4"); // the user curve: no preset is defined for it
     EXPECT_FALSE(form.curve->ShowsPreset());
     form.curve->RunCommand(PioUserCurve::NewCurve);
     EXPECT_EQ(form.curve->UserPoints(), QList<QPointF>({{0, 0}, {100, 100}}));

@@ -44,8 +44,10 @@ const DerivedEdit kEdits[] = {
     {"ptrbTemperatureValueUnit_21", "33", "ptrbTemperatureValueUnit", 21, kAny},
     {"ttrbPrimaryValueUnit_21", "33", "ttrbPrimaryValueUnit", 21, kAny},
     {"ptrbLinType", "0", nullptr, 0, kAny},
-    {"mvh0", "5", nullptr, 0, kAny},
-    {"mvMolCO2", "5", nullptr, 0, kAny},
+    // Below revision 22 a device knows no material codes: any entry but
+    // "not used" is forced to it. From 22 on every entry of the list is a code.
+    {"mvh0", "0", nullptr, 0, 22},
+    {"mvMolCO2", "0", nullptr, 0, 22},
     {"ptrbScaleInUnit", "7", nullptr, 0, 21},
 };
 
