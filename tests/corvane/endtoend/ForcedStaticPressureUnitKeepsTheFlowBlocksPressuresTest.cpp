@@ -55,7 +55,7 @@ protected:
 
     // The device as it was set up by a user: read and written back once by
     // a project while the flow function was off, its memory kept in a file.
-    void SetUp(const Variant& setUp)
+    void SetUpDevice(const Variant& setUp)
     {
         Start(setUp);
         if (HasFatalFailure())
@@ -138,7 +138,7 @@ protected:
     void SwitchOnAndOpen(const Variant& setUp, uint32_t revision, bool storedAsRead, const QString& project,
                          std::vector<PressureItem>& items)
     {
-        SetUp(setUp);
+        SetUpDevice(setUp);
         if (HasFatalFailure())
             return;
         if (storedAsRead)
@@ -349,7 +349,7 @@ protected:
     // first write, with the reason; the device and the project as they were.
     void DownloadToAChangedDevice(const Variant& setUp, uint32_t revision, const char* reason)
     {
-        SetUp(setUp);
+        SetUpDevice(setUp);
         if (HasFatalFailure())
             return;
         RestartDevice(setUp.deviceType, revision);
